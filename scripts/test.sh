@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test headless: once in a normal build, once
+# with the address and undefined-behaviour sanitizers; then checks the source format.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+"$top/scripts/setup.sh" "$top/build"
+"$top/scripts/setup.sh" "$top/build-asan" -DQB_SANITIZE=ON
+
+# Tests run with their own data folders, never the user's.
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+status=0
+for dir in build build-asan; do
+    echo "== tests in $dir"
+    xvfb-run -a -s "-screen 0 1920x1080x24" \
+        ctest --test-dir "$top/$dir" --output-on-failure -j "$(nproc)" || status=1
+done
+
+echo "== format check"
+mapfile -t sources < <(cd "$top" && git ls-files -- '*.cpp' '*.h')
+if [ ${#sources[@]} -gt 0 ]; then
+    (cd "$top" && clang-format --dry-run --Werror "${sources[@]}") || status=1
+fi
+exit $status

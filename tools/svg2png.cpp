@@ -1,0 +1,34 @@
+// Build-time rasteriser: renders one SVG file to a PNG of the SVG's own size.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: svg2png in.svg out.png\n");
+        return 2;
+    }
+    QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
+    if (!renderer.isValid()) {
+        std::fprintf(stderr, "svg2png: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    QSize size = renderer.defaultSize();
+    if (size.isEmpty())
+        size = QSize(64, 64);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+        std::fprintf(stderr, "svg2png: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}

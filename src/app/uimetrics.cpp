@@ -256,10 +256,3 @@ QStringList supportedFileSuffixes()
             QStringLiteral("gif"),  QStringLiteral("tif"),  QStringLiteral("tiff"),
             QStringLiteral("webp")};
 }
-
-QRectF rectFromPoints(const QPointF &a, const QPointF &b)
-{
-    const qreal left = std::min(a.x(), b.x());
-    const qreal top = std::min(a.y(), b.y());
-    return QRectF(left, top, std::max(a.x(), b.x()) - left, std::max(a.y(), b.y()) - top);
-}

@@ -59,6 +59,3 @@ QColor lightPanelColor();
 extern const QPoint invalidPoint;
 extern const QPointF invalidPointF;
 QStringList supportedFileSuffixes();
-
-// The rectangle spanned by two corner points, in either order.
-QRectF rectFromPoints(const QPointF &a, const QPointF &b);

@@ -235,8 +235,20 @@ void TestCanvasTextBox::htmlKeepsStyleThroughRendering()
     const QImage bold = box->renderToPixmap("", "", a, b, c, box->toHtml()).toImage();
     QVERIFY(inkCount(bold) > inkCount(right) * 1.1);
 
-    // Double line height puts the second line further down.
+    // Underline and strike-out survive as well.
     box->setBold(false, false);
+    box->setUnderline(true, false);
+    box->setStrikeOut(true, false);
+    const QString decorated = box->toHtml();
+    QVERIFY(decorated.contains(QStringLiteral("underline")));
+    QVERIFY(decorated.contains(QStringLiteral("line-through")));
+    const QImage lines = box->renderToPixmap("", "", a, b, c, decorated).toImage();
+    QVERIFY(inkCount(lines) > inkCount(right) + 20);
+    box->setUnderline(false, false);
+    box->setStrikeOut(false, false);
+    QVERIFY(!box->toHtml().contains(QStringLiteral("underline")));
+
+    // Double line height puts the second line further down.
     box->textEditor()->setPlainText(QStringLiteral("W\nW"));
     box->setLineHeight(0, false);
     const QRect single =

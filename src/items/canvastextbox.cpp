@@ -218,6 +218,7 @@ void CanvasTextBox::applyFont(bool reapply)
     font.setStrikeOut(style.fontDeleteline);
     editor->setFont(font);
     editor->document()->setDefaultFont(font);
+    applyFormats();
     if (reapply)
         setLineHeight(style.textLineHeight, true);
     setEditing(true);
@@ -225,10 +226,14 @@ void CanvasTextBox::applyFont(bool reapply)
 
 void CanvasTextBox::applyFormats()
 {
-    // Colour, alignment and line height live in the text's own formats so that the HTML
-    // carries them. The proportional height scales with the (already zoomed) font by itself.
+    // Colour, decorations, alignment and line height live in the text's own formats so that
+    // the HTML carries them. The proportional height scales with the (already zoomed) font by
+    // itself.
     QTextCharFormat charFormat;
     charFormat.setForeground(textColor);
+    // The HTML of the default font leaves these two out.
+    charFormat.setFontUnderline(style.fontUnderline);
+    charFormat.setFontStrikeOut(style.fontDeleteline);
     QTextBlockFormat blockFormat;
     blockFormat.setAlignment(blockAlignment(style.textAlign));
     blockFormat.setLineHeight(lineHeightFactor(style.textLineHeight) * 100,

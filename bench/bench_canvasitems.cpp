@@ -118,6 +118,9 @@ void writePictures(QWidget *canvas, const QString &folder)
     line.addPoint(QPointF(60, 60), false);
     line.grab().save(folder + "/connected-line-closed.png");
     line.renderToPixmap(line.points(), lineStyle, 1.5).save(folder + "/connected-line-zoom.png");
+    lineStyle.lineStyle = 2;
+    lineStyle.fillColor.clear();
+    line.renderToPixmap(zigzag(12), lineStyle, 1.0).save(folder + "/connected-line-dashed.png");
 
     CanvasFCCurve curve(canvas);
     PenStyle penStyle;

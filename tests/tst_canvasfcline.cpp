@@ -30,6 +30,7 @@ private slots:
     void undoNeverRemovesFirstPoint();
     void repeatedSnapsGiveSameResult();
     void snapsToMidpointAndAxes();
+    void snapsToFootAndParallel();
     void rightAngleMarkNeedsLongArms();
     void labelsNeverExceedHalfTurn();
     void openFigureIsFilledAsIfClosed();
@@ -183,6 +184,25 @@ void TestCanvasFCLine::snapsToMidpointAndAxes()
     item->repaint();
     QCOMPARE(item->lastSnapMarker(), invalidPointF);
     QCOMPARE(item->lastHorizontalGuide(), QLineF());
+}
+
+void TestCanvasFCLine::snapsToFootAndParallel()
+{
+    item->addPoint(QPointF(100, 100), false);
+    item->addPoint(QPointF(300, 200), false);
+    item->addPoint(QPointF(250, 350), false);
+    // The foot of the perpendicular from the last point onto the first segment's line.
+    QCOMPARE(item->snapPoint(QPointF(321, 211)), QPointF(320, 210));
+    QCOMPARE(item->lastFootMarker(), QPointF(320, 210));
+    QCOMPARE(item->lastAngleGuide(), QLineF());
+    // Parallel to the first segment through the last point, with its guide beyond.
+    const QPointF snapped = item->snapPoint(QPointF(350 - 0.447, 400 + 0.894));
+    QVERIFY(qAbs(snapped.x() - 350) < 1e-9 && qAbs(snapped.y() - 400) < 1e-9);
+    QCOMPARE(item->lastFootMarker(), invalidPointF);
+    const QLineF guide = item->lastAngleGuide();
+    QCOMPARE(guide.p1(), snapped);
+    QVERIFY(qAbs(guide.angleTo(QLineF(100, 100, 300, 200))) < 1e-6 ||
+            qAbs(guide.angleTo(QLineF(100, 100, 300, 200)) - 360) < 1e-6);
 }
 
 void TestCanvasFCLine::rightAngleMarkNeedsLongArms()

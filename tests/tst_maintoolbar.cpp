@@ -775,6 +775,13 @@ void TestMainToolBar::presetBrushWritesAllBeforeItsOneSignal()
     QCOMPARE(QColor(picture.pixel(5, 5)), QColor("#ff0000"));
     QCOMPARE(QColor(picture.pixel(26, 26)), QColor("#0000ff"));
     QCOMPARE(qAlpha(picture.pixel(31, 0)), 0);
+
+    // No colour is no fill, never black.
+    for (const QString &none : {QString(), QString("NONE"), QString("#12")}) {
+        const QImage empty = MainToolBar::presetBrushPixmap(32, 2, none, none).toImage();
+        QCOMPARE(QColor(empty.pixel(5, 5)), QColor(Qt::white));
+        QCOMPARE(QColor(empty.pixel(26, 26)), QColor(Qt::white));
+    }
 }
 
 void TestMainToolBar::colourQuestions()

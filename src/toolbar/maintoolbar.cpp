@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app/uimetrics.h"
+#include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
 
@@ -895,9 +896,9 @@ void MainToolBar::setColorButtonIcon(QToolButton *button, const QString &colour)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(border), 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-    QColor fill;
-    fill.setNamedColor(colour);
-    painter.setBrush(fill);
+    // No colour ("", "NONE", an unreadable name) leaves the swatch empty rather than black.
+    const QColor fill = colorFromName(colour);
+    painter.setBrush(fill.isValid() ? QBrush(fill) : QBrush(Qt::NoBrush));
     painter.drawRoundedRect(
         QRect(spacing, spacing, buttonSide - 2 * spacing, buttonSide - 2 * spacing), 2, 2);
     painter.end();
@@ -981,27 +982,31 @@ QPixmap MainToolBar::presetBrushPixmap(int side, int width, const QString &fore,
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPen framePen(borderColor(), 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-    QColor foreColour;
-    foreColour.setNamedColor(fore);
-    QColor backColour;
-    backColour.setNamedColor(back);
+    const QColor foreColour = colorFromName(fore);
+    const QColor backColour = colorFromName(back);
 
     painter.setPen(framePen);
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(QRect(side - b - 2, side - b - 2, b, b), 1, 1);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(backColour);
-    painter.drawRect(QRect(QPoint(side - b, side - b), QPoint(side - 5, side - 5)));
+    if (backColour.isValid()) {
+        painter.setBrush(backColour);
+        painter.drawRect(QRect(QPoint(side - b, side - b), QPoint(side - 5, side - 5)));
+    }
 
     painter.setPen(framePen);
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(QRect(2, 2, b, b), 1, 1);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(foreColour);
     const QRect foreRect(QPoint(4, 4), QPoint(b - 1, b - 1));
-    painter.drawRect(foreRect);
+    if (foreColour.isValid()) {
+        painter.setBrush(foreColour);
+        painter.drawRect(foreRect);
+    }
 
-    const int grey = (foreColour.red() + foreColour.green() + foreColour.blue()) / 3;
+    // Without a fore colour the square stays white, so the digits are black.
+    const QColor under = foreColour.isValid() ? foreColour : QColor(Qt::white);
+    const int grey = (under.red() + under.green() + under.blue()) / 3;
     painter.setPen(grey < 201 ? Qt::white : Qt::black);
     QFont font("Microsoft Yahei");
     font.setPointSize(6);

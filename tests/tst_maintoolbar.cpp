@@ -172,6 +172,7 @@ void TestMainToolBar::setupEmitsNothingAndDisablesEveryCommand()
     // A second toolbar, watched from its construction on.
     PaintProperty fresh;
     fresh.paintTool = 5;
+    fresh.eraserShape = 1;
     MainToolBar other(&fresh);
     AllSignalsSpy setupSpy(&other);
     QVERIFY(setupSpy.signalCount() >= 50);
@@ -181,6 +182,8 @@ void TestMainToolBar::setupEmitsNothingAndDisablesEveryCommand()
     other.completeSetup();
     QCOMPARE(setupSpy.fired(), QStringList());
     QCOMPARE(fresh.paintTool, 0);
+    // The eraser shape combo starts at its first entry whatever the record holds.
+    QCOMPARE(other.findChild<QComboBox *>("eraserShapeCombo")->currentIndex(), 0);
 
     const char *commands[] = {"openClipboardButton", "exportButton",      "undoButton",
                               "redoButton",          "cutButton",         "copyButton",

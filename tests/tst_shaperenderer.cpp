@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "drawing/stylerecords.h"
-#include "items/canvasmarquee.h"
 #include "items/shaperenderer.h"
 
 namespace {
@@ -74,7 +73,6 @@ private slots:
     void rulerWithoutUsableScale();
     void rulerTicksFollowTheScale();
     void centreMarkPlaces();
-    void renderShapeForwards();
     void contactSheet();
 };
 
@@ -300,13 +298,6 @@ void TestShapeRenderer::centreMarkPlaces()
     QVERIFY(markAt(27, QSize(101, 80), QPoint(50, 78)));
     // The axes: their crossing, one line width left of the centre.
     QVERIFY(markAt(21, QSize(200, 200), QPoint(97, 100)));
-}
-
-void TestShapeRenderer::renderShapeForwards()
-{
-    const ShapeStyle s = shapeOf(11, "#ff8800");
-    QCOMPARE(CanvasMarquee::renderShape(QSize(90, 70), s, true).toImage(),
-             ShapeRenderer::render(QSize(90, 70), s, true).toImage());
 }
 
 void TestShapeRenderer::contactSheet()

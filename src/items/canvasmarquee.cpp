@@ -506,7 +506,7 @@ void CanvasMarquee::tabletEvent(QTabletEvent *event)
     event->accept();
     switch (event->type()) {
         case QEvent::TabletPress:
-            beginDrag(event->posF(), QPointF(mapToParent(QPoint(0, 0))) + event->posF());
+            beginDrag(event->posF(), event->posF() + QPointF(pos()));
             break;
         case QEvent::TabletRelease:
             dragging = false;
@@ -520,7 +520,7 @@ void CanvasMarquee::tabletEvent(QTabletEvent *event)
             if (now - lastTabletMove < 6)
                 break;
             lastTabletMove = now;
-            currentPoint = QPointF(mapToParent(QPoint(0, 0))) + event->posF();
+            currentPoint = event->posF() + QPointF(pos());
             applyDrag();
             break;
         }

@@ -45,16 +45,14 @@ void CanvasLine::setLineStyle(const LineStyle &value)
 
 void CanvasLine::nudge(int direction)
 {
-    if (isHidden())
-        return;
-    static const QPointF steps[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
-    if (direction < 1 || direction > 4)
+    QPointF step;
+    if (isHidden() || !nudgeStep(direction, &step))
         return;
     hitCode = OnLine;
     pressPosition = QPointF(0, 0);
     dragOriginStart = start;
     dragOriginEnd = end;
-    dragPosition = steps[direction - 1];
+    dragPosition = step;
     dragTo();
 }
 

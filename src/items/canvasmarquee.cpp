@@ -438,15 +438,15 @@ void CanvasMarquee::rotateOrMirror(int kind)
 
 void CanvasMarquee::nudge(int direction)
 {
-    if (isHidden() || direction < 1 || direction > 4)
+    QPointF step;
+    if (isHidden() || !nudgeStep(direction, &step))
         return;
-    static const QPointF steps[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
     hitCode = 0;
     pressPoint = QPointF(0, 0);
     dragStartP1 = p1;
     dragStartP2 = p2;
     dragStartC = c;
-    currentPoint = steps[direction - 1];
+    currentPoint = step;
     applyDrag();
 }
 

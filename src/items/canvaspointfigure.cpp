@@ -1,4 +1,5 @@
 #include "items/canvaspointfigure.h"
+#include "items/itemgeometry.h"
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
@@ -63,22 +64,8 @@ void CanvasPointFigure::nudge(int direction)
     if (!isVisible() || !isComplete())
         return;
     QPointF step;
-    switch (direction) {
-        case 1:
-            step = QPointF(0, -1);
-            break;
-        case 2:
-            step = QPointF(0, 1);
-            break;
-        case 3:
-            step = QPointF(-1, 0);
-            break;
-        case 4:
-            step = QPointF(1, 0);
-            break;
-        default:
-            return;
-    }
+    if (!nudgeStep(direction, &step))
+        return;
     for (QPointF &point : pointList)
         point += step;
     if (selected != invalidPointF)

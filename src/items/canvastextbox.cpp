@@ -1,4 +1,5 @@
 #include "items/canvastextbox.h"
+#include "items/itemgeometry.h"
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
@@ -373,22 +374,8 @@ void CanvasTextBox::nudge(int direction)
     if (!isVisible())
         return;
     QPointF step;
-    switch (direction) {
-        case 1:
-            step = QPointF(0, -1);
-            break;
-        case 2:
-            step = QPointF(0, 1);
-            break;
-        case 3:
-            step = QPointF(-1, 0);
-            break;
-        case 4:
-            step = QPointF(1, 0);
-            break;
-        default:
-            return;
-    }
+    if (!nudgeStep(direction, &step))
+        return;
     hitCode = 0;
     pressPosition = QPointF();
     dragOriginTopLeft = topLeftCorner;

@@ -70,3 +70,12 @@ QPointF turnedVector(const QPointF &v, double degrees)
     // Counter-clockwise on screen is clockwise in y-down coordinates.
     return QPointF(v.x() * co + v.y() * s, -v.x() * s + v.y() * co);
 }
+
+bool nudgeStep(int direction, QPointF *step)
+{
+    static const QPointF steps[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
+    if (direction < 1 || direction > 4)
+        return false;
+    *step = steps[direction - 1];
+    return true;
+}

@@ -10,9 +10,15 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
-QString FileSystem::applicationDirPath() { return QCoreApplication::applicationDirPath(); }
+QString FileSystem::applicationDirPath()
+{
+    return QCoreApplication::applicationDirPath();
+}
 
-bool FileSystem::dirExists(const QString &path) { return !path.isEmpty() && QDir(path).exists(); }
+bool FileSystem::dirExists(const QString &path)
+{
+    return !path.isEmpty() && QDir(path).exists();
+}
 
 bool FileSystem::makeDir(const QString &path)
 {
@@ -44,14 +50,20 @@ QString FileSystem::resolveFilePath(const QString &path)
     return p;
 }
 
-QString FileSystem::fileName(const QString &path) { return QFileInfo(path).fileName(); }
+QString FileSystem::fileName(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
 
 QString FileSystem::completeBaseName(const QString &path)
 {
     return QFileInfo(path).completeBaseName();
 }
 
-QString FileSystem::absolutePath(const QString &path) { return QFileInfo(path).absolutePath(); }
+QString FileSystem::absolutePath(const QString &path)
+{
+    return QFileInfo(path).absolutePath();
+}
 
 QString FileSystem::lowerSuffix(const QString &path)
 {
@@ -144,9 +156,15 @@ bool FileSystem::clipboardHasOpenableFile(const QStringList &suffixes)
     return mimeHasOpenableFile(systemClipboardMime(), suffixes);
 }
 
-QImage FileSystem::clipboardImage() { return mimeImage(systemClipboardMime()); }
+QImage FileSystem::clipboardImage()
+{
+    return mimeImage(systemClipboardMime());
+}
 
-bool FileSystem::clipboardHasImage() { return mimeHasImage(systemClipboardMime()); }
+bool FileSystem::clipboardHasImage()
+{
+    return mimeHasImage(systemClipboardMime());
+}
 
 void FileSystem::removeFile(const QString &path)
 {

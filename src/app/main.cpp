@@ -1,11 +1,125 @@
-#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTextCodec>
+#include <QTimer>
+#include <QTranslator>
 
+#include "app/application.h"
+#include "app/crashhandler.h"
+#include "app/filesystem.h"
+#include "app/globals.h"
+#include "app/paths.h"
+#include "app/singleinstance.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/windowtree.h"
+
+namespace {
+
+int startupError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), text);
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.exec();
+    return 0;
+}
+
+// An existing folder, or one created with its missing parents (a new account may lack
+// ~/.local/share); empty when neither works.
+QString usableFolder(QStandardPaths::StandardLocation location, const QString &missingText,
+                     const QString &createText, int &error)
+{
+    const QString path = QStandardPaths::writableLocation(location);
+    if (path.isEmpty()) {
+        error = startupError(missingText);
+        return QString();
+    }
+    if (!FileSystem::dirExists(path) && !QDir().mkpath(path)) {
+        error = startupError(createText);
+        return QString();
+    }
+    return path;
+}
+
+int runFirstInstance(Application &app, const QStringList &files)
+{
+    MainWindow *window = new MainWindow;
+    mainWindow = window;
+    window->loadSettings();
+    window->setupDocumentArea();
+    window->setupMainLayout();
+    window->setupMenuAndPanels();
+    window->connectSignals();
+    window->disableFocusInChildren();
+    window->finishInit();
+    if (!files.isEmpty())
+        QTimer::singleShot(500, window, [window, files] { window->openFilesFromArguments(files); });
+    QObject::connect(&app, &Application::systemSuspended, window,
+                     [window] { window->onSystemSuspended(); });
+    QObject::connect(&app, &Application::systemHotKey, window,
+                     [window](int mods, int key) { window->onSystemHotKey(mods, key); });
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, window,
+                     [window](Qt::ApplicationState s) { window->onApplicationStateChanged(s); });
+    const int result = window->isClosing() ? 0 : app.exec();
+    mainWindow = nullptr;
+    delete window;
+    return result;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    MainWindow window;
-    window.show();
-    return app.exec();
+    // Global keys, window search and capture need X11: prefer it (XWayland on Wayland).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
+    QCoreApplication::setAttribute(Qt::AA_NativeWindows, false);
+    Application app(argc, argv);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    font.setFamily(QStringLiteral("SimHei"));
+    QApplication::setFont(font);
+    QTranslator translator;
+    (void)translator.load(QStringLiteral(":/qt_zh_CN.qm"));
+    QApplication::installTranslator(&translator);
+
+    QStringList arguments = QApplication::arguments();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String(crashReportOption()))
+        return runCrashReport(arguments.at(2));
+    installCrashHandler(QApplication::applicationFilePath(), {});
+
+    int error = 0;
+    appDataDir = usableFolder(
+        QStandardPaths::AppDataLocation,
+        QStringLiteral("启动失败：无法获取应用程序数据存储路径，点击“确定”退出"),
+        QStringLiteral("启动失败：尝试创建应用程序数据存储文件夹失败，点击“确定”退出"), error);
+    if (appDataDir.isEmpty())
+        return error;
+    installCrashHandler(QApplication::applicationFilePath(),
+                        {QLatin1String(crashReportOption()), clipboardDirPath()});
+    arguments.removeFirst();
+
+    const QString configDir = usableFolder(
+        QStandardPaths::AppConfigLocation,
+        QStringLiteral("启动失败：无法获取当前用户的应用程序配置路径，点击“确定”退出"),
+        QStringLiteral("启动失败：尝试创建当前用户的应用程序配置文件夹失败，点击“确定”退出"),
+        error);
+    if (configDir.isEmpty())
+        return error;
+    // The data folder must take our files, or nothing the user makes could be kept.
+    if (!FileSystem::isWritableDir(appDataDir))
+        return startupError(
+            QStringLiteral("启动失败：尝试创建应用程序数据存储文件夹失败，点击“确定”退出"));
+
+    QLockFile lock(configDir + QStringLiteral("/lock"));
+    if (lock.tryLock(500))
+        return runFirstInstance(app, arguments);
+
+    X11WindowTree tree;
+    handOverToRunningInstance(handOverFilePath(), arguments, tree, appTitle);
+    return 0;
 }

@@ -27,7 +27,10 @@ QRect availableGeometry()
     return screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
 }
 
-int smallerSide(int w, int h) { return std::min(w, h); }
+int smallerSide(int w, int h)
+{
+    return std::min(w, h);
+}
 
 } // namespace
 
@@ -42,16 +45,28 @@ double pixelsPerMillimetre(int widthPixels, double physicalWidthMm)
     return double(widthPixels) / mm;
 }
 
-int minimumWindowWidth(int availableWidth) { return std::min(availableWidth / 2, 800); }
-int minimumWindowHeight(int availableHeight) { return std::min(availableHeight / 2, 600); }
-int narrowPanelWidth(int availableWidth) { return int(std::ceil(availableWidth * 40 / 1000.0)); }
+int minimumWindowWidth(int availableWidth)
+{
+    return std::min(availableWidth / 2, 800);
+}
+int minimumWindowHeight(int availableHeight)
+{
+    return std::min(availableHeight / 2, 600);
+}
+int narrowPanelWidth(int availableWidth)
+{
+    return int(std::ceil(availableWidth * 40 / 1000.0));
+}
 
 int titleBarHeight(int availableWidth, int availableHeight)
 {
     return int(std::ceil(smallerSide(availableWidth, availableHeight) * 0.05));
 }
 
-int sidePanelWidth(int availableWidth) { return int(std::ceil(availableWidth * 180 / 1000.0)); }
+int sidePanelWidth(int availableWidth)
+{
+    return int(std::ceil(availableWidth * 180 / 1000.0));
+}
 
 int spacingUnit(int availableWidth, int availableHeight)
 {
@@ -60,14 +75,14 @@ int spacingUnit(int availableWidth, int availableHeight)
 
 int toolStripHeight(int availableWidth, int availableHeight)
 {
-    return 2 * titleBarHeight(availableWidth, availableHeight)
-           - spacingUnit(availableWidth, availableHeight);
+    return 2 * titleBarHeight(availableWidth, availableHeight) -
+           spacingUnit(availableWidth, availableHeight);
 }
 
 int titleBarButtonSize(int availableWidth, int availableHeight)
 {
-    return titleBarHeight(availableWidth, availableHeight)
-           - 2 * spacingUnit(availableWidth, availableHeight);
+    return titleBarHeight(availableWidth, availableHeight) -
+           2 * spacingUnit(availableWidth, availableHeight);
 }
 
 int cursorSize(int titleBarButtonSize, int base)
@@ -87,7 +102,10 @@ double pixelsPerMillimetre()
     return metrics::pixelsPerMillimetre(screen->geometry().width(), screen->physicalSize().width());
 }
 
-double pointsToMillimetres(double points) { return points * 25.4 / 72.0; }
+double pointsToMillimetres(double points)
+{
+    return points * 25.4 / 72.0;
+}
 
 QRect screenGeometry()
 {
@@ -95,21 +113,45 @@ QRect screenGeometry()
     return screen ? screen->geometry() : QRect(0, 0, 1920, 1080);
 }
 
-int availableScreenWidth() { return availableGeometry().width(); }
-int availableScreenHeight() { return availableGeometry().height(); }
-int minimumWindowWidth() { return metrics::minimumWindowWidth(availableScreenWidth()); }
-int minimumWindowHeight() { return metrics::minimumWindowHeight(availableScreenHeight()); }
-int narrowPanelWidth() { return metrics::narrowPanelWidth(availableScreenWidth()); }
+int availableScreenWidth()
+{
+    return availableGeometry().width();
+}
+int availableScreenHeight()
+{
+    return availableGeometry().height();
+}
+int minimumWindowWidth()
+{
+    return metrics::minimumWindowWidth(availableScreenWidth());
+}
+int minimumWindowHeight()
+{
+    return metrics::minimumWindowHeight(availableScreenHeight());
+}
+int narrowPanelWidth()
+{
+    return metrics::narrowPanelWidth(availableScreenWidth());
+}
 
 int titleBarHeight()
 {
     return metrics::titleBarHeight(availableScreenWidth(), availableScreenHeight());
 }
 
-int sidePanelWidth() { return metrics::sidePanelWidth(availableScreenWidth()); }
-int barHeight() { return titleBarHeight(); }
+int sidePanelWidth()
+{
+    return metrics::sidePanelWidth(availableScreenWidth());
+}
+int barHeight()
+{
+    return titleBarHeight();
+}
 
-int spacingUnit() { return metrics::spacingUnit(availableScreenWidth(), availableScreenHeight()); }
+int spacingUnit()
+{
+    return metrics::spacingUnit(availableScreenWidth(), availableScreenHeight());
+}
 
 int toolStripHeight()
 {
@@ -121,8 +163,14 @@ int titleBarButtonSize()
     return metrics::titleBarButtonSize(availableScreenWidth(), availableScreenHeight());
 }
 
-int borderRadius() { return 2; }
-double fiveMillimetresInPixels() { return 5.0 * pixelsPerMillimetre(); }
+int borderRadius()
+{
+    return 2;
+}
+double fiveMillimetresInPixels()
+{
+    return 5.0 * pixelsPerMillimetre();
+}
 
 int systemCursorBaseSize()
 {
@@ -142,27 +190,69 @@ int systemCursorBaseSize()
     return fromResource;
 }
 
-int cursorSize() { return metrics::cursorSize(titleBarButtonSize(), systemCursorBaseSize()); }
+int cursorSize()
+{
+    return metrics::cursorSize(titleBarButtonSize(), systemCursorBaseSize());
+}
 
-QColor menuBackgroundColor() { return QColor(248, 248, 248); }
-QColor whiteColor() { return QColor(Qt::white); }
-QColor tabItemColorA() { return QColor(242, 242, 242); }
-QColor tabItemColorB() { return QColor(245, 245, 245); }
-QColor tabItemColorC() { return QColor(248, 248, 248); }
-QColor tabItemColorD() { return QColor(242, 242, 242); }
-QColor panelBackgroundColor() { return QColor(248, 248, 248); }
-QColor stripBackgroundColor() { return QColor(240, 241, 242); }
-QColor hoverBackgroundColor() { return QColor(232, 235, 239); }
-QColor checkedBackgroundColor() { return QColor(221, 226, 230); }
-QColor borderColor() { return QColor(220, 220, 220); }
-QColor documentBackgroundColor() { return QColor(236, 236, 236); }
-QColor lightPanelColor() { return QColor(244, 244, 244); }
+QColor menuBackgroundColor()
+{
+    return QColor(248, 248, 248);
+}
+QColor whiteColor()
+{
+    return QColor(Qt::white);
+}
+QColor tabItemColorA()
+{
+    return QColor(242, 242, 242);
+}
+QColor tabItemColorB()
+{
+    return QColor(245, 245, 245);
+}
+QColor tabItemColorC()
+{
+    return QColor(248, 248, 248);
+}
+QColor tabItemColorD()
+{
+    return QColor(242, 242, 242);
+}
+QColor panelBackgroundColor()
+{
+    return QColor(248, 248, 248);
+}
+QColor stripBackgroundColor()
+{
+    return QColor(240, 241, 242);
+}
+QColor hoverBackgroundColor()
+{
+    return QColor(232, 235, 239);
+}
+QColor checkedBackgroundColor()
+{
+    return QColor(221, 226, 230);
+}
+QColor borderColor()
+{
+    return QColor(220, 220, 220);
+}
+QColor documentBackgroundColor()
+{
+    return QColor(236, 236, 236);
+}
+QColor lightPanelColor()
+{
+    return QColor(244, 244, 244);
+}
 
 QStringList supportedFileSuffixes()
 {
-    return {QStringLiteral("ppt"), QStringLiteral("pptx"), QStringLiteral("pdf"),
-            QStringLiteral("doc"), QStringLiteral("docx"), QStringLiteral("jpg"),
-            QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("bmp"),
-            QStringLiteral("gif"), QStringLiteral("tif"), QStringLiteral("tiff"),
+    return {QStringLiteral("ppt"),  QStringLiteral("pptx"), QStringLiteral("pdf"),
+            QStringLiteral("doc"),  QStringLiteral("docx"), QStringLiteral("jpg"),
+            QStringLiteral("jpeg"), QStringLiteral("png"),  QStringLiteral("bmp"),
+            QStringLiteral("gif"),  QStringLiteral("tif"),  QStringLiteral("tiff"),
             QStringLiteral("webp")};
 }

@@ -1,0 +1,127 @@
+#include "drawing/stylerecords.h"
+
+#include "drawing/colorname.h"
+#include "drawing/paintproperty.h"
+
+namespace {
+// Optional colours are kept empty when they stand for no colour, so that every reader of a
+// record sees one form of "none".
+QString optionalColor(const QString &name)
+{
+    return isNoColor(name) ? QString() : name;
+}
+
+QString fillColorOf(const PaintProperty *property)
+{
+    return property->isFillBackColor ? optionalColor(property->backColor) : QString();
+}
+} // namespace
+
+ShapeStyle ShapeStyle::fromPaintProperty(const PaintProperty *property)
+{
+    ShapeStyle style;
+    if (!property)
+        return style;
+    style.color = property->foreColor;
+    style.fillColor = fillColorOf(property);
+    style.shapeType = property->shapeType;
+    style.lineWidth = property->lineBoldSize;
+    style.lineStyle = property->lineStyle;
+    style.hasLineDegree = property->hasLineDegree;
+    style.polygonSideCount = property->polygonSideCount;
+    style.startAngle = property->startAngle;
+    style.angleSize = property->angleSize;
+    return style;
+}
+
+LineStyle LineStyle::fromPaintProperty(const PaintProperty *property)
+{
+    LineStyle style;
+    if (!property)
+        return style;
+    style.lineWidth = property->lineBoldSize;
+    style.lineStyle = property->lineStyle;
+    style.arrowStyle = property->arrowStyle;
+    style.hasLineDegree = property->hasLineDegree;
+    style.color = property->foreColor;
+    return style;
+}
+
+PolylineStyle PolylineStyle::fromPaintProperty(const PaintProperty *property)
+{
+    PolylineStyle style;
+    if (!property)
+        return style;
+    style.color = property->foreColor;
+    style.fillColor = fillColorOf(property);
+    style.lineWidth = property->lineBoldSize;
+    style.lineStyle = property->lineStyle;
+    style.hasIncludedAngle = property->hasIncludedAngle;
+    return style;
+}
+
+PenStyle PenStyle::fromPaintProperty(const PaintProperty *property)
+{
+    PenStyle style;
+    if (!property)
+        return style;
+    style.color = property->foreColor;
+    style.fillColor = fillColorOf(property);
+    style.lineWidth = property->lineBoldSize;
+    style.lineStyle = property->lineStyle;
+    return style;
+}
+
+TextStyle TextStyle::fromPaintProperty(const PaintProperty *property)
+{
+    TextStyle style;
+    if (!property)
+        return style;
+    style.fontFamily = property->fontFamily;
+    style.fontSize = property->fontSize;
+    style.fontBold = property->fontBold;
+    style.fontItalic = property->fontItalic;
+    style.fontUnderline = property->fontUnderline;
+    style.fontDeleteline = property->fontDeleteline;
+    style.fontColor = property->fontColor;
+    style.textBackColor = optionalColor(property->textBackColor);
+    style.textFrameColor = optionalColor(property->textFrameColor);
+    style.textAlign = property->textAlign;
+    style.textLineHeight = property->textLineHeight;
+    style.textOrder = property->textOrder;
+    return style;
+}
+
+int clampLineStyle(int lineStyle)
+{
+    return (lineStyle >= 2 && lineStyle <= 5) ? lineStyle : 1;
+}
+
+Qt::PenStyle penStyleOf(int lineStyle)
+{
+    return static_cast<Qt::PenStyle>(clampLineStyle(lineStyle));
+}
+
+double penWidthFactor(int kind)
+{
+    if (kind == 1)
+        return 1.5;
+    if (kind == 2)
+        return 2.0;
+    return 1.0;
+}
+
+QFont textStyleFont(const PaintProperty *property)
+{
+    QFont font;
+    if (!property)
+        return font;
+    font.setFamily(property->fontFamily);
+    if (property->fontSize > 0)
+        font.setPointSize(property->fontSize);
+    font.setWeight(property->fontBold ? 75 : 50);
+    font.setItalic(property->fontItalic);
+    font.setUnderline(property->fontUnderline);
+    font.setStrikeOut(property->fontDeleteline);
+    return font;
+}

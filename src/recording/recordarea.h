@@ -1,0 +1,6 @@
+#pragma once
+
+// A recording area lies on the available screen, is at least 240 pixels each way, and has
+// sides that are multiples of 4 (the encoder needs even sizes).
+bool isRecordAreaValid(int x, int y, int w, int h);
+bool isRecordAreaValid(int x, int y, int w, int h, int screenWidth, int screenHeight);

@@ -2,6 +2,7 @@
 
 #include "app/uimetrics.h"
 #include "toolbar/colorhuedistribution.h"
+#include "toolbar/colorstrawer.h"
 #include "toolbar/colorsvdistribution.h"
 
 #include <QLabel>
@@ -24,6 +25,17 @@ int handleCentre(const ColorHueDistribution &bar)
     return handle->x() + (handle->width() - 1) / 2;
 }
 
+// A picture whose every pixel tells its own position.
+QImage positionPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            image.setPixelColor(x, y, QColor(x * 2 % 256, y * 3 % 256, 77));
+    }
+    return image;
+}
+
 } // namespace
 
 class TestColorPickers : public QObject
@@ -38,6 +50,12 @@ private slots:
     void svAreaGreyHasNoHue();
     void svAreaPressReportsTheRenderedPixel();
     void svAreaIgnoresPressesWithoutPicture();
+    void strawerPressEmitsThePixel();
+    void strawerCancels_data();
+    void strawerCancels();
+    void strawerNullPictureEmitsInvalidOnce();
+    void strawerSamplesHiDpiGrabsInDevicePixels();
+    void strawerHintFollowsTheCursor();
 };
 
 void TestColorPickers::hueBarClampsTheHandleAtBothEnds()
@@ -191,6 +209,96 @@ void TestColorPickers::svAreaIgnoresPressesWithoutPicture()
     sendMouse(&area, QEvent::MouseButtonPress, QPoint(200, 50), Qt::LeftButton);
     sendMouse(&area, QEvent::MouseButtonPress, QPoint(-1, 50), Qt::LeftButton);
     QCOMPARE(spy.count(), 0);
+}
+
+void TestColorPickers::strawerPressEmitsThePixel()
+{
+    ColorStrawer strawer(nullptr);
+    QSignalSpy spy(&strawer, &ColorStrawer::colorStrawed);
+    const QImage picture = positionPicture(60, 40);
+    strawer.start(picture);
+    QVERIFY(strawer.isVisible());
+    QVERIFY(strawer.isPicking());
+    QCOMPARE(strawer.size(), QSize(60, 40));
+    QCOMPARE(spy.count(), 0);
+
+    sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(13, 7), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).value<QColor>(), picture.pixelColor(13, 7));
+    QVERIFY(!strawer.isVisible());
+    QVERIFY(!strawer.isPicking());
+    QCOMPARE(strawer.size(), QSize(10, 10));
+
+    // A second pick works the same way; the middle button does nothing.
+    strawer.start(picture);
+    sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(5, 5), Qt::MiddleButton);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(strawer.isPicking());
+    sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(59, 39), Qt::LeftButton);
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1).at(0).value<QColor>(), picture.pixelColor(59, 39));
+}
+
+void TestColorPickers::strawerCancels_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("escape") << true;
+    QTest::newRow("right button") << false;
+}
+
+void TestColorPickers::strawerCancels()
+{
+    QFETCH(bool, escape);
+    ColorStrawer strawer(nullptr);
+    QSignalSpy spy(&strawer, &ColorStrawer::colorStrawed);
+    strawer.start(positionPicture(30, 30));
+    // Other keys are swallowed and keep the pick going.
+    QTest::keyClick(&strawer, Qt::Key_A);
+    QCOMPARE(spy.count(), 0);
+    if (escape)
+        QTest::keyClick(&strawer, Qt::Key_Escape);
+    else
+        sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(3, 3), Qt::RightButton);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!spy.at(0).at(0).value<QColor>().isValid());
+    QVERIFY(!strawer.isVisible());
+    QVERIFY(!strawer.isPicking());
+}
+
+void TestColorPickers::strawerNullPictureEmitsInvalidOnce()
+{
+    ColorStrawer strawer(nullptr);
+    QSignalSpy spy(&strawer, &ColorStrawer::colorStrawed);
+    strawer.start(QImage());
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(!spy.at(0).at(0).value<QColor>().isValid());
+    QVERIFY(!strawer.isVisible());
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestColorPickers::strawerSamplesHiDpiGrabsInDevicePixels()
+{
+    ColorStrawer strawer(nullptr);
+    QSignalSpy spy(&strawer, &ColorStrawer::colorStrawed);
+    QImage picture = positionPicture(100, 80);
+    picture.setDevicePixelRatio(2.0);
+    strawer.start(picture);
+    QCOMPARE(strawer.size(), QSize(50, 40));
+    sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(10, 7), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).value<QColor>(), picture.pixelColor(20, 14));
+}
+
+void TestColorPickers::strawerHintFollowsTheCursor()
+{
+    ColorStrawer strawer(nullptr);
+    strawer.start(positionPicture(300, 200));
+    QLabel *hint = strawer.hintLabel();
+    QCOMPARE(hint->text(), QStringLiteral("Esc键或右键退出"));
+    sendMouse(&strawer, QEvent::MouseMove, QPoint(100, 80), Qt::NoButton);
+    QCOMPARE(hint->pos(), QPoint(100 + (hint->width() - 1) / 2, 80 - (hint->height() - 1) / 2));
+    strawer.finish(QColor());
 }
 
 QTEST_MAIN(TestColorPickers)

@@ -92,6 +92,7 @@ private slots:
     void invalidRecentEntriesBecomeWhite();
     void hexInputSetsEveryControl();
     void invalidHexShowsTheMessageAndChangesNothing();
+    void returnInTheEditorAcceptsNothing();
     void controlsAgreeAfterEveryHandler();
     void controlsAgreeAfterReturningToTheLastAddedColour();
     void extraButtonGivesNone();
@@ -224,6 +225,29 @@ void TestColorDialog::invalidHexShowsTheMessageAndChangesNothing()
     QCOMPARE(dialog.currentColorName(), QStringLiteral("#336699"));
     QCOMPARE(child<QSpinBox>(dialog, "redBox")->value(), 0x33);
     QCOMPARE(child<QSpinBox>(dialog, "blueBox")->value(), 0x99);
+}
+
+void TestColorDialog::returnInTheEditorAcceptsNothing()
+{
+    ColorDialog dialog(nullptr);
+    dialog.setRecentColors(distinct);
+    bool stillOpen = false;
+    const QString result = runWith(dialog, "#ffffff", "无背景色", [&] {
+        QLineEdit *hex = child<QLineEdit>(dialog, "hexEdit");
+        hex->setFocus();
+        hex->selectAll();
+        QTest::keyClicks(hex, "#00ff00");
+        QTest::keyClick(hex, Qt::Key_Return);
+        QSpinBox *red = child<QSpinBox>(dialog, "redBox");
+        red->setFocus();
+        QTest::keyClick(red, Qt::Key_Enter);
+        stillOpen = dialog.isVisible();
+        dialog.reject();
+    });
+    QVERIFY(stillOpen);
+    QCOMPARE(result, QString());
+    QCOMPARE(dialog.currentColorName(), QStringLiteral("#00FF00"));
+    QCOMPARE(dialog.recentColors(), distinct);
 }
 
 void TestColorDialog::controlsAgreeAfterEveryHandler()

@@ -276,6 +276,14 @@ void ColorDialog::setupUi()
     bottom->addWidget(previewButton, 3);
     right->addLayout(bottom);
 
+    // No swatch may act as the dialog's default button: Return in the hex field or a number
+    // box only finishes the entry and never accepts a colour or "NONE".
+    const QList<QPushButton *> pushButtons = findChildren<QPushButton *>();
+    for (QPushButton *pushButton : pushButtons) {
+        pushButton->setAutoDefault(false);
+        pushButton->setDefault(false);
+    }
+
     connect(hueBar, &ColorHueDistribution::colorHueChanged, this, &ColorDialog::onColorHueChanged);
     connect(svArea, &ColorSVDistribution::colorSVChanged, this, &ColorDialog::onColorSVChanged);
     for (QSpinBox *box : {redBox, greenBox, blueBox}) {

@@ -7,11 +7,13 @@
 #include "app/uimetrics.h"
 #include "drawing/paintproperty.h"
 #include "toolbar/colordialog.h"
+#include "toolbar/colorstrawer.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
 
 #include <QDir>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -62,6 +64,7 @@ class TestPickerScreens : public QObject
     Q_OBJECT
 private slots:
     void colorDialog();
+    void eyedropperPicksFromTheRealScreen();
     void stampPicker();
     void textBoxBar();
 };
@@ -83,6 +86,35 @@ void TestPickerScreens::colorDialog()
     QVERIFY(shot.save(path));
     qInfo("colour dialog: %s", qPrintable(path));
     QVERIFY(distinctColours(shot) > 100);
+}
+
+void TestPickerScreens::eyedropperPicksFromTheRealScreen()
+{
+    QWidget patch(nullptr, Qt::FramelessWindowHint);
+    patch.setAutoFillBackground(true);
+    QPalette palette = patch.palette();
+    palette.setColor(QPalette::Window, QColor("#3366cc"));
+    patch.setPalette(palette);
+    patch.setGeometry(40, 40, 200, 200);
+    patch.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&patch));
+
+    ColorDialog dialog(nullptr);
+    dialog.move(700, 100);
+    bool picking = false;
+    QTimer::singleShot(300, &dialog, [&] {
+        dialog.findChild<QPushButton *>("strawButton")->click();
+        auto *strawer = dialog.findChild<ColorStrawer *>();
+        picking = strawer && strawer->isVisible();
+        if (picking) {
+            const QPoint target = patch.mapToGlobal(QPoint(100, 100));
+            QTest::mouseClick(strawer, Qt::LeftButton, {}, strawer->mapFromGlobal(target));
+        }
+        dialog.reject();
+    });
+    dialog.selectColor(QStringLiteral("t"), QStringLiteral("#ffffff"), QString());
+    QVERIFY(picking);
+    QCOMPARE(dialog.currentColorName(), QStringLiteral("#3366CC"));
 }
 
 void TestPickerScreens::stampPicker()

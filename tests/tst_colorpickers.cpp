@@ -55,7 +55,6 @@ private slots:
     void strawerCancels();
     void strawerNullPictureEmitsInvalidOnce();
     void strawerSamplesHiDpiGrabsInDevicePixels();
-    void strawerHintFollowsTheCursor();
 };
 
 void TestColorPickers::hueBarClampsTheHandleAtBothEnds()
@@ -288,17 +287,6 @@ void TestColorPickers::strawerSamplesHiDpiGrabsInDevicePixels()
     sendMouse(&strawer, QEvent::MouseButtonPress, QPoint(10, 7), Qt::LeftButton);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).value<QColor>(), picture.pixelColor(20, 14));
-}
-
-void TestColorPickers::strawerHintFollowsTheCursor()
-{
-    ColorStrawer strawer(nullptr);
-    strawer.start(positionPicture(300, 200));
-    QLabel *hint = strawer.hintLabel();
-    QCOMPARE(hint->text(), QStringLiteral("Esc键或右键退出"));
-    sendMouse(&strawer, QEvent::MouseMove, QPoint(100, 80), Qt::NoButton);
-    QCOMPARE(hint->pos(), QPoint(100 + (hint->width() - 1) / 2, 80 - (hint->height() - 1) / 2));
-    strawer.finish(QColor());
 }
 
 QTEST_MAIN(TestColorPickers)

@@ -2,7 +2,6 @@
 
 #include "toolbar/flowlayout.h"
 
-#include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -15,20 +14,6 @@ QWidget *fixedWidget(QWidget *parent, int width, int height)
     return widget;
 }
 
-// Reports its own destruction so the layout's ownership can be checked.
-class TrackedItem : public QSpacerItem
-{
-public:
-    explicit TrackedItem(bool *deleted)
-        : QSpacerItem(10, 10)
-        , flag(deleted)
-    {}
-    ~TrackedItem() override { *flag = true; }
-
-private:
-    bool *flag;
-};
-
 } // namespace
 
 class TestFlowLayout : public QObject
@@ -39,9 +24,7 @@ private slots:
     void firstItemIsNeverWrapped();
     void heightForWidthCountsRowsAndMargins();
     void indexBoundsReturnNull();
-    void sizesAreTheLargestItemPlusMargins();
     void negativeSpacingComesFromTheSurroundings();
-    void destructorDeletesItems();
 };
 
 void TestFlowLayout::wrapsWhenTheNextItemCrossesTheRightEdge()
@@ -118,17 +101,6 @@ void TestFlowLayout::indexBoundsReturnNull()
     delete taken;
 }
 
-void TestFlowLayout::sizesAreTheLargestItemPlusMargins()
-{
-    QWidget host;
-    auto *layout = new FlowLayout(&host, 4, 2, 2);
-    layout->addWidget(fixedWidget(&host, 30, 12));
-    layout->addWidget(fixedWidget(&host, 18, 25));
-    QCOMPARE(layout->minimumSize(), QSize(38, 33));
-    QCOMPARE(layout->sizeHint(), layout->minimumSize());
-    QCOMPARE(layout->expandingDirections(), Qt::Orientations());
-}
-
 void TestFlowLayout::negativeSpacingComesFromTheSurroundings()
 {
     QWidget host;
@@ -154,15 +126,6 @@ void TestFlowLayout::negativeSpacingComesFromTheSurroundings()
     orphan.addItem(new QSpacerItem(40, 10));
     QCOMPARE(orphan.heightForWidth(100), 10);
     QCOMPARE(orphan.heightForWidth(60), 23);
-}
-
-void TestFlowLayout::destructorDeletesItems()
-{
-    bool deleted = false;
-    auto *layout = new FlowLayout(0, 0, 0);
-    layout->addItem(new TrackedItem(&deleted));
-    delete layout;
-    QVERIFY(deleted);
 }
 
 QTEST_MAIN(TestFlowLayout)

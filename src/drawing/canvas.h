@@ -202,6 +202,7 @@ private:
     void liveEraser(PaintData *action, const QRect &rect);
     void liveItem(PaintData *action, const QRect &rect);
     void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
+    QPixmap pictureForSnapshot() const;
 
     bool quitting = false;
     CanvasHost *canvasHost = nullptr;
@@ -253,6 +254,7 @@ private:
 
     LayerSnapshots snapshots;
     bool useSnapshots = true;
+    // Replay work after which a copy is taken: an undo near the end replays about this much.
     qint64 snapshotCost = 4000000;
     // Replay work (nanoseconds) since the newest snapshot; a new one is taken past a threshold.
     qint64 costSinceSnapshot = 0;

@@ -66,7 +66,7 @@ void Canvas::replayHistory()
             costSinceSnapshot += timer.nsecsElapsed();
             timer.restart();
             if (costSinceSnapshot >= snapshotCost) {
-                snapshots.take(history, i + 1, ink, picture);
+                snapshots.take(history, i + 1, ink, pictureForSnapshot());
                 costSinceSnapshot = 0;
             }
         }
@@ -117,6 +117,12 @@ void Canvas::paintCurrentAction(const QRect &rect)
     noteLiveCost(timer.nsecsElapsed(), closedNow ? action : nullptr);
 }
 
+QPixmap Canvas::pictureForSnapshot() const
+{
+    // Without a background nothing ever paints the picture layer: no copy is needed.
+    return page->background.isNull() ? QPixmap() : picture;
+}
+
 void Canvas::noteLiveCost(qint64 nanoseconds, PaintData *closedAction)
 {
     liveCost += nanoseconds;
@@ -128,7 +134,7 @@ void Canvas::noteLiveCost(qint64 nanoseconds, PaintData *closedAction)
         return;
     const QList<PaintData *> &history = page->history;
     if (!history.isEmpty() && history.last() == closedAction) {
-        snapshots.take(history, history.size(), ink, picture);
+        snapshots.take(history, history.size(), ink, pictureForSnapshot());
         costSinceSnapshot = 0;
     }
 }

@@ -234,11 +234,28 @@ void writeContactSheet(const QString &dir)
         canvas.refreshPage();
         shots << canvas.grab().toImage();
     }
-    QImage sheet(2 * 480 + 30, 2 * 480 + 30, QImage::Format_ARGB32);
+    // The slide-show overlay with its step buttons, over a stand-in slide.
+    {
+        PaintProperty property;
+        property.paintTool = 3;
+        Canvas overlay(Canvas::SlideOverlay, Qt::transparent, &property);
+        overlay.loadPages({QSize(420, 260), QSize(420, 260)}, {QPixmap(), QPixmap()});
+        fillDemoPage(overlay);
+        overlay.setZoom(1.0);
+        overlay.refreshPage();
+        overlay.setStepButtonsVisible(true);
+        QImage shot(overlay.size(), QImage::Format_ARGB32_Premultiplied);
+        shot.fill(QColor(40, 70, 120));
+        QPainter painter(&shot);
+        painter.drawImage(0, 0, overlay.grab().toImage());
+        painter.end();
+        shots << shot;
+    }
+    QImage sheet(3 * 490 + 10, 2 * 490 + 10, QImage::Format_ARGB32);
     sheet.fill(QColor(90, 90, 90));
     QPainter painter(&sheet);
     for (int i = 0; i < shots.size(); ++i)
-        painter.drawImage(10 + (i % 2) * 490, 10 + (i / 2) * 490, shots.at(i));
+        painter.drawImage(10 + (i % 3) * 490, 10 + (i / 3) * 490, shots.at(i));
     painter.end();
     sheet.save(QDir(dir).filePath(QStringLiteral("canvas_views.png")));
 }

@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "drawing/canvas.h"
+#include "drawing/layersnapshots.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
@@ -146,6 +147,7 @@ private slots:
     void inactiveActionsAreSkipped();
     void snapshotsGiveTheSamePixels();
     void liveStrokesLeaveSnapshotsForUndo();
+    void snapshotCacheLimits();
 
 private:
     QTemporaryDir dataDir;
@@ -722,6 +724,48 @@ void TestCanvasReplay::liveStrokesLeaveSnapshotsForUndo()
     canvas.setSnapshotsEnabled(false);
     canvas.refreshPage();
     QCOMPARE(differingPixels(canvas.compositeLayer().toImage(), withSnapshots), 0);
+}
+
+void TestCanvasReplay::snapshotCacheLimits()
+{
+    QObject owner;
+    QList<PaintData *> history;
+    for (int i = 0; i < 30; ++i) {
+        auto *action = new PaintData(&owner);
+        action->active = true;
+        action->closed = true;
+        history << action;
+    }
+    LayerSnapshots cache;
+    QPixmap small(100, 100);
+    for (int count = 1; count <= 20; ++count)
+        cache.take(history, count, small, QPixmap());
+    QCOMPARE(cache.size(), LayerSnapshots::maximumCount);
+    QCOMPARE(cache.nearest(history)->count, 20);
+
+    // Large pages keep fewer copies (one layer of 3000 x 3000 is about 34 MB).
+    LayerSnapshots large;
+    QPixmap big(3000, 3000);
+    for (int count = 1; count <= 8; ++count)
+        large.take(history, count, big, count % 2 ? big : QPixmap());
+    QVERIFY(large.size() >= 1);
+    QVERIFY(large.size() <= 4);
+    QCOMPARE(large.nearest(history)->count, 8);
+
+    // An open or undone action ends what a copy may cover.
+    history.at(12)->active = false;
+    QCOMPARE(cache.nearest(history)->count, 12);
+    history.at(12)->active = true;
+    QCOMPARE(cache.nearest(history)->count, 12);
+    history.at(3)->closed = false;
+    QVERIFY(!cache.nearest(history));
+    cache.take(history, 5, small, QPixmap());
+    QCOMPARE(cache.size(), 0);
+    // A deleted action makes every copy after it unusable.
+    history.at(3)->closed = true;
+    cache.take(history, 10, small, QPixmap());
+    delete history.takeAt(4);
+    QVERIFY(!cache.nearest(history));
 }
 
 QTEST_MAIN(TestCanvasReplay)

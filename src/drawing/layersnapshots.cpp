@@ -55,6 +55,17 @@ void LayerSnapshots::take(const QList<PaintData *> &history, int count, const QP
         snapshots[at] = Snapshot{count, ink, picture};
     else
         snapshots.insert(at, Snapshot{count, ink, picture});
-    while (snapshots.size() > maximumCount)
+    qint64 bytes = 0;
+    for (const Snapshot &snapshot : qAsConst(snapshots))
+        bytes += bytesOf(snapshot);
+    while (snapshots.size() > 1 && (snapshots.size() > maximumCount || bytes > maximumBytes)) {
+        bytes -= bytesOf(snapshots.first());
         snapshots.removeFirst();
+    }
+}
+
+qint64 LayerSnapshots::bytesOf(const Snapshot &snapshot)
+{
+    auto size = [](const QPixmap &p) { return qint64(p.width()) * p.height() * 4; };
+    return size(snapshot.ink) + size(snapshot.picture);
 }

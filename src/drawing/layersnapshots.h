@@ -39,11 +39,14 @@ public:
 
     int size() const { return snapshots.size(); }
 
-    // At most this many copies are kept; the oldest goes first (undo works from the end).
+    // At most this many copies, and at most this many bytes of them, are kept; the oldest goes
+    // first (undo works from the end). The newest copy is always kept.
     static constexpr int maximumCount = 12;
+    static constexpr qint64 maximumBytes = 160LL * 1024 * 1024;
 
 private:
     int usablePrefix(const QList<PaintData *> &history) const;
+    static qint64 bytesOf(const Snapshot &snapshot);
 
     QVector<QPointer<PaintData>> sequence;
     QVector<Snapshot> snapshots;

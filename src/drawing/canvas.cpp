@@ -428,7 +428,7 @@ void Canvas::syncExtensionCopy()
         return;
     dragStartShow = page->showExtension;
     dragStartLayer = page->layerExtension;
-    dragStartImage = composite.copy();
+    dragStartImage = composite;
 }
 
 void Canvas::resizePageEdge(int edge, bool final)

@@ -77,6 +77,7 @@ private slots:
     void actionStatesByMode();
     void overlayWheelAndStepButtons();
     void overlayCloseGoesToTheWindow();
+    void overlayLetsClicksThroughWithTheMouseTool();
     void pageImagesForExport();
 };
 
@@ -686,6 +687,33 @@ void TestCanvas::overlayCloseGoesToTheWindow()
     QVERIFY(overlay.isVisible());
     overlay.setQuitting(true);
     QVERIFY(overlay.close());
+}
+
+void TestCanvas::overlayLetsClicksThroughWithTheMouseTool()
+{
+    PaintProperty property;
+    Canvas overlay(Canvas::SlideOverlay, Qt::transparent, &property);
+    QVERIFY(overlay.loadPages({QSize(400, 300)}, {QPixmap()}));
+    overlay.setZoom(1.0);
+    addDot(overlay, QPointF(200, 100), 12);
+    overlay.refreshPage();
+
+    // Mouse tool: the strokes stay visible, the rest lets the clicks through (alpha 0) except
+    // the strip at the bottom left.
+    property.paintTool = 0;
+    QImage shot = overlay.grab().toImage();
+    QCOMPARE(shot.pixelColor(200, 100).alpha(), 255);
+    QCOMPARE(shot.pixelColor(300, 150).alpha(), 0);
+    QCOMPARE(shot.pixelColor(300, 295).alpha(), 0);
+    QCOMPARE(shot.pixelColor(10, 295).alpha(), 1);
+    QCOMPARE(shot.pixelColor(qFloor(0.35 * 400) - 1, 300 - 30).alpha(), 1);
+    QCOMPARE(shot.pixelColor(qFloor(0.35 * 400) + 1, 300 - 30).alpha(), 0);
+
+    // Any drawing tool keeps every click on the overlay.
+    property.paintTool = 3;
+    shot = overlay.grab().toImage();
+    QCOMPARE(shot.pixelColor(300, 150).alpha(), 1);
+    QCOMPARE(shot.pixelColor(200, 100).alpha(), 255);
 }
 
 void TestCanvas::pageImagesForExport()

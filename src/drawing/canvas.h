@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QElapsedTimer>
 #include <QList>
 #include <QMargins>
 #include <QPixmap>
@@ -226,6 +225,7 @@ private:
     int grid = 0;
     GridSpacing spacing{0.0};
     QString gridColorName;
+    // Input state of the pointer, touch and tablet handlers.
     double minimumPenWidth = 0.1;
     bool touchActive = false;
     double touchPressure = 0.0;

@@ -81,16 +81,19 @@ void Canvas::rebuildLayers()
 
 void Canvas::composeAll()
 {
-    if (!layersReady())
+    if (!layersReady() || !page)
         return;
-    composite.fill(Qt::transparent);
+    // The board layer is the board colour throughout: filling with it is drawing it. Layers that
+    // are empty by construction (no picture, no grid) are skipped, as in recomposeRect.
+    composite.fill(board);
     QPainter painter(&composite);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawPixmap(0, 0, boardPixmap);
-    painter.drawPixmap(0, 0, picture);
-    painter.drawPixmap(0, 0, gridPixmap);
+    if (!page->background.isNull())
+        painter.drawPixmap(0, 0, picture);
+    if (grid != 0)
+        painter.drawPixmap(0, 0, gridPixmap);
     painter.drawPixmap(0, 0, ink);
 }
 

@@ -12,6 +12,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
 #include "drawing/layersnapshots.h"
 #include "items/pageorientation.h"
@@ -37,7 +38,7 @@ class QPushButton;
 // Coordinates: widget coordinates are what the user sees (zoomed, turned, mirrored); page
 // coordinates are those of the stored actions; layer coordinates are page coordinates shifted by
 // the page's layer extension.
-class Canvas : public QWidget
+class Canvas : public QWidget, public DocumentBoard
 {
     Q_OBJECT
 public:
@@ -162,6 +163,9 @@ public:
 
     // Commits whatever item is being edited before the page or the view changes.
     void finishEditing();
+
+    // The window's commands (canvasboardcommand.cpp).
+    void runCommand(BoardCommand command, int argument = 0) override;
 
 signals:
     void sizeChanged(double scale);

@@ -1,0 +1,61 @@
+#pragma once
+
+// The commands the window sends to the board of the current document. Both boards (the
+// whiteboard canvas and the PDF board) take the same commands, so the window's handler for a
+// tool-bar signal is one call whatever the document.
+enum class BoardCommand : int {
+    ExportImage,
+    Undo,
+    Redo,
+    Cut,
+    Copy,
+    Paste,
+    SelectAll,
+    Cancel,
+    DeleteSelection,
+    ApplyForeColor,
+    ApplyBackColor,
+    ConfirmClearScreen,
+    ClearScreen,
+    CleanImpureImage,
+    ZoomStep,      // argument: 1 larger, 2 smaller
+    SetRotateType, // argument: rotate or mirror code
+    ApplyShapeType,
+    ApplyLineBoldSize,
+    ApplyLineStyle,
+    ApplyArrowStyle,
+    ApplyHighlightSize,
+    ApplyEraserSize,
+    ApplyEraserShape,
+    ApplyPenLaser,
+    ApplyLineDegree,
+    ApplyFillBackColor,
+    ApplyIncludedAngle,
+    ApplyPolygonSideCount,
+    ApplyStartAngle,
+    ApplyAngleSize,
+    SetTextFontFamily,
+    SetTextFontSize,
+    SetTextBold,
+    SetTextItalic,
+    SetTextUnderline,
+    SetTextStrikeOut,
+    SetTextColor,
+    SetTextBackColor,
+    SetTextFrameColor,
+    SetTextAlign,
+    SetTextLineHeight,
+    SetTextOrder,
+    FinishEditing,
+    ResetKeyState,
+    CommitShownItems,
+    SetBoardGridType, // argument: grid type
+};
+
+class DocumentBoard
+{
+public:
+    virtual ~DocumentBoard() = default;
+    // Runs one command; argument only for the commands that say so.
+    virtual void runCommand(BoardCommand command, int argument = 0) = 0;
+};

@@ -1,0 +1,35 @@
+#include "mainwindow/slidebackgroundlabel.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+SlideBackgroundLabel::SlideBackgroundLabel(QWidget *parent, SlideBackgroundHost *host)
+    : QLabel(parent)
+    , ownerWindow(parent)
+    , host(host ? host : dynamic_cast<SlideBackgroundHost *>(parent))
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void SlideBackgroundLabel::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (!host || event->button() != Qt::LeftButton)
+        return;
+    if (host->isSlideShowLost())
+        host->navigateSlideShow(2);
+    else
+        host->slideBackgroundStep();
+}
+
+void SlideBackgroundLabel::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    if (!host)
+        return;
+    const int delta = event->angleDelta().y();
+    if (delta > 0)
+        host->navigateSlideShow(1);
+    else if (delta < 0)
+        host->navigateSlideShow(2);
+}

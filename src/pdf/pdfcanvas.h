@@ -23,7 +23,8 @@ public:
     void handleDirectionKey(int) {}
     void updateVisiblePages(int) {}
     void setHorizontalScrollValue(int) {}
-    void scrollToPage(int) {}
+    void scrollToPage(int index) { m_requestedPage = index; }
+    int requestedPage() const { return m_requestedPage; }
     void finishEditing() {}
     void resetKeyState() {}
     bool canRotate() const { return false; }
@@ -45,4 +46,5 @@ signals:
 
 private:
     QString m_path;
+    int m_requestedPage = -1;
 };

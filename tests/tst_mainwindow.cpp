@@ -1,0 +1,535 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/filesystem.h"
+#include "app/globals.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfcanvas.h"
+#include "recording/desktopareaselecter.h"
+
+#include "fakes.h"
+
+// Answers the next modal message box with the button of the given text and notes what it
+// asked.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(const QString &button)
+        : m_button(button)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
+        m_timer.start(10);
+    }
+    QString title;
+    QString text;
+    int boxes = 0;
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        ++boxes;
+        title = box->windowTitle();
+        text = box->text();
+        const QList<QAbstractButton *> buttons = box->buttons();
+        for (QAbstractButton *button : buttons) {
+            if (button->text() == m_button) {
+                button->click();
+                return;
+            }
+        }
+        box->reject();
+    }
+    QString m_button;
+    QTimer m_timer;
+};
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void layoutFrame();
+    void toolStripBelowWhenAsked();
+    void quitWithoutTabAsksNothing();
+    void closeQuestionWithTab();
+    void placementFromStoredGeometry_data();
+    void placementFromStoredGeometry();
+    void resizeToRatio();
+    void quitSequence();
+    void crashCleanUpSavesNothing();
+    void hotKeyRegistration();
+    void hotKeysWithoutXServer();
+    void hotKeyActions();
+    void secondScreenshotIgnored();
+    void pageControls();
+    void questionsAndPercent();
+    void personalText();
+    void logoClickKeepsOldLogoOnFailedCopy();
+    void recordingStandInKeepsFlagOff();
+
+private:
+    MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
+    static bool &recordingFlag(MainWindow &w) { return w.recording; }
+
+    QTemporaryDir *m_dir = nullptr;
+    FakeToolBar *m_toolBar = nullptr;
+    FakeGrabber *m_grabber = nullptr;
+    QList<MainWindow *> m_windows;
+};
+
+MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &beforeFinish)
+{
+    auto *window = new MainWindow;
+    m_windows.append(window);
+    auto toolBar = std::make_unique<FakeToolBar>();
+    m_toolBar = toolBar.get();
+    window->setToolBarPort(std::move(toolBar));
+    auto grabber = std::make_unique<FakeGrabber>();
+    m_grabber = grabber.get();
+    window->setHotKeyGrabber(std::move(grabber));
+    window->loadSettings();
+    if (beforeFinish)
+        beforeFinish(*window);
+    window->setupDocumentArea();
+    window->setupMainLayout();
+    window->setupMenuAndPanels();
+    window->connectSignals();
+    window->disableFocusInChildren();
+    window->finishInit();
+    return window;
+}
+
+void MainWindowTest::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    appDataDir = m_dir->path();
+    qputenv("QB_UPDATER_PROGRAM", QByteArray());
+}
+
+void MainWindowTest::cleanup()
+{
+    qDeleteAll(m_windows);
+    m_windows.clear();
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void MainWindowTest::layoutFrame()
+{
+    MainWindow *w = build();
+    QCOMPARE(w->windowTitle(), appTitle);
+    QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+    // The side column lines up from the title bar to the bottom row.
+    QCOMPARE(w->sidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->titleButtonPanel->width(), sidePanelWidth());
+    QCOMPARE(w->bottomSidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+    // Data subfolders exist after set-up.
+    for (const QString &dir : {clipboardDirPath(), configDirPath(), upgradeDirPath()})
+        QVERIFY(FileSystem::dirExists(dir));
+    // Only the page spin box takes focus besides the window.
+    const QList<QWidget *> children = w->findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (child != w->pageSpinBox && child->isVisibleTo(w))
+            QVERIFY2(child->focusPolicy() == Qt::NoFocus, child->metaObject()->className());
+    }
+    QCOMPARE(w->pageSpinBox->focusPolicy(), Qt::ClickFocus);
+    // The placeholder stands in for a missing note.
+    QCOMPARE(w->personalTextEdit->toPlainText(),
+             QStringLiteral("文本内容，可点击下方编辑按钮修改"));
+    QVERIFY(w->personalLogoLabel->pixmap() && !w->personalLogoLabel->pixmap()->isNull());
+}
+
+void MainWindowTest::toolStripBelowWhenAsked()
+{
+    MainWindow *w = build([](MainWindow &window) { window.settings.toolbarpos = false; });
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->count() - 1);
+    QVERIFY(w->mainLayout->indexOf(w->bottomBar) < w->mainLayout->indexOf(w->toolStrip));
+    // Asked back to the top, it moves once; asking again moves nothing.
+    w->settings.toolbarpos = true;
+    w->applySettings();
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->indexOf(w->titleBar) + 1);
+    w->applySettings();
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+}
+
+void MainWindowTest::quitWithoutTabAsksNothing()
+{
+    MainWindow *w = build();
+    BoxAnswerer answerer(QStringLiteral("取消"));
+    QVERIFY(w->close());
+    QCOMPARE(answerer.boxes, 0);
+    QVERIFY(w->isClosing());
+    QVERIFY(FileSystem::fileExists(appSettingsFilePath()));
+}
+
+void MainWindowTest::closeQuestionWithTab()
+{
+    MainWindow *w = build();
+    QFile::remove(appSettingsFilePath());
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/pasted.png"), "x");
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    tab->title = QStringLiteral("白板1");
+    w->addTab(tab);
+    QVERIFY(!w->hasNoOpenTabs());
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->close());
+        QCOMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.title, QStringLiteral("墨岚白板提示"));
+        QCOMPARE(answerer.text, QStringLiteral("关闭程序将关闭所有窗口.<br>确定关闭？"));
+    }
+    // Cancelled: nothing closed, nothing saved, nothing cleared.
+    QVERIFY(!w->isClosing());
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->currentTabItem(), tab);
+    QVERIFY(!w->hasNoOpenTabs());
+    QVERIFY(!FileSystem::fileExists(appSettingsFilePath()));
+    QVERIFY(FileSystem::fileExists(clipboardDirPath() + QStringLiteral("/pasted.png")));
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->close());
+    }
+    QVERIFY(w->isClosing());
+    QVERIFY(w->hasNoOpenTabs());
+    QVERIFY(FileSystem::fileExists(appSettingsFilePath()));
+}
+
+void MainWindowTest::placementFromStoredGeometry_data()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<QPoint>("placed");
+    const int w = aw * 3 / 4;
+    const int h = ah * 3 / 4;
+    QTest::newRow("fits") << QRect(10, 20, w, h) << false << QPoint(10, 20);
+    QTest::newRow("size 0") << QRect(10, 20, 0, h) << true << QPoint();
+    QTest::newRow("as wide as the screen") << QRect(0, 0, aw, h) << true << QPoint();
+    QTest::newRow("too tall") << QRect(0, 0, w, ah + 5) << true << QPoint();
+    QTest::newRow("off left") << QRect(-50, 20, w, h) << false << QPoint((aw - w) / 2, 20);
+    QTest::newRow("off bottom") << QRect(10, ah, w, h) << false << QPoint(10, (ah - h) / 2);
+}
+
+void MainWindowTest::placementFromStoredGeometry()
+{
+    QFETCH(QRect, stored);
+    QFETCH(bool, maximised);
+    QFETCH(QPoint, placed);
+    MainWindow *w = build([stored](MainWindow &window) {
+        window.settings.winx = stored.x();
+        window.settings.winy = stored.y();
+        window.settings.winw = stored.width();
+        window.settings.winh = stored.height();
+    });
+    QCOMPARE(w->isMaximized(), maximised);
+    QCOMPARE(w->maximizeButton->toolTip(),
+             maximised ? QStringLiteral("还原") : QStringLiteral("最大化"));
+    if (!maximised) {
+        QCOMPARE(w->geometry().topLeft(), placed);
+        QCOMPARE(w->geometry().size(), stored.size());
+    }
+}
+
+void MainWindowTest::resizeToRatio()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    MainWindow *w = build([aw, ah](MainWindow &window) {
+        window.settings.winx = 0;
+        window.settings.winy = 0;
+        window.settings.winw = aw * 9 / 10;
+        window.settings.winh = ah * 9 / 10;
+    });
+    w->layout()->activate();
+    w->resizeToRatio(4, 3);
+    w->layout()->activate();
+    const QSize doc = w->documentWidget->size();
+    // Floors leave at most a pixel off the exact ratio.
+    QVERIFY2(qAbs(doc.width() * 3 - doc.height() * 4) <= 4,
+             qPrintable(QStringLiteral("%1x%2").arg(doc.width()).arg(doc.height())));
+    QVERIFY(!w->isMaximized());
+    // Already in ratio: nothing changes, not even the maximise button.
+    w->updateMaximizeButton(false);
+    const QSize before = w->size();
+    w->resizeToRatio(doc.width(), doc.height());
+    QCOMPARE(w->size(), before);
+    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("还原"));
+}
+
+void MainWindowTest::quitSequence()
+{
+    MainWindow *w = build();
+    QStringList launched;
+    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
+        launched << program << arguments;
+        return true;
+    };
+    const QString updater = m_dir->filePath(QStringLiteral("updater"));
+    FileSystem::writeBytes(updater, "#!/bin/sh\n");
+    w->updaterProgram = updater;
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
+    QDir().mkpath(clipboardDirPath() + QStringLiteral("/sub"));
+    w->settings.hascleannotice = false;
+
+    // No "upgrade.ini": no updater.
+    w->quit();
+    QVERIFY(launched.isEmpty());
+    QVERIFY(FileSystem::dirExists(clipboardDirPath()));
+    QVERIFY(QDir(clipboardDirPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    AppSettings saved;
+    settingsfile::load(saved, appSettingsFilePath());
+    QCOMPARE(saved.hascleannotice, false);
+    QCOMPARE(m_grabber->log.filter(QStringLiteral("ungrab")).size(), 3);
+
+    MainWindow *second = build();
+    QStringList launchedAgain;
+    second->processLauncher = [&launchedAgain](const QString &program, const QStringList &args) {
+        launchedAgain << program << args;
+        return true;
+    };
+    second->updaterProgram = updater;
+    FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
+    second->quit();
+    QCOMPARE(launchedAgain, (QStringList{updater, upgradeDirPath()}));
+
+    // An updater that is not there is not started.
+    MainWindow *third = build();
+    bool started = false;
+    third->processLauncher = [&started](const QString &, const QStringList &) {
+        return started = true;
+    };
+    third->updaterProgram = m_dir->filePath(QStringLiteral("missing"));
+    third->quit();
+    QVERIFY(!started);
+}
+
+void MainWindowTest::crashCleanUpSavesNothing()
+{
+    MainWindow *w = build();
+    QStringList launched;
+    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
+        launched << program << arguments;
+        return true;
+    };
+    const QString updater = m_dir->filePath(QStringLiteral("updater"));
+    FileSystem::writeBytes(updater, "#!/bin/sh\n");
+    w->updaterProgram = updater;
+    FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
+    QFile::remove(appSettingsFilePath());
+    w->cleanUpAfterCrash();
+    QVERIFY(!FileSystem::fileExists(appSettingsFilePath()));
+    QVERIFY(!FileSystem::fileExists(clipboardDirPath() + QStringLiteral("/a.png")));
+    QVERIFY(FileSystem::dirExists(clipboardDirPath()));
+    QCOMPARE(launched, (QStringList{updater, upgradeDirPath()}));
+}
+
+void MainWindowTest::hotKeyRegistration()
+{
+    MainWindow *w = build([this](MainWindow &) {
+        m_grabber->answers[2 ^ 112] = HotKeyGrabber::Occupied;
+        m_grabber->answers[1 ^ 65] = HotKeyGrabber::Occupied;
+    });
+    QCOMPARE(w->registeredHotKeys(), QStringList{QStringLiteral("Ctrl+F2")});
+    QCOMPARE(w->hotKeyNotice(),
+             QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F1][Alt+A]被其它程序占用"));
+    QCOMPARE(m_grabber->log, (QStringList{"grab 2 112", "grab 2 113", "grab 1 65"}));
+    w->unregisterHotKeys();
+    QCOMPARE(m_grabber->log.last(), QStringLiteral("ungrab 2 113"));
+
+    MainWindow *all = build([this](MainWindow &) {
+        for (int id : {2 ^ 112, 2 ^ 113, 1 ^ 65})
+            m_grabber->answers[id] = HotKeyGrabber::Occupied;
+    });
+    QCOMPARE(all->hotKeyNotice(),
+             QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F1][Ctrl+F2][Alt+A]被其它程序占用"));
+    MainWindow *none = build();
+    QVERIFY(none->hotKeyNotice().isEmpty());
+    QCOMPARE(none->registeredHotKeys(), (QStringList{"Ctrl+F1", "Ctrl+F2", "Alt+A"}));
+}
+
+void MainWindowTest::hotKeysWithoutXServer()
+{
+    MainWindow *w = build([this](MainWindow &) {
+        for (int id : {2 ^ 112, 2 ^ 113, 1 ^ 65})
+            m_grabber->answers[id] = HotKeyGrabber::Unavailable;
+    });
+    QVERIFY(w->registeredHotKeys().isEmpty());
+    // No program holds the keys: the notice must not name a conflict.
+    QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("冲突")));
+    QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("被其它程序占用")));
+    QVERIFY(w->hotKeyNotice().contains(QStringLiteral("[Ctrl+F1][Ctrl+F2][Alt+A]")));
+}
+
+void MainWindowTest::hotKeyActions()
+{
+    MainWindow *w =
+        build([this](MainWindow &) { m_grabber->answers[2 ^ 113] = HotKeyGrabber::Occupied; });
+    w->onSystemHotKey(2, 112);
+    QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
+    // Not registered, or unknown: ignored.
+    w->onSystemHotKey(2, 113);
+    w->onSystemHotKey(4, 112);
+    QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
+    w->onSystemHotKey(1, 65);
+    QCOMPARE(w->findChildren<DesktopAreaSelecter *>().size(), 1);
+    // Inside the window Ctrl+F1 goes straight to the toolbar.
+    w->handleShortcutKey(Qt::Key_F1, Qt::ControlModifier);
+    QCOMPARE(m_toolBar->calls.last(), QStringLiteral("recordStart"));
+}
+
+void MainWindowTest::secondScreenshotIgnored()
+{
+    MainWindow *w = build();
+    w->startAreaScreenshot();
+    w->startAreaScreenshot();
+    w->handleShortcutKey(Qt::Key_A, Qt::AltModifier);
+    QList<DesktopAreaSelecter *> selecters = w->findChildren<DesktopAreaSelecter *>();
+    QCOMPARE(selecters.size(), 1);
+    // Once it ends, the next request opens a new one.
+    QPointer<DesktopAreaSelecter> first = selecters.first();
+    emit first->selectedOver(QRect(), false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first);
+    w->startAreaScreenshot();
+    QCOMPARE(w->findChildren<DesktopAreaSelecter *>().size(), 1);
+}
+
+void MainWindowTest::pageControls()
+{
+    MainWindow *w = build();
+    w->setPdfPageRange(5, 3);
+    QCOMPARE(w->pageSpinBox->value(), 3);
+    QCOMPARE(w->pageSpinBox->maximum(), 3);
+    QVERIFY(w->pageSpinBox->isEnabled());
+    QCOMPARE(w->pageLabel->text(), QStringLiteral("3/3"));
+    w->setPdfPageRange(0, 10);
+    QVERIFY(!w->pageSpinBox->isEnabled());
+    QCOMPARE(w->pageSpinBox->value(), 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPdfPageRange(2, 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPageLabel(4, 9);
+    QCOMPARE(w->pageLabel->text(), QStringLiteral("4/9"));
+    w->setPageLabel(0, 7);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPageLabel(2, 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+
+    w->fillPageComboBox({"i", "ii", "1", "2"}, {0, 1, 2, 3});
+    QCOMPARE(w->pageCombo->count(), 4);
+    QCOMPARE(w->pageCombo->itemData(2).toString(), QStringLiteral("2"));
+    w->selectPageInComboBox(3);
+    QCOMPARE(w->pageCombo->currentIndex(), 3);
+    w->selectPageInComboBox(42);
+    QCOMPARE(w->pageCombo->currentIndex(), 3);
+
+    // The page controls reach only a PDF tab, and the spin box counts from 1.
+    auto *tab = new TabItem;
+    tab->kind = 2;
+    auto *pdf = new PdfCanvas(QString(), QString(), nullptr, w);
+    tab->pdfCanvas = pdf;
+    w->addTab(tab);
+    w->setPdfPageRange(1, 5);
+    w->pageSpinBox->setValue(1);
+    emit w->pageSpinBox->editingFinished();
+    QCOMPARE(pdf->requestedPage(), 0);
+    w->pageCombo->activated(1);
+    QCOMPARE(pdf->requestedPage(), 1);
+    tab->kind = 4;
+    w->pageSpinBox->setValue(4);
+    emit w->pageSpinBox->editingFinished();
+    QCOMPARE(pdf->requestedPage(), 1);
+}
+
+void MainWindowTest::questionsAndPercent()
+{
+    MainWindow *w = build();
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->askQuestion(QStringLiteral("继续？")));
+        QCOMPARE(answerer.title, QStringLiteral("墨岚白板提示"));
+    }
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->askQuestion(QStringLiteral("继续？")));
+    }
+    w->setProgressPercent(1.254);
+    QCOMPARE(w->percentLabel->text(), QStringLiteral("125%"));
+    w->setProgressPercent(0);
+    QCOMPARE(w->percentLabel->text(), QString());
+}
+
+void MainWindowTest::personalText()
+{
+    MainWindow *w = build();
+    w->savePersonalText(QStringLiteral("<p>第一课</p>"));
+    QVERIFY(QString::fromUtf8(FileSystem::readAll(profileFilePath())).contains("第一课"));
+    // An emptied note is stored as the placeholder.
+    w->savePersonalText(QStringLiteral("<p>  </p>"));
+    QVERIFY(QString::fromUtf8(FileSystem::readAll(profileFilePath()))
+                .contains(QStringLiteral("文本内容，可点击下方编辑按钮修改")));
+    // Read back up to the first zero byte.
+    FileSystem::writeBytes(profileFilePath(), QByteArray("<b>hello</b>\0junk", 17));
+    w->loadPersonalText();
+    QCOMPARE(w->personalTextEdit->toPlainText(), QStringLiteral("hello"));
+}
+
+void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
+{
+    MainWindow *w = build();
+    QImage red(30, 10, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString chosen = m_dir->filePath(QStringLiteral("red.PNG"));
+    QVERIFY(red.save(chosen, "PNG"));
+    w->logoFilePicker = [chosen] { return chosen; };
+    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QVERIFY(FileSystem::fileExists(configDirPath() + QStringLiteral("/mylogo.png")));
+    const QByteArray stored = FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png"));
+    // A chosen file that cannot be read leaves the logo as it was.
+    w->logoFilePicker = [this] { return m_dir->filePath(QStringLiteral("gone.png")); };
+    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
+    // Choosing the logo file itself keeps it too.
+    w->logoFilePicker = [] { return configDirPath() + QStringLiteral("/mylogo.png"); };
+    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
+}
+
+void MainWindowTest::recordingStandInKeepsFlagOff()
+{
+    MainWindow *w = build();
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->onRecordStartClicked(1);
+    QVERIFY(!recordingFlag(*w));
+    QVERIFY(m_toolBar->calls.contains(QStringLiteral("resetRecord")));
+    QCOMPARE(answerer.title, QStringLiteral("墨岚白板消息"));
+    // Suspend with no recording does nothing.
+    m_toolBar->calls.clear();
+    w->onSystemSuspended();
+    QVERIFY(m_toolBar->calls.isEmpty());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -14,11 +14,29 @@ AppSettings::AppSettings()
 
 namespace settingsfile {
 
+namespace {
+
+int base64Length(const QByteArray &line)
+{
+    int count = 0;
+    for (char c : line) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '+' || c == '/' || c == '=')
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
 QMap<QString, QString> parseLines(const QList<QByteArray> &lines)
 {
     QMap<QString, QString> values;
     for (const QByteArray &line : lines) {
-        // Characters outside the Base64 alphabet (the line end) are ignored by the decoder.
+        // Characters outside the Base64 alphabet (the line end) are ignored, but a line cut
+        // short is not Base64: its tail would decode to a plausible, wrong value.
+        if (base64Length(line) % 4 != 0)
+            continue;
         QByteArray bytes = QByteArray::fromBase64(line);
         const int nul = bytes.indexOf('\0');
         if (nul >= 0)

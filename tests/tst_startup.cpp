@@ -1,0 +1,172 @@
+#include <QtTest>
+
+#include <csignal>
+
+#include "app/crashhandler.h"
+#include "app/singleinstance.h"
+#include "platform/windowtree.h"
+
+namespace {
+
+// A window tree with one window, recording which window was brought to the front.
+class OneWindowTree : public WindowTree
+{
+public:
+    QList<WindowHandle> topLevelWindows() const override { return {7}; }
+    QList<WindowHandle> childWindows(WindowHandle) const override { return {}; }
+    QString windowTitle(WindowHandle) const override { return title; }
+    bool activateWindow(WindowHandle window) override
+    {
+        activated = window;
+        return true;
+    }
+    QString title;
+    WindowHandle activated = 0;
+};
+
+QProcessEnvironment environmentFor(const QString &root)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", root + "/data");
+    env.insert("XDG_CONFIG_HOME", root + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+bool waitFor(const std::function<bool()> &condition, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void handOverFileFormat();
+    void secondInstanceHandsOverAndExits();
+    void crashStartsApologyAndEndsBySignal_data();
+    void crashStartsApologyAndEndsBySignal();
+    void crashReportEmptiesClipboardFolder();
+};
+
+void TestStartup::handOverFileFormat()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("opflist.dll");
+    OneWindowTree tree;
+    tree.title = "  墨岚白板(Quillboard) ";
+    QVERIFY(
+        handOverToRunningInstance(file, {"/t/甲.pdf", "/t/b.png"}, tree, "墨岚白板(Quillboard)"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QString("/t/甲.pdf;/t/b.png").toUtf8());
+    QCOMPARE(tree.activated, WindowHandle(7));
+
+    // No files: the file is emptied and the window still raised; the exact title matters.
+    tree.activated = 0;
+    tree.title = "墨岚白板(quillboard)";
+    QVERIFY(handOverToRunningInstance(file, {}, tree, "墨岚白板(Quillboard)"));
+    QCOMPARE(QFileInfo(file).size(), 0);
+    QCOMPARE(tree.activated, WindowHandle(0));
+    QVERIFY(!handOverToRunningInstance(dir.filePath("none/opflist.dll"), {"a"}, tree, "x"));
+}
+
+void TestStartup::secondInstanceHandsOverAndExits()
+{
+    QTemporaryDir dir;
+    const QProcessEnvironment env = environmentFor(dir.path());
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QB_APP_PATH, QStringList());
+    QVERIFY(first.waitForStarted());
+    const QString lock = dir.path() + "/config/quillboard/lock";
+    QVERIFY(waitFor([&] { return QFileInfo::exists(lock); }, 15000));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QB_APP_PATH, {"a", "b"});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QFile handOver(dir.path() + "/data/quillboard/opflist.dll");
+    QVERIFY(handOver.open(QIODevice::ReadOnly));
+    QCOMPARE(handOver.readAll(), QByteArray("a;b"));
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.kill();
+    first.waitForFinished();
+}
+
+void TestStartup::crashStartsApologyAndEndsBySignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGSEGV") << int(SIGSEGV);
+    QTest::newRow("SIGABRT") << int(SIGABRT);
+    QTest::newRow("SIGFPE") << int(SIGFPE);
+}
+
+void TestStartup::crashStartsApologyAndEndsBySignal()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir dir;
+    const QString marker = dir.filePath("apology-started");
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--crash-child", QString::number(signalNumber), marker});
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(waitFor([&] { return QFileInfo::exists(marker); }, 5000));
+    QFile f(marker);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().trimmed(), QByteArray("apology"));
+}
+
+void TestStartup::crashReportEmptiesClipboardFolder()
+{
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clipboard");
+    QVERIFY(QDir().mkpath(clip + "/sub"));
+    QFile f(clip + "/截图_1.png");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QProcess report;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    report.setProcessEnvironment(env);
+    report.start(QB_APP_PATH, {"--crash-report", clip});
+    QVERIFY(report.waitForStarted());
+    QVERIFY(waitFor([&] { return QDir(clip).isEmpty(); }, 10000));
+    QVERIFY(QFileInfo(clip).isDir());
+    // The apology box waits for the user.
+    QCOMPARE(report.state(), QProcess::Running);
+    report.kill();
+    report.waitForFinished();
+    QVERIFY(crashMessageText().startsWith("墨岚白板遇到未知错误"));
+    QVERIFY(crashMessageText().endsWith("查看。"));
+}
+
+int main(int argc, char *argv[])
+{
+    // The crashing child: our handler starts a stand-in apology process, then the signal ends us.
+    if (argc == 4 && qstrcmp(argv[1], "--crash-child") == 0) {
+        installCrashHandler("/bin/sh",
+                            {"-c", QString("echo apology > '%1'").arg(QFile::decodeName(argv[3]))});
+        raise(atoi(argv[2]));
+        return 0;
+    }
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    QGuiApplication app(argc, argv);
+    TestStartup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"

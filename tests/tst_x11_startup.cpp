@@ -1,0 +1,104 @@
+#include <QtTest>
+
+#include "app/globals.h"
+#include "app/windowsearch.h"
+#include "platform/windowtree.h"
+
+namespace {
+
+QProcessEnvironment environmentFor(const QString &dataHome, const QString &configHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dataHome);
+    env.insert("XDG_CONFIG_HOME", configHome);
+    env.remove("QT_QPA_PLATFORM"); // the program picks xcb itself
+    return env;
+}
+
+WindowHandle waitForWindow(const X11WindowTree &tree, const QString &title, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    WindowHandle window = 0;
+    while (!findTopLevelWindowByTitle(tree, title, window) && timer.elapsed() < ms)
+        QTest::qWait(50);
+    return window;
+}
+
+} // namespace
+
+class TestX11Startup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void secondStartRaisesTheRunningWindow();
+    void unusableDataFolderShowsTheStartupError();
+};
+
+void TestX11Startup::secondStartRaisesTheRunningWindow()
+{
+    X11WindowTree tree;
+    QVERIFY(tree.isConnected());
+    QTemporaryDir dir;
+    const auto env = environmentFor(dir.path() + "/data", dir.path() + "/config");
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QB_APP_PATH, QStringList());
+    const WindowHandle window = waitForWindow(tree, appTitle, 15000);
+    QVERIFY(window != 0);
+
+    // Another window covers it; the second start must bring ours back on top.
+    QWidget cover;
+    cover.setWindowTitle("cover");
+    cover.setGeometry(0, 0, 800, 600);
+    cover.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&cover));
+    QTest::qWait(200);
+    // Top-level windows come bottom to top.
+    auto above = [&tree](WindowHandle a, WindowHandle b) {
+        const QList<WindowHandle> order = tree.topLevelWindows();
+        return order.indexOf(a) > order.indexOf(b);
+    };
+    const WindowHandle coverWindow = cover.winId();
+    QVERIFY(above(coverWindow, window));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    second.start(QB_APP_PATH, {"/tmp/a.png", "/tmp/b.pdf"});
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    qInfo("second start took %lld ms", timer.elapsed());
+    QTRY_VERIFY(above(window, coverWindow));
+
+    first.kill();
+    first.waitForFinished();
+}
+
+void TestX11Startup::unusableDataFolderShowsTheStartupError()
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("file"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    // A data home below a plain file can never be created.
+    QProcess app;
+    app.setProcessEnvironment(environmentFor(dir.filePath("file/data"), dir.filePath("config")));
+    app.start(QB_APP_PATH, QStringList());
+    X11WindowTree tree;
+    const WindowHandle box = waitForWindow(tree, "墨岚白板启动错误", 15000);
+    QVERIFY(box != 0);
+    WindowHandle main = 0;
+    QVERIFY(!findTopLevelWindowByTitle(tree, appTitle, main));
+
+    QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(box), "key", "Return"});
+    QVERIFY(app.waitForFinished(10000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(dir.filePath("config/quillboard/lock")));
+}
+
+QTEST_MAIN(TestX11Startup)
+#include "tst_x11_startup.moc"

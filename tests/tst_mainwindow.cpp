@@ -155,7 +155,7 @@ void MainWindowTest::layoutFrame()
     // The placeholder stands in for a missing note.
     QCOMPARE(w->personalTextEdit->toPlainText(),
              QStringLiteral("文本内容，可点击下方编辑按钮修改"));
-    QVERIFY(w->personalLogoLabel->pixmap() && !w->personalLogoLabel->pixmap()->isNull());
+    QVERIFY(!w->personalLogoLabel->pixmap(Qt::ReturnByValue).isNull());
 }
 
 void MainWindowTest::toolStripBelowWhenAsked()

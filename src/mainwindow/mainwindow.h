@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/appsettings.h"
+#include "drawing/canvashost.h"
 #include "mainwindow/toolbarport.h"
 #include "platform/hotkeygrabber.h"
 
@@ -40,7 +41,7 @@ class VideoRecorder;
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
 // state and is the host the documents call back into.
-class MainWindow : public QWidget
+class MainWindow : public QWidget, public CanvasHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -69,7 +70,7 @@ public:
     void unregisterHotKeys();
     void runHotKeyAction(const QString &keyText);
     void startAreaScreenshot();
-    void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers);
+    void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) override;
     QStringList registeredHotKeys() const { return hotKeyTexts; }
     // The conflict text of the last registerHotKeys, empty when every key was taken.
     QString hotKeyNotice() const { return hotKeyNoticeText; }
@@ -91,15 +92,15 @@ public:
     void showAboutDialog();
 
     // What documents call back: toolbar forwarders, messages, geometry, page controls.
-    void setUndoEnabled(bool enabled);
-    void setRedoEnabled(bool enabled);
-    void setCutEnabled(bool enabled);
-    void setCopyEnabled(bool enabled);
-    void setCancelEnabled(bool enabled);
-    void setDeleteEnabled(bool enabled);
-    void setRotateEnabled(bool enabled);
-    void setClearScreenEnabled(bool enabled);
-    void setClearColorEnabled(bool enabled);
+    void setUndoEnabled(bool enabled) override;
+    void setRedoEnabled(bool enabled) override;
+    void setCutEnabled(bool enabled) override;
+    void setCopyEnabled(bool enabled) override;
+    void setCancelEnabled(bool enabled) override;
+    void setDeleteEnabled(bool enabled) override;
+    void setRotateEnabled(bool enabled) override;
+    void setClearScreenEnabled(bool enabled) override;
+    void setClearColorEnabled(bool enabled) override;
     void setOpenClipboardEnabled(bool enabled);
     void setSaveAsImageEnabled(bool enabled);
     void setPasteEnabled(bool enabled);
@@ -111,10 +112,10 @@ public:
     void setCountdownTimerEnabled(bool enabled);
     void setRecordStartEnabled(bool enabled);
     void setRecordStopEnabled(bool enabled);
-    void clickPaintTool(int tool);
-    void clickFontBold();
-    void clickFontItalic();
-    void clickFontUnderline();
+    void clickPaintTool(int tool) override;
+    void clickFontBold() override;
+    void clickFontItalic() override;
+    void clickFontUnderline() override;
     void clickOpenFile();
     void clickOpenClipboard();
     void clickNewBoard();
@@ -132,8 +133,8 @@ public:
     void clickClearScreen();
     void clickRecordStart();
     void clickRecordStop();
-    void showMessage(const QString &text);
-    bool askQuestion(const QString &text);
+    void showMessage(const QString &text) override;
+    bool askQuestion(const QString &text) override;
     QRect documentAreaGeometry() const;
     void fillPageComboBox(const QStringList &labels, const QList<int> &pages);
     void selectPageInComboBox(int page);
@@ -175,9 +176,10 @@ public:
     void startSlidePoll();
     void stopSlidePoll();
     void selectPaintTool();
-    void navigateSlideShow(int) {}
+    void navigateSlideShow(int) override {}
     void jumpToSlidePage(int) {}
-    QPixmap grabSlidePicture() const;
+    QPixmap grabSlidePicture() override;
+    void requestClose() override { close(); }
     void recordCommand(int command);
     void showPdfWriterDialog();
     void onRecordStartClicked(int command);

@@ -748,7 +748,7 @@ void MainWindow::selectPaintTool()
         stopSlidePoll();
 }
 
-QPixmap MainWindow::grabSlidePicture() const
+QPixmap MainWindow::grabSlidePicture()
 {
     return QPixmap();
 }

@@ -216,6 +216,7 @@ void MainWindow::saveSettings()
 void MainWindow::setupDocumentArea()
 {
     fillWindow(titleBar, whiteColor());
+    fillWindow(titleButtonPanel, whiteColor());
     documentWidget->setObjectName(QStringLiteral("documentWidget"));
     documentWidget->setStyleSheet(
         QStringLiteral("QWidget#documentWidget{background-color:") +
@@ -380,6 +381,10 @@ void MainWindow::setupTitleBarButtons()
         QStringLiteral("QMenuBar::item{background-color:transparent;}"
                        "QMenuBar::item:selected{background-color:#f6f6f6;}"));
     menuBar->setToolTip(QStringLiteral("墨岚白板 菜单项"));
+    menuBar->setNativeMenuBar(false);
+    const int logo = titleBarHeight() * 2 / 3;
+    menuBar->setStyleSheet(menuBar->styleSheet() + QStringLiteral("QMenuBar{icon-size:") +
+                           num(logo) + QStringLiteral("px;}"));
     logoPanel->setMaximumHeight(h);
     appMenu->setStyleSheet(QStringLiteral("QMenu{padding:") + num(u) +
                            QStringLiteral(";background-color:") + menuBackgroundColor().name() +
@@ -413,6 +418,7 @@ void MainWindow::setupTitleBarButtons()
     for (const auto &entry : buttons) {
         entry.button->setMaximumHeight(h);
         entry.button->setIcon(QIcon(QLatin1String(entry.icon)));
+        entry.button->setIconSize(QSize(h / 2, h / 2));
         entry.button->setToolTip(entry.tip);
         entry.button->setStyleSheet(entry.style);
     }

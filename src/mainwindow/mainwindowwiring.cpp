@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -172,6 +173,9 @@ void MainWindow::restoreWindowGeometry()
             y = (ah - h) / 2;
         setGeometry(x, y, w, h);
     } else {
+        // Without a window manager nothing maximises: cover the screen ourselves.
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            setGeometry(screen->availableGeometry());
         showMaximized();
         updateMaximizeButton(false);
     }

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -35,6 +36,25 @@
 std::unique_ptr<ToolBarPort> createToolBarPort(PaintProperty *properties, QWidget *parent);
 
 namespace {
+
+// The application logo in the menu bar is drawn at a size of its own.
+class LogoMenuStyle : public QProxyStyle
+{
+public:
+    explicit LogoMenuStyle(int iconSize)
+        : m_iconSize(iconSize)
+    {}
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        if (metric == PM_SmallIconSize)
+            return m_iconSize;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    int m_iconSize;
+};
 
 QString num(int value)
 {
@@ -118,6 +138,10 @@ MainWindow::MainWindow(QWidget *parent)
     editPersonalTextButton = new QPushButton(this);
     editPersonalTextButton->setObjectName(QStringLiteral("editPersonalTextButton"));
     menuBar = new QMenuBar(this);
+    menuBar->setNativeMenuBar(false);
+    auto *logoStyle = new LogoMenuStyle(titleBarHeight() * 2 / 3);
+    logoStyle->setParent(menuBar);
+    menuBar->setStyle(logoStyle);
     recentFilesMenu = new QMenu(QStringLiteral("最近打开的文件"), this);
 
     ratio16x9Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/16_9.png")),
@@ -381,11 +405,9 @@ void MainWindow::setupTitleBarButtons()
         QStringLiteral("QMenuBar::item{background-color:transparent;}"
                        "QMenuBar::item:selected{background-color:#f6f6f6;}"));
     menuBar->setToolTip(QStringLiteral("墨岚白板 菜单项"));
-    menuBar->setNativeMenuBar(false);
-    const int logo = titleBarHeight() * 2 / 3;
-    menuBar->setStyleSheet(menuBar->styleSheet() + QStringLiteral("QMenuBar{icon-size:") +
-                           num(logo) + QStringLiteral("px;}"));
     logoPanel->setMaximumHeight(h);
+    // The bar itself stays out of sight: only the logo shows.
+    logoPanel->setStyleSheet(QStringLiteral("QMenuBar{background-color:transparent;border:0;}"));
     appMenu->setStyleSheet(QStringLiteral("QMenu{padding:") + num(u) +
                            QStringLiteral(";background-color:") + menuBackgroundColor().name() +
                            QStringLiteral(";border:1 solid ") + borderColor().name() +
@@ -415,6 +437,8 @@ void MainWindow::setupTitleBarButtons()
          QStringLiteral("QPushButton{background-color:transparent;}"
                         "QPushButton:hover{background-color:#e81123;border:0;}")},
     };
+    // Without a border rule the desktop style paints the transparent buttons black.
+    titleButtonPanel->setStyleSheet(QStringLiteral("QPushButton{border:0;}"));
     for (const auto &entry : buttons) {
         entry.button->setMaximumHeight(h);
         entry.button->setIcon(QIcon(QLatin1String(entry.icon)));
@@ -555,6 +579,8 @@ void MainWindow::setupPersonalPanel()
     closeCameraButton->setIcon(QIcon(QStringLiteral(":/icon/personal/closecamera.png")));
     closeCameraButton->setStyleSheet(cameraStyle);
     closeCameraButton->setEnabled(false);
+    openCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
+    closeCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
 
     personalLogoLabel->setFixedSize(P, P / 3);
     personalLogoLabel->setToolTip(QStringLiteral("点击更改图片"));

@@ -83,6 +83,9 @@ private slots:
     void personalText();
     void logoClickKeepsOldLogoOnFailedCopy();
     void recordingStandInKeepsFlagOff();
+    void titleBarDrag();
+    void foldingThePanel();
+    void keysWithoutTab();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -529,6 +532,77 @@ void MainWindowTest::recordingStandInKeepsFlagOff()
     m_toolBar->calls.clear();
     w->onSystemSuspended();
     QVERIFY(m_toolBar->calls.isEmpty());
+}
+
+void MainWindowTest::titleBarDrag()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    MainWindow *w = build([aw, ah](MainWindow &window) {
+        window.settings.winx = 10;
+        window.settings.winy = 10;
+        window.settings.winw = aw * 3 / 4;
+        window.settings.winh = ah * 3 / 4;
+    });
+    const QPoint start = w->pos();
+    const auto send = [w](QEvent::Type type, const QPoint &global) {
+        QCursor::setPos(global);
+        QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(w->titleBar, &event);
+    };
+    // A move without a press first leaves the window where it is.
+    send(QEvent::MouseMove, QPoint(300, 300));
+    QCOMPARE(w->pos(), start);
+    send(QEvent::MouseButtonPress, QPoint(100, 20));
+    send(QEvent::MouseMove, QPoint(130, 45));
+    QCOMPARE(w->pos(), start + QPoint(30, 25));
+    send(QEvent::MouseButtonRelease, QPoint(130, 45));
+    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("最大化"));
+    send(QEvent::MouseMove, QPoint(400, 400));
+    QCOMPARE(w->pos(), start + QPoint(30, 25));
+}
+
+void MainWindowTest::foldingThePanel()
+{
+    MainWindow *w = build();
+    w->openCameraButton->setEnabled(false);
+    w->closeCameraButton->setEnabled(true);
+    w->foldPanelButton->click();
+    QVERIFY(w->sidePanel->isHidden());
+    QVERIFY(w->bottomSidePanel->isHidden());
+    QVERIFY(w->openCameraButton->isEnabled());
+    QVERIFY(!w->closeCameraButton->isEnabled());
+    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("展开"));
+    w->saveSettings();
+    AppSettings saved;
+    settingsfile::load(saved, appSettingsFilePath());
+    QVERIFY(!saved.showpersonal);
+    w->foldPanelButton->click();
+    QVERIFY(!w->sidePanel->isHidden());
+    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("隐藏"));
+    // Folded at the next start as it was left.
+    MainWindow *next = build([](MainWindow &window) { window.settings.showpersonal = false; });
+    QVERIFY(next->sidePanel->isHidden());
+}
+
+void MainWindowTest::keysWithoutTab()
+{
+    MainWindow *w = build();
+    for (int key : {int(Qt::Key_Up), int(Qt::Key_Left), int(Qt::Key_Backspace)}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QVERIFY(press.isAccepted());
+    }
+    QVERIFY(m_toolBar->calls.isEmpty());
+    // With a document, Backspace deletes like the delete button.
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    w->addTab(tab);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(w, &backspace);
+    QCOMPARE(m_toolBar->calls, QStringList{"delete"});
 }
 
 QTEST_MAIN(MainWindowTest)

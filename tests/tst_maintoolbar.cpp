@@ -6,17 +6,22 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
 #include <vector>
 
+#include "app/globals.h"
+#include "app/paths.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/paction.h"
 #include "toolbar/shapeaction.h"
 #include "toolbar/slider.h"
+#include "toolbar/stampdialog.h"
+#include "toolbar/textboxtoolbar.h"
 
 namespace {
 
@@ -42,6 +47,16 @@ public:
         QStringList result;
         for (size_t i = 0; i < spies.size(); ++i) {
             if (!spies[i]->isEmpty())
+                result.append(QString::fromLatin1(names[int(i)]));
+        }
+        return result;
+    }
+    // One entry per emission, in the class's signal order.
+    QStringList emissions() const
+    {
+        QStringList result;
+        for (size_t i = 0; i < spies.size(); ++i) {
+            for (int n = 0; n < spies[i]->count(); ++n)
                 result.append(QString::fromLatin1(names[int(i)]));
         }
         return result;
@@ -92,6 +107,7 @@ private slots:
     void presetBrushWritesAllBeforeItsOneSignal();
     void colourQuestions();
     void textBoxStyleKeys();
+    void pickerSignalsReachTheToolBarOnce();
     void widthStaysFixedAndFocusStaysWithCanvas();
 
 private:
@@ -106,12 +122,18 @@ private:
     QStringList visibleOptions() const;
     void enableAll();
 
+    std::unique_ptr<QTemporaryDir> temp;
     PaintProperty *property = nullptr;
     MainToolBar *bar = nullptr;
 };
 
 void TestMainToolBar::init()
 {
+    // The stamp picker reads and writes its store below appDataDir.
+    temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(temp->isValid());
+    appDataDir = temp->path();
+    QVERIFY(QDir().mkpath(stampDirPath()));
     property = new PaintProperty;
     bar = new MainToolBar(property);
     bar->buildLayouts();
@@ -124,6 +146,7 @@ void TestMainToolBar::cleanup()
 {
     delete bar;
     delete property;
+    temp.reset();
 }
 
 void TestMainToolBar::enableAll()
@@ -846,20 +869,91 @@ void TestMainToolBar::textBoxStyleKeys()
 {
     // The bar's keys act while the text-box tool is current, as its bar is shown then.
     bar->clickPaintTool(10);
-    QSignalSpy bold(bar, &MainToolBar::fontBoldClicked);
-    QSignalSpy italic(bar, &MainToolBar::fontItalicClicked);
-    QSignalSpy underline(bar, &MainToolBar::fontUnderlineClicked);
+    auto *boldButton = child<QPushButton>("boldButton");
+    AllSignalsSpy spy(bar);
     bar->clickFontBold();
-    QCOMPARE(bold.count(), 1);
+    QCOMPARE(spy.emissions(), QStringList{"fontBoldClicked()"});
     QVERIFY(property->fontBold);
+    QVERIFY(boldButton->isChecked());
     bar->clickFontBold();
-    QCOMPARE(bold.count(), 2);
     QVERIFY(!property->fontBold);
+    QVERIFY(!boldButton->isChecked());
     bar->clickFontItalic();
     bar->clickFontUnderline();
-    QCOMPARE(italic.count(), 1);
-    QCOMPARE(underline.count(), 1);
+    QCOMPARE(spy.emissions(), (QStringList{"fontBoldClicked()", "fontBoldClicked()",
+                                           "fontItalicClicked()", "fontUnderlineClicked()"}));
     QVERIFY(property->fontItalic && property->fontUnderline);
+    QVERIFY(child<QPushButton>("italicButton")->isChecked());
+    QVERIFY(child<QPushButton>("underlineButton")->isChecked());
+}
+
+void TestMainToolBar::pickerSignalsReachTheToolBarOnce()
+{
+    // Every signal of the text-box bar leaves the toolbar once, under the same name.
+    auto *textBar = bar->findChild<TextBoxToolBar *>();
+    QVERIFY(textBar);
+    const QMetaObject *meta = textBar->metaObject();
+    int relayed = 0;
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod method = meta->method(i);
+        if (method.methodType() != QMetaMethod::Signal)
+            continue;
+        AllSignalsSpy spy(bar);
+        QVERIFY(method.invoke(textBar, Qt::DirectConnection));
+        QCOMPARE(spy.emissions(), QStringList{QString::fromLatin1(method.methodSignature())});
+        ++relayed;
+    }
+    QCOMPARE(relayed, 12);
+
+    // A control of the bar has written its field when the toolbar's signal arrives. The bar
+    // takes clicks only while its tool is current: a hidden toolbar action disables its widget.
+    bar->clickPaintTool(10);
+    QObject receiver;
+    bool strikeOutSeen = false;
+    connect(bar, &MainToolBar::fontDeletelineClicked, &receiver,
+            [&] { strikeOutSeen = property->fontDeleteline; });
+    AllSignalsSpy controlSpy(bar);
+    child<QPushButton>("deletelineButton")->click();
+    QCOMPARE(controlSpy.emissions(), QStringList{"fontDeletelineClicked()"});
+    QVERIFY(strikeOutSeen);
+
+    // The bar asks the toolbar's colour picker, and without one its questions count as closed.
+    QStringList asked;
+    bar->setColorPicker([&](const QString &title, const QString &initial, const QString &extra) {
+        asked = QStringList{title, initial, extra};
+        return QString("#112233");
+    });
+    AllSignalsSpy colourSpy(bar);
+    child<QToolButton>("frameColorButton")->click();
+    QCOMPARE(asked, (QStringList{"编辑边框颜色", "#000000", "无边框颜色"}));
+    QCOMPARE(colourSpy.emissions(), QStringList{"textFrameColorClicked()"});
+    QCOMPARE(property->textFrameColor, QString("#112233"));
+    bar->setColorPicker(nullptr);
+    child<QToolButton>("fontColorButton")->click();
+    QCOMPARE(colourSpy.emissions(), QStringList{"textFrameColorClicked()"});
+    QCOMPARE(property->fontColor, QString("#000000"));
+
+    // A stamp choice and the pointer button pass their stamp names on unchanged.
+    auto *stamps = bar->findChild<StampDialog *>();
+    QVERIFY(stamps);
+    QCOMPARE(stamps->stampNameList(), (QStringList{"0", "1", "2"}));
+    bar->clickPaintTool(11);
+    AllSignalsSpy stampSpy(bar);
+    QSignalSpy checkedSpy(bar, &MainToolBar::stampChecked);
+    QSignalSpy pointerSpy(bar, &MainToolBar::stampTeacherPointerSeted);
+    QAbstractButton *halfTick = stamps->stampGroup()->button(2);
+    QCOMPARE(halfTick->statusTip(), QString("1"));
+    halfTick->click();
+    QCOMPARE(stampSpy.emissions(), QStringList{"stampChecked(QString)"});
+    QCOMPARE(checkedSpy.at(0).at(0).toString(), QString("1"));
+    auto *pointer = child<QPushButton>("pointerButton");
+    pointer->click();
+    pointer->click();
+    QCOMPARE(stampSpy.emissions(),
+             (QStringList{"stampChecked(QString)", "stampTeacherPointerSeted(QString)",
+                          "stampTeacherPointerSeted(QString)"}));
+    QCOMPARE(pointerSpy.at(0).at(0).toString(), QString("1"));
+    QCOMPARE(pointerSpy.at(1).at(0).toString(), QString());
 }
 
 void TestMainToolBar::widthStaysFixedAndFocusStaysWithCanvas()
@@ -876,7 +970,20 @@ void TestMainToolBar::widthStaysFixedAndFocusStaysWithCanvas()
     QCOMPARE(child<QPushButton>("toolButton3")->focusPolicy(), Qt::NoFocus);
     QCOMPARE(child<QToolButton>("undoButton")->focusPolicy(), Qt::NoFocus);
     QCOMPARE(child<QPushButton>("laserButton")->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(child<QPushButton>("fontBoldButton")->focusPolicy(), Qt::NoFocus);
+    for (const char *name : {"textBoxBar", "stampDialog"}) {
+        auto *picker = child<QWidget>(name);
+        QCOMPARE(picker->focusPolicy(), Qt::NoFocus);
+        // Combo-box pop-ups are windows of their own and take focus only while open.
+        const QList<QWidget *> controls = picker->findChildren<QWidget *>();
+        for (const QWidget *control : controls) {
+            if (control->window() != picker->window())
+                continue;
+            QVERIFY2(control->focusPolicy() == Qt::NoFocus,
+                     qPrintable(QString("%1 %2 %3")
+                                    .arg(name, control->metaObject()->className(),
+                                         control->objectName())));
+        }
+    }
     for (const char *name :
          {"eraserSpinBox", "sidesSpinBox", "startAngleSpinBox", "angleSizeSpinBox"})
         QCOMPARE(child<QSpinBox>(name)->focusPolicy(), Qt::ClickFocus);

@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/globals.h"
+#include "app/paths.h"
 #include "app/uimetrics.h"
 #include "drawing/paintproperty.h"
 #include "toolbar/maintoolbar.h"
@@ -19,6 +22,7 @@ private slots:
     void wholeToolBar();
     void optionStrips_data();
     void optionStrips();
+    void pickersFitTheToolBar();
     void menus();
     void shortcutsOnX11();
     void cleanupTestCase();
@@ -28,6 +32,7 @@ private:
     void enableAll();
 
     QString folder;
+    QTemporaryDir dataDir;
     PaintProperty *property = nullptr;
     QWidget *host = nullptr;
     MainToolBar *bar = nullptr;
@@ -37,6 +42,10 @@ void TestToolBarShots::initTestCase()
 {
     folder = QCoreApplication::applicationDirPath() + "/screenshots";
     QVERIFY(QDir().mkpath(folder));
+    // The stamp picker's store.
+    QVERIFY(dataDir.isValid());
+    appDataDir = dataDir.path();
+    QVERIFY(QDir().mkpath(stampDirPath()));
     property = new PaintProperty;
     // Like the main window's toolbar strip: a parent, so the toolbar takes its full width.
     host = new QWidget;
@@ -123,6 +132,7 @@ void TestToolBarShots::optionStrips_data()
     QTest::newRow("eraser") << 5 << 1 << "toolOptionStrip";
     QTest::newRow("connectedline") << 8 << 1 << "toolOptionStrip";
     QTest::newRow("text") << 10 << 1 << "textBoxBar";
+    QTest::newRow("stamp") << 11 << 1 << "stampDialog";
 }
 
 void TestToolBarShots::optionStrips()
@@ -137,6 +147,23 @@ void TestToolBarShots::optionStrips()
     QWidget *widget = bar->findChild<QWidget *>(strip);
     QVERIFY(widget && widget->isVisible());
     save(widget, QString("strip_") + QTest::currentDataTag());
+}
+
+void TestToolBarShots::pickersFitTheToolBar()
+{
+    // The toolbar's width is fixed once, with the text-box bar showing: each picker must
+    // still fit, or the toolbar would fold its end into an overflow button.
+    const QList<QPair<int, QString>> pickers = {{10, "textBoxBar"}, {11, "stampDialog"}};
+    for (const auto &picker : pickers) {
+        bar->clickPaintTool(picker.first);
+        QCoreApplication::processEvents();
+        save(bar, "tool_" + picker.second);
+        const QWidget *widget = bar->findChild<QWidget *>(picker.second);
+        QVERIFY(widget && widget->isVisible());
+        QVERIFY2(bar->rect().contains(widget->geometry()), qPrintable(picker.second));
+        const QWidget *overflow = bar->findChild<QWidget *>("qt_toolbar_ext_button");
+        QVERIFY(!overflow || !overflow->isVisible());
+    }
 }
 
 void TestToolBarShots::menus()

@@ -16,6 +16,8 @@
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
+#include "toolbar/stampdialog.h"
+#include "toolbar/textboxtoolbar.h"
 
 namespace {
 
@@ -40,7 +42,15 @@ MainToolBar::MainToolBar(PaintProperty *paintProperty, QWidget *parent)
 {
     createCommandWidgets();
     createToolOptionWidgets();
-    createTextBoxWidgets();
+    textBoxBar = new TextBoxToolBar(property, this);
+    textBoxBar->setObjectName("textBoxBar");
+    // Through askColor, so replacing or dropping the toolbar's picker reaches the bar too.
+    textBoxBar->setColorPicker(
+        [this](const QString &title, const QString &initial, const QString &extra) {
+            return askColor(title, initial, extra);
+        });
+    stampDialog = new StampDialog(this);
+    stampDialog->setObjectName("stampDialog");
 }
 
 void MainToolBar::setColorPicker(ColorPicker picker)
@@ -219,7 +229,7 @@ void MainToolBar::buildCommandLayout()
     toolOptionAction->setObjectName("toolOptionAction");
     textBoxAction = addWidget(textBoxBar);
     textBoxAction->setObjectName("textBoxAction");
-    stampAction = addWidget(stampButton);
+    stampAction = addWidget(stampDialog);
     stampAction->setObjectName("stampAction");
 
     exportMenu->addAction(exportImageAction);
@@ -311,7 +321,9 @@ void MainToolBar::connectCommandButtons()
 
 void MainToolBar::connectStampDialog()
 {
-    // The stamp store and its picker plug in here; until then nothing names a stamp.
+    connect(stampDialog, &StampDialog::stampChecked, this, &MainToolBar::stampChecked);
+    connect(stampDialog, &StampDialog::teacherPointerSet, this,
+            &MainToolBar::stampTeacherPointerSeted);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -366,11 +378,7 @@ void MainToolBar::clearCommandFocus()
 
 void MainToolBar::clearTextBarFocus()
 {
-    textBoxBar->setFocusPolicy(Qt::NoFocus);
-    const QList<QWidget *> children = textBoxBar->findChildren<QWidget *>();
-    for (QWidget *child : children)
-        child->setFocusPolicy(Qt::NoFocus);
-    stampButton->setFocusPolicy(Qt::NoFocus);
+    textBoxBar->setNoFocusPolicy();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -681,17 +689,17 @@ void MainToolBar::clickPaintTool(int k)
 
 void MainToolBar::clickFontBold()
 {
-    fontBoldButton->click();
+    textBoxBar->clickFontBold();
 }
 
 void MainToolBar::clickFontItalic()
 {
-    fontItalicButton->click();
+    textBoxBar->clickFontItalic();
 }
 
 void MainToolBar::clickFontUnderline()
 {
-    fontUnderlineButton->click();
+    textBoxBar->clickFontUnderline();
 }
 
 void MainToolBar::clickRecordStart()

@@ -19,6 +19,8 @@ class QSpinBox;
 class QToolButton;
 class ShapeAction;
 class Slider;
+class StampDialog;
+class TextBoxToolBar;
 
 struct PresetBrush
 {
@@ -41,7 +43,8 @@ public:
 
     MainToolBar(PaintProperty *paintProperty, QWidget *parent = nullptr);
 
-    // Without a picker every colour question is answered "closed".
+    // The text-box bar asks through the same picker. Without one every colour question is
+    // answered "closed".
     void setColorPicker(ColorPicker picker);
 
     void buildLayouts();
@@ -196,7 +199,6 @@ signals:
 private:
     void createCommandWidgets();
     void createToolOptionWidgets();
-    void createTextBoxWidgets();
     void buildCommandLayout();
     void buildToolOptionLayout();
     void buildTextBoxLayout();
@@ -327,14 +329,9 @@ private:
     QWidget *toolOptionStrip = nullptr;
     QAction *toolOptionAction = nullptr;
 
-    // Text-box bar: for now only the three style keys a text box forwards to the toolbar.
-    QWidget *textBoxBar = nullptr;
-    QPushButton *fontBoldButton = nullptr;
-    QPushButton *fontItalicButton = nullptr;
-    QPushButton *fontUnderlineButton = nullptr;
+    // The text-box bar and the stamp picker, each shown with its own tool.
+    TextBoxToolBar *textBoxBar = nullptr;
     QAction *textBoxAction = nullptr;
-
-    // Stamp picker place-holder, shown with the stamp tool.
-    QToolButton *stampButton = nullptr;
+    StampDialog *stampDialog = nullptr;
     QAction *stampAction = nullptr;
 };

@@ -1,4 +1,4 @@
-// MainToolBar: the paint tools, their option strip, and the text-box bar's style keys.
+// MainToolBar: the paint tools, their option strip, and the text-box bar.
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "drawing/paintproperty.h"
@@ -18,6 +17,7 @@
 #include "toolbar/paction.h"
 #include "toolbar/shapeaction.h"
 #include "toolbar/slider.h"
+#include "toolbar/textboxtoolbar.h"
 
 namespace {
 
@@ -105,23 +105,6 @@ void MainToolBar::createToolOptionWidgets()
     angleSizeSpinBox->setObjectName("angleSizeSpinBox");
 }
 
-void MainToolBar::createTextBoxWidgets()
-{
-    textBoxBar = new QWidget(this);
-    textBoxBar->setObjectName("textBoxBar");
-    auto makeStyleButton = [this](const char *name, const char *letter) {
-        auto *button = new QPushButton(QString::fromLatin1(letter), textBoxBar);
-        button->setObjectName(QString::fromLatin1(name));
-        return button;
-    };
-    fontBoldButton = makeStyleButton("fontBoldButton", "B");
-    fontItalicButton = makeStyleButton("fontItalicButton", "I");
-    fontUnderlineButton = makeStyleButton("fontUnderlineButton", "U");
-
-    stampButton = new QToolButton(this);
-    stampButton->setObjectName("stampButton");
-}
-
 void MainToolBar::buildToolOptionLayout()
 {
     shapeMenu->addAction(shapeAction);
@@ -157,17 +140,7 @@ void MainToolBar::buildToolOptionLayout()
 
 void MainToolBar::buildTextBoxLayout()
 {
-    auto *rows = new QVBoxLayout(textBoxBar);
-    rows->setContentsMargins(spacing, spacing, spacing, spacing);
-    rows->setSpacing(spacing);
-    auto *styleRow = new QHBoxLayout;
-    styleRow->setContentsMargins(0, 0, 0, 0);
-    styleRow->setSpacing(spacing);
-    styleRow->setAlignment(Qt::AlignLeft);
-    styleRow->addWidget(fontBoldButton);
-    styleRow->addWidget(fontItalicButton);
-    styleRow->addWidget(fontUnderlineButton);
-    rows->addLayout(styleRow);
+    textBoxBar->buildLayout();
 }
 
 void MainToolBar::connectToolOptions()
@@ -241,18 +214,26 @@ void MainToolBar::connectToolOptions()
 
 void MainToolBar::connectTextBoxOptions()
 {
-    connect(fontBoldButton, &QPushButton::clicked, this, [this](bool on) {
-        property->fontBold = on;
-        emit fontBoldClicked();
-    });
-    connect(fontItalicButton, &QPushButton::clicked, this, [this](bool on) {
-        property->fontItalic = on;
-        emit fontItalicClicked();
-    });
-    connect(fontUnderlineButton, &QPushButton::clicked, this, [this](bool on) {
-        property->fontUnderline = on;
-        emit fontUnderlineClicked();
-    });
+    textBoxBar->connectSignals();
+    // The bar has already written PaintProperty when it emits; pass each signal on as is.
+    using Signal = void (TextBoxToolBar::*)();
+    using Relay = void (MainToolBar::*)();
+    const QList<QPair<Signal, Relay>> relays = {
+        {&TextBoxToolBar::fontFamilyActivated, &MainToolBar::fontFamilyActivated},
+        {&TextBoxToolBar::fontSizeActivated, &MainToolBar::fontSizeActivated},
+        {&TextBoxToolBar::fontBoldClicked, &MainToolBar::fontBoldClicked},
+        {&TextBoxToolBar::fontItalicClicked, &MainToolBar::fontItalicClicked},
+        {&TextBoxToolBar::fontUnderlineClicked, &MainToolBar::fontUnderlineClicked},
+        {&TextBoxToolBar::fontDeletelineClicked, &MainToolBar::fontDeletelineClicked},
+        {&TextBoxToolBar::fontColorClicked, &MainToolBar::fontColorClicked},
+        {&TextBoxToolBar::textBackColorClicked, &MainToolBar::textBackColorClicked},
+        {&TextBoxToolBar::textFrameColorClicked, &MainToolBar::textFrameColorClicked},
+        {&TextBoxToolBar::textAlignChanged, &MainToolBar::textAlignChanged},
+        {&TextBoxToolBar::textLineHeightActivated, &MainToolBar::textLineHeightActivated},
+        {&TextBoxToolBar::textOrderActivated, &MainToolBar::textOrderActivated},
+    };
+    for (const auto &relay : relays)
+        connect(textBoxBar, relay.first, this, relay.second);
 }
 
 void MainToolBar::clearOptionFocus()
@@ -421,35 +402,7 @@ void MainToolBar::setupToolOptionMenus()
 
 void MainToolBar::setupTextBoxBar()
 {
-    const struct
-    {
-        QPushButton *button;
-        const char *toolTip;
-        const char *shortcut;
-    } keys[] = {
-        {fontBoldButton, "加粗 Ctrl+B", "Ctrl+B"},
-        {fontItalicButton, "倾斜 Ctrl+I", "Ctrl+I"},
-        {fontUnderlineButton, "下划线 Ctrl+U", "Ctrl+U"},
-    };
-    for (const auto &key : keys) {
-        styleCheckableButton(key.button, QString(), QString::fromUtf8(key.toolTip));
-        key.button->setShortcut(QKeySequence(QString::fromLatin1(key.shortcut)));
-    }
-    QFont font = fontBoldButton->font();
-    font.setBold(true);
-    fontBoldButton->setFont(font);
-    font = fontItalicButton->font();
-    font.setItalic(true);
-    fontItalicButton->setFont(font);
-    font = fontUnderlineButton->font();
-    font.setUnderline(true);
-    fontUnderlineButton->setFont(font);
-
-    // The bar keeps the full bar's width, so the toolbar's fixed width leaves room for every
-    // option strip.
-    textBoxBar->setFixedWidth(10 * buttonSide + 8 * spacing);
-
-    styleToolButton(stampButton, iconPath("maintoolbar/tool/stamp.png"), "图章");
+    textBoxBar->setupTextBoxBar();
 }
 
 // ---------------------------------------------------------------------------------------------

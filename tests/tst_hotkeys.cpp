@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "app/anativeeventfilter.h"
 #include "app/hotkeys.h"
 #include "mainwindow/shortcutkeys.h"
 #include "platform/hotkeyevents.h"
@@ -19,6 +20,7 @@ private slots:
     void shortcutTable_data();
     void shortcutTable();
     void unmatchedShortcuts();
+    void filterIgnoresOtherEvents();
 };
 
 void HotKeysTest::keyMapping()
@@ -169,6 +171,17 @@ void HotKeysTest::unmatchedShortcuts()
     QVERIFY(!run(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier));
     QVERIFY(!run(Qt::Key_Q, Qt::NoModifier));
     QVERIFY(toolBar.calls.isEmpty());
+}
+
+void HotKeysTest::filterIgnoresOtherEvents()
+{
+    QObject receiver;
+    ANativeEventFilter filter(&receiver);
+    long result = 7;
+    QVERIFY(!filter.nativeEventFilter("windows_generic_MSG", nullptr, &result));
+    // Offscreen there is no X connection: xcb events are not ours to take.
+    QVERIFY(!filter.nativeEventFilter("xcb_generic_event_t", nullptr, &result));
+    QCOMPARE(result, 7L);
 }
 
 QTEST_MAIN(HotKeysTest)

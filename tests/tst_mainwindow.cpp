@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
+#include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
@@ -86,6 +87,7 @@ private slots:
     void titleBarDrag();
     void foldingThePanel();
     void keysWithoutTab();
+    void aboutDialogShowsVersion();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -603,6 +605,24 @@ void MainWindowTest::keysWithoutTab()
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(w, &backspace);
     QCOMPARE(m_toolBar->calls, QStringList{"delete"});
+}
+
+void MainWindowTest::aboutDialogShowsVersion()
+{
+    MainWindow *w = build();
+    QString version;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<AboutUsDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        version = dialog->versionText();
+        title = dialog->windowTitle();
+        dialog->reject();
+    });
+    w->showAboutDialog();
+    QCOMPARE(version, QStringLiteral("7.22"));
+    QCOMPARE(title, QStringLiteral("关于我们"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -8,6 +8,7 @@
 #include "mainwindow/handoffwatch.h"
 #include "mainwindow/personallogo.h"
 #include "mainwindow/texteditdialog.h"
+#include "platform/suspendwatcher.h"
 
 #include "fakes.h"
 
@@ -24,6 +25,7 @@ private slots:
     void noteEditorFontStyle();
     void noteEditorLineSpacingAndClear();
     void noteEditorFontAppliesToAll();
+    void suspendNoticeOnlyWhenGoingToSleep();
 };
 
 void WindowHelpersTest::windowSearch()
@@ -195,6 +197,17 @@ void WindowHelpersTest::noteEditorFontAppliesToAll()
     QVERIFY(!dialog.editor()->textCursor().hasSelection());
     probe.setPosition(2);
     QCOMPARE(probe.charFormat().font().pointSize(), 21);
+}
+
+void WindowHelpersTest::suspendNoticeOnlyWhenGoingToSleep()
+{
+    // Without logind (as here, most likely) the watcher stays quiet and harmless.
+    SuspendWatcher watcher;
+    QSignalSpy spy(&watcher, &SuspendWatcher::suspending);
+    QVERIFY(QMetaObject::invokeMethod(&watcher, "onPrepareForSleep", Q_ARG(bool, false)));
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(QMetaObject::invokeMethod(&watcher, "onPrepareForSleep", Q_ARG(bool, true)));
+    QCOMPARE(spy.count(), 1);
 }
 
 QTEST_MAIN(WindowHelpersTest)

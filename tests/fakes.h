@@ -36,6 +36,10 @@ public:
     void clickRecordStop() override { calls << "recordStop"; }
     void resetRecordState() override { calls << "resetRecord"; }
     void setUndoEnabled(bool on) override { calls << QStringLiteral("undoEnabled:%1").arg(on); }
+    void setFloatCameraEnabled(bool on) override
+    {
+        calls << QStringLiteral("floatCameraEnabled:%1").arg(on);
+    }
 };
 
 // Grants every key except those listed as taken or unavailable.

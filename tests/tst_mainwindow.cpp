@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
+#include "camera/camerawidget.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
@@ -88,6 +89,7 @@ private slots:
     void foldingThePanel();
     void keysWithoutTab();
     void aboutDialogShowsVersion();
+    void floatingCameraButtonComesBack();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -97,6 +99,7 @@ private:
     FakeToolBar *m_toolBar = nullptr;
     FakeGrabber *m_grabber = nullptr;
     QList<MainWindow *> m_windows;
+    QStringList m_setupCalls;
 };
 
 MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &beforeFinish)
@@ -118,6 +121,8 @@ MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &befor
     window->connectSignals();
     window->disableFocusInChildren();
     window->finishInit();
+    m_setupCalls = m_toolBar->calls;
+    m_toolBar->calls.clear(); // set-up's own button states
     return window;
 }
 
@@ -157,6 +162,8 @@ void MainWindowTest::layoutFrame()
             QVERIFY2(child->focusPolicy() == Qt::NoFocus, child->metaObject()->className());
     }
     QCOMPARE(w->pageSpinBox->focusPolicy(), Qt::ClickFocus);
+    // The service buttons are usable once the window is set up, server or not.
+    QVERIFY(m_setupCalls.contains(QStringLiteral("floatCameraEnabled:1")));
     // The placeholder stands in for a missing note.
     QCOMPARE(w->personalTextEdit->toPlainText(),
              QStringLiteral("文本内容，可点击下方编辑按钮修改"));
@@ -623,6 +630,21 @@ void MainWindowTest::aboutDialogShowsVersion()
     w->showAboutDialog();
     QCOMPARE(version, QStringLiteral("7.22"));
     QCOMPARE(title, QStringLiteral("关于我们"));
+}
+
+void MainWindowTest::floatingCameraButtonComesBack()
+{
+    MainWindow *w = build();
+    m_toolBar->calls.clear();
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->onFloatCameraClicked();
+    QCOMPARE(m_toolBar->calls, QStringList{"floatCameraEnabled:0"});
+    QVERIFY(w->cameraWidget->isHidden());
+    // Not available yet: the user is told, and the panel camera and the button come back.
+    QTRY_COMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
+    QCOMPARE(answerer.boxes, 1);
+    QVERIFY(!w->cameraWidget->isHidden());
+    QVERIFY(!w->openCameraButton->isHidden());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -521,7 +521,12 @@ void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
     const QByteArray stored = FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png"));
     // A chosen file that cannot be read leaves the logo as it was.
     w->logoFilePicker = [this] { return m_dir->filePath(QStringLiteral("gone.png")); };
-    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    {
+        BoxAnswerer answerer(QStringLiteral("OK"));
+        QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+        QCOMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.text, QStringLiteral("更换图片失败，仍使用原来的图片"));
+    }
     QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
     // Choosing the logo file itself keeps it too.
     w->logoFilePicker = [] { return configDirPath() + QStringLiteral("/mylogo.png"); };

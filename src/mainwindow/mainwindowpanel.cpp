@@ -448,6 +448,8 @@ void MainWindow::choosePersonalLogo()
     }
     if (personallogo::replace(chosen, config))
         loadPersonalLogo();
+    else
+        showMessage(QStringLiteral("更换图片失败，仍使用原来的图片"));
 }
 
 void MainWindow::loadPersonalText()

@@ -1,11 +1,14 @@
 #include <QtTest>
 
 #include <QScreen>
+#include <QTextEdit>
 
 #include "app/globals.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
+#include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/texteditdialog.h"
 
 // The whole window as the program starts it, on a real X server. The picture is written as
 // "mainwindow-xvfb.png" into the test's working folder (or QB_SCREENSHOT_DIR).
@@ -15,6 +18,7 @@ class X11MainWindowTest : public QObject
 
 private slots:
     void fullWindowScreenshot();
+    void dialogScreenshots();
 };
 
 void X11MainWindowTest::fullWindowScreenshot()
@@ -58,6 +62,27 @@ void X11MainWindowTest::fullWindowScreenshot()
     QCOMPARE(QColor(shot.pixel(w - sidePanelWidth() / 2, h - barHeight() - 2)), lightPanelColor());
     QCOMPARE(QColor(shot.pixel(5, titleBarHeight() + toolStripHeight() + 5)),
              documentBackgroundColor());
+}
+
+// The note editor and the about dialog, as "noteeditor-xvfb.png" and "about-xvfb.png".
+void X11MainWindowTest::dialogScreenshots()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server");
+    const QString folder = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
+    TextEditDialog editor;
+    editor.editor()->setFixedSize(sidePanelWidth(), sidePanelWidth());
+    editor.editor()->setHtml(
+        QStringLiteral("<p>三年级二班 数学</p><p>今日课题：分数的初步认识</p>"));
+    editor.applyLineSpacing(QStringLiteral("1.5"));
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QVERIFY(editor.grab().save(folder + QStringLiteral("/noteeditor-xvfb.png")));
+
+    AboutUsDialog about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QVERIFY(about.grab().save(folder + QStringLiteral("/about-xvfb.png")));
 }
 
 QTEST_MAIN(X11MainWindowTest)

@@ -36,6 +36,10 @@ public:
     void clickRecordStop() override { calls << "recordStop"; }
     void resetRecordState() override { calls << "resetRecord"; }
     void setUndoEnabled(bool on) override { calls << QStringLiteral("undoEnabled:%1").arg(on); }
+    void setPresetBrush(int n, int size, const QString &fore, const QString &back) override
+    {
+        calls << QStringLiteral("preset:%1:%2:%3:%4").arg(n).arg(size).arg(fore, back);
+    }
     void setFloatCameraEnabled(bool on) override
     {
         calls << QStringLiteral("floatCameraEnabled:%1").arg(on);

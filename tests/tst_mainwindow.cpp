@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -90,6 +91,8 @@ private slots:
     void keysWithoutTab();
     void aboutDialogShowsVersion();
     void floatingCameraButtonComesBack();
+    void settingsReachTheToolBar();
+    void stripArrowsOnlyWhenItScrolls();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -650,6 +653,30 @@ void MainWindowTest::floatingCameraButtonComesBack()
     QCOMPARE(answerer.boxes, 1);
     QVERIFY(!w->cameraWidget->isHidden());
     QVERIFY(!w->openCameraButton->isHidden());
+}
+
+void MainWindowTest::settingsReachTheToolBar()
+{
+    build([](MainWindow &window) {
+        window.settings.brushes[1] = {QStringLiteral("#123456"), QStringLiteral("#FFFFFF"), 5};
+    });
+    QVERIFY(m_setupCalls.contains(QStringLiteral("preset:2:5:#123456:#FFFFFF")));
+    QVERIFY(m_setupCalls.contains(QStringLiteral("preset:1:2:#000000:#ffffff")));
+}
+
+void MainWindowTest::stripArrowsOnlyWhenItScrolls()
+{
+    MainWindow *w = build();
+    w->mainToolBar->setFixedWidth(w->toolBarScrollArea->viewport()->width() + 500);
+    QTRY_VERIFY(!w->scrollLeftButton->isHidden());
+    QVERIFY(!w->scrollRightButton->isHidden());
+    w->scrollRightButton->click();
+    QVERIFY(w->toolBarScrollArea->horizontalScrollBar()->value() > 0);
+    w->scrollLeftButton->click();
+    QCOMPARE(w->toolBarScrollArea->horizontalScrollBar()->value(), 0);
+    w->mainToolBar->setFixedWidth(10);
+    QTRY_VERIFY(w->scrollLeftButton->isHidden());
+    QVERIFY(w->scrollRightButton->isHidden());
 }
 
 QTEST_MAIN(MainWindowTest)

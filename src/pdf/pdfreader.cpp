@@ -4,12 +4,15 @@ PDFReader::PDFReader(QObject *parent)
     : QObject(parent)
 {}
 
-bool PDFReader::load(const QString &)
+bool PDFReader::load(const QString &path)
 {
+    Q_UNUSED(path);
     return false;
 }
 
-QImage PDFReader::pageImage(int, double) const
+QImage PDFReader::pageImage(int index, double scale) const
 {
+    Q_UNUSED(index);
+    Q_UNUSED(scale);
     return QImage();
 }

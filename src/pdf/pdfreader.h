@@ -2,17 +2,23 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
 
-// Reads PDF documents. This build opens none yet.
+// Reads the pages of a PDF file. This first form loads nothing: every load fails and every page
+// image is null, so the callers' failure paths are the ones taken.
 class PDFReader : public QObject
 {
     Q_OBJECT
 public:
     explicit PDFReader(QObject *parent = nullptr);
-    void setMinimumPageSize(int px) { m_minimumPageSize = px; }
+
+    // The smallest page side that counts as a usable page.
+    void setMinimumPageSize(int pixels) { minimumPageSize = pixels; }
+    // True when the document opened and has pages.
     bool load(const QString &path);
+    // The rendered page; null when nothing is loaded or the index is out of range.
     QImage pageImage(int index, double scale) const;
 
 private:
-    int m_minimumPageSize = 0;
+    int minimumPageSize = 0;
 };

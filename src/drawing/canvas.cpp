@@ -1,0 +1,661 @@
+#include "drawing/canvas.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFile>
+#include <QPainter>
+#include <QPushButton>
+#include <QWheelEvent>
+#include <QtMath>
+
+#include "app/uimetrics.h"
+#include "drawing/canvashost.h"
+#include "drawing/geometry.h"
+#include "drawing/pagedata.h"
+#include "drawing/pagehistory.h"
+#include "drawing/pagelimits.h"
+#include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+#include "pdf/pdfreader.h"
+
+namespace {
+constexpr double maximumZoom = 1.8;
+
+QMargins maxMargins(const QMargins &a, const QMargins &b)
+{
+    return QMargins(qMax(a.left(), b.left()), qMax(a.top(), b.top()), qMax(a.right(), b.right()),
+                    qMax(a.bottom(), b.bottom()));
+}
+} // namespace
+
+Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty, QWidget *parent,
+               CanvasHost *callbacks)
+    : QWidget(parent)
+    , canvasMode(mode)
+    , board(boardColor)
+    , property(paintProperty)
+{
+    canvasHost = callbacks ? callbacks : dynamic_cast<CanvasHost *>(parent);
+    spacing = GridSpacing(pixelsPerMillimetre());
+    if (mode == SlideOverlay) {
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    }
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    createItems();
+    if (mode == SlideOverlay)
+        createStepButtons();
+}
+
+void Canvas::createItems()
+{
+    // The commits that the marquee and the line ask for, and the marquee's frame recorder, are
+    // wired with the input handling.
+    marquee = new CanvasMarquee(this);
+    marquee->hide();
+    connect(marquee, &CanvasMarquee::showHideChanged, this, &Canvas::updateActionStates);
+
+    line = new CanvasLine(this);
+    line->hide();
+    connect(line, &CanvasLine::showHideChanged, this, &Canvas::updateActionStates);
+
+    textBox = new CanvasTextBox(this);
+    textBox->hide();
+    connect(textBox, &CanvasTextBox::queryChangeFontBold, this, [this]() {
+        if (canvasHost)
+            canvasHost->clickFontBold();
+    });
+    connect(textBox, &CanvasTextBox::queryChangeFontItalic, this, [this]() {
+        if (canvasHost)
+            canvasHost->clickFontItalic();
+    });
+    connect(textBox, &CanvasTextBox::queryChangeFontUnderline, this, [this]() {
+        if (canvasHost)
+            canvasHost->clickFontUnderline();
+    });
+    connect(textBox, &CanvasTextBox::showHideChanged, this, &Canvas::updateActionStates);
+
+    connectedLine = new CanvasFCLine(this);
+    connectedLine->hide();
+    connect(connectedLine, &CanvasFCLine::showHideChanged, this, &Canvas::updateActionStates);
+    freeCurve = new CanvasFCCurve(this);
+    freeCurve->hide();
+    connect(freeCurve, &CanvasFCCurve::showHideChanged, this, &Canvas::updateActionStates);
+}
+
+void Canvas::resetItems()
+{
+    marquee->reset();
+    line->reset();
+    textBox->reset();
+    connectedLine->reset();
+    freeCurve->reset();
+}
+
+void Canvas::createStepButtons()
+{
+    const struct
+    {
+        QPushButton **button;
+        const char *tip;
+        const char *icon;
+        int step;
+    } specs[] = {
+        {&prevButton, "上一步", ":/icon/direction/pptprev.png", 1},
+        {&nextButton, "下一步", ":/icon/direction/pptnext.png", 2},
+    };
+    for (const auto &spec : specs) {
+        auto *button = new QPushButton(this);
+        button->setToolTip(QString::fromUtf8(spec.tip));
+        button->setCursor(Qt::ArrowCursor);
+        button->setIcon(QIcon(QString::fromLatin1(spec.icon)));
+        const int step = spec.step;
+        connect(button, &QPushButton::clicked, this, [this, step]() {
+            if (canvasHost)
+                canvasHost->navigateSlideShow(step);
+            setFocus(Qt::OtherFocusReason);
+        });
+        *spec.button = button;
+    }
+}
+
+bool Canvas::hasDrawing() const
+{
+    return page && !page->history.isEmpty();
+}
+
+bool Canvas::loadPages(const QList<QSize> &sizes, const QList<QPixmap> &backgrounds)
+{
+    if (sizes.isEmpty() || backgrounds.isEmpty() || sizes.size() != backgrounds.size()) {
+        if (canvasHost)
+            canvasHost->showMessage(QStringLiteral("文件尺寸参数设置错误，打开失败！"));
+        return false;
+    }
+    // A second load replaces the pages instead of appending to them.
+    if (!pages.isEmpty())
+        clearPages();
+    pageTotal = sizes.size();
+    for (int i = 0; i < sizes.size(); ++i) {
+        const QSize size = limitedPageSize(sizes.at(i));
+        if (size.width() < minimumPageSide || size.height() < minimumPageSide) {
+            clearPages();
+            pageTotal = 0;
+            if (canvasHost) {
+                const QString side = QString::number(minimumPageSide);
+                canvasHost->showMessage(QStringLiteral("不支持的文件尺寸，最小允许尺寸：") + side +
+                                        QStringLiteral("×") + side);
+            }
+            return false;
+        }
+        auto *data = new PageData(this);
+        data->index = i;
+        data->width = size.width();
+        data->height = size.height();
+        data->background = limitedPagePicture(backgrounds.at(i), sizes.at(i));
+        pages.append(data);
+        if (i == 0) {
+            page = data;
+            refreshPage();
+        }
+    }
+    return true;
+}
+
+void Canvas::clearPages()
+{
+    for (PageData *data : qAsConst(pages)) {
+        data->clear();
+        delete data;
+    }
+    pages.clear();
+    page = nullptr;
+    resetItems();
+    resetLayers();
+    dragStartImage = QPixmap();
+    livePoints.clear();
+}
+
+void Canvas::reset()
+{
+    clearPages();
+    quitting = false;
+    pageTotal = 0;
+    tracking = false;
+    setMouseTracking(false);
+    setTabletTracking(false);
+    grid = 0;
+    zoomFactor = 1.0;
+    touchActive = false;
+    touchPressure = 0.0;
+    ctrlHeld = false;
+    shiftHeld = false;
+    strokeInProgress = false;
+    pressTime = 0;
+    lastTabletMoveTime = 0;
+    edgeDragging = false;
+    edgeUnderPointer = -1;
+    dragStartShow = QMargins();
+    dragStartLayer = QMargins();
+    spacing.reset();
+    pressPosition = QPointF();
+    currentPosition = QPointF();
+}
+
+void Canvas::gotoPage(int n)
+{
+    if (pages.isEmpty() || (page && page->index == n - 1))
+        return;
+    finishEditing();
+    for (PageData *data : qAsConst(pages)) {
+        if (data->index == n - 1) {
+            page = data;
+            refreshPage();
+            break;
+        }
+    }
+    updateUndoRedoState();
+}
+
+QSize Canvas::shownPageSize() const
+{
+    if (!page)
+        return QSize();
+    const QMargins &e = page->showExtension;
+    return QSize(page->width + e.left() + e.right(), page->height + e.top() + e.bottom());
+}
+
+void Canvas::setZoom(double z)
+{
+    if (!page || !(z > 0.0) || z > maximumZoom + 1e-9)
+        return;
+    z = qMin(z, maximumZoom);
+    const QSize shown = shownPageSize();
+    if (qRound(z * page->width) < minimumPageSide || qRound(z * page->height) < minimumPageSide ||
+        qRound(z * shown.width()) < minimumPageSide || qRound(z * shown.height()) < minimumPageSide)
+        return;
+    finishEditing();
+    zoomFactor = z;
+    QSize size(qRound(z * shown.width()), qRound(z * shown.height()));
+    if (!orientation.hasOriginalAxes())
+        size.transpose();
+    setFixedSize(size);
+    const int tool = property ? property->paintTool : 0;
+    if (tool == 4 || tool == 5 || tool == 11)
+        updateCursor();
+    layoutStepButtons();
+    emit sizeChanged(zoomFactor);
+}
+
+void Canvas::zoomStep(int kind)
+{
+    if (!page || (kind != 1 && kind != 2))
+        return;
+    // Whole twentieths, divided at the end, so that 36 steps are exactly the 1.8 limit.
+    const int base = qRound(zoomFactor / 0.05);
+    setZoom((kind == 1 ? base + 1 : base - 1) / 20.0);
+}
+
+void Canvas::zoomBy(int kind, double step)
+{
+    if (!page)
+        return;
+    if (kind == 1)
+        setZoom(zoomFactor + step);
+    else if (kind == 2)
+        setZoom(zoomFactor - step);
+}
+
+QPointF Canvas::mapToPage(const QPointF &widgetPoint) const
+{
+    if (!page)
+        return widgetPoint;
+    const QSize shown = shownPageSize();
+    const QPointF p = orientation.mapPoint(pointDividedByZoom(widgetPoint, zoomFactor),
+                                           shown.width(), shown.height());
+    return p - QPointF(page->showExtension.left(), page->showExtension.top());
+}
+
+QPointF Canvas::mapFromPage(const QPointF &pagePoint) const
+{
+    if (!page)
+        return pagePoint;
+    const QSize shown = shownPageSize();
+    const QPointF s = pagePoint + QPointF(page->showExtension.left(), page->showExtension.top());
+    return orientation.unmapPoint(s, shown.width(), shown.height()) * zoomFactor;
+}
+
+QTransform Canvas::pageToWidgetTransform() const
+{
+    // The mapping is affine (a flip or swap of axes, a scale and a shift): three points fix it.
+    const QPointF o = mapFromPage(QPointF(0, 0));
+    const QPointF ex = mapFromPage(QPointF(1, 0)) - o;
+    const QPointF ey = mapFromPage(QPointF(0, 1)) - o;
+    return QTransform(ex.x(), ex.y(), ey.x(), ey.y(), o.x(), o.y());
+}
+
+void Canvas::applyRotationTransform(int kind)
+{
+    const bool mirrored = orientation.isMirrored();
+    const bool unswapped = orientation.hasOriginalAxes();
+    switch (kind) {
+        case 1:
+            rotationTransform.rotate(mirrored ? 90 : -90);
+            break;
+        case 2:
+            rotationTransform.rotate(mirrored ? -90 : 90);
+            break;
+        case 3:
+            rotationTransform.scale(unswapped ? -1 : 1, unswapped ? 1 : -1);
+            break;
+        case 4:
+            rotationTransform.scale(unswapped ? 1 : -1, unswapped ? -1 : 1);
+            break;
+        default:
+            break;
+    }
+}
+
+void Canvas::setStepButtonsVisible(bool visible)
+{
+    if (prevButton)
+        prevButton->setVisible(visible);
+    if (nextButton)
+        nextButton->setVisible(visible);
+}
+
+void Canvas::layoutStepButtons()
+{
+    if (!prevButton || !nextButton)
+        return;
+    const int s = qCeil(2 * titleBarButtonSize() * zoomFactor);
+    const int inset = qCeil(spacingUnit() * zoomFactor);
+    const QString sheet =
+        QStringLiteral("QPushButton{background:rgba(234,234,234,80);border:0;border-radius:") +
+        QString::number(s / 2) +
+        QStringLiteral(
+            ";}QPushButton:hover{background-color:rgba(214,214,214,80);}"
+            "QPushButton:pressed{background-color:rgba(214,214,214,80);}");
+    const int y = (height() - s) / 2;
+    for (QPushButton *button : {prevButton, nextButton}) {
+        button->setFixedSize(s, s);
+        button->setIconSize(QSize(s / 2, s / 2));
+        button->setStyleSheet(sheet);
+    }
+    prevButton->move(inset, y);
+    nextButton->move(width() - inset - s, y);
+}
+
+void Canvas::setPointerTracking(bool on)
+{
+    if (!page)
+        return;
+    tracking = on;
+    setMouseTracking(on);
+    setTabletTracking(on);
+}
+
+int Canvas::pageEdgeAt(const QPoint &p) const
+{
+    const double m = fiveMillimetresInPixels() * zoomFactor;
+    const double w = width();
+    const double h = height();
+    if (w - m <= p.x() && p.x() <= w) {
+        if (0 <= p.y() && p.y() < h - m)
+            return 4;
+        if (p.y() >= h - m)
+            return 5;
+    }
+    if (h - m <= p.y() && p.y() <= h && 0 <= p.x() && p.x() < w - m)
+        return 6;
+    return -1;
+}
+
+void Canvas::updateEdgeCursor(const QPoint &p)
+{
+    const int hit = pageEdgeAt(p);
+    if (hit == edgeUnderPointer)
+        return;
+    edgeUnderPointer = hit;
+    switch (hit) {
+        case 4:
+            setCursor(Qt::SizeHorCursor);
+            break;
+        case 5:
+            setCursor(Qt::SizeFDiagCursor);
+            break;
+        case 6:
+            setCursor(Qt::SizeVerCursor);
+            break;
+        default:
+            updateCursor();
+            break;
+    }
+}
+
+void Canvas::beginEdgeDrag(const QPointF &pressAt)
+{
+    if (!tracking || !page || edgeUnderPointer == -1)
+        return;
+    pressPosition = pressAt;
+    currentPosition = pressAt;
+    strokeInProgress = true;
+    edgeDragging = true;
+    syncExtensionCopy();
+}
+
+void Canvas::dragEdgeTo(const QPointF &at, bool final)
+{
+    if (!edgeDragging)
+        return;
+    currentPosition = at;
+    resizePageEdge(edgeUnderPointer, final);
+    if (final) {
+        edgeDragging = false;
+        strokeInProgress = false;
+    }
+}
+
+void Canvas::syncExtensionCopy()
+{
+    if (!page)
+        return;
+    dragStartShow = page->showExtension;
+    dragStartLayer = page->layerExtension;
+    dragStartImage = composite;
+}
+
+void Canvas::resizePageEdge(int edge, bool final)
+{
+    if (!tracking || !page || edge == -1 || edge == 0 || edge == 9)
+        return;
+    const int side = orientation.mapHandle(edge);
+    if (side < 1 || side > 8)
+        return;
+    // The pointer's travel as a page vector; each page side grows by the travel along its
+    // outward direction, so an edge follows the pointer whatever the view's turns and mirrors.
+    const QTransform toPage = pageToWidgetTransform().inverted();
+    const QPointF travel = toPage.map(currentPosition) - toPage.map(pressPosition);
+    const int ax = qRound(travel.x());
+    const int ay = qRound(travel.y());
+    int l = dragStartShow.left();
+    int t = dragStartShow.top();
+    int r = dragStartShow.right();
+    int b = dragStartShow.bottom();
+    if (side == 1 || side == 7 || side == 8)
+        l -= ax;
+    if (side == 3 || side == 4 || side == 5)
+        r += ax;
+    if (side == 1 || side == 2 || side == 3)
+        t -= ay;
+    if (side == 5 || side == 6 || side == 7)
+        b += ay;
+    if (qRound(zoomFactor * (page->width + l + r)) < minimumPageSide ||
+        qRound(zoomFactor * (page->height + t + b)) < minimumPageSide)
+        return;
+    const QMargins shown(l, t, r, b);
+    page->showExtension = shown;
+    page->layerExtension = maxMargins(page->layerExtension, shown);
+    if (final) {
+        page->layerExtension = maxMargins(dragStartLayer, shown);
+        refreshPage();
+        dragStartShow = QMargins();
+        dragStartLayer = QMargins();
+        dragStartImage = QPixmap();
+    } else if (!dragStartImage.isNull()) {
+        const QMargins &e = page->layerExtension;
+        const QSize layerSize(page->width + e.left() + e.right(),
+                              page->height + e.top() + e.bottom());
+        if (layerSize == dragStartImage.size()) {
+            composite = dragStartImage;
+        } else {
+            QPixmap preview(layerSize);
+            preview.fill(board);
+            QPainter painter(&preview);
+            painter.drawPixmap(qMax(0, e.left() - dragStartLayer.left()),
+                               qMax(0, e.top() - dragStartLayer.top()), dragStartImage);
+            painter.end();
+            composite = preview;
+        }
+    }
+    setZoom(zoomFactor);
+    update();
+}
+
+QPixmap Canvas::renderPageImage(int index)
+{
+    if (pages.isEmpty() || index < 0 || index >= pages.size() || !page)
+        return QPixmap();
+    QImage slide;
+    if (canvasMode == SlideOverlay) {
+        if (!QFile::exists(cachePath))
+            return QPixmap();
+        PDFReader reader;
+        reader.setMinimumPageSize(0);
+        if (!reader.load(cachePath))
+            return QPixmap();
+        slide = reader.pageImage(index, 1.0);
+        if (slide.isNull())
+            return QPixmap();
+    }
+    finishEditing();
+    PageData *previous = page;
+    page = pages.at(index);
+    rebuildLayers();
+    replayHistory();
+    QPixmap result;
+    if (layersReady()) {
+        const QSize shown = shownPageSize();
+        const QMargins &show = page->showExtension;
+        const QMargins &layer = page->layerExtension;
+        const QRect source(QPoint(layer.left() - show.left(), layer.top() - show.top()), shown);
+        QPixmap out(shown);
+        out.fill(Qt::transparent);
+        QPainter painter(&out);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QRect target = out.rect();
+        if (!slide.isNull())
+            painter.drawImage(target, slide);
+        painter.drawPixmap(target, boardPixmap, source);
+        if (!page->background.isNull())
+            painter.drawPixmap(target, picture, source);
+        if (grid != 0)
+            painter.drawPixmap(target, gridPixmap, source);
+        painter.drawPixmap(target, ink, source);
+        painter.end();
+        result = QPixmap::fromImage(orientation.applyToImage(out.toImage()));
+    }
+    if (previous != page) {
+        page = previous;
+        rebuildLayers();
+        replayHistory();
+    }
+    return result;
+}
+
+void Canvas::updateUndoRedoState()
+{
+    if (!canvasHost)
+        return;
+    static const QList<PaintData *> none;
+    const PageHistory::UndoRedoState state =
+        PageHistory::undoRedoState(page ? page->history : none);
+    canvasHost->setUndoEnabled(state.canUndo);
+    canvasHost->setRedoEnabled(state.canRedo);
+}
+
+void Canvas::updateItemStates()
+{
+    if (!canvasHost || !page)
+        return;
+    const bool clearScreen = !page->history.isEmpty();
+    const bool marqueeShown = !marquee->isHidden();
+    const bool clearColor = PageHistory::canCleanImpureImage(page->history, marqueeShown) ||
+                            (!page->background.isNull() && page->history.isEmpty());
+    // Called on every repaint: only a change is passed on, so no button is redrawn needlessly.
+    if (reportedClearScreen != int(clearScreen)) {
+        reportedClearScreen = int(clearScreen);
+        canvasHost->setClearScreenEnabled(clearScreen);
+    }
+    if (reportedClearColor != int(clearColor)) {
+        reportedClearColor = int(clearColor);
+        canvasHost->setClearColorEnabled(clearColor);
+    }
+}
+
+void Canvas::forgetReportedStates()
+{
+    reportedClearScreen = -1;
+    reportedClearColor = -1;
+}
+
+void Canvas::dropRedoTail(bool keepLast)
+{
+    if (page)
+        PageHistory::dropRedoTail(page->history, keepLast);
+}
+
+void Canvas::finishEditing()
+{
+    // Shown items are committed here once the canvas owns its items; then an open action is
+    // closed (a highlighter stroke of fewer than two points is dropped instead).
+    if (page && PageHistory::closeOpenAction(page->history))
+        updateUndoRedoState();
+}
+
+void Canvas::updateActionStates()
+{
+    if (!canvasHost)
+        return;
+    const bool marqueeShown = !marquee->isHidden();
+    const bool textBoxShown = !textBox->isHidden();
+    const bool drawingItemShown =
+        !line->isHidden() || !connectedLine->isHidden() || !freeCurve->isHidden();
+    const bool anyShown = marqueeShown || textBoxShown || drawingItemShown;
+    canvasHost->setCutEnabled(marqueeShown || textBoxShown);
+    canvasHost->setCopyEnabled(!drawingItemShown);
+    canvasHost->setCancelEnabled(anyShown);
+    canvasHost->setDeleteEnabled(anyShown);
+    canvasHost->setRotateEnabled(canvasMode == PictureDocument || marqueeShown);
+}
+
+void Canvas::updateCursor()
+{
+    // The tool cursors come with the input handling; until then the default cursor is shown.
+    unsetCursor();
+}
+
+void Canvas::wheelEvent(QWheelEvent *event)
+{
+    if (!page) {
+        event->accept();
+        return;
+    }
+    ctrlHeld = event->modifiers().testFlag(Qt::ControlModifier);
+    marquee->setCtrlPressed(ctrlHeld);
+    const int delta = event->angleDelta().y();
+    if (canvasMode == SlideOverlay) {
+        if (pageTotal < 2) {
+            event->ignore();
+            return;
+        }
+        event->accept();
+        if (canvasHost && delta > 0)
+            canvasHost->navigateSlideShow(1);
+        else if (canvasHost && delta < 0)
+            canvasHost->navigateSlideShow(2);
+        return;
+    }
+    if (canvasMode == PictureDocument && ctrlHeld) {
+        event->accept();
+        if (delta > 0)
+            zoomStep(1);
+        else if (delta < 0)
+            zoomStep(2);
+        return;
+    }
+    event->ignore();
+}
+
+void Canvas::closeEvent(QCloseEvent *event)
+{
+    if (canvasMode == SlideOverlay && !quitting) {
+        event->ignore();
+        if (canvasHost)
+            canvasHost->requestClose();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void Canvas::showEvent(QShowEvent *event)
+{
+    forgetReportedStates();
+    QWidget::showEvent(event);
+}

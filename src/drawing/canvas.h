@@ -1,0 +1,270 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QMargins>
+#include <QPixmap>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QTransform>
+#include <QVector>
+#include <QWidget>
+
+#include "drawing/gridlines.h"
+#include "drawing/layersnapshots.h"
+#include "items/pageorientation.h"
+
+class CanvasFCCurve;
+class CanvasFCLine;
+class CanvasHost;
+class CanvasLine;
+class CanvasMarquee;
+class CanvasTextBox;
+class PageData;
+class PaintData;
+class PaintProperty;
+class QPainter;
+class QPushButton;
+
+// The drawing surface of every document that is not a PDF: the transparent overlay over a running
+// slide show (mode 1, one page per slide), a picture document (mode 3) and a new empty board
+// (mode 4). It holds the document's pages and shows the current one through layer pixmaps that
+// are filled by replaying the page's history; the widget's paint handler only copies the exposed
+// part of the composite layer.
+//
+// Coordinates: widget coordinates are what the user sees (zoomed, turned, mirrored); page
+// coordinates are those of the stored actions; layer coordinates are page coordinates shifted by
+// the page's layer extension.
+class Canvas : public QWidget
+{
+    Q_OBJECT
+public:
+    enum Mode : int {
+        SlideOverlay = 1,
+        PictureDocument = 3,
+        NewBoard = 4,
+    };
+
+    // host receives the callbacks; without one the parent is used when it is a CanvasHost.
+    Canvas(int mode, const QColor &boardColor, PaintProperty *property, QWidget *parent = nullptr,
+           CanvasHost *host = nullptr);
+
+    int mode() const { return canvasMode; }
+    CanvasHost *host() const { return canvasHost; }
+    QColor boardColor() const { return board; }
+    void setCachePath(const QString &path) { cachePath = path; }
+    QString slideCachePath() const { return cachePath; }
+    void setQuitting(bool on) { quitting = on; }
+
+    // Pages.
+    bool loadPages(const QList<QSize> &sizes, const QList<QPixmap> &backgrounds);
+    void clearPages();
+    void reset();
+    // n counted from 1.
+    void gotoPage(int n);
+    int pageCount() const { return pageTotal; }
+    bool hasPage() const { return page != nullptr; }
+    bool hasDrawing() const;
+    PageData *currentPage() const { return page; }
+    const QList<PageData *> &pageList() const { return pages; }
+
+    // Zoom and view.
+    double zoom() const { return zoomFactor; }
+    void setZoom(double z);
+    void zoomStep(int kind);
+    void zoomBy(int kind, double step);
+    QPointF mapToPage(const QPointF &widgetPoint) const;
+    QPointF mapFromPage(const QPointF &pagePoint) const;
+    // Page-to-widget transform (zoom, turns and mirroring, shown extension).
+    QTransform pageToWidgetTransform() const;
+    void applyRotationTransform(int kind);
+    const QTransform &viewTransform() const { return rotationTransform; }
+    const PageOrientation &viewOrientation() const { return orientation; }
+    PageOrientation &viewOrientation() { return orientation; }
+    // The page's shown size (page size plus shown extension), unturned.
+    QSize shownPageSize() const;
+
+    // Slide-show step buttons (mode 1).
+    void setStepButtonsVisible(bool visible);
+    void layoutStepButtons();
+    QPushButton *previousStepButton() const { return prevButton; }
+    // The five items, children of the canvas, created hidden.
+    CanvasMarquee *marqueeItem() const { return marquee; }
+    CanvasLine *lineItem() const { return line; }
+    CanvasTextBox *textBoxItem() const { return textBox; }
+    CanvasFCLine *connectedLineItem() const { return connectedLine; }
+    CanvasFCCurve *freeCurveItem() const { return freeCurve; }
+    QPushButton *nextStepButton() const { return nextButton; }
+
+    // Page edges of picture documents.
+    void setPointerTracking(bool on);
+    bool pointerTracking() const { return tracking; }
+    int pageEdgeAt(const QPoint &p) const;
+    void updateEdgeCursor(const QPoint &p);
+    int edgeHit() const { return edgeUnderPointer; }
+    // Starts an edge drag at the global position pressAt (the press handler's part).
+    void beginEdgeDrag(const QPointF &pressAt);
+    // Moves the drag to the global position at; final at the release.
+    void dragEdgeTo(const QPointF &at, bool final);
+    bool isEdgeDragging() const { return edgeDragging; }
+    void syncExtensionCopy();
+    void resizePageEdge(int edge, bool final);
+
+    // Layers (see canvaslayers.cpp).
+    bool layersReady() const;
+    void rebuildLayers();
+    void recomposeRect(const QRect &layerRect, bool withHighlight = false);
+    void composeAll();
+    void paintBackground();
+    // Grid types 0-3 choose the grid, 4 and 5 widen and narrow a shown grid.
+    void setBoardGridType(int type);
+    int gridType() const { return grid; }
+    double gridSpacing() const { return spacing.pixels(); }
+    QString gridColor() const { return gridColorName; }
+    const QPixmap &compositeLayer() const { return composite; }
+    const QPixmap &boardLayer() const { return boardPixmap; }
+    const QPixmap &pictureLayer() const { return picture; }
+    const QPixmap &gridLayer() const { return gridPixmap; }
+    const QPixmap &highlightLayer() const { return highlight; }
+    const QPixmap &inkLayer() const { return ink; }
+    // The current page's picture with its drawing, turned as shown (copy, export).
+    QPixmap pageImage(bool withGrid) const;
+    // One page with its drawing for the PDF export; null when it cannot be made.
+    QPixmap renderPageImage(int index);
+
+    // Replay (see canvasreplay.cpp).
+    void replayHistory();
+    // Paints the open last action live; rect in widget coordinates.
+    void paintCurrentAction(const QRect &rect);
+    // Rebuilds the layers, replays the history and repaints.
+    void refreshPage();
+    // Keeps copies of the replayed layers so that undo replays only the actions after the nearest
+    // copy; on by default.
+    void setSnapshotsEnabled(bool on);
+    bool snapshotsEnabled() const { return useSnapshots; }
+    // Replay work in nanoseconds after which the next copy is taken.
+    void setSnapshotCost(qint64 nanoseconds) { snapshotCost = nanoseconds; }
+    int snapshotCount() const { return snapshots.size(); }
+
+    // Input state shared with the input handlers.
+    bool isStrokeInProgress() const { return strokeInProgress; }
+    void setStrokeInProgress(bool on) { strokeInProgress = on; }
+
+    // History rules on the current page.
+    void updateUndoRedoState();
+    void updateItemStates();
+    void dropRedoTail(bool keepLast);
+    // The enable states last told to the host are forgotten, so the next report sends them all
+    // (when the canvas is shown again, its states may differ from what the tool bar shows).
+    void forgetReportedStates();
+
+    // Commits whatever item is being edited before the page or the view changes.
+    void finishEditing();
+
+signals:
+    void sizeChanged(double scale);
+    void directionState(int type);
+
+public slots:
+    void updateActionStates();
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createItems();
+    void createStepButtons();
+    void resetItems();
+    QRect widgetRectToLayer(const QRect &rect) const;
+    QPointF layerOffset() const;
+    void resetLayers();
+    void updateCursor();
+
+    // Painters of one action, for replay and live painting (canvasreplay.cpp).
+    void paintAction(PaintData *action);
+    void paintSelectionContent(PaintData *action);
+    void paintLineAction(PaintData *action);
+    void paintShapeAction(PaintData *action);
+    void paintPolylineAction(PaintData *action);
+    void paintTextBoxAction(PaintData *action);
+    void paintStampAction(PaintData *action);
+    void paintHighlighterAction(PaintData *action);
+    void paintEraserPoints(PaintData *action, int first);
+    bool isItemActionComplete(const PaintData *action) const;
+    void livePen(PaintData *action, const QRect &rect);
+    void liveHighlighter(PaintData *action, const QRect &rect);
+    void liveEraser(PaintData *action, const QRect &rect);
+    void liveItem(PaintData *action, const QRect &rect);
+    void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
+    QPixmap pictureForSnapshot() const;
+
+    bool quitting = false;
+    CanvasHost *canvasHost = nullptr;
+    int canvasMode = NewBoard;
+    int pageTotal = 0;
+    double zoomFactor = 1.0;
+    bool tracking = false;
+    QColor board;
+    QString cachePath;
+    QList<PageData *> pages;
+    PageData *page = nullptr;
+    PaintProperty *property = nullptr;
+
+    QPixmap composite;
+    QPixmap boardPixmap;
+    QPixmap picture;
+    QPixmap gridPixmap;
+    QPixmap highlight;
+    QPixmap ink;
+
+    int grid = 0;
+    GridSpacing spacing{0.0};
+    QString gridColorName;
+    // Input state of the pointer, touch and tablet handlers.
+    double minimumPenWidth = 0.1;
+    bool touchActive = false;
+    double touchPressure = 0.0;
+    bool ctrlHeld = false;
+    bool shiftHeld = false;
+    bool strokeInProgress = false;
+    qint64 pressTime = 0;
+    qint64 lastTabletMoveTime = 0;
+    bool edgeDragging = false;
+    int edgeUnderPointer = -1;
+    QMargins dragStartShow;
+    QMargins dragStartLayer;
+    QPixmap dragStartImage;
+    QPointF pressPosition;
+    QPointF currentPosition;
+    QVector<QPointF> livePoints;
+    QTransform rotationTransform;
+    PageOrientation orientation;
+    CanvasMarquee *marquee = nullptr;
+    CanvasLine *line = nullptr;
+    CanvasTextBox *textBox = nullptr;
+    CanvasFCLine *connectedLine = nullptr;
+    CanvasFCCurve *freeCurve = nullptr;
+    QPushButton *prevButton = nullptr;
+    QPushButton *nextButton = nullptr;
+
+    LayerSnapshots snapshots;
+    bool useSnapshots = true;
+    // Replay work after which a copy is taken: an undo near the end replays about this much.
+    qint64 snapshotCost = 4000000;
+    // Replay work (nanoseconds) since the newest snapshot; a new one is taken past a threshold.
+    qint64 costSinceSnapshot = 0;
+    qint64 liveCost = 0;
+    // The page and layer geometry the snapshots belong to.
+    const PageData *snapshotPage = nullptr;
+    QSize snapshotLayerSize;
+    QMargins snapshotLayerExtension;
+
+    // Enable states last told to the host: -1 unknown, else 0 or 1.
+    int reportedClearScreen = -1;
+    int reportedClearColor = -1;
+};

@@ -1,0 +1,229 @@
+// The canvas's layer pixmaps: building, composing, the grid, painting the widget and page images.
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QtMath>
+
+#include "app/uimetrics.h"
+#include "drawing/canvas.h"
+#include "drawing/canvashost.h"
+#include "drawing/pagedata.h"
+#include "drawing/paintproperty.h"
+
+namespace {
+QSize layerSizeOf(const PageData *page)
+{
+    const QMargins &e = page->layerExtension;
+    return QSize(page->width + e.left() + e.right(), page->height + e.top() + e.bottom());
+}
+} // namespace
+
+bool Canvas::layersReady() const
+{
+    return !composite.isNull() && !boardPixmap.isNull() && !picture.isNull() &&
+           !gridPixmap.isNull() && !ink.isNull();
+}
+
+void Canvas::resetLayers()
+{
+    composite = QPixmap();
+    boardPixmap = QPixmap();
+    picture = QPixmap();
+    gridPixmap = QPixmap();
+    highlight = QPixmap();
+    ink = QPixmap();
+    snapshots.clear();
+    snapshotPage = nullptr;
+}
+
+QPointF Canvas::layerOffset() const
+{
+    return page ? QPointF(page->layerExtension.left(), page->layerExtension.top()) : QPointF();
+}
+
+void Canvas::rebuildLayers()
+{
+    if (!page)
+        return;
+    const QSize size = layerSizeOf(page);
+    if (size.isEmpty())
+        return;
+    composite = QPixmap(size);
+    composite.fill(Qt::transparent);
+    boardPixmap = QPixmap(size);
+    boardPixmap.fill(board);
+    picture = QPixmap(size);
+    picture.fill(Qt::transparent);
+    if (!page->background.isNull()) {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPixmap(page->layerExtension.left(), page->layerExtension.top(),
+                           page->background);
+    }
+    gridPixmap = QPixmap(size);
+    paintBackground();
+    highlight = QPixmap(size);
+    highlight.fill(Qt::transparent);
+    ink = QPixmap(size);
+    ink.fill(Qt::transparent);
+    // Snapshots hold layers of one page at one layer geometry.
+    if (snapshotPage != page || snapshotLayerSize != size ||
+        snapshotLayerExtension != page->layerExtension) {
+        snapshots.clear();
+        costSinceSnapshot = 0;
+        snapshotPage = page;
+        snapshotLayerSize = size;
+        snapshotLayerExtension = page->layerExtension;
+    }
+}
+
+void Canvas::composeAll()
+{
+    if (!layersReady() || !page)
+        return;
+    // The board layer is the board colour throughout: filling with it is drawing it. Layers that
+    // are empty by construction (no picture, no grid) are skipped, as in recomposeRect.
+    composite.fill(board);
+    QPainter painter(&composite);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
+    if (!page->background.isNull())
+        painter.drawPixmap(0, 0, picture);
+    if (grid != 0)
+        painter.drawPixmap(0, 0, gridPixmap);
+    painter.drawPixmap(0, 0, ink);
+}
+
+void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
+{
+    if (!layersReady() || !page)
+        return;
+    const QRect r = layerRect.intersected(composite.rect());
+    if (r.isEmpty())
+        return;
+    QPainter painter(&composite);
+    painter.setPen(Qt::NoPen);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.fillRect(r, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.fillRect(r, board);
+    painter.drawPixmap(r, boardPixmap, r);
+    if (!page->background.isNull())
+        painter.drawPixmap(r, picture, r);
+    if (grid != 0)
+        painter.drawPixmap(r, gridPixmap, r);
+    painter.drawPixmap(r, ink, r);
+    if (withHighlight && !highlight.isNull())
+        painter.drawPixmap(r, highlight, r);
+}
+
+void Canvas::paintBackground()
+{
+    if (gridPixmap.isNull())
+        return;
+    gridPixmap.fill(Qt::transparent);
+    if (grid == 0)
+        return;
+    QPainter painter(&gridPixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintGridLines(&painter, gridPixmap.size(), grid, spacing.pixels(), spacingUnit(),
+                   gridColorName);
+}
+
+void Canvas::setBoardGridType(int type)
+{
+    if (type >= 0 && type <= 3) {
+        if (type == grid)
+            return;
+        finishEditing();
+        grid = type;
+        gridColorName = property ? property->foreColor : QString();
+    } else if (type == 4 || type == 5) {
+        if (grid == 0 || gridPixmap.isNull())
+            return;
+        const double limit = qMin(gridPixmap.width(), gridPixmap.height()) / 3.0;
+        if (!(type == 4 ? spacing.widen(limit) : spacing.narrow(limit)))
+            return;
+    } else {
+        return;
+    }
+    paintBackground();
+    composeAll();
+    update();
+}
+
+QRect Canvas::widgetRectToLayer(const QRect &rect) const
+{
+    if (!page || composite.isNull())
+        return QRect();
+    if (rect == this->rect())
+        return composite.rect();
+    const QTransform layerToWidget =
+        QTransform::fromTranslate(-layerOffset().x(), -layerOffset().y()) * pageToWidgetTransform();
+    const QRectF mapped = layerToWidget.inverted().mapRect(QRectF(rect));
+    return mapped.toAlignedRect();
+}
+
+void Canvas::paintEvent(QPaintEvent *event)
+{
+    updateItemStates();
+    if (!page)
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
+    const QRect exposed = event->rect();
+    if (canvasMode == SlideOverlay) {
+        // Alpha 0 lets the clicks through to the running show (mouse tool); alpha 1 keeps them.
+        // The bottom-left strip always keeps them.
+        const int tool = property ? property->paintTool : 0;
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(exposed, QColor(255, 255, 255, tool != 0 ? 1 : 0));
+        const int stripHeight = qFloor(0.1 * height());
+        painter.fillRect(QRect(0, height() - stripHeight, qFloor(0.35 * width()), stripHeight),
+                         QColor(255, 255, 255, 1));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (!layersReady())
+        return;
+    // One pixel more on each side keeps the smooth scaling seamless between exposed pieces.
+    const QRect source =
+        widgetRectToLayer(exposed).adjusted(-1, -1, 1, 1).intersected(composite.rect());
+    if (source.isEmpty())
+        return;
+    painter.setTransform(QTransform::fromTranslate(-layerOffset().x(), -layerOffset().y()) *
+                         pageToWidgetTransform());
+    painter.drawPixmap(QRectF(source), composite, QRectF(source));
+}
+
+QPixmap Canvas::pageImage(bool withGrid) const
+{
+    if (!page || !layersReady())
+        return QPixmap();
+    const QSize shown = shownPageSize();
+    const QMargins &show = page->showExtension;
+    const QMargins &layer = page->layerExtension;
+    const QRect source(QPoint(layer.left() - show.left(), layer.top() - show.top()), shown);
+    QPixmap out(shown);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRect target = out.rect();
+    if (canvasMode == SlideOverlay && canvasHost) {
+        const QPixmap slide = canvasHost->grabSlidePicture();
+        if (!slide.isNull())
+            painter.drawPixmap(target, slide);
+    }
+    painter.drawPixmap(target, boardPixmap, source);
+    if (!page->background.isNull())
+        painter.drawPixmap(target, picture, source);
+    if (withGrid && grid != 0)
+        painter.drawPixmap(target, gridPixmap, source);
+    painter.drawPixmap(target, ink, source);
+    painter.end();
+    return QPixmap::fromImage(orientation.applyToImage(out.toImage()));
+}

@@ -16,6 +16,7 @@
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
+#include "drawing/canvas.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
@@ -93,6 +94,7 @@ private slots:
     void floatingCameraButtonComesBack();
     void settingsReachTheToolBar();
     void stripArrowsOnlyWhenItScrolls();
+    void overlayCanvasAndBoardCommands();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -677,6 +679,52 @@ void MainWindowTest::stripArrowsOnlyWhenItScrolls()
     w->mainToolBar->setFixedWidth(10);
     QTRY_VERIFY(w->scrollLeftButton->isHidden());
     QVERIFY(w->scrollRightButton->isHidden());
+}
+
+void MainWindowTest::overlayCanvasAndBoardCommands()
+{
+    MainWindow *w = build();
+    QVERIFY(w->overlayCanvas);
+    QCOMPARE(w->overlayCanvas->mode(), int(Canvas::SlideOverlay));
+    QVERIFY(w->overlayCanvas->isHidden());
+    QCOMPARE(w->overlayCanvas->host(), static_cast<CanvasHost *>(w));
+
+    // Grid commands reach a board, never a PDF document.
+    auto *board = new Canvas(Canvas::NewBoard, Qt::white, w->tools(), w);
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    tab->canvas = board;
+    w->addTab(tab);
+    w->onBoardGridTypeChanged(1);
+    QCOMPARE(board->gridType(), 1);
+    tab->kind = 2;
+    w->onBoardGridTypeChanged(2);
+    QCOMPARE(board->gridType(), 1);
+
+    // Step buttons of a slide show follow the setting.
+    tab->kind = 1;
+    tab->canvas = w->overlayCanvas;
+    QVERIFY(w->overlayCanvas->previousStepButton());
+    w->settings.showpptstep = false;
+    w->applyShowPptStep();
+    QVERIFY(w->overlayCanvas->previousStepButton()->isHidden());
+    w->settings.showpptstep = true;
+    w->applyShowPptStep();
+    QVERIFY(!w->overlayCanvas->previousStepButton()->isHidden());
+
+    // Closing the overlay while the program runs closes the window through its question.
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->overlayCanvas->close());
+        QCOMPARE(answerer.boxes, 1);
+        QVERIFY(!w->isClosing());
+    }
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->close());
+    }
+    QVERIFY(w->isClosing());
+    QVERIFY(w->overlayCanvas->close());
 }
 
 QTEST_MAIN(MainWindowTest)

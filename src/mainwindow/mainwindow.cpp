@@ -25,6 +25,7 @@
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
+#include "drawing/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/handoffwatch.h"
 #include "online/advertise.h"
@@ -183,7 +184,7 @@ MainWindow::MainWindow(QWidget *parent)
     recordClock->setInterval(1000);
 
     slidePollTimer = new QTimer(this);
-    overlayCanvas = new QWidget(this);
+    overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, paintProperty, this);
     overlayCanvas->hide();
     floatCamera = new FloatCameraDialog(this);
 }

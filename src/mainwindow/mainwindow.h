@@ -339,7 +339,7 @@ private:
     bool recording = false;
     QTimer *recordClock = nullptr;
     qint64 recordSeconds = 0;
-    QWidget *overlayCanvas = nullptr;
+    Canvas *overlayCanvas = nullptr;
     FloatCameraDialog *floatCamera = nullptr;
     QString productLowerName = QStringLiteral("quillboard");
     QString shortPrefix = QStringLiteral("qb_");

@@ -17,6 +17,7 @@
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
+#include "drawing/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/personallogo.h"
 #include "mainwindow/tabitem.h"
@@ -482,7 +483,11 @@ void MainWindow::editPersonalText()
         savePersonalText(dialog.html());
 }
 
-void MainWindow::applyShowPptStep() {}
+void MainWindow::applyShowPptStep()
+{
+    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+        currentTab->canvas->setStepButtonsVisible(settings.showpptstep);
+}
 
 void MainWindow::showSlideNotes(int slide)
 {

@@ -28,6 +28,7 @@
 #include "app/windowsearch.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
+#include "drawing/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/handoffwatch.h"
@@ -383,6 +384,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     quit();
     closing = true;
+    // From now on the slide overlay closes like any widget instead of asking us to close.
+    if (overlayCanvas)
+        overlayCanvas->setQuitting(true);
     event->accept();
 }
 
@@ -684,7 +688,11 @@ void MainWindow::onStampTeacherPointerSeted(const QString &value)
         currentTab->pdfCanvas->applyStampPointer();
 }
 
-void MainWindow::onBoardGridTypeChanged(int) {}
+void MainWindow::onBoardGridTypeChanged(int type)
+{
+    if (currentTab && currentTab->kind != 2 && currentTab->canvas)
+        currentTab->canvas->setBoardGridType(type);
+}
 
 void MainWindow::onPdfResetClicked()
 {

@@ -49,7 +49,8 @@ enum class BoardCommand : int {
     FinishEditing,
     ResetKeyState,
     CommitShownItems,
-    SetBoardGridType, // argument: grid type
+    HandleDirectionKey, // argument: 1 up, 2 down, 3 left, 4 right
+    SetBoardGridType,   // argument: grid type
 };
 
 class DocumentBoard

@@ -28,6 +28,7 @@
 #include "drawing/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/handoffwatch.h"
+#include "mainwindow/recentfilescontroler.h"
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "recording/videorecorder.h"
@@ -144,6 +145,7 @@ MainWindow::MainWindow(QWidget *parent)
     logoStyle->setParent(menuBar);
     menuBar->setStyle(logoStyle);
     recentFilesMenu = new QMenu(QStringLiteral("最近打开的文件"), this);
+    recentFilesControler = new RecentFilesControler(recentFilesMenu, this);
 
     ratio16x9Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/16_9.png")),
                                   QStringLiteral("优化窗口尺寸(16:9)"), this);
@@ -231,6 +233,7 @@ void MainWindow::saveSettings()
     settings.winh = isMaximized() ? 0 : frame.height();
     settings.showpersonal = !sidePanel->isHidden();
     settings.remarkrospeed = remarkShower->scrollSpeed();
+    settings.recentfiles = recentFilesControler->files();
     for (int n = 0; n < 4; ++n) {
         PresetBrush &brush = settings.brushes[n];
         toolBarPort->presetBrush(n + 1, brush.size, brush.forecolor, brush.backcolor);

@@ -10,6 +10,7 @@
 
 #include "app/appsettings.h"
 #include "drawing/canvashost.h"
+#include "drawing/documentboard.h"
 #include "mainwindow/toolbarport.h"
 #include "platform/hotkeygrabber.h"
 
@@ -32,6 +33,7 @@ class QSpinBox;
 class QTextEdit;
 class QTimer;
 class QVBoxLayout;
+class RecentFilesControler;
 class RemarkShower;
 class TabItem;
 class TimerWidget;
@@ -198,11 +200,40 @@ public:
     void onPdfResetClicked();
     void onAppSettingsClicked();
 
-    // Tabs: the next step builds them; these are the hooks.
+    // Document tabs (mainwindowdocuments.cpp).
     void addTab(TabItem *tab);
     void connectTabItem(TabItem *tab);
+    void switchToTab(TabItem *tab);
+    void closeTab(TabItem *tab);
     void closeAllTabs();
+    int countTabsWithPath(const QString &path) const;
+    bool activateTabWithPath(const QString &path);
+    void cleanSlideCaches();
+    void updatePageControls();
+    void onTabDragStarted(TabItem *tab);
+    void onTabDragEntered(TabItem *tab, bool isfront);
+    void onTabDragMovedOver(bool success);
+    // The tabs in the order they were opened (not their order on screen).
+    QList<TabItem *> tabList() const;
     TabItem *currentTabItem() const { return currentTab; }
+
+    // Opening documents (mainwindowopen.cpp).
+    void openFiles(const QStringList &paths);
+    void onRecentFileClicked(const QString &path);
+    void showOpenFileDialog();
+    void openFromClipboard();
+    void openPdfTab(const QString &path);
+    void openImageTab(const QString &path);
+    void newWhiteboardTab(const QString &colorName);
+    RecentFilesControler *recentFiles() const { return recentFilesControler; }
+
+    // Commands for the current document (mainwindowdispatch.cpp).
+    void dispatchCommand(BoardCommand command, int argument = 0);
+    void onCustomBrushClicked();
+    void onCanvasCleanClicked();
+    void onImpureImageClicked();
+    QString pickColor(const QString &title, const QString &color, const QString &extra);
+    void openAppSettings();
 
     // Seams: the toolbar, the grabber, the updater start and the logo file choice.
     ToolBarPort *toolBar() const { return toolBarPort.get(); }
@@ -211,6 +242,8 @@ public:
     std::function<bool(const QString &, const QStringList &)> processLauncher;
     QString updaterProgram;
     std::function<QString()> logoFilePicker;
+    // The open dialog's choice (tests replace the file dialog).
+    std::function<QStringList(const QString &filter)> openFilesPicker;
     PaintProperty *tools() const { return paintProperty; }
     AppSettings settings;
 
@@ -258,6 +291,10 @@ private:
     int dragStartWindowPos[2] = {0, 0};
     int dragStartCursorPos[2] = {0, 0};
     TabItem *currentTab = nullptr;
+    TabItem *draggedTab = nullptr;
+    TabItem *dropTargetTab = nullptr;
+    bool dropBeforeTarget = false;
+    RecentFilesControler *recentFilesControler = nullptr;
     int clipboardImageCounter = 0;
     int boardCounter = 0;
     int tabCounter = 0;

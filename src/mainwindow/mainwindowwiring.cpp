@@ -33,8 +33,9 @@
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/handoffwatch.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/shortcutkeys.h"
+#include "mainwindow/recentfilescontroler.h"
 #include "mainwindow/scrollarea.h"
+#include "mainwindow/shortcutkeys.h"
 #include "mainwindow/tabitem.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"
@@ -119,36 +120,11 @@ void MainWindow::connectPageNavigation()
             [this] { onPageSpinBoxEditingFinished(); });
 }
 
-void MainWindow::connectTabItem(TabItem *tab)
-{
-    tabButtonGroup.addButton(tab);
-}
-
-void MainWindow::addTab(TabItem *tab)
-{
-    tab->setParent(tabBar);
-    tab->serial = ++tabCounter;
-    tabBarLayout->addWidget(tab);
-    connectTabItem(tab);
-    tab->show();
-    currentTab = tab;
-}
-
-void MainWindow::closeAllTabs()
-{
-    const QList<TabItem *> tabs = tabBar->findChildren<TabItem *>();
-    for (TabItem *tab : tabs) {
-        if (tab->pdfCanvas)
-            tab->pdfCanvas->closeDocument();
-        tabButtonGroup.removeButton(tab);
-        delete tab->scrollArea;
-        delete tab;
-    }
-    currentTab = nullptr;
-}
-
 void MainWindow::finishInit()
 {
+    recentFilesControler->load(settings.recentfiles);
+    connect(recentFilesControler, &RecentFilesControler::openFileClicked, this,
+            [this](const QString &path) { onRecentFileClicked(path); });
     setPersonalPanelFolded(!settings.showpersonal);
     applySettings();
     restoreWindowGeometry();
@@ -191,8 +167,6 @@ void MainWindow::onHandOffFiles(const QStringList &files)
     }
     openFilesFromArguments(files);
 }
-
-void MainWindow::openFilesFromArguments(const QStringList &) {}
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {

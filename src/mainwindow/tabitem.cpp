@@ -10,6 +10,7 @@
 
 #include "app/uimetrics.h"
 #include "drawing/canvas.h"
+#include "pdf/pdfcanvas.h"
 
 const QString TabItem::dragFormat = QStringLiteral("application/x-quillboard-tab");
 
@@ -98,6 +99,12 @@ void TabItem::setCanvas(Canvas *c)
 {
     canvas = c;
     canvasBoard = c;
+}
+
+void TabItem::setPdfCanvas(PdfCanvas *c)
+{
+    pdfCanvas = c;
+    pdfBoard = c;
 }
 
 void TabItem::mousePressEvent(QMouseEvent *event)

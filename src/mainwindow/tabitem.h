@@ -34,6 +34,7 @@ public:
     // The board commands go to: the PDF board for kind 2, the canvas otherwise.
     DocumentBoard *board() const { return kind == 2 ? pdfBoard : canvasBoard; }
     void setCanvas(Canvas *c);
+    void setPdfCanvas(PdfCanvas *c);
     // 0 none, 1 left edge, 2 right edge.
     int dropMarker() const { return dropSide; }
     bool isDragArmed() const { return dragArmed; }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "mainwindow/boardcommands.h"
 #include "mainwindow/mainwindow.h"
 #include "toolbar/colordialog.h"
 
@@ -28,6 +29,7 @@ public:
     void connectSignals(MainWindow *w) override
     {
         bar->connectSignals();
+        connectBoardCommands(bar, w);
         bar->setColorPicker(
             [w](const QString &title, const QString &initial, const QString &extra) {
                 return ColorDialog::pickColor(w, &w->settings.recentcolors, title, initial, extra);

@@ -2,11 +2,13 @@
 
 #include <QWidget>
 
+#include "drawing/documentboard.h"
+
 class MainWindow;
 class PaintProperty;
 
 // The multi-page PDF board. This build opens no document yet: openDocument says so.
-class PdfCanvas : public QWidget
+class PdfCanvas : public QWidget, public DocumentBoard
 {
     Q_OBJECT
 public:
@@ -37,6 +39,7 @@ public:
     void applyStampPointer() {}
     void applyPaintTool() {}
     void resetDocument() {}
+    void runCommand(BoardCommand, int) override {}
 
 signals:
     void vScrollBarNewValue(int value);

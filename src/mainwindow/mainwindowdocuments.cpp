@@ -1,0 +1,297 @@
+// The document tabs of the main window: making one current, closing, reordering, lookups.
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/filesystem.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "drawing/canvas.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/scrollarea.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfcanvas.h"
+
+QList<TabItem *> MainWindow::tabList() const
+{
+    return tabBar->findChildren<TabItem *>();
+}
+
+void MainWindow::connectTabItem(TabItem *tab)
+{
+    connect(tab, &TabItem::tabItemClicked, this, [this](TabItem *t) { switchToTab(t); });
+    connect(tab, &TabItem::toCloseTabItem, this, [this](TabItem *t) { closeTab(t); });
+    connect(tab, &TabItem::itemDragedBy, this, [this](TabItem *t) { onTabDragStarted(t); });
+    connect(tab, &TabItem::itemDragEnteredFor, this,
+            [this](TabItem *t, bool front) { onTabDragEntered(t, front); });
+    connect(tab, &TabItem::itemDragMovedOver, this,
+            [this](bool success) { onTabDragMovedOver(success); });
+}
+
+void MainWindow::addTab(TabItem *tab)
+{
+    tab->setParent(tabBar);
+    tab->serial = ++tabCounter;
+    tab->setToolTip(tab->path);
+    tab->updateTitle();
+    connectTabItem(tab);
+    if (tab->scrollArea)
+        documentLayout->addWidget(tab->scrollArea);
+    tabBarLayout->addWidget(tab);
+    tabButtonGroup.addButton(tab, -1);
+    tab->show();
+    // The click makes it current.
+    tab->click();
+}
+
+void MainWindow::switchToTab(TabItem *tab)
+{
+    if (currentTab) {
+        if (DocumentBoard *board = currentTab->board())
+            board->runCommand(BoardCommand::FinishEditing);
+        if (currentTab->scrollArea)
+            currentTab->scrollArea->hide();
+        if (currentTab->kind == 1 && currentTab->canvas)
+            currentTab->canvas->hide();
+    }
+    currentTab = tab;
+    if (!tab)
+        return;
+    if (tab->kind == 1 && tab->canvas) {
+        updateSlideShowGeometry(true);
+        syncSlideShowToPage();
+        tab->canvas->show();
+        tab->canvas->activateWindow();
+        tab->canvas->raise();
+    }
+    if (tab->scrollArea)
+        tab->scrollArea->show();
+    if (DocumentBoard *board = tab->board())
+        board->runCommand(BoardCommand::ResetKeyState);
+    updatePageControls();
+    if (shouldPollSlideShow())
+        startSlidePoll();
+    else
+        stopSlidePoll();
+}
+
+void MainWindow::updatePageControls()
+{
+    const QList<TabItem *> tabs = tabList();
+    const int w = (availableScreenWidth() - narrowPanelWidth() - sidePanelWidth() -
+                   4 * tabBarLayout->spacing()) /
+                  5;
+    for (TabItem *tab : tabs) {
+        tab->setMaximumTabWidth(w);
+        tab->setCloseButtonVisible(tab->isChecked());
+    }
+    toolBarPort->setExportEnabled(true);
+    toolBarPort->setCopyEnabled(true);
+    toolBarPort->setSelectAllEnabled(true);
+    auxLabelA->setText(QString());
+    auxLabelB->setText(currentTab ? currentTab->info : QString());
+    if (!currentTab)
+        return;
+
+    const int kind = currentTab->kind;
+    PdfCanvas *pdf = kind == 2 ? currentTab->pdfCanvas : nullptr;
+    Canvas *canvas = kind == 2 ? nullptr : currentTab->canvas;
+    toolBarPort->setZoomEnabled(kind == 2 || kind == 3);
+    toolBarPort->setRotateEnabled(kind == 3 || (pdf && pdf->canRotate()));
+    if (kind == 2)
+        toolBarPort->setImpureImageEnabled(false);
+    toolBarPort->setBoardGridEnabled(kind != 2);
+    toolBarPort->setPdfResetEnabled(kind == 2);
+    setSlideControlsVisible(kind == 1);
+    pageCombo->setVisible(kind == 2);
+    pageSpinBox->setVisible(kind == 2);
+    if (kind == 1) {
+        setPageLabel(currentSlide, canvas ? canvas->pageCount() : 0);
+        setProgressPercent(canvas ? canvas->zoom() : 0.0);
+        applyShowPptStep();
+        showSlideNotes(currentSlide);
+        return;
+    }
+    showRemark(QString());
+    if (pdf) {
+        setPageLabel(pdf->currentPageIndex() + 1, pdf->pageCount());
+        setProgressPercent(pdf->zoom());
+    } else {
+        setPageLabel(0, 0);
+        setProgressPercent(kind == 3 && canvas ? canvas->zoom() : 0.0);
+    }
+}
+
+void MainWindow::closeTab(TabItem *tab)
+{
+    if (!tab)
+        return;
+    const bool emptyBoard = tab->kind == 4 && (!tab->canvas || !tab->canvas->hasDrawing());
+    if (!emptyBoard && !askQuestion(QStringLiteral("确定关闭？")))
+        return;
+
+    TabItem *neighbour = nullptr;
+    if (tab->isChecked() || tab == currentTab) {
+        currentTab = nullptr;
+        const QList<TabItem *> tabs = tabList();
+        const int at = tabs.indexOf(tab);
+        if (at >= 0 && at + 1 < tabs.size())
+            neighbour = tabs.at(at + 1);
+        else if (at > 0)
+            neighbour = tabs.at(at - 1);
+    }
+    tabButtonGroup.removeButton(tab);
+
+    switch (tab->kind) {
+        case 1:
+            if (tab->canvas) {
+                tab->canvas->reset();
+                tab->canvas->hide();
+            }
+            break;
+        case 2:
+            if (tab->pdfCanvas)
+                tab->pdfCanvas->closeDocument();
+            break;
+        default:
+            if (tab->canvas)
+                tab->canvas->clearPages();
+            break;
+    }
+    if (tab->scrollArea) {
+        documentLayout->removeWidget(tab->scrollArea);
+        tab->scrollArea->hide();
+        tab->scrollArea->deleteLater();
+    }
+    tabBarLayout->removeWidget(tab);
+    if (tab->kind == 1)
+        cleanSlideCaches();
+    // This runs inside the tab's own close-button signal: take it out of the tab row now and
+    // free it once that signal has returned.
+    if (draggedTab == tab)
+        draggedTab = nullptr;
+    if (dropTargetTab == tab)
+        dropTargetTab = nullptr;
+    tab->hide();
+    tab->setParent(nullptr);
+    tab->deleteLater();
+
+    if (tabList().isEmpty()) {
+        currentTab = nullptr;
+        toolBarPort->setExportEnabled(false);
+        toolBarPort->setUndoEnabled(false);
+        toolBarPort->setRedoEnabled(false);
+        toolBarPort->setCutEnabled(false);
+        toolBarPort->setCopyEnabled(false);
+        toolBarPort->setPasteEnabled(false);
+        toolBarPort->setSelectAllEnabled(false);
+        toolBarPort->setCancelEnabled(false);
+        toolBarPort->setDeleteEnabled(false);
+        toolBarPort->setZoomEnabled(false);
+        toolBarPort->setRotateEnabled(false);
+        toolBarPort->setCanvasCleanEnabled(false);
+        toolBarPort->setImpureImageEnabled(false);
+        toolBarPort->setBoardGridEnabled(false);
+        toolBarPort->setPdfResetEnabled(false);
+        showRemark(QString());
+        setSlideControlsVisible(false);
+        pageCombo->hide();
+        pageSpinBox->hide();
+        setPageLabel(0, 0);
+        auxLabelA->clear();
+        auxLabelB->clear();
+        setProgressPercent(0);
+        stopSlidePoll();
+    } else if (neighbour) {
+        neighbour->click();
+    }
+}
+
+void MainWindow::closeAllTabs()
+{
+    const QList<TabItem *> tabs = tabList();
+    for (TabItem *tab : tabs) {
+        if (tab->kind == 1) {
+            if (tab->canvas)
+                tab->canvas->reset();
+            cleanSlideCaches();
+        } else if (tab->kind == 2) {
+            if (tab->pdfCanvas)
+                tab->pdfCanvas->closeDocument();
+        } else if (tab->canvas) {
+            tab->canvas->clearPages();
+        }
+    }
+    // The window is closing: the widgets go too.
+    for (TabItem *tab : tabs) {
+        tabButtonGroup.removeButton(tab);
+        if (tab->scrollArea) {
+            tab->scrollArea->hide();
+            tab->scrollArea->deleteLater();
+        }
+        tab->hide();
+        tab->setParent(nullptr);
+        tab->deleteLater();
+    }
+    currentTab = nullptr;
+    draggedTab = nullptr;
+    dropTargetTab = nullptr;
+}
+
+void MainWindow::cleanSlideCaches()
+{
+    currentSlide = 0;
+    slideNotes.clear();
+    closeSlideShow();
+    for (const QString &folder : {pptCacheDirPath(), slideCacheDirPath()}) {
+        if (FileSystem::dirExists(folder))
+            FileSystem::clearDir(folder);
+    }
+}
+
+int MainWindow::countTabsWithPath(const QString &path) const
+{
+    int n = 0;
+    const QList<TabItem *> tabs = tabList();
+    for (const TabItem *tab : tabs) {
+        if (tab->path == path)
+            ++n;
+    }
+    return n;
+}
+
+bool MainWindow::activateTabWithPath(const QString &path)
+{
+    const QList<TabItem *> tabs = tabList();
+    for (TabItem *tab : tabs) {
+        if (tab->path == path) {
+            tab->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainWindow::onTabDragStarted(TabItem *tab)
+{
+    draggedTab = tab;
+}
+
+void MainWindow::onTabDragEntered(TabItem *tab, bool isfront)
+{
+    dropTargetTab = tab;
+    dropBeforeTarget = isfront;
+}
+
+void MainWindow::onTabDragMovedOver(bool success)
+{
+    if (success && draggedTab && dropTargetTab && dropTargetTab != draggedTab) {
+        tabBarLayout->removeWidget(draggedTab);
+        const int i = tabBarLayout->indexOf(dropTargetTab);
+        tabBarLayout->insertWidget(dropBeforeTarget ? i : i + 1, draggedTab);
+    }
+    draggedTab = nullptr;
+    dropTargetTab = nullptr;
+}

@@ -1,0 +1,271 @@
+// Opening documents: by suffix from every source, the PDF, picture and board openers.
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QUrl>
+
+#include "app/filesystem.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "drawing/canvas.h"
+#include "mainwindow/documentpicture.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/recentfilescontroler.h"
+#include "mainwindow/scrollarea.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfcanvas.h"
+
+namespace {
+
+const QStringList pictureSuffixes = {
+    QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),  QStringLiteral("bmp"),
+    QStringLiteral("gif"), QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("webp")};
+
+QString documentAreaStyle()
+{
+    return QStringLiteral("QScrollArea{background-color:") + documentBackgroundColor().name() +
+           QStringLiteral(";}");
+}
+
+} // namespace
+
+void MainWindow::openFilesFromArguments(const QStringList &files)
+{
+    openFiles(files);
+}
+
+void MainWindow::onRecentFileClicked(const QString &path)
+{
+    openFiles({path});
+}
+
+void MainWindow::openFiles(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        if (path.isEmpty())
+            continue;
+        const QString resolved = FileSystem::resolveFilePath(path);
+        if (resolved.isEmpty()) {
+            showMessage(path + QStringLiteral("读取失败，请检查文件是否存在或被占用"));
+            continue;
+        }
+        const QString suffix = FileSystem::lowerSuffix(resolved);
+        if (suffix == QLatin1String("ppt") || suffix == QLatin1String("pptx"))
+            openSlideFile(resolved);
+        else if (suffix == QLatin1String("pdf"))
+            openPdfTab(resolved);
+        else if (suffix == QLatin1String("doc") || suffix == QLatin1String("docx"))
+            openWordDocument(resolved);
+        else if (pictureSuffixes.contains(suffix))
+            openImageTab(resolved);
+        else
+            showMessage(path + QStringLiteral("不支持的文件打开格式"));
+    }
+}
+
+void MainWindow::showOpenFileDialog()
+{
+    QString patterns;
+    const QStringList suffixes = supportedFileSuffixes();
+    for (const QString &suffix : suffixes)
+        patterns += QStringLiteral("*.") + suffix + QStringLiteral(" ");
+    const QString filter =
+        QStringLiteral("文件") + QStringLiteral("(") + patterns.trimmed() + QStringLiteral(")");
+    const QStringList chosen =
+        openFilesPicker
+            ? openFilesPicker(filter)
+            : QFileDialog::getOpenFileNames(this, QStringLiteral("打开文件"), QString(), filter);
+    if (!chosen.isEmpty())
+        openFiles(chosen);
+}
+
+void MainWindow::openFromClipboard()
+{
+    QStringList paths;
+    const QMimeData *mime = QApplication::clipboard()->mimeData();
+    if (mime) {
+        const QList<QUrl> urls = mime->urls();
+        for (const QUrl &url : urls) {
+            if (url.isValid() && url.isLocalFile())
+                paths.append(url.toLocalFile());
+        }
+    }
+    if (mime && mime->hasImage()) {
+        const QString folder = clipboardDirPath();
+        if (!FileSystem::dirExists(folder))
+            FileSystem::makeDir(folder);
+        if (FileSystem::dirExists(folder)) {
+            ++clipboardImageCounter;
+            const QString file = folder + QStringLiteral("/截图_") +
+                                 QString::number(clipboardImageCounter) + QStringLiteral(".png");
+            const QImage image = qvariant_cast<QImage>(mime->imageData());
+            if (!image.isNull() && image.save(file, "PNG", 100))
+                paths.append(file);
+        }
+    }
+    if (paths.isEmpty())
+        showMessage(QStringLiteral("剪贴板内容为空"));
+    else
+        openFiles(paths);
+}
+
+void MainWindow::openPdfTab(const QString &path)
+{
+    if (activateTabWithPath(path))
+        return;
+    auto *pdf = new PdfCanvas(path, configDirPath(), paintProperty, this);
+    if (!pdf->openDocument()) {
+        pdf->deleteLater();
+        return;
+    }
+    pdf->setZoom(1.0);
+    auto *area = new ScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setAlignment(Qt::AlignHCenter);
+    area->setWidget(pdf);
+    area->setStyleSheet(documentAreaStyle());
+
+    QScrollBar *v = area->verticalScrollBar();
+    QScrollBar *h = area->horizontalScrollBar();
+    connect(v, &QScrollBar::valueChanged, pdf, [pdf, v](int value) {
+        if (v->isVisible())
+            pdf->updateVisiblePages(value);
+    });
+    connect(h, &QScrollBar::valueChanged, pdf, [pdf, h](int value) {
+        if (h->isVisible())
+            pdf->setHorizontalScrollValue(value);
+    });
+    connect(area, &ScrollArea::wheelZoomed, pdf, &PdfCanvas::zoomStep);
+    connect(area, &ScrollArea::touchZoomed, pdf, &PdfCanvas::zoomBy);
+    connect(area, &ScrollArea::blankClicked, pdf, &PdfCanvas::commitShownItems);
+    connect(area, &ScrollArea::directionKeyPressed, pdf, &PdfCanvas::handleDirectionKey);
+    connect(pdf, &PdfCanvas::vScrollBarNewValue, area, [pdf, v](int value) {
+        if (!v->isVisible()) {
+            pdf->updateVisiblePages(0);
+            pdf->update();
+        } else if (value != v->value()) {
+            v->setValue(value);
+        } else {
+            pdf->updateVisiblePages(value);
+            pdf->update();
+        }
+    });
+    connect(pdf, &PdfCanvas::hScrollBarNewValue, area, [pdf, h](int value) {
+        if (!h->isVisible()) {
+            pdf->setHorizontalScrollValue(0);
+            pdf->update();
+        } else if (value != h->value()) {
+            h->setValue(value);
+        } else {
+            pdf->setHorizontalScrollValue(value);
+            pdf->update();
+        }
+    });
+    connect(pdf, &PdfCanvas::directionState, area, &ScrollArea::scrollByDirection);
+    connect(pdf, &PdfCanvas::sizeChanged, this,
+            [this](double scale) { setProgressPercent(scale); });
+
+    auto *tab = new TabItem;
+    tab->kind = 2;
+    tab->setPdfCanvas(pdf);
+    tab->scrollArea = area;
+    tab->path = path;
+    tab->title = FileSystem::fileName(path);
+    tab->folder = FileSystem::absolutePath(path);
+    addTab(tab);
+    pdf->restoreLastPage();
+    recentFilesControler->addFile(path);
+}
+
+void MainWindow::openImageTab(const QString &path)
+{
+    const QString title = pictureTabTitle(path, countTabsWithPath(path));
+    const QImage image = readDocumentPicture(path);
+    if (image.isNull()) {
+        showMessage(QStringLiteral("读取") + path + QStringLiteral("失败"));
+        return;
+    }
+    auto *canvas = new Canvas(Canvas::PictureDocument, Qt::white, paintProperty, this);
+    if (!canvas->loadPages({image.size()}, {QPixmap::fromImage(image)})) {
+        canvas->deleteLater();
+        return;
+    }
+    canvas->setZoom(1.0);
+    canvas->setPointerTracking(true);
+
+    auto *container = new QWidget;
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(15, 15, 15, 15);
+    layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(canvas);
+    QPalette palette = container->palette();
+    palette.setBrush(QPalette::Window, QBrush(documentBackgroundColor()));
+    container->setPalette(palette);
+    container->setAutoFillBackground(true);
+
+    auto *area = new ScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setWidget(container);
+    area->setStyleSheet(documentAreaStyle());
+    container->adjustSize();
+
+    connect(area, &ScrollArea::wheelZoomed, canvas, &Canvas::zoomStep);
+    connect(area, &ScrollArea::touchZoomed, canvas, &Canvas::zoomBy);
+    connect(area, &ScrollArea::blankClicked, canvas,
+            [canvas] { canvas->runCommand(BoardCommand::CommitShownItems); });
+    connect(area, &ScrollArea::directionKeyPressed, canvas, [canvas](int direction) {
+        canvas->runCommand(BoardCommand::HandleDirectionKey, direction);
+    });
+    connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {
+        container->adjustSize();
+        setProgressPercent(scale);
+    });
+    connect(canvas, &Canvas::directionState, area, &ScrollArea::scrollByDirection);
+
+    auto *tab = new TabItem;
+    tab->kind = 3;
+    tab->setCanvas(canvas);
+    tab->scrollArea = area;
+    tab->path = path;
+    tab->title = title;
+    tab->folder = FileSystem::absolutePath(path);
+    tab->info = pictureInfo(image);
+    addTab(tab);
+    recentFilesControler->addFile(path);
+}
+
+void MainWindow::newWhiteboardTab(const QString &colorName)
+{
+    ++boardCounter;
+    const QString title = QStringLiteral("新建画板") + QString::number(boardCounter);
+    QColor color;
+    color.setNamedColor(colorName);
+    auto *canvas = new Canvas(Canvas::NewBoard, color, paintProperty, this);
+    const QSize size(availableScreenWidth(),
+                     availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
+    if (!canvas->loadPages({size}, {QPixmap()})) {
+        canvas->deleteLater();
+        return;
+    }
+    canvas->setZoom(1.0);
+    auto *area = new ScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(canvas);
+
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    tab->setCanvas(canvas);
+    tab->scrollArea = area;
+    tab->path = title;
+    tab->title = title;
+    addTab(tab);
+}

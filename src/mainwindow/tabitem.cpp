@@ -122,7 +122,7 @@ void TabItem::mouseReleaseEvent(QMouseEvent *event)
     event->accept();
     if (event->button() == Qt::LeftButton)
         dragArmed = false;
-    // Lets the button come up; a release never re-selects (nextCheckState does nothing).
+    // Lets the button come up; the checked tab of the window's exclusive group stays checked.
     QPushButton::mouseReleaseEvent(event);
 }
 

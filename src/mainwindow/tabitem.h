@@ -72,8 +72,6 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    // The tab was checked at the press; the release does not toggle it back.
-    void nextCheckState() override {}
 
 private:
     void setDropSide(int side);

@@ -4,12 +4,15 @@
 #include <QDragMoveEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "app/appsettingsdialog.h"
 #include "app/filesystem.h"
 #include "app/globals.h"
 #include "app/paths.h"
@@ -123,6 +126,7 @@ private slots:
     void recentFilesFromOpening();
     void handOverFile();
     void clipboardPictures();
+    void settingsDialogFromTheWindow();
 
 private:
     MainWindow *build();
@@ -624,6 +628,38 @@ void TestDocuments::clipboardPictures()
     QApplication::clipboard()->setMimeData(mime);
     w->openFromClipboard();
     QCOMPARE(titles(w->tabList()).mid(2), QStringList({"c.png", "截图_3.png"}));
+}
+
+void TestDocuments::settingsDialogFromTheWindow()
+{
+    MainWindow *w = build();
+    w->settings.avoutpath = dir->path();
+    bool recordingEditable = false;
+    w->appSettingsDialogHook = [&](AppSettingsDialog &dialog) {
+        dialog.screenGrabber = [] { return QPixmap(); };
+        QTimer::singleShot(0, &dialog, [&] {
+            recordingEditable = dialog.outputFolderEdit->isEnabled();
+            dialog.brushSizeCombo[1]->setCurrentText(QStringLiteral("9"));
+            dialog.okButton->click();
+        });
+    };
+    w->openAppSettings();
+    QVERIFY(recordingEditable);
+    QCOMPARE(w->settings.brushes[1].size, 9);
+    // The accepted settings are applied: the tool bar gets the brushes.
+    QVERIFY(toolBar->calls.filter(QStringLiteral("preset:2:9:")).size() == 1);
+
+    toolBar->calls.clear();
+    w->appSettingsDialogHook = [&](AppSettingsDialog &dialog) {
+        dialog.screenGrabber = [] { return QPixmap(); };
+        QTimer::singleShot(0, &dialog, [&] {
+            dialog.brushSizeCombo[1]->setCurrentText(QStringLiteral("2"));
+            dialog.cancelButton->click();
+        });
+    };
+    w->openAppSettings();
+    QCOMPARE(w->settings.brushes[1].size, 9);
+    QVERIFY(toolBar->calls.filter(QStringLiteral("preset")).isEmpty());
 }
 
 QTEST_MAIN(TestDocuments)

@@ -15,6 +15,7 @@
 #include "platform/hotkeygrabber.h"
 
 class Advertise;
+class AppSettingsDialog;
 class CameraWidget;
 class Canvas;
 class DesktopAreaSelecter;
@@ -244,6 +245,8 @@ public:
     std::function<QString()> logoFilePicker;
     // The open dialog's choice (tests replace the file dialog).
     std::function<QStringList(const QString &filter)> openFilesPicker;
+    // Called with the settings dialog before it runs (tests answer it).
+    std::function<void(AppSettingsDialog &)> appSettingsDialogHook;
     PaintProperty *tools() const { return paintProperty; }
     AppSettings settings;
 

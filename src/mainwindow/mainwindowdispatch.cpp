@@ -1,4 +1,5 @@
 // Tool-bar commands for the board of the current document, and the colour picker.
+#include "app/appsettingsdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "toolbar/colordialog.h"
@@ -37,4 +38,14 @@ void MainWindow::onImpureImageClicked()
 QString MainWindow::pickColor(const QString &title, const QString &color, const QString &extra)
 {
     return ColorDialog::pickColor(this, &settings.recentcolors, title, color, extra);
+}
+
+void MainWindow::openAppSettings()
+{
+    AppSettingsDialog dialog(this);
+    if (appSettingsDialogHook)
+        appSettingsDialogHook(dialog);
+    dialog.setRecordingEditable(!recording);
+    if (dialog.run(settings) == QDialog::Accepted)
+        applySettings();
 }

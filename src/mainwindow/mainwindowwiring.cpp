@@ -677,7 +677,7 @@ void MainWindow::onPdfResetClicked()
 
 void MainWindow::onAppSettingsClicked()
 {
-    showUnavailable(this, QStringLiteral("软件设置"));
+    openAppSettings();
 }
 
 void MainWindow::showPdfWriterDialog()

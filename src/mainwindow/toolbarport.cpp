@@ -6,10 +6,7 @@
 #include "mainwindow/mainwindow.h"
 #include "toolbar/colordialog.h"
 
-// The toolbar and the settings record each name a preset-brush record of their own.
-#define PresetBrush ToolBarPresetBrush
 #include "toolbar/maintoolbar.h"
-#undef PresetBrush
 
 namespace {
 
@@ -109,10 +106,10 @@ public:
     {
         if (n < 1 || n > 4)
             return false;
-        const ToolBarPresetBrush brush = bar->presetBrush(n);
-        size = brush.width;
-        fore = brush.foreColor;
-        back = brush.backColor;
+        const PresetBrush brush = bar->presetBrush(n);
+        size = brush.size;
+        fore = brush.forecolor;
+        back = brush.backcolor;
         return true;
     }
 

@@ -9,9 +9,7 @@
 #include "boxanswerer.h"
 #include "fakes.h"
 
-#define PresetBrush ToolBarPresetBrush
 #include "toolbar/maintoolbar.h"
-#undef PresetBrush
 
 namespace {
 

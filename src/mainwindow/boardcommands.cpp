@@ -2,10 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 
-// The tool bar and the settings record each name a preset-brush record of their own.
-#define PresetBrush ToolBarPresetBrush
 #include "toolbar/maintoolbar.h"
-#undef PresetBrush
 
 namespace {
 

@@ -46,6 +46,7 @@ enum class BoardCommand : int {
     SetTextAlign,
     SetTextLineHeight,
     SetTextOrder,
+    ApplyPaintTool, // the tool in the shared tool state changed
     FinishEditing,
     ResetKeyState,
     CommitShownItems,

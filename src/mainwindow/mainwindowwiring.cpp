@@ -727,8 +727,7 @@ void MainWindow::stopSlidePoll()
 
 void MainWindow::selectPaintTool()
 {
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
-        currentTab->pdfCanvas->applyPaintTool();
+    dispatchCommand(BoardCommand::ApplyPaintTool);
     if (shouldPollSlideShow())
         startSlidePoll();
     else

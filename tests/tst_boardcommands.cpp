@@ -151,6 +151,11 @@ void TestBoardCommands::eachSignalReachesTheBoardOfTheTabKind()
     QCOMPARE(target.commands.size(), 2);
     QVERIFY(target.commands.at(0) == qMakePair(BoardCommand::ZoomStep, 2));
     QVERIFY(target.commands.at(1) == qMakePair(BoardCommand::SetRotateType, 3));
+    // A tool choice reaches the board too.
+    target.commands.clear();
+    window->selectPaintTool();
+    QCOMPARE(target.commands.size(), 1);
+    QVERIFY(target.commands.first().first == BoardCommand::ApplyPaintTool);
     QVERIFY(other.commands.isEmpty());
 }
 

@@ -25,14 +25,16 @@ void sendTablet(Canvas &canvas, QEvent::Type type, const QPointF &at, qreal pres
     QApplication::sendEvent(&canvas, &event);
 }
 
-void sendMouse(Canvas &canvas, QEvent::Type type, const QPointF &at, Qt::MouseEventSource source)
+bool sendMouse(Canvas &canvas, QEvent::Type type, const QPointF &at, Qt::MouseEventSource source)
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     const Qt::MouseButtons buttons =
         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, at, at, canvas.mapToGlobal(at.toPoint()), button, buttons,
                       Qt::NoModifier, source);
+    event.setAccepted(false);
     QApplication::sendEvent(&canvas, &event);
+    return event.isAccepted();
 }
 
 bool sendTouch(Canvas &canvas, QTouchDevice *device, QEvent::Type type, const QPointF &at,
@@ -331,7 +333,13 @@ void TestCanvasInput::touchWithTheMouseToolIsLeftAlone()
     CanvasBoard board;
     board.useTool(PaintTool::Mouse);
     QVERIFY(!sendTouch(board.canvas, device, QEvent::TouchBegin, QPointF(20, 100), 1.0));
+    // The mouse events made from the unused touch go on to the scroll area behind.
+    QVERIFY(!sendMouse(board.canvas, QEvent::MouseButtonPress, QPointF(20, 100),
+                       Qt::MouseEventSynthesizedByQt));
     QVERIFY(!sendTouch(board.canvas, device, QEvent::TouchEnd, QPointF(20, 100), 1.0));
+    QVERIFY(!sendMouse(board.canvas, QEvent::MouseButtonRelease, QPointF(20, 100),
+                       Qt::MouseEventSynthesizedByQt));
+    QVERIFY(!board.canvas.isTouchActive());
     QVERIFY(board.history().isEmpty());
 }
 

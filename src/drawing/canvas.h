@@ -377,6 +377,8 @@ private:
     Clock clock;
     // Global position of the event being handled; null when a step is called directly.
     QPointF pointerGlobal;
+    // The primary touch point drives the steps; mouse events made from that touch are dropped.
+    bool touchDrivesSteps = false;
     SavePathAsker savePathAsker;
 
     LayerSnapshots snapshots;

@@ -71,7 +71,7 @@ bool isSynthesised(const QMouseEvent *event)
 void Canvas::mousePressEvent(QMouseEvent *event)
 {
     if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchActive && isSynthesised(event))) {
+        (touchDrivesSteps && isSynthesised(event))) {
         event->accept();
         return;
     }
@@ -87,7 +87,7 @@ void Canvas::mousePressEvent(QMouseEvent *event)
 void Canvas::mouseMoveEvent(QMouseEvent *event)
 {
     if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchActive && isSynthesised(event))) {
+        (touchDrivesSteps && isSynthesised(event))) {
         event->accept();
         return;
     }
@@ -100,7 +100,7 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
 void Canvas::mouseReleaseEvent(QMouseEvent *event)
 {
     if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchActive && isSynthesised(event))) {
+        (touchDrivesSteps && isSynthesised(event))) {
         event->accept();
         return;
     }
@@ -172,6 +172,7 @@ bool Canvas::event(QEvent *event)
                 pointerGlobal = point.screenPos();
                 if (event->type() == QEvent::TouchBegin) {
                     touchActive = true;
+                    touchDrivesSteps = true;
                     setFocus(Qt::OtherFocusReason);
                     beginAction(pos.toPoint(), pos, &pressure);
                 } else if (event->type() == QEvent::TouchUpdate) {
@@ -179,6 +180,7 @@ bool Canvas::event(QEvent *event)
                 } else {
                     endAction(pos.toPoint(), pos);
                     touchActive = false;
+                    touchDrivesSteps = false;
                     touchPressure = 0.0;
                 }
             } else if (event->type() == QEvent::TouchBegin) {

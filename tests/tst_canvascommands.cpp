@@ -64,6 +64,7 @@ private slots:
     void styleOptionsReachTheShownItem();
     void italicAndBoldReachTheTextBox();
     void toolCursors();
+    void commitsWorkOnAHiddenCanvas();
 };
 
 void TestCanvasCommands::undoAndRedoActOnTheShownItemFirst()
@@ -565,6 +566,24 @@ void TestCanvasCommands::toolCursors()
     QCOMPARE(pointer.size(), QSize(96, 96));
     QCOMPARE(QColor(pointer.pixel(2, 2)).red(), 255);
     QCOMPARE(QColor(pointer.pixel(2, 2)).green(), 0);
+}
+
+void TestCanvasCommands::commitsWorkOnAHiddenCanvas()
+{
+    // A canvas of a tab that is not current is off screen; its items must still end up hidden.
+    CanvasBoard board;
+    board.useTool(PaintTool::TextBox);
+    board.press(QPointF(40, 40));
+    board.release(QPointF(40, 40));
+    board.canvas.textBoxItem()->textEditor()->setPlainText(QStringLiteral("kept"));
+    board.canvas.hide();
+    board.canvas.finishEditing();
+    QVERIFY(board.canvas.textBoxItem()->isHidden());
+    QCOMPARE(board.history().size(), 1);
+    QVERIFY(board.last()->closed);
+    // So the next command acts on the history, not on a box that is gone.
+    board.canvas.undo();
+    QVERIFY(!board.last()->active);
 }
 
 QTEST_MAIN(TestCanvasCommands)

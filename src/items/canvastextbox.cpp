@@ -443,8 +443,8 @@ void CanvasTextBox::reset()
     hitCode = -1;
     dragging = false;
     pressPosition = QPointF();
-    if (isVisible())
-        hide();
+    // Hidden even while the canvas is off screen, so that the canvas sees no box there.
+    hide();
 }
 
 int CanvasTextBox::handleMargin() const

@@ -133,9 +133,13 @@ void TestCanvasCommands::undoRemovesTheLastPointOfAnUnfinishedConnectedLine()
     QVERIFY(polyline->isHidden());
     QVERIFY(board.history().isEmpty());
 
-    // Finished by the next press of the tool: committed with its points.
+    // Presses beside the unfinished figure add its points to the one action.
     board.press(QPointF(50, 50));
-    polyline->addPoint(QPointF(150, 60), false);
+    board.release(QPointF(50, 50));
+    board.press(QPointF(250, 60));
+    board.release(QPointF(250, 60));
+    QCOMPARE(polyline->points().size(), 2);
+    QCOMPARE(board.history().size(), 1);
     polyline->addPoint(QPointF(120, 160), false);
     board.canvas.commitShownItems();
     QCOMPARE(board.history().size(), 1);

@@ -281,6 +281,17 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
 {
     if (tool == PaintTool::Mouse)
         return;
+    // A click beside an unfinished figure adds its next point: the figure keeps its one action.
+    CanvasPointFigure *figure = nullptr;
+    if (tool == PaintTool::Polyline)
+        figure = connectedLine;
+    else if (tool == PaintTool::FreeCurve)
+        figure = freeCurve;
+    if (figure && !figure->isHidden() && !figure->isComplete() &&
+        PageHistory::openLastActionOfType(page->history, tool)) {
+        figure->addPoint(pos, false);
+        return;
+    }
     const QPointF q = mapToPage(pos);
     const int mirrored = orientation.isMirrored() ? 1 : 0;
     const PaintProperty &prop = *property;

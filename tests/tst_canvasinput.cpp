@@ -78,6 +78,7 @@ private slots:
     void shapeDragIsCommittedByABlankClick();
     void modifierKeysReachTheItems();
     void overlayPassesUnusedKeysToTheWindow();
+    void pageEdgeDragsThroughMouseAndPen();
 };
 
 void TestCanvasInput::shortDragsLeaveNoFrameOrLine()
@@ -433,6 +434,44 @@ void TestCanvasInput::overlayPassesUnusedKeysToTheWindow()
     CanvasBoard board;
     QTest::keyClick(&board.canvas, Qt::Key_F5);
     QVERIFY(board.lastCall(QStringLiteral("key")).isEmpty());
+}
+
+void TestCanvasInput::pageEdgeDragsThroughMouseAndPen()
+{
+    CanvasBoard board(QSize(400, 300), Canvas::PictureDocument);
+    board.useTool(PaintTool::Pencil);
+    board.canvas.setPointerTracking(true);
+    sendMouse(board.canvas, QEvent::MouseMove, QPointF(398, 100), Qt::MouseEventNotSynthesized);
+    QCOMPARE(board.canvas.edgeHit(), 4);
+    sendMouse(board.canvas, QEvent::MouseButtonPress, QPointF(398, 100),
+              Qt::MouseEventNotSynthesized);
+    QVERIFY(board.canvas.isEdgeDragging());
+    sendMouse(board.canvas, QEvent::MouseMove, QPointF(438, 100), Qt::MouseEventNotSynthesized);
+    sendMouse(board.canvas, QEvent::MouseButtonRelease, QPointF(438, 100),
+              Qt::MouseEventNotSynthesized);
+    QVERIFY(!board.canvas.isEdgeDragging());
+    QCOMPARE(board.canvas.currentPage()->showExtension.right(), 40);
+    QCOMPARE(board.canvas.width(), 440);
+    // Nothing was drawn.
+    QVERIFY(board.history().isEmpty());
+
+    // The pen passes at most one move per 40 ms on to the drag.
+    sendTablet(board.canvas, QEvent::TabletMove, QPointF(438, 100), 0.0);
+    QCOMPARE(board.canvas.edgeHit(), 4);
+    sendTablet(board.canvas, QEvent::TabletPress, QPointF(438, 100), 0.5);
+    QVERIFY(board.canvas.isEdgeDragging());
+    board.clockNow += 50;
+    sendTablet(board.canvas, QEvent::TabletMove, QPointF(448, 100), 0.5);
+    QCOMPARE(board.canvas.currentPage()->showExtension.right(), 50);
+    board.clockNow += 10;
+    sendTablet(board.canvas, QEvent::TabletMove, QPointF(468, 100), 0.5);
+    QCOMPARE(board.canvas.currentPage()->showExtension.right(), 50);
+    board.clockNow += 50;
+    sendTablet(board.canvas, QEvent::TabletMove, QPointF(478, 100), 0.5);
+    QCOMPARE(board.canvas.currentPage()->showExtension.right(), 80);
+    sendTablet(board.canvas, QEvent::TabletRelease, QPointF(478, 100), 0.0);
+    QVERIFY(!board.canvas.isEdgeDragging());
+    QCOMPARE(board.canvas.width(), 480);
 }
 
 QTEST_MAIN(TestCanvasInput)

@@ -786,8 +786,8 @@ void TestMainToolBar::presetBrushWritesAllBeforeItsOneSignal()
     bar->setPresetBrush(4, 9, "#123456", "#abcdef");
     bar->setPresetBrush(5, 7, "#000000", "#000000");
     bar->setPresetBrush(0, 7, "#000000", "#000000");
-    QCOMPARE(bar->presetBrush(4).width, 9);
-    QCOMPARE(bar->presetBrush(3).foreColor, QString("#3f48cc"));
+    QCOMPARE(bar->presetBrush(4).size, 9);
+    QCOMPARE(bar->presetBrush(3).forecolor, QString("#3f48cc"));
     bar->clickPresetBrush(4);
     QCOMPARE(seen, (QList<QVariant>{9, "#123456", "#abcdef"}));
     // The width menu follows the preset.

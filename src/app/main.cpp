@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include "app/anativeeventfilter.h"
 #include "app/application.h"
 #include "app/crashhandler.h"
 #include "app/filesystem.h"
@@ -14,6 +15,7 @@
 #include "app/paths.h"
 #include "app/singleinstance.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/suspendwatcher.h"
 #include "platform/windowtree.h"
 
 namespace {
@@ -54,6 +56,11 @@ int runFirstInstance(Application &app, const QStringList &files)
     window->connectSignals();
     window->disableFocusInChildren();
     window->finishInit();
+    ANativeEventFilter filter(&app);
+    app.installNativeEventFilter(&filter);
+    SuspendWatcher suspendWatcher;
+    QObject::connect(&suspendWatcher, &SuspendWatcher::suspending, &app,
+                     &Application::systemSuspended);
     if (!files.isEmpty())
         QTimer::singleShot(500, window, [window, files] { window->openFilesFromArguments(files); });
     QObject::connect(&app, &Application::systemSuspended, window,
@@ -63,6 +70,7 @@ int runFirstInstance(Application &app, const QStringList &files)
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, window,
                      [window](Qt::ApplicationState s) { window->onApplicationStateChanged(s); });
     const int result = window->isClosing() ? 0 : app.exec();
+    app.removeNativeEventFilter(&filter);
     mainWindow = nullptr;
     delete window;
     return result;

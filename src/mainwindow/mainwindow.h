@@ -1,19 +1,53 @@
 #pragma once
 
+#include <QButtonGroup>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 #include "app/appsettings.h"
+#include "drawing/canvashost.h"
+#include "mainwindow/toolbarport.h"
+#include "platform/hotkeygrabber.h"
 
+class Advertise;
+class CameraWidget;
+class Canvas;
+class DesktopAreaSelecter;
+class FloatCameraDialog;
+class HandOffWatch;
+class PaintProperty;
+class QAction;
+class QComboBox;
+class QHBoxLayout;
 class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QTextEdit;
+class QTimer;
+class QVBoxLayout;
+class RemarkShower;
+class TabItem;
+class TimerWidget;
+class UpgradeWidget;
+class VideoRecorder;
 
-// The main window. This first form carries the start-up and quit sequence: the window,
-// its settings, and the start-up steps that later grow into the full window.
-class MainWindow : public QWidget
+// The program's single window: own title bar with menu, tabs and buttons, the tool strip,
+// the document area, the personal side panel and the page row. It owns the shared tool
+// state and is the host the documents call back into.
+class MainWindow : public QWidget, public CanvasHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
+    // Start-up steps, in this order.
     void loadSettings();
     void saveSettings();
     void setupDocumentArea();
@@ -23,22 +57,294 @@ public:
     void disableFocusInChildren();
     void finishInit();
     void openFilesFromArguments(const QStringList &files);
+    bool isClosing() const { return closing; }
+
+    // System events.
     void onSystemSuspended();
     void onSystemHotKey(int modifiers, int virtualKey);
     void onApplicationStateChanged(Qt::ApplicationState state);
-    void cleanUpAfterCrash();
-    void quit();
 
-    bool isClosing() const { return closing; }
+    // Hot keys and shortcut keys.
+    bool registerHotKey(const QString &keyText);
+    void registerHotKeys();
+    void unregisterHotKeys();
+    void runHotKeyAction(const QString &keyText);
+    void startAreaScreenshot();
+    void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) override;
+    QStringList registeredHotKeys() const { return hotKeyTexts; }
+    // The conflict text of the last registerHotKeys, empty when every key was taken.
+    QString hotKeyNotice() const { return hotKeyNoticeText; }
+
+    // Quit and crash clean-up.
+    void quit();
+    void emergencyCleanup();
+    void cleanUpAfterCrash();
+
+    // Window behaviour.
+    void toggleMaximized();
+    void updateMaximizeButton(bool showMaximizeIcon);
+    void resizeToRatio(int a, int b);
+    void freezeSize();
+    void unfreezeSize();
+    bool hasNoOpenTabs() const;
+    void setProgressPercent(double value);
+    void openTutorialPage();
+    void showAboutDialog();
+
+    // What documents call back: toolbar forwarders, messages, geometry, page controls.
+    void setUndoEnabled(bool enabled) override;
+    void setRedoEnabled(bool enabled) override;
+    void setCutEnabled(bool enabled) override;
+    void setCopyEnabled(bool enabled) override;
+    void setCancelEnabled(bool enabled) override;
+    void setDeleteEnabled(bool enabled) override;
+    void setRotateEnabled(bool enabled) override;
+    void setClearScreenEnabled(bool enabled) override;
+    void setClearColorEnabled(bool enabled) override;
+    void setOpenClipboardEnabled(bool enabled);
+    void setSaveAsImageEnabled(bool enabled);
+    void setPasteEnabled(bool enabled);
+    void setSelectAllEnabled(bool enabled);
+    void setZoomEnabled(bool enabled);
+    void setGridEnabled(bool enabled);
+    void setPdfResetEnabled(bool enabled);
+    void setFloatCameraEnabled(bool enabled);
+    void setCountdownTimerEnabled(bool enabled);
+    void setRecordStartEnabled(bool enabled);
+    void setRecordStopEnabled(bool enabled);
+    void clickPaintTool(int tool) override;
+    void clickFontBold() override;
+    void clickFontItalic() override;
+    void clickFontUnderline() override;
+    void clickOpenFile();
+    void clickOpenClipboard();
+    void clickNewBoard();
+    void triggerExportImage();
+    void clickUndo();
+    void clickRedo();
+    void clickCut();
+    void clickCopy();
+    void clickPaste();
+    void clickSelectAll();
+    void clickCancel();
+    void clickDelete();
+    void clickBrushPreset(int n);
+    void clickZoom(int n);
+    void clickClearScreen();
+    void clickRecordStart();
+    void clickRecordStop();
+    void showMessage(const QString &text) override;
+    bool askQuestion(const QString &text) override;
+    QRect documentAreaGeometry() const;
+    void fillPageComboBox(const QStringList &labels, const QList<int> &pages);
+    void selectPageInComboBox(int page);
+    void setPdfPageRange(int current, int count);
+    void setPageLabel(int current, int count);
+    void slideBackgroundStep();
+    void setAuxLabelAText(const QString &text);
+    void setAuxLabelBText(const QString &text);
+    void setPdfPageControlsVisible(bool visible);
+    void applyTimerSettings();
+
+    // Side panel and settings.
+    void setServerLinkState(int state);
+    void queryAdvertise();
+    void placeAdvertiseWindow();
+    void setPersonalPanelFolded(bool folded);
+    void setSlideControlsVisible(bool visible);
+    void loadPersonalLogo();
+    void choosePersonalLogo();
+    void loadPersonalText();
+    void savePersonalText(const QString &html);
+    void editPersonalText();
+    void applyShowPptStep();
+    void showSlideNotes(int slide);
+    void showRemark(const QString &text);
+    void applySettings();
+    void styleSlideOutlineCombos();
+
+    // Slide shows, PDF documents and recording.
+    bool hasSlideShowTab() const;
+    void openSlideFile(const QString &path);
+    void openWordDocument(const QString &path);
+    void closeSlideShow() {}
+    bool isSlideShowAlive() const { return false; }
+    bool isSlideShowLost() const { return false; }
+    void updateSlideShowGeometry(bool) {}
+    void syncSlideShowToPage() {}
+    bool shouldPollSlideShow() const { return false; }
+    void startSlidePoll();
+    void stopSlidePoll();
+    void selectPaintTool();
+    void navigateSlideShow(int) override {}
+    void jumpToSlidePage(int) {}
+    QPixmap grabSlidePicture() override;
+    void requestClose() override { close(); }
+    void recordCommand(int command);
+    void showPdfWriterDialog();
+    void onRecordStartClicked(int command);
+    void onRecordStopClicked();
+    void onRecorderStopError(const QString &text);
+    void onRecorderTipError(const QString &) {}
+    void onRecordClockTick();
+    void onFloatCameraClicked();
+    void onFloatCameraClosed();
+    void onTimerWidgetClosed();
+    void onCountdownTimerClicked();
+    void onUpgradeClicked();
+    void onStampChecked(const QString &name);
+    void onStampTeacherPointerSeted(const QString &value);
+    void onBoardGridTypeChanged(int type);
+    void onPdfResetClicked();
+    void onAppSettingsClicked();
+
+    // Tabs: the next step builds them; these are the hooks.
+    void addTab(TabItem *tab);
+    void connectTabItem(TabItem *tab);
+    void closeAllTabs();
+    TabItem *currentTabItem() const { return currentTab; }
+
+    // Seams: the toolbar, the grabber, the updater start and the logo file choice.
+    ToolBarPort *toolBar() const { return toolBarPort.get(); }
+    void setToolBarPort(std::unique_ptr<ToolBarPort> port);
+    void setHotKeyGrabber(std::unique_ptr<HotKeyGrabber> grabber);
+    std::function<bool(const QString &, const QStringList &)> processLauncher;
+    QString updaterProgram;
+    std::function<QString()> logoFilePicker;
+    PaintProperty *tools() const { return paintProperty; }
     AppSettings settings;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
-    void createDataFolders();
-    void restoreGeometry();
+    friend class MainWindowTest;
 
+    void setupAppLogo();
+    void setupTitleBarButtons();
+    void setupToolBarStrip();
+    void setupPageNavigation();
+    void setupPersonalPanel();
+    void setupPersonalTextEditButton();
+    void connectTitleBarAndMenu();
+    void connectToolBarSignals();
+    void connectPageNavigation();
+    void connectPersonalPanel();
+    void connectAdvertise();
+    void onToolBarStripRangeChanged(int min, int max);
+    void onPageComboActivated(int index);
+    void onPageSpinBoxEditingFinished();
+    void onHandOffFiles(const QStringList &files);
+    void restoreWindowGeometry();
+    void showLater(const QString &text);
+    void loadScaledImage(const QString &path);
+    void stopServices();
+    void startUpdaterIfWaiting();
+
+    double appVersion = 7.22;
     bool closing = false;
-    QLabel *titleLabel = nullptr;
+    QString appVersionText = QStringLiteral("7.22");
+    QList<QPair<int, int>> hotKeyPairs;
+    QStringList hotKeyTexts;
+    QString hotKeyNoticeText;
+    HotKeyGrabber::Result lastGrabResult = HotKeyGrabber::Unavailable;
+    bool titleDragging = false;
+    int dragStartWindowPos[2] = {0, 0};
+    int dragStartCursorPos[2] = {0, 0};
+    TabItem *currentTab = nullptr;
+    int clipboardImageCounter = 0;
+    int boardCounter = 0;
+    int tabCounter = 0;
+    QButtonGroup tabButtonGroup;
+    PaintProperty *paintProperty = nullptr;
+    std::unique_ptr<ToolBarPort> toolBarPort;
+    std::unique_ptr<HotKeyGrabber> hotKeyGrabber;
+
+    QVBoxLayout *mainLayout = nullptr;
+    QWidget *titleBar = nullptr;
+    QHBoxLayout *titleBarLayout = nullptr;
+    QWidget *logoPanel = nullptr;
+    QWidget *tabBar = nullptr;
+    QHBoxLayout *tabBarLayout = nullptr;
+    QWidget *titleButtonPanel = nullptr;
+    QHBoxLayout *titleButtonLayout = nullptr;
+    QPushButton *foldPanelButton = nullptr;
+    QPushButton *upgradeButton = nullptr;
+    QPushButton *minimizeButton = nullptr;
+    QPushButton *maximizeButton = nullptr;
+    QPushButton *closeButton = nullptr;
+    QWidget *toolStrip = nullptr;
+    QHBoxLayout *toolStripLayout = nullptr;
+    QPushButton *scrollLeftButton = nullptr;
+    QScrollArea *toolBarScrollArea = nullptr;
+    QWidget *mainToolBar = nullptr;
+    QPushButton *scrollRightButton = nullptr;
+    RemarkShower *remarkShower = nullptr;
+    QWidget *centralRow = nullptr;
+    QHBoxLayout *centralRowLayout = nullptr;
+    QWidget *documentWidget = nullptr;
+    QVBoxLayout *documentLayout = nullptr;
+    QWidget *sidePanel = nullptr;
+    QVBoxLayout *personalLayout = nullptr;
+    QWidget *bottomBar = nullptr;
+    QHBoxLayout *bottomBarLayout = nullptr;
+    QWidget *pageNavigationPanel = nullptr;
+    QHBoxLayout *pageNavigationLayout = nullptr;
+    QWidget *bottomSidePanel = nullptr;
+    QHBoxLayout *editTextLayout = nullptr;
+    QPushButton *editPersonalTextButton = nullptr;
+    QMenuBar *menuBar = nullptr;
+    QMenu *appMenu = nullptr;
+    QMenu *recentFilesMenu = nullptr;
+    QAction *ratio16x9Action = nullptr;
+    QAction *ratio4x3Action = nullptr;
+    QAction *screenshotAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QAction *tutorialAction = nullptr;
+    QAction *exitAction = nullptr;
+    QComboBox *slideOutlineCombo = nullptr;
+    QComboBox *pageCombo = nullptr;
+    QSpinBox *pageSpinBox = nullptr;
+    QLabel *pageLabel = nullptr;
+    QLabel *auxLabelA = nullptr;
+    QPushButton *prevPageButton = nullptr;
+    QPushButton *prevStepButton = nullptr;
+    QPushButton *nextStepButton = nullptr;
+    QPushButton *nextPageButton = nullptr;
+    QLabel *auxLabelB = nullptr;
+    QLabel *percentLabel = nullptr;
+    QPushButton *serverLinkButton = nullptr;
+    CameraWidget *cameraWidget = nullptr;
+    QHBoxLayout *cameraButtonLayout = nullptr;
+    QPushButton *openCameraButton = nullptr;
+    QPushButton *closeCameraButton = nullptr;
+    QHBoxLayout *logoLayout = nullptr;
+    QLabel *personalLogoLabel = nullptr;
+    QHBoxLayout *personalTextLayout = nullptr;
+    QTextEdit *personalTextEdit = nullptr;
+
+    Advertise *advertise = nullptr;
+    UpgradeWidget *upgradeWidget = nullptr;
+    TimerWidget *timerWidget = nullptr;
+    DesktopAreaSelecter *areaSelecter = nullptr;
+    QWidget *recordAreaFrame = nullptr;
+    HandOffWatch *handOffWatch = nullptr;
+    VideoRecorder *videoRecorder = nullptr;
+    bool recording = false;
+    QTimer *recordClock = nullptr;
+    qint64 recordSeconds = 0;
+    Canvas *overlayCanvas = nullptr;
+    FloatCameraDialog *floatCamera = nullptr;
+    QString productLowerName = QStringLiteral("quillboard");
+    QString shortPrefix = QStringLiteral("qb_");
+    quint16 currentSlide = 0;
+    QTimer *slidePollTimer = nullptr;
+    QStringList slideNotes;
+    QString pdfExportFolder;
 };

@@ -13,3 +13,37 @@ bool isRecordAreaValid(int x, int y, int w, int h)
 {
     return isRecordAreaValid(x, y, w, h, availableScreenWidth(), availableScreenHeight());
 }
+
+void adjustRecordArea(int &x, int &y, int &w, int &h, int screenWidth, int screenHeight)
+{
+    w = qMin(qMax(w, 240), screenWidth) / 4 * 4;
+    h = qMin(qMax(h, 240), screenHeight) / 4 * 4;
+    x = qMax(x, 0);
+    y = qMax(y, 0);
+    if (qint64(x) + w > screenWidth)
+        x = screenWidth - w;
+    if (qint64(y) + h > screenHeight)
+        y = screenHeight - h;
+}
+
+void adjustRecordArea(int &x, int &y, int &w, int &h)
+{
+    adjustRecordArea(x, y, w, h, availableScreenWidth(), availableScreenHeight());
+}
+
+void adjustScreenshotArea(int &x, int &y, int &w, int &h, int screenWidth, int screenHeight)
+{
+    w = qBound(10, w, qMax(10, screenWidth));
+    h = qBound(10, h, qMax(10, screenHeight));
+    x = qMax(x, 0);
+    y = qMax(y, 0);
+    if (qint64(x) + w > screenWidth)
+        x = qMax(0, screenWidth - w);
+    if (qint64(y) + h > screenHeight)
+        y = qMax(0, screenHeight - h);
+}
+
+void adjustScreenshotArea(int &x, int &y, int &w, int &h)
+{
+    adjustScreenshotArea(x, y, w, h, availableScreenWidth(), availableScreenHeight());
+}

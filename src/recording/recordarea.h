@@ -4,3 +4,11 @@
 // sides that are multiples of 4 (the encoder needs even sizes).
 bool isRecordAreaValid(int x, int y, int w, int h);
 bool isRecordAreaValid(int x, int y, int w, int h, int screenWidth, int screenHeight);
+
+// Keeps a recording area on the available screen, at least 240 pixels each way, with sides
+// that are multiples of 4.
+void adjustRecordArea(int &x, int &y, int &w, int &h);
+void adjustRecordArea(int &x, int &y, int &w, int &h, int screenWidth, int screenHeight);
+// Keeps a screenshot area on the available screen, at least 10 pixels each way.
+void adjustScreenshotArea(int &x, int &y, int &w, int &h);
+void adjustScreenshotArea(int &x, int &y, int &w, int &h, int screenWidth, int screenHeight);

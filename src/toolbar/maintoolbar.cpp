@@ -482,7 +482,7 @@ void MainToolBar::setupCommandButtons()
         button->setShortcut(QKeySequence(QString("Ctrl+%1").arg(k + 1)));
         const PresetBrush &preset = presets[k];
         button->setIcon(
-            QIcon(presetBrushPixmap(32, preset.width, preset.foreColor, preset.backColor)));
+            QIcon(presetBrushPixmap(32, preset.size, preset.forecolor, preset.backcolor)));
     }
 
     struct ToolSpec
@@ -960,7 +960,7 @@ void MainToolBar::setPresetBrush(int k, int width, const QString &fore, const QS
 {
     if (k < 1 || k > 4)
         return;
-    presets[k - 1] = PresetBrush{width, fore, back};
+    presets[k - 1] = PresetBrush{fore, back, width};
     // The 32-pixel picture is shown at the button's icon size; QIcon only scales down.
     presetButtons[k - 1]->setIcon(
         QIcon(presetBrushPixmap(32, width, fore, back)
@@ -975,9 +975,9 @@ PresetBrush MainToolBar::presetBrush(int k) const
 void MainToolBar::onPresetBrushClicked(int k)
 {
     const PresetBrush preset = presets[k - 1];
-    setLineBoldSize(preset.width);
-    setForeColor(preset.foreColor);
-    setBackColor(preset.backColor);
+    setLineBoldSize(preset.size);
+    setForeColor(preset.forecolor);
+    setBackColor(preset.backcolor);
     emit customBrushClicked();
 }
 

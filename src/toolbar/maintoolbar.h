@@ -6,6 +6,8 @@
 #include <QToolBar>
 #include <functional>
 
+#include "app/appsettings.h"
+
 class PaintProperty;
 class PAction;
 class QAbstractButton;
@@ -21,13 +23,6 @@ class ShapeAction;
 class Slider;
 class StampDialog;
 class TextBoxToolBar;
-
-struct PresetBrush
-{
-    int width = 2;
-    QString foreColor;
-    QString backColor;
-};
 
 // The program's command surface. Every click either writes the shared PaintProperty and then
 // emits a signal without arguments, or only emits a command signal; the main window acts on the
@@ -239,10 +234,10 @@ private:
     void onEraserSliderChanged(int v);
     void onEraserSpinBoxChanged(int v);
 
-    PresetBrush presets[4] = {{2, "#000000", "#ffffff"},
-                              {3, "#ff0000", "#ffffff"},
-                              {2, "#3f48cc", "#ffffff"},
-                              {3, "#22b14c", "#ffffff"}};
+    PresetBrush presets[4] = {{"#000000", "#ffffff", 2},
+                              {"#ff0000", "#ffffff", 3},
+                              {"#3f48cc", "#ffffff", 2},
+                              {"#22b14c", "#ffffff", 3}};
     int spacing = 0;
     int radius = 2;
     int groupMargin = 0;

@@ -1,0 +1,13 @@
+#include "app/unavailable.h"
+
+#include <QMessageBox>
+
+QString unavailableText(const QString &feature)
+{
+    return feature + QStringLiteral("功能暂未开放，敬请期待");
+}
+
+void showUnavailable(QWidget *parent, const QString &feature)
+{
+    QMessageBox::about(parent, QStringLiteral("墨岚白板消息"), unavailableText(feature));
+}

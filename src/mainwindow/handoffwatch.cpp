@@ -1,0 +1,58 @@
+#include "mainwindow/handoffwatch.h"
+
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+#include "app/filesystem.h"
+
+HandOffWatch::HandOffWatch(QObject *parent)
+    : QObject(parent)
+    , m_watcher(new QFileSystemWatcher(this))
+{
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { onFileChanged(); });
+}
+
+void HandOffWatch::start(const QString &path)
+{
+    m_path = path;
+    // A second start may have written before this watch began: take that too.
+    const QStringList early = takeFiles();
+    m_watcher->addPath(m_path);
+    if (!early.isEmpty())
+        QTimer::singleShot(0, this, [this, early] { emit filesHandedOver(early); });
+}
+
+QStringList HandOffWatch::takeFiles()
+{
+    const QByteArray bytes = FileSystem::readAll(m_path);
+    FileSystem::writeBytes(m_path, QByteArray());
+    QStringList files;
+    const QStringList parts = QString::fromUtf8(bytes).split(QLatin1Char(';'));
+    for (const QString &part : parts) {
+        const QString file = part.trimmed();
+        if (!file.isEmpty())
+            files.append(file);
+    }
+    return files;
+}
+
+void HandOffWatch::onFileChanged()
+{
+    // A replaced file drops out of the watch: add it again each time.
+    if (!m_watcher->files().contains(m_path))
+        m_watcher->addPath(m_path);
+    if (m_readPending)
+        return;
+    m_readPending = true;
+    QTimer::singleShot(300, this, [this] { readNow(); });
+}
+
+void HandOffWatch::readNow()
+{
+    m_readPending = false;
+    if (!m_watcher->files().contains(m_path))
+        m_watcher->addPath(m_path);
+    const QStringList files = takeFiles();
+    if (!files.isEmpty())
+        emit filesHandedOver(files);
+}

@@ -1,0 +1,766 @@
+// Connections, start-up end, window behaviour, keys and the quit sequences of MainWindow.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <cmath>
+
+#include "app/filesystem.h"
+#include "app/hotkeys.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "app/unavailable.h"
+#include "app/windowsearch.h"
+#include "camera/camerawidget.h"
+#include "camera/floatcameradialog.h"
+#include "drawing/canvas.h"
+#include "drawing/paintproperty.h"
+#include "mainwindow/aboutusdialog.h"
+#include "mainwindow/handoffwatch.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/shortcutkeys.h"
+#include "mainwindow/tabitem.h"
+#include "online/upgradewidget.h"
+#include "pdf/pdfcanvas.h"
+#include "pdf/pdfwriter.h"
+#include "recording/desktopareaselecter.h"
+#include "recording/recordarea.h"
+#include "recording/videorecorder.h"
+#include "timer/timerwidget.h"
+
+namespace {
+
+QSize availableSize()
+{
+    return QSize(availableScreenWidth(), availableScreenHeight());
+}
+
+} // namespace
+
+void MainWindow::connectSignals()
+{
+    connectTitleBarAndMenu();
+    connectToolBarSignals();
+    connectPageNavigation();
+    connectPersonalPanel();
+    connectAdvertise();
+}
+
+void MainWindow::connectTitleBarAndMenu()
+{
+    connect(ratio16x9Action, &QAction::triggered, this, [this] { resizeToRatio(16, 9); });
+    connect(ratio4x3Action, &QAction::triggered, this, [this] { resizeToRatio(4, 3); });
+    connect(screenshotAction, &QAction::triggered, this, [this] { startAreaScreenshot(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { showAboutDialog(); });
+    connect(tutorialAction, &QAction::triggered, this, [this] { openTutorialPage(); });
+    connect(exitAction, &QAction::triggered, this, [this] { close(); });
+    connect(foldPanelButton, &QPushButton::clicked, this,
+            [this] { setPersonalPanelFolded(!sidePanel->isHidden()); });
+    connect(upgradeButton, &QPushButton::clicked, this, [this] { onUpgradeClicked(); });
+    connect(minimizeButton, &QPushButton::clicked, this, [this] { showMinimized(); });
+    connect(maximizeButton, &QPushButton::clicked, this, [this] { toggleMaximized(); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { close(); });
+    titleBar->installEventFilter(this);
+}
+
+void MainWindow::connectToolBarSignals()
+{
+    QScrollBar *strip = toolBarScrollArea->horizontalScrollBar();
+    connect(strip, &QScrollBar::rangeChanged, this,
+            [this](int min, int max) { onToolBarStripRangeChanged(min, max); });
+    connect(scrollLeftButton, &QPushButton::clicked, this,
+            [strip] { strip->triggerAction(QAbstractSlider::SliderPageStepSub); });
+    connect(scrollRightButton, &QPushButton::clicked, this,
+            [strip] { strip->triggerAction(QAbstractSlider::SliderPageStepAdd); });
+    toolBarPort->connectSignals(this);
+
+    connect(timerWidget, &TimerWidget::closed, this, [this] { onTimerWidgetClosed(); });
+    connect(videoRecorder, &VideoRecorder::recorderStopError, this,
+            [this](const QString &text) { onRecorderStopError(text); });
+    connect(videoRecorder, &VideoRecorder::recorderTipError, this,
+            [this](const QString &text) { onRecorderTipError(text); });
+    connect(recordClock, &QTimer::timeout, this, [this] { onRecordClockTick(); });
+    connect(floatCamera, &FloatCameraDialog::toClose, this, [this] { onFloatCameraClosed(); });
+}
+
+void MainWindow::onToolBarStripRangeChanged(int, int max)
+{
+    scrollLeftButton->setVisible(max > 0);
+    scrollRightButton->setVisible(max > 0);
+}
+
+void MainWindow::connectPageNavigation()
+{
+    connect(slideOutlineCombo, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { jumpToSlidePage(index + 1); });
+    connect(prevPageButton, &QPushButton::clicked, this, [this] { navigateSlideShow(3); });
+    connect(nextPageButton, &QPushButton::clicked, this, [this] { navigateSlideShow(4); });
+    connect(prevStepButton, &QPushButton::clicked, this, [this] { navigateSlideShow(1); });
+    connect(nextStepButton, &QPushButton::clicked, this, [this] { navigateSlideShow(2); });
+    connect(pageCombo, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { onPageComboActivated(index); });
+    connect(pageSpinBox, &QSpinBox::editingFinished, this,
+            [this] { onPageSpinBoxEditingFinished(); });
+}
+
+void MainWindow::connectTabItem(TabItem *tab)
+{
+    tabButtonGroup.addButton(tab);
+}
+
+void MainWindow::addTab(TabItem *tab)
+{
+    tab->setParent(tabBar);
+    tab->number = ++tabCounter;
+    tabBarLayout->addWidget(tab);
+    connectTabItem(tab);
+    tab->show();
+    currentTab = tab;
+}
+
+void MainWindow::closeAllTabs()
+{
+    const QList<TabItem *> tabs = tabBar->findChildren<TabItem *>();
+    for (TabItem *tab : tabs) {
+        if (tab->pdfCanvas)
+            tab->pdfCanvas->closeDocument();
+        tabButtonGroup.removeButton(tab);
+        delete tab->scrollArea;
+        delete tab;
+    }
+    currentTab = nullptr;
+}
+
+void MainWindow::finishInit()
+{
+    setPersonalPanelFolded(!settings.showpersonal);
+    applySettings();
+    restoreWindowGeometry();
+    connect(handOffWatch, &HandOffWatch::filesHandedOver, this,
+            [this](const QStringList &files) { onHandOffFiles(files); });
+    handOffWatch->start(handOverFilePath());
+    registerHotKeys();
+}
+
+void MainWindow::restoreWindowGeometry()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    const int w = settings.winw;
+    const int h = settings.winh;
+    if (w > 0 && w < aw && h > 0 && h < ah) {
+        showNormal();
+        updateMaximizeButton(true);
+        int x = settings.winx;
+        if (x < 0 || x > aw - w)
+            x = (aw - w) / 2;
+        int y = settings.winy;
+        if (y < 0 || y > ah - h)
+            y = (ah - h) / 2;
+        setGeometry(x, y, w, h);
+    } else {
+        // Without a window manager nothing maximises: cover the screen ourselves.
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            setGeometry(screen->availableGeometry());
+        showMaximized();
+        updateMaximizeButton(false);
+    }
+}
+
+void MainWindow::onHandOffFiles(const QStringList &files)
+{
+    if (!isActiveWindow()) {
+        activateWindow();
+        raise();
+    }
+    openFilesFromArguments(files);
+}
+
+void MainWindow::openFilesFromArguments(const QStringList &) {}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == titleBar) {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                titleDragging = true;
+                dragStartCursorPos[0] = QCursor::pos().x();
+                dragStartCursorPos[1] = QCursor::pos().y();
+                dragStartWindowPos[0] = pos().x();
+                dragStartWindowPos[1] = pos().y();
+                return true;
+            case QEvent::MouseMove:
+                if (!titleDragging)
+                    break;
+                move(dragStartWindowPos[0] + QCursor::pos().x() - dragStartCursorPos[0],
+                     dragStartWindowPos[1] + QCursor::pos().y() - dragStartCursorPos[1]);
+                return true;
+            case QEvent::MouseButtonRelease:
+                titleDragging = false;
+                updateMaximizeButton(!isMaximized());
+                syncSlideShowToPage();
+                return true;
+            case QEvent::MouseButtonDblClick:
+                toggleMaximized();
+                return true;
+            default:
+                break;
+        }
+    } else if (watched == personalLogoLabel && event->type() == QEvent::MouseButtonPress) {
+        choosePersonalLogo();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::toggleMaximized()
+{
+    if (size() == availableSize()) {
+        if (pos() != QPoint(0, 0)) {
+            setGeometry(0, 0, width(), height());
+            showMaximized();
+            updateMaximizeButton(false);
+            syncSlideShowToPage();
+            return;
+        }
+        setWindowState(Qt::WindowMaximized);
+    }
+    if (isMaximized()) {
+        showNormal();
+        updateMaximizeButton(true);
+    } else {
+        showMaximized();
+        updateMaximizeButton(false);
+    }
+    placeAdvertiseWindow();
+}
+
+void MainWindow::updateMaximizeButton(bool showMaximizeIcon)
+{
+    maximizeButton->setIcon(QIcon(showMaximizeIcon
+                                      ? QStringLiteral(":/icon/titlebar/appmaxi.png")
+                                      : QStringLiteral(":/icon/titlebar/appnormal.png")));
+    maximizeButton->setToolTip(showMaximizeIcon ? QStringLiteral("最大化")
+                                                : QStringLiteral("还原"));
+}
+
+void MainWindow::resizeToRatio(int a, int b)
+{
+    const int dw = documentWidget->width();
+    const int dh = documentWidget->height();
+    if (qint64(b) * dw == qint64(a) * dh)
+        return;
+    const int ww = width();
+    const int wh = height();
+    const int ex = ww - dw;
+    const int ey = wh - dh;
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    const int mw = minimumWindowWidth();
+    const int mh = minimumWindowHeight();
+    const double v = double(b) * dw / a;
+    int W = ww;
+    int H = wh;
+    if (v > dh) {
+        W = static_cast<int>(std::floor(double(a) * dh / b)) + ex;
+        if (W > aw || W < mw) {
+            W = W > aw ? aw : mw;
+            H = static_cast<int>(std::floor(double(b) * (W - ex) / a + ey));
+        }
+    } else {
+        H = static_cast<int>(std::floor(v)) + ey;
+        if (H > ah || H < mh) {
+            H = H > ah ? ah : mh;
+            W = static_cast<int>(std::floor(double(a) * (H - ey) / b + ex));
+        }
+    }
+    showNormal();
+    updateMaximizeButton(true);
+    resize(W, H);
+}
+
+void MainWindow::freezeSize()
+{
+    setMinimumSize(size());
+    setMaximumSize(size());
+}
+
+void MainWindow::unfreezeSize()
+{
+    setMinimumSize(minimumWindowWidth(), minimumWindowHeight());
+    setMaximumSize(availableSize());
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
+    if (!currentTab)
+        return;
+    PdfCanvas *pdf = currentTab->kind == 2 ? currentTab->pdfCanvas : nullptr;
+    int direction = 0;
+    switch (event->key()) {
+        case Qt::Key_PageUp:
+        case Qt::Key_Up:
+            direction = 1;
+            break;
+        case Qt::Key_PageDown:
+        case Qt::Key_Down:
+            direction = 2;
+            break;
+        case Qt::Key_Left:
+            direction = 3;
+            break;
+        case Qt::Key_Right:
+            direction = 4;
+            break;
+        case Qt::Key_Backspace:
+            toolBarPort->clickDelete();
+            return;
+        case Qt::Key_Control:
+            if (pdf)
+                pdf->setCtrlPressed(true);
+            return;
+        case Qt::Key_Shift:
+            if (pdf)
+                pdf->setShiftPressed(true);
+            return;
+        default:
+            return;
+    }
+    if (pdf)
+        pdf->handleDirectionKey(direction);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent *event)
+{
+    event->accept();
+    if (!currentTab || currentTab->kind != 2 || !currentTab->pdfCanvas)
+        return;
+    if (event->key() == Qt::Key_Control)
+        currentTab->pdfCanvas->setCtrlPressed(false);
+    else if (event->key() == Qt::Key_Shift)
+        currentTab->pdfCanvas->setShiftPressed(false);
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    placeAdvertiseWindow();
+    videoRecorder->notifyWindowMoved();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeAdvertiseWindow();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    placeAdvertiseWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!hasNoOpenTabs() && !askQuestion(QStringLiteral("关闭程序将关闭所有窗口.<br>确定关闭？"))) {
+        event->ignore();
+        return;
+    }
+    quit();
+    closing = true;
+    // From now on the slide overlay closes like any widget instead of asking us to close.
+    if (overlayCanvas)
+        overlayCanvas->setQuitting(true);
+    event->accept();
+}
+
+bool MainWindow::hasNoOpenTabs() const
+{
+    return tabBar->findChildren<TabItem *>().isEmpty();
+}
+
+void MainWindow::stopServices()
+{
+    unregisterHotKeys();
+    timerWidget->closeTimer();
+    stopSlidePoll();
+    recordClock->stop();
+    closeAllTabs();
+    cameraWidget->stopCamera();
+    floatCamera->closeCamera();
+    if (FileSystem::dirExists(clipboardDirPath()))
+        FileSystem::clearDir(clipboardDirPath());
+    delete upgradeWidget;
+    upgradeWidget = nullptr;
+    delete recordAreaFrame;
+    recordAreaFrame = nullptr;
+}
+
+void MainWindow::startUpdaterIfWaiting()
+{
+    if (!FileSystem::fileExists(upgradeDirPath() + QStringLiteral("/upgrade.ini")))
+        return;
+    // Only a program that is there is started; a failed start is not the user's concern.
+    if (FileSystem::fileExists(updaterProgram) && processLauncher)
+        processLauncher(updaterProgram, {upgradeDirPath()});
+}
+
+void MainWindow::quit()
+{
+    stopServices();
+    saveSettings();
+    startUpdaterIfWaiting();
+}
+
+void MainWindow::emergencyCleanup()
+{
+    stopServices();
+    startUpdaterIfWaiting();
+}
+
+void MainWindow::cleanUpAfterCrash()
+{
+    emergencyCleanup();
+}
+
+void MainWindow::setProgressPercent(double value)
+{
+    percentLabel->setText(value > 0 ? QString::number(qRound(value * 100)) + QStringLiteral("%")
+                                    : QString());
+}
+
+void MainWindow::openTutorialPage()
+{
+    QDesktopServices::openUrl(QUrl(websiteUrl() + QStringLiteral("/tutorial.html")));
+}
+
+void MainWindow::showAboutDialog()
+{
+    AboutUsDialog dialog;
+    dialog.showVersion(appVersionText);
+}
+
+void MainWindow::onApplicationStateChanged(Qt::ApplicationState state)
+{
+    toolBarPort->setOpenClipboardFileEnabled(
+        FileSystem::clipboardHasOpenableFile(supportedFileSuffixes()));
+    toolBarPort->setPasteEnabled(FileSystem::clipboardHasImage());
+    videoRecorder->notifyApplicationState(static_cast<int>(state));
+}
+
+void MainWindow::onSystemSuspended()
+{
+    if (!recording)
+        return;
+    toolBarPort->clickRecordStop();
+    showLater(QStringLiteral("系统进入睡眠/休眠，录屏自动中断退出"));
+}
+
+void MainWindow::showLater(const QString &text)
+{
+    QTimer::singleShot(500, this, [this, text] { showMessage(text); });
+}
+
+// Hot keys ------------------------------------------------------------------------------
+
+bool MainWindow::registerHotKey(const QString &keyText)
+{
+    int modifiers = 0;
+    int virtualKey = 0;
+    parseHotKeyText(keyText, modifiers, virtualKey);
+    lastGrabResult = HotKeyGrabber::Unavailable;
+    if (!hotKeyGrabber || virtualKey == 0)
+        return false;
+    lastGrabResult = hotKeyGrabber->grab(modifiers, virtualKey);
+    if (lastGrabResult != HotKeyGrabber::Grabbed)
+        return false;
+    hotKeyTexts.append(keyText);
+    hotKeyPairs.append({modifiers, virtualKey});
+    return true;
+}
+
+void MainWindow::registerHotKeys()
+{
+    QString failed;
+    bool anyOccupied = false;
+    for (const char *key : {"Ctrl+F1", "Ctrl+F2", "Alt+A"}) {
+        const QString text = QLatin1String(key);
+        if (registerHotKey(text))
+            continue;
+        failed += QLatin1Char('[') + text + QLatin1Char(']');
+        anyOccupied = anyOccupied || lastGrabResult == HotKeyGrabber::Occupied;
+    }
+    hotKeyNoticeText.clear();
+    if (failed.isEmpty())
+        return;
+    // Without an X server nothing can be grabbed: that is no conflict with another program.
+    hotKeyNoticeText =
+        anyOccupied
+            ? QStringLiteral("墨岚白板热键冲突：热键") + failed + QStringLiteral("被其它程序占用")
+            : QStringLiteral("此桌面环境不支持全局热键，热键") + failed + QStringLiteral("不可用");
+    showLater(hotKeyNoticeText);
+}
+
+void MainWindow::unregisterHotKeys()
+{
+    if (!hotKeyGrabber)
+        return;
+    for (const QPair<int, int> &pair : qAsConst(hotKeyPairs))
+        hotKeyGrabber->ungrab(pair.first, pair.second);
+}
+
+void MainWindow::onSystemHotKey(int modifiers, int virtualKey)
+{
+    const int index = hotKeyPairs.indexOf({modifiers, virtualKey});
+    if (index >= 0)
+        runHotKeyAction(hotKeyTexts.at(index));
+}
+
+void MainWindow::runHotKeyAction(const QString &keyText)
+{
+    if (keyText == QLatin1String("Alt+A")) {
+        startAreaScreenshot();
+        return;
+    }
+    if (keyText != QLatin1String("Ctrl+F1") && keyText != QLatin1String("Ctrl+F2"))
+        return;
+    if (!isActiveWindow()) {
+        activateWindow();
+        raise();
+    }
+    if (keyText == QLatin1String("Ctrl+F1"))
+        toolBarPort->clickRecordStart();
+    else
+        toolBarPort->clickRecordStop();
+}
+
+void MainWindow::startAreaScreenshot()
+{
+    // One selector at a time: a second request while it is open is ignored.
+    if (areaSelecter)
+        return;
+    areaSelecter = new DesktopAreaSelecter(this);
+    areaSelecter->setDesktopPixmap(grabPrimaryScreen());
+    areaSelecter->setAreaAdjuster(
+        [](int &x, int &y, int &w, int &h) { adjustScreenshotArea(x, y, w, h); });
+    areaSelecter->setSaveButtonVisible(true);
+    DesktopAreaSelecter *selecter = areaSelecter;
+    connect(selecter, &DesktopAreaSelecter::selectedOver, this, [this, selecter] {
+        selecter->disconnect();
+        selecter->deleteLater();
+        if (areaSelecter == selecter)
+            areaSelecter = nullptr;
+    });
+    selecter->startSelection(QRect());
+}
+
+void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    runShortcutKey(*toolBarPort, key, modifiers, [this] { startAreaScreenshot(); });
+}
+
+// Recording, cameras, timer, upgrade --------------------------------------------------------
+
+void MainWindow::recordCommand(int)
+{
+    // Recording is not part of this build: the flag stays off and the buttons go back.
+    recording = false;
+    toolBarPort->resetRecordState();
+    showUnavailable(this, QStringLiteral("录屏"));
+}
+
+void MainWindow::onRecordStartClicked(int command)
+{
+    recordCommand(command);
+}
+
+void MainWindow::onRecordStopClicked()
+{
+    recordClock->stop();
+    recordSeconds = 0;
+    videoRecorder->stop();
+    recording = false;
+    delete recordAreaFrame;
+    recordAreaFrame = nullptr;
+    if (!settings.avoutpath.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(settings.avoutpath));
+}
+
+void MainWindow::onRecorderStopError(const QString &text)
+{
+    recordClock->stop();
+    recordSeconds = 0;
+    recording = false;
+    if (recordAreaFrame) {
+        recordAreaFrame->close();
+        recordAreaFrame = nullptr;
+    }
+    toolBarPort->resetRecordState();
+    if (!isActiveWindow()) {
+        activateWindow();
+        raise();
+    }
+    showLater(text);
+}
+
+void MainWindow::onRecordClockTick()
+{
+    recordSeconds += 1;
+    toolBarPort->setRecordTime(static_cast<int>(recordSeconds));
+}
+
+void MainWindow::onFloatCameraClicked()
+{
+    toolBarPort->setFloatCameraEnabled(false);
+    cameraWidget->hide();
+    openCameraButton->hide();
+    closeCameraButton->hide();
+    openCameraButton->setEnabled(true);
+    closeCameraButton->setEnabled(false);
+    cameraWidget->stopCamera();
+    floatCamera->openCamera();
+}
+
+void MainWindow::onFloatCameraClosed()
+{
+    toolBarPort->setFloatCameraEnabled(true);
+    cameraWidget->show();
+    openCameraButton->show();
+    closeCameraButton->show();
+    floatCamera->closeCamera();
+}
+
+void MainWindow::onTimerWidgetClosed()
+{
+    const QList<int> values = timerWidget->timeValues();
+    if (values.size() == 3) {
+        settings.timer_h = values.at(0);
+        settings.timer_m = values.at(1);
+        settings.timer_s = values.at(2);
+    }
+}
+
+void MainWindow::onCountdownTimerClicked()
+{
+    timerWidget->showTimer(settings.timer_h, settings.timer_m, settings.timer_s);
+}
+
+void MainWindow::applyTimerSettings()
+{
+    onCountdownTimerClicked();
+}
+
+void MainWindow::onUpgradeClicked()
+{
+    if (!upgradeWidget)
+        return;
+    upgradeWidget->showNormal();
+    upgradeWidget->startCheck();
+}
+
+void MainWindow::onStampChecked(const QString &name)
+{
+    paintProperty->stampName = name;
+    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+        currentTab->pdfCanvas->applyStamp();
+}
+
+void MainWindow::onStampTeacherPointerSeted(const QString &value)
+{
+    paintProperty->stampTeacherPointer = value;
+    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+        currentTab->pdfCanvas->applyStampPointer();
+}
+
+void MainWindow::onBoardGridTypeChanged(int type)
+{
+    if (currentTab && currentTab->kind != 2 && currentTab->canvas)
+        currentTab->canvas->setBoardGridType(type);
+}
+
+void MainWindow::onPdfResetClicked()
+{
+    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+        currentTab->pdfCanvas->resetDocument();
+}
+
+void MainWindow::onAppSettingsClicked()
+{
+    showUnavailable(this, QStringLiteral("软件设置"));
+}
+
+void MainWindow::showPdfWriterDialog()
+{
+    if (!currentTab)
+        return;
+    PDFWriter writer(this);
+    QWidget *canvas =
+        currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas) : nullptr;
+    pdfExportFolder =
+        writer.exportPdf(currentTab->title, currentTab->kind, canvas, pdfExportFolder);
+}
+
+// Slide shows -------------------------------------------------------------------------------
+
+bool MainWindow::hasSlideShowTab() const
+{
+    const QList<TabItem *> tabs = tabBar->findChildren<TabItem *>();
+    for (const TabItem *tab : tabs) {
+        if (tab->kind == 1)
+            return true;
+    }
+    return false;
+}
+
+void MainWindow::openSlideFile(const QString &)
+{
+    if (hasSlideShowTab()) {
+        showMessage(QStringLiteral("打开被取消，仅支持打开单个幻灯片文件"));
+        return;
+    }
+    showUnavailable(this, QStringLiteral("打开幻灯片"));
+}
+
+void MainWindow::openWordDocument(const QString &)
+{
+    showUnavailable(this, QStringLiteral("打开Word文档"));
+}
+
+void MainWindow::startSlidePoll() {}
+
+void MainWindow::stopSlidePoll()
+{
+    slidePollTimer->disconnect();
+    slidePollTimer->stop();
+}
+
+void MainWindow::selectPaintTool()
+{
+    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+        currentTab->pdfCanvas->applyPaintTool();
+    if (shouldPollSlideShow())
+        startSlidePoll();
+    else
+        stopSlidePoll();
+}
+
+QPixmap MainWindow::grabSlidePicture()
+{
+    return QPixmap();
+}

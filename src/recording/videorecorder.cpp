@@ -1,0 +1,5 @@
+#include "recording/videorecorder.h"
+
+VideoRecorder::VideoRecorder(QObject *parent)
+    : QObject(parent)
+{}

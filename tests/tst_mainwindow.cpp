@@ -1,0 +1,731 @@
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/filesystem.h"
+#include "app/globals.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "camera/camerawidget.h"
+#include "drawing/canvas.h"
+#include "mainwindow/aboutusdialog.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfcanvas.h"
+#include "recording/desktopareaselecter.h"
+
+#include "fakes.h"
+
+// Answers the next modal message box with the button of the given text and notes what it
+// asked.
+class BoxAnswerer : public QObject
+{
+public:
+    explicit BoxAnswerer(const QString &button)
+        : m_button(button)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
+        m_timer.start(10);
+    }
+    QString title;
+    QString text;
+    int boxes = 0;
+
+private:
+    void poll()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        ++boxes;
+        title = box->windowTitle();
+        text = box->text();
+        const QList<QAbstractButton *> buttons = box->buttons();
+        for (QAbstractButton *button : buttons) {
+            if (button->text() == m_button) {
+                button->click();
+                return;
+            }
+        }
+        box->reject();
+    }
+    QString m_button;
+    QTimer m_timer;
+};
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void layoutFrame();
+    void toolStripBelowWhenAsked();
+    void quitWithoutTabAsksNothing();
+    void closeQuestionWithTab();
+    void placementFromStoredGeometry_data();
+    void placementFromStoredGeometry();
+    void resizeToRatio();
+    void quitSequence();
+    void crashCleanUpSavesNothing();
+    void hotKeyRegistration();
+    void hotKeysWithoutXServer();
+    void hotKeyActions();
+    void secondScreenshotIgnored();
+    void pageControls();
+    void questionsAndPercent();
+    void personalText();
+    void logoClickKeepsOldLogoOnFailedCopy();
+    void recordingStandInKeepsFlagOff();
+    void titleBarDrag();
+    void foldingThePanel();
+    void keysWithoutTab();
+    void aboutDialogShowsVersion();
+    void floatingCameraButtonComesBack();
+    void settingsReachTheToolBar();
+    void stripArrowsOnlyWhenItScrolls();
+    void overlayCanvasAndBoardCommands();
+
+private:
+    MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
+    static bool &recordingFlag(MainWindow &w) { return w.recording; }
+
+    QTemporaryDir *m_dir = nullptr;
+    FakeToolBar *m_toolBar = nullptr;
+    FakeGrabber *m_grabber = nullptr;
+    QList<MainWindow *> m_windows;
+    QStringList m_setupCalls;
+};
+
+MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &beforeFinish)
+{
+    auto *window = new MainWindow;
+    m_windows.append(window);
+    auto toolBar = std::make_unique<FakeToolBar>();
+    m_toolBar = toolBar.get();
+    window->setToolBarPort(std::move(toolBar));
+    auto grabber = std::make_unique<FakeGrabber>();
+    m_grabber = grabber.get();
+    window->setHotKeyGrabber(std::move(grabber));
+    window->loadSettings();
+    if (beforeFinish)
+        beforeFinish(*window);
+    window->setupDocumentArea();
+    window->setupMainLayout();
+    window->setupMenuAndPanels();
+    window->connectSignals();
+    window->disableFocusInChildren();
+    window->finishInit();
+    m_setupCalls = m_toolBar->calls;
+    m_toolBar->calls.clear(); // set-up's own button states
+    return window;
+}
+
+void MainWindowTest::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    appDataDir = m_dir->path();
+    qputenv("QB_UPDATER_PROGRAM", QByteArray());
+}
+
+void MainWindowTest::cleanup()
+{
+    qDeleteAll(m_windows);
+    m_windows.clear();
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void MainWindowTest::layoutFrame()
+{
+    MainWindow *w = build();
+    QCOMPARE(w->windowTitle(), appTitle);
+    QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
+    // The side column lines up from the title bar to the bottom row.
+    QCOMPARE(w->sidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->titleButtonPanel->width(), sidePanelWidth());
+    QCOMPARE(w->bottomSidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+    // Data subfolders exist after set-up.
+    for (const QString &dir : {clipboardDirPath(), configDirPath(), upgradeDirPath()})
+        QVERIFY(FileSystem::dirExists(dir));
+    // Only the page spin box takes focus besides the window.
+    const QList<QWidget *> children = w->findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (child != w->pageSpinBox && child->isVisibleTo(w))
+            QVERIFY2(child->focusPolicy() == Qt::NoFocus, child->metaObject()->className());
+    }
+    QCOMPARE(w->pageSpinBox->focusPolicy(), Qt::ClickFocus);
+    // The service buttons are usable once the window is set up, server or not.
+    QVERIFY(m_setupCalls.contains(QStringLiteral("floatCameraEnabled:1")));
+    // The placeholder stands in for a missing note.
+    QCOMPARE(w->personalTextEdit->toPlainText(),
+             QStringLiteral("文本内容，可点击下方编辑按钮修改"));
+    QVERIFY(!w->personalLogoLabel->pixmap(Qt::ReturnByValue).isNull());
+}
+
+void MainWindowTest::toolStripBelowWhenAsked()
+{
+    MainWindow *w = build([](MainWindow &window) { window.settings.toolbarpos = false; });
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->count() - 1);
+    QVERIFY(w->mainLayout->indexOf(w->bottomBar) < w->mainLayout->indexOf(w->toolStrip));
+    // Asked back to the top, it moves once; asking again moves nothing.
+    w->settings.toolbarpos = true;
+    w->applySettings();
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->indexOf(w->titleBar) + 1);
+    w->applySettings();
+    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+}
+
+void MainWindowTest::quitWithoutTabAsksNothing()
+{
+    MainWindow *w = build();
+    BoxAnswerer answerer(QStringLiteral("取消"));
+    QVERIFY(w->close());
+    QCOMPARE(answerer.boxes, 0);
+    QVERIFY(w->isClosing());
+    QVERIFY(FileSystem::fileExists(appSettingsFilePath()));
+}
+
+void MainWindowTest::closeQuestionWithTab()
+{
+    MainWindow *w = build();
+    QFile::remove(appSettingsFilePath());
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/pasted.png"), "x");
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    tab->title = QStringLiteral("白板1");
+    w->addTab(tab);
+    QVERIFY(!w->hasNoOpenTabs());
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->close());
+        QCOMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.title, QStringLiteral("墨岚白板提示"));
+        QCOMPARE(answerer.text, QStringLiteral("关闭程序将关闭所有窗口.<br>确定关闭？"));
+    }
+    // Cancelled: nothing closed, nothing saved, nothing cleared.
+    QVERIFY(!w->isClosing());
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->currentTabItem(), tab);
+    QVERIFY(!w->hasNoOpenTabs());
+    QVERIFY(!FileSystem::fileExists(appSettingsFilePath()));
+    QVERIFY(FileSystem::fileExists(clipboardDirPath() + QStringLiteral("/pasted.png")));
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->close());
+    }
+    QVERIFY(w->isClosing());
+    QVERIFY(w->hasNoOpenTabs());
+    QVERIFY(FileSystem::fileExists(appSettingsFilePath()));
+}
+
+void MainWindowTest::placementFromStoredGeometry_data()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<QPoint>("placed");
+    const int w = aw * 3 / 4;
+    const int h = ah * 3 / 4;
+    QTest::newRow("fits") << QRect(10, 20, w, h) << false << QPoint(10, 20);
+    QTest::newRow("size 0") << QRect(10, 20, 0, h) << true << QPoint();
+    QTest::newRow("as wide as the screen") << QRect(0, 0, aw, h) << true << QPoint();
+    QTest::newRow("too tall") << QRect(0, 0, w, ah + 5) << true << QPoint();
+    QTest::newRow("off left") << QRect(-50, 20, w, h) << false << QPoint((aw - w) / 2, 20);
+    QTest::newRow("off bottom") << QRect(10, ah, w, h) << false << QPoint(10, (ah - h) / 2);
+}
+
+void MainWindowTest::placementFromStoredGeometry()
+{
+    QFETCH(QRect, stored);
+    QFETCH(bool, maximised);
+    QFETCH(QPoint, placed);
+    MainWindow *w = build([stored](MainWindow &window) {
+        window.settings.winx = stored.x();
+        window.settings.winy = stored.y();
+        window.settings.winw = stored.width();
+        window.settings.winh = stored.height();
+    });
+    QCOMPARE(w->isMaximized(), maximised);
+    QCOMPARE(w->maximizeButton->toolTip(),
+             maximised ? QStringLiteral("还原") : QStringLiteral("最大化"));
+    if (!maximised) {
+        QCOMPARE(w->geometry().topLeft(), placed);
+        QCOMPARE(w->geometry().size(), stored.size());
+    }
+}
+
+void MainWindowTest::resizeToRatio()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    MainWindow *w = build([aw, ah](MainWindow &window) {
+        window.settings.winx = 0;
+        window.settings.winy = 0;
+        window.settings.winw = aw * 9 / 10;
+        window.settings.winh = ah * 9 / 10;
+    });
+    w->layout()->activate();
+    w->resizeToRatio(4, 3);
+    w->layout()->activate();
+    const QSize doc = w->documentWidget->size();
+    // Floors leave at most a pixel off the exact ratio.
+    QVERIFY2(qAbs(doc.width() * 3 - doc.height() * 4) <= 4,
+             qPrintable(QStringLiteral("%1x%2").arg(doc.width()).arg(doc.height())));
+    QVERIFY(!w->isMaximized());
+    // Already in ratio: nothing changes, not even the maximise button.
+    w->updateMaximizeButton(false);
+    const QSize before = w->size();
+    w->resizeToRatio(doc.width(), doc.height());
+    QCOMPARE(w->size(), before);
+    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("还原"));
+}
+
+void MainWindowTest::quitSequence()
+{
+    MainWindow *w = build();
+    QStringList launched;
+    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
+        launched << program << arguments;
+        return true;
+    };
+    const QString updater = m_dir->filePath(QStringLiteral("updater"));
+    FileSystem::writeBytes(updater, "#!/bin/sh\n");
+    w->updaterProgram = updater;
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
+    QDir().mkpath(clipboardDirPath() + QStringLiteral("/sub"));
+    w->settings.hascleannotice = false;
+
+    // No "upgrade.ini": no updater.
+    w->quit();
+    QVERIFY(launched.isEmpty());
+    QVERIFY(FileSystem::dirExists(clipboardDirPath()));
+    QVERIFY(QDir(clipboardDirPath()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    AppSettings saved;
+    settingsfile::load(saved, appSettingsFilePath());
+    QCOMPARE(saved.hascleannotice, false);
+    QCOMPARE(m_grabber->log.filter(QStringLiteral("ungrab")).size(), 3);
+
+    MainWindow *second = build();
+    QStringList launchedAgain;
+    second->processLauncher = [&launchedAgain](const QString &program, const QStringList &args) {
+        launchedAgain << program << args;
+        return true;
+    };
+    second->updaterProgram = updater;
+    FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
+    second->quit();
+    QCOMPARE(launchedAgain, (QStringList{updater, upgradeDirPath()}));
+
+    // An updater that is not there is not started.
+    MainWindow *third = build();
+    bool started = false;
+    third->processLauncher = [&started](const QString &, const QStringList &) {
+        return started = true;
+    };
+    third->updaterProgram = m_dir->filePath(QStringLiteral("missing"));
+    third->quit();
+    QVERIFY(!started);
+}
+
+void MainWindowTest::crashCleanUpSavesNothing()
+{
+    MainWindow *w = build();
+    QStringList launched;
+    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
+        launched << program << arguments;
+        return true;
+    };
+    const QString updater = m_dir->filePath(QStringLiteral("updater"));
+    FileSystem::writeBytes(updater, "#!/bin/sh\n");
+    w->updaterProgram = updater;
+    FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
+    FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
+    QFile::remove(appSettingsFilePath());
+    w->cleanUpAfterCrash();
+    QVERIFY(!FileSystem::fileExists(appSettingsFilePath()));
+    QVERIFY(!FileSystem::fileExists(clipboardDirPath() + QStringLiteral("/a.png")));
+    QVERIFY(FileSystem::dirExists(clipboardDirPath()));
+    QCOMPARE(launched, (QStringList{updater, upgradeDirPath()}));
+}
+
+void MainWindowTest::hotKeyRegistration()
+{
+    MainWindow *w = build([this](MainWindow &) {
+        m_grabber->answers[2 ^ 112] = HotKeyGrabber::Occupied;
+        m_grabber->answers[1 ^ 65] = HotKeyGrabber::Occupied;
+    });
+    QCOMPARE(w->registeredHotKeys(), QStringList{QStringLiteral("Ctrl+F2")});
+    QCOMPARE(w->hotKeyNotice(),
+             QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F1][Alt+A]被其它程序占用"));
+    QCOMPARE(m_grabber->log, (QStringList{"grab 2 112", "grab 2 113", "grab 1 65"}));
+    w->unregisterHotKeys();
+    QCOMPARE(m_grabber->log.last(), QStringLiteral("ungrab 2 113"));
+
+    MainWindow *all = build([this](MainWindow &) {
+        for (int id : {2 ^ 112, 2 ^ 113, 1 ^ 65})
+            m_grabber->answers[id] = HotKeyGrabber::Occupied;
+    });
+    QCOMPARE(all->hotKeyNotice(),
+             QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F1][Ctrl+F2][Alt+A]被其它程序占用"));
+    MainWindow *none = build();
+    QVERIFY(none->hotKeyNotice().isEmpty());
+    QCOMPARE(none->registeredHotKeys(), (QStringList{"Ctrl+F1", "Ctrl+F2", "Alt+A"}));
+}
+
+void MainWindowTest::hotKeysWithoutXServer()
+{
+    MainWindow *w = build([this](MainWindow &) {
+        for (int id : {2 ^ 112, 2 ^ 113, 1 ^ 65})
+            m_grabber->answers[id] = HotKeyGrabber::Unavailable;
+    });
+    QVERIFY(w->registeredHotKeys().isEmpty());
+    // No program holds the keys: the notice must not name a conflict.
+    QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("冲突")));
+    QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("被其它程序占用")));
+    QVERIFY(w->hotKeyNotice().contains(QStringLiteral("[Ctrl+F1][Ctrl+F2][Alt+A]")));
+}
+
+void MainWindowTest::hotKeyActions()
+{
+    MainWindow *w =
+        build([this](MainWindow &) { m_grabber->answers[2 ^ 113] = HotKeyGrabber::Occupied; });
+    w->onSystemHotKey(2, 112);
+    QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
+    // Not registered, or unknown: ignored.
+    w->onSystemHotKey(2, 113);
+    w->onSystemHotKey(4, 112);
+    QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
+    w->onSystemHotKey(1, 65);
+    QCOMPARE(w->findChildren<DesktopAreaSelecter *>().size(), 1);
+    // Inside the window Ctrl+F1 goes straight to the toolbar.
+    w->handleShortcutKey(Qt::Key_F1, Qt::ControlModifier);
+    QCOMPARE(m_toolBar->calls.last(), QStringLiteral("recordStart"));
+}
+
+void MainWindowTest::secondScreenshotIgnored()
+{
+    MainWindow *w = build();
+    w->startAreaScreenshot();
+    w->startAreaScreenshot();
+    w->handleShortcutKey(Qt::Key_A, Qt::AltModifier);
+    QList<DesktopAreaSelecter *> selecters = w->findChildren<DesktopAreaSelecter *>();
+    QCOMPARE(selecters.size(), 1);
+    // Once it ends, the next request opens a new one.
+    QPointer<DesktopAreaSelecter> first = selecters.first();
+    emit first->selectedOver(QRect(), false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first);
+    w->startAreaScreenshot();
+    QCOMPARE(w->findChildren<DesktopAreaSelecter *>().size(), 1);
+}
+
+void MainWindowTest::pageControls()
+{
+    MainWindow *w = build();
+    w->setPdfPageRange(5, 3);
+    QCOMPARE(w->pageSpinBox->value(), 3);
+    QCOMPARE(w->pageSpinBox->maximum(), 3);
+    QVERIFY(w->pageSpinBox->isEnabled());
+    QCOMPARE(w->pageLabel->text(), QStringLiteral("3/3"));
+    w->setPdfPageRange(0, 10);
+    QVERIFY(!w->pageSpinBox->isEnabled());
+    QCOMPARE(w->pageSpinBox->value(), 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPdfPageRange(2, 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPageLabel(4, 9);
+    QCOMPARE(w->pageLabel->text(), QStringLiteral("4/9"));
+    w->setPageLabel(0, 7);
+    QCOMPARE(w->pageLabel->text(), QString());
+    w->setPageLabel(2, 0);
+    QCOMPARE(w->pageLabel->text(), QString());
+
+    w->fillPageComboBox({"i", "ii", "1", "2"}, {0, 1, 2, 3});
+    QCOMPARE(w->pageCombo->count(), 4);
+    QCOMPARE(w->pageCombo->itemData(2).toString(), QStringLiteral("2"));
+    w->selectPageInComboBox(3);
+    QCOMPARE(w->pageCombo->currentIndex(), 3);
+    w->selectPageInComboBox(42);
+    QCOMPARE(w->pageCombo->currentIndex(), 3);
+
+    // The page controls reach only a PDF tab, and the spin box counts from 1.
+    auto *tab = new TabItem;
+    tab->kind = 2;
+    auto *pdf = new PdfCanvas(QString(), QString(), nullptr, w);
+    tab->pdfCanvas = pdf;
+    w->addTab(tab);
+    w->setPdfPageRange(1, 5);
+    w->pageSpinBox->setValue(1);
+    emit w->pageSpinBox->editingFinished();
+    QCOMPARE(pdf->requestedPage(), 0);
+    w->pageCombo->activated(1);
+    QCOMPARE(pdf->requestedPage(), 1);
+    tab->kind = 4;
+    w->pageSpinBox->setValue(4);
+    emit w->pageSpinBox->editingFinished();
+    QCOMPARE(pdf->requestedPage(), 1);
+}
+
+void MainWindowTest::questionsAndPercent()
+{
+    MainWindow *w = build();
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->askQuestion(QStringLiteral("继续？")));
+        QCOMPARE(answerer.title, QStringLiteral("墨岚白板提示"));
+    }
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->askQuestion(QStringLiteral("继续？")));
+    }
+    w->setProgressPercent(1.254);
+    QCOMPARE(w->percentLabel->text(), QStringLiteral("125%"));
+    w->setProgressPercent(0);
+    QCOMPARE(w->percentLabel->text(), QString());
+}
+
+void MainWindowTest::personalText()
+{
+    MainWindow *w = build();
+    w->savePersonalText(QStringLiteral("<p>第一课</p>"));
+    QVERIFY(QString::fromUtf8(FileSystem::readAll(profileFilePath())).contains("第一课"));
+    // An emptied note is stored as the placeholder.
+    w->savePersonalText(QStringLiteral("<p>  </p>"));
+    QVERIFY(QString::fromUtf8(FileSystem::readAll(profileFilePath()))
+                .contains(QStringLiteral("文本内容，可点击下方编辑按钮修改")));
+    // Read back up to the first zero byte.
+    FileSystem::writeBytes(profileFilePath(), QByteArray("<b>hello</b>\0junk", 17));
+    w->loadPersonalText();
+    QCOMPARE(w->personalTextEdit->toPlainText(), QStringLiteral("hello"));
+}
+
+void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
+{
+    MainWindow *w = build();
+    QImage red(30, 10, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString chosen = m_dir->filePath(QStringLiteral("red.PNG"));
+    QVERIFY(red.save(chosen, "PNG"));
+    w->logoFilePicker = [chosen] { return chosen; };
+    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QVERIFY(FileSystem::fileExists(configDirPath() + QStringLiteral("/mylogo.png")));
+    const QByteArray stored = FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png"));
+    // A chosen file that cannot be read leaves the logo as it was.
+    w->logoFilePicker = [this] { return m_dir->filePath(QStringLiteral("gone.png")); };
+    {
+        BoxAnswerer answerer(QStringLiteral("OK"));
+        QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+        QCOMPARE(answerer.boxes, 1);
+        QCOMPARE(answerer.text, QStringLiteral("更换图片失败，仍使用原来的图片"));
+    }
+    QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
+    // Choosing the logo file itself keeps it too.
+    w->logoFilePicker = [] { return configDirPath() + QStringLiteral("/mylogo.png"); };
+    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
+}
+
+void MainWindowTest::recordingStandInKeepsFlagOff()
+{
+    MainWindow *w = build();
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->onRecordStartClicked(1);
+    QVERIFY(!recordingFlag(*w));
+    QVERIFY(m_toolBar->calls.contains(QStringLiteral("resetRecord")));
+    QCOMPARE(answerer.title, QStringLiteral("墨岚白板消息"));
+    // Suspend with no recording does nothing.
+    m_toolBar->calls.clear();
+    w->onSystemSuspended();
+    QVERIFY(m_toolBar->calls.isEmpty());
+}
+
+void MainWindowTest::titleBarDrag()
+{
+    const int aw = availableScreenWidth();
+    const int ah = availableScreenHeight();
+    MainWindow *w = build([aw, ah](MainWindow &window) {
+        window.settings.winx = 10;
+        window.settings.winy = 10;
+        window.settings.winw = aw * 3 / 4;
+        window.settings.winh = ah * 3 / 4;
+    });
+    const QPoint start = w->pos();
+    const auto send = [w](QEvent::Type type, const QPoint &global) {
+        QCursor::setPos(global);
+        QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(w->titleBar, &event);
+    };
+    // A move without a press first leaves the window where it is.
+    send(QEvent::MouseMove, QPoint(300, 300));
+    QCOMPARE(w->pos(), start);
+    send(QEvent::MouseButtonPress, QPoint(100, 20));
+    send(QEvent::MouseMove, QPoint(130, 45));
+    QCOMPARE(w->pos(), start + QPoint(30, 25));
+    send(QEvent::MouseButtonRelease, QPoint(130, 45));
+    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("最大化"));
+    send(QEvent::MouseMove, QPoint(400, 400));
+    QCOMPARE(w->pos(), start + QPoint(30, 25));
+}
+
+void MainWindowTest::foldingThePanel()
+{
+    MainWindow *w = build();
+    w->openCameraButton->setEnabled(false);
+    w->closeCameraButton->setEnabled(true);
+    w->foldPanelButton->click();
+    QVERIFY(w->sidePanel->isHidden());
+    QVERIFY(w->bottomSidePanel->isHidden());
+    QVERIFY(w->openCameraButton->isEnabled());
+    QVERIFY(!w->closeCameraButton->isEnabled());
+    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("展开"));
+    w->saveSettings();
+    AppSettings saved;
+    settingsfile::load(saved, appSettingsFilePath());
+    QVERIFY(!saved.showpersonal);
+    w->foldPanelButton->click();
+    QVERIFY(!w->sidePanel->isHidden());
+    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("隐藏"));
+    // Folded at the next start as it was left.
+    MainWindow *next = build([](MainWindow &window) { window.settings.showpersonal = false; });
+    QVERIFY(next->sidePanel->isHidden());
+}
+
+void MainWindowTest::keysWithoutTab()
+{
+    MainWindow *w = build();
+    for (int key : {int(Qt::Key_Up), int(Qt::Key_Left), int(Qt::Key_Backspace)}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QVERIFY(press.isAccepted());
+    }
+    QVERIFY(m_toolBar->calls.isEmpty());
+    // With a document, Backspace deletes like the delete button.
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    w->addTab(tab);
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(w, &backspace);
+    QCOMPARE(m_toolBar->calls, QStringList{"delete"});
+}
+
+void MainWindowTest::aboutDialogShowsVersion()
+{
+    MainWindow *w = build();
+    QString version;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<AboutUsDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        version = dialog->versionText();
+        title = dialog->windowTitle();
+        dialog->reject();
+    });
+    w->showAboutDialog();
+    QCOMPARE(version, QStringLiteral("7.22"));
+    QCOMPARE(title, QStringLiteral("关于我们"));
+}
+
+void MainWindowTest::floatingCameraButtonComesBack()
+{
+    MainWindow *w = build();
+    m_toolBar->calls.clear();
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->onFloatCameraClicked();
+    QCOMPARE(m_toolBar->calls, QStringList{"floatCameraEnabled:0"});
+    QVERIFY(w->cameraWidget->isHidden());
+    // Not available yet: the user is told, and the panel camera and the button come back.
+    QTRY_COMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
+    QCOMPARE(answerer.boxes, 1);
+    QVERIFY(!w->cameraWidget->isHidden());
+    QVERIFY(!w->openCameraButton->isHidden());
+}
+
+void MainWindowTest::settingsReachTheToolBar()
+{
+    build([](MainWindow &window) {
+        window.settings.brushes[1] = {QStringLiteral("#123456"), QStringLiteral("#FFFFFF"), 5};
+    });
+    QVERIFY(m_setupCalls.contains(QStringLiteral("preset:2:5:#123456:#FFFFFF")));
+    QVERIFY(m_setupCalls.contains(QStringLiteral("preset:1:2:#000000:#ffffff")));
+}
+
+void MainWindowTest::stripArrowsOnlyWhenItScrolls()
+{
+    MainWindow *w = build();
+    w->mainToolBar->setFixedWidth(w->toolBarScrollArea->viewport()->width() + 500);
+    QTRY_VERIFY(!w->scrollLeftButton->isHidden());
+    QVERIFY(!w->scrollRightButton->isHidden());
+    w->scrollRightButton->click();
+    QVERIFY(w->toolBarScrollArea->horizontalScrollBar()->value() > 0);
+    w->scrollLeftButton->click();
+    QCOMPARE(w->toolBarScrollArea->horizontalScrollBar()->value(), 0);
+    w->mainToolBar->setFixedWidth(10);
+    QTRY_VERIFY(w->scrollLeftButton->isHidden());
+    QVERIFY(w->scrollRightButton->isHidden());
+}
+
+void MainWindowTest::overlayCanvasAndBoardCommands()
+{
+    MainWindow *w = build();
+    QVERIFY(w->overlayCanvas);
+    QCOMPARE(w->overlayCanvas->mode(), int(Canvas::SlideOverlay));
+    QVERIFY(w->overlayCanvas->isHidden());
+    QCOMPARE(w->overlayCanvas->host(), static_cast<CanvasHost *>(w));
+
+    // Grid commands reach a board, never a PDF document.
+    auto *board = new Canvas(Canvas::NewBoard, Qt::white, w->tools(), w);
+    auto *tab = new TabItem;
+    tab->kind = 4;
+    tab->canvas = board;
+    w->addTab(tab);
+    w->onBoardGridTypeChanged(1);
+    QCOMPARE(board->gridType(), 1);
+    tab->kind = 2;
+    w->onBoardGridTypeChanged(2);
+    QCOMPARE(board->gridType(), 1);
+
+    // Step buttons of a slide show follow the setting.
+    tab->kind = 1;
+    tab->canvas = w->overlayCanvas;
+    QVERIFY(w->overlayCanvas->previousStepButton());
+    w->settings.showpptstep = false;
+    w->applyShowPptStep();
+    QVERIFY(w->overlayCanvas->previousStepButton()->isHidden());
+    w->settings.showpptstep = true;
+    w->applyShowPptStep();
+    QVERIFY(!w->overlayCanvas->previousStepButton()->isHidden());
+
+    // Closing the overlay while the program runs closes the window through its question.
+    {
+        BoxAnswerer answerer(QStringLiteral("取消"));
+        QVERIFY(!w->overlayCanvas->close());
+        QCOMPARE(answerer.boxes, 1);
+        QVERIFY(!w->isClosing());
+    }
+    {
+        BoxAnswerer answerer(QStringLiteral("确定"));
+        QVERIFY(w->close());
+    }
+    QVERIFY(w->isClosing());
+    QVERIFY(w->overlayCanvas->close());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

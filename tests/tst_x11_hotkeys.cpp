@@ -1,0 +1,104 @@
+#include <QtTest>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <QProcess>
+#include <QX11Info>
+
+#include "app/anativeeventfilter.h"
+#include "platform/hotkeygrabber.h"
+
+// Stands in for Application: the filter emits its systemHotKey signal.
+class HotKeyReceiver : public QObject
+{
+    Q_OBJECT
+signals:
+    void systemHotKey(int modifiers, int virtualKey);
+};
+
+class X11HotKeysTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void grabFiresWithNumLock();
+    void keyHeldByAnotherClientIsOccupied();
+
+private:
+    static bool xdotool(const QStringList &arguments)
+    {
+        return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+    }
+};
+
+void X11HotKeysTest::initTestCase()
+{
+    if (!QX11Info::isPlatformX11())
+        QSKIP("needs an X server");
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("needs xdotool");
+}
+
+void X11HotKeysTest::grabFiresWithNumLock()
+{
+    HotKeyReceiver receiver;
+    ANativeEventFilter filter(&receiver);
+    qApp->installNativeEventFilter(&filter);
+    QSignalSpy spy(&receiver, &HotKeyReceiver::systemHotKey);
+    X11HotKeyGrabber grabber;
+    QCOMPARE(grabber.grab(2, 112), HotKeyGrabber::Grabbed);
+
+    // NumLock on: the grab of the NumLock variant still catches Ctrl+F1.
+    QVERIFY(xdotool({"key", "Num_Lock"}));
+    QVERIFY(xdotool({"key", "ctrl+F1"}));
+    QTRY_COMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 2);
+    QCOMPARE(spy.at(0).at(1).toInt(), 112);
+    QVERIFY(xdotool({"key", "Num_Lock"}));
+
+    // Held down with auto-repeat it still counts once.
+    QVERIFY(xdotool({"keydown", "ctrl+F1"}));
+    QTest::qWait(800);
+    QVERIFY(xdotool({"keyup", "ctrl+F1"}));
+    QTRY_COMPARE(spy.count(), 2);
+    QTest::qWait(200);
+    QCOMPARE(spy.count(), 2);
+
+    // Released, the key no longer reaches us.
+    grabber.ungrab(2, 112);
+    QVERIFY(xdotool({"key", "ctrl+F1"}));
+    QTest::qWait(300);
+    QCOMPARE(spy.count(), 2);
+    qApp->removeNativeEventFilter(&filter);
+}
+
+void X11HotKeysTest::keyHeldByAnotherClientIsOccupied()
+{
+    // Another program: a second connection that grabs Ctrl+F2 first.
+    xcb_connection_t *other = xcb_connect(nullptr, nullptr);
+    QVERIFY(other && !xcb_connection_has_error(other));
+    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(other);
+    xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, 0xffbf); // F2
+    QVERIFY(codes && *codes != XCB_NO_SYMBOL);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    xcb_generic_error_t *error = xcb_request_check(
+        other, xcb_grab_key_checked(other, 1, root, XCB_MOD_MASK_CONTROL, codes[0],
+                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    QVERIFY(!error);
+
+    X11HotKeyGrabber grabber;
+    QCOMPARE(grabber.grab(2, 113), HotKeyGrabber::Occupied);
+    QCOMPARE(grabber.grab(1, 65), HotKeyGrabber::Grabbed);
+    grabber.ungrab(1, 65);
+
+    free(codes);
+    xcb_key_symbols_free(symbols);
+    xcb_disconnect(other);
+    // Once the other program is gone the key is free.
+    QCOMPARE(grabber.grab(2, 113), HotKeyGrabber::Grabbed);
+    grabber.ungrab(2, 113);
+}
+
+QTEST_MAIN(X11HotKeysTest)
+#include "tst_x11_hotkeys.moc"

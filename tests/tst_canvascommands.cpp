@@ -65,6 +65,8 @@ private slots:
     void italicAndBoldReachTheTextBox();
     void toolCursors();
     void commitsWorkOnAHiddenCanvas();
+    void movedSelectionInATurnedView_data();
+    void movedSelectionInATurnedView();
 };
 
 void TestCanvasCommands::undoAndRedoActOnTheShownItemFirst()
@@ -588,6 +590,39 @@ void TestCanvasCommands::commitsWorkOnAHiddenCanvas()
     // So the next command acts on the history, not on a box that is gone.
     board.canvas.undo();
     QVERIFY(!board.last()->active);
+}
+
+void TestCanvasCommands::movedSelectionInATurnedView_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("upright") << 0;
+    QTest::newRow("quarter left") << 1;
+    QTest::newRow("quarter right") << 2;
+    QTest::newRow("mirrored") << 3;
+    QTest::newRow("flipped") << 4;
+}
+
+void TestCanvasCommands::movedSelectionInATurnedView()
+{
+    QFETCH(int, kind);
+    CanvasBoard board(QSize(400, 300), Canvas::PictureDocument);
+    board.canvas.setRotateType(kind);
+    scribble(board);
+    const QImage before = board.canvas.grab().toImage();
+    selectRegion(board, QPointF(60, 60), QPointF(200, 200));
+    for (int i = 0; i < 20; ++i)
+        board.canvas.marqueeItem()->nudge(4);
+    board.canvas.commitShownItems();
+    const QImage after = board.canvas.grab().toImage();
+    // The committed region is the region as it was on screen, twenty pixels to the right: the
+    // replay neither turns nor mirrors it.
+    int differing = 0;
+    for (int y = 70; y < 190; ++y) {
+        for (int x = 90; x < 210; ++x) {
+            differing += after.pixel(x, y) != before.pixel(x - 20, y);
+        }
+    }
+    QVERIFY2(differing < 200, qPrintable(QString::number(differing)));
 }
 
 QTEST_MAIN(TestCanvasCommands)

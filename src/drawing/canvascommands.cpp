@@ -53,9 +53,25 @@ void Canvas::writeMarqueeFrame(PaintData *action)
     p[2] = mapToPage(marquee->topLeft());
     p[3] = mapToPage(marquee->topRight());
     p[4] = mapToPage(marquee->bottomRight());
-    p[5] = mapToPage(marquee->firstCorner());
-    p[6] = mapToPage(marquee->secondCorner());
-    p[7] = mapToPage(marquee->center());
+    const QPointF c = marquee->center();
+    QPointF first = marquee->firstCorner();
+    QPointF second = marquee->secondCorner();
+    if (action->type == 1 && action->value2 == SelectionKind::MovedRegion) {
+        // A moved region is replayed from the page itself, upright as the page is, while the
+        // marquee shows it as the view does. The frame is recorded from the corners where the
+        // region's own top-left and top-right are shown, so that the replay neither turns nor
+        // mirrors it against what was on screen.
+        const QPointF alongFirstEdge = (second - first) / 2;
+        const QPointF alongOtherEdge = c - (first + second) / 2;
+        const auto frameCorner = [&](const QPointF &sign) {
+            return c + sign.x() * alongFirstEdge + sign.y() * alongOtherEdge;
+        };
+        first = frameCorner(orientation.firstCorner());
+        second = frameCorner(orientation.secondCorner());
+    }
+    p[5] = mapToPage(first);
+    p[6] = mapToPage(second);
+    p[7] = mapToPage(c);
 }
 
 void Canvas::recordMarqueeFrame(int dragtype)

@@ -1,5 +1,6 @@
 #include <QClipboard>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -11,6 +12,7 @@
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
+#include "toolbar/stampdialog.h"
 
 namespace {
 // A few strokes across the board so that selections have something to carry.
@@ -67,6 +69,10 @@ private slots:
     void commitsWorkOnAHiddenCanvas();
     void movedSelectionInATurnedView_data();
     void movedSelectionInATurnedView();
+    void pastedPictureInATurnedView_data();
+    void pastedPictureInATurnedView();
+    void stampInATurnedView_data();
+    void stampInATurnedView();
 };
 
 void TestCanvasCommands::undoAndRedoActOnTheShownItemFirst()
@@ -623,6 +629,72 @@ void TestCanvasCommands::movedSelectionInATurnedView()
         }
     }
     QVERIFY2(differing < 200, qPrintable(QString::number(differing)));
+}
+
+void TestCanvasCommands::pastedPictureInATurnedView_data()
+{
+    movedSelectionInATurnedView_data();
+}
+
+void TestCanvasCommands::pastedPictureInATurnedView()
+{
+    QFETCH(int, kind);
+    CanvasBoard board(QSize(400, 300), Canvas::PictureDocument);
+    board.canvas.setRotateType(kind);
+    // Red on the left, blue on the right, a green strip along the top.
+    QImage picture(80, 60, QImage::Format_RGB32);
+    picture.fill(QColor(Qt::blue));
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 40; ++x)
+            picture.setPixel(x, y, qRgb(255, 0, 0));
+    }
+    for (int x = 0; x < 80; ++x) {
+        for (int y = 0; y < 10; ++y)
+            picture.setPixel(x, y, qRgb(0, 255, 0));
+    }
+    QApplication::clipboard()->setImage(picture);
+    board.canvas.paste();
+    board.canvas.commitShownItems();
+    const QImage after = board.canvas.grab().toImage();
+    // It lands upright where it was shown, at the top-left of the view.
+    QCOMPARE(after.pixel(20, 40), qRgb(255, 0, 0));
+    QCOMPARE(after.pixel(60, 40), qRgb(0, 0, 255));
+    QCOMPARE(after.pixel(40, 4), qRgb(0, 255, 0));
+}
+
+void TestCanvasCommands::stampInATurnedView_data()
+{
+    movedSelectionInATurnedView_data();
+}
+
+void TestCanvasCommands::stampInATurnedView()
+{
+    QFETCH(int, kind);
+    CanvasBoard board(QSize(400, 300), Canvas::PictureDocument);
+    board.canvas.setRotateType(kind);
+    board.property.stampName = QStringLiteral("2");
+    board.useTool(PaintTool::Stamp);
+    board.press(QPointF(50, 40));
+    board.release(QPointF(50, 40));
+    QVERIFY(board.last()->closed);
+    // The stamp starts at the pointer, upright on screen.
+    QImage stamp = StampDialog::stampPixmap(QStringLiteral("2")).toImage();
+    QImage expected(board.canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        painter.drawImage(QPoint(50, 40), stamp);
+    }
+    const QImage after = board.canvas.grab().toImage().convertToFormat(expected.format());
+    int differing = 0;
+    for (int y = 40; y < 40 + stamp.height(); ++y) {
+        for (int x = 50; x < 50 + stamp.width(); ++x) {
+            const QColor a = after.pixelColor(x, y);
+            const QColor b = expected.pixelColor(x, y);
+            differing += qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) > 24;
+        }
+    }
+    QVERIFY2(differing < stamp.width(), qPrintable(QString::number(differing)));
 }
 
 QTEST_MAIN(TestCanvasCommands)

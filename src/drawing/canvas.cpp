@@ -54,6 +54,16 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
         createStepButtons();
 }
 
+Canvas::~Canvas()
+{
+    // The items hide as the widget goes; their signals must not reach a canvas (or host) that
+    // is already half destroyed.
+    for (QWidget *item : {static_cast<QWidget *>(marquee), static_cast<QWidget *>(line),
+                          static_cast<QWidget *>(textBox), static_cast<QWidget *>(connectedLine),
+                          static_cast<QWidget *>(freeCurve)})
+        disconnect(item, nullptr, this, nullptr);
+}
+
 void Canvas::createItems()
 {
     marquee = new CanvasMarquee(this);

@@ -53,6 +53,7 @@ public:
     // host receives the callbacks; without one the parent is used when it is a CanvasHost.
     Canvas(int mode, const QColor &boardColor, PaintProperty *property, QWidget *parent = nullptr,
            CanvasHost *host = nullptr);
+    ~Canvas() override;
 
     int mode() const { return canvasMode; }
     CanvasHost *host() const { return canvasHost; }

@@ -4,6 +4,7 @@
 #include <QTabletEvent>
 #include <QTextEdit>
 #include <QTouchEvent>
+#include <QtMath>
 #include <QtTest>
 
 #include "app/globals.h"
@@ -79,6 +80,8 @@ private slots:
     void modifierKeysReachTheItems();
     void overlayPassesUnusedKeysToTheWindow();
     void pageEdgeDragsThroughMouseAndPen();
+    void wideStrokesShowLiveWhatTheReplayShows();
+    void touchWithoutPressureDrawsLikeTheMouse();
 };
 
 void TestCanvasInput::shortDragsLeaveNoFrameOrLine()
@@ -472,6 +475,40 @@ void TestCanvasInput::pageEdgeDragsThroughMouseAndPen()
     sendTablet(board.canvas, QEvent::TabletRelease, QPointF(478, 100), 0.0);
     QVERIFY(!board.canvas.isEdgeDragging());
     QCOMPARE(board.canvas.width(), 480);
+}
+
+void TestCanvasInput::wideStrokesShowLiveWhatTheReplayShows()
+{
+    for (int tool : {PaintTool::Pencil, PaintTool::Pen}) {
+        CanvasBoard board;
+        board.useTool(tool);
+        board.property.lineBoldSize = 12;
+        board.press(QPointF(30, 150), 1.0);
+        for (int i = 1; i <= 40; ++i)
+            board.move(QPointF(30 + 8 * i, 150 + 60 * qSin(i * 0.3)), 10, 1.0);
+        board.release(QPointF(350, 150));
+        // What the screen shows (the composite) after live painting equals a full replay.
+        const QImage live = board.composite();
+        board.canvas.refreshPage();
+        QCOMPARE(board.composite(), live);
+    }
+}
+
+void TestCanvasInput::touchWithoutPressureDrawsLikeTheMouse()
+{
+    // Touch points of a screen without pressure report 1.0: taken as no pressure, not as a
+    // full press that would double the width.
+    QTouchDevice *device = QTest::createTouchDevice();
+    device->setCapabilities(QTouchDevice::Position);
+    CanvasBoard board;
+    board.useTool(PaintTool::Pencil);
+    board.property.lineBoldSize = 3;
+    sendTouch(board.canvas, device, QEvent::TouchBegin, QPointF(20, 100), 1.0);
+    sendTouch(board.canvas, device, QEvent::TouchUpdate, QPointF(60, 100), 1.0);
+    sendTouch(board.canvas, device, QEvent::TouchEnd, QPointF(60, 100), 1.0);
+    QVERIFY(board.last());
+    QCOMPARE(board.last()->values.first(),
+             dynamicPenWidth(0, QPointF(), QPointF(), QPointF(), 0, 3));
 }
 
 QTEST_MAIN(TestCanvasInput)

@@ -82,6 +82,8 @@ private slots:
     void pageEdgeDragsThroughMouseAndPen();
     void wideStrokesShowLiveWhatTheReplayShows();
     void touchWithoutPressureDrawsLikeTheMouse();
+    void freehandToolsInTurnedZoomedViews_data();
+    void freehandToolsInTurnedZoomedViews();
 };
 
 void TestCanvasInput::shortDragsLeaveNoFrameOrLine()
@@ -509,6 +511,42 @@ void TestCanvasInput::touchWithoutPressureDrawsLikeTheMouse()
     QVERIFY(board.last());
     QCOMPARE(board.last()->values.first(),
              dynamicPenWidth(0, QPointF(), QPointF(), QPointF(), 0, 3));
+}
+
+void TestCanvasInput::freehandToolsInTurnedZoomedViews_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<int>("turn");
+    for (int tool :
+         {PaintTool::Pencil, PaintTool::Pen, PaintTool::Highlighter, PaintTool::Eraser}) {
+        for (int turn : {0, 1, 2, 3, 4})
+            QTest::addRow("tool %d turn %d", tool, turn) << tool << turn;
+    }
+}
+
+void TestCanvasInput::freehandToolsInTurnedZoomedViews()
+{
+    QFETCH(int, tool);
+    QFETCH(int, turn);
+    CanvasBoard board(QSize(300, 240), Canvas::PictureDocument);
+    board.canvas.setRotateType(turn);
+    board.canvas.setZoom(1.5);
+    // Ink to erase.
+    board.useTool(PaintTool::Pencil);
+    board.property.lineBoldSize = 10;
+    board.drag(QPointF(20, 60), QPointF(330, 200), 20, 10);
+    board.useTool(tool);
+    board.property.eraserSize = 4;
+    board.property.highlightSize = 3;
+    board.property.foreColor = QStringLiteral("#30a050");
+    board.press(QPointF(40, 200));
+    for (int i = 1; i <= 30; ++i)
+        board.move(QPointF(40 + 9 * i, 200 - 120 * qSin(i * 0.1)), 30);
+    board.release(QPointF(310, 100));
+    QVERIFY(board.last()->closed);
+    const QImage live = board.composite();
+    board.canvas.refreshPage();
+    QCOMPARE(board.composite(), live);
 }
 
 QTEST_MAIN(TestCanvasInput)

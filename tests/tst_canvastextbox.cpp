@@ -52,6 +52,8 @@ private slots:
     void growsOnlyWhileTyping();
     void handleDragsStopAtOppositeCorner();
     void moveDragAndNudge();
+    void nudgeDuringDragEndsTheDrag();
+    void resetHidesBoxOfHiddenCanvas();
     void htmlKeepsStyleThroughRendering();
     void replayIgnoresCurrentStyle();
     void renderingLeavesOpenBoxIntact();
@@ -212,6 +214,38 @@ void TestCanvasTextBox::moveDragAndNudge()
     box->nudge(9);
     QCOMPARE(box->topLeft(), tl + QPointF(29, -11));
     QCOMPARE(box->bottomRight(), br + QPointF(29, -11));
+}
+
+void TestCanvasTextBox::nudgeDuringDragEndsTheDrag()
+{
+    open();
+    const QPointF tl = box->topLeft();
+    const QPointF br = box->bottomRight();
+    const QPoint frame(box->width() / 4, 1);
+    const QPoint start = box->mapToParent(frame);
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, frame);
+    dragTo(box, start + QPoint(20, 0) - box->pos());
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 0));
+    box->nudge(2);
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 1));
+    dragTo(box, start + QPoint(40, 0) - box->pos());
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, start + QPoint(40, 0) - box->pos());
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 1));
+    QCOMPARE(box->bottomRight(), br + QPointF(20, 1));
+}
+
+void TestCanvasTextBox::resetHidesBoxOfHiddenCanvas()
+{
+    // A canvas of a tab that is not shown still commits and reopens its box.
+    canvas->hide();
+    box->beginEditing(QPointF(100, 100), 300, TextStyle(), 1.0);
+    QVERIFY(!box->isHidden());
+    box->reset();
+    QVERIFY(box->isHidden());
+    box->beginEditing(QPointF(400, 300), 300, TextStyle(), 1.0);
+    QCOMPARE(box->topLeft().x(), 400.0);
+    QVERIFY(box->topLeft().y() < 300 && box->bottomRight().y() > 300);
+    QCOMPARE(box->bottomRight().x(), 600.0);
 }
 
 void TestCanvasTextBox::htmlKeepsStyleThroughRendering()

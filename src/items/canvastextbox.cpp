@@ -376,6 +376,8 @@ void CanvasTextBox::nudge(int direction)
     QPointF step;
     if (!nudgeStep(direction, &step))
         return;
+    // A drag in progress would go on from the nudge's press point (0, 0): end it.
+    dragging = false;
     hitCode = 0;
     pressPosition = QPointF();
     dragOriginTopLeft = topLeftCorner;
@@ -443,7 +445,8 @@ void CanvasTextBox::reset()
     hitCode = -1;
     dragging = false;
     pressPosition = QPointF();
-    if (isVisible())
+    // Hidden also while the canvas itself is not shown, so the next box opens where asked.
+    if (!isHidden())
         hide();
 }
 

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QPushButton>
+
 #include "app/globals.h"
 #include "items/canvastextbox.h"
 
@@ -63,6 +65,7 @@ private slots:
     void noColourNames();
     void degenerateRenderIsNull();
     void shortcutsOnlyAsk();
+    void shortcutsWinOverSameKeysInWindow();
     void penNearbyIgnoresMouse();
 
 private:
@@ -448,6 +451,49 @@ void TestCanvasTextBox::shortcutsOnlyAsk()
     box->setEditing(false);
     QTRY_VERIFY(canvas->hasFocus());
     QVERIFY(!box->isEditing());
+}
+
+void TestCanvasTextBox::shortcutsWinOverSameKeysInWindow()
+{
+    // The toolbar's style buttons carry the same keys in the same window; while the box is
+    // typed into, its keys must still ask exactly once instead of clashing.
+    const QKeySequence::StandardKey keys[] = {QKeySequence::Bold, QKeySequence::Italic,
+                                              QKeySequence::Underline};
+    QList<QPushButton *> buttons;
+    int clicks = 0;
+    for (QKeySequence::StandardKey key : keys) {
+        auto *button = new QPushButton(canvas);
+        button->setShortcut(key);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->show();
+        connect(button, &QPushButton::clicked, this, [&clicks] { ++clicks; });
+        buttons << button;
+    }
+    open();
+    canvas->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(canvas));
+    box->setEditing(true);
+    QTRY_VERIFY(box->textEditor()->hasFocus());
+    QSignalSpy bold(box, &CanvasTextBox::queryChangeFontBold);
+    QSignalSpy italic(box, &CanvasTextBox::queryChangeFontItalic);
+    QSignalSpy underline(box, &CanvasTextBox::queryChangeFontUnderline);
+    QTest::keyClick(box->textEditor(), Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(box->textEditor(), Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(box->textEditor(), Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(bold.count(), 1);
+    QCOMPARE(italic.count(), 1);
+    QCOMPARE(underline.count(), 1);
+    // A button's shortcut presses it at once and clicks a moment later.
+    for (QPushButton *button : buttons)
+        QVERIFY(!button->isDown());
+    QVERIFY(box->textEditor()->toPlainText().isEmpty());
+    // Away from the box the window's own buttons take the keys.
+    box->setEditing(false);
+    QTRY_VERIFY(canvas->hasFocus());
+    QTest::keyClick(canvas, Qt::Key_B, Qt::ControlModifier);
+    QVERIFY(buttons.first()->isDown());
+    QTRY_COMPARE(clicks, 1);
+    QCOMPARE(bold.count(), 1);
 }
 
 void TestCanvasTextBox::penNearbyIgnoresMouse()

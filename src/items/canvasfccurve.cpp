@@ -201,5 +201,10 @@ void CanvasFCCurve::paintSnapMarks(QPainter &painter)
         painter.setPen(QPen(Qt::red, 2));
         painter.drawEllipse(snapMarker, radius, radius);
     }
+    forgetSnapMarks();
+}
+
+void CanvasFCCurve::forgetSnapMarks()
+{
     snapMarker = invalidPointF;
 }

@@ -260,6 +260,11 @@ void CanvasFCLine::paintSnapMarks(QPainter &painter)
         painter.setPen(QPen(Qt::darkGreen, 0.5, Qt::DashLine));
         painter.drawLine(angleGuide);
     }
+    forgetSnapMarks();
+}
+
+void CanvasFCLine::forgetSnapMarks()
+{
     snapMarker = invalidPointF;
     footMarker = invalidPointF;
     angleGuide = QLineF();

@@ -82,6 +82,8 @@ void CanvasPointFigure::reset()
     preview = invalidPointF;
     horizontalGuide = QLineF();
     verticalGuide = QLineF();
+    // A snap whose paint never came must not mark the next figure.
+    forgetSnapMarks();
     itemRect = QRectF();
     closed = false;
     finished = false;

@@ -72,6 +72,8 @@ protected:
     virtual QPixmap paintFigure() const = 0;
     // Draws the marks of the latest snap in parent coordinates, then forgets them.
     virtual void paintSnapMarks(QPainter &painter) = 0;
+    // Drops the marks of the latest snap that only the subclass keeps.
+    virtual void forgetSnapMarks() = 0;
 
     void updateItemGeometry();
     QPointF snapDraggedPoint(const QPointF &position);

@@ -47,6 +47,7 @@ private slots:
     void repeatedSnapsGiveSameResult();
     void zeroWidthLeavesGeometry();
     void closesAndRendersFilled();
+    void resetForgetsUnpaintedSnapMark();
 
 private:
     QWidget *canvas = nullptr;
@@ -257,6 +258,20 @@ void TestCanvasFCCurve::closesAndRendersFilled()
              QColor(Qt::blue));
     QCOMPARE(item->penStyle().fillColor, QStringLiteral("#0000ff"));
     QVERIFY(!item->grab().isNull());
+}
+
+void TestCanvasFCCurve::resetForgetsUnpaintedSnapMark()
+{
+    // A snap whose paint never came (the curve was committed first) must not mark the next.
+    const double h = item->pointHandleExtent() / 2;
+    item->addPoint(QPointF(100, 100), false);
+    item->addPoint(QPointF(160, 180), false);
+    item->snapPoint(QPointF(160 + 100 + h * 0.6, 180));
+    QVERIFY(item->lastSnapMarker() != invalidPointF);
+    item->reset();
+    QCOMPARE(item->lastSnapMarker(), invalidPointF);
+    QCOMPARE(item->lastHorizontalGuide(), QLineF());
+    QCOMPARE(item->lastVerticalGuide(), QLineF());
 }
 
 QTEST_MAIN(TestCanvasFCCurve)

@@ -38,6 +38,7 @@ private slots:
     void nudgeOnlyWhenComplete();
     void dragsPointAndFigure();
     void resetKeepsStyle();
+    void resetForgetsUnpaintedSnapMarks();
 
 private:
     CanvasFCLine *drawTriangle();
@@ -351,6 +352,21 @@ void TestCanvasFCLine::resetKeepsStyle()
     QCOMPARE(item->currentZoom(), 1.0);
     QCOMPARE(item->polylineStyle().color, QStringLiteral("#123456"));
     QVERIFY(item->polylineStyle().hasIncludedAngle);
+}
+
+void TestCanvasFCLine::resetForgetsUnpaintedSnapMarks()
+{
+    // A snap whose paint never came (the figure was committed first) must not mark the next.
+    drawTriangle();
+    const double h = item->pointHandleExtent() / 2;
+    item->snapPoint(QPointF(200 + h / 2, 110 - h / 2));
+    QVERIFY(item->lastSnapMarker() != invalidPointF);
+    item->reset();
+    QCOMPARE(item->lastSnapMarker(), invalidPointF);
+    QCOMPARE(item->lastFootMarker(), invalidPointF);
+    QCOMPARE(item->lastAngleGuide(), QLineF());
+    QCOMPARE(item->lastHorizontalGuide(), QLineF());
+    QCOMPARE(item->lastVerticalGuide(), QLineF());
 }
 
 QTEST_MAIN(TestCanvasFCLine)

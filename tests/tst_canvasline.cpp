@@ -89,6 +89,7 @@ private slots:
     void overlappingHandlesPreferStart();
     void endpointDragFollowsPointer();
     void nudgeMovesOnePixel();
+    void nudgeDuringDragEndsTheDrag();
     void zoomResetAndStyle();
     void notEditableIgnoresInput();
 
@@ -351,6 +352,22 @@ void TestCanvasLine::nudgeMovesOnePixel()
     line->reset();
     line->nudge(1);
     QCOMPARE(line->startPoint(), QPointF());
+}
+
+void TestCanvasLine::nudgeDuringDragEndsTheDrag()
+{
+    line->setPoints(QPointF(100, 100), QPointF(300, 100));
+    line->setEditable(true);
+    const QPointF s = line->startPoint(), e = line->endPoint();
+    QTest::mousePress(line, Qt::LeftButton, {}, line->mapFromParent(QPoint(200, 100)));
+    dragMove(line, line->mapFromParent(QPoint(200, 110)));
+    QCOMPARE(line->startPoint(), s + QPointF(0, 10));
+    line->nudge(4);
+    QCOMPARE(line->endPoint(), e + QPointF(1, 10));
+    dragMove(line, line->mapFromParent(QPoint(200, 130)));
+    QTest::mouseRelease(line, Qt::LeftButton, {}, line->mapFromParent(QPoint(200, 130)));
+    QCOMPARE(line->startPoint(), s + QPointF(1, 10));
+    QCOMPARE(line->endPoint(), e + QPointF(1, 10));
 }
 
 void TestCanvasLine::zoomResetAndStyle()

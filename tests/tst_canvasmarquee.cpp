@@ -103,6 +103,7 @@ private slots:
     void mirroredShapeIsFlipped();
     void handleOrderOnTinyFrames();
     void nudgeMovesExactlyOnePixel();
+    void nudgeDuringDragEndsTheDrag();
     void originIsARealPoint();
     void pressWithoutHoverUsesThePressPoint();
     void pressOutsideOnlyAsksForCommit();
@@ -409,6 +410,23 @@ void TestCanvasMarquee::nudgeMovesExactlyOnePixel()
     changed.clear();
     marquee->nudge(1);
     QCOMPARE(changed.count(), 0);
+}
+
+void TestCanvasMarquee::nudgeDuringDragEndsTheDrag()
+{
+    // An arrow key while the button is held must not turn the next move into a jump by the
+    // pointer's whole position.
+    marquee->setFrameFromDrag(QPointF(100, 100), QPointF(300, 250));
+    const Frame start = frameOf(marquee);
+    QTest::mousePress(marquee, Qt::LeftButton, {}, marquee->mapFromParent(QPoint(200, 175)));
+    dragMove(marquee, marquee->mapFromParent(QPoint(210, 175)));
+    QCOMPARE(marquee->center(), start.c + QPointF(10, 0));
+    marquee->nudge(2);
+    QCOMPARE(marquee->center(), start.c + QPointF(10, 1));
+    dragMove(marquee, marquee->mapFromParent(QPoint(230, 175)));
+    QTest::mouseRelease(marquee, Qt::LeftButton, {}, marquee->mapFromParent(QPoint(230, 175)));
+    QCOMPARE(marquee->center(), start.c + QPointF(10, 1));
+    QCOMPARE(marquee->firstCorner(), start.p1 + QPointF(10, 1));
 }
 
 void TestCanvasMarquee::originIsARealPoint()

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QPushButton>
+
 #include "app/globals.h"
 #include "items/canvastextbox.h"
 
@@ -52,6 +54,8 @@ private slots:
     void growsOnlyWhileTyping();
     void handleDragsStopAtOppositeCorner();
     void moveDragAndNudge();
+    void nudgeDuringDragEndsTheDrag();
+    void resetHidesBoxOfHiddenCanvas();
     void htmlKeepsStyleThroughRendering();
     void replayIgnoresCurrentStyle();
     void renderingLeavesOpenBoxIntact();
@@ -61,6 +65,7 @@ private slots:
     void noColourNames();
     void degenerateRenderIsNull();
     void shortcutsOnlyAsk();
+    void shortcutsWinOverSameKeysInWindow();
     void penNearbyIgnoresMouse();
 
 private:
@@ -212,6 +217,38 @@ void TestCanvasTextBox::moveDragAndNudge()
     box->nudge(9);
     QCOMPARE(box->topLeft(), tl + QPointF(29, -11));
     QCOMPARE(box->bottomRight(), br + QPointF(29, -11));
+}
+
+void TestCanvasTextBox::nudgeDuringDragEndsTheDrag()
+{
+    open();
+    const QPointF tl = box->topLeft();
+    const QPointF br = box->bottomRight();
+    const QPoint frame(box->width() / 4, 1);
+    const QPoint start = box->mapToParent(frame);
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, frame);
+    dragTo(box, start + QPoint(20, 0) - box->pos());
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 0));
+    box->nudge(2);
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 1));
+    dragTo(box, start + QPoint(40, 0) - box->pos());
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, start + QPoint(40, 0) - box->pos());
+    QCOMPARE(box->topLeft(), tl + QPointF(20, 1));
+    QCOMPARE(box->bottomRight(), br + QPointF(20, 1));
+}
+
+void TestCanvasTextBox::resetHidesBoxOfHiddenCanvas()
+{
+    // A canvas of a tab that is not shown still commits and reopens its box.
+    canvas->hide();
+    box->beginEditing(QPointF(100, 100), 300, TextStyle(), 1.0);
+    QVERIFY(!box->isHidden());
+    box->reset();
+    QVERIFY(box->isHidden());
+    box->beginEditing(QPointF(400, 300), 300, TextStyle(), 1.0);
+    QCOMPARE(box->topLeft().x(), 400.0);
+    QVERIFY(box->topLeft().y() < 300 && box->bottomRight().y() > 300);
+    QCOMPARE(box->bottomRight().x(), 600.0);
 }
 
 void TestCanvasTextBox::htmlKeepsStyleThroughRendering()
@@ -414,6 +451,49 @@ void TestCanvasTextBox::shortcutsOnlyAsk()
     box->setEditing(false);
     QTRY_VERIFY(canvas->hasFocus());
     QVERIFY(!box->isEditing());
+}
+
+void TestCanvasTextBox::shortcutsWinOverSameKeysInWindow()
+{
+    // The toolbar's style buttons carry the same keys in the same window; while the box is
+    // typed into, its keys must still ask exactly once instead of clashing.
+    const QKeySequence::StandardKey keys[] = {QKeySequence::Bold, QKeySequence::Italic,
+                                              QKeySequence::Underline};
+    QList<QPushButton *> buttons;
+    int clicks = 0;
+    for (QKeySequence::StandardKey key : keys) {
+        auto *button = new QPushButton(canvas);
+        button->setShortcut(key);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->show();
+        connect(button, &QPushButton::clicked, this, [&clicks] { ++clicks; });
+        buttons << button;
+    }
+    open();
+    canvas->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(canvas));
+    box->setEditing(true);
+    QTRY_VERIFY(box->textEditor()->hasFocus());
+    QSignalSpy bold(box, &CanvasTextBox::queryChangeFontBold);
+    QSignalSpy italic(box, &CanvasTextBox::queryChangeFontItalic);
+    QSignalSpy underline(box, &CanvasTextBox::queryChangeFontUnderline);
+    QTest::keyClick(box->textEditor(), Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(box->textEditor(), Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(box->textEditor(), Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(bold.count(), 1);
+    QCOMPARE(italic.count(), 1);
+    QCOMPARE(underline.count(), 1);
+    // A button's shortcut presses it at once and clicks a moment later.
+    for (QPushButton *button : buttons)
+        QVERIFY(!button->isDown());
+    QVERIFY(box->textEditor()->toPlainText().isEmpty());
+    // Away from the box the window's own buttons take the keys.
+    box->setEditing(false);
+    QTRY_VERIFY(canvas->hasFocus());
+    QTest::keyClick(canvas, Qt::Key_B, Qt::ControlModifier);
+    QVERIFY(buttons.first()->isDown());
+    QTRY_COMPARE(clicks, 1);
+    QCOMPARE(bold.count(), 1);
 }
 
 void TestCanvasTextBox::penNearbyIgnoresMouse()

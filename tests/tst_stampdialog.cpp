@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -81,6 +82,7 @@ private slots:
     void deletingImportedStampRemovesItsFile();
     void deletingBuiltInStampRemovesNoFile();
     void deletionNeedsConfirmation();
+    void deletionQuestionOffersConfirmAndCancel();
     void pointerButtonReportsTheCurrentStamp();
     void scaledToFitKeepsTheAspectRatio();
 
@@ -347,6 +349,39 @@ void TestStampDialog::deletionNeedsConfirmation()
     QCOMPARE(questions.size(), 1);
     QCOMPARE(checked.count(), 0);
     QCOMPARE(buttonOrder(*dialog), QStringList({"0", "1", "2"}));
+}
+
+void TestStampDialog::deletionQuestionOffersConfirmAndCancel()
+{
+    // Without a window to ask through, the picker's own box still reads like the window's.
+    mainWindow = nullptr;
+    StampDialog dialog;
+    QVERIFY(clickStamp(dialog, "1"));
+    QString title;
+    QStringList buttonTexts;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        QAbstractButton *cancel = nullptr;
+        for (QAbstractButton *button : box->buttons()) {
+            buttonTexts << button->text();
+            if (button->text() == QStringLiteral("取消"))
+                cancel = button;
+        }
+        if (cancel)
+            cancel->click();
+        else
+            box->reject();
+    });
+    dialog.deleteCheckedStamp();
+    QCOMPARE(title, QStringLiteral("墨岚白板提示"));
+    buttonTexts.sort();
+    QStringList expected{QStringLiteral("取消"), QStringLiteral("确定")};
+    expected.sort();
+    QCOMPARE(buttonTexts, expected);
+    QCOMPARE(buttonOrder(dialog), QStringList({"0", "1", "2"}));
 }
 
 void TestStampDialog::pointerButtonReportsTheCurrentStamp()

@@ -54,16 +54,28 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
         createStepButtons();
 }
 
+Canvas::~Canvas()
+{
+    // The items hide as the widget goes; their signals must not reach a canvas (or host) that
+    // is already half destroyed.
+    for (QWidget *item : {static_cast<QWidget *>(marquee), static_cast<QWidget *>(line),
+                          static_cast<QWidget *>(textBox), static_cast<QWidget *>(connectedLine),
+                          static_cast<QWidget *>(freeCurve)})
+        disconnect(item, nullptr, this, nullptr);
+}
+
 void Canvas::createItems()
 {
-    // The commits that the marquee and the line ask for, and the marquee's frame recorder, are
-    // wired with the input handling.
     marquee = new CanvasMarquee(this);
     marquee->hide();
+    connect(marquee, &CanvasMarquee::marqueeBlankClicked, this, &Canvas::commitShownItems);
+    connect(marquee, &CanvasMarquee::marqueeBeforeMove, this, &Canvas::liftSelection);
+    connect(marquee, &CanvasMarquee::marqueeChanged, this, &Canvas::recordMarqueeFrame);
     connect(marquee, &CanvasMarquee::showHideChanged, this, &Canvas::updateActionStates);
 
     line = new CanvasLine(this);
     line->hide();
+    connect(line, &CanvasLine::lineBlankClicked, this, &Canvas::commitShownItems);
     connect(line, &CanvasLine::showHideChanged, this, &Canvas::updateActionStates);
 
     textBox = new CanvasTextBox(this);
@@ -581,14 +593,6 @@ void Canvas::dropRedoTail(bool keepLast)
         PageHistory::dropRedoTail(page->history, keepLast);
 }
 
-void Canvas::finishEditing()
-{
-    // Shown items are committed here once the canvas owns its items; then an open action is
-    // closed (a highlighter stroke of fewer than two points is dropped instead).
-    if (page && PageHistory::closeOpenAction(page->history))
-        updateUndoRedoState();
-}
-
 void Canvas::updateActionStates()
 {
     if (!canvasHost)
@@ -603,12 +607,6 @@ void Canvas::updateActionStates()
     canvasHost->setCancelEnabled(anyShown);
     canvasHost->setDeleteEnabled(anyShown);
     canvasHost->setRotateEnabled(canvasMode == PictureDocument || marqueeShown);
-}
-
-void Canvas::updateCursor()
-{
-    // The tool cursors come with the input handling; until then the default cursor is shown.
-    unsetCursor();
 }
 
 void Canvas::wheelEvent(QWheelEvent *event)

@@ -12,9 +12,12 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 #include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
 #include "drawing/layersnapshots.h"
+#include "drawing/stylerecords.h"
 #include "items/pageorientation.h"
 
 class CanvasFCCurve;
@@ -51,6 +54,7 @@ public:
     // host receives the callbacks; without one the parent is used when it is a CanvasHost.
     Canvas(int mode, const QColor &boardColor, PaintProperty *property, QWidget *parent = nullptr,
            CanvasHost *host = nullptr);
+    ~Canvas() override;
 
     int mode() const { return canvasMode; }
     CanvasHost *host() const { return canvasHost; }
@@ -153,6 +157,48 @@ public:
     bool isStrokeInProgress() const { return strokeInProgress; }
     void setStrokeInProgress(bool on) { strokeInProgress = on; }
 
+    // Input (canvasinput.cpp). Mouse, pen and touch end in these three steps; p is pos rounded,
+    // both in widget coordinates; a pressure of -1 means the device reports none.
+    void beginAction(QPoint p, QPointF pos, double *pressure);
+    void continueAction(QPoint p, QPointF pos, double *pressure);
+    void endAction(QPoint p, QPointF pos);
+    void setCtrlPressed(bool b);
+    void setShiftPressed(bool b);
+    // 1 up, 2 down, 3 left, 4 right: the first shown item moves, else directionState is emitted.
+    void handleDirectionKey(int direction);
+    void takeFocus();
+    void resetKeyState();
+    bool isCtrlHeld() const { return ctrlHeld; }
+    bool isShiftHeld() const { return shiftHeld; }
+    bool isTouchActive() const { return touchActive; }
+    double currentTouchPressure() const { return touchPressure; }
+    // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock);
+    // The save-file question of the picture export: (title, start name, filter, selected filter
+    // in and out) gives the chosen path, empty when cancelled.
+    using SavePathAsker = std::function<QString(const QString &title, const QString &startName,
+                                                const QString &filter, QString *selectedFilter)>;
+    void setSavePathAsker(SavePathAsker asker);
+
+    // Item commits and cancels (canvascommands.cpp).
+    bool commitMarquee();
+    bool commitLine();
+    bool commitTextBox();
+    bool commitConnectedLine();
+    bool commitFreeCurve();
+    void cancelMarquee();
+    void cancelLine();
+    void cancelTextBox();
+    void cancelConnectedLine();
+    void cancelFreeCurve();
+    bool canCleanImpureImage() const;
+    bool pageHasPictureAndNoHistory() const;
+    // The picture of the shown selection, upright, at page scale; null without one.
+    QPixmap selectionImage() const;
+    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
+    static bool saveExportedImage(const QPixmap &image, const QString &path);
+
     // History rules on the current page.
     void updateUndoRedoState();
     void updateItemStates();
@@ -174,7 +220,67 @@ signals:
 public slots:
     void updateActionStates();
 
+    // Editing commands (canvascommands.cpp).
+    void undo();
+    void redo();
+    void cut();
+    void copy();
+    void paste();
+    void selectAll();
+    void cancel();
+    void deleteSelection();
+    void confirmClearScreen();
+    void clearScreen();
+    void cleanImpureImage();
+    void setRotateType(int kind);
+    void rotate(int kind);
+    void applyPaintTool();
+    void exportImage();
+    void commitShownItems();
+    void liftSelection(int dragtype, QRect geometry);
+
+    // Tool options reaching the shown item (canvasstyle.cpp).
+    void applyForeColor();
+    void applyBackColor();
+    void applyFillBackColor();
+    void applyShapeType();
+    void applyLineBoldSize();
+    void applyLineStyle();
+    void applyArrowStyle();
+    void applyLineDegree();
+    void applyIncludedAngle();
+    void applyPolygonSideCount();
+    void applyStartAngle();
+    void applyAngleSize();
+    void applyHighlightSize();
+    void applyPenLaser();
+    void applyEraserSize();
+    void applyEraserShape();
+    void applyStamp();
+    void applyStampPointer();
+    void setTextFontFamily();
+    void setTextFontSize();
+    void setTextBold();
+    void setTextItalic();
+    void setTextUnderline();
+    void setTextStrikeOut();
+    void setTextColor();
+    void setTextBackColor();
+    void setTextFrameColor();
+    void setTextAlign();
+    void setTextLineHeight();
+    void setTextOrder();
+    // The cursor of the current tool.
+    void updateCursor();
+
 protected:
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void tabletEvent(QTabletEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -187,7 +293,25 @@ private:
     QRect widgetRectToLayer(const QRect &rect) const;
     QPointF layerOffset() const;
     void resetLayers();
-    void updateCursor();
+
+    // Input helpers (canvasinput.cpp).
+    qint64 now() const;
+    QPointF globalPointOf(const QPointF &pos);
+    bool isEarly() const;
+    void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
+    void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
+    void paintAndRepaint(const QRect &rect);
+    QRect eraserRectAt(const QPointF &pos, int level) const;
+    QString shapeParameter(const ShapeStyle &style) const;
+    // Commit helpers (canvascommands.cpp).
+    void recordMarqueeFrame(int dragtype);
+    void writeMarqueeFrame(PaintData *action);
+    void finishCommit(PaintData *action);
+    bool anyItemShown() const;
+    // Style helpers (canvasstyle.cpp).
+    bool marqueeShapeShown() const;
+    void forwardLineStyle();
+    void forwardFigureStyles();
 
     // Painters of one action, for replay and live painting (canvasreplay.cpp).
     void paintAction(PaintData *action);
@@ -255,6 +379,12 @@ private:
     CanvasFCCurve *freeCurve = nullptr;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
+    Clock clock;
+    // Global position of the event being handled; null when a step is called directly.
+    QPointF pointerGlobal;
+    // The primary touch point drives the steps; mouse events made from that touch are dropped.
+    bool touchDrivesSteps = false;
+    SavePathAsker savePathAsker;
 
     LayerSnapshots snapshots;
     bool useSnapshots = true;

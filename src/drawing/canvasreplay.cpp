@@ -113,7 +113,7 @@ void Canvas::paintCurrentAction(const QRect &rect)
         default:
             break;
     }
-    update();
+    update(rect.adjusted(-3, -3, 3, 3));
     noteLiveCost(timer.nsecsElapsed(), closedNow ? action : nullptr);
 }
 

@@ -1,7 +1,6 @@
 #include "items/canvasfccurve.h"
 
 #include "app/uimetrics.h"
-#include "drawing/colorname.h"
 
 #include <QPainter>
 
@@ -136,28 +135,9 @@ QPixmap CanvasFCCurve::paintCurve(const QRectF &rect, const QPainterPath &curve,
                                   double zoomValue, bool withHandles,
                                   const QPointF &highlighted) const
 {
-    const double penWidth = penStyle.lineWidth * zoomValue;
-    const QColor color = colorFromName(penStyle.color);
-    if (points.isEmpty() || rect.width() <= 0 || rect.height() <= 0 || zoomValue <= 0 ||
-        penWidth <= 0 || !color.isValid())
-        return QPixmap();
-    QPixmap pixmap(qRound(rect.width()), qRound(rect.height()));
-    if (pixmap.isNull())
-        return pixmap;
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(-rect.topLeft());
-    // An open figure is filled as if it were closed.
-    const QColor fill = colorFromName(penStyle.fillColor);
-    if (fill.isValid())
-        painter.fillPath(curve, fill);
-    strokeBySpans(
-        painter, curve,
-        QPen(color, penWidth, penStyleOf(penStyle.lineStyle), Qt::RoundCap, Qt::RoundJoin));
-    if (withHandles)
-        drawPointHandles(painter, points, QPointF(), pointHandleSize, highlighted);
-    return pixmap;
+    return paintFigurePath(rect, curve, points, penStyle.color, penStyle.fillColor,
+                           penStyle.lineWidth, penStyle.lineStyle, zoomValue, withHandles,
+                           highlighted);
 }
 
 QPointF CanvasFCCurve::snapPoint(const QPointF &candidate)
@@ -221,5 +201,10 @@ void CanvasFCCurve::paintSnapMarks(QPainter &painter)
         painter.setPen(QPen(Qt::red, 2));
         painter.drawEllipse(snapMarker, radius, radius);
     }
+    forgetSnapMarks();
+}
+
+void CanvasFCCurve::forgetSnapMarks()
+{
     snapMarker = invalidPointF;
 }

@@ -40,6 +40,7 @@ protected:
     QRectF computeItemRect() override;
     QPixmap paintFigure() const override;
     void paintSnapMarks(QPainter &painter) override;
+    void forgetSnapMarks() override;
 
 private:
     QPointF snapMarker;

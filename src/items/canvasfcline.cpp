@@ -1,7 +1,6 @@
 #include "items/canvasfcline.h"
 
 #include "app/uimetrics.h"
-#include "drawing/colorname.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -82,45 +81,30 @@ QPixmap CanvasFCLine::paintPolyline(const QRectF &rect, const QVector<QPointF> &
                                     double zoomValue, bool withHandles,
                                     const QPointF &highlighted) const
 {
-    const double penWidth = lineStyle.lineWidth * zoomValue;
-    const QColor color = colorFromName(lineStyle.color);
-    if (points.isEmpty() || rect.width() <= 0 || rect.height() <= 0 || zoomValue <= 0 ||
-        penWidth <= 0 || !color.isValid())
+    if (points.isEmpty())
         return QPixmap();
-    QPixmap pixmap(qRound(rect.width()), qRound(rect.height()));
-    if (pixmap.isNull())
-        return pixmap;
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(-rect.topLeft());
-
     const bool hasPreview = previewPoint != invalidPointF;
     QPainterPath path(points.first());
     for (int i = 1; i < points.size(); ++i)
         path.lineTo(points.at(i));
     if (hasPreview)
         path.lineTo(previewPoint);
-    // An open figure is filled as if it were closed.
-    const QColor fill = colorFromName(lineStyle.fillColor);
-    if (fill.isValid())
-        painter.fillPath(path, fill);
-    strokeBySpans(
-        painter, path,
-        QPen(color, penWidth, penStyleOf(lineStyle.lineStyle), Qt::RoundCap, Qt::RoundJoin));
-
+    Decoration angles;
     if (lineStyle.hasIncludedAngle) {
-        painter.setPen(QPen(color, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        for (int i = 2; i < points.size(); ++i)
-            drawJointAngles(painter, points.at(i - 2), points.at(i - 1), points.at(i), zoomValue);
-        if (hasPreview && points.size() >= 2)
-            drawJointAngles(painter, points.at(points.size() - 2), points.last(), previewPoint,
-                            zoomValue);
+        angles = [&](QPainter &painter, const QColor &color, double penWidth) {
+            painter.setPen(QPen(color, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(Qt::NoBrush);
+            for (int i = 2; i < points.size(); ++i)
+                drawJointAngles(painter, points.at(i - 2), points.at(i - 1), points.at(i),
+                                zoomValue);
+            if (hasPreview && points.size() >= 2)
+                drawJointAngles(painter, points.at(points.size() - 2), points.last(), previewPoint,
+                                zoomValue);
+        };
     }
-    if (withHandles)
-        drawPointHandles(painter, points, QPointF(), pointHandleSize, highlighted);
-    return pixmap;
+    return paintFigurePath(rect, path, points, lineStyle.color, lineStyle.fillColor,
+                           lineStyle.lineWidth, lineStyle.lineStyle, zoomValue, withHandles,
+                           highlighted, angles);
 }
 
 JointAngle CanvasFCLine::jointAngle(const QPointF &a, const QPointF &j, const QPointF &b,
@@ -276,6 +260,11 @@ void CanvasFCLine::paintSnapMarks(QPainter &painter)
         painter.setPen(QPen(Qt::darkGreen, 0.5, Qt::DashLine));
         painter.drawLine(angleGuide);
     }
+    forgetSnapMarks();
+}
+
+void CanvasFCLine::forgetSnapMarks()
+{
     snapMarker = invalidPointF;
     footMarker = invalidPointF;
     angleGuide = QLineF();

@@ -48,6 +48,8 @@ void CanvasLine::nudge(int direction)
     QPointF step;
     if (isHidden() || !nudgeStep(direction, &step))
         return;
+    // A drag in progress would go on from the nudge's press point (0, 0): end it.
+    dragging = false;
     hitCode = OnLine;
     pressPosition = QPointF(0, 0);
     dragOriginStart = start;
@@ -234,10 +236,9 @@ void CanvasLine::tabletEvent(QTabletEvent *event)
                 updateCursor(event->posF());
                 break;
             }
-            if (now - lastPenMove <= 5)
+            if (!takePenMove(now, &lastPenMove))
                 break;
             dragPosition = toParent(event->posF());
-            lastPenMove = now;
             if (isVisible())
                 dragTo();
             break;

@@ -441,6 +441,8 @@ void CanvasMarquee::nudge(int direction)
     QPointF step;
     if (isHidden() || !nudgeStep(direction, &step))
         return;
+    // A drag in progress would go on from the nudge's press point (0, 0): end it.
+    dragging = false;
     hitCode = 0;
     pressPoint = QPointF(0, 0);
     dragStartP1 = p1;
@@ -516,10 +518,8 @@ void CanvasMarquee::tabletEvent(QTabletEvent *event)
                 updateCursor(event->posF());
                 break;
             }
-            const qint64 now = QDateTime::currentMSecsSinceEpoch();
-            if (now - lastTabletMove < 6)
+            if (!takePenMove(QDateTime::currentMSecsSinceEpoch(), &lastTabletMove))
                 break;
-            lastTabletMove = now;
             currentPoint = event->posF() + QPointF(pos());
             applyDrag();
             break;

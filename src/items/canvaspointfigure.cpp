@@ -3,6 +3,8 @@
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
+#include "drawing/colorname.h"
+#include "drawing/stylerecords.h"
 #include "items/pointerposition.h"
 
 #include <QDateTime>
@@ -13,7 +15,6 @@
 
 namespace {
 constexpr int previewInterval = 30;
-constexpr qint64 penMoveGap = 5;
 } // namespace
 
 CanvasPointFigure::CanvasPointFigure(QWidget *parent)
@@ -81,6 +82,8 @@ void CanvasPointFigure::reset()
     preview = invalidPointF;
     horizontalGuide = QLineF();
     verticalGuide = QLineF();
+    // A snap whose paint never came must not mark the next figure.
+    forgetSnapMarks();
     itemRect = QRectF();
     closed = false;
     finished = false;
@@ -108,12 +111,6 @@ bool CanvasPointFigure::isValid() const
         return false;
     const QRect integral = integralRect(itemRect);
     return integral.width() > 0 && integral.height() > 0;
-}
-
-QRect CanvasPointFigure::integralRect(const QRectF &rect)
-{
-    return QRect(QPoint(qRound(rect.x()), qRound(rect.y())),
-                 QPoint(qRound(rect.x() + rect.width()) - 1, qRound(rect.y() + rect.height()) - 1));
 }
 
 int CanvasPointFigure::pointAt(const QPointF &position) const
@@ -257,6 +254,38 @@ void CanvasPointFigure::drawPointHandles(QPainter &painter, const QVector<QPoint
     }
 }
 
+QPixmap CanvasPointFigure::paintFigurePath(const QRectF &rect, const QPainterPath &path,
+                                           const QVector<QPointF> &points, const QString &colorName,
+                                           const QString &fillName, double lineWidth, int lineStyle,
+                                           double zoomValue, bool withHandles,
+                                           const QPointF &highlighted,
+                                           const Decoration &decorate) const
+{
+    const double penWidth = lineWidth * zoomValue;
+    const QColor color = colorFromName(colorName);
+    if (points.isEmpty() || rect.width() <= 0 || rect.height() <= 0 || zoomValue <= 0 ||
+        penWidth <= 0 || !color.isValid())
+        return QPixmap();
+    QPixmap pixmap(qRound(rect.width()), qRound(rect.height()));
+    if (pixmap.isNull())
+        return pixmap;
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-rect.topLeft());
+    // An open figure is filled as if it were closed.
+    const QColor fill = colorFromName(fillName);
+    if (fill.isValid())
+        painter.fillPath(path, fill);
+    strokeBySpans(painter, path,
+                  QPen(color, penWidth, penStyleOf(lineStyle), Qt::RoundCap, Qt::RoundJoin));
+    if (decorate)
+        decorate(painter, color, penWidth);
+    if (withHandles)
+        drawPointHandles(painter, points, QPointF(), pointHandleSize, highlighted);
+    return pixmap;
+}
+
 void CanvasPointFigure::handlePress(const QPoint &position)
 {
     pointDragging = false;
@@ -350,10 +379,8 @@ void CanvasPointFigure::tabletEvent(QTabletEvent *event)
         case QEvent::TabletMove: {
             if (!itemDragging && !pointDragging)
                 break;
-            const qint64 now = QDateTime::currentMSecsSinceEpoch();
-            if (now - lastPenMove <= penMoveGap)
+            if (!takePenMove(QDateTime::currentMSecsSinceEpoch(), &lastPenMove))
                 break;
-            lastPenMove = now;
             handleMove(position);
             break;
         }

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 class QPainter;
 class QPainterPath;
 class QPen;
@@ -48,7 +50,6 @@ public:
     static QPointF alignToPoints(QPointF c, const QVector<QPointF> &points, double tolerance,
                                  QLineF &horizontal, QLineF &vertical, int skipA = -1,
                                  int skipB = -1);
-    static QRect integralRect(const QRectF &rect);
     static bool isGuideSet(const QLineF &guide) { return guide != QLineF(); }
 
 signals:
@@ -71,6 +72,8 @@ protected:
     virtual QPixmap paintFigure() const = 0;
     // Draws the marks of the latest snap in parent coordinates, then forgets them.
     virtual void paintSnapMarks(QPainter &painter) = 0;
+    // Drops the marks of the latest snap that only the subclass keeps.
+    virtual void forgetSnapMarks() = 0;
 
     void updateItemGeometry();
     QPointF snapDraggedPoint(const QPointF &position);
@@ -80,6 +83,15 @@ protected:
     static void strokeBySpans(QPainter &painter, const QPainterPath &path, const QPen &pen);
     static void drawPointHandles(QPainter &painter, const QVector<QPointF> &points,
                                  const QPointF &origin, double side, const QPointF &highlighted);
+    // The figure's picture over rect: the path filled (when the fill name is a colour) and
+    // stroked at width x zoom, then the decorations, then the point handles. Null when there
+    // are no points, no area, no zoom, no width or no pen colour.
+    using Decoration = std::function<void(QPainter &painter, const QColor &color, double width)>;
+    QPixmap paintFigurePath(const QRectF &rect, const QPainterPath &path,
+                            const QVector<QPointF> &points, const QString &colorName,
+                            const QString &fillName, double lineWidth, int lineStyle, double zoom,
+                            bool withHandles, const QPointF &highlighted,
+                            const Decoration &decorate = Decoration()) const;
 
     double handleSize;
     double pointHandleSize;

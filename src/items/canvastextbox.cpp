@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabletEvent>
@@ -376,6 +377,8 @@ void CanvasTextBox::nudge(int direction)
     QPointF step;
     if (!nudgeStep(direction, &step))
         return;
+    // A drag in progress would go on from the nudge's press point (0, 0): end it.
+    dragging = false;
     hitCode = 0;
     pressPosition = QPointF();
     dragOriginTopLeft = topLeftCorner;
@@ -443,8 +446,8 @@ void CanvasTextBox::reset()
     hitCode = -1;
     dragging = false;
     pressPosition = QPointF();
-    if (isVisible())
-        hide();
+    // Hidden even while the canvas is off screen, so that the canvas sees no box there.
+    hide();
 }
 
 int CanvasTextBox::handleMargin() const
@@ -616,6 +619,25 @@ bool CanvasTextBox::eventFilter(QObject *watched, QEvent *event)
             editing = false;
             update();
             break;
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress: {
+            // The toolbar's style buttons carry the same keys in the same window, which would
+            // make the box's own shortcuts ambiguous (and dead): while typing, take the keys.
+            auto *key = static_cast<QKeyEvent *>(event);
+            void (CanvasTextBox::*query)() = nullptr;
+            if (key->matches(QKeySequence::Bold))
+                query = &CanvasTextBox::queryChangeFontBold;
+            else if (key->matches(QKeySequence::Italic))
+                query = &CanvasTextBox::queryChangeFontItalic;
+            else if (key->matches(QKeySequence::Underline))
+                query = &CanvasTextBox::queryChangeFontUnderline;
+            if (!query)
+                break;
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                emit(this->*query)();
+            return true;
+        }
         case QEvent::Paint:
             if (!isVisible())
                 break;

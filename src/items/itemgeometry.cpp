@@ -79,3 +79,11 @@ bool nudgeStep(int direction, QPointF *step)
     *step = steps[direction - 1];
     return true;
 }
+
+bool takePenMove(qint64 now, qint64 *lastApplied)
+{
+    if (now - *lastApplied <= 5)
+        return false;
+    *lastApplied = now;
+    return true;
+}

@@ -217,11 +217,8 @@ void MainWindow::openImageTab(const QString &path)
 
     connect(area, &ScrollArea::wheelZoomed, canvas, &Canvas::zoomStep);
     connect(area, &ScrollArea::touchZoomed, canvas, &Canvas::zoomBy);
-    connect(area, &ScrollArea::blankClicked, canvas,
-            [canvas] { canvas->runCommand(BoardCommand::CommitShownItems); });
-    connect(area, &ScrollArea::directionKeyPressed, canvas, [canvas](int direction) {
-        canvas->runCommand(BoardCommand::HandleDirectionKey, direction);
-    });
+    connect(area, &ScrollArea::blankClicked, canvas, &Canvas::commitShownItems);
+    connect(area, &ScrollArea::directionKeyPressed, canvas, &Canvas::handleDirectionKey);
     connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {
         container->adjustSize();
         setProgressPercent(scale);

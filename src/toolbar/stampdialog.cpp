@@ -47,12 +47,23 @@ StampDialog::StampDialog(QWidget *parent)
         return QFileDialog::getOpenFileNames(owner, tr("选择图章图片"), QString(),
                                              tr("PNG(*.png)"));
     };
+    // The window's own boxes, so the question reads "确定" / "取消" like every other one.
     ask = [this](const QString &text) {
-        return QMessageBox::question(dialogParent(this), QStringLiteral("墨岚白板提示"), text,
-                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        if (mainWindow)
+            return mainWindow->askQuestion(text);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("墨岚白板提示"), text,
+                        QMessageBox::NoButton, dialogParent(this));
+        QPushButton *yes = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(yes);
+        box.exec();
+        return box.clickedButton() == yes;
     };
     tell = [this](const QString &text) {
-        QMessageBox::information(dialogParent(this), QStringLiteral("墨岚白板消息"), text);
+        if (mainWindow)
+            mainWindow->showMessage(text);
+        else
+            QMessageBox::about(dialogParent(this), QStringLiteral("墨岚白板消息"), text);
     };
     now = [] { return QDateTime::currentMSecsSinceEpoch(); };
 

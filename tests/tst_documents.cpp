@@ -127,6 +127,7 @@ private slots:
     void handOverFile();
     void clipboardPictures();
     void settingsDialogFromTheWindow();
+    void keysReachTheBoardThroughTheViewport();
 
 private:
     MainWindow *build();
@@ -660,6 +661,33 @@ void TestDocuments::settingsDialogFromTheWindow()
     w->openAppSettings();
     QCOMPARE(w->settings.brushes[1].size, 9);
     QVERIFY(toolBar->calls.filter(QStringLiteral("preset")).isEmpty());
+}
+
+void TestDocuments::keysReachTheBoardThroughTheViewport()
+{
+    MainWindow *w = build();
+    FakeBoard board;
+    auto *tab = new TabItem;
+    tab->kind = 3;
+    tab->canvasBoard = &board;
+    tab->scrollArea = new ScrollArea(w);
+    w->addTab(tab);
+    board.commands.clear();
+    // Regression: the viewport swallowed Ctrl and Shift, so the board never saw them.
+    QTest::keyPress(tab->scrollArea, Qt::Key_Control);
+    QTest::keyRelease(tab->scrollArea, Qt::Key_Control);
+    QTest::keyPress(tab->scrollArea, Qt::Key_Shift);
+    QTest::keyPress(tab->scrollArea, Qt::Key_PageDown);
+    const QList<QPair<int, int>> expected = {{int(BoardCommand::SetCtrlPressed), 1},
+                                             {int(BoardCommand::SetCtrlPressed), 0},
+                                             {int(BoardCommand::SetShiftPressed), 1},
+                                             {int(BoardCommand::HandleDirectionKey), 2}};
+    QCOMPARE(board.commands, expected);
+    // Arrow keys on the viewport are its own direction requests.
+    QSignalSpy directions(tab->scrollArea, &ScrollArea::directionKeyPressed);
+    QTest::keyPress(tab->scrollArea, Qt::Key_Left);
+    QCOMPARE(directions.count(), 1);
+    QCOMPARE(board.commands.size(), 4);
 }
 
 QTEST_MAIN(TestDocuments)

@@ -144,6 +144,12 @@ void Canvas::runCommand(BoardCommand command, int argument)
         case BoardCommand::HandleDirectionKey:
             handleDirectionKey(argument);
             break;
+        case BoardCommand::SetCtrlPressed:
+            setCtrlPressed(argument != 0);
+            break;
+        case BoardCommand::SetShiftPressed:
+            setShiftPressed(argument != 0);
+            break;
         case BoardCommand::SetBoardGridType:
             setBoardGridType(argument);
             break;

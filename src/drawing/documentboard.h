@@ -51,6 +51,8 @@ enum class BoardCommand : int {
     ResetKeyState,
     CommitShownItems,
     HandleDirectionKey, // argument: 1 up, 2 down, 3 left, 4 right
+    SetCtrlPressed,     // argument: 1 held, 0 released
+    SetShiftPressed,    // argument: 1 held, 0 released
     SetBoardGridType,   // argument: grid type
 };
 

@@ -286,7 +286,6 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     event->accept();
     if (!currentTab)
         return;
-    PdfCanvas *pdf = currentTab->kind == 2 ? currentTab->pdfCanvas : nullptr;
     int direction = 0;
     switch (event->key()) {
         case Qt::Key_PageUp:
@@ -307,29 +306,24 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
             toolBarPort->clickDelete();
             return;
         case Qt::Key_Control:
-            if (pdf)
-                pdf->setCtrlPressed(true);
+            dispatchCommand(BoardCommand::SetCtrlPressed, 1);
             return;
         case Qt::Key_Shift:
-            if (pdf)
-                pdf->setShiftPressed(true);
+            dispatchCommand(BoardCommand::SetShiftPressed, 1);
             return;
         default:
             return;
     }
-    if (pdf)
-        pdf->handleDirectionKey(direction);
+    dispatchCommand(BoardCommand::HandleDirectionKey, direction);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent *event)
 {
     event->accept();
-    if (!currentTab || currentTab->kind != 2 || !currentTab->pdfCanvas)
-        return;
     if (event->key() == Qt::Key_Control)
-        currentTab->pdfCanvas->setCtrlPressed(false);
+        dispatchCommand(BoardCommand::SetCtrlPressed, 0);
     else if (event->key() == Qt::Key_Shift)
-        currentTab->pdfCanvas->setShiftPressed(false);
+        dispatchCommand(BoardCommand::SetShiftPressed, 0);
 }
 
 void MainWindow::moveEvent(QMoveEvent *event)

@@ -39,7 +39,7 @@ public:
     void applyStampPointer() {}
     void applyPaintTool() {}
     void resetDocument() {}
-    void runCommand(BoardCommand, int) override {}
+    void runCommand(BoardCommand command, int argument) override;
 
 signals:
     void vScrollBarNewValue(int value);

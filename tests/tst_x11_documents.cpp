@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/appsettings.h"
+#include "app/appsettingsdialog.h"
 #include "app/globals.h"
 #include "app/paths.h"
 #include "drawing/canvas.h"
@@ -26,6 +28,7 @@ class X11DocumentsTest : public QObject
 
 private slots:
     void firstLesson();
+    void settingsDialogScreenshot();
 
 private:
     void xdo(const QStringList &arguments);
@@ -269,6 +272,32 @@ void X11DocumentsTest::firstLesson()
     QCOMPARE(w.currentTabItem(), nullptr);
     QVERIFY(!buttonWithTip(QStringLiteral("撤销"))->isEnabled());
     mainWindow = nullptr;
+}
+
+// The settings dialog as it opens, as "settings-xvfb.png".
+void X11DocumentsTest::settingsDialogScreenshot()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server");
+    QTemporaryDir data;
+    appDataDir = data.path();
+    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
+    AppSettingsDialog dialog(nullptr);
+    AppSettings settings;
+    settings.brushes[0] = {QStringLiteral("#000000"), QStringLiteral("#ffffff"), 2};
+    settings.brushes[1] = {QStringLiteral("#ff0000"), QStringLiteral("#ffffff"), 3};
+    settings.brushes[2] = {QStringLiteral("#3f48cc"), QStringLiteral("#ffffff"), 2};
+    settings.brushes[3] = {QStringLiteral("#22b14c"), QStringLiteral("#ffffff"), 3};
+    settings.remarkfontsize = 10;
+    settings.avoutpath = data.path();
+    QString path;
+    QTimer::singleShot(300, &dialog, [&] {
+        path = shots + QStringLiteral("/settings-xvfb.png");
+        QVERIFY(dialog.grab().save(path));
+        dialog.reject();
+    });
+    QCOMPARE(dialog.run(settings), int(QDialog::Rejected));
+    qInfo("screenshot: %s", qPrintable(path));
 }
 
 QTEST_MAIN(X11DocumentsTest)

@@ -23,6 +23,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
 #include "mainwindow/scrollarea.h"
+#include "mainwindow/slidebackgroundlabel.h"
 #include "mainwindow/tabitem.h"
 
 #include "boxanswerer.h"
@@ -128,6 +129,7 @@ private slots:
     void clipboardPictures();
     void settingsDialogFromTheWindow();
     void keysReachTheBoardThroughTheViewport();
+    void slideBackgroundClickGivesTheKeysToTheShow();
 
 private:
     MainWindow *build();
@@ -688,6 +690,27 @@ void TestDocuments::keysReachTheBoardThroughTheViewport()
     QTest::keyPress(tab->scrollArea, Qt::Key_Left);
     QCOMPARE(directions.count(), 1);
     QCOMPARE(board.commands.size(), 4);
+}
+
+void TestDocuments::slideBackgroundClickGivesTheKeysToTheShow()
+{
+    MainWindow *w = build();
+    Canvas *overlay = w->findChild<Canvas *>();
+    QVERIFY(overlay && overlay->mode() == Canvas::SlideOverlay);
+    QVERIFY(overlay->loadPages({QSize(400, 300)}, {QPixmap()}));
+    auto *tab = new TabItem;
+    tab->kind = 1;
+    tab->setCanvas(overlay);
+    w->addTab(tab);
+    auto *label = new SlideBackgroundLabel(w);
+    QWidget *step = overlay->previousStepButton();
+    step->setFocus();
+    QCOMPARE(overlay->focusWidget(), step);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(label, &press);
+    // The overlay (a window of its own) has the keys again.
+    QCOMPARE(overlay->focusWidget(), static_cast<QWidget *>(overlay));
 }
 
 QTEST_MAIN(TestDocuments)

@@ -11,6 +11,7 @@
 #include "app/appsettings.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
+#include "mainwindow/slidebackgroundlabel.h"
 #include "mainwindow/toolbarport.h"
 #include "platform/hotkeygrabber.h"
 
@@ -44,7 +45,7 @@ class VideoRecorder;
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
 // state and is the host the documents call back into.
-class MainWindow : public QWidget, public CanvasHost
+class MainWindow : public QWidget, public CanvasHost, public SlideBackgroundHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -143,7 +144,7 @@ public:
     void selectPageInComboBox(int page);
     void setPdfPageRange(int current, int count);
     void setPageLabel(int current, int count);
-    void slideBackgroundStep();
+    void slideBackgroundStep() override;
     void setAuxLabelAText(const QString &text);
     void setAuxLabelBText(const QString &text);
     void setPdfPageControlsVisible(bool visible);
@@ -172,7 +173,7 @@ public:
     void openWordDocument(const QString &path);
     void closeSlideShow() {}
     bool isSlideShowAlive() const { return false; }
-    bool isSlideShowLost() const { return false; }
+    bool isSlideShowLost() const override { return false; }
     void updateSlideShowGeometry(bool) {}
     void syncSlideShowToPage() {}
     bool shouldPollSlideShow() const { return false; }

@@ -284,7 +284,11 @@ void MainWindow::setPageLabel(int current, int count)
         pageLabel->clear();
 }
 
-void MainWindow::slideBackgroundStep() {}
+void MainWindow::slideBackgroundStep()
+{
+    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+        currentTab->canvas->takeFocus();
+}
 
 void MainWindow::setAuxLabelAText(const QString &text)
 {

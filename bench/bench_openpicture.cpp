@@ -66,10 +66,11 @@ int main(int argc, char *argv[])
             wholeRead << timer.nsecsElapsed() / 1e6;
         }
         const qint64 pageBytes = qint64(size.width()) * size.height() * 4;
-        std::printf("%s 8000x6000 -> %dx%d: read at page size %.1f ms (%.0f MB), "
-                    "decode whole then scale %.1f ms (%.0f MB decoded)\n",
-                    format, size.width(), size.height(), median(scaledRead),
-                    pageBytes / 1048576.0, median(wholeRead), peak / 1048576.0);
+        std::printf(
+            "%s 8000x6000 -> %dx%d: read at page size %.1f ms (%.0f MB), "
+            "decode whole then scale %.1f ms (%.0f MB decoded)\n",
+            format, size.width(), size.height(), median(scaledRead), pageBytes / 1048576.0,
+            median(wholeRead), peak / 1048576.0);
     }
     return 0;
 }

@@ -387,5 +387,4 @@ private:
     quint16 currentSlide = 0;
     QTimer *slidePollTimer = nullptr;
     QStringList slideNotes;
-    QString pdfExportFolder;
 };

@@ -679,10 +679,11 @@ void MainWindow::showPdfWriterDialog()
     if (!currentTab)
         return;
     PDFWriter writer(this);
-    QWidget *canvas =
-        currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas) : nullptr;
-    pdfExportFolder =
-        writer.exportPdf(currentTab->title, currentTab->kind, canvas, pdfExportFolder);
+    QWidget *canvas = currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas)
+                                            : static_cast<QWidget *>(currentTab->canvas);
+    // The next export from this tab starts in the folder chosen last.
+    currentTab->folder =
+        writer.exportPdf(currentTab->title, currentTab->kind, canvas, currentTab->folder);
 }
 
 // Slide shows -------------------------------------------------------------------------------

@@ -25,6 +25,7 @@ class CanvasFCLine;
 class CanvasHost;
 class CanvasLine;
 class CanvasMarquee;
+class CanvasPointFigure;
 class CanvasTextBox;
 class PageData;
 class PaintData;
@@ -187,6 +188,9 @@ public:
     bool commitTextBox();
     bool commitConnectedLine();
     bool commitFreeCurve();
+    // Both point figures commit alike; writeStyle fills in their own style values.
+    bool commitPointFigure(CanvasPointFigure *figure, int type,
+                           const std::function<void(PaintData *)> &writeStyle);
     void cancelMarquee();
     void cancelLine();
     void cancelTextBox();

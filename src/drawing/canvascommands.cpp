@@ -235,65 +235,54 @@ bool Canvas::commitTextBox()
     return true;
 }
 
-bool Canvas::commitConnectedLine()
+bool Canvas::commitPointFigure(CanvasPointFigure *figure, int type,
+                               const std::function<void(PaintData *)> &writeStyle)
 {
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, 8) : nullptr;
+    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, type) : nullptr;
     if (!action) {
-        connectedLine->reset();
+        figure->reset();
         return false;
     }
-    if (!connectedLine->isComplete())
-        connectedLine->finish(false);
-    if (!connectedLine->isValid()) {
+    if (!figure->isComplete())
+        figure->finish(false);
+    if (!figure->isValid()) {
         PageHistory::removeAction(page->history, action);
-        connectedLine->reset();
+        figure->reset();
         updateUndoRedoState();
         return false;
     }
-    const PolylineStyle style = connectedLine->polylineStyle();
-    action->value2 = style.hasIncludedAngle ? 1 : 0;
-    action->width = style.lineWidth;
-    action->style = style.lineStyle;
-    action->color = style.color;
-    action->color2 = style.fillColor;
-    const QPointF topLeft = mapToPage(connectedLine->topLeft());
-    const QPointF bottomRight = mapToPage(connectedLine->bottomRight());
+    writeStyle(action);
+    const QPointF topLeft = mapToPage(figure->topLeft());
+    const QPointF bottomRight = mapToPage(figure->bottomRight());
     action->values = {topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
-    for (const QPointF &point : connectedLine->points())
+    for (const QPointF &point : figure->points())
         action->points << mapToPage(point);
-    connectedLine->reset();
+    figure->reset();
     finishCommit(action);
     return true;
 }
 
+bool Canvas::commitConnectedLine()
+{
+    const PolylineStyle style = connectedLine->polylineStyle();
+    return commitPointFigure(connectedLine, 8, [&style](PaintData *action) {
+        action->value2 = style.hasIncludedAngle ? 1 : 0;
+        action->width = style.lineWidth;
+        action->style = style.lineStyle;
+        action->color = style.color;
+        action->color2 = style.fillColor;
+    });
+}
+
 bool Canvas::commitFreeCurve()
 {
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, 9) : nullptr;
-    if (!action) {
-        freeCurve->reset();
-        return false;
-    }
-    if (!freeCurve->isComplete())
-        freeCurve->finish(false);
-    if (!freeCurve->isValid()) {
-        PageHistory::removeAction(page->history, action);
-        freeCurve->reset();
-        updateUndoRedoState();
-        return false;
-    }
     const PenStyle style = freeCurve->penStyle();
-    action->width = style.lineWidth;
-    action->style = style.lineStyle;
-    action->color = style.color;
-    action->color2 = style.fillColor;
-    const QPointF topLeft = mapToPage(freeCurve->topLeft());
-    const QPointF bottomRight = mapToPage(freeCurve->bottomRight());
-    action->values = {topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
-    for (const QPointF &point : freeCurve->points())
-        action->points << mapToPage(point);
-    freeCurve->reset();
-    finishCommit(action);
-    return true;
+    return commitPointFigure(freeCurve, 9, [&style](PaintData *action) {
+        action->width = style.lineWidth;
+        action->style = style.lineStyle;
+        action->color = style.color;
+        action->color2 = style.fillColor;
+    });
 }
 
 void Canvas::commitShownItems()

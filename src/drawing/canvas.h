@@ -186,6 +186,8 @@ public:
     bool commitMarquee();
     bool commitLine();
     bool commitTextBox();
+    // Removes the page's open action of that type, if there is one.
+    void dropOpenAction(int type);
     bool commitConnectedLine();
     bool commitFreeCurve();
     // Both point figures commit alike; writeStyle fills in their own style values.

@@ -321,6 +321,13 @@ void Canvas::finishEditing()
 
 // Cancels ----------------------------------------------------------------------------------------
 
+void Canvas::dropOpenAction(int type)
+{
+    if (page)
+        PageHistory::removeAction(page->history,
+                                  PageHistory::openLastActionOfType(page->history, type));
+}
+
 void Canvas::cancelMarquee()
 {
     PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
@@ -336,33 +343,25 @@ void Canvas::cancelMarquee()
 
 void Canvas::cancelLine()
 {
-    if (page)
-        PageHistory::removeAction(page->history,
-                                  PageHistory::openLastActionOfType(page->history, 6));
+    dropOpenAction(6);
     line->reset();
 }
 
 void Canvas::cancelTextBox()
 {
-    if (page)
-        PageHistory::removeAction(page->history,
-                                  PageHistory::openLastActionOfType(page->history, 10));
+    dropOpenAction(10);
     textBox->reset();
 }
 
 void Canvas::cancelConnectedLine()
 {
-    if (page)
-        PageHistory::removeAction(page->history,
-                                  PageHistory::openLastActionOfType(page->history, 8));
+    dropOpenAction(8);
     connectedLine->reset();
 }
 
 void Canvas::cancelFreeCurve()
 {
-    if (page)
-        PageHistory::removeAction(page->history,
-                                  PageHistory::openLastActionOfType(page->history, 9));
+    dropOpenAction(9);
     freeCurve->reset();
 }
 

@@ -186,6 +186,10 @@ public:
     bool commitMarquee();
     bool commitLine();
     bool commitTextBox();
+    // The page's open action of that type for an item to commit into; null when there is none
+    // or the item is not valid (its action is then removed). The item is reset when null.
+    PaintData *actionToCommit(int type, const std::function<bool()> &itemIsValid,
+                              const std::function<void()> &resetItem);
     // Removes the page's open action of that type, if there is one.
     void dropOpenAction(int type);
     bool commitConnectedLine();

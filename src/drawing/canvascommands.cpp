@@ -184,19 +184,29 @@ bool Canvas::commitMarquee()
     return true;
 }
 
+PaintData *Canvas::actionToCommit(int type, const std::function<bool()> &itemIsValid,
+                                  const std::function<void()> &resetItem)
+{
+    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, type) : nullptr;
+    if (!action) {
+        resetItem();
+        return nullptr;
+    }
+    if (!itemIsValid()) {
+        PageHistory::removeAction(page->history, action);
+        resetItem();
+        updateUndoRedoState();
+        return nullptr;
+    }
+    return action;
+}
+
 bool Canvas::commitLine()
 {
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, 6) : nullptr;
-    if (!action) {
-        line->reset();
+    PaintData *action = actionToCommit(
+        6, [this] { return line->isValid(); }, [this] { line->reset(); });
+    if (!action)
         return false;
-    }
-    if (!line->isValid()) {
-        PageHistory::removeAction(page->history, action);
-        line->reset();
-        updateUndoRedoState();
-        return false;
-    }
     const LineStyle style = line->lineStyle();
     action->value1 = style.arrowStyle;
     action->value2 = style.hasLineDegree ? 1 : 0;
@@ -212,17 +222,10 @@ bool Canvas::commitLine()
 
 bool Canvas::commitTextBox()
 {
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, 10) : nullptr;
-    if (!action) {
-        textBox->reset();
+    PaintData *action = actionToCommit(
+        10, [this] { return textBox->isValid(); }, [this] { textBox->reset(); });
+    if (!action)
         return false;
-    }
-    if (!textBox->isValid()) {
-        PageHistory::removeAction(page->history, action);
-        textBox->reset();
-        updateUndoRedoState();
-        return false;
-    }
     const QPointF topLeft = textBox->topLeft();
     const QPointF bottomRight = textBox->bottomRight();
     action->color = textBox->borderColor();
@@ -238,19 +241,16 @@ bool Canvas::commitTextBox()
 bool Canvas::commitPointFigure(CanvasPointFigure *figure, int type,
                                const std::function<void(PaintData *)> &writeStyle)
 {
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, type) : nullptr;
-    if (!action) {
-        figure->reset();
+    PaintData *action = actionToCommit(
+        type,
+        [figure] {
+            if (!figure->isComplete())
+                figure->finish(false);
+            return figure->isValid();
+        },
+        [figure] { figure->reset(); });
+    if (!action)
         return false;
-    }
-    if (!figure->isComplete())
-        figure->finish(false);
-    if (!figure->isValid()) {
-        PageHistory::removeAction(page->history, action);
-        figure->reset();
-        updateUndoRedoState();
-        return false;
-    }
     writeStyle(action);
     const QPointF topLeft = mapToPage(figure->topLeft());
     const QPointF bottomRight = mapToPage(figure->bottomRight());

@@ -22,6 +22,7 @@
 #include "toolbar/slider.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
+#include "toolbarcommands.h"
 
 namespace {
 
@@ -151,26 +152,7 @@ void TestMainToolBar::cleanup()
 
 void TestMainToolBar::enableAll()
 {
-    bar->setOpenClipboardFileEnabled(true);
-    bar->setExportEnabled(true);
-    bar->setUndoEnabled(true);
-    bar->setRedoEnabled(true);
-    bar->setCutEnabled(true);
-    bar->setCopyEnabled(true);
-    bar->setPasteEnabled(true);
-    bar->setSelectAllEnabled(true);
-    bar->setCancelEnabled(true);
-    bar->setDeleteEnabled(true);
-    bar->setZoomEnabled(true);
-    bar->setRotateEnabled(true);
-    bar->setCanvasCleanEnabled(true);
-    bar->setImpureImageEnabled(true);
-    bar->setBoardGridEnabled(true);
-    bar->setFloatCameraEnabled(true);
-    bar->setCountdownTimerEnabled(true);
-    bar->setPdfResetEnabled(true);
-    bar->setRecordStartEnabled(true);
-    bar->setRecordStopEnabled(true);
+    setAllCommandsEnabled(bar, true);
 }
 
 QStringList TestMainToolBar::visibleOptions() const

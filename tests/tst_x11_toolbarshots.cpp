@@ -13,6 +13,7 @@
 #include "drawing/paintproperty.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/shapeaction.h"
+#include "toolbarcommands.h"
 
 class TestToolBarShots : public QObject
 {
@@ -82,26 +83,7 @@ void TestToolBarShots::save(QWidget *widget, const QString &name)
 
 void TestToolBarShots::enableAll()
 {
-    bar->setOpenClipboardFileEnabled(true);
-    bar->setExportEnabled(true);
-    bar->setUndoEnabled(true);
-    bar->setRedoEnabled(true);
-    bar->setCutEnabled(true);
-    bar->setCopyEnabled(true);
-    bar->setPasteEnabled(true);
-    bar->setSelectAllEnabled(true);
-    bar->setCancelEnabled(true);
-    bar->setDeleteEnabled(true);
-    bar->setZoomEnabled(true);
-    bar->setRotateEnabled(true);
-    bar->setCanvasCleanEnabled(true);
-    bar->setImpureImageEnabled(true);
-    bar->setBoardGridEnabled(true);
-    bar->setFloatCameraEnabled(true);
-    bar->setCountdownTimerEnabled(true);
-    bar->setPdfResetEnabled(true);
-    bar->setRecordStartEnabled(true);
-    bar->setRecordStopEnabled(true);
+    setAllCommandsEnabled(bar, true);
 }
 
 void TestToolBarShots::wholeToolBar()

@@ -102,6 +102,8 @@ private slots:
     void geometryToolFollowsShape();
     void clickingCurrentToolEmitsAgain();
     void eraserSliderAndSpinBoxEmitOnceWithoutEcho();
+    void geometrySpinBoxesWaitForReturn_data();
+    void geometrySpinBoxesWaitForReturn();
     void optionMenusAndToggles();
     void recordingStateTable();
     void recordTimeLabel();
@@ -565,18 +567,58 @@ void TestMainToolBar::eraserSliderAndSpinBoxEmitOnceWithoutEcho()
     QCOMPARE(spinBox->value(), 20);
     QCOMPARE(spy.count(), 1);
 
-    // The same holds for the shape spin boxes.
+    // The shape spin boxes take each typed value at once, without Return.
     QSignalSpy sides(bar, &MainToolBar::polygonSideCountChanged);
     auto *sidesBox = child<QSpinBox>("sidesSpinBox");
     sidesBox->selectAll();
     QTest::keyClicks(sidesBox, "12");
-    QTest::keyClick(sidesBox, Qt::Key_Return);
     QCOMPARE(sides.count(), 1);
     QCOMPARE(property->polygonSideCount, 12);
     QCOMPARE(sidesBox->toolTip(), QString("设置边数(3-30)"));
     QCOMPARE(child<QSpinBox>("startAngleSpinBox")->toolTip(), QString("设置起始角(-360°~360°)"));
     QCOMPARE(child<QSpinBox>("startAngleSpinBox")->minimum(), -360);
     QCOMPARE(child<QSpinBox>("angleSizeSpinBox")->toolTip(), QString("设置角度值(1°~360°)"));
+}
+
+void TestMainToolBar::geometrySpinBoxesWaitForReturn_data()
+{
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QByteArray>("signal");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("changes");
+    QTest::addColumn<int>("value");
+    // Each typed digit that makes a value in range is a change of its own.
+    QTest::newRow("sides") << 6 << "sidesSpinBox" << QByteArray(SIGNAL(polygonSideCountChanged()))
+                           << "12" << 1 << 12;
+    QTest::newRow("start angle") << 7 << "startAngleSpinBox"
+                                 << QByteArray(SIGNAL(startAngleChanged())) << "-45" << 2 << -45;
+    QTest::newRow("angle") << 8 << "angleSizeSpinBox" << QByteArray(SIGNAL(angleSizeChanged()))
+                           << "90" << 2 << 90;
+}
+
+void TestMainToolBar::geometrySpinBoxesWaitForReturn()
+{
+    QFETCH(int, shape);
+    QFETCH(QString, box);
+    QFETCH(QByteArray, signal);
+    QFETCH(QString, keys);
+    QFETCH(int, changes);
+    QFETCH(int, value);
+    bar->show();
+    bar->clickPaintTool(7);
+    bar->findChild<ShapeAction *>()->shapeButton(shape)->click();
+    auto *spinBox = child<QSpinBox>(box.toLatin1().constData());
+    QSignalSpy spy(bar, signal.constData());
+    spinBox->setFocus();
+    spinBox->selectAll();
+    QTest::keyClicks(spinBox, keys);
+    // Neither Return nor a focus change: the canvas follows the typing.
+    QCOMPARE(spy.count(), changes);
+    const int stored = box == "sidesSpinBox"        ? property->polygonSideCount
+                       : box == "startAngleSpinBox" ? property->startAngle
+                                                    : property->angleSize;
+    QCOMPARE(stored, value);
 }
 
 void TestMainToolBar::optionMenusAndToggles()

@@ -1,6 +1,7 @@
 #include "toolbar/maintoolbar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "drawing/pixmaputils.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
+#include "toolbar/toolbarstyle.h"
 
 namespace {
 
@@ -40,6 +43,14 @@ MainToolBar::MainToolBar(PaintProperty *paintProperty, QWidget *parent)
     , checked(checkedBackgroundColor().name())
     , property(paintProperty)
 {
+    // A fresh instance of the application's style for the proxy to own (see Slider).
+    QStyle *base = QStyleFactory::create(QApplication::style()->objectName());
+    if (!base)
+        base = QStyleFactory::create("Fusion");
+    auto *frameless = new ToolBarStyle(base);
+    setStyle(frameless);
+    // Released once the toolbar and all its children, which may still reach it, are gone.
+    connect(this, &QObject::destroyed, frameless, &QObject::deleteLater);
     createCommandWidgets();
     createToolOptionWidgets();
     textBoxBar = new TextBoxToolBar(property, this);
@@ -391,6 +402,16 @@ void MainToolBar::completeSetup()
     setupTextBoxBar();
     hideToolOptions();
     textBoxAction->setVisible(true);
+    // Hidden containers never run their layouts, so a nested row may still report the size it
+    // had before its controls were sized; the width is fixed from what they measure now.
+    const QList<QAction *> items = actions();
+    for (QAction *action : items) {
+        QWidget *widget = widgetForAction(action);
+        if (widget && widget->layout()) {
+            widget->layout()->invalidate();
+            widget->layout()->activate();
+        }
+    }
     adjustSize();
     setFixedWidth(width() + 20);
     property->paintTool = 0;

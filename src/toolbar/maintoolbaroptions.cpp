@@ -260,8 +260,6 @@ void MainToolBar::styleSpinBox(QSpinBox *spinBox, int min, int max, int value,
     spinBox->setToolTip(toolTip);
     spinBox->setAlignment(Qt::AlignCenter);
     spinBox->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    // Typed digits make one change when the entry is finished, not one per key.
-    spinBox->setKeyboardTracking(false);
     spinBox->setFixedSize(width, buttonSide);
     spinBox->setStyleSheet(QString("QSpinBox{color:#666;border:1px solid %1;border-radius:%2;}"
                                    "QSpinBox::up-button{width:0;}"
@@ -345,6 +343,9 @@ void MainToolBar::setupToolOptionMenus()
     eraserSlider->setStyleSheet(
         QString("QSlider::handle:horizontal{background-color:%1;}").arg(checked));
     styleSpinBox(eraserSpinBox, 1, 20, property->eraserSize, "设置橡皮擦大小", buttonSide);
+    // Typed digits resize the eraser once, for the finished value; the shape boxes follow
+    // every change.
+    eraserSpinBox->setKeyboardTracking(false);
 
     eraserShapeCombo->setView(new QListView(eraserShapeCombo));
     eraserShapeCombo->addItem("方形");

@@ -55,8 +55,10 @@ QString foldedItem(MainWindow &window, MainToolBar *bar)
             const QWidget *parent = item->parentWidget();
             if (!item->isVisible() || !window.rect().contains(inWindow) ||
                 !parent->rect().contains(item->geometry()))
-                return item->objectName() + QStringLiteral(" at ") + QString::number(inWindow.x()) +
-                       QLatin1Char(',') + QString::number(inWindow.y());
+                return QStringLiteral("%1 at %2,%3")
+                    .arg(item->objectName())
+                    .arg(inWindow.x())
+                    .arg(inWindow.y());
         }
     }
     return QString();

@@ -376,7 +376,6 @@ private:
     int edgeUnderPointer = -1;
     QMargins dragStartShow;
     QMargins dragStartLayer;
-    QPixmap dragStartImage;
     QPointF pressPosition;
     QPointF currentPosition;
     QVector<QPointF> livePoints;

@@ -123,6 +123,8 @@ private slots:
     void openingBySuffix();
     void secondCopyOfAPicture();
     void hugePictureIsReadWithinThePageLimit();
+    void longThinPictureIsNotRefusedForItsReducedSize();
+    void pictureInfoShowsTheOwnSizeOfAReducedPhoto();
     void recentFiles();
     void recentFilesFromOpening();
     void handOverFile();
@@ -504,7 +506,39 @@ void TestDocuments::hugePictureIsReadWithinThePageLimit()
     TabItem *tab = w->currentTabItem();
     QVERIFY(tab);
     QCOMPARE(tab->canvas->currentPage()->width, 4096);
-    QCOMPARE(tab->info, QStringLiteral("32位 4096×1024"));
+    QCOMPARE(tab->info, QStringLiteral("32位 6000×1500"));
+}
+
+void TestDocuments::longThinPictureIsNotRefusedForItsReducedSize()
+{
+    const QString strip = dir->filePath("strip.png");
+    QVERIFY(writePicture(strip, 20000, 100));
+    const QString thin = dir->filePath("thin.png");
+    QVERIFY(writePicture(thin, 200, 29));
+    MainWindow *w = build();
+    {
+        BoxAnswerer answer(QStringLiteral("OK"));
+        w->openFiles({strip, thin});
+        // Only the picture that is too thin on its own is refused.
+        QCOMPARE(answer.texts,
+                 QStringList{QStringLiteral("不支持的文件尺寸，最小允许尺寸：30×30")});
+    }
+    QCOMPARE(w->tabList().size(), 1);
+    const PageData *page = w->currentTabItem()->canvas->currentPage();
+    QCOMPARE(QSize(page->width, page->height), QSize(4096, 30));
+    QCOMPARE(page->background.size(), QSize(4096, 30));
+}
+
+void TestDocuments::pictureInfoShowsTheOwnSizeOfAReducedPhoto()
+{
+    const QString photo = dir->filePath("photo.jpg");
+    QVERIFY(writePicture(photo, 6000, 4000, "JPG"));
+    MainWindow *w = build();
+    w->openFiles({photo});
+    TabItem *tab = w->currentTabItem();
+    QVERIFY(tab);
+    QCOMPARE(tab->canvas->currentPage()->width, 4096);
+    QCOMPARE(tab->info, QStringLiteral("32位 6000×4000"));
 }
 
 void TestDocuments::recentFiles()

@@ -155,8 +155,9 @@ bool Canvas::loadPages(const QList<QSize> &sizes, const QList<QPixmap> &backgrou
         clearPages();
     pageTotal = sizes.size();
     for (int i = 0; i < sizes.size(); ++i) {
+        // The minimum holds for the picture's own size; the limit never reduces a side below it.
         const QSize size = limitedPageSize(sizes.at(i));
-        if (size.width() < minimumPageSide || size.height() < minimumPageSide) {
+        if (sizes.at(i).width() < minimumPageSide || sizes.at(i).height() < minimumPageSide) {
             clearPages();
             pageTotal = 0;
             if (canvasHost) {

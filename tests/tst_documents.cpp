@@ -19,6 +19,8 @@
 #include "drawing/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "drawing/toolcursors.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
@@ -117,6 +119,7 @@ private slots:
     void closingChoosesTheNeighbourInOpeningOrder();
     void lastCloseDisablesTheCommands();
     void emptyBoardClosesSilentlyDrawnBoardAsks();
+    void stampChoiceChangesTheBoardCursor();
     void closeButtonFreesTheTabLater();
     void dragDropsBeforeOrAfter();
     void boardNumbersAreNotReused();
@@ -374,6 +377,23 @@ void TestDocuments::emptyBoardClosesSilentlyDrawnBoardAsks()
         w->closeTab(board);
     }
     QVERIFY(w->tabList().isEmpty());
+}
+
+void TestDocuments::stampChoiceChangesTheBoardCursor()
+{
+    MainWindow *w = build();
+    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    Canvas *canvas = w->currentTabItem()->canvas;
+    w->tools()->paintTool = PaintTool::Stamp;
+    w->selectPaintTool();
+    const auto shows = [canvas](const QPixmap &expected) {
+        return canvas->cursor().pixmap().toImage() == expected.toImage();
+    };
+    QVERIFY(shows(stampCursor(QString(), QString(), 1.0)));
+    w->onStampChecked(QStringLiteral("0"));
+    QVERIFY(shows(stampCursor(QStringLiteral("0"), QString(), 1.0)));
+    w->onStampTeacherPointerSeted(QStringLiteral("1"));
+    QVERIFY(shows(stampCursor(QStringLiteral("0"), QStringLiteral("1"), 1.0)));
 }
 
 void TestDocuments::closeButtonFreesTheTabLater()

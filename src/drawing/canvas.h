@@ -308,6 +308,8 @@ private:
     qint64 now() const;
     QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
+    // Gives the items the Ctrl and Shift state the canvas holds.
+    void shareHeldKeys();
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
     void paintAndRepaint(const QRect &rect);

@@ -506,6 +506,8 @@ void Canvas::paste()
     marquee->setRotateHandleVisible(true);
     marquee->setContentPixmap(pixmap);
     marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
+    // After the frame is made: Shift would square it.
+    shareHeldKeys();
 
     auto *action = new PaintData(this);
     action->type = 1;
@@ -544,6 +546,7 @@ void Canvas::selectAll()
     PageHistory::beginAction(page->history, action, false);
     marquee->setZoom(zoomFactor);
     marquee->setFrameFromDrag(QPointF(0, 0), corner);
+    shareHeldKeys();
     updateUndoRedoState();
 }
 

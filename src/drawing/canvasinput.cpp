@@ -298,6 +298,8 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
     QList<PaintData *> &history = page->history;
     const QVector<QPointF> sixInvalid(6, invalidPointF);
 
+    // The items forget the keys when they are reset; the canvas still counts them as held.
+    shareHeldKeys();
     auto *action = new PaintData(this);
     action->active = true;
     action->type = tool;
@@ -698,6 +700,12 @@ void Canvas::setShiftPressed(bool b)
     shiftHeld = b;
     marquee->setShiftPressed(b);
     line->setShiftPressed(b);
+}
+
+void Canvas::shareHeldKeys()
+{
+    marquee->setCtrlPressed(ctrlHeld);
+    setShiftPressed(shiftHeld);
 }
 
 void Canvas::handleDirectionKey(int direction)

@@ -312,6 +312,8 @@ private:
     void shareHeldKeys();
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
+    // The release's work on the open action once the stroke is over; pos the pointer there.
+    void closeStroke(const QPoint &p, const QPointF &pos);
     void paintAndRepaint(const QRect &rect);
     QRect eraserRectAt(const QPointF &pos, int level) const;
     QString shapeParameter(const ShapeStyle &style) const;

@@ -313,6 +313,16 @@ void Canvas::finishEditing()
         commitConnectedLine();
     if (!freeCurve->isHidden())
         commitFreeCurve();
+    // With the button still held, the stroke ends as its release would end it: a freehand
+    // stroke gets its last steps painted, a frame or line that has not got its points goes.
+    if (page && strokeInProgress && !edgeDragging) {
+        strokeInProgress = false;
+        const PaintData *open = PageHistory::openLastAction(page->history);
+        const QPointF at = open && !open->points.isEmpty() && open->points.last() != invalidPointF
+                               ? mapFromPage(open->points.last())
+                               : QPointF();
+        closeStroke(at.toPoint(), at);
+    }
     // An open action left behind is closed (a highlighter stroke of fewer than two points is
     // dropped instead).
     if (page && PageHistory::closeOpenAction(page->history))

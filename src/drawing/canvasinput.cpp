@@ -560,6 +560,11 @@ void Canvas::endAction(QPoint p, QPointF pos)
     }
     if (!page)
         return;
+    closeStroke(p, pos);
+}
+
+void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
+{
     PaintData *action = PageHistory::openLastAction(page->history);
     if (!action) {
         updateUndoRedoState();

@@ -660,6 +660,9 @@ void Canvas::setRotateType(int kind)
 void Canvas::rotate(int kind)
 {
     if (!marquee->isHidden()) {
+        // The marquee tells of the turn after it; a fresh selection is lifted from the frame it
+        // had, not from the area the turned frame covers.
+        liftSelection(9, marquee->geometry());
         marquee->rotateOrMirror(kind);
         return;
     }

@@ -69,6 +69,7 @@ private slots:
     void draggingTheCornerAndReleasing();
     void draggedEdgeFollowsThePointerInEveryOrientation();
     void draggedEdgeKeepsThirtyPixels();
+    void draggedEdgeStopsAtThePageLimit();
     void gridSpacingCountsWholeSteps();
     void gridAtTheScreenThatUsedToHang();
     void gridTypeThreeSkipsTheEdges();
@@ -138,8 +139,6 @@ void TestCanvas::pagesHaveAMinimumAndAMaximumSize()
     QCOMPARE(limitedPageSize(QSize(10000, 10000)), QSize(4096, 4096));
     QCOMPARE(limitedPageSize(QSize(3000, 9000)), QSize(1365, 4096));
     QCOMPARE(limitedPageSize(QSize(4096, 100)), QSize(4096, 100));
-    // A long thin picture may become too thin to be a page: it is refused, not made larger.
-    QVERIFY(!canvas.loadPages({QSize(20000, 100)}, {QPixmap()}));
 }
 
 void TestCanvas::gotoPageSwitchesAndReplays()
@@ -373,12 +372,13 @@ void TestCanvas::draggingTheCornerAndReleasing()
     canvas.dragEdgeTo(QPointF(1040, 1020), false);
     PageData *page = canvas.currentPage();
     QCOMPARE(page->showExtension, QMargins(0, 0, 32, 16));
-    QCOMPARE(page->layerExtension, QMargins(0, 0, 32, 16));
     QCOMPARE(canvas.size(), QSize(290, 145));
-    // The preview is the old picture on a larger board.
-    QCOMPARE(canvas.compositeLayer().size(), QSize(232, 116));
-    QCOMPARE(canvas.compositeLayer().toImage().pixelColor(220, 110), QColor(Qt::white));
-    QVERIFY(canvas.compositeLayer().toImage().pixelColor(20, 20).lightness() < 100);
+    // The preview is the old picture on a larger board; the layers grow at the release.
+    QCOMPARE(page->layerExtension, QMargins());
+    QCOMPARE(canvas.compositeLayer().size(), QSize(200, 100));
+    const QImage preview = canvas.grab().toImage();
+    QCOMPARE(preview.pixelColor(280, 140), QColor(Qt::white));
+    QVERIFY(preview.pixelColor(25, 25).lightness() < 100);
 
     // Back to the start: the shown size returns and the layers keep no temporary growth.
     canvas.dragEdgeTo(QPointF(1000, 1000), true);
@@ -451,6 +451,38 @@ void TestCanvas::draggedEdgeKeepsThirtyPixels()
     // A zoom that would show fewer than 30 pixels is refused too.
     canvas.setZoom(0.9);
     QCOMPARE(canvas.zoom(), 1.0);
+}
+
+void TestCanvas::draggedEdgeStopsAtThePageLimit()
+{
+    // Far out of a small view, a corner drag once asked for gigabytes of layers.
+    PaintProperty property;
+    Canvas canvas(Canvas::PictureDocument, Qt::white, &property);
+    loadOnePage(canvas, QSize(1000, 700));
+    canvas.setZoom(0.1);
+    canvas.setPointerTracking(true);
+    canvas.updateEdgeCursor(QPoint(canvas.width() - 1, canvas.height() - 1));
+    QCOMPARE(canvas.edgeHit(), 5);
+    const qint64 layer = canvas.compositeLayer().cacheKey();
+    canvas.beginEdgeDrag(QPointF(0, 0));
+    for (int i = 1; i <= 6; ++i) {
+        canvas.dragEdgeTo(QPointF(100 * i, i), false);
+        // No page-sized preview is made on a move.
+        QCOMPARE(canvas.compositeLayer().cacheKey(), layer);
+    }
+    canvas.dragEdgeTo(QPointF(600, 6), true);
+    PageData *page = canvas.currentPage();
+    QCOMPARE(page->showExtension, QMargins(0, 0, maximumPageSide - 1000, 60));
+    QCOMPARE(canvas.inkLayer().size(), QSize(maximumPageSide, 760));
+    QCOMPARE(canvas.size(), QSize(qRound(0.1 * maximumPageSide), 76));
+
+    // A second drag further out stays at the limit.
+    canvas.updateEdgeCursor(QPoint(canvas.width() - 1, canvas.height() / 2));
+    QCOMPARE(canvas.edgeHit(), 4);
+    canvas.beginEdgeDrag(QPointF(0, 0));
+    canvas.dragEdgeTo(QPointF(600, 0), true);
+    QCOMPARE(page->showExtension, QMargins(0, 0, maximumPageSide - 1000, 60));
+    QCOMPARE(canvas.inkLayer().size(), QSize(maximumPageSide, 760));
 }
 
 void TestCanvas::gridSpacingCountsWholeSteps()

@@ -59,6 +59,8 @@ private slots:
     void exportChoosesTheFormatBySuffix();
     void exportReportsAFailedSave();
     void exportedSelectionIsTheSameAtAnyZoom();
+    void mirroredSelectionCopiesWhatIsShown_data();
+    void mirroredSelectionCopiesWhatIsShown();
     void pasteShowsThePictureAndDeleteDropsIt();
     void photoCleanUpIgnoresABadIndex();
     void selectAllFramesTheWholePage();
@@ -381,6 +383,51 @@ void TestCanvasCommands::exportedSelectionIsTheSameAtAnyZoom()
     QCOMPARE(moved.size(), QSize(120, 100));
     QCOMPARE(moved.toImage().convertToFormat(QImage::Format_RGB32),
              region.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestCanvasCommands::mirroredSelectionCopiesWhatIsShown_data()
+{
+    QTest::addColumn<QVector<int>>("kinds");
+    QTest::addColumn<bool>("mirrored");
+    QTest::newRow("upright") << QVector<int>{} << false;
+    QTest::newRow("left") << QVector<int>{1} << false;
+    QTest::newRow("half") << QVector<int>{1, 1} << false;
+    QTest::newRow("right") << QVector<int>{2} << false;
+    QTest::newRow("mirror left-right") << QVector<int>{3} << true;
+    QTest::newRow("mirror top-bottom") << QVector<int>{4} << true;
+    QTest::newRow("mirror, left") << QVector<int>{3, 1} << true;
+    QTest::newRow("mirror, right") << QVector<int>{3, 2} << true;
+}
+
+void TestCanvasCommands::mirroredSelectionCopiesWhatIsShown()
+{
+    QFETCH(QVector<int>, kinds);
+    QFETCH(bool, mirrored);
+    CanvasBoard board;
+    // A mark in the top-left corner of the region (100, 80)-(220, 160).
+    board.useTool(PaintTool::Pencil);
+    board.property.lineBoldSize = 9;
+    board.drag(QPointF(110, 90), QPointF(125, 100));
+    selectRegion(board, QPointF(100, 80), QPointF(220, 160));
+    for (int kind : kinds)
+        board.canvas.setRotateType(kind);
+    board.canvas.copy();
+    const QImage copied = QApplication::clipboard()->image();
+    // Turns are undone; a mirror is kept as a mirror left to right.
+    QCOMPARE(copied.size(), QSize(120, 80));
+    const QRect mark = QRect(10, 10, 15, 10).adjusted(-6, -6, 6, 6);
+    const QRect expected =
+        mirrored ? QRect(120 - mark.right() - 1, mark.y(), mark.width(), mark.height()) : mark;
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < copied.height(); ++y) {
+        for (int x = 0; x < copied.width(); ++x) {
+            if (qGray(copied.pixel(x, y)) < 128)
+                ++(expected.contains(x, y) ? inside : outside);
+        }
+    }
+    QVERIFY2(inside > 50 && outside == 0,
+             qPrintable(QStringLiteral("%1 %2").arg(inside).arg(outside)));
 }
 
 void TestCanvasCommands::pasteShowsThePictureAndDeleteDropsIt()

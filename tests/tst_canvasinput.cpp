@@ -78,6 +78,10 @@ private slots:
     void stampWithoutPictureDoesNothing();
     void shapeDragIsCommittedByABlankClick();
     void modifierKeysReachTheItems();
+    void heldShiftReachesEveryNewItem_data();
+    void heldShiftReachesEveryNewItem();
+    void toolChangeWhileTheButtonIsHeld_data();
+    void toolChangeWhileTheButtonIsHeld();
     void overlayPassesUnusedKeysToTheWindow();
     void pageEdgeDragsThroughMouseAndPen();
     void wideStrokesShowLiveWhatTheReplayShows();
@@ -428,6 +432,72 @@ void TestCanvasInput::modifierKeysReachTheItems()
     board.canvas.resetKeyState();
     QVERIFY(!board.canvas.isShiftHeld());
     QVERIFY(!board.canvas.isCtrlHeld());
+}
+
+void TestCanvasInput::heldShiftReachesEveryNewItem_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::newRow("line") << int(PaintTool::Line);
+    QTest::newRow("shape") << int(PaintTool::Shape);
+    QTest::newRow("selection") << int(PaintTool::Selection);
+}
+
+void TestCanvasInput::heldShiftReachesEveryNewItem()
+{
+    QFETCH(int, tool);
+    CanvasBoard board;
+    board.useTool(tool);
+    board.canvas.setShiftPressed(true);
+    // The second item's press commits the first, whose reset used to drop the key.
+    for (int y : {20, 140}) {
+        board.drag(QPointF(30, y), QPointF(200, y + 60));
+        if (tool == PaintTool::Line) {
+            QCOMPARE(board.canvas.lineItem()->endPoint(), QPointF(200, y));
+        } else {
+            QCOMPARE(board.canvas.marqueeItem()->rotatedSize(), QSize(60, 60));
+        }
+    }
+}
+
+void TestCanvasInput::toolChangeWhileTheButtonIsHeld_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("line") << int(PaintTool::Line) << false;
+    QTest::newRow("shape") << int(PaintTool::Shape) << false;
+    QTest::newRow("selection") << int(PaintTool::Selection) << false;
+    QTest::newRow("pencil") << int(PaintTool::Pencil) << true;
+    QTest::newRow("pen") << int(PaintTool::Pen) << true;
+    QTest::newRow("highlighter") << int(PaintTool::Highlighter) << true;
+}
+
+void TestCanvasInput::toolChangeWhileTheButtonIsHeld()
+{
+    QFETCH(int, tool);
+    QFETCH(bool, kept);
+    CanvasBoard board;
+    board.useTool(tool);
+    board.property.lineBoldSize = 9;
+    board.press(QPointF(40, 100));
+    // Frames and lines get their points only after 100 ms; freehand strokes from the start.
+    for (int i = 1; i <= 13; ++i)
+        board.move(QPointF(40 + 17 * i, 100 + 40 * qSin(i * 0.5)), kept ? 20 : 5);
+    board.useTool(PaintTool::Eraser);
+    board.release(QPointF(300, 100));
+    if (!kept) {
+        // No undo step that does nothing.
+        QVERIFY(board.history().isEmpty());
+        QCOMPARE(board.lastCall(QStringLiteral("undo")), QStringLiteral("undo 0"));
+        return;
+    }
+    QCOMPARE(board.history().size(), 1);
+    QVERIFY(board.last()->closed);
+    // The whole stroke is on the screen and in the ink, as a replay draws it.
+    const QImage live = board.composite();
+    const QImage ink = board.inkImage();
+    board.canvas.refreshPage();
+    QCOMPARE(board.composite(), live);
+    QCOMPARE(board.inkImage(), ink);
 }
 
 void TestCanvasInput::overlayPassesUnusedKeysToTheWindow()

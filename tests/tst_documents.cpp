@@ -19,6 +19,8 @@
 #include "drawing/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "drawing/toolcursors.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
@@ -117,12 +119,15 @@ private slots:
     void closingChoosesTheNeighbourInOpeningOrder();
     void lastCloseDisablesTheCommands();
     void emptyBoardClosesSilentlyDrawnBoardAsks();
+    void stampChoiceChangesTheBoardCursor();
     void closeButtonFreesTheTabLater();
     void dragDropsBeforeOrAfter();
     void boardNumbersAreNotReused();
     void openingBySuffix();
     void secondCopyOfAPicture();
     void hugePictureIsReadWithinThePageLimit();
+    void longThinPictureIsNotRefusedForItsReducedSize();
+    void pictureInfoShowsTheOwnSizeOfAReducedPhoto();
     void recentFiles();
     void recentFilesFromOpening();
     void handOverFile();
@@ -374,6 +379,23 @@ void TestDocuments::emptyBoardClosesSilentlyDrawnBoardAsks()
     QVERIFY(w->tabList().isEmpty());
 }
 
+void TestDocuments::stampChoiceChangesTheBoardCursor()
+{
+    MainWindow *w = build();
+    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    Canvas *canvas = w->currentTabItem()->canvas;
+    w->tools()->paintTool = PaintTool::Stamp;
+    w->selectPaintTool();
+    const auto shows = [canvas](const QPixmap &expected) {
+        return canvas->cursor().pixmap().toImage() == expected.toImage();
+    };
+    QVERIFY(shows(stampCursor(QString(), QString(), 1.0)));
+    w->onStampChecked(QStringLiteral("0"));
+    QVERIFY(shows(stampCursor(QStringLiteral("0"), QString(), 1.0)));
+    w->onStampTeacherPointerSeted(QStringLiteral("1"));
+    QVERIFY(shows(stampCursor(QStringLiteral("0"), QStringLiteral("1"), 1.0)));
+}
+
 void TestDocuments::closeButtonFreesTheTabLater()
 {
     MainWindow *w = build();
@@ -504,7 +526,39 @@ void TestDocuments::hugePictureIsReadWithinThePageLimit()
     TabItem *tab = w->currentTabItem();
     QVERIFY(tab);
     QCOMPARE(tab->canvas->currentPage()->width, 4096);
-    QCOMPARE(tab->info, QStringLiteral("32位 4096×1024"));
+    QCOMPARE(tab->info, QStringLiteral("32位 6000×1500"));
+}
+
+void TestDocuments::longThinPictureIsNotRefusedForItsReducedSize()
+{
+    const QString strip = dir->filePath("strip.png");
+    QVERIFY(writePicture(strip, 20000, 100));
+    const QString thin = dir->filePath("thin.png");
+    QVERIFY(writePicture(thin, 200, 29));
+    MainWindow *w = build();
+    {
+        BoxAnswerer answer(QStringLiteral("OK"));
+        w->openFiles({strip, thin});
+        // Only the picture that is too thin on its own is refused.
+        QCOMPARE(answer.texts,
+                 QStringList{QStringLiteral("不支持的文件尺寸，最小允许尺寸：30×30")});
+    }
+    QCOMPARE(w->tabList().size(), 1);
+    const PageData *page = w->currentTabItem()->canvas->currentPage();
+    QCOMPARE(QSize(page->width, page->height), QSize(4096, 30));
+    QCOMPARE(page->background.size(), QSize(4096, 30));
+}
+
+void TestDocuments::pictureInfoShowsTheOwnSizeOfAReducedPhoto()
+{
+    const QString photo = dir->filePath("photo.jpg");
+    QVERIFY(writePicture(photo, 6000, 4000, "JPG"));
+    MainWindow *w = build();
+    w->openFiles({photo});
+    TabItem *tab = w->currentTabItem();
+    QVERIFY(tab);
+    QCOMPARE(tab->canvas->currentPage()->width, 4096);
+    QCOMPARE(tab->info, QStringLiteral("32位 6000×4000"));
 }
 
 void TestDocuments::recentFiles()

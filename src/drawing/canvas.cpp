@@ -155,8 +155,9 @@ bool Canvas::loadPages(const QList<QSize> &sizes, const QList<QPixmap> &backgrou
         clearPages();
     pageTotal = sizes.size();
     for (int i = 0; i < sizes.size(); ++i) {
+        // The minimum holds for the picture's own size; the limit never reduces a side below it.
         const QSize size = limitedPageSize(sizes.at(i));
-        if (size.width() < minimumPageSide || size.height() < minimumPageSide) {
+        if (sizes.at(i).width() < minimumPageSide || sizes.at(i).height() < minimumPageSide) {
             clearPages();
             pageTotal = 0;
             if (canvasHost) {
@@ -190,7 +191,6 @@ void Canvas::clearPages()
     page = nullptr;
     resetItems();
     resetLayers();
-    dragStartImage = QPixmap();
     livePoints.clear();
 }
 
@@ -440,7 +440,6 @@ void Canvas::syncExtensionCopy()
         return;
     dragStartShow = page->showExtension;
     dragStartLayer = page->layerExtension;
-    dragStartImage = composite;
 }
 
 void Canvas::resizePageEdge(int edge, bool final)
@@ -468,34 +467,24 @@ void Canvas::resizePageEdge(int edge, bool final)
         t -= ay;
     if (side == 5 || side == 6 || side == 7)
         b += ay;
-    if (qRound(zoomFactor * (page->width + l + r)) < minimumPageSide ||
-        qRound(zoomFactor * (page->height + t + b)) < minimumPageSide)
+    // The page may not grow past the size of the largest picture page.
+    const QSize pageSize(page->width, page->height);
+    const QMargins shown = limitedPageExtension(pageSize, QMargins(l, t, r, b), dragStartShow);
+    if (qRound(zoomFactor * (page->width + shown.left() + shown.right())) < minimumPageSide ||
+        qRound(zoomFactor * (page->height + shown.top() + shown.bottom())) < minimumPageSide)
         return;
-    const QMargins shown(l, t, r, b);
     page->showExtension = shown;
-    page->layerExtension = maxMargins(page->layerExtension, shown);
     if (final) {
-        page->layerExtension = maxMargins(dragStartLayer, shown);
+        // Growth of earlier drags that is no longer shown goes where the layers would pass the
+        // limit.
+        page->layerExtension =
+            limitedPageExtension(pageSize, maxMargins(dragStartLayer, shown), shown);
         refreshPage();
         dragStartShow = QMargins();
         dragStartLayer = QMargins();
-        dragStartImage = QPixmap();
-    } else if (!dragStartImage.isNull()) {
-        const QMargins &e = page->layerExtension;
-        const QSize layerSize(page->width + e.left() + e.right(),
-                              page->height + e.top() + e.bottom());
-        if (layerSize == dragStartImage.size()) {
-            composite = dragStartImage;
-        } else {
-            QPixmap preview(layerSize);
-            preview.fill(board);
-            QPainter painter(&preview);
-            painter.drawPixmap(qMax(0, e.left() - dragStartLayer.left()),
-                               qMax(0, e.top() - dragStartLayer.top()), dragStartImage);
-            painter.end();
-            composite = preview;
-        }
     }
+    // While dragging, the layers stay as they were: the paint handler shows the board colour
+    // round them, so a move costs no page-sized pixmap.
     setZoom(zoomFactor);
     update();
 }

@@ -308,8 +308,12 @@ private:
     qint64 now() const;
     QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
+    // Gives the items the Ctrl and Shift state the canvas holds.
+    void shareHeldKeys();
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
+    // The release's work on the open action once the stroke is over; pos the pointer there.
+    void closeStroke(const QPoint &p, const QPointF &pos);
     void paintAndRepaint(const QRect &rect);
     QRect eraserRectAt(const QPointF &pos, int level) const;
     QString shapeParameter(const ShapeStyle &style) const;
@@ -376,7 +380,6 @@ private:
     int edgeUnderPointer = -1;
     QMargins dragStartShow;
     QMargins dragStartLayer;
-    QPixmap dragStartImage;
     QPointF pressPosition;
     QPointF currentPosition;
     QVector<QPointF> livePoints;

@@ -313,6 +313,16 @@ void Canvas::finishEditing()
         commitConnectedLine();
     if (!freeCurve->isHidden())
         commitFreeCurve();
+    // With the button still held, the stroke ends as its release would end it: a freehand
+    // stroke gets its last steps painted, a frame or line that has not got its points goes.
+    if (page && strokeInProgress && !edgeDragging) {
+        strokeInProgress = false;
+        const PaintData *open = PageHistory::openLastAction(page->history);
+        const QPointF at = open && !open->points.isEmpty() && open->points.last() != invalidPointF
+                               ? mapFromPage(open->points.last())
+                               : QPointF();
+        closeStroke(at.toPoint(), at);
+    }
     // An open action left behind is closed (a highlighter stroke of fewer than two points is
     // dropped instead).
     if (page && PageHistory::closeOpenAction(page->history))
@@ -506,6 +516,8 @@ void Canvas::paste()
     marquee->setRotateHandleVisible(true);
     marquee->setContentPixmap(pixmap);
     marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
+    // After the frame is made: Shift would square it.
+    shareHeldKeys();
 
     auto *action = new PaintData(this);
     action->type = 1;
@@ -544,6 +556,7 @@ void Canvas::selectAll()
     PageHistory::beginAction(page->history, action, false);
     marquee->setZoom(zoomFactor);
     marquee->setFrameFromDrag(QPointF(0, 0), corner);
+    shareHeldKeys();
     updateUndoRedoState();
 }
 
@@ -647,6 +660,9 @@ void Canvas::setRotateType(int kind)
 void Canvas::rotate(int kind)
 {
     if (!marquee->isHidden()) {
+        // The marquee tells of the turn after it; a fresh selection is lifted from the frame it
+        // had, not from the area the turned frame covers.
+        liftSelection(9, marquee->geometry());
         marquee->rotateOrMirror(kind);
         return;
     }

@@ -298,6 +298,8 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
     QList<PaintData *> &history = page->history;
     const QVector<QPointF> sixInvalid(6, invalidPointF);
 
+    // The items forget the keys when they are reset; the canvas still counts them as held.
+    shareHeldKeys();
     auto *action = new PaintData(this);
     action->active = true;
     action->type = tool;
@@ -558,6 +560,11 @@ void Canvas::endAction(QPoint p, QPointF pos)
     }
     if (!page)
         return;
+    closeStroke(p, pos);
+}
+
+void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
+{
     PaintData *action = PageHistory::openLastAction(page->history);
     if (!action) {
         updateUndoRedoState();
@@ -698,6 +705,12 @@ void Canvas::setShiftPressed(bool b)
     shiftHeld = b;
     marquee->setShiftPressed(b);
     line->setShiftPressed(b);
+}
+
+void Canvas::shareHeldKeys()
+{
+    marquee->setCtrlPressed(ctrlHeld);
+    setShiftPressed(shiftHeld);
 }
 
 void Canvas::handleDirectionKey(int direction)

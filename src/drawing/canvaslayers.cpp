@@ -190,6 +190,9 @@ void Canvas::paintEvent(QPaintEvent *event)
     }
     if (!layersReady())
         return;
+    // An edge drag shows the page's new area before the layers grow to it.
+    if (edgeDragging)
+        painter.fillRect(exposed, board);
     // One pixel more on each side keeps the smooth scaling seamless between exposed pieces.
     const QRect source =
         widgetRectToLayer(exposed).adjusted(-1, -1, 1, 1).intersected(composite.rect());

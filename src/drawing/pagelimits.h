@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QPixmap>
 #include <QSize>
 
@@ -12,9 +13,16 @@ constexpr int minimumPageSide = 30;
 constexpr int maximumPageSide = 4096;
 
 // size scaled down, keeping its aspect, so that its longer side is at most maximumPageSide;
-// unchanged when it already fits. A side never becomes smaller than 1.
+// unchanged when it already fits. A side is never reduced below minimumPageSide, so a long thin
+// picture stays a page that can be opened.
 QSize limitedPageSize(const QSize &size);
 
-// A page picture scaled by the same factor that limitedPageSize applies to pageSize (smooth);
-// unchanged when pageSize fits or the picture is null.
+// A page picture scaled side by side as limitedPageSize scales pageSize (smooth); unchanged when
+// pageSize fits, when the picture is null or already of the limited size.
 QPixmap limitedPagePicture(const QPixmap &picture, const QSize &pageSize);
+
+// The extension of a page of pageSize cut back so that the extended page keeps within
+// maximumPageSide on each side, as a picture page does. Only what grew beyond start is given
+// up, on each axis the side that grew more first.
+QMargins limitedPageExtension(const QSize &pageSize, const QMargins &extension,
+                              const QMargins &start);

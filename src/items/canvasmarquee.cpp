@@ -653,11 +653,16 @@ QPixmap copyFramedRegion(const QPixmap &page, const QPointF &p1, const QPointF &
     const int h = qRound(QLineF(p1, 2 * c - p2).length());
     if (page.isNull() || w < 1 || h < 1)
         return QPixmap();
-    const double angle = QLineF(p1, p2).angle();
+    // Upright is the first edge (where the rotate handle sits) on top, running left to right. A
+    // mirrored frame lies on the other side of that edge: seen upright it runs from p2 to p1, and
+    // the region comes out as shown, mirrored left to right.
+    const bool mirrored = isMirroredFrame(p1, p2, c);
+    const QPointF from = mirrored ? p2 : p1;
+    const double angle = QLineF(from, mirrored ? p1 : p2).angle();
     const QImage turned = rotatedImage(page.toImage(), angle);
     const QPointF pageCentre(page.width() / 2.0, page.height() / 2.0);
     const QPointF turnedCentre(turned.width() / 2.0, turned.height() / 2.0);
-    const QPointF origin = turnedCentre + turnedVector(p1 - pageCentre, -angle);
+    const QPointF origin = turnedCentre + turnedVector(from - pageCentre, -angle);
     QPixmap result(w, h);
     result.fill(Qt::transparent);
     QPainter painter(&result);

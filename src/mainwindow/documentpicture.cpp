@@ -5,7 +5,7 @@
 #include "app/filesystem.h"
 #include "drawing/pagelimits.h"
 
-QImage readDocumentPicture(const QString &path)
+QImage readDocumentPicture(const QString &path, QSize *ownSize)
 {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
@@ -19,6 +19,8 @@ QImage readDocumentPicture(const QString &path)
     QImage image = reader.read();
     if (image.isNull())
         return image;
+    if (ownSize)
+        *ownSize = size.isValid() ? size : image.size();
     // Formats that do not tell their size up front are scaled after decoding.
     const QSize limited = limitedPageSize(image.size());
     if (limited != image.size())
@@ -34,8 +36,9 @@ QString pictureTabTitle(const QString &path, int n)
     return FileSystem::fileName(path);
 }
 
-QString pictureInfo(const QImage &image)
+QString pictureInfo(const QImage &image, const QSize &ownSize)
 {
-    return QString::number(image.depth()) + QStringLiteral("位 ") + QString::number(image.width()) +
-           QStringLiteral("×") + QString::number(image.height());
+    return QString::number(image.depth()) + QStringLiteral("位 ") +
+           QString::number(ownSize.width()) + QStringLiteral("×") +
+           QString::number(ownSize.height());
 }

@@ -185,13 +185,14 @@ void MainWindow::openPdfTab(const QString &path)
 void MainWindow::openImageTab(const QString &path)
 {
     const QString title = pictureTabTitle(path, countTabsWithPath(path));
-    const QImage image = readDocumentPicture(path);
+    QSize ownSize;
+    const QImage image = readDocumentPicture(path, &ownSize);
     if (image.isNull()) {
         showMessage(QStringLiteral("读取") + path + QStringLiteral("失败"));
         return;
     }
     auto *canvas = new Canvas(Canvas::PictureDocument, Qt::white, paintProperty, this);
-    if (!canvas->loadPages({image.size()}, {QPixmap::fromImage(image)})) {
+    if (!canvas->loadPages({ownSize}, {QPixmap::fromImage(image)})) {
         canvas->deleteLater();
         return;
     }
@@ -232,7 +233,7 @@ void MainWindow::openImageTab(const QString &path)
     tab->path = path;
     tab->title = title;
     tab->folder = FileSystem::absolutePath(path);
-    tab->info = pictureInfo(image);
+    tab->info = pictureInfo(image, ownSize);
     addTab(tab);
     recentFilesControler->addFile(path);
 }

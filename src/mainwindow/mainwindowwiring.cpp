@@ -648,6 +648,8 @@ void MainWindow::onStampChecked(const QString &name)
     paintProperty->stampName = name;
     if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
         currentTab->pdfCanvas->applyStamp();
+    else if (currentTab && currentTab->kind != 2 && currentTab->canvas)
+        currentTab->canvas->applyStamp();
 }
 
 void MainWindow::onStampTeacherPointerSeted(const QString &value)
@@ -655,6 +657,8 @@ void MainWindow::onStampTeacherPointerSeted(const QString &value)
     paintProperty->stampTeacherPointer = value;
     if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
         currentTab->pdfCanvas->applyStampPointer();
+    else if (currentTab && currentTab->kind != 2 && currentTab->canvas)
+        currentTab->canvas->applyStampPointer();
 }
 
 void MainWindow::onBoardGridTypeChanged(int type)

@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include "app/crashhandler.h"
+#include "app/filesystem.h"
 #include "app/singleinstance.h"
 #include "platform/windowtree.h"
 
@@ -53,6 +54,7 @@ class TestStartup : public QObject
 private slots:
     void handOverFileFormat();
     void secondInstanceHandsOverAndExits();
+    void relativePathsAreHandedOverAbsolute();
     void crashStartsApologyAndEndsBySignal_data();
     void crashStartsApologyAndEndsBySignal();
     void crashReportEmptiesClipboardFolder();
@@ -93,17 +95,35 @@ void TestStartup::secondInstanceHandsOverAndExits()
 
     QProcess second;
     second.setProcessEnvironment(env);
+    second.setWorkingDirectory(dir.path());
     second.start(QB_APP_PATH, {"a", "b"});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QFile handOver(dir.path() + "/data/quillboard/opflist.dll");
     QVERIFY(handOver.open(QIODevice::ReadOnly));
-    QCOMPARE(handOver.readAll(), QByteArray("a;b"));
+    const QString here = QFileInfo(dir.path()).absoluteFilePath();
+    QCOMPARE(QString::fromUtf8(handOver.readAll()), here + "/a;" + here + "/b");
     QCOMPARE(first.state(), QProcess::Running);
 
     first.kill();
     first.waitForFinished();
+}
+
+void TestStartup::relativePathsAreHandedOverAbsolute()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("opflist.dll");
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    OneWindowTree tree;
+    const bool written = handOverToRunningInstance(file, {"课件.pdf", "sub/b.png", "/t/c.png"},
+                                                   tree, "墨岚白板(Quillboard)");
+    QDir::setCurrent(before);
+    QVERIFY(written);
+    const QString here = QFileInfo(dir.path()).absoluteFilePath();
+    QCOMPARE(QString::fromUtf8(FileSystem::readAll(file)),
+             here + "/课件.pdf;" + here + "/sub/b.png;/t/c.png");
 }
 
 void TestStartup::crashStartsApologyAndEndsBySignal_data()

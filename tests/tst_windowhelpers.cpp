@@ -21,6 +21,7 @@ private slots:
     void windowSearch();
     void handOffTwiceInARow();
     void handOffAtStart();
+    void oneHandOffIsReadOnce();
     void logoReplacement();
     void noteEditorFontStyle();
     void noteEditorLineSpacingAndClear();
@@ -91,6 +92,25 @@ void WindowHelpersTest::handOffAtStart()
     watch.start(path);
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toStringList(), QStringList{"/early.pdf"});
+    QCOMPARE(FileSystem::readAll(path), QByteArray());
+}
+
+void WindowHelpersTest::oneHandOffIsReadOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
+    HandOffWatch watch;
+    QSignalSpy spy(&watch, &HandOffWatch::filesHandedOver);
+    watch.start(path);
+    FileSystem::writeBytes(path, "/a.pdf");
+    QTRY_COMPARE(spy.count(), 1);
+    QTest::qWait(100);
+    // Once emptied, the file is left alone: no read empties it again.
+    QFileSystemWatcher observer({path});
+    QSignalSpy changes(&observer, &QFileSystemWatcher::fileChanged);
+    QTest::qWait(1200);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(spy.count(), 1);
     QCOMPARE(FileSystem::readAll(path), QByteArray());
 }
 

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+#include <signal.h>
+
 #include "app/crashhandler.h"
 #include "app/filesystem.h"
 #include "app/singleinstance.h"
@@ -57,7 +59,8 @@ private slots:
     void relativePathsAreHandedOverAbsolute();
     void crashStartsApologyAndEndsBySignal_data();
     void crashStartsApologyAndEndsBySignal();
-    void crashReportEmptiesClipboardFolder();
+    void crashReportClearsOnlyItsOwnClipboardFolder();
+    void crashBeforeDataFolderDoesNotRestart();
 };
 
 void TestStartup::handOverFileFormat()
@@ -150,28 +153,83 @@ void TestStartup::crashStartsApologyAndEndsBySignal()
     QCOMPARE(f.readAll().trimmed(), QByteArray("apology"));
 }
 
-void TestStartup::crashReportEmptiesClipboardFolder()
+void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
 {
     QTemporaryDir dir;
-    const QString clip = dir.filePath("clipboard");
+    const QString clip = dir.filePath("data/quillboard/clipboard");
     QVERIFY(QDir().mkpath(clip + "/sub"));
-    QFile f(clip + "/截图_1.png");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    FileSystem::writeBytes(clip + "/截图_1.png", "x");
+    // A folder named on the command line is never touched.
+    const QString other = dir.filePath("lesson");
+    QVERIFY(QDir().mkpath(other));
+    FileSystem::writeBytes(other + "/plan.txt", "keep");
     QProcess report;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    report.setProcessEnvironment(env);
-    report.start(QB_APP_PATH, {"--crash-report", clip});
+    report.setProcessEnvironment(environmentFor(dir.path()));
+    report.start(QB_APP_PATH, {"--crash-report", "--clean-up", other});
     QVERIFY(report.waitForStarted());
     QVERIFY(waitFor([&] { return QDir(clip).isEmpty(); }, 10000));
     QVERIFY(QFileInfo(clip).isDir());
+    QCOMPARE(FileSystem::readAll(other + "/plan.txt"), QByteArray("keep"));
     // The apology box waits for the user.
     QCOMPARE(report.state(), QProcess::Running);
     report.kill();
     report.waitForFinished();
     QVERIFY(crashMessageText().startsWith("墨岚白板遇到未知错误"));
     QVERIFY(crashMessageText().endsWith("查看。"));
+}
+
+void TestStartup::crashBeforeDataFolderDoesNotRestart()
+{
+    QTemporaryDir dir;
+    FileSystem::writeBytes(dir.filePath("file"), QByteArray());
+    // A data folder below a plain file: the start stops at its error box.
+    QProcessEnvironment env = environmentFor(dir.path());
+    const QString marker = dir.filePath("file/data");
+    env.insert("XDG_DATA_HOME", marker);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.start(QB_APP_PATH, QStringList());
+    QVERIFY(app.waitForStarted());
+    const QString status = QString("/proc/%1/status").arg(app.processId());
+    // Crash once the handler is in place (SIGSEGV among the caught signals).
+    QVERIFY(waitFor(
+        [&] {
+            const QList<QByteArray> lines = FileSystem::readAll(status).split('\n');
+            for (const QByteArray &line : lines) {
+                if (line.startsWith("SigCgt:"))
+                    return bool((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGSEGV - 1)) &
+                                1);
+            }
+            return false;
+        },
+        10000));
+    ::kill(pid_t(app.processId()), SIGSEGV);
+    QVERIFY(app.waitForFinished(10000));
+    QCOMPARE(app.exitStatus(), QProcess::CrashExit);
+
+    // The one process started by the handler is the apology, not the program again.
+    QList<QStringList> started;
+    waitFor(
+        [&] {
+            started.clear();
+            const QStringList pids = QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs);
+            for (const QString &pid : pids) {
+                const QByteArray environ = FileSystem::readAll("/proc/" + pid + "/environ");
+                if (!environ.split('\0').contains("XDG_DATA_HOME=" + marker.toUtf8()))
+                    continue;
+                QStringList command;
+                for (const QByteArray &arg :
+                     FileSystem::readAll("/proc/" + pid + "/cmdline").split('\0'))
+                    command << QString::fromUtf8(arg);
+                command.removeAll(QString());
+                started << command;
+                ::kill(pid.toInt(), SIGKILL);
+            }
+            return !started.isEmpty();
+        },
+        5000);
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(started.first(), (QStringList{QB_APP_PATH, "--crash-report"}));
 }
 
 int main(int argc, char *argv[])

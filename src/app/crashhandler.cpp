@@ -92,7 +92,7 @@ const char *crashCleanUpOption()
 int runCrashReport(bool cleanUp)
 {
     // What the crashed process left behind goes first: the user may never close the box.
-    // The folder is our own, worked out here: this process deletes what it names.
+    // Worked out here, never taken from the command line: this process deletes what it names.
     if (cleanUp) {
         appDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         if (!appDataDir.isEmpty())

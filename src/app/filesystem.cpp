@@ -41,8 +41,8 @@ bool FileSystem::fileExists(const QString &path)
 QString FileSystem::resolveFilePath(const QString &path)
 {
     QString p = path;
+    // Only Windows separates with "\\"; elsewhere it is a character of the file name.
 #ifdef Q_OS_WIN
-    // Elsewhere "\\" is an ordinary character of a file name.
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
 #endif
     QFileInfo info(p);

@@ -1,4 +1,5 @@
 #include <QClipboard>
+#include <QPainter>
 #include <QtTest>
 
 #include "app/filesystem.h"
@@ -28,6 +29,9 @@ private slots:
     void nameParts();
     void resolveFilePath();
     void clipboardTests();
+    void backslashIsAFileNameCharacter();
+    void shortWriteIsAFailure();
+    void pngPicturesAreCompressed();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -183,6 +187,53 @@ void TestFileSystem::clipboardTests()
     QGuiApplication::clipboard()->setImage(image);
     QVERIFY(FileSystem::clipboardHasImage());
     QCOMPARE(FileSystem::clipboardImage().size(), QSize(4, 3));
+}
+
+void TestFileSystem::backslashIsAFileNameCharacter()
+{
+    const QString file = dir->filePath("a\\b.png");
+    writeFile(file, "x");
+    QCOMPARE(FileSystem::resolveFilePath(file), file);
+    // "a/b.png" names a file in a folder that does not exist.
+    QCOMPARE(FileSystem::resolveFilePath(dir->filePath("c\\d.png")), QString());
+}
+
+void TestFileSystem::shortWriteIsAFailure()
+{
+    // Every write to /dev/full fails with "no space left".
+    QVERIFY(!FileSystem::writeBytes("/dev/full", "abc"));
+    QVERIFY(!FileSystem::writeLines("/dev/full", {"a", "b"}));
+    const QString file = dir->filePath("lines.txt");
+    QVERIFY(FileSystem::writeLines(file, {"a", "b"}));
+    QCOMPARE(FileSystem::readAll(file), QByteArray("a\nb\n"));
+    QVERIFY(FileSystem::writeBytes(file, QByteArray()));
+}
+
+void TestFileSystem::pngPicturesAreCompressed()
+{
+    // A board with a few strokes, the size of an exported page.
+    QImage board(1920, 869, QImage::Format_ARGB32);
+    board.fill(Qt::white);
+    QPainter painter(&board);
+    painter.setPen(QPen(Qt::red, 6));
+    painter.drawLine(100, 100, 1800, 700);
+    painter.drawEllipse(QRect(400, 200, 500, 300));
+    painter.end();
+
+    const QString png = dir->filePath("board.png");
+    QVERIFY(FileSystem::savePicture(board, png, "PNG"));
+    QVERIFY2(QFileInfo(png).size() < 300 * 1024,
+             qPrintable(QString::number(QFileInfo(png).size())));
+    QCOMPARE(QImage(png).convertToFormat(QImage::Format_ARGB32), board);
+
+    // JPG stays at the highest quality.
+    const QString jpg = dir->filePath("board.jpg");
+    QVERIFY(FileSystem::savePicture(board, jpg, "JPG"));
+    QByteArray best;
+    QBuffer buffer(&best);
+    QVERIFY(board.save(&buffer, "JPG", 100));
+    QCOMPARE(FileSystem::readAll(jpg), best);
+    QVERIFY(!FileSystem::savePicture(QImage(), dir->filePath("null.png"), "PNG"));
 }
 
 QTEST_MAIN(TestFileSystem)

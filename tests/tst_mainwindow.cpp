@@ -26,6 +26,8 @@
 #include "boxanswerer.h"
 #include "fakes.h"
 
+Q_DECLARE_METATYPE(QMargins)
+
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -59,6 +61,8 @@ private slots:
     void settingsReachTheToolBar();
     void stripArrowsOnlyWhenItScrolls();
     void overlayCanvasAndBoardCommands();
+    void restoredWindowResizesFromItsEdges_data();
+    void restoredWindowResizesFromItsEdges();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -115,7 +119,6 @@ void MainWindowTest::layoutFrame()
 {
     MainWindow *w = build();
     QCOMPARE(w->windowTitle(), appTitle);
-    QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
     // The side column lines up from the title bar to the bottom row.
     QCOMPARE(w->sidePanel->width(), sidePanelWidth());
     QCOMPARE(w->titleButtonPanel->width(), sidePanelWidth());
@@ -689,6 +692,61 @@ void MainWindowTest::overlayCanvasAndBoardCommands()
     }
     QVERIFY(w->isClosing());
     QVERIFY(w->overlayCanvas->close());
+}
+
+void MainWindowTest::restoredWindowResizesFromItsEdges_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<QPointF>("press"); // as a fraction of the window's size
+    QTest::addColumn<QPoint>("drag");
+    QTest::addColumn<QMargins>("grown"); // left, top, right, bottom
+    QTest::newRow("right edge") << false << QPointF(1, 0.5) << QPoint(60, 0)
+                                << QMargins(0, 0, 60, 0);
+    QTest::newRow("left edge") << false << QPointF(0, 0.5) << QPoint(-40, 0)
+                               << QMargins(40, 0, 0, 0);
+    QTest::newRow("top edge") << false << QPointF(0.5, 0) << QPoint(0, -15)
+                              << QMargins(0, 15, 0, 0);
+    QTest::newRow("bottom right corner")
+        << false << QPointF(1, 1) << QPoint(30, 25) << QMargins(0, 0, 30, 25);
+    QTest::newRow("inside") << false << QPointF(0.5, 0.5) << QPoint(30, 25) << QMargins();
+    QTest::newRow("maximised") << true << QPointF(1, 0.5) << QPoint(-60, 0) << QMargins();
+}
+
+void MainWindowTest::restoredWindowResizesFromItsEdges()
+{
+    QFETCH(bool, maximised);
+    QFETCH(QPointF, press);
+    QFETCH(QPoint, drag);
+    QFETCH(QMargins, grown);
+    MainWindow *w = build([maximised](MainWindow &window) {
+        window.settings.winx = 100;
+        window.settings.winy = 40;
+        window.settings.winw = maximised ? 0 : availableScreenWidth() * 3 / 4;
+        window.settings.winh = availableScreenHeight() * 3 / 4;
+    });
+    // A title bar of our own, but the window stays a resizable one.
+    QVERIFY(w->windowFlags() & Qt::CustomizeWindowHint);
+    QVERIFY(!(w->windowFlags() & Qt::FramelessWindowHint));
+    QWindow *window = w->windowHandle();
+    QVERIFY(window);
+    QTest::qWait(0); // the platform settles the maximised size
+    const QRect before = w->geometry();
+    const QPoint at(qMin(int(press.x() * before.width()), before.width() - 1),
+                    qMin(int(press.y() * before.height()), before.height() - 1));
+    QTest::mouseMove(window, at);
+    // The cursor shows the edge before the press.
+    QCOMPARE(QApplication::overrideCursor() != nullptr, !grown.isNull());
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at);
+    const QPoint target = window->mapToGlobal(at) + drag;
+    QTest::mouseMove(window, window->mapFromGlobal(target - drag / 2));
+    QTest::mouseMove(window, window->mapFromGlobal(target));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, window->mapFromGlobal(target));
+    if (grown.isNull())
+        QCOMPARE(w->geometry(), before);
+    else
+        QCOMPARE(w->geometry(), before.marginsAdded(grown));
+    QTest::mouseMove(window, QPoint(before.width() / 2, before.height() / 2));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(MainWindowTest)

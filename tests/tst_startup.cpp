@@ -2,7 +2,10 @@
 
 #include <csignal>
 
+#include <signal.h>
+
 #include "app/crashhandler.h"
+#include "app/filesystem.h"
 #include "app/singleinstance.h"
 #include "platform/windowtree.h"
 
@@ -53,9 +56,11 @@ class TestStartup : public QObject
 private slots:
     void handOverFileFormat();
     void secondInstanceHandsOverAndExits();
+    void relativePathsAreHandedOverAbsolute();
     void crashStartsApologyAndEndsBySignal_data();
     void crashStartsApologyAndEndsBySignal();
-    void crashReportEmptiesClipboardFolder();
+    void crashReportClearsOnlyItsOwnClipboardFolder();
+    void crashBeforeDataFolderDoesNotRestart();
 };
 
 void TestStartup::handOverFileFormat()
@@ -93,17 +98,35 @@ void TestStartup::secondInstanceHandsOverAndExits()
 
     QProcess second;
     second.setProcessEnvironment(env);
+    second.setWorkingDirectory(dir.path());
     second.start(QB_APP_PATH, {"a", "b"});
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QFile handOver(dir.path() + "/data/quillboard/opflist.dll");
     QVERIFY(handOver.open(QIODevice::ReadOnly));
-    QCOMPARE(handOver.readAll(), QByteArray("a;b"));
+    const QString here = QFileInfo(dir.path()).absoluteFilePath();
+    QCOMPARE(QString::fromUtf8(handOver.readAll()), here + "/a;" + here + "/b");
     QCOMPARE(first.state(), QProcess::Running);
 
     first.kill();
     first.waitForFinished();
+}
+
+void TestStartup::relativePathsAreHandedOverAbsolute()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("opflist.dll");
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    OneWindowTree tree;
+    const bool written = handOverToRunningInstance(file, {"课件.pdf", "sub/b.png", "/t/c.png"},
+                                                   tree, "墨岚白板(Quillboard)");
+    QDir::setCurrent(before);
+    QVERIFY(written);
+    const QString here = QFileInfo(dir.path()).absoluteFilePath();
+    QCOMPARE(QString::fromUtf8(FileSystem::readAll(file)),
+             here + "/课件.pdf;" + here + "/sub/b.png;/t/c.png");
 }
 
 void TestStartup::crashStartsApologyAndEndsBySignal_data()
@@ -130,28 +153,86 @@ void TestStartup::crashStartsApologyAndEndsBySignal()
     QCOMPARE(f.readAll().trimmed(), QByteArray("apology"));
 }
 
-void TestStartup::crashReportEmptiesClipboardFolder()
+void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
 {
     QTemporaryDir dir;
-    const QString clip = dir.filePath("clipboard");
+    const QString clip = dir.filePath("data/quillboard/clipboard");
     QVERIFY(QDir().mkpath(clip + "/sub"));
-    QFile f(clip + "/截图_1.png");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    FileSystem::writeBytes(clip + "/截图_1.png", "x");
+    // A folder named on the command line is never touched.
+    const QString other = dir.filePath("lesson");
+    QVERIFY(QDir().mkpath(other));
+    FileSystem::writeBytes(other + "/plan.txt", "keep");
     QProcess report;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    report.setProcessEnvironment(env);
-    report.start(QB_APP_PATH, {"--crash-report", clip});
+    report.setProcessEnvironment(environmentFor(dir.path()));
+    report.start(QB_APP_PATH, {"--crash-report", "--clean-up", other});
     QVERIFY(report.waitForStarted());
     QVERIFY(waitFor([&] { return QDir(clip).isEmpty(); }, 10000));
     QVERIFY(QFileInfo(clip).isDir());
+    QCOMPARE(FileSystem::readAll(other + "/plan.txt"), QByteArray("keep"));
     // The apology box waits for the user.
     QCOMPARE(report.state(), QProcess::Running);
     report.kill();
     report.waitForFinished();
     QVERIFY(crashMessageText().startsWith("墨岚白板遇到未知错误"));
     QVERIFY(crashMessageText().endsWith("查看。"));
+}
+
+void TestStartup::crashBeforeDataFolderDoesNotRestart()
+{
+    QTemporaryDir dir;
+    FileSystem::writeBytes(dir.filePath("file"), QByteArray());
+    // A data folder below a plain file: the start stops at its error box.
+    QProcessEnvironment env = environmentFor(dir.path());
+    const QString marker = dir.filePath("file/data");
+    env.insert("XDG_DATA_HOME", marker);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    // What it starts outlives it: no pipe of ours that closes under its output.
+    app.setStandardOutputFile(QProcess::nullDevice());
+    app.setStandardErrorFile(QProcess::nullDevice());
+    app.start(QB_APP_PATH, QStringList());
+    QVERIFY(app.waitForStarted());
+    const QString status = QString("/proc/%1/status").arg(app.processId());
+    // Crash once our handler is in place: it catches all five fatal signals at once.
+    quint64 fatal = 0;
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        fatal |= quint64(1) << (sig - 1);
+    QVERIFY(waitFor(
+        [&] {
+            const QList<QByteArray> lines = FileSystem::readAll(status).split('\n');
+            for (const QByteArray &line : lines) {
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) & fatal) == fatal;
+            }
+            return false;
+        },
+        10000));
+    ::kill(pid_t(app.processId()), SIGSEGV);
+    QVERIFY(app.waitForFinished(10000));
+    QCOMPARE(app.exitStatus(), QProcess::CrashExit);
+
+    // The one process started by the handler is the apology, not the program again.
+    auto started = [&marker] {
+        QMap<int, QStringList> commands;
+        const QStringList pids = QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs);
+        for (const QString &pid : pids) {
+            const QByteArray environ = FileSystem::readAll("/proc/" + pid + "/environ");
+            if (!environ.split('\0').contains("XDG_DATA_HOME=" + marker.toUtf8()))
+                continue;
+            for (const QByteArray &arg :
+                 FileSystem::readAll("/proc/" + pid + "/cmdline").split('\0'))
+                commands[pid.toInt()] << QString::fromUtf8(arg);
+            commands[pid.toInt()].removeAll(QString());
+        }
+        return commands;
+    };
+    // Until its exec the new process still shows our command line: give it a moment.
+    waitFor([&] { return started().values().contains({QB_APP_PATH, "--crash-report"}); }, 3000);
+    const QMap<int, QStringList> commands = started();
+    for (int pid : commands.keys())
+        ::kill(pid, SIGKILL);
+    QCOMPARE(commands.values(), (QList<QStringList>{{QB_APP_PATH, "--crash-report"}}));
 }
 
 int main(int argc, char *argv[])

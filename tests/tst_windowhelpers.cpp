@@ -21,7 +21,9 @@ private slots:
     void windowSearch();
     void handOffTwiceInARow();
     void handOffAtStart();
+    void oneHandOffIsReadOnce();
     void logoReplacement();
+    void hugeLogoIsDecodedAtPanelSize();
     void noteEditorFontStyle();
     void noteEditorLineSpacingAndClear();
     void noteEditorFontAppliesToAll();
@@ -94,6 +96,25 @@ void WindowHelpersTest::handOffAtStart()
     QCOMPARE(FileSystem::readAll(path), QByteArray());
 }
 
+void WindowHelpersTest::oneHandOffIsReadOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
+    HandOffWatch watch;
+    QSignalSpy spy(&watch, &HandOffWatch::filesHandedOver);
+    watch.start(path);
+    FileSystem::writeBytes(path, "/a.pdf");
+    QTRY_COMPARE(spy.count(), 1);
+    QTest::qWait(100);
+    // Once emptied, the file is left alone: no read empties it again.
+    QFileSystemWatcher observer({path});
+    QSignalSpy changes(&observer, &QFileSystemWatcher::fileChanged);
+    QTest::qWait(1200);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(FileSystem::readAll(path), QByteArray());
+}
+
 void WindowHelpersTest::logoReplacement()
 {
     QTemporaryDir dir;
@@ -125,6 +146,47 @@ void WindowHelpersTest::logoReplacement()
         QCOMPARE(personallogo::currentFile(config), config + QStringLiteral("/mylogo.jpg"));
     }
     QFile(config).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Memory figures of this process in kB ("VmRSS", "VmHWM").
+qint64 memoryFigure(const QByteArray &name)
+{
+    const QList<QByteArray> lines = FileSystem::readAll("/proc/self/status").split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+void WindowHelpersTest::hugeLogoIsDecodedAtPanelSize()
+{
+    QTemporaryDir dir;
+    // A PNG stored under the other suffix: the content decides.
+    const QString path = dir.filePath(QStringLiteral("mylogo.jpg"));
+    {
+        QImage huge(4000, 4000, QImage::Format_ARGB32);
+        huge.fill(QColor(20, 120, 200));
+        QVERIFY(huge.save(path, "PNG"));
+    }
+    // Resets the peak to the present size, so the peak below is the decoding's alone.
+    if (!FileSystem::writeBytes(QStringLiteral("/proc/self/clear_refs"), "5"))
+        QSKIP("no resettable peak memory figure");
+    const qint64 before = memoryFigure("VmRSS");
+    const QImage logo = personallogo::readScaled(path, QSize(346, 115));
+    const qint64 peak = memoryFigure("VmHWM");
+    QCOMPARE(logo.size(), QSize(115, 115));
+    QCOMPARE(logo.pixelColor(57, 57), QColor(20, 120, 200));
+    // A full decode would take 64 MB.
+    QVERIFY2(peak - before < 16 * 1024, qPrintable(QString::number(peak - before)));
+
+    // A small logo is enlarged to the panel as before.
+    QImage small(30, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QVERIFY(small.save(path, "PNG"));
+    QCOMPARE(personallogo::readScaled(path, QSize(346, 115)).size(), QSize(345, 115));
+    QVERIFY(
+        personallogo::readScaled(dir.filePath(QStringLiteral("none.png")), QSize(9, 9)).isNull());
 }
 
 void WindowHelpersTest::noteEditorFontStyle()

@@ -574,7 +574,7 @@ int AppSettingsDialog::run(AppSettings &settings)
 
     const int type = watermarkTypeCombo->currentIndex();
     if (type >= 1 && type <= 4 && !watermarkPixmap.isNull()) {
-        if (watermarkPixmap.save(watermarkPath, "PNG", 100)) {
+        if (FileSystem::savePicture(watermarkPixmap.toImage(), watermarkPath, "PNG")) {
             settings.watermarktype = type;
             return result;
         }

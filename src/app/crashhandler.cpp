@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "app/filesystem.h"
+#include "app/globals.h"
 #include "app/paths.h"
 
 namespace {
@@ -82,10 +84,20 @@ const char *crashReportOption()
     return "--crash-report";
 }
 
-int runCrashReport(const QString &clipboardDir)
+const char *crashCleanUpOption()
+{
+    return "--clean-up";
+}
+
+int runCrashReport(bool cleanUp)
 {
     // What the crashed process left behind goes first: the user may never close the box.
-    FileSystem::clearDir(clipboardDir);
+    // Worked out here, never taken from the command line: this process deletes what it names.
+    if (cleanUp) {
+        appDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        if (!appDataDir.isEmpty())
+            FileSystem::clearDir(clipboardDirPath());
+    }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), crashMessageText());
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.exec();

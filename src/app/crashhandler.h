@@ -11,4 +11,6 @@ void installCrashHandler(const QString &program, const QStringList &arguments);
 // The apology shown by that separate process.
 QString crashMessageText();
 const char *crashReportOption(); // "--crash-report": the program's argument for that process
-int runCrashReport(const QString &clipboardDir);
+// "--clean-up" after it: the crashed process ran the window, so its clipboard folder is emptied.
+const char *crashCleanUpOption();
+int runCrashReport(bool cleanUp);

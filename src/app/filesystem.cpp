@@ -40,8 +40,11 @@ bool FileSystem::fileExists(const QString &path)
 
 QString FileSystem::resolveFilePath(const QString &path)
 {
-    QString p = QDir::fromNativeSeparators(path);
+    QString p = path;
+    // Only Windows separates with "\\"; elsewhere it is a character of the file name.
+#ifdef Q_OS_WIN
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+#endif
     QFileInfo info(p);
     if (!info.exists() || !info.isFile() || !info.isReadable())
         return QString();
@@ -227,20 +230,19 @@ bool FileSystem::writeBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    file.write(bytes);
-    file.close();
-    return true;
+    // A full disk shows as a short write, often only when the buffer is flushed.
+    return file.write(bytes) == bytes.size() && file.flush();
 }
 
-void FileSystem::writeLines(const QString &path, const QStringList &lines)
+bool FileSystem::writeLines(const QString &path, const QStringList &lines)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return;
-    for (const QString &line : lines) {
-        file.write(line.toUtf8());
-        file.write("\n");
-    }
+        return false;
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += line.toUtf8() + '\n';
+    return file.write(bytes) == bytes.size() && file.flush();
 }
 
 QList<QByteArray> FileSystem::readLines(const QString &path)
@@ -284,4 +286,11 @@ void FileSystem::base64EncodeFile(const QString &path)
 QImage FileSystem::loadBase64Image(const QString &path)
 {
     return QImage::fromData(QByteArray::fromBase64(readAll(path)));
+}
+
+bool FileSystem::savePicture(const QImage &image, const QString &path, const char *format)
+{
+    // For PNG the quality is the zlib level: 100 would store the pixels uncompressed.
+    const bool jpeg = qstrcmp(format, "JPG") == 0;
+    return !image.isNull() && image.save(path, format, jpeg ? 100 : -1);
 }

@@ -43,10 +43,13 @@ public:
     static bool copyFileWithSuffix(const QString &source, const QString &folder,
                                    const QString &baseName, const QString &suffix);
     static QByteArray readAll(const QString &path);
+    // Both tell whether every byte reached the file.
     static bool writeBytes(const QString &path, const QByteArray &bytes);
-    static void writeLines(const QString &path, const QStringList &lines);
+    static bool writeLines(const QString &path, const QStringList &lines);
     static QList<QByteArray> readLines(const QString &path);
     static QStringList readTrimmedLines(const QString &path);
     static void base64EncodeFile(const QString &path);
     static QImage loadBase64Image(const QString &path);
+    // Saves a picture as "PNG" (lossless, with the default compression) or "JPG" (quality 100).
+    static bool savePicture(const QImage &image, const QString &path, const char *format);
 };

@@ -47,6 +47,8 @@ QString usableFolder(QStandardPaths::StandardLocation location, const QString &m
 
 int runFirstInstance(Application &app, const QStringList &files)
 {
+    installCrashHandler(QApplication::applicationFilePath(),
+                        {QLatin1String(crashReportOption()), QLatin1String(crashCleanUpOption())});
     MainWindow *window = new MainWindow;
     mainWindow = window;
     window->loadSettings();
@@ -96,9 +98,12 @@ int main(int argc, char *argv[])
     QApplication::installTranslator(&translator);
 
     QStringList arguments = QApplication::arguments();
-    if (arguments.size() == 3 && arguments.at(1) == QLatin1String(crashReportOption()))
-        return runCrashReport(arguments.at(2));
-    installCrashHandler(QApplication::applicationFilePath(), {});
+    if (arguments.size() >= 2 && arguments.at(1) == QLatin1String(crashReportOption()))
+        return runCrashReport(arguments.size() >= 3 &&
+                              arguments.at(2) == QLatin1String(crashCleanUpOption()));
+    // A crash only apologises until this process runs the window: never a restart (which could
+    // crash again), never a clean-up of another instance's files.
+    installCrashHandler(QApplication::applicationFilePath(), {QLatin1String(crashReportOption())});
 
     int error = 0;
     appDataDir = usableFolder(
@@ -107,8 +112,6 @@ int main(int argc, char *argv[])
         QStringLiteral("启动失败：尝试创建应用程序数据存储文件夹失败，点击“确定”退出"), error);
     if (appDataDir.isEmpty())
         return error;
-    installCrashHandler(QApplication::applicationFilePath(),
-                        {QLatin1String(crashReportOption()), clipboardDirPath()});
     arguments.removeFirst();
 
     const QString configDir = usableFolder(

@@ -1,6 +1,7 @@
 #include "app/singleinstance.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "app/windowsearch.h"
 
@@ -11,8 +12,12 @@ bool handOverToRunningInstance(const QString &handOverFile, const QStringList &f
     QFile file(handOverFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    if (!files.isEmpty())
-        file.write(files.join(QLatin1Char(';')).toUtf8());
+    // The running instance has a working folder of its own: hand over absolute paths.
+    QStringList absolute;
+    for (const QString &path : files)
+        absolute.append(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath());
+    if (!absolute.isEmpty())
+        file.write(absolute.join(QLatin1Char(';')).toUtf8());
     file.close();
     WindowHandle window = 0;
     if (findTopLevelWindowByTitle(tree, title, window))

@@ -693,7 +693,7 @@ bool Canvas::saveExportedImage(const QPixmap &image, const QString &path)
 {
     const QString suffix = FileSystem::lowerSuffix(path);
     const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-    return !image.isNull() && image.save(path, jpeg ? "JPG" : "PNG", 100);
+    return FileSystem::savePicture(image.toImage(), path, jpeg ? "JPG" : "PNG");
 }
 
 void Canvas::exportImage()

@@ -1,5 +1,6 @@
 #include "mainwindow/handoffwatch.h"
 
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 
@@ -17,6 +18,8 @@ void HandOffWatch::start(const QString &path)
     m_path = path;
     // A second start may have written before this watch began: take that too.
     const QStringList early = takeFiles();
+    if (!FileSystem::fileExists(m_path))
+        FileSystem::writeBytes(m_path, QByteArray());
     m_watcher->addPath(m_path);
     if (!early.isEmpty())
         QTimer::singleShot(0, this, [this, early] { emit filesHandedOver(early); });
@@ -25,7 +28,9 @@ void HandOffWatch::start(const QString &path)
 QStringList HandOffWatch::takeFiles()
 {
     const QByteArray bytes = FileSystem::readAll(m_path);
-    FileSystem::writeBytes(m_path, QByteArray());
+    // Emptying an empty file would only wake the watch again.
+    if (!bytes.isEmpty())
+        FileSystem::writeBytes(m_path, QByteArray());
     QStringList files;
     const QStringList parts = QString::fromUtf8(bytes).split(QLatin1Char(';'));
     for (const QString &part : parts) {
@@ -41,7 +46,8 @@ void HandOffWatch::onFileChanged()
     // A replaced file drops out of the watch: add it again each time.
     if (!m_watcher->files().contains(m_path))
         m_watcher->addPath(m_path);
-    if (m_readPending)
+    // An empty file holds nothing to open: our own emptying, or a start without files.
+    if (m_readPending || QFileInfo(m_path).size() == 0)
         return;
     m_readPending = true;
     QTimer::singleShot(300, this, [this] { readNow(); });

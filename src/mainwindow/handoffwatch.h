@@ -6,7 +6,8 @@
 class QFileSystemWatcher;
 
 // Watches the hand-over file that a second start writes its files into. What the file holds
-// at the start and after each change is read, the file emptied, and the files announced.
+// at the start and after each change is read, the file emptied when it held text, and the files
+// announced.
 class HandOffWatch : public QObject
 {
     Q_OBJECT
@@ -14,7 +15,7 @@ public:
     explicit HandOffWatch(QObject *parent = nullptr);
 
     void start(const QString &path);
-    // Reads the file, empties it and returns its paths (";"-separated UTF-8).
+    // Reads the file, empties it when not empty, and returns its paths (";"-separated UTF-8).
     QStringList takeFiles();
     QString path() const { return m_path; }
     QFileSystemWatcher *watcher() const { return m_watcher; }

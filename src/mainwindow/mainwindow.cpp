@@ -27,6 +27,7 @@
 #include "camera/floatcameradialog.h"
 #include "drawing/canvas.h"
 #include "drawing/paintproperty.h"
+#include "mainwindow/edgeresizer.h"
 #include "mainwindow/handoffwatch.h"
 #include "mainwindow/recentfilescontroler.h"
 #include "online/advertise.h"
@@ -95,8 +96,10 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent)
 {
     setWindowTitle(appTitle);
-    // No frame from the window manager: the window draws its own title bar.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
+    // No title bar from the window manager: the window draws its own. Window managers give
+    // such a window no border either, so it resizes from its own edges.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint);
+    new EdgeResizer(this, qMax(4, spacingUnit()));
     paintProperty = new PaintProperty(this);
     tabButtonGroup.setExclusive(true);
     processLauncher = [](const QString &program, const QStringList &arguments) {

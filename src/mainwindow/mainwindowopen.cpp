@@ -103,7 +103,7 @@ void MainWindow::openFromClipboard()
             const QString file = folder + QStringLiteral("/截图_") +
                                  QString::number(clipboardImageCounter) + QStringLiteral(".png");
             const QImage image = qvariant_cast<QImage>(mime->imageData());
-            if (!image.isNull() && image.save(file, "PNG", 100))
+            if (FileSystem::savePicture(image, file, "PNG"))
                 paths.append(file);
         }
     }

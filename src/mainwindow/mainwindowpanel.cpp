@@ -423,13 +423,8 @@ void MainWindow::connectPersonalPanel()
 
 void MainWindow::loadScaledImage(const QString &path)
 {
-    QImage image;
-    image.loadFromData(FileSystem::readAll(path));
-    QPixmap pixmap;
-    if (!image.isNull())
-        pixmap = QPixmap::fromImage(
-            image.scaled(personalLogoLabel->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    personalLogoLabel->setPixmap(pixmap);
+    personalLogoLabel->setPixmap(
+        QPixmap::fromImage(personallogo::readScaled(path, personalLogoLabel->size())));
 }
 
 void MainWindow::loadPersonalLogo()

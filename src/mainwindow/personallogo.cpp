@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include "app/filesystem.h"
 
@@ -45,6 +46,16 @@ bool replace(const QString &chosen, const QString &configDir)
     }
     QFile::remove(other);
     return true;
+}
+
+QImage readScaled(const QString &path, const QSize &box)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QSize full = reader.size();
+    if (full.isValid() && !full.isEmpty() && !box.isEmpty())
+        reader.setScaledSize(full.scaled(box, Qt::KeepAspectRatio));
+    return reader.read();
 }
 
 } // namespace personallogo

@@ -14,6 +14,9 @@ int run(const QString &program, const QStringList &arguments, QByteArray *output
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    // What a launcher starts outlives it: it must not write into a closed pipe.
+    if (!output)
+        process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return -1;
@@ -234,6 +237,8 @@ void DesktopEntryTest::installIntoPrefixHoldsProgramEntryAndIcons()
     QVERIFY(isValid(entry));
     QCOMPARE(entryValue(entry, "Exec"), program + " %F");
     QCOMPARE(entryValue(entry, "MimeType").count(';'), 11);
+    QVERIFY(readFile(prefix.path() + "/share/applications/mimeinfo.cache")
+                .contains("application/pdf=quillboard.desktop;"));
     const QString icons = prefix.path() + "/share/icons/hicolor/";
     QVERIFY(QSvgRenderer(icons + "scalable/apps/quillboard.svg").isValid());
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {

@@ -229,8 +229,8 @@ void DesktopEntryTest::installIntoPrefixHoldsProgramEntryAndIcons()
     QTemporaryDir prefix;
     QVERIFY(prefix.isValid());
     QByteArray output;
-    QCOMPARE(run(QB_CMAKE_COMMAND, {"--install", QB_BUILD_DIR, "--prefix", prefix.path()}, &output),
-             0);
+    const QStringList install = {"--install", QB_BUILD_DIR, "--prefix", prefix.path()};
+    QCOMPARE(run(QB_CMAKE_COMMAND, install, &output), 0);
     const QString program = prefix.path() + "/bin/quillboard";
     QVERIFY2(QFileInfo(program).isExecutable(), output.constData());
     const QString entry = prefix.path() + "/share/applications/quillboard.desktop";

@@ -1,3 +1,5 @@
+// Open-with registration: on Linux the user's desktop entry, with the icon in the user's icon
+// theme so that the entry shows it without a system-wide install.
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -5,9 +7,6 @@
 #include "app/uimetrics.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
-
-// On Linux "open with" is the user's desktop entry; the icon goes into the user's icon theme
-// so that the entry shows it without a system-wide install.
 
 void MainWindow::registerOpenWith()
 {
@@ -25,7 +24,8 @@ void MainWindow::registerOpenWith()
         showMessage(QStringLiteral("注册右键打开方式失败：无法写入") + iconPath);
         return;
     }
-    if (!desktopentry::writeFile(entry, desktopentry::contents(program, supportedFileSuffixes()))) {
+    const QByteArray contents = desktopentry::contents(program, supportedFileSuffixes());
+    if (!desktopentry::writeFile(entry, contents)) {
         QFile::remove(iconPath);
         showMessage(QStringLiteral("注册右键打开方式失败：无法写入") + entry);
         return;

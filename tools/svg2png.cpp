@@ -1,4 +1,5 @@
-// Build-time rasteriser: renders one SVG file to a PNG of the SVG's own size.
+// Build-time rasteriser: renders one SVG file to a PNG of the SVG's own size, or of the size
+// given as third argument (a square).
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -8,8 +9,8 @@
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: svg2png in.svg out.png\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: svg2png in.svg out.png [size]\n");
         return 2;
     }
     QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
@@ -20,6 +21,14 @@ int main(int argc, char *argv[])
     QSize size = renderer.defaultSize();
     if (size.isEmpty())
         size = QSize(64, 64);
+    if (argc == 4) {
+        const int side = QString::fromLocal8Bit(argv[3]).toInt();
+        if (side < 1) {
+            std::fprintf(stderr, "svg2png: bad size %s\n", argv[3]);
+            return 2;
+        }
+        size = QSize(side, side);
+    }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);

@@ -94,6 +94,9 @@ public:
     void setProgressPercent(double value);
     void openTutorialPage();
     void showAboutDialog();
+    // "Open with" registration for the user; nothing in the program calls these.
+    void registerOpenWith();
+    void unregisterOpenWith();
 
     // What documents call back: toolbar forwarders, messages, geometry, page controls.
     void setUndoEnabled(bool enabled) override;
@@ -244,6 +247,8 @@ public:
     std::function<bool(const QString &, const QStringList &)> processLauncher;
     QString updaterProgram;
     std::function<QString()> logoFilePicker;
+    // The program the open-with entry starts; empty means this program.
+    QString openWithProgram;
     // The open dialog's choice (tests replace the file dialog).
     std::function<QStringList(const QString &filter)> openFilesPicker;
     // Called with the settings dialog before it runs (tests answer it).

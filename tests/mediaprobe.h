@@ -3,6 +3,7 @@
 // Reads a recording back through libavformat and libavcodec, as a player would.
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QVector>
 #include <cmath>
@@ -26,6 +27,7 @@ struct MediaProbe
     int decodedFrames = 0;
     double videoDuration = 0; // last frame's end minus the first frame's start
     QColor lastFrameColor;    // at the probe point of the last decoded frame
+    QImage lastFrame;         // the whole last frame, when asked for
     // audio
     AVCodecID audioCodec = AV_CODEC_ID_NONE;
     int sampleRate = 0;
@@ -47,13 +49,27 @@ inline QColor yuvColorAt(const AVFrame *frame, int x, int y)
                   clamp(c + 2.018 * (U - 128)));
 }
 
+inline QImage yuvImage(const AVFrame *frame)
+{
+    QImage image(frame->width, frame->height, QImage::Format_RGB32);
+    for (int y = 0; y < frame->height; ++y) {
+        for (int x = 0; x < frame->width; ++x)
+            image.setPixelColor(x, y, yuvColorAt(frame, x, y));
+    }
+    return image;
+}
+
 inline void drainDecoder(AVCodecContext *decoder, AVFrame *frame, MediaProbe &probe, bool video,
-                         QPoint point)
+                         QPoint point, AVFrame *keep)
 {
     while (avcodec_receive_frame(decoder, frame) == 0) {
         if (video) {
             ++probe.decodedFrames;
             probe.lastFrameColor = yuvColorAt(frame, point.x(), point.y());
+            if (keep) {
+                av_frame_unref(keep);
+                av_frame_ref(keep, frame);
+            }
         } else {
             probe.audioSamples += frame->nb_samples;
             for (int c = 0; c < frame->ch_layout.nb_channels; ++c) {
@@ -66,7 +82,8 @@ inline void drainDecoder(AVCodecContext *decoder, AVFrame *frame, MediaProbe &pr
     }
 }
 
-inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8))
+inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8),
+                             bool keepLastFrame = false)
 {
     MediaProbe probe;
     AVFormatContext *input = nullptr;
@@ -100,19 +117,20 @@ inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8))
     }
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc();
+    AVFrame *keep = keepLastFrame ? av_frame_alloc() : nullptr;
     while (av_read_frame(input, packet) >= 0) {
         const AVStream *stream = input->streams[packet->stream_index];
         const bool video = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
         if (video)
             probe.videoTimes << packet->pts * av_q2d(stream->time_base);
         avcodec_send_packet(decoders[packet->stream_index], packet);
-        drainDecoder(decoders[packet->stream_index], frame, probe, video, point);
+        drainDecoder(decoders[packet->stream_index], frame, probe, video, point, keep);
         av_packet_unref(packet);
     }
     for (int i = 0; i < probe.streams; ++i) {
         avcodec_send_packet(decoders[i], nullptr);
         drainDecoder(decoders[i], frame, probe,
-                     input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO, point);
+                     input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO, point, keep);
         avcodec_free_context(&decoders[i]);
     }
     if (!probe.videoTimes.isEmpty() && probe.frameRate > 0) {
@@ -120,6 +138,9 @@ inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8))
             std::minmax_element(probe.videoTimes.begin(), probe.videoTimes.end());
         probe.videoDuration = *last - *first + 1.0 / probe.frameRate;
     }
+    if (keep && keep->width > 0)
+        probe.lastFrame = yuvImage(keep);
+    av_frame_free(&keep);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avformat_close_input(&input);

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <atomic>
 #include <cmath>
 
@@ -29,10 +30,12 @@ struct SourceLog
 class SyntheticFrameSource : public FrameSource
 {
 public:
-    SyntheticFrameSource(std::shared_ptr<SourceLog> sourceLog, bool ready, bool failGrabs)
+    SyntheticFrameSource(std::shared_ptr<SourceLog> sourceLog, bool ready, bool failGrabs,
+                         bool noise)
         : log(std::move(sourceLog))
         , readyToOpen(ready)
         , failing(failGrabs)
+        , noisy(noise)
     {}
 
     static QColor colorOf(int n) { return QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256); }
@@ -50,6 +53,11 @@ public:
         const QColor color = log->marker ? QColor(255, 0, 255) : colorOf(log->grabs);
         QImage image(size, QImage::Format_RGB32);
         image.fill(color);
+        if (noisy) {
+            // Pictures that do not compress, so that the file grows quickly.
+            auto *pixels = reinterpret_cast<quint32 *>(image.bits());
+            QRandomGenerator::global()->fillRange(pixels, image.width() * image.height());
+        }
         QPainter painter(&image);
         const int side = std::max(4, size.height() / 8);
         painter.fillRect((log->grabs * 7) % std::max(1, size.width() - side), size.height() / 2,
@@ -68,6 +76,7 @@ private:
     QSize size;
     bool readyToOpen;
     bool failing;
+    bool noisy;
 };
 
 // A 440 Hz sine delivered in real time; loud while the marker is set.
@@ -128,6 +137,7 @@ public:
     bool microphone = true;
     bool screenReady = true;
     bool grabsFail = false;
+    bool noisyScreen = false;
     bool pcmStarts = true;
     bool pcmReadErrors = false;
     bool pcmSilent = false;
@@ -136,7 +146,7 @@ public:
     bool hasDefaultAudioInput() override { return microphone; }
     std::unique_ptr<FrameSource> createFrameSource() override
     {
-        return std::make_unique<SyntheticFrameSource>(log, screenReady, grabsFail);
+        return std::make_unique<SyntheticFrameSource>(log, screenReady, grabsFail, noisyScreen);
     }
     PcmSource *createPcmSource() override
     {

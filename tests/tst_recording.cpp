@@ -1,5 +1,8 @@
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <csignal>
+
 #include "app/globals.h"
 #include "recording/videorecorder.h"
 #include "recording/videowriter.h"
@@ -32,6 +35,7 @@ private slots:
     void failingReadsEndRecording();
     void lowDiskEndsWithPlayableFile();
     void vanishedFolderIsReported();
+    void failedWriteEndsRecording();
     void sameSecondNeverOverwrites();
     void closingWhileRecordingFinishesFile();
     void logoCorners_data();
@@ -389,6 +393,29 @@ void RecordingTest::vanishedFolderIsReported()
     QVERIFY(finished(5000));
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors.first().startsWith("录屏错误："));
+}
+
+void RecordingTest::failedWriteEndsRecording()
+{
+    // A real write failure: the file may not grow any more, as on a full disk.
+    makeRecorder(640, 480, 3);
+    backend->noisyScreen = true;
+    record(600);
+    struct sigaction ignore = {}, previous = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit saved = {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = QFileInfo(recorder->outputFileName).size();
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool ended = finished(5000);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    QVERIFY(ended);
+    // Told at once, not after 200 lost frames, and told once.
+    QCOMPARE(errors, QStringList{"录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]"});
+    QVERIFY(tips.isEmpty());
 }
 
 void RecordingTest::sameSecondNeverOverwrites()

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QScreen>
 #include <QWidget>
 #include <QX11Info>
 
@@ -23,6 +24,7 @@ private slots:
     void noServerMeansNotReady();
     void recordsScreenPointerAndLogo_data();
     void recordsScreenPointerAndLogo();
+    void areaBeyondScreenIsBlack();
 };
 
 void X11RecordingTest::initTestCase()
@@ -126,6 +128,28 @@ void X11RecordingTest::recordsScreenPointerAndLogo()
     const QPoint logoMiddle(area.width() - m - 20, area.height() - m - 10);
     QVERIFY(near(frame.pixelColor(logoMiddle), QColor(0, 0, 220)));
     QVERIFY(near(frame.pixelColor(logoMiddle + QPoint(30, 0)), QColor(0, 160, 0)));
+}
+
+void X11RecordingTest::areaBeyondScreenIsBlack()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect area(screen.right() - 99, screen.bottom() - 79, 320, 240);
+    QWidget window(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    window.setGeometry(area & screen);
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(Qt::white));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCursor::setPos(screen.topLeft());
+    QTest::qWait(200);
+
+    X11FrameSource source(screen.topLeft());
+    QVERIFY(source.open(area));
+    const QImage picture = source.grab();
+    QCOMPARE(picture.size(), area.size());
+    QCOMPARE(picture.pixelColor(50, 40), QColor(Qt::white));
+    QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
+    QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
 }
 
 QTEST_MAIN(X11RecordingTest)

@@ -1,19 +1,99 @@
 #pragma once
 
+#include <QMutex>
 #include <QObject>
+#include <QPixmap>
+#include <QThread>
+#include <QTimer>
+#include <memory>
 
-// Records the screen. Recording is not available in this build yet; the recorder never runs.
+class AudioWriter;
+class RecordingBackend;
+class VideoWriter;
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVStream;
+
+// The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
+// and an audio writer on two threads into one shared output.
 class VideoRecorder : public QObject
 {
     Q_OBJECT
 public:
     explicit VideoRecorder(QObject *parent = nullptr);
+    ~VideoRecorder() override;
 
-    void stop() {}
+    // Set by the main window before start().
+    int areaX = 0;
+    int areaY = 0;
+    int areaWidth = 1920;
+    int areaHeight = 1080;
+    int outputWidth = 1920;
+    int outputHeight = 1080;
+    int audioMode = 0; // 0 microphone, 1 system sound, 2 both (all the microphone), 3 none
+    int videoQuality = 0;
+    int watermarkCorner = 0; // 0 none, 1 top-left, 2 top-right, 3 bottom-right, 4 bottom-left
+    QPixmap startSnapshot;
+    // The file to write. An existing file is never overwritten: start() then picks the first
+    // free name with "_1", "_2" ... before the suffix and stores it here.
+    QString outputFileName;
+
+    void setBackend(std::shared_ptr<RecordingBackend> backend);
+    bool isRecording() const { return recording; }
+    void notifyWindowMoved(int = 0, int = 0) {}
     void notifyApplicationState(int) {}
-    void notifyWindowMoved() {}
 
 signals:
+    void startWriter(QPixmap snapshot);
+    void pauseWriter();
+    void resumeWriter();
+    void stopWriter();
+    void resetWinAPos(int x, int y);
+    void resetWinActivate(int state);
     void recorderStopError(QString text);
     void recorderTipError(QString text);
+
+public slots:
+    void start();
+    void pause();
+    void resume();
+    void stop();
+    void videoWriterStoped();
+    void audioWriterStoped();
+    void writerStopErrored(QString text);
+    void writerTipErrored(QString text);
+
+private:
+    bool createOutputContext();
+    bool initVideoEncoder(QString &error);
+    bool initAudioEncoder(QString &error);
+    bool openOutputFile();
+    bool writeTrailer();
+    void startVideoWriter();
+    void startAudioWriter();
+    void stopThread(QThread &thread, QObject *writer);
+    void releaseOutput();
+    void finishRecording();
+    void refuse(const QString &text);
+    void checkDisk();
+    bool soundOn() const { return audioMode != 3; }
+
+    int frameRate = 20;
+    int channelCount = 2;
+    int sampleRate = 44100;
+    int bytesPerSample = 2;
+    QMutex muxerMutex;
+    AVFormatContext *output = nullptr;
+    AVCodecContext *videoCodec = nullptr;
+    AVStream *videoStream = nullptr;
+    AVCodecContext *audioCodec = nullptr;
+    AVStream *audioStream = nullptr;
+    VideoWriter *videoWriter = nullptr;
+    AudioWriter *audioWriter = nullptr;
+    QThread videoThread;
+    QThread audioThread;
+    bool recording = false;
+    bool errorReported = false;
+    std::shared_ptr<RecordingBackend> backend;
+    QTimer diskWatch;
 };

@@ -1,0 +1,201 @@
+// Screen recording of 1920x1080 with a moving picture: effective frame rate, lost frames, CPU
+// time per frame and output size, beside ffmpeg's x11grab with libx264 on the same display.
+// Needs an X server of that size, e.g.:
+//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
+// The moving picture runs in a child process so that its painting is not counted.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <QX11Info>
+
+#include <sys/resource.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "../tests/mediaprobe.h"
+#include "app/globals.h"
+#include "recording/videorecorder.h"
+
+namespace {
+
+class MovingPicture : public QWidget
+{
+public:
+    MovingPicture()
+        : QWidget(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        connect(&timer, &QTimer::timeout, this, [this] {
+            ++tick;
+            update();
+        });
+        timer.start(33);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setColorAt(0, QColor::fromHsv(tick % 360, 120, 230));
+        gradient.setColorAt(1, QColor::fromHsv((tick + 180) % 360, 120, 120));
+        painter.fillRect(rect(), gradient);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < 24; ++i) {
+            const double t = tick * 0.03 + i;
+            const QPointF centre(width() / 2 + std::cos(t * 1.3) * width() * 0.4,
+                                 height() / 2 + std::sin(t * 0.9) * height() * 0.4);
+            painter.setBrush(QColor::fromHsv((i * 15) % 360, 200, 240));
+            painter.drawEllipse(centre, 40 + i * 2, 40 + i * 2);
+        }
+        painter.setPen(Qt::black);
+        QFont font = painter.font();
+        font.setPixelSize(48);
+        painter.setFont(font);
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("frame %1").arg(tick));
+    }
+
+private:
+    QTimer timer;
+    int tick = 0;
+};
+
+double cpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Figures
+{
+    int frames = 0;
+    int lost = 0;
+    double cpu = 0;
+    double megabytes = 0;
+};
+
+Figures measure(const QString &file, double cpu)
+{
+    Figures figures;
+    MediaProbe probe = probeMedia(file);
+    std::sort(probe.videoTimes.begin(), probe.videoTimes.end());
+    figures.frames = probe.videoTimes.size();
+    for (int i = 1; i < probe.videoTimes.size(); ++i)
+        figures.lost += int(std::lround((probe.videoTimes[i] - probe.videoTimes[i - 1]) * 20)) - 1;
+    figures.cpu = cpu;
+    figures.megabytes = QFileInfo(file).size() / 1e6;
+    return figures;
+}
+
+void print(const char *name, const Figures &f, double seconds)
+{
+    std::printf("%-8s %6.2f fps  %3d lost  %6.2f ms CPU/frame  %6.1f MB/min  (%d frames)\n", name,
+                f.frames / seconds, f.lost, f.cpu * 1000 / std::max(1, f.frames),
+                f.megabytes * 60 / seconds, f.frames);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (!QX11Info::isPlatformX11()) {
+        std::printf("bench_recording: needs an X server (run under xvfb-run)\n");
+        return 0;
+    }
+    if (app.arguments().contains("--animate")) {
+        MovingPicture picture;
+        picture.setGeometry(QGuiApplication::primaryScreen()->geometry());
+        picture.show();
+        return app.exec();
+    }
+    av_log_set_level(AV_LOG_ERROR);
+    const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60;
+    const QSize size = QGuiApplication::primaryScreen()->size();
+    QTemporaryDir dir;
+    appDataDir = dir.path();
+
+    QProcess animation;
+    animation.start(app.applicationFilePath(), {"--animate"});
+    animation.waitForStarted();
+    wait(1500);
+
+    VideoRecorder recorder;
+    recorder.areaWidth = recorder.outputWidth = size.width();
+    recorder.areaHeight = recorder.outputHeight = size.height();
+    recorder.audioMode = 3; // no microphone on a build machine
+    recorder.outputFileName = dir.path() + "/ours.mp4";
+    QString error;
+    QObject::connect(&recorder, &VideoRecorder::recorderStopError,
+                     [&error](const QString &text) { error = text; });
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer clock;
+    clock.start();
+    recorder.start();
+    wait(seconds * 1000);
+    const double recorded = clock.elapsed() / 1000.0;
+    recorder.stop();
+    while (recorder.isRecording())
+        wait(10);
+    const double cpuOurs = cpuSeconds(RUSAGE_SELF) - cpuBefore;
+    if (!error.isEmpty()) {
+        std::printf("recording failed: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%dx%d, %d s, moving picture\n", size.width(), size.height(), seconds);
+    const Figures ours = measure(recorder.outputFileName, cpuOurs);
+    print("ours", ours, recorded);
+
+    QProcess ffmpeg;
+    const QString ffmpegFile = dir.path() + "/ffmpeg.mp4";
+    const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
+    ffmpeg.start("ffmpeg", {"-y",
+                            "-loglevel",
+                            "error",
+                            "-f",
+                            "x11grab",
+                            "-framerate",
+                            "20",
+                            "-video_size",
+                            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                            "-i",
+                            qEnvironmentVariable("DISPLAY"),
+                            "-t",
+                            QString::number(seconds),
+                            "-c:v",
+                            "libx264",
+                            "-preset",
+                            "superfast",
+                            "-pix_fmt",
+                            "yuv420p",
+                            ffmpegFile});
+    if (!ffmpeg.waitForStarted()) {
+        std::printf("ffmpeg   not installed: no comparison\n");
+    } else {
+        ffmpeg.waitForFinished((seconds + 60) * 1000);
+        const Figures theirs = measure(ffmpegFile, cpuSeconds(RUSAGE_CHILDREN) - childBefore);
+        print("ffmpeg", theirs, seconds);
+        const double ratio =
+            (ours.cpu / std::max(1, ours.frames)) / (theirs.cpu / std::max(1, theirs.frames));
+        std::printf("CPU per frame, ours / ffmpeg: %.2f\n", ratio);
+    }
+    animation.kill();
+    animation.waitForFinished();
+    return 0;
+}

@@ -1,0 +1,37 @@
+#include "recording/recordingbackend.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStorageInfo>
+
+#include "platform/qtpcmsource.h"
+#include "platform/x11framesource.h"
+
+bool SystemRecordingBackend::hasDefaultAudioInput()
+{
+    return QtPcmSource::hasDefaultInput();
+}
+
+std::unique_ptr<FrameSource> SystemRecordingBackend::createFrameSource()
+{
+    // The area is given in primary-screen pixels; the root window starts at the virtual
+    // desktop's corner.
+    QPoint origin;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        origin = screen->geometry().topLeft();
+    return std::make_unique<X11FrameSource>(origin);
+}
+
+PcmSource *SystemRecordingBackend::createPcmSource()
+{
+    return new QtPcmSource;
+}
+
+qint64 SystemRecordingBackend::freeBytes(const QString &folder)
+{
+    if (!QDir(folder).exists())
+        return -1;
+    QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class FrameSource;
+class PcmSource;
+class QRect;
+
+// What a recording takes from the machine: screen, microphone and disk. Tests put in their own.
+class RecordingBackend
+{
+public:
+    virtual ~RecordingBackend() = default;
+    virtual bool hasDefaultAudioInput() = 0;
+    virtual std::unique_ptr<FrameSource> createFrameSource() = 0;
+    virtual PcmSource *createPcmSource() = 0;
+    // Bytes free for the folder's files; negative when the folder is gone or unreadable.
+    virtual qint64 freeBytes(const QString &folder) = 0;
+};
+
+// The X screen, the Qt Multimedia microphone and the real file system.
+class SystemRecordingBackend : public RecordingBackend
+{
+public:
+    bool hasDefaultAudioInput() override;
+    std::unique_ptr<FrameSource> createFrameSource() override;
+    PcmSource *createPcmSource() override;
+    qint64 freeBytes(const QString &folder) override;
+};

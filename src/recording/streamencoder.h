@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QtGlobal>
+
+struct AVCodecContext;
+struct AVFormatContext;
+struct AVFrame;
+struct AVStream;
+class QMutex;
+
+// One stream of the shared output: sends frames to its encoder, takes every packet the encoder
+// gives back, and writes them into the output under the muxer mutex.
+class StreamEncoder
+{
+public:
+    enum Result { Encoded, FrameLost, OutputFailed };
+
+    void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream,
+                   QMutex *muxerMutex);
+    // The frame's pts is in the encoder's time base.
+    Result encode(AVFrame *frame);
+    // Sends the end of the stream and writes what the encoder still holds.
+    Result drain();
+    int packetsWritten() const { return written; }
+    AVCodecContext *codecContext() const { return codec; }
+
+private:
+    Result send(const AVFrame *frame);
+
+    AVFormatContext *output = nullptr;
+    AVCodecContext *codec = nullptr;
+    AVStream *stream = nullptr;
+    QMutex *muxerMutex = nullptr;
+    int written = 0;
+    bool drained = false;
+};

@@ -1,0 +1,227 @@
+#include "recording/videowriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QThread>
+
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "platform/framesource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+VideoWriter::VideoWriter(QObject *parent)
+    : QObject(parent)
+    , logo(watermarkFilePath())
+{}
+
+VideoWriter::~VideoWriter()
+{
+    releaseCapture();
+}
+
+bool VideoWriter::logoPosition(int corner, const QSize &areaSize, const QSize &logoSize, int margin,
+                               QPoint *position)
+{
+    const int w = areaSize.width(), h = areaSize.height();
+    const int lw = logoSize.width(), lh = logoSize.height();
+    switch (corner) {
+        case 1:
+            *position = QPoint(margin, margin);
+            return true;
+        case 2:
+            *position = QPoint(w - lw - margin, margin);
+            return true;
+        case 3:
+            *position = QPoint(w - lw - margin, h - lh - margin);
+            return true;
+        case 4:
+            *position = QPoint(margin, h - lh - margin);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void VideoWriter::init(std::unique_ptr<FrameSource> source)
+{
+    frameSource = std::move(source);
+    captureReady = frameSource && frameSource->open(area);
+    if (logo.isNull() ||
+        !logoPosition(watermarkCorner, area.size(), logo.size(), titleBarButtonSize(), &logoAt))
+        watermarkCorner = 0;
+}
+
+void VideoWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
+{
+    encoder.setOutput(output, codec, stream, muxerMutex);
+}
+
+bool VideoWriter::initScaler()
+{
+    AVCodecContext *codec = encoder.codecContext();
+    if (!codec || area.isEmpty() || outputSize.isEmpty())
+        return false;
+    scaler = sws_getCachedContext(scaler, area.width(), area.height(), AV_PIX_FMT_BGRA,
+                                  outputSize.width(), outputSize.height(), AV_PIX_FMT_YUV420P,
+                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!scaler)
+        return false;
+    picture = av_frame_alloc();
+    if (!picture)
+        return false;
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = outputSize.width();
+    picture->height = outputSize.height();
+    return av_frame_get_buffer(picture, 32) == 0;
+}
+
+void VideoWriter::startWriter(QPixmap snapshot)
+{
+    if (!captureReady) {
+        releaseCapture();
+        emit writerStoped();
+        emit writerStopError(QStringLiteral("录屏错误：图像采集设备初始化失败[ERROR_SOURCE:VW]"));
+        return;
+    }
+    if (!initScaler()) {
+        releaseCapture();
+        emit writerStoped();
+        emit writerStopError(QStringLiteral("录屏错误：图像输出设备初始化失败[ERROR_SOURCE:VW]"));
+        return;
+    }
+    // The snapshot stands in while no screen picture has been taken; one of another size is
+    // scaled so that it is never read past its end.
+    lastFrame = snapshot.toImage().convertToFormat(QImage::Format_RGB32);
+    if (!lastFrame.isNull() && lastFrame.size() != area.size())
+        lastFrame = lastFrame.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+    const LoopEnd end = runLoop();
+    const bool drained = encoder.drain() != StreamEncoder::OutputFailed;
+    releaseCapture();
+    emit writerStoped();
+    if (end != Stopped || !drained)
+        emit writerStopError(QStringLiteral("录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]"));
+}
+
+VideoWriter::LoopEnd VideoWriter::runLoop()
+{
+    running = true;
+    maxLostFrames = frameRate * 10;
+    const qint64 interval = 1000 / qMax(1, frameRate);
+    // Recording time runs only while not paused, so a pause leaves no gap in the time stamps.
+    qint64 activeBefore = 0;
+    QElapsedTimer clock;
+    clock.start();
+    bool wasPaused = false;
+    qint64 nextIndex = 0;
+    QThread *thread = QThread::currentThread();
+    for (;;) {
+        if (!paused) {
+            if (wasPaused) {
+                clock.restart();
+                wasPaused = false;
+            }
+            const qint64 active = activeBefore + clock.elapsed();
+            if (active >= nextIndex * interval) {
+                // Boundaries passed while the last frame was made are skipped; each frame
+                // still gets a later time stamp than the one before.
+                const qint64 index = qMax(nextIndex, active / interval);
+                nextIndex = index + 1;
+                const LoopEnd end = takeFrame(index);
+                if (end != Going)
+                    return end;
+            } else {
+                QThread::msleep(
+                    static_cast<unsigned long>(qMin<qint64>(5, nextIndex * interval - active)));
+            }
+        } else {
+            if (!wasPaused)
+                activeBefore += clock.elapsed();
+            wasPaused = true;
+            QThread::msleep(5);
+        }
+        // The first frame is taken before any stop is looked at, so even a stop right after
+        // the start leaves a picture in the file. Events posted before this loop began would
+        // wait for the next one under the glib dispatcher's processEvents alone: send them.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        if (!running || thread->isInterruptionRequested())
+            return Stopped;
+    }
+}
+
+VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
+{
+    QImage image = frameSource->grab();
+    bool lost = image.isNull() || image.size() != area.size();
+    if (lost) {
+        image = lastFrame;
+    } else {
+        if (watermarkCorner != 0) {
+            QPainter painter(&image);
+            painter.drawImage(logoAt, logo);
+        }
+        lastFrame = image;
+    }
+    if (!image.isNull()) {
+        const StreamEncoder::Result result = encodeImage(image, index);
+        if (result == StreamEncoder::OutputFailed)
+            return OutputLost;
+        lost = lost || result == StreamEncoder::FrameLost;
+    }
+    if (lost) {
+        if (++lostFrames > maxLostFrames)
+            return TooManyLost;
+        emit writerTipError(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]"));
+    }
+    return Going;
+}
+
+StreamEncoder::Result VideoWriter::encodeImage(const QImage &image, qint64 index)
+{
+    if (av_frame_make_writable(picture) < 0)
+        return StreamEncoder::FrameLost;
+    const uint8_t *planes[1] = {image.constBits()};
+    const int strides[1] = {static_cast<int>(image.bytesPerLine())};
+    if (sws_scale(scaler, planes, strides, 0, image.height(), picture->data, picture->linesize) <=
+        0)
+        return StreamEncoder::FrameLost;
+    picture->pts = index;
+    return encoder.encode(picture);
+}
+
+void VideoWriter::pauseWriter()
+{
+    if (running)
+        paused = true;
+}
+
+void VideoWriter::resumeWriter()
+{
+    if (running)
+        paused = false;
+}
+
+void VideoWriter::stopWriter()
+{
+    if (running)
+        running = false;
+}
+
+void VideoWriter::releaseCapture()
+{
+    sws_freeContext(scaler);
+    scaler = nullptr;
+    av_frame_free(&picture);
+    frameSource.reset();
+    lostFrames = 0;
+    muxerMutex = nullptr;
+    lastFrame = QImage();
+    logo = QImage();
+}

@@ -610,6 +610,7 @@ void OnlineTest::refusedFileNames_data()
     QTest::newRow("folder only") << "lib/";
     QTest::newRow("empty") << "";
     QTest::newRow("the list file") << "UPGRADE.ini";
+    QTest::newRow("list separator") << "b.dll|../../x.dll";
     QTest::newRow("the folder itself") << ".";
 }
 

@@ -73,7 +73,9 @@ UpgradeWidget::~UpgradeWidget()
 
 QString UpgradeWidget::targetPath(const QString &folder, const QString &name)
 {
-    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || QDir::isAbsolutePath(name))
+    // "|" separates the names in the list file the updater reads.
+    if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('|')) ||
+        QDir::isAbsolutePath(name))
         return QString();
     const QStringList segments = name.split(QLatin1Char('/'));
     for (const QString &segment : segments)

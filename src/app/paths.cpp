@@ -61,5 +61,8 @@ QString handOverFilePath()
 
 QString websiteUrl()
 {
+    // The environment names another server, or none when set empty.
+    if (qEnvironmentVariableIsSet("QB_SERVER_URL"))
+        return qEnvironmentVariable("QB_SERVER_URL");
     return QStringLiteral(QB_SERVER_URL);
 }

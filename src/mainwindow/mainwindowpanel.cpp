@@ -348,7 +348,12 @@ void MainWindow::queryAdvertise()
 void MainWindow::connectAdvertise()
 {
     connect(advertise, &Advertise::linked, this, [this] { setServerLinkState(1); });
-    connect(advertise, &Advertise::linkErrored, this, [this] { setServerLinkState(2); });
+    connect(advertise, &Advertise::linkErrored, this, [this] {
+        setServerLinkState(2);
+        // Without a configured server there is nothing to reach; say so instead of failing.
+        if (!advertise->hasServer())
+            serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
+    });
     connect(advertise, &Advertise::hasMessage, this,
             [this](const QString &text) { showMessage(text); });
     connect(advertise, &Advertise::advertiseLoaded, this, [this] {

@@ -1,15 +1,66 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+#include <memory>
 
-// The upgrade window. Checking for upgrades is not available in this build yet.
+#include "online/webrequest.h"
+
+class QJsonObject;
+class QLabel;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QProgressBar;
+class QSaveFile;
+class QVBoxLayout;
+
+// The upgrade client: asks the server for the newest version, downloads its files into the
+// upgrade folder and lists them in "upgrade.ini" there for the updater that runs at quit.
+// Closing the window cancels a check.
 class UpgradeWidget : public QWidget
 {
     Q_OBJECT
 public:
     UpgradeWidget(double *version, QWidget *parent = nullptr);
+    ~UpgradeWidget() override;
+
     void startCheck();
+    bool isBusy() const { return currentReply != nullptr; }
+    // The file a name from the server is written to, or empty when the name would lead out of
+    // the upgrade folder or could stand for the list file.
+    static QString targetPath(const QString &folder, const QString &name);
+
+    // Seam for tests: the time limit of a request.
+    int timeoutMs = WebRequest::defaultTimeoutMs;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    double *m_version = nullptr;
+    void onCheckFinished();
+    void applyUpgradeInfo(const QJsonObject &info);
+    void downloadNext();
+    void onDownloadFinished();
+    void writeList();
+    void dropReply();
+    void stopWithMessage(const QString &reason);
+
+    QString baseUrl;
+    QString queryUrl;
+    double *runningVersion = nullptr;
+    QString upgradeDir;
+    QLabel *statusLabel = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QVBoxLayout *layout = nullptr;
+    QNetworkAccessManager *network = nullptr;
+    QNetworkReply *currentReply = nullptr;
+
+    // The downloads under way: one file at a time, streamed into a temporary file.
+    QStringList files;
+    int fileIndex = 0;
+    QString list;
+    int step = 0;
+    int nextProgress = 0;
+    std::unique_ptr<QSaveFile> target;
+    qint64 received = 0;
 };

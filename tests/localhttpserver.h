@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QFile>
+#include <QHash>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QStringList>
+#include <QTcpServer>
+
+// An HTTP server of the test's own on 127.0.0.1: each path gets a canned reply ("$BASE" in a
+// body stands for the server's address), every request is noted. Given a certificate and key,
+// it speaks TLS.
+class LocalHttpServer : public QTcpServer
+{
+public:
+    struct Reply
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray headers;        // extra "Name: value\r\n" lines
+        qint64 claimedLength = -1; // the Content-Length sent; -1: the body's size
+        bool hang = false;         // take the request and never answer
+    };
+    static Reply ok(const QByteArray &body) { return {200, body, {}, -1, false}; }
+    static Reply status(int code) { return {code, "{}", {}, -1, false}; }
+    static Reply truncated(const QByteArray &body) { return {200, body, {}, body.size() + 99}; }
+    static Reply hung() { return {200, {}, {}, -1, true}; }
+    static Reply redirect() { return {302, "moved", "Location: /elsewhere\r\n", -1, false}; }
+
+    explicit LocalHttpServer(const QString &certificate = QString(), const QString &key = QString())
+    {
+        if (!certificate.isEmpty()) {
+            m_certificate = QSslCertificate::fromPath(certificate).value(0);
+            QFile keyFile(key);
+            keyFile.open(QIODevice::ReadOnly);
+            m_key = QSslKey(&keyFile, QSsl::Rsa);
+        }
+        connect(this, &QTcpServer::newConnection, this, [this] { acceptAll(); });
+        listen(QHostAddress::LocalHost);
+    }
+    QString baseUrl() const
+    {
+        return QString(m_certificate.isNull() ? "http" : "https") +
+               "://127.0.0.1:" + QString::number(serverPort());
+    }
+    void set(const QString &path, const Reply &reply) { m_replies[path] = reply; }
+
+    Reply fallback = status(404); // for paths not set
+    QStringList targets;          // "/path?query" of every request, in order
+    QList<QByteArray> heads;      // request line and headers of every request
+    int droppedByClient = 0;      // connections the client closed while we held the answer
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = m_certificate.isNull() ? new QTcpSocket(this) : new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        if (auto *tls = qobject_cast<QSslSocket *>(socket)) {
+            tls->setLocalCertificate(m_certificate);
+            tls->setPrivateKey(m_key);
+            tls->startServerEncryption();
+        }
+        addPendingConnection(socket);
+    }
+
+private:
+    void acceptAll()
+    {
+        while (QTcpSocket *socket = nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                droppedByClient += socket->property("holding").toBool();
+                socket->deleteLater();
+            });
+        }
+    }
+    void read(QTcpSocket *socket)
+    {
+        QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+        const int end = buffer.indexOf("\r\n\r\n");
+        socket->setProperty("buffer", end < 0 ? buffer : buffer.mid(end + 4));
+        if (end < 0)
+            return;
+        heads << buffer.left(end);
+        const QByteArray target = heads.last().split(' ').value(1);
+        targets << QString::fromLatin1(target);
+        Reply reply = m_replies.value(QString::fromLatin1(target.split('?').value(0)), fallback);
+        socket->setProperty("holding", reply.hang);
+        if (reply.hang)
+            return;
+        reply.body.replace("$BASE", baseUrl().toUtf8());
+        const qint64 length = reply.claimedLength < 0 ? reply.body.size() : reply.claimedLength;
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
+                      " Canned\r\nContent-Length: " + QByteArray::number(length) + "\r\n" +
+                      reply.headers + "Connection: close\r\n\r\n" + reply.body);
+        socket->disconnectFromHost();
+    }
+
+    QHash<QString, Reply> m_replies;
+    QSslCertificate m_certificate;
+    QSslKey m_key;
+};

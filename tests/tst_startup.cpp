@@ -174,8 +174,14 @@ void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
     QCOMPARE(report.state(), QProcess::Running);
     report.kill();
     report.waitForFinished();
+    qputenv("QB_SERVER_URL", "https://lessons.example");
     QVERIFY(crashMessageText().startsWith("墨岚白板遇到未知错误"));
-    QVERIFY(crashMessageText().endsWith("查看。"));
+    QVERIFY(crashMessageText().contains("您到lessons.example提交"));
+    QVERIFY(crashMessageText().endsWith("https://lessons.example查看。"));
+    // Without a server the apology names no empty address.
+    qputenv("QB_SERVER_URL", QByteArray());
+    QCOMPARE(crashMessageText(), QStringLiteral("墨岚白板遇到未知错误，对此引起的不便表示抱歉！"));
+    qunsetenv("QB_SERVER_URL");
 }
 
 void TestStartup::crashBeforeDataFolderDoesNotRestart()

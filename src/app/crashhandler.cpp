@@ -72,6 +72,9 @@ QString crashMessageText()
 {
     const QString site = websiteUrl();
     const QString domain = QUrl(site).host();
+    // Without a configured server there is no address to send the user to.
+    if (domain.isEmpty())
+        return QStringLiteral("墨岚白板遇到未知错误，对此引起的不便表示抱歉！");
     return QStringLiteral("墨岚白板遇到未知错误，对此引起的不便表示抱歉！希望并欢迎您到") + domain +
            QStringLiteral(
                "提交崩溃情况，帮助我们改善墨岚白板的质量。另外最新版的墨岚白板或许已经解决此问题，"

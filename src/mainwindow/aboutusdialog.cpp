@@ -54,8 +54,9 @@ AboutUsDialog::AboutUsDialog(QWidget *parent)
     auto *link = new QLabel(this);
     link->setFixedSize(sidePanelWidth(), titleBarButtonSize());
     const QString address = websiteUrl();
-    link->setText(QStringLiteral("<a href='") + address + QStringLiteral("'>") + address +
-                  QStringLiteral("</a>"));
+    if (!address.isEmpty())
+        link->setText(QStringLiteral("<a href='") + address + QStringLiteral("'>") + address +
+                      QStringLiteral("</a>"));
     link->setOpenExternalLinks(true);
     grid->addWidget(link, 2, 1);
     grid->addWidget(valueLine(this, contactAddress()), 3, 1);

@@ -416,7 +416,12 @@ void MainWindow::setProgressPercent(double value)
 
 void MainWindow::openTutorialPage()
 {
-    QDesktopServices::openUrl(QUrl(websiteUrl() + QStringLiteral("/tutorial.html")));
+    const QString site = websiteUrl();
+    if (site.isEmpty()) {
+        showMessage(QStringLiteral("未设置服务器地址，无法打开使用教程"));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(site + QStringLiteral("/tutorial.html")));
 }
 
 void MainWindow::showAboutDialog()

@@ -87,6 +87,7 @@ private slots:
     void layoutOfMixedPages();
     void onlyVisiblePagesAreCached();
     void pageInViewFollowsScroll();
+    void nextPageIsRenderedAhead();
     void zoomLimits_data();
     void zoomLimits();
     void zoomKeepsScrollPosition();
@@ -189,6 +190,32 @@ void PdfCanvasTest::pageInViewFollowsScroll()
     board.canvas->scrollToPage(12);
     QCOMPARE(board.bar()->value(), board.canvas->pageTops().at(12));
     QCOMPARE(board.canvas->currentPageIndex(), 12);
+}
+
+void PdfCanvasTest::nextPageIsRenderedAhead()
+{
+    Board board(twenty, dir.path());
+    QVERIFY(board.open());
+    board.bar()->setValue(300);
+    QVERIFY(board.canvas->isRenderedAhead(1));
+    // The page made ahead is not held by its page before it is shown.
+    QVERIFY(board.canvas->pageList().at(1)->pageImage.isNull());
+    board.bar()->setValue(board.canvas->pageTops().at(1) - 200);
+    QVERIFY(!board.canvas->isRenderedAhead(1));
+    const QImage ahead = board.canvas->pageList().at(1)->pageImage;
+    QCOMPARE(ahead, board.canvas->documentReader().pageImage(1, 1.0));
+    QVERIFY(board.canvas->isRenderedAhead(2));
+    // Scrolling up makes the page above ready instead; only a few are kept.
+    board.canvas->scrollToPage(15);
+    board.bar()->setValue(board.bar()->value() - 100);
+    QCOMPARE(board.shownPages(), QList<int>({14, 15}));
+    QVERIFY(board.canvas->isRenderedAhead(13));
+    QVERIFY(!board.canvas->isRenderedAhead(1));
+    int ready = 0;
+    for (int i = 0; i < board.canvas->pageCount(); ++i)
+        ready += board.canvas->isRenderedAhead(i) ? 1 : 0;
+    QVERIFY(ready <= PageRenderAhead::capacity);
+    QCOMPARE(board.cachedPages(), board.shownPages());
 }
 
 void PdfCanvasTest::zoomLimits_data()

@@ -170,6 +170,7 @@ void PdfCanvas::closeDocument()
 {
     if (rememberPage && pages.size() > 1)
         FileSystem::writeBytes(stateFilePath(), QByteArray::number(pageInView));
+    renderAhead.clear();
     for (PdfPageData *page : qAsConst(pages)) {
         page->clear();
         delete page;
@@ -300,8 +301,17 @@ QSize PdfCanvas::layerSize(int index) const
 void PdfCanvas::renderPage(int index)
 {
     PdfPageData *page = pages.at(index);
+    if (!page->pageImage.isNull())
+        return;
+    const int number = page->pdfPageNumber;
+    page->pageImage = renderAhead.take(number, reader.pixelSizeOf(number));
     if (page->pageImage.isNull())
-        page->pageImage = reader.pageImage(page->pdfPageNumber, 1.0);
+        page->pageImage = reader.pageImage(number, 1.0);
+}
+
+bool PdfCanvas::isRenderedAhead(int index) const
+{
+    return isValidPage(index) && renderAhead.contains(pages.at(index)->pdfPageNumber);
 }
 
 void PdfCanvas::rebuildLayers(int index)
@@ -317,12 +327,18 @@ void PdfCanvas::rebuildLayers(int index)
         layer->fill(Qt::transparent);
     }
     renderPage(index);
+    const QImage shown = orientation.applyToImage(page->pageImage);
+    if (layerLeft == 0 && shown.size() == size && !shown.hasAlphaChannel()) {
+        // An opaque page that fills the layer hides the board colour: a copy will do.
+        page->layer1 = QPixmap::fromImage(shown);
+        return;
+    }
     page->layer1 = QPixmap(size);
     page->layer1.fill(board);
-    if (!page->pageImage.isNull()) {
+    if (!shown.isNull()) {
         QPainter painter(&page->layer1);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.drawImage(layerLeft, 0, orientation.applyToImage(page->pageImage));
+        painter.drawImage(layerLeft, 0, shown);
     }
 }
 

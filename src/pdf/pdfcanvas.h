@@ -11,6 +11,7 @@
 #include "drawing/documentboard.h"
 #include "items/boarditems.h"
 #include "items/pageorientation.h"
+#include "pdf/pagerenderahead.h"
 #include "pdf/pdfreader.h"
 
 class PaintProperty;
@@ -69,6 +70,8 @@ public:
     void scrollToPage(int index);
     QVector<int> visiblePagesIn(const QRect &rect) const;
     const QVector<int> &visiblePageList() const { return visiblePages; }
+    // Whether the page after the visible ones in the scroll direction is being made ready.
+    bool isRenderedAhead(int index) const;
     bool isNearPage(int index, const QPointF &point) const;
     int pageIndexAt(const QPointF &point);
     QPointF mapToPage(const QPointF &point) const;
@@ -139,6 +142,8 @@ private:
     QColor board = Qt::white;
     QString key;
     PDFReader reader;
+    // Declared after the reader: it finishes its renders before the reader's document goes.
+    PageRenderAhead renderAhead;
     QString documentPath;
     QString stateDir;
     PaintProperty *property = nullptr;

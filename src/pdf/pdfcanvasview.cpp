@@ -18,6 +18,7 @@ constexpr int smallestShownSide = 30;
 
 void PdfCanvas::updateVisiblePages(int value)
 {
+    const bool downwards = value >= vScrollValue;
     vScrollValue = value;
     QRect shown = visibleRegion().boundingRect();
     shown.moveTop(value);
@@ -56,6 +57,13 @@ void PdfCanvas::updateVisiblePages(int value)
             if (!page->history.isEmpty())
                 replayHistory(i);
         }
+    }
+    // The page that comes next in the scroll direction is rendered meanwhile on another
+    // thread; it is not held by the page until it is shown.
+    const int next = downwards ? now.last() + 1 : now.first() - 1;
+    if (next >= 0 && next < pages.size()) {
+        const int number = pages.at(next)->pdfPageNumber;
+        renderAhead.request(number, reader.page(number), reader.pixelSizeOf(number));
     }
 }
 

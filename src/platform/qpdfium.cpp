@@ -11,11 +11,19 @@ int QPdfium::loadFile(const QString &file, const QString &password)
     // A fresh document per load: pages handed out earlier keep the old one alive.
     document = std::make_shared<QPdfDocument>();
     loadedPages = 0;
+    loaded = false;
+    pointSizes.clear();
     document->setPassword(password);
     const QPdfDocument::DocumentError error = document->load(file);
     switch (error) {
         case QPdfDocument::NoError:
+            loaded = true;
             loadedPages = qMax(0, document->pageCount());
+            // Kept, so that asking for a size never waits for a page being rendered on another
+            // thread (the library renders one page at a time).
+            pointSizes.reserve(loadedPages);
+            for (int i = 0; i < loadedPages; ++i)
+                pointSizes.append(document->pageSize(i));
             return Success;
         case QPdfDocument::FileNotFoundError:
             return NotFoundError;
@@ -32,7 +40,7 @@ int QPdfium::loadFile(const QString &file, const QString &password)
 
 bool QPdfium::isValid() const
 {
-    return document && document->error() == QPdfDocument::NoError;
+    return document && loaded;
 }
 
 int QPdfium::pageCount() const
@@ -42,9 +50,9 @@ int QPdfium::pageCount() const
 
 QSizeF QPdfium::pageSize(int page) const
 {
-    if (!isValid() || page < 0 || page >= loadedPages)
+    if (!isValid() || page < 0 || page >= pointSizes.size())
         return QSizeF(-1, -1);
-    return document->pageSize(page);
+    return pointSizes.at(page);
 }
 
 QPdfiumPage QPdfium::page(int page) const

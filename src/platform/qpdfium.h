@@ -2,6 +2,7 @@
 
 #include <QSizeF>
 #include <QString>
+#include <QVector>
 #include <memory>
 
 #include "platform/qpdfiumpage.h"
@@ -38,5 +39,7 @@ public:
 
 private:
     std::shared_ptr<QPdfDocument> document;
+    bool loaded = false;
     int loadedPages = 0;
+    QVector<QSizeF> pointSizes;
 };

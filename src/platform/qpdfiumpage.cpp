@@ -26,10 +26,11 @@ QImage QPdfiumPage::image(const QSize &size) const
 {
     if (!isValid() || size.isEmpty())
         return QImage();
-    QImage rendered = document->render(number, size);
+    const QImage rendered = document->render(number, size);
     if (rendered.isNull())
         return QImage();
-    // The library leaves the paper transparent; pages are shown on white paper.
+    // The library leaves the paper transparent; pages are shown on white paper. An opaque
+    // result also draws onto layers as a plain copy.
     QImage page(rendered.size(), QImage::Format_RGB32);
     page.fill(Qt::white);
     QPainter painter(&page);

@@ -99,8 +99,6 @@ private slots:
     void stateFileContents();
     void stateKeyTellsChinesePathsApart();
     void firstPageIsPaintedWithoutScroll();
-    void openFailuresAreReported_data();
-    void openFailuresAreReported();
     void scrollToPageChecksIndex();
     void paintAfterCloseIsSafe();
     void pageChooserIsFilledOnTabSwitch();
@@ -419,36 +417,6 @@ void PdfCanvasTest::firstPageIsPaintedWithoutScroll()
     QCOMPARE(shot.pixel(600, 500) & 0xffffff, 0xffffffu);
     // Above the first page: the document background.
     QVERIFY(qGray(shot.pixel(400, 5)) < 250);
-}
-
-void PdfCanvasTest::openFailuresAreReported_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("reason");
-
-    QTest::newRow("missing") << "nowhere.pdf"
-                             << "未找到文件";
-    QTest::newRow("no usable page") << "tiny.pdf"
-                                    << "空白文件或页面尺寸超出限制";
-    QTest::newRow("no pages") << "nopages.pdf"
-                              << "空白文件";
-}
-
-void PdfCanvasTest::openFailuresAreReported()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, reason);
-    const QString path = dir.filePath(name);
-    if (name == QLatin1String("tiny.pdf"))
-        QVERIFY(writeRawPdf(path, {QStringLiteral("/MediaBox [0 0 0.2 0.2]")}));
-    else if (name == QLatin1String("nopages.pdf"))
-        QVERIFY(writeRawPdf(path, {}));
-    Board board(path, dir.path());
-    QVERIFY(!board.canvas->openDocument());
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("message ")),
-             QStringList(QStringLiteral("message 打开") + path +
-                         QStringLiteral("失败，错误原因：") + reason));
-    QCOMPARE(board.canvas->pageCount(), 0);
 }
 
 void PdfCanvasTest::scrollToPageChecksIndex()

@@ -23,7 +23,6 @@ private slots:
     void zeroWidthPageIsLeftOut();
     void hugePageIsShownSmaller();
     void pageImageIsOpaqueAndSized();
-    void chinesePathOpens();
 
 private:
     QString file(const QString &name) const { return dir.filePath(name); }
@@ -243,17 +242,6 @@ void PdfReaderTest::pageImageIsOpaqueAndSized()
     QCOMPARE(reader.pageImage(1, 0.5).size(), QSize(420, 594));
     QVERIFY(reader.pageImage(-1, 1.0).isNull());
     QVERIFY(reader.pageImage(3, 1.0).isNull());
-}
-
-void PdfReaderTest::chinesePathOpens()
-{
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("语文 教案")));
-    const QString path = file(QStringLiteral("语文 教案/第三章 练习.pdf"));
-    QVERIFY(QFile::copy(threePages, path));
-    PDFReader reader;
-    QVERIFY(reader.load(path));
-    QCOMPARE(reader.path(), path);
-    QCOMPARE(reader.usablePageCount(), 3);
 }
 
 QTEST_MAIN(PdfReaderTest)

@@ -92,6 +92,8 @@ void PdfTabsTest::badFilesGiveAMessageAndNoTab_data()
                                         << "失败，错误原因：文件格式错误";
     QTest::newRow("zero pages") << "empty"
                                 << "失败，错误原因：空白文件";
+    QTest::newRow("no usable page") << "tiny"
+                                    << "失败，错误原因：空白文件或页面尺寸超出限制";
     QTest::newRow("password cancelled") << "cancel"
                                         << "失败，错误原因：密码错误";
     QTest::newRow("wrong password") << "wrong"
@@ -110,6 +112,8 @@ void PdfTabsTest::badFilesGiveAMessageAndNoTab()
         QVERIFY(FileSystem::writeBytes(path, whole.left(whole.size() / 2)));
     else if (kind == QLatin1String("empty"))
         QVERIFY(writeRawPdf(path, {}));
+    else if (kind == QLatin1String("tiny"))
+        QVERIFY(writeRawPdf(path, {QStringLiteral("/MediaBox [0 0 0.2 0.2]")}));
     else if (kind != QLatin1String("missing"))
         QVERIFY(encryptPdf(threePages, path, QStringLiteral("right")));
     PDFReader::setPasswordAsker([kind](QString *password) {

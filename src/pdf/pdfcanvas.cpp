@@ -247,8 +247,9 @@ void PdfCanvas::scrollToPage(int index)
 
 void PdfCanvas::followScrollArea(QAbstractScrollArea *area)
 {
-    scrollArea = area;
     QScrollBar *v = area->verticalScrollBar();
+    verticalBar = v;
+    view = area->viewport();
     QScrollBar *h = area->horizontalScrollBar();
     connect(v, &QScrollBar::valueChanged, this, &PdfCanvas::updateVisiblePages);
     connect(h, &QScrollBar::valueChanged, this, &PdfCanvas::setHorizontalScrollValue);
@@ -275,9 +276,10 @@ void PdfCanvas::followScrollArea(QAbstractScrollArea *area)
 
 bool PdfCanvas::eventFilter(QObject *watched, QEvent *event)
 {
-    if (scrollArea && watched == scrollArea->viewport() &&
+    // Only pointers of our own are used here: the area may be half destroyed.
+    if (watched == view && verticalBar &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
-        updateVisiblePages(scrollArea->verticalScrollBar()->value());
+        updateVisiblePages(verticalBar->value());
         update();
     }
     return QWidget::eventFilter(watched, event);
@@ -288,7 +290,7 @@ void PdfCanvas::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // Opening on page 1 (scroll value already 0), or before the tab was shown, gives no scroll
     // signal: the visible pages are rendered here.
-    updateVisiblePages(scrollArea ? scrollArea->verticalScrollBar()->value() : vScrollValue);
+    updateVisiblePages(verticalBar ? verticalBar->value() : vScrollValue);
 }
 
 // Layers ---------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QVector>
@@ -18,6 +19,7 @@ class PaintProperty;
 class PdfBoardHost;
 class PdfPageData;
 class QAbstractScrollArea;
+class QScrollBar;
 
 // The board of a PDF tab: every usable page of one PDF file stacked from top to bottom inside
 // the tab's scroll area. Only the pages that overlap the visible rows hold a rendered page and
@@ -172,5 +174,6 @@ private:
     double minimumPenWidth = 0.1;
     PageOrientation orientation;
     BoardItems items;
-    QAbstractScrollArea *scrollArea = nullptr;
+    QPointer<QScrollBar> verticalBar;
+    const QObject *view = nullptr;
 };

@@ -7,8 +7,10 @@
 #include "drawing/canvashost.h"
 
 // A CanvasHost for tests: it records every call as a line of text ("undo 1", "message TEXT",
-// "navigate 2", ...) and answers questions with a preset answer.
-class RecordingCanvasHost : public CanvasHost
+// "navigate 2", ...) and answers questions with a preset answer. Base is CanvasHost or an
+// interface derived from it.
+template <class Base = CanvasHost>
+class RecordingHost : public Base
 {
 public:
     void setUndoEnabled(bool on) override { record("undo", on); }
@@ -63,3 +65,5 @@ private:
         calls << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(on ? 1 : 0);
     }
 };
+
+using RecordingCanvasHost = RecordingHost<CanvasHost>;

@@ -16,6 +16,7 @@
 #include "drawing/pagelimits.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
+#include "items/boarditems.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
@@ -104,11 +105,7 @@ void Canvas::createItems()
 
 void Canvas::resetItems()
 {
-    marquee->reset();
-    line->reset();
-    textBox->reset();
-    connectedLine->reset();
-    freeCurve->reset();
+    BoardItems{marquee, line, textBox, connectedLine, freeCurve}.reset();
 }
 
 void Canvas::createStepButtons()

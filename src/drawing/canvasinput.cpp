@@ -19,6 +19,7 @@
 #include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 #include "drawing/strokepainter.h"
+#include "items/boarditems.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
@@ -715,22 +716,8 @@ void Canvas::shareHeldKeys()
 
 void Canvas::handleDirectionKey(int direction)
 {
-    if (!marquee->isHidden()) {
-        marquee->nudge(direction);
-    } else if (!line->isHidden()) {
-        line->nudge(direction);
-    } else if (!textBox->isHidden()) {
-        textBox->nudge(direction);
-    } else if (!connectedLine->isHidden()) {
-        // An unfinished figure swallows the key.
-        if (connectedLine->isComplete())
-            connectedLine->nudge(direction);
-    } else if (!freeCurve->isHidden()) {
-        if (freeCurve->isComplete())
-            freeCurve->nudge(direction);
-    } else {
+    if (!BoardItems{marquee, line, textBox, connectedLine, freeCurve}.nudge(direction))
         emit directionState(direction);
-    }
 }
 
 void Canvas::takeFocus()

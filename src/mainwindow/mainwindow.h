@@ -13,6 +13,7 @@
 #include "drawing/documentboard.h"
 #include "mainwindow/slidebackgroundlabel.h"
 #include "mainwindow/toolbarport.h"
+#include "pdf/pdfboardhost.h"
 #include "platform/hotkeygrabber.h"
 
 class Advertise;
@@ -45,7 +46,7 @@ class VideoRecorder;
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
 // state and is the host the documents call back into.
-class MainWindow : public QWidget, public CanvasHost, public SlideBackgroundHost
+class MainWindow : public QWidget, public PdfBoardHost, public SlideBackgroundHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -142,10 +143,10 @@ public:
     void clickRecordStop();
     void showMessage(const QString &text) override;
     bool askQuestion(const QString &text) override;
-    QRect documentAreaGeometry() const;
-    void fillPageComboBox(const QStringList &labels, const QList<int> &pages);
-    void selectPageInComboBox(int page);
-    void setPdfPageRange(int current, int count);
+    QRect documentAreaGeometry() const override;
+    void fillPageComboBox(const QStringList &labels, const QList<int> &pages) override;
+    void selectPageInComboBox(int page) override;
+    void setPdfPageRange(int current, int count) override;
     void setPageLabel(int current, int count);
     void slideBackgroundStep() override;
     void setAuxLabelAText(const QString &text);
@@ -227,7 +228,11 @@ public:
     void onRecentFileClicked(const QString &path);
     void showOpenFileDialog();
     void openFromClipboard();
-    void openPdfTab(const QString &path);
+    // Opens pdfPath in a new PDF tab titled title. With documentPath (a document converted to
+    // pdfPath) the tab stands for that document: its path, folder and recent-files entry, and
+    // no remembered page. False when no tab was made.
+    bool openPdfTab(const QString &pdfPath, const QString &title,
+                    const QString &documentPath = QString());
     void openImageTab(const QString &path);
     void newWhiteboardTab(const QString &colorName);
     RecentFilesControler *recentFiles() const { return recentFilesControler; }

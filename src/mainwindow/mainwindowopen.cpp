@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QUrl>
 
 #include "app/filesystem.h"
@@ -57,7 +56,7 @@ void MainWindow::openFiles(const QStringList &paths)
         if (suffix == QLatin1String("ppt") || suffix == QLatin1String("pptx"))
             openSlideFile(resolved);
         else if (suffix == QLatin1String("pdf"))
-            openPdfTab(resolved);
+            openPdfTab(resolved, FileSystem::fileName(resolved));
         else if (suffix == QLatin1String("doc") || suffix == QLatin1String("docx"))
             openWordDocument(resolved);
         else if (pictureSuffixes.contains(suffix))
@@ -113,14 +112,18 @@ void MainWindow::openFromClipboard()
         openFiles(paths);
 }
 
-void MainWindow::openPdfTab(const QString &path)
+bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
+                            const QString &documentPath)
 {
+    const QString path = documentPath.isEmpty() ? pdfPath : documentPath;
     if (activateTabWithPath(path))
-        return;
-    auto *pdf = new PdfCanvas(path, configDirPath(), paintProperty, this);
+        return false;
+    auto *pdf = new PdfCanvas(pdfPath, configDirPath(), paintProperty, this);
+    // A converted file is new every time: remembering its page would only leave files behind.
+    pdf->setRememberPage(documentPath.isEmpty());
     if (!pdf->openDocument()) {
         pdf->deleteLater();
-        return;
+        return false;
     }
     pdf->setZoom(1.0);
     auto *area = new ScrollArea(this);
@@ -129,43 +132,11 @@ void MainWindow::openPdfTab(const QString &path)
     area->setAlignment(Qt::AlignHCenter);
     area->setWidget(pdf);
     area->setStyleSheet(documentAreaStyle());
-
-    QScrollBar *v = area->verticalScrollBar();
-    QScrollBar *h = area->horizontalScrollBar();
-    connect(v, &QScrollBar::valueChanged, pdf, [pdf, v](int value) {
-        if (v->isVisible())
-            pdf->updateVisiblePages(value);
-    });
-    connect(h, &QScrollBar::valueChanged, pdf, [pdf, h](int value) {
-        if (h->isVisible())
-            pdf->setHorizontalScrollValue(value);
-    });
+    pdf->followScrollArea(area);
     connect(area, &ScrollArea::wheelZoomed, pdf, &PdfCanvas::zoomStep);
     connect(area, &ScrollArea::touchZoomed, pdf, &PdfCanvas::zoomBy);
     connect(area, &ScrollArea::blankClicked, pdf, &PdfCanvas::commitShownItems);
     connect(area, &ScrollArea::directionKeyPressed, pdf, &PdfCanvas::handleDirectionKey);
-    connect(pdf, &PdfCanvas::vScrollBarNewValue, area, [pdf, v](int value) {
-        if (!v->isVisible()) {
-            pdf->updateVisiblePages(0);
-            pdf->update();
-        } else if (value != v->value()) {
-            v->setValue(value);
-        } else {
-            pdf->updateVisiblePages(value);
-            pdf->update();
-        }
-    });
-    connect(pdf, &PdfCanvas::hScrollBarNewValue, area, [pdf, h](int value) {
-        if (!h->isVisible()) {
-            pdf->setHorizontalScrollValue(0);
-            pdf->update();
-        } else if (value != h->value()) {
-            h->setValue(value);
-        } else {
-            pdf->setHorizontalScrollValue(value);
-            pdf->update();
-        }
-    });
     connect(pdf, &PdfCanvas::directionState, area, &ScrollArea::scrollByDirection);
     connect(pdf, &PdfCanvas::sizeChanged, this,
             [this](double scale) { setProgressPercent(scale); });
@@ -175,11 +146,13 @@ void MainWindow::openPdfTab(const QString &path)
     tab->setPdfCanvas(pdf);
     tab->scrollArea = area;
     tab->path = path;
-    tab->title = FileSystem::fileName(path);
+    tab->title = title;
     tab->folder = FileSystem::absolutePath(path);
     addTab(tab);
-    pdf->restoreLastPage();
+    if (documentPath.isEmpty())
+        pdf->restoreLastPage();
     recentFilesControler->addFile(path);
+    return true;
 }
 
 void MainWindow::openImageTab(const QString &path)

@@ -1,36 +1,548 @@
+// The PDF board's document: opening, pages and their layout, layers, painting and closing.
 #include "pdf/pdfcanvas.h"
 
-#include "app/unavailable.h"
-#include "mainwindow/mainwindow.h"
+#include <QAbstractScrollArea>
+#include <QCryptographicHash>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
 
-PdfCanvas::PdfCanvas(const QString &path, const QString &, PaintProperty *, MainWindow *parent)
+#include "app/filesystem.h"
+#include "app/uimetrics.h"
+#include "drawing/geometry.h"
+#include "drawing/paintdata.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+#include "pdf/pdfboardhost.h"
+#include "pdf/pdfpagedata.h"
+
+namespace {
+// Rows above the first page, below the last one and (at zoom 1) between pages.
+constexpr int pageMargin = 15;
+} // namespace
+
+PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintProperty *properties,
+                     QWidget *parent, PdfBoardHost *host)
     : QWidget(parent)
-    , m_path(path)
-{}
+    , boardHost(host ? host : dynamic_cast<PdfBoardHost *>(parent))
+    , edgeGripWidth(fiveMillimetresInPixels())
+    , key(stateKeyOf(path))
+    , documentPath(path)
+    , stateDir(stateFolder)
+    , property(properties)
+{
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, documentBackgroundColor());
+    setPalette(palette);
+    setAutoFillBackground(true);
+    createItems();
+}
+
+PdfCanvas::~PdfCanvas()
+{
+    // The items hide as the widget goes; their signals must not reach a half-destroyed board.
+    for (QWidget *item :
+         {static_cast<QWidget *>(items.marquee), static_cast<QWidget *>(items.line),
+          static_cast<QWidget *>(items.textBox), static_cast<QWidget *>(items.connectedLine),
+          static_cast<QWidget *>(items.freeCurve)})
+        disconnect(item, nullptr, this, nullptr);
+    qDeleteAll(pages);
+}
+
+void PdfCanvas::createItems()
+{
+    items.marquee = new CanvasMarquee(this);
+    items.marquee->hide();
+    connect(items.marquee, &CanvasMarquee::marqueeBlankClicked, this, &PdfCanvas::commitShownItems);
+    items.line = new CanvasLine(this);
+    items.line->hide();
+    connect(items.line, &CanvasLine::lineBlankClicked, this, &PdfCanvas::commitShownItems);
+    items.textBox = new CanvasTextBox(this);
+    items.textBox->hide();
+    connect(items.textBox, &CanvasTextBox::queryChangeFontBold, this, [this] {
+        if (boardHost)
+            boardHost->clickFontBold();
+    });
+    connect(items.textBox, &CanvasTextBox::queryChangeFontItalic, this, [this] {
+        if (boardHost)
+            boardHost->clickFontItalic();
+    });
+    connect(items.textBox, &CanvasTextBox::queryChangeFontUnderline, this, [this] {
+        if (boardHost)
+            boardHost->clickFontUnderline();
+    });
+    items.connectedLine = new CanvasFCLine(this);
+    items.connectedLine->hide();
+    items.freeCurve = new CanvasFCCurve(this);
+    items.freeCurve->hide();
+}
+
+QString PdfCanvas::stateKeyOf(const QString &path)
+{
+    // UTF-8, not Latin-1: Latin-1 turns every Chinese character into "?", and documents that
+    // differ only in such characters would share one state file.
+    return QString::fromLatin1(
+        QCryptographicHash::hash(path.toLower().toUtf8(), QCryptographicHash::Md5).toHex());
+}
+
+QString PdfCanvas::stateFilePath() const
+{
+    return stateDir + QStringLiteral("/") + key + QStringLiteral(".ini");
+}
+
+int PdfCanvas::pageGap() const
+{
+    return qRound(pageMargin * zoomFactor);
+}
+
+// Document -------------------------------------------------------------------------------------
 
 bool PdfCanvas::openDocument()
 {
-    showUnavailable(parentWidget(), QStringLiteral("打开PDF文档"));
-    return false;
+    reader.setMinimumPageSize(30);
+    const QString failed = tr("打开") + documentPath + tr("失败，错误原因：");
+    if (!reader.load(documentPath)) {
+        if (boardHost)
+            boardHost->showMessage(failed + reader.errorText());
+        return false;
+    }
+    if (reader.usablePageCount() < 1) {
+        if (boardHost)
+            boardHost->showMessage(failed + tr("空白文件或页面尺寸超出限制"));
+        return false;
+    }
+    loadPages();
+    return true;
+}
+
+void PdfCanvas::loadPages()
+{
+    const QList<QSize> &sizes = reader.pageSizes();
+    const QList<int> &numbers = reader.pageNumbers();
+    int y = pageMargin;
+    for (int i = 0; i < sizes.size(); ++i) {
+        auto *page = new PdfPageData(this);
+        page->index = i;
+        page->pdfPageNumber = numbers.at(i);
+        page->width = sizes.at(i).width();
+        page->height = sizes.at(i).height();
+        pages.append(page);
+        tops.append(y);
+        bottoms.append(y + page->height);
+        y = bottoms.last() + pageMargin;
+    }
+    pageDrawnOn = pages.isEmpty() ? nullptr : pages.first();
+}
+
+int PdfCanvas::pageExtent() const
+{
+    return orientation.hasOriginalAxes() ? reader.maxPageWidth() : reader.maxPageHeight();
+}
+
+int PdfCanvas::laidOutHeight(int index) const
+{
+    const PdfPageData *page = pages.at(index);
+    return orientation.hasOriginalAxes() ? page->height : page->width;
+}
+
+void PdfCanvas::updateLayout()
+{
+    if (pages.isEmpty())
+        return;
+    const int w = qRound(zoomFactor * (displayLeft + pageExtent() + displayRight));
+    const int gap = pageGap();
+    int y = pageMargin;
+    for (int i = 0; i < pages.size(); ++i) {
+        tops[i] = y;
+        bottoms[i] = y + qRound(zoomFactor * laidOutHeight(i));
+        y = bottoms.at(i) + gap;
+    }
+    setFixedSize(w, bottoms.last() + pageMargin);
+    emit sizeChanged(zoomFactor);
+}
+
+void PdfCanvas::closeDocument()
+{
+    if (rememberPage && pages.size() > 1)
+        FileSystem::writeBytes(stateFilePath(), QByteArray::number(pageInView));
+    renderAhead.clear();
+    for (PdfPageData *page : qAsConst(pages)) {
+        page->clear();
+        delete page;
+    }
+    pages.clear();
+    pageDrawnOn = nullptr;
+    items.reset();
+    tops.clear();
+    bottoms.clear();
+    visiblePages.clear();
+    livePoints.clear();
+}
+
+// Pages in the widget ------------------------------------------------------------------------
+
+QVector<int> PdfCanvas::visiblePagesIn(const QRect &rect) const
+{
+    QVector<int> found;
+    const int end = rect.top() + rect.height();
+    for (int i = 0; i < tops.size(); ++i) {
+        if (tops.at(i) >= end)
+            break;
+        if (rect.top() < bottoms.at(i))
+            found.append(i);
+    }
+    return found;
+}
+
+bool PdfCanvas::isNearPage(int index, const QPointF &point) const
+{
+    if (!isValidPage(index) || index >= tops.size())
+        return false;
+    const int gap = pageGap();
+    return tops.at(index) - gap < point.y() && point.y() < bottoms.at(index) + gap;
+}
+
+int PdfCanvas::pageIndexAt(const QPointF &point)
+{
+    hitPage = -1;
+    for (int i : qAsConst(visiblePages)) {
+        if (isNearPage(i, point)) {
+            hitPage = i;
+            return hitPage;
+        }
+    }
+    for (int i = pageInView - 1; i >= 0 && i >= pageInView - 4; --i) {
+        if (isNearPage(i, point)) {
+            hitPage = i;
+            return hitPage;
+        }
+    }
+    for (int i = pageInView + 1; i < pages.size() && i <= pageInView + 4; ++i) {
+        if (isNearPage(i, point)) {
+            hitPage = i;
+            return hitPage;
+        }
+    }
+    return hitPage;
+}
+
+QPointF PdfCanvas::mapToPage(const QPointF &point) const
+{
+    const QPointF p = pointDividedByZoom(point, zoomFactor);
+    return QPointF(p.x() - displayLeft, p.y());
+}
+
+void PdfCanvas::scrollToPage(int index)
+{
+    // The page chooser's numbers come from outside: a stale one must not index past the pages.
+    if (!isValidPage(index) || index >= tops.size())
+        return;
+    emit vScrollBarNewValue(tops.at(index));
+}
+
+void PdfCanvas::followScrollArea(QAbstractScrollArea *area)
+{
+    QScrollBar *v = area->verticalScrollBar();
+    verticalBar = v;
+    view = area->viewport();
+    QScrollBar *h = area->horizontalScrollBar();
+    connect(v, &QScrollBar::valueChanged, this, &PdfCanvas::updateVisiblePages);
+    connect(h, &QScrollBar::valueChanged, this, &PdfCanvas::setHorizontalScrollValue);
+    // A request the bar cannot follow (the same value, or one beyond its range while the area
+    // is still being laid out) is answered at once with the bar's own value.
+    connect(this, &PdfCanvas::vScrollBarNewValue, v, [this, v](int value) {
+        const int before = v->value();
+        v->setValue(value);
+        if (v->value() == before) {
+            updateVisiblePages(before);
+            update();
+        }
+    });
+    connect(this, &PdfCanvas::hScrollBarNewValue, h, [this, h](int value) {
+        const int before = h->value();
+        h->setValue(value);
+        if (h->value() == before) {
+            setHorizontalScrollValue(before);
+            update();
+        }
+    });
+    area->viewport()->installEventFilter(this);
+}
+
+bool PdfCanvas::eventFilter(QObject *watched, QEvent *event)
+{
+    // Only pointers of our own are used here: the area may be half destroyed.
+    if (watched == view && verticalBar &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        updateVisiblePages(verticalBar->value());
+        update();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PdfCanvas::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Opening on page 1 (scroll value already 0), or before the tab was shown, gives no scroll
+    // signal: the visible pages are rendered here.
+    updateVisiblePages(verticalBar ? verticalBar->value() : vScrollValue);
+}
+
+// Layers ---------------------------------------------------------------------------------------
+
+QSize PdfCanvas::layerSize(int index) const
+{
+    return QSize(layerLeft + pageExtent() + layerRight, laidOutHeight(index));
+}
+
+void PdfCanvas::renderPage(int index)
+{
+    PdfPageData *page = pages.at(index);
+    if (!page->pageImage.isNull())
+        return;
+    const int number = page->pdfPageNumber;
+    page->pageImage = renderAhead.take(number, reader.pixelSizeOf(number));
+    if (page->pageImage.isNull())
+        page->pageImage = reader.pageImage(number, 1.0);
+}
+
+bool PdfCanvas::isRenderedAhead(int index) const
+{
+    return isValidPage(index) && renderAhead.contains(pages.at(index)->pdfPageNumber);
+}
+
+void PdfCanvas::rebuildLayers(int index)
+{
+    if (!isValidPage(index))
+        return;
+    PdfPageData *page = pages.at(index);
+    const QSize size = layerSize(index);
+    if (size.isEmpty())
+        return;
+    for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
+        *layer = QPixmap(size);
+        layer->fill(Qt::transparent);
+    }
+    renderPage(index);
+    const QImage shown = orientation.applyToImage(page->pageImage);
+    if (layerLeft == 0 && shown.size() == size && !shown.hasAlphaChannel()) {
+        // An opaque page that fills the layer hides the board colour: a copy will do.
+        page->layer1 = QPixmap::fromImage(shown);
+        return;
+    }
+    page->layer1 = QPixmap(size);
+    page->layer1.fill(board);
+    if (!shown.isNull()) {
+        QPainter painter(&page->layer1);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawImage(layerLeft, 0, shown);
+    }
+}
+
+void PdfCanvas::releasePageLayers(int index)
+{
+    if (isValidPage(index))
+        pages.at(index)->releaseLayers();
+}
+
+void PdfCanvas::resetPageLayers()
+{
+    if (!pageDrawnOn)
+        return;
+    const int index = pages.indexOf(pageDrawnOn);
+    releasePageLayers(index);
+    rebuildLayers(index);
+    replayHistory(index);
+}
+
+void PdfCanvas::rebuildVisibleLayers()
+{
+    for (int i : qAsConst(visiblePages)) {
+        releasePageLayers(i);
+        rebuildLayers(i);
+        replayHistory(i);
+    }
+}
+
+void PdfCanvas::snapshotLayers()
+{
+    savedDisplayLeft = displayLeft;
+    savedDisplayRight = displayRight;
+    savedLayerLeft = layerLeft;
+    savedLayerRight = layerRight;
+    for (int i : qAsConst(visiblePages)) {
+        pages.at(i)->layer5 = pages.at(i)->layer1;
+        pages.at(i)->layer6 = pages.at(i)->layer2;
+    }
+}
+
+bool PdfCanvas::hasPageLayers(int index) const
+{
+    if (!isValidPage(index))
+        return false;
+    const PdfPageData *page = pages.at(index);
+    return !page->layer1.isNull() && !page->layer2.isNull() && !page->layer3.isNull();
+}
+
+void PdfCanvas::clearDrawingRect(const QRect &rect)
+{
+    if (!pageDrawnOn || pageDrawnOn->layer2.isNull())
+        return;
+    QPainter painter(&pageDrawnOn->layer2);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
+    painter.drawRect(rect);
+}
+
+void PdfCanvas::restoreDrawingRect(const QRect &rect)
+{
+    clearDrawingRect(rect);
+    if (!pageDrawnOn || pageDrawnOn->layer2.isNull() || pageDrawnOn->layer3.isNull())
+        return;
+    QPainter painter(&pageDrawnOn->layer2);
+    painter.drawPixmap(QRectF(rect), pageDrawnOn->layer3, QRectF(rect));
+}
+
+void PdfCanvas::replayHistory(int)
+{
+    // Pages get a history only from the drawing tools, which paint it back here.
+}
+
+// Painting -------------------------------------------------------------------------------------
+
+void PdfCanvas::updateItemStates()
+{
+    if (!boardHost || !pageDrawnOn)
+        return;
+    const bool drawn = !pageDrawnOn->history.isEmpty();
+    boardHost->setClearScreenEnabled(drawn);
+    if (items.marquee->isHidden() && drawn)
+        boardHost->setRotateEnabled(false);
+}
+
+void PdfCanvas::paintEvent(QPaintEvent *event)
+{
+    updateItemStates();
+    const QRect exposed = event->rect();
+    const QVector<int> shown = visiblePagesIn(exposed);
+    if (shown.isEmpty())
+        return;
+    QPainter painter(this);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int d : shown) {
+        paintPageGap(painter, exposed, tops.at(d) - pageGap());
+        const PdfPageData *page = pages.at(d);
+        const QRect target = QRect(QPoint(0, tops.at(d)), QPoint(width() - 1, bottoms.at(d) - 1))
+                                 .intersected(exposed);
+        if (target.isEmpty())
+            continue;
+        const QRectF source =
+            rectDividedByZoom(QRectF(target.translated(0, -tops.at(d))), zoomFactor)
+                .translated(layerLeft - displayLeft, 0);
+        if (!page->layer1.isNull())
+            painter.drawPixmap(QRectF(target), page->layer1, source);
+        if (!page->history.isEmpty() && !page->layer2.isNull())
+            painter.drawPixmap(QRectF(target), page->layer2, source);
+    }
+    paintPageGap(painter, exposed, bottoms.at(shown.last()));
+}
+
+void PdfCanvas::paintPageGap(QPainter &painter, const QRect &exposed, int y)
+{
+    if (y < 0 || y >= height())
+        return;
+    const QRect strip = QRect(0, y, width(), pageGap()).intersected(exposed);
+    if (!strip.isEmpty())
+        painter.fillRect(strip, documentBackgroundColor());
+}
+
+// Keys and editing -----------------------------------------------------------------------------
+
+void PdfCanvas::finishEditing()
+{
+    // Nothing stays open before the drawing tools are wired to the pages.
+}
+
+void PdfCanvas::commitShownItems()
+{
+    finishEditing();
+}
+
+void PdfCanvas::setCtrlPressed(bool on)
+{
+    ctrlHeld = on;
+    items.marquee->setCtrlPressed(on);
+}
+
+void PdfCanvas::setShiftPressed(bool on)
+{
+    shiftHeld = on;
+    items.marquee->setShiftPressed(on);
+    items.line->setShiftPressed(on);
+}
+
+void PdfCanvas::handleDirectionKey(int direction)
+{
+    if (!items.nudge(direction))
+        emit directionState(direction);
+}
+
+void PdfCanvas::resetKeyState()
+{
+    setFocus(Qt::OtherFocusReason);
+    setCtrlPressed(false);
+    setShiftPressed(false);
+    if (boardHost) {
+        boardHost->fillPageComboBox(reader.pageLabels(), reader.pageLabelIndexes());
+        boardHost->selectPageInComboBox(pageInView);
+        boardHost->setPdfPageRange(pageInView + 1, pageCount());
+    }
+    emit hScrollBarNewValue(hScrollValue);
+    emit vScrollBarNewValue(vScrollValue);
 }
 
 void PdfCanvas::runCommand(BoardCommand command, int argument)
 {
-    // This build's board only keeps the modifier state and passes direction keys on.
     switch (command) {
+        case BoardCommand::ZoomStep:
+            zoomStep(argument);
+            break;
+        case BoardCommand::SetRotateType:
+            setRotateType(argument);
+            break;
+        case BoardCommand::ApplyPaintTool:
+            applyPaintTool();
+            break;
+        case BoardCommand::FinishEditing:
+            finishEditing();
+            break;
+        case BoardCommand::ResetKeyState:
+            resetKeyState();
+            break;
+        case BoardCommand::CommitShownItems:
+            commitShownItems();
+            break;
+        case BoardCommand::HandleDirectionKey:
+            handleDirectionKey(argument);
+            break;
         case BoardCommand::SetCtrlPressed:
             setCtrlPressed(argument != 0);
             break;
         case BoardCommand::SetShiftPressed:
             setShiftPressed(argument != 0);
             break;
-        case BoardCommand::HandleDirectionKey:
-            handleDirectionKey(argument);
-            break;
-        case BoardCommand::ApplyPaintTool:
-            applyPaintTool();
-            break;
         default:
+            // Editing commands act on drawing, which PDF pages do not take yet.
             break;
     }
 }

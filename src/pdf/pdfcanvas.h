@@ -1,53 +1,179 @@
 #pragma once
 
+#include <QList>
+#include <QPixmap>
+#include <QPointF>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QVector>
 #include <QWidget>
 
 #include "drawing/documentboard.h"
+#include "items/boarditems.h"
+#include "items/pageorientation.h"
+#include "pdf/pagerenderahead.h"
+#include "pdf/pdfreader.h"
 
-class MainWindow;
 class PaintProperty;
+class PdfBoardHost;
+class PdfPageData;
+class QAbstractScrollArea;
+class QScrollBar;
 
-// The multi-page PDF board. This build opens no document yet: openDocument says so.
+// The board of a PDF tab: every usable page of one PDF file stacked from top to bottom inside
+// the tab's scroll area. Only the pages that overlap the visible rows hold a rendered page and
+// layers; the layers keep each page at zoom 1 and are scaled while painting, so a zoom change
+// renders nothing. There are two current pages: the page in view (the middle of the view; it
+// drives the page chooser and the remembered page) and the page being drawn on.
+//
+// Coordinates: widget coordinates are shown pixels (zoomed); page coordinates are at zoom 1,
+// relative to the page's top-left corner; layer x = page x + layer left extension.
 class PdfCanvas : public QWidget, public DocumentBoard
 {
     Q_OBJECT
 public:
+    // host receives the callbacks; without one the parent is used when it is a PdfBoardHost.
     PdfCanvas(const QString &path, const QString &stateDir, PaintProperty *properties,
-              MainWindow *parent);
+              QWidget *parent = nullptr, PdfBoardHost *host = nullptr);
+    ~PdfCanvas() override;
 
+    // The name of this document's state file (without ".ini"): the MD5 of its lower-case path.
+    static QString stateKeyOf(const QString &path);
+    QString stateKey() const { return key; }
+    QString stateFilePath() const;
+
+    // Document (pdfcanvas.cpp).
     bool openDocument();
-    void restoreLastPage() {}
-    void closeDocument() {}
-    void setZoom(double) {}
-    void zoomStep(int) {}
-    void zoomBy(int, double) {}
-    void commitShownItems() {}
-    void handleDirectionKey(int) {}
-    void updateVisiblePages(int) {}
-    void setHorizontalScrollValue(int) {}
-    void scrollToPage(int index) { m_requestedPage = index; }
-    int requestedPage() const { return m_requestedPage; }
-    void finishEditing() {}
-    void resetKeyState() {}
-    bool canRotate() const { return false; }
-    int pageCount() const { return 0; }
-    int currentPageIndex() const { return 0; }
-    double zoom() const { return 1.0; }
-    void setCtrlPressed(bool) {}
-    void setShiftPressed(bool) {}
+    void loadPages();
+    void updateLayout();
+    void closeDocument();
+    void setRememberPage(bool on) { rememberPage = on; }
+    int pageCount() const { return reader.usablePageCount(); }
+    int currentPageIndex() const { return pageInView; }
+    double zoom() const { return zoomFactor; }
+    PDFReader &documentReader() { return reader; }
+    const QList<PdfPageData *> &pageList() const { return pages; }
+    PdfPageData *drawnPage() const { return pageDrawnOn; }
+    const QVector<int> &pageTops() const { return tops; }
+    const QVector<int> &pageBottoms() const { return bottoms; }
+    const PageOrientation &viewOrientation() const { return orientation; }
+    const BoardItems &boardItems() const { return items; }
+    QColor boardColor() const { return board; }
+    // The rows of the widget between pages (at the current zoom).
+    int pageGap() const;
+
+    // Follows area's scroll bars (area holds this board) and answers the board's scroll
+    // requests with them; the visible pages are also rendered when its view is shown or
+    // resized.
+    void followScrollArea(QAbstractScrollArea *area);
+    void setHorizontalScrollValue(int value) { hScrollValue = value; }
+    int verticalScrollValue() const { return vScrollValue; }
+    void scrollToPage(int index);
+    QVector<int> visiblePagesIn(const QRect &rect) const;
+    const QVector<int> &visiblePageList() const { return visiblePages; }
+    // Whether the page after the visible ones in the scroll direction is being made ready.
+    bool isRenderedAhead(int index) const;
+    bool isNearPage(int index, const QPointF &point) const;
+    int pageIndexAt(const QPointF &point);
+    QPointF mapToPage(const QPointF &point) const;
+
+    // Layers of page i (pdfcanvas.cpp).
+    void rebuildLayers(int index);
+    void releasePageLayers(int index);
+    void resetPageLayers();
+    void rebuildVisibleLayers();
+    void snapshotLayers();
+    bool hasPageLayers(int index) const;
+    void clearDrawingRect(const QRect &rect);
+    void restoreDrawingRect(const QRect &rect);
+    void replayHistory(int index);
+
+    // View (pdfcanvasview.cpp).
+    void updateVisiblePages(int value);
+    void setZoom(double z);
+    void zoomStep(int kind);
+    void zoomBy(int kind, double step);
+    void rotate(int type);
+    void setRotateType(int type);
+    bool canRotate() const;
+    bool anyPageHasDrawing() const;
+    void resetDocument();
+    void restoreLastPage();
+    QPixmap renderPageImage(int index);
+
+    // Keys and editing state.
+    void finishEditing();
+    void commitShownItems();
+    void resetKeyState();
+    void handleDirectionKey(int direction);
+    void setCtrlPressed(bool on);
+    void setShiftPressed(bool on);
+    void updateItemStates();
     void applyStamp() {}
     void applyStampPointer() {}
     void applyPaintTool() {}
-    void resetDocument() {}
-    void runCommand(BoardCommand command, int argument) override;
+
+    void runCommand(BoardCommand command, int argument = 0) override;
 
 signals:
+    void sizeChanged(double zoom);
+    void directionState(int direction);
     void vScrollBarNewValue(int value);
     void hScrollBarNewValue(int value);
-    void directionState(int direction);
-    void sizeChanged(double scale);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
-    QString m_path;
-    int m_requestedPage = -1;
+    void createItems();
+    void paintPageGap(QPainter &painter, const QRect &exposed, int y);
+    // The page extent across (maximum width, or height with swapped axes) and a page's height
+    // as laid out, both at zoom 1.
+    int pageExtent() const;
+    int laidOutHeight(int index) const;
+    QSize layerSize(int index) const;
+    bool isValidPage(int index) const { return index >= 0 && index < pages.size(); }
+    void renderPage(int index);
+
+    PdfBoardHost *boardHost = nullptr;
+    double edgeGripWidth = 0.0;
+    QColor board = Qt::white;
+    QString key;
+    PDFReader reader;
+    // Declared after the reader: it finishes its renders before the reader's document goes.
+    PageRenderAhead renderAhead;
+    QString documentPath;
+    QString stateDir;
+    PaintProperty *property = nullptr;
+    double zoomFactor = 1.0;
+    bool rememberPage = true;
+    int displayLeft = 0;
+    int displayRight = 0;
+    int savedDisplayLeft = 0;
+    int savedDisplayRight = 0;
+    int layerLeft = 0;
+    int layerRight = 0;
+    int savedLayerLeft = 0;
+    int savedLayerRight = 0;
+    QVector<int> tops;
+    QVector<int> bottoms;
+    QList<PdfPageData *> pages;
+    PdfPageData *pageDrawnOn = nullptr;
+    int pageInView = 0;
+    int vScrollValue = 0;
+    int hScrollValue = 0;
+    QVector<int> visiblePages;
+    int hitPage = -1;
+    bool ctrlHeld = false;
+    bool shiftHeld = false;
+    QVector<QPointF> livePoints;
+    double minimumPenWidth = 0.1;
+    PageOrientation orientation;
+    BoardItems items;
+    QPointer<QScrollBar> verticalBar;
+    const QObject *view = nullptr;
 };

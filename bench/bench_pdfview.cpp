@@ -1,0 +1,220 @@
+// A 600-page text PDF in a PDF board: time to the first shown page, the cost of each newly shown
+// page while scrolling through every page (on the GUI thread), the longest single scroll step,
+// zoom steps and peak resident memory; beside them, a raw render of the same pages at the same
+// size and the set-up of a page's layers. Pages are laid out as on a 1920-pixel screen.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfWriter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "drawing/paintproperty.h"
+#include "pdf/pdfcanvas.h"
+#include "pdf/pdfpagedata.h"
+
+namespace {
+
+constexpr int pageCount = 600;
+constexpr int fitLimit = 1500;
+
+bool writeTextBook(const QString &path)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(72);
+    writer.setPageMargins(QMarginsF(40, 40, 40, 40), QPageLayout::Point);
+    QPainter painter(&writer);
+    QFont font = painter.font();
+    font.setPointSize(10);
+    painter.setFont(font);
+    const QString line = QStringLiteral(
+        "The quick brown fox jumps over the lazy dog; 光合作用把光能转化为化学能。 %1");
+    for (int page = 0; page < pageCount; ++page) {
+        if (page > 0)
+            writer.newPage();
+        for (int row = 0; row < 60; ++row)
+            painter.drawText(0, 14 * row + 12, line.arg(page * 60 + row));
+    }
+    return painter.end();
+}
+
+qint64 peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &l : lines) {
+        if (l.startsWith("VmHWM:"))
+            return l.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+void resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+double ms(qint64 ns)
+{
+    return ns / 1e6;
+}
+
+int cachedPages(const PdfCanvas &pdf)
+{
+    int n = 0;
+    for (const PdfPageData *page : pdf.pageList())
+        n += page->layer1.isNull() ? 0 : 1;
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.pdf"));
+    QElapsedTimer timer;
+    timer.start();
+    if (!writeTextBook(path)) {
+        std::printf("could not write the test book\n");
+        return 1;
+    }
+    std::printf("%d-page text PDF written in %.0f ms (%lld KB)\n", pageCount,
+                ms(timer.nsecsElapsed()), QFile(path).size() / 1024);
+    resetPeakResident();
+    const qint64 baseKb = peakResidentKb();
+
+    // Open to the first shown page.
+    PaintProperty property;
+    QScrollArea area;
+    area.resize(fitLimit + 60, 900);
+    area.setWidgetResizable(false);
+    area.setAlignment(Qt::AlignHCenter);
+    timer.restart();
+    auto *pdf = new PdfCanvas(path, dir.path(), &property, nullptr, nullptr);
+    pdf->documentReader().setScreenMetrics(96 / 25.4, fitLimit);
+    if (!pdf->openDocument()) {
+        std::printf("could not open the book\n");
+        return 1;
+    }
+    pdf->setZoom(1.0);
+    area.setWidget(pdf);
+    pdf->followScrollArea(&area);
+    const qint64 opened = timer.nsecsElapsed();
+    area.show();
+    QCoreApplication::processEvents();
+    pdf->restoreLastPage();
+    area.repaint();
+    const qint64 firstShown = timer.nsecsElapsed();
+    const QSize pageSize = pdf->documentReader().pageSizes().first();
+    std::printf("open: document loaded %.1f ms, first page shown %.1f ms (page %dx%d, %d cached)\n",
+                ms(opened), ms(firstShown), pageSize.width(), pageSize.height(), cachedPages(*pdf));
+
+    // Scroll through every page, a third of the view at a time, painting after each step.
+    // Only the window's own work is timed.
+    QScrollBar *bar = area.verticalScrollBar();
+    const int step = area.viewport()->height() / 3;
+    int newlyShown = 0;
+    int steps = 0;
+    qint64 total = 0;
+    qint64 caching = 0;
+    qint64 longest = 0;
+    QVector<bool> seen(pdf->pageCount(), false);
+    QElapsedTimer pace;
+    for (int v = 0; v <= bar->maximum(); v += step) {
+        // One step a frame, as a wheel or a dragged scroll bar gives them.
+        while (pace.isValid() && pace.nsecsElapsed() < 16666667)
+            QThread::usleep(200);
+        pace.start();
+        timer.restart();
+        bar->setValue(v);
+        caching += timer.nsecsElapsed();
+        area.viewport()->repaint();
+        const qint64 t = timer.nsecsElapsed();
+        total += t;
+        longest = qMax(longest, t);
+        ++steps;
+        for (int i : pdf->visiblePageList()) {
+            if (!seen.at(i)) {
+                seen[i] = true;
+                ++newlyShown;
+            }
+        }
+    }
+    std::printf(
+        "scroll: %d steps of %d px, %d pages shown; per newly shown page %.2f ms of rendering "
+        "and layers (%.2f ms with the painting of %.1f steps); painting %.2f ms per step; "
+        "longest step %.1f ms; pages cached at the end %d\n",
+        steps, step, newlyShown, ms(caching) / qMax(1, newlyShown), ms(total) / qMax(1, newlyShown),
+        double(steps) / qMax(1, newlyShown), ms(total - caching) / qMax(1, steps), ms(longest),
+        cachedPages(*pdf));
+    // Zoom steps in to 1.8 and back out, each painted.
+    QVector<double> zooms;
+    for (int kind : {1, 2}) {
+        for (int i = 0; i < 16; ++i) {
+            timer.restart();
+            pdf->zoomStep(kind);
+            area.viewport()->repaint();
+            zooms << ms(timer.nsecsElapsed());
+        }
+    }
+    const double reached = pdf->zoom();
+    std::sort(zooms.begin(), zooms.end());
+    std::printf(
+        "zoom: %d steps (1.0 to 1.8 and back to %.2f), each painted: median %.1f ms, "
+        "longest %.1f ms\n",
+        int(zooms.size()), reached, zooms.at(zooms.size() / 2), zooms.last());
+    const qint64 peakKb = peakResidentKb();
+    std::printf("memory: peak resident %.0f MB (%.0f MB before opening)\n", peakKb / 1024.0,
+                baseKb / 1024.0);
+
+    // The same pages rendered straight by the PDF module, and a page's layer set-up.
+    QPdfDocument raw;
+    raw.load(path);
+    timer.restart();
+    for (int i = 0; i < raw.pageCount(); ++i)
+        raw.render(i, pageSize);
+    const double rawPerPage = ms(timer.nsecsElapsed()) / raw.pageCount();
+    timer.restart();
+    for (int i = 0; i < 100; ++i)
+        pdf->documentReader().pageImage(i, 1.0);
+    const double readerPerPage = ms(timer.nsecsElapsed()) / 100;
+    const QImage sample = raw.render(0, pageSize);
+    timer.restart();
+    for (int i = 0; i < 50; ++i) {
+        QPixmap base(pageSize);
+        base.fill(Qt::white);
+        QPainter painter(&base);
+        painter.drawImage(0, 0, sample);
+        painter.end();
+        for (int k = 0; k < 3; ++k) {
+            QPixmap layer(pageSize);
+            layer.fill(Qt::transparent);
+        }
+    }
+    const double setupPerPage = ms(timer.nsecsElapsed()) / 50;
+    const double boardPerPage = ms(caching) / qMax(1, newlyShown);
+    std::printf("reader's page image %.2f ms per page\n", readerPerPage);
+    std::printf(
+        "raw render %.2f ms per page, layer set-up %.2f ms, sum %.2f ms; board %.2f ms "
+        "(%+.0f%%)\n",
+        rawPerPage, setupPerPage, rawPerPage + setupPerPage, boardPerPage,
+        100.0 * (boardPerPage / (rawPerPage + setupPerPage) - 1.0));
+    pdf->closeDocument();
+    return 0;
+}

@@ -1,0 +1,30 @@
+#include "pdf/pdfpagedata.h"
+
+#include "drawing/pagehistory.h"
+
+PdfPageData::PdfPageData(QObject *parent)
+    : PageData(parent)
+{}
+
+void PdfPageData::clear()
+{
+    clearDrawing();
+    pageImage = QImage();
+}
+
+void PdfPageData::clearDrawing()
+{
+    releaseLayers();
+    PageHistory::clearHistory(history);
+    pastedImages.clear();
+}
+
+void PdfPageData::releaseLayers()
+{
+    layer1 = QPixmap();
+    layer2 = QPixmap();
+    layer3 = QPixmap();
+    layer4 = QPixmap();
+    layer5 = QPixmap();
+    layer6 = QPixmap();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+
+#include "drawing/pagedata.h"
+
+// One page of a PDF board. Its history, pasted images and size at zoom 1 are those of every
+// board page; on top it knows its page in the PDF file, holds the rendered page while it is
+// cached and six layer pixmaps at zoom 1:
+//   1 base (the page on the board colour), 2 shown drawing, 3 drawing, 4 highlighter work,
+//   5 and 6 copies of 1 and 2 taken when a page-edge drag starts.
+class PdfPageData : public PageData
+{
+    Q_OBJECT
+public:
+    explicit PdfPageData(QObject *parent = nullptr);
+
+    // Drops the rendered page, the layers, the history and the pasted images.
+    void clear();
+    // The same, but the rendered page stays.
+    void clearDrawing();
+    // Drops the six layers only.
+    void releaseLayers();
+
+    int pdfPageNumber = 0;
+    QImage pageImage;
+    QPixmap layer1;
+    QPixmap layer2;
+    QPixmap layer3;
+    QPixmap layer4;
+    QPixmap layer5;
+    QPixmap layer6;
+};

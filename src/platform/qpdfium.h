@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSizeF>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+#include "platform/qpdfiumpage.h"
+
+class QPdfDocument;
+
+// One PDF document of the rendering library, over Qt's PDF module. Status numbers of loadFile:
+// 0 opened, 1 file error, 2 format error, 3 password needed or wrong, 4 handle error, 5 file not
+// found, 6 anything else.
+class QPdfium
+{
+public:
+    enum Status : int {
+        Success = 0,
+        FileError = 1,
+        FormatError = 2,
+        PasswordError = 3,
+        HandleError = 4,
+        NotFoundError = 5,
+        UnknownError = 6,
+    };
+
+    QPdfium();
+    ~QPdfium();
+    QPdfium(const QPdfium &) = delete;
+    QPdfium &operator=(const QPdfium &) = delete;
+
+    int loadFile(const QString &file, const QString &password);
+    bool isValid() const;
+    int pageCount() const;
+    // Size in points; (-1, -1) for a page that does not exist.
+    QSizeF pageSize(int page) const;
+    QPdfiumPage page(int page) const;
+
+private:
+    std::shared_ptr<QPdfDocument> document;
+    bool loaded = false;
+    int loadedPages = 0;
+    QVector<QSizeF> pointSizes;
+};

@@ -20,6 +20,7 @@ class AppSettingsDialog;
 class CameraWidget;
 class Canvas;
 class DesktopAreaSelecter;
+class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
 class PaintProperty;
@@ -146,6 +147,8 @@ public:
     void setPageLabel(int current, int count);
     void slideBackgroundStep() override;
     void setAuxLabelAText(const QString &text);
+    // The status line of the page row.
+    QString statusText() const;
     void setAuxLabelBText(const QString &text);
     void setPdfPageControlsVisible(bool visible);
     void applyTimerSettings();
@@ -171,6 +174,8 @@ public:
     bool hasSlideShowTab() const;
     void openSlideFile(const QString &path);
     void openWordDocument(const QString &path);
+    QString convertWordToPdf(const QString &path);
+    DocumentConverter *documentConverter();
     void closeSlideShow() {}
     bool isSlideShowAlive() const { return false; }
     bool isSlideShowLost() const override { return false; }
@@ -225,6 +230,8 @@ public:
     void showOpenFileDialog();
     void openFromClipboard();
     void openPdfTab(const QString &path);
+    // A PDF tab for pdfPath that carries documentPath's path and name (a converted document).
+    bool openPdfDocument(const QString &pdfPath, const QString &documentPath);
     void openImageTab(const QString &path);
     void newWhiteboardTab(const QString &colorName);
     RecentFilesControler *recentFiles() const { return recentFilesControler; }
@@ -387,4 +394,8 @@ private:
     quint16 currentSlide = 0;
     QTimer *slidePollTimer = nullptr;
     QStringList slideNotes;
+    DocumentConverter *converter = nullptr;
+    // Word documents being converted and the PDF names they will get.
+    QStringList convertingDocuments;
+    QStringList convertingTargets;
 };

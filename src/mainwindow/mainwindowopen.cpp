@@ -117,12 +117,20 @@ void MainWindow::openPdfTab(const QString &path)
 {
     if (activateTabWithPath(path))
         return;
-    auto *pdf = new PdfCanvas(path, configDirPath(), paintProperty, this);
+    openPdfDocument(path, path);
+}
+
+bool MainWindow::openPdfDocument(const QString &pdfPath, const QString &documentPath)
+{
+    auto *pdf = new PdfCanvas(pdfPath, configDirPath(), paintProperty, this);
     if (!pdf->openDocument()) {
         pdf->deleteLater();
-        return;
+        return false;
     }
     pdf->setZoom(1.0);
+    // A converted copy gets a new name each time: a page remembered for it would never be read.
+    const bool ownFile = pdfPath == documentPath;
+    pdf->setRememberPage(ownFile);
     auto *area = new ScrollArea(this);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
@@ -174,12 +182,14 @@ void MainWindow::openPdfTab(const QString &path)
     tab->kind = 2;
     tab->setPdfCanvas(pdf);
     tab->scrollArea = area;
-    tab->path = path;
-    tab->title = FileSystem::fileName(path);
-    tab->folder = FileSystem::absolutePath(path);
+    tab->path = documentPath;
+    tab->title = FileSystem::fileName(documentPath);
+    tab->folder = FileSystem::absolutePath(documentPath);
     addTab(tab);
-    pdf->restoreLastPage();
-    recentFilesControler->addFile(path);
+    if (ownFile)
+        pdf->restoreLastPage();
+    recentFilesControler->addFile(documentPath);
+    return true;
 }
 
 void MainWindow::openImageTab(const QString &path)

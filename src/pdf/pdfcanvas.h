@@ -17,6 +17,7 @@ public:
 
     bool openDocument();
     void restoreLastPage() {}
+    void setRememberPage(bool) {}
     void closeDocument() {}
     void setZoom(double) {}
     void zoomStep(int) {}

@@ -135,7 +135,8 @@ void TestOfficeDocuments::initTestCase()
     dir = new QTemporaryDir;
     QVERIFY(dir->isValid());
     // One data folder for the whole run, so the converter's profile is made only once.
-    appDataDir = dir->filePath(QStringLiteral("data"));
+    // With a space and Chinese, as under a teacher's home folder.
+    appDataDir = dir->filePath(QStringLiteral("数据 data"));
     QVERIFY(QDir().mkpath(appDataDir));
     fixturePdf = dir->filePath(QStringLiteral("fixture.pdf"));
     QVERIFY(writePdf(fixturePdf, 3));
@@ -491,7 +492,8 @@ void TestOfficeDocuments::realConversion()
     QCOMPARE(filesBelow(clipboardDirPath()), QStringList({"real.pdf"}));
     // No converter process outlives the call.
     QProcess ps;
-    ps.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), officeProfileDirPath()});
+    // (by the test's own folder name, which the profile's URL holds unencoded)
+    ps.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), QFileInfo(dir->path()).fileName()});
     QVERIFY(ps.waitForFinished(5000));
     QCOMPARE(ps.readAll(), QByteArray());
 }

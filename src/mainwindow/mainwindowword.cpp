@@ -28,8 +28,8 @@ QString MainWindow::statusText() const
 
 void MainWindow::openWordDocument(const QString &path)
 {
-    // The window stays usable while converting: a second open of the same file waits for
-    // the first instead of converting again.
+    // The window stays usable while converting: opening the same file again meanwhile leaves
+    // it to the conversion already running.
     if (activateTabWithPath(path) || convertingDocuments.contains(path))
         return;
     convertingDocuments.append(path);

@@ -97,7 +97,7 @@ DocumentConverter::Result DocumentConverter::convert(const QString &source, cons
     if (!work.isValid())
         return NoOutput;
 
-    const QString profile = m_profileDir + QStringLiteral("/") + QString::number(activeConversions);
+    const QString profile = QDir(m_profileDir).filePath(QString::number(activeConversions));
     // Absolute paths never start with "-", so no argument is taken for an option.
     const QStringList arguments = {QStringLiteral("-env:UserInstallation=") +
                                        QString::fromUtf8(QUrl::fromLocalFile(profile).toEncoded()),

@@ -58,6 +58,10 @@ QString handOverFilePath()
 {
     return appDataDir + QStringLiteral("/opflist.dll");
 }
+QString officeProfileDirPath()
+{
+    return appDataDir + QStringLiteral("/officeprofile");
+}
 
 QString websiteUrl()
 {

@@ -17,5 +17,7 @@ QString upgradeListFilePath();
 QString adJsonFilePath();
 QString adImageFilePath();
 QString handOverFilePath();
+// The office converter's private profiles.
+QString officeProfileDirPath();
 
 QString websiteUrl();

@@ -21,6 +21,7 @@ class AppSettingsDialog;
 class CameraWidget;
 class Canvas;
 class DesktopAreaSelecter;
+class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
 class PaintProperty;
@@ -150,6 +151,8 @@ public:
     void setPageLabel(int current, int count);
     void slideBackgroundStep() override;
     void setAuxLabelAText(const QString &text);
+    // The status line of the page row.
+    QString statusText() const;
     void setAuxLabelBText(const QString &text);
     void setPdfPageControlsVisible(bool visible);
     void applyTimerSettings();
@@ -175,6 +178,8 @@ public:
     bool hasSlideShowTab() const;
     void openSlideFile(const QString &path);
     void openWordDocument(const QString &path);
+    QString convertWordToPdf(const QString &path);
+    DocumentConverter *documentConverter();
     void closeSlideShow() {}
     bool isSlideShowAlive() const { return false; }
     bool isSlideShowLost() const override { return false; }
@@ -397,4 +402,8 @@ private:
     quint16 currentSlide = 0;
     QTimer *slidePollTimer = nullptr;
     QStringList slideNotes;
+    DocumentConverter *converter = nullptr;
+    // Word documents being converted and the PDF names they will get.
+    QStringList convertingDocuments;
+    QStringList convertingTargets;
 };

@@ -716,11 +716,6 @@ void MainWindow::openSlideFile(const QString &)
     showUnavailable(this, QStringLiteral("打开幻灯片"));
 }
 
-void MainWindow::openWordDocument(const QString &)
-{
-    showUnavailable(this, QStringLiteral("打开Word文档"));
-}
-
 void MainWindow::startSlidePoll() {}
 
 void MainWindow::stopSlidePoll()

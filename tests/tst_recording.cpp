@@ -139,12 +139,17 @@ void RecordingTest::recordsPlayableFile()
     QVERIFY(qAbs(probe.lastFrameColor.red() - last.red()) < 12);
     QVERIFY(qAbs(probe.lastFrameColor.green() - last.green()) < 12);
     QVERIFY(qAbs(probe.lastFrameColor.blue() - last.blue()) < 12);
-    // Pictures are taken up to the stop, and the file lasts as long as they were taken, within
-    // one frame (plus a little for the clocks read in two threads).
+    // Pictures are taken up to the stop, and the file lasts at least as long as they were taken
+    // and at most one frame longer than the recording ran (a first grab delayed by a loaded
+    // machine still counts from the start, so the grabs' own span is only a lower bound).
     QVERIFY(stopMs - backend->log->lastGrabMs < 250);
-    const double recorded = (backend->log->lastGrabMs - backend->log->firstGrabMs) / 1000.0;
-    QVERIFY2(probe.videoDuration > recorded && probe.videoDuration <= recorded + 0.05 + 0.01,
-             qPrintable(QStringLiteral("%1 s for %2 s").arg(probe.videoDuration).arg(recorded)));
+    const double grabbed = (backend->log->lastGrabMs - backend->log->firstGrabMs) / 1000.0;
+    const double ran = stopMs / 1000.0;
+    QVERIFY2(probe.videoDuration > grabbed && probe.videoDuration <= ran + 0.05 + 0.01,
+             qPrintable(QStringLiteral("%1 s for grabs over %2 s in a run of %3 s")
+                            .arg(probe.videoDuration)
+                            .arg(grabbed)
+                            .arg(ran)));
     for (int i = 1; i < probe.videoTimes.size(); ++i)
         QVERIFY(probe.videoTimes[i] > probe.videoTimes[i - 1]);
 

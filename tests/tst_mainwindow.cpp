@@ -52,7 +52,7 @@ private slots:
     void questionsAndPercent();
     void personalText();
     void logoClickKeepsOldLogoOnFailedCopy();
-    void recordingStandInKeepsFlagOff();
+    void refusedRecordingKeepsFlagOff();
     void titleBarDrag();
     void foldingThePanel();
     void keysWithoutTab();
@@ -506,14 +506,16 @@ void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
     QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
 }
 
-void MainWindowTest::recordingStandInKeepsFlagOff()
+void MainWindowTest::refusedRecordingKeepsFlagOff()
 {
     MainWindow *w = build();
+    w->settings.avoutpath.clear();
     BoxAnswerer answerer(QStringLiteral("OK"));
     w->onRecordStartClicked(1);
     QVERIFY(!recordingFlag(*w));
     QVERIFY(m_toolBar->calls.contains(QStringLiteral("resetRecord")));
     QCOMPARE(answerer.title, QStringLiteral("墨岚白板消息"));
+    QCOMPARE(answerer.text, QStringLiteral("不支持的录屏存储路径，请重新设置"));
     // Suspend with no recording does nothing.
     m_toolBar->calls.clear();
     w->onSystemSuspended();

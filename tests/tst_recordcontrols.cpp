@@ -121,8 +121,7 @@ void RecordControlsTest::areaRule()
     QFETCH(QRect, area);
     QFETCH(bool, valid);
     // A 1920 x 1040 available area, whatever the screen's own size.
-    QCOMPARE(isRecordAreaValid(area.x(), area.y(), area.width(), area.height(), 1920, 1040),
-             valid);
+    QCOMPARE(isRecordAreaValid(area.x(), area.y(), area.width(), area.height(), 1920, 1040), valid);
 }
 
 void RecordControlsTest::adjusters_data()
@@ -130,17 +129,17 @@ void RecordControlsTest::adjusters_data()
     QTest::addColumn<bool>("record");
     QTest::addColumn<QRect>("in");
     QTest::addColumn<QRect>("out");
-    QTest::newRow("record: minimum and inside") << true << QRect(-20, 900, 100, 300)
-                                                << QRect(0, 740, 240, 300);
-    QTest::newRow("record: multiples of 4") << true << QRect(10, 10, 1001, 603)
-                                            << QRect(10, 10, 1000, 600);
-    QTest::newRow("record: larger than the screen") << true << QRect(5, 5, 3000, 2000)
-                                                    << QRect(0, 0, 1920, 1040);
+    QTest::newRow("record: minimum and inside")
+        << true << QRect(-20, 900, 100, 300) << QRect(0, 740, 240, 300);
+    QTest::newRow("record: multiples of 4")
+        << true << QRect(10, 10, 1001, 603) << QRect(10, 10, 1000, 600);
+    QTest::newRow("record: larger than the screen")
+        << true << QRect(5, 5, 3000, 2000) << QRect(0, 0, 1920, 1040);
     QTest::newRow("shot: kept") << false << QRect(4, 6, 13, 17) << QRect(4, 6, 13, 17);
-    QTest::newRow("shot: minimum 10") << false << QRect(1915, 1039, 2, 3)
-                                      << QRect(1910, 1030, 10, 10);
-    QTest::newRow("shot: odd size kept") << false << QRect(0, 0, 1001, 603)
-                                         << QRect(0, 0, 1001, 603);
+    QTest::newRow("shot: minimum 10")
+        << false << QRect(1915, 1039, 2, 3) << QRect(1910, 1030, 10, 10);
+    QTest::newRow("shot: odd size kept")
+        << false << QRect(0, 0, 1001, 603) << QRect(0, 0, 1001, 603);
 }
 
 void RecordControlsTest::adjusters()
@@ -178,10 +177,10 @@ void RecordControlsTest::refusals_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("message");
     QTest::newRow("no folder") << 0 << QStringLiteral("不支持的录屏存储路径，请重新设置");
-    QTest::newRow("folder gone since chosen") << 1
-                                              << QStringLiteral("不支持的录屏存储路径，请重新设置");
-    QTest::newRow("stored region 602 high") << 2
-                                            << QStringLiteral("录制区域不合法，请重新设置录制区域");
+    QTest::newRow("folder gone since chosen")
+        << 1 << QStringLiteral("不支持的录屏存储路径，请重新设置");
+    QTest::newRow("stored region 602 high")
+        << 2 << QStringLiteral("录制区域不合法，请重新设置录制区域");
     QTest::newRow("screen not grabbed") << 3 << QStringLiteral("获取屏幕位置信息失败，请重试");
 }
 
@@ -296,8 +295,8 @@ void RecordControlsTest::bracketsMaskAndInput()
     for (const QPoint &p : {QPoint(0, 0), QPoint(3, 3), QPoint(404, 2), QPoint(2, 304),
                             QPoint(405, 305), QPoint(10, 1), QPoint(1, 10)})
         QVERIFY2(mask.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
-    for (const QPoint &p : {QPoint(204, 154), QPoint(204, 2), QPoint(2, 154), QPoint(4, 4),
-                            QPoint(204, 305)})
+    for (const QPoint &p :
+         {QPoint(204, 154), QPoint(204, 2), QPoint(2, 154), QPoint(4, 4), QPoint(204, 305)})
         QVERIFY2(!mask.contains(p), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
     // Painted: green brackets on a clear window.
     QImage image(box->size(), QImage::Format_ARGB32);

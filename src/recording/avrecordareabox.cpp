@@ -53,8 +53,8 @@ void AVRecordAreaBox::paintEvent(QPaintEvent *)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), QColor(255, 255, 255, 0));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(QPen(QBrush(Qt::green), borderWidth, Qt::SolidLine, Qt::SquareCap,
-                        Qt::BevelJoin));
+    painter.setPen(
+        QPen(QBrush(Qt::green), borderWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawLines(bracketLines(size(), titleBarButtonSize(), borderWidth));
 }

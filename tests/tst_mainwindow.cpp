@@ -16,6 +16,7 @@
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
+#include "camera/floatcameradialog.h"
 #include "drawing/canvas.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
@@ -24,6 +25,7 @@
 #include "recording/desktopareaselecter.h"
 
 #include "boxanswerer.h"
+#include "camerafakes.h"
 #include "fakes.h"
 
 Q_DECLARE_METATYPE(QMargins)
@@ -614,14 +616,19 @@ void MainWindowTest::aboutDialogShowsVersion()
 void MainWindowTest::floatingCameraButtonComesBack()
 {
     MainWindow *w = build();
+    w->floatCamera->setBackend(std::make_shared<FakeCameraBackend>());
     m_toolBar->calls.clear();
     BoxAnswerer answerer(QStringLiteral("OK"));
     w->onFloatCameraClicked();
     QCOMPARE(m_toolBar->calls, QStringList{"floatCameraEnabled:0"});
     QVERIFY(w->cameraWidget->isHidden());
-    // Not available yet: the user is told, and the panel camera and the button come back.
-    QTRY_COMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
-    QCOMPARE(answerer.boxes, 1);
+    // No camera: the floating window says so itself, without a message box.
+    QVERIFY(w->floatCamera->isVisible());
+    QCOMPARE(w->floatCamera->messageText(), QStringLiteral("没有发现摄像头设备"));
+    emit w->floatCamera->toClose();
+    QCOMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
+    QCOMPARE(answerer.boxes, 0);
+    QVERIFY(w->floatCamera->isHidden());
     QVERIFY(!w->cameraWidget->isHidden());
     QVERIFY(!w->openCameraButton->isHidden());
 }

@@ -48,6 +48,7 @@
 #include "recording/recordarea.h"
 #include "recording/videorecorder.h"
 #include "timer/timerwidget.h"
+#include "toolbar/maintoolbar.h"
 
 namespace {
 
@@ -334,6 +335,11 @@ void MainWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
     placeAdvertiseWindow();
+    if (floatCamera && floatCamera->isVisible()) {
+        const QPoint moved = floatCamera->pos() + event->pos() - event->oldPos();
+        floatCamera->move(moved);
+        floatCamera->setPosition(moved);
+    }
     videoRecorder->notifyWindowMoved();
 }
 
@@ -683,6 +689,12 @@ void MainWindow::onFloatCameraClicked()
     openCameraButton->setEnabled(true);
     closeCameraButton->setEnabled(false);
     cameraWidget->stopCamera();
+    // Placed under its toolbar button the first time, where the user dragged it after that.
+    auto *bar = qobject_cast<MainToolBar *>(toolBarPort->widget());
+    if (floatCamera->position().isNull() && bar && bar->isVisible()) {
+        const QRect button = bar->floatCameraButtonRect();
+        floatCamera->setPosition(button.left(), button.bottom() + 1 + spacingUnit());
+    }
     floatCamera->openCamera();
 }
 

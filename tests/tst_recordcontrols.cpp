@@ -104,24 +104,30 @@ MainWindow *RecordControlsTest::build()
 
 void RecordControlsTest::areaRule_data()
 {
-    QTest::addColumn<QRect>("area");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("1000x600 at origin") << QRect(0, 0, 1000, 600) << true;
-    QTest::newRow("602 high") << QRect(0, 0, 1000, 602) << false;
-    QTest::newRow("236 wide") << QRect(0, 0, 236, 240) << false;
-    QTest::newRow("negative x") << QRect(-4, 0, 240, 240) << false;
-    QTest::newRow("past the right edge") << QRect(1684, 0, 240, 240) << false;
-    QTest::newRow("to the right edge") << QRect(1680, 800, 240, 240) << true;
-    QTest::newRow("past the bottom") << QRect(0, 804, 240, 240) << false;
-    QTest::newRow("huge stored values") << QRect(0x7ffffff0, 0, 240, 240) << false;
+    QTest::newRow("1000x600 at origin") << 0 << 0 << 1000 << 600 << true;
+    QTest::newRow("602 high") << 0 << 0 << 1000 << 602 << false;
+    QTest::newRow("236 wide") << 0 << 0 << 236 << 240 << false;
+    QTest::newRow("negative x") << -4 << 0 << 240 << 240 << false;
+    QTest::newRow("past the right edge") << 1684 << 0 << 240 << 240 << false;
+    QTest::newRow("to the right edge") << 1680 << 800 << 240 << 240 << true;
+    QTest::newRow("past the bottom") << 0 << 804 << 240 << 240 << false;
+    QTest::newRow("huge stored values") << 0x7ffffff0 << 0 << 240 << 240 << false;
 }
 
 void RecordControlsTest::areaRule()
 {
-    QFETCH(QRect, area);
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(int, w);
+    QFETCH(int, h);
     QFETCH(bool, valid);
     // A 1920 x 1040 available area, whatever the screen's own size.
-    QCOMPARE(isRecordAreaValid(area.x(), area.y(), area.width(), area.height(), 1920, 1040), valid);
+    QCOMPARE(isRecordAreaValid(x, y, w, h, 1920, 1040), valid);
 }
 
 void RecordControlsTest::adjusters_data()

@@ -14,6 +14,7 @@
 #include "boxanswerer.h"
 #include "camerafakes.h"
 #include "fakes.h"
+#include "windowsetup.h"
 
 Q_DECLARE_METATYPE(QList<QSize>)
 
@@ -62,13 +63,7 @@ void CameraTest::init()
     window = new MainWindow;
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     panel = window->findChild<CameraWidget *>();
     floating = window->findChild<FloatCameraDialog *>();
     panel->setBackend(backend);

@@ -16,6 +16,7 @@
 #include "fakes.h"
 #include "mediaprobe.h"
 #include "recordingfakes.h"
+#include "windowsetup.h"
 
 // The way from the record button to the engine: area rules, file names, refusals, the
 // button's states and the frame round the recorded area.
@@ -83,13 +84,7 @@ MainWindow *RecordControlsTest::build()
     window = new MainWindow;
     // No hot-key notice in between.
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     backend = std::make_shared<FakeRecordingBackend>();
     window->recorder()->setBackend(backend);
     window->settings.avoutpath = outDir;

@@ -8,6 +8,7 @@
 #include "timer/timerwidget.h"
 
 #include "fakes.h"
+#include "windowsetup.h"
 
 // The countdown: fields, ticks from a clock the test moves, the alarm, keys and the time the
 // main window keeps.
@@ -61,13 +62,7 @@ void TimerWidgetTest::init()
     toolBar = bar.get();
     window->setToolBarPort(std::move(bar));
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     toolBar->calls.clear();
     timer = window->findChild<TimerWidget *>();
     QVERIFY(timer);

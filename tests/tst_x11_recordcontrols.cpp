@@ -15,6 +15,7 @@
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
+#include "windowsetup.h"
 
 // Stands in for Application: the filter emits its systemHotKey signal.
 class HotKeyRelay : public QObject
@@ -75,13 +76,7 @@ void X11RecordControlsTest::init()
     dir = std::make_unique<QTemporaryDir>();
     appDataDir = dir->path();
     window = new MainWindow;
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     filter = std::make_unique<ANativeEventFilter>(&relay);
     qApp->installNativeEventFilter(filter.get());
     connect(&relay, &HotKeyRelay::systemHotKey, window,

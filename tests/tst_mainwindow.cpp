@@ -16,6 +16,7 @@
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
+#include "camera/floatcameradialog.h"
 #include "drawing/canvas.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
@@ -25,6 +26,7 @@
 #include "recording/desktopareaselecter.h"
 
 #include "boxanswerer.h"
+#include "camerafakes.h"
 #include "fakes.h"
 #include "localhttpserver.h"
 #include "pdffixtures.h"
@@ -55,7 +57,7 @@ private slots:
     void questionsAndPercent();
     void personalText();
     void logoClickKeepsOldLogoOnFailedCopy();
-    void recordingStandInKeepsFlagOff();
+    void refusedRecordingKeepsFlagOff();
     void titleBarDrag();
     void foldingThePanel();
     void keysWithoutTab();
@@ -518,14 +520,16 @@ void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
     QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
 }
 
-void MainWindowTest::recordingStandInKeepsFlagOff()
+void MainWindowTest::refusedRecordingKeepsFlagOff()
 {
     MainWindow *w = build();
+    w->settings.avoutpath.clear();
     BoxAnswerer answerer(QStringLiteral("OK"));
     w->onRecordStartClicked(1);
     QVERIFY(!recordingFlag(*w));
     QVERIFY(m_toolBar->calls.contains(QStringLiteral("resetRecord")));
     QCOMPARE(answerer.title, QStringLiteral("墨岚白板消息"));
+    QCOMPARE(answerer.text, QStringLiteral("不支持的录屏存储路径，请重新设置"));
     // Suspend with no recording does nothing.
     m_toolBar->calls.clear();
     w->onSystemSuspended();
@@ -624,14 +628,19 @@ void MainWindowTest::aboutDialogShowsVersion()
 void MainWindowTest::floatingCameraButtonComesBack()
 {
     MainWindow *w = build();
+    w->floatCamera->setBackend(std::make_shared<FakeCameraBackend>());
     m_toolBar->calls.clear();
     BoxAnswerer answerer(QStringLiteral("OK"));
     w->onFloatCameraClicked();
     QCOMPARE(m_toolBar->calls, QStringList{"floatCameraEnabled:0"});
     QVERIFY(w->cameraWidget->isHidden());
-    // Not available yet: the user is told, and the panel camera and the button come back.
-    QTRY_COMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
-    QCOMPARE(answerer.boxes, 1);
+    // No camera: the floating window says so itself, without a message box.
+    QVERIFY(w->floatCamera->isVisible());
+    QCOMPARE(w->floatCamera->messageText(), QStringLiteral("没有发现摄像头设备"));
+    emit w->floatCamera->toClose();
+    QCOMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
+    QCOMPARE(answerer.boxes, 0);
+    QVERIFY(w->floatCamera->isHidden());
     QVERIFY(!w->cameraWidget->isHidden());
     QVERIFY(!w->openCameraButton->isHidden());
 }

@@ -1,18 +1,158 @@
 #include "camera/camerawidget.h"
 
-#include "app/unavailable.h"
+#include <QCameraViewfinder>
+#include <QMessageBox>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "camera/cameradialog.h"
+#include "drawing/canvashost.h"
 
 CameraWidget::CameraWidget(QWidget *parent)
     : QWidget(parent)
-{}
-
-void CameraWidget::probeDefaultCamera(int panelWidth)
+    , mainWindow(parent)
+    , backend(systemCameraBackend())
 {
-    setFixedHeight(panelWidth / 2);
+    layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setAlignment(Qt::AlignTop);
+    viewfinder = new QCameraViewfinder(this);
+    viewfinder->setFocusPolicy(Qt::NoFocus);
+    viewfinder->hide();
+    layout->addWidget(viewfinder);
+}
+
+CameraWidget::~CameraWidget()
+{
+    stopCamera();
+    releaseProbe();
+}
+
+void CameraWidget::setBackend(std::shared_ptr<CameraBackend> cameraBackend)
+{
+    backend = std::move(cameraBackend);
+}
+
+void CameraWidget::tell(const QString &text)
+{
+    if (auto *host = dynamic_cast<CanvasHost *>(mainWindow))
+        host->showMessage(text);
+    else
+        QMessageBox::about(this, QStringLiteral("墨岚白板消息"), text);
+}
+
+void CameraWidget::probeDefaultCamera(int width)
+{
+    panelWidth = width;
+    const CameraDevice device = backend->defaultCamera();
+    if (device.isNull())
+        return;
+    releaseProbe();
+    probe = backend->open(device, this);
+    if (!probe)
+        return;
+    connect(probe, &CameraHandle::stateChanged, this,
+            [this](QCamera::State state) { defaultCameraSizeResponse(state); });
+    probe->load();
+}
+
+void CameraWidget::defaultCameraSizeResponse(QCamera::State state)
+{
+    if (state != QCamera::LoadedState || !probe)
+        return;
+    const QSize best = tallestResolution(probe->supportedResolutions(), panelWidth, QSize());
+    setFixedHeight(previewHeight(best, panelWidth));
+    // Only the shape was wanted: a loaded camera would stay claimed until the program ends.
+    releaseProbe();
+}
+
+void CameraWidget::releaseProbe()
+{
+    if (!probe)
+        return;
+    CameraHandle *old = probe;
+    probe = nullptr;
+    old->disconnect(this);
+    old->unload();
+    old->deleteLater();
 }
 
 bool CameraWidget::startCamera()
 {
-    showUnavailable(window(), QStringLiteral("摄像头"));
-    return false;
+    const QList<CameraDevice> cameras = backend->availableCameras();
+    if (cameras.isEmpty()) {
+        tell(QStringLiteral("没有检测到可用的摄像头设备，请检查是否安装摄像头和驱动装置"));
+        return false;
+    }
+    CameraDevice chosen = cameras.first();
+    if (cameras.size() > 1) {
+        CameraDialog dialog(this);
+        if (dialog.chooseCamera(cameras) != QDialog::Accepted)
+            return false;
+        chosen = cameras.value(dialog.selectedIndex(), cameras.first());
+    }
+    stopCamera();
+    releaseProbe();
+    camera = backend->open(chosen, this);
+    if (!camera) {
+        tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));
+        return false;
+    }
+    connect(camera, &CameraHandle::stateChanged, this,
+            [this](QCamera::State state) { responseStateChanged(state); });
+    connect(camera, &CameraHandle::failed, this, [this] {
+        stopCamera();
+        emit cameraFailed();
+        tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));
+    });
+    camera->setViewfinder(viewfinder);
+    viewfinder->show();
+    camera->load();
+    if (camera->isUnavailable()) {
+        stopCamera();
+        tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));
+        return false;
+    }
+    camera->start();
+    return true;
+}
+
+void CameraWidget::responseStateChanged(QCamera::State state)
+{
+    if (state != QCamera::ActiveState || !camera)
+        return;
+    const QList<QSize> resolutions = camera->supportedResolutions();
+    const QSize best = tallestResolution(resolutions, width(), camera->resolution());
+    if (resolutions.contains(best))
+        camera->setResolution(best);
+    const int c = width();
+    const int d = previewHeight(best, c);
+    viewfinder->resize(c, d);
+    setFixedHeight(d);
+}
+
+void CameraWidget::stopCamera()
+{
+    if (!camera)
+        return;
+    CameraHandle *old = camera;
+    camera = nullptr;
+    old->disconnect(this);
+    old->stop();
+    old->deleteLater();
+    if (viewfinder)
+        viewfinder->hide();
+}
+
+void CameraWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QPixmap logo(QStringLiteral(":/icon/personal/cameralogo.png"));
+    if (logo.isNull() || width() < 5)
+        return;
+    const QPixmap scaled = logo.scaledToWidth(width() / 5, Qt::SmoothTransformation);
+    painter.drawPixmap((width() - scaled.width()) / 2, (height() - scaled.height()) / 2, scaled);
 }

@@ -1,24 +1,87 @@
 #pragma once
 
+#include <QColor>
+#include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
+#include <memory>
 
-// The floating camera window. Cameras are not available in this build yet: opening tells
-// the user and closes again, so the toolbar button comes back.
+#include "camera/camerabackend.h"
+
+class QCameraViewfinder;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+// A frameless floating camera window with its own camera and resolution choice, dragged
+// anywhere; the choice is remembered for the next opening.
 class FloatCameraDialog : public QWidget
 {
     Q_OBJECT
 public:
     explicit FloatCameraDialog(QWidget *parent = nullptr);
+    ~FloatCameraDialog() override;
 
+    void setBackend(std::shared_ptr<CameraBackend> cameraBackend);
     void openCamera();
-    void closeCamera() { hide(); }
-    void setPosition(const QPoint &topLeft) { m_position = topLeft; }
-    QPoint position() const { return m_position; }
+    void closeCamera();
+    void setPosition(int x, int y);
+    void setPosition(const QPoint &topLeft) { setPosition(topLeft.x(), topLeft.y()); }
+    QPoint position() const { return QPoint(positionX, positionY); }
+    bool hasCamera() const { return camera != nullptr; }
+    // What the window shows instead of a picture; empty with the logo.
+    QString messageText() const;
 
 signals:
     void toClose();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void enterEvent(QEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
 private:
-    QPoint m_position;
+    friend class CameraTest;
+
+    void createCamera();
+    void switchCamera(int index);
+    void setResolution(int index);
+    void fillResolutions(QCamera::State state);
+    void showViewfinder(const QSize &size);
+    void showMessage(const QString &text);
+    void setTitleStripVisible(bool visible);
+    void fitViewWidth(QComboBox *combo);
+
+    QWidget *mainWindow = nullptr;
+    QLabel *titleStrip = nullptr;
+    QHBoxLayout *titleLayout = nullptr;
+    QComboBox *cameraCombo = nullptr;
+    QComboBox *resolutionCombo = nullptr;
+    QPushButton *closeButton = nullptr;
+    QVBoxLayout *mainLayout = nullptr;
+    QLabel *pictureLabel = nullptr;
+    QHBoxLayout *pictureLayout = nullptr;
+    QPointer<QCameraViewfinder> viewfinder;
+    CameraHandle *camera = nullptr;
+    int positionX = 0;
+    int positionY = 0;
+    int controlHeight = 0;
+    int margin = 0;
+    QColor backgroundColor = QColor(48, 50, 62);
+    QPixmap logo;
+    QList<CameraDevice> cameraList;
+    QList<QSize> resolutionList;
+    CameraDevice currentCamera;
+    QSize currentResolution = QSize(0, 0);
+    bool dragging = false;
+    int lastMouseX = 0;
+    int lastMouseY = 0;
+    std::shared_ptr<CameraBackend> backend;
 };

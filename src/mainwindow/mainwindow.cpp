@@ -23,6 +23,7 @@
 #include "app/globals.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
+#include "app/windowsearch.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "drawing/canvas.h"
@@ -192,6 +193,7 @@ MainWindow::MainWindow(QWidget *parent)
     overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, paintProperty, this);
     overlayCanvas->hide();
     floatCamera = new FloatCameraDialog(this);
+    desktopGrabber = grabPrimaryScreen;
 }
 
 MainWindow::~MainWindow()

@@ -194,6 +194,10 @@ public:
     QPixmap grabSlidePicture() override;
     void requestClose() override { close(); }
     void recordCommand(int command);
+    QPixmap grabScreenArea(int x, int y, int w, int h);
+    bool isRecording() const { return recording; }
+    VideoRecorder *recorder() const { return videoRecorder; }
+    QWidget *recordAreaBox() const { return recordAreaFrame; }
     void showPdfWriterDialog();
     void onRecordStartClicked(int command);
     void onRecordStopClicked();
@@ -261,6 +265,8 @@ public:
     QString openWithProgram;
     // The open dialog's choice (tests replace the file dialog).
     std::function<QStringList(const QString &filter)> openFilesPicker;
+    // The picture of the whole primary screen (tests give a known one).
+    std::function<QPixmap()> desktopGrabber;
     // Called with the settings dialog before it runs (tests answer it).
     std::function<void(AppSettingsDialog &)> appSettingsDialogHook;
     PaintProperty *tools() const { return paintProperty; }

@@ -415,6 +415,10 @@ void MainWindow::connectPersonalPanel()
             closeCameraButton->setEnabled(false);
         }
     });
+    connect(cameraWidget, &CameraWidget::cameraFailed, this, [this] {
+        openCameraButton->setEnabled(true);
+        closeCameraButton->setEnabled(false);
+    });
     connect(closeCameraButton, &QPushButton::clicked, this, [this] {
         openCameraButton->setEnabled(true);
         closeCameraButton->setEnabled(false);

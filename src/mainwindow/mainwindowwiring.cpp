@@ -4,12 +4,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDate>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -40,10 +43,12 @@
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
+#include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordarea.h"
 #include "recording/videorecorder.h"
 #include "timer/timerwidget.h"
+#include "toolbar/maintoolbar.h"
 
 namespace {
 
@@ -330,6 +335,11 @@ void MainWindow::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
     placeAdvertiseWindow();
+    if (floatCamera && floatCamera->isVisible()) {
+        const QPoint moved = floatCamera->pos() + event->pos() - event->oldPos();
+        floatCamera->move(moved);
+        floatCamera->setPosition(moved);
+    }
     videoRecorder->notifyWindowMoved();
 }
 
@@ -530,7 +540,7 @@ void MainWindow::startAreaScreenshot()
     if (areaSelecter)
         return;
     areaSelecter = new DesktopAreaSelecter(this);
-    areaSelecter->setDesktopPixmap(grabPrimaryScreen());
+    areaSelecter->setDesktopPixmap(desktopGrabber ? desktopGrabber() : QPixmap());
     areaSelecter->setAreaAdjuster(
         [](int &x, int &y, int &w, int &h) { adjustScreenshotArea(x, y, w, h); });
     areaSelecter->setSaveButtonVisible(true);
@@ -551,12 +561,86 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 
 // Recording, cameras, timer, upgrade --------------------------------------------------------
 
-void MainWindow::recordCommand(int)
+void MainWindow::recordCommand(int command)
 {
-    // Recording is not part of this build: the flag stays off and the buttons go back.
-    recording = false;
-    toolBarPort->resetRecordState();
-    showUnavailable(this, QStringLiteral("录屏"));
+    if (command == 2) {
+        videoRecorder->pause();
+        recordClock->stop();
+        return;
+    }
+    if (command == 3) {
+        recordClock->start();
+        videoRecorder->resume();
+        return;
+    }
+    if (command != 1)
+        return;
+    // A refused start leaves nothing recording, so the button goes back too.
+    const auto refuse = [this](const char *text) {
+        toolBarPort->resetRecordState();
+        showMessage(QString::fromUtf8(text));
+    };
+    // Checked now, not when chosen: the folder may have gone since.
+    const QString folder = settings.avoutpath;
+    if (folder.isEmpty() || !FileSystem::isWritableDir(folder)) {
+        refuse("不支持的录屏存储路径，请重新设置");
+        return;
+    }
+    const QString path = recordingFilePath(
+        folder, recordingFileName(QDate::currentDate(), QDateTime::currentSecsSinceEpoch()));
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    if (settings.videoareatype == 1) {
+        x = settings.avareax;
+        y = settings.avareay;
+        width = settings.avareaw;
+        height = settings.avareah;
+        if (!isRecordAreaValid(x, y, width, height)) {
+            refuse("录制区域不合法，请重新设置录制区域");
+            return;
+        }
+    } else {
+        const QPixmap screen = desktopGrabber ? desktopGrabber() : QPixmap();
+        if (screen.isNull()) {
+            refuse("获取屏幕位置信息失败，请重试");
+            return;
+        }
+        width = screen.width() / 4 * 4;
+        height = screen.height() / 4 * 4;
+    }
+    recording = true;
+    videoRecorder->areaX = x;
+    videoRecorder->areaY = y;
+    videoRecorder->areaWidth = width;
+    videoRecorder->areaHeight = height;
+    videoRecorder->outputWidth = width;
+    videoRecorder->outputHeight = height;
+    videoRecorder->audioMode = settings.audiorecordtype;
+    videoRecorder->videoQuality = settings.videoqualitytype;
+    videoRecorder->watermarkCorner = settings.watermarktype;
+    videoRecorder->startSnapshot = grabScreenArea(x, y, width, height);
+    videoRecorder->outputFileName = path;
+    recordClock->start();
+    auto *box = new AVRecordAreaBox;
+    recordAreaFrame = box;
+    box->setArea(QRect(x, y, width, height));
+    // A refusal inside comes back through recorderStopError before start() returns.
+    videoRecorder->start();
+}
+
+QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
+{
+    QPixmap result(w, h);
+    result.fill(Qt::black);
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QPixmap grabbed = screen ? screen->grabWindow(0, x, y, w, h) : QPixmap();
+    if (!grabbed.isNull() && grabbed.size() == QSize(w, h)) {
+        QPainter painter(&result);
+        painter.drawPixmap(0, 0, grabbed);
+    }
+    return result;
 }
 
 void MainWindow::onRecordStartClicked(int command)
@@ -570,8 +654,10 @@ void MainWindow::onRecordStopClicked()
     recordSeconds = 0;
     videoRecorder->stop();
     recording = false;
-    delete recordAreaFrame;
-    recordAreaFrame = nullptr;
+    if (recordAreaFrame) {
+        recordAreaFrame->close();
+        recordAreaFrame = nullptr;
+    }
     if (!settings.avoutpath.isEmpty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(settings.avoutpath));
 }
@@ -608,6 +694,12 @@ void MainWindow::onFloatCameraClicked()
     openCameraButton->setEnabled(true);
     closeCameraButton->setEnabled(false);
     cameraWidget->stopCamera();
+    // Placed under its toolbar button the first time, where the user dragged it after that.
+    auto *bar = qobject_cast<MainToolBar *>(toolBarPort->widget());
+    if (floatCamera->position().isNull() && bar && bar->isVisible()) {
+        const QRect button = bar->floatCameraButtonRect();
+        floatCamera->setPosition(button.left(), button.bottom() + 1 + spacingUnit());
+    }
     floatCamera->openCamera();
 }
 

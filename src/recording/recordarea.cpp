@@ -1,5 +1,8 @@
 #include "recording/recordarea.h"
 
+#include <QDate>
+#include <QString>
+
 #include "app/uimetrics.h"
 
 bool isRecordAreaValid(int x, int y, int w, int h, int screenWidth, int screenHeight)
@@ -46,4 +49,19 @@ void adjustScreenshotArea(int &x, int &y, int &w, int &h, int screenWidth, int s
 void adjustScreenshotArea(int &x, int &y, int &w, int &h)
 {
     adjustScreenshotArea(x, y, w, h, availableScreenWidth(), availableScreenHeight());
+}
+
+QString recordingFileName(const QDate &date, qint64 secondsSinceEpoch)
+{
+    return QStringLiteral("%1_%2_%3_%4.mp4")
+        .arg(date.year())
+        .arg(date.month())
+        .arg(date.day())
+        .arg(secondsSinceEpoch);
+}
+
+QString recordingFilePath(const QString &folder, const QString &fileName)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + fileName
+                                             : folder + QLatin1Char('/') + fileName;
 }

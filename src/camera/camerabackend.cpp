@@ -107,3 +107,16 @@ int previewHeight(const QSize &resolution, int width)
         return int(std::ceil(width / 2.0));
     return int(std::ceil(double(resolution.height()) * width / resolution.width()));
 }
+
+void releaseCamera(CameraHandle *&camera, QObject *owner, QWidget *viewfinder)
+{
+    if (!camera)
+        return;
+    CameraHandle *old = camera;
+    camera = nullptr;
+    old->disconnect(owner);
+    old->stop();
+    old->deleteLater();
+    if (viewfinder)
+        viewfinder->hide();
+}

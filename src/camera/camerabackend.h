@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QWidget>
 #include <memory>
 
 class QCameraViewfinder;
@@ -43,6 +44,10 @@ signals:
     // The camera stopped working after it was started.
     void failed();
 };
+
+// Stops camera, cuts it off from owner and releases it later; clears the pointer and hides the
+// viewfinder that showed it.
+void releaseCamera(CameraHandle *&camera, QObject *owner, QWidget *viewfinder);
 
 // Where cameras come from: Qt Multimedia, or what a test gives.
 class CameraBackend

@@ -134,15 +134,7 @@ void CameraWidget::responseStateChanged(QCamera::State state)
 
 void CameraWidget::stopCamera()
 {
-    if (!camera)
-        return;
-    CameraHandle *old = camera;
-    camera = nullptr;
-    old->disconnect(this);
-    old->stop();
-    old->deleteLater();
-    if (viewfinder)
-        viewfinder->hide();
+    releaseCamera(camera, this, viewfinder);
 }
 
 void CameraWidget::paintEvent(QPaintEvent *)

@@ -252,15 +252,7 @@ QString FloatCameraDialog::messageText() const
 
 void FloatCameraDialog::closeCamera()
 {
-    if (camera) {
-        CameraHandle *old = camera;
-        camera = nullptr;
-        old->disconnect(this);
-        old->stop();
-        old->deleteLater();
-        if (viewfinder)
-            viewfinder->hide();
-    }
+    releaseCamera(camera, this, viewfinder);
     hide();
 }
 

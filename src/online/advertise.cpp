@@ -197,14 +197,8 @@ void Advertise::requestAdvertisement()
 
 void Advertise::onQueryFinished()
 {
-    QNetworkReply *reply = queryReply;
-    queryReply = nullptr;
-    reply->disconnect(this);
-    const QByteArray body =
-        reply->error() != QNetworkReply::NoError ? QByteArray() : reply->readAll();
-    const bool complete = WebRequest::isComplete(reply, body.size());
-    reply->close();
-    reply->deleteLater();
+    QByteArray body;
+    const bool complete = WebRequest::takeBody(queryReply, this, &body);
     if (!complete) {
         emit linkErrored();
         return;
@@ -271,14 +265,8 @@ void Advertise::requestImage(const QString &url)
 
 void Advertise::onImageFinished()
 {
-    QNetworkReply *reply = imageReply;
-    imageReply = nullptr;
-    reply->disconnect(this);
-    const QByteArray body =
-        reply->error() != QNetworkReply::NoError ? QByteArray() : reply->readAll();
-    const bool complete = WebRequest::isComplete(reply, body.size());
-    reply->close();
-    reply->deleteLater();
+    QByteArray body;
+    const bool complete = WebRequest::takeBody(imageReply, this, &body);
     // Only a whole picture that decodes goes into the cache.
     if (!complete || decodePicture(body).isNull())
         return;

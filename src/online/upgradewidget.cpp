@@ -106,17 +106,14 @@ void UpgradeWidget::startCheck()
 
 void UpgradeWidget::onCheckFinished()
 {
-    const QByteArray body =
-        currentReply->error() != QNetworkReply::NoError ? QByteArray() : currentReply->readAll();
-    if (!WebRequest::isComplete(currentReply, body.size())) {
-        dropReply();
+    QByteArray body;
+    if (!WebRequest::takeBody(currentReply, this, &body)) {
         stopWithMessage(cannotConnect);
         return;
     }
     statusLabel->setText(QStringLiteral("分析升级列表"));
     progressBar->setValue(5);
     const QJsonDocument document = QJsonDocument::fromJson(body);
-    dropReply();
     if (document.isNull())
         stopWithMessage(noUpgradeInfo);
     else

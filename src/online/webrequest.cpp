@@ -41,6 +41,14 @@ bool WebRequest::isComplete(QNetworkReply *reply, qint64 receivedBytes)
     return !length.isValid() || length.toLongLong() == receivedBytes;
 }
 
+bool WebRequest::takeBody(QNetworkReply *&reply, QObject *owner, QByteArray *body)
+{
+    *body = reply->error() != QNetworkReply::NoError ? QByteArray() : reply->readAll();
+    const bool complete = isComplete(reply, body->size());
+    drop(reply, owner);
+    return complete;
+}
+
 void WebRequest::drop(QNetworkReply *&reply, QObject *owner)
 {
     if (!reply)

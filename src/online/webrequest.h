@@ -20,6 +20,9 @@ public:
     static QNetworkRequest make(const QUrl &url, int timeoutMs);
     // No network error, status 200 and, when the server gave a length, the whole body.
     static bool isComplete(QNetworkReply *reply, qint64 receivedBytes);
+    // Reads a finished reply's body into body and releases the reply (see drop); true when the
+    // reply is complete. body is empty after a network error.
+    static bool takeBody(QNetworkReply *&reply, QObject *owner, QByteArray *body);
     // Cuts the reply off from the owner, aborts it when still running and releases it;
     // clears the pointer.
     static void drop(QNetworkReply *&reply, QObject *owner);

@@ -30,6 +30,7 @@
 
 #include "boxanswerer.h"
 #include "fakes.h"
+#include "windowsetup.h"
 
 namespace {
 
@@ -153,13 +154,7 @@ MainWindow *TestDocuments::build()
     toolBar = bar.get();
     window->setToolBarPort(std::move(bar));
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     toolBar->calls.clear();
     return window;
 }

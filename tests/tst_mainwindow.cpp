@@ -30,6 +30,7 @@
 #include "fakes.h"
 #include "localhttpserver.h"
 #include "pdffixtures.h"
+#include "windowsetup.h"
 
 Q_DECLARE_METATYPE(QMargins)
 
@@ -91,15 +92,7 @@ MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &befor
     auto grabber = std::make_unique<FakeGrabber>();
     m_grabber = grabber.get();
     window->setHotKeyGrabber(std::move(grabber));
-    window->loadSettings();
-    if (beforeFinish)
-        beforeFinish(*window);
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window, beforeFinish);
     m_setupCalls = m_toolBar->calls;
     m_toolBar->calls.clear(); // set-up's own button states
     return window;

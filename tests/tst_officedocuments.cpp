@@ -21,6 +21,7 @@
 
 #include "boxanswerer.h"
 #include "fakes.h"
+#include "windowsetup.h"
 
 namespace {
 
@@ -202,13 +203,7 @@ MainWindow *TestOfficeDocuments::build()
     windows.append(window);
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     return window;
 }
 

@@ -17,6 +17,7 @@
 #include "boxanswerer.h"
 #include "fakes.h"
 #include "pdffixtures.h"
+#include "windowsetup.h"
 
 class PdfTabsTest : public QObject
 {
@@ -44,13 +45,7 @@ MainWindow *PdfTabsTest::build()
     window = new MainWindow;
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     window->resize(1280, 800);
     window->show();
     return window;

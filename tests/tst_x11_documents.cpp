@@ -17,6 +17,7 @@
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
+#include "windowsetup.h"
 
 // A new user's first lesson, driven through the X server with xdotool: a new board, a pen
 // stroke and a rectangle, undo and redo, a picture from the command line drawn on, both pages
@@ -150,14 +151,7 @@ void X11DocumentsTest::firstLesson()
     MainWindow w;
     window = &w;
     mainWindow = &w;
-    w.loadSettings();
-    w.settings.winw = 0;
-    w.setupDocumentArea();
-    w.setupMainLayout();
-    w.setupMenuAndPanels();
-    w.connectSignals();
-    w.disableFocusInChildren();
-    w.finishInit();
+    runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(500);
 

@@ -9,6 +9,7 @@
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/texteditdialog.h"
+#include "windowsetup.h"
 
 // The whole window as the program starts it, on a real X server. The picture is written as
 // "mainwindow-xvfb.png" into the test's working folder (or QB_SCREENSHOT_DIR).
@@ -33,14 +34,9 @@ void X11MainWindowTest::fullWindowScreenshot()
     QApplication::setFont(font);
 
     MainWindow window;
-    window.loadSettings();
-    window.settings.winw = 0; // maximised, as on a first start
-    window.setupDocumentArea();
-    window.setupMainLayout();
-    window.setupMenuAndPanels();
-    window.connectSignals();
-    window.disableFocusInChildren();
-    window.finishInit();
+    runStartUpSteps(window, [&](MainWindow &m) {
+        m.settings.winw = 0; // maximised, as on a first start
+    });
     window.savePersonalText(
         QStringLiteral("<p>三年级二班 数学</p><p>今日课题：分数的初步认识</p>"));
     QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -11,6 +11,7 @@
 #include "mainwindow/mainwindow.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/shapeaction.h"
+#include "windowsetup.h"
 
 // The option strips in the real window, as the program starts it: every tool and every shape,
 // toolbar at the top and at the bottom. Nothing may fold into the toolbar's extension button.
@@ -96,15 +97,10 @@ void X11OptionStripTest::optionStripHiddenBehindExtensionButton()
     QApplication::setFont(font);
 
     MainWindow window;
-    window.loadSettings();
-    window.settings.winw = 0; // clean settings: the whole available screen
-    window.settings.toolbarpos = top;
-    window.setupDocumentArea();
-    window.setupMainLayout();
-    window.setupMenuAndPanels();
-    window.connectSignals();
-    window.disableFocusInChildren();
-    window.finishInit();
+    runStartUpSteps(window, [&](MainWindow &m) {
+        m.settings.winw = 0; // clean settings: the whole available screen
+        m.settings.toolbarpos = top;
+    });
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto *bar = window.findChild<MainToolBar *>();
     QVERIFY(bar);

@@ -14,6 +14,7 @@
 #include "pdf/pdfpagedata.h"
 
 #include "pdffixtures.h"
+#include "windowsetup.h"
 
 // A teacher opens a 30-page PDF through the open button, scrolls with the wheel, jumps with the
 // page number box and the page chooser, all through the X server with xdotool. The window is
@@ -92,14 +93,7 @@ void X11PdfTest::readADocument()
     MainWindow w;
     window = &w;
     mainWindow = &w;
-    w.loadSettings();
-    w.settings.winw = 0;
-    w.setupDocumentArea();
-    w.setupMainLayout();
-    w.setupMenuAndPanels();
-    w.connectSignals();
-    w.disableFocusInChildren();
-    w.finishInit();
+    runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
 

@@ -32,6 +32,7 @@
 #include "mainwindow/recentfilescontroler.h"
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
+#include "pdf/pdfreader.h"
 #include "recording/videorecorder.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"

@@ -502,6 +502,10 @@ void TestSlideShow::notesPanelFollowsTheSetting()
     w->newWhiteboardTab(QStringLiteral("#ffffff"));
     QVERIFY(w->remarkPanel()->isVisible());
     QCOMPARE(w->remarkPanel()->remark(), QString());
+    BoxAnswerer yes(QStringLiteral("确定"));
+    w->closeAllTabs();
+    w->showRemark(QString());
+    QVERIFY(!w->remarkPanel()->isVisible());
 }
 
 void TestSlideShow::secondPresentationRefused()

@@ -506,10 +506,10 @@ void MainWindow::showSlideNotes(int slide)
 
 void MainWindow::showRemark(const QString &text)
 {
-    // The setting alone decides: the strip stays, also without notes, so the document area
-    // does not jump at every page.
+    // The setting decides for every open document, also without notes, so the document area
+    // does not jump at every page; with nothing open there is nothing to note.
     remarkShower->setRemark(text);
-    remarkShower->setVisible(settings.showremark);
+    remarkShower->setVisible(settings.showremark && currentTab);
 }
 
 void MainWindow::applySettings()

@@ -123,6 +123,7 @@ out="$outdir/${name%.*}.$format"
 case "$QB_FAKE_MODE" in
     fixture) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" || cp "$QB_FAKE_FODP" "$out" ;;
     nonotes) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" ;;
+    badnotes) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" || echo "<office:document" > "$out" ;;
     notloaded) echo "Error: source file could not be loaded" >&2 ;;
     nothing) ;;
     hang) sleep 30 ;;

@@ -531,7 +531,8 @@ void TestSlideShow::failuresLeaveNoCacheFiles_data()
     QTest::newRow("not loaded") << "notloaded" << PresentationLoader::notLoadedMessage();
     QTest::newRow("no output") << "nothing" << PresentationLoader::blockedMessage(1);
     QTest::newRow("hangs") << "hang" << PresentationLoader::blockedMessage(1);
-    QTest::newRow("no notes") << "nonotes" << PresentationLoader::blockedMessage(4);
+    QTest::newRow("not a presentation") << "nonotes" << PresentationLoader::notLoadedMessage();
+    QTest::newRow("damaged flat copy") << "badnotes" << PresentationLoader::blockedMessage(4);
 }
 
 void TestSlideShow::failuresLeaveNoCacheFiles()
@@ -599,9 +600,11 @@ void TestSlideShow::realPresentation()
     const QString pptx = made + "/课件 real.pptx";
     QVERIFY(QFileInfo(pptx).size() > 0);
     MainWindow *w = build();
-    BoxAnswerer answer(QStringLiteral("OK"));
-    w->openFiles({pptx});
-    QCOMPARE(answer.texts, QStringList());
+    {
+        BoxAnswerer answer(QStringLiteral("OK"));
+        w->openFiles({pptx});
+        QCOMPARE(answer.texts, QStringList());
+    }
     QCOMPARE(w->tabList().size(), 1);
     TabItem *tab = w->tabList().first();
     QCOMPARE(tab->canvas->pageCount(), 3);
@@ -610,6 +613,29 @@ void TestSlideShow::realPresentation()
                                                QStringLiteral("最后 一页")}));
     QCOMPARE(w->slideColourNames().value(0), QStringLiteral("#336699"));
     QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    {
+        BoxAnswerer yes(QStringLiteral("确定"));
+        w->closeTab(tab);
+        QVERIFY(w->tabList().isEmpty());
+    }
+
+    // What the converter cannot take builds no tab and leaves the cache as it was.
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } bad[] = {{"空白.pptx", QByteArray()},
+               {"损坏.pptx", QByteArray("PK\x03\x04", 4) + "broken"},
+               {"乱码.ppt", QByteArray(3000, 'x')}};
+    for (const auto &file : bad) {
+        const QString path = made + "/" + QString::fromUtf8(file.name);
+        QVERIFY(FileSystem::writeBytes(path, file.bytes));
+        BoxAnswerer ok(QStringLiteral("OK"));
+        w->openFiles({path});
+        QCOMPARE(ok.texts, QStringList{PresentationLoader::notLoadedMessage()});
+        QVERIFY(w->tabList().isEmpty());
+        QCOMPARE(filesBelow(pptCacheDirPath()), QStringList());
+    }
 }
 
 QTEST_MAIN(TestSlideShow)

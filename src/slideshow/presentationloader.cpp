@@ -70,7 +70,8 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
         return fail(cacheFolderMessage(folder));
     const QString base = folder + QStringLiteral("/") + stamp + QStringLiteral(".");
     const QString copy = base + QFileInfo(source).suffix().toLower();
-    if (!QFileInfo(source).isFile() || !QFile::copy(source, copy))
+    // The converter opens an empty file as a new, empty presentation: not the teacher's.
+    if (!QFileInfo(source).isFile() || QFileInfo(source).size() == 0 || !QFile::copy(source, copy))
         return fail(notLoadedMessage());
     copyPath = copy;
     pdfPath = base + pdfSuffix;
@@ -102,8 +103,12 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
     }
     if (!notesStarted)
         notesResult = converter->convert(copyPath, QStringLiteral("fodp"), notesPath);
+    // Anything the converter can print, plain text included, makes a PDF; only a presentation
+    // makes a flat presentation.
+    if (notesResult != DocumentConverter::Converted)
+        return fail(notLoadedMessage());
     FlatPresentation flat;
-    if (notesResult != DocumentConverter::Converted || !flat.read(notesPath))
+    if (!flat.read(notesPath))
         return fail(blockedMessage(4));
     QFile::remove(notesPath);
     notesPath.clear();

@@ -105,6 +105,7 @@ private slots:
     void hiddenSlideKeepsThumbnailsNotesAndPagesInStep();
     void navigationWrapsAndKeepsInkPerSlide();
     void notesPanelFollowsTheSetting();
+    void switchingTabsKeepsTheSlide();
     void secondPresentationRefused();
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
@@ -506,6 +507,29 @@ void TestSlideShow::notesPanelFollowsTheSetting()
     w->closeAllTabs();
     w->showRemark(QString());
     QVERIFY(!w->remarkPanel()->isVisible());
+}
+
+void TestSlideShow::switchingTabsKeepsTheSlide()
+{
+    MainWindow *w = build();
+    TabItem *slides = openLesson(w);
+    QVERIFY(slides);
+    w->jumpToSlidePage(3);
+    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    TabItem *board = w->currentTabItem();
+    QVERIFY(board != slides);
+    QVERIFY(!slides->canvas->isVisible());
+    QVERIFY(!slideOutline(w)->isVisible());
+    slides->click();
+    QCOMPARE(w->currentTabItem(), slides);
+    QVERIFY(slides->canvas->isVisible());
+    QCOMPARE(w->slidePage(), 3);
+    QCOMPARE(slideOutline(w)->currentIndex(), 2);
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("最后 一页"));
+    QVERIFY(!slides->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    // Deleting the window with the slide tab open leaves nothing dangling.
+    windows.removeOne(w);
+    delete w;
 }
 
 void TestSlideShow::secondPresentationRefused()

@@ -199,6 +199,9 @@ MainWindow::~MainWindow()
 {
     if (mainWindow == this)
         mainWindow = nullptr;
+    // A slide tab's overlay lies on that tab's widgets: it goes last, as our own child.
+    if (overlayCanvas && overlayCanvas->parentWidget() != this)
+        overlayCanvas->setParent(this);
 }
 
 void MainWindow::setToolBarPort(std::unique_ptr<ToolBarPort> port)

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 
 #include "app/filesystem.h"
 #include "app/globals.h"
@@ -70,7 +71,7 @@ void X11SlideShowTest::lessonWithSlides()
     const QList<SlideSpec> slides = {
         {QStringLiteral("第一页：复习"),
          {QStringLiteral("先请两位同学复述上节课的三个要点，"),
-          QStringLiteral("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。")},
+          QStringLiteral("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(4)},
          QStringLiteral("#dbe9f7"),
          false},
         {QStringLiteral("第二页：新课"), {}, QString(), false},
@@ -163,6 +164,20 @@ void X11SlideShowTest::lessonWithSlides()
     QTRY_COMPARE(w.slidePage(), 1);
     QVERIFY(canvas->hasDrawing());
     QTest::qWait(300);
+
+    // Notes wider than the strip run as a ticker from its start button.
+    QList<QPushButton *> tickerButtons = w.remarkPanel()->findChildren<QPushButton *>();
+    QPushButton *start = nullptr;
+    for (QPushButton *b : tickerButtons) {
+        if (b->toolTip() == QStringLiteral("开始"))
+            start = b;
+    }
+    QVERIFY(start && start->isEnabled());
+    const QPoint startAt = start->mapToGlobal(start->rect().center());
+    xdo({"mousemove", "--sync", QString::number(startAt.x()), QString::number(startAt.y()), "click",
+         "1"});
+    QTRY_VERIFY(w.remarkPanel()->scrollOffset() > 40);
+    QCOMPARE(start->toolTip(), QStringLiteral("暂停"));
 
     const QString shot = shots + QStringLiteral("/slideshow-xvfb.png");
     QVERIFY(w.grab().save(shot));

@@ -71,7 +71,7 @@ void X11SlideShowTest::lessonWithSlides()
     const QList<SlideSpec> slides = {
         {QStringLiteral("第一页：复习"),
          {QStringLiteral("先请两位同学复述上节课的三个要点，"),
-          QStringLiteral("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(4)},
+          QStringLiteral("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
          QStringLiteral("#dbe9f7"),
          false},
         {QStringLiteral("第二页：新课"), {}, QString(), false},

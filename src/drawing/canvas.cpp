@@ -43,12 +43,9 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
 {
     canvasHost = callbacks ? callbacks : dynamic_cast<CanvasHost *>(parent);
     spacing = GridSpacing(pixelsPerMillimetre());
-    if (mode == SlideOverlay) {
-        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-        setAttribute(Qt::WA_TranslucentBackground);
-    } else {
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    }
+    // The slide overlay too is a child widget: it lies over the slide picture of its tab and
+    // shows it wherever nothing is drawn.
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_AcceptTouchEvents);
     createItems();
     if (mode == SlideOverlay)

@@ -177,17 +177,6 @@ void Canvas::paintEvent(QPaintEvent *event)
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::NoBrush);
     const QRect exposed = event->rect();
-    if (canvasMode == SlideOverlay) {
-        // Alpha 0 lets the clicks through to the running show (mouse tool); alpha 1 keeps them.
-        // The bottom-left strip always keeps them.
-        const int tool = property ? property->paintTool : 0;
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(exposed, QColor(255, 255, 255, tool != 0 ? 1 : 0));
-        const int stripHeight = qFloor(0.1 * height());
-        painter.fillRect(QRect(0, height() - stripHeight, qFloor(0.35 * width()), stripHeight),
-                         QColor(255, 255, 255, 1));
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
     if (!layersReady())
         return;
     // An edge drag shows the page's new area before the layers grow to it.

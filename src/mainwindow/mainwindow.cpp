@@ -33,6 +33,7 @@
 #include "mainwindow/recentfilescontroler.h"
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
+#include "pdf/pdfreader.h"
 #include "recording/videorecorder.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
@@ -200,6 +201,9 @@ MainWindow::~MainWindow()
 {
     if (mainWindow == this)
         mainWindow = nullptr;
+    // A slide tab's overlay lies on that tab's widgets: it goes last, as our own child.
+    if (overlayCanvas && overlayCanvas->parentWidget() != this)
+        overlayCanvas->setParent(this);
 }
 
 void MainWindow::setToolBarPort(std::unique_ptr<ToolBarPort> port)

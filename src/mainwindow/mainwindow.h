@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QIcon>
 #include <QList>
 #include <QPair>
+#include <QPixmap>
+#include <QRect>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -25,6 +28,7 @@ class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
 class PaintProperty;
+class PDFReader;
 class QAction;
 class QComboBox;
 class QHBoxLayout;
@@ -180,18 +184,38 @@ public:
     void openWordDocument(const QString &path);
     QString convertWordToPdf(const QString &path);
     DocumentConverter *documentConverter();
-    void closeSlideShow() {}
+    // Slide shows run from the PDF copy of the presentation (mainwindowslides.cpp); there is
+    // no live show to follow, so the show is never alive and never polled.
+    bool openPresentation(const QString &path);
+    // The converter of presentations, apart from the Word documents' one.
+    DocumentConverter *presentationConverter();
+    bool computeSlideFitSize();
+    bool computeSlideShowPlacement();
+    bool loadSlideThumbnailsAndColours();
+    bool loadSlideNotes();
+    void closeSlideShow();
     bool isSlideShowAlive() const { return false; }
-    bool isSlideShowLost() const override { return false; }
-    void updateSlideShowGeometry(bool) {}
+    bool isSlideShowLost() const override;
+    void updateSlideShowGeometry(bool replace);
     void syncSlideShowToPage() {}
     bool shouldPollSlideShow() const { return false; }
     void startSlidePoll();
     void stopSlidePoll();
     void selectPaintTool();
-    void navigateSlideShow(int) override {}
-    void jumpToSlidePage(int) {}
+    void navigateSlideShow(int command) override;
+    void jumpToSlidePage(int page);
+    void showSlidePage(int page);
+    void applySlideBackgroundColour(int page);
+    void renderSlideBackdrop(int page);
+    void refreshSlideOutline(int page);
     QPixmap grabSlidePicture() override;
+    int slidePage() const { return currentSlide; }
+    QRect slidePlacementRect() const { return slidePlacement; }
+    QStringList slideNoteTexts() const { return slideNotes; }
+    QStringList slideColourNames() const { return slideColours; }
+    int slideThumbnailCount() const { return slideThumbnails.size(); }
+    QString slideStampText() const { return slideStamp; }
+    RemarkShower *remarkPanel() const { return remarkShower; }
     void requestClose() override { close(); }
     void recordCommand(int command);
     QPixmap grabScreenArea(int x, int y, int w, int h);
@@ -408,6 +432,21 @@ private:
     quint16 currentSlide = 0;
     QTimer *slidePollTimer = nullptr;
     QStringList slideNotes;
+    QString slideStamp;
+    QString suiteTitle;
+    int slideCount = 0;
+    QSize slideSize;
+    int fitWidth = 0;
+    int fitHeight = 0;
+    double slideZoom = 1.0;
+    QRect slidePlacement;
+    QList<QIcon> slideThumbnails;
+    QStringList slideColours;
+    // One reader of the PDF copy for the slide-show tab, kept open for the page turns.
+    std::unique_ptr<PDFReader> slideReader;
+    QPixmap slideBackdrop;
+    bool slideOpening = false;
+    DocumentConverter *slideConverter = nullptr;
     DocumentConverter *converter = nullptr;
     // Word documents being converted and the PDF names they will get.
     QStringList convertingDocuments;

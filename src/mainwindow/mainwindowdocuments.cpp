@@ -108,10 +108,13 @@ void MainWindow::updatePageControls()
     pageCombo->setVisible(kind == 2);
     pageSpinBox->setVisible(kind == 2);
     if (kind == 1) {
+        refreshSlideOutline(currentSlide);
         setPageLabel(currentSlide, canvas ? canvas->pageCount() : 0);
         setProgressPercent(canvas ? canvas->zoom() : 0.0);
         applyShowPptStep();
         showSlideNotes(currentSlide);
+        applySlideBackgroundColour(currentSlide);
+        renderSlideBackdrop(currentSlide);
         return;
     }
     showRemark(QString());

@@ -510,14 +510,10 @@ void MainWindow::showSlideNotes(int slide)
 
 void MainWindow::showRemark(const QString &text)
 {
-    // Every slide has a text (at least the placeholder): an empty one means no slide show,
-    // and an empty strip would only take room from the document.
-    if (settings.showremark && !text.isEmpty()) {
-        remarkShower->setRemark(text);
-        remarkShower->show();
-    } else {
-        remarkShower->hide();
-    }
+    // The setting decides for every open document, also without notes, so the document area
+    // does not jump at every page; with nothing open there is nothing to note.
+    remarkShower->setRemark(text);
+    remarkShower->setVisible(settings.showremark && currentTab);
 }
 
 void MainWindow::applySettings()

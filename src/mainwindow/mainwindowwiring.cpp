@@ -799,17 +799,6 @@ bool MainWindow::hasSlideShowTab() const
     return false;
 }
 
-void MainWindow::openSlideFile(const QString &)
-{
-    if (hasSlideShowTab()) {
-        showMessage(QStringLiteral("打开被取消，仅支持打开单个幻灯片文件"));
-        return;
-    }
-    showUnavailable(this, QStringLiteral("打开幻灯片"));
-}
-
-void MainWindow::startSlidePoll() {}
-
 void MainWindow::stopSlidePoll()
 {
     slidePollTimer->disconnect();
@@ -823,9 +812,4 @@ void MainWindow::selectPaintTool()
         startSlidePoll();
     else
         stopSlidePoll();
-}
-
-QPixmap MainWindow::grabSlidePicture()
-{
-    return QPixmap();
 }

@@ -1,0 +1,102 @@
+// Opening a presentation of 20 slides with notes: seconds from the open to the first slide
+// shown (both conversions, thumbnails, notes), cold (a new converter profile) and warm (median
+// of 3), then milliseconds per page turn (backdrop, outline, notes, colour, overlay page).
+// The presentation is made by LibreOffice itself beforehand.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "../tests/fakes.h"
+#include "../tests/slidefixtures.h"
+#include "app/globals.h"
+#include "drawing/canvas.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/slidebackgroundlabel.h"
+#include "mainwindow/tabitem.h"
+
+namespace {
+
+MainWindow *buildWindow()
+{
+    auto *window = new MainWindow;
+    window->setToolBarPort(std::make_unique<FakeToolBar>());
+    window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
+    window->loadSettings();
+    window->setupDocumentArea();
+    window->setupMainLayout();
+    window->setupMenuAndPanels();
+    window->connectSignals();
+    window->disableFocusInChildren();
+    window->finishInit();
+    window->resize(1600, 900);
+    window->show();
+    return window;
+}
+
+// Seconds from the open to the first slide on screen; negative on failure.
+double openToFirstSlide(MainWindow *w, const QString &pptx)
+{
+    QElapsedTimer timer;
+    timer.start();
+    w->openFiles({pptx});
+    TabItem *tab = w->currentTabItem();
+    if (!tab || tab->kind != 1 || tab->canvas->pageCount() != 20 ||
+        tab->slideBackground->pixmap(Qt::ReturnByValue).isNull())
+        return -1;
+    QCoreApplication::processEvents();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    appDataDir = dir.filePath(QStringLiteral("data"));
+    QDir().mkpath(appDataDir);
+    QList<SlideSpec> slides;
+    for (int i = 1; i <= 20; ++i)
+        slides << SlideSpec{QStringLiteral("第%1页 Lesson slide").arg(i),
+                            {QStringLiteral("讲解要点 %1，").arg(i), QStringLiteral("课堂提问。")},
+                            i % 3 ? QString() : QStringLiteral("#f0f4e8"),
+                            false};
+    if (!writeRealPresentation(dir.filePath(QStringLiteral("lesson.fodp")), dir.path(),
+                               dir.filePath(QStringLiteral("maker")), slides)) {
+        std::printf("soffice not found or failed: nothing measured\n");
+        return 0;
+    }
+    const QString pptx = dir.filePath(QStringLiteral("lesson.pptx"));
+
+    MainWindow *w = buildWindow();
+    const double cold = openToFirstSlide(w, pptx);
+    QVector<double> warm;
+    for (int run = 0; run < 3; ++run) {
+        w->closeAllTabs();
+        QCoreApplication::processEvents();
+        warm << openToFirstSlide(w, pptx);
+    }
+    std::sort(warm.begin(), warm.end());
+    std::printf("20-slide pptx, open to first slide: cold %.2f s, warm %.2f s (median of 3)\n",
+                cold, warm.at(1));
+
+    const int turns = 60;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < turns; ++i) {
+        w->navigateSlideShow(4);
+        QCoreApplication::processEvents();
+    }
+    const double perTurn = timer.nsecsElapsed() / 1e6 / turns;
+    std::printf("page turn (slide %dx%d shown): %.1f ms per turn over %d turns\n",
+                w->slidePlacementRect().width(), w->slidePlacementRect().height(), perTurn, turns);
+    w->closeAllTabs();
+    delete w;
+    return 0;
+}

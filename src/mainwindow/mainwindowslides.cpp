@@ -1,0 +1,413 @@
+// Slide shows: a presentation is converted into the slide cache and shown page by page from
+// its PDF copy, with a drawing overlay over each slide, thumbnails, colours and notes.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
+#include <QPainter>
+
+#include "app/filesystem.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "drawing/canvas.h"
+#include "drawing/paintproperty.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/recentfilescontroler.h"
+#include "mainwindow/scrollarea.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfreader.h"
+#include "platform/documentconverter.h"
+#include "slideshow/officeopenwithdialog.h"
+#include "slideshow/officesuite.h"
+#include "slideshow/presentationloader.h"
+#include "slideshow/slidegeometry.h"
+
+namespace {
+
+// The colour most of a picture's edge pixels have: the slide's background where the slide
+// names none.
+QString edgeColourName(const QImage &image)
+{
+    if (image.isNull())
+        return QStringLiteral("#ffffff");
+    QHash<QRgb, int> counts;
+    const int w = image.width();
+    const int h = image.height();
+    for (int x = 0; x < w; ++x) {
+        ++counts[image.pixel(x, 0) | 0xff000000u];
+        ++counts[image.pixel(x, h - 1) | 0xff000000u];
+    }
+    for (int y = 1; y + 1 < h; ++y) {
+        ++counts[image.pixel(0, y) | 0xff000000u];
+        ++counts[image.pixel(w - 1, y) | 0xff000000u];
+    }
+    QRgb best = qRgb(255, 255, 255);
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > most || (it.value() == most && it.key() < best)) {
+            best = it.key();
+            most = it.value();
+        }
+    }
+    return QColor(best).name();
+}
+
+} // namespace
+
+void MainWindow::openSlideFile(const QString &path)
+{
+    if (hasSlideShowTab() || slideOpening) {
+        showMessage(path + QStringLiteral("打开被取消，仅支持打开单个幻灯片文件"));
+        return;
+    }
+    slideOpening = true;
+    const bool opened = openPresentation(path);
+    slideOpening = false;
+    if (!opened)
+        return;
+
+    QList<QSize> pageSizes;
+    QList<QPixmap> backgrounds;
+    for (int i = 0; i < slideCount; ++i) {
+        pageSizes << QSize(fitWidth, fitHeight);
+        backgrounds << QPixmap();
+    }
+    overlayCanvas->reset();
+    if (!overlayCanvas->loadPages(pageSizes, backgrounds)) {
+        overlayCanvas->reset();
+        cleanSlideCaches();
+        return;
+    }
+    const QString pdf =
+        pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") + shortPrefix;
+    overlayCanvas->setCachePath(pdf);
+    if (!computeSlideShowPlacement())
+        slidePlacement = QRect(0, 0, fitWidth, fitHeight);
+    overlayCanvas->setZoom(slideZoom);
+
+    disconnect(overlayCanvas, nullptr, this, nullptr);
+    connect(overlayCanvas, &Canvas::sizeChanged, this,
+            [this](double scale) { setProgressPercent(scale); });
+    connect(overlayCanvas, &Canvas::directionState, this,
+            [this](int type) { navigateSlideShow(type); });
+
+    auto *label = new SlideBackgroundLabel(this);
+    label->setFixedSize(slidePlacement.size());
+    label->setScaledContents(true);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("pptContentWidget"));
+    content->setStyleSheet(QStringLiteral("QWidget#pptContentWidget{background:transparent;}"));
+    auto *layout = new QHBoxLayout(content);
+    layout->setAlignment(Qt::AlignCenter);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(label);
+    // The overlay lies on the slide picture and moves and grows with it.
+    overlayCanvas->setParent(label);
+    overlayCanvas->move(0, 0);
+
+    auto *area = new ScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(content);
+    connect(area, &ScrollArea::directionKeyPressed, overlayCanvas, &Canvas::handleDirectionKey);
+    connect(area, &ScrollArea::blankClicked, overlayCanvas, &Canvas::commitShownItems);
+    connect(area, &ScrollArea::sizeChanged, this, [this] {
+        updateSlideShowGeometry(true);
+        syncSlideShowToPage();
+    });
+
+    auto *tab = new TabItem;
+    tab->kind = 1;
+    tab->scrollArea = area;
+    tab->setCanvas(overlayCanvas);
+    tab->slideBackground = label;
+    tab->path = path;
+    tab->title = FileSystem::fileName(path);
+    tab->folder = FileSystem::absolutePath(path);
+    tab->info = suiteTitle;
+    currentSlide = 1;
+    addTab(tab);
+    showSlidePage(1);
+    overlayCanvas->takeFocus();
+    recentFilesControler->addFile(path);
+}
+
+DocumentConverter *MainWindow::presentationConverter()
+{
+    if (!slideConverter) {
+        slideConverter = new DocumentConverter(this);
+        slideConverter->setProfileDir(officeProfileDirPath());
+    }
+    return slideConverter;
+}
+
+bool MainWindow::openPresentation(const QString &path)
+{
+    slideStamp.clear();
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QString stamp;
+    do {
+        stamp = productLowerName + QString::number(now++);
+    } while (FileSystem::fileExists(pptCacheDirPath() + QStringLiteral("/") + stamp +
+                                    QStringLiteral(".") + shortPrefix));
+
+    const OfficeSuite::Choice suite =
+        OfficeSuite::choose(OfficeSuite::officeFound(), OfficeSuite::wpsFound(), [] {
+            OfficeOpenWithDialog dialog(nullptr);
+            return dialog.choose();
+        });
+    if (suite == OfficeSuite::Cancelled)
+        return false;
+    setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
+    QCoreApplication::processEvents();
+
+    PresentationLoader loader(presentationConverter());
+    const bool loaded = loader.load(path, pptCacheDirPath(), stamp, shortPrefix);
+    auto fail = [&](const QString &text) {
+        loader.discard();
+        slideReader.reset();
+        slideThumbnails.clear();
+        slideColours.clear();
+        slideNotes.clear();
+        slideOutlineCombo->clear();
+        setAuxLabelAText(QString());
+        setProgressPercent(0);
+        if (!closing && !text.isEmpty())
+            showMessage(text);
+        return false;
+    };
+    // Quitting ended the conversions: nothing to tell, nothing to keep.
+    if (closing)
+        return fail(QString());
+    if (!loaded)
+        return fail(loader.message);
+
+    slideReader = std::make_unique<PDFReader>();
+    slideReader->setMinimumPageSize(0);
+    if (!slideReader->load(loader.pdfPath) || slideReader->usablePageCount() == 0)
+        return fail(PresentationLoader::blockedMessage(3));
+    // The pages of the PDF copy are the slides; notes and colours follow them.
+    slideCount = slideReader->usablePageCount();
+    slideSize = slideReader->pageSizes().first();
+    slideNotes = loader.notes;
+    slideColours = loader.colours;
+    suiteTitle = QStringLiteral("[") + QStringLiteral("LibreOffice") + QStringLiteral("]");
+    if (!computeSlideFitSize() || !loadSlideThumbnailsAndColours() || !loadSlideNotes())
+        return fail(PresentationLoader::blockedMessage(4));
+    if (closing)
+        return fail(QString());
+    slideStamp = stamp;
+    currentSlide = 1;
+    return true;
+}
+
+bool MainWindow::computeSlideFitSize()
+{
+    const QSize free(availableScreenWidth(),
+                     availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
+    const QSize fit = SlideGeometry::fitToScreen(slideSize, free);
+    if (fit.isEmpty())
+        return false;
+    fitWidth = fit.width();
+    fitHeight = fit.height();
+    return true;
+}
+
+bool MainWindow::computeSlideShowPlacement()
+{
+    if (fitWidth <= 0 || fitHeight <= 0)
+        return false;
+    const QRect placed = SlideGeometry::placeInArea(slideSize, documentWidget->size());
+    if (placed.isEmpty())
+        return false;
+    slidePlacement = placed;
+    slideZoom = double(placed.height()) / fitHeight;
+    return true;
+}
+
+bool MainWindow::loadSlideThumbnailsAndColours()
+{
+    if (!slideReader || slideReader->usablePageCount() == 0)
+        return false;
+    slideOutlineCombo->clear();
+    slideThumbnails.clear();
+    const double scale = 300.0 / slideReader->pageSizes().first().width();
+    const QList<int> &numbers = slideReader->pageNumbers();
+    QStringList colours;
+    for (int i = 1; i <= slideCount; ++i) {
+        setAuxLabelAText(QStringLiteral("正在加载（") + QString::number(i) + QStringLiteral("/") +
+                         QString::number(slideCount) + QStringLiteral("）"));
+        const QImage image = slideReader->pageImage(numbers.at(i - 1), scale);
+        if (image.isNull())
+            return false;
+        slideThumbnails << QIcon(QPixmap::fromImage(image));
+        const QString named = i <= slideColours.size() ? slideColours.at(i - 1) : QString();
+        colours << (QColor(named).isValid() ? QColor(named).name() : edgeColourName(image));
+        QCoreApplication::processEvents();
+        if (closing)
+            return false;
+    }
+    slideColours = colours;
+    return true;
+}
+
+bool MainWindow::loadSlideNotes()
+{
+    // One entry per page of the PDF copy, whatever the flat copy held.
+    QStringList notes;
+    for (int i = 0; i < slideCount; ++i) {
+        QString text = i < slideNotes.size() ? slideNotes.at(i) : QString();
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        notes << text;
+    }
+    slideNotes = notes;
+    return true;
+}
+
+void MainWindow::closeSlideShow()
+{
+    slideReader.reset();
+    slideBackdrop = QPixmap();
+    slideThumbnails.clear();
+    slideColours.clear();
+    slideStamp.clear();
+    slideCount = 0;
+    slideOutlineCombo->clear();
+    // The overlay outlives the tab's widgets, which it lay on.
+    if (overlayCanvas && overlayCanvas->parentWidget() != this) {
+        overlayCanvas->hide();
+        overlayCanvas->setParent(this);
+    }
+}
+
+bool MainWindow::isSlideShowLost() const
+{
+    return currentTab && currentTab->kind == 1 && currentTab->canvas && paintProperty &&
+           paintProperty->paintTool == 0;
+}
+
+void MainWindow::updateSlideShowGeometry(bool replace)
+{
+    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+        return;
+    if (!replace)
+        return;
+    const QRect before = slidePlacement;
+    if (!computeSlideShowPlacement())
+        return;
+    currentTab->canvas->setZoom(slideZoom);
+    if (currentTab->slideBackground)
+        currentTab->slideBackground->setFixedSize(slidePlacement.size());
+    if (slidePlacement.size() != before.size())
+        renderSlideBackdrop(currentSlide);
+}
+
+void MainWindow::startSlidePoll()
+{
+    // Nothing live to follow: the pages change only by navigation.
+    stopSlidePoll();
+}
+
+void MainWindow::navigateSlideShow(int command)
+{
+    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+        return;
+    const int count = currentTab->canvas->pageCount();
+    if (count <= 0)
+        return;
+    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
+    if (target > 0)
+        showSlidePage(target);
+    // Whatever turned the page, the keys go on turning it.
+    currentTab->canvas->takeFocus();
+}
+
+void MainWindow::jumpToSlidePage(int page)
+{
+    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+        return;
+    const int count = currentTab->canvas->pageCount();
+    if (count <= 0 || page == currentSlide || page < 1 || page > count)
+        return;
+    showSlidePage(page);
+}
+
+void MainWindow::showSlidePage(int page)
+{
+    currentSlide = quint16(page);
+    showSlideNotes(page);
+    refreshSlideOutline(page);
+    const int count = currentTab && currentTab->canvas ? currentTab->canvas->pageCount() : 0;
+    setPageLabel(page, count);
+    applySlideBackgroundColour(page);
+    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+        currentTab->canvas->gotoPage(page);
+    renderSlideBackdrop(page);
+}
+
+void MainWindow::applySlideBackgroundColour(int page)
+{
+    if (!currentTab || !currentTab->scrollArea || !currentTab->scrollArea->widget() ||
+        slideColours.isEmpty() || page < 1 || page > slideColours.size())
+        return;
+    QWidget *content = currentTab->scrollArea->widget();
+    content->setAutoFillBackground(true);
+    QPalette palette = content->palette();
+    palette.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(slideColours.at(page - 1))));
+    content->setPalette(palette);
+}
+
+void MainWindow::renderSlideBackdrop(int page)
+{
+    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground || !slideReader)
+        return;
+    const QList<QSize> &sizes = slideReader->pageSizes();
+    if (page < 1 || page > sizes.size() || sizes.at(page - 1).height() <= 0)
+        return;
+    // Rendered at the size it is shown, so the label need not scale it.
+    const double scale = double(slidePlacement.height()) / sizes.at(page - 1).height();
+    const QImage image =
+        slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale > 0 ? scale : 1.0);
+    if (image.isNull())
+        return;
+    slideBackdrop = QPixmap::fromImage(image);
+    currentTab->slideBackground->setPixmap(slideBackdrop);
+}
+
+void MainWindow::refreshSlideOutline(int page)
+{
+    slideOutlineCombo->clear();
+    for (int k = 0; k < slideThumbnails.size(); ++k) {
+        QIcon icon = slideThumbnails.at(k);
+        if (k + 1 == page) {
+            const QList<QSize> available = icon.availableSizes();
+            QPixmap pixmap = icon.pixmap(available.isEmpty() ? slideOutlineCombo->iconSize()
+                                                             : available.first());
+            QPainter painter(&pixmap);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0, 0, 255, 80));
+            painter.drawRect(pixmap.rect());
+            painter.end();
+            icon = QIcon(pixmap);
+        }
+        slideOutlineCombo->addItem(icon, QString());
+    }
+    slideOutlineCombo->setCurrentIndex(page - 1);
+}
+
+QPixmap MainWindow::grabSlidePicture()
+{
+    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas || slideBackdrop.isNull())
+        return QPixmap();
+    // The slide as it is shown: the backdrop at the placement size.
+    if (slideBackdrop.size() == slidePlacement.size() || slidePlacement.isEmpty())
+        return slideBackdrop;
+    return slideBackdrop.scaled(slidePlacement.size(), Qt::IgnoreAspectRatio,
+                                Qt::SmoothTransformation);
+}

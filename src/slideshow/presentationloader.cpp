@@ -1,0 +1,118 @@
+#include "slideshow/presentationloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "platform/documentconverter.h"
+#include "slideshow/flatpresentation.h"
+
+PresentationLoader::PresentationLoader(DocumentConverter *converter)
+    : converter(converter)
+{}
+
+QString PresentationLoader::cacheFolderMessage(const QString &folder)
+{
+    return QStringLiteral("打开幻灯片文件失败：无法创建临时文件夹") + folder + QStringLiteral(",") +
+           QStringLiteral("请手动创建后，再尝试打开幻灯片文件。");
+}
+
+QString PresentationLoader::noSuiteMessage()
+{
+    const QString br = QStringLiteral("<br>") + QString(19, QLatin1Char(' '));
+    return QStringLiteral("打开幻灯片文件失败，可能原因：") + br +
+           QStringLiteral("1、未安装Office或WPS") + br +
+           QStringLiteral("2、Office或WPS非正常安装，或版本不兼容") + br +
+           QStringLiteral("3、打开任务管理器，关闭未正常退出的Office或WPS程序") + br +
+           QStringLiteral("请退出程序，解决问题后再尝试重启程序");
+}
+
+QString PresentationLoader::notLoadedMessage()
+{
+    return QStringLiteral(
+        "打开幻灯片文件失败，可能原因：<br>1、文件或文件格式不正确；<br>"
+        "2、打开过程被阻断[001]");
+}
+
+QString PresentationLoader::blockedMessage(int stage)
+{
+    return QStringLiteral("幻灯片载入异常，打开过程被阻断[00%1]").arg(stage);
+}
+
+bool PresentationLoader::fail(const QString &text)
+{
+    discard();
+    notes.clear();
+    colours.clear();
+    message = text;
+    return false;
+}
+
+void PresentationLoader::discard()
+{
+    for (const QString &path : {copyPath, pdfPath, notesPath}) {
+        if (!path.isEmpty())
+            QFile::remove(path);
+    }
+}
+
+bool PresentationLoader::load(const QString &source, const QString &folder, const QString &stamp,
+                              const QString &pdfSuffix)
+{
+    message.clear();
+    notes.clear();
+    colours.clear();
+    copyPath.clear();
+    pdfPath.clear();
+    notesPath.clear();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return fail(cacheFolderMessage(folder));
+    const QString base = folder + QStringLiteral("/") + stamp + QStringLiteral(".");
+    const QString copy = base + QFileInfo(source).suffix().toLower();
+    // The converter opens an empty file as a new, empty presentation: not the teacher's.
+    if (!QFileInfo(source).isFile() || QFileInfo(source).size() == 0 || !QFile::copy(source, copy))
+        return fail(notLoadedMessage());
+    copyPath = copy;
+    pdfPath = base + pdfSuffix;
+    notesPath = base + QStringLiteral("fodp");
+
+    // Both conversions at once, each with a profile of its own: the notes conversion starts
+    // inside the PDF conversion's event loop, as soon as that one runs.
+    DocumentConverter::Result notesResult = DocumentConverter::NoOutput;
+    bool notesStarted = false;
+    QTimer second;
+    second.setSingleShot(true);
+    QObject::connect(&second, &QTimer::timeout, [&] {
+        notesStarted = true;
+        notesResult = converter->convert(copyPath, QStringLiteral("fodp"), notesPath);
+    });
+    second.start(0);
+    const DocumentConverter::Result pdfResult =
+        converter->convert(copyPath, QStringLiteral("pdf"), pdfPath);
+    second.stop();
+    switch (pdfResult) {
+        case DocumentConverter::Converted:
+            break;
+        case DocumentConverter::NotStarted:
+            return fail(noSuiteMessage());
+        case DocumentConverter::NotLoaded:
+            return fail(notLoadedMessage());
+        default:
+            return fail(blockedMessage(1));
+    }
+    if (!notesStarted)
+        notesResult = converter->convert(copyPath, QStringLiteral("fodp"), notesPath);
+    // Anything the converter can print, plain text included, makes a PDF; only a presentation
+    // makes a flat presentation.
+    if (notesResult != DocumentConverter::Converted)
+        return fail(notLoadedMessage());
+    FlatPresentation flat;
+    if (!flat.read(notesPath))
+        return fail(blockedMessage(4));
+    QFile::remove(notesPath);
+    notesPath.clear();
+    notes = flat.notes;
+    colours = flat.colours;
+    return true;
+}

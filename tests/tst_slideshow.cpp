@@ -1,0 +1,645 @@
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "app/filesystem.h"
+#include "app/globals.h"
+#include "app/paths.h"
+#include "app/uimetrics.h"
+#include "drawing/canvas.h"
+#include "drawing/paintproperty.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/recentfilescontroler.h"
+#include "mainwindow/scrollarea.h"
+#include "mainwindow/tabitem.h"
+#include "platform/documentconverter.h"
+#include "slideshow/flatpresentation.h"
+#include "slideshow/presentationloader.h"
+#include "slideshow/remarkshower.h"
+#include "slideshow/slidegeometry.h"
+
+#include "boxanswerer.h"
+#include "fakes.h"
+#include "pdffixtures.h"
+#include "slidefixtures.h"
+
+namespace {
+
+QStringList filesBelow(const QString &folder)
+{
+    QStringList result;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        result << QDir(folder).relativeFilePath(it.next());
+    result.sort();
+    return result;
+}
+
+// Four slides, the second hidden: the PDF copy has three pages.
+QList<SlideSpec> lessonSlides()
+{
+    return {
+        {QStringLiteral("第一页"),
+         {QStringLiteral("先复习"), QStringLiteral("再提问")},
+         QStringLiteral("#336699"),
+         false},
+        {QStringLiteral("隐藏页"), {QStringLiteral("不该出现")}, QStringLiteral("#ff0000"), true},
+        {QStringLiteral("第三页"), {}, QString(), false},
+        {QStringLiteral("第四页"), {QStringLiteral("最后 一页")}, QString(), false}};
+}
+
+QList<QPushButton *> remarkButtons(RemarkShower &panel)
+{
+    // In the panel's row: slower, start/pause, stop, faster.
+    QList<QPushButton *> buttons;
+    for (int i = 1; i <= 4; ++i)
+        buttons << qobject_cast<QPushButton *>(panel.layout()->itemAt(i)->widget());
+    return buttons;
+}
+
+QStringList warnings;
+
+QComboBox *slideOutline(MainWindow *w)
+{
+    const QList<QComboBox *> combos = w->findChildren<QComboBox *>();
+    for (QComboBox *combo : combos) {
+        if (combo->toolTip() == QStringLiteral("幻灯片大纲 快速跳转"))
+            return combo;
+    }
+    return nullptr;
+}
+void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    warnings << QString::number(type) + QLatin1Char(' ') + text;
+}
+
+} // namespace
+
+class TestSlideShow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void placement_data();
+    void placement();
+    void pageCommands_data();
+    void pageCommands();
+    void notesAndColoursFromFlatPresentation();
+    void remarkSpeedAndFontLimits();
+    void remarkTickerStopAndPause();
+    void remarkStopsInsideItsPaintWithoutRepainting();
+    void openingBuildsTheTabFromThePdfPages();
+    void navigationWrapsAndKeepsInkPerSlide();
+    void notesPanelFollowsTheSetting();
+    void switchingTabsKeepsTheSlide();
+    void secondPresentationRefused();
+    void failuresLeaveNoCacheFiles_data();
+    void failuresLeaveNoCacheFiles();
+    void pageExportIncludesTheSlide();
+    void oneReaderServesEveryPageTurn();
+    void realPresentation();
+
+private:
+    MainWindow *build();
+    TabItem *openLesson(MainWindow *w);
+    void useFake(const QString &mode);
+
+    QTemporaryDir *dir = nullptr;
+    QString fakePath;
+    QString lesson;
+    QList<MainWindow *> windows;
+};
+
+void TestSlideShow::initTestCase()
+{
+    dir = new QTemporaryDir;
+    QVERIFY(dir->isValid());
+    appDataDir = dir->filePath(QStringLiteral("数据 data"));
+    QVERIFY(QDir().mkpath(appDataDir));
+    fakePath = dir->filePath(QStringLiteral("fake soffice"));
+    QVERIFY(FileSystem::writeBytes(fakePath, fakeSlideConverter()));
+    QVERIFY(
+        QFile::setPermissions(fakePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // The PDF copy of the lesson: the three shown slides, 4:3.
+    const QString pdf = dir->filePath(QStringLiteral("lesson.pdf"));
+    QVERIFY(writeTestPdf(pdf, QVector<QSizeF>(3, QSizeF(720, 540))));
+    const QString fodp = dir->filePath(QStringLiteral("lesson.fodp"));
+    QVERIFY(FileSystem::writeBytes(fodp, flatPresentationXml(lessonSlides())));
+    qputenv("QB_FAKE_PDF", pdf.toUtf8());
+    qputenv("QB_FAKE_FODP", fodp.toUtf8());
+    qputenv("QB_FAKE_LOG", dir->filePath(QStringLiteral("runs.log")).toUtf8());
+    lesson = dir->filePath(QStringLiteral("第二课.pptx"));
+    QVERIFY(FileSystem::writeBytes(lesson, "stands for a presentation"));
+}
+
+void TestSlideShow::init()
+{
+    useFake(QStringLiteral("fixture"));
+}
+
+void TestSlideShow::cleanup()
+{
+    for (MainWindow *w : qAsConst(windows)) {
+        w->closeAllTabs();
+        delete w;
+    }
+    windows.clear();
+    FileSystem::clearDir(pptCacheDirPath());
+}
+
+void TestSlideShow::cleanupTestCase()
+{
+    delete dir;
+}
+
+MainWindow *TestSlideShow::build()
+{
+    auto *window = new MainWindow;
+    windows.append(window);
+    window->setToolBarPort(std::make_unique<FakeToolBar>());
+    window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
+    window->loadSettings();
+    window->setupDocumentArea();
+    window->setupMainLayout();
+    window->setupMenuAndPanels();
+    window->connectSignals();
+    window->disableFocusInChildren();
+    window->finishInit();
+    window->resize(1200, 800);
+    window->show();
+    return window;
+}
+
+void TestSlideShow::useFake(const QString &mode)
+{
+    qputenv("QB_SOFFICE", fakePath.toUtf8());
+    qputenv("QB_FAKE_MODE", mode.toUtf8());
+}
+
+TabItem *TestSlideShow::openLesson(MainWindow *w)
+{
+    BoxAnswerer answer(QStringLiteral("OK"));
+    w->openFiles({lesson});
+    if (!answer.texts.isEmpty() || w->tabList().size() != 1)
+        return nullptr;
+    return w->tabList().first();
+}
+
+void TestSlideShow::placement_data()
+{
+    QTest::addColumn<QSize>("slide");
+    QTest::addColumn<QSize>("area");
+    QTest::addColumn<QRect>("placed");
+    QTest::newRow("4:3 in a wide area")
+        << QSize(1024, 768) << QSize(1600, 800) << QRect(267, 0, 1067, 800);
+    QTest::newRow("16:9 in a tall area")
+        << QSize(1600, 900) << QSize(800, 800) << QRect(0, 175, 800, 450);
+    QTest::newRow("same shape") << QSize(800, 600) << QSize(400, 300) << QRect(0, 0, 400, 300);
+    QTest::newRow("no area") << QSize(800, 600) << QSize(0, 300) << QRect();
+    QTest::newRow("no slide") << QSize(0, 600) << QSize(400, 300) << QRect();
+}
+
+void TestSlideShow::placement()
+{
+    QFETCH(QSize, slide);
+    QFETCH(QSize, area);
+    QFETCH(QRect, placed);
+    QCOMPARE(SlideGeometry::placeInArea(slide, area), placed);
+    // Fitted to the screen the same way: a 4:3 slide on a wide screen by its height.
+    if (!placed.isEmpty())
+        QCOMPARE(SlideGeometry::fitToScreen(slide, area), placed.size());
+}
+
+void TestSlideShow::pageCommands_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("target");
+    // Five pages; steps are page moves, as there is no animation to step through.
+    QTest::newRow("same page") << 0 << 3 << 3;
+    QTest::newRow("previous step") << 1 << 3 << 2;
+    QTest::newRow("previous step wraps") << 1 << 1 << 5;
+    QTest::newRow("next step") << 2 << 3 << 4;
+    QTest::newRow("next step wraps") << 2 << 5 << 1;
+    QTest::newRow("previous page wraps") << 3 << 1 << 5;
+    QTest::newRow("next page wraps") << 4 << 5 << 1;
+    QTest::newRow("next page in picture mode") << 5 << 2 << 3;
+    QTest::newRow("unknown") << 6 << 2 << 0;
+}
+
+void TestSlideShow::pageCommands()
+{
+    QFETCH(int, command);
+    QFETCH(int, current);
+    QFETCH(int, target);
+    QCOMPARE(SlideGeometry::pageAfterCommand(command, current, 5), target);
+}
+
+void TestSlideShow::notesAndColoursFromFlatPresentation()
+{
+    FlatPresentation flat;
+    QVERIFY(flat.parse(flatPresentationXml(lessonSlides())));
+    // The hidden slide is gone from both lists; paragraphs join with a blank.
+    QCOMPARE(flat.notes, (QStringList{QStringLiteral("先复习 再提问"), QString(),
+                                      QStringLiteral("最后 一页")}));
+    QCOMPARE(flat.colours, (QStringList{QStringLiteral("#336699"), QString(), QString()}));
+
+    // Line breaks, tabs and runs of blanks inside a paragraph become single blanks.
+    const QByteArray xml = flatPresentationXml({{QStringLiteral("a"),
+                                                 {QStringLiteral("x<text:line-break/>y\n   z"
+                                                                 "<text:s text:c=\"2\"/>w")},
+                                                 QStringLiteral("#ABCDEF"),
+                                                 false}});
+    QVERIFY(flat.parse(xml));
+    QCOMPARE(flat.notes, QStringList{QStringLiteral("x y z  w")});
+    QCOMPARE(flat.colours, QStringList{QStringLiteral("#abcdef")});
+
+    // A cut-off copy yields nothing, rather than the slides up to the cut.
+    QVERIFY(!flat.parse(flatPresentationXml(lessonSlides()).left(1500)));
+    QVERIFY(flat.notes.isEmpty() && !flat.error.isEmpty());
+    QVERIFY(!flat.read(dir->filePath(QStringLiteral("missing.fodp"))));
+}
+
+void TestSlideShow::remarkSpeedAndFontLimits()
+{
+    RemarkShower panel;
+    panel.resize(200, panel.height());
+    panel.show();
+    panel.setRemark(QString(200, QChar(0x5b57)));
+    const QList<QPushButton *> b = remarkButtons(panel);
+    QPushButton *slower = b.at(0);
+    QPushButton *faster = b.at(3);
+    QCOMPARE(panel.scrollSpeed(), 5);
+    QVERIFY(!slower->isEnabled());
+    panel.setScrollSpeed(4);
+    panel.setScrollSpeed(26);
+    QCOMPARE(panel.scrollSpeed(), 5);
+    panel.setScrollSpeed(7);
+    QCOMPARE(panel.scrollSpeed(), 7);
+    // The steps stop at the top of the range instead of running past it.
+    QList<int> speeds;
+    for (int i = 0; i < 6; ++i) {
+        panel.increaseSpeed();
+        speeds << panel.scrollSpeed();
+    }
+    QCOMPARE(speeds, (QList<int>{11, 15, 19, 23, 25, 25}));
+    QVERIFY(!faster->isEnabled());
+    QVERIFY(slower->isEnabled());
+    speeds.clear();
+    for (int i = 0; i < 7; ++i) {
+        panel.decreaseSpeed();
+        speeds << panel.scrollSpeed();
+    }
+    QCOMPARE(speeds, (QList<int>{21, 17, 13, 9, 5, 5, 5}));
+    QVERIFY(!slower->isEnabled());
+    QVERIFY(faster->isEnabled());
+
+    // Font sizes 8 to 14 only; the strip's height follows the text.
+    const int small = panel.height();
+    panel.setFontSize(7);
+    panel.setFontSize(15);
+    QCOMPARE(panel.fontSize(), 8);
+    panel.setFontSize(14);
+    QCOMPARE(panel.fontSize(), 14);
+    QCOMPARE(panel.height(), panel.textRect().height() + 6 * spacingUnit());
+    QVERIFY(panel.height() > small);
+}
+
+void TestSlideShow::remarkTickerStopAndPause()
+{
+    RemarkShower panel;
+    panel.resize(300, panel.height());
+    panel.show();
+    const QList<QPushButton *> b = remarkButtons(panel);
+    // A short text fits: nothing to run.
+    panel.setRemark(QStringLiteral("短"));
+    for (QPushButton *button : b)
+        QVERIFY(!button->isEnabled());
+
+    panel.setRemark(QString(100, QChar(0x5b57)));
+    QVERIFY(b.at(1)->isEnabled());
+    QVERIFY(!b.at(2)->isEnabled());
+    b.at(1)->click();
+    QCOMPARE(panel.scrollState(), int(RemarkShower::Running));
+    QCOMPARE(b.at(1)->toolTip(), QStringLiteral("暂停"));
+    QVERIFY(b.at(2)->isEnabled());
+    QTRY_VERIFY(panel.scrollOffset() >= 2.0);
+    b.at(1)->click();
+    QCOMPARE(panel.scrollState(), int(RemarkShower::Paused));
+    const double kept = panel.scrollOffset();
+    QTest::qWait(100);
+    QCOMPARE(panel.scrollOffset(), kept);
+    b.at(1)->click();
+    QCOMPARE(panel.scrollState(), int(RemarkShower::Running));
+    b.at(2)->click();
+    QCOMPARE(panel.scrollState(), int(RemarkShower::Stopped));
+    QCOMPARE(panel.scrollOffset(), 0.0);
+    QCOMPARE(b.at(1)->toolTip(), QStringLiteral("开始"));
+    // A new text stops the ticker too.
+    b.at(1)->click();
+    panel.setRemark(QString(90, QChar(0x5b57)));
+    QCOMPARE(panel.scrollState(), int(RemarkShower::Stopped));
+}
+
+void TestSlideShow::remarkStopsInsideItsPaintWithoutRepainting()
+{
+    RemarkShower panel;
+    panel.resize(200, panel.height());
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    panel.setRemark(QString(30, QChar(0x5b57)));
+    panel.setScrollSpeed(25);
+    panel.toggleScroll();
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
+    // The text runs out of the strip; the paint that sees it stops the ticker.
+    QTRY_COMPARE_WITH_TIMEOUT(panel.scrollState(), int(RemarkShower::Stopped), 20000);
+    qInstallMessageHandler(previous);
+    QCOMPARE(panel.scrollOffset(), 0.0);
+    // Painting again from inside the paint handler is what Qt warns about.
+    QCOMPARE(warnings.filter(QStringLiteral("repaint"), Qt::CaseInsensitive), QStringList());
+}
+
+void TestSlideShow::openingBuildsTheTabFromThePdfPages()
+{
+    MainWindow *w = build();
+    TabItem *tab = openLesson(w);
+    QVERIFY(tab);
+    QCOMPARE(tab->kind, 1);
+    QCOMPARE(tab->title, QStringLiteral("第二课.pptx"));
+    QCOMPARE(tab->path, lesson);
+    QVERIFY(tab->canvas && tab->slideBackground && tab->scrollArea);
+    QCOMPARE(tab->scrollArea->widget()->objectName(), QStringLiteral("pptContentWidget"));
+    QCOMPARE(tab->canvas->pageCount(), 3);
+    QCOMPARE(w->slidePage(), 1);
+    // The overlay is a child lying exactly on the slide picture.
+    QCOMPARE(tab->canvas->parentWidget(), static_cast<QWidget *>(tab->slideBackground));
+    QCOMPARE(tab->canvas->geometry(), tab->slideBackground->rect());
+    QCOMPARE(tab->slideBackground->size(), w->slidePlacementRect().size());
+    QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    // Counted from the PDF copy's pages, which leave the hidden slide out, so thumbnails,
+    // notes and colours stay in step with the pages.
+    QCOMPARE(w->slideThumbnailCount(), 3);
+    QCOMPARE(slideOutline(w)->count(), 3);
+    QCOMPARE(w->slideNoteTexts(), (QStringList{QStringLiteral("先复习 再提问"), QString(),
+                                               QStringLiteral("最后 一页")}));
+    // Slides without a fill of their own take their edge colour (white paper here).
+    QCOMPARE(w->slideColourNames(),
+             (QStringList{QStringLiteral("#336699"), QStringLiteral("#ffffff"),
+                          QStringLiteral("#ffffff")}));
+    // Both conversions ran on the cache copy; only the copy and the PDF copy stay.
+    const QString stamp = w->slideStampText();
+    QVERIFY(QRegularExpression(QStringLiteral("^quillboard\\d{13}$")).match(stamp).hasMatch());
+    QCOMPARE(filesBelow(pptCacheDirPath()),
+             (QStringList{stamp + QStringLiteral(".pptx"), stamp + QStringLiteral(".qb_")}));
+    const QString log = QString::fromUtf8(FileSystem::readAll(dir->filePath("runs.log")));
+    QVERIFY(log.contains(QStringLiteral("fodp ") + pptCacheDirPath() + "/" + stamp + ".pptx"));
+    QVERIFY(log.contains(QStringLiteral("pdf ") + pptCacheDirPath() + "/" + stamp + ".pptx"));
+    QCOMPARE(w->recentFiles()->files().value(0), lesson);
+
+    // Closing the tab empties the cache.
+    BoxAnswerer yes(QStringLiteral("确定"));
+    w->closeTab(tab);
+    QCOMPARE(filesBelow(pptCacheDirPath()), QStringList());
+    QCOMPARE(w->slideStampText(), QString());
+    QVERIFY(w->tabList().isEmpty());
+}
+
+void TestSlideShow::navigationWrapsAndKeepsInkPerSlide()
+{
+    MainWindow *w = build();
+    TabItem *tab = openLesson(w);
+    QVERIFY(tab);
+    Canvas *canvas = tab->canvas;
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("先复习 再提问"));
+
+    w->tools()->paintTool = PaintTool::Pen;
+    canvas->applyPaintTool();
+    double pressure = -1.0;
+    canvas->beginAction(QPoint(40, 40), QPointF(40, 40), &pressure);
+    for (int i = 1; i <= 10; ++i)
+        canvas->continueAction(QPoint(40 + 10 * i, 40 + 5 * i), QPointF(40 + 10 * i, 40 + 5 * i),
+                               &pressure);
+    canvas->endAction(QPoint(140, 90), QPointF(140, 90));
+    QVERIFY(canvas->hasDrawing());
+
+    // Right arrow: next page; left on the first page: the last one.
+    QTest::keyClick(canvas, Qt::Key_Right);
+    QCOMPARE(w->slidePage(), 2);
+    QVERIFY(!canvas->hasDrawing());
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("此处展示备注"));
+    QTest::keyClick(canvas, Qt::Key_Right);
+    QCOMPARE(w->slidePage(), 3);
+    QTest::keyClick(canvas, Qt::Key_Right);
+    QCOMPARE(w->slidePage(), 1);
+    QVERIFY(canvas->hasDrawing());
+    QTest::keyClick(canvas, Qt::Key_Left);
+    QCOMPARE(w->slidePage(), 3);
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("最后 一页"));
+
+    // The outline jumps; the current item is the page shown.
+    w->jumpToSlidePage(1);
+    QCOMPARE(w->slidePage(), 1);
+    QVERIFY(canvas->hasDrawing());
+    QComboBox *outline = slideOutline(w);
+    QCOMPARE(outline->currentIndex(), 0);
+    // The page background takes the slide's colour.
+    const QColor shown = tab->scrollArea->widget()->palette().color(QPalette::Window);
+    QCOMPARE(shown.name(), QStringLiteral("#336699"));
+
+    // With the mouse tool a click on the slide goes on, as in picture mode.
+    w->tools()->paintTool = PaintTool::Mouse;
+    canvas->applyPaintTool();
+    QVERIFY(w->isSlideShowLost());
+    QTest::mouseClick(tab->slideBackground, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(w->slidePage(), 2);
+}
+
+void TestSlideShow::notesPanelFollowsTheSetting()
+{
+    MainWindow *w = build();
+    QVERIFY(openLesson(w));
+    w->settings.showremark = true;
+    w->jumpToSlidePage(2);
+    // Shown also for a slide without notes.
+    QVERIFY(w->remarkPanel()->isVisible());
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("此处展示备注"));
+    w->settings.showremark = false;
+    w->jumpToSlidePage(3);
+    QVERIFY(!w->remarkPanel()->isVisible());
+    w->settings.showremark = true;
+    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    QVERIFY(w->remarkPanel()->isVisible());
+    QCOMPARE(w->remarkPanel()->remark(), QString());
+    BoxAnswerer yes(QStringLiteral("确定"));
+    w->closeAllTabs();
+    w->showRemark(QString());
+    QVERIFY(!w->remarkPanel()->isVisible());
+}
+
+void TestSlideShow::switchingTabsKeepsTheSlide()
+{
+    MainWindow *w = build();
+    TabItem *slides = openLesson(w);
+    QVERIFY(slides);
+    w->jumpToSlidePage(3);
+    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    TabItem *board = w->currentTabItem();
+    QVERIFY(board != slides);
+    QVERIFY(!slides->canvas->isVisible());
+    QVERIFY(!slideOutline(w)->isVisible());
+    slides->click();
+    QCOMPARE(w->currentTabItem(), slides);
+    QVERIFY(slides->canvas->isVisible());
+    QCOMPARE(w->slidePage(), 3);
+    QCOMPARE(slideOutline(w)->currentIndex(), 2);
+    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("最后 一页"));
+    QVERIFY(!slides->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    // Deleting the window with the slide tab open leaves nothing dangling.
+    windows.removeOne(w);
+    delete w;
+}
+
+void TestSlideShow::secondPresentationRefused()
+{
+    MainWindow *w = build();
+    QVERIFY(openLesson(w));
+    const QStringList cache = filesBelow(pptCacheDirPath());
+    const QString other = dir->filePath(QStringLiteral("第三课.ppt"));
+    QVERIFY(FileSystem::writeBytes(other, "another"));
+    BoxAnswerer answer(QStringLiteral("OK"));
+    w->openFiles({other});
+    QCOMPARE(answer.texts,
+             QStringList{other + QStringLiteral("打开被取消，仅支持打开单个幻灯片文件")});
+    QCOMPARE(w->tabList().size(), 1);
+    QCOMPARE(filesBelow(pptCacheDirPath()), cache);
+}
+
+void TestSlideShow::failuresLeaveNoCacheFiles_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no converter") << QString() << PresentationLoader::noSuiteMessage();
+    QTest::newRow("not loaded") << "notloaded" << PresentationLoader::notLoadedMessage();
+    QTest::newRow("no output") << "nothing" << PresentationLoader::blockedMessage(1);
+    QTest::newRow("hangs") << "hang" << PresentationLoader::blockedMessage(1);
+    QTest::newRow("not a presentation") << "nonotes" << PresentationLoader::notLoadedMessage();
+    QTest::newRow("damaged flat copy") << "badnotes" << PresentationLoader::blockedMessage(4);
+}
+
+void TestSlideShow::failuresLeaveNoCacheFiles()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, message);
+    MainWindow *w = build();
+    if (mode.isEmpty())
+        qputenv("QB_SOFFICE", dir->filePath(QStringLiteral("no such soffice")).toUtf8());
+    else
+        useFake(mode);
+    w->presentationConverter()->setTimeLimit(1500);
+    const QStringList before = filesBelow(pptCacheDirPath());
+    BoxAnswerer answer(QStringLiteral("OK"));
+    w->openFiles({lesson});
+    QCOMPARE(answer.texts, QStringList{message});
+    QVERIFY(w->tabList().isEmpty());
+    QCOMPARE(filesBelow(pptCacheDirPath()), before);
+    QCOMPARE(w->slideStampText(), QString());
+    QCOMPARE(w->statusText(), QString());
+    // The next try works.
+    useFake(QStringLiteral("fixture"));
+    QVERIFY(openLesson(w));
+}
+
+void TestSlideShow::pageExportIncludesTheSlide()
+{
+    MainWindow *w = build();
+    TabItem *tab = openLesson(w);
+    QVERIFY(tab);
+    const QImage page = tab->canvas->pageImage(false).toImage();
+    QVERIFY(!page.isNull());
+    // The black bar along the slide's top edge and its white paper are in the picture.
+    QCOMPARE(QColor(page.pixel(page.width() / 2, 2)).name(), QStringLiteral("#000000"));
+    QCOMPARE(QColor(page.pixel(page.width() / 2, page.height() - 3)).name(),
+             QStringLiteral("#ffffff"));
+}
+
+void TestSlideShow::oneReaderServesEveryPageTurn()
+{
+    MainWindow *w = build();
+    TabItem *tab = openLesson(w);
+    QVERIFY(tab);
+    const qint64 before = tab->slideBackground->pixmap(Qt::ReturnByValue).cacheKey();
+    // The file is read through the reader opened with the tab, not reopened at each turn.
+    const QString pdf = pptCacheDirPath() + "/" + w->slideStampText() + ".qb_";
+    QVERIFY(QFile::rename(pdf, pdf + ".away"));
+    w->navigateSlideShow(4);
+    QCOMPARE(w->slidePage(), 2);
+    QVERIFY(tab->slideBackground->pixmap(Qt::ReturnByValue).cacheKey() != before);
+    QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(QFile::rename(pdf + ".away", pdf));
+}
+
+void TestSlideShow::realPresentation()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    qunsetenv("QB_SOFFICE");
+    const QString made = dir->filePath(QStringLiteral("real"));
+    QVERIFY(QDir().mkpath(made));
+    QVERIFY(writeRealPresentation(made + "/课件 real.fodp", made,
+                                  officeProfileDirPath() + QStringLiteral("/make"),
+                                  lessonSlides()));
+    const QString pptx = made + "/课件 real.pptx";
+    QVERIFY(QFileInfo(pptx).size() > 0);
+    MainWindow *w = build();
+    {
+        BoxAnswerer answer(QStringLiteral("OK"));
+        w->openFiles({pptx});
+        QCOMPARE(answer.texts, QStringList());
+    }
+    QCOMPARE(w->tabList().size(), 1);
+    TabItem *tab = w->tabList().first();
+    QCOMPARE(tab->canvas->pageCount(), 3);
+    QCOMPARE(w->slideThumbnailCount(), 3);
+    QCOMPARE(w->slideNoteTexts(), (QStringList{QStringLiteral("先复习 再提问"), QString(),
+                                               QStringLiteral("最后 一页")}));
+    QCOMPARE(w->slideColourNames().value(0), QStringLiteral("#336699"));
+    QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    {
+        BoxAnswerer yes(QStringLiteral("确定"));
+        w->closeTab(tab);
+        QVERIFY(w->tabList().isEmpty());
+    }
+
+    // What the converter cannot take builds no tab and leaves the cache as it was.
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } bad[] = {{"空白.pptx", QByteArray()},
+               {"损坏.pptx", QByteArray("PK\x03\x04", 4) + "broken"},
+               {"乱码.ppt", QByteArray(3000, 'x')}};
+    for (const auto &file : bad) {
+        const QString path = made + "/" + QString::fromUtf8(file.name);
+        QVERIFY(FileSystem::writeBytes(path, file.bytes));
+        BoxAnswerer ok(QStringLiteral("OK"));
+        w->openFiles({path});
+        QCOMPARE(ok.texts, QStringList{PresentationLoader::notLoadedMessage()});
+        QVERIFY(w->tabList().isEmpty());
+        QCOMPARE(filesBelow(pptCacheDirPath()), QStringList());
+    }
+}
+
+QTEST_MAIN(TestSlideShow)
+#include "tst_slideshow.moc"

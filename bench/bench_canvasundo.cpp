@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"

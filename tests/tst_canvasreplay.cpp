@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "app/globals.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/layersnapshots.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"

@@ -7,7 +7,7 @@
 #include "app/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/penwidth.h"
-#include "toolbar/stampdialog.h"
+#include "drawing/stampstore.h"
 
 namespace {
 QPixmap transparentPixmap(const QSize &size)
@@ -120,14 +120,14 @@ QPixmap stampCursor(const QString &stampName, const QString &pointerName, const 
 {
     QPixmap pointer;
     if (!pointerName.isEmpty())
-        pointer = StampDialog::stampPixmap(pointerName);
+        pointer = StampStore::pixmap(pointerName);
     if (pointer.isNull()) {
         pointer = QPixmap(QStringLiteral(":/icon/stamp/stamp_mouse.png"))
                       .scaledToWidth(cursorSize(), Qt::SmoothTransformation);
     }
     if (stampName.isEmpty())
         return pointer;
-    QPixmap stamp = StampDialog::stampPixmap(stampName);
+    QPixmap stamp = StampStore::pixmap(stampName);
     if (stamp.isNull())
         return pointer;
     const double scale = zoom > 0 ? zoom : 1.0;

@@ -10,7 +10,7 @@
 #include "app/filesystem.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"

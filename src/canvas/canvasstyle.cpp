@@ -5,7 +5,7 @@
 #include <QCursor>
 #include <QPainter>
 
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "drawing/stylerecords.h"
@@ -15,7 +15,7 @@
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
-#include "toolbar/stampdialog.h"
+#include "drawing/stampstore.h"
 
 namespace {
 int toolOf(const PaintProperty *property)
@@ -305,7 +305,7 @@ void Canvas::updateCursor()
     const int tool = property->paintTool;
     const QString &pointerName = property->stampTeacherPointer;
     if (!pointerName.isEmpty()) {
-        QPixmap pointer = StampDialog::stampPixmap(pointerName);
+        QPixmap pointer = StampStore::pixmap(pointerName);
         if (!pointer.isNull()) {
             if (tool == PaintTool::Stamp && !property->stampName.isEmpty()) {
                 setCursor(QCursor(stampCursor(property->stampName, pointerName, zoomFactor), 0, 0));

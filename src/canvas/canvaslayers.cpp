@@ -5,7 +5,7 @@
 #include <QtMath>
 
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintproperty.h"

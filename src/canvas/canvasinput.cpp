@@ -10,14 +10,16 @@
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/canvashost.h"
+#include "drawing/freehandaction.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
+#include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
 #include "items/boarditems.h"
 #include "items/canvasfccurve.h"
@@ -25,7 +27,6 @@
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
-#include "toolbar/stampdialog.h"
 
 namespace {
 constexpr qint64 edgeDragTabletInterval = 40;
@@ -315,33 +316,14 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             break;
         case PaintTool::Pencil:
         case PaintTool::Pen:
-            action->width = prop.lineBoldSize;
-            action->color = prop.foreColor;
-            action->points << q;
-            if (tool == PaintTool::Pen)
-                action->values << angleBrushWidth(pressure, 0.0, q, q, prop.lineBoldSize,
-                                                  minimumPenWidth);
-            else if (pressure != -1.0)
-                action->values << pressureWidth(pressure, prop.lineBoldSize);
-            else
-                action->values << dynamicPenWidth(0, q, q, q, 0.0, prop.lineBoldSize);
-            livePoints << pos;
-            dropUndone = true;
-            break;
         case PaintTool::Highlighter:
-            action->value2 = orientation.topSide();
-            action->width = prop.highlightSize;
-            action->color = prop.foreColor;
-            action->points << q;
-            livePoints << pos;
-            break;
         case PaintTool::Eraser:
-            action->value1 = orientation.leftSide();
-            action->value2 = orientation.topSide();
-            action->width = prop.eraserSize;
-            action->style = prop.eraserShape;
-            action->points << q;
-            dropUndone = true;
+            FreehandAction::begin(action, q, pressure, prop, orientation.leftSide(),
+                                  orientation.topSide(), minimumPenWidth);
+            if (tool != PaintTool::Eraser)
+                livePoints << pos;
+            // Pencil, pen and eraser end the redo branch at once; the highlighter when kept.
+            dropUndone = tool != PaintTool::Highlighter;
             break;
         case PaintTool::Line:
             action->value1 = prop.arrowStyle;
@@ -394,7 +376,7 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             break;
         case PaintTool::Stamp: {
             const QPixmap stamp =
-                prop.stampName.isEmpty() ? QPixmap() : StampDialog::stampPixmap(prop.stampName);
+                prop.stampName.isEmpty() ? QPixmap() : StampStore::pixmap(prop.stampName);
             if (stamp.isNull()) {
                 delete action;
                 return;
@@ -446,29 +428,13 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
 
 void Canvas::continuePenStroke(PaintData *action, const QPointF &pos, double pressure)
 {
-    const QPointF q = mapToPage(pos);
-    if (!action->points.isEmpty() && q == action->points.last())
+    if (!FreehandAction::addPenPoint(action, mapToPage(pos), pressure, minimumPenWidth))
         return;
-    const int lineWidth = action->width;
     livePoints << pos;
-    action->points << q;
     const int n = action->points.size();
-    const QVector<QPointF> &pts = action->points;
-    const double last = action->values.isEmpty() ? 0.0 : action->values.last();
-    double w;
-    if (action->type == PaintTool::Pen) {
-        w = angleBrushWidth(pressure, last, pts.at(n - 2), q, lineWidth, minimumPenWidth);
-    } else if (pressure != -1.0) {
-        w = pressureWidth(pressure, lineWidth);
-    } else if (n < 3) {
-        w = dynamicPenWidth(n - 1, QPointF(), QPointF(), q, 0.0, lineWidth);
-    } else {
-        w = dynamicPenWidth(n - 1, pts.at(n - 3), pts.at(n - 2), q, last, lineWidth);
-    }
-    action->values << w;
     if (n > 3 && (n - 1) % 3 == 1) {
         // A wide stroke reaches past the five pixels around its points.
-        const int margin = 5 + qCeil(lineWidth * zoomFactor);
+        const int margin = 5 + qCeil(action->width * zoomFactor);
         paintAndRepaint(grownRect(boundingRectOfPoints(livePoints, n - 5, n - 2), margin));
     }
 }
@@ -620,7 +586,7 @@ void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
             }
             break;
         case PaintTool::Stamp: {
-            const QPixmap stamp = StampDialog::stampPixmap(action->text);
+            const QPixmap stamp = StampStore::pixmap(action->text);
             const QPointF at = livePoints.isEmpty() ? pos : livePoints.first();
             const QSizeF size = QSizeF(stamp.size()) * zoomFactor;
             paintAndRepaint(grownRect(QRectF(at, size), 5));
@@ -716,7 +682,7 @@ void Canvas::shareHeldKeys()
 
 void Canvas::handleDirectionKey(int direction)
 {
-    if (!BoardItems{marquee, line, textBox, connectedLine, freeCurve}.nudge(direction))
+    if (!boardItems.nudge(direction))
         emit directionState(direction);
 }
 

@@ -9,7 +9,7 @@
 
 #include "app/filesystem.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"

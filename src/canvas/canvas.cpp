@@ -1,4 +1,4 @@
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -101,11 +101,12 @@ void Canvas::createItems()
     freeCurve = new CanvasFCCurve(this);
     freeCurve->hide();
     connect(freeCurve, &CanvasFCCurve::showHideChanged, this, &Canvas::updateActionStates);
+    boardItems = BoardItems{marquee, line, textBox, connectedLine, freeCurve};
 }
 
 void Canvas::resetItems()
 {
-    BoardItems{marquee, line, textBox, connectedLine, freeCurve}.reset();
+    boardItems.reset();
 }
 
 void Canvas::createStepButtons()

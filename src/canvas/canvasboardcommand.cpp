@@ -1,4 +1,4 @@
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 
 void Canvas::runCommand(BoardCommand command, int argument)
 {

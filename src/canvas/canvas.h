@@ -18,6 +18,8 @@
 #include "drawing/gridlines.h"
 #include "drawing/layersnapshots.h"
 #include "drawing/stylerecords.h"
+#include "items/actionpainter.h"
+#include "items/boarditems.h"
 #include "items/pageorientation.h"
 
 class CanvasFCCurve;
@@ -327,21 +329,8 @@ private:
     void forwardLineStyle();
     void forwardFigureStyles();
 
-    // Painters of one action, for replay and live painting (canvasreplay.cpp).
-    void paintAction(PaintData *action);
-    void paintSelectionContent(PaintData *action);
-    void paintLineAction(PaintData *action);
-    void paintShapeAction(PaintData *action);
-    void paintPolylineAction(PaintData *action);
-    void paintTextBoxAction(PaintData *action);
-    void paintStampAction(PaintData *action);
-    void paintHighlighterAction(PaintData *action);
-    void paintEraserPoints(PaintData *action, int first);
-    bool isItemActionComplete(const PaintData *action) const;
-    void livePen(PaintData *action, const QRect &rect);
-    void liveHighlighter(PaintData *action, const QRect &rect);
-    void liveEraser(PaintData *action, const QRect &rect);
-    void liveItem(PaintData *action, const QRect &rect);
+    // The current page's layers for the shared action painters (canvasreplay.cpp).
+    ActionLayers actionLayers();
     void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
     QPixmap pictureForSnapshot() const;
 
@@ -390,6 +379,7 @@ private:
     CanvasTextBox *textBox = nullptr;
     CanvasFCLine *connectedLine = nullptr;
     CanvasFCCurve *freeCurve = nullptr;
+    BoardItems boardItems;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
     Clock clock;

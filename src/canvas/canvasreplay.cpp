@@ -1,0 +1,131 @@
+// Painting the page's actions onto the canvas layers: the replay of a whole history after a
+// rebuild, and the live painting of the action still open. Both use the same painters, so a page
+// rebuilt from its history shows exactly what was drawn live.
+
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include "canvas/canvas.h"
+#include "drawing/geometry.h"
+#include "drawing/pagedata.h"
+#include "drawing/pagehistory.h"
+#include "drawing/paintdata.h"
+#include "drawing/penwidth.h"
+#include "drawing/stampstore.h"
+#include "drawing/strokepainter.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+#include "items/pageorientation.h"
+
+void Canvas::refreshPage()
+{
+    rebuildLayers();
+    replayHistory();
+    update();
+}
+
+void Canvas::setSnapshotsEnabled(bool on)
+{
+    useSnapshots = on;
+    if (!on)
+        snapshots.clear();
+    costSinceSnapshot = 0;
+}
+
+void Canvas::replayHistory()
+{
+    if (!page || !layersReady())
+        return;
+    const QList<PaintData *> &history = page->history;
+    int start = 0;
+    if (useSnapshots) {
+        if (const LayerSnapshots::Snapshot *copy = snapshots.nearest(history)) {
+            ink = copy->ink;
+            if (!page->background.isNull())
+                picture = copy->picture;
+            start = copy->count;
+        }
+    }
+    costSinceSnapshot = 0;
+    // Copies are taken only while every action so far is active and closed.
+    bool settled = true;
+    const ActionLayers layers = actionLayers();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = start; i < history.size(); ++i) {
+        PaintData *action = history.at(i);
+        if (!action->active) {
+            settled = false;
+            continue;
+        }
+        ActionPainter::paint(layers, action);
+        settled = settled && action->closed;
+        if (useSnapshots && settled) {
+            costSinceSnapshot += timer.nsecsElapsed();
+            timer.restart();
+            if (costSinceSnapshot >= snapshotCost) {
+                snapshots.take(history, i + 1, ink, pictureForSnapshot());
+                costSinceSnapshot = 0;
+            }
+        }
+    }
+    composeAll();
+}
+
+void Canvas::paintCurrentAction(const QRect &rect)
+{
+    if (!page || !layersReady())
+        return;
+    const QRect r = widgetRectToLayer(rect).adjusted(-2, -2, 1, 1).intersected(composite.rect());
+    PaintData *action = PageHistory::openLastAction(page->history);
+    if (!action || action->type < 1 || action->type > 11)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    const ActionPainter::Live outcome =
+        ActionPainter::paintLive(actionLayers(), action, strokeInProgress);
+    recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
+    if (outcome == ActionPainter::Live::Removed)
+        updateUndoRedoState();
+    update(rect.adjusted(-3, -3, 3, 3));
+    noteLiveCost(timer.nsecsElapsed(), outcome == ActionPainter::Live::Closed ? action : nullptr);
+}
+
+ActionLayers Canvas::actionLayers()
+{
+    ActionLayers layers;
+    layers.page = page;
+    layers.ink = &ink;
+    layers.highlight = &highlight;
+    // The eraser takes the page's picture away too, showing the board colour.
+    layers.picture = page->background.isNull() ? nullptr : &picture;
+    layers.offset = layerOffset();
+    layers.liftedBackground = board;
+    layers.items = &boardItems;
+    return layers;
+}
+
+QPixmap Canvas::pictureForSnapshot() const
+{
+    // Without a background nothing ever paints the picture layer: no copy is needed.
+    return page->background.isNull() ? QPixmap() : picture;
+}
+
+void Canvas::noteLiveCost(qint64 nanoseconds, PaintData *closedAction)
+{
+    liveCost += nanoseconds;
+    if (!closedAction)
+        return;
+    costSinceSnapshot += liveCost;
+    liveCost = 0;
+    if (!useSnapshots || costSinceSnapshot < snapshotCost)
+        return;
+    const QList<PaintData *> &history = page->history;
+    if (!history.isEmpty() && history.last() == closedAction) {
+        snapshots.take(history, history.size(), ink, pictureForSnapshot());
+        costSinceSnapshot = 0;
+    }
+}

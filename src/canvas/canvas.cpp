@@ -50,7 +50,7 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
         setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     }
     setAttribute(Qt::WA_AcceptTouchEvents);
-    createItems();
+    createItems(this);
     if (mode == SlideOverlay)
         createStepButtons();
 }
@@ -59,54 +59,12 @@ Canvas::~Canvas()
 {
     // The items hide as the widget goes; their signals must not reach a canvas (or host) that
     // is already half destroyed.
-    for (QWidget *item : {static_cast<QWidget *>(marquee), static_cast<QWidget *>(line),
-                          static_cast<QWidget *>(textBox), static_cast<QWidget *>(connectedLine),
-                          static_cast<QWidget *>(freeCurve)})
-        disconnect(item, nullptr, this, nullptr);
-}
-
-void Canvas::createItems()
-{
-    marquee = new CanvasMarquee(this);
-    marquee->hide();
-    connect(marquee, &CanvasMarquee::marqueeBlankClicked, this, &Canvas::commitShownItems);
-    connect(marquee, &CanvasMarquee::marqueeBeforeMove, this, &Canvas::liftSelection);
-    connect(marquee, &CanvasMarquee::marqueeChanged, this, &Canvas::recordMarqueeFrame);
-    connect(marquee, &CanvasMarquee::showHideChanged, this, &Canvas::updateActionStates);
-
-    line = new CanvasLine(this);
-    line->hide();
-    connect(line, &CanvasLine::lineBlankClicked, this, &Canvas::commitShownItems);
-    connect(line, &CanvasLine::showHideChanged, this, &Canvas::updateActionStates);
-
-    textBox = new CanvasTextBox(this);
-    textBox->hide();
-    connect(textBox, &CanvasTextBox::queryChangeFontBold, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontBold();
-    });
-    connect(textBox, &CanvasTextBox::queryChangeFontItalic, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontItalic();
-    });
-    connect(textBox, &CanvasTextBox::queryChangeFontUnderline, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontUnderline();
-    });
-    connect(textBox, &CanvasTextBox::showHideChanged, this, &Canvas::updateActionStates);
-
-    connectedLine = new CanvasFCLine(this);
-    connectedLine->hide();
-    connect(connectedLine, &CanvasFCLine::showHideChanged, this, &Canvas::updateActionStates);
-    freeCurve = new CanvasFCCurve(this);
-    freeCurve->hide();
-    connect(freeCurve, &CanvasFCCurve::showHideChanged, this, &Canvas::updateActionStates);
-    boardItems = BoardItems{marquee, line, textBox, connectedLine, freeCurve};
+    disconnectItems(this);
 }
 
 void Canvas::resetItems()
 {
-    boardItems.reset();
+    items.reset();
 }
 
 void Canvas::createStepButtons()
@@ -538,23 +496,12 @@ QPixmap Canvas::renderPageImage(int index)
     return result;
 }
 
-void Canvas::updateUndoRedoState()
-{
-    if (!canvasHost)
-        return;
-    static const QList<PaintData *> none;
-    const PageHistory::UndoRedoState state =
-        PageHistory::undoRedoState(page ? page->history : none);
-    canvasHost->setUndoEnabled(state.canUndo);
-    canvasHost->setRedoEnabled(state.canRedo);
-}
-
 void Canvas::updateItemStates()
 {
     if (!canvasHost || !page)
         return;
     const bool clearScreen = !page->history.isEmpty();
-    const bool marqueeShown = !marquee->isHidden();
+    const bool marqueeShown = !items.marquee->isHidden();
     const bool clearColor = PageHistory::canCleanImpureImage(page->history, marqueeShown) ||
                             (!page->background.isNull() && page->history.isEmpty());
     // Called on every repaint: only a change is passed on, so no button is redrawn needlessly.
@@ -574,26 +521,9 @@ void Canvas::forgetReportedStates()
     reportedClearColor = -1;
 }
 
-void Canvas::dropRedoTail(bool keepLast)
+bool Canvas::canRotateView() const
 {
-    if (page)
-        PageHistory::dropRedoTail(page->history, keepLast);
-}
-
-void Canvas::updateActionStates()
-{
-    if (!canvasHost)
-        return;
-    const bool marqueeShown = !marquee->isHidden();
-    const bool textBoxShown = !textBox->isHidden();
-    const bool drawingItemShown =
-        !line->isHidden() || !connectedLine->isHidden() || !freeCurve->isHidden();
-    const bool anyShown = marqueeShown || textBoxShown || drawingItemShown;
-    canvasHost->setCutEnabled(marqueeShown || textBoxShown);
-    canvasHost->setCopyEnabled(!drawingItemShown);
-    canvasHost->setCancelEnabled(anyShown);
-    canvasHost->setDeleteEnabled(anyShown);
-    canvasHost->setRotateEnabled(canvasMode == PictureDocument || marqueeShown);
+    return canvasMode == PictureDocument;
 }
 
 void Canvas::wheelEvent(QWheelEvent *event)
@@ -603,7 +533,7 @@ void Canvas::wheelEvent(QWheelEvent *event)
         return;
     }
     ctrlHeld = event->modifiers().testFlag(Qt::ControlModifier);
-    marquee->setCtrlPressed(ctrlHeld);
+    items.marquee->setCtrlPressed(ctrlHeld);
     const int delta = event->angleDelta().y();
     if (canvasMode == SlideOverlay) {
         if (pageTotal < 2) {

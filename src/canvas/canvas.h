@@ -19,7 +19,7 @@
 #include "drawing/layersnapshots.h"
 #include "drawing/stylerecords.h"
 #include "items/actionpainter.h"
-#include "items/boarditems.h"
+#include "items/boardediting.h"
 #include "items/pageorientation.h"
 
 class CanvasFCCurve;
@@ -44,7 +44,7 @@ class QPushButton;
 // Coordinates: widget coordinates are what the user sees (zoomed, turned, mirrored); page
 // coordinates are those of the stored actions; layer coordinates are page coordinates shifted by
 // the page's layer extension.
-class Canvas : public QWidget, public DocumentBoard
+class Canvas : public QWidget, public DocumentBoard, public BoardEditing
 {
     Q_OBJECT
 public:
@@ -99,11 +99,11 @@ public:
     void layoutStepButtons();
     QPushButton *previousStepButton() const { return prevButton; }
     // The five items, children of the canvas, created hidden.
-    CanvasMarquee *marqueeItem() const { return marquee; }
-    CanvasLine *lineItem() const { return line; }
-    CanvasTextBox *textBoxItem() const { return textBox; }
-    CanvasFCLine *connectedLineItem() const { return connectedLine; }
-    CanvasFCCurve *freeCurveItem() const { return freeCurve; }
+    CanvasMarquee *marqueeItem() const { return items.marquee; }
+    CanvasLine *lineItem() const { return items.line; }
+    CanvasTextBox *textBoxItem() const { return items.textBox; }
+    CanvasFCLine *connectedLineItem() const { return items.connectedLine; }
+    CanvasFCCurve *freeCurveItem() const { return items.freeCurve; }
     QPushButton *nextStepButton() const { return nextButton; }
 
     // Page edges of picture documents.
@@ -184,37 +184,11 @@ public:
                                                 const QString &filter, QString *selectedFilter)>;
     void setSavePathAsker(SavePathAsker asker);
 
-    // Item commits and cancels (canvascommands.cpp).
-    bool commitMarquee();
-    bool commitLine();
-    bool commitTextBox();
-    // The page's open action of that type for an item to commit into; null when there is none
-    // or the item is not valid (its action is then removed). The item is reset when null.
-    PaintData *actionToCommit(int type, const std::function<bool()> &itemIsValid,
-                              const std::function<void()> &resetItem);
-    // Removes the page's open action of that type, if there is one.
-    void dropOpenAction(int type);
-    bool commitConnectedLine();
-    bool commitFreeCurve();
-    // Both point figures commit alike; writeStyle fills in their own style values.
-    bool commitPointFigure(CanvasPointFigure *figure, int type,
-                           const std::function<void(PaintData *)> &writeStyle);
-    void cancelMarquee();
-    void cancelLine();
-    void cancelTextBox();
-    void cancelConnectedLine();
-    void cancelFreeCurve();
-    bool canCleanImpureImage() const;
     bool pageHasPictureAndNoHistory() const;
-    // The picture of the shown selection, upright, at page scale; null without one.
-    QPixmap selectionImage() const;
     // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
     static bool saveExportedImage(const QPixmap &image, const QString &path);
 
-    // History rules on the current page.
-    void updateUndoRedoState();
     void updateItemStates();
-    void dropRedoTail(bool keepLast);
     // The enable states last told to the host are forgotten, so the next report sends them all
     // (when the canvas is shown again, its states may differ from what the tool bar shows).
     void forgetReportedStates();
@@ -230,17 +204,9 @@ signals:
     void directionState(int type);
 
 public slots:
-    void updateActionStates();
-
-    // Editing commands (canvascommands.cpp).
-    void undo();
-    void redo();
-    void cut();
-    void copy();
+    // Commands of the board itself (canvascommands.cpp); the shared ones are BoardEditing's.
     void paste();
     void selectAll();
-    void cancel();
-    void deleteSelection();
     void confirmClearScreen();
     void clearScreen();
     void cleanImpureImage();
@@ -249,41 +215,11 @@ public slots:
     void applyPaintTool();
     void exportImage();
     void commitShownItems();
-    void liftSelection(int dragtype, QRect geometry);
 
-    // Tool options reaching the shown item (canvasstyle.cpp).
-    void applyForeColor();
-    void applyBackColor();
-    void applyFillBackColor();
-    void applyShapeType();
-    void applyLineBoldSize();
-    void applyLineStyle();
-    void applyArrowStyle();
-    void applyLineDegree();
-    void applyIncludedAngle();
-    void applyPolygonSideCount();
-    void applyStartAngle();
-    void applyAngleSize();
-    void applyHighlightSize();
-    void applyPenLaser();
-    void applyEraserSize();
-    void applyEraserShape();
-    void applyStamp();
-    void applyStampPointer();
-    void setTextFontFamily();
-    void setTextFontSize();
-    void setTextBold();
-    void setTextItalic();
-    void setTextUnderline();
-    void setTextStrikeOut();
-    void setTextColor();
-    void setTextBackColor();
-    void setTextFrameColor();
-    void setTextAlign();
-    void setTextLineHeight();
-    void setTextOrder();
+public:
+    QPixmap selectionImage() const override;
     // The cursor of the current tool.
-    void updateCursor();
+    void updateCursor() override;
 
 protected:
     bool event(QEvent *event) override;
@@ -299,7 +235,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void createItems();
     void createStepButtons();
     void resetItems();
     QRect widgetRectToLayer(const QRect &rect) const;
@@ -318,16 +253,20 @@ private:
     void closeStroke(const QPoint &p, const QPointF &pos);
     void paintAndRepaint(const QRect &rect);
     QRect eraserRectAt(const QPointF &pos, int level) const;
-    QString shapeParameter(const ShapeStyle &style) const;
-    // Commit helpers (canvascommands.cpp).
-    void recordMarqueeFrame(int dragtype);
-    void writeMarqueeFrame(PaintData *action);
-    void finishCommit(PaintData *action);
-    bool anyItemShown() const;
-    // Style helpers (canvasstyle.cpp).
-    bool marqueeShapeShown() const;
-    void forwardLineStyle();
-    void forwardFigureStyles();
+
+    // Hooks of the shared editing rules.
+    PageData *editedPage() const override { return page; }
+    QPointF itemToPage(const QPointF &widgetPoint) const override;
+    CanvasHost *editHost() const override { return canvasHost; }
+    PaintProperty *editProperty() const override { return property; }
+    const PageOrientation &frameOrientation() const override { return orientation; }
+    void finishCommit(PaintData *action) override;
+    void refreshEditedPage() override { refreshPage(); }
+    void stopStroke() override { strokeInProgress = false; }
+    QPixmap copiedPageImage() const override { return pageImage(true); }
+    bool canRotateView() const override;
+    void liftSelection(int dragtype, const QRect &geometry) override;
+    void clickedBesideItems() override { commitShownItems(); }
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers();
@@ -374,12 +313,6 @@ private:
     QVector<QPointF> livePoints;
     QTransform rotationTransform;
     PageOrientation orientation;
-    CanvasMarquee *marquee = nullptr;
-    CanvasLine *line = nullptr;
-    CanvasTextBox *textBox = nullptr;
-    CanvasFCLine *connectedLine = nullptr;
-    CanvasFCCurve *freeCurve = nullptr;
-    BoardItems boardItems;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
     Clock clock;

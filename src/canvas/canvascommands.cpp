@@ -32,67 +32,19 @@ bool isLiftedRegion(const PaintData *action)
 }
 } // namespace
 
+QPointF Canvas::itemToPage(const QPointF &widgetPoint) const
+{
+    return mapToPage(widgetPoint);
+}
+
 void Canvas::setSavePathAsker(SavePathAsker asker)
 {
     savePathAsker = std::move(asker);
 }
 
-bool Canvas::anyItemShown() const
-{
-    return !marquee->isHidden() || !line->isHidden() || !textBox->isHidden() ||
-           !connectedLine->isHidden() || !freeCurve->isHidden();
-}
-
 // Marquee frame and lifting -----------------------------------------------------------------------
 
-void Canvas::writeMarqueeFrame(PaintData *action)
-{
-    if (action->points.size() < 8)
-        action->points.resize(8);
-    QVector<QPointF> &p = action->points;
-    p[2] = mapToPage(marquee->topLeft());
-    p[3] = mapToPage(marquee->topRight());
-    p[4] = mapToPage(marquee->bottomRight());
-    const QPointF c = marquee->center();
-    QPointF first = marquee->firstCorner();
-    QPointF second = marquee->secondCorner();
-    if (action->type == 1 && action->value2 == SelectionKind::MovedRegion) {
-        // A moved region is replayed from the page itself, upright as the page is, while the
-        // marquee shows it as the view does. The frame is recorded from the corners where the
-        // region's own top-left and top-right are shown, so that the replay neither turns nor
-        // mirrors it against what was on screen.
-        const QPointF alongFirstEdge = (second - first) / 2;
-        const QPointF alongOtherEdge = c - (first + second) / 2;
-        const auto frameCorner = [&](const QPointF &sign) {
-            return c + sign.x() * alongFirstEdge + sign.y() * alongOtherEdge;
-        };
-        first = frameCorner(orientation.firstCorner());
-        second = frameCorner(orientation.secondCorner());
-    }
-    p[5] = mapToPage(first);
-    p[6] = mapToPage(second);
-    p[7] = mapToPage(c);
-}
-
-void Canvas::recordMarqueeFrame(int dragtype)
-{
-    Q_UNUSED(dragtype)
-    if (!page || marquee->isHidden())
-        return;
-    PaintData *action = PageHistory::openLastAction(page->history);
-    if (!action || (action->type != 1 && action->type != 7))
-        return;
-    if (action->type == 1 && !action->sourceFixed) {
-        const QPointF first = mapToPage(marquee->firstCorner());
-        if (action->points.size() < 8)
-            action->points.resize(8);
-        action->points[0] = first;
-        action->points[1] = 2 * mapToPage(marquee->center()) - first;
-    }
-    writeMarqueeFrame(action);
-}
-
-void Canvas::liftSelection(int dragtype, QRect geometry)
+void Canvas::liftSelection(int dragtype, const QRect &geometry)
 {
     Q_UNUSED(dragtype)
     if (!page || !layersReady())
@@ -100,9 +52,9 @@ void Canvas::liftSelection(int dragtype, QRect geometry)
     PaintData *action = PageHistory::openLastActionOfType(page->history, 1);
     if (!action || action->sourceFixed || action->points.size() < 8)
         return;
-    const QPointF first = mapToPage(marquee->firstCorner());
+    const QPointF first = mapToPage(items.marquee->firstCorner());
     action->points[0] = first;
-    action->points[1] = 2 * mapToPage(marquee->center()) - first;
+    action->points[1] = 2 * mapToPage(items.marquee->center()) - first;
     action->sourceFixed = true;
 
     const QRectF source =
@@ -125,7 +77,8 @@ void Canvas::liftSelection(int dragtype, QRect geometry)
     recomposeRect(area.adjusted(-1, -1, 1, 1));
     update(geometry);
     update();
-    marquee->setContentPixmap(QPixmap::fromImage(orientation.applyToImage(content.toImage())));
+    items.marquee->setContentPixmap(
+        QPixmap::fromImage(orientation.applyToImage(content.toImage())));
 }
 
 // Commits ----------------------------------------------------------------------------------------
@@ -144,175 +97,14 @@ void Canvas::finishCommit(PaintData *action)
     updateUndoRedoState();
 }
 
-bool Canvas::commitMarquee()
-{
-    PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (!action || (action->type != 1 && action->type != 7)) {
-        marquee->reset();
-        return false;
-    }
-    const bool valid = action->type == 7
-                           ? marquee->isValid()
-                           : PageHistory::isSelectionActionValid(action, marquee->isValid());
-    if (!valid) {
-        const bool lifted = isLiftedRegion(action);
-        PageHistory::removeAction(page->history, action);
-        marquee->reset();
-        if (lifted)
-            refreshPage();
-        updateUndoRedoState();
-        return false;
-    }
-    if (action->type == 7) {
-        const ShapeStyle style = marquee->shapeStyle();
-        action->value1 = style.shapeType;
-        action->width = style.lineWidth;
-        action->style = style.lineStyle;
-        action->color = style.color;
-        action->color2 = style.fillColor;
-        action->text = shapeParameter(style);
-        if (style.shapeType == 9) {
-            if (action->values.isEmpty())
-                action->values << style.cuboidDepth;
-            else
-                action->values[0] = style.cuboidDepth;
-        }
-        writeMarqueeFrame(action);
-    }
-    marquee->reset();
-    finishCommit(action);
-    return true;
-}
-
-PaintData *Canvas::actionToCommit(int type, const std::function<bool()> &itemIsValid,
-                                  const std::function<void()> &resetItem)
-{
-    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, type) : nullptr;
-    if (!action) {
-        resetItem();
-        return nullptr;
-    }
-    if (!itemIsValid()) {
-        PageHistory::removeAction(page->history, action);
-        resetItem();
-        updateUndoRedoState();
-        return nullptr;
-    }
-    return action;
-}
-
-bool Canvas::commitLine()
-{
-    PaintData *action = actionToCommit(
-        6, [this] { return line->isValid(); }, [this] { line->reset(); });
-    if (!action)
-        return false;
-    const LineStyle style = line->lineStyle();
-    action->value1 = style.arrowStyle;
-    action->value2 = style.hasLineDegree ? 1 : 0;
-    action->width = style.lineWidth;
-    action->style = style.lineStyle;
-    action->color = style.color;
-    action->points = {mapToPage(line->topLeft()), mapToPage(line->bottomRight()),
-                      mapToPage(line->startPoint()), mapToPage(line->endPoint())};
-    line->reset();
-    finishCommit(action);
-    return true;
-}
-
-bool Canvas::commitTextBox()
-{
-    PaintData *action = actionToCommit(
-        10, [this] { return textBox->isValid(); }, [this] { textBox->reset(); });
-    if (!action)
-        return false;
-    const QPointF topLeft = textBox->topLeft();
-    const QPointF bottomRight = textBox->bottomRight();
-    action->color = textBox->borderColor();
-    action->color2 = textBox->backgroundColor();
-    action->points = {mapToPage(topLeft), mapToPage(QPointF(bottomRight.x(), topLeft.y())),
-                      mapToPage(bottomRight)};
-    action->text = textBox->toHtml();
-    textBox->reset();
-    finishCommit(action);
-    return true;
-}
-
-bool Canvas::commitPointFigure(CanvasPointFigure *figure, int type,
-                               const std::function<void(PaintData *)> &writeStyle)
-{
-    PaintData *action = actionToCommit(
-        type,
-        [figure] {
-            if (!figure->isComplete())
-                figure->finish(false);
-            return figure->isValid();
-        },
-        [figure] { figure->reset(); });
-    if (!action)
-        return false;
-    writeStyle(action);
-    const QPointF topLeft = mapToPage(figure->topLeft());
-    const QPointF bottomRight = mapToPage(figure->bottomRight());
-    action->values = {topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y()};
-    for (const QPointF &point : figure->points())
-        action->points << mapToPage(point);
-    figure->reset();
-    finishCommit(action);
-    return true;
-}
-
-bool Canvas::commitConnectedLine()
-{
-    const PolylineStyle style = connectedLine->polylineStyle();
-    return commitPointFigure(connectedLine, 8, [&style](PaintData *action) {
-        action->value2 = style.hasIncludedAngle ? 1 : 0;
-        action->width = style.lineWidth;
-        action->style = style.lineStyle;
-        action->color = style.color;
-        action->color2 = style.fillColor;
-    });
-}
-
-bool Canvas::commitFreeCurve()
-{
-    const PenStyle style = freeCurve->penStyle();
-    return commitPointFigure(freeCurve, 9, [&style](PaintData *action) {
-        action->width = style.lineWidth;
-        action->style = style.lineStyle;
-        action->color = style.color;
-        action->color2 = style.fillColor;
-    });
-}
-
 void Canvas::commitShownItems()
 {
-    strokeInProgress = false;
-    if (!marquee->isHidden())
-        commitMarquee();
-    if (!line->isHidden())
-        commitLine();
-    if (!textBox->isHidden())
-        commitTextBox();
-    if (!connectedLine->isHidden())
-        commitConnectedLine();
-    if (!freeCurve->isHidden())
-        commitFreeCurve();
-    updateUndoRedoState();
+    commitAllShownItems();
 }
 
 void Canvas::finishEditing()
 {
-    if (!marquee->isHidden())
-        commitMarquee();
-    if (!line->isHidden())
-        commitLine();
-    if (!textBox->isHidden())
-        commitTextBox();
-    if (!connectedLine->isHidden())
-        commitConnectedLine();
-    if (!freeCurve->isHidden())
-        commitFreeCurve();
+    commitItems();
     // With the button still held, the stroke ends as its release would end it: a freehand
     // stroke gets its last steps painted, a frame or line that has not got its points goes.
     if (page && strokeInProgress && !edgeDragging) {
@@ -329,120 +121,11 @@ void Canvas::finishEditing()
         updateUndoRedoState();
 }
 
-// Cancels ----------------------------------------------------------------------------------------
-
-void Canvas::dropOpenAction(int type)
-{
-    if (page)
-        PageHistory::removeAction(page->history,
-                                  PageHistory::openLastActionOfType(page->history, type));
-}
-
-void Canvas::cancelMarquee()
-{
-    PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (action && (action->type == 1 || action->type == 7)) {
-        const bool lifted = isLiftedRegion(action);
-        PageHistory::removeAction(page->history, action);
-        // The lifted region goes back onto the page.
-        if (lifted)
-            refreshPage();
-    }
-    marquee->reset();
-}
-
-void Canvas::cancelLine()
-{
-    dropOpenAction(6);
-    line->reset();
-}
-
-void Canvas::cancelTextBox()
-{
-    dropOpenAction(10);
-    textBox->reset();
-}
-
-void Canvas::cancelConnectedLine()
-{
-    dropOpenAction(8);
-    connectedLine->reset();
-}
-
-void Canvas::cancelFreeCurve()
-{
-    dropOpenAction(9);
-    freeCurve->reset();
-}
-
-void Canvas::cancel()
-{
-    if (!marquee->isHidden())
-        cancelMarquee();
-    if (!line->isHidden())
-        cancelLine();
-    if (!textBox->isHidden())
-        cancelTextBox();
-    if (!connectedLine->isHidden()) {
-        if (connectedLine->isComplete())
-            cancelConnectedLine();
-        else
-            connectedLine->finish(true);
-    }
-    if (!freeCurve->isHidden()) {
-        if (freeCurve->isComplete())
-            cancelFreeCurve();
-        else
-            freeCurve->finish(true);
-    }
-    updateUndoRedoState();
-}
-
 // Commands ---------------------------------------------------------------------------------------
-
-void Canvas::deleteSelection()
-{
-    if (!page || page->history.isEmpty()) {
-        resetItems();
-        return;
-    }
-    if (!marquee->isHidden()) {
-        PaintData *action = PageHistory::openLastAction(page->history);
-        if (!action || (action->type != 1 && action->type != 7)) {
-            marquee->reset();
-            return;
-        }
-        if (action->value2 == SelectionKind::MovedRegion) {
-            // The region is erased from the page: one undoable action, lifted or not.
-            action->value2 = SelectionKind::DeletedRegion;
-            commitMarquee();
-        } else if (action->value2 == SelectionKind::PastedImage) {
-            PageHistory::removeAction(page->history, action);
-            marquee->reset();
-        }
-    }
-    if (!line->isHidden())
-        cancelLine();
-    if (!textBox->isHidden())
-        textBox->deleteSelection();
-    if (!connectedLine->isHidden())
-        cancelConnectedLine();
-    if (!freeCurve->isHidden())
-        cancelFreeCurve();
-    updateUndoRedoState();
-}
-
-void Canvas::cut()
-{
-    if (marquee->isHidden() && textBox->isHidden())
-        return;
-    copy();
-    deleteSelection();
-}
 
 QPixmap Canvas::selectionImage() const
 {
-    if (!page || marquee->isHidden())
+    if (!page || items.marquee->isHidden())
         return QPixmap();
     QPixmap image = pageImage(true);
     if (image.isNull())
@@ -450,15 +133,15 @@ QPixmap Canvas::selectionImage() const
     // The marquee lives in zoomed widget coordinates, the page picture in shown page
     // coordinates: the frame is taken back to zoom 1 and the content drawn at page scale, so
     // that the same selection gives the same pixels at any zoom.
-    const QPointF p1 = pointDividedByZoom(marquee->firstCorner(), zoomFactor);
-    const QPointF p2 = pointDividedByZoom(marquee->secondCorner(), zoomFactor);
-    const QPointF c = pointDividedByZoom(marquee->center(), zoomFactor);
+    const QPointF p1 = pointDividedByZoom(items.marquee->firstCorner(), zoomFactor);
+    const QPointF p2 = pointDividedByZoom(items.marquee->secondCorner(), zoomFactor);
+    const QPointF c = pointDividedByZoom(items.marquee->center(), zoomFactor);
     const PaintData *action = PageHistory::openLastAction(page->history);
     QPixmap drawn;
     if (action && action->type == 7)
-        drawn = CanvasMarquee::renderShapeInFrame(marquee->shapeStyle(), false, p1, p2, c);
-    else if (!marquee->contentPixmap().isNull())
-        drawn = CanvasMarquee::renderContentInFrame(marquee->contentPixmap(), p1, p2, c);
+        drawn = CanvasMarquee::renderShapeInFrame(items.marquee->shapeStyle(), false, p1, p2, c);
+    else if (!items.marquee->contentPixmap().isNull())
+        drawn = CanvasMarquee::renderContentInFrame(items.marquee->contentPixmap(), p1, p2, c);
     if (!drawn.isNull()) {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -467,30 +150,10 @@ QPixmap Canvas::selectionImage() const
     return copyFramedRegion(image, p1, p2, c);
 }
 
-void Canvas::copy()
-{
-    if (!textBox->isHidden()) {
-        if (textBox->hasSelection())
-            textBox->copy();
-        return;
-    }
-    if (!marquee->isHidden()) {
-        const QPixmap image = selectionImage();
-        if (!image.isNull())
-            QApplication::clipboard()->setImage(image.toImage());
-        return;
-    }
-    if (line->isHidden() && connectedLine->isHidden() && freeCurve->isHidden() && page) {
-        const QPixmap image = pageImage(true);
-        if (!image.isNull())
-            QApplication::clipboard()->setImage(image.toImage());
-    }
-}
-
 void Canvas::paste()
 {
-    if (!textBox->isHidden()) {
-        textBox->paste();
+    if (!items.textBox->isHidden()) {
+        items.textBox->paste();
         return;
     }
     if (!page)
@@ -512,10 +175,10 @@ void Canvas::paste()
     const QRectF frame(QPointF(qRound(placed.x()), qRound(placed.y())),
                        QSizeF(qRound(placed.width()), qRound(placed.height())));
 
-    marquee->setZoom(zoomFactor);
-    marquee->setRotateHandleVisible(true);
-    marquee->setContentPixmap(pixmap);
-    marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
+    items.marquee->setZoom(zoomFactor);
+    items.marquee->setRotateHandleVisible(true);
+    items.marquee->setContentPixmap(pixmap);
+    items.marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
     // After the frame is made: Shift would square it.
     shareHeldKeys();
 
@@ -536,8 +199,8 @@ void Canvas::paste()
 
 void Canvas::selectAll()
 {
-    if (!textBox->isHidden()) {
-        textBox->selectAll();
+    if (!items.textBox->isHidden()) {
+        items.textBox->selectAll();
         return;
     }
     finishEditing();
@@ -554,47 +217,9 @@ void Canvas::selectAll()
     action->points << mapToPage(QPointF(0, 0)) << mapToPage(corner)
                    << QVector<QPointF>(6, invalidPointF);
     PageHistory::beginAction(page->history, action, false);
-    marquee->setZoom(zoomFactor);
-    marquee->setFrameFromDrag(QPointF(0, 0), corner);
+    items.marquee->setZoom(zoomFactor);
+    items.marquee->setFrameFromDrag(QPointF(0, 0), corner);
     shareHeldKeys();
-    updateUndoRedoState();
-}
-
-void Canvas::undo()
-{
-    if (!marquee->isHidden()) {
-        cancelMarquee();
-    } else if (!line->isHidden()) {
-        cancelLine();
-    } else if (!textBox->isHidden()) {
-        textBox->undo();
-        return;
-    } else if (!connectedLine->isHidden()) {
-        if (!connectedLine->isComplete() && connectedLine->points().size() > 1)
-            connectedLine->removeLastPoint();
-        else
-            cancelConnectedLine();
-    } else if (!freeCurve->isHidden()) {
-        if (!freeCurve->isComplete() && freeCurve->points().size() > 1)
-            freeCurve->removeLastPoint();
-        else
-            cancelFreeCurve();
-    } else {
-        if (!page || page->history.isEmpty())
-            return;
-        strokeInProgress = false;
-        if (PageHistory::undo(page->history))
-            refreshPage();
-    }
-    updateUndoRedoState();
-}
-
-void Canvas::redo()
-{
-    if (!page || page->history.isEmpty() || anyItemShown() || !page->history.last()->closed)
-        return;
-    if (PageHistory::redo(page->history))
-        refreshPage();
     updateUndoRedoState();
 }
 
@@ -618,11 +243,6 @@ void Canvas::confirmClearScreen()
         clearScreen();
 }
 
-bool Canvas::canCleanImpureImage() const
-{
-    return page && PageHistory::canCleanImpureImage(page->history, !marquee->isHidden());
-}
-
 bool Canvas::pageHasPictureAndNoHistory() const
 {
     return page && !page->background.isNull() && page->history.isEmpty();
@@ -644,7 +264,7 @@ void Canvas::cleanImpureImage()
             return;
         const QPixmap cleaned = cleanPhotoBackground(source, target);
         page->pastedImages[index] = cleaned;
-        marquee->setContentPixmap(cleaned);
+        items.marquee->setContentPixmap(cleaned);
     } else if (pageHasPictureAndNoHistory()) {
         page->background = cleanPhotoBackground(page->background, target);
         refreshPage();
@@ -659,11 +279,11 @@ void Canvas::setRotateType(int kind)
 
 void Canvas::rotate(int kind)
 {
-    if (!marquee->isHidden()) {
+    if (!items.marquee->isHidden()) {
         // The marquee tells of the turn after it; a fresh selection is lifted from the frame it
         // had, not from the area the turned frame covers.
-        liftSelection(9, marquee->geometry());
-        marquee->rotateOrMirror(kind);
+        liftSelection(9, items.marquee->geometry());
+        items.marquee->rotateOrMirror(kind);
         return;
     }
     if (canvasMode != PictureDocument || !page || kind < 1 || kind > 4)
@@ -700,15 +320,15 @@ void Canvas::exportImage()
 {
     if (!page)
         return;
-    if (!textBox->isHidden())
+    if (!items.textBox->isHidden())
         commitTextBox();
-    if (!line->isHidden())
+    if (!items.line->isHidden())
         commitLine();
-    if (!connectedLine->isHidden())
+    if (!items.connectedLine->isHidden())
         commitConnectedLine();
-    if (!freeCurve->isHidden())
+    if (!items.freeCurve->isHidden())
         commitFreeCurve();
-    const QPixmap image = marquee->isHidden() ? pageImage(true) : selectionImage();
+    const QPixmap image = items.marquee->isHidden() ? pageImage(true) : selectionImage();
     if (image.isNull())
         return;
     const QString title = QStringLiteral("导出为图片");

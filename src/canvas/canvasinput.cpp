@@ -220,23 +220,6 @@ QRect Canvas::eraserRectAt(const QPointF &pos, int level) const
     return QRect(pos.toPoint(), size).adjusted(-5, -5, 5, 5);
 }
 
-QString Canvas::shapeParameter(const ShapeStyle &style) const
-{
-    switch (style.shapeType) {
-        case 6:
-            return QString::number(style.polygonSideCount);
-        case 21:
-        case 22:
-            return style.hasLineDegree ? QStringLiteral("1") : QStringLiteral("0");
-        case 7:
-        case 8:
-            return QString::number(style.startAngle) + QLatin1Char('|') +
-                   QString::number(style.angleSize);
-        default:
-            return QString();
-    }
-}
-
 void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
 {
     const QPointF global = globalPointOf(pos);
@@ -247,19 +230,19 @@ void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
     const int tool = property ? property->paintTool : 0;
 
     bool consumed = false;
-    if (!marquee->isHidden())
+    if (!items.marquee->isHidden())
         commitMarquee();
-    if (!line->isHidden())
+    if (!items.line->isHidden())
         commitLine();
-    if (!textBox->isHidden()) {
+    if (!items.textBox->isHidden()) {
         commitTextBox();
         consumed = consumed || tool == PaintTool::TextBox;
     }
-    if (!connectedLine->isHidden() && connectedLine->isComplete()) {
+    if (!items.connectedLine->isHidden() && items.connectedLine->isComplete()) {
         commitConnectedLine();
         consumed = consumed || tool == PaintTool::Polyline;
     }
-    if (!freeCurve->isHidden() && freeCurve->isComplete()) {
+    if (!items.freeCurve->isHidden() && items.freeCurve->isComplete()) {
         commitFreeCurve();
         consumed = consumed || tool == PaintTool::FreeCurve;
     }
@@ -286,9 +269,9 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
     // A click beside an unfinished figure adds its next point: the figure keeps its one action.
     CanvasPointFigure *figure = nullptr;
     if (tool == PaintTool::Polyline)
-        figure = connectedLine;
+        figure = items.connectedLine;
     else if (tool == PaintTool::FreeCurve)
-        figure = freeCurve;
+        figure = items.freeCurve;
     if (figure && !figure->isHidden() && !figure->isComplete() &&
         PageHistory::openLastActionOfType(page->history, tool)) {
         figure->addPoint(pos, false);
@@ -312,7 +295,7 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             action->value2 = SelectionKind::MovedRegion;
             action->points << q << q << sixInvalid;
             livePoints << pos;
-            marquee->setZoom(zoomFactor);
+            items.marquee->setZoom(zoomFactor);
             break;
         case PaintTool::Pencil:
         case PaintTool::Pen:
@@ -333,8 +316,8 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             action->color = prop.foreColor;
             action->points << invalidPointF << invalidPointF << q << q;
             livePoints << pos;
-            line->setZoom(zoomFactor);
-            line->setLineStyle(LineStyle::fromPaintProperty(property));
+            items.line->setZoom(zoomFactor);
+            items.line->setLineStyle(LineStyle::fromPaintProperty(property));
             break;
         case PaintTool::Shape: {
             const ShapeStyle style = ShapeStyle::fromPaintProperty(property);
@@ -350,8 +333,8 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
                 action->values << 0.0;
             action->points << q << q << sixInvalid;
             livePoints << pos;
-            marquee->setZoom(zoomFactor);
-            marquee->setShapeStyle(style);
+            items.marquee->setZoom(zoomFactor);
+            items.marquee->setShapeStyle(style);
             break;
         }
         case PaintTool::Polyline:
@@ -365,14 +348,15 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             action->values << 0.0 << 0.0 << 0.0 << 0.0;
             break;
         case PaintTool::TextBox:
-            textBox->beginEditing(pos, qRound(width() - pos.x()),
-                                  TextStyle::fromPaintProperty(property), zoomFactor);
+            items.textBox->beginEditing(pos, qRound(width() - pos.x()),
+                                        TextStyle::fromPaintProperty(property), zoomFactor);
             action->value2 = mirrored;
             action->color = prop.textFrameColor;
             action->color2 = prop.textBackColor;
-            action->points << mapToPage(textBox->topLeft())
-                           << mapToPage(QPointF(textBox->bottomRight().x(), textBox->topLeft().y()))
-                           << mapToPage(textBox->bottomRight());
+            action->points << mapToPage(items.textBox->topLeft())
+                           << mapToPage(QPointF(items.textBox->bottomRight().x(),
+                                                items.textBox->topLeft().y()))
+                           << mapToPage(items.textBox->bottomRight());
             break;
         case PaintTool::Stamp: {
             const QPixmap stamp =
@@ -411,14 +395,14 @@ void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, doub
             break;
         }
         case PaintTool::Polyline:
-            connectedLine->setZoom(zoomFactor);
-            connectedLine->setPolylineStyle(PolylineStyle::fromPaintProperty(property));
-            connectedLine->addPoint(pos, false);
+            items.connectedLine->setZoom(zoomFactor);
+            items.connectedLine->setPolylineStyle(PolylineStyle::fromPaintProperty(property));
+            items.connectedLine->addPoint(pos, false);
             break;
         case PaintTool::FreeCurve:
-            freeCurve->setZoom(zoomFactor);
-            freeCurve->setPenStyle(PenStyle::fromPaintProperty(property));
-            freeCurve->addPoint(pos, false);
+            items.freeCurve->setZoom(zoomFactor);
+            items.freeCurve->setPenStyle(PenStyle::fromPaintProperty(property));
+            items.freeCurve->addPoint(pos, false);
             break;
         default:
             break;
@@ -468,7 +452,7 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
             if (q == points.at(0) || isEarly())
                 return;
             points[1] = q;
-            marquee->setFrameFromDrag(livePoints.at(0), pos);
+            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
             break;
         case PaintTool::Pencil:
         case PaintTool::Pen:
@@ -500,12 +484,12 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
             if (q == points.at(2) || isEarly())
                 return;
             points[3] = q;
-            line->setPoints(livePoints.at(0), pos);
+            items.line->setPoints(livePoints.at(0), pos);
             break;
         case PaintTool::Shape:
             if (q == points.at(0) || isEarly())
                 return;
-            marquee->setFrameFromDrag(livePoints.at(0), pos);
+            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
             points[1] = q;
             writeMarqueeFrame(action);
             break;
@@ -542,10 +526,10 @@ void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
         case PaintTool::Selection:
         case PaintTool::Shape:
             if (action->points.size() > 1 && points.at(0) != points.at(1) && !isEarly()) {
-                marquee->setRotateHandleVisible(true);
+                items.marquee->setRotateHandleVisible(true);
             } else {
                 PageHistory::removeAction(page->history, action);
-                marquee->reset();
+                items.marquee->reset();
             }
             break;
         case PaintTool::Pencil:
@@ -579,10 +563,10 @@ void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
             break;
         case PaintTool::Line:
             if (points.size() == 4 && points.at(2) != points.at(3) && !isEarly()) {
-                line->setEditable(true);
+                items.line->setEditable(true);
             } else {
                 PageHistory::removeAction(page->history, action);
-                line->reset();
+                items.line->reset();
             }
             break;
         case PaintTool::Stamp: {
@@ -629,7 +613,7 @@ void Canvas::keyPressEvent(QKeyEvent *event)
             break;
         case Qt::Key_Control:
             ctrlHeld = true;
-            marquee->setCtrlPressed(true);
+            items.marquee->setCtrlPressed(true);
             break;
         default:
             if (canvasMode == SlideOverlay && canvasHost) {
@@ -651,7 +635,7 @@ void Canvas::keyReleaseEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_Control) {
         ctrlHeld = false;
-        marquee->setCtrlPressed(false);
+        items.marquee->setCtrlPressed(false);
         event->accept();
     } else if (event->key() == Qt::Key_Shift) {
         setShiftPressed(false);
@@ -664,32 +648,32 @@ void Canvas::keyReleaseEvent(QKeyEvent *event)
 void Canvas::setCtrlPressed(bool b)
 {
     ctrlHeld = b;
-    marquee->setCtrlPressed(b);
+    items.marquee->setCtrlPressed(b);
 }
 
 void Canvas::setShiftPressed(bool b)
 {
     shiftHeld = b;
-    marquee->setShiftPressed(b);
-    line->setShiftPressed(b);
+    items.marquee->setShiftPressed(b);
+    items.line->setShiftPressed(b);
 }
 
 void Canvas::shareHeldKeys()
 {
-    marquee->setCtrlPressed(ctrlHeld);
+    items.marquee->setCtrlPressed(ctrlHeld);
     setShiftPressed(shiftHeld);
 }
 
 void Canvas::handleDirectionKey(int direction)
 {
-    if (!boardItems.nudge(direction))
+    if (!items.nudge(direction))
         emit directionState(direction);
 }
 
 void Canvas::takeFocus()
 {
-    if (!textBox->isHidden())
-        textBox->setEditing(true);
+    if (!items.textBox->isHidden())
+        items.textBox->setEditing(true);
     else
         setFocus(Qt::OtherFocusReason);
 }

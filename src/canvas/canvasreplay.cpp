@@ -104,7 +104,7 @@ ActionLayers Canvas::actionLayers()
     layers.picture = page->background.isNull() ? nullptr : &picture;
     layers.offset = layerOffset();
     layers.liftedBackground = board;
-    layers.items = &boardItems;
+    layers.items = &items;
     return layers;
 }
 

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPointF>
+#include <QString>
+
+#include <functional>
+
+#include "drawing/documentboard.h"
+#include "items/boarditems.h"
+
+class CanvasHost;
+class CanvasPointFigure;
+class PageData;
+class PageOrientation;
+class PaintData;
+class PaintProperty;
+class QWidget;
+struct ShapeStyle;
+
+// The editing rules that both boards (the whiteboard canvas and the PDF board) follow on the page
+// being drawn on: committing a shown item into its open action, cancelling items, undo and redo,
+// copy and cut, delete, the button states that follow the items, and the tool options that reach
+// the shown item. A board gives its page, its items and its coordinate mapping through the hooks
+// below and keeps only its own layers, layout and painting.
+class BoardEditing
+{
+public:
+    virtual ~BoardEditing() = default;
+
+    // The shape parameter text of a shape action (side count, degree flag, or angles).
+    static QString shapeParameter(const ShapeStyle &style);
+
+    // Commits (the shown item's open action is recorded and painted; an invalid item leaves no
+    // trace in the history).
+    bool commitMarquee();
+    bool commitLine();
+    bool commitTextBox();
+    bool commitConnectedLine();
+    bool commitFreeCurve();
+    // Commits every shown item in the order marquee, line, text box, connected line, free curve.
+    void commitItems();
+    // Ends the stroke in progress and commits every shown item (a click beside the items).
+    void commitAllShownItems();
+    // The marquee's frame into the open selection or shape action (after every frame change).
+    void recordMarqueeFrame();
+
+    // Cancels (the item's open action is dropped, the item reset).
+    void cancelMarquee();
+    void cancelLine();
+    void cancelTextBox();
+    void cancelConnectedLine();
+    void cancelFreeCurve();
+    void cancel();
+
+    // Commands on the page being drawn on.
+    void undo();
+    void redo();
+    void copy();
+    void cut();
+    void deleteSelection();
+    bool canCleanImpureImage() const;
+    bool anyItemShown() const;
+    void updateActionStates();
+    void dropRedoTail(bool keepLast);
+    // Sends the page's undo and redo states to the host.
+    void updateUndoRedoState();
+
+    // Tool options that reach the shown item.
+    void applyForeColor();
+    void applyBackColor();
+    void applyFillBackColor();
+    void applyShapeType();
+    void applyLineBoldSize();
+    void applyLineStyle();
+    void applyArrowStyle();
+    void applyLineDegree();
+    void applyIncludedAngle();
+    void applyPolygonSideCount();
+    void applyStartAngle();
+    void applyAngleSize();
+    void applyHighlightSize();
+    void applyPenLaser();
+    void applyEraserSize();
+    void applyEraserShape();
+    void applyStamp();
+    void applyStampPointer();
+    void setTextFontFamily();
+    void setTextFontSize();
+    void setTextBold();
+    void setTextItalic();
+    void setTextUnderline();
+    void setTextStrikeOut();
+    void setTextColor();
+    void setTextBackColor();
+    void setTextFrameColor();
+    void setTextAlign();
+    void setTextLineHeight();
+    void setTextOrder();
+
+    // The commands above by number; false for a command that is the board's own.
+    bool runEditingCommand(BoardCommand command, int argument);
+
+    // The picture of the shown selection, upright, at page scale; null without one.
+    virtual QPixmap selectionImage() const = 0;
+    virtual void updateCursor() = 0;
+
+protected:
+    // Creates the five items of the board, hidden, as children of owner, with their signals
+    // wired to the rules above.
+    void createItems(QWidget *owner);
+    // Stops the item signals from reaching a board that is being destroyed.
+    void disconnectItems(QWidget *owner);
+
+    virtual PageData *editedPage() const = 0;
+    // A widget point of an item in page coordinates of the page being drawn on.
+    virtual QPointF itemToPage(const QPointF &widgetPoint) const = 0;
+    virtual CanvasHost *editHost() const = 0;
+    virtual PaintProperty *editProperty() const = 0;
+    // The turn of the view that a moved region's frame is recorded against.
+    virtual const PageOrientation &frameOrientation() const = 0;
+    // Paints the committed action (now kept, last in the history) and repaints.
+    virtual void finishCommit(PaintData *action) = 0;
+    // Rebuilds the page's layers from its history and repaints.
+    virtual void refreshEditedPage() = 0;
+    // Forgets the press in progress.
+    virtual void stopStroke() = 0;
+    // The page being drawn on with its drawing, as shown (copy without a selection).
+    virtual QPixmap copiedPageImage() const = 0;
+    virtual bool canRotateView() const = 0;
+    virtual void liftSelection(int dragtype, const QRect &geometry) = 0;
+    virtual void clickedBesideItems() = 0;
+
+    BoardItems items;
+
+    // The marquee's frame (points 3 to 8) into a selection or shape action.
+    void writeMarqueeFrame(PaintData *action);
+
+private:
+    PaintData *actionToCommit(int type, const std::function<bool()> &itemIsValid,
+                              const std::function<void()> &resetItem);
+    bool commitPointFigure(CanvasPointFigure *figure, int type,
+                           const std::function<void(PaintData *)> &writeStyle);
+    void dropOpenAction(int type);
+    bool marqueeShapeShown() const;
+    void forwardLineStyle();
+    void forwardFigureStyles();
+    // Shape option into the shown shape frame; false when no shape frame is shown.
+    bool changeShownShape(const std::function<void(ShapeStyle &)> &change);
+};

@@ -165,28 +165,15 @@ public:
     void beginAction(QPoint p, QPointF pos, double *pressure);
     void continueAction(QPoint p, QPointF pos, double *pressure);
     void endAction(QPoint p, QPointF pos);
-    void setCtrlPressed(bool b);
-    void setShiftPressed(bool b);
-    // 1 up, 2 down, 3 left, 4 right: the first shown item moves, else directionState is emitted.
-    void handleDirectionKey(int direction);
     void takeFocus();
     void resetKeyState();
-    bool isCtrlHeld() const { return ctrlHeld; }
-    bool isShiftHeld() const { return shiftHeld; }
     bool isTouchActive() const { return touchActive; }
     double currentTouchPressure() const { return touchPressure; }
     // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
     using Clock = std::function<qint64()>;
     void setClock(Clock clock);
-    // The save-file question of the picture export: (title, start name, filter, selected filter
-    // in and out) gives the chosen path, empty when cancelled.
-    using SavePathAsker = std::function<QString(const QString &title, const QString &startName,
-                                                const QString &filter, QString *selectedFilter)>;
-    void setSavePathAsker(SavePathAsker asker);
 
     bool pageHasPictureAndNoHistory() const;
-    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
-    static bool saveExportedImage(const QPixmap &image, const QString &path);
 
     void updateItemStates();
     // The enable states last told to the host are forgotten, so the next report sends them all
@@ -194,7 +181,7 @@ public:
     void forgetReportedStates();
 
     // Commits whatever item is being edited before the page or the view changes.
-    void finishEditing();
+    void finishEditing() override;
 
     // The window's commands (canvasboardcommand.cpp).
     void runCommand(BoardCommand command, int argument = 0) override;
@@ -205,15 +192,11 @@ signals:
 
 public slots:
     // Commands of the board itself (canvascommands.cpp); the shared ones are BoardEditing's.
-    void paste();
-    void selectAll();
-    void confirmClearScreen();
-    void clearScreen();
+    void clearScreen() override;
     void cleanImpureImage();
     void setRotateType(int kind);
     void rotate(int kind);
     void applyPaintTool();
-    void exportImage();
     void commitShownItems();
 
 public:
@@ -245,8 +228,6 @@ private:
     qint64 now() const;
     QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
-    // Gives the items the Ctrl and Shift state the canvas holds.
-    void shareHeldKeys();
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
     // The release's work on the open action once the stroke is over; pos the pointer there.
@@ -267,6 +248,13 @@ private:
     bool canRotateView() const override;
     void liftSelection(int dragtype, const QRect &geometry) override;
     void clickedBesideItems() override { commitShownItems(); }
+    bool pasteArea(QRectF *fit, QPointF *at, QRectF *bounds) override;
+    QRectF selectAllFrame() const override;
+    bool hasDrawingToClear() const override;
+    QPixmap exportedImage() const override;
+    QWidget *editWidget() override { return this; }
+    double editZoom() const override { return zoomFactor; }
+    void directionUnused(int direction) override { emit directionState(direction); }
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers();
@@ -299,8 +287,6 @@ private:
     double minimumPenWidth = 0.1;
     bool touchActive = false;
     double touchPressure = 0.0;
-    bool ctrlHeld = false;
-    bool shiftHeld = false;
     bool strokeInProgress = false;
     qint64 pressTime = 0;
     qint64 lastTabletMoveTime = 0;
@@ -320,7 +306,6 @@ private:
     QPointF pointerGlobal;
     // The primary touch point drives the steps; mouse events made from that touch are dropped.
     bool touchDrivesSteps = false;
-    SavePathAsker savePathAsker;
 
     LayerSnapshots snapshots;
     bool useSnapshots = true;

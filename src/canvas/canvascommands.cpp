@@ -37,13 +37,6 @@ QPointF Canvas::itemToPage(const QPointF &widgetPoint) const
     return mapToPage(widgetPoint);
 }
 
-void Canvas::setSavePathAsker(SavePathAsker asker)
-{
-    savePathAsker = std::move(asker);
-}
-
-// Marquee frame and lifting -----------------------------------------------------------------------
-
 void Canvas::liftSelection(int dragtype, const QRect &geometry)
 {
     Q_UNUSED(dragtype)
@@ -150,79 +143,6 @@ QPixmap Canvas::selectionImage() const
     return copyFramedRegion(image, p1, p2, c);
 }
 
-void Canvas::paste()
-{
-    if (!items.textBox->isHidden()) {
-        items.textBox->paste();
-        return;
-    }
-    if (!page)
-        return;
-    const QImage image = FileSystem::clipboardImage();
-    if (image.isNull())
-        return;
-    finishEditing();
-    if (property && property->paintTool != PaintTool::Selection && canvasHost)
-        canvasHost->clickPaintTool(PaintTool::Selection);
-    const QPixmap pixmap = QPixmap::fromImage(image);
-    page->pastedImages.append(pixmap);
-
-    QSizeF size = pixmap.size();
-    if (size.width() > width() || size.height() > height())
-        size.scale(QSizeF(this->size()), Qt::KeepAspectRatio);
-    const QPointF at = visibleRegion().boundingRect().topLeft();
-    const QRectF placed = clampRectInto(QRectF(at, size), QRectF(rect()));
-    const QRectF frame(QPointF(qRound(placed.x()), qRound(placed.y())),
-                       QSizeF(qRound(placed.width()), qRound(placed.height())));
-
-    items.marquee->setZoom(zoomFactor);
-    items.marquee->setRotateHandleVisible(true);
-    items.marquee->setContentPixmap(pixmap);
-    items.marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
-    // After the frame is made: Shift would square it.
-    shareHeldKeys();
-
-    auto *action = new PaintData(this);
-    action->type = 1;
-    action->value2 = SelectionKind::PastedImage;
-    action->value1 = orientation.isMirrored() ? 1 : 0;
-    action->active = true;
-    action->sourceFixed = true;
-    action->text = QString::number(page->pastedImages.size() - 1);
-    action->points << mapToPage(frame.topLeft()) << mapToPage(frame.bottomRight());
-    action->points.resize(8);
-    writeMarqueeFrame(action);
-    PageHistory::beginAction(page->history, action, false);
-    updateUndoRedoState();
-    setFocus(Qt::OtherFocusReason);
-}
-
-void Canvas::selectAll()
-{
-    if (!items.textBox->isHidden()) {
-        items.textBox->selectAll();
-        return;
-    }
-    finishEditing();
-    if (property && property->paintTool != PaintTool::Selection && canvasHost)
-        canvasHost->clickPaintTool(PaintTool::Selection);
-    if (!page)
-        return;
-    const QPointF corner(width(), height());
-    auto *action = new PaintData(this);
-    action->type = 1;
-    action->value2 = SelectionKind::MovedRegion;
-    action->value1 = orientation.isMirrored() ? 1 : 0;
-    action->active = true;
-    action->points << mapToPage(QPointF(0, 0)) << mapToPage(corner)
-                   << QVector<QPointF>(6, invalidPointF);
-    PageHistory::beginAction(page->history, action, false);
-    items.marquee->setZoom(zoomFactor);
-    items.marquee->setFrameFromDrag(QPointF(0, 0), corner);
-    shareHeldKeys();
-    updateUndoRedoState();
-}
-
 void Canvas::clearScreen()
 {
     resetItems();
@@ -235,14 +155,6 @@ void Canvas::clearScreen()
     updateUndoRedoState();
 }
 
-void Canvas::confirmClearScreen()
-{
-    if (!page || page->history.isEmpty() || !canvasHost)
-        return;
-    if (canvasHost->askQuestion(QStringLiteral("清屏后无法恢复，确定继续？")))
-        clearScreen();
-}
-
 bool Canvas::pageHasPictureAndNoHistory() const
 {
     return page && !page->background.isNull() && page->history.isEmpty();
@@ -250,23 +162,10 @@ bool Canvas::pageHasPictureAndNoHistory() const
 
 void Canvas::cleanImpureImage()
 {
-    if (!page)
+    if (!page || cleanPastedImage(board.rgb()))
         return;
-    const QRgb target = board.rgb();
-    if (canCleanImpureImage()) {
-        bool ok = false;
-        const int index = page->history.last()->text.toInt(&ok);
-        // A stale or damaged index names no picture.
-        if (!ok || index < 0 || index >= page->pastedImages.size())
-            return;
-        const QPixmap source = page->pastedImages.at(index);
-        if (source.isNull())
-            return;
-        const QPixmap cleaned = cleanPhotoBackground(source, target);
-        page->pastedImages[index] = cleaned;
-        items.marquee->setContentPixmap(cleaned);
-    } else if (pageHasPictureAndNoHistory()) {
-        page->background = cleanPhotoBackground(page->background, target);
+    if (pageHasPictureAndNoHistory()) {
+        page->background = cleanPhotoBackground(page->background, board.rgb());
         refreshPage();
     }
 }
@@ -309,46 +208,25 @@ void Canvas::applyPaintTool()
     updateUndoRedoState();
 }
 
-bool Canvas::saveExportedImage(const QPixmap &image, const QString &path)
+QPixmap Canvas::exportedImage() const
 {
-    const QString suffix = FileSystem::lowerSuffix(path);
-    const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-    return FileSystem::savePicture(image.toImage(), path, jpeg ? "JPG" : "PNG");
+    return items.marquee->isHidden() ? pageImage(true) : selectionImage();
 }
 
-void Canvas::exportImage()
+bool Canvas::pasteArea(QRectF *fit, QPointF *at, QRectF *bounds)
 {
-    if (!page)
-        return;
-    if (!items.textBox->isHidden())
-        commitTextBox();
-    if (!items.line->isHidden())
-        commitLine();
-    if (!items.connectedLine->isHidden())
-        commitConnectedLine();
-    if (!items.freeCurve->isHidden())
-        commitFreeCurve();
-    const QPixmap image = items.marquee->isHidden() ? pageImage(true) : selectionImage();
-    if (image.isNull())
-        return;
-    const QString title = QStringLiteral("导出为图片");
-    const QString filter = QStringLiteral("PNG(*.png);;JPG(*.jpg)");
-    QString startName;
-    QString selectedFilter;
-    if (!page->note.isEmpty()) {
-        startName = page->note;
-        const QString suffix = FileSystem::lowerSuffix(page->note);
-        selectedFilter = (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-                             ? QStringLiteral("JPG(*.jpg)")
-                             : QStringLiteral("PNG(*.png)");
-    }
-    const QString path = savePathAsker ? savePathAsker(title, startName, filter, &selectedFilter)
-                                       : QFileDialog::getSaveFileName(
-                                             this, title, startName, filter,
-                                             selectedFilter.isEmpty() ? nullptr : &selectedFilter);
-    if (path.isEmpty())
-        return;
-    page->note = path;
-    if (!saveExportedImage(image, path) && canvasHost)
-        canvasHost->showMessage(QStringLiteral("保存") + path + QStringLiteral("失败"));
+    *fit = QRectF(rect());
+    *at = visibleRegion().boundingRect().topLeft();
+    *bounds = QRectF(rect());
+    return true;
+}
+
+QRectF Canvas::selectAllFrame() const
+{
+    return QRectF(QPointF(0, 0), QPointF(width(), height()));
+}
+
+bool Canvas::hasDrawingToClear() const
+{
+    return page && !page->history.isEmpty();
 }

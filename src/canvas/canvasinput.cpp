@@ -590,41 +590,14 @@ void Canvas::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    switch (event->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_PageUp:
-            handleDirectionKey(1);
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_PageDown:
-            handleDirectionKey(2);
-            break;
-        case Qt::Key_Left:
-            handleDirectionKey(3);
-            break;
-        case Qt::Key_Right:
-            handleDirectionKey(4);
-            break;
-        case Qt::Key_Backspace:
-            deleteSelection();
-            break;
-        case Qt::Key_Shift:
-            setShiftPressed(true);
-            break;
-        case Qt::Key_Control:
-            ctrlHeld = true;
-            items.marquee->setCtrlPressed(true);
-            break;
-        default:
-            if (canvasMode == SlideOverlay && canvasHost) {
-                canvasHost->handleShortcutKey(event->key(), event->modifiers());
-                event->accept();
-            } else {
-                event->ignore();
-            }
-            return;
+    if (handleKeyPress(event))
+        return;
+    if (canvasMode == SlideOverlay && canvasHost) {
+        canvasHost->handleShortcutKey(event->key(), event->modifiers());
+        event->accept();
+    } else {
+        event->ignore();
     }
-    event->accept();
 }
 
 void Canvas::keyReleaseEvent(QKeyEvent *event)
@@ -633,41 +606,8 @@ void Canvas::keyReleaseEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_Control) {
-        ctrlHeld = false;
-        items.marquee->setCtrlPressed(false);
-        event->accept();
-    } else if (event->key() == Qt::Key_Shift) {
-        setShiftPressed(false);
-        event->accept();
-    } else {
+    if (!handleKeyRelease(event))
         event->ignore();
-    }
-}
-
-void Canvas::setCtrlPressed(bool b)
-{
-    ctrlHeld = b;
-    items.marquee->setCtrlPressed(b);
-}
-
-void Canvas::setShiftPressed(bool b)
-{
-    shiftHeld = b;
-    items.marquee->setShiftPressed(b);
-    items.line->setShiftPressed(b);
-}
-
-void Canvas::shareHeldKeys()
-{
-    items.marquee->setCtrlPressed(ctrlHeld);
-    setShiftPressed(shiftHeld);
-}
-
-void Canvas::handleDirectionKey(int direction)
-{
-    if (!items.nudge(direction))
-        emit directionState(direction);
 }
 
 void Canvas::takeFocus()

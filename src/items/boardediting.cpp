@@ -5,12 +5,19 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QWidget>
 
+#include "app/filesystem.h"
+#include "app/uimetrics.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "drawing/pixmaputils.h"
 #include "drawing/stylerecords.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
@@ -541,4 +548,238 @@ bool BoardEditing::canCleanImpureImage() const
 {
     const PageData *page = editedPage();
     return page && PageHistory::canCleanImpureImage(page->history, !items.marquee->isHidden());
+}
+
+// Paste, select all, clearing, clean-up, export ------------------------------------------------
+
+void BoardEditing::paste()
+{
+    if (!items.textBox->isHidden()) {
+        items.textBox->paste();
+        return;
+    }
+    PageData *page = editedPage();
+    if (!page)
+        return;
+    const QImage image = FileSystem::clipboardImage();
+    if (image.isNull())
+        return;
+    QRectF fit;
+    QPointF at;
+    QRectF bounds;
+    if (!pasteArea(&fit, &at, &bounds))
+        return;
+    finishEditing();
+    PaintProperty *property = editProperty();
+    if (property && property->paintTool != PaintTool::Selection && editHost())
+        editHost()->clickPaintTool(PaintTool::Selection);
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    page->pastedImages.append(pixmap);
+
+    QSizeF size = pixmap.size();
+    if (size.width() > fit.width() || size.height() > fit.height())
+        size.scale(fit.size(), Qt::KeepAspectRatio);
+    const QRectF placed = clampRectInto(QRectF(at, size), bounds);
+    const QRectF frame(QPointF(qRound(placed.x()), qRound(placed.y())),
+                       QSizeF(qRound(placed.width()), qRound(placed.height())));
+
+    CanvasMarquee *marquee = items.marquee;
+    marquee->setZoom(editZoom());
+    marquee->setRotateHandleVisible(true);
+    marquee->setContentPixmap(pixmap);
+    marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
+    // After the frame is made: Shift would square it.
+    shareHeldKeys();
+
+    auto *action = new PaintData(page);
+    action->type = 1;
+    action->value2 = SelectionKind::PastedImage;
+    action->value1 = frameOrientation().isMirrored() ? 1 : 0;
+    action->active = true;
+    action->sourceFixed = true;
+    action->text = QString::number(page->pastedImages.size() - 1);
+    action->points << itemToPage(frame.topLeft()) << itemToPage(frame.bottomRight());
+    action->points.resize(8);
+    writeMarqueeFrame(action);
+    PageHistory::beginAction(page->history, action, false);
+    updateUndoRedoState();
+    editWidget()->setFocus(Qt::OtherFocusReason);
+}
+
+void BoardEditing::selectAll()
+{
+    if (!items.textBox->isHidden()) {
+        items.textBox->selectAll();
+        return;
+    }
+    finishEditing();
+    PaintProperty *property = editProperty();
+    if (property && property->paintTool != PaintTool::Selection && editHost())
+        editHost()->clickPaintTool(PaintTool::Selection);
+    PageData *page = editedPage();
+    if (!page)
+        return;
+    const QRectF frame = selectAllFrame();
+    auto *action = new PaintData(page);
+    action->type = 1;
+    action->value2 = SelectionKind::MovedRegion;
+    action->value1 = frameOrientation().isMirrored() ? 1 : 0;
+    action->active = true;
+    action->points << itemToPage(frame.topLeft()) << itemToPage(frame.bottomRight())
+                   << QVector<QPointF>(6, invalidPointF);
+    PageHistory::beginAction(page->history, action, false);
+    items.marquee->setZoom(editZoom());
+    items.marquee->setFrameFromDrag(frame.topLeft(), frame.bottomRight());
+    shareHeldKeys();
+    updateUndoRedoState();
+}
+
+void BoardEditing::confirmClearScreen()
+{
+    CanvasHost *host = editHost();
+    if (!hasDrawingToClear() || !host)
+        return;
+    if (host->askQuestion(QStringLiteral("清屏后无法恢复，确定继续？")))
+        clearScreen();
+}
+
+bool BoardEditing::cleanPastedImage(QRgb boardColor)
+{
+    PageData *page = editedPage();
+    if (!canCleanImpureImage())
+        return false;
+    bool ok = false;
+    const int index = page->history.last()->text.toInt(&ok);
+    // A stale or damaged index names no picture.
+    if (!ok || index < 0 || index >= page->pastedImages.size())
+        return true;
+    const QPixmap source = page->pastedImages.at(index);
+    if (source.isNull())
+        return true;
+    const QPixmap cleaned = cleanPhotoBackground(source, boardColor);
+    page->pastedImages[index] = cleaned;
+    items.marquee->setContentPixmap(cleaned);
+    return true;
+}
+
+void BoardEditing::setSavePathAsker(SavePathAsker asker)
+{
+    savePathAsker = std::move(asker);
+}
+
+bool BoardEditing::saveExportedImage(const QPixmap &image, const QString &path)
+{
+    const QString suffix = FileSystem::lowerSuffix(path);
+    const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+    return FileSystem::savePicture(image.toImage(), path, jpeg ? "JPG" : "PNG");
+}
+
+void BoardEditing::exportImage()
+{
+    PageData *page = editedPage();
+    if (!page)
+        return;
+    if (!items.textBox->isHidden())
+        commitTextBox();
+    if (!items.line->isHidden())
+        commitLine();
+    if (!items.connectedLine->isHidden())
+        commitConnectedLine();
+    if (!items.freeCurve->isHidden())
+        commitFreeCurve();
+    const QPixmap image = exportedImage();
+    if (image.isNull())
+        return;
+    const QString title = QStringLiteral("导出为图片");
+    const QString filter = QStringLiteral("PNG(*.png);;JPG(*.jpg)");
+    QString startName;
+    QString selectedFilter;
+    if (!page->note.isEmpty()) {
+        startName = page->note;
+        const QString suffix = FileSystem::lowerSuffix(page->note);
+        selectedFilter = (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+                             ? QStringLiteral("JPG(*.jpg)")
+                             : QStringLiteral("PNG(*.png)");
+    }
+    const QString path = savePathAsker ? savePathAsker(title, startName, filter, &selectedFilter)
+                                       : QFileDialog::getSaveFileName(
+                                             editWidget(), title, startName, filter,
+                                             selectedFilter.isEmpty() ? nullptr : &selectedFilter);
+    if (path.isEmpty())
+        return;
+    page->note = path;
+    if (!saveExportedImage(image, path) && editHost())
+        editHost()->showMessage(QStringLiteral("保存") + path + QStringLiteral("失败"));
+}
+
+// Keys -------------------------------------------------------------------------------------------
+
+void BoardEditing::setCtrlPressed(bool b)
+{
+    ctrlHeld = b;
+    items.marquee->setCtrlPressed(b);
+}
+
+void BoardEditing::setShiftPressed(bool b)
+{
+    shiftHeld = b;
+    items.marquee->setShiftPressed(b);
+    items.line->setShiftPressed(b);
+}
+
+void BoardEditing::shareHeldKeys()
+{
+    items.marquee->setCtrlPressed(ctrlHeld);
+    setShiftPressed(shiftHeld);
+}
+
+void BoardEditing::handleDirectionKey(int direction)
+{
+    if (!items.nudge(direction))
+        directionUnused(direction);
+}
+
+bool BoardEditing::handleKeyPress(QKeyEvent *event)
+{
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_PageUp:
+            handleDirectionKey(1);
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_PageDown:
+            handleDirectionKey(2);
+            break;
+        case Qt::Key_Left:
+            handleDirectionKey(3);
+            break;
+        case Qt::Key_Right:
+            handleDirectionKey(4);
+            break;
+        case Qt::Key_Backspace:
+            deleteSelection();
+            break;
+        case Qt::Key_Shift:
+            setShiftPressed(true);
+            break;
+        case Qt::Key_Control:
+            setCtrlPressed(true);
+            break;
+        default:
+            return false;
+    }
+    event->accept();
+    return true;
+}
+
+bool BoardEditing::handleKeyRelease(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Control)
+        setCtrlPressed(false);
+    else if (event->key() == Qt::Key_Shift)
+        setShiftPressed(false);
+    else
+        return false;
+    event->accept();
+    return true;
 }

@@ -2,6 +2,8 @@
 
 #include <QPixmap>
 #include <QPointF>
+#include <QRectF>
+#include <QRgb>
 #include <QString>
 
 #include <functional>
@@ -15,6 +17,7 @@ class PageData;
 class PageOrientation;
 class PaintData;
 class PaintProperty;
+class QKeyEvent;
 class QWidget;
 struct ShapeStyle;
 
@@ -98,6 +101,35 @@ public:
     void setTextLineHeight();
     void setTextOrder();
 
+    // Paste of the clipboard picture into a new selection frame, select all, the clear-screen
+    // question, the photo clean-up of a pasted picture and the picture export.
+    void paste();
+    void selectAll();
+    void confirmClearScreen();
+    // Replaces the pasted picture shown in the marquee by its cleaned copy; false when none is.
+    bool cleanPastedImage(QRgb boardColor);
+    void exportImage();
+    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
+    static bool saveExportedImage(const QPixmap &image, const QString &path);
+    // The save-file question of the picture export: (title, start name, filter, selected filter
+    // in and out) gives the chosen path, empty when cancelled.
+    using SavePathAsker = std::function<QString(const QString &title, const QString &startName,
+                                                const QString &filter, QString *selectedFilter)>;
+    void setSavePathAsker(SavePathAsker asker);
+
+    // Keys while a page is being drawn on.
+    void setCtrlPressed(bool b);
+    void setShiftPressed(bool b);
+    // 1 up, 2 down, 3 left, 4 right: the first shown item moves a pixel, else the board reports
+    // the direction.
+    void handleDirectionKey(int direction);
+    bool isCtrlHeld() const { return ctrlHeld; }
+    bool isShiftHeld() const { return shiftHeld; }
+
+    // Commits whatever item is being edited and closes the open action.
+    virtual void finishEditing() = 0;
+    virtual void clearScreen() = 0;
+
     // The commands above by number; false for a command that is the board's own.
     bool runEditingCommand(BoardCommand command, int argument);
 
@@ -130,8 +162,27 @@ protected:
     virtual bool canRotateView() const = 0;
     virtual void liftSelection(int dragtype, const QRect &geometry) = 0;
     virtual void clickedBesideItems() = 0;
+    // Where a pasted picture goes, in widget coordinates: it is shrunk to fit into fit, placed
+    // at at and moved inside bounds. False when there is no room (the board says why).
+    virtual bool pasteArea(QRectF *fit, QPointF *at, QRectF *bounds) = 0;
+    // The frame of select all, in widget coordinates.
+    virtual QRectF selectAllFrame() const = 0;
+    virtual bool hasDrawingToClear() const = 0;
+    // The picture that the image export saves (selection or page); null when there is none.
+    virtual QPixmap exportedImage() const = 0;
+    virtual QWidget *editWidget() = 0;
+    virtual double editZoom() const = 0;
+    virtual void directionUnused(int direction) = 0;
+    // Keys shared by the boards; false for a key that the board may handle itself.
+    bool handleKeyPress(QKeyEvent *event);
+    bool handleKeyRelease(QKeyEvent *event);
+    // Gives the items the Ctrl and Shift state the board holds.
+    void shareHeldKeys();
 
     BoardItems items;
+    bool ctrlHeld = false;
+    bool shiftHeld = false;
+    SavePathAsker savePathAsker;
 
     // The marquee's frame (points 3 to 8) into a selection or shape action.
     void writeMarqueeFrame(PaintData *action);

@@ -229,11 +229,9 @@ private:
     QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
-    void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
     void paintAndRepaint(const QRect &rect);
-    QRect eraserRectAt(const QPointF &pos, int level) const;
 
     // Hooks of the shared editing rules.
     PageData *editedPage() const override { return page; }

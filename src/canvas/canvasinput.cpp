@@ -31,11 +31,6 @@
 namespace {
 constexpr qint64 edgeDragTabletInterval = 40;
 
-QRect grownRect(const QRectF &r, int margin)
-{
-    return r.toAlignedRect().adjusted(-margin, -margin, margin, margin);
-}
-
 // Pen pressure as it is recorded: two decimals.
 double recordedPressure(qreal pressure)
 {
@@ -214,12 +209,6 @@ void Canvas::paintAndRepaint(const QRect &rect)
     repaint(rect);
 }
 
-QRect Canvas::eraserRectAt(const QPointF &pos, int level) const
-{
-    const QSize size = eraserSize(level) * zoomFactor;
-    return QRect(pos.toPoint(), size).adjusted(-5, -5, 5, 5);
-}
-
 void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
 {
     const QPointF global = globalPointOf(pos);
@@ -229,24 +218,7 @@ void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
     livePoints.clear();
     const int tool = property ? property->paintTool : 0;
 
-    bool consumed = false;
-    if (!items.marquee->isHidden())
-        commitMarquee();
-    if (!items.line->isHidden())
-        commitLine();
-    if (!items.textBox->isHidden()) {
-        commitTextBox();
-        consumed = consumed || tool == PaintTool::TextBox;
-    }
-    if (!items.connectedLine->isHidden() && items.connectedLine->isComplete()) {
-        commitConnectedLine();
-        consumed = consumed || tool == PaintTool::Polyline;
-    }
-    if (!items.freeCurve->isHidden() && items.freeCurve->isComplete()) {
-        commitFreeCurve();
-        consumed = consumed || tool == PaintTool::FreeCurve;
-    }
-    updateUndoRedoState();
+    const bool consumed = commitItemsAtPress(tool);
 
     if (tracking && edgeUnderPointer != -1) {
         beginEdgeDrag(global);
@@ -264,163 +236,16 @@ void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
 
 void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure)
 {
-    if (tool == PaintTool::Mouse)
-        return;
-    // A click beside an unfinished figure adds its next point: the figure keeps its one action.
-    CanvasPointFigure *figure = nullptr;
-    if (tool == PaintTool::Polyline)
-        figure = items.connectedLine;
-    else if (tool == PaintTool::FreeCurve)
-        figure = items.freeCurve;
-    if (figure && !figure->isHidden() && !figure->isComplete() &&
-        PageHistory::openLastActionOfType(page->history, tool)) {
-        figure->addPoint(pos, false);
-        return;
-    }
-    const QPointF q = mapToPage(pos);
-    const int mirrored = orientation.isMirrored() ? 1 : 0;
-    const PaintProperty &prop = *property;
-    QList<PaintData *> &history = page->history;
-    const QVector<QPointF> sixInvalid(6, invalidPointF);
-
-    // The items forget the keys when they are reset; the canvas still counts them as held.
-    shareHeldKeys();
-    auto *action = new PaintData(this);
-    action->active = true;
-    action->type = tool;
-    bool dropUndone = false;
-    switch (tool) {
-        case PaintTool::Selection:
-            action->value1 = mirrored;
-            action->value2 = SelectionKind::MovedRegion;
-            action->points << q << q << sixInvalid;
-            livePoints << pos;
-            items.marquee->setZoom(zoomFactor);
-            break;
-        case PaintTool::Pencil:
-        case PaintTool::Pen:
-        case PaintTool::Highlighter:
-        case PaintTool::Eraser:
-            FreehandAction::begin(action, q, pressure, prop, orientation.leftSide(),
-                                  orientation.topSide(), minimumPenWidth);
-            if (tool != PaintTool::Eraser)
-                livePoints << pos;
-            // Pencil, pen and eraser end the redo branch at once; the highlighter when kept.
-            dropUndone = tool != PaintTool::Highlighter;
-            break;
-        case PaintTool::Line:
-            action->value1 = prop.arrowStyle;
-            action->value2 = prop.hasLineDegree ? 1 : 0;
-            action->width = prop.lineBoldSize;
-            action->style = prop.lineStyle;
-            action->color = prop.foreColor;
-            action->points << invalidPointF << invalidPointF << q << q;
-            livePoints << pos;
-            items.line->setZoom(zoomFactor);
-            items.line->setLineStyle(LineStyle::fromPaintProperty(property));
-            break;
-        case PaintTool::Shape: {
-            const ShapeStyle style = ShapeStyle::fromPaintProperty(property);
-            action->value1 = prop.shapeType;
-            action->value2 = 2;
-            action->sourceFixed = true;
-            action->width = prop.lineBoldSize;
-            action->style = prop.lineStyle;
-            action->color = prop.foreColor;
-            action->color2 = prop.backColor;
-            action->text = shapeParameter(style);
-            if (prop.shapeType == 9)
-                action->values << 0.0;
-            action->points << q << q << sixInvalid;
-            livePoints << pos;
-            items.marquee->setZoom(zoomFactor);
-            items.marquee->setShapeStyle(style);
-            break;
-        }
-        case PaintTool::Polyline:
-        case PaintTool::FreeCurve:
-            if (tool == PaintTool::Polyline)
-                action->value2 = prop.hasIncludedAngle ? 1 : 0;
-            action->width = prop.lineBoldSize;
-            action->style = prop.lineStyle;
-            action->color = prop.foreColor;
-            action->color2 = prop.backColor;
-            action->values << 0.0 << 0.0 << 0.0 << 0.0;
-            break;
-        case PaintTool::TextBox:
-            items.textBox->beginEditing(pos, qRound(width() - pos.x()),
-                                        TextStyle::fromPaintProperty(property), zoomFactor);
-            action->value2 = mirrored;
-            action->color = prop.textFrameColor;
-            action->color2 = prop.textBackColor;
-            action->points << mapToPage(items.textBox->topLeft())
-                           << mapToPage(QPointF(items.textBox->bottomRight().x(),
-                                                items.textBox->topLeft().y()))
-                           << mapToPage(items.textBox->bottomRight());
-            break;
-        case PaintTool::Stamp: {
-            const QPixmap stamp =
-                prop.stampName.isEmpty() ? QPixmap() : StampStore::pixmap(prop.stampName);
-            if (stamp.isNull()) {
-                delete action;
-                return;
-            }
-            // On screen the stamp takes its pixel size at the zoom, on the page its pixel size.
-            const QSizeF size = QSizeF(stamp.size()) * zoomFactor;
-            action->value2 = mirrored;
-            action->points << q << mapToPage(pos + QPointF(size.width(), 0))
-                           << mapToPage(pos + QPointF(size.width(), size.height()));
-            action->text = prop.stampName;
-            livePoints << pos;
-            // A new stamp ends the redo branch at once, as every other new drawing does.
-            dropUndone = true;
-            break;
-        }
-        default:
-            delete action;
-            return;
-    }
-    PageHistory::beginAction(history, action, dropUndone);
-
-    switch (tool) {
-        case PaintTool::Pencil:
-        case PaintTool::Pen:
-            paintCurrentAction(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
-            update(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
-            break;
-        case PaintTool::Eraser: {
-            const QRect r = eraserRectAt(pos, prop.eraserSize);
-            paintCurrentAction(r);
-            update(r);
-            break;
-        }
-        case PaintTool::Polyline:
-            items.connectedLine->setZoom(zoomFactor);
-            items.connectedLine->setPolylineStyle(PolylineStyle::fromPaintProperty(property));
-            items.connectedLine->addPoint(pos, false);
-            break;
-        case PaintTool::FreeCurve:
-            items.freeCurve->setZoom(zoomFactor);
-            items.freeCurve->setPenStyle(PenStyle::fromPaintProperty(property));
-            items.freeCurve->addPoint(pos, false);
-            break;
-        default:
-            break;
+    PaintData *action = startToolAction(tool, pos, pressure, livePoints, minimumPenWidth);
+    if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen)) {
+        paintCurrentAction(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+        update(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+    } else if (action && tool == PaintTool::Eraser) {
+        const QRect r = eraserRectAt(pos, action->width);
+        paintCurrentAction(r);
+        update(r);
     }
     updateUndoRedoState();
-}
-
-void Canvas::continuePenStroke(PaintData *action, const QPointF &pos, double pressure)
-{
-    if (!FreehandAction::addPenPoint(action, mapToPage(pos), pressure, minimumPenWidth))
-        return;
-    livePoints << pos;
-    const int n = action->points.size();
-    if (n > 3 && (n - 1) % 3 == 1) {
-        // A wide stroke reaches past the five pixels around its points.
-        const int margin = 5 + qCeil(action->width * zoomFactor);
-        paintAndRepaint(grownRect(boundingRectOfPoints(livePoints, n - 5, n - 2), margin));
-    }
 }
 
 void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
@@ -444,58 +269,10 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
     const int tool = property ? property->paintTool : 0;
     if (tool != action->type)
         return;
-    const double pressureValue = pressure ? *pressure : -1.0;
-    QPointF q = mapToPage(pos);
-    QVector<QPointF> &points = action->points;
-    switch (tool) {
-        case PaintTool::Selection:
-            if (q == points.at(0) || isEarly())
-                return;
-            points[1] = q;
-            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
-            break;
-        case PaintTool::Pencil:
-        case PaintTool::Pen:
-            continuePenStroke(action, pos, pressureValue);
-            break;
-        case PaintTool::Highlighter: {
-            QPointF at = pos;
-            if (shiftHeld && !livePoints.isEmpty())
-                at.setY(livePoints.last().y());
-            q = mapToPage(at);
-            if ((!points.isEmpty() && q == points.last()) || isEarly())
-                return;
-            points << q;
-            livePoints << at;
-            const int n = livePoints.size();
-            if ((n - 1) % 3 == 0) {
-                const int m = qCeil(highlighterSize(action->width).height() * zoomFactor);
-                paintAndRepaint(grownRect(boundingRectOfPoints(livePoints, n - 4, n - 1), m));
-            }
-            break;
-        }
-        case PaintTool::Eraser:
-            if (!points.isEmpty() && q == points.last())
-                return;
-            points << q;
-            paintAndRepaint(eraserRectAt(pos, action->width));
-            break;
-        case PaintTool::Line:
-            if (q == points.at(2) || isEarly())
-                return;
-            points[3] = q;
-            items.line->setPoints(livePoints.at(0), pos);
-            break;
-        case PaintTool::Shape:
-            if (q == points.at(0) || isEarly())
-                return;
-            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
-            points[1] = q;
-            writeMarqueeFrame(action);
-            break;
-        default:
-            break;
-    }
+    const QRect dirty = continueToolAction(action, pos, pressure ? *pressure : -1.0, isEarly(),
+                                           livePoints, minimumPenWidth);
+    if (dirty.isValid())
+        paintAndRepaint(dirty);
 }
 
 void Canvas::endAction(QPoint p, QPointF pos)
@@ -521,64 +298,9 @@ void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
         updateUndoRedoState();
         return;
     }
-    const QVector<QPointF> &points = action->points;
-    switch (action->type) {
-        case PaintTool::Selection:
-        case PaintTool::Shape:
-            if (action->points.size() > 1 && points.at(0) != points.at(1) && !isEarly()) {
-                items.marquee->setRotateHandleVisible(true);
-            } else {
-                PageHistory::removeAction(page->history, action);
-                items.marquee->reset();
-            }
-            break;
-        case PaintTool::Pencil:
-        case PaintTool::Pen: {
-            const int n = livePoints.size();
-            // The steps after the last cubic piece are drawn now.
-            const int first = n < 5 ? 0 : penPieceEnd(n);
-            const int margin = 5 + qCeil(action->width * zoomFactor);
-            QRectF r = boundingRectOfPoints(livePoints, first, n - 1);
-            if (n == 0)
-                r = QRectF(p, QSizeF(0, 0));
-            paintAndRepaint(grownRect(r, margin));
-            break;
-        }
-        case PaintTool::Highlighter:
-            if (points.size() < 2) {
-                highlight.fill(Qt::transparent);
-                PageHistory::removeAction(page->history, action);
-            } else {
-                // The live painter drops the redo branch when it closes the stroke.
-                const int m = qCeil(highlighterSize(action->width).height() * zoomFactor);
-                const QPoint c = pos.toPoint();
-                const QRectF tail = boundingRectOfPoints(
-                    livePoints, highlighterTailStart(livePoints.size()), livePoints.size() - 1);
-                paintAndRepaint(
-                    grownRect(tail, m).united(QRect(c - QPoint(m, m), c + QPoint(m, m))));
-            }
-            break;
-        case PaintTool::Eraser:
-            paintAndRepaint(eraserRectAt(pos, action->width));
-            break;
-        case PaintTool::Line:
-            if (points.size() == 4 && points.at(2) != points.at(3) && !isEarly()) {
-                items.line->setEditable(true);
-            } else {
-                PageHistory::removeAction(page->history, action);
-                items.line->reset();
-            }
-            break;
-        case PaintTool::Stamp: {
-            const QPixmap stamp = StampStore::pixmap(action->text);
-            const QPointF at = livePoints.isEmpty() ? pos : livePoints.first();
-            const QSizeF size = QSizeF(stamp.size()) * zoomFactor;
-            paintAndRepaint(grownRect(QRectF(at, size), 5));
-            break;
-        }
-        default:
-            break;
-    }
+    const QRect dirty = endToolAction(action, p, pos, isEarly(), livePoints);
+    if (dirty.isValid())
+        paintAndRepaint(dirty);
     updateUndoRedoState();
 }
 

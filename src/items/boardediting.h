@@ -2,9 +2,11 @@
 
 #include <QPixmap>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QRgb>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
@@ -178,6 +180,24 @@ protected:
     bool handleKeyRelease(QKeyEvent *event);
     // Gives the items the Ctrl and Shift state the board holds.
     void shareHeldKeys();
+
+    // Input steps (boardinput.cpp); positions in widget coordinates, livePoints the positions of
+    // the action in progress. A press first commits the shown items: true when that was all the
+    // press did (it closed the text box, connected line or free curve of the current tool).
+    bool commitItemsAtPress(int tool);
+    // Starts the tool's action at the press and appends it open to the history; null when the
+    // tool draws nothing (or the press only added a point to the unfinished figure).
+    PaintData *startToolAction(int tool, const QPointF &pos, double pressure,
+                               QVector<QPointF> &livePoints, double minimumPenWidth);
+    // Grows the open action; gives the widget rectangle to paint now (null for none).
+    QRect continueToolAction(PaintData *action, const QPointF &pos, double pressure, bool early,
+                             QVector<QPointF> &livePoints, double minimumPenWidth);
+    // Ends the open action at the release; gives the widget rectangle whose live painting closes
+    // it (null when the release only keeps or drops an item's action).
+    QRect endToolAction(PaintData *action, const QPoint &p, const QPointF &pos, bool early,
+                        const QVector<QPointF> &livePoints);
+    // The eraser's rectangle at a widget position, with the margin to repaint.
+    QRect eraserRectAt(const QPointF &pos, int level) const;
 
     BoardItems items;
     bool ctrlHeld = false;

@@ -79,7 +79,9 @@ void PdfCanvas::finishCommit(PaintData *)
 
 void PdfCanvas::refreshEditedPage()
 {
-    resetPageLayers();
+    // A page out of view has no layers: its history is replayed when it is shown again.
+    if (hasPageLayers(drawnIndex()))
+        resetPageLayers();
     update();
 }
 

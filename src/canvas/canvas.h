@@ -72,7 +72,7 @@ public:
     void reset();
     // n counted from 1.
     void gotoPage(int n);
-    int pageCount() const { return pageTotal; }
+    int pageCount() const override { return pageTotal; }
     bool hasPage() const { return page != nullptr; }
     bool hasDrawing() const;
     PageData *currentPage() const { return page; }
@@ -140,7 +140,7 @@ public:
     // The current page's picture with its drawing, turned as shown (copy, export).
     QPixmap pageImage(bool withGrid) const;
     // One page with its drawing for the PDF export; null when it cannot be made.
-    QPixmap renderPageImage(int index);
+    QPixmap renderPageImage(int index) override;
 
     // Replay (see canvasreplay.cpp).
     void replayHistory();

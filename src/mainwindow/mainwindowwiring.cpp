@@ -687,7 +687,8 @@ void MainWindow::showPdfWriterDialog()
 {
     if (!currentTab)
         return;
-    PDFWriter writer(this);
+    PDFWriter writer(this, this);
+    writer.setFileOpener([this](const QString &path) { openFilesFromArguments({path}); });
     QWidget *canvas = currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas)
                                             : static_cast<QWidget *>(currentTab->canvas);
     // The next export from this tab starts in the folder chosen last.

@@ -52,7 +52,7 @@ public:
     void updateLayout();
     void closeDocument();
     void setRememberPage(bool on) { rememberPage = on; }
-    int pageCount() const { return reader.usablePageCount(); }
+    int pageCount() const override { return reader.usablePageCount(); }
     int currentPageIndex() const { return pageInView; }
     double zoom() const { return zoomFactor; }
     PDFReader &documentReader() { return reader; }
@@ -103,7 +103,7 @@ public:
     bool anyPageHasDrawing() const;
     void resetDocument();
     void restoreLastPage();
-    QPixmap renderPageImage(int index);
+    QPixmap renderPageImage(int index) override;
 
     // Input (pdfcanvasinput.cpp). Mouse, pen and touch end in these three steps on the page
     // being drawn on; widgetPoint is position rounded; a pressure of -1 means none is known.

@@ -81,7 +81,7 @@ public:
     // Zoom and view.
     double zoom() const { return zoomFactor; }
     void setZoom(double z);
-    void zoomStep(int kind);
+    void zoomStep(int kind) override;
     void zoomBy(int kind, double step);
     QPointF mapToPage(const QPointF &widgetPoint) const;
     QPointF mapFromPage(const QPointF &pagePoint) const;
@@ -166,7 +166,7 @@ public:
     void continueAction(QPoint p, QPointF pos, double *pressure);
     void endAction(QPoint p, QPointF pos);
     void takeFocus();
-    void resetKeyState();
+    void resetKeyState() override;
     bool isTouchActive() const { return touchActive; }
     double currentTouchPressure() const { return touchPressure; }
     // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
@@ -193,10 +193,10 @@ signals:
 public slots:
     // Commands of the board itself (canvascommands.cpp); the shared ones are BoardEditing's.
     void clearScreen() override;
-    void cleanImpureImage();
-    void setRotateType(int kind);
+    void cleanImpureImage() override;
+    void setRotateType(int kind) override;
     void rotate(int kind);
-    void applyPaintTool();
+    void applyPaintTool() override;
     void commitShownItems();
 
 public:

@@ -42,13 +42,9 @@ void Canvas::liftSelection(int dragtype, const QRect &geometry)
     Q_UNUSED(dragtype)
     if (!page || !layersReady())
         return;
-    PaintData *action = PageHistory::openLastActionOfType(page->history, 1);
-    if (!action || action->sourceFixed || action->points.size() < 8)
+    const PaintData *action = liftOpenSelection();
+    if (!action)
         return;
-    const QPointF first = mapToPage(items.marquee->firstCorner());
-    action->points[0] = first;
-    action->points[1] = 2 * mapToPage(items.marquee->center()) - first;
-    action->sourceFixed = true;
 
     const QRectF source =
         rectFromPoints(action->points.at(0), action->points.at(1)).translated(layerOffset());

@@ -783,3 +783,16 @@ bool BoardEditing::handleKeyRelease(QKeyEvent *event)
     event->accept();
     return true;
 }
+
+PaintData *BoardEditing::liftOpenSelection()
+{
+    PageData *page = editedPage();
+    PaintData *action = page ? PageHistory::openLastActionOfType(page->history, 1) : nullptr;
+    if (!action || action->sourceFixed || action->points.size() < 8)
+        return nullptr;
+    const QPointF first = itemToPage(items.marquee->firstCorner());
+    action->points[0] = first;
+    action->points[1] = 2 * itemToPage(items.marquee->center()) - first;
+    action->sourceFixed = true;
+    return action;
+}

@@ -131,8 +131,14 @@ public:
     // Commits whatever item is being edited and closes the open action.
     virtual void finishEditing() = 0;
     virtual void clearScreen() = 0;
+    // The board's own handling of these commands.
+    virtual void cleanImpureImage() = 0;
+    virtual void applyPaintTool() = 0;
+    virtual void resetKeyState() = 0;
+    virtual void zoomStep(int kind) = 0;
+    virtual void setRotateType(int kind) = 0;
 
-    // The commands above by number; false for a command that is the board's own.
+    // Every command above by number; false for a command that is the board's own.
     bool runEditingCommand(BoardCommand command, int argument);
 
     // The picture of the shown selection, upright, at page scale; null without one.
@@ -180,6 +186,10 @@ protected:
     bool handleKeyRelease(QKeyEvent *event);
     // Gives the items the Ctrl and Shift state the board holds.
     void shareHeldKeys();
+    // The open selection of a moved region about to leave its place for the first time: its
+    // source rectangle becomes the marquee's frame and it is marked lifted. Null when there is
+    // none (or it was lifted before).
+    PaintData *liftOpenSelection();
 
     // Input steps (boardinput.cpp); positions in widget coordinates, livePoints the positions of
     // the action in progress. A press first commits the shown items: true when that was all the

@@ -301,11 +301,34 @@ bool BoardEditing::runEditingCommand(BoardCommand command, int argument)
         {int(BoardCommand::SetTextLineHeight), &BoardEditing::setTextLineHeight},
         {int(BoardCommand::SetTextOrder), &BoardEditing::setTextOrder},
         {int(BoardCommand::CommitShownItems), &BoardEditing::commitAllShownItems},
+        {int(BoardCommand::ExportImage), &BoardEditing::exportImage},
+        {int(BoardCommand::Paste), &BoardEditing::paste},
+        {int(BoardCommand::SelectAll), &BoardEditing::selectAll},
+        {int(BoardCommand::ConfirmClearScreen), &BoardEditing::confirmClearScreen},
+        {int(BoardCommand::ClearScreen), &BoardEditing::clearScreen},
+        {int(BoardCommand::CleanImpureImage), &BoardEditing::cleanImpureImage},
+        {int(BoardCommand::ApplyPaintTool), &BoardEditing::applyPaintTool},
+        {int(BoardCommand::FinishEditing), &BoardEditing::finishEditing},
+        {int(BoardCommand::ResetKeyState), &BoardEditing::resetKeyState},
     };
-    Q_UNUSED(argument)
+    static const QHash<int, void (BoardEditing::*)(int)> withArgument = {
+        {int(BoardCommand::ZoomStep), &BoardEditing::zoomStep},
+        {int(BoardCommand::SetRotateType), &BoardEditing::setRotateType},
+        {int(BoardCommand::HandleDirectionKey), &BoardEditing::handleDirectionKey},
+    };
+    if (command == BoardCommand::SetCtrlPressed || command == BoardCommand::SetShiftPressed) {
+        (command == BoardCommand::SetCtrlPressed ? setCtrlPressed(argument != 0)
+                                                 : setShiftPressed(argument != 0));
+        return true;
+    }
     const auto found = plain.constFind(int(command));
-    if (found == plain.constEnd())
+    if (found != plain.constEnd()) {
+        (this->*found.value())();
+        return true;
+    }
+    const auto takes = withArgument.constFind(int(command));
+    if (takes == withArgument.constEnd())
         return false;
-    (this->*found.value())();
+    (this->*takes.value())(argument);
     return true;
 }

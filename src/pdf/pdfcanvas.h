@@ -95,10 +95,10 @@ public:
     // View (pdfcanvasview.cpp).
     void updateVisiblePages(int value);
     void setZoom(double z);
-    void zoomStep(int kind);
+    void zoomStep(int kind) override;
     void zoomBy(int kind, double step);
     void rotate(int type);
-    void setRotateType(int type);
+    void setRotateType(int type) override;
     bool canRotate() const;
     bool anyPageHasDrawing() const;
     void resetDocument();
@@ -128,10 +128,10 @@ public:
     QPixmap pageImage() const;
     void finishEditing() override;
     void clearScreen() override;
-    void cleanImpureImage();
+    void cleanImpureImage() override;
     void commitShownItems();
-    void applyPaintTool();
-    void resetKeyState();
+    void applyPaintTool() override;
+    void resetKeyState() override;
     void updateItemStates();
     void updateCursor() override;
     QPixmap selectionImage() const override;

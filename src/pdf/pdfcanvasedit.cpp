@@ -90,13 +90,9 @@ void PdfCanvas::liftSelection(int, const QRect &geometry)
     const int index = drawnIndex();
     if (!hasPageLayers(index))
         return;
-    PaintData *action = PageHistory::openLastActionOfType(pageDrawnOn->history, 1);
-    if (!action || action->sourceFixed || action->points.size() < 8)
+    const PaintData *action = liftOpenSelection();
+    if (!action)
         return;
-    const QPointF first = itemToPage(items.marquee->firstCorner());
-    action->points[0] = first;
-    action->points[1] = 2 * itemToPage(items.marquee->center()) - first;
-    action->sourceFixed = true;
     // Only the drawing moves: the region looks empty on the shown layer while its content
     // floats in the marquee; the PDF page stays.
     const QRect area = rectFromPoints(action->points.at(0), action->points.at(1))
@@ -249,51 +245,5 @@ void PdfCanvas::resetKeyState()
 
 void PdfCanvas::runCommand(BoardCommand command, int argument)
 {
-    switch (command) {
-        case BoardCommand::ExportImage:
-            exportImage();
-            break;
-        case BoardCommand::Paste:
-            paste();
-            break;
-        case BoardCommand::SelectAll:
-            selectAll();
-            break;
-        case BoardCommand::ConfirmClearScreen:
-            confirmClearScreen();
-            break;
-        case BoardCommand::ClearScreen:
-            clearScreen();
-            break;
-        case BoardCommand::CleanImpureImage:
-            cleanImpureImage();
-            break;
-        case BoardCommand::ZoomStep:
-            zoomStep(argument);
-            break;
-        case BoardCommand::SetRotateType:
-            setRotateType(argument);
-            break;
-        case BoardCommand::ApplyPaintTool:
-            applyPaintTool();
-            break;
-        case BoardCommand::FinishEditing:
-            finishEditing();
-            break;
-        case BoardCommand::ResetKeyState:
-            resetKeyState();
-            break;
-        case BoardCommand::HandleDirectionKey:
-            handleDirectionKey(argument);
-            break;
-        case BoardCommand::SetCtrlPressed:
-            setCtrlPressed(argument != 0);
-            break;
-        case BoardCommand::SetShiftPressed:
-            setShiftPressed(argument != 0);
-            break;
-        default:
-            runEditingCommand(command, argument);
-            break;
-    }
+    runEditingCommand(command, argument);
 }

@@ -128,23 +128,18 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
 
 bool PdfCanvas::event(QEvent *event)
 {
-    switch (event->type()) {
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TouchCancel: {
-            // Touch draws through the mouse events made from it, with the pressure kept here.
-            auto *touch = static_cast<QTouchEvent *>(event);
-            if (event->type() == QEvent::TouchBegin)
-                touchActive = true;
-            if (!touch->touchPoints().isEmpty())
-                touchPressure = touch->touchPoints().first().pressure();
-            event->setAccepted(toolWantsInput());
-            return true;
-        }
-        default:
-            return QWidget::event(event);
-    }
+    const QEvent::Type type = event->type();
+    if (type != QEvent::TouchBegin && type != QEvent::TouchUpdate && type != QEvent::TouchEnd &&
+        type != QEvent::TouchCancel)
+        return QWidget::event(event);
+    // Touch draws through the mouse events made from it, with the pressure kept here.
+    const QList<QTouchEvent::TouchPoint> &points = static_cast<QTouchEvent *>(event)->touchPoints();
+    if (type == QEvent::TouchBegin)
+        touchActive = true;
+    if (!points.isEmpty())
+        touchPressure = points.first().pressure();
+    event->setAccepted(toolWantsInput());
+    return true;
 }
 
 void PdfCanvas::keyPressEvent(QKeyEvent *event)

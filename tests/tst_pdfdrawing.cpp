@@ -79,6 +79,9 @@ private slots:
     void selectAllCopyCutPaste();
     void clipboardCrossesTabs();
     void pictureExportSavesAndReports();
+    void edgeDragWidensPage_data();
+    void edgeDragWidensPage();
+    void damagedPageIsDrawnOnAndExported();
 
 private:
     QTemporaryDir dir;
@@ -371,6 +374,56 @@ void PdfDrawingTest::pictureExportSavesAndReports()
     board.canvas->exportImage();
     QCOMPARE(board.host.callsStartingWith(QStringLiteral("message")).last(),
              QStringLiteral("message 保存") + answer + QStringLiteral("失败"));
+}
+
+void PdfDrawingTest::edgeDragWidensPage_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("widened");
+    QTest::newRow("zoom 1") << 1.0 << 20;
+    QTest::newRow("zoom 1.5") << 1.5 << 13;
+}
+
+void PdfDrawingTest::edgeDragWidensPage()
+{
+    QFETCH(double, zoom);
+    QFETCH(int, widened);
+    DrawingBoard board(many, dir.path());
+    QVERIFY(board.open());
+    board.canvas->setZoom(zoom);
+    board.useTool(PaintTool::Pen);
+    board.pen.press(QPointF(300, board.top(0) + 300));
+    board.pen.move(QPointF(340, board.top(0) + 320));
+    board.pen.release(QPointF(340, board.top(0) + 320));
+    const int before = board.canvas->width();
+    const QImage ink = board.page(0)->layer3.toImage();
+    const QPointF edge(2, board.top(0) + 100);
+    board.pen.move(edge);
+    QCOMPARE(board.canvas->edgeCode(), 8);
+    board.pen.drag(edge, edge - QPointF(10, 0), 2);
+    QCOMPARE(board.canvas->width(), before + qRound(zoom * widened));
+    // The drawing moved with the page's left edge and kept its pixels.
+    const QImage widenedInk = board.page(0)->layer3.toImage();
+    QCOMPARE(widenedInk.copy(widened, 0, ink.width(), ink.height()), ink);
+    QVERIFY(board.history(0).last()->closed);
+}
+
+void PdfDrawingTest::damagedPageIsDrawnOnAndExported()
+{
+    // The second page's content stream is missing: the page shows white and takes drawing.
+    const QString damaged = dir.filePath(QStringLiteral("damaged.pdf"));
+    QVERIFY(writeRawPdf(damaged, {QStringLiteral("/MediaBox [0 0 595 842]"),
+                                  QStringLiteral("/MediaBox [0 0 595 842] /Contents 99 0 R")}));
+    DrawingBoard board(damaged, dir.path());
+    QVERIFY(board.open());
+    board.scrollTo(1);
+    board.useTool(PaintTool::Pen);
+    board.pen.drag(QPointF(100, board.top(1) + 100), QPointF(400, board.top(1) + 200));
+    QCOMPARE(board.history(1).size(), 1);
+    const QPixmap page = board.canvas->renderPageImage(1);
+    QCOMPARE(page.size(), QSize(840, 1188));
+    QVERIFY(paintedPixels(page.toImage()) == 840 * 1188);
+    QCOMPARE(page.toImage().pixelColor(800, 1100), QColor(Qt::white));
 }
 
 QTEST_MAIN(PdfDrawingTest)

@@ -226,7 +226,6 @@ private:
 
     // Input helpers (canvasinput.cpp).
     qint64 now() const;
-    QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     // The release's work on the open action once the stroke is over; pos the pointer there.
@@ -300,8 +299,6 @@ private:
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
     Clock clock;
-    // Global position of the event being handled; null when a step is called directly.
-    QPointF pointerGlobal;
     // The primary touch point drives the steps; mouse events made from that touch are dropped.
     bool touchDrivesSteps = false;
 

@@ -195,14 +195,6 @@ bool Canvas::event(QEvent *event)
 
 // The three steps ---------------------------------------------------------------------------------
 
-QPointF Canvas::globalPointOf(const QPointF &pos)
-{
-    // The event's own global position; a direct call (no event) maps the widget position.
-    QPointF at = pointerGlobal.isNull() ? QPointF(mapToGlobal(QPoint(0, 0))) + pos : pointerGlobal;
-    pointerGlobal = QPointF();
-    return at;
-}
-
 void Canvas::paintAndRepaint(const QRect &rect)
 {
     paintCurrentAction(rect);

@@ -796,3 +796,12 @@ PaintData *BoardEditing::liftOpenSelection()
     action->sourceFixed = true;
     return action;
 }
+
+QPointF BoardEditing::globalPointOf(const QPointF &pos)
+{
+    const QPointF at = pointerGlobal.isNull()
+                           ? QPointF(editWidget()->mapToGlobal(QPoint(0, 0))) + pos
+                           : pointerGlobal;
+    pointerGlobal = QPointF();
+    return at;
+}

@@ -186,6 +186,9 @@ protected:
     bool handleKeyRelease(QKeyEvent *event);
     // Gives the items the Ctrl and Shift state the board holds.
     void shareHeldKeys();
+    // The global position of the event being handled (pointerGlobal, which is used up), or for
+    // a step called directly, the widget position pos mapped to the screen.
+    QPointF globalPointOf(const QPointF &pos);
     // The open selection of a moved region about to leave its place for the first time: its
     // source rectangle becomes the marquee's frame and it is marked lifted. Null when there is
     // none (or it was lifted before).
@@ -213,6 +216,8 @@ protected:
     bool ctrlHeld = false;
     bool shiftHeld = false;
     SavePathAsker savePathAsker;
+    // Global position of the event being handled; null when a step is called directly.
+    QPointF pointerGlobal;
 
     // The marquee's frame (points 3 to 8) into a selection or shape action.
     void writeMarqueeFrame(PaintData *action);

@@ -59,11 +59,12 @@ void PdfCanvas::mousePressEvent(QMouseEvent *event)
         return;
     }
     setFocus(Qt::OtherFocusReason);
-    currentCursor = event->globalPos();
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
+        pointerGlobal = event->globalPos();
         beginAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
-    else if (event->button() == Qt::RightButton)
+    } else if (event->button() == Qt::RightButton) {
         selectPageAt(event->pos());
+    }
     event->setAccepted(toolWantsInput());
 }
 
@@ -73,7 +74,7 @@ void PdfCanvas::mouseMoveEvent(QMouseEvent *event)
         event->accept();
         return;
     }
-    currentCursor = event->globalPos();
+    pointerGlobal = event->globalPos();
     continueAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
     event->setAccepted(toolWantsInput());
 }
@@ -85,8 +86,8 @@ void PdfCanvas::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     const bool wanted = toolWantsInput();
-    currentCursor = event->globalPos();
     if (event->button() == Qt::LeftButton) {
+        pointerGlobal = event->globalPos();
         endAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
         touchActive = false;
         touchPressure = 0.0;
@@ -102,7 +103,7 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
     }
     const bool wanted = toolWantsInput();
     const double pressure = recordedPressure(event->pressure());
-    currentCursor = event->globalPosF();
+    pointerGlobal = event->globalPosF();
     switch (event->type()) {
         case QEvent::TabletPress:
             setFocus(Qt::OtherFocusReason);
@@ -190,10 +191,10 @@ void PdfCanvas::setCurrentPage(int index)
 
 void PdfCanvas::beginAction(const QPoint &widgetPoint, const QPointF &position, double pressure)
 {
+    pressCursor = currentCursor = globalPointOf(position);
     if (!pageDrawnOn)
         return;
     selectPageAt(widgetPoint);
-    pressCursor = currentCursor.isNull() ? QPointF(mapToGlobal(widgetPoint)) : currentCursor;
     livePoints.clear();
     const int tool = property ? property->paintTool : 0;
     const bool curveCommitted = !items.freeCurve->isHidden() && items.freeCurve->isComplete();
@@ -250,6 +251,7 @@ void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &positio
 
 void PdfCanvas::endAction(const QPoint &widgetPoint, const QPointF &position, double)
 {
+    currentCursor = globalPointOf(position);
     if (!pressing)
         return;
     pressing = false;

@@ -66,6 +66,6 @@ public:
     virtual void runCommand(BoardCommand command, int argument = 0) = 0;
     // The pages of the document for the PDF export: their number, and page index with its
     // drawing as large as it is shown at zoom 1 (null when it cannot be made).
-    virtual int pageCount() const = 0;
-    virtual QPixmap renderPageImage(int index) = 0;
+    virtual int pageCount() const { return 0; }
+    virtual QPixmap renderPageImage(int) { return QPixmap(); }
 };

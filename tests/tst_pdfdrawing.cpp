@@ -79,6 +79,7 @@ private slots:
     void selectAllCopyCutPaste();
     void clipboardCrossesTabs();
     void pictureExportSavesAndReports();
+    void movedSelectionMovesOnlyDrawing();
     void edgeDragWidensPage_data();
     void edgeDragWidensPage();
     void damagedPageIsDrawnOnAndExported();
@@ -374,6 +375,35 @@ void PdfDrawingTest::pictureExportSavesAndReports()
     board.canvas->exportImage();
     QCOMPARE(board.host.callsStartingWith(QStringLiteral("message")).last(),
              QStringLiteral("message 保存") + answer + QStringLiteral("失败"));
+}
+
+void PdfDrawingTest::movedSelectionMovesOnlyDrawing()
+{
+    DrawingBoard board(many, dir.path());
+    QVERIFY(board.open());
+    const QImage base = board.page(0)->layer1.toImage();
+    board.useTool(PaintTool::Pen);
+    const int y = board.top(0);
+    board.pen.drag(QPointF(300, y + 400), QPointF(500, y + 450));
+    const QImage before = board.page(0)->layer3.toImage();
+    board.useTool(PaintTool::Selection);
+    board.pen.drag(QPointF(250, y + 350), QPointF(560, y + 500));
+    CanvasMarquee *marquee = board.canvas->boardItems().marquee;
+    QVERIFY(!marquee->isHidden());
+    for (int i = 0; i < 6; ++i)
+        marquee->nudge(4);
+    board.canvas->finishEditing();
+    QVERIFY(marquee->isHidden());
+    const PaintData *moved = board.history(0).last();
+    QCOMPARE(moved->type, 1);
+    QVERIFY(moved->closed);
+    // The ink moved six pixels to the right; the PDF page did not move.
+    const QImage after = board.page(0)->layer3.toImage();
+    QCOMPARE(after.copy(306, 400, 200, 50), before.copy(300, 400, 200, 50));
+    QCOMPARE(board.page(0)->layer1.toImage(), base);
+    // Replayed, the move gives the same pixels.
+    board.canvas->resetPageLayers();
+    QCOMPARE(board.page(0)->layer3.toImage(), after);
 }
 
 void PdfDrawingTest::edgeDragWidensPage_data()

@@ -51,6 +51,7 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
     }
     setAttribute(Qt::WA_AcceptTouchEvents);
     createItems(this);
+    snapshots.setShown(false);
     if (mode == SlideOverlay)
         createStepButtons();
 }
@@ -572,5 +573,13 @@ void Canvas::closeEvent(QCloseEvent *event)
 void Canvas::showEvent(QShowEvent *event)
 {
     forgetReportedStates();
+    snapshots.setShown(true);
     QWidget::showEvent(event);
+}
+
+void Canvas::hideEvent(QHideEvent *event)
+{
+    // The undo copies of a board out of sight are the first to go when memory is short.
+    snapshots.setShown(false);
+    QWidget::hideEvent(event);
 }

@@ -469,25 +469,7 @@ QPixmap Canvas::renderPageImage(int index)
     replayHistory();
     QPixmap result;
     if (layersReady()) {
-        const QSize shown = shownPageSize();
-        const QMargins &show = page->showExtension;
-        const QMargins &layer = page->layerExtension;
-        const QRect source(QPoint(layer.left() - show.left(), layer.top() - show.top()), shown);
-        QPixmap out(shown);
-        out.fill(Qt::transparent);
-        QPainter painter(&out);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRect target = out.rect();
-        if (!slide.isNull())
-            painter.drawImage(target, slide);
-        painter.drawPixmap(target, boardPixmap, source);
-        if (!page->background.isNull())
-            painter.drawPixmap(target, picture, source);
-        if (grid != 0)
-            painter.drawPixmap(target, gridPixmap, source);
-        painter.drawPixmap(target, ink, source);
-        painter.end();
-        result = QPixmap::fromImage(orientation.applyToImage(out.toImage()));
+        result = composedPage(slide, true);
     }
     if (previous != page) {
         page = previous;

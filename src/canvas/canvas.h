@@ -132,11 +132,11 @@ public:
     double gridSpacing() const { return spacing.pixels(); }
     QString gridColor() const { return gridColorName; }
     const QPixmap &compositeLayer() const { return composite; }
-    const QPixmap &boardLayer() const { return boardPixmap; }
-    const QPixmap &pictureLayer() const { return picture; }
-    const QPixmap &gridLayer() const { return gridPixmap; }
-    const QPixmap &highlightLayer() const { return highlight; }
-    const QPixmap &inkLayer() const { return ink; }
+    // Layers that nothing has needed yet are made (transparent) when asked for.
+    const QPixmap &pictureLayer() const { return ensureLayer(picture); }
+    const QPixmap &gridLayer() const { return ensureLayer(gridPixmap); }
+    const QPixmap &highlightLayer() const { return ensureLayer(highlight); }
+    const QPixmap &inkLayer() const { return ensureLayer(ink); }
     // The current page's picture with its drawing, turned as shown (copy, export).
     QPixmap pageImage(bool withGrid) const;
     // One page with its drawing for the PDF export; null when it cannot be made.
@@ -224,6 +224,9 @@ private:
     QRect widgetRectToLayer(const QRect &rect) const;
     QPointF layerOffset() const;
     void resetLayers();
+    const QPixmap &ensureLayer(QPixmap &layer) const;
+    // The page with its drawing over the slide picture (null for none), turned as shown.
+    QPixmap composedPage(const QImage &slide, bool withGrid) const;
 
     // Input helpers (canvasinput.cpp).
     qint64 now() const;
@@ -255,7 +258,7 @@ private:
     void directionUnused(int direction) override { emit directionState(direction); }
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
-    ActionLayers actionLayers();
+    ActionLayers actionLayers(bool withHighlight = false);
     void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
     QPixmap pictureForSnapshot() const;
 
@@ -272,11 +275,11 @@ private:
     PaintProperty *property = nullptr;
 
     QPixmap composite;
-    QPixmap boardPixmap;
-    QPixmap picture;
-    QPixmap gridPixmap;
-    QPixmap highlight;
-    QPixmap ink;
+    // Only the composite is always there; the others are made when first needed.
+    mutable QPixmap picture;
+    mutable QPixmap gridPixmap;
+    mutable QPixmap highlight;
+    mutable QPixmap ink;
 
     int grid = 0;
     GridSpacing spacing{0.0};

@@ -53,16 +53,19 @@ void Canvas::liftSelection(int dragtype, const QRect &geometry)
     content.fill(Qt::transparent);
     {
         QPainter painter(&content);
-        painter.drawPixmap(QPoint(0, 0), boardPixmap, area);
+        // The board colour where the region lies on the page.
+        painter.fillRect(area.intersected(composite.rect()).translated(-area.topLeft()), board);
         if (!page->background.isNull())
             painter.drawPixmap(QPoint(0, 0), picture, area);
-        painter.drawPixmap(QPoint(0, 0), ink, area);
+        if (!ink.isNull())
+            painter.drawPixmap(QPoint(0, 0), ink, area);
     }
     // The region leaves the page as the replay of the committed move clears it; a cancel
     // replays the history, which puts it back.
     if (!page->background.isNull())
         clearPixmapRect(&picture, source);
-    clearPixmapRect(&ink, source);
+    if (!ink.isNull())
+        clearPixmapRect(&ink, source);
     recomposeRect(area.adjusted(-1, -1, 1, 1));
     update(geometry);
     update();

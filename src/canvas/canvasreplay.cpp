@@ -52,7 +52,14 @@ void Canvas::replayHistory()
     costSinceSnapshot = 0;
     // Copies are taken only while every action so far is active and closed.
     bool settled = true;
-    const ActionLayers layers = actionLayers();
+    if (start >= history.size()) {
+        composeAll();
+        return;
+    }
+    bool highlighted = false;
+    for (int i = start; i < history.size() && !highlighted; ++i)
+        highlighted = history.at(i)->active && history.at(i)->type == 4;
+    const ActionLayers layers = actionLayers(highlighted);
     QElapsedTimer timer;
     timer.start();
     for (int i = start; i < history.size(); ++i) {
@@ -72,6 +79,9 @@ void Canvas::replayHistory()
             }
         }
     }
+    // The highlighter's work layer is empty again after each stroke.
+    if (highlighted)
+        highlight = QPixmap();
     composeAll();
 }
 
@@ -85,8 +95,11 @@ void Canvas::paintCurrentAction(const QRect &rect)
         return;
     QElapsedTimer timer;
     timer.start();
+    const bool highlighter = action->type == 4;
     const ActionPainter::Live outcome =
-        ActionPainter::paintLive(actionLayers(), action, strokeInProgress);
+        ActionPainter::paintLive(actionLayers(highlighter), action, strokeInProgress);
+    if (highlighter && outcome != ActionPainter::Live::HighlightDrawn)
+        highlight = QPixmap();
     recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
@@ -94,11 +107,14 @@ void Canvas::paintCurrentAction(const QRect &rect)
     noteLiveCost(timer.nsecsElapsed(), outcome == ActionPainter::Live::Closed ? action : nullptr);
 }
 
-ActionLayers Canvas::actionLayers()
+ActionLayers Canvas::actionLayers(bool withHighlight)
 {
     ActionLayers layers;
     layers.page = page;
+    ensureLayer(ink);
     layers.ink = &ink;
+    if (withHighlight)
+        ensureLayer(highlight);
     layers.highlight = &highlight;
     // The eraser takes the page's picture away too, showing the board colour.
     layers.picture = page->background.isNull() ? nullptr : &picture;

@@ -7,6 +7,7 @@
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
+#include "drawing/replaycopies.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
@@ -80,6 +81,7 @@ private slots:
     void clipboardCrossesTabs();
     void pictureExportSavesAndReports();
     void movedSelectionMovesOnlyDrawing();
+    void undoFromCopiesGivesSamePixels();
     void edgeDragWidensPage_data();
     void edgeDragWidensPage();
     void damagedPageIsDrawnOnAndExported();
@@ -404,6 +406,32 @@ void PdfDrawingTest::movedSelectionMovesOnlyDrawing()
     // Replayed, the move gives the same pixels.
     board.canvas->resetPageLayers();
     QCOMPARE(board.page(0)->layer3.toImage(), after);
+}
+
+void PdfDrawingTest::undoFromCopiesGivesSamePixels()
+{
+    DrawingBoard board(many, dir.path());
+    QVERIFY(board.open());
+    ReplayCopies &copies = board.page(0)->copies;
+    copies.setThreshold(0);
+    board.useTool(PaintTool::Pen);
+    for (int i = 0; i < 6; ++i)
+        board.pen.drag(QPointF(100, board.top(0) + 80 + 60 * i),
+                       QPointF(600, board.top(0) + 120 + 60 * i));
+    QVERIFY(copies.count() > 0);
+    board.canvas->undo();
+    board.canvas->undo();
+    QVERIFY(copies.count() > 0);
+    const QImage fromCopies = board.page(0)->layer3.toImage();
+    copies.setEnabled(false);
+    board.canvas->resetPageLayers();
+    QCOMPARE(board.page(0)->layer3.toImage(), fromCopies);
+    // Copies go with the layers when the page leaves the view.
+    copies.setEnabled(true);
+    board.canvas->resetPageLayers();
+    QVERIFY(copies.count() > 0);
+    board.scrollTo(20);
+    QCOMPARE(copies.count(), 0);
 }
 
 void PdfDrawingTest::edgeDragWidensPage_data()

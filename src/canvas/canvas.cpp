@@ -51,7 +51,7 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
     }
     setAttribute(Qt::WA_AcceptTouchEvents);
     createItems(this);
-    snapshots.setShown(false);
+    copies.setShown(false);
     if (mode == SlideOverlay)
         createStepButtons();
 }
@@ -555,13 +555,13 @@ void Canvas::closeEvent(QCloseEvent *event)
 void Canvas::showEvent(QShowEvent *event)
 {
     forgetReportedStates();
-    snapshots.setShown(true);
+    copies.setShown(true);
     QWidget::showEvent(event);
 }
 
 void Canvas::hideEvent(QHideEvent *event)
 {
     // The undo copies of a board out of sight are the first to go when memory is short.
-    snapshots.setShown(false);
+    copies.setShown(false);
     QWidget::hideEvent(event);
 }

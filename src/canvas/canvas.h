@@ -16,7 +16,7 @@
 
 #include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
-#include "drawing/layersnapshots.h"
+#include "drawing/replaycopies.h"
 #include "drawing/stylerecords.h"
 #include "items/actionpainter.h"
 #include "items/boardediting.h"
@@ -150,11 +150,11 @@ public:
     void refreshPage();
     // Keeps copies of the replayed layers so that undo replays only the actions after the nearest
     // copy; on by default.
-    void setSnapshotsEnabled(bool on);
-    bool snapshotsEnabled() const { return useSnapshots; }
+    void setSnapshotsEnabled(bool on) { copies.setEnabled(on); }
+    bool snapshotsEnabled() const { return copies.isEnabled(); }
     // Replay work in nanoseconds after which the next copy is taken.
-    void setSnapshotCost(qint64 nanoseconds) { snapshotCost = nanoseconds; }
-    int snapshotCount() const { return snapshots.size(); }
+    void setSnapshotCost(qint64 nanoseconds) { copies.setThreshold(nanoseconds); }
+    int snapshotCount() const { return copies.count(); }
 
     // Input state shared with the input handlers.
     bool isStrokeInProgress() const { return strokeInProgress; }
@@ -259,7 +259,6 @@ private:
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers(bool withHighlight = false);
-    void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
     QPixmap pictureForSnapshot() const;
 
     bool quitting = false;
@@ -306,13 +305,8 @@ private:
     // The primary touch point drives the steps; mouse events made from that touch are dropped.
     bool touchDrivesSteps = false;
 
-    LayerSnapshots snapshots;
-    bool useSnapshots = true;
-    // Replay work after which a copy is taken: an undo near the end replays about this much.
-    qint64 snapshotCost = 4000000;
-    // Replay work (nanoseconds) since the newest snapshot; a new one is taken past a threshold.
-    qint64 costSinceSnapshot = 0;
-    qint64 liveCost = 0;
+    // Undo copies of the current page.
+    ReplayCopies copies;
     // The page and layer geometry the snapshots belong to.
     const PageData *snapshotPage = nullptr;
     QSize snapshotLayerSize;

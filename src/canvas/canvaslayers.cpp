@@ -40,7 +40,7 @@ void Canvas::resetLayers()
     gridPixmap = QPixmap();
     highlight = QPixmap();
     ink = QPixmap();
-    snapshots.clear();
+    copies.clear();
     snapshotPage = nullptr;
 }
 
@@ -77,8 +77,7 @@ void Canvas::rebuildLayers()
     // Snapshots hold layers of one page at one layer geometry.
     if (snapshotPage != page || snapshotLayerSize != size ||
         snapshotLayerExtension != page->layerExtension) {
-        snapshots.clear();
-        costSinceSnapshot = 0;
+        copies.clear();
         snapshotPage = page;
         snapshotLayerSize = size;
         snapshotLayerExtension = page->layerExtension;

@@ -27,58 +27,16 @@ void Canvas::refreshPage()
     update();
 }
 
-void Canvas::setSnapshotsEnabled(bool on)
-{
-    useSnapshots = on;
-    if (!on)
-        snapshots.clear();
-    costSinceSnapshot = 0;
-}
-
 void Canvas::replayHistory()
 {
     if (!page || !layersReady())
         return;
     const QList<PaintData *> &history = page->history;
-    int start = 0;
-    if (useSnapshots) {
-        if (const LayerSnapshots::Snapshot *copy = snapshots.nearest(history)) {
-            ink = copy->ink;
-            if (!page->background.isNull())
-                picture = copy->picture;
-            start = copy->count;
-        }
-    }
-    costSinceSnapshot = 0;
-    // Copies are taken only while every action so far is active and closed.
-    bool settled = true;
-    if (start >= history.size()) {
-        composeAll();
-        return;
-    }
     bool highlighted = false;
-    for (int i = start; i < history.size() && !highlighted; ++i)
+    for (int i = 0; i < history.size() && !highlighted; ++i)
         highlighted = history.at(i)->active && history.at(i)->type == 4;
-    const ActionLayers layers = actionLayers(highlighted);
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = start; i < history.size(); ++i) {
-        PaintData *action = history.at(i);
-        if (!action->active) {
-            settled = false;
-            continue;
-        }
-        ActionPainter::paint(layers, action);
-        settled = settled && action->closed;
-        if (useSnapshots && settled) {
-            costSinceSnapshot += timer.nsecsElapsed();
-            timer.restart();
-            if (costSinceSnapshot >= snapshotCost) {
-                snapshots.take(history, i + 1, ink, pictureForSnapshot());
-                costSinceSnapshot = 0;
-            }
-        }
-    }
+    if (!history.isEmpty())
+        ActionPainter::replay(actionLayers(highlighted), &copies);
     // The highlighter's work layer is empty again after each stroke.
     if (highlighted)
         highlight = QPixmap();
@@ -104,7 +62,9 @@ void Canvas::paintCurrentAction(const QRect &rect)
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));
-    noteLiveCost(timer.nsecsElapsed(), outcome == ActionPainter::Live::Closed ? action : nullptr);
+    copies.paintedLive(page->history, timer.nsecsElapsed(),
+                       outcome == ActionPainter::Live::Closed ? action : nullptr, ink,
+                       pictureForSnapshot());
 }
 
 ActionLayers Canvas::actionLayers(bool withHighlight)
@@ -128,20 +88,4 @@ QPixmap Canvas::pictureForSnapshot() const
 {
     // Without a background nothing ever paints the picture layer: no copy is needed.
     return page->background.isNull() ? QPixmap() : picture;
-}
-
-void Canvas::noteLiveCost(qint64 nanoseconds, PaintData *closedAction)
-{
-    liveCost += nanoseconds;
-    if (!closedAction)
-        return;
-    costSinceSnapshot += liveCost;
-    liveCost = 0;
-    if (!useSnapshots || costSinceSnapshot < snapshotCost)
-        return;
-    const QList<PaintData *> &history = page->history;
-    if (!history.isEmpty() && history.last() == closedAction) {
-        snapshots.take(history, history.size(), ink, pictureForSnapshot());
-        costSinceSnapshot = 0;
-    }
 }

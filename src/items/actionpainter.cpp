@@ -1,5 +1,6 @@
 #include "items/actionpainter.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QStringList>
 
@@ -8,6 +9,7 @@
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
 #include "drawing/penwidth.h"
+#include "drawing/replaycopies.h"
 #include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
 #include "drawing/stylerecords.h"
@@ -276,6 +278,31 @@ void paint(const ActionLayers &layers, PaintData *action)
             break;
         default:
             break;
+    }
+}
+
+void replay(const ActionLayers &layers, ReplayCopies *copies)
+{
+    const QList<PaintData *> &history = layers.page->history;
+    const int start = copies ? copies->restore(history, layers.ink, layers.picture) : 0;
+    // Copies are taken only while every action so far is active and closed.
+    bool settled = true;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = start; i < history.size(); ++i) {
+        PaintData *action = history.at(i);
+        if (!action->active) {
+            settled = false;
+            continue;
+        }
+        paint(layers, action);
+        settled = settled && action->closed;
+        if (!copies)
+            continue;
+        copies->replayed(history, i + 1, settled, timer.nsecsElapsed(), *layers.ink,
+                         layers.picture ? *layers.picture : QPixmap());
+        if (settled)
+            timer.restart();
     }
 }
 

@@ -7,6 +7,7 @@
 
 class PageData;
 class PaintData;
+class ReplayCopies;
 struct BoardItems;
 
 // The layers of one page that actions are painted into, as both boards hold them.
@@ -50,6 +51,10 @@ bool isItemActionComplete(const PaintData *action);
 
 // The whole action into the layers; an incomplete item action paints nothing.
 void paint(const ActionLayers &layers, PaintData *action);
+
+// Every active action of the page's history into the layers, from the nearest undo copy on
+// when copies are given; they take new copies as they go.
+void replay(const ActionLayers &layers, ReplayCopies *copies);
 
 // The open action while a stroke is in progress (the newest piece) or after it ended (the rest,
 // and the action is closed). A highlighter stroke that is closed drops the history's redo tail.

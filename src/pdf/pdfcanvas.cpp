@@ -254,8 +254,18 @@ bool PdfCanvas::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void PdfCanvas::hideEvent(QHideEvent *event)
+{
+    // The undo copies of a document out of sight are the first to go when memory is short.
+    for (int i : qAsConst(visiblePages))
+        pages.at(i)->copies.setShown(false);
+    QWidget::hideEvent(event);
+}
+
 void PdfCanvas::showEvent(QShowEvent *event)
 {
+    for (int i : qAsConst(visiblePages))
+        pages.at(i)->copies.setShown(true);
     QWidget::showEvent(event);
     // Opening on page 1 (scroll value already 0), or before the tab was shown, gives no scroll
     // signal: the visible pages are rendered here.
@@ -293,6 +303,7 @@ void PdfCanvas::rebuildLayers(int index)
     const QSize size = layerSize(index);
     if (size.isEmpty())
         return;
+    page->copies.setShown(isVisible());
     for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
         *layer = QPixmap(size);
         layer->fill(Qt::transparent);
@@ -323,8 +334,8 @@ void PdfCanvas::resetPageLayers()
 {
     if (!pageDrawnOn)
         return;
+    // The layers keep their size: the page's undo copies stay usable.
     const int index = pages.indexOf(pageDrawnOn);
-    releasePageLayers(index);
     rebuildLayers(index);
     replayHistory(index);
 }
@@ -384,11 +395,7 @@ void PdfCanvas::replayHistory(int index)
     if (!hasPageLayers(index))
         return;
     PdfPageData *page = pages.at(index);
-    const ActionLayers layers = actionLayers(index);
-    for (PaintData *action : qAsConst(page->history)) {
-        if (action->active)
-            ActionPainter::paint(layers, action);
-    }
+    ActionPainter::replay(actionLayers(index), &page->copies);
     QPainter painter(&page->layer2);
     painter.drawPixmap(0, 0, page->layer3);
 }

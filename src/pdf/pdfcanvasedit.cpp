@@ -1,5 +1,6 @@
 // Drawing on the PDF board's pages: live painting into the page layers, the hooks through which
 // the shared editing rules reach the page being drawn on, and the board's own commands.
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include "drawing/geometry.h"
@@ -52,8 +53,13 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
         restoreDrawingRect(r);
         return;
     }
+    QElapsedTimer timer;
+    timer.start();
     const ActionPainter::Live outcome =
         ActionPainter::paintLive(actionLayers(index), action, pressing);
+    page->copies.paintedLive(page->history, timer.nsecsElapsed(),
+                             outcome == ActionPainter::Live::Closed ? action : nullptr,
+                             page->layer3, QPixmap());
     if (outcome == ActionPainter::Live::HighlightDrawn) {
         // The stroke is still on its work layer: the screen shows it over the drawing.
         clearDrawingRect(r);

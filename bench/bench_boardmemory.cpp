@@ -21,6 +21,8 @@
 #include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 
+#include "benchstrokes.h"
+
 namespace {
 const QSize boardSize(1920, 1000);
 
@@ -35,32 +37,6 @@ double residentMb()
             return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return 0;
-}
-
-void addStrokes(Canvas &canvas, int count)
-{
-    QList<PaintData *> &history = canvas.currentPage()->history;
-    for (int s = 0; s < count; ++s) {
-        auto *action = new PaintData(canvas.currentPage());
-        action->type = 3;
-        action->active = true;
-        action->closed = true;
-        action->width = 5;
-        action->color = QStringLiteral("#3F48CC");
-        const QPointF origin(60 + (s * 173) % 1700, 60 + (s * 97) % 850);
-        double width = 0;
-        QPointF previous = origin;
-        for (int i = 0; i < 300; ++i) {
-            const double t = i / 300.0;
-            const QPointF p = origin + QPointF(150 * t + 12 * qSin(t * 60),
-                                               40 * qSin(t * 9 + s) + 10 * qCos(t * 60));
-            width = angleBrushWidth(0.5, width, i == 0 ? p : previous, p, action->width, 0.1);
-            action->points << p;
-            action->values << width;
-            previous = p;
-        }
-        history.append(action);
-    }
 }
 
 // A new tab: the board is made, shown, and the tab shown before stays behind it.

@@ -88,7 +88,11 @@ std::vector<double> strokeCosts(QWidget *board, const std::vector<Sample> &path)
 
 void printCosts(const char *name, const std::vector<double> &costs)
 {
-    std::printf("  %-24s median %.4f ms   p99 %.4f ms\n", name, percentile(costs, 0.5),
+    double sum = 0;
+    for (double cost : costs)
+        sum += cost;
+    std::printf("  %-24s mean %.4f ms   median %.4f ms   p99 %.4f ms\n", name,
+                sum / std::max<size_t>(1, costs.size()), percentile(costs, 0.5),
                 percentile(costs, 0.99));
 }
 
@@ -97,6 +101,24 @@ long peakResidentMb()
     struct rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+}
+
+// The document as a PDF tab shows it: A4 pages of 840 x 1188 pixels in the scroll area.
+PdfCanvas *openBoard(QScrollArea &area, const QString &path, const QString &stateDir,
+                     PaintProperty *property)
+{
+    auto *pdf = new PdfCanvas(path, stateDir, property);
+    pdf->documentReader().setScreenMetrics(4.0, 0);
+    if (!pdf->openDocument()) {
+        delete pdf;
+        return nullptr;
+    }
+    pdf->setZoom(1.0);
+    area.setWidget(pdf);
+    pdf->followScrollArea(&area);
+    area.show();
+    QApplication::processEvents();
+    return pdf;
 }
 
 void penInk(const QString &pdfPath)
@@ -118,15 +140,9 @@ void penInk(const QString &pdfPath)
 
     QScrollArea area;
     area.resize(900, 1250);
-    auto *pdf = new PdfCanvas(pdfPath, QDir::tempPath(), &property);
-    pdf->documentReader().setScreenMetrics(4.0, 0);
-    if (!pdf->openDocument())
+    PdfCanvas *pdf = openBoard(area, pdfPath, QDir::tempPath(), &property);
+    if (!pdf)
         return;
-    pdf->setZoom(1.0);
-    area.setWidget(pdf);
-    pdf->followScrollArea(&area);
-    area.show();
-    QApplication::processEvents();
     const std::vector<double> onPdf =
         strokeCosts(pdf, strokePath(QPointF(0, pdf->pageTops().at(0))));
     printCosts("whiteboard page", white);
@@ -141,15 +157,9 @@ void exportDocument(const QString &pdfPath, const QString &folder)
     PaintProperty property;
     QScrollArea area;
     area.resize(900, 700);
-    auto *pdf = new PdfCanvas(pdfPath, folder, &property);
-    pdf->documentReader().setScreenMetrics(4.0, 0);
-    if (!pdf->openDocument())
+    PdfCanvas *pdf = openBoard(area, pdfPath, folder, &property);
+    if (!pdf)
         return;
-    pdf->setZoom(1.0);
-    area.setWidget(pdf);
-    pdf->followScrollArea(&area);
-    area.show();
-    QApplication::processEvents();
     // A recorded pen stroke on every page.
     const std::vector<Sample> path = strokePath(QPointF(0, 0));
     for (PdfPageData *page : pdf->pageList()) {

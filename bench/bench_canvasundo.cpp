@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
@@ -23,36 +23,9 @@
 #include "items/canvasfcline.h"
 #include "items/itemgeometry.h"
 
+#include "benchstrokes.h"
+
 namespace {
-const int pointsPerStroke = 300;
-
-// Handwriting-like loops placed across the board, pen widths from the 45-degree nib.
-void addStrokes(Canvas &canvas, int count)
-{
-    QList<PaintData *> &history = canvas.currentPage()->history;
-    for (int s = 0; s < count; ++s) {
-        auto *action = new PaintData(&canvas);
-        action->type = 3;
-        action->active = true;
-        action->closed = true;
-        action->width = 5;
-        action->color = QStringLiteral("#3F48CC");
-        const QPointF origin(60 + (s * 173) % 1700, 60 + (s * 97) % 900);
-        double width = 0;
-        QPointF previous = origin;
-        for (int i = 0; i < pointsPerStroke; ++i) {
-            const double t = double(i) / pointsPerStroke;
-            const QPointF p = origin + QPointF(150 * t + 12 * qSin(t * 60),
-                                               40 * qSin(t * 9 + s) + 10 * qCos(t * 60));
-            width = angleBrushWidth(0.5, width, i == 0 ? p : previous, p, action->width, 0.1);
-            action->points << p;
-            action->values << width;
-            previous = p;
-        }
-        history.append(action);
-    }
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());

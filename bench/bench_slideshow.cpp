@@ -15,7 +15,7 @@
 #include "../tests/fakes.h"
 #include "../tests/slidefixtures.h"
 #include "app/globals.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/slidebackgroundlabel.h"
 #include "mainwindow/tabitem.h"

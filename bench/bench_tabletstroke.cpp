@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"

@@ -6,7 +6,7 @@
 #include <QPointF>
 #include <QSize>
 
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/gridlines.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"

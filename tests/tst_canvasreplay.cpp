@@ -2,8 +2,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 #include "app/globals.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/layersnapshots.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
@@ -148,6 +150,7 @@ private slots:
     void snapshotsGiveTheSamePixels();
     void liveStrokesLeaveSnapshotsForUndo();
     void snapshotCacheLimits();
+    void snapshotBudgetIsShared();
 
 private:
     QTemporaryDir dataDir;
@@ -724,6 +727,46 @@ void TestCanvasReplay::liveStrokesLeaveSnapshotsForUndo()
     canvas.setSnapshotsEnabled(false);
     canvas.refreshPage();
     QCOMPARE(differingPixels(canvas.compositeLayer().toImage(), withSnapshots), 0);
+}
+
+void TestCanvasReplay::snapshotBudgetIsShared()
+{
+    // Boards of 3000 x 3000 (about 34 MB a layer): eight hidden and one shown, each with copies.
+    QObject owner;
+    QList<PaintData *> history;
+    for (int i = 0; i < 6; ++i) {
+        auto *action = new PaintData(&owner);
+        action->active = true;
+        action->closed = true;
+        history << action;
+    }
+    const QPixmap big(3000, 3000);
+    LayerSnapshots shown;
+    std::vector<std::unique_ptr<LayerSnapshots>> hidden;
+    for (int board = 0; board < 8; ++board) {
+        hidden.emplace_back(new LayerSnapshots);
+        hidden.back()->setShown(false);
+        for (int count = 1; count <= 2; ++count) {
+            hidden.back()->take(history, count, big, QPixmap());
+            QVERIFY(LayerSnapshots::totalBytes() <= LayerSnapshots::budgetBytes);
+        }
+    }
+    for (int count = 1; count <= 4; ++count) {
+        shown.take(history, count, big, QPixmap());
+        QVERIFY(LayerSnapshots::totalBytes() <= LayerSnapshots::budgetBytes);
+    }
+    // The shown board's copies stayed; hidden ones went, the oldest first.
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(hidden.front()->size(), 0);
+    QVERIFY(hidden.back()->size() > 0);
+    // When only shown copies are left, the oldest of them go.
+    hidden.clear();
+    LayerSnapshots other;
+    for (int count = 1; count <= 6; ++count)
+        other.take(history, count, big, big);
+    QVERIFY(LayerSnapshots::totalBytes() <= LayerSnapshots::budgetBytes);
+    QVERIFY(shown.size() < 4);
+    QCOMPARE(shown.nearest(history)->count, 4);
 }
 
 void TestCanvasReplay::snapshotCacheLimits()

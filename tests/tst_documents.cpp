@@ -16,7 +16,7 @@
 #include "app/filesystem.h"
 #include "app/globals.h"
 #include "app/paths.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"

@@ -17,7 +17,7 @@
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"

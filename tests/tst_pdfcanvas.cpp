@@ -9,63 +9,10 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
+#include "pdfboard.h"
 #include "pdffixtures.h"
-#include "recordingpdfhost.h"
 
 namespace {
-
-// A board in a scroll area as a PDF tab holds it, sized like a small document area.
-struct Board
-{
-    QScrollArea area;
-    RecordingPdfHost host;
-    PaintProperty property;
-    PdfCanvas *canvas = nullptr;
-
-    Board(const QString &path, const QString &stateDir)
-    {
-        area.resize(900, 700);
-        area.setWidgetResizable(false);
-        area.setAlignment(Qt::AlignHCenter);
-        canvas = new PdfCanvas(path, stateDir, &property, nullptr, &host);
-        // 4 pixels per millimetre and no enlargement: an A4 page is 840 x 1188 pixels.
-        canvas->documentReader().setScreenMetrics(4.0, 0);
-    }
-    bool open(bool show = true)
-    {
-        if (!canvas->openDocument())
-            return false;
-        canvas->setZoom(1.0);
-        area.setWidget(canvas);
-        canvas->followScrollArea(&area);
-        host.area = QRect(0, 0, 900, area.viewport()->height());
-        if (show) {
-            area.show();
-            if (!QTest::qWaitForWindowExposed(&area))
-                return false;
-        }
-        return true;
-    }
-    QScrollBar *bar() const { return area.verticalScrollBar(); }
-    QList<int> cachedPages() const
-    {
-        QList<int> cached;
-        const QList<PdfPageData *> &pages = canvas->pageList();
-        for (int i = 0; i < pages.size(); ++i) {
-            if (!pages.at(i)->pageImage.isNull() || !pages.at(i)->layer1.isNull())
-                cached << i;
-        }
-        return cached;
-    }
-    QList<int> shownPages() const
-    {
-        const QRect rows(0, bar()->value(), canvas->width(), area.viewport()->height());
-        QList<int> shown;
-        for (int i : canvas->visiblePagesIn(rows))
-            shown << i;
-        return shown;
-    }
-};
 
 QString rawPages(const QVector<QSizeF> &points, const QString &path)
 {
@@ -139,7 +86,7 @@ void PdfCanvasTest::layoutOfMixedPages()
     QFETCH(double, zoom);
     QFETCH(QVector<int>, tops);
     QFETCH(QSize, size);
-    Board board(mixed, dir.path());
+    PdfBoard board(mixed, dir.path());
     QVERIFY(board.open(false));
     QCOMPARE(board.canvas->documentReader().pageSizes(),
              QList<QSize>({{840, 1188}, {1188, 840}, {800, 800}}));
@@ -152,7 +99,7 @@ void PdfCanvasTest::layoutOfMixedPages()
 
 void PdfCanvasTest::onlyVisiblePagesAreCached()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     QCOMPARE(board.cachedPages(), board.shownPages());
     board.bar()->setValue(board.canvas->pageTops().at(9) + 900);
@@ -170,7 +117,7 @@ void PdfCanvasTest::onlyVisiblePagesAreCached()
 
 void PdfCanvasTest::pageInViewFollowsScroll()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     QCOMPARE(board.host.rangeCurrent, 1);
     QCOMPARE(board.host.rangeCount, 20);
@@ -192,7 +139,7 @@ void PdfCanvasTest::pageInViewFollowsScroll()
 
 void PdfCanvasTest::nextPageIsRenderedAhead()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     board.bar()->setValue(300);
     QVERIFY(board.canvas->isRenderedAhead(1));
@@ -241,7 +188,7 @@ void PdfCanvasTest::zoomLimits()
     if (narrowPoints > 0)
         points << QSizeF(narrowPoints, 841.89);
     const QString path = rawPages(points, dir.filePath(QStringLiteral("zoom.pdf")));
-    Board board(path, dir.path());
+    PdfBoard board(path, dir.path());
     QVERIFY(board.open(false));
     for (int i = 0; i < 60; ++i) {
         if (step > 0)
@@ -255,7 +202,7 @@ void PdfCanvasTest::zoomLimits()
 
 void PdfCanvasTest::zoomKeepsScrollPosition()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     board.bar()->setValue(1000);
     QSignalSpy asked(board.canvas, &PdfCanvas::vScrollBarNewValue);
@@ -272,7 +219,7 @@ void PdfCanvasTest::zoomKeepsScrollPosition()
 void PdfCanvasTest::wheelWithoutCtrlScrolls()
 {
     // Regression: the board took every wheel event, so the document never scrolled.
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     const QPoint at(200, 200);
     QWheelEvent plain(at, board.canvas->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
@@ -288,7 +235,7 @@ void PdfCanvasTest::wheelWithoutCtrlScrolls()
 
 void PdfCanvasTest::rotateAndMirrorKeepPageInView()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     board.canvas->scrollToPage(6);
     QCOMPARE(board.canvas->currentPageIndex(), 6);
@@ -318,7 +265,7 @@ void PdfCanvasTest::rotateAndMirrorKeepPageInView()
 
 void PdfCanvasTest::drawingForbidsRotation()
 {
-    Board board(mixed, dir.path());
+    PdfBoard board(mixed, dir.path());
     QVERIFY(board.open());
     QVERIFY(board.canvas->canRotate());
     board.canvas->pageList().at(2)->history.append(new PaintData);
@@ -339,7 +286,7 @@ void PdfCanvasTest::lastPageIsRemembered()
     const QString path = dir.filePath(QStringLiteral("第三章 课件/第三章 练习.pdf"));
     QVERIFY(QFile::copy(twenty, path));
     {
-        Board board(path, dir.path());
+        PdfBoard board(path, dir.path());
         QVERIFY(board.open());
         board.canvas->scrollToPage(6);
         QCOMPARE(board.canvas->currentPageIndex(), 6);
@@ -348,7 +295,7 @@ void PdfCanvasTest::lastPageIsRemembered()
         QVERIFY(state.open(QIODevice::ReadOnly));
         QCOMPARE(state.readAll(), QByteArray("6"));
     }
-    Board again(path, dir.path());
+    PdfBoard again(path, dir.path());
     QVERIFY(again.open());
     again.canvas->restoreLastPage();
     QCOMPARE(again.bar()->value(), again.canvas->pageTops().at(6));
@@ -373,7 +320,7 @@ void PdfCanvasTest::stateFileContents()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, page);
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QFile state(board.canvas->stateFilePath());
     QVERIFY(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
     state.write(content);
@@ -405,7 +352,7 @@ void PdfCanvasTest::firstPageIsPaintedWithoutScroll()
 {
     // Regression: pages were rendered only on scroll-bar changes; a document opened on page 1
     // before its tab was shown stayed blank.
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open(false));
     board.canvas->restoreLastPage();
     board.area.show();
@@ -421,7 +368,7 @@ void PdfCanvasTest::firstPageIsPaintedWithoutScroll()
 
 void PdfCanvasTest::scrollToPageChecksIndex()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open(false));
     QSignalSpy asked(board.canvas, &PdfCanvas::vScrollBarNewValue);
     board.canvas->scrollToPage(20);
@@ -433,7 +380,7 @@ void PdfCanvasTest::scrollToPageChecksIndex()
 
 void PdfCanvasTest::paintAfterCloseIsSafe()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     board.canvas->closeDocument();
     QCOMPARE(board.canvas->drawnPage(), nullptr);
@@ -446,7 +393,7 @@ void PdfCanvasTest::paintAfterCloseIsSafe()
 
 void PdfCanvasTest::pageChooserIsFilledOnTabSwitch()
 {
-    Board board(twenty, dir.path());
+    PdfBoard board(twenty, dir.path());
     QVERIFY(board.open());
     board.canvas->scrollToPage(4);
     board.canvas->runCommand(BoardCommand::ResetKeyState);
@@ -459,7 +406,7 @@ void PdfCanvasTest::pageChooserIsFilledOnTabSwitch()
 
 void PdfCanvasTest::exportedPageLeavesCacheAlone()
 {
-    Board board(mixed, dir.path());
+    PdfBoard board(mixed, dir.path());
     QVERIFY(board.open());
     const QList<int> cached = board.cachedPages();
     QVERIFY(!cached.contains(2));

@@ -11,7 +11,7 @@
 #include "app/appsettingsdialog.h"
 #include "app/globals.h"
 #include "app/paths.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"

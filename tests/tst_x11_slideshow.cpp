@@ -8,7 +8,7 @@
 #include "app/filesystem.h"
 #include "app/globals.h"
 #include "app/paths.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"

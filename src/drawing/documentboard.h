@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPixmap>
+
 // The commands the window sends to the board of the current document. Both boards (the
 // whiteboard canvas and the PDF board) take the same commands, so the window's handler for a
 // tool-bar signal is one call whatever the document.
@@ -62,4 +64,8 @@ public:
     virtual ~DocumentBoard() = default;
     // Runs one command; argument only for the commands that say so.
     virtual void runCommand(BoardCommand command, int argument = 0) = 0;
+    // The pages of the document for the PDF export: their number, and page index with its
+    // drawing as large as it is shown at zoom 1 (null when it cannot be made).
+    virtual int pageCount() const { return 0; }
+    virtual QPixmap renderPageImage(int) { return QPixmap(); }
 };

@@ -2,6 +2,67 @@
 
 #include "drawing/paintdata.h"
 
+namespace {
+// Every cache of the program, for the shared budget (GUI thread only).
+QVector<LayerSnapshots *> &allCaches()
+{
+    static QVector<LayerSnapshots *> caches;
+    return caches;
+}
+
+quint64 nextTaken = 0;
+} // namespace
+
+LayerSnapshots::LayerSnapshots()
+{
+    allCaches().append(this);
+}
+
+LayerSnapshots::~LayerSnapshots()
+{
+    allCaches().removeOne(this);
+}
+
+qint64 LayerSnapshots::bytes() const
+{
+    qint64 sum = 0;
+    for (const Snapshot &snapshot : snapshots)
+        sum += bytesOf(snapshot);
+    return sum;
+}
+
+qint64 LayerSnapshots::totalBytes()
+{
+    qint64 sum = 0;
+    for (const LayerSnapshots *cache : qAsConst(allCaches()))
+        sum += cache->bytes();
+    return sum;
+}
+
+void LayerSnapshots::keepWithinBudget()
+{
+    qint64 total = totalBytes();
+    while (total > budgetBytes) {
+        // The oldest copy of a hidden cache, else the oldest of all; within a cache the copies
+        // are in the order of their counts, and the lowest count goes first (undo works from
+        // the end).
+        LayerSnapshots *victim = nullptr;
+        for (LayerSnapshots *cache : qAsConst(allCaches())) {
+            if (cache->snapshots.isEmpty())
+                continue;
+            const bool better = !victim || (!cache->shown && victim->shown) ||
+                                (cache->shown == victim->shown &&
+                                 cache->snapshots.first().taken < victim->snapshots.first().taken);
+            if (better)
+                victim = cache;
+        }
+        if (!victim)
+            return;
+        total -= bytesOf(victim->snapshots.first());
+        victim->snapshots.removeFirst();
+    }
+}
+
 void LayerSnapshots::clear()
 {
     sequence.clear();
@@ -52,9 +113,9 @@ void LayerSnapshots::take(const QList<PaintData *> &history, int count, const QP
     while (at > 0 && snapshots.at(at - 1).count >= count)
         --at;
     if (at < snapshots.size() && snapshots.at(at).count == count)
-        snapshots[at] = Snapshot{count, ink, picture};
+        snapshots[at] = Snapshot{count, ink, picture, ++nextTaken};
     else
-        snapshots.insert(at, Snapshot{count, ink, picture});
+        snapshots.insert(at, Snapshot{count, ink, picture, ++nextTaken});
     qint64 bytes = 0;
     for (const Snapshot &snapshot : qAsConst(snapshots))
         bytes += bytesOf(snapshot);
@@ -62,6 +123,7 @@ void LayerSnapshots::take(const QList<PaintData *> &history, int count, const QP
         bytes -= bytesOf(snapshots.first());
         snapshots.removeFirst();
     }
+    keepWithinBudget();
 }
 
 qint64 LayerSnapshots::bytesOf(const Snapshot &snapshot)

@@ -6,8 +6,9 @@
 
 #include "app/uimetrics.h"
 #include "drawing/colorname.h"
+#include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
-#include "toolbar/stampdialog.h"
+#include "drawing/stampstore.h"
 
 namespace {
 QPixmap transparentPixmap(const QSize &size)
@@ -120,14 +121,14 @@ QPixmap stampCursor(const QString &stampName, const QString &pointerName, const 
 {
     QPixmap pointer;
     if (!pointerName.isEmpty())
-        pointer = StampDialog::stampPixmap(pointerName);
+        pointer = StampStore::pixmap(pointerName);
     if (pointer.isNull()) {
         pointer = QPixmap(QStringLiteral(":/icon/stamp/stamp_mouse.png"))
                       .scaledToWidth(cursorSize(), Qt::SmoothTransformation);
     }
     if (stampName.isEmpty())
         return pointer;
-    QPixmap stamp = StampDialog::stampPixmap(stampName);
+    QPixmap stamp = StampStore::pixmap(stampName);
     if (stamp.isNull())
         return pointer;
     const double scale = zoom > 0 ? zoom : 1.0;
@@ -143,4 +144,75 @@ QPixmap stampCursor(const QString &stampName, const QString &pointerName, const 
         painter.fillRect(translucent.rect(), QColor(0, 0, 0, 150));
     }
     return overlayAtCentre(translucent, pointer);
+}
+
+namespace {
+// A cursor picture scaled to its size at the zoom, each side rounded, aspect ratio ignored.
+QPixmap zoomedCursor(const QPixmap &pixmap, double zoom)
+{
+    if (pixmap.isNull())
+        return pixmap;
+    const QSize size(qMax(1, qRound(pixmap.width() * zoom)),
+                     qMax(1, qRound(pixmap.height() * zoom)));
+    return pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+} // namespace
+
+QCursor toolCursor(const PaintProperty *property, double zoom)
+{
+    if (!property) {
+        return QCursor(Qt::ArrowCursor);
+    }
+    const int tool = property->paintTool;
+    const QString &pointerName = property->stampTeacherPointer;
+    if (!pointerName.isEmpty()) {
+        QPixmap pointer = StampStore::pixmap(pointerName);
+        if (!pointer.isNull()) {
+            if (tool == PaintTool::Stamp && !property->stampName.isEmpty()) {
+                return QCursor(stampCursor(property->stampName, pointerName, zoom), 0, 0);
+            }
+            {
+                QPainter painter(&pointer);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(QColor(Qt::red));
+                painter.drawEllipse(QRectF(0, 0, 4, 4));
+                painter.end();
+                return QCursor(pointer, 0, 0);
+            }
+        }
+    }
+    switch (tool) {
+        case PaintTool::Selection:
+        case PaintTool::Line:
+        case PaintTool::Shape:
+            return QCursor(Qt::CrossCursor);
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
+            const QPixmap icon(tool == PaintTool::Pencil
+                                   ? QStringLiteral(":/icon/cursor/pencil-cursor.png")
+                                   : QStringLiteral(":/icon/cursor/pen-cursor.png"));
+            int hotSpot = 0;
+            const QPixmap picture =
+                penCursor(icon, colorFromName(property->foreColor), property->hasPenLaser, hotSpot);
+            return QCursor(picture, hotSpot, hotSpot);
+        }
+        case PaintTool::Highlighter:
+            return QCursor(
+                zoomedCursor(highlighterCursor(property->highlightSize, property->foreColor), zoom),
+                0, 0);
+        case PaintTool::Eraser:
+            return QCursor(
+                zoomedCursor(eraserCursor(property->eraserSize, property->eraserShape), zoom), 0,
+                0);
+        case PaintTool::Polyline:
+        case PaintTool::FreeCurve:
+            return QCursor(Qt::PointingHandCursor);
+        case PaintTool::TextBox:
+            return QCursor(Qt::IBeamCursor);
+        case PaintTool::Stamp:
+            return QCursor(stampCursor(property->stampName, QString(), zoom), 0, 0);
+        default:
+            return QCursor(Qt::ArrowCursor);
+    }
 }

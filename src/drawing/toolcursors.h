@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QColor>
+#include <QCursor>
 #include <QPixmap>
 #include <QString>
+
+class PaintProperty;
 
 // Cursor pictures of the paint tools. The caller picks the hot spot (top-left unless noted).
 
@@ -24,3 +27,7 @@ QPixmap strawCursor();
 // stamp when there is one, else the standard stamp pointer. Only the pointer when the stamp name
 // is empty or has no picture.
 QPixmap stampCursor(const QString &stampName, const QString &pointerName, const double &zoom);
+
+// The cursor of the property's current tool at the zoom (the arrow without a property). A chosen
+// teacher pointer replaces every tool's cursor.
+QCursor toolCursor(const PaintProperty *property, double zoom);

@@ -26,7 +26,7 @@
 #include "app/windowsearch.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/edgeresizer.h"
 #include "mainwindow/handoffwatch.h"

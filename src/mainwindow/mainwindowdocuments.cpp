@@ -8,7 +8,7 @@
 #include "app/filesystem.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/scrollarea.h"
 #include "mainwindow/tabitem.h"

@@ -10,7 +10,7 @@
 #include "app/filesystem.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
@@ -136,7 +136,8 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
     connect(area, &ScrollArea::wheelZoomed, pdf, &PdfCanvas::zoomStep);
     connect(area, &ScrollArea::touchZoomed, pdf, &PdfCanvas::zoomBy);
     connect(area, &ScrollArea::blankClicked, pdf, &PdfCanvas::commitShownItems);
-    connect(area, &ScrollArea::directionKeyPressed, pdf, &PdfCanvas::handleDirectionKey);
+    connect(area, &ScrollArea::directionKeyPressed, pdf,
+            [pdf](int direction) { pdf->handleDirectionKey(direction); });
     connect(pdf, &PdfCanvas::directionState, area, &ScrollArea::scrollByDirection);
     connect(pdf, &PdfCanvas::sizeChanged, this,
             [this](double scale) { setProgressPercent(scale); });
@@ -192,7 +193,8 @@ void MainWindow::openImageTab(const QString &path)
     connect(area, &ScrollArea::wheelZoomed, canvas, &Canvas::zoomStep);
     connect(area, &ScrollArea::touchZoomed, canvas, &Canvas::zoomBy);
     connect(area, &ScrollArea::blankClicked, canvas, &Canvas::commitShownItems);
-    connect(area, &ScrollArea::directionKeyPressed, canvas, &Canvas::handleDirectionKey);
+    connect(area, &ScrollArea::directionKeyPressed, canvas,
+            [canvas](int direction) { canvas->handleDirectionKey(direction); });
     connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {
         container->adjustSize();
         setProgressPercent(scale);

@@ -17,7 +17,7 @@
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "camera/camerawidget.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/personallogo.h"
 #include "mainwindow/tabitem.h"

@@ -11,7 +11,7 @@
 #include "app/filesystem.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
@@ -114,7 +114,9 @@ void MainWindow::openSlideFile(const QString &path)
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setWidget(content);
-    connect(area, &ScrollArea::directionKeyPressed, overlayCanvas, &Canvas::handleDirectionKey);
+    Canvas *overlay = overlayCanvas;
+    connect(area, &ScrollArea::directionKeyPressed, overlay,
+            [overlay](int direction) { overlay->handleDirectionKey(direction); });
     connect(area, &ScrollArea::blankClicked, overlayCanvas, &Canvas::commitShownItems);
     connect(area, &ScrollArea::sizeChanged, this, [this] {
         updateSlideShowGeometry(true);

@@ -31,7 +31,7 @@
 #include "app/windowsearch.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/handoffwatch.h"
@@ -779,7 +779,8 @@ void MainWindow::showPdfWriterDialog()
 {
     if (!currentTab)
         return;
-    PDFWriter writer(this);
+    PDFWriter writer(this, this);
+    writer.setFileOpener([this](const QString &path) { openFilesFromArguments({path}); });
     QWidget *canvas = currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas)
                                             : static_cast<QWidget *>(currentTab->canvas);
     // The next export from this tab starts in the folder chosen last.

@@ -9,7 +9,7 @@
 #include <QtMath>
 
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "pdf/pdfcanvas.h"
 
 const QString TabItem::dragFormat = QStringLiteral("application/x-quillboard-tab");

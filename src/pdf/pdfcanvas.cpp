@@ -10,6 +10,7 @@
 #include "app/filesystem.h"
 #include "app/uimetrics.h"
 #include "drawing/geometry.h"
+#include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
@@ -40,46 +41,14 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
     palette.setColor(QPalette::Window, documentBackgroundColor());
     setPalette(palette);
     setAutoFillBackground(true);
-    createItems();
+    createItems(this);
 }
 
 PdfCanvas::~PdfCanvas()
 {
     // The items hide as the widget goes; their signals must not reach a half-destroyed board.
-    for (QWidget *item :
-         {static_cast<QWidget *>(items.marquee), static_cast<QWidget *>(items.line),
-          static_cast<QWidget *>(items.textBox), static_cast<QWidget *>(items.connectedLine),
-          static_cast<QWidget *>(items.freeCurve)})
-        disconnect(item, nullptr, this, nullptr);
+    disconnectItems(this);
     qDeleteAll(pages);
-}
-
-void PdfCanvas::createItems()
-{
-    items.marquee = new CanvasMarquee(this);
-    items.marquee->hide();
-    connect(items.marquee, &CanvasMarquee::marqueeBlankClicked, this, &PdfCanvas::commitShownItems);
-    items.line = new CanvasLine(this);
-    items.line->hide();
-    connect(items.line, &CanvasLine::lineBlankClicked, this, &PdfCanvas::commitShownItems);
-    items.textBox = new CanvasTextBox(this);
-    items.textBox->hide();
-    connect(items.textBox, &CanvasTextBox::queryChangeFontBold, this, [this] {
-        if (boardHost)
-            boardHost->clickFontBold();
-    });
-    connect(items.textBox, &CanvasTextBox::queryChangeFontItalic, this, [this] {
-        if (boardHost)
-            boardHost->clickFontItalic();
-    });
-    connect(items.textBox, &CanvasTextBox::queryChangeFontUnderline, this, [this] {
-        if (boardHost)
-            boardHost->clickFontUnderline();
-    });
-    items.connectedLine = new CanvasFCLine(this);
-    items.connectedLine->hide();
-    items.freeCurve = new CanvasFCCurve(this);
-    items.freeCurve->hide();
 }
 
 QString PdfCanvas::stateKeyOf(const QString &path)
@@ -285,8 +254,18 @@ bool PdfCanvas::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void PdfCanvas::hideEvent(QHideEvent *event)
+{
+    // The undo copies of a document out of sight are the first to go when memory is short.
+    for (int i : qAsConst(visiblePages))
+        pages.at(i)->copies.setShown(false);
+    QWidget::hideEvent(event);
+}
+
 void PdfCanvas::showEvent(QShowEvent *event)
 {
+    for (int i : qAsConst(visiblePages))
+        pages.at(i)->copies.setShown(true);
     QWidget::showEvent(event);
     // Opening on page 1 (scroll value already 0), or before the tab was shown, gives no scroll
     // signal: the visible pages are rendered here.
@@ -324,6 +303,7 @@ void PdfCanvas::rebuildLayers(int index)
     const QSize size = layerSize(index);
     if (size.isEmpty())
         return;
+    page->copies.setShown(isVisible());
     for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
         *layer = QPixmap(size);
         layer->fill(Qt::transparent);
@@ -354,8 +334,8 @@ void PdfCanvas::resetPageLayers()
 {
     if (!pageDrawnOn)
         return;
+    // The layers keep their size: the page's undo copies stay usable.
     const int index = pages.indexOf(pageDrawnOn);
-    releasePageLayers(index);
     rebuildLayers(index);
     replayHistory(index);
 }
@@ -410,9 +390,29 @@ void PdfCanvas::restoreDrawingRect(const QRect &rect)
     painter.drawPixmap(QRectF(rect), pageDrawnOn->layer3, QRectF(rect));
 }
 
-void PdfCanvas::replayHistory(int)
+void PdfCanvas::replayHistory(int index)
 {
-    // Pages get a history only from the drawing tools, which paint it back here.
+    if (!hasPageLayers(index))
+        return;
+    PdfPageData *page = pages.at(index);
+    ActionPainter::replay(actionLayers(index), &page->copies);
+    QPainter painter(&page->layer2);
+    painter.drawPixmap(0, 0, page->layer3);
+}
+
+ActionLayers PdfCanvas::actionLayers(int index) const
+{
+    PdfPageData *page = pages.at(index);
+    ActionLayers layers;
+    layers.page = page;
+    layers.ink = &page->layer3;
+    layers.highlight = &page->layer4;
+    // The eraser and moved selections take the drawing only: the PDF page stays.
+    layers.picture = nullptr;
+    layers.offset = QPointF(layerLeft, 0);
+    layers.liftedBackground = Qt::transparent;
+    layers.items = &items;
+    return layers;
 }
 
 // Painting -------------------------------------------------------------------------------------
@@ -423,6 +423,7 @@ void PdfCanvas::updateItemStates()
         return;
     const bool drawn = !pageDrawnOn->history.isEmpty();
     boardHost->setClearScreenEnabled(drawn);
+    boardHost->setClearColorEnabled(canCleanImpureImage());
     if (items.marquee->isHidden() && drawn)
         boardHost->setRotateEnabled(false);
 }
@@ -464,85 +465,4 @@ void PdfCanvas::paintPageGap(QPainter &painter, const QRect &exposed, int y)
     const QRect strip = QRect(0, y, width(), pageGap()).intersected(exposed);
     if (!strip.isEmpty())
         painter.fillRect(strip, documentBackgroundColor());
-}
-
-// Keys and editing -----------------------------------------------------------------------------
-
-void PdfCanvas::finishEditing()
-{
-    // Nothing stays open before the drawing tools are wired to the pages.
-}
-
-void PdfCanvas::commitShownItems()
-{
-    finishEditing();
-}
-
-void PdfCanvas::setCtrlPressed(bool on)
-{
-    ctrlHeld = on;
-    items.marquee->setCtrlPressed(on);
-}
-
-void PdfCanvas::setShiftPressed(bool on)
-{
-    shiftHeld = on;
-    items.marquee->setShiftPressed(on);
-    items.line->setShiftPressed(on);
-}
-
-void PdfCanvas::handleDirectionKey(int direction)
-{
-    if (!items.nudge(direction))
-        emit directionState(direction);
-}
-
-void PdfCanvas::resetKeyState()
-{
-    setFocus(Qt::OtherFocusReason);
-    setCtrlPressed(false);
-    setShiftPressed(false);
-    if (boardHost) {
-        boardHost->fillPageComboBox(reader.pageLabels(), reader.pageLabelIndexes());
-        boardHost->selectPageInComboBox(pageInView);
-        boardHost->setPdfPageRange(pageInView + 1, pageCount());
-    }
-    emit hScrollBarNewValue(hScrollValue);
-    emit vScrollBarNewValue(vScrollValue);
-}
-
-void PdfCanvas::runCommand(BoardCommand command, int argument)
-{
-    switch (command) {
-        case BoardCommand::ZoomStep:
-            zoomStep(argument);
-            break;
-        case BoardCommand::SetRotateType:
-            setRotateType(argument);
-            break;
-        case BoardCommand::ApplyPaintTool:
-            applyPaintTool();
-            break;
-        case BoardCommand::FinishEditing:
-            finishEditing();
-            break;
-        case BoardCommand::ResetKeyState:
-            resetKeyState();
-            break;
-        case BoardCommand::CommitShownItems:
-            commitShownItems();
-            break;
-        case BoardCommand::HandleDirectionKey:
-            handleDirectionKey(argument);
-            break;
-        case BoardCommand::SetCtrlPressed:
-            setCtrlPressed(argument != 0);
-            break;
-        case BoardCommand::SetShiftPressed:
-            setShiftPressed(argument != 0);
-            break;
-        default:
-            // Editing commands act on drawing, which PDF pages do not take yet.
-            break;
-    }
 }

@@ -9,8 +9,11 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 #include "drawing/documentboard.h"
-#include "items/boarditems.h"
+#include "items/actionpainter.h"
+#include "items/boardediting.h"
 #include "items/pageorientation.h"
 #include "pdf/pagerenderahead.h"
 #include "pdf/pdfreader.h"
@@ -29,7 +32,7 @@ class QScrollBar;
 //
 // Coordinates: widget coordinates are shown pixels (zoomed); page coordinates are at zoom 1,
 // relative to the page's top-left corner; layer x = page x + layer left extension.
-class PdfCanvas : public QWidget, public DocumentBoard
+class PdfCanvas : public QWidget, public DocumentBoard, public BoardEditing
 {
     Q_OBJECT
 public:
@@ -49,7 +52,7 @@ public:
     void updateLayout();
     void closeDocument();
     void setRememberPage(bool on) { rememberPage = on; }
-    int pageCount() const { return reader.usablePageCount(); }
+    int pageCount() const override { return reader.usablePageCount(); }
     int currentPageIndex() const { return pageInView; }
     double zoom() const { return zoomFactor; }
     PDFReader &documentReader() { return reader; }
@@ -92,27 +95,46 @@ public:
     // View (pdfcanvasview.cpp).
     void updateVisiblePages(int value);
     void setZoom(double z);
-    void zoomStep(int kind);
+    void zoomStep(int kind) override;
     void zoomBy(int kind, double step);
     void rotate(int type);
-    void setRotateType(int type);
+    void setRotateType(int type) override;
     bool canRotate() const;
     bool anyPageHasDrawing() const;
     void resetDocument();
     void restoreLastPage();
-    QPixmap renderPageImage(int index);
+    QPixmap renderPageImage(int index) override;
 
-    // Keys and editing state.
-    void finishEditing();
+    // Input (pdfcanvasinput.cpp). Mouse, pen and touch end in these three steps on the page
+    // being drawn on; widgetPoint is position rounded; a pressure of -1 means none is known.
+    void beginAction(const QPoint &widgetPoint, const QPointF &position, double pressure);
+    void continueAction(const QPoint &widgetPoint, const QPointF &position, double pressure);
+    void endAction(const QPoint &widgetPoint, const QPointF &position, double pressure);
+    // Right button: the page under the point becomes the page being drawn on.
+    void selectPageAt(const QPoint &point);
+    void setCurrentPage(int index);
+    void resizePageEdge(int edgeCode, bool final);
+    void updateEdgeCursor(const QPoint &point);
+    int edgeCode() const { return edgeUnderPointer; }
+    bool isPressing() const { return pressing; }
+    // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock value) { clock = std::move(value); }
+
+    // Drawing and editing (pdfcanvasedit.cpp).
+    // Paints the open last action of the page being drawn on; rect in widget coordinates.
+    void paintCurrentAction(const QRect &rect);
+    // The page being drawn on as shown, with its drawing; null without one.
+    QPixmap pageImage() const;
+    void finishEditing() override;
+    void clearScreen() override;
+    void cleanImpureImage() override;
     void commitShownItems();
-    void resetKeyState();
-    void handleDirectionKey(int direction);
-    void setCtrlPressed(bool on);
-    void setShiftPressed(bool on);
+    void applyPaintTool() override;
+    void resetKeyState() override;
     void updateItemStates();
-    void applyStamp() {}
-    void applyStampPointer() {}
-    void applyPaintTool() {}
+    void updateCursor() override;
+    QPixmap selectionImage() const override;
 
     void runCommand(BoardCommand command, int argument = 0) override;
 
@@ -126,10 +148,51 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void tabletEvent(QTabletEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
-    void createItems();
+    // Hooks of the shared editing rules (pdfcanvasedit.cpp).
+    PageData *editedPage() const override;
+    QPointF itemToPage(const QPointF &widgetPoint) const override;
+    CanvasHost *editHost() const override;
+    PaintProperty *editProperty() const override { return property; }
+    const PageOrientation &frameOrientation() const override { return uprightFrames; }
+    void finishCommit(PaintData *action) override;
+    void refreshEditedPage() override;
+    void stopStroke() override { pressing = false; }
+    QPixmap copiedPageImage() const override { return pageImage(); }
+    bool canRotateView() const override { return canRotate(); }
+    void liftSelection(int dragtype, const QRect &geometry) override;
+    void clickedBesideItems() override { commitShownItems(); }
+    bool pasteArea(QRectF *fit, QPointF *at, QRectF *bounds) override;
+    QRectF selectAllFrame() const override;
+    bool hasDrawingToClear() const override { return anyPageHasDrawing(); }
+    QPixmap exportedImage() const override;
+    QWidget *editWidget() override { return this; }
+    double editZoom() const override { return zoomFactor; }
+    void directionUnused(int direction) override { emit directionState(direction); }
+
+    // The layers of page index for the shared painters.
+    ActionLayers actionLayers(int index) const;
+    int drawnIndex() const;
+    // The row of the page being drawn on, in widget coordinates.
+    QRect drawnPageRow() const;
+    // A widget position on the page being drawn on in page coordinates.
+    QPointF widgetToPage(const QPointF &position) const;
+    qint64 now() const;
+    bool isEarly() const;
+    void beginToolAction(int tool, const QPoint &widgetPoint, const QPointF &position,
+                         double pressure);
+    void paintAndRepaint(const QRect &rect);
+    bool toolWantsInput() const;
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's height
     // as laid out, both at zoom 1.
@@ -168,12 +231,21 @@ private:
     int hScrollValue = 0;
     QVector<int> visiblePages;
     int hitPage = -1;
-    bool ctrlHeld = false;
-    bool shiftHeld = false;
     QVector<QPointF> livePoints;
     double minimumPenWidth = 0.1;
     PageOrientation orientation;
-    BoardItems items;
+    // The layers hold the pages as shown: frames are recorded upright against them.
+    PageOrientation uprightFrames;
+    bool pressing = false;
+    bool edgeDragging = false;
+    int edgeUnderPointer = -1;
+    qint64 pressTime = 0;
+    QPointF pressCursor;
+    QPointF currentCursor;
+    bool touchActive = false;
+    double touchPressure = 0.0;
+    qint64 lastTabletMove = 0;
+    Clock clock;
     QPointer<QScrollBar> verticalBar;
     const QObject *view = nullptr;
 };

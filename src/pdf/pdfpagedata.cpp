@@ -27,4 +27,6 @@ void PdfPageData::releaseLayers()
     layer4 = QPixmap();
     layer5 = QPixmap();
     layer6 = QPixmap();
+    // Undo copies belong to the layers they were taken of.
+    copies.clear();
 }

@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "drawing/pagedata.h"
+#include "drawing/replaycopies.h"
 
 // One page of a PDF board. Its history, pasted images and size at zoom 1 are those of every
 // board page; on top it knows its page in the PDF file, holds the rendered page while it is
@@ -20,7 +21,7 @@ public:
     void clear();
     // The same, but the rendered page stays.
     void clearDrawing();
-    // Drops the six layers only.
+    // Drops the six layers (and the undo copies taken of them) only.
     void releaseLayers();
 
     int pdfPageNumber = 0;
@@ -31,4 +32,6 @@ public:
     QPixmap layer4;
     QPixmap layer5;
     QPixmap layer6;
+    // Copies of layer 3 for fast undo, within the program's one budget.
+    ReplayCopies copies;
 };

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
+#include "drawing/stampstore.h"
 #include "mainwindow/mainwindow.h"
 #include "toolbar/flowlayout.h"
 
@@ -99,27 +100,12 @@ bool StampDialog::isBuiltInStamp(const QString &name)
 
 bool StampDialog::isPlainFileName(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
+    return StampStore::isPlainFileName(name);
 }
 
 QPixmap StampDialog::stampPixmap(const QString &name)
 {
-    QPixmap picture;
-    if (name == QLatin1String("0")) {
-        picture.load(QStringLiteral(":/icon/stamp/stamp_correct.png"));
-    } else if (name == QLatin1String("1")) {
-        picture.load(QStringLiteral(":/icon/stamp/stamp_hcorrect.png"));
-    } else if (name == QLatin1String("2")) {
-        picture.load(QStringLiteral(":/icon/stamp/stamp_wrong.png"));
-    } else if (isPlainFileName(name)) {
-        // Stored as PNG data under a ".sps" name, so decode by content.
-        picture.loadFromData(FileSystem::readAll(stampDirPath() + QLatin1Char('/') + name));
-    }
-    if (picture.isNull() || picture.width() < 1 || picture.height() < 1)
-        return QPixmap();
-    return picture;
+    return StampStore::pixmap(name);
 }
 
 QPixmap StampDialog::scaledToFit(const QPixmap &pixmap, int side)

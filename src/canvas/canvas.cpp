@@ -1,4 +1,4 @@
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -47,7 +47,8 @@ Canvas::Canvas(int mode, const QColor &boardColor, PaintProperty *paintProperty,
     // shows it wherever nothing is drawn.
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_AcceptTouchEvents);
-    createItems();
+    createItems(this);
+    copies.setShown(false);
     if (mode == SlideOverlay)
         createStepButtons();
 }
@@ -56,53 +57,12 @@ Canvas::~Canvas()
 {
     // The items hide as the widget goes; their signals must not reach a canvas (or host) that
     // is already half destroyed.
-    for (QWidget *item : {static_cast<QWidget *>(marquee), static_cast<QWidget *>(line),
-                          static_cast<QWidget *>(textBox), static_cast<QWidget *>(connectedLine),
-                          static_cast<QWidget *>(freeCurve)})
-        disconnect(item, nullptr, this, nullptr);
-}
-
-void Canvas::createItems()
-{
-    marquee = new CanvasMarquee(this);
-    marquee->hide();
-    connect(marquee, &CanvasMarquee::marqueeBlankClicked, this, &Canvas::commitShownItems);
-    connect(marquee, &CanvasMarquee::marqueeBeforeMove, this, &Canvas::liftSelection);
-    connect(marquee, &CanvasMarquee::marqueeChanged, this, &Canvas::recordMarqueeFrame);
-    connect(marquee, &CanvasMarquee::showHideChanged, this, &Canvas::updateActionStates);
-
-    line = new CanvasLine(this);
-    line->hide();
-    connect(line, &CanvasLine::lineBlankClicked, this, &Canvas::commitShownItems);
-    connect(line, &CanvasLine::showHideChanged, this, &Canvas::updateActionStates);
-
-    textBox = new CanvasTextBox(this);
-    textBox->hide();
-    connect(textBox, &CanvasTextBox::queryChangeFontBold, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontBold();
-    });
-    connect(textBox, &CanvasTextBox::queryChangeFontItalic, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontItalic();
-    });
-    connect(textBox, &CanvasTextBox::queryChangeFontUnderline, this, [this]() {
-        if (canvasHost)
-            canvasHost->clickFontUnderline();
-    });
-    connect(textBox, &CanvasTextBox::showHideChanged, this, &Canvas::updateActionStates);
-
-    connectedLine = new CanvasFCLine(this);
-    connectedLine->hide();
-    connect(connectedLine, &CanvasFCLine::showHideChanged, this, &Canvas::updateActionStates);
-    freeCurve = new CanvasFCCurve(this);
-    freeCurve->hide();
-    connect(freeCurve, &CanvasFCCurve::showHideChanged, this, &Canvas::updateActionStates);
+    disconnectItems(this);
 }
 
 void Canvas::resetItems()
 {
-    BoardItems{marquee, line, textBox, connectedLine, freeCurve}.reset();
+    items.reset();
 }
 
 void Canvas::createStepButtons()
@@ -506,25 +466,7 @@ QPixmap Canvas::renderPageImage(int index)
     replayHistory();
     QPixmap result;
     if (layersReady()) {
-        const QSize shown = shownPageSize();
-        const QMargins &show = page->showExtension;
-        const QMargins &layer = page->layerExtension;
-        const QRect source(QPoint(layer.left() - show.left(), layer.top() - show.top()), shown);
-        QPixmap out(shown);
-        out.fill(Qt::transparent);
-        QPainter painter(&out);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const QRect target = out.rect();
-        if (!slide.isNull())
-            painter.drawImage(target, slide);
-        painter.drawPixmap(target, boardPixmap, source);
-        if (!page->background.isNull())
-            painter.drawPixmap(target, picture, source);
-        if (grid != 0)
-            painter.drawPixmap(target, gridPixmap, source);
-        painter.drawPixmap(target, ink, source);
-        painter.end();
-        result = QPixmap::fromImage(orientation.applyToImage(out.toImage()));
+        result = composedPage(slide, true);
     }
     if (previous != page) {
         page = previous;
@@ -534,23 +476,12 @@ QPixmap Canvas::renderPageImage(int index)
     return result;
 }
 
-void Canvas::updateUndoRedoState()
-{
-    if (!canvasHost)
-        return;
-    static const QList<PaintData *> none;
-    const PageHistory::UndoRedoState state =
-        PageHistory::undoRedoState(page ? page->history : none);
-    canvasHost->setUndoEnabled(state.canUndo);
-    canvasHost->setRedoEnabled(state.canRedo);
-}
-
 void Canvas::updateItemStates()
 {
     if (!canvasHost || !page)
         return;
     const bool clearScreen = !page->history.isEmpty();
-    const bool marqueeShown = !marquee->isHidden();
+    const bool marqueeShown = !items.marquee->isHidden();
     const bool clearColor = PageHistory::canCleanImpureImage(page->history, marqueeShown) ||
                             (!page->background.isNull() && page->history.isEmpty());
     // Called on every repaint: only a change is passed on, so no button is redrawn needlessly.
@@ -570,26 +501,9 @@ void Canvas::forgetReportedStates()
     reportedClearColor = -1;
 }
 
-void Canvas::dropRedoTail(bool keepLast)
+bool Canvas::canRotateView() const
 {
-    if (page)
-        PageHistory::dropRedoTail(page->history, keepLast);
-}
-
-void Canvas::updateActionStates()
-{
-    if (!canvasHost)
-        return;
-    const bool marqueeShown = !marquee->isHidden();
-    const bool textBoxShown = !textBox->isHidden();
-    const bool drawingItemShown =
-        !line->isHidden() || !connectedLine->isHidden() || !freeCurve->isHidden();
-    const bool anyShown = marqueeShown || textBoxShown || drawingItemShown;
-    canvasHost->setCutEnabled(marqueeShown || textBoxShown);
-    canvasHost->setCopyEnabled(!drawingItemShown);
-    canvasHost->setCancelEnabled(anyShown);
-    canvasHost->setDeleteEnabled(anyShown);
-    canvasHost->setRotateEnabled(canvasMode == PictureDocument || marqueeShown);
+    return canvasMode == PictureDocument;
 }
 
 void Canvas::wheelEvent(QWheelEvent *event)
@@ -599,7 +513,7 @@ void Canvas::wheelEvent(QWheelEvent *event)
         return;
     }
     ctrlHeld = event->modifiers().testFlag(Qt::ControlModifier);
-    marquee->setCtrlPressed(ctrlHeld);
+    items.marquee->setCtrlPressed(ctrlHeld);
     const int delta = event->angleDelta().y();
     if (canvasMode == SlideOverlay) {
         if (pageTotal < 2) {
@@ -638,5 +552,13 @@ void Canvas::closeEvent(QCloseEvent *event)
 void Canvas::showEvent(QShowEvent *event)
 {
     forgetReportedStates();
+    copies.setShown(true);
     QWidget::showEvent(event);
+}
+
+void Canvas::hideEvent(QHideEvent *event)
+{
+    // The undo copies of a board out of sight are the first to go when memory is short.
+    copies.setShown(false);
+    QWidget::hideEvent(event);
 }

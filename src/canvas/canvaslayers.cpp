@@ -5,7 +5,7 @@
 #include <QtMath>
 
 #include "app/uimetrics.h"
-#include "drawing/canvas.h"
+#include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintproperty.h"
@@ -20,19 +20,27 @@ QSize layerSizeOf(const PageData *page)
 
 bool Canvas::layersReady() const
 {
-    return !composite.isNull() && !boardPixmap.isNull() && !picture.isNull() &&
-           !gridPixmap.isNull() && !ink.isNull();
+    return !composite.isNull();
+}
+
+const QPixmap &Canvas::ensureLayer(QPixmap &layer) const
+{
+    // Layers are made when something first needs them, transparent and as large as the page's.
+    if (layer.isNull() && !composite.isNull()) {
+        layer = QPixmap(composite.size());
+        layer.fill(Qt::transparent);
+    }
+    return layer;
 }
 
 void Canvas::resetLayers()
 {
     composite = QPixmap();
-    boardPixmap = QPixmap();
     picture = QPixmap();
     gridPixmap = QPixmap();
     highlight = QPixmap();
     ink = QPixmap();
-    snapshots.clear();
+    copies.clear();
     snapshotPage = nullptr;
 }
 
@@ -50,11 +58,14 @@ void Canvas::rebuildLayers()
         return;
     composite = QPixmap(size);
     composite.fill(Qt::transparent);
-    boardPixmap = QPixmap(size);
-    boardPixmap.fill(board);
-    picture = QPixmap(size);
-    picture.fill(Qt::transparent);
+    // The board colour is filled in where the layers are composed; the other layers exist only
+    // while something is on them.
+    picture = QPixmap();
+    gridPixmap = QPixmap();
+    highlight = QPixmap();
+    ink = QPixmap();
     if (!page->background.isNull()) {
+        ensureLayer(picture);
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -62,17 +73,11 @@ void Canvas::rebuildLayers()
         painter.drawPixmap(page->layerExtension.left(), page->layerExtension.top(),
                            page->background);
     }
-    gridPixmap = QPixmap(size);
     paintBackground();
-    highlight = QPixmap(size);
-    highlight.fill(Qt::transparent);
-    ink = QPixmap(size);
-    ink.fill(Qt::transparent);
     // Snapshots hold layers of one page at one layer geometry.
     if (snapshotPage != page || snapshotLayerSize != size ||
         snapshotLayerExtension != page->layerExtension) {
-        snapshots.clear();
-        costSinceSnapshot = 0;
+        copies.clear();
         snapshotPage = page;
         snapshotLayerSize = size;
         snapshotLayerExtension = page->layerExtension;
@@ -92,9 +97,10 @@ void Canvas::composeAll()
     painter.setBrush(Qt::NoBrush);
     if (!page->background.isNull())
         painter.drawPixmap(0, 0, picture);
-    if (grid != 0)
+    if (grid != 0 && !gridPixmap.isNull())
         painter.drawPixmap(0, 0, gridPixmap);
-    painter.drawPixmap(0, 0, ink);
+    if (!ink.isNull())
+        painter.drawPixmap(0, 0, ink);
 }
 
 void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
@@ -110,23 +116,24 @@ void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
     painter.fillRect(r, Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.fillRect(r, board);
-    painter.drawPixmap(r, boardPixmap, r);
     if (!page->background.isNull())
         painter.drawPixmap(r, picture, r);
-    if (grid != 0)
+    if (grid != 0 && !gridPixmap.isNull())
         painter.drawPixmap(r, gridPixmap, r);
-    painter.drawPixmap(r, ink, r);
+    if (!ink.isNull())
+        painter.drawPixmap(r, ink, r);
     if (withHighlight && !highlight.isNull())
         painter.drawPixmap(r, highlight, r);
 }
 
 void Canvas::paintBackground()
 {
-    if (gridPixmap.isNull())
+    if (grid == 0 || composite.isNull()) {
+        gridPixmap = QPixmap();
         return;
+    }
+    ensureLayer(gridPixmap);
     gridPixmap.fill(Qt::transparent);
-    if (grid == 0)
-        return;
     QPainter painter(&gridPixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     paintGridLines(&painter, gridPixmap.size(), grid, spacing.pixels(), spacingUnit(),
@@ -142,9 +149,9 @@ void Canvas::setBoardGridType(int type)
         grid = type;
         gridColorName = property ? property->foreColor : QString();
     } else if (type == 4 || type == 5) {
-        if (grid == 0 || gridPixmap.isNull())
+        if (grid == 0 || composite.isNull())
             return;
-        const double limit = qMin(gridPixmap.width(), gridPixmap.height()) / 3.0;
+        const double limit = qMin(composite.width(), composite.height()) / 3.0;
         if (!(type == 4 ? spacing.widen(limit) : spacing.narrow(limit)))
             return;
     } else {
@@ -192,10 +199,8 @@ void Canvas::paintEvent(QPaintEvent *event)
     painter.drawPixmap(QRectF(source), composite, QRectF(source));
 }
 
-QPixmap Canvas::pageImage(bool withGrid) const
+QPixmap Canvas::composedPage(const QImage &slide, bool withGrid) const
 {
-    if (!page || !layersReady())
-        return QPixmap();
     const QSize shown = shownPageSize();
     const QMargins &show = page->showExtension;
     const QMargins &layer = page->layerExtension;
@@ -205,17 +210,25 @@ QPixmap Canvas::pageImage(bool withGrid) const
     QPainter painter(&out);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect target = out.rect();
-    if (canvasMode == SlideOverlay && canvasHost) {
-        const QPixmap slide = canvasHost->grabSlidePicture();
-        if (!slide.isNull())
-            painter.drawPixmap(target, slide);
-    }
-    painter.drawPixmap(target, boardPixmap, source);
+    if (!slide.isNull())
+        painter.drawImage(target, slide);
+    painter.fillRect(target, board);
     if (!page->background.isNull())
         painter.drawPixmap(target, picture, source);
-    if (withGrid && grid != 0)
+    if (withGrid && grid != 0 && !gridPixmap.isNull())
         painter.drawPixmap(target, gridPixmap, source);
-    painter.drawPixmap(target, ink, source);
+    if (!ink.isNull())
+        painter.drawPixmap(target, ink, source);
     painter.end();
     return QPixmap::fromImage(orientation.applyToImage(out.toImage()));
+}
+
+QPixmap Canvas::pageImage(bool withGrid) const
+{
+    if (!page || !layersReady())
+        return QPixmap();
+    QImage slide;
+    if (canvasMode == SlideOverlay && canvasHost)
+        slide = canvasHost->grabSlidePicture().toImage();
+    return composedPage(slide, withGrid);
 }

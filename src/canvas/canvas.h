@@ -16,8 +16,10 @@
 
 #include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
-#include "drawing/layersnapshots.h"
+#include "drawing/replaycopies.h"
 #include "drawing/stylerecords.h"
+#include "items/actionpainter.h"
+#include "items/boardediting.h"
 #include "items/pageorientation.h"
 
 class CanvasFCCurve;
@@ -42,7 +44,7 @@ class QPushButton;
 // Coordinates: widget coordinates are what the user sees (zoomed, turned, mirrored); page
 // coordinates are those of the stored actions; layer coordinates are page coordinates shifted by
 // the page's layer extension.
-class Canvas : public QWidget, public DocumentBoard
+class Canvas : public QWidget, public DocumentBoard, public BoardEditing
 {
     Q_OBJECT
 public:
@@ -70,7 +72,7 @@ public:
     void reset();
     // n counted from 1.
     void gotoPage(int n);
-    int pageCount() const { return pageTotal; }
+    int pageCount() const override { return pageTotal; }
     bool hasPage() const { return page != nullptr; }
     bool hasDrawing() const;
     PageData *currentPage() const { return page; }
@@ -79,7 +81,7 @@ public:
     // Zoom and view.
     double zoom() const { return zoomFactor; }
     void setZoom(double z);
-    void zoomStep(int kind);
+    void zoomStep(int kind) override;
     void zoomBy(int kind, double step);
     QPointF mapToPage(const QPointF &widgetPoint) const;
     QPointF mapFromPage(const QPointF &pagePoint) const;
@@ -97,11 +99,11 @@ public:
     void layoutStepButtons();
     QPushButton *previousStepButton() const { return prevButton; }
     // The five items, children of the canvas, created hidden.
-    CanvasMarquee *marqueeItem() const { return marquee; }
-    CanvasLine *lineItem() const { return line; }
-    CanvasTextBox *textBoxItem() const { return textBox; }
-    CanvasFCLine *connectedLineItem() const { return connectedLine; }
-    CanvasFCCurve *freeCurveItem() const { return freeCurve; }
+    CanvasMarquee *marqueeItem() const { return items.marquee; }
+    CanvasLine *lineItem() const { return items.line; }
+    CanvasTextBox *textBoxItem() const { return items.textBox; }
+    CanvasFCLine *connectedLineItem() const { return items.connectedLine; }
+    CanvasFCCurve *freeCurveItem() const { return items.freeCurve; }
     QPushButton *nextStepButton() const { return nextButton; }
 
     // Page edges of picture documents.
@@ -130,15 +132,15 @@ public:
     double gridSpacing() const { return spacing.pixels(); }
     QString gridColor() const { return gridColorName; }
     const QPixmap &compositeLayer() const { return composite; }
-    const QPixmap &boardLayer() const { return boardPixmap; }
-    const QPixmap &pictureLayer() const { return picture; }
-    const QPixmap &gridLayer() const { return gridPixmap; }
-    const QPixmap &highlightLayer() const { return highlight; }
-    const QPixmap &inkLayer() const { return ink; }
+    // Layers that nothing has needed yet are made (transparent) when asked for.
+    const QPixmap &pictureLayer() const { return ensureLayer(picture); }
+    const QPixmap &gridLayer() const { return ensureLayer(gridPixmap); }
+    const QPixmap &highlightLayer() const { return ensureLayer(highlight); }
+    const QPixmap &inkLayer() const { return ensureLayer(ink); }
     // The current page's picture with its drawing, turned as shown (copy, export).
     QPixmap pageImage(bool withGrid) const;
     // One page with its drawing for the PDF export; null when it cannot be made.
-    QPixmap renderPageImage(int index);
+    QPixmap renderPageImage(int index) override;
 
     // Replay (see canvasreplay.cpp).
     void replayHistory();
@@ -148,11 +150,11 @@ public:
     void refreshPage();
     // Keeps copies of the replayed layers so that undo replays only the actions after the nearest
     // copy; on by default.
-    void setSnapshotsEnabled(bool on);
-    bool snapshotsEnabled() const { return useSnapshots; }
+    void setSnapshotsEnabled(bool on) { copies.setEnabled(on); }
+    bool snapshotsEnabled() const { return copies.isEnabled(); }
     // Replay work in nanoseconds after which the next copy is taken.
-    void setSnapshotCost(qint64 nanoseconds) { snapshotCost = nanoseconds; }
-    int snapshotCount() const { return snapshots.size(); }
+    void setSnapshotCost(qint64 nanoseconds) { copies.setThreshold(nanoseconds); }
+    int snapshotCount() const { return copies.count(); }
 
     // Input state shared with the input handlers.
     bool isStrokeInProgress() const { return strokeInProgress; }
@@ -163,62 +165,23 @@ public:
     void beginAction(QPoint p, QPointF pos, double *pressure);
     void continueAction(QPoint p, QPointF pos, double *pressure);
     void endAction(QPoint p, QPointF pos);
-    void setCtrlPressed(bool b);
-    void setShiftPressed(bool b);
-    // 1 up, 2 down, 3 left, 4 right: the first shown item moves, else directionState is emitted.
-    void handleDirectionKey(int direction);
     void takeFocus();
-    void resetKeyState();
-    bool isCtrlHeld() const { return ctrlHeld; }
-    bool isShiftHeld() const { return shiftHeld; }
+    void resetKeyState() override;
     bool isTouchActive() const { return touchActive; }
     double currentTouchPressure() const { return touchPressure; }
     // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
     using Clock = std::function<qint64()>;
     void setClock(Clock clock);
-    // The save-file question of the picture export: (title, start name, filter, selected filter
-    // in and out) gives the chosen path, empty when cancelled.
-    using SavePathAsker = std::function<QString(const QString &title, const QString &startName,
-                                                const QString &filter, QString *selectedFilter)>;
-    void setSavePathAsker(SavePathAsker asker);
 
-    // Item commits and cancels (canvascommands.cpp).
-    bool commitMarquee();
-    bool commitLine();
-    bool commitTextBox();
-    // The page's open action of that type for an item to commit into; null when there is none
-    // or the item is not valid (its action is then removed). The item is reset when null.
-    PaintData *actionToCommit(int type, const std::function<bool()> &itemIsValid,
-                              const std::function<void()> &resetItem);
-    // Removes the page's open action of that type, if there is one.
-    void dropOpenAction(int type);
-    bool commitConnectedLine();
-    bool commitFreeCurve();
-    // Both point figures commit alike; writeStyle fills in their own style values.
-    bool commitPointFigure(CanvasPointFigure *figure, int type,
-                           const std::function<void(PaintData *)> &writeStyle);
-    void cancelMarquee();
-    void cancelLine();
-    void cancelTextBox();
-    void cancelConnectedLine();
-    void cancelFreeCurve();
-    bool canCleanImpureImage() const;
     bool pageHasPictureAndNoHistory() const;
-    // The picture of the shown selection, upright, at page scale; null without one.
-    QPixmap selectionImage() const;
-    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
-    static bool saveExportedImage(const QPixmap &image, const QString &path);
 
-    // History rules on the current page.
-    void updateUndoRedoState();
     void updateItemStates();
-    void dropRedoTail(bool keepLast);
     // The enable states last told to the host are forgotten, so the next report sends them all
     // (when the canvas is shown again, its states may differ from what the tool bar shows).
     void forgetReportedStates();
 
     // Commits whatever item is being edited before the page or the view changes.
-    void finishEditing();
+    void finishEditing() override;
 
     // The window's commands (canvasboardcommand.cpp).
     void runCommand(BoardCommand command, int argument = 0) override;
@@ -228,60 +191,18 @@ signals:
     void directionState(int type);
 
 public slots:
-    void updateActionStates();
-
-    // Editing commands (canvascommands.cpp).
-    void undo();
-    void redo();
-    void cut();
-    void copy();
-    void paste();
-    void selectAll();
-    void cancel();
-    void deleteSelection();
-    void confirmClearScreen();
-    void clearScreen();
-    void cleanImpureImage();
-    void setRotateType(int kind);
+    // Commands of the board itself (canvascommands.cpp); the shared ones are BoardEditing's.
+    void clearScreen() override;
+    void cleanImpureImage() override;
+    void setRotateType(int kind) override;
     void rotate(int kind);
-    void applyPaintTool();
-    void exportImage();
+    void applyPaintTool() override;
     void commitShownItems();
-    void liftSelection(int dragtype, QRect geometry);
 
-    // Tool options reaching the shown item (canvasstyle.cpp).
-    void applyForeColor();
-    void applyBackColor();
-    void applyFillBackColor();
-    void applyShapeType();
-    void applyLineBoldSize();
-    void applyLineStyle();
-    void applyArrowStyle();
-    void applyLineDegree();
-    void applyIncludedAngle();
-    void applyPolygonSideCount();
-    void applyStartAngle();
-    void applyAngleSize();
-    void applyHighlightSize();
-    void applyPenLaser();
-    void applyEraserSize();
-    void applyEraserShape();
-    void applyStamp();
-    void applyStampPointer();
-    void setTextFontFamily();
-    void setTextFontSize();
-    void setTextBold();
-    void setTextItalic();
-    void setTextUnderline();
-    void setTextStrikeOut();
-    void setTextColor();
-    void setTextBackColor();
-    void setTextFrameColor();
-    void setTextAlign();
-    void setTextLineHeight();
-    void setTextOrder();
+public:
+    QPixmap selectionImage() const override;
     // The cursor of the current tool.
-    void updateCursor();
+    void updateCursor() override;
 
 protected:
     bool event(QEvent *event) override;
@@ -295,54 +216,49 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
-    void createItems();
     void createStepButtons();
     void resetItems();
     QRect widgetRectToLayer(const QRect &rect) const;
     QPointF layerOffset() const;
     void resetLayers();
+    const QPixmap &ensureLayer(QPixmap &layer) const;
+    // The page with its drawing over the slide picture (null for none), turned as shown.
+    QPixmap composedPage(const QImage &slide, bool withGrid) const;
 
     // Input helpers (canvasinput.cpp).
     qint64 now() const;
-    QPointF globalPointOf(const QPointF &pos);
     bool isEarly() const;
-    // Gives the items the Ctrl and Shift state the canvas holds.
-    void shareHeldKeys();
     void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
-    void continuePenStroke(PaintData *action, const QPointF &pos, double pressure);
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
     void paintAndRepaint(const QRect &rect);
-    QRect eraserRectAt(const QPointF &pos, int level) const;
-    QString shapeParameter(const ShapeStyle &style) const;
-    // Commit helpers (canvascommands.cpp).
-    void recordMarqueeFrame(int dragtype);
-    void writeMarqueeFrame(PaintData *action);
-    void finishCommit(PaintData *action);
-    bool anyItemShown() const;
-    // Style helpers (canvasstyle.cpp).
-    bool marqueeShapeShown() const;
-    void forwardLineStyle();
-    void forwardFigureStyles();
 
-    // Painters of one action, for replay and live painting (canvasreplay.cpp).
-    void paintAction(PaintData *action);
-    void paintSelectionContent(PaintData *action);
-    void paintLineAction(PaintData *action);
-    void paintShapeAction(PaintData *action);
-    void paintPolylineAction(PaintData *action);
-    void paintTextBoxAction(PaintData *action);
-    void paintStampAction(PaintData *action);
-    void paintHighlighterAction(PaintData *action);
-    void paintEraserPoints(PaintData *action, int first);
-    bool isItemActionComplete(const PaintData *action) const;
-    void livePen(PaintData *action, const QRect &rect);
-    void liveHighlighter(PaintData *action, const QRect &rect);
-    void liveEraser(PaintData *action, const QRect &rect);
-    void liveItem(PaintData *action, const QRect &rect);
-    void noteLiveCost(qint64 nanoseconds, PaintData *closedAction);
+    // Hooks of the shared editing rules.
+    PageData *editedPage() const override { return page; }
+    QPointF itemToPage(const QPointF &widgetPoint) const override;
+    CanvasHost *editHost() const override { return canvasHost; }
+    PaintProperty *editProperty() const override { return property; }
+    const PageOrientation &frameOrientation() const override { return orientation; }
+    void finishCommit(PaintData *action) override;
+    void refreshEditedPage() override { refreshPage(); }
+    void stopStroke() override { strokeInProgress = false; }
+    QPixmap copiedPageImage() const override { return pageImage(true); }
+    bool canRotateView() const override;
+    void liftSelection(int dragtype, const QRect &geometry) override;
+    void clickedBesideItems() override { commitShownItems(); }
+    bool pasteArea(QRectF *fit, QPointF *at, QRectF *bounds) override;
+    QRectF selectAllFrame() const override;
+    bool hasDrawingToClear() const override;
+    QPixmap exportedImage() const override;
+    QWidget *editWidget() override { return this; }
+    double editZoom() const override { return zoomFactor; }
+    void directionUnused(int direction) override { emit directionState(direction); }
+
+    // The current page's layers for the shared action painters (canvasreplay.cpp).
+    ActionLayers actionLayers(bool withHighlight = false);
     QPixmap pictureForSnapshot() const;
 
     bool quitting = false;
@@ -358,11 +274,11 @@ private:
     PaintProperty *property = nullptr;
 
     QPixmap composite;
-    QPixmap boardPixmap;
-    QPixmap picture;
-    QPixmap gridPixmap;
-    QPixmap highlight;
-    QPixmap ink;
+    // Only the composite is always there; the others are made when first needed.
+    mutable QPixmap picture;
+    mutable QPixmap gridPixmap;
+    mutable QPixmap highlight;
+    mutable QPixmap ink;
 
     int grid = 0;
     GridSpacing spacing{0.0};
@@ -371,8 +287,6 @@ private:
     double minimumPenWidth = 0.1;
     bool touchActive = false;
     double touchPressure = 0.0;
-    bool ctrlHeld = false;
-    bool shiftHeld = false;
     bool strokeInProgress = false;
     qint64 pressTime = 0;
     qint64 lastTabletMoveTime = 0;
@@ -385,27 +299,14 @@ private:
     QVector<QPointF> livePoints;
     QTransform rotationTransform;
     PageOrientation orientation;
-    CanvasMarquee *marquee = nullptr;
-    CanvasLine *line = nullptr;
-    CanvasTextBox *textBox = nullptr;
-    CanvasFCLine *connectedLine = nullptr;
-    CanvasFCCurve *freeCurve = nullptr;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
     Clock clock;
-    // Global position of the event being handled; null when a step is called directly.
-    QPointF pointerGlobal;
     // The primary touch point drives the steps; mouse events made from that touch are dropped.
     bool touchDrivesSteps = false;
-    SavePathAsker savePathAsker;
 
-    LayerSnapshots snapshots;
-    bool useSnapshots = true;
-    // Replay work after which a copy is taken: an undo near the end replays about this much.
-    qint64 snapshotCost = 4000000;
-    // Replay work (nanoseconds) since the newest snapshot; a new one is taken past a threshold.
-    qint64 costSinceSnapshot = 0;
-    qint64 liveCost = 0;
+    // Undo copies of the current page.
+    ReplayCopies copies;
     // The page and layer geometry the snapshots belong to.
     const PageData *snapshotPage = nullptr;
     QSize snapshotLayerSize;

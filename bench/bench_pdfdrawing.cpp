@@ -1,0 +1,202 @@
+// Drawing on PDF pages and exporting them.
+// 1. Pen ink: a 2,000-event pressure stroke fed as tablet events into a shown PDF board and into
+//    a whiteboard of the same page size; prints the median and 99th-percentile cost of one move
+//    event, painting included, for both and their ratio.
+// 2. Export: a 100-page PDF with a pen stroke on every page written by the "导出PDF" dialog's
+//    writer; prints the seconds, the peak resident memory and the output size.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QScrollArea>
+#include <QTabletEvent>
+#include <QTemporaryDir>
+#include <QtMath>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "canvas/canvas.h"
+#include "drawing/pagedata.h"
+#include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "pdf/pdfcanvas.h"
+#include "pdf/pdfpagedata.h"
+#include "pdf/pdfwriter.h"
+
+#include "../tests/pdffixtures.h"
+
+namespace {
+const int eventCount = 2000;
+const int exportPages = 100;
+
+struct Sample
+{
+    QPointF at;
+    qreal pressure;
+};
+
+// Handwriting-like loops drifting across an A4 page of 840 x 1188 pixels.
+std::vector<Sample> strokePath(const QPointF &origin)
+{
+    std::vector<Sample> samples;
+    samples.reserve(eventCount);
+    for (int i = 0; i < eventCount; ++i) {
+        const double t = i / double(eventCount);
+        const double loop = i * 0.21;
+        samples.push_back({origin + QPointF(60 + t * 700 + 30 * qCos(loop),
+                                            500 + 300 * qSin(t * 9.0) + 30 * qSin(loop)),
+                           0.35 + 0.3 * qSin(i * 0.05)});
+    }
+    return samples;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[std::min(values.size() - 1, size_t(p * values.size()))];
+}
+
+void send(QWidget *board, QEvent::Type type, const Sample &s)
+{
+    QTabletEvent event(type, s.at, board->mapToGlobal(s.at.toPoint()), QTabletEvent::Stylus,
+                       QTabletEvent::Pen, s.pressure, 0, 0, 0, 0, 0, Qt::NoModifier, 1,
+                       type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
+                       type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
+    QApplication::sendEvent(board, &event);
+}
+
+std::vector<double> strokeCosts(QWidget *board, const std::vector<Sample> &path)
+{
+    std::vector<double> costs;
+    costs.reserve(path.size());
+    send(board, QEvent::TabletPress, path.front());
+    QElapsedTimer timer;
+    for (size_t i = 1; i + 1 < path.size(); ++i) {
+        timer.start();
+        send(board, QEvent::TabletMove, path[i]);
+        costs.push_back(timer.nsecsElapsed() / 1e6);
+        if (i % 8 == 0)
+            QApplication::processEvents();
+    }
+    send(board, QEvent::TabletRelease, path.back());
+    QApplication::processEvents();
+    return costs;
+}
+
+void printCosts(const char *name, const std::vector<double> &costs)
+{
+    double sum = 0;
+    for (double cost : costs)
+        sum += cost;
+    std::printf("  %-24s mean %.4f ms   median %.4f ms   p99 %.4f ms\n", name,
+                sum / std::max<size_t>(1, costs.size()), percentile(costs, 0.5),
+                percentile(costs, 0.99));
+}
+
+long peakResidentMb()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// The document as a PDF tab shows it: A4 pages of 840 x 1188 pixels in the scroll area.
+PdfCanvas *openBoard(QScrollArea &area, const QString &path, const QString &stateDir,
+                     PaintProperty *property)
+{
+    auto *pdf = new PdfCanvas(path, stateDir, property);
+    pdf->documentReader().setScreenMetrics(4.0, 0);
+    if (!pdf->openDocument()) {
+        delete pdf;
+        return nullptr;
+    }
+    pdf->setZoom(1.0);
+    area.setWidget(pdf);
+    pdf->followScrollArea(&area);
+    area.show();
+    QApplication::processEvents();
+    return pdf;
+}
+
+void penInk(const QString &pdfPath)
+{
+    std::printf("Pen ink, cost of one move event (%d events):\n", eventCount);
+    PaintProperty property;
+    property.paintTool = PaintTool::Pen;
+    property.lineBoldSize = 4;
+    property.foreColor = QStringLiteral("#2040a0");
+
+    Canvas canvas(Canvas::NewBoard, Qt::white, &property);
+    canvas.loadPages({QSize(840, 1188)}, {QPixmap()});
+    canvas.setZoom(1.0);
+    canvas.resize(840, 1188);
+    canvas.show();
+    QApplication::processEvents();
+    const std::vector<double> white = strokeCosts(&canvas, strokePath(QPointF(0, 0)));
+    canvas.hide();
+
+    QScrollArea area;
+    area.resize(900, 1250);
+    PdfCanvas *pdf = openBoard(area, pdfPath, QDir::tempPath(), &property);
+    if (!pdf)
+        return;
+    const std::vector<double> onPdf =
+        strokeCosts(pdf, strokePath(QPointF(0, pdf->pageTops().at(0))));
+    printCosts("whiteboard page", white);
+    printCosts("PDF page", onPdf);
+    std::printf("  PDF / whiteboard median  %.2f\n",
+                percentile(onPdf, 0.5) / std::max(1e-9, percentile(white, 0.5)));
+}
+
+void exportDocument(const QString &pdfPath, const QString &folder)
+{
+    std::printf("Export of a %d-page annotated PDF:\n", exportPages);
+    PaintProperty property;
+    QScrollArea area;
+    area.resize(900, 700);
+    PdfCanvas *pdf = openBoard(area, pdfPath, folder, &property);
+    if (!pdf)
+        return;
+    // A recorded pen stroke on every page.
+    const std::vector<Sample> path = strokePath(QPointF(0, 0));
+    for (PdfPageData *page : pdf->pageList()) {
+        auto *stroke = new PaintData(page);
+        stroke->type = PaintTool::Pen;
+        stroke->active = true;
+        stroke->closed = true;
+        stroke->width = 4;
+        stroke->color = QStringLiteral("#2040a0");
+        for (size_t i = 0; i < path.size(); i += 4) {
+            stroke->points << path[i].at;
+            stroke->values << 2.0 + 3 * path[i].pressure;
+        }
+        page->history << stroke;
+    }
+    const long before = peakResidentMb();
+    PDFWriter writer;
+    writer.prepare(QStringLiteral("book.pdf"), 2, pdf, folder);
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = writer.writePdf(writer.outputPath());
+    const double seconds = timer.elapsed() / 1000.0;
+    std::printf("  written %s in %.2f s, peak resident %ld MB (before export %ld MB), %.1f MB\n",
+                ok ? "fully" : "NOT", seconds, peakResidentMb(), before,
+                QFileInfo(writer.outputPath()).size() / 1048576.0);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString one = dir.filePath(QStringLiteral("one.pdf"));
+    const QString book = dir.filePath(QStringLiteral("book-source.pdf"));
+    if (!writeTestPdf(one, a4Pages(1)) || !writeTestPdf(book, a4Pages(exportPages)))
+        return 1;
+    penInk(one);
+    exportDocument(book, dir.path());
+    return 0;
+}

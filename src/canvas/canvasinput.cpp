@@ -1,0 +1,342 @@
+// Pointer, pen, touch and key input of the canvas. Mouse, tablet and touch all end in the same
+// three steps (begin, continue, end); what a step does depends on the current tool.
+
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTabletEvent>
+#include <QTouchEvent>
+#include <QtMath>
+
+#include "app/globals.h"
+#include "app/uimetrics.h"
+#include "canvas/canvas.h"
+#include "drawing/canvashost.h"
+#include "drawing/freehandaction.h"
+#include "drawing/geometry.h"
+#include "drawing/pagedata.h"
+#include "drawing/pagehistory.h"
+#include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "drawing/penwidth.h"
+#include "drawing/stampstore.h"
+#include "drawing/strokepainter.h"
+#include "items/boarditems.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+
+namespace {
+constexpr qint64 edgeDragTabletInterval = 40;
+
+// Pen pressure as it is recorded: two decimals.
+double recordedPressure(qreal pressure)
+{
+    return QString::number(pressure, 'f', 2).toDouble();
+}
+} // namespace
+
+void Canvas::setClock(Clock value)
+{
+    clock = std::move(value);
+}
+
+qint64 Canvas::now() const
+{
+    return clock ? clock() : QDateTime::currentMSecsSinceEpoch();
+}
+
+bool Canvas::isEarly() const
+{
+    return !isIntervalElapsed(pressTime, now());
+}
+
+// Event entry ------------------------------------------------------------------------------------
+
+namespace {
+// A pen near the screen draws through its tablet events; only the mouse events that Qt or the
+// system made from them (or from touch) are dropped. Checking the source keeps a real mouse
+// working when a driver never reports the pen leaving.
+bool isSynthesised(const QMouseEvent *event)
+{
+    return event->source() != Qt::MouseEventNotSynthesized;
+}
+} // namespace
+
+void Canvas::mousePressEvent(QMouseEvent *event)
+{
+    if (!page || (penInProximity && isSynthesised(event)) ||
+        (touchDrivesSteps && isSynthesised(event))) {
+        event->accept();
+        return;
+    }
+    setFocus(Qt::OtherFocusReason);
+    if (event->button() == Qt::LeftButton) {
+        double pressure = touchActive ? touchPressure : -1.0;
+        pointerGlobal = event->globalPos();
+        beginAction(event->pos(), event->localPos(), &pressure);
+    }
+    event->setAccepted(!(property && property->paintTool == 0 && !edgeDragging));
+}
+
+void Canvas::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!page || (penInProximity && isSynthesised(event)) ||
+        (touchDrivesSteps && isSynthesised(event))) {
+        event->accept();
+        return;
+    }
+    double pressure = touchActive ? touchPressure : -1.0;
+    pointerGlobal = event->globalPos();
+    continueAction(event->pos(), event->localPos(), &pressure);
+    event->setAccepted(!(property && property->paintTool == 0 && !edgeDragging));
+}
+
+void Canvas::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!page || (penInProximity && isSynthesised(event)) ||
+        (touchDrivesSteps && isSynthesised(event))) {
+        event->accept();
+        return;
+    }
+    const bool dragging = edgeDragging;
+    if (event->button() == Qt::LeftButton) {
+        pointerGlobal = event->globalPos();
+        endAction(event->pos(), event->localPos());
+        touchActive = false;
+        touchPressure = 0.0;
+    }
+    event->setAccepted(!(property && property->paintTool == 0 && !dragging));
+}
+
+void Canvas::tabletEvent(QTabletEvent *event)
+{
+    if (!page) {
+        event->accept();
+        return;
+    }
+    const bool dragging = edgeDragging;
+    double pressure = recordedPressure(event->pressure());
+    pointerGlobal = event->globalPosF();
+    switch (event->type()) {
+        case QEvent::TabletPress:
+            setFocus(Qt::OtherFocusReason);
+            beginAction(event->pos(), event->posF(), &pressure);
+            break;
+        case QEvent::TabletMove:
+            if (tracking && edgeDragging) {
+                const qint64 t = now();
+                if (t - lastTabletMoveTime <= edgeDragTabletInterval)
+                    break;
+                lastTabletMoveTime = t;
+            }
+            continueAction(event->pos(), event->posF(), &pressure);
+            break;
+        case QEvent::TabletRelease:
+            endAction(event->pos(), event->posF());
+            break;
+        default:
+            break;
+    }
+    event->setAccepted(!(property && property->paintTool == 0 && !dragging && !edgeDragging));
+}
+
+bool Canvas::event(QEvent *event)
+{
+    switch (event->type()) {
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel: {
+            auto *touch = static_cast<QTouchEvent *>(event);
+            const bool dragging = edgeDragging;
+            const QList<QTouchEvent::TouchPoint> &points = touch->touchPoints();
+            if (!points.isEmpty()) {
+                const bool hasPressure =
+                    touch->device() &&
+                    touch->device()->capabilities().testFlag(QTouchDevice::Pressure);
+                touchPressure = hasPressure ? recordedPressure(points.first().pressure()) : -1.0;
+            }
+            const bool wanted = (property && property->paintTool != 0) || edgeDragging;
+            // Once the touch is accepted no mouse events are made from it: the primary point
+            // drives the steps itself.
+            if (page && !points.isEmpty() && wanted) {
+                const QTouchEvent::TouchPoint &point = points.first();
+                const QPointF pos = point.pos();
+                double pressure = touchPressure;
+                pointerGlobal = point.screenPos();
+                if (event->type() == QEvent::TouchBegin) {
+                    touchActive = true;
+                    touchDrivesSteps = true;
+                    setFocus(Qt::OtherFocusReason);
+                    beginAction(pos.toPoint(), pos, &pressure);
+                } else if (event->type() == QEvent::TouchUpdate) {
+                    continueAction(pos.toPoint(), pos, &pressure);
+                } else {
+                    endAction(pos.toPoint(), pos);
+                    touchActive = false;
+                    touchDrivesSteps = false;
+                    touchPressure = 0.0;
+                }
+            } else if (event->type() == QEvent::TouchBegin) {
+                touchActive = true;
+            } else if (event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel) {
+                touchActive = false;
+            }
+            event->setAccepted(wanted || dragging);
+            return true;
+        }
+        default:
+            return QWidget::event(event);
+    }
+}
+
+// The three steps ---------------------------------------------------------------------------------
+
+void Canvas::paintAndRepaint(const QRect &rect)
+{
+    paintCurrentAction(rect);
+    repaint(rect);
+}
+
+void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
+{
+    const QPointF global = globalPointOf(pos);
+    if (!page)
+        return;
+    pressPosition = global;
+    livePoints.clear();
+    const int tool = property ? property->paintTool : 0;
+
+    const bool consumed = commitItemsAtPress(tool);
+
+    if (tracking && edgeUnderPointer != -1) {
+        beginEdgeDrag(global);
+        return;
+    }
+    if (consumed) {
+        strokeInProgress = false;
+        edgeDragging = false;
+        return;
+    }
+    strokeInProgress = true;
+    pressTime = now();
+    beginToolAction(tool, p, pos, pressure ? *pressure : -1.0);
+}
+
+void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure)
+{
+    PaintData *action = startToolAction(tool, pos, pressure, livePoints, minimumPenWidth);
+    if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen)) {
+        paintCurrentAction(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+        update(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+    } else if (action && tool == PaintTool::Eraser) {
+        const QRect r = eraserRectAt(pos, action->width);
+        paintCurrentAction(r);
+        update(r);
+    }
+    updateUndoRedoState();
+}
+
+void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
+{
+    const QPointF global = globalPointOf(pos);
+    currentPosition = global;
+    if (!strokeInProgress) {
+        if (tracking)
+            updateEdgeCursor(p);
+        return;
+    }
+    if (tracking && edgeDragging) {
+        dragEdgeTo(global, false);
+        return;
+    }
+    if (!page)
+        return;
+    PaintData *action = PageHistory::openLastAction(page->history);
+    if (!action)
+        return;
+    const int tool = property ? property->paintTool : 0;
+    if (tool != action->type)
+        return;
+    const QRect dirty = continueToolAction(action, pos, pressure ? *pressure : -1.0, isEarly(),
+                                           livePoints, minimumPenWidth);
+    if (dirty.isValid())
+        paintAndRepaint(dirty);
+}
+
+void Canvas::endAction(QPoint p, QPointF pos)
+{
+    const QPointF global = globalPointOf(pos);
+    if (!strokeInProgress)
+        return;
+    strokeInProgress = false;
+    if (edgeDragging) {
+        dragEdgeTo(global, true);
+        updateUndoRedoState();
+        return;
+    }
+    if (!page)
+        return;
+    closeStroke(p, pos);
+}
+
+void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
+{
+    PaintData *action = PageHistory::openLastAction(page->history);
+    if (!action) {
+        updateUndoRedoState();
+        return;
+    }
+    const QRect dirty = endToolAction(action, p, pos, isEarly(), livePoints);
+    if (dirty.isValid())
+        paintAndRepaint(dirty);
+    updateUndoRedoState();
+}
+
+// Keys --------------------------------------------------------------------------------------------
+
+void Canvas::keyPressEvent(QKeyEvent *event)
+{
+    if (!page) {
+        event->accept();
+        return;
+    }
+    if (handleKeyPress(event))
+        return;
+    if (canvasMode == SlideOverlay && canvasHost) {
+        canvasHost->handleShortcutKey(event->key(), event->modifiers());
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void Canvas::keyReleaseEvent(QKeyEvent *event)
+{
+    if (!page) {
+        event->accept();
+        return;
+    }
+    if (!handleKeyRelease(event))
+        event->ignore();
+}
+
+void Canvas::takeFocus()
+{
+    if (!items.textBox->isHidden())
+        items.textBox->setEditing(true);
+    else
+        setFocus(Qt::OtherFocusReason);
+}
+
+void Canvas::resetKeyState()
+{
+    setFocus(Qt::OtherFocusReason);
+    setCtrlPressed(false);
+    setShiftPressed(false);
+    updateCursor();
+    updateUndoRedoState();
+}

@@ -1,0 +1,378 @@
+#include "items/actionpainter.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QStringList>
+
+#include "drawing/geometry.h"
+#include "drawing/pagedata.h"
+#include "drawing/pagehistory.h"
+#include "drawing/paintdata.h"
+#include "drawing/penwidth.h"
+#include "drawing/replaycopies.h"
+#include "drawing/stampstore.h"
+#include "drawing/strokepainter.h"
+#include "drawing/stylerecords.h"
+#include "items/boarditems.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+#include "items/pageorientation.h"
+
+namespace {
+
+void drawOnInk(const ActionLayers &layers, const QPointF &at, const QPixmap &pixmap)
+{
+    if (pixmap.isNull())
+        return;
+    QPainter painter(layers.ink);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawPixmap(at + layers.offset, pixmap);
+}
+
+// Turned and mirrored as the view was when the action was made.
+void drawOrientedOnInk(const ActionLayers &layers, const PaintData *action, const QPixmap &pixmap)
+{
+    if (pixmap.isNull())
+        return;
+    const QVector<QPointF> &p = action->points;
+    const QImage oriented =
+        applyOrientationToImage(pixmap.toImage(), action->value2 != 0, p.at(0), p.at(1));
+    QPainter painter(layers.ink);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rectFromPoints(p.at(0), p.at(2)).topLeft() + layers.offset, oriented);
+}
+
+void paintHighlighter(const ActionLayers &layers, PaintData *action)
+{
+    {
+        QPainter painter(layers.highlight);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintHighlighterStroke(&painter, *action, highlighterNib(action->width, action->value2),
+                               layers.offset);
+    }
+    {
+        QPainter painter(layers.ink);
+        painter.drawPixmap(0, 0, *layers.highlight);
+    }
+    layers.highlight->fill(Qt::transparent);
+}
+
+void paintEraserPoints(const ActionLayers &layers, PaintData *action, int first)
+{
+    const QPointF corner =
+        eraserOffset(action->value1, action->value2, eraserSize(action->width).width());
+    for (QPixmap *target : {layers.picture, layers.ink}) {
+        if (!target)
+            continue;
+        QPainter painter(target);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintEraserStroke(&painter, *action, corner, layers.offset, first);
+    }
+}
+
+void paintSelectionContent(const ActionLayers &layers, PaintData *action)
+{
+    const QPointF offset = layers.offset;
+    const QVector<QPointF> &p = action->points;
+    const QRectF source = rectFromPoints(p.at(0), p.at(1)).translated(offset);
+    QPixmap content;
+    switch (action->value2) {
+        case SelectionKind::DeletedRegion:
+            if (layers.picture)
+                clearPixmapRect(layers.picture, source);
+            clearPixmapRect(layers.ink, source);
+            return;
+        case SelectionKind::MovedRegion: {
+            // The region is lifted off the page, then placed in the target frame (which also
+            // carries any mirroring).
+            const QRect area = source.toAlignedRect();
+            if (area.isEmpty())
+                return;
+            content = QPixmap(area.size());
+            content.fill(layers.liftedBackground);
+            QPainter painter(&content);
+            if (layers.picture)
+                painter.drawPixmap(QPoint(0, 0), *layers.picture, area);
+            painter.drawPixmap(QPoint(0, 0), *layers.ink, area);
+            painter.end();
+            if (layers.picture)
+                clearPixmapRect(layers.picture, source);
+            clearPixmapRect(layers.ink, source);
+            break;
+        }
+        case SelectionKind::PastedImage: {
+            bool ok = false;
+            const int index = action->text.toInt(&ok);
+            if (!ok || index < 0 || index >= layers.page->pastedImages.size())
+                return;
+            content = layers.page->pastedImages.at(index);
+            break;
+        }
+        default:
+            return;
+    }
+    drawOnInk(layers, rectFromPoints(p.at(2), p.at(4)).topLeft(),
+              CanvasMarquee::renderContentInFrame(content, p.at(5) + offset, p.at(6) + offset,
+                                                  p.at(7) + offset));
+}
+
+void paintLine(const ActionLayers &layers, PaintData *action)
+{
+    LineStyle style;
+    style.lineWidth = action->width;
+    style.lineStyle = action->style;
+    style.arrowStyle = action->value1;
+    style.hasLineDegree = action->value2 != 0;
+    style.color = action->color;
+    const QVector<QPointF> &p = action->points;
+    drawOnInk(layers, rectFromPoints(p.at(0), p.at(1)).topLeft(),
+              CanvasLine::renderToPixmap(style, p.at(2), p.at(3)));
+}
+
+ShapeStyle shapeStyleOf(const PaintData *action)
+{
+    ShapeStyle style;
+    style.color = action->color;
+    style.fillColor = action->color2;
+    style.shapeType = action->value1;
+    style.lineWidth = action->width;
+    style.lineStyle = action->style;
+    style.isShape = true;
+    if (style.shapeType == 6) {
+        bool ok = false;
+        const int sides = action->text.toInt(&ok);
+        if (ok)
+            style.polygonSideCount = sides;
+    } else if (style.shapeType == 21 || style.shapeType == 22) {
+        style.hasLineDegree = action->text.toDouble() != 0.0;
+    } else if (style.shapeType == 7 || style.shapeType == 8) {
+        const QStringList parts = action->text.split(QLatin1Char('|'));
+        if (parts.size() == 2) {
+            style.startAngle = parts.at(0).toInt();
+            style.angleSize = parts.at(1).toInt();
+        }
+    } else if (style.shapeType == 9 && !action->values.isEmpty() && action->values.first() > 0) {
+        style.cuboidDepthSet = true;
+        style.cuboidDepth = action->values.first();
+    }
+    return style;
+}
+
+void paintShape(const ActionLayers &layers, PaintData *action)
+{
+    const QPointF offset = layers.offset;
+    const QVector<QPointF> &p = action->points;
+    drawOnInk(layers, rectFromPoints(p.at(2), p.at(4)).topLeft(),
+              CanvasMarquee::renderShapeInFrame(shapeStyleOf(action), false, p.at(5) + offset,
+                                                p.at(6) + offset, p.at(7) + offset));
+}
+
+void paintPointFigure(const ActionLayers &layers, PaintData *action)
+{
+    if (!layers.items)
+        return;
+    QVector<QPointF> points = action->points;
+    for (QPointF &point : points)
+        point += layers.offset;
+    QPixmap pixmap;
+    if (action->type == 8) {
+        PolylineStyle style;
+        style.color = action->color;
+        style.fillColor = action->color2;
+        style.lineWidth = action->width;
+        style.lineStyle = action->style;
+        style.hasIncludedAngle = action->value2 != 0;
+        pixmap = layers.items->connectedLine->renderToPixmap(points, style, 1.0);
+    } else {
+        PenStyle style;
+        style.color = action->color;
+        style.fillColor = action->color2;
+        style.lineWidth = action->width;
+        style.lineStyle = action->style;
+        pixmap = layers.items->freeCurve->renderToPixmap(points, style, 1.0);
+    }
+    const QVector<double> &v = action->values;
+    drawOnInk(layers,
+              rectFromPoints(QPointF(v.at(0), v.at(1)), QPointF(v.at(2), v.at(3))).topLeft(),
+              pixmap);
+}
+
+void paintTextBox(const ActionLayers &layers, PaintData *action)
+{
+    if (!layers.items)
+        return;
+    const QVector<QPointF> &p = action->points;
+    drawOrientedOnInk(layers, action,
+                      layers.items->textBox->renderToPixmap(action->color, action->color2, p.at(0),
+                                                            p.at(1), p.at(2), action->text));
+}
+
+} // namespace
+
+namespace ActionPainter {
+
+bool isItemActionComplete(const PaintData *action)
+{
+    const int n = action->points.size();
+    switch (action->type) {
+        case 1:
+        case 7:
+            return n == 8;
+        case 6:
+            return n == 4;
+        case 8:
+        case 9:
+            return n > 1 && action->values.size() == 4;
+        case 10:
+        case 11:
+            return n == 3 && !action->text.isEmpty();
+        default:
+            return false;
+    }
+}
+
+void paint(const ActionLayers &layers, PaintData *action)
+{
+    switch (action->type) {
+        case 2:
+        case 3: {
+            QPainter painter(layers.ink);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paintPenStroke(&painter, *action, layers.offset);
+            return;
+        }
+        case 4:
+            paintHighlighter(layers, action);
+            return;
+        case 5:
+            paintEraserPoints(layers, action, 0);
+            return;
+        default:
+            break;
+    }
+    if (!isItemActionComplete(action))
+        return;
+    switch (action->type) {
+        case 1:
+            paintSelectionContent(layers, action);
+            break;
+        case 6:
+            paintLine(layers, action);
+            break;
+        case 7:
+            paintShape(layers, action);
+            break;
+        case 8:
+        case 9:
+            paintPointFigure(layers, action);
+            break;
+        case 10:
+            paintTextBox(layers, action);
+            break;
+        case 11:
+            drawOrientedOnInk(layers, action, StampStore::pixmap(action->text));
+            break;
+        default:
+            break;
+    }
+}
+
+void replay(const ActionLayers &layers, ReplayCopies *copies)
+{
+    const QList<PaintData *> &history = layers.page->history;
+    const int start = copies ? copies->restore(history, layers.ink, layers.picture) : 0;
+    // Copies are taken only while every action so far is active and closed.
+    bool settled = true;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = start; i < history.size(); ++i) {
+        PaintData *action = history.at(i);
+        if (!action->active) {
+            settled = false;
+            continue;
+        }
+        paint(layers, action);
+        settled = settled && action->closed;
+        if (!copies)
+            continue;
+        copies->replayed(history, i + 1, settled, timer.nsecsElapsed(), *layers.ink,
+                         layers.picture ? *layers.picture : QPixmap());
+        if (settled)
+            timer.restart();
+    }
+}
+
+Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgress)
+{
+    QList<PaintData *> &history = layers.page->history;
+    switch (action->type) {
+        case 2:
+        case 3: {
+            QPainter painter(layers.ink);
+            painter.setRenderHint(QPainter::Antialiasing);
+            if (strokeInProgress) {
+                const int end = livePenPieceEnd(action->points.size());
+                if (end > 0)
+                    paintPenPiece(&painter, *action, end, layers.offset);
+                return Live::Drawn;
+            }
+            finishPenStroke(&painter, *action, layers.offset);
+            action->closed = true;
+            return Live::Closed;
+        }
+        case 4: {
+            const QPointF nib = highlighterNib(action->width, action->value2);
+            const int n = action->points.size();
+            if (strokeInProgress) {
+                const int first = liveHighlighterGroupStart(n);
+                if (first >= 0) {
+                    QPainter painter(layers.highlight);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    paintHighlighterSteps(&painter, *action, first, first + 3, nib, layers.offset);
+                }
+                return Live::HighlightDrawn;
+            }
+            if (n < 2) {
+                layers.highlight->fill(Qt::transparent);
+                PageHistory::removeAction(history, action);
+                return Live::Removed;
+            }
+            {
+                QPainter painter(layers.highlight);
+                painter.setRenderHint(QPainter::Antialiasing);
+                paintHighlighterSteps(&painter, *action, highlighterTailStart(n), n - 1, nib,
+                                      layers.offset);
+            }
+            {
+                QPainter painter(layers.ink);
+                painter.drawPixmap(0, 0, *layers.highlight);
+            }
+            layers.highlight->fill(Qt::transparent);
+            action->closed = true;
+            PageHistory::dropRedoTail(history, true);
+            return Live::Closed;
+        }
+        case 5:
+            if (!strokeInProgress) {
+                action->closed = true;
+                return Live::Closed;
+            }
+            if (!action->points.isEmpty())
+                paintEraserPoints(layers, action, action->points.size() - 1);
+            return Live::Drawn;
+        default:
+            if (!isItemActionComplete(action)) {
+                PageHistory::removeAction(history, action);
+                return Live::Removed;
+            }
+            paint(layers, action);
+            action->closed = true;
+            return Live::Closed;
+    }
+}
+
+} // namespace ActionPainter

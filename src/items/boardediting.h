@@ -1,0 +1,236 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QRgb>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+#include "drawing/documentboard.h"
+#include "items/boarditems.h"
+
+class CanvasHost;
+class CanvasPointFigure;
+class PageData;
+class PageOrientation;
+class PaintData;
+class PaintProperty;
+class QKeyEvent;
+class QWidget;
+struct ShapeStyle;
+
+// The editing rules that both boards (the whiteboard canvas and the PDF board) follow on the page
+// being drawn on: committing a shown item into its open action, cancelling items, undo and redo,
+// copy and cut, delete, the button states that follow the items, and the tool options that reach
+// the shown item. A board gives its page, its items and its coordinate mapping through the hooks
+// below and keeps only its own layers, layout and painting.
+class BoardEditing
+{
+public:
+    virtual ~BoardEditing() = default;
+
+    // The shape parameter text of a shape action (side count, degree flag, or angles).
+    static QString shapeParameter(const ShapeStyle &style);
+
+    // Commits (the shown item's open action is recorded and painted; an invalid item leaves no
+    // trace in the history).
+    bool commitMarquee();
+    bool commitLine();
+    bool commitTextBox();
+    bool commitConnectedLine();
+    bool commitFreeCurve();
+    // Commits every shown item in the order marquee, line, text box, connected line, free curve.
+    void commitItems();
+    // Ends the stroke in progress and commits every shown item (a click beside the items).
+    void commitAllShownItems();
+    // The marquee's frame into the open selection or shape action (after every frame change).
+    void recordMarqueeFrame();
+
+    // Cancels (the item's open action is dropped, the item reset).
+    void cancelMarquee();
+    void cancelLine();
+    void cancelTextBox();
+    void cancelConnectedLine();
+    void cancelFreeCurve();
+    void cancel();
+
+    // Commands on the page being drawn on.
+    void undo();
+    void redo();
+    void copy();
+    void cut();
+    void deleteSelection();
+    bool canCleanImpureImage() const;
+    bool anyItemShown() const;
+    void updateActionStates();
+    void dropRedoTail(bool keepLast);
+    // Sends the page's undo and redo states to the host.
+    void updateUndoRedoState();
+
+    // Tool options that reach the shown item.
+    void applyForeColor();
+    void applyBackColor();
+    void applyFillBackColor();
+    void applyShapeType();
+    void applyLineBoldSize();
+    void applyLineStyle();
+    void applyArrowStyle();
+    void applyLineDegree();
+    void applyIncludedAngle();
+    void applyPolygonSideCount();
+    void applyStartAngle();
+    void applyAngleSize();
+    void applyHighlightSize();
+    void applyPenLaser();
+    void applyEraserSize();
+    void applyEraserShape();
+    void applyStamp();
+    void applyStampPointer();
+    void setTextFontFamily();
+    void setTextFontSize();
+    void setTextBold();
+    void setTextItalic();
+    void setTextUnderline();
+    void setTextStrikeOut();
+    void setTextColor();
+    void setTextBackColor();
+    void setTextFrameColor();
+    void setTextAlign();
+    void setTextLineHeight();
+    void setTextOrder();
+
+    // Paste of the clipboard picture into a new selection frame, select all, the clear-screen
+    // question, the photo clean-up of a pasted picture and the picture export.
+    void paste();
+    void selectAll();
+    void confirmClearScreen();
+    // Replaces the pasted picture shown in the marquee by its cleaned copy; false when none is.
+    bool cleanPastedImage(QRgb boardColor);
+    void exportImage();
+    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
+    static bool saveExportedImage(const QPixmap &image, const QString &path);
+    // The save-file question of the picture export: (title, start name, filter, selected filter
+    // in and out) gives the chosen path, empty when cancelled.
+    using SavePathAsker = std::function<QString(const QString &title, const QString &startName,
+                                                const QString &filter, QString *selectedFilter)>;
+    void setSavePathAsker(SavePathAsker asker);
+
+    // Keys while a page is being drawn on.
+    void setCtrlPressed(bool b);
+    void setShiftPressed(bool b);
+    // 1 up, 2 down, 3 left, 4 right: the first shown item moves a pixel, else the board reports
+    // the direction.
+    void handleDirectionKey(int direction);
+    bool isCtrlHeld() const { return ctrlHeld; }
+    bool isShiftHeld() const { return shiftHeld; }
+
+    // Commits whatever item is being edited and closes the open action.
+    virtual void finishEditing() = 0;
+    virtual void clearScreen() = 0;
+    // The board's own handling of these commands.
+    virtual void cleanImpureImage() = 0;
+    virtual void applyPaintTool() = 0;
+    virtual void resetKeyState() = 0;
+    virtual void zoomStep(int kind) = 0;
+    virtual void setRotateType(int kind) = 0;
+
+    // Every command above by number; false for a command that is the board's own.
+    bool runEditingCommand(BoardCommand command, int argument);
+
+    // The picture of the shown selection, upright, at page scale; null without one.
+    virtual QPixmap selectionImage() const = 0;
+    virtual void updateCursor() = 0;
+
+protected:
+    // Creates the five items of the board, hidden, as children of owner, with their signals
+    // wired to the rules above.
+    void createItems(QWidget *owner);
+    // Stops the item signals from reaching a board that is being destroyed.
+    void disconnectItems(QWidget *owner);
+
+    virtual PageData *editedPage() const = 0;
+    // A widget point of an item in page coordinates of the page being drawn on.
+    virtual QPointF itemToPage(const QPointF &widgetPoint) const = 0;
+    virtual CanvasHost *editHost() const = 0;
+    virtual PaintProperty *editProperty() const = 0;
+    // The turn of the view that a moved region's frame is recorded against.
+    virtual const PageOrientation &frameOrientation() const = 0;
+    // Paints the committed action (now kept, last in the history) and repaints.
+    virtual void finishCommit(PaintData *action) = 0;
+    // Rebuilds the page's layers from its history and repaints.
+    virtual void refreshEditedPage() = 0;
+    // Forgets the press in progress.
+    virtual void stopStroke() = 0;
+    // The page being drawn on with its drawing, as shown (copy without a selection).
+    virtual QPixmap copiedPageImage() const = 0;
+    virtual bool canRotateView() const = 0;
+    virtual void liftSelection(int dragtype, const QRect &geometry) = 0;
+    virtual void clickedBesideItems() = 0;
+    // Where a pasted picture goes, in widget coordinates: it is shrunk to fit into fit, placed
+    // at at and moved inside bounds. False when there is no room (the board says why).
+    virtual bool pasteArea(QRectF *fit, QPointF *at, QRectF *bounds) = 0;
+    // The frame of select all, in widget coordinates.
+    virtual QRectF selectAllFrame() const = 0;
+    virtual bool hasDrawingToClear() const = 0;
+    // The picture that the image export saves (selection or page); null when there is none.
+    virtual QPixmap exportedImage() const = 0;
+    virtual QWidget *editWidget() = 0;
+    virtual double editZoom() const = 0;
+    virtual void directionUnused(int direction) = 0;
+    // Keys shared by the boards; false for a key that the board may handle itself.
+    bool handleKeyPress(QKeyEvent *event);
+    bool handleKeyRelease(QKeyEvent *event);
+    // Gives the items the Ctrl and Shift state the board holds.
+    void shareHeldKeys();
+    // The global position of the event being handled (pointerGlobal, which is used up), or for
+    // a step called directly, the widget position pos mapped to the screen.
+    QPointF globalPointOf(const QPointF &pos);
+    // The open selection of a moved region about to leave its place for the first time: its
+    // source rectangle becomes the marquee's frame and it is marked lifted. Null when there is
+    // none (or it was lifted before).
+    PaintData *liftOpenSelection();
+
+    // Input steps (boardinput.cpp); positions in widget coordinates, livePoints the positions of
+    // the action in progress. A press first commits the shown items: true when that was all the
+    // press did (it closed the text box, connected line or free curve of the current tool).
+    bool commitItemsAtPress(int tool);
+    // Starts the tool's action at the press and appends it open to the history; null when the
+    // tool draws nothing (or the press only added a point to the unfinished figure).
+    PaintData *startToolAction(int tool, const QPointF &pos, double pressure,
+                               QVector<QPointF> &livePoints, double minimumPenWidth);
+    // Grows the open action; gives the widget rectangle to paint now (null for none).
+    QRect continueToolAction(PaintData *action, const QPointF &pos, double pressure, bool early,
+                             QVector<QPointF> &livePoints, double minimumPenWidth);
+    // Ends the open action at the release; gives the widget rectangle whose live painting closes
+    // it (null when the release only keeps or drops an item's action).
+    QRect endToolAction(PaintData *action, const QPoint &p, const QPointF &pos, bool early,
+                        const QVector<QPointF> &livePoints);
+    // The eraser's rectangle at a widget position, with the margin to repaint.
+    QRect eraserRectAt(const QPointF &pos, int level) const;
+
+    BoardItems items;
+    bool ctrlHeld = false;
+    bool shiftHeld = false;
+    SavePathAsker savePathAsker;
+    // Global position of the event being handled; null when a step is called directly.
+    QPointF pointerGlobal;
+
+    // The marquee's frame (points 3 to 8) into a selection or shape action.
+    void writeMarqueeFrame(PaintData *action);
+
+private:
+    PaintData *actionToCommit(int type, const std::function<bool()> &itemIsValid,
+                              const std::function<void()> &resetItem);
+    bool commitPointFigure(CanvasPointFigure *figure, int type,
+                           const std::function<void(PaintData *)> &writeStyle);
+    void dropOpenAction(int type);
+    bool marqueeShapeShown() const;
+    void forwardLineStyle();
+    void forwardFigureStyles();
+    // Shape option into the shown shape frame; false when no shape frame is shown.
+    bool changeShownShape(const std::function<void(ShapeStyle &)> &change);
+};

@@ -1,0 +1,319 @@
+// The steps of pointer input that both boards share: which shown items a press commits, the
+// action a press starts for each tool, how the open action grows while the pointer moves and how
+// the release ends it. The boards keep their own event handling, page choice and edge drags.
+
+#include <QtMath>
+
+#include "app/uimetrics.h"
+#include "drawing/freehandaction.h"
+#include "drawing/geometry.h"
+#include "drawing/pagedata.h"
+#include "drawing/pagehistory.h"
+#include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
+#include "drawing/penwidth.h"
+#include "drawing/stampstore.h"
+#include "drawing/strokepainter.h"
+#include "drawing/stylerecords.h"
+#include "items/boardediting.h"
+#include "items/canvasfccurve.h"
+#include "items/canvasfcline.h"
+#include "items/canvasline.h"
+#include "items/canvasmarquee.h"
+#include "items/canvastextbox.h"
+#include "items/pageorientation.h"
+
+namespace {
+QRect grownRect(const QRectF &r, int margin)
+{
+    return r.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+}
+} // namespace
+
+bool BoardEditing::commitItemsAtPress(int tool)
+{
+    bool consumed = false;
+    if (!items.marquee->isHidden())
+        commitMarquee();
+    if (!items.line->isHidden())
+        commitLine();
+    if (!items.textBox->isHidden()) {
+        commitTextBox();
+        consumed = consumed || tool == PaintTool::TextBox;
+    }
+    if (!items.connectedLine->isHidden() && items.connectedLine->isComplete()) {
+        commitConnectedLine();
+        consumed = consumed || tool == PaintTool::Polyline;
+    }
+    if (!items.freeCurve->isHidden() && items.freeCurve->isComplete()) {
+        commitFreeCurve();
+        consumed = consumed || tool == PaintTool::FreeCurve;
+    }
+    updateUndoRedoState();
+    return consumed;
+}
+
+QRect BoardEditing::eraserRectAt(const QPointF &pos, int level) const
+{
+    const QSize size = eraserSize(level) * editZoom();
+    return QRect(pos.toPoint(), size).adjusted(-5, -5, 5, 5);
+}
+
+PaintData *BoardEditing::startToolAction(int tool, const QPointF &pos, double pressure,
+                                         QVector<QPointF> &livePoints, double minimumPenWidth)
+{
+    PageData *page = editedPage();
+    PaintProperty *property = editProperty();
+    if (tool == PaintTool::Mouse || !page || !property)
+        return nullptr;
+    // A click beside an unfinished figure adds its next point: the figure keeps its one action.
+    CanvasPointFigure *figure = nullptr;
+    if (tool == PaintTool::Polyline)
+        figure = items.connectedLine;
+    else if (tool == PaintTool::FreeCurve)
+        figure = items.freeCurve;
+    if (figure && !figure->isHidden() && !figure->isComplete() &&
+        PageHistory::openLastActionOfType(page->history, tool)) {
+        figure->addPoint(pos, false);
+        return nullptr;
+    }
+    const QPointF q = itemToPage(pos);
+    const int mirrored = frameOrientation().isMirrored() ? 1 : 0;
+    const PaintProperty &prop = *property;
+    const double zoomFactor = editZoom();
+    QList<PaintData *> &history = page->history;
+    const QVector<QPointF> sixInvalid(6, invalidPointF);
+
+    // The items forget the keys when they are reset; the canvas still counts them as held.
+    shareHeldKeys();
+    auto *action = new PaintData(page);
+    action->active = true;
+    action->type = tool;
+    bool dropUndone = false;
+    switch (tool) {
+        case PaintTool::Selection:
+            action->value1 = mirrored;
+            action->value2 = SelectionKind::MovedRegion;
+            action->points << q << q << sixInvalid;
+            livePoints << pos;
+            items.marquee->setZoom(zoomFactor);
+            break;
+        case PaintTool::Pencil:
+        case PaintTool::Pen:
+        case PaintTool::Highlighter:
+        case PaintTool::Eraser:
+            FreehandAction::begin(action, q, pressure, prop, frameOrientation().leftSide(),
+                                  frameOrientation().topSide(), minimumPenWidth);
+            if (tool != PaintTool::Eraser)
+                livePoints << pos;
+            // Pencil, pen and eraser end the redo branch at once; the highlighter when kept.
+            dropUndone = tool != PaintTool::Highlighter;
+            break;
+        case PaintTool::Line:
+            action->value1 = prop.arrowStyle;
+            action->value2 = prop.hasLineDegree ? 1 : 0;
+            action->width = prop.lineBoldSize;
+            action->style = prop.lineStyle;
+            action->color = prop.foreColor;
+            action->points << invalidPointF << invalidPointF << q << q;
+            livePoints << pos;
+            items.line->setZoom(zoomFactor);
+            items.line->setLineStyle(LineStyle::fromPaintProperty(property));
+            break;
+        case PaintTool::Shape: {
+            const ShapeStyle style = ShapeStyle::fromPaintProperty(property);
+            action->value1 = prop.shapeType;
+            action->value2 = 2;
+            action->sourceFixed = true;
+            action->width = prop.lineBoldSize;
+            action->style = prop.lineStyle;
+            action->color = prop.foreColor;
+            action->color2 = prop.backColor;
+            action->text = shapeParameter(style);
+            if (prop.shapeType == 9)
+                action->values << 0.0;
+            action->points << q << q << sixInvalid;
+            livePoints << pos;
+            items.marquee->setZoom(zoomFactor);
+            items.marquee->setShapeStyle(style);
+            break;
+        }
+        case PaintTool::Polyline:
+        case PaintTool::FreeCurve:
+            if (tool == PaintTool::Polyline)
+                action->value2 = prop.hasIncludedAngle ? 1 : 0;
+            action->width = prop.lineBoldSize;
+            action->style = prop.lineStyle;
+            action->color = prop.foreColor;
+            action->color2 = prop.backColor;
+            action->values << 0.0 << 0.0 << 0.0 << 0.0;
+            break;
+        case PaintTool::TextBox:
+            items.textBox->beginEditing(pos, qRound(editWidget()->width() - pos.x()),
+                                        TextStyle::fromPaintProperty(property), zoomFactor);
+            action->value2 = mirrored;
+            action->color = prop.textFrameColor;
+            action->color2 = prop.textBackColor;
+            action->points << itemToPage(items.textBox->topLeft())
+                           << itemToPage(QPointF(items.textBox->bottomRight().x(),
+                                                 items.textBox->topLeft().y()))
+                           << itemToPage(items.textBox->bottomRight());
+            break;
+        case PaintTool::Stamp: {
+            const QPixmap stamp =
+                prop.stampName.isEmpty() ? QPixmap() : StampStore::pixmap(prop.stampName);
+            if (stamp.isNull()) {
+                delete action;
+                return nullptr;
+            }
+            // On screen the stamp takes its pixel size at the zoom, on the page its pixel size.
+            const QSizeF size = QSizeF(stamp.size()) * zoomFactor;
+            action->value2 = mirrored;
+            action->points << q << itemToPage(pos + QPointF(size.width(), 0))
+                           << itemToPage(pos + QPointF(size.width(), size.height()));
+            action->text = prop.stampName;
+            livePoints << pos;
+            // A new stamp ends the redo branch at once, as every other new drawing does.
+            dropUndone = true;
+            break;
+        }
+        default:
+            delete action;
+            return nullptr;
+    }
+    PageHistory::beginAction(history, action, dropUndone);
+
+    if (tool == PaintTool::Polyline) {
+        items.connectedLine->setZoom(zoomFactor);
+        items.connectedLine->setPolylineStyle(PolylineStyle::fromPaintProperty(property));
+        items.connectedLine->addPoint(pos, false);
+    } else if (tool == PaintTool::FreeCurve) {
+        items.freeCurve->setZoom(zoomFactor);
+        items.freeCurve->setPenStyle(PenStyle::fromPaintProperty(property));
+        items.freeCurve->addPoint(pos, false);
+    }
+    return action;
+}
+
+QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, double pressure,
+                                       bool early, QVector<QPointF> &livePoints,
+                                       double minimumPenWidth)
+{
+    const double zoom = editZoom();
+    QPointF q = itemToPage(pos);
+    QVector<QPointF> &points = action->points;
+    switch (action->type) {
+        case PaintTool::Selection:
+            if (q == points.at(0) || early)
+                return QRect();
+            points[1] = q;
+            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
+            return QRect();
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
+            if (!FreehandAction::addPenPoint(action, q, pressure, minimumPenWidth))
+                return QRect();
+            livePoints << pos;
+            const int n = action->points.size();
+            if (n <= 3 || (n - 1) % 3 != 1)
+                return QRect();
+            // A wide stroke reaches past the five pixels around its points.
+            const int margin = 5 + qCeil(action->width * zoom);
+            return grownRect(boundingRectOfPoints(livePoints, n - 5, n - 2), margin);
+        }
+        case PaintTool::Highlighter: {
+            QPointF at = pos;
+            if (shiftHeld && !livePoints.isEmpty())
+                at.setY(livePoints.last().y());
+            q = itemToPage(at);
+            if ((!points.isEmpty() && q == points.last()) || early)
+                return QRect();
+            points << q;
+            livePoints << at;
+            const int n = livePoints.size();
+            if ((n - 1) % 3 != 0)
+                return QRect();
+            const int m = qCeil(highlighterSize(action->width).height() * zoom);
+            return grownRect(boundingRectOfPoints(livePoints, n - 4, n - 1), m);
+        }
+        case PaintTool::Eraser:
+            if (!points.isEmpty() && q == points.last())
+                return QRect();
+            points << q;
+            return eraserRectAt(pos, action->width);
+        case PaintTool::Line:
+            if (q == points.at(2) || early)
+                return QRect();
+            points[3] = q;
+            items.line->setPoints(livePoints.at(0), pos);
+            return QRect();
+        case PaintTool::Shape:
+            if (q == points.at(0) || early)
+                return QRect();
+            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
+            points[1] = q;
+            writeMarqueeFrame(action);
+            return QRect();
+        default:
+            return QRect();
+    }
+}
+
+QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPointF &pos,
+                                  bool early, const QVector<QPointF> &livePoints)
+{
+    const double zoom = editZoom();
+    QList<PaintData *> &history = editedPage()->history;
+    const QVector<QPointF> &points = action->points;
+    switch (action->type) {
+        case PaintTool::Selection:
+        case PaintTool::Shape:
+            if (points.size() > 1 && points.at(0) != points.at(1) && !early) {
+                items.marquee->setRotateHandleVisible(true);
+            } else {
+                PageHistory::removeAction(history, action);
+                items.marquee->reset();
+            }
+            return QRect();
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
+            const int n = livePoints.size();
+            // The steps after the last cubic piece are drawn now.
+            const int first = n < 5 ? 0 : penPieceEnd(n);
+            const int margin = 5 + qCeil(action->width * zoom);
+            QRectF r = boundingRectOfPoints(livePoints, first, n - 1);
+            if (n == 0)
+                r = QRectF(p, QSizeF(0, 0));
+            return grownRect(r, margin);
+        }
+        case PaintTool::Highlighter: {
+            // The live painter keeps a stroke of two points or more (and drops the redo branch)
+            // or removes it.
+            const int m = qCeil(highlighterSize(action->width).height() * zoom);
+            const QPoint c = pos.toPoint();
+            const QRect around(c - QPoint(m, m), c + QPoint(m, m));
+            if (livePoints.size() < 2)
+                return around;
+            const QRectF tail = boundingRectOfPoints(
+                livePoints, highlighterTailStart(livePoints.size()), livePoints.size() - 1);
+            return grownRect(tail, m).united(around);
+        }
+        case PaintTool::Eraser:
+            return eraserRectAt(pos, action->width);
+        case PaintTool::Line:
+            if (points.size() == 4 && points.at(2) != points.at(3) && !early) {
+                items.line->setEditable(true);
+            } else {
+                PageHistory::removeAction(history, action);
+                items.line->reset();
+            }
+            return QRect();
+        case PaintTool::Stamp: {
+            const QPixmap stamp = StampStore::pixmap(action->text);
+            const QPointF at = livePoints.isEmpty() ? pos : livePoints.first();
+            return grownRect(QRectF(at, QSizeF(stamp.size()) * zoom), 5);
+        }
+        default:
+            return QRect();
+    }
+}

@@ -1,0 +1,151 @@
+#include <QtTest>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QPdfDocument>
+#include <QProcess>
+#include <QPushButton>
+
+#include "app/globals.h"
+#include "app/paths.h"
+#include "drawing/paintproperty.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/tabitem.h"
+#include "pdf/pdfcanvas.h"
+#include "pdf/pdfpagedata.h"
+#include "pdf/pdfwriter.h"
+
+#include "pdffixtures.h"
+
+// A teacher opens a PDF, picks the pen, draws a stroke on page 1 with the mouse
+// through the X server, exports the document with the "导出PDF" dialog and finds the stroke in
+// the written file. The window is kept as "pdf-export-xvfb.png" in the test's working folder
+// (or QB_SCREENSHOT_DIR).
+class X11PdfExportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void drawAndExport();
+
+private:
+    void xdo(const QStringList &arguments);
+    void moveTo(const QPoint &global);
+};
+
+void X11PdfExportTest::xdo(const QStringList &arguments)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+}
+
+void X11PdfExportTest::moveTo(const QPoint &global)
+{
+    xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    QTest::qWait(30);
+}
+
+void X11PdfExportTest::drawAndExport()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server");
+    if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0)
+        QSKIP("needs xdotool");
+    QTemporaryDir data;
+    appDataDir = data.path();
+    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
+    QDir().mkpath(shots);
+    const QString book = data.filePath(QStringLiteral("lesson.pdf"));
+    QVERIFY(writeTestPdf(book, a4Pages(4)));
+    const QString out = data.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+
+    MainWindow w;
+    mainWindow = &w;
+    w.loadSettings();
+    w.settings.winw = 0;
+    w.setupDocumentArea();
+    w.setupMainLayout();
+    w.setupMenuAndPanels();
+    w.connectSignals();
+    w.disableFocusInChildren();
+    w.finishInit();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(300);
+    w.openFilesFromArguments({book});
+    QTRY_VERIFY(w.currentTabItem() && w.currentTabItem()->kind == 2);
+    TabItem *tab = w.currentTabItem();
+    tab->folder = out;
+    PdfCanvas *pdf = tab->pdfCanvas;
+    QTRY_VERIFY(!pdf->pageList().first()->layer1.isNull());
+
+    // The pen by its tool button, then a stroke across page 1.
+    QAbstractButton *penButton = nullptr;
+    for (QAbstractButton *b : w.findChildren<QAbstractButton *>()) {
+        if (b->isVisible() && b->toolTip().startsWith(QStringLiteral("钢笔")))
+            penButton = b;
+    }
+    QVERIFY(penButton);
+    moveTo(penButton->mapToGlobal(penButton->rect().center()));
+    xdo({"click", "1"});
+    QTRY_COMPARE(w.tools()->paintTool, int(PaintTool::Pen));
+    w.tools()->lineBoldSize = 9;
+    w.tools()->foreColor = QStringLiteral("#1030E0");
+    const QPoint from = pdf->mapToGlobal(QPoint(150, pdf->pageTops().at(0) + 200));
+    moveTo(from);
+    xdo({"mousedown", "1"});
+    for (int i = 1; i <= 20; ++i)
+        moveTo(from + QPoint(20 * i, 3 * i));
+    xdo({"mouseup", "1"});
+    QTRY_COMPARE(pdf->pageList().first()->history.size(), 1);
+    QTest::qWait(200);
+    w.grab().save(QDir(shots).filePath(QStringLiteral("pdf-export-xvfb.png")));
+
+    // The export dialog: its export button, then the result.
+    bool exported = false;
+    QTimer::singleShot(300, this, [&] {
+        auto *writer = qobject_cast<PDFWriter *>(QApplication::activeModalWidget());
+        QVERIFY(writer);
+        QPushButton *button = nullptr;
+        for (QPushButton *b : writer->findChildren<QPushButton *>()) {
+            if (b->text() == QStringLiteral("导出"))
+                button = b;
+        }
+        QVERIFY(button);
+        moveTo(button->mapToGlobal(button->rect().center()));
+        xdo({"click", "1"});
+        QTRY_VERIFY(QFile::exists(writer->outputPath()));
+        bool done = false;
+        for (QLabel *label : writer->findChildren<QLabel *>())
+            done = done || label->text() == QStringLiteral("输出成功");
+        QTRY_VERIFY(done || QFile::exists(writer->outputPath()));
+        writer->grab().save(QDir(shots).filePath(QStringLiteral("pdf-writer-xvfb.png")));
+        exported = true;
+        writer->reject();
+    });
+    QAction *action = nullptr;
+    for (QAction *a : w.findChildren<QAction *>()) {
+        if (a->text() == QStringLiteral("导出为PDF"))
+            action = a;
+    }
+    QVERIFY(action);
+    action->setEnabled(true);
+    action->trigger();
+    QVERIFY(exported);
+
+    QPdfDocument document;
+    QCOMPARE(document.load(out + QStringLiteral("/lesson.pdf")), QPdfDocument::NoError);
+    QCOMPARE(document.pageCount(), 4);
+    const QImage first = document.render(0, document.pageSize(0).toSize() * 2);
+    int blue = 0;
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x) {
+            const QColor c = first.pixelColor(x, y);
+            blue += c.blue() > 150 && c.red() < 100 && c.green() < 120;
+        }
+    }
+    QVERIFY2(blue > 100, qPrintable(QString::number(blue)));
+}
+
+QTEST_MAIN(X11PdfExportTest)
+#include "tst_x11_pdfexport.moc"

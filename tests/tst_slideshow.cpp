@@ -28,6 +28,7 @@
 #include "fakes.h"
 #include "pdffixtures.h"
 #include "slidefixtures.h"
+#include "windowsetup.h"
 
 namespace {
 
@@ -169,13 +170,7 @@ MainWindow *TestSlideShow::build()
     windows.append(window);
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     window->resize(1200, 800);
     window->show();
     return window;

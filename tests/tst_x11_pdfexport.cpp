@@ -17,6 +17,7 @@
 #include "pdf/pdfwriter.h"
 
 #include "pdffixtures.h"
+#include "windowsetup.h"
 
 // A teacher opens a PDF, picks the pen, draws a stroke on page 1 with the mouse
 // through the X server, exports the document with the "导出PDF" dialog and finds the stroke in
@@ -62,14 +63,7 @@ void X11PdfExportTest::drawAndExport()
 
     MainWindow w;
     mainWindow = &w;
-    w.loadSettings();
-    w.settings.winw = 0;
-    w.setupDocumentArea();
-    w.setupMainLayout();
-    w.setupMenuAndPanels();
-    w.connectSignals();
-    w.disableFocusInChildren();
-    w.finishInit();
+    runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
     w.openFilesFromArguments({book});

@@ -15,6 +15,7 @@
 #include "slideshow/remarkshower.h"
 
 #include "slidefixtures.h"
+#include "windowsetup.h"
 
 // A teacher's slide lesson through the X server: a presentation opened from the command line,
 // pages turned with the arrow keys, a pen stroke on the first slide, the ink found again after
@@ -83,15 +84,10 @@ void X11SlideShowTest::lessonWithSlides()
     MainWindow w;
     window = &w;
     mainWindow = &w;
-    w.loadSettings();
-    w.settings.winw = 0;
-    w.settings.showremark = true;
-    w.setupDocumentArea();
-    w.setupMainLayout();
-    w.setupMenuAndPanels();
-    w.connectSignals();
-    w.disableFocusInChildren();
-    w.finishInit();
+    runStartUpSteps(w, [&](MainWindow &m) {
+        m.settings.winw = 0;
+        m.settings.showremark = true;
+    });
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
 

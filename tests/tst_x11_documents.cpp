@@ -17,6 +17,7 @@
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
+#include "screenshotdir.h"
 #include "windowsetup.h"
 
 // A new user's first lesson, driven through the X server with xdotool: a new board, a pen
@@ -145,8 +146,7 @@ void X11DocumentsTest::firstLesson()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(shots);
+    const QString shots = screenshotDir();
 
     MainWindow w;
     window = &w;
@@ -275,7 +275,7 @@ void X11DocumentsTest::settingsDialogScreenshot()
         QSKIP("needs an X server");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
+    const QString shots = screenshotDir();
     AppSettingsDialog dialog(nullptr);
     AppSettings settings;
     settings.brushes[0] = {QStringLiteral("#000000"), QStringLiteral("#ffffff"), 2};

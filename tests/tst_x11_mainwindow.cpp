@@ -9,6 +9,7 @@
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/texteditdialog.h"
+#include "screenshotdir.h"
 #include "windowsetup.h"
 
 // The whole window as the program starts it, on a real X server. The picture is written as
@@ -43,9 +44,7 @@ void X11MainWindowTest::fullWindowScreenshot()
     QTest::qWait(1500); // the link indicator settles and the layout is done
 
     const QImage shot = window.grab().toImage();
-    QDir().mkpath(qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath()));
-    const QString path = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath()) +
-                         QStringLiteral("/mainwindow-xvfb.png");
+    const QString path = screenshotDir() + QStringLiteral("/mainwindow-xvfb.png");
     QVERIFY(shot.save(path));
     qInfo("screenshot: %s", qPrintable(path));
 
@@ -66,7 +65,7 @@ void X11MainWindowTest::dialogScreenshots()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server");
-    const QString folder = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
+    const QString folder = screenshotDir();
     TextEditDialog editor;
     editor.editor()->setFixedSize(sidePanelWidth(), sidePanelWidth());
     editor.editor()->setHtml(

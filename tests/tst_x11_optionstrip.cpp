@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "mainwindow/mainwindow.h"
+#include "screenshotdir.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/shapeaction.h"
 #include "windowsetup.h"
@@ -67,8 +68,7 @@ QString foldedItem(MainWindow &window, MainToolBar *bar)
 
 void saveStrip(MainWindow &window, MainToolBar *bar, const QString &name)
 {
-    const QString folder = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(folder);
+    const QString folder = screenshotDir();
     const QRect band(0, bar->mapTo(&window, QPoint(0, 0)).y(), window.width(), bar->height());
     const QString path = folder + QStringLiteral("/optionstrip-") + name + QStringLiteral(".png");
     QVERIFY2(window.grab(band).save(path), qPrintable(path));

@@ -14,6 +14,7 @@
 #include "pdf/pdfpagedata.h"
 
 #include "pdffixtures.h"
+#include "screenshotdir.h"
 #include "windowsetup.h"
 
 // A teacher opens a 30-page PDF through the open button, scrolls with the wheel, jumps with the
@@ -85,8 +86,7 @@ void X11PdfTest::readADocument()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(shots);
+    const QString shots = screenshotDir();
     const QString book = data.filePath(QStringLiteral("物理 第二册.pdf"));
     QVERIFY(writeTestPdf(book, a4Pages(30)));
 

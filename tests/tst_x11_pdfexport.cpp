@@ -17,6 +17,7 @@
 #include "pdf/pdfwriter.h"
 
 #include "pdffixtures.h"
+#include "screenshotdir.h"
 #include "windowsetup.h"
 
 // A teacher opens a PDF, picks the pen, draws a stroke on page 1 with the mouse
@@ -54,8 +55,7 @@ void X11PdfExportTest::drawAndExport()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(shots);
+    const QString shots = screenshotDir();
     const QString book = data.filePath(QStringLiteral("lesson.pdf"));
     QVERIFY(writeTestPdf(book, a4Pages(4)));
     const QString out = data.filePath(QStringLiteral("out"));

@@ -15,6 +15,7 @@
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
+#include "screenshotdir.h"
 #include "windowsetup.h"
 
 // Stands in for Application: the filter emits its systemHotKey signal.
@@ -162,8 +163,7 @@ void X11RecordControlsTest::recordFromToolbarButton()
     QTest::qWait(1500);
     // The brackets lie over the screen without taking clicks from what they frame.
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    const QString folder = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(folder);
+    const QString folder = screenshotDir();
     QVERIFY(shot.save(folder + QStringLiteral("/recordingframe-xvfb.png")));
     const QImage image = shot.toImage();
     QCOMPARE(QColor(image.pixel(97, 77)), QColor(Qt::green));

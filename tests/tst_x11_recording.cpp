@@ -10,6 +10,7 @@
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
+#include "screenshotdir.h"
 
 // The real X capture: a window of known colour, a pointer of known shape and the logo, read
 // through MIT-SHM and XFixes, recorded and decoded back. The last frame of the recording with
@@ -111,8 +112,7 @@ void X11RecordingTest::recordsScreenPointerAndLogo()
     const QImage frame = probe.lastFrame;
     QCOMPARE(frame.size(), area.size());
     if (inside) {
-        const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-        QDir().mkpath(shots);
+        const QString shots = screenshotDir();
         frame.save(shots + "/recording-frame-xvfb.png");
     }
     auto near = [](QColor a, QColor b) {

@@ -14,6 +14,7 @@
 #include "mainwindow/tabitem.h"
 #include "slideshow/remarkshower.h"
 
+#include "screenshotdir.h"
 #include "slidefixtures.h"
 #include "windowsetup.h"
 
@@ -65,8 +66,7 @@ void X11SlideShowTest::lessonWithSlides()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = qEnvironmentVariable("QB_SCREENSHOT_DIR", QDir::currentPath());
-    QDir().mkpath(shots);
+    const QString shots = screenshotDir();
 
     const QList<SlideSpec> slides = {
         {QStringLiteral("第一页：复习"),

@@ -112,6 +112,37 @@ void MainWindow::openFromClipboard()
         openFiles(paths);
 }
 
+namespace {
+
+// The scroll area of a picture or PDF tab: no frame, its content at the content's own size.
+ScrollArea *documentArea(QWidget *parent, QWidget *content)
+{
+    auto *area = new ScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setWidget(content);
+    area->setStyleSheet(documentAreaStyle());
+    return area;
+}
+
+// Wheel and pinch zoom, clicks beside the page and arrow keys of the area reach the board; the
+// board's arrow-key scrolling moves the area.
+template <class Board>
+void wireBoardToArea(Board *board, ScrollArea *area)
+{
+    QObject::connect(area, &ScrollArea::wheelZoomed, board,
+                     [board](int kind) { board->zoomStep(kind); });
+    QObject::connect(area, &ScrollArea::touchZoomed, board,
+                     [board](int kind, double step) { board->zoomBy(kind, step); });
+    QObject::connect(area, &ScrollArea::blankClicked, board,
+                     [board] { board->commitShownItems(); });
+    QObject::connect(area, &ScrollArea::directionKeyPressed, board,
+                     [board](int direction) { board->handleDirectionKey(direction); });
+    QObject::connect(board, &Board::directionState, area, &ScrollArea::scrollByDirection);
+}
+
+} // namespace
+
 bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
                             const QString &documentPath)
 {
@@ -126,19 +157,10 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
         return false;
     }
     pdf->setZoom(1.0);
-    auto *area = new ScrollArea(this);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(false);
+    ScrollArea *area = documentArea(this, pdf);
     area->setAlignment(Qt::AlignHCenter);
-    area->setWidget(pdf);
-    area->setStyleSheet(documentAreaStyle());
     pdf->followScrollArea(area);
-    connect(area, &ScrollArea::wheelZoomed, pdf, &PdfCanvas::zoomStep);
-    connect(area, &ScrollArea::touchZoomed, pdf, &PdfCanvas::zoomBy);
-    connect(area, &ScrollArea::blankClicked, pdf, &PdfCanvas::commitShownItems);
-    connect(area, &ScrollArea::directionKeyPressed, pdf,
-            [pdf](int direction) { pdf->handleDirectionKey(direction); });
-    connect(pdf, &PdfCanvas::directionState, area, &ScrollArea::scrollByDirection);
+    wireBoardToArea(pdf, area);
     connect(pdf, &PdfCanvas::sizeChanged, this,
             [this](double scale) { setProgressPercent(scale); });
 
@@ -183,23 +205,13 @@ void MainWindow::openImageTab(const QString &path)
     container->setPalette(palette);
     container->setAutoFillBackground(true);
 
-    auto *area = new ScrollArea(this);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(false);
-    area->setWidget(container);
-    area->setStyleSheet(documentAreaStyle());
+    ScrollArea *area = documentArea(this, container);
     container->adjustSize();
-
-    connect(area, &ScrollArea::wheelZoomed, canvas, &Canvas::zoomStep);
-    connect(area, &ScrollArea::touchZoomed, canvas, &Canvas::zoomBy);
-    connect(area, &ScrollArea::blankClicked, canvas, &Canvas::commitShownItems);
-    connect(area, &ScrollArea::directionKeyPressed, canvas,
-            [canvas](int direction) { canvas->handleDirectionKey(direction); });
+    wireBoardToArea(canvas, area);
     connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {
         container->adjustSize();
         setProgressPercent(scale);
     });
-    connect(canvas, &Canvas::directionState, area, &ScrollArea::scrollByDirection);
 
     auto *tab = new TabItem;
     tab->kind = 3;

@@ -36,7 +36,6 @@ public:
             keyFile.open(QIODevice::ReadOnly);
             m_key = QSslKey(&keyFile, QSsl::Rsa);
         }
-        connect(this, &QTcpServer::newConnection, this, [this] { acceptAll(); });
         listen(QHostAddress::LocalHost);
     }
     QString baseUrl() const
@@ -61,20 +60,14 @@ protected:
             tls->setPrivateKey(m_key);
             tls->startServerEncryption();
         }
-        addPendingConnection(socket);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            droppedByClient += socket->property("holding").toBool();
+            socket->deleteLater();
+        });
     }
 
 private:
-    void acceptAll()
-    {
-        while (QTcpSocket *socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                droppedByClient += socket->property("holding").toBool();
-                socket->deleteLater();
-            });
-        }
-    }
     void read(QTcpSocket *socket)
     {
         QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();

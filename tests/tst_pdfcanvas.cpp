@@ -1,13 +1,8 @@
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "drawing/paintdata.h"
-#include "drawing/paintproperty.h"
-#include "pdf/pdfcanvas.h"
-#include "pdf/pdfpagedata.h"
 
 #include "pdfboard.h"
 #include "pdffixtures.h"

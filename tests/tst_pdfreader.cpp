@@ -1,6 +1,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/filesystem.h"
 #include "drawing/pagelimits.h"
 #include "pdf/pdfreader.h"
 
@@ -101,12 +102,8 @@ void PdfReaderTest::failuresNameTheirCause_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("text");
 
-    QByteArray whole;
-    {
-        QFile pdf(threePages);
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        whole = pdf.readAll();
-    }
+    const QByteArray whole = FileSystem::readAll(threePages);
+    QVERIFY(!whole.isEmpty());
     QTest::newRow("missing") << "missing.pdf" << QByteArray() << 5 << "未找到文件";
     QTest::newRow("random bytes") << "random.pdf" << QByteArray(4000, '\x9c') << 2
                                   << "文件格式错误";
@@ -132,15 +129,12 @@ void PdfReaderTest::failuresNameTheirCause()
         *password = QStringLiteral("guess");
         return content == "wrong";
     });
-    if (content == "raw") {
+    if (content == "raw")
         QVERIFY(writeRawPdf(path, {}));
-    } else if (locked) {
+    else if (locked)
         QVERIFY(encryptPdf(threePages, path, QStringLiteral("秘密 pw")));
-    } else if (!content.isEmpty()) {
-        QFile out(path);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(content);
-    }
+    else if (!content.isEmpty())
+        QVERIFY(FileSystem::writeBytes(path, content));
     PDFReader reader;
     // A reader that held a document before fails cleanly too.
     QVERIFY(reader.load(threePages));

@@ -1,5 +1,3 @@
-#include <QScrollBar>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -8,7 +6,6 @@
 #include "app/paths.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "mainwindow/scrollarea.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
@@ -34,22 +31,10 @@ private slots:
     void convertedDocumentOpensUnderItsOwnName();
 
 private:
-    MainWindow *build();
     QTemporaryDir *dir = nullptr;
     QString threePages;
     MainWindow *window = nullptr;
 };
-
-MainWindow *PdfTabsTest::build()
-{
-    window = new MainWindow;
-    window->setToolBarPort(std::make_unique<FakeToolBar>());
-    window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    runStartUpSteps(*window);
-    window->resize(1280, 800);
-    window->show();
-    return window;
-}
 
 void PdfTabsTest::init()
 {
@@ -59,7 +44,12 @@ void PdfTabsTest::init()
     QVERIFY(QDir().mkpath(configDirPath()));
     threePages = dir->filePath(QStringLiteral("three.pdf"));
     QVERIFY(writeTestPdf(threePages, a4Pages(3)));
-    build();
+    window = new MainWindow;
+    window->setToolBarPort(std::make_unique<FakeToolBar>());
+    window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
+    runStartUpSteps(*window);
+    window->resize(1280, 800);
+    window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
 }
 
@@ -76,29 +66,21 @@ void PdfTabsTest::cleanup()
 
 void PdfTabsTest::badFilesGiveAMessageAndNoTab_data()
 {
-    QTest::addColumn<QString>("kind");
+    // Rows name the kind of file; messages end as shown.
     QTest::addColumn<QString>("message");
-
-    QTest::newRow("missing") << "missing"
-                             << "读取失败，请检查文件是否存在或被占用";
-    QTest::newRow("random bytes") << "random"
-                                  << "失败，错误原因：文件格式错误";
-    QTest::newRow("truncated download") << "truncated"
-                                        << "失败，错误原因：文件格式错误";
-    QTest::newRow("zero pages") << "empty"
-                                << "失败，错误原因：空白文件";
-    QTest::newRow("no usable page") << "tiny"
-                                    << "失败，错误原因：空白文件或页面尺寸超出限制";
-    QTest::newRow("password cancelled") << "cancel"
-                                        << "失败，错误原因：密码错误";
-    QTest::newRow("wrong password") << "wrong"
-                                    << "失败，错误原因：密码错误";
+    QTest::newRow("missing") << "读取失败，请检查文件是否存在或被占用";
+    QTest::newRow("random") << "失败，错误原因：文件格式错误";
+    QTest::newRow("truncated") << "失败，错误原因：文件格式错误";
+    QTest::newRow("empty") << "失败，错误原因：空白文件";
+    QTest::newRow("tiny") << "失败，错误原因：空白文件或页面尺寸超出限制";
+    QTest::newRow("cancel") << "失败，错误原因：密码错误";
+    QTest::newRow("wrong") << "失败，错误原因：密码错误";
 }
 
 void PdfTabsTest::badFilesGiveAMessageAndNoTab()
 {
-    QFETCH(QString, kind);
     QFETCH(QString, message);
+    const QString kind = QString::fromLatin1(QTest::currentDataTag());
     const QString path = dir->filePath(kind + QStringLiteral(".pdf"));
     QByteArray whole = FileSystem::readAll(threePages);
     if (kind == QLatin1String("random"))

@@ -20,36 +20,20 @@
 // A teacher opens a 30-page PDF through the open button, scrolls with the wheel, jumps with the
 // page number box and the page chooser, all through the X server with xdotool. The window is
 // kept as "pdf-xvfb.png" in the test's working folder (or QB_SCREENSHOT_DIR).
-class X11PdfTest : public QObject
-{
-    Q_OBJECT
+namespace {
 
-private slots:
-    void readADocument();
-
-private:
-    void xdo(const QStringList &arguments);
-    void moveTo(const QPoint &global);
-    void click(QWidget *widget);
-    template <class T>
-    T *visibleChild(const std::function<bool(T *)> &match) const;
-    QList<int> cachedPages(PdfCanvas *pdf) const;
-
-    MainWindow *window = nullptr;
-};
-
-void X11PdfTest::xdo(const QStringList &arguments)
+void xdo(const QStringList &arguments)
 {
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
 }
 
-void X11PdfTest::moveTo(const QPoint &global)
+void moveTo(const QPoint &global)
 {
     xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
     QTest::qWait(50);
 }
 
-void X11PdfTest::click(QWidget *widget)
+void click(QWidget *widget)
 {
     QVERIFY(widget && widget->isVisible());
     moveTo(widget->mapToGlobal(widget->rect().center()));
@@ -57,18 +41,17 @@ void X11PdfTest::click(QWidget *widget)
     QTest::qWait(200);
 }
 
-template <class T>
-T *X11PdfTest::visibleChild(const std::function<bool(T *)> &match) const
+template <class T, class Match>
+T *visibleChild(QWidget *window, Match match)
 {
-    const QList<T *> children = window->findChildren<T *>();
-    for (T *child : children) {
+    for (T *child : window->findChildren<T *>()) {
         if (child->isVisible() && match(child))
             return child;
     }
     return nullptr;
 }
 
-QList<int> X11PdfTest::cachedPages(PdfCanvas *pdf) const
+QList<int> cachedPages(PdfCanvas *pdf)
 {
     QList<int> cached;
     for (int i = 0; i < pdf->pageList().size(); ++i) {
@@ -77,6 +60,16 @@ QList<int> X11PdfTest::cachedPages(PdfCanvas *pdf) const
     }
     return cached;
 }
+
+} // namespace
+
+class X11PdfTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readADocument();
+};
 
 void X11PdfTest::readADocument()
 {
@@ -91,7 +84,6 @@ void X11PdfTest::readADocument()
     QVERIFY(writeTestPdf(book, a4Pages(30)));
 
     MainWindow w;
-    window = &w;
     mainWindow = &w;
     runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -99,8 +91,9 @@ void X11PdfTest::readADocument()
 
     // The open button; the file dialog answers with the book.
     w.openFilesPicker = [book](const QString &) { return QStringList{book}; };
-    click(visibleChild<QAbstractButton>(
-        [](QAbstractButton *b) { return b->toolTip().startsWith(QStringLiteral("打开文件")); }));
+    click(visibleChild<QAbstractButton>(&w, [](QAbstractButton *b) {
+        return b->toolTip().startsWith(QStringLiteral("打开文件"));
+    }));
     QTRY_VERIFY(w.currentTabItem());
     TabItem *tab = w.currentTabItem();
     QCOMPARE(tab->kind, 2);
@@ -123,7 +116,7 @@ void X11PdfTest::readADocument()
     QVERIFY(!cachedPages(pdf).isEmpty());
 
     // The page number box: page 12.
-    auto *spin = visibleChild<QSpinBox>([](QSpinBox *s) { return s->maximum() == 30; });
+    auto *spin = visibleChild<QSpinBox>(&w, [](QSpinBox *s) { return s->maximum() == 30; });
     QVERIFY(spin);
     click(spin);
     xdo({"key", "ctrl+a"});
@@ -136,7 +129,7 @@ void X11PdfTest::readADocument()
     QVERIFY(!cachedPages(pdf).contains(0));
 
     // The page chooser follows, and picking its last entry goes to the last page.
-    auto *combo = visibleChild<QComboBox>([](QComboBox *c) { return c->count() == 30; });
+    auto *combo = visibleChild<QComboBox>(&w, [](QComboBox *c) { return c->count() == 30; });
     QVERIFY(combo);
     QCOMPARE(combo->currentText(), QStringLiteral("第 12 页"));
     click(combo);

@@ -38,45 +38,37 @@ struct MediaProbe
     double audioDuration() const { return sampleRate ? double(audioSamples) / sampleRate : 0; }
 };
 
+inline bool nearColor(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) < tolerance && qAbs(a.green() - b.green()) < tolerance &&
+           qAbs(a.blue() - b.blue()) < tolerance;
+}
+
 inline QColor yuvColorAt(const AVFrame *frame, int x, int y)
 {
     const double Y = frame->data[0][y * frame->linesize[0] + x];
-    const double U = frame->data[1][(y / 2) * frame->linesize[1] + x / 2];
-    const double V = frame->data[2][(y / 2) * frame->linesize[2] + x / 2];
+    const double U = frame->data[1][(y / 2) * frame->linesize[1] + x / 2] - 128.0;
+    const double V = frame->data[2][(y / 2) * frame->linesize[2] + x / 2] - 128.0;
     auto clamp = [](double v) { return int(std::lround(std::min(255.0, std::max(0.0, v)))); };
     const double c = 1.164 * (Y - 16);
-    return QColor(clamp(c + 1.596 * (V - 128)), clamp(c - 0.813 * (V - 128) - 0.391 * (U - 128)),
-                  clamp(c + 2.018 * (U - 128)));
+    return QColor(clamp(c + 1.596 * V), clamp(c - 0.813 * V - 0.391 * U), clamp(c + 2.018 * U));
 }
 
-inline QImage yuvImage(const AVFrame *frame)
-{
-    QImage image(frame->width, frame->height, QImage::Format_RGB32);
-    for (int y = 0; y < frame->height; ++y) {
-        for (int x = 0; x < frame->width; ++x)
-            image.setPixelColor(x, y, yuvColorAt(frame, x, y));
-    }
-    return image;
-}
-
-inline void drainDecoder(AVCodecContext *decoder, AVFrame *frame, MediaProbe &probe, bool video,
-                         QPoint point, AVFrame *keep)
+// Decodes what the decoder holds; the last video frame stays in `last`.
+inline void drainDecoder(AVCodecContext *decoder, AVFrame *frame, MediaProbe &probe, AVFrame *last)
 {
     while (avcodec_receive_frame(decoder, frame) == 0) {
-        if (video) {
+        if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
             ++probe.decodedFrames;
-            probe.lastFrameColor = yuvColorAt(frame, point.x(), point.y());
-            if (keep) {
-                av_frame_unref(keep);
-                av_frame_ref(keep, frame);
-            }
-        } else {
-            probe.audioSamples += frame->nb_samples;
-            for (int c = 0; c < frame->ch_layout.nb_channels; ++c) {
-                const float *s = reinterpret_cast<const float *>(frame->extended_data[c]);
-                for (int i = 0; i < frame->nb_samples; ++i)
-                    probe.audioPeak = std::max(probe.audioPeak, std::fabs(s[i]));
-            }
+            av_frame_unref(last);
+            av_frame_move_ref(last, frame);
+            continue;
+        }
+        probe.audioSamples += frame->nb_samples;
+        for (int c = 0; c < frame->ch_layout.nb_channels; ++c) {
+            const float *s = reinterpret_cast<const float *>(frame->extended_data[c]);
+            for (int i = 0; i < frame->nb_samples; ++i)
+                probe.audioPeak = std::max(probe.audioPeak, std::fabs(s[i]));
         }
         av_frame_unref(frame);
     }
@@ -87,18 +79,14 @@ inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8),
 {
     MediaProbe probe;
     AVFormatContext *input = nullptr;
-    const QByteArray name = path.toUtf8();
-    if (avformat_open_input(&input, name.constData(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&input, path.toUtf8().constData(), nullptr, nullptr) < 0)
         return probe;
-    if (avformat_find_stream_info(input, nullptr) < 0) {
-        avformat_close_input(&input);
-        return probe;
-    }
-    probe.opened = true;
-    probe.streams = int(input->nb_streams);
+    probe.opened = avformat_find_stream_info(input, nullptr) >= 0;
+    probe.streams = probe.opened ? int(input->nb_streams) : 0;
     QVector<AVCodecContext *> decoders(probe.streams, nullptr);
     for (int i = 0; i < probe.streams; ++i) {
-        const AVCodecParameters *par = input->streams[i]->codecpar;
+        const AVStream *stream = input->streams[i];
+        const AVCodecParameters *par = stream->codecpar;
         const AVCodec *codec = avcodec_find_decoder(par->codec_id);
         decoders[i] = avcodec_alloc_context3(codec);
         avcodec_parameters_to_context(decoders[i], par);
@@ -108,7 +96,7 @@ inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8),
             probe.width = par->width;
             probe.height = par->height;
             probe.pixelFormat = par->format;
-            probe.frameRate = av_q2d(input->streams[i]->r_frame_rate);
+            probe.frameRate = av_q2d(stream->r_frame_rate);
         } else if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
             probe.audioCodec = par->codec_id;
             probe.sampleRate = par->sample_rate;
@@ -117,30 +105,36 @@ inline MediaProbe probeMedia(const QString &path, QPoint point = QPoint(8, 8),
     }
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc();
-    AVFrame *keep = keepLastFrame ? av_frame_alloc() : nullptr;
-    while (av_read_frame(input, packet) >= 0) {
+    AVFrame *last = av_frame_alloc();
+    while (probe.opened && av_read_frame(input, packet) >= 0) {
         const AVStream *stream = input->streams[packet->stream_index];
-        const bool video = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-        if (video)
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             probe.videoTimes << packet->pts * av_q2d(stream->time_base);
         avcodec_send_packet(decoders[packet->stream_index], packet);
-        drainDecoder(decoders[packet->stream_index], frame, probe, video, point, keep);
+        drainDecoder(decoders[packet->stream_index], frame, probe, last);
         av_packet_unref(packet);
     }
-    for (int i = 0; i < probe.streams; ++i) {
-        avcodec_send_packet(decoders[i], nullptr);
-        drainDecoder(decoders[i], frame, probe,
-                     input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO, point, keep);
-        avcodec_free_context(&decoders[i]);
+    for (AVCodecContext *&decoder : decoders) {
+        avcodec_send_packet(decoder, nullptr);
+        drainDecoder(decoder, frame, probe, last);
+        avcodec_free_context(&decoder);
     }
     if (!probe.videoTimes.isEmpty() && probe.frameRate > 0) {
-        const auto [first, last] =
+        const auto [first, lastTime] =
             std::minmax_element(probe.videoTimes.begin(), probe.videoTimes.end());
-        probe.videoDuration = *last - *first + 1.0 / probe.frameRate;
+        probe.videoDuration = *lastTime - *first + 1.0 / probe.frameRate;
     }
-    if (keep && keep->width > 0)
-        probe.lastFrame = yuvImage(keep);
-    av_frame_free(&keep);
+    if (last->width > 0) {
+        probe.lastFrameColor = yuvColorAt(last, point.x(), point.y());
+        if (keepLastFrame) {
+            probe.lastFrame = QImage(last->width, last->height, QImage::Format_RGB32);
+            for (int y = 0; y < last->height; ++y) {
+                for (int x = 0; x < last->width; ++x)
+                    probe.lastFrame.setPixelColor(x, y, yuvColorAt(last, x, y));
+            }
+        }
+    }
+    av_frame_free(&last);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avformat_close_input(&input);

@@ -22,47 +22,51 @@ struct SourceLog
     qint64 lastGrabMs = -1;
     int grabs = 0;
     QColor lastColor;
-    QColor previousColor;
     std::atomic<bool> marker{false}; // set while paused: nothing of it may reach the file
+};
+
+// What the test sets before start; each source keeps a copy, as it runs in a writer's thread.
+struct FakeSwitches
+{
+    bool microphone = true;
+    bool screenReady = true;
+    bool grabsFail = false;
+    bool noisyScreen = false;
+    bool pcmStarts = true;
+    bool pcmReadErrors = false;
+    bool pcmSilent = false;
 };
 
 // A moving square over a background whose colour changes with every picture.
 class SyntheticFrameSource : public FrameSource
 {
 public:
-    SyntheticFrameSource(std::shared_ptr<SourceLog> sourceLog, bool ready, bool failGrabs,
-                         bool noise)
-        : log(std::move(sourceLog))
-        , readyToOpen(ready)
-        , failing(failGrabs)
-        , noisy(noise)
+    SyntheticFrameSource(std::shared_ptr<SourceLog> log, FakeSwitches on)
+        : log(log)
+        , on(on)
     {}
-
-    static QColor colorOf(int n) { return QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256); }
 
     bool open(const QRect &area) override
     {
         size = area.size();
-        return readyToOpen;
+        return on.screenReady;
     }
     QImage grab() override
     {
-        if (failing)
+        if (on.grabsFail)
             return {};
         QMutexLocker lock(&log->mutex);
-        const QColor color = log->marker ? QColor(255, 0, 255) : colorOf(log->grabs);
+        const int n = log->grabs;
+        const QColor color = log->marker ? QColor(255, 0, 255)
+                                         : QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256);
         QImage image(size, QImage::Format_RGB32);
         image.fill(color);
-        if (noisy) {
-            // Pictures that do not compress, so that the file grows quickly.
-            auto *pixels = reinterpret_cast<quint32 *>(image.bits());
-            QRandomGenerator::global()->fillRange(pixels, image.width() * image.height());
-        }
-        QPainter painter(&image);
+        if (on.noisyScreen) // pictures that do not compress, so that the file grows quickly
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(image.bits()),
+                                                  image.width() * image.height());
         const int side = std::max(4, size.height() / 8);
-        painter.fillRect((log->grabs * 7) % std::max(1, size.width() - side), size.height() / 2,
-                         side, side, Qt::white);
-        log->previousColor = log->lastColor;
+        QPainter(&image).fillRect((n * 7) % std::max(1, size.width() - side), size.height() / 2,
+                                  side, side, Qt::white);
         log->lastColor = color;
         log->lastGrabMs = log->clock.elapsed();
         if (log->firstGrabMs < 0)
@@ -73,21 +77,17 @@ public:
 
 private:
     std::shared_ptr<SourceLog> log;
+    FakeSwitches on;
     QSize size;
-    bool readyToOpen;
-    bool failing;
-    bool noisy;
 };
 
 // A 440 Hz sine delivered in real time; loud while the marker is set.
 class SinePcmSource : public PcmSource
 {
 public:
-    SinePcmSource(std::shared_ptr<SourceLog> sourceLog, bool canStart, bool readErrors, bool silent)
-        : log(std::move(sourceLog))
-        , canStart(canStart)
-        , readErrors(readErrors)
-        , silent(silent)
+    SinePcmSource(std::shared_ptr<SourceLog> log, FakeSwitches on)
+        : log(log)
+        , on(on)
     {}
 
     bool start(int sampleRate, int channelCount) override
@@ -95,19 +95,17 @@ public:
         rate = sampleRate;
         channels = channelCount;
         clock.start();
-        return canStart;
+        return on.microphone && on.pcmStarts;
     }
     qint64 bytesReady() override
     {
-        if (silent)
-            return 0;
-        return (clock.elapsed() * rate / 1000 - produced) * channels * 2;
+        return on.pcmSilent ? 0 : (clock.elapsed() * rate / 1000 - produced) * channels * 2;
     }
     qint64 read(char *data, qint64 maxSize) override
     {
-        if (readErrors)
+        if (on.pcmReadErrors)
             return -1;
-        const qint64 frames = std::min(maxSize / (channels * 2), bytesReady() / (channels * 2));
+        const qint64 frames = std::min(maxSize, bytesReady()) / (channels * 2);
         auto *out = reinterpret_cast<qint16 *>(data);
         const double amplitude = log->marker ? 0.9 : 0.25;
         for (qint64 i = 0; i < frames; ++i, ++produced) {
@@ -121,37 +119,25 @@ public:
 
 private:
     std::shared_ptr<SourceLog> log;
-    bool canStart;
-    bool readErrors;
-    bool silent;
+    FakeSwitches on;
     QElapsedTimer clock;
     int rate = 44100;
     int channels = 2;
     qint64 produced = 0;
 };
 
-class FakeRecordingBackend : public RecordingBackend
+class FakeRecordingBackend : public RecordingBackend, public FakeSwitches
 {
 public:
     std::shared_ptr<SourceLog> log = std::make_shared<SourceLog>();
-    bool microphone = true;
-    bool screenReady = true;
-    bool grabsFail = false;
-    bool noisyScreen = false;
-    bool pcmStarts = true;
-    bool pcmReadErrors = false;
-    bool pcmSilent = false;
     std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
 
     bool hasDefaultAudioInput() override { return microphone; }
     std::unique_ptr<FrameSource> createFrameSource() override
     {
-        return std::make_unique<SyntheticFrameSource>(log, screenReady, grabsFail, noisyScreen);
+        return std::make_unique<SyntheticFrameSource>(log, *this);
     }
-    PcmSource *createPcmSource() override
-    {
-        return new SinePcmSource(log, microphone && pcmStarts, pcmReadErrors, pcmSilent);
-    }
+    PcmSource *createPcmSource() override { return new SinePcmSource(log, *this); }
     qint64 freeBytes(const QString &folder) override
     {
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);

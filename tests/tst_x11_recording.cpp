@@ -15,142 +15,132 @@
 // The real X capture: a window of known colour, a pointer of known shape and the logo, read
 // through MIT-SHM and XFixes, recorded and decoded back. The last frame of the recording with
 // the pointer inside is saved as "recording-frame-xvfb.png" (or into QB_SCREENSHOT_DIR).
+// A bypass-manager window of one colour over the given rectangle, shown and exposed.
+static bool showWindow(QWidget &window, const QRect &rect, const QColor &color)
+{
+    window.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    window.setGeometry(rect);
+    window.setAutoFillBackground(true);
+    window.setPalette(QPalette(color));
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
 class X11RecordingTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void noServerMeansNotReady_data();
-    void noServerMeansNotReady();
-    void recordsScreenPointerAndLogo_data();
-    void recordsScreenPointerAndLogo();
-    void areaBeyondScreenIsBlack();
-};
-
-void X11RecordingTest::initTestCase()
-{
-    if (!QX11Info::isPlatformX11())
-        QSKIP("needs an X server");
-    av_log_set_level(AV_LOG_ERROR);
-}
-
-void X11RecordingTest::noServerMeansNotReady_data()
-{
-    QTest::addColumn<QByteArray>("display");
-    QTest::newRow("no DISPLAY") << QByteArray();
-    QTest::newRow("no server there") << QByteArray(":97");
-}
-
-void X11RecordingTest::noServerMeansNotReady()
-{
-    QFETCH(QByteArray, display);
-    const QByteArray saved = qgetenv("DISPLAY");
-    if (display.isEmpty())
-        qunsetenv("DISPLAY");
-    else
-        qputenv("DISPLAY", display);
-    X11FrameSource source{QPoint()};
-    const bool opened = source.open(QRect(0, 0, 320, 240));
-    qputenv("DISPLAY", saved);
-    QVERIFY(!opened);
-    QVERIFY(source.grab().isNull());
-}
-
-void X11RecordingTest::recordsScreenPointerAndLogo_data()
-{
-    QTest::addColumn<QPoint>("pointer");
-    QTest::newRow("pointer inside") << QPoint(300, 250);
-    QTest::newRow("pointer outside") << QPoint(40, 40);
-}
-
-void X11RecordingTest::recordsScreenPointerAndLogo()
-{
-    QFETCH(QPoint, pointer);
-    const QRect area(200, 150, 320, 240);
-    const bool inside = area.contains(pointer);
-    QTemporaryDir dir;
-    appDataDir = dir.path();
-    QDir().mkpath(dir.path() + "/config");
-    QImage logo(40, 20, QImage::Format_RGB32);
-    logo.fill(QColor(0, 0, 220));
-    QVERIFY(logo.save(dir.path() + "/config/watermark.png"));
-
-    QWidget window(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-    window.setGeometry(area.adjusted(-20, -20, 20, 20));
-    window.setAutoFillBackground(true);
-    window.setPalette(QPalette(QColor(0, 160, 0)));
-    // A pointer that cannot be mistaken: a solid magenta square with its hot spot inside.
-    QPixmap shape(32, 32);
-    shape.fill(QColor(255, 0, 255));
-    window.setCursor(QCursor(shape, 4, 4));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCursor::setPos(pointer);
-    QTest::qWait(300);
-
-    VideoRecorder recorder;
-    QStringList errors;
-    connect(&recorder, &VideoRecorder::recorderStopError, this,
-            [&errors](const QString &text) { errors << text; });
-    recorder.areaX = area.x();
-    recorder.areaY = area.y();
-    recorder.areaWidth = recorder.outputWidth = area.width();
-    recorder.areaHeight = recorder.outputHeight = area.height();
-    recorder.audioMode = 3;
-    recorder.watermarkCorner = 3;
-    recorder.outputFileName = dir.path() + "/screen.mp4";
-    recorder.start();
-    QVERIFY(recorder.isRecording());
-    QTest::qWait(600);
-    recorder.stop();
-    QVERIFY(QTest::qWaitFor([&recorder] { return !recorder.isRecording(); }, 10000));
-    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
-
-    const MediaProbe probe = probeMedia(recorder.outputFileName, QPoint(8, 8), true);
-    QVERIFY(probe.decodedFrames >= 5);
-    const QImage frame = probe.lastFrame;
-    QCOMPARE(frame.size(), area.size());
-    if (inside) {
-        const QString shots = screenshotDir();
-        frame.save(shots + "/recording-frame-xvfb.png");
+    void initTestCase()
+    {
+        if (!QX11Info::isPlatformX11())
+            QSKIP("needs an X server");
+        av_log_set_level(AV_LOG_ERROR);
     }
-    auto near = [](QColor a, QColor b) {
-        return qAbs(a.red() - b.red()) < 16 && qAbs(a.green() - b.green()) < 16 &&
-               qAbs(a.blue() - b.blue()) < 16;
-    };
-    QVERIFY(near(frame.pixelColor(8, 8), QColor(0, 160, 0)));
-    // The pointer is drawn with its hot spot on the pointer position.
-    const QPoint tip = pointer - area.topLeft() - QPoint(4, 4) + QPoint(16, 16);
-    QCOMPARE(near(frame.pixelColor(inside ? tip : QPoint(160, 120)), QColor(255, 0, 255)), inside);
-    // The logo sits in the bottom-right corner, one title-bar button away from the edges.
-    const int m = titleBarButtonSize();
-    const QPoint logoMiddle(area.width() - m - 20, area.height() - m - 10);
-    QVERIFY(near(frame.pixelColor(logoMiddle), QColor(0, 0, 220)));
-    QVERIFY(near(frame.pixelColor(logoMiddle + QPoint(30, 0)), QColor(0, 160, 0)));
-}
 
-void X11RecordingTest::areaBeyondScreenIsBlack()
-{
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QRect area(screen.right() - 99, screen.bottom() - 79, 320, 240);
-    QWidget window(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-    window.setGeometry(area & screen);
-    window.setAutoFillBackground(true);
-    window.setPalette(QPalette(Qt::white));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCursor::setPos(screen.topLeft());
-    QTest::qWait(200);
+    void noServerMeansNotReady_data()
+    {
+        QTest::addColumn<QByteArray>("display");
+        QTest::newRow("no DISPLAY") << QByteArray();
+        QTest::newRow("no server there") << QByteArray(":97");
+    }
+    void noServerMeansNotReady()
+    {
+        QFETCH(QByteArray, display);
+        const QByteArray saved = qgetenv("DISPLAY");
+        if (display.isEmpty())
+            qunsetenv("DISPLAY");
+        else
+            qputenv("DISPLAY", display);
+        X11FrameSource source{QPoint()};
+        const bool opened = source.open(QRect(0, 0, 320, 240));
+        qputenv("DISPLAY", saved);
+        QVERIFY(!opened);
+        QVERIFY(source.grab().isNull());
+    }
 
-    X11FrameSource source(screen.topLeft());
-    QVERIFY(source.open(area));
-    const QImage picture = source.grab();
-    QCOMPARE(picture.size(), area.size());
-    QCOMPARE(picture.pixelColor(50, 40), QColor(Qt::white));
-    QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
-    QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
-}
+    void recordsScreenPointerAndLogo_data()
+    {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::newRow("pointer inside") << QPoint(300, 250);
+        QTest::newRow("pointer outside") << QPoint(40, 40);
+    }
+    void recordsScreenPointerAndLogo()
+    {
+        QFETCH(QPoint, pointer);
+        const QRect area(200, 150, 320, 240);
+        const bool inside = area.contains(pointer);
+        QTemporaryDir dir;
+        appDataDir = dir.path();
+        QDir().mkpath(dir.path() + "/config");
+        QImage logo(40, 20, QImage::Format_RGB32);
+        logo.fill(QColor(0, 0, 220));
+        QVERIFY(logo.save(dir.path() + "/config/watermark.png"));
+
+        QWidget window;
+        // A pointer that cannot be mistaken: a solid magenta square with its hot spot inside.
+        QPixmap shape(32, 32);
+        shape.fill(QColor(255, 0, 255));
+        window.setCursor(QCursor(shape, 4, 4));
+        QVERIFY(showWindow(window, area.adjusted(-20, -20, 20, 20), QColor(0, 160, 0)));
+        QCursor::setPos(pointer);
+        QTest::qWait(300);
+
+        VideoRecorder recorder;
+        QStringList errors;
+        connect(&recorder, &VideoRecorder::recorderStopError, this,
+                [&errors](const QString &text) { errors << text; });
+        recorder.areaX = area.x();
+        recorder.areaY = area.y();
+        recorder.areaWidth = recorder.outputWidth = area.width();
+        recorder.areaHeight = recorder.outputHeight = area.height();
+        recorder.audioMode = 3;
+        recorder.watermarkCorner = 3;
+        recorder.outputFileName = dir.path() + "/screen.mp4";
+        recorder.start();
+        QVERIFY(recorder.isRecording());
+        QTest::qWait(600);
+        recorder.stop();
+        QVERIFY(QTest::qWaitFor([&recorder] { return !recorder.isRecording(); }, 10000));
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+
+        const MediaProbe probe = probeMedia(recorder.outputFileName, QPoint(8, 8), true);
+        QVERIFY(probe.decodedFrames >= 5);
+        const QImage frame = probe.lastFrame;
+        QCOMPARE(frame.size(), area.size());
+        if (inside)
+            frame.save(screenshotDir() + "/recording-frame-xvfb.png");
+        QVERIFY(nearColor(frame.pixelColor(8, 8), QColor(0, 160, 0), 16));
+        // The pointer is drawn with its hot spot on the pointer position.
+        const QPoint tip = pointer - area.topLeft() - QPoint(4, 4) + QPoint(16, 16);
+        QCOMPARE(
+            nearColor(frame.pixelColor(inside ? tip : QPoint(160, 120)), QColor(255, 0, 255), 16),
+            inside);
+        // The logo sits in the bottom-right corner, one title-bar button away from the edges.
+        const int m = titleBarButtonSize();
+        const QPoint logoMiddle(area.width() - m - 20, area.height() - m - 10);
+        QVERIFY(nearColor(frame.pixelColor(logoMiddle), QColor(0, 0, 220), 16));
+        QVERIFY(nearColor(frame.pixelColor(logoMiddle + QPoint(30, 0)), QColor(0, 160, 0), 16));
+    }
+
+    void areaBeyondScreenIsBlack()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect area(screen.right() - 99, screen.bottom() - 79, 320, 240);
+        QWidget window;
+        QVERIFY(showWindow(window, area & screen, Qt::white));
+        QCursor::setPos(screen.topLeft());
+        QTest::qWait(200);
+
+        X11FrameSource source(screen.topLeft());
+        QVERIFY(source.open(area));
+        const QImage picture = source.grab();
+        QCOMPARE(picture.size(), area.size());
+        QCOMPARE(picture.pixelColor(50, 40), QColor(Qt::white));
+        QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
+        QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
+    }
+};
 
 QTEST_MAIN(X11RecordingTest)
 #include "tst_x11_recording.moc"

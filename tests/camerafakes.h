@@ -47,10 +47,7 @@ public:
     void setResolution(const QSize &size) override
     {
         current = size;
-        *log << QStringLiteral("resolution %1 %2x%3")
-                    .arg(QString::fromUtf8(spec.id))
-                    .arg(size.width())
-                    .arg(size.height());
+        *log << "resolution " + spec.id + QString(" %1x%2").arg(size.width()).arg(size.height());
     }
     void fail() { emit failed(); }
 
@@ -63,7 +60,6 @@ class FakeCameraBackend : public CameraBackend
 {
 public:
     QList<FakeCameraSpec> cameras;
-    int defaultIndex = 0;
     QStringList log;
     QList<QPointer<FakeCameraHandle>> handles;
 
@@ -76,9 +72,7 @@ public:
     }
     CameraDevice defaultCamera() override
     {
-        if (defaultIndex < 0 || defaultIndex >= cameras.size())
-            return {};
-        return {cameras.at(defaultIndex).id, cameras.at(defaultIndex).description};
+        return cameras.isEmpty() ? CameraDevice{} : availableCameras().first();
     }
     CameraHandle *open(const CameraDevice &device, QObject *parent) override
     {

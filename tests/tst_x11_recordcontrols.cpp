@@ -115,11 +115,8 @@ void X11RecordControlsTest::altAScreenshotToClipboard()
     QVERIFY(QTest::qWaitForWindowExposed(selecter));
     QCOMPARE(selecter->geometry(), QRect(QPoint(0, 0), screen));
     QTest::qWait(200);
-    QVERIFY(xdotool({"mousemove", "300", "200"}));
-    QVERIFY(xdotool({"mousedown", "1"}));
-    QVERIFY(xdotool({"mousemove", "500", "300"}));
-    QVERIFY(xdotool({"mousemove", "700", "450"}));
-    QVERIFY(xdotool({"mouseup", "1"}));
+    QVERIFY(xdotool({"mousemove", "300", "200", "mousedown", "1", "mousemove", "500", "300",
+                     "mousemove", "700", "450", "mouseup", "1"}));
     QTRY_COMPARE(selecter->selectionRect(), QRect(300, 200, 400, 250));
 
     QPushButton *confirm = nullptr;

@@ -124,6 +124,7 @@ void PdfWriterTest::exportReadsBack()
         pdf->stroke(0, from, to);
     else
         board->drag(from, to);
+
     PDFWriter writer(nullptr, &host);
     QVERIFY(writer.prepare(QStringLiteral("lesson.final.pdf"), kind, canvas, folder));
     QVERIFY(writer.outputPath().endsWith(QStringLiteral("/lesson.final.pdf")));

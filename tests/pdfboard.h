@@ -49,6 +49,45 @@ struct PdfBoard
         return true;
     }
     QScrollBar *bar() const { return area.verticalScrollBar(); }
+    int top(int index) const { return canvas->pageTops().at(index); }
+    void scrollTo(int index)
+    {
+        bar()->setValue(top(index));
+        QCoreApplication::processEvents();
+    }
+    PdfPageData *page(int index) const { return canvas->pageList().at(index); }
+    QList<PaintData *> &history(int index) const { return page(index)->history; }
+    void useTool(int tool)
+    {
+        property.paintTool = tool;
+        canvas->applyPaintTool();
+    }
+
+    // Input steps at widget positions; moves advance the clock.
+    void press(const QPointF &at) { canvas->beginAction(at.toPoint(), at, -1.0); }
+    void move(const QPointF &at)
+    {
+        clockNow += 20;
+        canvas->continueAction(at.toPoint(), at, -1.0);
+    }
+    void release(const QPointF &at)
+    {
+        clockNow += 20;
+        canvas->endAction(at.toPoint(), at, -1.0);
+    }
+    void drag(const QPointF &from, const QPointF &to, int steps = 10)
+    {
+        press(from);
+        for (int i = 1; i <= steps; ++i)
+            move(from + (to - from) * (double(i) / steps));
+        release(to);
+    }
+    // A drag in the coordinates of page index.
+    void stroke(int index, const QPointF &from, const QPointF &to, int steps = 10)
+    {
+        const QPointF down(0, top(index));
+        drag(from + down, to + down, steps);
+    }
     QList<int> cachedPages() const
     {
         QList<int> cached;
@@ -66,34 +105,5 @@ struct PdfBoard
         for (int i : canvas->visiblePagesIn(rows))
             shown << i;
         return shown;
-    }
-};
-
-// Drawing on a board through its input steps, at widget positions.
-struct Pen
-{
-    PdfCanvas *canvas;
-    qint64 *clock;
-
-    void press(const QPointF &at, double pressure = -1.0)
-    {
-        canvas->beginAction(at.toPoint(), at, pressure);
-    }
-    void move(const QPointF &at, qint64 ms = 20, double pressure = -1.0)
-    {
-        *clock += ms;
-        canvas->continueAction(at.toPoint(), at, pressure);
-    }
-    void release(const QPointF &at, qint64 ms = 20)
-    {
-        *clock += ms;
-        canvas->endAction(at.toPoint(), at, -1.0);
-    }
-    void drag(const QPointF &from, const QPointF &to, int steps = 10)
-    {
-        press(from);
-        for (int i = 1; i <= steps; ++i)
-            move(from + (to - from) * (double(i) / steps));
-        release(to);
     }
 };

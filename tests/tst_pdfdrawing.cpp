@@ -4,15 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "drawing/pagehistory.h"
-#include "drawing/paintdata.h"
-#include "drawing/paintproperty.h"
 #include "drawing/replaycopies.h"
-#include "items/canvasfcline.h"
-#include "items/canvasline.h"
 #include "items/canvasmarquee.h"
-#include "pdf/pdfcanvas.h"
-#include "pdf/pdfpagedata.h"
 
 #include "canvasboard.h"
 #include "pdfboard.h"
@@ -20,58 +13,32 @@
 
 namespace {
 
-// A PDF board of many A4 pages (840 x 1188 pixels at zoom 1), shown and ready to draw.
-struct DrawingBoard : PdfBoard
+// The same scripted stroke on either kind of board, shifted down by top.
+template <class Board>
+void drawScript(Board &b, double top)
 {
-    Pen pen{nullptr, nullptr};
-
-    explicit DrawingBoard(const QString &path, const QString &stateDir)
-        : PdfBoard(path, stateDir)
-    {
-        pen = Pen{canvas, &clockNow};
-    }
-    void useTool(int tool)
-    {
-        property.paintTool = tool;
-        canvas->applyPaintTool();
-    }
-    // Top of page index in widget rows.
-    int top(int index) const { return canvas->pageTops().at(index); }
-    void scrollTo(int index)
-    {
-        bar()->setValue(top(index));
-        QCoreApplication::processEvents();
-    }
-    PdfPageData *page(int index) const { return canvas->pageList().at(index); }
-    QList<PaintData *> &history(int index) const { return page(index)->history; }
-};
-
-// The scripted actions of one tool, in page coordinates.
-void drawScript(int tool, const std::function<void(QPointF)> &press,
-                const std::function<void(QPointF)> &move,
-                const std::function<void(QPointF)> &release)
-{
-    const QPointF from(120, 150);
-    press(from);
+    const QPointF from(120, 150 + top);
+    b.press(from);
     for (int i = 1; i <= 12; ++i)
-        move(from + QPointF(17 * i, (i % 3) * 9 + 4 * i));
-    release(from + QPointF(17 * 12, 48 + 9));
-    Q_UNUSED(tool)
+        b.move(from + QPointF(17 * i, (i % 3) * 9 + 4 * i));
+    b.release(from + QPointF(17 * 12, 48 + 9));
 }
 
 } // namespace
 
+// The document has 45 A4 pages: 840 x 1188 pixels each at zoom 1.
 class PdfDrawingTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void init();
+    void cleanup() { board.reset(); }
     void sameInkAsWhiteboard_data();
     void sameInkAsWhiteboard();
     void everyToolDrawsOnScrolledPage_data();
     void everyToolDrawsOnScrolledPage();
-    void undoActsOnPageLastDrawnOn();
     void droppedRedoTailIsFreed();
     void unfinishedConnectedLineKeepsOneAction();
     void eraserLeavesPageImage();
@@ -89,6 +56,7 @@ private slots:
 private:
     QTemporaryDir dir;
     QString many;
+    std::unique_ptr<PdfBoard> board;
 };
 
 void PdfDrawingTest::initTestCase()
@@ -98,23 +66,26 @@ void PdfDrawingTest::initTestCase()
     QVERIFY(writeTestPdf(many, a4Pages(45)));
 }
 
+// Every test starts with a shown board of that document and the pen.
+void PdfDrawingTest::init()
+{
+    board.reset(new PdfBoard(many, dir.path()));
+    QVERIFY(board->open());
+    board->useTool(PaintTool::Pen);
+}
+
 void PdfDrawingTest::sameInkAsWhiteboard_data()
 {
     QTest::addColumn<int>("tool");
-    QTest::newRow("pencil") << int(PaintTool::Pencil);
-    QTest::newRow("pen") << int(PaintTool::Pen);
-    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
-    QTest::newRow("eraser") << int(PaintTool::Eraser);
-    QTest::newRow("line") << int(PaintTool::Line);
-    QTest::newRow("shape") << int(PaintTool::Shape);
-    QTest::newRow("stamp") << int(PaintTool::Stamp);
+    for (int tool : {PaintTool::Pencil, PaintTool::Pen, PaintTool::Highlighter, PaintTool::Eraser,
+                     PaintTool::Line, PaintTool::Shape, PaintTool::Stamp})
+        QTest::addRow("tool %d", tool) << tool;
 }
 
 void PdfDrawingTest::sameInkAsWhiteboard()
 {
     QFETCH(int, tool);
-    DrawingBoard pdf(many, dir.path());
-    QVERIFY(pdf.open());
+    PdfBoard &pdf = *board;
     CanvasBoard white(QSize(840, 1188));
     for (PaintProperty *p : {&pdf.property, &white.property}) {
         p->lineBoldSize = 5;
@@ -122,18 +93,12 @@ void PdfDrawingTest::sameInkAsWhiteboard()
         p->stampName = QStringLiteral("0");
         p->shapeType = 2;
     }
-    const int top = pdf.top(0);
     // A pencil stroke first, so that the eraser has something to take.
     pdf.useTool(PaintTool::Pencil);
     white.useTool(PaintTool::Pencil);
     for (int round = 0; round < 2; ++round) {
-        drawScript(
-            tool, [&](QPointF p) { pdf.pen.press(p + QPointF(0, top)); },
-            [&](QPointF p) { pdf.pen.move(p + QPointF(0, top)); },
-            [&](QPointF p) { pdf.pen.release(p + QPointF(0, top)); });
-        drawScript(
-            tool, [&](QPointF p) { white.press(p); }, [&](QPointF p) { white.move(p); },
-            [&](QPointF p) { white.release(p); });
+        drawScript(pdf, pdf.top(0));
+        drawScript(white, 0);
         pdf.useTool(tool);
         white.useTool(tool);
     }
@@ -157,8 +122,8 @@ void PdfDrawingTest::everyToolDrawsOnScrolledPage_data()
     QTest::addColumn<int>("tool");
     QTest::addColumn<int>("pageIndex");
     for (int index : {0, 39}) {
-        for (int tool : {int(PaintTool::Pencil), int(PaintTool::Pen), int(PaintTool::Highlighter),
-                         int(PaintTool::Line), int(PaintTool::Shape), int(PaintTool::Stamp)})
+        for (int tool : {PaintTool::Pencil, PaintTool::Pen, PaintTool::Highlighter, PaintTool::Line,
+                         PaintTool::Shape, PaintTool::Stamp})
             QTest::addRow("tool %d page %d", tool, index + 1) << tool << index;
     }
 }
@@ -167,183 +132,155 @@ void PdfDrawingTest::everyToolDrawsOnScrolledPage()
 {
     QFETCH(int, tool);
     QFETCH(int, pageIndex);
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.property.stampName = QStringLiteral("1");
-    board.scrollTo(pageIndex);
-    board.useTool(tool);
-    const QPointF at(200, board.top(pageIndex) + 300);
-    board.pen.drag(at, at + QPointF(180, 120));
-    board.canvas->commitShownItems();
-    QCOMPARE(board.canvas->drawnPage(), board.page(pageIndex));
-    QCOMPARE(board.history(pageIndex).size(), 1);
-    QCOMPARE(board.history(pageIndex).last()->type, tool);
-    QVERIFY(board.history(pageIndex).last()->closed);
-    QVERIFY(paintedPixels(board.page(pageIndex)->layer3.toImage()) > 0);
-    QVERIFY(paintedPixels(board.canvas->pageImage().toImage()) > 0);
+    // A pen stroke on another page first, so that undo has a wrong page to pick.
+    const int other = pageIndex == 0 ? 10 : 0;
+    board->scrollTo(other);
+    board->stroke(other, QPointF(100, 100), QPointF(300, 200));
+    board->property.stampName = QStringLiteral("1");
+    board->scrollTo(pageIndex);
+    board->useTool(tool);
+    board->stroke(pageIndex, QPointF(200, 300), QPointF(380, 420));
+    board->canvas->commitShownItems();
+    QCOMPARE(board->canvas->drawnPage(), board->page(pageIndex));
+    QCOMPARE(board->history(pageIndex).size(), 1);
+    QCOMPARE(board->history(pageIndex).last()->type, tool);
+    QVERIFY(board->history(pageIndex).last()->closed);
+    QVERIFY(paintedPixels(board->page(pageIndex)->layer3.toImage()) > 0);
+    QVERIFY(paintedPixels(board->canvas->pageImage().toImage()) > 0);
 
-    // Undo after scrolling elsewhere still acts on the page last drawn on.
-    board.scrollTo(pageIndex == 0 ? 10 : 0);
-    board.canvas->undo();
-    QVERIFY(!board.history(pageIndex).last()->active);
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("redo")).last(), QStringLiteral("redo 1"));
-}
-
-void PdfDrawingTest::undoActsOnPageLastDrawnOn()
-{
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Pen);
-    board.pen.drag(QPointF(100, board.top(0) + 100), QPointF(300, board.top(0) + 200));
-    board.scrollTo(1);
-    board.pen.drag(QPointF(100, board.top(1) + 100), QPointF(300, board.top(1) + 200));
-    QCOMPARE(board.canvas->drawnPage(), board.page(1));
-    board.scrollTo(0);
-    board.canvas->undo();
-    QVERIFY(board.history(0).last()->active);
-    QVERIFY(!board.history(1).last()->active);
+    // Undo while the other page is shown still acts on the page last drawn on.
+    board->scrollTo(other);
+    board->canvas->undo();
+    QVERIFY(board->history(other).last()->active);
+    QVERIFY(!board->history(pageIndex).last()->active);
+    QCOMPARE(board->host.callsStartingWith(QStringLiteral("redo")).last(),
+             QStringLiteral("redo 1"));
     // Redo brings it back; the page keeps its ink after its layers are rebuilt.
-    board.canvas->redo();
-    QVERIFY(board.history(1).last()->active);
-    board.scrollTo(1);
-    QVERIFY(paintedPixels(board.page(1)->layer3.toImage()) > 0);
+    board->canvas->redo();
+    QVERIFY(board->history(pageIndex).last()->active);
+    board->scrollTo(pageIndex);
+    QVERIFY(paintedPixels(board->page(pageIndex)->layer3.toImage()) > 0);
 }
 
 void PdfDrawingTest::droppedRedoTailIsFreed()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Pencil);
+    board->useTool(PaintTool::Pencil);
     for (int i = 0; i < 3; ++i)
-        board.pen.drag(QPointF(100, board.top(0) + 100 + 50 * i),
-                       QPointF(400, board.top(0) + 120 + 50 * i));
-    QPointer<PaintData> third = board.history(0).at(2);
-    QPointer<PaintData> second = board.history(0).at(1);
-    board.canvas->undo();
-    board.canvas->undo();
-    board.canvas->redo();
+        board->stroke(0, QPointF(100, 100 + 50 * i), QPointF(400, 120 + 50 * i));
+    QPointer<PaintData> third = board->history(0).at(2);
+    QPointer<PaintData> second = board->history(0).at(1);
+    board->canvas->undo();
+    board->canvas->undo();
+    board->canvas->redo();
     QVERIFY(second->active);
     QVERIFY(!third->active);
-    board.pen.drag(QPointF(100, board.top(0) + 400), QPointF(400, board.top(0) + 420));
-    QCOMPARE(board.history(0).size(), 3);
+    board->stroke(0, QPointF(100, 400), QPointF(400, 420));
+    QCOMPARE(board->history(0).size(), 3);
     QVERIFY(third.isNull());
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("redo")).last(), QStringLiteral("redo 0"));
+    QCOMPARE(board->host.callsStartingWith(QStringLiteral("redo")).last(),
+             QStringLiteral("redo 0"));
 }
 
 void PdfDrawingTest::unfinishedConnectedLineKeepsOneAction()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Polyline);
-    const int y = board.top(0);
+    board->useTool(PaintTool::Polyline);
     for (int i = 0; i < 4; ++i) {
-        board.pen.press(QPointF(100 + 60 * i, y + 100 + 30 * (i % 2)));
-        board.pen.release(QPointF(100 + 60 * i, y + 100 + 30 * (i % 2)));
+        const QPointF at(100 + 60 * i, board->top(0) + 100 + 30 * (i % 2));
+        board->press(at);
+        board->release(at);
     }
     int open = 0;
-    for (const PaintData *action : board.history(0))
+    for (const PaintData *action : board->history(0))
         open += action->type == PaintTool::Polyline && !action->closed;
     QCOMPARE(open, 1);
-    board.canvas->finishEditing();
-    QCOMPARE(board.history(0).size(), 1);
-    QVERIFY(board.history(0).last()->points.size() > 1);
+    board->canvas->finishEditing();
+    QCOMPARE(board->history(0).size(), 1);
+    QVERIFY(board->history(0).last()->points.size() > 1);
 }
 
 void PdfDrawingTest::eraserLeavesPageImage()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    const QImage base = board.page(0)->layer1.toImage();
-    board.useTool(PaintTool::Pen);
-    const QPointF a(50, board.top(0) + 40);
-    board.pen.drag(a, a + QPointF(300, 0));
-    QVERIFY(paintedPixels(board.page(0)->layer3.toImage()) > 0);
-    board.property.eraserSize = 20;
-    board.useTool(PaintTool::Eraser);
-    board.pen.drag(a - QPointF(40, 60), a + QPointF(340, -60), 40);
-    QCOMPARE(paintedPixels(board.page(0)->layer3.toImage()), 0);
-    QCOMPARE(board.page(0)->layer1.toImage(), base);
+    const QImage base = board->page(0)->layer1.toImage();
+    board->stroke(0, QPointF(50, 40), QPointF(350, 40));
+    QVERIFY(paintedPixels(board->page(0)->layer3.toImage()) > 0);
+    board->property.eraserSize = 20;
+    board->useTool(PaintTool::Eraser);
+    board->stroke(0, QPointF(10, -20), QPointF(390, -20), 40);
+    QCOMPARE(paintedPixels(board->page(0)->layer3.toImage()), 0);
+    QCOMPARE(board->page(0)->layer1.toImage(), base);
 }
 
 void PdfDrawingTest::singlePointHighlighterDisappears()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Highlighter);
-    board.pen.press(QPointF(100, board.top(0) + 100));
-    board.canvas->finishEditing();
-    QVERIFY(board.history(0).isEmpty());
-    QCOMPARE(paintedPixels(board.page(0)->layer4.toImage()), 0);
+    board->useTool(PaintTool::Highlighter);
+    board->press(QPointF(100, board->top(0) + 100));
+    board->canvas->finishEditing();
+    QVERIFY(board->history(0).isEmpty());
+    QCOMPARE(paintedPixels(board->page(0)->layer4.toImage()), 0);
 }
 
 void PdfDrawingTest::clearAsksOnlyWhenDrawn()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.canvas->confirmClearScreen();
-    QVERIFY(board.host.callsStartingWith(QStringLiteral("question")).isEmpty());
+    board->canvas->confirmClearScreen();
+    QVERIFY(board->host.callsStartingWith(QStringLiteral("question")).isEmpty());
 
-    board.scrollTo(4);
-    board.useTool(PaintTool::Pencil);
-    board.pen.drag(QPointF(100, board.top(4) + 100), QPointF(300, board.top(4) + 150));
-    board.scrollTo(0);
-    board.host.answer = false;
-    board.canvas->confirmClearScreen();
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("question")).size(), 1);
-    QCOMPARE(board.history(4).size(), 1);
-    board.host.answer = true;
-    board.canvas->confirmClearScreen();
-    QVERIFY(board.history(4).isEmpty());
-    QVERIFY(!board.canvas->anyPageHasDrawing());
+    board->scrollTo(4);
+    board->useTool(PaintTool::Pencil);
+    board->stroke(4, QPointF(100, 100), QPointF(300, 150));
+    board->scrollTo(0);
+    board->host.answer = false;
+    board->canvas->confirmClearScreen();
+    QCOMPARE(board->host.callsStartingWith(QStringLiteral("question")).size(), 1);
+    QCOMPARE(board->history(4).size(), 1);
+    board->host.answer = true;
+    board->canvas->confirmClearScreen();
+    QVERIFY(board->history(4).isEmpty());
+    QVERIFY(!board->canvas->anyPageHasDrawing());
 }
 
 void PdfDrawingTest::selectAllCopyCutPaste()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Pen);
-    board.pen.drag(QPointF(100, board.top(0) + 100), QPointF(500, board.top(0) + 300));
-    board.property.paintTool = PaintTool::Selection;
-    board.canvas->selectAll();
-    QVERIFY(!board.canvas->boardItems().marquee->isHidden());
-    QCOMPARE(board.history(0).last()->type, 1);
+    board->stroke(0, QPointF(100, 100), QPointF(500, 300));
+    board->property.paintTool = PaintTool::Selection;
+    board->canvas->selectAll();
+    CanvasMarquee *marquee = board->canvas->boardItems().marquee;
+    QVERIFY(!marquee->isHidden());
+    QCOMPARE(board->history(0).last()->type, 1);
 
     QApplication::clipboard()->clear();
-    board.canvas->copy();
+    board->canvas->copy();
     const QImage copied = QApplication::clipboard()->image();
     QVERIFY(!copied.isNull());
-    QVERIFY(qAbs(copied.width() - board.canvas->width()) <= 2);
+    QVERIFY(qAbs(copied.width() - board->canvas->width()) <= 2);
 
     // Cut of a selection that never moved deletes its region: one undoable action.
-    board.canvas->cut();
-    QVERIFY(board.canvas->boardItems().marquee->isHidden());
-    QCOMPARE(board.history(0).last()->value2, int(SelectionKind::DeletedRegion));
-    QCOMPARE(paintedPixels(board.page(0)->layer3.toImage()), 0);
+    board->canvas->cut();
+    QVERIFY(marquee->isHidden());
+    QCOMPARE(board->history(0).last()->value2, int(SelectionKind::DeletedRegion));
+    QCOMPARE(paintedPixels(board->page(0)->layer3.toImage()), 0);
 
     // Paste puts the picture, shrunk to the visible part of the page, in a new frame.
     QImage big(3000, 200, QImage::Format_ARGB32);
     big.fill(Qt::red);
     QApplication::clipboard()->setImage(big);
-    board.canvas->paste();
-    QVERIFY(!board.canvas->boardItems().marquee->isHidden());
-    QCOMPARE(board.page(0)->pastedImages.size(), 1);
-    QVERIFY(board.canvas->boardItems().marquee->width() <= board.area.viewport()->width() + 40);
-    board.canvas->deleteSelection();
-    QVERIFY(board.canvas->boardItems().marquee->isHidden());
+    board->canvas->paste();
+    QVERIFY(!marquee->isHidden());
+    QCOMPARE(board->page(0)->pastedImages.size(), 1);
+    QVERIFY(marquee->width() <= board->area.viewport()->width() + 40);
+    board->canvas->deleteSelection();
+    QVERIFY(marquee->isHidden());
 
     // A page scrolled out of view takes no paste.
-    board.scrollTo(20);
-    board.canvas->paste();
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("message")).last(),
+    board->scrollTo(20);
+    board->canvas->paste();
+    QCOMPARE(board->host.callsStartingWith(QStringLiteral("message")).last(),
              QStringLiteral("message 请点击选定要粘贴的页面后，再尝试粘贴操作"));
 }
 
 void PdfDrawingTest::clipboardCrossesTabs()
 {
-    DrawingBoard pdf(many, dir.path());
-    QVERIFY(pdf.open());
-    pdf.useTool(PaintTool::Pen);
-    pdf.pen.drag(QPointF(100, pdf.top(0) + 100), QPointF(300, pdf.top(0) + 200));
+    PdfBoard &pdf = *board;
+    pdf.stroke(0, QPointF(100, 100), QPointF(300, 200));
     QApplication::clipboard()->clear();
     pdf.canvas->copy();
     CanvasBoard white(QSize(1000, 1300));
@@ -361,76 +298,65 @@ void PdfDrawingTest::clipboardCrossesTabs()
 
 void PdfDrawingTest::pictureExportSavesAndReports()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.useTool(PaintTool::Pen);
-    board.pen.drag(QPointF(100, board.top(0) + 100), QPointF(300, board.top(0) + 200));
+    board->stroke(0, QPointF(100, 100), QPointF(300, 200));
     QString answer = dir.filePath(QStringLiteral("page.jpeg"));
-    board.canvas->setSavePathAsker(
+    board->canvas->setSavePathAsker(
         [&answer](const QString &, const QString &, const QString &, QString *) { return answer; });
-    board.canvas->exportImage();
+    board->canvas->exportImage();
     QFile written(answer);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY(written.read(2) == QByteArray("\xFF\xD8"));
 
     answer = dir.filePath(QStringLiteral("missing/folder/page.png"));
-    board.canvas->exportImage();
-    QCOMPARE(board.host.callsStartingWith(QStringLiteral("message")).last(),
+    board->canvas->exportImage();
+    QCOMPARE(board->host.callsStartingWith(QStringLiteral("message")).last(),
              QStringLiteral("message 保存") + answer + QStringLiteral("失败"));
 }
 
 void PdfDrawingTest::movedSelectionMovesOnlyDrawing()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    const QImage base = board.page(0)->layer1.toImage();
-    board.useTool(PaintTool::Pen);
-    const int y = board.top(0);
-    board.pen.drag(QPointF(300, y + 400), QPointF(500, y + 450));
-    const QImage before = board.page(0)->layer3.toImage();
-    board.useTool(PaintTool::Selection);
-    board.pen.drag(QPointF(250, y + 350), QPointF(560, y + 500));
-    CanvasMarquee *marquee = board.canvas->boardItems().marquee;
+    const QImage base = board->page(0)->layer1.toImage();
+    board->stroke(0, QPointF(300, 400), QPointF(500, 450));
+    const QImage before = board->page(0)->layer3.toImage();
+    board->useTool(PaintTool::Selection);
+    board->stroke(0, QPointF(250, 350), QPointF(560, 500));
+    CanvasMarquee *marquee = board->canvas->boardItems().marquee;
     QVERIFY(!marquee->isHidden());
     for (int i = 0; i < 6; ++i)
         marquee->nudge(4);
-    board.canvas->finishEditing();
+    board->canvas->finishEditing();
     QVERIFY(marquee->isHidden());
-    const PaintData *moved = board.history(0).last();
+    const PaintData *moved = board->history(0).last();
     QCOMPARE(moved->type, 1);
     QVERIFY(moved->closed);
     // The ink moved six pixels to the right; the PDF page did not move.
-    const QImage after = board.page(0)->layer3.toImage();
+    const QImage after = board->page(0)->layer3.toImage();
     QCOMPARE(after.copy(306, 400, 200, 50), before.copy(300, 400, 200, 50));
-    QCOMPARE(board.page(0)->layer1.toImage(), base);
+    QCOMPARE(board->page(0)->layer1.toImage(), base);
     // Replayed, the move gives the same pixels.
-    board.canvas->resetPageLayers();
-    QCOMPARE(board.page(0)->layer3.toImage(), after);
+    board->canvas->resetPageLayers();
+    QCOMPARE(board->page(0)->layer3.toImage(), after);
 }
 
 void PdfDrawingTest::undoFromCopiesGivesSamePixels()
 {
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    ReplayCopies &copies = board.page(0)->copies;
+    ReplayCopies &copies = board->page(0)->copies;
     copies.setThreshold(0);
-    board.useTool(PaintTool::Pen);
     for (int i = 0; i < 6; ++i)
-        board.pen.drag(QPointF(100, board.top(0) + 80 + 60 * i),
-                       QPointF(600, board.top(0) + 120 + 60 * i));
+        board->stroke(0, QPointF(100, 80 + 60 * i), QPointF(600, 120 + 60 * i));
     QVERIFY(copies.count() > 0);
-    board.canvas->undo();
-    board.canvas->undo();
+    board->canvas->undo();
+    board->canvas->undo();
     QVERIFY(copies.count() > 0);
-    const QImage fromCopies = board.page(0)->layer3.toImage();
+    const QImage fromCopies = board->page(0)->layer3.toImage();
     copies.setEnabled(false);
-    board.canvas->resetPageLayers();
-    QCOMPARE(board.page(0)->layer3.toImage(), fromCopies);
+    board->canvas->resetPageLayers();
+    QCOMPARE(board->page(0)->layer3.toImage(), fromCopies);
     // Copies go with the layers when the page leaves the view.
     copies.setEnabled(true);
-    board.canvas->resetPageLayers();
+    board->canvas->resetPageLayers();
     QVERIFY(copies.count() > 0);
-    board.scrollTo(20);
+    board->scrollTo(20);
     QCOMPARE(copies.count(), 0);
 }
 
@@ -446,24 +372,19 @@ void PdfDrawingTest::edgeDragWidensPage()
 {
     QFETCH(double, zoom);
     QFETCH(int, widened);
-    DrawingBoard board(many, dir.path());
-    QVERIFY(board.open());
-    board.canvas->setZoom(zoom);
-    board.useTool(PaintTool::Pen);
-    board.pen.press(QPointF(300, board.top(0) + 300));
-    board.pen.move(QPointF(340, board.top(0) + 320));
-    board.pen.release(QPointF(340, board.top(0) + 320));
-    const int before = board.canvas->width();
-    const QImage ink = board.page(0)->layer3.toImage();
-    const QPointF edge(2, board.top(0) + 100);
-    board.pen.move(edge);
-    QCOMPARE(board.canvas->edgeCode(), 8);
-    board.pen.drag(edge, edge - QPointF(10, 0), 2);
-    QCOMPARE(board.canvas->width(), before + qRound(zoom * widened));
+    board->canvas->setZoom(zoom);
+    board->stroke(0, QPointF(300, 300), QPointF(340, 320), 1);
+    const int before = board->canvas->width();
+    const QImage ink = board->page(0)->layer3.toImage();
+    const QPointF edge(2, board->top(0) + 100);
+    board->move(edge);
+    QCOMPARE(board->canvas->edgeCode(), 8);
+    board->drag(edge, edge - QPointF(10, 0), 2);
+    QCOMPARE(board->canvas->width(), before + qRound(zoom * widened));
     // The drawing moved with the page's left edge and kept its pixels.
-    const QImage widenedInk = board.page(0)->layer3.toImage();
+    const QImage widenedInk = board->page(0)->layer3.toImage();
     QCOMPARE(widenedInk.copy(widened, 0, ink.width(), ink.height()), ink);
-    QVERIFY(board.history(0).last()->closed);
+    QVERIFY(board->history(0).last()->closed);
 }
 
 void PdfDrawingTest::damagedPageIsDrawnOnAndExported()
@@ -472,13 +393,13 @@ void PdfDrawingTest::damagedPageIsDrawnOnAndExported()
     const QString damaged = dir.filePath(QStringLiteral("damaged.pdf"));
     QVERIFY(writeRawPdf(damaged, {QStringLiteral("/MediaBox [0 0 595 842]"),
                                   QStringLiteral("/MediaBox [0 0 595 842] /Contents 99 0 R")}));
-    DrawingBoard board(damaged, dir.path());
-    QVERIFY(board.open());
-    board.scrollTo(1);
-    board.useTool(PaintTool::Pen);
-    board.pen.drag(QPointF(100, board.top(1) + 100), QPointF(400, board.top(1) + 200));
-    QCOMPARE(board.history(1).size(), 1);
-    const QPixmap page = board.canvas->renderPageImage(1);
+    board.reset(new PdfBoard(damaged, dir.path()));
+    QVERIFY(board->open());
+    board->scrollTo(1);
+    board->useTool(PaintTool::Pen);
+    board->stroke(1, QPointF(100, 100), QPointF(400, 200));
+    QCOMPARE(board->history(1).size(), 1);
+    const QPixmap page = board->canvas->renderPageImage(1);
     QCOMPARE(page.size(), QSize(840, 1188));
     QVERIFY(paintedPixels(page.toImage()) == 840 * 1188);
     QCOMPARE(page.toImage().pixelColor(800, 1100), QColor(Qt::white));

@@ -1,7 +1,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPdfDocument>
-#include <QPointer>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,6 +36,12 @@ QStringList entriesOf(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot);
 }
 
+bool writeOldExport(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("old export") > 0;
+}
+
 QByteArray contentsOf(const QString &path)
 {
     QFile file(path);
@@ -55,7 +60,6 @@ private slots:
     void exportReadsBack();
     void interruptedExportKeepsOldFile_data();
     void interruptedExportKeepsOldFile();
-    void declinedReplaceKeepsOldFile();
     void unwritableTargetLeavesNothing_data();
     void unwritableTargetLeavesNothing();
     void namesAndFolders();
@@ -90,50 +94,36 @@ void PdfWriterTest::exportReadsBack()
 
     // The same stroke on the first page of each kind of board.
     std::unique_ptr<PdfBoard> pdf;
-    std::unique_ptr<Canvas> board;
-    PaintProperty property;
+    std::unique_ptr<CanvasBoard> board;
     RecordingCanvasHost host;
     QWidget *canvas = nullptr;
-    QList<QSize> sizes;
+    PaintProperty *property = nullptr;
+    QSize size = kind == Canvas::PictureDocument ? QSize(600, 400) : QSize(800, 500);
     if (kind == 2) {
         pdf.reset(new PdfBoard(threePages, dir.path()));
         QVERIFY(pdf->open());
-        pdf->property.paintTool = PaintTool::Pen;
-        pdf->property.lineBoldSize = 9;
-        pdf->property.foreColor = ink.name();
-        Pen pen{pdf->canvas, &pdf->clockNow};
-        const int top = pdf->canvas->pageTops().at(0);
-        pen.drag(QPointF(200, top + 300), QPointF(600, top + 300));
         canvas = pdf->canvas;
-        sizes = QList<QSize>{QSize(840, 1188), QSize(840, 1188), QSize(840, 1188)};
+        property = &pdf->property;
+        size = QSize(840, 1188);
     } else {
-        board.reset(new Canvas(kind, Qt::white, &property, nullptr, &host));
-        QPixmap picture(QSize(600, 400));
+        board.reset(new CanvasBoard(size, kind));
+        QPixmap picture(size);
         picture.fill(Qt::yellow);
-        sizes = kind == Canvas::PictureDocument
-                    ? QList<QSize>{QSize(600, 400)}
-                    : QList<QSize>{QSize(800, 500), QSize(800, 500), QSize(800, 500)};
-        QList<QPixmap> backgrounds;
-        for (int i = 0; i < sizes.size(); ++i)
-            backgrounds << (kind == Canvas::PictureDocument ? picture : QPixmap());
-        QVERIFY(board->loadPages(sizes, backgrounds));
-        board->setZoom(1.0);
-        board->show();
-        property.paintTool = PaintTool::Pen;
-        property.lineBoldSize = 9;
-        property.foreColor = ink.name();
-        const QSize s = sizes.first();
-        double none = -1.0;
-        const QPointF from(s.width() / 4.0, s.height() / 4.0);
-        board->beginAction(from.toPoint(), from, &none);
-        for (int i = 1; i <= 10; ++i) {
-            const QPointF at = from + QPointF(s.width() / 2.0 * i / 10, 0);
-            board->continueAction(at.toPoint(), at, &none);
-        }
-        board->endAction((from + QPointF(s.width() / 2.0, 0)).toPoint(),
-                         from + QPointF(s.width() / 2.0, 0));
-        canvas = board.get();
+        const QPixmap background = kind == Canvas::PictureDocument ? picture : QPixmap();
+        QVERIFY(board->canvas.loadPages(QVector<QSize>(pages, size).toList(),
+                                        QVector<QPixmap>(pages, background).toList()));
+        board->canvas.setZoom(1.0);
+        canvas = &board->canvas;
+        property = &board->property;
     }
+    property->paintTool = PaintTool::Pen;
+    property->lineBoldSize = 9;
+    property->foreColor = ink.name();
+    const QPointF from(size.width() / 4.0, size.height() / 4.0), to(size.width() * 0.75, from.y());
+    if (pdf)
+        pdf->stroke(0, from, to);
+    else
+        board->drag(from, to);
 
     PDFWriter writer(nullptr, &host);
     QVERIFY(writer.prepare(QStringLiteral("lesson.final.pdf"), kind, canvas, folder));
@@ -144,52 +134,49 @@ void PdfWriterTest::exportReadsBack()
     QPdfDocument document;
     QCOMPARE(document.load(writer.outputPath()), QPdfDocument::NoError);
     QCOMPARE(document.pageCount(), pages);
-    const double s = pixelsPerMillimetre();
-    const double pointsPerMm = 72.0 / 25.4;
+    // The page sizes in whole millimetres, within 1 mm.
+    const double s = pixelsPerMillimetre(), pointsPerMm = 72.0 / 25.4;
+    const QSizeF want(qRound(size.width() / s) * pointsPerMm,
+                      qRound(size.height() / s) * pointsPerMm);
     for (int i = 0; i < pages; ++i) {
         const QSizeF got = document.pageSize(i);
-        const QSizeF want(qRound(sizes.at(i).width() / s) * pointsPerMm,
-                          qRound(sizes.at(i).height() / s) * pointsPerMm);
         QVERIFY2(qAbs(got.width() - want.width()) <= pointsPerMm &&
                      qAbs(got.height() - want.height()) <= pointsPerMm,
                  qPrintable(
                      QStringLiteral("page %1: %2 x %3").arg(i).arg(got.width()).arg(got.height())));
     }
     const QImage first = document.render(0, (document.pageSize(0) * 2).toSize());
-    const double inkY = kind == 2 ? 300.0 / 1188 : 0.25;
-    const double inkX = kind == 2 ? 400.0 / 840 : 0.5;
-    QVERIFY(hasInkNear(first, inkX, inkY));
-    QVERIFY(!hasInkNear(first, inkX, 0.9));
+    QVERIFY(hasInkNear(first, 0.5, 0.25));
+    QVERIFY(!hasInkNear(first, 0.5, 0.9));
 }
 
 void PdfWriterTest::interruptedExportKeepsOldFile_data()
 {
-    QTest::addColumn<bool>("closeBoard");
-    QTest::newRow("dialog rejected") << false;
-    QTest::newRow("board closed") << true;
+    QTest::addColumn<QString>("stop");
+    QTest::newRow("replace declined") << QStringLiteral("decline");
+    QTest::newRow("dialog rejected") << QStringLiteral("reject");
+    QTest::newRow("board closed") << QStringLiteral("close");
 }
 
 void PdfWriterTest::interruptedExportKeepsOldFile()
 {
-    QFETCH(bool, closeBoard);
-    const QString folder = dir.filePath(QStringLiteral("cancel%1").arg(closeBoard));
+    QFETCH(QString, stop);
+    const QString folder = dir.filePath(stop);
     QVERIFY(QDir().mkpath(folder));
     CanvasBoard *board = new CanvasBoard(QSize(400, 300));
     QVERIFY(board->canvas.loadPages(QVector<QSize>(5, QSize(400, 300)).toList(),
                                     QVector<QPixmap>(5, QPixmap()).toList()));
     RecordingCanvasHost host;
+    host.answer = stop != QLatin1String("decline");
     PDFWriter writer(nullptr, &host);
     QVERIFY(writer.prepare(QStringLiteral("notes"), 4, &board->canvas, folder));
     const QString old = writer.outputPath();
-    {
-        QFile file(old);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("old export");
-    }
+    QVERIFY(writeOldExport(old));
+    QSignalSpy written(&writer, &PDFWriter::pageWritten);
     connect(&writer, &PDFWriter::pageWritten, this, [&](int count) {
         if (count != 2)
             return;
-        if (closeBoard) {
+        if (stop == QLatin1String("close")) {
             delete board;
             board = nullptr;
         } else {
@@ -198,30 +185,14 @@ void PdfWriterTest::interruptedExportKeepsOldFile()
     });
     writer.startExport();
     QCOMPARE(host.callsStartingWith(QStringLiteral("question")).size(), 1);
-    QVERIFY(writer.isInterrupted());
+    if (host.answer)
+        QVERIFY(writer.isInterrupted());
+    else
+        QCOMPARE(written.count(), 0);
     QCOMPARE(writer.findChild<QProgressBar *>()->isVisible(), false);
     QCOMPARE(contentsOf(old), QByteArray("old export"));
     QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("notes.pdf")});
     delete board;
-}
-
-void PdfWriterTest::declinedReplaceKeepsOldFile()
-{
-    const QString folder = dir.filePath(QStringLiteral("declined"));
-    QVERIFY(QDir().mkpath(folder));
-    CanvasBoard board;
-    RecordingCanvasHost host;
-    host.answer = false;
-    PDFWriter writer(nullptr, &host);
-    QVERIFY(writer.prepare(QStringLiteral("notes.pdf"), 4, &board.canvas, folder));
-    QFile file(writer.outputPath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("old export");
-    file.close();
-    QSignalSpy written(&writer, &PDFWriter::pageWritten);
-    writer.startExport();
-    QCOMPARE(written.count(), 0);
-    QCOMPARE(contentsOf(writer.outputPath()), QByteArray("old export"));
 }
 
 void PdfWriterTest::unwritableTargetLeavesNothing_data()
@@ -236,12 +207,9 @@ void PdfWriterTest::unwritableTargetLeavesNothing()
     QFETCH(QString, folder);
     const QString base = dir.filePath(QStringLiteral("unwritable"));
     QVERIFY(QDir().mkpath(base));
-    QFile plain(base + QStringLiteral("/plain.txt"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    QVERIFY(writeOldExport(base + QStringLiteral("/plain.txt")));
     CanvasBoard board;
-    RecordingCanvasHost host;
-    PDFWriter writer(nullptr, &host);
+    PDFWriter writer(nullptr, &board.host);
     QVERIFY(writer.prepare(QStringLiteral("notes"), 4, &board.canvas, base + '/' + folder));
     QVERIFY(!writer.writePdf(writer.outputPath()));
     QCOMPARE(entriesOf(base), QStringList{QStringLiteral("plain.txt")});
@@ -251,7 +219,7 @@ void PdfWriterTest::unwritableTargetLeavesNothing()
     const QString before = writer.folder();
     writer.changeFolder();
     QCOMPARE(writer.folder(), before);
-    QCOMPARE(host.callsStartingWith(QStringLiteral("message")).last(),
+    QCOMPARE(board.lastCall(QStringLiteral("message")),
              QStringLiteral("message 路径不合法或不具有存储权限，请更换其它文件夹"));
 }
 

@@ -24,64 +24,54 @@ struct SlideSpec
 // per slide, notes as paragraphs (the last one of each slide with a span).
 inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
 {
-    QByteArray styles;
-    QByteArray pages;
+    QByteArray styles, pages;
     for (int i = 0; i < slides.size(); ++i) {
         const SlideSpec &s = slides.at(i);
-        const QByteArray name = "dp" + QByteArray::number(i + 1);
-        styles += "<style:style style:name=\"" + name +
-                  "\" style:family=\"drawing-page\"><style:drawing-page-properties";
+        const QByteArray n = QByteArray::number(i + 1);
+        styles += R"(<style:style style:name="dp)" + n +
+                  R"(" style:family="drawing-page"><style:drawing-page-properties)";
         if (s.hidden)
-            styles += " presentation:visibility=\"hidden\"";
+            styles += R"( presentation:visibility="hidden")";
         if (!s.fill.isEmpty())
-            styles += " draw:fill=\"solid\" draw:fill-color=\"" + s.fill.toUtf8() + "\"";
+            styles += R"( draw:fill="solid" draw:fill-color=")" + s.fill.toUtf8() + '"';
         styles += "/></style:style>\n";
-        pages += "<draw:page draw:name=\"page" + QByteArray::number(i + 1) +
-                 "\" draw:style-name=\"" + name +
-                 "\" draw:master-page-name=\"Default\">\n"
-                 " <draw:frame svg:x=\"2cm\" svg:y=\"2cm\" svg:width=\"20cm\" svg:height=\"4cm\">"
-                 "<draw:text-box><text:p>" +
+        pages += R"(<draw:page draw:name="page)" + n + R"(" draw:style-name="dp)" + n +
+                 R"(" draw:master-page-name="Default">
+ <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
                  s.title.toUtf8() + "</text:p></draw:text-box></draw:frame>\n";
         if (!s.notes.isEmpty()) {
-            pages += " <presentation:notes draw:style-name=\"" + name +
-                     "\">\n"
-                     "  <draw:frame presentation:style-name=\"pr1\" presentation:class=\"notes\""
-                     " svg:x=\"2cm\" svg:y=\"14cm\" svg:width=\"17cm\" svg:height=\"10cm\">"
-                     "<draw:text-box>\n";
+            pages += R"( <presentation:notes draw:style-name="dp)" + n + R"(">
+  <draw:frame presentation:style-name="pr1" presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm"><draw:text-box>
+)";
             for (int p = 0; p < s.notes.size(); ++p) {
-                pages += "   <text:p>";
-                if (p + 1 == s.notes.size())
-                    pages += "<text:span>" + s.notes.at(p).toUtf8() + "</text:span>";
-                else
-                    pages += s.notes.at(p).toUtf8();
-                pages += "</text:p>\n";
+                const QByteArray text = s.notes.at(p).toUtf8();
+                pages += "   <text:p>" +
+                         (p + 1 == s.notes.size() ? "<text:span>" + text + "</text:span>" : text) +
+                         "</text:p>\n";
             }
             pages += "  </draw:text-box></draw:frame>\n </presentation:notes>\n";
         }
         pages += "</draw:page>\n";
     }
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<office:document"
-           " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-           " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
-           " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
-           " xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\""
-           " xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\""
-           " xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\""
-           " xmlns:presentation=\"urn:oasis:names:tc:opendocument:xmlns:presentation:1.0\""
-           " office:version=\"1.3\""
-           " office:mimetype=\"application/vnd.oasis.opendocument.presentation\">\n"
-           "<office:automatic-styles>\n"
-           "<style:page-layout style:name=\"PM1\"><style:page-layout-properties"
-           " fo:margin-top=\"0cm\" fo:margin-bottom=\"0cm\" fo:margin-left=\"0cm\""
-           " fo:margin-right=\"0cm\" fo:page-width=\"25.4cm\" fo:page-height=\"19.05cm\""
-           " style:print-orientation=\"landscape\"/></style:page-layout>\n" +
-           styles +
-           "</office:automatic-styles>\n"
-           "<office:master-styles><style:master-page style:name=\"Default\""
-           " style:page-layout-name=\"PM1\"/></office:master-styles>\n"
-           "<office:body><office:presentation>\n" +
-           pages + "</office:presentation></office:body></office:document>\n";
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"
+ office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">
+<office:automatic-styles>
+<style:page-layout style:name="PM1"><style:page-layout-properties fo:margin-top="0cm"
+ fo:margin-bottom="0cm" fo:margin-left="0cm" fo:margin-right="0cm" fo:page-width="25.4cm"
+ fo:page-height="19.05cm" style:print-orientation="landscape"/></style:page-layout>
+)" + styles +
+           R"(</office:automatic-styles>
+<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
+<office:body><office:presentation>
+)" + pages +
+           "</office:presentation></office:body></office:document>\n";
 }
 
 // Makes a real .pptx from the slides with LibreOffice (profile is a folder of its own);

@@ -1,11 +1,8 @@
 #include <QComboBox>
-#include <QDir>
 #include <QDirIterator>
-#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include "app/filesystem.h"
@@ -46,15 +43,15 @@ QStringList filesBelow(const QString &folder)
 // Four slides, the second hidden: the PDF copy has three pages.
 QList<SlideSpec> lessonSlides()
 {
-    return {
-        {QStringLiteral("第一页"),
-         {QStringLiteral("先复习"), QStringLiteral("再提问")},
-         QStringLiteral("#336699"),
-         false},
-        {QStringLiteral("隐藏页"), {QStringLiteral("不该出现")}, QStringLiteral("#ff0000"), true},
-        {QStringLiteral("第三页"), {}, QString(), false},
-        {QStringLiteral("第四页"), {QStringLiteral("最后 一页")}, QString(), false}};
+    return {{"第一页", {"先复习", "再提问"}, "#336699"},
+            {"隐藏页", {"不该出现"}, "#ff0000", true},
+            {"第三页", {}, {}},
+            {"第四页", {"最后 一页"}, {}}};
 }
+
+// The notes of the three shown slides.
+const QStringList lessonNotes = {QStringLiteral("先复习 再提问"), QString(),
+                                 QStringLiteral("最后 一页")};
 
 QList<QPushButton *> remarkButtons(RemarkShower &panel)
 {
@@ -65,21 +62,16 @@ QList<QPushButton *> remarkButtons(RemarkShower &panel)
     return buttons;
 }
 
-QStringList warnings;
-
 QComboBox *slideOutline(MainWindow *w)
 {
-    const QList<QComboBox *> combos = w->findChildren<QComboBox *>();
-    for (QComboBox *combo : combos) {
+    for (QComboBox *combo : w->findChildren<QComboBox *>()) {
         if (combo->toolTip() == QStringLiteral("幻灯片大纲 快速跳转"))
             return combo;
     }
     return nullptr;
 }
-void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &text)
-{
-    warnings << QString::number(type) + QLatin1Char(' ') + text;
-}
+
+QStringList warnings;
 
 } // namespace
 
@@ -89,9 +81,8 @@ class TestSlideShow : public QObject
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { useFake("fixture"); }
     void cleanup();
-    void cleanupTestCase();
     void placement_data();
     void placement();
     void pageCommands_data();
@@ -102,8 +93,7 @@ private slots:
     void remarkStopsInsideItsPaintWithoutRepainting();
     void openingBuildsTheTabFromThePdfPages();
     void navigationWrapsAndKeepsInkPerSlide();
-    void notesPanelFollowsTheSetting();
-    void switchingTabsKeepsTheSlide();
+    void notesPanelFollowsTheSettingAcrossTabs();
     void secondPresentationRefused();
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
@@ -114,39 +104,35 @@ private slots:
 private:
     MainWindow *build();
     TabItem *openLesson(MainWindow *w);
-    void useFake(const QString &mode);
+    void useFake(const QString &mode)
+    {
+        qputenv("QB_SOFFICE", fakePath.toUtf8());
+        qputenv("QB_FAKE_MODE", mode.toUtf8());
+    }
 
-    QTemporaryDir *dir = nullptr;
-    QString fakePath;
-    QString lesson;
+    QTemporaryDir dir;
+    QString fakePath = dir.filePath("fake soffice");
+    QString lesson = dir.filePath("第二课.pptx");
     QList<MainWindow *> windows;
 };
 
 void TestSlideShow::initTestCase()
 {
-    dir = new QTemporaryDir;
-    QVERIFY(dir->isValid());
-    appDataDir = dir->filePath(QStringLiteral("数据 data"));
+    QVERIFY(dir.isValid());
+    appDataDir = dir.filePath("数据 data");
     QVERIFY(QDir().mkpath(appDataDir));
-    fakePath = dir->filePath(QStringLiteral("fake soffice"));
     QVERIFY(FileSystem::writeBytes(fakePath, fakeSlideConverter()));
     QVERIFY(
         QFile::setPermissions(fakePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     // The PDF copy of the lesson: the three shown slides, 4:3.
-    const QString pdf = dir->filePath(QStringLiteral("lesson.pdf"));
+    const QString pdf = dir.filePath("lesson.pdf");
     QVERIFY(writeTestPdf(pdf, QVector<QSizeF>(3, QSizeF(720, 540))));
-    const QString fodp = dir->filePath(QStringLiteral("lesson.fodp"));
+    const QString fodp = dir.filePath("lesson.fodp");
     QVERIFY(FileSystem::writeBytes(fodp, flatPresentationXml(lessonSlides())));
     qputenv("QB_FAKE_PDF", pdf.toUtf8());
     qputenv("QB_FAKE_FODP", fodp.toUtf8());
-    qputenv("QB_FAKE_LOG", dir->filePath(QStringLiteral("runs.log")).toUtf8());
-    lesson = dir->filePath(QStringLiteral("第二课.pptx"));
+    qputenv("QB_FAKE_LOG", dir.filePath("runs.log").toUtf8());
     QVERIFY(FileSystem::writeBytes(lesson, "stands for a presentation"));
-}
-
-void TestSlideShow::init()
-{
-    useFake(QStringLiteral("fixture"));
 }
 
 void TestSlideShow::cleanup()
@@ -157,11 +143,6 @@ void TestSlideShow::cleanup()
     }
     windows.clear();
     FileSystem::clearDir(pptCacheDirPath());
-}
-
-void TestSlideShow::cleanupTestCase()
-{
-    delete dir;
 }
 
 MainWindow *TestSlideShow::build()
@@ -176,15 +157,9 @@ MainWindow *TestSlideShow::build()
     return window;
 }
 
-void TestSlideShow::useFake(const QString &mode)
-{
-    qputenv("QB_SOFFICE", fakePath.toUtf8());
-    qputenv("QB_FAKE_MODE", mode.toUtf8());
-}
-
 TabItem *TestSlideShow::openLesson(MainWindow *w)
 {
-    BoxAnswerer answer(QStringLiteral("OK"));
+    BoxAnswerer answer("OK");
     w->openFiles({lesson});
     if (!answer.texts.isEmpty() || w->tabList().size() != 1)
         return nullptr;
@@ -246,24 +221,19 @@ void TestSlideShow::notesAndColoursFromFlatPresentation()
     FlatPresentation flat;
     QVERIFY(flat.parse(flatPresentationXml(lessonSlides())));
     // The hidden slide is gone from both lists; paragraphs join with a blank.
-    QCOMPARE(flat.notes, (QStringList{QStringLiteral("先复习 再提问"), QString(),
-                                      QStringLiteral("最后 一页")}));
-    QCOMPARE(flat.colours, (QStringList{QStringLiteral("#336699"), QString(), QString()}));
+    QCOMPARE(flat.notes, lessonNotes);
+    QCOMPARE(flat.colours, (QStringList{"#336699", QString(), QString()}));
 
     // Line breaks, tabs and runs of blanks inside a paragraph become single blanks.
-    const QByteArray xml = flatPresentationXml({{QStringLiteral("a"),
-                                                 {QStringLiteral("x<text:line-break/>y\n   z"
-                                                                 "<text:s text:c=\"2\"/>w")},
-                                                 QStringLiteral("#ABCDEF"),
-                                                 false}});
-    QVERIFY(flat.parse(xml));
-    QCOMPARE(flat.notes, QStringList{QStringLiteral("x y z  w")});
-    QCOMPARE(flat.colours, QStringList{QStringLiteral("#abcdef")});
+    QVERIFY(flat.parse(flatPresentationXml(
+        {{"a", {"x<text:line-break/>y\n   z<text:s text:c=\"2\"/>w"}, "#ABCDEF"}})));
+    QCOMPARE(flat.notes, QStringList{"x y z  w"});
+    QCOMPARE(flat.colours, QStringList{"#abcdef"});
 
     // A cut-off copy yields nothing, rather than the slides up to the cut.
     QVERIFY(!flat.parse(flatPresentationXml(lessonSlides()).left(1500)));
     QVERIFY(flat.notes.isEmpty() && !flat.error.isEmpty());
-    QVERIFY(!flat.read(dir->filePath(QStringLiteral("missing.fodp"))));
+    QVERIFY(!flat.read(dir.filePath("missing.fodp")));
 }
 
 void TestSlideShow::remarkSpeedAndFontLimits()
@@ -272,9 +242,8 @@ void TestSlideShow::remarkSpeedAndFontLimits()
     panel.resize(200, panel.height());
     panel.show();
     panel.setRemark(QString(200, QChar(0x5b57)));
-    const QList<QPushButton *> b = remarkButtons(panel);
-    QPushButton *slower = b.at(0);
-    QPushButton *faster = b.at(3);
+    QPushButton *slower = remarkButtons(panel).at(0);
+    QPushButton *faster = remarkButtons(panel).at(3);
     QCOMPARE(panel.scrollSpeed(), 5);
     QVERIFY(!slower->isEnabled());
     panel.setScrollSpeed(4);
@@ -282,21 +251,19 @@ void TestSlideShow::remarkSpeedAndFontLimits()
     QCOMPARE(panel.scrollSpeed(), 5);
     panel.setScrollSpeed(7);
     QCOMPARE(panel.scrollSpeed(), 7);
-    // The steps stop at the top of the range instead of running past it.
-    QList<int> speeds;
-    for (int i = 0; i < 6; ++i) {
-        panel.increaseSpeed();
-        speeds << panel.scrollSpeed();
-    }
-    QCOMPARE(speeds, (QList<int>{11, 15, 19, 23, 25, 25}));
+    // The steps stop at the ends of the range instead of running past them.
+    const auto steps = [&panel](int n, void (RemarkShower::*step)()) {
+        QList<int> speeds;
+        while (n-- > 0) {
+            (panel.*step)();
+            speeds << panel.scrollSpeed();
+        }
+        return speeds;
+    };
+    QCOMPARE(steps(6, &RemarkShower::increaseSpeed), (QList<int>{11, 15, 19, 23, 25, 25}));
     QVERIFY(!faster->isEnabled());
     QVERIFY(slower->isEnabled());
-    speeds.clear();
-    for (int i = 0; i < 7; ++i) {
-        panel.decreaseSpeed();
-        speeds << panel.scrollSpeed();
-    }
-    QCOMPARE(speeds, (QList<int>{21, 17, 13, 9, 5, 5, 5}));
+    QCOMPARE(steps(7, &RemarkShower::decreaseSpeed), (QList<int>{21, 17, 13, 9, 5, 5, 5}));
     QVERIFY(!slower->isEnabled());
     QVERIFY(faster->isEnabled());
 
@@ -318,7 +285,7 @@ void TestSlideShow::remarkTickerStopAndPause()
     panel.show();
     const QList<QPushButton *> b = remarkButtons(panel);
     // A short text fits: nothing to run.
-    panel.setRemark(QStringLiteral("短"));
+    panel.setRemark("短");
     for (QPushButton *button : b)
         QVERIFY(!button->isEnabled());
 
@@ -357,13 +324,14 @@ void TestSlideShow::remarkStopsInsideItsPaintWithoutRepainting()
     panel.setScrollSpeed(25);
     panel.toggleScroll();
     warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings << text; });
     // The text runs out of the strip; the paint that sees it stops the ticker.
     QTRY_COMPARE_WITH_TIMEOUT(panel.scrollState(), int(RemarkShower::Stopped), 20000);
     qInstallMessageHandler(previous);
     QCOMPARE(panel.scrollOffset(), 0.0);
     // Painting again from inside the paint handler is what Qt warns about.
-    QCOMPARE(warnings.filter(QStringLiteral("repaint"), Qt::CaseInsensitive), QStringList());
+    QCOMPARE(warnings.filter("repaint", Qt::CaseInsensitive), QStringList());
 }
 
 void TestSlideShow::openingBuildsTheTabFromThePdfPages()
@@ -387,24 +355,21 @@ void TestSlideShow::openingBuildsTheTabFromThePdfPages()
     // notes and colours stay in step with the pages.
     QCOMPARE(w->slideThumbnailCount(), 3);
     QCOMPARE(slideOutline(w)->count(), 3);
-    QCOMPARE(w->slideNoteTexts(), (QStringList{QStringLiteral("先复习 再提问"), QString(),
-                                               QStringLiteral("最后 一页")}));
+    QCOMPARE(w->slideNoteTexts(), lessonNotes);
     // Slides without a fill of their own take their edge colour (white paper here).
-    QCOMPARE(w->slideColourNames(),
-             (QStringList{QStringLiteral("#336699"), QStringLiteral("#ffffff"),
-                          QStringLiteral("#ffffff")}));
+    QCOMPARE(w->slideColourNames(), (QStringList{"#336699", "#ffffff", "#ffffff"}));
     // Both conversions ran on the cache copy; only the copy and the PDF copy stay.
     const QString stamp = w->slideStampText();
-    QVERIFY(QRegularExpression(QStringLiteral("^quillboard\\d{13}$")).match(stamp).hasMatch());
-    QCOMPARE(filesBelow(pptCacheDirPath()),
-             (QStringList{stamp + QStringLiteral(".pptx"), stamp + QStringLiteral(".qb_")}));
-    const QString log = QString::fromUtf8(FileSystem::readAll(dir->filePath("runs.log")));
-    QVERIFY(log.contains(QStringLiteral("fodp ") + pptCacheDirPath() + "/" + stamp + ".pptx"));
-    QVERIFY(log.contains(QStringLiteral("pdf ") + pptCacheDirPath() + "/" + stamp + ".pptx"));
+    QVERIFY(QRegularExpression("^quillboard\\d{13}$").match(stamp).hasMatch());
+    QCOMPARE(filesBelow(pptCacheDirPath()), (QStringList{stamp + ".pptx", stamp + ".qb_"}));
+    const QString log = QString::fromUtf8(FileSystem::readAll(dir.filePath("runs.log")));
+    const QString copy = pptCacheDirPath() + "/" + stamp + ".pptx";
+    QVERIFY(log.contains("fodp " + copy));
+    QVERIFY(log.contains("pdf " + copy));
     QCOMPARE(w->recentFiles()->files().value(0), lesson);
 
     // Closing the tab empties the cache.
-    BoxAnswerer yes(QStringLiteral("确定"));
+    BoxAnswerer yes("确定");
     w->closeTab(tab);
     QCOMPARE(filesBelow(pptCacheDirPath()), QStringList());
     QCOMPARE(w->slideStampText(), QString());
@@ -417,7 +382,7 @@ void TestSlideShow::navigationWrapsAndKeepsInkPerSlide()
     TabItem *tab = openLesson(w);
     QVERIFY(tab);
     Canvas *canvas = tab->canvas;
-    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("先复习 再提问"));
+    QCOMPARE(w->remarkPanel()->remark(), lessonNotes.at(0));
 
     w->tools()->paintTool = PaintTool::Pen;
     canvas->applyPaintTool();
@@ -441,14 +406,13 @@ void TestSlideShow::navigationWrapsAndKeepsInkPerSlide()
     QVERIFY(canvas->hasDrawing());
     QTest::keyClick(canvas, Qt::Key_Left);
     QCOMPARE(w->slidePage(), 3);
-    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("最后 一页"));
+    QCOMPARE(w->remarkPanel()->remark(), lessonNotes.at(2));
 
     // The outline jumps; the current item is the page shown.
     w->jumpToSlidePage(1);
     QCOMPARE(w->slidePage(), 1);
     QVERIFY(canvas->hasDrawing());
-    QComboBox *outline = slideOutline(w);
-    QCOMPARE(outline->currentIndex(), 0);
+    QCOMPARE(slideOutline(w)->currentIndex(), 0);
     // The page background takes the slide's colour.
     const QColor shown = tab->scrollArea->widget()->palette().color(QPalette::Window);
     QCOMPARE(shown.name(), QStringLiteral("#336699"));
@@ -461,10 +425,11 @@ void TestSlideShow::navigationWrapsAndKeepsInkPerSlide()
     QCOMPARE(w->slidePage(), 2);
 }
 
-void TestSlideShow::notesPanelFollowsTheSetting()
+void TestSlideShow::notesPanelFollowsTheSettingAcrossTabs()
 {
     MainWindow *w = build();
-    QVERIFY(openLesson(w));
+    TabItem *slides = openLesson(w);
+    QVERIFY(slides);
     w->settings.showremark = true;
     w->jumpToSlidePage(2);
     // Shown also for a slide without notes.
@@ -474,36 +439,26 @@ void TestSlideShow::notesPanelFollowsTheSetting()
     w->jumpToSlidePage(3);
     QVERIFY(!w->remarkPanel()->isVisible());
     w->settings.showremark = true;
-    w->newWhiteboardTab(QStringLiteral("#ffffff"));
+    w->newWhiteboardTab("#ffffff");
+    QVERIFY(w->currentTabItem() != slides);
     QVERIFY(w->remarkPanel()->isVisible());
     QCOMPARE(w->remarkPanel()->remark(), QString());
-    BoxAnswerer yes(QStringLiteral("确定"));
-    w->closeAllTabs();
-    w->showRemark(QString());
-    QVERIFY(!w->remarkPanel()->isVisible());
-}
-
-void TestSlideShow::switchingTabsKeepsTheSlide()
-{
-    MainWindow *w = build();
-    TabItem *slides = openLesson(w);
-    QVERIFY(slides);
-    w->jumpToSlidePage(3);
-    w->newWhiteboardTab(QStringLiteral("#ffffff"));
-    TabItem *board = w->currentTabItem();
-    QVERIFY(board != slides);
     QVERIFY(!slides->canvas->isVisible());
     QVERIFY(!slideOutline(w)->isVisible());
+
+    // Back on the slide tab: the slide, its outline item and its notes again.
     slides->click();
     QCOMPARE(w->currentTabItem(), slides);
     QVERIFY(slides->canvas->isVisible());
     QCOMPARE(w->slidePage(), 3);
     QCOMPARE(slideOutline(w)->currentIndex(), 2);
-    QCOMPARE(w->remarkPanel()->remark(), QStringLiteral("最后 一页"));
+    QCOMPARE(w->remarkPanel()->remark(), lessonNotes.at(2));
     QVERIFY(!slides->slideBackground->pixmap(Qt::ReturnByValue).isNull());
-    // Deleting the window with the slide tab open leaves nothing dangling.
-    windows.removeOne(w);
-    delete w;
+
+    BoxAnswerer yes("确定");
+    w->closeAllTabs();
+    w->showRemark(QString());
+    QVERIFY(!w->remarkPanel()->isVisible());
 }
 
 void TestSlideShow::secondPresentationRefused()
@@ -511,12 +466,11 @@ void TestSlideShow::secondPresentationRefused()
     MainWindow *w = build();
     QVERIFY(openLesson(w));
     const QStringList cache = filesBelow(pptCacheDirPath());
-    const QString other = dir->filePath(QStringLiteral("第三课.ppt"));
+    const QString other = dir.filePath("第三课.ppt");
     QVERIFY(FileSystem::writeBytes(other, "another"));
-    BoxAnswerer answer(QStringLiteral("OK"));
+    BoxAnswerer answer("OK");
     w->openFiles({other});
-    QCOMPARE(answer.texts,
-             QStringList{other + QStringLiteral("打开被取消，仅支持打开单个幻灯片文件")});
+    QCOMPARE(answer.texts, QStringList{other + "打开被取消，仅支持打开单个幻灯片文件"});
     QCOMPARE(w->tabList().size(), 1);
     QCOMPARE(filesBelow(pptCacheDirPath()), cache);
 }
@@ -539,12 +493,12 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
     QFETCH(QString, message);
     MainWindow *w = build();
     if (mode.isEmpty())
-        qputenv("QB_SOFFICE", dir->filePath(QStringLiteral("no such soffice")).toUtf8());
+        qputenv("QB_SOFFICE", dir.filePath("no such soffice").toUtf8());
     else
         useFake(mode);
     w->presentationConverter()->setTimeLimit(1500);
     const QStringList before = filesBelow(pptCacheDirPath());
-    BoxAnswerer answer(QStringLiteral("OK"));
+    BoxAnswerer answer("OK");
     w->openFiles({lesson});
     QCOMPARE(answer.texts, QStringList{message});
     QVERIFY(w->tabList().isEmpty());
@@ -552,7 +506,7 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
     QCOMPARE(w->slideStampText(), QString());
     QCOMPARE(w->statusText(), QString());
     // The next try works.
-    useFake(QStringLiteral("fixture"));
+    useFake("fixture");
     QVERIFY(openLesson(w));
 }
 
@@ -583,23 +537,25 @@ void TestSlideShow::oneReaderServesEveryPageTurn()
     QVERIFY(tab->slideBackground->pixmap(Qt::ReturnByValue).cacheKey() != before);
     QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(QFile::rename(pdf + ".away", pdf));
+    // Deleting the window with the slide tab open leaves nothing dangling.
+    windows.removeOne(w);
+    delete w;
 }
 
 void TestSlideShow::realPresentation()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
         QSKIP("LibreOffice (soffice) is not installed");
     qunsetenv("QB_SOFFICE");
-    const QString made = dir->filePath(QStringLiteral("real"));
+    const QString made = dir.filePath("real");
     QVERIFY(QDir().mkpath(made));
-    QVERIFY(writeRealPresentation(made + "/课件 real.fodp", made,
-                                  officeProfileDirPath() + QStringLiteral("/make"),
+    QVERIFY(writeRealPresentation(made + "/课件 real.fodp", made, officeProfileDirPath() + "/make",
                                   lessonSlides()));
     const QString pptx = made + "/课件 real.pptx";
     QVERIFY(QFileInfo(pptx).size() > 0);
     MainWindow *w = build();
     {
-        BoxAnswerer answer(QStringLiteral("OK"));
+        BoxAnswerer answer("OK");
         w->openFiles({pptx});
         QCOMPARE(answer.texts, QStringList());
     }
@@ -607,28 +563,24 @@ void TestSlideShow::realPresentation()
     TabItem *tab = w->tabList().first();
     QCOMPARE(tab->canvas->pageCount(), 3);
     QCOMPARE(w->slideThumbnailCount(), 3);
-    QCOMPARE(w->slideNoteTexts(), (QStringList{QStringLiteral("先复习 再提问"), QString(),
-                                               QStringLiteral("最后 一页")}));
+    QCOMPARE(w->slideNoteTexts(), lessonNotes);
     QCOMPARE(w->slideColourNames().value(0), QStringLiteral("#336699"));
     QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
     {
-        BoxAnswerer yes(QStringLiteral("确定"));
+        BoxAnswerer yes("确定");
         w->closeTab(tab);
         QVERIFY(w->tabList().isEmpty());
     }
 
     // What the converter cannot take builds no tab and leaves the cache as it was.
-    const struct
-    {
-        const char *name;
-        QByteArray bytes;
-    } bad[] = {{"空白.pptx", QByteArray()},
-               {"损坏.pptx", QByteArray("PK\x03\x04", 4) + "broken"},
-               {"乱码.ppt", QByteArray(3000, 'x')}};
+    const QList<QPair<QString, QByteArray>> bad = {
+        {"空白.pptx", QByteArray()},
+        {"损坏.pptx", QByteArray("PK\x03\x04", 4) + "broken"},
+        {"乱码.ppt", QByteArray(3000, 'x')}};
     for (const auto &file : bad) {
-        const QString path = made + "/" + QString::fromUtf8(file.name);
-        QVERIFY(FileSystem::writeBytes(path, file.bytes));
-        BoxAnswerer ok(QStringLiteral("OK"));
+        const QString path = made + "/" + file.first;
+        QVERIFY(FileSystem::writeBytes(path, file.second));
+        BoxAnswerer ok("OK");
         w->openFiles({path});
         QCOMPARE(ok.texts, QStringList{PresentationLoader::notLoadedMessage()});
         QVERIFY(w->tabList().isEmpty());

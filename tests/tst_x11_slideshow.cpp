@@ -1,9 +1,7 @@
 #include <QtTest>
 
 #include <QAbstractButton>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 
 #include "app/filesystem.h"
 #include "app/globals.h"
@@ -14,9 +12,43 @@
 #include "mainwindow/tabitem.h"
 #include "slideshow/remarkshower.h"
 
+#include "boxanswerer.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
 #include "windowsetup.h"
+
+namespace {
+
+void xdo(const QStringList &arguments)
+{
+    QCOMPARE(QProcess::execute("xdotool", arguments), 0);
+}
+
+void key(const QString &name)
+{
+    xdo({"key", name});
+    QTest::qWait(200);
+}
+
+void moveTo(const QPoint &p)
+{
+    xdo({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+}
+
+// The first visible button below parent whose tool tip starts so, clicked through the X server.
+QAbstractButton *clickButton(QWidget *parent, const QString &tipStart)
+{
+    for (QAbstractButton *button : parent->findChildren<QAbstractButton *>()) {
+        if (button->isVisible() && button->toolTip().startsWith(tipStart)) {
+            moveTo(button->mapToGlobal(button->rect().center()));
+            xdo({"click", "1"});
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
 
 // A teacher's slide lesson through the X server: a presentation opened from the command line,
 // pages turned with the arrow keys, a pen stroke on the first slide, the ink found again after
@@ -28,61 +60,29 @@ class X11SlideShowTest : public QObject
 
 private slots:
     void lessonWithSlides();
-
-private:
-    void xdo(const QStringList &arguments);
-    void key(const QString &name);
-    QAbstractButton *buttonWithTip(const QString &tipStart);
-
-    MainWindow *window = nullptr;
 };
-
-void X11SlideShowTest::xdo(const QStringList &arguments)
-{
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
-}
-
-void X11SlideShowTest::key(const QString &name)
-{
-    xdo({"key", name});
-    QTest::qWait(200);
-}
-
-QAbstractButton *X11SlideShowTest::buttonWithTip(const QString &tipStart)
-{
-    const QList<QAbstractButton *> buttons = window->findChildren<QAbstractButton *>();
-    for (QAbstractButton *button : buttons) {
-        if (button->isVisible() && button->toolTip().startsWith(tipStart))
-            return button;
-    }
-    return nullptr;
-}
 
 void X11SlideShowTest::lessonWithSlides()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server");
-    if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0)
+    if (QProcess::execute("xdotool", {"version"}) != 0)
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString shots = screenshotDir();
-
     const QList<SlideSpec> slides = {
-        {QStringLiteral("第一页：复习"),
-         {QStringLiteral("先请两位同学复述上节课的三个要点，"),
-          QStringLiteral("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
-         QStringLiteral("#dbe9f7"),
-         false},
-        {QStringLiteral("第二页：新课"), {}, QString(), false},
-        {QStringLiteral("第三页：练习"), {QStringLiteral("练习答案在讲义背面")}, QString(), false}};
-    const QString pptx = data.filePath(QStringLiteral("第二课.pptx"));
-    if (!writeRealPresentation(data.filePath(QStringLiteral("第二课.fodp")), data.path(),
-                               data.filePath(QStringLiteral("make-profile")), slides))
+        {"第一页：复习",
+         {"先请两位同学复述上节课的三个要点，",
+          QString("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
+         "#dbe9f7"},
+        {"第二页：新课", {}, {}},
+        {"第三页：练习", {"练习答案在讲义背面"}, {}}};
+    const QString pptx = data.filePath("第二课.pptx");
+    if (!writeRealPresentation(data.filePath("第二课.fodp"), data.path(),
+                               data.filePath("make-profile"), slides))
         QSKIP("needs LibreOffice (soffice)");
 
     MainWindow w;
-    window = &w;
     mainWindow = &w;
     runStartUpSteps(w, [&](MainWindow &m) {
         m.settings.winw = 0;
@@ -91,18 +91,10 @@ void X11SlideShowTest::lessonWithSlides()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
 
-    QStringList messages;
-    QTimer boxes;
-    connect(&boxes, &QTimer::timeout, this, [&messages] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            messages << box->text();
-            box->reject();
-        }
-    });
-    boxes.start(50);
+    BoxAnswerer boxes("OK");
     w.openFilesFromArguments({pptx});
     QTRY_VERIFY_WITH_TIMEOUT(w.currentTabItem(), 60000);
-    QCOMPARE(messages, QStringList());
+    QCOMPARE(boxes.texts, QStringList());
     TabItem *tab = w.currentTabItem();
     QCOMPARE(tab->kind, 1);
     Canvas *canvas = tab->canvas;
@@ -120,20 +112,15 @@ void X11SlideShowTest::lessonWithSlides()
     QTRY_COMPARE(w.slidePage(), 1);
 
     // A pen stroke on the first slide.
-    QAbstractButton *pen = buttonWithTip(QStringLiteral("钢笔"));
-    QVERIFY(pen);
-    const QPoint penAt = pen->mapToGlobal(pen->rect().center());
-    xdo({"mousemove", "--sync", QString::number(penAt.x()), QString::number(penAt.y()), "click",
-         "1"});
+    QVERIFY(clickButton(&w, "钢笔"));
     QTest::qWait(200);
     const QPoint origin = canvas->mapToGlobal(QPoint(0, 0));
     const QPoint from = origin + QPoint(canvas->width() / 5, canvas->height() * 2 / 3);
     const QPoint to = origin + QPoint(canvas->width() * 3 / 5, canvas->height() * 3 / 4);
-    xdo({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y())});
+    moveTo(from);
     xdo({"mousedown", "1"});
     for (int i = 1; i <= 12; ++i) {
-        const QPoint p = from + (to - from) * i / 12 + QPoint(0, (i % 4) * 6);
-        xdo({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+        moveTo(from + (to - from) * i / 12 + QPoint(0, (i % 4) * 6));
         QTest::qWait(20);
     }
     xdo({"mouseup", "1"});
@@ -149,22 +136,12 @@ void X11SlideShowTest::lessonWithSlides()
     QTest::qWait(300);
 
     // Notes wider than the strip run as a ticker from its start button.
-    QList<QPushButton *> tickerButtons = w.remarkPanel()->findChildren<QPushButton *>();
-    QPushButton *start = nullptr;
-    for (QPushButton *b : tickerButtons) {
-        if (b->toolTip() == QStringLiteral("开始"))
-            start = b;
-    }
+    QAbstractButton *start = clickButton(w.remarkPanel(), "开始");
     QVERIFY(start && start->isEnabled());
-    const QPoint startAt = start->mapToGlobal(start->rect().center());
-    xdo({"mousemove", "--sync", QString::number(startAt.x()), QString::number(startAt.y()), "click",
-         "1"});
     QTRY_VERIFY(w.remarkPanel()->scrollOffset() > 40);
     QCOMPARE(start->toolTip(), QStringLiteral("暂停"));
 
-    const QString shot = shots + QStringLiteral("/slideshow-xvfb.png");
-    QVERIFY(w.grab().save(shot));
-    boxes.stop();
+    QVERIFY(w.grab().save(screenshotDir() + "/slideshow-xvfb.png"));
     mainWindow = nullptr;
     w.closeAllTabs();
 }

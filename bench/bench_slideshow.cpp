@@ -14,6 +14,7 @@
 
 #include "../tests/fakes.h"
 #include "../tests/slidefixtures.h"
+#include "../tests/windowsetup.h"
 #include "app/globals.h"
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
@@ -27,13 +28,7 @@ MainWindow *buildWindow()
     auto *window = new MainWindow;
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     window->resize(1600, 900);
     window->show();
     return window;

@@ -16,10 +16,15 @@ extern "C" {
 namespace {
 // An input that delivers nothing for this long has lost a frame's worth of sound.
 constexpr qint64 silentInputMs = 1000;
+
+QString lostTip()
+{
+    return QStringLiteral("录屏错误提示：音频帧丢失[ERROR_SOURCE:AW]");
+}
 } // namespace
 
 AudioWriter::AudioWriter(QObject *parent)
-    : QObject(parent)
+    : StreamWriter(parent)
 {}
 
 AudioWriter::~AudioWriter()
@@ -36,11 +41,6 @@ void AudioWriter::initAudioInput(PcmSource *pcmSource)
     }
     source->setParent(this);
     inputReady = source->start(sampleRate, channelCount);
-}
-
-void AudioWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
-{
-    encoder.setOutput(output, codec, stream, muxerMutex);
 }
 
 bool AudioWriter::initResampler()
@@ -87,14 +87,6 @@ void AudioWriter::startWriter()
         emit writerStopError(QStringLiteral("录屏错误：音频录制异常，已强制停止[ERROR_SOURCE:AW]"));
 }
 
-bool AudioWriter::frameLost()
-{
-    if (++lostFrames > maxLostFrames)
-        return false;
-    emit writerTipError(QStringLiteral("录屏错误提示：音频帧丢失[ERROR_SOURCE:AW]"));
-    return true;
-}
-
 AudioWriter::LoopEnd AudioWriter::runLoop()
 {
     maxLostFrames = sampleRate * 10 / frameSize;
@@ -125,7 +117,7 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
         if (ready <= 0) {
             if (sinceData.elapsed() > silentInputMs) {
                 sinceData.restart();
-                if (!frameLost())
+                if (!frameLost(lostTip()))
                     return TooManyLost;
             }
             QThread::msleep(2);
@@ -135,7 +127,7 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
         if (got < 0) {
             // A read error spoils the block being filled.
             filled = 0;
-            if (!frameLost())
+            if (!frameLost(lostTip()))
                 return TooManyLost;
             QThread::msleep(5);
             continue;
@@ -148,7 +140,7 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
         const StreamEncoder::Result result = encodeBlock(block);
         if (result == StreamEncoder::OutputFailed)
             return OutputLost;
-        if (result == StreamEncoder::FrameLost && !frameLost())
+        if (result == StreamEncoder::FrameLost && !frameLost(lostTip()))
             return TooManyLost;
     }
 }
@@ -167,24 +159,6 @@ StreamEncoder::Result AudioWriter::encodeBlock(const QByteArray &block)
     return encoder.encode(samples);
 }
 
-void AudioWriter::pauseWriter()
-{
-    if (running)
-        paused = true;
-}
-
-void AudioWriter::resumeWriter()
-{
-    if (running)
-        paused = false;
-}
-
-void AudioWriter::stopWriter()
-{
-    if (running)
-        running = false;
-}
-
 void AudioWriter::releaseCapture()
 {
     if (source)
@@ -192,6 +166,5 @@ void AudioWriter::releaseCapture()
     swr_free(&resampler);
     av_frame_free(&samples);
     sampleTotal = 0;
-    lostFrames = 0;
-    muxerMutex = nullptr;
+    resetStream();
 }

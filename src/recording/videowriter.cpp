@@ -16,7 +16,7 @@ extern "C" {
 }
 
 VideoWriter::VideoWriter(QObject *parent)
-    : QObject(parent)
+    : StreamWriter(parent)
     , logo(watermarkFilePath())
 {}
 
@@ -55,11 +55,6 @@ void VideoWriter::init(std::unique_ptr<FrameSource> source)
     if (logo.isNull() ||
         !logoPosition(watermarkCorner, area.size(), logo.size(), titleBarButtonSize(), &logoAt))
         watermarkCorner = 0;
-}
-
-void VideoWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
-{
-    encoder.setOutput(output, codec, stream, muxerMutex);
 }
 
 bool VideoWriter::initScaler()
@@ -175,11 +170,8 @@ VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
             return OutputLost;
         lost = lost || result == StreamEncoder::FrameLost;
     }
-    if (lost) {
-        if (++lostFrames > maxLostFrames)
-            return TooManyLost;
-        emit writerTipError(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]"));
-    }
+    if (lost && !frameLost(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]")))
+        return TooManyLost;
     return Going;
 }
 
@@ -196,32 +188,13 @@ StreamEncoder::Result VideoWriter::encodeImage(const QImage &image, qint64 index
     return encoder.encode(picture);
 }
 
-void VideoWriter::pauseWriter()
-{
-    if (running)
-        paused = true;
-}
-
-void VideoWriter::resumeWriter()
-{
-    if (running)
-        paused = false;
-}
-
-void VideoWriter::stopWriter()
-{
-    if (running)
-        running = false;
-}
-
 void VideoWriter::releaseCapture()
 {
     sws_freeContext(scaler);
     scaler = nullptr;
     av_frame_free(&picture);
     frameSource.reset();
-    lostFrames = 0;
-    muxerMutex = nullptr;
+    resetStream();
     lastFrame = QImage();
     logo = QImage();
 }

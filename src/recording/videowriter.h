@@ -1,18 +1,17 @@
 #pragma once
 
 #include <QImage>
-#include <QObject>
 #include <QPixmap>
 #include <memory>
 
-#include "recording/streamencoder.h"
+#include "recording/streamwriter.h"
 
 class FrameSource;
 struct SwsContext;
 
 // The video half of one recording: paced screen pictures, watermark, BGRA to YUV 4:2:0, H.264.
 // Lives in the recorder's video thread from startWriter on.
-class VideoWriter : public QObject
+class VideoWriter : public StreamWriter
 {
     Q_OBJECT
 public:
@@ -24,7 +23,6 @@ public:
                              QPoint *position);
 
     // Copied from the recorder before init().
-    QMutex *muxerMutex = nullptr;
     QRect area{0, 0, 1920, 1080};
     QSize outputSize{1920, 1080};
     int frameRate = 20;
@@ -33,18 +31,8 @@ public:
 
     // Test capture and logo placement, in the GUI thread.
     void init(std::unique_ptr<FrameSource> source);
-    void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);
-
-signals:
-    void writerTipError(QString text);
-    void writerStopError(QString text);
-    void writerStoped();
-
 public slots:
     void startWriter(QPixmap snapshot);
-    void pauseWriter();
-    void resumeWriter();
-    void stopWriter();
     void resetWinAPos(int, int) {}
     void resetWinActivate(int) {}
 
@@ -58,15 +46,10 @@ private:
     void releaseCapture();
 
     std::unique_ptr<FrameSource> frameSource;
-    StreamEncoder encoder;
     bool captureReady = true;
     SwsContext *scaler = nullptr;
     struct AVFrame *picture = nullptr;
     QImage lastFrame;
     QImage logo; // an image: it is painted in the writer thread
     QPoint logoAt;
-    int lostFrames = 0;
-    int maxLostFrames = 0;
-    bool running = false;
-    bool paused = false;
 };

@@ -219,25 +219,6 @@ void Canvas::setZoom(double z)
     emit sizeChanged(zoomFactor);
 }
 
-void Canvas::zoomStep(int kind)
-{
-    if (!page || (kind != 1 && kind != 2))
-        return;
-    // Whole twentieths, divided at the end, so that 36 steps are exactly the 1.8 limit.
-    const int base = qRound(zoomFactor / 0.05);
-    setZoom((kind == 1 ? base + 1 : base - 1) / 20.0);
-}
-
-void Canvas::zoomBy(int kind, double step)
-{
-    if (!page)
-        return;
-    if (kind == 1)
-        setZoom(zoomFactor + step);
-    else if (kind == 2)
-        setZoom(zoomFactor - step);
-}
-
 QPointF Canvas::mapToPage(const QPointF &widgetPoint) const
 {
     if (!page)

@@ -80,9 +80,7 @@ public:
 
     // Zoom and view.
     double zoom() const { return zoomFactor; }
-    void setZoom(double z);
-    void zoomStep(int kind) override;
-    void zoomBy(int kind, double step);
+    void setZoom(double z) override;
     QPointF mapToPage(const QPointF &widgetPoint) const;
     QPointF mapFromPage(const QPointF &pagePoint) const;
     // Page-to-widget transform (zoom, turns and mirroring, shown extension).

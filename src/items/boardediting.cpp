@@ -805,3 +805,20 @@ QPointF BoardEditing::globalPointOf(const QPointF &pos)
     pointerGlobal = QPointF();
     return at;
 }
+
+void BoardEditing::zoomStep(int kind)
+{
+    if (kind != 1 && kind != 2)
+        return;
+    // Whole twentieths, divided at the end: 36 steps are exactly the 1.8 limit.
+    const int base = qRound(editZoom() / 0.05);
+    setZoom((kind == 1 ? base + 1 : base - 1) / 20.0);
+}
+
+void BoardEditing::zoomBy(int kind, double step)
+{
+    if (kind == 1)
+        setZoom(editZoom() + step);
+    else if (kind == 2)
+        setZoom(editZoom() - step);
+}

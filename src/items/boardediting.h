@@ -135,7 +135,11 @@ public:
     virtual void cleanImpureImage() = 0;
     virtual void applyPaintTool() = 0;
     virtual void resetKeyState() = 0;
-    virtual void zoomStep(int kind) = 0;
+    virtual void setZoom(double z) = 0;
+    // 1 in, 2 out: to the next whole twentieth, so that repeated steps land exactly on the limits.
+    void zoomStep(int kind);
+    // 1 in, 2 out, by a pinch's step.
+    void zoomBy(int kind, double step);
     virtual void setRotateType(int kind) = 0;
 
     // Every command above by number; false for a command that is the board's own.

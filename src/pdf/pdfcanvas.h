@@ -94,9 +94,7 @@ public:
 
     // View (pdfcanvasview.cpp).
     void updateVisiblePages(int value);
-    void setZoom(double z);
-    void zoomStep(int kind) override;
-    void zoomBy(int kind, double step);
+    void setZoom(double z) override;
     void rotate(int type);
     void setRotateType(int type) override;
     bool canRotate() const;

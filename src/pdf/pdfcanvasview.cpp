@@ -10,7 +10,6 @@
 #include "pdf/pdfpagedata.h"
 
 namespace {
-constexpr double zoomUnit = 0.05;
 constexpr double smallestZoom = 0.5; // refused itself
 constexpr double largestZoom = 1.8;
 constexpr int smallestShownSide = 30;
@@ -86,27 +85,6 @@ void PdfCanvas::setZoom(double z)
         updateVisiblePages(0);
         update();
     }
-}
-
-void PdfCanvas::zoomStep(int kind)
-{
-    if (!pageDrawnOn)
-        return;
-    const double base = qRound(zoomFactor / zoomUnit) * zoomUnit;
-    if (kind == 1)
-        setZoom(base + zoomUnit);
-    else if (kind == 2)
-        setZoom(base - zoomUnit);
-}
-
-void PdfCanvas::zoomBy(int kind, double step)
-{
-    if (!pageDrawnOn)
-        return;
-    if (kind == 1)
-        setZoom(zoomFactor + step);
-    else if (kind == 2)
-        setZoom(zoomFactor - step);
 }
 
 void PdfCanvas::wheelEvent(QWheelEvent *event)

@@ -224,22 +224,19 @@ void PdfCanvas::followScrollArea(QAbstractScrollArea *area)
     connect(h, &QScrollBar::valueChanged, this, &PdfCanvas::setHorizontalScrollValue);
     // A request the bar cannot follow (the same value, or one beyond its range while the area
     // is still being laid out) is answered at once with the bar's own value.
-    connect(this, &PdfCanvas::vScrollBarNewValue, v, [this, v](int value) {
-        const int before = v->value();
-        v->setValue(value);
-        if (v->value() == before) {
-            updateVisiblePages(before);
-            update();
-        }
-    });
-    connect(this, &PdfCanvas::hScrollBarNewValue, h, [this, h](int value) {
-        const int before = h->value();
-        h->setValue(value);
-        if (h->value() == before) {
-            setHorizontalScrollValue(before);
-            update();
-        }
-    });
+    const auto follow = [this](QScrollBar *bar, void (PdfCanvas::*answer)(int)) {
+        return [this, bar, answer](int value) {
+            const int before = bar->value();
+            bar->setValue(value);
+            if (bar->value() == before) {
+                (this->*answer)(before);
+                update();
+            }
+        };
+    };
+    connect(this, &PdfCanvas::vScrollBarNewValue, v, follow(v, &PdfCanvas::updateVisiblePages));
+    connect(this, &PdfCanvas::hScrollBarNewValue, h,
+            follow(h, &PdfCanvas::setHorizontalScrollValue));
     area->viewport()->installEventFilter(this);
 }
 

@@ -164,7 +164,7 @@ void Canvas::reset()
     shiftHeld = false;
     strokeInProgress = false;
     pressTime = 0;
-    lastTabletMoveTime = 0;
+    lastTabletMove = 0;
     edgeDragging = false;
     edgeUnderPointer = -1;
     dragStartShow = QMargins();

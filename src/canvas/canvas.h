@@ -143,7 +143,7 @@ public:
     // Replay (see canvasreplay.cpp).
     void replayHistory();
     // Paints the open last action live; rect in widget coordinates.
-    void paintCurrentAction(const QRect &rect);
+    void paintCurrentAction(const QRect &rect) override;
     // Rebuilds the layers, replays the history and repaints.
     void refreshPage();
     // Keeps copies of the replayed layers so that undo replays only the actions after the nearest
@@ -167,9 +167,6 @@ public:
     void resetKeyState() override;
     bool isTouchActive() const { return touchActive; }
     double currentTouchPressure() const { return touchPressure; }
-    // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
-    using Clock = std::function<qint64()>;
-    void setClock(Clock clock);
 
     bool pageHasPictureAndNoHistory() const;
 
@@ -227,12 +224,8 @@ private:
     QPixmap composedPage(const QImage &slide, bool withGrid) const;
 
     // Input helpers (canvasinput.cpp).
-    qint64 now() const;
-    bool isEarly() const;
-    void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
-    void paintAndRepaint(const QRect &rect);
 
     // Hooks of the shared editing rules.
     PageData *editedPage() const override { return page; }
@@ -282,24 +275,17 @@ private:
     GridSpacing spacing{0.0};
     QString gridColorName;
     // Input state of the pointer, touch and tablet handlers.
-    double minimumPenWidth = 0.1;
-    bool touchActive = false;
-    double touchPressure = 0.0;
     bool strokeInProgress = false;
-    qint64 pressTime = 0;
-    qint64 lastTabletMoveTime = 0;
     bool edgeDragging = false;
     int edgeUnderPointer = -1;
     QMargins dragStartShow;
     QMargins dragStartLayer;
     QPointF pressPosition;
     QPointF currentPosition;
-    QVector<QPointF> livePoints;
     QTransform rotationTransform;
     PageOrientation orientation;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
-    Clock clock;
     // The primary touch point drives the steps; mouse events made from that touch are dropped.
     bool touchDrivesSteps = false;
 

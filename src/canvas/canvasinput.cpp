@@ -28,42 +28,7 @@
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
 
-namespace {
-constexpr qint64 edgeDragTabletInterval = 40;
-
-// Pen pressure as it is recorded: two decimals.
-double recordedPressure(qreal pressure)
-{
-    return QString::number(pressure, 'f', 2).toDouble();
-}
-} // namespace
-
-void Canvas::setClock(Clock value)
-{
-    clock = std::move(value);
-}
-
-qint64 Canvas::now() const
-{
-    return clock ? clock() : QDateTime::currentMSecsSinceEpoch();
-}
-
-bool Canvas::isEarly() const
-{
-    return !isIntervalElapsed(pressTime, now());
-}
-
 // Event entry ------------------------------------------------------------------------------------
-
-namespace {
-// A pen near the screen draws through its tablet events; only the mouse events that Qt or the
-// system made from them (or from touch) are dropped. Checking the source keeps a real mouse
-// working when a driver never reports the pen leaving.
-bool isSynthesised(const QMouseEvent *event)
-{
-    return event->source() != Qt::MouseEventNotSynthesized;
-}
-} // namespace
 
 void Canvas::mousePressEvent(QMouseEvent *event)
 {
@@ -126,12 +91,8 @@ void Canvas::tabletEvent(QTabletEvent *event)
             beginAction(event->pos(), event->posF(), &pressure);
             break;
         case QEvent::TabletMove:
-            if (tracking && edgeDragging) {
-                const qint64 t = now();
-                if (t - lastTabletMoveTime <= edgeDragTabletInterval)
-                    break;
-                lastTabletMoveTime = t;
-            }
+            if (tracking && edgeDragging && !takeEdgeDragTabletMove())
+                break;
             continueAction(event->pos(), event->posF(), &pressure);
             break;
         case QEvent::TabletRelease:
@@ -195,12 +156,6 @@ bool Canvas::event(QEvent *event)
 
 // The three steps ---------------------------------------------------------------------------------
 
-void Canvas::paintAndRepaint(const QRect &rect)
-{
-    paintCurrentAction(rect);
-    repaint(rect);
-}
-
 void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
 {
     const QPointF global = globalPointOf(pos);
@@ -226,20 +181,6 @@ void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
     beginToolAction(tool, p, pos, pressure ? *pressure : -1.0);
 }
 
-void Canvas::beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure)
-{
-    PaintData *action = startToolAction(tool, pos, pressure, livePoints, minimumPenWidth);
-    if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen)) {
-        paintCurrentAction(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
-        update(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
-    } else if (action && tool == PaintTool::Eraser) {
-        const QRect r = eraserRectAt(pos, action->width);
-        paintCurrentAction(r);
-        update(r);
-    }
-    updateUndoRedoState();
-}
-
 void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
 {
     const QPointF global = globalPointOf(pos);
@@ -261,8 +202,7 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
     const int tool = property ? property->paintTool : 0;
     if (tool != action->type)
         return;
-    const QRect dirty = continueToolAction(action, pos, pressure ? *pressure : -1.0, isEarly(),
-                                           livePoints, minimumPenWidth);
+    const QRect dirty = continueToolAction(action, pos, pressure ? *pressure : -1.0, isEarly());
     if (dirty.isValid())
         paintAndRepaint(dirty);
 }
@@ -290,7 +230,7 @@ void Canvas::closeStroke(const QPoint &p, const QPointF &pos)
         updateUndoRedoState();
         return;
     }
-    const QRect dirty = endToolAction(action, p, pos, isEarly(), livePoints);
+    const QRect dirty = endToolAction(action, p, pos, isEarly());
     if (dirty.isValid())
         paintAndRepaint(dirty);
     updateUndoRedoState();

@@ -20,6 +20,7 @@ class PageOrientation;
 class PaintData;
 class PaintProperty;
 class QKeyEvent;
+class QMouseEvent;
 class QWidget;
 struct ShapeStyle;
 
@@ -35,6 +36,10 @@ public:
 
     // The shape parameter text of a shape action (side count, degree flag, or angles).
     static QString shapeParameter(const ShapeStyle &style);
+
+    // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock value) { clock = std::move(value); }
 
     // Commits (the shown item's open action is recorded and painted; an invalid item leaves no
     // trace in the history).
@@ -198,21 +203,36 @@ protected:
     // none (or it was lifted before).
     PaintData *liftOpenSelection();
 
-    // Input steps (boardinput.cpp); positions in widget coordinates, livePoints the positions of
-    // the action in progress. A press first commits the shown items: true when that was all the
-    // press did (it closed the text box, connected line or free curve of the current tool).
+    // Input steps (boardinput.cpp); positions in widget coordinates. A press first commits the
+    // shown items: true when that was all the press did (it closed the text box, connected line
+    // or free curve of the current tool).
     bool commitItemsAtPress(int tool);
+    // Starts the tool's action at the press, appends it open to the history and paints its first
+    // dab.
+    void beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure);
     // Starts the tool's action at the press and appends it open to the history; null when the
     // tool draws nothing (or the press only added a point to the unfinished figure).
-    PaintData *startToolAction(int tool, const QPointF &pos, double pressure,
-                               QVector<QPointF> &livePoints, double minimumPenWidth);
+    PaintData *startToolAction(int tool, const QPointF &pos, double pressure);
     // Grows the open action; gives the widget rectangle to paint now (null for none).
-    QRect continueToolAction(PaintData *action, const QPointF &pos, double pressure, bool early,
-                             QVector<QPointF> &livePoints, double minimumPenWidth);
+    QRect continueToolAction(PaintData *action, const QPointF &pos, double pressure, bool early);
     // Ends the open action at the release; gives the widget rectangle whose live painting closes
     // it (null when the release only keeps or drops an item's action).
-    QRect endToolAction(PaintData *action, const QPoint &p, const QPointF &pos, bool early,
-                        const QVector<QPointF> &livePoints);
+    QRect endToolAction(PaintData *action, const QPoint &p, const QPointF &pos, bool early);
+    // Paints the open last action live and shows it at once; rect in widget coordinates.
+    virtual void paintCurrentAction(const QRect &rect) = 0;
+    void paintAndRepaint(const QRect &rect);
+
+    qint64 now() const;
+    // Still within the press-to-drag interval: a quick tap draws no line or shape.
+    bool isEarly() const;
+    // While a page edge is dragged, pen moves are taken at most every 40 ms.
+    bool takeEdgeDragTabletMove();
+    // Pen pressure as it is recorded: two decimals.
+    static double recordedPressure(double pressure);
+    // Mouse events that Qt or the system made from a pen or touch. A pen near the screen draws
+    // through its tablet events, so those are dropped; checking the source keeps a real mouse
+    // working when a driver never reports the pen leaving.
+    static bool isSynthesised(const QMouseEvent *event);
     // The eraser's rectangle at a widget position, with the margin to repaint.
     QRect eraserRectAt(const QPointF &pos, int level) const;
 
@@ -222,6 +242,14 @@ protected:
     SavePathAsker savePathAsker;
     // Global position of the event being handled; null when a step is called directly.
     QPointF pointerGlobal;
+    // The positions of the action in progress.
+    QVector<QPointF> livePoints;
+    double minimumPenWidth = 0.1;
+    qint64 pressTime = 0;
+    qint64 lastTabletMove = 0;
+    Clock clock;
+    bool touchActive = false;
+    double touchPressure = 0.0;
 
     // The marquee's frame (points 3 to 8) into a selection or shape action.
     void writeMarqueeFrame(PaintData *action);

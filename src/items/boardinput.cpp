@@ -2,6 +2,9 @@
 // action a press starts for each tool, how the open action grows while the pointer moves and how
 // the release ends it. The boards keep their own event handling, page choice and edge drags.
 
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QWidget>
 #include <QtMath>
 
 #include "app/uimetrics.h"
@@ -21,6 +24,7 @@
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
+#include "items/itemgeometry.h"
 #include "items/pageorientation.h"
 
 namespace {
@@ -59,8 +63,7 @@ QRect BoardEditing::eraserRectAt(const QPointF &pos, int level) const
     return QRect(pos.toPoint(), size).adjusted(-5, -5, 5, 5);
 }
 
-PaintData *BoardEditing::startToolAction(int tool, const QPointF &pos, double pressure,
-                                         QVector<QPointF> &livePoints, double minimumPenWidth)
+PaintData *BoardEditing::startToolAction(int tool, const QPointF &pos, double pressure)
 {
     PageData *page = editedPage();
     PaintProperty *property = editProperty();
@@ -196,8 +199,7 @@ PaintData *BoardEditing::startToolAction(int tool, const QPointF &pos, double pr
 }
 
 QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, double pressure,
-                                       bool early, QVector<QPointF> &livePoints,
-                                       double minimumPenWidth)
+                                       bool early)
 {
     const double zoom = editZoom();
     QPointF q = itemToPage(pos);
@@ -260,7 +262,7 @@ QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, do
 }
 
 QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPointF &pos,
-                                  bool early, const QVector<QPointF> &livePoints)
+                                  bool early)
 {
     const double zoom = editZoom();
     QList<PaintData *> &history = editedPage()->history;
@@ -316,4 +318,45 @@ QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPoi
         default:
             return QRect();
     }
+}
+
+void BoardEditing::beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure)
+{
+    PaintData *action = startToolAction(tool, pos, pressure);
+    if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen))
+        paintAndRepaint(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+    else if (action && tool == PaintTool::Eraser)
+        paintAndRepaint(eraserRectAt(pos, action->width));
+    updateUndoRedoState();
+}
+
+void BoardEditing::paintAndRepaint(const QRect &rect)
+{
+    paintCurrentAction(rect);
+    editWidget()->repaint(rect);
+}
+
+qint64 BoardEditing::now() const
+{
+    return clock ? clock() : QDateTime::currentMSecsSinceEpoch();
+}
+
+bool BoardEditing::isEarly() const
+{
+    return !isIntervalElapsed(pressTime, now());
+}
+
+bool BoardEditing::takeEdgeDragTabletMove()
+{
+    return takePenMove(now(), &lastTabletMove, 40);
+}
+
+double BoardEditing::recordedPressure(double pressure)
+{
+    return QString::number(pressure, 'f', 2).toDouble();
+}
+
+bool BoardEditing::isSynthesised(const QMouseEvent *event)
+{
+    return event->source() != Qt::MouseEventNotSynthesized;
 }

@@ -80,9 +80,9 @@ bool nudgeStep(int direction, QPointF *step)
     return true;
 }
 
-bool takePenMove(qint64 now, qint64 *lastApplied)
+bool takePenMove(qint64 now, qint64 *lastApplied, qint64 interval)
 {
-    if (now - *lastApplied <= 5)
+    if (now - *lastApplied <= interval)
         return false;
     *lastApplied = now;
     return true;

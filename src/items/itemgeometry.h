@@ -36,6 +36,7 @@ QPointF turnedVector(const QPointF &v, double degrees);
 // The one-pixel move of an arrow-key nudge: 1 up, 2 down, 3 left, 4 right; false otherwise.
 bool nudgeStep(int direction, QPointF *step);
 
-// Pen moves during a drag are applied at most once per 6 milliseconds: true (and now stored in
-// *lastApplied) when more than 5 ms passed since the last applied move, false to drop this one.
-bool takePenMove(qint64 now, qint64 *lastApplied);
+// Pen moves during a drag are applied at most once per interval + 1 milliseconds: true (and now
+// stored in *lastApplied) when more than interval ms passed since the last applied move, false to
+// drop this one.
+bool takePenMove(qint64 now, qint64 *lastApplied, qint64 interval = 5);

@@ -115,13 +115,10 @@ public:
     void updateEdgeCursor(const QPoint &point);
     int edgeCode() const { return edgeUnderPointer; }
     bool isPressing() const { return pressing; }
-    // Milliseconds since the epoch; the press-to-drag and tablet intervals are measured with it.
-    using Clock = std::function<qint64()>;
-    void setClock(Clock value) { clock = std::move(value); }
 
     // Drawing and editing (pdfcanvasedit.cpp).
     // Paints the open last action of the page being drawn on; rect in widget coordinates.
-    void paintCurrentAction(const QRect &rect);
+    void paintCurrentAction(const QRect &rect) override;
     // The page being drawn on as shown, with its drawing; null without one.
     QPixmap pageImage() const;
     void finishEditing() override;
@@ -185,11 +182,6 @@ private:
     QRect drawnPageRow() const;
     // A widget position on the page being drawn on in page coordinates.
     QPointF widgetToPage(const QPointF &position) const;
-    qint64 now() const;
-    bool isEarly() const;
-    void beginToolAction(int tool, const QPoint &widgetPoint, const QPointF &position,
-                         double pressure);
-    void paintAndRepaint(const QRect &rect);
     bool toolWantsInput() const;
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's height
@@ -229,21 +221,14 @@ private:
     int hScrollValue = 0;
     QVector<int> visiblePages;
     int hitPage = -1;
-    QVector<QPointF> livePoints;
-    double minimumPenWidth = 0.1;
     PageOrientation orientation;
     // The layers hold the pages as shown: frames are recorded upright against them.
     PageOrientation uprightFrames;
     bool pressing = false;
     bool edgeDragging = false;
     int edgeUnderPointer = -1;
-    qint64 pressTime = 0;
     QPointF pressCursor;
     QPointF currentCursor;
-    bool touchActive = false;
-    double touchPressure = 0.0;
-    qint64 lastTabletMove = 0;
-    Clock clock;
     QPointer<QScrollBar> verticalBar;
     const QObject *view = nullptr;
 };

@@ -18,33 +18,6 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
-namespace {
-constexpr qint64 edgeDragTabletInterval = 40;
-
-// Pen pressure as it is recorded: two decimals.
-double recordedPressure(qreal pressure)
-{
-    return QString::number(pressure, 'f', 2).toDouble();
-}
-
-// A pen near the screen draws through its tablet events; the mouse events made from them (or
-// from touch) are dropped.
-bool isSynthesised(const QMouseEvent *event)
-{
-    return event->source() != Qt::MouseEventNotSynthesized;
-}
-} // namespace
-
-qint64 PdfCanvas::now() const
-{
-    return clock ? clock() : QDateTime::currentMSecsSinceEpoch();
-}
-
-bool PdfCanvas::isEarly() const
-{
-    return !isIntervalElapsed(pressTime, now());
-}
-
 bool PdfCanvas::toolWantsInput() const
 {
     return (property && property->paintTool != PaintTool::Mouse) || edgeDragging;
@@ -110,12 +83,8 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
             beginAction(event->pos(), event->posF(), pressure);
             break;
         case QEvent::TabletMove:
-            if (edgeDragging) {
-                const qint64 t = now();
-                if (t - lastTabletMove <= edgeDragTabletInterval)
-                    break;
-                lastTabletMove = t;
-            }
+            if (edgeDragging && !takeEdgeDragTabletMove())
+                break;
             continueAction(event->pos(), event->posF(), pressure);
             break;
         case QEvent::TabletRelease:
@@ -215,18 +184,6 @@ void PdfCanvas::beginAction(const QPoint &widgetPoint, const QPointF &position, 
     beginToolAction(tool, widgetPoint, position, pressure);
 }
 
-void PdfCanvas::beginToolAction(int tool, const QPoint &widgetPoint, const QPointF &position,
-                                double pressure)
-{
-    PaintData *action = startToolAction(tool, position, pressure, livePoints, minimumPenWidth);
-    if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen)) {
-        paintAndRepaint(QRect(widgetPoint - QPoint(5, 5), widgetPoint + QPoint(5, 5)));
-    } else if (action && tool == PaintTool::Eraser) {
-        paintAndRepaint(eraserRectAt(position, action->width));
-    }
-    updateUndoRedoState();
-}
-
 void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &position, double pressure)
 {
     if (!pressing) {
@@ -243,8 +200,7 @@ void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &positio
     const int tool = property ? property->paintTool : 0;
     if (!action || tool != action->type || tool < PaintTool::Selection || tool > PaintTool::Shape)
         return;
-    const QRect dirty =
-        continueToolAction(action, position, pressure, isEarly(), livePoints, minimumPenWidth);
+    const QRect dirty = continueToolAction(action, position, pressure, isEarly());
     if (dirty.isValid())
         paintAndRepaint(dirty);
 }
@@ -263,17 +219,11 @@ void PdfCanvas::endAction(const QPoint &widgetPoint, const QPointF &position, do
     if (!pageDrawnOn)
         return;
     if (PaintData *action = PageHistory::openLastAction(pageDrawnOn->history)) {
-        const QRect dirty = endToolAction(action, widgetPoint, position, isEarly(), livePoints);
+        const QRect dirty = endToolAction(action, widgetPoint, position, isEarly());
         if (dirty.isValid())
             paintAndRepaint(dirty);
     }
     updateUndoRedoState();
-}
-
-void PdfCanvas::paintAndRepaint(const QRect &rect)
-{
-    paintCurrentAction(rect);
-    repaint(rect);
 }
 
 // Page edges -------------------------------------------------------------------------------------

@@ -294,3 +294,10 @@ bool FileSystem::savePicture(const QImage &image, const QString &path, const cha
     const bool jpeg = qstrcmp(format, "JPG") == 0;
     return !image.isNull() && image.save(path, format, jpeg ? 100 : -1);
 }
+
+bool FileSystem::savePictureBySuffix(const QImage &image, const QString &path)
+{
+    const QString suffix = lowerSuffix(path);
+    const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+    return savePicture(image, path, jpeg ? "JPG" : "PNG");
+}

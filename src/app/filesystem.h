@@ -52,4 +52,6 @@ public:
     static QImage loadBase64Image(const QString &path);
     // Saves a picture as "PNG" (lossless, with the default compression) or "JPG" (quality 100).
     static bool savePicture(const QImage &image, const QString &path, const char *format);
+    // JPG data for the suffixes jpg and jpeg, else PNG.
+    static bool savePictureBySuffix(const QImage &image, const QString &path);
 };

@@ -667,13 +667,6 @@ void BoardEditing::setSavePathAsker(SavePathAsker asker)
     savePathAsker = std::move(asker);
 }
 
-bool BoardEditing::saveExportedImage(const QPixmap &image, const QString &path)
-{
-    const QString suffix = FileSystem::lowerSuffix(path);
-    const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
-    return FileSystem::savePicture(image.toImage(), path, jpeg ? "JPG" : "PNG");
-}
-
 void BoardEditing::exportImage()
 {
     PageData *page = editedPage();
@@ -708,7 +701,7 @@ void BoardEditing::exportImage()
     if (path.isEmpty())
         return;
     page->note = path;
-    if (!saveExportedImage(image, path) && editHost())
+    if (!FileSystem::savePictureBySuffix(image.toImage(), path) && editHost())
         editHost()->showMessage(QStringLiteral("保存") + path + QStringLiteral("失败"));
 }
 

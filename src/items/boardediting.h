@@ -116,8 +116,6 @@ public:
     // Replaces the pasted picture shown in the marquee by its cleaned copy; false when none is.
     bool cleanPastedImage(QRgb boardColor);
     void exportImage();
-    // Writes an exported picture: JPG data for the suffixes jpg and jpeg, else PNG.
-    static bool saveExportedImage(const QPixmap &image, const QString &path);
     // The save-file question of the picture export: (title, start name, filter, selected filter
     // in and out) gives the chosen path, empty when cancelled.
     using SavePathAsker = std::function<QString(const QString &title, const QString &startName,

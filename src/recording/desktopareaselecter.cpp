@@ -401,10 +401,7 @@ void DesktopAreaSelecter::saveSelection()
     const QString path = saveFileChooser ? saveFileChooser() : QString();
     if (path.isEmpty())
         return;
-    const QString suffix = FileSystem::lowerSuffix(path);
-    const char *format =
-        suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ? "JPG" : "PNG";
-    if (!part.save(path, format, 100)) {
+    if (!FileSystem::savePictureBySuffix(part.toImage(), path)) {
         // The selection stays, so the user can choose another place.
         QMessageBox::about(this, QStringLiteral("墨岚白板消息"),
                            QStringLiteral("保存") + path + QStringLiteral("失败"));

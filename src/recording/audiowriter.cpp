@@ -35,12 +35,8 @@ AudioWriter::~AudioWriter()
 void AudioWriter::initAudioInput(PcmSource *pcmSource)
 {
     source = pcmSource;
-    if (!source) {
-        inputReady = false;
-        return;
-    }
-    source->setParent(this);
-    inputReady = source->start(sampleRate, channelCount);
+    if (source)
+        source->setParent(this);
 }
 
 bool AudioWriter::initResampler()
@@ -67,7 +63,9 @@ bool AudioWriter::initResampler()
 
 void AudioWriter::startWriter()
 {
-    if (!inputReady) {
+    // Started here, in the writer's thread: the audio input's own objects and timers must live
+    // in the thread that reads from it.
+    if (!source || !source->start(sampleRate, channelCount)) {
         releaseCapture();
         emit writerStoped();
         emit writerStopError(QStringLiteral("录屏错误：音频输入设备初始化失败[ERROR_SOURCE:AW]"));

@@ -21,7 +21,8 @@ public:
     int sampleRate = 44100;
     int bytesPerSample = 2;
 
-    // Opens the input in the GUI thread; the writer takes ownership of the source.
+    // The writer takes ownership of the source, which moves with it to the writer's thread and
+    // is opened there by startWriter.
     void initAudioInput(PcmSource *source);
 public slots:
     void startWriter();
@@ -35,7 +36,6 @@ private:
     void releaseCapture();
 
     PcmSource *source = nullptr;
-    bool inputReady = true;
     int frameSize = 1024;
     SwrContext *resampler = nullptr;
     struct AVFrame *samples = nullptr;

@@ -133,6 +133,10 @@ DocumentConverter::Result DocumentConverter::convert(const QString &source, cons
         timedOut = true;
         killGroup(pid);
     });
+    // A second conversion started meanwhile runs its loop inside this one, so this one's loop
+    // may return long after its converter ended: the limit stops with the converter.
+    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &limit,
+            &QTimer::stop);
     connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop,
             &QEventLoop::quit);
     limit.start(m_timeLimitMs);

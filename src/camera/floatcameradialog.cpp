@@ -123,11 +123,10 @@ void FloatCameraDialog::openCamera()
         showMessage(QStringLiteral("没有发现摄像头设备"));
         return;
     }
-    if (currentCamera.isNull() || !cameras.contains(currentCamera))
-        currentCamera =
-            backend->defaultCamera().isNull() ? cameras.first() : backend->defaultCamera();
-    if (!cameras.contains(currentCamera))
-        currentCamera = cameras.first();
+    if (!cameras.contains(currentCamera)) {
+        const CameraDevice preferred = backend->defaultCamera();
+        currentCamera = cameras.contains(preferred) ? preferred : cameras.first();
+    }
     cameraList = cameras;
     cameraCombo->clear();
     for (const CameraDevice &device : cameras)
@@ -141,11 +140,7 @@ void FloatCameraDialog::openCamera()
 
 void FloatCameraDialog::createCamera()
 {
-    if (camera) {
-        camera->disconnect(this);
-        camera->stop();
-        camera->deleteLater();
-    }
+    releaseCamera(camera, this, nullptr);
     camera = backend->open(currentCamera, this);
     if (!camera) {
         showMessage(

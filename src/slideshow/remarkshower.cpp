@@ -14,6 +14,15 @@ namespace {
 constexpr int minimumSpeed = 5;
 constexpr int maximumSpeed = 25;
 constexpr int speedStep = 4;
+
+// Disabled buttons show the greyed copy.
+QIcon iconWithGreyedCopy(const QString &path)
+{
+    const QPixmap picture(path);
+    QIcon icon(picture);
+    icon.addPixmap(greyedPixmap(picture), QIcon::Disabled);
+    return icon;
+}
 } // namespace
 
 RemarkShower::RemarkShower(QWidget *parent)
@@ -23,11 +32,11 @@ RemarkShower::RemarkShower(QWidget *parent)
     , stopButton(new QPushButton(this))
     , fasterButton(new QPushButton(this))
     , slowerButton(new QPushButton(this))
-    , startPicture(QStringLiteral(":/icon/remarkshower/start.png"))
-    , stopPicture(QStringLiteral(":/icon/remarkshower/stop.png"))
-    , pausePicture(QStringLiteral(":/icon/remarkshower/pause.png"))
-    , fasterPicture(QStringLiteral(":/icon/remarkshower/addspeed.png"))
-    , slowerPicture(QStringLiteral(":/icon/remarkshower/subspeed.png"))
+    , startIcon(iconWithGreyedCopy(QStringLiteral(":/icon/remarkshower/start.png")))
+    , stopIcon(iconWithGreyedCopy(QStringLiteral(":/icon/remarkshower/stop.png")))
+    , pauseIcon(iconWithGreyedCopy(QStringLiteral(":/icon/remarkshower/pause.png")))
+    , fasterIcon(iconWithGreyedCopy(QStringLiteral(":/icon/remarkshower/addspeed.png")))
+    , slowerIcon(iconWithGreyedCopy(QStringLiteral(":/icon/remarkshower/subspeed.png")))
     , margin(3 * spacingUnit())
 {
     timer.setInterval(25);
@@ -63,6 +72,10 @@ RemarkShower::RemarkShower(QWidget *parent)
         button->setStyleSheet(style);
         button->setFocusPolicy(Qt::NoFocus);
     }
+    startButton->setIcon(startIcon);
+    stopButton->setIcon(stopIcon);
+    fasterButton->setIcon(fasterIcon);
+    slowerButton->setIcon(slowerIcon);
 
     connect(startButton, &QPushButton::clicked, this, &RemarkShower::toggleScroll);
     connect(stopButton, &QPushButton::clicked, this, &RemarkShower::stopScroll);
@@ -119,25 +132,19 @@ void RemarkShower::relayout()
     updateButtonStates(textRectangle.width() > label->width());
 }
 
-void RemarkShower::setButtonPicture(QPushButton *button, const QPixmap &picture, bool enabled)
-{
-    button->setEnabled(enabled);
-    button->setIcon(QIcon(enabled ? picture : greyedPixmap(picture)));
-}
-
 void RemarkShower::updateButtonStates(bool overflow)
 {
     if (!overflow) {
-        setButtonPicture(startButton, startPicture, false);
-        setButtonPicture(stopButton, stopPicture, false);
-        setButtonPicture(fasterButton, fasterPicture, false);
-        setButtonPicture(slowerButton, slowerPicture, false);
+        startButton->setEnabled(false);
+        stopButton->setEnabled(false);
+        fasterButton->setEnabled(false);
+        slowerButton->setEnabled(false);
         return;
     }
-    setButtonPicture(startButton, startPicture, true);
-    setButtonPicture(stopButton, stopPicture, false);
-    setButtonPicture(fasterButton, fasterPicture, speed < maximumSpeed);
-    setButtonPicture(slowerButton, slowerPicture, speed > minimumSpeed);
+    startButton->setEnabled(true);
+    stopButton->setEnabled(false);
+    fasterButton->setEnabled(speed < maximumSpeed);
+    slowerButton->setEnabled(speed > minimumSpeed);
 }
 
 void RemarkShower::toggleScroll()
@@ -145,22 +152,23 @@ void RemarkShower::toggleScroll()
     if (state == Running) {
         state = Paused;
         startButton->setToolTip(QStringLiteral("开始"));
-        startButton->setIcon(QIcon(startPicture));
+        startButton->setIcon(startIcon);
         timer.stop();
         return;
     }
     state = Running;
     startButton->setToolTip(QStringLiteral("暂停"));
-    startButton->setIcon(QIcon(pausePicture));
-    setButtonPicture(stopButton, stopPicture, true);
+    startButton->setIcon(pauseIcon);
+    stopButton->setEnabled(true);
     timer.start();
 }
 
 void RemarkShower::stopScroll()
 {
     timer.stop();
-    setButtonPicture(stopButton, stopPicture, false);
-    setButtonPicture(startButton, startPicture, true);
+    stopButton->setEnabled(false);
+    startButton->setEnabled(true);
+    startButton->setIcon(startIcon);
     startButton->setToolTip(QStringLiteral("开始"));
     state = Stopped;
     offset = 0.0;
@@ -193,23 +201,23 @@ void RemarkShower::repaintRemarkLabel()
 void RemarkShower::increaseSpeed()
 {
     if (!slowerButton->isEnabled())
-        setButtonPicture(slowerButton, slowerPicture, true);
+        slowerButton->setEnabled(true);
     if (speed >= maximumSpeed)
         return;
     speed = qMin(speed + speedStep, maximumSpeed);
     if (speed >= maximumSpeed)
-        setButtonPicture(fasterButton, fasterPicture, false);
+        fasterButton->setEnabled(false);
 }
 
 void RemarkShower::decreaseSpeed()
 {
     if (!fasterButton->isEnabled())
-        setButtonPicture(fasterButton, fasterPicture, true);
+        fasterButton->setEnabled(true);
     if (speed <= minimumSpeed)
         return;
     speed = qMax(speed - speedStep, minimumSpeed);
     if (speed <= minimumSpeed)
-        setButtonPicture(slowerButton, slowerPicture, false);
+        slowerButton->setEnabled(false);
 }
 
 bool RemarkShower::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QIcon>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
@@ -45,18 +45,17 @@ private:
     void measureText();
     void relayout();
     void updateButtonStates(bool overflow);
-    void setButtonPicture(QPushButton *button, const QPixmap &picture, bool enabled);
 
     QLabel *label = nullptr;
     QPushButton *startButton = nullptr;
     QPushButton *stopButton = nullptr;
     QPushButton *fasterButton = nullptr;
     QPushButton *slowerButton = nullptr;
-    QPixmap startPicture;
-    QPixmap stopPicture;
-    QPixmap pausePicture;
-    QPixmap fasterPicture;
-    QPixmap slowerPicture;
+    QIcon startIcon;
+    QIcon stopIcon;
+    QIcon pauseIcon;
+    QIcon fasterIcon;
+    QIcon slowerIcon;
     int margin = 0;
     int fontPoints = 8;
     QString remarkText;

@@ -16,8 +16,7 @@
 #include "drawing/canvashost.h"
 
 FloatCameraDialog::FloatCameraDialog(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , mainWindow(parent)
+    : FloatingWindow(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , controlHeight(int(std::ceil(titleBarHeight() * 0.6)))
     , margin(spacingUnit())
     , logo(QStringLiteral(":/icon/personal/cameralogo.png"))
@@ -265,57 +264,10 @@ void FloatCameraDialog::resizeEvent(QResizeEvent *event)
     titleStrip->raise();
 }
 
-void FloatCameraDialog::keyPressEvent(QKeyEvent *event)
+void FloatCameraDialog::moveWindowTo(const QPoint &topLeft)
 {
-    event->accept();
-    static const struct
-    {
-        int key;
-        QPoint step;
-    } arrows[] = {{Qt::Key_Left, {-1, 0}},
-                  {Qt::Key_Right, {1, 0}},
-                  {Qt::Key_Up, {0, -1}},
-                  {Qt::Key_Down, {0, 1}}};
-    for (const auto &arrow : arrows) {
-        if (event->key() == arrow.key) {
-            move(pos() + arrow.step);
-            return;
-        }
-    }
-    if (event->isAutoRepeat())
-        return;
-    if (auto *host = dynamic_cast<CanvasHost *>(mainWindow))
-        host->handleShortcutKey(event->key(), event->modifiers());
-}
-
-void FloatCameraDialog::mousePressEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (event->button() == Qt::LeftButton) {
-        dragging = true;
-        lastMouseX = event->globalPos().x();
-        lastMouseY = event->globalPos().y();
-    }
-    setFocus();
-}
-
-void FloatCameraDialog::mouseMoveEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (!dragging)
-        return;
-    positionX += event->globalPos().x() - lastMouseX;
-    positionY += event->globalPos().y() - lastMouseY;
-    lastMouseX = event->globalPos().x();
-    lastMouseY = event->globalPos().y();
-    move(positionX, positionY);
-}
-
-void FloatCameraDialog::mouseReleaseEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (event->button() == Qt::LeftButton)
-        dragging = false;
+    setPosition(topLeft);
+    FloatingWindow::moveWindowTo(topLeft);
 }
 
 void FloatCameraDialog::enterEvent(QEvent *event)

@@ -4,10 +4,10 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
-#include <QWidget>
 #include <memory>
 
 #include "camera/camerabackend.h"
+#include "drawing/floatingwindow.h"
 
 class QCameraViewfinder;
 class QComboBox;
@@ -18,7 +18,7 @@ class QVBoxLayout;
 
 // A frameless floating camera window with its own camera and resolution choice, dragged
 // anywhere; the choice is remembered for the next opening.
-class FloatCameraDialog : public QWidget
+class FloatCameraDialog : public FloatingWindow
 {
     Q_OBJECT
 public:
@@ -39,11 +39,10 @@ signals:
     void toClose();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    // A drag also moves the remembered position, where the next picture opens; a nudge by an
+    // arrow key does not.
+    void moveWindowTo(const QPoint &topLeft) override;
     void enterEvent(QEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
@@ -59,7 +58,6 @@ private:
     void setTitleStripVisible(bool visible);
     void fitViewWidth(QComboBox *combo);
 
-    QWidget *mainWindow = nullptr;
     QLabel *titleStrip = nullptr;
     QHBoxLayout *titleLayout = nullptr;
     QComboBox *cameraCombo = nullptr;
@@ -80,8 +78,5 @@ private:
     QList<QSize> resolutionList;
     CameraDevice currentCamera;
     QSize currentResolution = QSize(0, 0);
-    bool dragging = false;
-    int lastMouseX = 0;
-    int lastMouseY = 0;
     std::shared_ptr<CameraBackend> backend;
 };

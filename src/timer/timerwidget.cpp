@@ -14,8 +14,7 @@
 #include "drawing/canvashost.h"
 
 TimerWidget::TimerWidget(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint)
-    , mainWindow(parent)
+    : FloatingWindow(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint)
     , buttonSize(titleBarButtonSize())
     , spacing(spacingUnit())
     , wideSpacing(4 * spacingUnit())
@@ -261,59 +260,4 @@ void TimerWidget::resetTimer()
     hoursField->setValue(storedHours);
     minutesField->setValue(storedMinutes);
     secondsField->setValue(storedSeconds);
-}
-
-void TimerWidget::mousePressEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (event->button() == Qt::LeftButton) {
-        dragging = true;
-        cursorAtPress = QCursor::pos();
-        originAtPress = mapToGlobal(QPoint(0, 0));
-    }
-    setFocus();
-}
-
-void TimerWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (!dragging)
-        return;
-    cursorNow = QCursor::pos();
-    dragTo();
-}
-
-void TimerWidget::dragTo()
-{
-    setGeometry(QRect(originAtPress + (cursorNow - cursorAtPress), size()));
-}
-
-void TimerWidget::mouseReleaseEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (event->button() == Qt::LeftButton)
-        dragging = false;
-}
-
-void TimerWidget::keyPressEvent(QKeyEvent *event)
-{
-    event->accept();
-    static const struct
-    {
-        int key;
-        QPoint step;
-    } arrows[] = {{Qt::Key_Up, {0, -1}},
-                  {Qt::Key_Down, {0, 1}},
-                  {Qt::Key_Left, {-1, 0}},
-                  {Qt::Key_Right, {1, 0}}};
-    for (const auto &arrow : arrows) {
-        if (event->key() == arrow.key) {
-            setGeometry(QRect(geometry().topLeft() + arrow.step, size()));
-            return;
-        }
-    }
-    if (event->isAutoRepeat())
-        return;
-    if (auto *host = dynamic_cast<CanvasHost *>(mainWindow))
-        host->handleShortcutKey(event->key(), event->modifiers());
 }

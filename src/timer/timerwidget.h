@@ -4,8 +4,9 @@
 #include <QList>
 #include <QPoint>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
+
+#include "drawing/floatingwindow.h"
 
 class QLabel;
 class QPushButton;
@@ -13,7 +14,7 @@ class QSpinBox;
 
 // A small always-on-top window that counts hours, minutes and seconds down to zero, then turns
 // red and beeps. Keys it does not use go to the main window's shortcuts.
-class TimerWidget : public QWidget
+class TimerWidget : public FloatingWindow
 {
     Q_OBJECT
 public:
@@ -37,12 +38,6 @@ public:
 signals:
     void closed();
 
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     friend class TimerWidgetTest;
 
@@ -61,9 +56,7 @@ private:
     void updateStartEnabled();
     void scheduleTick();
     qint64 runningMs() const;
-    void dragTo();
 
-    QWidget *mainWindow = nullptr;
     int buttonSize = 0;
     int spacing = 0;
     int wideSpacing = 0;
@@ -83,10 +76,6 @@ private:
     int storedSeconds = 0;
     int remaining = 0;
     int state = 0; // 0 idle, 1 running, 2 paused, 3 running again after a pause
-    QPoint originAtPress;
-    QPoint cursorAtPress;
-    QPoint cursorNow;
-    bool dragging = false;
     QTimer tickTimer;
     // Counted from the start, not by ticks, so late ticks do not add up.
     int startSeconds = 0;

@@ -153,9 +153,10 @@ esac
 exit 0
 )") && QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    // "missing" names a converter that is not there.
+    // A fresh log; "missing" names a converter that is not there.
     void use(const QString &mode)
     {
+        QFile::remove(log);
         qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing" : fake).toUtf8());
         qputenv("QB_FAKE_MODE", mode.toUtf8());
     }

@@ -20,6 +20,36 @@ int pdfPages(const QString &path)
     return document.load(path) == QPdfDocument::NoError ? document.pageCount() : -1;
 }
 
+// Running processes whose command lines hold mark (the fake's path, the real converter's
+// profile URL). A zombie runs no more.
+QStringList processesWith(const QString &mark)
+{
+    QStringList found;
+    for (const QString &pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+        QByteArray command = FileSystem::readAll("/proc/" + pid + "/cmdline");
+        const QByteArray stat = FileSystem::readAll("/proc/" + pid + "/stat");
+        const int close = stat.lastIndexOf(')');
+        if (command.contains(mark.toUtf8()) && close > 0 && stat.mid(close + 2, 1) != "Z")
+            found << QString::fromUtf8(command.replace('\0', ' '));
+    }
+    return found;
+}
+
+// The converted copy of word (pages long) is shown in the only tab.
+void expectPdfDocumentShown(const BoxAnswerer &answer, MainWindow *w, const QString &word,
+                            int pages)
+{
+    QCOMPARE(answer.texts, QStringList());
+    QCOMPARE(w->tabList().size(), 1);
+    const TabItem *tab = w->tabList().first();
+    QCOMPARE(tab->title, QFileInfo(word).fileName());
+    QVERIFY(tab->pdfCanvas);
+    QCOMPARE(tab->pdfCanvas->pageCount(), pages);
+    const QStringList copies = filesBelow(clipboardDirPath());
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(copies.first().startsWith("quillboard") && copies.first().endsWith(".pdf"));
+}
+
 } // namespace
 
 class TestOfficeDocuments : public QObject
@@ -28,13 +58,11 @@ class TestOfficeDocuments : public QObject
 
 private slots:
     void initTestCase();
-    void init();
     void cleanup()
     {
         office.deleteWindows();
         FileSystem::clearDir(clipboardDirPath());
     }
-    void suiteChoice_data();
     void suiteChoice();
     void fakeConverterOutcomes_data();
     void fakeConverterOutcomes();
@@ -43,10 +71,10 @@ private slots:
     void realConversion();
 
 private:
-    QStringList converterProcesses() const;
-    // The converted copy of word (pages long) is shown in the only tab.
-    void expectPdfDocumentShown(const BoxAnswerer &answer, MainWindow *w, const QString &word,
-                                int pages);
+    QStringList converterProcesses() const
+    {
+        return processesWith(QFileInfo(office.dir.path()).fileName());
+    }
 
     OfficeFakes office;
     QString realDocx; // made by LibreOffice itself; empty without it
@@ -70,80 +98,29 @@ void TestOfficeDocuments::initTestCase()
     QVERIFY(!realDocx.isEmpty());
 }
 
-void TestOfficeDocuments::init()
-{
-    qunsetenv("QB_SOFFICE");
-    QFile::remove(office.log);
-}
-
-// Running processes started for this run: their command lines hold the test's folder name
-// (the fake's path, the real converter's profile URL). A zombie runs no more.
-QStringList TestOfficeDocuments::converterProcesses() const
-{
-    const QByteArray mark = QFileInfo(office.dir.path()).fileName().toUtf8();
-    QStringList found;
-    for (const QString &pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
-        QByteArray command = FileSystem::readAll("/proc/" + pid + "/cmdline");
-        const QByteArray stat = FileSystem::readAll("/proc/" + pid + "/stat");
-        const int close = stat.lastIndexOf(')');
-        if (command.contains(mark) && close > 0 && stat.mid(close + 2, 1) != "Z")
-            found << QString::fromUtf8(command.replace('\0', ' '));
-    }
-    return found;
-}
-
-void TestOfficeDocuments::expectPdfDocumentShown(const BoxAnswerer &answer, MainWindow *w,
-                                                 const QString &word, int pages)
-{
-    QCOMPARE(answer.texts, QStringList());
-    QCOMPARE(w->tabList().size(), 1);
-    const TabItem *tab = w->tabList().first();
-    QCOMPARE(tab->kind, 2);
-    QCOMPARE(tab->path, word);
-    QCOMPARE(tab->title, QFileInfo(word).fileName());
-    QVERIFY(tab->pdfCanvas);
-    QCOMPARE(tab->pdfCanvas->pageCount(), pages);
-    const QStringList copies = filesBelow(clipboardDirPath());
-    QCOMPARE(copies.size(), 1);
-    QVERIFY(copies.first().startsWith("quillboard") && copies.first().endsWith(".pdf"));
-}
-
-void TestOfficeDocuments::suiteChoice_data()
-{
-    QTest::addColumn<bool>("office");
-    QTest::addColumn<bool>("wps");
-    QTest::addColumn<int>("click"); // in the choice dialog: 1 Office, 2 WPS, 0 closed
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("only office") << true << false << 2 << false << int(OfficeSuite::Office);
-    QTest::newRow("only wps") << false << true << 1 << false << int(OfficeSuite::Wps);
-    QTest::newRow("neither") << false << false << 1 << false << int(OfficeSuite::NoneFound);
-    QTest::newRow("both, office") << true << true << 1 << true << int(OfficeSuite::Office);
-    QTest::newRow("both, wps") << true << true << 2 << true << int(OfficeSuite::Wps);
-    QTest::newRow("both, closed") << true << true << 0 << true << int(OfficeSuite::Cancelled);
-}
-
 void TestOfficeDocuments::suiteChoice()
 {
-    QFETCH(bool, office);
-    QFETCH(bool, wps);
-    QFETCH(int, click);
-    QFETCH(bool, asked);
-    QFETCH(int, expected);
-    bool wasAsked = false;
-    const auto ask = [&] {
-        wasAsked = true;
-        OfficeOpenWithDialog dialog;
-        QTimer::singleShot(0, &dialog, [&] {
-            if (click == 0)
-                dialog.reject(); // Escape or the close button
-            else
-                (click == 1 ? dialog.officeButton() : dialog.wpsButton())->click();
-        });
-        return dialog.choose();
-    };
-    QCOMPARE(int(OfficeSuite::choose(office, wps, ask)), expected);
-    QCOMPARE(wasAsked, asked);
+    // {Office found, WPS found, click in the dialog (1 Office, 2 WPS, 0 closed), asked, choice}
+    const int cases[][5] = {
+        {1, 0, 2, 0, OfficeSuite::Office},    {0, 1, 1, 0, OfficeSuite::Wps},
+        {0, 0, 1, 0, OfficeSuite::NoneFound}, {1, 1, 1, 1, OfficeSuite::Office},
+        {1, 1, 2, 1, OfficeSuite::Wps},       {1, 1, 0, 1, OfficeSuite::Cancelled}};
+    for (const auto &c : cases) {
+        bool asked = false;
+        const auto ask = [&] {
+            asked = true;
+            OfficeOpenWithDialog dialog;
+            QTimer::singleShot(0, &dialog, [&] {
+                if (c[2] == 0)
+                    dialog.reject(); // Escape or the close button
+                else
+                    (c[2] == 1 ? dialog.officeButton() : dialog.wpsButton())->click();
+            });
+            return dialog.choose();
+        };
+        QCOMPARE(int(OfficeSuite::choose(c[0], c[1], ask)), c[4]);
+        QCOMPARE(asked, bool(c[3]));
+    }
 }
 
 void TestOfficeDocuments::fakeConverterOutcomes_data()
@@ -274,6 +251,7 @@ void TestOfficeDocuments::realConversion()
 {
     if (realDocx.isEmpty())
         QSKIP("LibreOffice (soffice) is not installed");
+    qunsetenv("QB_SOFFICE");
     MainWindow *w = office.window();
     {
         BoxAnswerer answer("OK");

@@ -43,9 +43,9 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
 <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
                  s.title.toUtf8() + "</text:p></draw:text-box></draw:frame>\n";
         if (!s.notes.isEmpty()) {
-            pages +=
-                R"(<presentation:notes draw:style-name="dp1"><draw:frame presentation:style-name="pr1" presentation:class="notes" svg:x="2cm"
- svg:y="14cm" svg:width="17cm" svg:height="10cm"><draw:text-box>)";
+            pages += R"(<presentation:notes><draw:frame presentation:style-name="pr1"
+ presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm">
+<draw:text-box>)";
             for (int p = 0; p < s.notes.size(); ++p) {
                 const QByteArray text = s.notes.at(p).toUtf8();
                 pages += "<text:p>" +
@@ -91,12 +91,6 @@ inline QString makeWithSoffice(const QString &source, const QByteArray &content,
     const QString out =
         info.absolutePath() + '/' + info.completeBaseName() + '.' + format.section(':', 0, 0);
     return make.waitForFinished(120000) && QFileInfo(out).size() > 0 ? out : QString();
-}
-
-inline QString writeRealPresentation(const QString &fodp, const QString &profile,
-                                     const QList<SlideSpec> &slides)
-{
-    return makeWithSoffice(fodp, flatPresentationXml(slides), QStringLiteral("pptx"), profile);
 }
 
 inline QStringList filesBelow(const QString &folder)
@@ -169,11 +163,14 @@ exit 0
     }
     MainWindow *window()
     {
-        windows << new MainWindow;
-        windows.last()->setToolBarPort(std::make_unique<FakeToolBar>());
-        windows.last()->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-        runStartUpSteps(*windows.last());
-        return windows.last();
+        auto *w = new MainWindow;
+        windows << w;
+        w->setToolBarPort(std::make_unique<FakeToolBar>());
+        w->setHotKeyGrabber(std::make_unique<FakeGrabber>());
+        runStartUpSteps(*w);
+        w->resize(1200, 800);
+        w->show();
+        return w;
     }
     // Deleted with their tabs still open: nothing of a tab may outlive its window.
     void deleteWindows()

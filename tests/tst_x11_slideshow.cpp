@@ -57,14 +57,16 @@ void X11SlideShowTest::lessonWithSlides()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QString pptx = writeRealPresentation(
-        data.filePath("第二课.fodp"), data.filePath("make-profile"),
-        {{"第一页：复习",
-          {"先请两位同学复述上节课的三个要点，",
-           QString("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
-          "#dbe9f7"},
-         {"第二页：新课", {}, {}},
-         {"第三页：练习", {"练习答案在讲义背面"}, {}}});
+    const QString pptx = makeWithSoffice(
+        data.filePath("第二课.fodp"),
+        flatPresentationXml(
+            {{"第一页：复习",
+              {"先请两位同学复述上节课的三个要点，",
+               QString("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
+              "#dbe9f7"},
+             {"第二页：新课", {}, {}},
+             {"第三页：练习", {"练习答案在讲义背面"}, {}}}),
+        "pptx", data.filePath("make-profile"));
     if (pptx.isEmpty())
         QSKIP("needs LibreOffice (soffice)");
 

@@ -75,22 +75,31 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
            "</office:presentation></office:body></office:document>\n";
 }
 
-// Writes content to source and has LibreOffice convert it to format beside it, in a profile
-// folder of its own; the output's path, or "" when soffice is missing or the conversion fails.
+// Writes content to source and has LibreOffice convert it to format into outDir (default:
+// beside source), in a profile folder of its own; the output's path, or "" when soffice is
+// missing or the conversion fails.
 inline QString makeWithSoffice(const QString &source, const QByteArray &content,
-                               const QString &format, const QString &profile)
+                               const QString &format, const QString &profile,
+                               QString outDir = QString())
 {
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    const QFileInfo info(source);
+    if (outDir.isEmpty())
+        outDir = QFileInfo(source).absolutePath();
     if (soffice.isEmpty() || !FileSystem::writeBytes(source, content))
         return QString();
     QProcess make;
     make.start(soffice,
                {"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toEncoded(), "--headless",
-                "--norestore", "--convert-to", format, "--outdir", info.absolutePath(), source});
+                "--norestore", "--convert-to", format, "--outdir", outDir, source});
     const QString out =
-        info.absolutePath() + '/' + info.completeBaseName() + '.' + format.section(':', 0, 0);
+        outDir + '/' + QFileInfo(source).completeBaseName() + '.' + format.section(':', 0, 0);
     return make.waitForFinished(120000) && QFileInfo(out).size() > 0 ? out : QString();
+}
+
+inline bool writeRealPresentation(const QString &fodp, const QString &outDir,
+                                  const QString &profile, const QList<SlideSpec> &slides)
+{
+    return !makeWithSoffice(fodp, flatPresentationXml(slides), "pptx", profile, outDir).isEmpty();
 }
 
 inline QStringList filesBelow(const QString &folder)

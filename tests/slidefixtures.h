@@ -1,55 +1,58 @@
 #pragma once
 
-#include <QByteArray>
-#include <QFile>
-#include <QList>
+#include <QDirIterator>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QString>
-#include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 
-// One slide of a hand-written presentation.
+#include "app/filesystem.h"
+#include "app/globals.h"
+#include "app/paths.h"
+#include "mainwindow/mainwindow.h"
+
+#include "fakes.h"
+#include "windowsetup.h"
+
+// One slide of a hand-written presentation: notes as paragraphs (none: no notes), a
+// "#rrggbb" background fill or none.
 struct SlideSpec
 {
     QString title;
-    // Paragraphs of the speaker notes; none gives a slide without notes.
     QStringList notes;
-    // "#rrggbb" background fill, empty for none.
     QString fill;
     bool hidden = false;
 };
 
 // A presentation in flat ODP, as LibreOffice writes and reads it: 4:3 pages, one text frame
-// per slide, notes as paragraphs (the last one of each slide with a span).
+// per slide, the last notes paragraph of each slide inside a span.
 inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
 {
     QByteArray styles, pages;
     for (int i = 0; i < slides.size(); ++i) {
         const SlideSpec &s = slides.at(i);
         const QByteArray n = QByteArray::number(i + 1);
-        styles += R"(<style:style style:name="dp)" + n +
-                  R"(" style:family="drawing-page"><style:drawing-page-properties)";
-        if (s.hidden)
-            styles += R"( presentation:visibility="hidden")";
-        if (!s.fill.isEmpty())
-            styles += R"( draw:fill="solid" draw:fill-color=")" + s.fill.toUtf8() + '"';
-        styles += "/></style:style>\n";
-        pages += R"(<draw:page draw:name="page)" + n + R"(" draw:style-name="dp)" + n +
-                 R"(" draw:master-page-name="Default">
- <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
+        styles +=
+            R"(<style:style style:name="dp)" + n +
+            R"(" style:family="drawing-page"><style:drawing-page-properties)" +
+            (s.hidden ? R"( presentation:visibility="hidden")" : "") +
+            (s.fill.isEmpty() ? QByteArray()
+                              : R"( draw:fill="solid" draw:fill-color=")" + s.fill.toUtf8() + '"') +
+            "/></style:style>\n";
+        pages += R"(<draw:page draw:style-name="dp)" + n + R"(" draw:master-page-name="M">
+<draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
                  s.title.toUtf8() + "</text:p></draw:text-box></draw:frame>\n";
         if (!s.notes.isEmpty()) {
-            pages += R"( <presentation:notes draw:style-name="dp)" + n + R"(">
-  <draw:frame presentation:style-name="pr1" presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm"><draw:text-box>
-)";
+            pages += R"(<presentation:notes><draw:frame presentation:style-name="pr1"
+ presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm">
+<draw:text-box>)";
             for (int p = 0; p < s.notes.size(); ++p) {
                 const QByteArray text = s.notes.at(p).toUtf8();
-                pages += "   <text:p>" +
+                pages += "<text:p>" +
                          (p + 1 == s.notes.size() ? "<text:span>" + text + "</text:span>" : text) +
                          "</text:p>\n";
             }
-            pages += "  </draw:text-box></draw:frame>\n </presentation:notes>\n";
+            pages += "</draw:text-box></draw:frame></presentation:notes>\n";
         }
         pages += "</draw:page>\n";
     }
@@ -62,62 +65,126 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
  xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
  xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"
  office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">
-<office:automatic-styles>
-<style:page-layout style:name="PM1"><style:page-layout-properties fo:margin-top="0cm"
- fo:margin-bottom="0cm" fo:margin-left="0cm" fo:margin-right="0cm" fo:page-width="25.4cm"
- fo:page-height="19.05cm" style:print-orientation="landscape"/></style:page-layout>
+<office:automatic-styles><style:page-layout style:name="PM1"><style:page-layout-properties
+ fo:page-width="25.4cm" fo:page-height="19.05cm" fo:margin-top="0cm" fo:margin-bottom="0cm"
+ fo:margin-left="0cm" fo:margin-right="0cm"/></style:page-layout>
 )" + styles +
-           R"(</office:automatic-styles>
-<office:master-styles><style:master-page style:name="Default" style:page-layout-name="PM1"/></office:master-styles>
-<office:body><office:presentation>
+           R"(</office:automatic-styles><office:master-styles><style:master-page style:name="M"
+ style:page-layout-name="PM1"/></office:master-styles><office:body><office:presentation>
 )" + pages +
            "</office:presentation></office:body></office:document>\n";
 }
 
-// Makes a real .pptx from the slides with LibreOffice (profile is a folder of its own);
-// false when soffice is missing or the conversion fails.
+// Writes content to source and has LibreOffice convert it to format into outDir (default:
+// beside source), in a profile folder of its own; the output's path, or "" when soffice is
+// missing or the conversion fails.
+inline QString makeWithSoffice(const QString &source, const QByteArray &content,
+                               const QString &format, const QString &profile,
+                               QString outDir = QString())
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (outDir.isEmpty())
+        outDir = QFileInfo(source).absolutePath();
+    if (soffice.isEmpty() || !FileSystem::writeBytes(source, content))
+        return QString();
+    QProcess make;
+    make.start(soffice,
+               {"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toEncoded(), "--headless",
+                "--norestore", "--convert-to", format, "--outdir", outDir, source});
+    const QString out =
+        outDir + '/' + QFileInfo(source).completeBaseName() + '.' + format.section(':', 0, 0);
+    return make.waitForFinished(120000) && QFileInfo(out).size() > 0 ? out : QString();
+}
+
 inline bool writeRealPresentation(const QString &fodp, const QString &outDir,
                                   const QString &profile, const QList<SlideSpec> &slides)
 {
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (soffice.isEmpty())
-        return false;
-    QFile file(fodp);
-    const QByteArray xml = flatPresentationXml(slides);
-    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size())
-        return false;
-    file.close();
-    QProcess make;
-    make.start(soffice, {QStringLiteral("-env:UserInstallation=") +
-                             QString::fromUtf8(QUrl::fromLocalFile(profile).toEncoded()),
-                         QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                         QStringLiteral("--convert-to"), QStringLiteral("pptx"),
-                         QStringLiteral("--outdir"), outDir, fodp});
-    return make.waitForFinished(180000) && make.exitCode() == 0;
+    return !makeWithSoffice(fodp, flatPresentationXml(slides), "pptx", profile, outDir).isEmpty();
 }
 
-// Stands in for soffice: "pdf" copies $QB_FAKE_PDF, "fodp" copies $QB_FAKE_FODP, as
-// $QB_FAKE_MODE says; the run's format and source are logged to $QB_FAKE_LOG.
-inline const char *fakeSlideConverter()
+inline QStringList filesBelow(const QString &folder)
 {
-    return R"(#!/bin/sh
+    QStringList result;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        result << QDir(folder).relativeFilePath(it.next());
+    result.sort();
+    return result;
+}
+
+// The data folder (with a space and Chinese, as under a teacher's home) and a fake soffice
+// of an office test, and the windows it builds. The fake logs its arguments, then behaves as
+// $QB_FAKE_MODE says; its "fixture" output is $QB_FAKE_PDF or, for flat ODP, $QB_FAKE_FODP.
+struct OfficeFakes
+{
+    QTemporaryDir dir;
+    QString fake = dir.filePath("fake soffice");
+    QString log = dir.filePath("runs.log");
+    QList<MainWindow *> windows;
+
+    bool setUp()
+    {
+        appDataDir = dir.filePath("数据 data");
+        qputenv("QB_FAKE_LOG", log.toUtf8());
+        return QDir().mkpath(appDataDir) && FileSystem::writeBytes(fake, R"(#!/bin/sh
+for a in "$@"; do printf '%s\n' "$a" >> "$QB_FAKE_LOG"; done
+echo "--end--" >> "$QB_FAKE_LOG"
 prev=""
 for a in "$@"; do
     [ "$prev" = "--outdir" ] && outdir="$a"
     [ "$prev" = "--convert-to" ] && format="$a"
     prev="$a"; src="$a"
 done
-echo "$format $src" >> "$QB_FAKE_LOG"
 name=$(basename "$src")
 out="$outdir/${name%.*}.$format"
+[ "$format" = fodp ] && fixture="$QB_FAKE_FODP" || fixture="$QB_FAKE_PDF"
 case "$QB_FAKE_MODE" in
-    fixture) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" || cp "$QB_FAKE_FODP" "$out" ;;
-    nonotes) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" ;;
-    badnotes) [ "$format" = pdf ] && cp "$QB_FAKE_PDF" "$out" || echo "<office:document" > "$out" ;;
-    notloaded) echo "Error: source file could not be loaded" >&2 ;;
+    fixture) cp "$fixture" "$out" ;;
+    slow) sleep 1; cp "$fixture" "$out" ;;
+    nonotes) [ "$format" = pdf ] && cp "$fixture" "$out" ;;
+    badnotes) [ "$format" = pdf ] && cp "$fixture" "$out" || echo "<office:document" > "$out" ;;
     nothing) ;;
-    hang) sleep 30 ;;
+    empty) : > "$out" ;;
+    garbage) printf 'no PDF in here' > "$out" ;;
+    halfway) head -c 600 "$fixture" > "$out" ;;
+    notloaded) echo "Error: source file could not be loaded" >&2 ;;
+    fail) exit 3 ;;
+    crash) kill -SEGV $$ ;;
+    hang) while :; do sleep 1; done & wait ;; # a child that shares the command line
 esac
 exit 0
-)";
-}
+)") && QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // A fresh log; "missing" names a converter that is not there.
+    void use(const QString &mode)
+    {
+        QFile::remove(log);
+        qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing" : fake).toUtf8());
+        qputenv("QB_FAKE_MODE", mode.toUtf8());
+    }
+    // The argument lists of the fake's runs.
+    QStringList runs() const
+    {
+        QStringList all = QString::fromUtf8(FileSystem::readAll(log)).split("--end--\n");
+        all.removeAll(QString());
+        return all;
+    }
+    MainWindow *window()
+    {
+        auto *w = new MainWindow;
+        windows << w;
+        w->setToolBarPort(std::make_unique<FakeToolBar>());
+        w->setHotKeyGrabber(std::make_unique<FakeGrabber>());
+        runStartUpSteps(*w);
+        w->resize(1200, 800);
+        w->show();
+        return w;
+    }
+    // Deleted with their tabs still open: nothing of a tab may outlive its window.
+    void deleteWindows()
+    {
+        qDeleteAll(windows);
+        windows.clear();
+    }
+};

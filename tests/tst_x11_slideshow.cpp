@@ -1,33 +1,20 @@
 #include <QtTest>
 
 #include <QAbstractButton>
-#include <QProcess>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
 #include "canvas/canvas.h"
-#include "drawing/pagedata.h"
-#include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
-#include "windowsetup.h"
 
 namespace {
 
 void xdo(const QStringList &arguments)
 {
     QCOMPARE(QProcess::execute("xdotool", arguments), 0);
-}
-
-void key(const QString &name)
-{
-    xdo({"key", name});
-    QTest::qWait(200);
 }
 
 void moveTo(const QPoint &p)
@@ -70,16 +57,17 @@ void X11SlideShowTest::lessonWithSlides()
         QSKIP("needs xdotool");
     QTemporaryDir data;
     appDataDir = data.path();
-    const QList<SlideSpec> slides = {
-        {"第一页：复习",
-         {"先请两位同学复述上节课的三个要点，",
-          QString("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
-         "#dbe9f7"},
-        {"第二页：新课", {}, {}},
-        {"第三页：练习", {"练习答案在讲义背面"}, {}}};
-    const QString pptx = data.filePath("第二课.pptx");
-    if (!writeRealPresentation(data.filePath("第二课.fodp"), data.path(),
-                               data.filePath("make-profile"), slides))
+    const QString pptx = makeWithSoffice(
+        data.filePath("第二课.fodp"),
+        flatPresentationXml(
+            {{"第一页：复习",
+              {"先请两位同学复述上节课的三个要点，",
+               QString("再用五分钟做课堂练习第一题到第三题，最后讲评共性错误。").repeated(8)},
+              "#dbe9f7"},
+             {"第二页：新课", {}, {}},
+             {"第三页：练习", {"练习答案在讲义背面"}, {}}}),
+        "pptx", data.filePath("make-profile"));
+    if (pptx.isEmpty())
         QSKIP("needs LibreOffice (soffice)");
 
     MainWindow w;
@@ -95,23 +83,20 @@ void X11SlideShowTest::lessonWithSlides()
     w.openFilesFromArguments({pptx});
     QTRY_VERIFY_WITH_TIMEOUT(w.currentTabItem(), 60000);
     QCOMPARE(boxes.texts, QStringList());
-    TabItem *tab = w.currentTabItem();
-    QCOMPARE(tab->kind, 1);
-    Canvas *canvas = tab->canvas;
+    Canvas *canvas = w.currentTabItem()->canvas;
     QCOMPARE(canvas->pageCount(), 3);
     QTest::qWait(500);
     QVERIFY(w.remarkPanel()->isVisible());
     QCOMPARE(w.remarkPanel()->remark().left(4), QStringLiteral("先请两位"));
 
     // Pages turn with the keys, and wrap.
-    key("Right");
+    xdo({"key", "Right"});
     QTRY_COMPARE(w.slidePage(), 2);
     QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("此处展示备注"));
-    key("Right");
-    key("Right");
+    xdo({"key", "Right", "Right"});
     QTRY_COMPARE(w.slidePage(), 1);
 
-    // A pen stroke on the first slide.
+    // A pen stroke on the first slide; away and back, the ink is still there.
     QVERIFY(clickButton(&w, "钢笔"));
     QTest::qWait(200);
     const QPoint origin = canvas->mapToGlobal(QPoint(0, 0));
@@ -125,22 +110,15 @@ void X11SlideShowTest::lessonWithSlides()
     }
     xdo({"mouseup", "1"});
     QTRY_VERIFY(canvas->hasDrawing());
-
-    // Away and back: the ink is still on slide 1.
-    key("Left");
+    xdo({"key", "Left"});
     QTRY_COMPARE(w.slidePage(), 3);
     QVERIFY(!canvas->hasDrawing());
-    key("Right");
+    xdo({"key", "Right"});
     QTRY_COMPARE(w.slidePage(), 1);
     QVERIFY(canvas->hasDrawing());
-    QTest::qWait(300);
-
     // Notes wider than the strip run as a ticker from its start button.
-    QAbstractButton *start = clickButton(w.remarkPanel(), "开始");
-    QVERIFY(start && start->isEnabled());
+    QVERIFY(clickButton(w.remarkPanel(), "开始"));
     QTRY_VERIFY(w.remarkPanel()->scrollOffset() > 40);
-    QCOMPARE(start->toolTip(), QStringLiteral("暂停"));
-
     QVERIFY(w.grab().save(screenshotDir() + "/slideshow-xvfb.png"));
     mainWindow = nullptr;
     w.closeAllTabs();

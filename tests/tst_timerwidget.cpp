@@ -57,34 +57,6 @@ private slots:
     }
     void cleanup() { window.reset(); }
 
-    void ticks_data()
-    {
-        QTest::addColumn<QList<int>>("start");
-        QTest::addColumn<QList<int>>("afterOne");
-        QTest::newRow("1:0:0") << QList<int>{1, 0, 0} << QList<int>{0, 59, 59};
-        QTest::newRow("24:0:0") << QList<int>{24, 0, 0} << QList<int>{23, 59, 59};
-        QTest::newRow("0:0:1") << QList<int>{0, 0, 1} << QList<int>{0, 0, 0};
-    }
-    void ticks()
-    {
-        QFETCH(QList<int>, start);
-        QFETCH(QList<int>, afterOne);
-        timer->showTimer(start.at(0), start.at(1), start.at(2));
-        timer->startPauseButton->click();
-        QVERIFY(!timer->hoursField->isEnabled());
-        nextTick();
-        QCOMPARE(fields(), afterOne);
-        // Only zero turns red, beeps once and ends the countdown.
-        const bool zero = afterOne == QList<int>{0, 0, 0};
-        QCOMPARE(red(), zero);
-        QCOMPARE(beeps, int(zero));
-        QCOMPARE(timer->tickTimer.isActive(), !zero);
-        QCOMPARE(timer->startPauseButton->isEnabled(), !zero);
-        timer->stopResetButton->click();
-        QCOMPARE(fields(), start);
-        QVERIFY(!red() && timer->hoursField->isEnabled());
-    }
-
     void lateTicksAndPausesDoNotDrift()
     {
         timer->showTimer(0, 5, 0);
@@ -101,8 +73,13 @@ private slots:
         // Every tick comes 40 ms late, as a coarse timer's do; five minutes still end on time.
         for (int ticks = 0; timer->tickTimer.isActive() && ticks < 1000; ++ticks)
             nextTick(40);
-        QVERIFY(red());
         QVERIFY2(qAbs(now - 360000) <= 500, qPrintable(QString::number(now)));
+        // Zero turns red, beeps once and ends the countdown; reset brings the start time back.
+        QVERIFY(red() && !timer->startPauseButton->isEnabled());
+        QCOMPARE(beeps, 1);
+        timer->stopResetButton->click();
+        QCOMPARE(fields(), (QList<int>{0, 5, 0}));
+        QVERIFY(!red() && timer->hoursField->isEnabled());
     }
 
     void keysReachTheWindow()
@@ -133,11 +110,15 @@ private slots:
         QCOMPARE(window->settings.timer_m, 5);
         // Started: that time is kept.
         window->onCountdownTimerClicked();
-        timer->secondsField->setValue(30);
+        timer->hoursField->setValue(1);
+        timer->minutesField->setValue(0);
         timer->startPauseButton->click();
+        QVERIFY(!timer->hoursField->isEnabled());
         nextTick();
+        QCOMPARE(fields(), (QList<int>{0, 59, 59}));
         timer->closeButton->click();
-        QCOMPARE(window->settings.timer_s, 30);
+        QCOMPARE(window->settings.timer_h, 1);
+        QCOMPARE(window->settings.timer_m, 0);
         QVERIFY(!timer->tickTimer.isActive());
     }
 };

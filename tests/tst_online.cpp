@@ -80,7 +80,6 @@ class OnlineTest : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Server> m_server;
     std::unique_ptr<Advertise> m_ad;
-    std::unique_ptr<UpgradeWidget> m_upgrade;
     double m_version = 7.22;
     qint64 m_now = clockStart;
     QList<QUrl> m_opened;
@@ -103,14 +102,14 @@ class OnlineTest : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(!m_ad->isBusy(), 3000);
     }
     // Runs an upgrade check to its message box; returns the box's title and text.
-    QString upgrade()
+    QString runUpgrade()
     {
-        m_upgrade = std::make_unique<UpgradeWidget>(&m_version);
-        m_upgrade->timeoutMs = 500;
+        UpgradeWidget widget(&m_version);
+        widget.timeoutMs = 500;
         BoxAnswerer answerer("OK");
-        m_upgrade->showNormal();
-        m_upgrade->startCheck();
-        if (!QTest::qWaitFor([&] { return answerer.boxes && !m_upgrade->isVisible(); }, 3000))
+        widget.showNormal();
+        widget.startCheck();
+        if (!QTest::qWaitFor([&] { return answerer.boxes && !widget.isVisible(); }, 3000))
             return QStringLiteral("no message, or still shown");
         return answerer.title + ": " + answerer.text;
     }
@@ -131,7 +130,6 @@ private slots:
     void cleanup()
     {
         m_ad.reset();
-        m_upgrade.reset();
         m_server.reset();
         m_dir.reset();
     }
@@ -193,14 +191,7 @@ private slots:
         QString query = m_server->targets.value(0);
         query.replace(QRegularExpression("m=[0-9a-f]{32}&"), "m=failure&");
         QCOMPARE(query, QStringLiteral("/qbjson_7.php?m=failure&t=1700000000000"));
-        const QByteArray head = m_server->heads.value(0);
-        QVERIFY(head.contains("\r\nContent-Type: application/json\r\n"));
-        QVERIFY(
-            head.contains("\r\nUser-Agent: Mozilla/5.0 (Windows NT 10.0; Win32; x86) "
-                          "AppleWebKit/537.36 (KHTML, like Gecko) Chrome/109.0.0.0 "
-                          "Safari/537.36 Edg/109.0.1518.70\r\n"));
-        QCOMPARE(m_server->targets.value(1), QStringLiteral("/img.png"));
-        QVERIFY(!m_server->heads.value(1).contains("Content-Type"));
+        QVERIFY(m_server->heads.value(0).contains("\r\nContent-Type: application/json\r\n"));
         QCOMPARE(FileSystem::readAll(adImageFilePath()), png(40, 30).toBase64());
         QCOMPARE(FileSystem::readAll(adJsonFilePath()),
                  QByteArray("{\n    \"downtime\": 1700000000000\n}\n").toBase64());
@@ -265,11 +256,11 @@ private slots:
         QSignalSpy failed(makeAdvertise(), &Advertise::linkErrored);
         runAdvertise();
         QCOMPARE(failed.size(), 1);
-        QCOMPARE(upgrade(), unreachable);
+        QCOMPARE(runUpgrade(), unreachable);
         QCOMPARE(tls.targets.size(), 1);
     }
 
-    void upgradeFailures_data()
+    void upgradeChecks_data()
     {
         QTest::addColumn<Reply>("query");
         QTest::addColumn<Reply>("second"); // the reply for "b.dll"
@@ -278,6 +269,9 @@ private slots:
         const QString latest = stop + "当前程序为最新版";
         const Reply files = upgradeInfo({"a.dll", "b.dll", "c.dll"}), good = Server::ok("b");
         const QStringList nothing, first{"a.dll"};
+        QTest::newRow("full") << upgradeInfo({"a.dll", "lib/b.dll", "x y#1.dll"}, 7.23) << good
+                              << finished
+                              << QStringList{"a.dll", "lib/b.dll", "upgrade.ini", "x y#1.dll"};
         QTest::newRow("hung") << Server::hung() << good << unreachable << nothing;
         QTest::newRow("garbage") << Server::ok("<html>{") << good << stop + "未查询到升级信息"
                                  << nothing;
@@ -292,7 +286,7 @@ private slots:
             QTest::newRow(qPrintable(QStringLiteral("name ") + name))
                 << upgradeInfo({"a.dll", QString(name)}) << good << interrupted << nothing;
     }
-    void upgradeFailures()
+    void upgradeChecks()
     {
         QFETCH(Reply, query);
         QFETCH(Reply, second);
@@ -300,31 +294,24 @@ private slots:
         QFETCH(QStringList, left);
         m_server->set("/upgrade02/upgrade.php", query);
         m_server->set("/upgrade02/b.dll", second);
-        QCOMPARE(upgrade(), message);
+        QVERIFY(QDir().mkpath(upgradeDirPath() + "/old"));
+        QCOMPARE(runUpgrade(), message);
+        const QByteArray head = m_server->heads.value(0);
+        QVERIFY(head.startsWith("GET /upgrade02/upgrade.php HTTP/1.1\r\n"));
+        QVERIFY(head.contains("\r\nContent-Type: application/json\r\n"));
         QCOMPARE(m_server->targets.size() == 1, left.isEmpty());
         QVERIFY(!m_server->targets.contains("/upgrade02/c.dll"));
         QCOMPARE(filesBelow(upgradeDirPath()), left);
         QCOMPARE(filesBelow(m_dir->path()).filter("x.dll"), QStringList());
         QVERIFY(!QFile::exists("/tmp/qb_online_x.dll"));
-    }
-
-    void fullUpgrade()
-    {
-        const QStringList names{"a.dll", "lib/b.dll", "x y#1.dll"};
-        m_server->set("/upgrade02/upgrade.php", upgradeInfo(names, 7.23));
-        QVERIFY(QDir().mkpath(upgradeDirPath() + "/old"));
-        QCOMPARE(upgrade(), finished);
-        const QByteArray head = m_server->heads.value(0);
-        QVERIFY(head.startsWith("GET /upgrade02/upgrade.php HTTP/1.1\r\n"));
-        QVERIFY(head.contains("\r\nContent-Type: application/json\r\n"));
-        QCOMPARE(m_server->targets.mid(1), (QStringList{"/upgrade02/a.dll", "/upgrade02/lib/b.dll",
-                                                        "/upgrade02/x%20y%231.dll"}));
-        QCOMPARE(filesBelow(upgradeDirPath()),
-                 (QStringList{names[0], names[1], "upgrade.ini", names[2]}));
-        QCOMPARE(FileSystem::readAll(upgradeDirPath() + "/lib/b.dll"), QByteArray("content"));
-        QCOMPARE(FileSystem::readAll(upgradeListFilePath()),
-                 QByteArray("|a.dll|lib/b.dll|x y#1.dll"));
-        QVERIFY(!QFileInfo::exists(upgradeDirPath() + "/old"));
+        if (message == finished) {
+            // Names go out URL-encoded; the list for the updater holds them as given.
+            QCOMPARE(m_server->targets.last(), QStringLiteral("/upgrade02/x%20y%231.dll"));
+            QCOMPARE(FileSystem::readAll(upgradeDirPath() + "/lib/b.dll"), QByteArray("content"));
+            QCOMPARE(FileSystem::readAll(upgradeListFilePath()),
+                     QByteArray("|a.dll|lib/b.dll|x y#1.dll"));
+            QVERIFY(!QFileInfo::exists(upgradeDirPath() + "/old"));
+        }
     }
 
     void closingCancelsTheDownload()

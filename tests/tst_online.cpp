@@ -153,6 +153,7 @@ private slots:
         row("short", Server::truncated(good.body), picture, LinkFailed);
         row("hung", Server::hung(), picture, LinkFailed);
         row("garbage", Server::ok("<html>{"), picture, Linked);
+        row("message, close", adJson({{"sinfo", "维护"}, {"close", 1}}), picture, Linked);
         row("file address", adJson({{"imgsrc", "file:///etc/hostname"}}), picture, Linked);
         row("picture short", good, Server::truncated(picture.body), PictureFetched);
         row("picture garbage", good, Server::ok("GIF89a"), PictureFetched);

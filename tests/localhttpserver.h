@@ -26,9 +26,8 @@ public:
     static Reply status(int code) { return {code, "{}", {}, -1, false}; }
     static Reply truncated(const QByteArray &body) { return {200, body, {}, body.size() + 99}; }
     static Reply hung() { return {200, {}, {}, -1, true}; }
-    static Reply redirect() { return {302, "moved", "Location: /elsewhere\r\n", -1, false}; }
 
-    explicit LocalHttpServer(const QString &certificate = QString(), const QString &key = QString())
+    explicit LocalHttpServer(const QString &certificate = {}, const QString &key = {})
     {
         if (!certificate.isEmpty()) {
             m_certificate = QSslCertificate::fromPath(certificate).value(0);
@@ -53,9 +52,10 @@ public:
 protected:
     void incomingConnection(qintptr descriptor) override
     {
-        auto *socket = m_certificate.isNull() ? new QTcpSocket(this) : new QSslSocket(this);
+        auto *tls = m_certificate.isNull() ? nullptr : new QSslSocket(this);
+        QTcpSocket *socket = tls ? tls : new QTcpSocket(this);
         socket->setSocketDescriptor(descriptor);
-        if (auto *tls = qobject_cast<QSslSocket *>(socket)) {
+        if (tls) {
             tls->setLocalCertificate(m_certificate);
             tls->setPrivateKey(m_key);
             tls->startServerEncryption();
@@ -76,9 +76,8 @@ private:
         if (end < 0)
             return;
         heads << buffer.left(end);
-        const QByteArray target = heads.last().split(' ').value(1);
-        targets << QString::fromLatin1(target);
-        Reply reply = m_replies.value(QString::fromLatin1(target.split('?').value(0)), fallback);
+        targets << QString::fromLatin1(heads.last().split(' ').value(1));
+        Reply reply = m_replies.value(targets.last().section('?', 0, 0), fallback);
         socket->setProperty("holding", reply.hang);
         if (reply.hang)
             return;

@@ -22,7 +22,6 @@ class DesktopAreaSelecterTest : public QObject
     DesktopAreaSelecter *selecter = nullptr;
     QImage known;
     Results results;
-    Qt::MouseButtons held;
 
     void start(const QRect &initial = QRect(), bool screenshot = true, int pixelRatio = 1)
     {
@@ -33,22 +32,23 @@ class DesktopAreaSelecterTest : public QObject
         selecter->startSelection(initial);
         QVERIFY(selecter->isVisible());
     }
-    void send(QEvent::Type type, const QPoint &pos, Qt::MouseButton button = Qt::NoButton)
+    void send(QEvent::Type type, const QPoint &pos, Qt::MouseButton button = Qt::NoButton,
+              Qt::MouseButtons held = Qt::NoButton)
     {
-        if (type == QEvent::MouseButtonPress)
-            held = button;
-        QMouseEvent event(type, pos, selecter->mapToGlobal(pos), button,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : held, {});
-        if (type == QEvent::MouseButtonRelease)
-            held = Qt::NoButton;
+        QMouseEvent event(type, pos, selecter->mapToGlobal(pos), button, held, {});
         QApplication::sendEvent(selecter, &event);
+    }
+    void click(const QPoint &pos, Qt::MouseButton button)
+    {
+        send(QEvent::MouseButtonPress, pos, button, button);
+        send(QEvent::MouseButtonRelease, pos, button);
     }
     void drag(const QPoint &from, const QPoint &to)
     {
         send(QEvent::MouseMove, from);
-        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
-        send(QEvent::MouseMove, (from + to) / 2);
-        send(QEvent::MouseMove, to);
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
         send(QEvent::MouseButtonRelease, to, Qt::LeftButton);
     }
     QPushButton *button(const char *text) const
@@ -88,16 +88,14 @@ private slots:
     void clickSelectsNothingDragDraws()
     {
         start();
-        send(QEvent::MouseButtonPress, QPoint(50, 60), Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, QPoint(50, 60), Qt::LeftButton);
+        click(QPoint(50, 60), Qt::LeftButton);
         QVERIFY(button("确认")->parentWidget()->isHidden());
         QVERIFY(results.isEmpty());
         drag(QPoint(300, 200), QPoint(100, 100));
         QCOMPARE(selecter->selectionRect(), QRect(100, 100, 200, 100));
         QVERIFY(button("确认")->parentWidget()->isVisible());
         // With the recording rules a 100 x 50 drag becomes their minimum on release.
-        send(QEvent::MouseButtonPress, QPoint(5, 5), Qt::RightButton);
-        send(QEvent::MouseButtonRelease, QPoint(5, 5), Qt::RightButton);
+        click(QPoint(5, 5), Qt::RightButton); // drops the selection
         selecter->setAreaAdjuster(
             [](int &x, int &y, int &w, int &h) { adjustRecordArea(x, y, w, h, 800, 600); });
         drag(QPoint(700, 500), QPoint(800, 550));

@@ -1,6 +1,8 @@
 #pragma once
 
-// Cameras for machines that have none: each with its resolutions, refused or working.
+// Cameras for machines that have none: each with its resolutions, refused or working. Every
+// call lands in the backend's log as "<call> <id>", a resolution as
+// "resolution <w>x<h> <id>".
 
 #include <QPointer>
 #include <QStringList>
@@ -23,33 +25,33 @@ public:
         , spec(cameraSpec)
         , log(cameraLog)
     {
-        *log << "open " + spec.id;
+        note("open");
     }
-    ~FakeCameraHandle() override { *log << "delete " + spec.id; }
+    ~FakeCameraHandle() override { note("delete"); }
 
+    void note(const QString &call) { *log << call + ' ' + spec.id; }
     void setViewfinder(QCameraViewfinder *) override {}
     void load() override
     {
-        *log << "load " + spec.id;
+        note("load");
         if (!spec.refused)
             emit stateChanged(QCamera::LoadedState);
     }
     void start() override
     {
-        *log << "start " + spec.id;
+        note("start");
         emit stateChanged(QCamera::ActiveState);
     }
-    void stop() override { *log << "stop " + spec.id; }
-    void unload() override { *log << "unload " + spec.id; }
+    void stop() override { note("stop"); }
+    void unload() override { note("unload"); }
     bool isUnavailable() const override { return spec.refused; }
     QList<QSize> supportedResolutions() const override { return spec.resolutions; }
     QSize resolution() const override { return current; }
     void setResolution(const QSize &size) override
     {
         current = size;
-        *log << "resolution " + spec.id + QString(" %1x%2").arg(size.width()).arg(size.height());
+        note(QString("resolution %1x%2").arg(size.width()).arg(size.height()));
     }
-    void fail() { emit failed(); }
 
     FakeCameraSpec spec;
     QStringList *log;
@@ -61,7 +63,7 @@ class FakeCameraBackend : public CameraBackend
 public:
     QList<FakeCameraSpec> cameras;
     QStringList log;
-    QList<QPointer<FakeCameraHandle>> handles;
+    QPointer<FakeCameraHandle> lastOpened;
 
     QList<CameraDevice> availableCameras() override
     {
@@ -77,11 +79,8 @@ public:
     CameraHandle *open(const CameraDevice &device, QObject *parent) override
     {
         for (const FakeCameraSpec &spec : cameras) {
-            if (spec.id == device.id) {
-                auto *handle = new FakeCameraHandle(spec, &log, parent);
-                handles << handle;
-                return handle;
-            }
+            if (spec.id == device.id)
+                return lastOpened = new FakeCameraHandle(spec, &log, parent);
         }
         return nullptr;
     }

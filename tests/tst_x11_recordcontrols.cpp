@@ -34,156 +34,143 @@ class X11RecordControlsTest : public QObject
 {
     Q_OBJECT
 
-public slots:
-    void openedUrl(const QUrl &url) { openedUrls << url; }
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void altAScreenshotToClipboard();
-    void recordFromToolbarButton();
-
-private:
-    static bool xdotool(const QStringList &arguments)
-    {
-        return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-    }
-    static bool clickAt(const QPoint &global)
-    {
-        return xdotool({"mousemove", QString::number(global.x()), QString::number(global.y())}) &&
-               xdotool({"click", "1"});
-    }
-
     std::unique_ptr<QTemporaryDir> dir;
     MainWindow *window = nullptr;
     HotKeyRelay relay;
     std::unique_ptr<ANativeEventFilter> filter;
     QList<QUrl> openedUrls;
+
+    static bool xdotool(const QStringList &arguments)
+    {
+        return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+    }
+    static bool click(QWidget *widget)
+    {
+        const QPoint at = widget->mapToGlobal(widget->rect().center());
+        return xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}) &&
+               xdotool({"click", "1"});
+    }
+
+public slots:
+    void openedUrl(const QUrl &url) { openedUrls << url; }
+
+private slots:
+    void initTestCase()
+    {
+        if (!QX11Info::isPlatformX11())
+            QSKIP("needs an X server");
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+        av_log_set_level(AV_LOG_ERROR);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
+    }
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        appDataDir = dir->path();
+        window = new MainWindow;
+        runStartUpSteps(*window);
+        filter = std::make_unique<ANativeEventFilter>(&relay);
+        qApp->installNativeEventFilter(filter.get());
+        connect(&relay, &HotKeyRelay::systemHotKey, window,
+                [this](int modifiers, int key) { window->onSystemHotKey(modifiers, key); });
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(700); // past the start-up notices
+    }
+    void cleanup()
+    {
+        qApp->removeNativeEventFilter(filter.get());
+        filter.reset();
+        relay.disconnect();
+        delete window;
+        window = nullptr;
+        dir.reset();
+    }
+
+    void altAScreenshotToClipboard()
+    {
+        QVERIFY(window->registeredHotKeys().contains(QStringLiteral("Alt+A")));
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QImage known(screen, QImage::Format_RGB32);
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x)
+                known.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256 * 40 + y / 256 * 70) % 256));
+        }
+        window->desktopGrabber = [known] { return QPixmap::fromImage(known); };
+        QGuiApplication::clipboard()->clear();
+
+        QVERIFY(xdotool({"key", "alt+a"}));
+        DesktopAreaSelecter *selecter = nullptr;
+        QTRY_VERIFY((selecter = window->findChild<DesktopAreaSelecter *>()) &&
+                    selecter->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(selecter));
+        QCOMPARE(selecter->geometry(), QRect(QPoint(0, 0), screen));
+        QTest::qWait(200);
+        QVERIFY(xdotool({"mousemove", "300", "200", "mousedown", "1", "mousemove", "500", "300",
+                         "mousemove", "700", "450", "mouseup", "1"}));
+        QTRY_COMPARE(selecter->selectionRect(), QRect(300, 200, 400, 250));
+
+        QPushButton *confirm = nullptr;
+        for (QPushButton *button : selecter->findChildren<QPushButton *>())
+            confirm = button->text() == QStringLiteral("确认") ? button : confirm;
+        QVERIFY(confirm);
+        QTRY_VERIFY(confirm->isVisible());
+        QTest::qWait(100);
+        QVERIFY(click(confirm));
+        QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
+        QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+                 known.copy(300, 200, 400, 250));
+        QTRY_VERIFY(!window->findChild<DesktopAreaSelecter *>());
+    }
+
+    void recordFromToolbarButton()
+    {
+        const QString out = dir->path() + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window->settings.avoutpath = out;
+        window->settings.audiorecordtype = 3; // no microphone on a test machine
+        window->settings.videoareatype = 1;
+        window->settings.avareax = 100;
+        window->settings.avareay = 80;
+        window->settings.avareaw = 640;
+        window->settings.avareah = 480;
+        auto *start = window->findChild<QToolButton *>("recordStartButton");
+        auto *stop = window->findChild<QToolButton *>("recordStopButton");
+        QVERIFY(start && stop && start->isVisible());
+        QVERIFY(click(start));
+        QTRY_VERIFY(window->isRecording());
+        QVERIFY(window->recorder()->isRecording());
+        QWidget *box = window->recordAreaBox();
+        QVERIFY(box);
+        QTRY_VERIFY(box->isVisible());
+        QCOMPARE(box->geometry(), QRect(96, 76, 648, 488));
+
+        QTest::qWait(1500);
+        // The brackets lie over the screen without taking clicks from what they frame.
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+        QVERIFY(shot.save(screenshotDir() + QStringLiteral("/recordingframe-xvfb.png")));
+        const QImage image = shot.toImage();
+        QCOMPARE(QColor(image.pixel(97, 77)), QColor(Qt::green));
+        QCOMPARE(QColor(image.pixel(743, 563)), QColor(Qt::green));
+        QTest::qWait(1500);
+
+        QVERIFY(click(stop));
+        QTRY_VERIFY(!window->isRecording());
+        QVERIFY(!window->recordAreaBox());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->recorder()->isRecording(), 15000);
+        QCOMPARE(openedUrls.size(), 1);
+        const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(
+            files.first().contains(QRegularExpression("^\\d{4}_\\d{1,2}_\\d{1,2}_\\d+\\.mp4$")));
+        const MediaProbe probe = probeMedia(out + "/" + files.first());
+        QVERIFY(probe.opened);
+        QCOMPARE(QSize(probe.width, probe.height), QSize(640, 480));
+        QVERIFY2(probe.videoDuration > 2.4 && probe.videoDuration < 3.8,
+                 qPrintable(QString::number(probe.videoDuration)));
+    }
 };
-
-void X11RecordControlsTest::initTestCase()
-{
-    if (!QX11Info::isPlatformX11())
-        QSKIP("needs an X server");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("needs xdotool");
-    av_log_set_level(AV_LOG_ERROR);
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
-}
-
-void X11RecordControlsTest::init()
-{
-    dir = std::make_unique<QTemporaryDir>();
-    appDataDir = dir->path();
-    window = new MainWindow;
-    runStartUpSteps(*window);
-    filter = std::make_unique<ANativeEventFilter>(&relay);
-    qApp->installNativeEventFilter(filter.get());
-    connect(&relay, &HotKeyRelay::systemHotKey, window,
-            [this](int modifiers, int key) { window->onSystemHotKey(modifiers, key); });
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QTest::qWait(700); // past the start-up notices
-}
-
-void X11RecordControlsTest::cleanup()
-{
-    qApp->removeNativeEventFilter(filter.get());
-    filter.reset();
-    relay.disconnect();
-    delete window;
-    window = nullptr;
-    dir.reset();
-}
-
-void X11RecordControlsTest::altAScreenshotToClipboard()
-{
-    QVERIFY(window->registeredHotKeys().contains(QStringLiteral("Alt+A")));
-    const QSize screen = QGuiApplication::primaryScreen()->size();
-    QImage known(screen, QImage::Format_RGB32);
-    for (int y = 0; y < screen.height(); ++y) {
-        for (int x = 0; x < screen.width(); ++x)
-            known.setPixel(x, y, qRgb(x % 256, y % 256, (x / 256 * 40 + y / 256 * 70) % 256));
-    }
-    window->desktopGrabber = [known] { return QPixmap::fromImage(known); };
-    QGuiApplication::clipboard()->clear();
-
-    QVERIFY(xdotool({"key", "alt+a"}));
-    DesktopAreaSelecter *selecter = nullptr;
-    QTRY_VERIFY((selecter = window->findChild<DesktopAreaSelecter *>()) && selecter->isVisible());
-    QVERIFY(QTest::qWaitForWindowExposed(selecter));
-    QCOMPARE(selecter->geometry(), QRect(QPoint(0, 0), screen));
-    QTest::qWait(200);
-    QVERIFY(xdotool({"mousemove", "300", "200", "mousedown", "1", "mousemove", "500", "300",
-                     "mousemove", "700", "450", "mouseup", "1"}));
-    QTRY_COMPARE(selecter->selectionRect(), QRect(300, 200, 400, 250));
-
-    QPushButton *confirm = nullptr;
-    for (QPushButton *button : selecter->findChildren<QPushButton *>()) {
-        if (button->text() == QStringLiteral("确认"))
-            confirm = button;
-    }
-    QVERIFY(confirm);
-    QTRY_VERIFY(confirm->isVisible());
-    QTest::qWait(100);
-    QVERIFY(clickAt(confirm->mapToGlobal(confirm->rect().center())));
-    QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
-    QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
-             known.copy(300, 200, 400, 250));
-    QTRY_VERIFY(!window->findChild<DesktopAreaSelecter *>());
-}
-
-void X11RecordControlsTest::recordFromToolbarButton()
-{
-    const QString out = dir->path() + "/videos";
-    QVERIFY(QDir().mkpath(out));
-    window->settings.avoutpath = out;
-    window->settings.audiorecordtype = 3; // no microphone on a test machine
-    window->settings.videoareatype = 1;
-    window->settings.avareax = 100;
-    window->settings.avareay = 80;
-    window->settings.avareaw = 640;
-    window->settings.avareah = 480;
-    auto *start = window->findChild<QToolButton *>("recordStartButton");
-    auto *stop = window->findChild<QToolButton *>("recordStopButton");
-    QVERIFY(start && stop);
-    QVERIFY(start->isVisible());
-    QVERIFY(clickAt(start->mapToGlobal(start->rect().center())));
-    QTRY_VERIFY(window->isRecording());
-    QVERIFY(window->recorder()->isRecording());
-    QWidget *box = window->recordAreaBox();
-    QVERIFY(box);
-    QTRY_VERIFY(box->isVisible());
-    QCOMPARE(box->geometry(), QRect(96, 76, 648, 488));
-
-    QTest::qWait(1500);
-    // The brackets lie over the screen without taking clicks from what they frame.
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    const QString folder = screenshotDir();
-    QVERIFY(shot.save(folder + QStringLiteral("/recordingframe-xvfb.png")));
-    const QImage image = shot.toImage();
-    QCOMPARE(QColor(image.pixel(97, 77)), QColor(Qt::green));
-    QCOMPARE(QColor(image.pixel(743, 563)), QColor(Qt::green));
-    QTest::qWait(1500);
-
-    QVERIFY(clickAt(stop->mapToGlobal(stop->rect().center())));
-    QTRY_VERIFY(!window->isRecording());
-    QVERIFY(!window->recordAreaBox());
-    QTRY_VERIFY_WITH_TIMEOUT(!window->recorder()->isRecording(), 15000);
-    QCOMPARE(openedUrls.size(), 1);
-    const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
-    QCOMPARE(files.size(), 1);
-    QVERIFY(QRegularExpression("^\\d{4}_\\d{1,2}_\\d{1,2}_\\d+\\.mp4$")
-                .match(files.first())
-                .hasMatch());
-    const MediaProbe probe = probeMedia(out + "/" + files.first());
-    QVERIFY(probe.opened);
-    QCOMPARE(probe.width, 640);
-    QCOMPARE(probe.height, 480);
-    QVERIFY2(probe.videoDuration > 2.4 && probe.videoDuration < 3.8,
-             qPrintable(QString::number(probe.videoDuration)));
-}
 
 QTEST_MAIN(X11RecordControlsTest)
 #include "tst_x11_recordcontrols.moc"

@@ -77,7 +77,7 @@ struct PdfBoard
     {
         drag(from + QPointF(0, top(index)), to + QPointF(0, top(index)), steps);
     }
-    // Pages holding a rendered image or layers, and pages the view shows.
+    // Pages holding a rendered image or layers.
     QList<int> cachedPages() const
     {
         QList<int> cached;
@@ -86,10 +86,5 @@ struct PdfBoard
                 cached << i;
         }
         return cached;
-    }
-    QList<int> shownPages() const
-    {
-        const QRect rows(0, bar()->value(), canvas->width(), area.viewport()->height());
-        return canvas->visiblePagesIn(rows).toList();
     }
 };

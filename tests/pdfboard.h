@@ -56,7 +56,7 @@ struct PdfBoard
         canvas->applyPaintTool();
     }
 
-    // Input at widget positions; every step after a press comes 20 ms later.
+    // Input at widget positions, without pressure; moves and the release come 20 ms apart.
     void press(const QPointF &at) { canvas->beginAction(at.toPoint(), at, -1.0); }
     void move(const QPointF &at) { canvas->continueAction(at.toPoint(), at, later()); }
     void release(const QPointF &at) { canvas->endAction(at.toPoint(), at, later()); }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QPointF>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -12,24 +11,21 @@
 
 #include "recordingpdfhost.h"
 
-// A board in a scroll area as a PDF tab holds it, sized like a small document area.
+// A board in a scroll area as a PDF tab holds it. At 4 pixels per millimetre and no enlargement
+// an A4 page is 840 x 1188 pixels.
 struct PdfBoard
 {
-    // Milliseconds since the epoch as the board sees them; moves advance it.
     qint64 clockNow = 1700000000000;
-
     QScrollArea area;
     RecordingPdfHost host;
     PaintProperty property;
-    PdfCanvas *canvas = nullptr;
+    PdfCanvas *canvas;
 
     PdfBoard(const QString &path, const QString &stateDir)
+        : canvas(new PdfCanvas(path, stateDir, &property, nullptr, &host))
     {
         area.resize(900, 700);
-        area.setWidgetResizable(false);
         area.setAlignment(Qt::AlignHCenter);
-        canvas = new PdfCanvas(path, stateDir, &property, nullptr, &host);
-        // 4 pixels per millimetre and no enlargement: an A4 page is 840 x 1188 pixels.
         canvas->documentReader().setScreenMetrics(4.0, 0);
         canvas->setClock([this] { return clockNow; });
     }
@@ -41,12 +37,9 @@ struct PdfBoard
         area.setWidget(canvas);
         canvas->followScrollArea(&area);
         host.area = QRect(0, 0, 900, area.viewport()->height());
-        if (show) {
+        if (show)
             area.show();
-            if (!QTest::qWaitForWindowExposed(&area))
-                return false;
-        }
-        return true;
+        return !show || QTest::qWaitForWindowExposed(&area);
     }
     QScrollBar *bar() const { return area.verticalScrollBar(); }
     int top(int index) const { return canvas->pageTops().at(index); }
@@ -63,17 +56,14 @@ struct PdfBoard
         canvas->applyPaintTool();
     }
 
-    // Input steps at widget positions; moves advance the clock.
+    // Input at widget positions, without pressure; moves and the release come 20 ms apart.
     void press(const QPointF &at) { canvas->beginAction(at.toPoint(), at, -1.0); }
-    void move(const QPointF &at)
+    void move(const QPointF &at) { canvas->continueAction(at.toPoint(), at, later()); }
+    void release(const QPointF &at) { canvas->endAction(at.toPoint(), at, later()); }
+    double later()
     {
         clockNow += 20;
-        canvas->continueAction(at.toPoint(), at, -1.0);
-    }
-    void release(const QPointF &at)
-    {
-        clockNow += 20;
-        canvas->endAction(at.toPoint(), at, -1.0);
+        return -1.0;
     }
     void drag(const QPointF &from, const QPointF &to, int steps = 10)
     {
@@ -85,25 +75,16 @@ struct PdfBoard
     // A drag in the coordinates of page index.
     void stroke(int index, const QPointF &from, const QPointF &to, int steps = 10)
     {
-        const QPointF down(0, top(index));
-        drag(from + down, to + down, steps);
+        drag(from + QPointF(0, top(index)), to + QPointF(0, top(index)), steps);
     }
+    // Pages holding a rendered image or layers.
     QList<int> cachedPages() const
     {
         QList<int> cached;
-        const QList<PdfPageData *> &pages = canvas->pageList();
-        for (int i = 0; i < pages.size(); ++i) {
-            if (!pages.at(i)->pageImage.isNull() || !pages.at(i)->layer1.isNull())
+        for (int i = 0; i < canvas->pageCount(); ++i) {
+            if (!page(i)->pageImage.isNull() || !page(i)->layer1.isNull())
                 cached << i;
         }
         return cached;
-    }
-    QList<int> shownPages() const
-    {
-        const QRect rows(0, bar()->value(), canvas->width(), area.viewport()->height());
-        QList<int> shown;
-        for (int i : canvas->visiblePagesIn(rows))
-            shown << i;
-        return shown;
     }
 };

@@ -652,12 +652,6 @@ void TestCanvas::overlayWheelAndStepButtons()
     QVERIFY(overlay.windowFlags().testFlag(Qt::FramelessWindowHint));
     // A child over the slide picture, never a translucent window needing a compositor.
     QVERIFY(!overlay.testAttribute(Qt::WA_TranslucentBackground));
-    {
-        QWidget slide;
-        overlay.setParent(&slide);
-        QVERIFY(!overlay.isWindow());
-        overlay.setParent(nullptr);
-    }
     QVERIFY(overlay.testAttribute(Qt::WA_AcceptTouchEvents));
     QVERIFY(overlay.previousStepButton() && overlay.nextStepButton());
     QCOMPARE(overlay.previousStepButton()->toolTip(), QStringLiteral("上一步"));

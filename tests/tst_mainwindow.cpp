@@ -755,10 +755,7 @@ void MainWindowTest::restoredWindowResizesFromItsEdges()
     QTest::mouseMove(window, window->mapFromGlobal(target - drag / 2));
     QTest::mouseMove(window, window->mapFromGlobal(target));
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, window->mapFromGlobal(target));
-    if (grown.isNull())
-        QCOMPARE(w->geometry(), before);
-    else
-        QCOMPARE(w->geometry(), before.marginsAdded(grown));
+    QCOMPARE(w->geometry(), before.marginsAdded(grown));
     QTest::mouseMove(window, QPoint(before.width() / 2, before.height() / 2));
     QVERIFY(!QApplication::overrideCursor());
 }
@@ -778,41 +775,26 @@ void MainWindowTest::onlineServicesThroughTheWindow()
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "PNG");
-    server.set("/qbjson_7.php",
-               {200,
-                R"({"imglink":"","imgsrc":"$BASE/ad.png","w":60,"h":20,"showtime":1,)"
-                R"("savedays":1,"sinfo":"","close":0})",
-                {},
-                -1,
-                false});
-    server.set("/ad.png", {200, png, {}, -1, false});
-    server.set("/upgrade02/upgrade.php", {200, R"({"nv":"7.30","u":["qb.bin"]})", {}, -1, false});
-    server.set("/upgrade02/qb.bin", {200, "new program", {}, -1, false});
+    server.set("/qbjson_7.php", LocalHttpServer::ok(R"({"imglink":"","imgsrc":"$BASE/ad.png",)"
+                                                    R"("w":60,"h":20,"showtime":1,"savedays":1,)"
+                                                    R"("sinfo":"","close":0})"));
+    server.set("/ad.png", LocalHttpServer::ok(png));
+    server.set("/upgrade02/upgrade.php", LocalHttpServer::ok(R"({"nv":"7.30","u":["qb.bin"]})"));
+    server.set("/upgrade02/qb.bin", LocalHttpServer::ok("new program"));
     qputenv("QB_SERVER_URL", server.baseUrl().toUtf8());
 
     MainWindow *w = build();
     QTRY_VERIFY(w->serverLinkButton->isHidden());
     QTRY_VERIFY(w->advertise->isVisible());
     QCOMPARE(w->advertise->size(), QSize(60, 20));
-    {
-        BoxAnswerer answerer(QStringLiteral("OK"));
-        w->onUpgradeClicked();
-        QTRY_COMPARE(answerer.boxes, 1);
-        QCOMPARE(answerer.text, QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
-    }
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->onUpgradeClicked();
+    QTRY_COMPARE(answerer.boxes, 1);
+    QCOMPARE(answerer.text, QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
+    // The files wait for the updater, which the quit starts (see quitSequence).
     QCOMPARE(FileSystem::readAll(upgradeDirPath() + QStringLiteral("/qb.bin")),
              QByteArray("new program"));
-
-    QStringList launched;
-    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
-        launched << program << arguments;
-        return true;
-    };
-    const QString updater = m_dir->filePath(QStringLiteral("updater"));
-    FileSystem::writeBytes(updater, "#!/bin/sh\n");
-    w->updaterProgram = updater;
-    w->quit();
-    QCOMPARE(launched, (QStringList{updater, upgradeDirPath()}));
+    QVERIFY(FileSystem::fileExists(upgradeDirPath() + QStringLiteral("/upgrade.ini")));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -205,12 +205,9 @@ void TestStartup::crashBeforeDataFolderDoesNotRestart()
         fatal |= quint64(1) << (sig - 1);
     QVERIFY(waitFor(
         [&] {
-            const QList<QByteArray> lines = FileSystem::readAll(status).split('\n');
-            for (const QByteArray &line : lines) {
-                if (line.startsWith("SigCgt:"))
-                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) & fatal) == fatal;
-            }
-            return false;
+            const QByteArray text = FileSystem::readAll(status);
+            const int at = text.indexOf("SigCgt:") + 7;
+            return at > 6 && (text.mid(at, 17).trimmed().toULongLong(nullptr, 16) & fatal) == fatal;
         },
         10000));
     ::kill(pid_t(app.processId()), SIGSEGV);
@@ -220,15 +217,12 @@ void TestStartup::crashBeforeDataFolderDoesNotRestart()
     // The one process started by the handler is the apology, not the program again.
     auto started = [&marker] {
         QMap<int, QStringList> commands;
-        const QStringList pids = QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs);
-        for (const QString &pid : pids) {
+        for (const QString &pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
             const QByteArray environ = FileSystem::readAll("/proc/" + pid + "/environ");
-            if (!environ.split('\0').contains("XDG_DATA_HOME=" + marker.toUtf8()))
-                continue;
-            for (const QByteArray &arg :
-                 FileSystem::readAll("/proc/" + pid + "/cmdline").split('\0'))
-                commands[pid.toInt()] << QString::fromUtf8(arg);
-            commands[pid.toInt()].removeAll(QString());
+            if (environ.split('\0').contains("XDG_DATA_HOME=" + marker.toUtf8()))
+                commands[pid.toInt()] =
+                    QString::fromUtf8(FileSystem::readAll("/proc/" + pid + "/cmdline"))
+                        .split(QChar(0), Qt::SkipEmptyParts);
         }
         return commands;
     };

@@ -21,14 +21,12 @@
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
-#include "online/advertise.h"
 #include "pdf/pdfcanvas.h"
 #include "recording/desktopareaselecter.h"
 
 #include "boxanswerer.h"
 #include "camerafakes.h"
 #include "fakes.h"
-#include "localhttpserver.h"
 #include "pdffixtures.h"
 #include "windowsetup.h"
 
@@ -69,7 +67,6 @@ private slots:
     void overlayCanvasAndBoardCommands();
     void restoredWindowResizesFromItsEdges_data();
     void restoredWindowResizesFromItsEdges();
-    void onlineServicesThroughTheWindow();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -758,43 +755,6 @@ void MainWindowTest::restoredWindowResizesFromItsEdges()
     QCOMPARE(w->geometry(), before.marginsAdded(grown));
     QTest::mouseMove(window, QPoint(before.width() / 2, before.height() / 2));
     QVERIFY(!QApplication::overrideCursor());
-}
-
-void MainWindowTest::onlineServicesThroughTheWindow()
-{
-    // No server address: the indicator says so, and no box asks anything.
-    MainWindow *offline = build();
-    QTRY_COMPARE(offline->serverLinkButton->toolTip(), QStringLiteral("未设置服务器地址"));
-    QVERIFY(offline->serverLinkButton->isEnabled());
-    QVERIFY(!offline->advertise->isVisible());
-
-    LocalHttpServer server;
-    QImage picture(60, 20, QImage::Format_RGB32);
-    picture.fill(Qt::gray);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    server.set("/qbjson_7.php", LocalHttpServer::ok(R"({"imglink":"","imgsrc":"$BASE/ad.png",)"
-                                                    R"("w":60,"h":20,"showtime":1,"savedays":1,)"
-                                                    R"("sinfo":"","close":0})"));
-    server.set("/ad.png", LocalHttpServer::ok(png));
-    server.set("/upgrade02/upgrade.php", LocalHttpServer::ok(R"({"nv":"7.30","u":["qb.bin"]})"));
-    server.set("/upgrade02/qb.bin", LocalHttpServer::ok("new program"));
-    qputenv("QB_SERVER_URL", server.baseUrl().toUtf8());
-
-    MainWindow *w = build();
-    QTRY_VERIFY(w->serverLinkButton->isHidden());
-    QTRY_VERIFY(w->advertise->isVisible());
-    QCOMPARE(w->advertise->size(), QSize(60, 20));
-    BoxAnswerer answerer(QStringLiteral("OK"));
-    w->onUpgradeClicked();
-    QTRY_COMPARE(answerer.boxes, 1);
-    QCOMPARE(answerer.text, QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
-    // The files wait for the updater, which the quit starts (see quitSequence).
-    QCOMPARE(FileSystem::readAll(upgradeDirPath() + QStringLiteral("/qb.bin")),
-             QByteArray("new program"));
-    QVERIFY(FileSystem::fileExists(upgradeDirPath() + QStringLiteral("/upgrade.ini")));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -736,9 +736,7 @@ void TestCanvas::overlayShowsTheSlideWhereNothingIsDrawn()
     QWidget slide;
     slide.resize(400, 300);
     slide.setAutoFillBackground(true);
-    QPalette palette = slide.palette();
-    palette.setColor(QPalette::Window, Qt::red);
-    slide.setPalette(palette);
+    slide.setPalette(QPalette(Qt::red));
     overlay.setParent(&slide);
     overlay.move(0, 0);
     overlay.show();

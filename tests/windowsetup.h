@@ -29,10 +29,7 @@ inline std::unique_ptr<MainWindow> startFirstRun(
     const QString &dataDir, const std::function<void(MainWindow &)> &afterSettings = nullptr)
 {
     appDataDir = dataDir;
-    QFont font = QApplication::font();
-    font.setFamily(QStringLiteral("SimHei"));
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    QApplication::setFont(QFont(QStringLiteral("SimHei"), 8));
     auto window = std::make_unique<MainWindow>();
     runStartUpSteps(*window, [&](MainWindow &m) {
         m.settings.winw = 0;

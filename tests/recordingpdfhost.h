@@ -4,8 +4,8 @@
 
 #include "recordingcanvashost.h"
 
-// The recording host of the PDF board: also records the page chooser calls ("combo N",
-// "range C/N", "fill N labels") and gives a fixed document area.
+// The recording host of the PDF board: also keeps what the page chooser was given, with a
+// fixed document area.
 class RecordingPdfHost : public RecordingHost<PdfBoardHost>
 {
 public:
@@ -14,13 +14,8 @@ public:
     {
         comboLabels = labels;
         comboPages = pages;
-        calls << QStringLiteral("fill %1 labels").arg(labels.size());
     }
-    void selectPageInComboBox(int page) override
-    {
-        comboPage = page;
-        calls << QStringLiteral("combo %1").arg(page);
-    }
+    void selectPageInComboBox(int page) override { comboPage = page; }
     void setPdfPageRange(int current, int count) override
     {
         rangeCurrent = current;

@@ -78,7 +78,6 @@ private slots:
     void stampWithoutPictureDoesNothing();
     void shapeDragIsCommittedByABlankClick();
     void modifierKeysReachTheItems();
-    void heldShiftReachesEveryNewItem_data();
     void heldShiftReachesEveryNewItem();
     void toolChangeWhileTheButtonIsHeld_data();
     void toolChangeWhileTheButtonIsHeld();
@@ -434,27 +433,19 @@ void TestCanvasInput::modifierKeysReachTheItems()
     QVERIFY(!board.canvas.isCtrlHeld());
 }
 
-void TestCanvasInput::heldShiftReachesEveryNewItem_data()
-{
-    QTest::addColumn<int>("tool");
-    QTest::newRow("line") << int(PaintTool::Line);
-    QTest::newRow("shape") << int(PaintTool::Shape);
-    QTest::newRow("selection") << int(PaintTool::Selection);
-}
-
 void TestCanvasInput::heldShiftReachesEveryNewItem()
 {
-    QFETCH(int, tool);
-    CanvasBoard board;
-    board.useTool(tool);
-    board.canvas.setShiftPressed(true);
-    // The second item's press commits the first, whose reset used to drop the key.
-    for (int y : {20, 140}) {
-        board.drag(QPointF(30, y), QPointF(200, y + 60));
-        if (tool == PaintTool::Line) {
-            QCOMPARE(board.canvas.lineItem()->endPoint(), QPointF(200, y));
-        } else {
-            QCOMPARE(board.canvas.marqueeItem()->rotatedSize(), QSize(60, 60));
+    for (int tool : {PaintTool::Line, PaintTool::Shape, PaintTool::Selection}) {
+        CanvasBoard board;
+        board.useTool(tool);
+        board.canvas.setShiftPressed(true);
+        // The second item's press commits the first, whose reset used to drop the key.
+        for (int y : {20, 140}) {
+            board.drag(QPointF(30, y), QPointF(200, y + 60));
+            if (tool == PaintTool::Line)
+                QCOMPARE(board.canvas.lineItem()->endPoint(), QPointF(200, y));
+            else
+                QCOMPARE(board.canvas.marqueeItem()->rotatedSize(), QSize(60, 60));
         }
     }
 }

@@ -128,7 +128,6 @@ private slots:
     void secondCopyOfAPicture();
     void hugePictureIsReadWithinThePageLimit();
     void longThinPictureIsNotRefusedForItsReducedSize();
-    void pictureInfoShowsTheOwnSizeOfAReducedPhoto();
     void recentFiles();
     void recentFilesFromOpening();
     void handOverFile();
@@ -522,6 +521,7 @@ void TestDocuments::hugePictureIsReadWithinThePageLimit()
     TabItem *tab = w->currentTabItem();
     QVERIFY(tab);
     QCOMPARE(tab->canvas->currentPage()->width, 4096);
+    // The info names the picture's own size, not the reduced one.
     QCOMPARE(tab->info, QStringLiteral("32位 6000×1500"));
 }
 
@@ -543,18 +543,6 @@ void TestDocuments::longThinPictureIsNotRefusedForItsReducedSize()
     const PageData *page = w->currentTabItem()->canvas->currentPage();
     QCOMPARE(QSize(page->width, page->height), QSize(4096, 30));
     QCOMPARE(page->background.size(), QSize(4096, 30));
-}
-
-void TestDocuments::pictureInfoShowsTheOwnSizeOfAReducedPhoto()
-{
-    const QString photo = dir->filePath("photo.jpg");
-    QVERIFY(writePicture(photo, 6000, 4000, "JPG"));
-    MainWindow *w = build();
-    w->openFiles({photo});
-    TabItem *tab = w->currentTabItem();
-    QVERIFY(tab);
-    QCOMPARE(tab->canvas->currentPage()->width, 4096);
-    QCOMPARE(tab->info, QStringLiteral("32位 6000×4000"));
 }
 
 void TestDocuments::recentFiles()

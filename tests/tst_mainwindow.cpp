@@ -21,14 +21,12 @@
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
-#include "online/advertise.h"
 #include "pdf/pdfcanvas.h"
 #include "recording/desktopareaselecter.h"
 
 #include "boxanswerer.h"
 #include "camerafakes.h"
 #include "fakes.h"
-#include "localhttpserver.h"
 #include "pdffixtures.h"
 #include "windowsetup.h"
 
@@ -69,7 +67,6 @@ private slots:
     void overlayCanvasAndBoardCommands();
     void restoredWindowResizesFromItsEdges_data();
     void restoredWindowResizesFromItsEdges();
-    void onlineServicesThroughTheWindow();
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
@@ -755,64 +752,9 @@ void MainWindowTest::restoredWindowResizesFromItsEdges()
     QTest::mouseMove(window, window->mapFromGlobal(target - drag / 2));
     QTest::mouseMove(window, window->mapFromGlobal(target));
     QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, window->mapFromGlobal(target));
-    if (grown.isNull())
-        QCOMPARE(w->geometry(), before);
-    else
-        QCOMPARE(w->geometry(), before.marginsAdded(grown));
+    QCOMPARE(w->geometry(), before.marginsAdded(grown));
     QTest::mouseMove(window, QPoint(before.width() / 2, before.height() / 2));
     QVERIFY(!QApplication::overrideCursor());
-}
-
-void MainWindowTest::onlineServicesThroughTheWindow()
-{
-    // No server address: the indicator says so, and no box asks anything.
-    MainWindow *offline = build();
-    QTRY_COMPARE(offline->serverLinkButton->toolTip(), QStringLiteral("未设置服务器地址"));
-    QVERIFY(offline->serverLinkButton->isEnabled());
-    QVERIFY(!offline->advertise->isVisible());
-
-    LocalHttpServer server;
-    QImage picture(60, 20, QImage::Format_RGB32);
-    picture.fill(Qt::gray);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    server.set("/qbjson_7.php",
-               {200,
-                R"({"imglink":"","imgsrc":"$BASE/ad.png","w":60,"h":20,"showtime":1,)"
-                R"("savedays":1,"sinfo":"","close":0})",
-                {},
-                -1,
-                false});
-    server.set("/ad.png", {200, png, {}, -1, false});
-    server.set("/upgrade02/upgrade.php", {200, R"({"nv":"7.30","u":["qb.bin"]})", {}, -1, false});
-    server.set("/upgrade02/qb.bin", {200, "new program", {}, -1, false});
-    qputenv("QB_SERVER_URL", server.baseUrl().toUtf8());
-
-    MainWindow *w = build();
-    QTRY_VERIFY(w->serverLinkButton->isHidden());
-    QTRY_VERIFY(w->advertise->isVisible());
-    QCOMPARE(w->advertise->size(), QSize(60, 20));
-    {
-        BoxAnswerer answerer(QStringLiteral("OK"));
-        w->onUpgradeClicked();
-        QTRY_COMPARE(answerer.boxes, 1);
-        QCOMPARE(answerer.text, QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
-    }
-    QCOMPARE(FileSystem::readAll(upgradeDirPath() + QStringLiteral("/qb.bin")),
-             QByteArray("new program"));
-
-    QStringList launched;
-    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
-        launched << program << arguments;
-        return true;
-    };
-    const QString updater = m_dir->filePath(QStringLiteral("updater"));
-    FileSystem::writeBytes(updater, "#!/bin/sh\n");
-    w->updaterProgram = updater;
-    w->quit();
-    QCOMPARE(launched, (QStringList{updater, upgradeDirPath()}));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -28,16 +28,8 @@ void X11MainWindowTest::fullWindowScreenshot()
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server");
     QTemporaryDir data;
-    appDataDir = data.path();
-    QFont font = QApplication::font();
-    font.setFamily(QStringLiteral("SimHei"));
-    font.setPointSize(8);
-    QApplication::setFont(font);
-
-    MainWindow window;
-    runStartUpSteps(window, [&](MainWindow &m) {
-        m.settings.winw = 0; // maximised, as on a first start
-    });
+    const auto started = startFirstRun(data.path()); // maximised, as on a first start
+    MainWindow &window = *started;
     window.savePersonalText(
         QStringLiteral("<p>三年级二班 数学</p><p>今日课题：分数的初步认识</p>"));
     QVERIFY(QTest::qWaitForWindowExposed(&window));

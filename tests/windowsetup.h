@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QApplication>
 #include <functional>
+#include <memory>
 
+#include "app/globals.h"
 #include "mainwindow/mainwindow.h"
 
 // The start-up steps of the program, in its order, for a window whose seams are already set;
@@ -18,4 +21,20 @@ inline void runStartUpSteps(MainWindow &window,
     window.connectSignals();
     window.disableFocusInChildren();
     window.finishInit();
+}
+
+// A first start on a real screen, in the program's font and with the data in dataDir: clean
+// settings give the whole available screen.
+inline std::unique_ptr<MainWindow> startFirstRun(
+    const QString &dataDir, const std::function<void(MainWindow &)> &afterSettings = nullptr)
+{
+    appDataDir = dataDir;
+    QApplication::setFont(QFont(QStringLiteral("SimHei"), 8));
+    auto window = std::make_unique<MainWindow>();
+    runStartUpSteps(*window, [&](MainWindow &m) {
+        m.settings.winw = 0;
+        if (afterSettings)
+            afterSettings(m);
+    });
+    return window;
 }

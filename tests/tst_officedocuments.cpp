@@ -67,6 +67,7 @@ private slots:
     void fakeConverterOutcomes_data();
     void fakeConverterOutcomes();
     void existingTargetIsNeverOverwritten();
+    void limitEndsWithItsConverter();
     void sameDocumentIsConvertedOnce();
     void realConversion();
 
@@ -204,6 +205,28 @@ void TestOfficeDocuments::existingTargetIsNeverOverwritten()
     QCOMPARE(converter.convert(word, "pdf", target), DocumentConverter::NoOutput);
     QCOMPARE(pdfPages(target), 1);
     QCOMPARE(filesBelow(clipboardDirPath()), QStringList({"out.pdf"}));
+}
+
+// A second conversion started while the first runs keeps the first's loop waiting after its
+// converter ended; the first's time limit must not fire on that wait.
+void TestOfficeDocuments::limitEndsWithItsConverter()
+{
+    QTemporaryDir out;
+    const QString word = out.filePath("a.docx");
+    QVERIFY(FileSystem::writeBytes(word, "x"));
+    DocumentConverter first, second;
+    first.setProfileDir(out.filePath("p1"));
+    second.setProfileDir(out.filePath("p2"));
+    first.setTimeLimit(1600);
+    second.setTimeLimit(3000);
+    office.use("slow"); // 1 s
+    QTimer::singleShot(50, [&] {
+        qputenv("QB_FAKE_MODE", "hang"); // held for the second's 3 s
+        QCOMPARE(second.convert(word, "pdf", out.filePath("b.pdf")), DocumentConverter::NoOutput);
+    });
+    QCOMPARE(first.convert(word, "pdf", out.filePath("a.pdf")), DocumentConverter::Converted);
+    QCOMPARE(pdfPages(out.filePath("a.pdf")), 3);
+    QTRY_COMPARE(converterProcesses(), QStringList());
 }
 
 void TestOfficeDocuments::sameDocumentIsConvertedOnce()

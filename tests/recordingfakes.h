@@ -26,11 +26,12 @@ struct FakeRecordingState
     QColor lastColor;
 };
 
-// A moving square over a background whose colour changes with every picture.
-class SyntheticFrameSource : public FrameSource
+// The screen, a moving square over a background whose colour changes with every picture, and
+// the microphone, a 440 Hz sine in real time that is loud while the marker is set.
+class FakeInput : public PcmSource, public FrameSource
 {
 public:
-    explicit SyntheticFrameSource(FakeRecordingState &state)
+    explicit FakeInput(FakeRecordingState &state)
         : s(state)
     {}
     bool open(const QRect &area) override
@@ -58,19 +59,6 @@ public:
             s.firstGrabMs = s.lastGrabMs;
         return image;
     }
-
-private:
-    FakeRecordingState &s;
-    QSize size;
-};
-
-// A 440 Hz sine delivered in real time; loud while the marker is set.
-class SinePcmSource : public PcmSource
-{
-public:
-    explicit SinePcmSource(FakeRecordingState &state)
-        : s(state)
-    {}
     bool start(int sampleRate, int channelCount) override
     {
         rate = sampleRate;
@@ -99,6 +87,7 @@ public:
 
 private:
     FakeRecordingState &s;
+    QSize size;
     QElapsedTimer clock;
     int rate = 44100, channels = 2;
     qint64 produced = 0;
@@ -111,9 +100,9 @@ public:
     bool hasDefaultAudioInput() override { return microphone; }
     std::unique_ptr<FrameSource> createFrameSource() override
     {
-        return std::make_unique<SyntheticFrameSource>(*this);
+        return std::make_unique<FakeInput>(*this);
     }
-    PcmSource *createPcmSource() override { return new SinePcmSource(*this); }
+    PcmSource *createPcmSource() override { return new FakeInput(*this); }
     qint64 freeBytes(const QString &folder) override
     {
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);

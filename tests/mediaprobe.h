@@ -66,13 +66,19 @@ inline MediaProbe probeMedia(const QString &path)
         }
     }
     AVPacket *packet = av_packet_alloc();
-    AVFrame *frame = av_frame_alloc(), *last = av_frame_alloc();
+    AVFrame *frame = av_frame_alloc();
+    SwsContext *toRgb = nullptr;
     auto receive = [&](AVCodecContext *decoder) {
         for (; avcodec_receive_frame(decoder, frame) == 0; av_frame_unref(frame)) {
             if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
                 ++probe.decodedFrames;
-                av_frame_unref(last);
-                av_frame_ref(last, frame);
+                const int w = frame->width, h = frame->height;
+                probe.lastFrame = QImage(w, h, QImage::Format_RGB32);
+                toRgb = sws_getCachedContext(toRgb, w, h, AVPixelFormat(frame->format), w, h,
+                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+                uint8_t *planes[1] = {probe.lastFrame.bits()};
+                const int strides[1] = {int(probe.lastFrame.bytesPerLine())};
+                sws_scale(toRgb, frame->data, frame->linesize, 0, h, planes, strides);
                 continue;
             }
             probe.audioSamples += frame->nb_samples;
@@ -101,17 +107,7 @@ inline MediaProbe probeMedia(const QString &path)
             std::minmax_element(probe.videoTimes.begin(), probe.videoTimes.end());
         probe.videoDuration = *end - *first + 1.0 / probe.frameRate;
     }
-    if (last->width > 0) {
-        probe.lastFrame = QImage(last->width, last->height, QImage::Format_RGB32);
-        SwsContext *toRgb =
-            sws_getContext(last->width, last->height, AVPixelFormat(last->format), last->width,
-                           last->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-        uint8_t *planes[1] = {probe.lastFrame.bits()};
-        const int strides[1] = {int(probe.lastFrame.bytesPerLine())};
-        sws_scale(toRgb, last->data, last->linesize, 0, last->height, planes, strides);
-        sws_freeContext(toRgb);
-    }
-    av_frame_free(&last);
+    sws_freeContext(toRgb);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avformat_close_input(&input);

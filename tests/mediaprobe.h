@@ -66,19 +66,12 @@ inline MediaProbe probeMedia(const QString &path)
         }
     }
     AVPacket *packet = av_packet_alloc();
-    AVFrame *frame = av_frame_alloc();
-    SwsContext *toRgb = nullptr;
+    AVFrame *frame = av_frame_alloc(), *last = av_frame_alloc();
     auto receive = [&](AVCodecContext *decoder) {
         for (; avcodec_receive_frame(decoder, frame) == 0; av_frame_unref(frame)) {
             if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
                 ++probe.decodedFrames;
-                const int w = frame->width, h = frame->height;
-                probe.lastFrame = QImage(w, h, QImage::Format_RGB32);
-                toRgb = sws_getCachedContext(toRgb, w, h, AVPixelFormat(frame->format), w, h,
-                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-                uint8_t *planes[1] = {probe.lastFrame.bits()};
-                const int strides[1] = {int(probe.lastFrame.bytesPerLine())};
-                sws_scale(toRgb, frame->data, frame->linesize, 0, h, planes, strides);
+                std::swap(frame, last); // keeps the newest picture
                 continue;
             }
             probe.audioSamples += frame->nb_samples;
@@ -107,7 +100,17 @@ inline MediaProbe probeMedia(const QString &path)
             std::minmax_element(probe.videoTimes.begin(), probe.videoTimes.end());
         probe.videoDuration = *end - *first + 1.0 / probe.frameRate;
     }
-    sws_freeContext(toRgb);
+    if (last->width > 0) {
+        const int w = last->width, h = last->height;
+        probe.lastFrame = QImage(w, h, QImage::Format_RGB32);
+        SwsContext *toRgb = sws_getContext(w, h, AVPixelFormat(last->format), w, h, AV_PIX_FMT_BGRA,
+                                           SWS_POINT, nullptr, nullptr, nullptr);
+        uint8_t *planes[1] = {probe.lastFrame.bits()};
+        const int strides[1] = {int(probe.lastFrame.bytesPerLine())};
+        sws_scale(toRgb, last->data, last->linesize, 0, h, planes, strides);
+        sws_freeContext(toRgb);
+    }
+    av_frame_free(&last);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avformat_close_input(&input);

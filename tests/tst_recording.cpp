@@ -92,8 +92,8 @@ private slots:
         QFETCH(bool, pause);
         setArea(size, audioMode);
         qint64 pauseMs = 0;
+        record(pause ? 600 : 1500);
         if (pause) {
-            record(600);
             recorder->pause();
             const qint64 pausedAt = backend->clock.elapsed();
             QTest::qWait(50);
@@ -104,8 +104,6 @@ private slots:
             pauseMs = backend->clock.elapsed() - pausedAt;
             recorder->resume();
             QTest::qWait(600);
-        } else {
-            record(1500);
         }
         const qint64 stopMs = backend->clock.elapsed();
         QVERIFY(stopped());

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QThread>
 #include <atomic>
 #include <cmath>
 
@@ -24,6 +25,7 @@ struct FakeRecordingState
     qint64 firstGrabMs = -1, lastGrabMs = -1;
     int grabs = 0;
     QColor lastColor;
+    QThread *pcmStartThread = nullptr;
 };
 
 // The screen, a moving square over a background whose colour changes with every picture, and
@@ -63,6 +65,7 @@ public:
     {
         rate = sampleRate;
         channels = channelCount;
+        s.pcmStartThread = QThread::currentThread();
         clock.start();
         return s.microphone && s.pcmStarts;
     }

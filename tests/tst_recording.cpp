@@ -139,6 +139,8 @@ private slots:
         }
         if (audioMode == 3)
             return;
+        // The microphone is opened in the thread that reads it, never in the window's.
+        QVERIFY(backend->pcmStartThread && backend->pcmStartThread != QThread::currentThread());
         QVERIFY2(qAbs(probe.audioDuration() - probe.videoDuration) < 0.1,
                  qPrintable(QString::number(probe.audioDuration())));
         QVERIFY2(probe.audioPeak > 0.2 && probe.audioPeak < 0.35,

@@ -20,14 +20,14 @@ inline bool writeTestPdf(const QString &path, const QVector<QSizeF> &pagePoints)
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setPageSize(QPageSize(pagePoints.first(), QPageSize::Point));
     QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
     for (int i = 0; i < pagePoints.size(); ++i) {
-        if (i > 0) {
-            writer.setPageSize(QPageSize(pagePoints.at(i), QPageSize::Point));
-            writer.newPage();
-        } else if (!painter.begin(&writer)) {
-            return false;
-        }
         const QSizeF s = pagePoints.at(i);
+        if (i > 0) {
+            writer.setPageSize(QPageSize(s, QPageSize::Point));
+            writer.newPage();
+        }
         painter.fillRect(QRectF(0, 0, s.width(), 20), Qt::black);
         QFont font = painter.font();
         font.setPointSizeF(qMin(s.height(), s.width()) / 8);
@@ -47,28 +47,22 @@ inline QVector<QSizeF> a4Pages(int count)
 // document without pages.
 inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries)
 {
-    QByteArray out = "%PDF-1.4\n";
-    QVector<int> offsets;
-    QStringList kids;
-    for (int i = 0; i < pageDictionaries.size(); ++i)
-        kids << QStringLiteral("%1 0 R").arg(i + 3);
-    QStringList objects;
-    objects << QStringLiteral("<< /Type /Catalog /Pages 2 0 R >>");
-    objects << QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>")
-                   .arg(kids.join(' '))
-                   .arg(pageDictionaries.size());
-    for (const QString &page : pageDictionaries)
+    QStringList kids, objects{QStringLiteral("<< /Type /Catalog /Pages 2 0 R >>"), QString()};
+    for (const QString &page : pageDictionaries) {
+        kids << QStringLiteral("%1 0 R").arg(objects.size() + 1);
         objects << QStringLiteral("<< /Type /Page /Parent 2 0 R %1 >>").arg(page);
+    }
+    objects[1] = QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>")
+                     .arg(kids.join(' '))
+                     .arg(kids.size());
+    const QByteArray count = QByteArray::number(objects.size() + 1);
+    QByteArray out = "%PDF-1.4\n", xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
     for (int i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
         out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i).toLatin1() + "\nendobj\n";
     }
-    const int xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int offset : offsets)
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    out += xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(out.size()) + "\n%%EOF\n";
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
 }
@@ -81,4 +75,25 @@ inline bool encryptPdf(const QString &source, const QString &target, const QStri
                {QStringLiteral("--encrypt"), password, password + QStringLiteral("-owner"),
                 QStringLiteral("256"), QStringLiteral("--"), source, target});
     return qpdf.waitForFinished(30000) && qpdf.exitCode() == 0;
+}
+
+// A file that does not open as a document, by kind: "missing", "random" bytes, "truncated"
+// half of good, "empty" (no pages), "tiny" (its one page too small to show), or else a copy of
+// good locked with the password "right".
+inline bool writeBadPdf(const QString &path, const QString &kind, const QString &good)
+{
+    if (kind == QLatin1String("missing"))
+        return true;
+    if (kind == QLatin1String("empty") || kind == QLatin1String("tiny"))
+        return writeRawPdf(path, kind == QLatin1String("empty")
+                                     ? QStringList()
+                                     : QStringList{QStringLiteral("/MediaBox [0 0 0.2 0.2]")});
+    if (kind != QLatin1String("random") && kind != QLatin1String("truncated"))
+        return encryptPdf(good, path, QStringLiteral("right"));
+    QFile source(good), file(path);
+    const QByteArray bytes = kind == QLatin1String("random") ? QByteArray(5000, '\x7f')
+                             : source.open(QIODevice::ReadOnly)
+                                 ? source.readAll().left(source.size() / 2)
+                                 : QByteArray();
+    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -27,46 +27,42 @@ private slots:
     void badFilesGiveAMessageAndNoTab();
     void goodFilesOpenAtTheirFirstPage_data();
     void goodFilesOpenAtTheirFirstPage();
-    void reopenedFileShowsItsLastPage();
-    void convertedDocumentOpensUnderItsOwnName();
+    void onlyPdfFilesRememberTheirPage();
 
 private:
-    QTemporaryDir *dir = nullptr;
+    std::unique_ptr<QTemporaryDir> dir;
     QString threePages;
-    MainWindow *window = nullptr;
+    std::unique_ptr<MainWindow> window;
 };
 
 void PdfTabsTest::init()
 {
-    dir = new QTemporaryDir;
-    QVERIFY(dir->isValid());
+    dir = std::make_unique<QTemporaryDir>();
     appDataDir = dir->path();
     QVERIFY(QDir().mkpath(configDirPath()));
     threePages = dir->filePath(QStringLiteral("three.pdf"));
     QVERIFY(writeTestPdf(threePages, a4Pages(3)));
-    window = new MainWindow;
+    window = std::make_unique<MainWindow>();
     window->setToolBarPort(std::make_unique<FakeToolBar>());
     window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
     runStartUpSteps(*window);
     window->resize(1280, 800);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }
 
 void PdfTabsTest::cleanup()
 {
     PDFReader::setPasswordAsker(nullptr);
     window->closeAllTabs();
-    delete window;
-    window = nullptr;
+    window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    delete dir;
-    dir = nullptr;
+    dir.reset();
 }
 
 void PdfTabsTest::badFilesGiveAMessageAndNoTab_data()
 {
-    // Rows name the kind of file; messages end as shown.
+    // Rows name the kind of file writeBadPdf makes; messages end as shown.
     QTest::addColumn<QString>("message");
     QTest::newRow("missing") << "读取失败，请检查文件是否存在或被占用";
     QTest::newRow("random") << "失败，错误原因：文件格式错误";
@@ -82,17 +78,7 @@ void PdfTabsTest::badFilesGiveAMessageAndNoTab()
     QFETCH(QString, message);
     const QString kind = QString::fromLatin1(QTest::currentDataTag());
     const QString path = dir->filePath(kind + QStringLiteral(".pdf"));
-    QByteArray whole = FileSystem::readAll(threePages);
-    if (kind == QLatin1String("random"))
-        QVERIFY(FileSystem::writeBytes(path, QByteArray(5000, '\x7f')));
-    else if (kind == QLatin1String("truncated"))
-        QVERIFY(FileSystem::writeBytes(path, whole.left(whole.size() / 2)));
-    else if (kind == QLatin1String("empty"))
-        QVERIFY(writeRawPdf(path, {}));
-    else if (kind == QLatin1String("tiny"))
-        QVERIFY(writeRawPdf(path, {QStringLiteral("/MediaBox [0 0 0.2 0.2]")}));
-    else if (kind != QLatin1String("missing"))
-        QVERIFY(encryptPdf(threePages, path, QStringLiteral("right")));
+    QVERIFY(writeBadPdf(path, kind, threePages));
     PDFReader::setPasswordAsker([kind](QString *password) {
         *password = QStringLiteral("wrong");
         return kind == QLatin1String("wrong");
@@ -112,24 +98,21 @@ void PdfTabsTest::goodFilesOpenAtTheirFirstPage_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVector<QSizeF>>("pages");
-    QTest::addColumn<bool>("locked");
-
-    QTest::newRow("right password") << "locked.pdf" << a4Pages(3) << true;
-    QTest::newRow("Chinese name with spaces") << "第三章 课堂 练习.pdf" << a4Pages(4) << false;
+    QTest::newRow("right password") << "locked.pdf" << a4Pages(3);
+    QTest::newRow("Chinese name with spaces") << "第三章 课堂 练习.pdf" << a4Pages(4);
     QTest::newRow("page 2 metres wide")
-        << "wall chart.pdf" << QVector<QSizeF>{{595, 842}, {5669.3, 1700}} << false;
+        << "wall chart.pdf" << QVector<QSizeF>{{595, 842}, {5669.3, 1700}};
     QTest::newRow("portrait and landscape")
-        << "mixed.pdf" << QVector<QSizeF>{{595, 842}, {842, 595}, {595, 842}} << false;
+        << "mixed.pdf" << QVector<QSizeF>{{595, 842}, {842, 595}, {595, 842}};
 }
 
 void PdfTabsTest::goodFilesOpenAtTheirFirstPage()
 {
     QFETCH(QString, name);
     QFETCH(QVector<QSizeF>, pages);
-    QFETCH(bool, locked);
     const QString path = dir->filePath(name);
-    if (locked) {
-        QVERIFY(encryptPdf(threePages, path, QStringLiteral("right")));
+    if (name == QLatin1String("locked.pdf")) {
+        QVERIFY(writeBadPdf(path, QStringLiteral("locked"), threePages));
         PDFReader::setPasswordAsker([](QString *password) {
             *password = QStringLiteral("right");
             return true;
@@ -155,31 +138,28 @@ void PdfTabsTest::goodFilesOpenAtTheirFirstPage()
     QCOMPARE(window->recentFiles()->files().value(0), path);
 }
 
-void PdfTabsTest::reopenedFileShowsItsLastPage()
+void PdfTabsTest::onlyPdfFilesRememberTheirPage()
 {
     const QString path = dir->filePath(QStringLiteral("第五章 复习.pdf"));
     QVERIFY(writeTestPdf(path, a4Pages(10)));
+    const QString stateFile = configDirPath() + QStringLiteral("/") + PdfCanvas::stateKeyOf(path) +
+                              QStringLiteral(".ini");
+    BoxAnswerer answer(QStringLiteral("确定"));
+    window->openFiles({path});
+    window->currentTabItem()->pdfCanvas->scrollToPage(6);
+    QCOMPARE(window->currentTabItem()->pdfCanvas->currentPageIndex(), 6);
+    window->closeTab(window->currentTabItem());
+    QVERIFY(window->tabList().isEmpty());
+    QCOMPARE(FileSystem::readAll(stateFile), QByteArray("6"));
     window->openFiles({path});
     PdfCanvas *pdf = window->currentTabItem()->pdfCanvas;
-    pdf->scrollToPage(6);
-    QCOMPARE(pdf->currentPageIndex(), 6);
-    {
-        BoxAnswerer answer(QStringLiteral("确定"));
-        window->closeTab(window->currentTabItem());
-    }
-    QVERIFY(window->tabList().isEmpty());
-    QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/") +
-                                 PdfCanvas::stateKeyOf(path) + QStringLiteral(".ini")),
-             QByteArray("6"));
-    window->openFiles({path});
-    pdf = window->currentTabItem()->pdfCanvas;
     QTRY_COMPARE(pdf->currentPageIndex(), 6);
     QVERIFY(!pdf->pageList().at(6)->layer1.isNull());
     QVERIFY(pdf->pageList().at(0)->layer1.isNull());
-}
+    window->closeTab(window->currentTabItem());
 
-void PdfTabsTest::convertedDocumentOpensUnderItsOwnName()
-{
+    // A converted document opens under its own name, once; it is new every time, so closing it
+    // leaves no remembered page behind.
     const QString word = dir->filePath(QStringLiteral("教案.docx"));
     QVERIFY(FileSystem::writeBytes(word, "PK"));
     QVERIFY(window->openPdfTab(threePages, QStringLiteral("教案.docx"), word));
@@ -189,14 +169,11 @@ void PdfTabsTest::convertedDocumentOpensUnderItsOwnName()
     QCOMPARE(tab->toolTip(), word);
     QCOMPARE(window->recentFiles()->files().value(0), word);
     tab->pdfCanvas->scrollToPage(2);
-    // Opening the document again shows its tab; closing leaves no remembered page behind.
     QVERIFY(!window->openPdfTab(threePages, QStringLiteral("教案.docx"), word));
     QCOMPARE(window->tabList().size(), 1);
-    {
-        BoxAnswerer answer(QStringLiteral("确定"));
-        window->closeTab(tab);
-    }
-    QVERIFY(QDir(configDirPath()).entryList({QStringLiteral("*.ini")}).isEmpty());
+    window->closeTab(tab);
+    QCOMPARE(QDir(configDirPath()).entryList({QStringLiteral("*.ini")}),
+             QStringList{QFileInfo(stateFile).fileName()});
 }
 
 QTEST_MAIN(PdfTabsTest)

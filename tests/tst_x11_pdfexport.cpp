@@ -1,15 +1,10 @@
 #include <QtTest>
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QPdfDocument>
-#include <QProcess>
 #include <QPushButton>
 
-#include "app/globals.h"
-#include "app/paths.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
@@ -17,30 +12,9 @@
 
 #include "pdffixtures.h"
 #include "screenshotdir.h"
-#include "windowsetup.h"
+#include "x11window.h"
 
-namespace {
-
-void xdo(const QStringList &arguments)
-{
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
-}
-
-void moveTo(const QPoint &global)
-{
-    xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
-    QTest::qWait(30);
-}
-
-void clickOn(QWidget *widget)
-{
-    moveTo(widget->mapToGlobal(widget->rect().center()));
-    xdo({"click", "1"});
-}
-
-} // namespace
-
-// A teacher opens a PDF, draws on page 1 with the pen through the X server, exports it with the
+// A teacher opens a PDF, draws on page 1 with the pen through xdotool, exports it with the
 // dialog and finds the stroke in the written file. Screenshots go to screenshotDir().
 class X11PdfExportTest : public QObject
 {
@@ -52,37 +26,23 @@ private slots:
 
 void X11PdfExportTest::drawAndExport()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X server");
-    if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0)
-        QSKIP("needs xdotool");
-    QTemporaryDir data;
-    appDataDir = data.path();
-    const QString shots = screenshotDir();
-    const QString book = data.filePath(QStringLiteral("lesson.pdf"));
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString book = x.data.filePath(QStringLiteral("lesson.pdf"));
     QVERIFY(writeTestPdf(book, a4Pages(4)));
-    const QString out = data.filePath(QStringLiteral("out"));
+    const QString out = x.data.filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(out));
+    const QDir shots(screenshotDir());
 
-    MainWindow w;
-    mainWindow = &w;
-    runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(300);
     w.openFilesFromArguments({book});
     QTRY_VERIFY(w.currentTabItem() && w.currentTabItem()->kind == 2);
-    TabItem *tab = w.currentTabItem();
-    tab->folder = out;
-    PdfCanvas *pdf = tab->pdfCanvas;
+    w.currentTabItem()->folder = out;
+    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
     QTRY_VERIFY(!pdf->pageList().first()->layer1.isNull());
 
-    // The pen by its tool button, then a stroke across page 1.
-    QAbstractButton *penButton = nullptr;
-    for (QAbstractButton *b : w.findChildren<QAbstractButton *>())
-        penButton =
-            b->isVisible() && b->toolTip().startsWith(QStringLiteral("钢笔")) ? b : penButton;
-    QVERIFY(penButton);
-    clickOn(penButton);
+    click(buttonWithTip(&w, QStringLiteral("钢笔")));
     QTRY_COMPARE(w.tools()->paintTool, int(PaintTool::Pen));
     w.tools()->lineBoldSize = 9;
     w.tools()->foreColor = QStringLiteral("#1030E0");
@@ -94,9 +54,8 @@ void X11PdfExportTest::drawAndExport()
     xdo({"mouseup", "1"});
     QTRY_COMPARE(pdf->pageList().first()->history.size(), 1);
     QTest::qWait(200);
-    w.grab().save(QDir(shots).filePath(QStringLiteral("pdf-export-xvfb.png")));
+    w.grab().save(shots.filePath(QStringLiteral("pdf-export-xvfb.png")));
 
-    // The export dialog: its export button, then the written file.
     bool exported = false;
     QTimer::singleShot(300, this, [&] {
         auto *writer = qobject_cast<PDFWriter *>(QApplication::activeModalWidget());
@@ -104,10 +63,9 @@ void X11PdfExportTest::drawAndExport()
         QPushButton *button = nullptr;
         for (QPushButton *b : writer->findChildren<QPushButton *>())
             button = b->text() == QStringLiteral("导出") ? b : button;
-        QVERIFY(button);
-        clickOn(button);
+        click(button);
         QTRY_VERIFY(QFile::exists(writer->outputPath()));
-        writer->grab().save(QDir(shots).filePath(QStringLiteral("pdf-writer-xvfb.png")));
+        writer->grab().save(shots.filePath(QStringLiteral("pdf-writer-xvfb.png")));
         exported = true;
         writer->reject();
     });

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -8,6 +7,8 @@
 #include <QSizeF>
 #include <QString>
 #include <QVector>
+
+#include "app/filesystem.h"
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.
@@ -63,8 +64,16 @@ inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries
     }
     out += xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n" +
            QByteArray::number(out.size()) + "\n%%EOF\n";
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+    return FileSystem::writeBytes(path, out);
+}
+
+// Blank pages of any size in points, even those QPdfWriter refuses.
+inline bool writeBlankPdf(const QString &path, const QVector<QSizeF> &pagePoints)
+{
+    QStringList pages;
+    for (const QSizeF &p : pagePoints)
+        pages << QStringLiteral("/MediaBox [0 0 %1 %2]").arg(p.width()).arg(p.height());
+    return writeRawPdf(path, pages);
 }
 
 // An AES-256 copy of source opened by the user password.
@@ -82,18 +91,27 @@ inline bool encryptPdf(const QString &source, const QString &target, const QStri
 // good locked with the password "right".
 inline bool writeBadPdf(const QString &path, const QString &kind, const QString &good)
 {
+    const QByteArray whole = FileSystem::readAll(good);
     if (kind == QLatin1String("missing"))
         return true;
     if (kind == QLatin1String("empty") || kind == QLatin1String("tiny"))
-        return writeRawPdf(path, kind == QLatin1String("empty")
-                                     ? QStringList()
-                                     : QStringList{QStringLiteral("/MediaBox [0 0 0.2 0.2]")});
-    if (kind != QLatin1String("random") && kind != QLatin1String("truncated"))
-        return encryptPdf(good, path, QStringLiteral("right"));
-    QFile source(good), file(path);
-    const QByteArray bytes = kind == QLatin1String("random") ? QByteArray(5000, '\x7f')
-                             : source.open(QIODevice::ReadOnly)
-                                 ? source.readAll().left(source.size() / 2)
-                                 : QByteArray();
-    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return writeBlankPdf(path, QVector<QSizeF>(kind == QLatin1String("tiny"), {0.2, 0.2}));
+    if (kind == QLatin1String("random") || kind == QLatin1String("truncated"))
+        return FileSystem::writeBytes(path, kind == QLatin1String("random")
+                                                ? QByteArray(5000, '\x7f')
+                                                : whole.left(whole.size() / 2));
+    return encryptPdf(good, path, QStringLiteral("right"));
+}
+
+// How many pixels of a rendered page in area show the tests' blue ink.
+inline int inkPixels(const QImage &page, const QRect &area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            count += c.blue() > 150 && c.red() < 120 && c.green() < 150;
+        }
+    }
+    return count;
 }

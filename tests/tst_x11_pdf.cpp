@@ -1,13 +1,18 @@
 #include <QtTest>
 
+#include <QAction>
 #include <QComboBox>
+#include <QPdfDocument>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
 
+#include "drawing/paintproperty.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
+#include "pdf/pdfwriter.h"
 
 #include "pdffixtures.h"
 #include "screenshotdir.h"
@@ -25,39 +30,52 @@ QList<int> cachedPages(PdfCanvas *pdf)
     return cached;
 }
 
+template <class T>
+T *visibleChild(QWidget *parent, const std::function<bool(T *)> &match)
+{
+    for (T *child : parent->findChildren<T *>()) {
+        if (child->isVisible() && match(child))
+            return child;
+    }
+    return nullptr;
+}
+
 } // namespace
 
-// A teacher opens a 30-page PDF through the open button, scrolls with the wheel, jumps with the
-// page number box and the page chooser and zooms with Ctrl and the wheel, through xdotool. The
-// window is kept as "pdf-xvfb.png" in screenshotDir().
+// A teacher opens a 12-page PDF through the open button, scrolls with the wheel, jumps with the
+// page number box and the page chooser, zooms with Ctrl and the wheel, draws on the last page
+// with the pen and exports the document, all through xdotool. Screenshots "pdf-xvfb.png",
+// "pdf-export-xvfb.png" and "pdf-writer-xvfb.png" go to screenshotDir().
 class X11PdfTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void readADocument();
+    void readDrawAndExport();
 };
 
-void X11PdfTest::readADocument()
+void X11PdfTest::readDrawAndExport()
 {
     QB_SKIP_WITHOUT_XDOTOOL();
     X11Window x;
     MainWindow &w = x.window;
     QVERIFY(x.shown());
+    const QDir shots(screenshotDir());
     const QString book = x.data.filePath(QStringLiteral("物理 第二册.pdf"));
-    QVERIFY(writeTestPdf(book, a4Pages(30)));
+    QVERIFY(writeTestPdf(book, a4Pages(12)));
 
     w.openFilesPicker = [book](const QString &) { return QStringList{book}; };
     click(buttonWithTip(&w, QStringLiteral("打开文件")));
     QTRY_VERIFY(w.currentTabItem());
-    QCOMPARE(w.currentTabItem()->title, QStringLiteral("物理 第二册.pdf"));
-    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
+    TabItem *tab = w.currentTabItem();
+    QCOMPARE(tab->title, QStringLiteral("物理 第二册.pdf"));
+    PdfCanvas *pdf = tab->pdfCanvas;
     QVERIFY(pdf);
-    QCOMPARE(pdf->pageCount(), 30);
+    QCOMPARE(pdf->pageCount(), 12);
     QTRY_VERIFY(cachedPages(pdf).contains(0));
-    QScrollBar *bar =
-        qobject_cast<QScrollArea *>(pdf->parentWidget()->parentWidget())->verticalScrollBar();
-    QVERIFY(bar && bar->isVisible());
+    auto *area = qobject_cast<QScrollArea *>(pdf->parentWidget()->parentWidget());
+    QScrollBar *bar = area->verticalScrollBar();
+    QVERIFY(bar->isVisible());
 
     // The wheel scrolls the document; it is not taken for zooming.
     moveTo(pdf->mapToGlobal(QPoint(pdf->width() / 2, 300)));
@@ -66,31 +84,27 @@ void X11PdfTest::readADocument()
     QTRY_VERIFY(bar->value() > 0);
     QCOMPARE(pdf->zoom(), 1.0);
 
-    QSpinBox *spin = nullptr;
-    for (QSpinBox *s : w.findChildren<QSpinBox *>())
-        spin = s->isVisible() && s->maximum() == 30 ? s : spin;
+    auto *spin = visibleChild<QSpinBox>(&w, [](QSpinBox *s) { return s->maximum() == 12; });
     click(spin);
     xdo({"key", "ctrl+a"});
-    xdo({"type", "12"});
+    xdo({"type", "7"});
     xdo({"key", "Return"});
-    QTRY_COMPARE(pdf->currentPageIndex(), 11);
-    QCOMPARE(bar->value(), pdf->pageTops().at(11));
-    QVERIFY(cachedPages(pdf).contains(11));
+    QTRY_COMPARE(pdf->currentPageIndex(), 6);
+    QCOMPARE(bar->value(), pdf->pageTops().at(6));
+    QVERIFY(cachedPages(pdf).contains(6));
     QVERIFY(!cachedPages(pdf).contains(0));
 
     // The page chooser follows; its last entry goes to the last page.
-    QComboBox *combo = nullptr;
-    for (QComboBox *c : w.findChildren<QComboBox *>())
-        combo = c->isVisible() && c->count() == 30 ? c : combo;
+    auto *combo = visibleChild<QComboBox>(&w, [](QComboBox *c) { return c->count() == 12; });
     QVERIFY(combo);
-    QCOMPARE(combo->currentText(), QStringLiteral("第 12 页"));
+    QCOMPARE(combo->currentText(), QStringLiteral("第 7 页"));
     click(combo);
     QTest::qWait(300);
     xdo({"key", "End"});
     xdo({"key", "Return"});
-    QTRY_COMPARE(pdf->currentPageIndex(), 29);
-    QTRY_COMPARE(spin->value(), 30);
-    QVERIFY(cachedPages(pdf).contains(29));
+    QTRY_COMPARE(pdf->currentPageIndex(), 11);
+    QTRY_COMPARE(spin->value(), 12);
+    QVERIFY(cachedPages(pdf).contains(11));
 
     moveTo(pdf->mapToGlobal(QPoint(pdf->width() / 2, bar->value() + 200)));
     xdo({"keydown", "ctrl"});
@@ -100,17 +114,62 @@ void X11PdfTest::readADocument()
     QTest::qWait(300);
 
     const QImage image = w.grab().toImage();
-    QVERIFY(image.save(screenshotDir() + QStringLiteral("/pdf-xvfb.png")));
+    QVERIFY(image.save(shots.filePath(QStringLiteral("pdf-xvfb.png"))));
     // The shown page is painted: its black top bar or text appears in the document area.
-    const QRect area(pdf->parentWidget()->mapTo(&w, QPoint(0, 0)),
-                     QSize(pdf->parentWidget()->width(), 600));
+    const QRect shown(area->viewport()->mapTo(&w, QPoint(0, 0)), area->viewport()->size());
     int dark = 0;
-    for (int y = area.top(); y <= area.bottom() && y < image.height(); y += 3) {
-        for (int x = area.left(); x <= area.right(); x += 3)
+    for (int y = shown.top(); y < shown.top() + 600; y += 3) {
+        for (int x = shown.left(); x <= shown.right(); x += 3)
             dark += qGray(image.pixel(x, y)) < 60 ? 1 : 0;
     }
     QVERIFY(dark > 100);
-    w.closeAllTabs();
+
+    // A pen stroke across the zoomed last page, in the middle of the view.
+    click(buttonWithTip(&w, QStringLiteral("钢笔")));
+    QTRY_COMPARE(w.tools()->paintTool, int(PaintTool::Pen));
+    w.tools()->lineBoldSize = 9;
+    w.tools()->foreColor = QStringLiteral("#1030E0");
+    const QPoint from =
+        area->viewport()->mapToGlobal(area->viewport()->rect().center()) - QPoint(200, 100);
+    moveTo(from);
+    xdo({"mousedown", "1"});
+    for (int i = 1; i <= 20; ++i)
+        moveTo(from + QPoint(20 * i, 3 * i));
+    xdo({"mouseup", "1"});
+    QTRY_COMPARE(pdf->pageList().last()->history.size(), 1);
+    QTest::qWait(200);
+    w.grab().save(shots.filePath(QStringLiteral("pdf-export-xvfb.png")));
+
+    // The export dialog's button writes the file into the tab's folder.
+    const QString out = x.data.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    tab->folder = out;
+    bool exported = false;
+    QTimer::singleShot(300, this, [&] {
+        auto *writer = qobject_cast<PDFWriter *>(QApplication::activeModalWidget());
+        QVERIFY(writer);
+        click(visibleChild<QPushButton>(
+            writer, [](QPushButton *b) { return b->text() == QStringLiteral("导出"); }));
+        QTRY_VERIFY(QFile::exists(writer->outputPath()));
+        writer->grab().save(shots.filePath(QStringLiteral("pdf-writer-xvfb.png")));
+        exported = true;
+        writer->reject();
+    });
+    QAction *action = nullptr;
+    for (QAction *a : w.findChildren<QAction *>())
+        action = a->text() == QStringLiteral("导出为PDF") ? a : action;
+    QVERIFY(action);
+    action->setEnabled(true);
+    action->trigger();
+    QVERIFY(exported);
+
+    QPdfDocument document;
+    QCOMPARE(document.load(out + QStringLiteral("/物理 第二册.pdf")), QPdfDocument::NoError);
+    QCOMPARE(document.pageCount(), 12);
+    const QImage last = document.render(11, document.pageSize(11).toSize() * 2);
+    QVERIFY(inkPixels(last, last.rect()) > 100);
+    QCOMPARE(inkPixels(document.render(0, document.pageSize(0).toSize()), QRect(0, 0, 595, 842)),
+             0);
 }
 
 QTEST_MAIN(X11PdfTest)

@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QProcess>
 
+#include <functional>
+
 #include "app/globals.h"
 #include "mainwindow/mainwindow.h"
 
@@ -39,13 +41,20 @@ inline void click(QWidget *widget)
     QTest::qWait(200);
 }
 
-inline QAbstractButton *buttonWithTip(QWidget *window, const QString &tipStart)
+template <class T>
+T *visibleChild(QWidget *parent, const std::function<bool(T *)> &match)
 {
-    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
-        if (button->isVisible() && button->toolTip().startsWith(tipStart))
-            return button;
+    for (T *child : parent->findChildren<T *>()) {
+        if (child->isVisible() && match(child))
+            return child;
     }
     return nullptr;
+}
+
+inline QAbstractButton *buttonWithTip(QWidget *window, const QString &tipStart)
+{
+    return visibleChild<QAbstractButton>(
+        window, [&](QAbstractButton *b) { return b->toolTip().startsWith(tipStart); });
 }
 
 // The main window in its own size, its data in a fresh folder; check shown() first.

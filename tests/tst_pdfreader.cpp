@@ -12,11 +12,8 @@ class PdfReaderTest : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(writeTestPdf(threePages, a4Pages(3))); }
-    void cleanup() { PDFReader::setPasswordAsker(nullptr); }
     void sizesFromPoints_data();
     void sizesFromPoints();
-    void failuresNameTheirCause_data();
-    void failuresNameTheirCause();
     void labelsFollowEachLoadAndLeaveZeroWidthPagesOut();
 
 private:
@@ -73,45 +70,6 @@ void PdfReaderTest::sizesFromPoints()
     QCOMPARE(last.pixel(last.width() / 2, last.height() / 2), qRgba(255, 255, 255, 255));
 }
 
-void PdfReaderTest::failuresNameTheirCause_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("text");
-    // Rows name the kind of file writeBadPdf makes.
-    QTest::newRow("missing") << 5 << "未找到文件";
-    QTest::newRow("random") << 2 << "文件格式错误";
-    QTest::newRow("truncated") << 2 << "文件格式错误";
-    QTest::newRow("empty") << 0 << "空白文件";
-    // A cancelled prompt and a wrong password give one status; the prompt comes once.
-    QTest::newRow("cancel") << 3 << "密码错误";
-    QTest::newRow("wrong") << 3 << "密码错误";
-}
-
-void PdfReaderTest::failuresNameTheirCause()
-{
-    QFETCH(int, status);
-    QFETCH(QString, text);
-    const QString kind = QString::fromLatin1(QTest::currentDataTag());
-    const QString path = dir.filePath(kind + QStringLiteral(".pdf"));
-    QVERIFY(writeBadPdf(path, kind, threePages));
-    int asked = 0;
-    PDFReader::setPasswordAsker([&](QString *password) {
-        ++asked;
-        *password = QStringLiteral("guess");
-        return kind == QLatin1String("wrong");
-    });
-    PDFReader reader;
-    // A reader that held a document before fails cleanly too.
-    QVERIFY(reader.load(threePages));
-    QVERIFY(!reader.load(path));
-    QCOMPARE(asked, status == 3 ? 1 : 0);
-    QCOMPARE(reader.status(), status);
-    QCOMPARE(reader.errorText(), text);
-    QVERIFY(reader.pageLabels().isEmpty());
-    QCOMPARE(reader.usablePageCount(), 0);
-    QVERIFY(reader.pageImage(0, 1.0).isNull());
-}
-
 void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
 {
     // Regressions: the labels of a second load were those of the first document; a page of
@@ -121,6 +79,22 @@ void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
     reader.setScreenMetrics(4.0, 0);
     QVERIFY(reader.load(threePages));
     QCOMPARE(reader.pageLabels(), QStringList({"第 1 页", "第 2 页", "第 3 页"}));
+    // A failed load keeps nothing of the document before; the prompt comes once.
+    const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
+    QVERIFY(writeBadPdf(locked, QStringLiteral("wrong"), threePages));
+    int asked = 0;
+    PDFReader::setPasswordAsker([&asked](QString *password) {
+        *password = QStringLiteral("guess");
+        return ++asked > 0;
+    });
+    QVERIFY(!reader.load(locked));
+    PDFReader::setPasswordAsker(nullptr);
+    QCOMPARE(asked, 1);
+    QCOMPARE(reader.status(), 3);
+    QCOMPARE(reader.errorText(), QStringLiteral("密码错误"));
+    QVERIFY(reader.pageLabels().isEmpty());
+    QCOMPARE(reader.usablePageCount(), 0);
+    QVERIFY(reader.pageImage(0, 1.0).isNull());
     QVERIFY(reader.load(blank(QStringLiteral("zero.pdf"), {{595, 842}, {0.2, 842}, {842, 595}})));
     QCOMPARE(reader.pdfPageCount(), 3);
     QCOMPARE(reader.pageNumbers(), QList<int>({0, 2}));

@@ -88,7 +88,7 @@ void PdfWriterTest::exportReadsBack()
     PDFWriter writer(nullptr, &host);
     QWidget *canvas = pdf ? static_cast<QWidget *>(pdf->canvas) : &board->canvas;
     QVERIFY(writer.prepare(QStringLiteral("lesson.final.pdf"), kind, canvas, folder));
-    QVERIFY(writer.outputPath().endsWith(QStringLiteral("/lesson.final.pdf")));
+    // A name with dots keeps them; the written file is the only one in the folder.
     QVERIFY(writer.writePdf(writer.outputPath()));
     QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("lesson.final.pdf")});
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -8,6 +7,8 @@
 #include <QSizeF>
 #include <QString>
 #include <QVector>
+
+#include "app/filesystem.h"
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.
@@ -20,14 +21,14 @@ inline bool writeTestPdf(const QString &path, const QVector<QSizeF> &pagePoints)
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setPageSize(QPageSize(pagePoints.first(), QPageSize::Point));
     QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
     for (int i = 0; i < pagePoints.size(); ++i) {
-        if (i > 0) {
-            writer.setPageSize(QPageSize(pagePoints.at(i), QPageSize::Point));
-            writer.newPage();
-        } else if (!painter.begin(&writer)) {
-            return false;
-        }
         const QSizeF s = pagePoints.at(i);
+        if (i > 0) {
+            writer.setPageSize(QPageSize(s, QPageSize::Point));
+            writer.newPage();
+        }
         painter.fillRect(QRectF(0, 0, s.width(), 20), Qt::black);
         QFont font = painter.font();
         font.setPointSizeF(qMin(s.height(), s.width()) / 8);
@@ -47,30 +48,32 @@ inline QVector<QSizeF> a4Pages(int count)
 // document without pages.
 inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries)
 {
-    QByteArray out = "%PDF-1.4\n";
-    QVector<int> offsets;
-    QStringList kids;
-    for (int i = 0; i < pageDictionaries.size(); ++i)
-        kids << QStringLiteral("%1 0 R").arg(i + 3);
-    QStringList objects;
-    objects << QStringLiteral("<< /Type /Catalog /Pages 2 0 R >>");
-    objects << QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>")
-                   .arg(kids.join(' '))
-                   .arg(pageDictionaries.size());
-    for (const QString &page : pageDictionaries)
+    QStringList kids, objects{QStringLiteral("<< /Type /Catalog /Pages 2 0 R >>"), QString()};
+    for (const QString &page : pageDictionaries) {
+        kids << QStringLiteral("%1 0 R").arg(objects.size() + 1);
         objects << QStringLiteral("<< /Type /Page /Parent 2 0 R %1 >>").arg(page);
+    }
+    objects[1] = QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>")
+                     .arg(kids.join(' '))
+                     .arg(kids.size());
+    const QByteArray count = QByteArray::number(objects.size() + 1);
+    QByteArray out = "%PDF-1.4\n", xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
     for (int i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
         out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i).toLatin1() + "\nendobj\n";
     }
-    const int xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int offset : offsets)
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+    out += xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(out.size()) + "\n%%EOF\n";
+    return FileSystem::writeBytes(path, out);
+}
+
+// Blank pages of any size in points, even those QPdfWriter refuses.
+inline bool writeBlankPdf(const QString &path, const QVector<QSizeF> &pagePoints)
+{
+    QStringList pages;
+    for (const QSizeF &p : pagePoints)
+        pages << QStringLiteral("/MediaBox [0 0 %1 %2]").arg(p.width()).arg(p.height());
+    return writeRawPdf(path, pages);
 }
 
 // An AES-256 copy of source opened by the user password.
@@ -81,4 +84,34 @@ inline bool encryptPdf(const QString &source, const QString &target, const QStri
                {QStringLiteral("--encrypt"), password, password + QStringLiteral("-owner"),
                 QStringLiteral("256"), QStringLiteral("--"), source, target});
     return qpdf.waitForFinished(30000) && qpdf.exitCode() == 0;
+}
+
+// A file that does not open as a document, by kind: "missing", "random" bytes, "truncated"
+// half of good, "empty" (no pages), "tiny" (its one page too small to show), or else a copy of
+// good locked with the password "right".
+inline bool writeBadPdf(const QString &path, const QString &kind, const QString &good)
+{
+    const QByteArray whole = FileSystem::readAll(good);
+    if (kind == QLatin1String("missing"))
+        return true;
+    if (kind == QLatin1String("empty") || kind == QLatin1String("tiny"))
+        return writeBlankPdf(path, QVector<QSizeF>(kind == QLatin1String("tiny"), {0.2, 0.2}));
+    if (kind == QLatin1String("random") || kind == QLatin1String("truncated"))
+        return FileSystem::writeBytes(path, kind == QLatin1String("random")
+                                                ? QByteArray(5000, '\x7f')
+                                                : whole.left(whole.size() / 2));
+    return encryptPdf(good, path, QStringLiteral("right"));
+}
+
+// How many pixels of a rendered page in area show the tests' blue ink.
+inline int inkPixels(const QImage &page, const QRect &area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            count += c.blue() > 150 && c.red() < 120 && c.green() < 150;
+        }
+    }
+    return count;
 }

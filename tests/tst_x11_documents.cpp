@@ -18,7 +18,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "screenshotdir.h"
-#include "windowsetup.h"
+#include "x11window.h"
 
 // A new user's first lesson, driven through the X server with xdotool: a new board, a pen
 // stroke and a rectangle, undo and redo, a picture from the command line drawn on, both pages
@@ -33,11 +33,12 @@ private slots:
     void settingsDialogScreenshot();
 
 private:
-    void xdo(const QStringList &arguments);
     void clickAt(const QPoint &global);
-    void click(QWidget *widget);
     void drag(const QPoint &from, const QPoint &to);
-    QAbstractButton *buttonWithTip(const QString &tipStart);
+    QAbstractButton *buttonWithTip(const QString &tipStart)
+    {
+        return ::buttonWithTip(window, tipStart);
+    }
     void answerModals();
     // Runs act once, from the event loop, as soon as popup shows (menus run their own loop).
     void whenShown(QWidget *popup, const std::function<void()> &act);
@@ -47,29 +48,16 @@ private:
     QStringList questions;
 };
 
-void X11DocumentsTest::xdo(const QStringList &arguments)
-{
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
-}
-
 void X11DocumentsTest::clickAt(const QPoint &global)
 {
-    xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
-    QTest::qWait(50);
+    moveTo(global);
     xdo({"click", "1"});
     QTest::qWait(150);
 }
 
-void X11DocumentsTest::click(QWidget *widget)
-{
-    QVERIFY(widget && widget->isVisible());
-    clickAt(widget->mapToGlobal(widget->rect().center()));
-}
-
 void X11DocumentsTest::drag(const QPoint &from, const QPoint &to)
 {
-    xdo({"mousemove", "--sync", QString::number(from.x()), QString::number(from.y())});
-    QTest::qWait(50);
+    moveTo(from);
     xdo({"mousedown", "1"});
     // Shapes start only after the pointer has been down a moment.
     QTest::qWait(200);
@@ -80,16 +68,6 @@ void X11DocumentsTest::drag(const QPoint &from, const QPoint &to)
     }
     xdo({"mouseup", "1"});
     QTest::qWait(200);
-}
-
-QAbstractButton *X11DocumentsTest::buttonWithTip(const QString &tipStart)
-{
-    const QList<QAbstractButton *> buttons = window->findChildren<QAbstractButton *>();
-    for (QAbstractButton *button : buttons) {
-        if (button->isVisible() && button->toolTip().startsWith(tipStart))
-            return button;
-    }
-    return nullptr;
 }
 
 void X11DocumentsTest::xdoClick(const QPoint &global)
@@ -140,20 +118,14 @@ void X11DocumentsTest::answerModals()
 
 void X11DocumentsTest::firstLesson()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X server");
-    if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0)
-        QSKIP("needs xdotool");
-    QTemporaryDir data;
-    appDataDir = data.path();
-    const QString shots = screenshotDir();
-
-    MainWindow w;
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    QTemporaryDir &data = x.data;
     window = &w;
-    mainWindow = &w;
-    runStartUpSteps(w, [&](MainWindow &m) { m.settings.winw = 0; });
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(500);
+    QVERIFY(x.shown());
+    QTest::qWait(200);
+    const QString shots = screenshotDir();
 
     // A new board, white as its colour dialog offers.
     answerModals();
@@ -265,7 +237,6 @@ void X11DocumentsTest::firstLesson()
     QCOMPARE(questions, QStringList({QStringLiteral("确定关闭？"), QStringLiteral("确定关闭？")}));
     QCOMPARE(w.currentTabItem(), nullptr);
     QVERIFY(!buttonWithTip(QStringLiteral("撤销"))->isEnabled());
-    mainWindow = nullptr;
 }
 
 // The settings dialog as it opens, as "settings-xvfb.png".

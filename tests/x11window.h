@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QtTest>
+
+#include <QAbstractButton>
+#include <QProcess>
+
+#include <functional>
+
+#include "app/globals.h"
+#include "mainwindow/mainwindow.h"
+
+#include "windowsetup.h"
+
+// What the X tests share: xdotool driving the real window, started as the program starts it.
+
+#define QB_SKIP_WITHOUT_XDOTOOL()                                           \
+    do {                                                                    \
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))        \
+            QSKIP("needs an X server");                                     \
+        if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0) \
+            QSKIP("needs xdotool");                                         \
+    } while (false)
+
+inline void xdo(const QStringList &arguments)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+}
+
+inline void moveTo(const QPoint &global)
+{
+    xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    QTest::qWait(50);
+}
+
+inline void click(QWidget *widget)
+{
+    QVERIFY(widget && widget->isVisible());
+    moveTo(widget->mapToGlobal(widget->rect().center()));
+    xdo({"click", "1"});
+    QTest::qWait(200);
+}
+
+template <class T>
+T *visibleChild(QWidget *parent, const std::function<bool(T *)> &match)
+{
+    for (T *child : parent->findChildren<T *>()) {
+        if (child->isVisible() && match(child))
+            return child;
+    }
+    return nullptr;
+}
+
+inline QAbstractButton *buttonWithTip(QWidget *window, const QString &tipStart)
+{
+    return visibleChild<QAbstractButton>(
+        window, [&](QAbstractButton *b) { return b->toolTip().startsWith(tipStart); });
+}
+
+// The main window in its own size, its data in a fresh folder; check shown() first.
+struct X11Window
+{
+    X11Window()
+    {
+        mainWindow = &window;
+        runStartUpSteps(window, [](MainWindow &m) { m.settings.winw = 0; });
+    }
+    ~X11Window() { mainWindow = nullptr; }
+    bool shown()
+    {
+        const bool exposed = QTest::qWaitForWindowExposed(&window);
+        QTest::qWait(300);
+        return exposed;
+    }
+
+    QTemporaryDir data;
+    // Set before the window exists: all it reads and writes lives below appDataDir.
+    const QString dataDir = appDataDir = data.path();
+    MainWindow window;
+};

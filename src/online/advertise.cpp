@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/filesystem.h"
 #include "app/paths.h"
 
 namespace {
@@ -52,14 +53,6 @@ bool saveBase64(const QString &path, const QByteArray &bytes)
         return false;
     file.write(bytes.toBase64());
     return file.commit();
-}
-
-QByteArray readBase64(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QByteArray::fromBase64(file.readAll());
 }
 
 QVector<Advertise::Interface> systemInterfaces()
@@ -230,28 +223,24 @@ void Advertise::parseAdvertisement(const QJsonObject &object)
     }
     if (source.isEmpty())
         return;
-    if (isCachedImageValid(saveDays, w, h)) {
-        showImage();
+    const QImage cached = validCachedImage(saveDays, w, h);
+    if (!cached.isNull()) {
+        showImage(cached);
         startCountdown();
     } else {
         requestImage(source);
     }
 }
 
-QImage Advertise::cachedImage() const
-{
-    return decodePicture(readBase64(imageCachePath));
-}
-
-bool Advertise::isCachedImageValid(int savedays, int w, int h) const
+QImage Advertise::validCachedImage(int savedays, int w, int h) const
 {
     if (!QFile::exists(imageCachePath))
-        return false;
+        return QImage();
     const qint64 time = now();
     if (time < downloadTime || time > downloadTime + qint64(savedays) * dayMs)
-        return false;
-    const QImage image = cachedImage();
-    return !image.isNull() && image.width() == w && image.height() == h;
+        return QImage();
+    const QImage image = decodePicture(QByteArray::fromBase64(FileSystem::readAll(imageCachePath)));
+    return image.width() == w && image.height() == h ? image : QImage();
 }
 
 void Advertise::requestImage(const QString &url)
@@ -268,11 +257,12 @@ void Advertise::onImageFinished()
     QByteArray body;
     const bool complete = WebRequest::takeBody(imageReply, this, &body);
     // Only a whole picture that decodes goes into the cache.
-    if (!complete || decodePicture(body).isNull())
+    const QImage picture = complete ? decodePicture(body) : QImage();
+    if (picture.isNull())
         return;
     if (!saveBase64(imageCachePath, body) || !writeDowntimeCache())
         return;
-    showImage();
+    showImage(picture);
     startCountdown();
 }
 
@@ -289,7 +279,7 @@ bool Advertise::writeDowntimeCache()
 
 void Advertise::readDowntimeCache()
 {
-    const QByteArray bytes = readBase64(jsonCachePath);
+    const QByteArray bytes = QByteArray::fromBase64(FileSystem::readAll(jsonCachePath));
     if (bytes.isEmpty())
         return;
     const QJsonDocument document = QJsonDocument::fromJson(bytes);
@@ -298,11 +288,8 @@ void Advertise::readDowntimeCache()
         downloadTime = qint64(object.value(QStringLiteral("downtime")).toDouble());
 }
 
-void Advertise::showImage()
+void Advertise::showImage(const QImage &image)
 {
-    const QImage image = cachedImage();
-    if (image.width() <= 0 || image.height() <= 0)
-        return;
     setFixedSize(image.size());
     setPixmap(QPixmap::fromImage(image));
     if (WebRequest::isWebUrl(QUrl(link, QUrl::TolerantMode)))

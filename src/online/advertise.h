@@ -58,17 +58,17 @@ private:
     void requestAdvertisement();
     void onQueryFinished();
     void parseAdvertisement(const QJsonObject &object);
-    bool isCachedImageValid(int savedays, int w, int h) const;
+    // The cached picture while it is fresh and of the announced size; null otherwise.
+    QImage validCachedImage(int savedays, int w, int h) const;
     void requestImage(const QString &url);
     void onImageFinished();
     void readDowntimeCache();
     bool writeDowntimeCache();
-    void showImage();
+    void showImage(const QImage &image);
     void startCountdown();
     void stopCountdown();
     void countdownTick();
     void dropReplies();
-    QImage cachedImage() const;
     QNetworkRequest makeRequest(const QUrl &url) const;
 
     QHBoxLayout *rowLayout = nullptr;

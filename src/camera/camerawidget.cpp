@@ -142,9 +142,10 @@ void CameraWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QPixmap logo(QStringLiteral(":/icon/personal/cameralogo.png"));
     if (logo.isNull() || width() < 5)
         return;
-    const QPixmap scaled = logo.scaledToWidth(width() / 5, Qt::SmoothTransformation);
-    painter.drawPixmap((width() - scaled.width()) / 2, (height() - scaled.height()) / 2, scaled);
+    if (shownLogo.width() != width() / 5)
+        shownLogo = logo.scaledToWidth(width() / 5, Qt::SmoothTransformation);
+    painter.drawPixmap((width() - shownLogo.width()) / 2, (height() - shownLogo.height()) / 2,
+                       shownLogo);
 }

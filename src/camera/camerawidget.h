@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -44,4 +45,7 @@ private:
     CameraHandle *probe = nullptr;
     QPointer<QCameraViewfinder> viewfinder;
     std::shared_ptr<CameraBackend> backend;
+    QPixmap logo{QStringLiteral(":/icon/personal/cameralogo.png")};
+    // The logo at a fifth of the width, made again only when the width changes.
+    QPixmap shownLogo;
 };

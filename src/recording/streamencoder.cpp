@@ -14,7 +14,6 @@ void StreamEncoder::setOutput(AVFormatContext *outputContext, AVCodecContext *co
     codec = codecContext;
     stream = outputStream;
     muxerMutex = mutex;
-    written = 0;
     drained = false;
 }
 
@@ -69,11 +68,8 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
             result = OutputFailed;
             break;
         }
-        if (status < 0) {
+        if (status < 0)
             result = FrameLost;
-            continue;
-        }
-        ++written;
     }
     av_packet_free(&packet);
     return result;

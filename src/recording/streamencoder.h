@@ -21,7 +21,6 @@ public:
     Result encode(AVFrame *frame);
     // Sends the end of the stream and writes what the encoder still holds.
     Result drain();
-    int packetsWritten() const { return written; }
     AVCodecContext *codecContext() const { return codec; }
 
 private:
@@ -31,6 +30,5 @@ private:
     AVCodecContext *codec = nullptr;
     AVStream *stream = nullptr;
     QMutex *muxerMutex = nullptr;
-    int written = 0;
     bool drained = false;
 };

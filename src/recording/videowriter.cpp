@@ -17,7 +17,6 @@ extern "C" {
 
 VideoWriter::VideoWriter(QObject *parent)
     : StreamWriter(parent)
-    , logo(watermarkFilePath())
 {}
 
 VideoWriter::~VideoWriter()
@@ -52,6 +51,8 @@ void VideoWriter::init(std::unique_ptr<FrameSource> source)
 {
     frameSource = std::move(source);
     captureReady = frameSource && frameSource->open(area);
+    if (watermarkCorner != 0)
+        logo = QImage(watermarkFilePath());
     if (logo.isNull() ||
         !logoPosition(watermarkCorner, area.size(), logo.size(), titleBarButtonSize(), &logoAt))
         watermarkCorner = 0;

@@ -93,8 +93,14 @@ void TestX11Startup::unusableDataFolderShowsTheStartupError()
     WindowHandle main = 0;
     QVERIFY(!findTopLevelWindowByTitle(tree, appTitle, main));
 
-    QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(box), "key", "Return"});
-    QVERIFY(app.waitForFinished(10000));
+    // On a loaded machine the box may take the key before it has the focus: press again until
+    // it goes.
+    for (int i = 0; i < 10 && app.state() != QProcess::NotRunning; ++i) {
+        QProcess::execute("xdotool",
+                          {"windowfocus", "--sync", QString::number(box), "key", "Return"});
+        app.waitForFinished(1000);
+    }
+    QCOMPARE(app.state(), QProcess::NotRunning);
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(dir.filePath("config/quillboard/lock")));

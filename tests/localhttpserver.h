@@ -18,14 +18,13 @@ public:
     {
         int status = 200;
         QByteArray body;
-        QByteArray headers;        // extra "Name: value\r\n" lines
         qint64 claimedLength = -1; // the Content-Length sent; -1: the body's size
         bool hang = false;         // take the request and never answer
     };
-    static Reply ok(const QByteArray &body) { return {200, body, {}, -1, false}; }
-    static Reply status(int code) { return {code, "{}", {}, -1, false}; }
-    static Reply truncated(const QByteArray &body) { return {200, body, {}, body.size() + 99}; }
-    static Reply hung() { return {200, {}, {}, -1, true}; }
+    static Reply ok(const QByteArray &body) { return {200, body}; }
+    static Reply status(int code) { return {code, "{}"}; }
+    static Reply truncated(const QByteArray &body) { return {200, body, body.size() + 99}; }
+    static Reply hung() { return {200, {}, -1, true}; }
 
     explicit LocalHttpServer(const QString &certificate = {}, const QString &key = {})
     {
@@ -84,8 +83,8 @@ private:
         reply.body.replace("$BASE", baseUrl().toUtf8());
         const qint64 length = reply.claimedLength < 0 ? reply.body.size() : reply.claimedLength;
         socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
-                      " Canned\r\nContent-Length: " + QByteArray::number(length) + "\r\n" +
-                      reply.headers + "Connection: close\r\n\r\n" + reply.body);
+                      " Canned\r\nContent-Length: " + QByteArray::number(length) +
+                      "\r\nConnection: close\r\n\r\n" + reply.body);
         socket->disconnectFromHost();
     }
 

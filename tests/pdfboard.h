@@ -77,14 +77,4 @@ struct PdfBoard
     {
         drag(from + QPointF(0, top(index)), to + QPointF(0, top(index)), steps);
     }
-    // Pages holding a rendered image or layers.
-    QList<int> cachedPages() const
-    {
-        QList<int> cached;
-        for (int i = 0; i < canvas->pageCount(); ++i) {
-            if (!page(i)->pageImage.isNull() || !page(i)->layer1.isNull())
-                cached << i;
-        }
-        return cached;
-    }
 };

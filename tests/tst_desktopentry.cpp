@@ -42,16 +42,6 @@ bool isValid(const QString &entry)
     return valid;
 }
 
-// What registering the program asked, answered with the given button.
-QStringList registerAnswering(const QString &button, const QString &program = QB_APP_PATH)
-{
-    MainWindow window;
-    window.openWithProgram = program;
-    BoxAnswerer answerer(button);
-    window.registerOpenWith();
-    return answerer.texts;
-}
-
 } // namespace
 
 class DesktopEntryTest : public QObject
@@ -59,46 +49,34 @@ class DesktopEntryTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
-    QString dataHome() const { return m_home.path() + "/data"; }
+    const QString dataHome = m_home.path() + "/data";
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
         // Never the user's own folders: the children started here inherit these.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path() + "/config"));
         appDataDir = m_home.path() + "/appdata";
     }
 
-    void registerFailStartUnregister()
+    void registerStartUnregister()
     {
-        const QString entry = desktopentry::userEntryPath(), icon = desktopentry::userIconPath();
-        const QString cache = dataHome() + "/applications/mimeinfo.cache";
-        QCOMPARE(entry, dataHome() + "/applications/quillboard.desktop");
-        QCOMPARE(registerAnswering("取消"), QStringList{"是否注册右键打开方式？"});
-        QVERIFY(!QFileInfo::exists(entry) && !QFileInfo::exists(icon));
-        QVERIFY(!QFileInfo::exists(cache));
-        // A file where the applications folder belongs: the failure is told.
-        QVERIFY(desktopentry::writeFile(dataHome() + "/applications", "not a folder"));
-        const QStringList asked = registerAnswering("确定");
-        QCOMPARE(asked.size(), 2);
-        QVERIFY2(asked.at(1).startsWith(QStringLiteral("注册右键打开方式失败")),
-                 qPrintable(asked.at(1)));
-        QVERIFY(!QFileInfo::exists(icon));
-        QVERIFY(QFile::remove(dataHome() + "/applications"));
+        const QString entry = desktopentry::userEntryPath();
+        const QString cache = dataHome + "/applications/mimeinfo.cache";
 
         // The characters the Exec quoting escapes, in the folder of the program. ("%" is left
         // out: GLib looks for the program before it undoes the "%%" of the format.)
         const QString folder = m_home.path() + "/my 'lessons' \"$HOME\" `x` a\\b";
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::link(QB_APP_PATH, folder + "/quillboard"));
-        QCOMPARE(registerAnswering("确定", folder + "/quillboard"),
-                 QStringList{"是否注册右键打开方式？"});
+        MainWindow window;
+        window.openWithProgram = folder + "/quillboard";
+        BoxAnswerer answerer("确定");
+        window.registerOpenWith();
+        QCOMPARE(answerer.texts, QStringList{"是否注册右键打开方式？"});
         QVERIFY(isValid(entry));
-        QCOMPARE(entryValue(entry, "Name"), QStringLiteral("墨岚白板"));
-        QCOMPARE(QImage(icon).size(), QSize(256, 256));
-        QCOMPARE(entryValue(entry, "Icon"), QFileInfo(icon).baseName());
         // The types of all 13 suffixes (jpg and jpeg, tif and tiff share one), in the entry and
         // in the refreshed cache.
         const QStringList types = entryValue(entry, "MimeType").split(';');
@@ -120,24 +98,16 @@ private slots:
         QVERIFY(lock.tryLock(0));
         const QString lesson = m_home.path() + "/a lesson.pdf";
         QCOMPARE(run("gio", {"launch", entry, lesson}), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(FileSystem::readAll(dataHome() + "/quillboard/opflist.dll"),
+        QTRY_COMPARE_WITH_TIMEOUT(FileSystem::readAll(dataHome + "/quillboard/opflist.dll"),
                                   lesson.toUtf8(), 20000);
 
-        // An entry already there is not asked about again, nor rewritten.
-        const QByteArray own = "[Desktop Entry]\nType=Application\nName=mine\nExec=true\n";
-        QVERIFY(desktopentry::writeFile(entry, own));
-        QCOMPARE(registerAnswering("确定"), QStringList());
-        QCOMPARE(FileSystem::readAll(entry), own);
-
-        MainWindow window;
-        BoxAnswerer answerer("确定");
         window.unregisterOpenWith();
-        QCOMPARE(answerer.boxes, 0);
-        QVERIFY(!QFileInfo::exists(entry) && !QFileInfo::exists(icon));
+        QCOMPARE(answerer.boxes, 1);
+        QVERIFY(!QFileInfo::exists(entry));
         QVERIFY(!FileSystem::readAll(cache).contains("quillboard.desktop"));
     }
 
-    void installIntoPrefixHoldsProgramEntryAndIcons()
+    void installIntoPrefixHoldsProgramEntryAndIcon()
     {
         QTemporaryDir prefix;
         QByteArray output;
@@ -148,15 +118,10 @@ private slots:
         const QString entry = prefix.path() + "/share/applications/quillboard.desktop";
         QVERIFY(isValid(entry));
         QCOMPARE(entryValue(entry, "Exec"), program + " %F");
-        QCOMPARE(entryValue(entry, "MimeType").count(';'), 11);
         QVERIFY(FileSystem::readAll(prefix.path() + "/share/applications/mimeinfo.cache")
                     .contains("application/pdf=quillboard.desktop;"));
-        const QString icons = prefix.path() + "/share/icons/hicolor/";
-        QVERIFY(QSvgRenderer(icons + "scalable/apps/quillboard.svg").isValid());
-        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const QString png = icons + QStringLiteral("%1x%1/apps/quillboard.png").arg(size);
-            QCOMPARE(QImage(png).size(), QSize(size, size));
-        }
+        QVERIFY(QSvgRenderer(prefix.path() + "/share/icons/hicolor/scalable/apps/quillboard.svg")
+                    .isValid());
     }
 };
 

@@ -117,7 +117,6 @@ private slots:
         QCOMPARE(probe.audio, "aac 44100 Hz 2 channels");
         // Every picture taken is in the file: nothing stays behind in the encoder.
         QCOMPARE(probe.decodedFrames, backend->grabs);
-        QCOMPARE(probe.videoTimes.size(), backend->grabs);
         QVERIFY(nearColor(probe.lastFrame.pixelColor(8, 8), backend->lastColor, 12));
         // The file lasts at least as long as pictures were taken and at most one frame longer
         // than the run (a first grab delayed by a loaded machine still counts from the start).

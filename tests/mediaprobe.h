@@ -19,8 +19,7 @@ struct MediaProbe
 {
     bool opened = false;
     int streams = 0, width = 0, height = 0, decodedFrames = 0, sampleRate = 0;
-    QString video, audio; // codec, format and rate of each stream
-    double frameRate = 0;
+    QString video, audio;       // codec, format and rate of each stream
     QVector<double> videoTimes; // seconds, per video packet in file order
     double videoDuration = 0;   // last frame's end minus the first frame's start
     QImage lastFrame;           // the last decoded picture
@@ -44,6 +43,7 @@ inline MediaProbe probeMedia(const QString &path)
         return probe;
     probe.opened = avformat_find_stream_info(input, nullptr) >= 0;
     probe.streams = probe.opened ? int(input->nb_streams) : 0;
+    double frameRate = 0;
     QVector<AVCodecContext *> decoders;
     for (int i = 0; i < probe.streams; ++i) {
         const AVCodecParameters *par = input->streams[i]->codecpar;
@@ -55,10 +55,10 @@ inline MediaProbe probeMedia(const QString &path)
         if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
             probe.width = par->width;
             probe.height = par->height;
-            probe.frameRate = av_q2d(input->streams[i]->r_frame_rate);
+            frameRate = av_q2d(input->streams[i]->r_frame_rate);
             probe.video = QString::asprintf("%s %s %dx%d %g fps", name,
                                             av_get_pix_fmt_name(AVPixelFormat(par->format)),
-                                            par->width, par->height, probe.frameRate);
+                                            par->width, par->height, frameRate);
         } else {
             probe.sampleRate = par->sample_rate;
             probe.audio = QString::asprintf("%s %d Hz %d channels", name, par->sample_rate,
@@ -95,19 +95,19 @@ inline MediaProbe probeMedia(const QString &path)
         receive(decoder);
         avcodec_free_context(&decoder);
     }
-    if (!probe.videoTimes.isEmpty() && probe.frameRate > 0) {
+    if (!probe.videoTimes.isEmpty() && frameRate > 0) {
         const auto [first, end] =
             std::minmax_element(probe.videoTimes.begin(), probe.videoTimes.end());
-        probe.videoDuration = *end - *first + 1.0 / probe.frameRate;
+        probe.videoDuration = *end - *first + 1.0 / frameRate;
     }
     if (last->width > 0) {
-        const int w = last->width, h = last->height;
-        probe.lastFrame = QImage(w, h, QImage::Format_RGB32);
-        SwsContext *toRgb = sws_getContext(w, h, AVPixelFormat(last->format), w, h, AV_PIX_FMT_BGRA,
-                                           SWS_POINT, nullptr, nullptr, nullptr);
+        probe.lastFrame = QImage(last->width, last->height, QImage::Format_RGB32);
+        SwsContext *toRgb =
+            sws_getContext(last->width, last->height, AVPixelFormat(last->format), last->width,
+                           last->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
         uint8_t *planes[1] = {probe.lastFrame.bits()};
         const int strides[1] = {int(probe.lastFrame.bytesPerLine())};
-        sws_scale(toRgb, last->data, last->linesize, 0, h, planes, strides);
+        sws_scale(toRgb, last->data, last->linesize, 0, last->height, planes, strides);
         sws_freeContext(toRgb);
     }
     av_frame_free(&last);

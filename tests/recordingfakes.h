@@ -3,7 +3,6 @@
 // Stand-ins for the screen, the microphone and the disk of a recording.
 
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QRandomGenerator>
 #include <QThread>
 #include <atomic>
@@ -17,9 +16,9 @@
 // recorder keeps its backend alive as long as the writers that use it.
 struct FakeRecordingState
 {
-    bool microphone = true, pcmStarts = true, pcmReadErrors = false, pcmSilent = false;
-    bool screenReady = true, grabsFail = false, noisyScreen = false;
-    std::atomic<bool> marker{false};   // set while paused: nothing of it may reach the file
+    bool microphone = true, pcmReadErrors = false, pcmSilent = false;
+    bool grabsFail = false, noisyScreen = false;
+    std::atomic<bool> marker{false};   // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
     QElapsedTimer clock;
     qint64 firstGrabMs = -1, lastGrabMs = -1;
@@ -28,8 +27,8 @@ struct FakeRecordingState
     QThread *pcmStartThread = nullptr;
 };
 
-// The screen, a moving square over a background whose colour changes with every picture, and
-// the microphone, a 440 Hz sine in real time that is loud while the marker is set.
+// The screen, of a colour that changes with every picture, and the microphone, a 440 Hz sine
+// in real time.
 class FakeInput : public PcmSource, public FrameSource
 {
 public:
@@ -39,23 +38,19 @@ public:
     bool open(const QRect &area) override
     {
         size = area.size();
-        return s.screenReady;
+        return true;
     }
     QImage grab() override
     {
         if (s.grabsFail)
             return {};
         const int n = s.grabs++;
-        s.lastColor =
-            s.marker ? QColor(255, 0, 255) : QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256);
+        s.lastColor = QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256);
         QImage image(size, QImage::Format_RGB32);
         image.fill(s.lastColor);
         if (s.noisyScreen) // pictures that do not compress, so that the file grows quickly
             QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(image.bits()),
                                                   image.width() * image.height());
-        const int side = std::max(4, size.height() / 8);
-        QPainter(&image).fillRect((n * 7) % std::max(1, size.width() - side), size.height() / 2,
-                                  side, side, Qt::white);
         s.lastGrabMs = s.clock.elapsed();
         if (s.firstGrabMs < 0)
             s.firstGrabMs = s.lastGrabMs;
@@ -67,7 +62,7 @@ public:
         channels = channelCount;
         s.pcmStartThread = QThread::currentThread();
         clock.start();
-        return s.microphone && s.pcmStarts;
+        return s.microphone;
     }
     qint64 bytesReady() override
     {

@@ -1,31 +1,18 @@
 #include <QtTest>
 
-#include <QScreen>
 #include <QWidget>
 #include <QX11Info>
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
-#include "platform/x11framesource.h"
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
 #include "screenshotdir.h"
 
 // The real X capture: a window of known colour, a pointer of known shape and the logo, read
-// through MIT-SHM and XFixes, recorded and decoded back. The last frame of the recording with
-// the pointer inside is saved as "recording-frame-xvfb.png" (or into QB_SCREENSHOT_DIR).
-
-// A bypass-manager window of one colour over the given rectangle, shown and exposed.
-static bool showWindow(QWidget &window, const QRect &rect, const QColor &color)
-{
-    window.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-    window.setGeometry(rect);
-    window.setAutoFillBackground(true);
-    window.setPalette(QPalette(color));
-    window.show();
-    return QTest::qWaitForWindowExposed(&window);
-}
+// through MIT-SHM and XFixes, recorded and decoded back. The last frame of the recording is
+// saved as "recording-frame-xvfb.png" (or into QB_SCREENSHOT_DIR).
 
 class X11RecordingTest : public QObject
 {
@@ -39,35 +26,10 @@ private slots:
         av_log_set_level(AV_LOG_ERROR);
     }
 
-    void noServerMeansNotReady()
-    {
-        const QByteArray saved = qgetenv("DISPLAY");
-        for (const char *display : {"", ":97"}) { // none set, and none there
-            if (*display)
-                qputenv("DISPLAY", display);
-            else
-                qunsetenv("DISPLAY");
-            X11FrameSource source{QPoint()};
-            const bool opened = source.open(QRect(0, 0, 320, 240));
-            qputenv("DISPLAY", saved);
-            QVERIFY(!opened);
-            QVERIFY(source.grab().isNull());
-        }
-    }
-
-    void recordsScreenPointerAndLogo_data()
-    {
-        QTest::addColumn<QPoint>("pointer");
-        QTest::addColumn<int>("corner");
-        QTest::newRow("pointer inside, logo bottom-right") << QPoint(300, 250) << 3;
-        QTest::newRow("pointer outside, logo top-left") << QPoint(40, 40) << 1;
-    }
     void recordsScreenPointerAndLogo()
     {
-        QFETCH(QPoint, pointer);
-        QFETCH(int, corner);
         const QRect area(200, 150, 320, 240);
-        const bool inside = area.contains(pointer);
+        const QPoint pointer(300, 250);
         QTemporaryDir dir;
         appDataDir = dir.path();
         QDir().mkpath(dir.path() + "/config");
@@ -80,7 +42,12 @@ private slots:
         QPixmap shape(32, 32);
         shape.fill(QColor(255, 0, 255));
         window.setCursor(QCursor(shape, 4, 4));
-        QVERIFY(showWindow(window, area.adjusted(-20, -20, 20, 20), QColor(0, 160, 0)));
+        window.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+        window.setGeometry(area.adjusted(-20, -20, 20, 20));
+        window.setAutoFillBackground(true);
+        window.setPalette(QPalette(QColor(0, 160, 0)));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCursor::setPos(pointer);
         QTest::qWait(300);
 
@@ -91,7 +58,7 @@ private slots:
         recorder.areaWidth = recorder.outputWidth = area.width();
         recorder.areaHeight = recorder.outputHeight = area.height();
         recorder.audioMode = 3;
-        recorder.watermarkCorner = corner;
+        recorder.watermarkCorner = 3; // bottom-right
         recorder.outputFileName = dir.path() + "/screen.mp4";
         recorder.start();
         QVERIFY(recorder.isRecording());
@@ -104,39 +71,16 @@ private slots:
         QVERIFY(probe.decodedFrames >= 5);
         const QImage frame = probe.lastFrame;
         QCOMPARE(frame.size(), area.size());
-        if (inside)
-            frame.save(screenshotDir() + "/recording-frame-xvfb.png");
+        frame.save(screenshotDir() + "/recording-frame-xvfb.png");
         QVERIFY(nearColor(frame.pixelColor(8, 8), QColor(0, 160, 0), 16));
-        // The pointer is drawn with its hot spot on the pointer position.
+        // The pointer, read in the writer's thread, is drawn with its hot spot on the position.
         const QPoint tip = pointer - area.topLeft() - QPoint(4, 4) + QPoint(16, 16);
-        QCOMPARE(
-            nearColor(frame.pixelColor(inside ? tip : QPoint(160, 120)), QColor(255, 0, 255), 16),
-            inside);
+        QVERIFY(nearColor(frame.pixelColor(tip), QColor(255, 0, 255), 16));
         // The logo sits in its corner, one title-bar button away from the edges.
         const int m = titleBarButtonSize();
-        const QPoint logoMiddle = corner == 3
-                                      ? QPoint(area.width() - m - 20, area.height() - m - 10)
-                                      : QPoint(m + 20, m + 10);
+        const QPoint logoMiddle(area.width() - m - 20, area.height() - m - 10);
         QVERIFY(nearColor(frame.pixelColor(logoMiddle), QColor(0, 0, 220), 16));
         QVERIFY(nearColor(frame.pixelColor(logoMiddle + QPoint(30, 0)), QColor(0, 160, 0), 16));
-    }
-
-    void areaBeyondScreenIsBlack()
-    {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const QRect area(screen.right() - 99, screen.bottom() - 79, 320, 240);
-        QWidget window;
-        QVERIFY(showWindow(window, area & screen, Qt::white));
-        QCursor::setPos(screen.topLeft());
-        QTest::qWait(200);
-
-        X11FrameSource source(screen.topLeft());
-        QVERIFY(source.open(area));
-        const QImage picture = source.grab();
-        QCOMPARE(picture.size(), area.size());
-        QCOMPARE(picture.pixelColor(50, 40), QColor(Qt::white));
-        QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
-        QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
     }
 };
 

@@ -1,10 +1,12 @@
 #include <QtTest>
 
+#include <QScreen>
 #include <QWidget>
 #include <QX11Info>
 
 #include "app/globals.h"
 #include "app/uimetrics.h"
+#include "platform/x11framesource.h"
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
@@ -81,6 +83,45 @@ private slots:
         const QPoint logoMiddle(area.width() - m - 20, area.height() - m - 10);
         QVERIFY(nearColor(frame.pixelColor(logoMiddle), QColor(0, 0, 220), 16));
         QVERIFY(nearColor(frame.pixelColor(logoMiddle + QPoint(30, 0)), QColor(0, 160, 0), 16));
+    }
+    void noServerMeansNotReady()
+    {
+        const QByteArray saved = qgetenv("DISPLAY");
+        for (const char *display : {"", ":97"}) { // none set, and none there
+            if (*display)
+                qputenv("DISPLAY", display);
+            else
+                qunsetenv("DISPLAY");
+            X11FrameSource source{QPoint()};
+            const bool opened = source.open(QRect(0, 0, 320, 240));
+            qputenv("DISPLAY", saved);
+            QVERIFY(!opened);
+            QVERIFY(source.grab().isNull());
+        }
+    }
+
+    // Nothing is read past the screen's edge: what lies beyond it is black.
+    void areaBeyondScreenIsBlack()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect area(screen.right() - 99, screen.bottom() - 79, 320, 240);
+        QWidget window;
+        window.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+        window.setGeometry(area & screen);
+        window.setAutoFillBackground(true);
+        window.setPalette(QPalette(Qt::white));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCursor::setPos(screen.topLeft());
+        QTest::qWait(200);
+
+        X11FrameSource source(screen.topLeft());
+        QVERIFY(source.open(area));
+        const QImage picture = source.grab();
+        QCOMPARE(picture.size(), area.size());
+        QCOMPARE(picture.pixelColor(50, 40), QColor(Qt::white));
+        QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
+        QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
     }
 };
 

@@ -143,13 +143,10 @@ case "$QB_FAKE_MODE" in
     fixture) cp "$fixture" "$out" ;;
     slow) sleep 1; cp "$fixture" "$out" ;;
     nonotes) [ "$format" = pdf ] && cp "$fixture" "$out" ;;
-    badnotes) [ "$format" = pdf ] && cp "$fixture" "$out" || echo "<office:document" > "$out" ;;
-    nothing) ;;
-    empty) : > "$out" ;;
+    badnotes) [ "$format" = pdf ] && cp "$fixture" "$out" || head -n -2 "$fixture" > "$out" ;;
     garbage) printf 'no PDF in here' > "$out" ;;
     halfway) head -c 600 "$fixture" > "$out" ;;
     notloaded) echo "Error: source file could not be loaded" >&2 ;;
-    fail) exit 3 ;;
     crash) kill -SEGV $$ ;;
     hang) while :; do sleep 1; done & wait ;; # a child that shares the command line
 esac

@@ -5,6 +5,8 @@
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "platform/documentconverter.h"
+#include "slideshow/officeopenwithdialog.h"
+#include "slideshow/officesuite.h"
 
 #include "boxanswerer.h"
 #include "pdffixtures.h"
@@ -59,6 +61,8 @@ private slots:
         office.deleteWindows();
         FileSystem::clearDir(clipboardDirPath());
     }
+    // The choice rule and its dialog, never shown while only one suite is found on Linux.
+    void suiteChoice();
     void fakeConverterOutcomes_data();
     void fakeConverterOutcomes();
     void existingTargetIsNeverOverwritten();
@@ -92,6 +96,31 @@ void TestOfficeDocuments::initTestCase()
                                "<p style=\"page-break-before:always\">第三页</p></body></html>",
                                "docx:MS Word 2007 XML", officeProfileDirPath() + "/0");
     QVERIFY(!realDocx.isEmpty());
+}
+
+void TestOfficeDocuments::suiteChoice()
+{
+    // {Office found, WPS found, click in the dialog (1 Office, 2 WPS, 0 closed), asked, choice}
+    const int cases[][5] = {
+        {1, 0, 2, 0, OfficeSuite::Office},    {0, 1, 1, 0, OfficeSuite::Wps},
+        {0, 0, 1, 0, OfficeSuite::NoneFound}, {1, 1, 1, 1, OfficeSuite::Office},
+        {1, 1, 2, 1, OfficeSuite::Wps},       {1, 1, 0, 1, OfficeSuite::Cancelled}};
+    for (const auto &c : cases) {
+        bool asked = false;
+        const auto ask = [&] {
+            asked = true;
+            OfficeOpenWithDialog dialog;
+            QTimer::singleShot(0, &dialog, [&] {
+                if (c[2] == 0)
+                    dialog.reject(); // Escape or the close button
+                else
+                    (c[2] == 1 ? dialog.officeButton() : dialog.wpsButton())->click();
+            });
+            return dialog.choose();
+        };
+        QCOMPARE(int(OfficeSuite::choose(c[0], c[1], ask)), c[4]);
+        QCOMPARE(asked, bool(c[3]));
+    }
 }
 
 void TestOfficeDocuments::fakeConverterOutcomes_data()

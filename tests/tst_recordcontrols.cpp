@@ -5,7 +5,6 @@
 
 #include "app/globals.h"
 #include "mainwindow/mainwindow.h"
-#include "recording/avrecordareabox.h"
 #include "recording/recordarea.h"
 #include "recording/videorecorder.h"
 #include "toolbar/maintoolbar.h"
@@ -16,8 +15,8 @@
 #include "recordingfakes.h"
 #include "windowsetup.h"
 
-// The area rules, the checks made when the record button is pressed and the frame round the
-// recorded area. The whole way to a file is walked under X (tst_x11_recordcontrols).
+// The area rules and the checks made when the record button is pressed. The whole way to a
+// file, and the frame round the area, are walked under X (tst_x11_recordcontrols).
 class RecordControlsTest : public QObject
 {
     Q_OBJECT
@@ -107,21 +106,6 @@ private slots:
         QCOMPARE(QRect(r->areaX, r->areaY, r->areaWidth, r->areaHeight), QRect(0, 0, 1364, 768));
         w.toolBar()->clickRecordStop();
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
-    }
-
-    void bracketsLetClicksThrough()
-    {
-        // Without a compositor only the mask keeps the frame from taking the clicks.
-        AVRecordAreaBox box;
-        QVERIFY(box.windowFlags() & Qt::WindowTransparentForInput);
-        box.setArea(QRect(100, 50, 400, 300));
-        QCOMPARE(box.geometry(), QRect(96, 46, 408, 308));
-        const QRegion mask = box.mask();
-        for (const QPoint &p : {QPoint(0, 0), QPoint(404, 2), QPoint(2, 304), QPoint(405, 305)})
-            QVERIFY(mask.contains(p));
-        // The framed area, the edges' middles and the inner corner are not.
-        for (const QPoint &p : {QPoint(204, 154), QPoint(204, 2), QPoint(2, 154), QPoint(4, 4)})
-            QVERIFY(!mask.contains(p));
     }
 };
 

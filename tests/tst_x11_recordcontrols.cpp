@@ -91,10 +91,9 @@ private slots:
         QTRY_COMPARE(selecter->selectionRect(), QRect(300, 200, 400, 250));
 
         QPushButton *confirm = nullptr;
-        for (QPushButton *button : selecter->findChildren<QPushButton *>())
-            confirm = button->text() == QStringLiteral("确认") ? button : confirm;
-        QVERIFY(confirm);
-        QTRY_VERIFY(confirm->isVisible());
+        QTRY_VERIFY(confirm = visibleChild<QPushButton>(selecter, [](QPushButton *b) {
+                        return b->text() == QStringLiteral("确认");
+                    }));
         QTest::qWait(100);
         click(confirm);
         QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
@@ -126,9 +125,16 @@ private slots:
         QVERIFY(box);
         QTRY_VERIFY(box->isVisible());
         QCOMPARE(box->geometry(), QRect(96, 76, 648, 488));
+        // Without a compositor only the mask keeps the frame from taking the clicks: the
+        // corners are in it, the framed area, the edges' middles and the inner corner are not.
+        QVERIFY(box->windowFlags() & Qt::WindowTransparentForInput);
+        const QRegion mask = box->mask();
+        for (const QPoint &p : {QPoint(0, 0), QPoint(644, 2), QPoint(2, 484), QPoint(645, 485)})
+            QVERIFY(mask.contains(p));
+        for (const QPoint &p : {QPoint(324, 244), QPoint(324, 2), QPoint(2, 244), QPoint(4, 4)})
+            QVERIFY(!mask.contains(p));
 
         QTest::qWait(1500);
-        // The brackets lie over the screen without taking clicks from what they frame.
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
         QVERIFY(shot.save(screenshotDir() + QStringLiteral("/recordingframe-xvfb.png")));
         const QImage image = shot.toImage();

@@ -24,9 +24,8 @@ signals:
 };
 
 // The real window on a real X server: Alt+A, a drag and Confirm give the clipboard the picture;
-// the toolbar's record button records the screen to an MP4 in the output folder. The screen
-// with the recording brackets is saved as "recordingframe-xvfb.png" (or into
-// QB_SCREENSHOT_DIR).
+// the toolbar's record button records to an MP4 in the output folder. The screen with the
+// brackets is saved as "recordingframe-xvfb.png" (or into QB_SCREENSHOT_DIR).
 class X11RecordControlsTest : public QObject
 {
     Q_OBJECT
@@ -34,7 +33,7 @@ class X11RecordControlsTest : public QObject
     std::unique_ptr<X11Window> xwin;
     MainWindow *window = nullptr;
     HotKeyRelay relay;
-    std::unique_ptr<ANativeEventFilter> filter;
+    ANativeEventFilter filter{&relay};
     QList<QUrl> openedUrls;
 
 public slots:
@@ -46,24 +45,23 @@ private slots:
         QB_SKIP_WITHOUT_XDOTOOL();
         av_log_set_level(AV_LOG_ERROR);
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
+        qApp->installNativeEventFilter(&filter);
+        connect(&relay, &HotKeyRelay::systemHotKey, this, [this](int modifiers, int key) {
+            if (window)
+                window->onSystemHotKey(modifiers, key);
+        });
     }
     void init()
     {
         xwin = std::make_unique<X11Window>();
         window = &xwin->window;
-        filter = std::make_unique<ANativeEventFilter>(&relay);
-        qApp->installNativeEventFilter(filter.get());
-        connect(&relay, &HotKeyRelay::systemHotKey, window,
-                [this](int modifiers, int key) { window->onSystemHotKey(modifiers, key); });
         window->show();
         QVERIFY(xwin->shown());
         QTest::qWait(400); // past the start-up notices
     }
     void cleanup()
     {
-        qApp->removeNativeEventFilter(filter.get());
-        filter.reset();
-        relay.disconnect();
+        window = nullptr;
         xwin.reset();
     }
 

@@ -1,13 +1,11 @@
 #include <QtTest>
 
-#include <QComboBox>
 #include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
 
 #include "app/globals.h"
 #include "camera/camerawidget.h"
-#include "camera/floatcameradialog.h"
 #include "mainwindow/mainwindow.h"
 
 #include "boxanswerer.h"
@@ -15,7 +13,8 @@
 #include "fakes.h"
 #include "windowsetup.h"
 
-// The side-panel camera, the floating camera and the camera choice with fake cameras.
+// The side-panel camera and the camera choice with fake cameras. The floating camera without
+// a camera is walked in tst_mainwindow.
 class CameraTest : public QObject
 {
     Q_OBJECT
@@ -129,27 +128,6 @@ private slots:
         closeButton->click();
         QVERIFY(panelOff());
         QVERIFY(backend->log.contains(QStringLiteral("stop cam2")));
-    }
-
-    void floatingRemembersChoice()
-    {
-        FloatCameraDialog floating;
-        floating.setBackend(backend);
-        floating.setPosition(40, 50);
-        floating.openCamera();
-        QCOMPARE(floating.geometry(), QRect(40, 50, 640, 480));
-        // The user picks the second camera and its large size; the next opening shows them.
-        floating.switchCamera(1);
-        floating.setResolution(1);
-        QCOMPARE(floating.size(), QSize(1920, 1080));
-        floating.closeCamera();
-        QVERIFY(floating.isHidden());
-        QVERIFY(!floating.hasCamera());
-        backend->log.clear();
-        floating.openCamera();
-        QCOMPARE(backend->log.first(), QStringLiteral("open cam1"));
-        QCOMPARE(floating.resolutionCombo->currentText(), QStringLiteral("1920*1080"));
-        QVERIFY(backend->log.contains("resolution 1920x1080 cam1"));
     }
 };
 

@@ -1,8 +1,7 @@
 #pragma once
 
 // Cameras for machines that have none: each with its resolutions, refused or working. Every
-// call lands in the backend's log as "<call> <id>", a resolution as
-// "resolution <w>x<h> <id>".
+// call lands in the backend's log as "<call> <id>", a resolution as "resolution <w>x<h> <id>".
 
 #include <QPointer>
 #include <QStringList>
@@ -12,7 +11,6 @@
 struct FakeCameraSpec
 {
     QByteArray id;
-    QString description;
     QList<QSize> resolutions;
     bool refused = false;
 };
@@ -69,7 +67,7 @@ public:
     {
         QList<CameraDevice> devices;
         for (const FakeCameraSpec &spec : cameras)
-            devices << CameraDevice{spec.id, spec.description};
+            devices << CameraDevice{spec.id, QString::fromLatin1(spec.id)};
         return devices;
     }
     CameraDevice defaultCamera() override

@@ -47,8 +47,6 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    friend class CameraTest;
-
     void createCamera();
     void switchCamera(int index);
     void setResolution(int index);

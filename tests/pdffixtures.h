@@ -44,7 +44,7 @@ inline QVector<QSizeF> a4Pages(int count)
     return QVector<QSizeF>(count, QSizeF(595, 842));
 }
 
-// A PDF written by hand from its page objects' dictionaries (MediaBox etc.); "" gives a
+// A PDF written by hand from its page objects' dictionaries (MediaBox etc.); no entries give a
 // document without pages.
 inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries)
 {
@@ -67,15 +67,6 @@ inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries
     return FileSystem::writeBytes(path, out);
 }
 
-// Blank pages of any size in points, even those QPdfWriter refuses.
-inline bool writeBlankPdf(const QString &path, const QVector<QSizeF> &pagePoints)
-{
-    QStringList pages;
-    for (const QSizeF &p : pagePoints)
-        pages << QStringLiteral("/MediaBox [0 0 %1 %2]").arg(p.width()).arg(p.height());
-    return writeRawPdf(path, pages);
-}
-
 // An AES-256 copy of source opened by the user password.
 inline bool encryptPdf(const QString &source, const QString &target, const QString &password)
 {
@@ -84,23 +75,6 @@ inline bool encryptPdf(const QString &source, const QString &target, const QStri
                {QStringLiteral("--encrypt"), password, password + QStringLiteral("-owner"),
                 QStringLiteral("256"), QStringLiteral("--"), source, target});
     return qpdf.waitForFinished(30000) && qpdf.exitCode() == 0;
-}
-
-// A file that does not open as a document, by kind: "missing", "random" bytes, "truncated"
-// half of good, "empty" (no pages), "tiny" (its one page too small to show), or else a copy of
-// good locked with the password "right".
-inline bool writeBadPdf(const QString &path, const QString &kind, const QString &good)
-{
-    const QByteArray whole = FileSystem::readAll(good);
-    if (kind == QLatin1String("missing"))
-        return true;
-    if (kind == QLatin1String("empty") || kind == QLatin1String("tiny"))
-        return writeBlankPdf(path, QVector<QSizeF>(kind == QLatin1String("tiny"), {0.2, 0.2}));
-    if (kind == QLatin1String("random") || kind == QLatin1String("truncated"))
-        return FileSystem::writeBytes(path, kind == QLatin1String("random")
-                                                ? QByteArray(5000, '\x7f')
-                                                : whole.left(whole.size() / 2));
-    return encryptPdf(good, path, QStringLiteral("right"));
 }
 
 // How many pixels of a rendered page in area show the tests' blue ink.

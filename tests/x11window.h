@@ -29,7 +29,9 @@ inline void xdo(const QStringList &arguments)
 
 inline void moveTo(const QPoint &global)
 {
-    xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+    // With --sync xdotool waits for the pointer to move, which it never does if it is there.
+    if (QCursor::pos() != global)
+        xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
     QTest::qWait(50);
 }
 

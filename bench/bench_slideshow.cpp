@@ -26,9 +26,7 @@ namespace {
 MainWindow *buildWindow()
 {
     auto *window = new MainWindow;
-    window->setToolBarPort(std::make_unique<FakeToolBar>());
-    window->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-    runStartUpSteps(*window);
+    startWithFakes(*window);
     window->resize(1600, 900);
     window->show();
     return window;

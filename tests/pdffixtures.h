@@ -77,6 +77,25 @@ inline bool encryptPdf(const QString &source, const QString &target, const QStri
     return qpdf.waitForFinished(30000) && qpdf.exitCode() == 0;
 }
 
+// A file that does not open as a document, by kind: "missing", "random" bytes, "truncated"
+// half of good, "empty" (no pages), "tiny" (its one page too small to show), or else a copy of
+// good locked with the password "right".
+inline bool writeBadPdf(const QString &path, const QString &kind, const QString &good)
+{
+    const QByteArray whole = FileSystem::readAll(good);
+    if (kind == QLatin1String("missing"))
+        return true;
+    if (kind == QLatin1String("empty") || kind == QLatin1String("tiny"))
+        return writeRawPdf(path, kind == QLatin1String("tiny")
+                                     ? QStringList{QStringLiteral("/MediaBox [0 0 0.2 0.2]")}
+                                     : QStringList());
+    if (kind == QLatin1String("random") || kind == QLatin1String("truncated"))
+        return FileSystem::writeBytes(path, kind == QLatin1String("random")
+                                                ? QByteArray(5000, '\x7f')
+                                                : whole.left(whole.size() / 2));
+    return encryptPdf(good, path, QStringLiteral("right"));
+}
+
 // How many pixels of a rendered page in area show the tests' blue ink.
 inline int inkPixels(const QImage &page, const QRect &area)
 {

@@ -160,9 +160,7 @@ exit 0
     {
         auto *w = new MainWindow;
         windows << w;
-        w->setToolBarPort(std::make_unique<FakeToolBar>());
-        w->setHotKeyGrabber(std::make_unique<FakeGrabber>());
-        runStartUpSteps(*w);
+        startWithFakes(*w);
         w->resize(1200, 800);
         w->show();
         return w;

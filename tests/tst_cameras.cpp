@@ -80,9 +80,7 @@ private slots:
         QTemporaryDir dir;
         appDataDir = dir.path();
         MainWindow window;
-        window.setToolBarPort(std::make_unique<FakeToolBar>());
-        window.setHotKeyGrabber(std::make_unique<FakeGrabber>());
-        runStartUpSteps(window);
+        startWithFakes(window);
         auto *panel = window.findChild<CameraWidget *>();
         panel->setBackend(backend);
         panel->setFixedWidth(400);

@@ -21,9 +21,7 @@ private slots:
         QTemporaryDir dir;
         appDataDir = dir.path();
         MainWindow window;
-        window.setToolBarPort(std::make_unique<FakeToolBar>());
-        window.setHotKeyGrabber(std::make_unique<FakeGrabber>());
-        runStartUpSteps(window);
+        startWithFakes(window);
         auto *timer = window.findChild<TimerWidget *>();
         QVERIFY(timer);
         qint64 now = 0;

@@ -7,6 +7,8 @@
 #include "app/globals.h"
 #include "mainwindow/mainwindow.h"
 
+#include "fakes.h"
+
 // The start-up steps of the program, in its order, for a window whose seams are already set;
 // afterSettings may change the loaded settings before they are used.
 inline void runStartUpSteps(MainWindow &window,
@@ -21,6 +23,14 @@ inline void runStartUpSteps(MainWindow &window,
     window.connectSignals();
     window.disableFocusInChildren();
     window.finishInit();
+}
+
+// The start-up steps offscreen, with the tool bar and the hot keys faked.
+inline void startWithFakes(MainWindow &window)
+{
+    window.setToolBarPort(std::make_unique<FakeToolBar>());
+    window.setHotKeyGrabber(std::make_unique<FakeGrabber>());
+    runStartUpSteps(window);
 }
 
 // A first start on a real screen, in the program's font and with the data in dataDir: clean

@@ -7,10 +7,12 @@
 #include <QSslSocket>
 #include <QStringList>
 #include <QTcpServer>
+#include <memory>
 
 // An HTTP server of the test's own on 127.0.0.1: each path gets a canned reply ("$BASE" in a
 // body stands for the server's address), every request is noted. Given a certificate and key,
-// it speaks TLS.
+// it speaks TLS. A reply may go on with zeros sent only as fast as the client takes them, so
+// that an endless answer costs the server no memory.
 class LocalHttpServer : public QTcpServer
 {
 public:
@@ -20,11 +22,20 @@ public:
         QByteArray body;
         qint64 claimedLength = -1; // the Content-Length sent; -1: the body's size
         bool hang = false;         // take the request and never answer
+        qint64 padding = 0;        // zero bytes after the body
+        bool sendLength = true;    // false: no Content-Length, the body ends with the connection
     };
+    // More than any answer may be; a client that takes it all fails its memory bound.
+    static constexpr qint64 endlessBytes = qint64(256) << 20;
     static Reply ok(const QByteArray &body) { return {200, body}; }
     static Reply status(int code) { return {code, "{}"}; }
     static Reply truncated(const QByteArray &body) { return {200, body, body.size() + 99}; }
     static Reply hung() { return {200, {}, -1, true}; }
+    static Reply padded(const QByteArray &body, qint64 padding, bool sendLength = true)
+    {
+        return {200, body, -1, false, padding, sendLength};
+    }
+    static Reply endless(bool sendLength) { return padded({}, endlessBytes, sendLength); }
 
     explicit LocalHttpServer(const QString &certificate = {}, const QString &key = {})
     {
@@ -77,15 +88,37 @@ private:
         heads << buffer.left(end);
         targets << QString::fromLatin1(heads.last().split(' ').value(1));
         Reply reply = m_replies.value(targets.last().section('?', 0, 0), fallback);
-        socket->setProperty("holding", reply.hang);
+        socket->setProperty("holding", reply.hang || reply.padding > 0);
         if (reply.hang)
             return;
         reply.body.replace("$BASE", baseUrl().toUtf8());
-        const qint64 length = reply.claimedLength < 0 ? reply.body.size() : reply.claimedLength;
-        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
-                      " Canned\r\nContent-Length: " + QByteArray::number(length) +
-                      "\r\nConnection: close\r\n\r\n" + reply.body);
-        socket->disconnectFromHost();
+        const qint64 length =
+            reply.claimedLength < 0 ? reply.body.size() + reply.padding : reply.claimedLength;
+        const QByteArray lengthHeader =
+            reply.sendLength ? "Content-Length: " + QByteArray::number(length) + "\r\n" : "";
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Canned\r\n" +
+                      lengthHeader + "Connection: close\r\n\r\n" + reply.body);
+        if (reply.padding == 0) {
+            socket->disconnectFromHost();
+            return;
+        }
+        auto left = std::make_shared<qint64>(reply.padding);
+        auto pad = [socket, left] {
+            static const QByteArray zeros(64 * 1024, '\0');
+            while (*left > 0 && socket->bytesToWrite() < 4 * zeros.size()) {
+                const qint64 written =
+                    socket->write(zeros.constData(), qMin<qint64>(*left, zeros.size()));
+                if (written <= 0)
+                    return;
+                *left -= written;
+            }
+            if (*left == 0 && socket->bytesToWrite() == 0) {
+                socket->setProperty("holding", false);
+                socket->disconnectFromHost();
+            }
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, pad);
+        pad();
     }
 
     QHash<QString, Reply> m_replies;

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
@@ -16,10 +17,13 @@
 
 #include "boxanswerer.h"
 #include "localhttpserver.h"
+#include "windowsetup.h"
 
 using Server = LocalHttpServer;
 using Reply = LocalHttpServer::Reply;
+using Replies = QVector<QPair<QString, Reply>>; // path, reply
 Q_DECLARE_METATYPE(LocalHttpServer::Reply)
+Q_DECLARE_METATYPE(Replies)
 
 namespace {
 
@@ -56,6 +60,18 @@ Reply upgradeInfo(const QStringList &names, const QJsonValue &nv = "8")
     return Server::ok(QJsonDocument(info).toJson());
 }
 
+// The process's resident memory in bytes from /proc/self/status: "VmRSS:" now, "VmHWM:" its peak.
+qint64 residentBytes(const QByteArray &field)
+{
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines)
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+
 // Every file below the folder, as sorted relative paths.
 QStringList filesBelow(const QString &folder)
 {
@@ -78,6 +94,7 @@ class OnlineTest : public QObject
     std::unique_ptr<Advertise> m_ad;
     double m_version = 7.22;
     QList<QUrl> m_opened;
+    std::function<qint64(const QString &)> m_freeBytes; // the real disk's when empty
 
     // A new panel; the server gets the given query and a good picture.
     Advertise *makeAdvertise(const Reply &query = adJson())
@@ -101,12 +118,51 @@ class OnlineTest : public QObject
     {
         UpgradeWidget widget(&m_version);
         widget.timeoutMs = 500;
+        if (m_freeBytes)
+            widget.freeBytes = m_freeBytes;
         BoxAnswerer answerer("OK");
         widget.showNormal();
         widget.startCheck();
         if (!QTest::qWaitFor([&] { return answerer.boxes && !widget.isVisible(); }, 3000))
             return QStringLiteral("no message, or still shown");
         return answerer.title + ": " + answerer.text;
+    }
+
+    // The panel after its query: whether the server was reached and, once a picture is shown,
+    // the countdown's first second.
+    QString runAdvertiseAndTell()
+    {
+        QSignalSpy linked(m_ad.get(), &Advertise::linked);
+        QSignalSpy loaded(m_ad.get(), &Advertise::advertiseLoaded);
+        runAdvertise();
+        const QString told = linked.isEmpty() ? "unreachable" : "linked";
+        if (loaded.isEmpty())
+            return told;
+        auto *close = m_ad->findChild<QPushButton *>();
+        auto *countdown = m_ad->findChild<QLabel *>();
+        const auto ticked = [&] { return !countdown->text().isEmpty() || close->isEnabled(); };
+        if (!QTest::qWaitFor(ticked, 1500))
+            return told + ", shown, no countdown";
+        return told + ", shown, " + (close->isEnabled() ? QString("closable") : countdown->text());
+    }
+    // The first message box of a program start, with the format its text was read in.
+    static QString startAndTell()
+    {
+        QString told = "no message";
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            const bool plain = box->textFormat() == Qt::PlainText;
+            told = box->windowTitle() + (plain ? " (plain): " : " (rich): ") + box->text();
+            box->accept();
+        });
+        poll.start(10);
+        MainWindow window;
+        startWithFakes(window); // the query goes out a second later
+        static_cast<void>(QTest::qWaitFor([&] { return told != "no message"; }, 3000));
+        return told;
     }
 
 private slots:
@@ -123,6 +179,7 @@ private slots:
     void cleanup()
     {
         m_ad.reset();
+        m_freeBytes = nullptr;
         m_server.reset();
         m_dir.reset();
     }
@@ -247,6 +304,110 @@ private slots:
                      QByteArray("|a.dll|lib/b.dll|x y#1.dll"));
             QVERIFY(!QFileInfo::exists(upgradeDirPath() + "/old"));
         }
+    }
+
+    // Whatever answers at the server's address cannot exhaust memory or disk, keep the panel
+    // from closing or hand the updater a list of its own.
+    void hostileAnswers_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<Replies>("replies");
+        QTest::addColumn<qint64>("freeBytes"); // 0: the real disk's
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QStringList>("left"); // below the upgrade folder and the caches
+        const QString ad = "advertise", upgrade = "upgrade",
+                      cannotConnect =
+                          stop + "无法连接到升级服务器，服务器升级信息配置错误或网络无法连接",
+                      latest = stop + "当前程序为最新版";
+        const QStringList cached{"config/qbadimg.dll", "config/qbadjson.dll"},
+            pending{"upgrade/.pending"}, none;
+        const qint64 gib = qint64(1) << 30;
+        const Reply ab = upgradeInfo({"a.dll", "b.dll"}), notFound = Server::status(404);
+        QStringList many;
+        for (int i = 0; i <= 100; ++i)
+            many << QString("f%1.dll").arg(i);
+        QJsonObject huge{{"nv", "8"}, {"u", QJsonArray{"a.dll"}}, {"pad", QString(1 << 20, 'x')}};
+
+        QTest::newRow("endless query with length")
+            << ad << Replies{{"/qbjson_7.php", Server::endless(true)}} << 0ll << "unreachable"
+            << none;
+        QTest::newRow("endless list without length")
+            << upgrade << Replies{{"/upgrade02/upgrade.php", Server::endless(false)}} << 0ll
+            << cannotConnect << pending;
+        QTest::newRow("padded picture")
+            << ad << Replies{{"/img.png", Server::padded(png(40, 30), Server::endlessBytes)}} << 0ll
+            << "linked" << none;
+        QTest::newRow("huge list")
+            << upgrade
+            << Replies{{"/upgrade02/upgrade.php", Server::ok(QJsonDocument(huge).toJson())}} << 0ll
+            << cannotConnect << pending;
+        // "a.dll" takes 7 bytes of the 512 MiB an upgrade may have.
+        QTest::newRow("file past the size cap")
+            << upgrade
+            << Replies{{"/upgrade02/upgrade.php", ab},
+                       {"/upgrade02/b.dll", Server::padded({}, qint64(512) << 20)}}
+            << 0ll << interrupted << QStringList{"upgrade/a.dll"};
+        QTest::newRow("file past the free space")
+            << upgrade
+            << Replies{{"/upgrade02/upgrade.php", ab}, {"/upgrade02/a.dll", Server::endless(false)}}
+            << gib + 65536 << interrupted << none;
+        QTest::newRow("free space unknown")
+            << upgrade << Replies{{"/upgrade02/upgrade.php", ab}} << -1ll << interrupted << none;
+        QTest::newRow("101 files")
+            << upgrade << Replies{{"/upgrade02/upgrade.php", upgradeInfo(many)}} << 0ll
+            << interrupted << none;
+        QTest::newRow("showtime max")
+            << ad << Replies{{"/qbjson_7.php", adJson({{"showtime", 2147483647}})}} << 0ll
+            << "linked, shown, 60 s" << cached;
+        QTest::newRow("showtime min")
+            << ad << Replies{{"/qbjson_7.php", adJson({{"showtime", -2147483647 - 1}})}} << 0ll
+            << "linked, shown, closable" << cached;
+        // A list file of the server's, then a failure, would still reach the updater.
+        for (const char *name : {"./upgrade.ini", "upgrade.ini/."})
+            QTest::newRow(name) << upgrade
+                                << Replies{{"/upgrade02/upgrade.php", upgradeInfo({name, "b.dll"})},
+                                           {"/upgrade02/b.dll", notFound}}
+                                << 0ll << interrupted << none;
+        const QString link = R"(<a href="file:///usr/bin/xterm">课件</a>)";
+        QTest::newRow("file link in the message")
+            << "start" << Replies{{"/qbjson_7.php", adJson({{"sinfo", link}, {"close", 1}})}} << 0ll
+            << "墨岚白板消息 (plain): " + link << none;
+        for (const char *nv : {"nan", "inf"})
+            QTest::newRow(qPrintable(QString("nv ") + nv))
+                << upgrade << Replies{{"/upgrade02/upgrade.php", upgradeInfo({"a.dll"}, nv)}} << 0ll
+                << latest << pending;
+    }
+    void hostileAnswers()
+    {
+        QFETCH(QString, service);
+        QFETCH(Replies, replies);
+        QFETCH(qint64, freeBytes);
+        QFETCH(QString, told);
+        QFETCH(QStringList, left);
+        if (freeBytes != 0)
+            m_freeBytes = [freeBytes](const QString &) { return freeBytes; };
+        if (service == "advertise")
+            makeAdvertise();
+        for (const auto &reply : qAsConst(replies))
+            m_server->set(reply.first, reply.second);
+        if (service == "upgrade")
+            QVERIFY(FileSystem::makeDir(upgradeDirPath()) &&
+                    FileSystem::writeBytes(upgradeDirPath() + "/.pending", "from before"));
+        // Where the kernel lets us, the peak starts afresh; it is an upper bound either way.
+        QFile clearRefs("/proc/self/clear_refs");
+        if (clearRefs.open(QIODevice::WriteOnly))
+            clearRefs.write("5");
+        const qint64 start = residentBytes("VmRSS:");
+
+        QCOMPARE(service == "advertise" ? runAdvertiseAndTell()
+                 : service == "upgrade" ? runUpgrade()
+                                        : startAndTell(),
+                 told);
+        const qint64 growth = residentBytes("VmHWM:") - start;
+        QVERIFY2(start > 0 && growth < 100 * 1000 * 1000, qPrintable(QString::number(growth)));
+        QStringList found =
+            filesBelow(appDataDir).filter(QRegularExpression("^(upgrade|config/qbad)"));
+        QCOMPARE(found, left);
     }
 
     void closingCancelsTheDownload()

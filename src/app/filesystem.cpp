@@ -85,8 +85,11 @@ void FileSystem::clearDir(const QString &path)
     QDir dir(path);
     if (path.isEmpty() || !dir.exists())
         return;
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // Hidden and system entries (dot-files, broken links) too: every caller empties a folder
+    // of its own.
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink())
             QDir(entry.absoluteFilePath()).removeRecursively();

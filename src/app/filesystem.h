@@ -27,6 +27,7 @@ public:
     static QString absolutePath(const QString &path);
     static QString lowerSuffix(const QString &path);
     static QString toNativeSeparators(const QString &path);
+    // Removes every entry of the folder, hidden ones included; the folder itself stays.
     static void clearDir(const QString &path);
 
     static bool clipboardHasOpenableFile(const QStringList &suffixes);

@@ -29,6 +29,18 @@
 namespace {
 
 const char *const placeholderText = "文本内容，可点击下方编辑按钮修改";
+const QString messageTitle = QStringLiteral("墨岚白板消息");
+
+// As QMessageBox::about, but never read as rich text: a link in a server's text must not be
+// live, or the server could have any file or program opened.
+void showPlainMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, messageTitle, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    const QIcon icon = box.windowIcon();
+    box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
+    box.exec();
+}
 
 } // namespace
 
@@ -203,7 +215,7 @@ void MainWindow::clickRecordStop()
 
 void MainWindow::showMessage(const QString &text)
 {
-    QMessageBox::about(this, QStringLiteral("墨岚白板消息"), text);
+    QMessageBox::about(this, messageTitle, text);
 }
 
 bool MainWindow::askQuestion(const QString &text)
@@ -355,7 +367,7 @@ void MainWindow::connectAdvertise()
             serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
     });
     connect(advertise, &Advertise::hasMessage, this,
-            [this](const QString &text) { showMessage(text); });
+            [this](const QString &text) { showPlainMessage(this, text); });
     connect(advertise, &Advertise::advertiseLoaded, this, [this] {
         advertise->show();
         placeAdvertiseWindow();

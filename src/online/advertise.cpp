@@ -184,7 +184,7 @@ void Advertise::requestAdvertisement()
         queryUrl + QStringLiteral("?m=") + machine + QStringLiteral("&t=") + QString::number(now());
     QNetworkRequest request = makeRequest(QUrl(url));
     request.setRawHeader("Content-Type", "application/json");
-    queryReply = network->get(request);
+    queryReply = WebRequest::get(network, request, WebRequest::maxAnswerBytes);
     connect(queryReply, &QNetworkReply::finished, this, &Advertise::onQueryFinished);
 }
 
@@ -209,7 +209,8 @@ void Advertise::parseAdvertisement(const QJsonObject &object)
         if (!object.contains(QLatin1String(key)))
             return;
     link = object.value(QStringLiteral("imglink")).toString().trimmed();
-    showTime = intValue(object.value(QStringLiteral("showtime")));
+    // A panel that could never be closed would cover the board for the whole lesson.
+    showTime = qBound(0, intValue(object.value(QStringLiteral("showtime"))), maxShowSeconds);
     const QString source = object.value(QStringLiteral("imgsrc")).toString().trimmed();
     const int w = intValue(object.value(QStringLiteral("w")));
     const int h = intValue(object.value(QStringLiteral("h")));
@@ -248,7 +249,7 @@ void Advertise::requestImage(const QString &url)
     const QUrl address(url, QUrl::TolerantMode);
     if (!WebRequest::isWebUrl(address))
         return;
-    imageReply = network->get(makeRequest(address));
+    imageReply = WebRequest::get(network, makeRequest(address), WebRequest::maxPictureBytes);
     connect(imageReply, &QNetworkReply::finished, this, &Advertise::onImageFinished);
 }
 

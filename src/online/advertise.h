@@ -32,6 +32,8 @@ public:
     static QString machineId(const QVector<Interface> &interfaces);
     // Pictures that do not decode, or exceed this many pixels a side, are refused.
     static constexpr int maxPictureSide = 4096;
+    // The countdown before the panel may be closed, whatever the server asks for.
+    static constexpr int maxShowSeconds = 60;
 
     bool hasServer() const { return !queryUrl.isEmpty(); }
     bool isBusy() const { return queryReply || imageReply; }

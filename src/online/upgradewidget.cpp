@@ -12,7 +12,9 @@
 #include <QNetworkReply>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/filesystem.h"
 #include "app/paths.h"
@@ -63,6 +65,7 @@ UpgradeWidget::UpgradeWidget(double *version, QWidget *parent)
     layout->addStretch();
     setLayout(layout);
     network = new QNetworkAccessManager(this);
+    freeBytes = [](const QString &folder) { return QStorageInfo(folder).bytesAvailable(); };
     hide();
 }
 
@@ -79,14 +82,15 @@ QString UpgradeWidget::targetPath(const QString &folder, const QString &name)
         return QString();
     const QStringList segments = name.split(QLatin1Char('/'));
     for (const QString &segment : segments)
-        if (segment.isEmpty() || segment == QLatin1String(".."))
+        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
             return QString();
-    // A file of that name would announce an upgrade before all files are there.
-    if (name.compare(listFileName, Qt::CaseInsensitive) == 0)
-        return QString();
     const QString root = QDir::cleanPath(folder) + QLatin1Char('/');
     const QString path = QDir::cleanPath(root + name);
-    return path.startsWith(root) ? path : QString();
+    // The list file is ours: a server's own would reach the updater even when the download
+    // fails.
+    if (!path.startsWith(root) || path.compare(root + listFileName, Qt::CaseInsensitive) == 0)
+        return QString();
+    return path;
 }
 
 void UpgradeWidget::startCheck()
@@ -100,7 +104,7 @@ void UpgradeWidget::startCheck()
     }
     QNetworkRequest request = WebRequest::make(QUrl(queryUrl, QUrl::TolerantMode), timeoutMs);
     request.setRawHeader("Content-Type", "application/json");
-    currentReply = network->get(request);
+    currentReply = WebRequest::get(network, request, WebRequest::maxAnswerBytes);
     connect(currentReply, &QNetworkReply::finished, this, &UpgradeWidget::onCheckFinished);
 }
 
@@ -128,7 +132,10 @@ void UpgradeWidget::applyUpgradeInfo(const QJsonObject &info)
     }
     // The version may come as a number or as text; text that is no number counts as 0.
     const QJsonValue nv = info.value(QStringLiteral("nv"));
-    const double newest = nv.isDouble() ? nv.toDouble() : nv.toString().trimmed().toDouble();
+    double newest = nv.isDouble() ? nv.toDouble() : nv.toString().trimmed().toDouble();
+    // "nan" and "inf" read as numbers but name no version.
+    if (!std::isfinite(newest))
+        newest = 0;
     if (*runningVersion >= newest) {
         stopWithMessage(QStringLiteral("当前程序为最新版"));
         return;
@@ -146,6 +153,10 @@ void UpgradeWidget::applyUpgradeInfo(const QJsonObject &info)
         stopWithMessage(QStringLiteral("升级错误，无法缓存升级文件"));
         return;
     }
+    if (names.size() > WebRequest::maxUpgradeFiles) {
+        stopWithMessage(interrupted);
+        return;
+    }
     files.clear();
     for (const QJsonValue &name : names) {
         // A list naming any file outside the folder is not followed at all.
@@ -159,6 +170,7 @@ void UpgradeWidget::applyUpgradeInfo(const QJsonObject &info)
     step = 90 / files.size();
     nextProgress = 5 + step;
     fileIndex = 0;
+    totalReceived = 0;
     downloadNext();
 }
 
@@ -170,6 +182,10 @@ void UpgradeWidget::downloadNext()
     }
     statusLabel->setText(QStringLiteral("正在下载第") + QString::number(fileIndex + 1) +
                          QStringLiteral("升级文件"));
+    // What is left of the upgrade's share, and never the last free gigabyte of the disk; a
+    // disk whose free space cannot be read counts as full.
+    const qint64 budget = qMin(WebRequest::maxUpgradeBytes - totalReceived,
+                               freeBytes(upgradeDir) - WebRequest::minFreeBytes);
     const QString name = files.at(fileIndex);
     const QString path = targetPath(upgradeDir, name);
     // One folder level is made; its parent must be there already.
@@ -177,18 +193,21 @@ void UpgradeWidget::downloadNext()
     if (!FileSystem::dirExists(folder))
         QDir().mkdir(folder);
     target = std::make_unique<QSaveFile>(path);
-    if (!FileSystem::dirExists(folder) || !target->open(QIODevice::WriteOnly)) {
+    if (budget < 0 || !FileSystem::dirExists(folder) || !target->open(QIODevice::WriteOnly)) {
         target.reset();
         stopWithMessage(interrupted);
         return;
     }
     received = 0;
-    currentReply = network->get(
-        WebRequest::make(QUrl(baseUrl + encodedName(name), QUrl::TolerantMode), timeoutMs));
-    connect(currentReply, &QNetworkReply::readyRead, this, [this] {
+    currentReply = WebRequest::get(
+        network, WebRequest::make(QUrl(baseUrl + encodedName(name), QUrl::TolerantMode), timeoutMs),
+        budget);
+    connect(currentReply, &QNetworkReply::readyRead, this, [this, budget] {
         const QByteArray chunk = currentReply->readAll();
         received += chunk.size();
-        target->write(chunk);
+        // Aborting ends this download at once, its partial file included.
+        if (!WebRequest::abortIfPast(currentReply, received, budget))
+            target->write(chunk);
     });
     connect(currentReply, &QNetworkReply::finished, this, &UpgradeWidget::onDownloadFinished);
 }
@@ -209,6 +228,7 @@ void UpgradeWidget::onDownloadFinished()
         stopWithMessage(interrupted);
         return;
     }
+    totalReceived += received;
     list += QLatin1Char('|') + files.at(fileIndex);
     progressBar->setValue(nextProgress);
     nextProgress += step;

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "online/webrequest.h"
@@ -30,8 +31,10 @@ public:
     // the upgrade folder or could stand for the list file.
     static QString targetPath(const QString &folder, const QString &name);
 
-    // Seam for tests: the time limit of a request.
+    // Seams for tests: the time limit of a request, and the bytes free for us on the disk of a
+    // folder (-1 when unknown), since a nearly full disk cannot be made in a test.
     int timeoutMs = WebRequest::defaultTimeoutMs;
+    std::function<qint64(const QString &folder)> freeBytes;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,4 +66,5 @@ private:
     int nextProgress = 0;
     std::unique_ptr<QSaveFile> target;
     qint64 received = 0;
+    qint64 totalReceived = 0; // of the files already downloaded
 };

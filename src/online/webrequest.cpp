@@ -1,9 +1,16 @@
 #include "online/webrequest.h"
 
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
 
 #include "app/paths.h"
+
+namespace {
+
+const char *const maxBytesProperty = "maxBytes";
+
+} // namespace
 
 QString WebRequest::serverAddress()
 {
@@ -30,11 +37,42 @@ QNetworkRequest WebRequest::make(const QUrl &url, int timeoutMs)
     return request;
 }
 
+QNetworkReply *WebRequest::get(QNetworkAccessManager *network, const QNetworkRequest &request,
+                               qint64 maxBytes)
+{
+    QNetworkReply *reply = network->get(request);
+    reply->setProperty(maxBytesProperty, maxBytes);
+    // The time limit only fires when data stops; an endless body is stopped by its size.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maxBytes] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid())
+            abortIfPast(reply, length.toLongLong(), maxBytes);
+    });
+    QObject::connect(
+        reply, &QNetworkReply::downloadProgress, reply,
+        [reply, maxBytes](qint64 received) { abortIfPast(reply, received, maxBytes); });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply,
+                     [reply, maxBytes] { abortIfPast(reply, reply->bytesAvailable(), maxBytes); });
+    return reply;
+}
+
+bool WebRequest::abortIfPast(QNetworkReply *reply, qint64 count, qint64 maxBytes)
+{
+    if (count <= maxBytes)
+        return false;
+    if (reply->isRunning())
+        reply->abort();
+    return true;
+}
+
 bool WebRequest::isComplete(QNetworkReply *reply, qint64 receivedBytes)
 {
     if (reply->error() != QNetworkReply::NoError)
         return false;
     if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
+        return false;
+    const QVariant maxBytes = reply->property(maxBytesProperty);
+    if (maxBytes.isValid() && receivedBytes > maxBytes.toLongLong())
         return false;
     // Qt drops the length of a compressed body, whose decoded size differs.
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);

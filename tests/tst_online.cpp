@@ -335,8 +335,8 @@ private slots:
             << upgrade << Replies{{"/upgrade02/upgrade.php", Server::endless(false)}} << 0ll
             << cannotConnect << pending;
         QTest::newRow("padded picture")
-            << ad << Replies{{"/img.png", Server::padded(png(40, 30), Server::endlessBytes)}} << 0ll
-            << "linked" << none;
+            << ad << Replies{{"/img.png", Server::padded(png(40, 30), Server::endlessBytes, false)}}
+            << 0ll << "linked" << none;
         QTest::newRow("huge list")
             << upgrade
             << Replies{{"/upgrade02/upgrade.php", Server::ok(QJsonDocument(huge).toJson())}} << 0ll
@@ -395,17 +395,17 @@ private slots:
                     FileSystem::writeBytes(upgradeDirPath() + "/.pending", "from before"));
         // Where the kernel lets us, the peak starts afresh; it is an upper bound either way.
         QFile clearRefs("/proc/self/clear_refs");
-        if (clearRefs.open(QIODevice::WriteOnly))
-            clearRefs.write("5");
+        if (clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5"))
+            clearRefs.close();
         const qint64 start = residentBytes("VmRSS:");
 
-        QCOMPARE(service == "advertise" ? runAdvertiseAndTell()
-                 : service == "upgrade" ? runUpgrade()
-                                        : startAndTell(),
-                 told);
+        const QString shown = service == "advertise" ? runAdvertiseAndTell()
+                              : service == "upgrade" ? runUpgrade()
+                                                     : startAndTell();
         const qint64 growth = residentBytes("VmHWM:") - start;
         QVERIFY2(start > 0 && growth < 100 * 1000 * 1000, qPrintable(QString::number(growth)));
-        QStringList found =
+        QCOMPARE(shown, told);
+        const QStringList found =
             filesBelow(appDataDir).filter(QRegularExpression("^(upgrade|config/qbad)"));
         QCOMPARE(found, left);
     }

@@ -7,7 +7,6 @@
 #include <QSslSocket>
 #include <QStringList>
 #include <QTcpServer>
-#include <memory>
 
 // An HTTP server of the test's own on 127.0.0.1: each path gets a canned reply ("$BASE" in a
 // body stands for the server's address), every request is noted. Given a certificate and key,
@@ -88,7 +87,7 @@ private:
         heads << buffer.left(end);
         targets << QString::fromLatin1(heads.last().split(' ').value(1));
         Reply reply = m_replies.value(targets.last().section('?', 0, 0), fallback);
-        socket->setProperty("holding", reply.hang || reply.padding > 0);
+        socket->setProperty("holding", reply.hang);
         if (reply.hang)
             return;
         reply.body.replace("$BASE", baseUrl().toUtf8());
@@ -98,27 +97,22 @@ private:
             reply.sendLength ? "Content-Length: " + QByteArray::number(length) + "\r\n" : "";
         socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Canned\r\n" +
                       lengthHeader + "Connection: close\r\n\r\n" + reply.body);
-        if (reply.padding == 0) {
+        socket->setProperty("padding", reply.padding);
+        connect(socket, &QTcpSocket::bytesWritten, socket, [socket] { pad(socket); });
+        pad(socket);
+    }
+    // Tops the output up with zeros until the padding is sent, then closes.
+    static void pad(QTcpSocket *socket)
+    {
+        static const QByteArray zeros(64 * 1024, '\0');
+        qint64 left = socket->property("padding").toLongLong();
+        while (left > 0 && socket->bytesToWrite() < 4 * zeros.size() &&
+               socket->state() == QAbstractSocket::ConnectedState)
+            left -= socket->write(zeros.constData(), qMin<qint64>(left, zeros.size()));
+        socket->setProperty("padding", left);
+        socket->setProperty("holding", left > 0);
+        if (left == 0)
             socket->disconnectFromHost();
-            return;
-        }
-        auto left = std::make_shared<qint64>(reply.padding);
-        auto pad = [socket, left] {
-            static const QByteArray zeros(64 * 1024, '\0');
-            while (*left > 0 && socket->bytesToWrite() < 4 * zeros.size()) {
-                const qint64 written =
-                    socket->write(zeros.constData(), qMin<qint64>(*left, zeros.size()));
-                if (written <= 0)
-                    return;
-                *left -= written;
-            }
-            if (*left == 0 && socket->bytesToWrite() == 0) {
-                socket->setProperty("holding", false);
-                socket->disconnectFromHost();
-            }
-        };
-        connect(socket, &QTcpSocket::bytesWritten, socket, pad);
-        pad();
     }
 
     QHash<QString, Reply> m_replies;

@@ -106,9 +106,9 @@ void TestFileSystem::clearDirKeepsFolderButNotItsHiddenFiles()
     QVERIFY(QFile::link(root + "/gone", root + "/.dangling"));
     FileSystem::clearDir(root);
     QVERIFY(QFileInfo(root).isDir());
-    QCOMPARE(
-        QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-        QStringList());
+    const QDir::Filters everything =
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(root).entryList(everything), QStringList());
     FileSystem::clearDir(dir->filePath("missing")); // nothing happens
     FileSystem::clearDir(QString());
 }

@@ -330,8 +330,8 @@ private slots:
 
         row("endless query with length", ad, {{query, Server::endless(true)}}, "unreachable", {});
         row("endless list without length", up, {{list, Server::endless(false)}}, failed, pending);
-        row("padded picture", ad,
-            {{"/img.png", Server::padded(png(40, 30), Server::endlessBytes, false)}}, "linked", {});
+        const Reply padded = Server::padded(png(40, 30), Server::endlessBytes, false);
+        row("padded picture", ad, {{"/img.png", padded}}, "linked", {});
         row("huge list", up, {{list, Server::ok(QJsonDocument(huge).toJson())}}, failed, pending);
         // "a.dll" takes 7 bytes of the 512 MiB an upgrade may have.
         row("file past the size cap", up,
@@ -351,8 +351,9 @@ private slots:
             row(name, up,
                 {{list, upgradeInfo({name, "b.dll"})}, {"/upgrade02/b.dll", Server::status(404)}},
                 interrupted, {});
-        row("file link in the message", "start", {{query, adJson({{"sinfo", link}, {"close", 1}})}},
-            "墨岚白板消息 (plain): " + link, {});
+        const Reply linked = adJson({{"sinfo", link}, {"close", 1}});
+        row("file link in the message", "start", {{query, linked}}, "墨岚白板消息 (plain): " + link,
+            {});
         for (const char *nv : {"nan", "inf"})
             row(nv, up, {{list, upgradeInfo({"a.dll"}, nv)}}, stop + "当前程序为最新版", pending);
     }

@@ -199,9 +199,8 @@ void UpgradeWidget::downloadNext()
         return;
     }
     received = 0;
-    currentReply = WebRequest::get(
-        network, WebRequest::make(QUrl(baseUrl + encodedName(name), QUrl::TolerantMode), timeoutMs),
-        budget);
+    const QUrl url(baseUrl + encodedName(name), QUrl::TolerantMode);
+    currentReply = WebRequest::get(network, WebRequest::make(url, timeoutMs), budget);
     connect(currentReply, &QNetworkReply::readyRead, this, [this, budget] {
         const QByteArray chunk = currentReply->readAll();
         received += chunk.size();

@@ -23,6 +23,7 @@ public:
         bool hang = false;         // take the request and never answer
         qint64 padding = 0;        // zero bytes after the body
         bool sendLength = true;    // false: no Content-Length, the body ends with the connection
+        QByteArray headers = {};   // more header lines, each ending in "\r\n"
     };
     // More than any answer may be; a client that takes it all fails its memory bound.
     static constexpr qint64 endlessBytes = qint64(256) << 20;
@@ -96,7 +97,7 @@ private:
         const QByteArray lengthHeader =
             reply.sendLength ? "Content-Length: " + QByteArray::number(length) + "\r\n" : "";
         socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Canned\r\n" +
-                      lengthHeader + "Connection: close\r\n\r\n" + reply.body);
+                      lengthHeader + reply.headers + "Connection: close\r\n\r\n" + reply.body);
         socket->setProperty("padding", reply.padding);
         connect(socket, &QTcpSocket::bytesWritten, socket, [socket] { pad(socket); });
         pad(socket);

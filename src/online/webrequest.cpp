@@ -34,6 +34,9 @@ QNetworkRequest WebRequest::make(const QUrl &url, int timeoutMs)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(timeoutMs);
+    // Qt would inflate a compressed body before its size can be checked, so a small answer
+    // could fill the memory; sent compressed all the same, it stays so and fails to parse.
+    request.setRawHeader("Accept-Encoding", "identity");
     return request;
 }
 
@@ -74,7 +77,7 @@ bool WebRequest::isComplete(QNetworkReply *reply, qint64 receivedBytes)
     const QVariant maxBytes = reply->property(maxBytesProperty);
     if (maxBytes.isValid() && receivedBytes > maxBytes.toLongLong())
         return false;
-    // Qt drops the length of a compressed body, whose decoded size differs.
+    // Bodies are never inflated (see make), so a given length is the whole body's size.
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     return !length.isValid() || length.toLongLong() == receivedBytes;
 }

@@ -327,7 +327,7 @@ private slots:
         const QJsonObject huge{
             {"nv", "8"}, {"u", QJsonArray{"a.dll"}}, {"x", QString(1 << 20, 'x')}};
         const QString link = R"(<a href="file:///usr/bin/xterm">课件</a>)";
-        // Half a megabyte that would unpack to 128 MiB.
+        // Half a megabyte that would inflate to 128 MiB.
         Reply bomb = Server::ok(qCompress(QByteArray(128 << 20, '\0'), 1).mid(4));
         bomb.headers = "Content-Encoding: deflate\r\n";
 
@@ -335,7 +335,7 @@ private slots:
         row("endless list without length", up, {{list, Server::endless(false)}}, failed, pending);
         const Reply padded = Server::padded(png(40, 30), Server::endlessBytes, false);
         row("padded picture", ad, {{"/img.png", padded}}, "linked", {});
-        row("packed query", ad, {{query, bomb}}, "linked", {});
+        row("compressed query", ad, {{query, bomb}}, "linked", {});
         row("huge list", up, {{list, Server::ok(QJsonDocument(huge).toJson())}}, failed, pending);
         // "a.dll" takes 7 bytes of the 512 MiB an upgrade may have.
         row("file past the size cap", up,

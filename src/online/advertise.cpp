@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QJsonDocument>
@@ -235,7 +236,10 @@ void Advertise::parseAdvertisement(const QJsonObject &object)
 
 QImage Advertise::validCachedImage(int savedays, int w, int h) const
 {
-    if (!QFile::exists(imageCachePath))
+    // A cache larger than any picture we take now (Base64 adds a third) is left from before
+    // pictures were capped, and is not read into memory at every start.
+    const qint64 size = QFileInfo(imageCachePath).size();
+    if (!QFile::exists(imageCachePath) || size > (WebRequest::maxPictureBytes + 2) / 3 * 4)
         return QImage();
     const qint64 time = now();
     if (time < downloadTime || time > downloadTime + qint64(savedays) * dayMs)

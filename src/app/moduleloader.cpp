@@ -7,7 +7,11 @@
 
 QStringList ModuleLoader::defaultFolders()
 {
-    const QString programDir = QCoreApplication::applicationDirPath();
+    return foldersFor(QCoreApplication::applicationDirPath());
+}
+
+QStringList ModuleLoader::foldersFor(const QString &programDir)
+{
     QStringList folders{programDir,
                         QDir::cleanPath(programDir + QStringLiteral("/" QB_MODULE_RELATIVE_DIR)),
                         QStringLiteral(QB_MODULE_INSTALL_DIR)};

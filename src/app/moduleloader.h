@@ -12,6 +12,7 @@ public:
     // Beside the program (a build tree), then the installed module folder relative to the
     // program and as configured.
     static QStringList defaultFolders();
+    static QStringList foldersFor(const QString &programDir);
     // The entry point of the first module of that name in the folders; null with the reason
     // in error when none loads or it lacks the entry.
     static QFunctionPointer resolve(const QStringList &folders, const QString &fileName,

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QCameraViewfinder>
 #include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
@@ -38,18 +39,17 @@ private slots:
         QCOMPARE(previewHeight(tallestResolution({{0, 480}}, 0, QSize(0, 0)), 0), 0);
     }
 
-    void probeSizesPanelAndLetsCameraGo()
+    void startUpOpensNoCameraAndNoVideoWidget()
     {
+        // Asking for a camera loads Qt Multimedia's plugins and GStreamer, and a video widget
+        // makes Qt set up OpenGL: both wait until a camera is opened (panelCameras).
         CameraWidget widget;
         widget.setBackend(backend);
+        widget.setFixedHeight(150);
         widget.probeDefaultCamera(300);
-        // 640 x 480 is taller than 1280 x 720.
-        QCOMPARE(widget.height(), 225);
-        QCOMPARE(widget.minimumHeight(), 225);
-        // Only the shape was wanted: the camera is unloaded and released, never started.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(backend->log,
-                 (QStringList{"open cam0", "load cam0", "unload cam0", "delete cam0"}));
+        QCOMPARE(widget.height(), 150);
+        QVERIFY(backend->log.isEmpty());
+        QVERIFY(!widget.findChild<QCameraViewfinder *>());
     }
 
     void panelCameras_data()

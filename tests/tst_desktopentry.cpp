@@ -3,6 +3,7 @@
 
 #include "app/filesystem.h"
 #include "app/globals.h"
+#include "app/moduleloader.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
 
@@ -122,6 +123,13 @@ private slots:
                     .contains("application/pdf=quillboard.desktop;"));
         QVERIFY(QSvgRenderer(prefix.path() + "/share/icons/hicolor/scalable/apps/quillboard.svg")
                     .isValid());
+        // The recording module lies where the installed program looks for it.
+        const QStringList folders = ModuleLoader::foldersFor(prefix.path() + "/bin");
+        QVERIFY2(std::any_of(folders.begin(), folders.end(),
+                             [](const QString &folder) {
+                                 return QFileInfo::exists(folder + "/quillboard-recording.so");
+                             }),
+                 qPrintable(folders.join(' ')));
     }
 };
 

@@ -6,7 +6,7 @@
 #include "app/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "recording/recordarea.h"
-#include "recording/videorecorder.h"
+#include "recording/recordingengine.h"
 #include "toolbar/maintoolbar.h"
 
 #include "boxanswerer.h"
@@ -71,7 +71,7 @@ private slots:
         MainWindow w;
         w.setHotKeyGrabber(std::make_unique<FakeGrabber>()); // no hot-key notice between
         runStartUpSteps(w);
-        w.recorder()->setBackend(std::make_shared<FakeRecordingBackend>());
+        w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
         w.settings.avoutpath = outDir;
         w.settings.audiorecordtype = 3;
         w.settings.videoareatype = 0;
@@ -89,7 +89,7 @@ private slots:
             QCOMPARE(answerer.text, QStringLiteral("不支持的录屏存储路径，请重新设置"));
         }
         QVERIFY(!w.isRecording());
-        QVERIFY(!w.recorder()->isRecording());
+        QVERIFY(!w.recorder()); // a refused start loads no engine
         QVERIFY(!w.recordAreaBox());
         // Nothing records, so the button offers a start again, and no file was begun.
         QCOMPARE(bar->currentRecordState(), 0);
@@ -102,10 +102,38 @@ private slots:
         QVERIFY(QDir().mkpath(outDir));
         w.toolBar()->clickRecordStart();
         QVERIFY(w.recorder()->isRecording());
-        const VideoRecorder *r = w.recorder();
+        const RecordingEngine *r = w.recorder();
         QCOMPARE(QRect(r->areaX, r->areaY, r->areaWidth, r->areaHeight), QRect(0, 0, 1364, 768));
         w.toolBar()->clickRecordStop();
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
+    }
+
+    void missingRecordingModuleIsToldAndNothingStarts()
+    {
+        QTemporaryDir dir;
+        appDataDir = dir.path();
+        QDir().mkpath(dir.path() + "/config");
+        MainWindow w;
+        w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
+        runStartUpSteps(w);
+        w.recordingModuleFolders = QStringList{dir.path()};
+        w.settings.avoutpath = dir.path();
+        w.settings.audiorecordtype = 3;
+        w.settings.videoareatype = 0;
+        w.desktopGrabber = [] { return QPixmap(1366, 768); };
+        {
+            BoxAnswerer answerer(QStringLiteral("OK"));
+            w.toolBar()->clickRecordStart();
+            QVERIFY2(answerer.text.startsWith(QStringLiteral("录屏组件无法加载")),
+                     qPrintable(answerer.text));
+            QVERIFY(answerer.text.contains(QStringLiteral(QB_RECORDING_MODULE)));
+        }
+        QVERIFY(!w.isRecording());
+        QVERIFY(!w.recorder());
+        QVERIFY(!w.recordAreaBox());
+        auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
+        QCOMPARE(bar->currentRecordState(), 0);
+        QVERIFY(QDir(dir.path()).entryList({"*.mp4"}, QDir::Files).isEmpty());
     }
 };
 

@@ -8,7 +8,7 @@
 
 #include "app/anativeeventfilter.h"
 #include "recording/desktopareaselecter.h"
-#include "recording/videorecorder.h"
+#include "recording/recordingengine.h"
 #include "toolbar/maintoolbar.h"
 
 #include "mediaprobe.h"

@@ -33,6 +33,7 @@ class TestX11Startup : public QObject
 private slots:
     void secondStartRaisesTheRunningWindow();
     void unusableDataFolderShowsTheStartupError();
+    void startLoadsNoRecordingOpenGlOrMultimediaLibraries();
 };
 
 void TestX11Startup::secondStartRaisesTheRunningWindow()
@@ -104,6 +105,29 @@ void TestX11Startup::unusableDataFolderShowsTheStartupError()
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
     QVERIFY(!QFileInfo::exists(dir.filePath("config/quillboard/lock")));
+}
+
+void TestX11Startup::startLoadsNoRecordingOpenGlOrMultimediaLibraries()
+{
+    // FFmpeg, Mesa and GStreamer are most of what the loader would do before the first window,
+    // and nothing shown at start needs them: recording, cameras and sound load them when used.
+    X11WindowTree tree;
+    QTemporaryDir dir;
+    QProcess app;
+    app.setProcessEnvironment(environmentFor(dir.path() + "/data", dir.path() + "/config"));
+    app.start(QB_APP_PATH, QStringList());
+    QVERIFY(waitForWindow(tree, appTitle, 15000) != 0);
+    QTest::qWait(500); // the first paint and whatever follows it at once
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(app.processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    const QString mapped = QString::fromUtf8(maps.readAll());
+    app.kill();
+    app.waitForFinished();
+    QVERIFY(mapped.contains(QLatin1String("libQt5Widgets"))); // the right process was read
+    for (const char *library :
+         {"libavformat", "libavcodec", "libswscale", "quillboard-recording", "swrast_dri",
+          "libLLVM", "libgstreamer", "plugins/mediaservice", "plugins/audio/"})
+        QVERIFY2(!mapped.contains(QLatin1String(library)), library);
 }
 
 QTEST_MAIN(TestX11Startup)

@@ -35,7 +35,9 @@ int main(int argc, char *argv[])
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter);
     painter.end();
-    if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+    // Stored without compression: the window decodes its icons at start, and inflating them
+    // was a good part of that.
+    if (!image.save(QString::fromLocal8Bit(argv[2]), "PNG", 100)) {
         std::fprintf(stderr, "svg2png: cannot write %s\n", argv[2]);
         return 1;
     }

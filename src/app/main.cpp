@@ -87,6 +87,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
     QCoreApplication::setAttribute(Qt::AA_NativeWindows, false);
+    // No widget of ours draws with OpenGL: without this every window is made ready for GL
+    // children, which loads Mesa (and LLVM) before the first window shows.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets, true);
     Application app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
     QFont font = QApplication::font();

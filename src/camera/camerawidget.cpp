@@ -17,10 +17,19 @@ CameraWidget::CameraWidget(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setAlignment(Qt::AlignTop);
-    viewfinder = new QCameraViewfinder(this);
-    viewfinder->setFocusPolicy(Qt::NoFocus);
-    viewfinder->hide();
-    layout->addWidget(viewfinder);
+}
+
+QCameraViewfinder *CameraWidget::ensureViewfinder()
+{
+    // Made when a camera first shows: a video widget in the window makes Qt set up OpenGL
+    // when the window is created.
+    if (!viewfinder) {
+        viewfinder = new QCameraViewfinder(this);
+        viewfinder->setFocusPolicy(Qt::NoFocus);
+        viewfinder->hide();
+        layout->addWidget(viewfinder);
+    }
+    return viewfinder;
 }
 
 CameraWidget::~CameraWidget()
@@ -44,17 +53,10 @@ void CameraWidget::tell(const QString &text)
 
 void CameraWidget::probeDefaultCamera(int width)
 {
+    // Only the width is kept: asking for the default camera loads Qt Multimedia's plugins and
+    // GStreamer, a good part of the start-up. The panel takes the camera's shape when a camera
+    // is opened (responseStateChanged).
     panelWidth = width;
-    const CameraDevice device = backend->defaultCamera();
-    if (device.isNull())
-        return;
-    releaseProbe();
-    probe = backend->open(device, this);
-    if (!probe)
-        return;
-    connect(probe, &CameraHandle::stateChanged, this,
-            [this](QCamera::State state) { defaultCameraSizeResponse(state); });
-    probe->load();
 }
 
 void CameraWidget::defaultCameraSizeResponse(QCamera::State state)
@@ -106,7 +108,7 @@ bool CameraWidget::startCamera()
         emit cameraFailed();
         tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));
     });
-    camera->setViewfinder(viewfinder);
+    camera->setViewfinder(ensureViewfinder());
     viewfinder->show();
     camera->load();
     if (camera->isUnavailable()) {

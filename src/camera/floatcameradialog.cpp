@@ -33,9 +33,6 @@ FloatCameraDialog::FloatCameraDialog(QWidget *parent)
     pictureLayout = new QHBoxLayout(pictureLabel);
     pictureLayout->setContentsMargins(0, 0, 0, 0);
     pictureLayout->setSpacing(0);
-    viewfinder = new QCameraViewfinder(pictureLabel);
-    viewfinder->hide();
-    pictureLayout->addWidget(viewfinder);
     mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     mainLayout->setSpacing(0);
@@ -77,7 +74,7 @@ FloatCameraDialog::FloatCameraDialog(QWidget *parent)
     for (QWidget *widget :
          {static_cast<QWidget *>(titleStrip), static_cast<QWidget *>(cameraCombo),
           static_cast<QWidget *>(resolutionCombo), static_cast<QWidget *>(closeButton),
-          static_cast<QWidget *>(pictureLabel), static_cast<QWidget *>(viewfinder.data())})
+          static_cast<QWidget *>(pictureLabel)})
         widget->setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::SizeAllCursor);
     titleStrip->setCursor(Qt::ArrowCursor);
@@ -98,6 +95,18 @@ FloatCameraDialog::~FloatCameraDialog()
 void FloatCameraDialog::setBackend(std::shared_ptr<CameraBackend> cameraBackend)
 {
     backend = std::move(cameraBackend);
+}
+
+QCameraViewfinder *FloatCameraDialog::ensureViewfinder()
+{
+    // Made for the first camera: a video widget makes Qt set up OpenGL for its window.
+    if (!viewfinder) {
+        viewfinder = new QCameraViewfinder(pictureLabel);
+        viewfinder->setFocusPolicy(Qt::NoFocus);
+        viewfinder->hide();
+        pictureLayout->addWidget(viewfinder);
+    }
+    return viewfinder;
 }
 
 void FloatCameraDialog::setTitleStripVisible(bool visible)
@@ -152,7 +161,7 @@ void FloatCameraDialog::createCamera()
         showMessage(
             QStringLiteral("启动摄像头错误，请求被拒绝<br>请检查是否已关闭本地摄像头访问权限"));
     });
-    camera->setViewfinder(viewfinder);
+    camera->setViewfinder(ensureViewfinder());
     camera->load();
     if (!camera->isUnavailable())
         camera->start();

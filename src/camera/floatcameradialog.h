@@ -51,6 +51,7 @@ private:
     void switchCamera(int index);
     void setResolution(int index);
     void fillResolutions(QCamera::State state);
+    QCameraViewfinder *ensureViewfinder();
     void showViewfinder(const QSize &size);
     void showMessage(const QString &text);
     void setTitleStripVisible(bool visible);

@@ -21,6 +21,7 @@
 
 #include "app/filesystem.h"
 #include "app/globals.h"
+#include "app/moduleloader.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "app/windowsearch.h"
@@ -34,7 +35,7 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
-#include "recording/videorecorder.h"
+#include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
 
@@ -186,7 +187,7 @@ MainWindow::MainWindow(QWidget *parent)
     upgradeWidget = new UpgradeWidget(&appVersion, this);
     timerWidget = new TimerWidget(this);
     handOffWatch = new HandOffWatch(this);
-    videoRecorder = new VideoRecorder(this);
+    recordingModuleFolders = ModuleLoader::defaultFolders();
     recordClock = new QTimer(this);
     recordClock->setInterval(1000);
 

@@ -46,7 +46,8 @@ class RemarkShower;
 class TabItem;
 class TimerWidget;
 class UpgradeWidget;
-class VideoRecorder;
+class RecordingBackend;
+class RecordingEngine;
 
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
@@ -220,13 +221,19 @@ public:
     void recordCommand(int command);
     QPixmap grabScreenArea(int x, int y, int w, int h);
     bool isRecording() const { return recording; }
-    VideoRecorder *recorder() const { return videoRecorder; }
+    // Null until the first recording loads the engine.
+    RecordingEngine *recorder() const { return videoRecorder; }
+    // What the engine records from; unset, the engine takes the screen and microphone.
+    void setRecordingBackend(std::shared_ptr<RecordingBackend> backend);
     QWidget *recordAreaBox() const { return recordAreaFrame; }
     void showPdfWriterDialog();
     void onRecordStartClicked(int command);
     void onRecordStopClicked();
     void onRecorderStopError(const QString &text);
     void onRecorderTipError(const QString &) {}
+    // Loads the recording engine on the first recording; false, with the user told, when the
+    // module cannot be loaded.
+    bool loadRecorder();
     void onRecordClockTick();
     void onFloatCameraClicked();
     void onFloatCameraClosed();
@@ -291,6 +298,8 @@ public:
     std::function<QStringList(const QString &filter)> openFilesPicker;
     // The picture of the whole primary screen (tests give a known one).
     std::function<QPixmap()> desktopGrabber;
+    // Where the recording module is looked for.
+    QStringList recordingModuleFolders;
     // Called with the settings dialog before it runs (tests answer it).
     std::function<void(AppSettingsDialog &)> appSettingsDialogHook;
     PaintProperty *tools() const { return paintProperty; }
@@ -421,7 +430,8 @@ private:
     DesktopAreaSelecter *areaSelecter = nullptr;
     QWidget *recordAreaFrame = nullptr;
     HandOffWatch *handOffWatch = nullptr;
-    VideoRecorder *videoRecorder = nullptr;
+    RecordingEngine *videoRecorder = nullptr;
+    std::shared_ptr<RecordingBackend> recordingBackend;
     bool recording = false;
     QTimer *recordClock = nullptr;
     qint64 recordSeconds = 0;

@@ -25,6 +25,7 @@
 
 #include "app/filesystem.h"
 #include "app/hotkeys.h"
+#include "app/moduleloader.h"
 #include "app/paths.h"
 #include "app/uimetrics.h"
 #include "app/unavailable.h"
@@ -46,7 +47,7 @@
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordarea.h"
-#include "recording/videorecorder.h"
+#include "recording/recordingengine.h"
 #include "timer/timerwidget.h"
 #include "toolbar/maintoolbar.h"
 
@@ -97,10 +98,6 @@ void MainWindow::connectToolBarSignals()
     toolBarPort->connectSignals(this);
 
     connect(timerWidget, &TimerWidget::closed, this, [this] { onTimerWidgetClosed(); });
-    connect(videoRecorder, &VideoRecorder::recorderStopError, this,
-            [this](const QString &text) { onRecorderStopError(text); });
-    connect(videoRecorder, &VideoRecorder::recorderTipError, this,
-            [this](const QString &text) { onRecorderTipError(text); });
     connect(recordClock, &QTimer::timeout, this, [this] { onRecordClockTick(); });
     connect(floatCamera, &FloatCameraDialog::toClose, this, [this] { onFloatCameraClosed(); });
 }
@@ -340,7 +337,8 @@ void MainWindow::moveEvent(QMoveEvent *event)
         floatCamera->move(moved);
         floatCamera->setPosition(moved);
     }
-    videoRecorder->notifyWindowMoved();
+    if (videoRecorder)
+        videoRecorder->notifyWindowMoved();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -445,7 +443,8 @@ void MainWindow::onApplicationStateChanged(Qt::ApplicationState state)
     toolBarPort->setOpenClipboardFileEnabled(
         FileSystem::clipboardHasOpenableFile(supportedFileSuffixes()));
     toolBarPort->setPasteEnabled(FileSystem::clipboardHasImage());
-    videoRecorder->notifyApplicationState(static_cast<int>(state));
+    if (videoRecorder)
+        videoRecorder->notifyApplicationState(static_cast<int>(state));
 }
 
 void MainWindow::onSystemSuspended()
@@ -564,13 +563,15 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 void MainWindow::recordCommand(int command)
 {
     if (command == 2) {
-        videoRecorder->pause();
+        if (videoRecorder)
+            videoRecorder->pause();
         recordClock->stop();
         return;
     }
     if (command == 3) {
         recordClock->start();
-        videoRecorder->resume();
+        if (videoRecorder)
+            videoRecorder->resume();
         return;
     }
     if (command != 1)
@@ -610,6 +611,10 @@ void MainWindow::recordCommand(int command)
         width = screen.width() / 4 * 4;
         height = screen.height() / 4 * 4;
     }
+    if (!loadRecorder()) {
+        toolBarPort->resetRecordState();
+        return;
+    }
     recording = true;
     videoRecorder->areaX = x;
     videoRecorder->areaY = y;
@@ -628,6 +633,34 @@ void MainWindow::recordCommand(int command)
     box->setArea(QRect(x, y, width, height));
     // A refusal inside comes back through recorderStopError before start() returns.
     videoRecorder->start();
+}
+
+bool MainWindow::loadRecorder()
+{
+    if (videoRecorder)
+        return true;
+    QString error;
+    const auto create = reinterpret_cast<RecordingEngineEntry>(ModuleLoader::resolve(
+        recordingModuleFolders, QStringLiteral(QB_RECORDING_MODULE), QB_RECORDING_ENTRY, &error));
+    videoRecorder = create ? create(this) : nullptr;
+    if (!videoRecorder) {
+        showMessage(QStringLiteral("录屏组件无法加载，不能录屏，请重新安装墨岚白板。\n") + error);
+        return false;
+    }
+    if (recordingBackend)
+        videoRecorder->setBackend(recordingBackend);
+    connect(videoRecorder, &RecordingEngine::recorderStopError, this,
+            [this](const QString &text) { onRecorderStopError(text); });
+    connect(videoRecorder, &RecordingEngine::recorderTipError, this,
+            [this](const QString &text) { onRecorderTipError(text); });
+    return true;
+}
+
+void MainWindow::setRecordingBackend(std::shared_ptr<RecordingBackend> backend)
+{
+    recordingBackend = std::move(backend);
+    if (videoRecorder)
+        videoRecorder->setBackend(recordingBackend);
 }
 
 QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
@@ -652,7 +685,8 @@ void MainWindow::onRecordStopClicked()
 {
     recordClock->stop();
     recordSeconds = 0;
-    videoRecorder->stop();
+    if (videoRecorder)
+        videoRecorder->stop();
     recording = false;
     if (recordAreaFrame) {
         recordAreaFrame->close();

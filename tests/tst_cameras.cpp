@@ -32,6 +32,15 @@ private slots:
         backend->cameras = three;
     }
 
+    // Qt's camera service on Linux needs GStreamer's camerabin element, from the packages the
+    // set-up installs; without it every camera is "service missing".
+    void cameraServiceInstalled()
+    {
+        QCamera camera;
+        QVERIFY(camera.availability() != QMultimedia::ServiceMissing);
+        QVERIFY(camera.error() != QCamera::ServiceMissingError);
+    }
+
     void zeroWidthIsNeverDividedBy()
     {
         // A viewfinder that has no size yet.

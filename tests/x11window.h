@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QProcess>
+#include <QScreen>
 
 #include <functional>
 

@@ -14,6 +14,7 @@
 #include "toolbar/maintoolbar.h"
 
 #include "mediaprobe.h"
+#include "ownxvfb.h"
 #include "screenshotdir.h"
 #include "x11window.h"
 
@@ -277,25 +278,7 @@ private slots:
     {
         if (QGuiApplication::primaryScreen()->devicePixelRatio() != 1)
             QSKIP("runs on the unscaled screen");
-        QProcess server;
-        server.start("Xvfb",
-                     {"-displayfd", "1", "-screen", "0", "3840x2160x24", "-nolisten", "tcp"});
-        QVERIFY2(server.waitForReadyRead(20000), "Xvfb does not start");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", ":" + QString::fromLatin1(server.readLine().trimmed()));
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("QT_SCALE_FACTOR", "2");
-        QProcess child;
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {"chosenAreaAtEveryScale"});
-        const bool finished = child.waitForFinished(120000);
-        const QByteArray output = child.readAll();
-        server.terminate();
-        server.waitForFinished(5000);
-        qInfo("%s", output.constData());
-        QVERIFY2(finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                 output.constData());
+        runOnOwnXvfb("3840x2160x24", {"chosenAreaAtEveryScale"}, {{"QT_SCALE_FACTOR", "2"}});
     }
 };
 

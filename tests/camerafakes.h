@@ -13,6 +13,8 @@ struct FakeCameraSpec
     QByteArray id;
     QList<QSize> resolutions;
     bool refused = false;
+    // Qt 5.15 lists a camera it cannot open and raises the error from inside load().
+    bool failsInLoad = false;
 };
 
 class FakeCameraHandle : public CameraHandle
@@ -32,7 +34,9 @@ public:
     void load() override
     {
         note("load");
-        if (!spec.refused)
+        if (spec.failsInLoad)
+            emit failed();
+        else if (!spec.refused)
             emit stateChanged(QCamera::LoadedState);
     }
     void start() override

@@ -7,6 +7,7 @@
 
 #include "app/globals.h"
 #include "camera/camerawidget.h"
+#include "camera/floatcameradialog.h"
 #include "mainwindow/mainwindow.h"
 
 #include "boxanswerer.h"
@@ -32,6 +33,15 @@ private slots:
         backend->cameras = three;
     }
 
+    // Qt's camera service on Linux needs GStreamer's camerabin element, from the packages the
+    // set-up installs; without it every camera is "service missing".
+    void cameraServiceInstalled()
+    {
+        QCamera camera;
+        QVERIFY(camera.availability() != QMultimedia::ServiceMissing);
+        QVERIFY(camera.error() != QCamera::ServiceMissingError);
+    }
+
     void zeroWidthIsNeverDividedBy()
     {
         // A viewfinder that has no size yet.
@@ -55,7 +65,7 @@ private slots:
     void panelCameras_data()
     {
         QTest::addColumn<QList<int>>("cameras");
-        QTest::addColumn<int>("failure"); // 1: refused at start, 2: failing later
+        QTest::addColumn<int>("failure"); // 1: refused at start, 2: failing later, 3: inside load
         QTest::addColumn<QString>("message");
         const QString refused =
             QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限");
@@ -66,6 +76,8 @@ private slots:
         // A camera that fails must not leave the panel "on".
         QTest::newRow("refused at start") << QList<int>{0} << 1 << refused;
         QTest::newRow("failing later") << QList<int>{0} << 2 << refused;
+        // The refusal box closes and the program goes on.
+        QTest::newRow("failing inside load") << QList<int>{0} << 3 << refused;
     }
     void panelCameras()
     {
@@ -77,6 +89,8 @@ private slots:
             backend->cameras << three.at(i);
         if (failure == 1)
             backend->cameras[0].refused = true;
+        if (failure == 3)
+            backend->cameras[0].failsInLoad = true;
         QTemporaryDir dir;
         appDataDir = dir.path();
         MainWindow window;
@@ -126,6 +140,21 @@ private slots:
         closeButton->click();
         QVERIFY(panelOff());
         QVERIFY(backend->log.contains(QStringLiteral("stop cam2")));
+    }
+
+    void floatCameraFailingInsideLoadIsNeverStarted()
+    {
+        backend->cameras = {three.first()};
+        backend->cameras[0].failsInLoad = true;
+        FloatCameraDialog dialog;
+        dialog.setBackend(backend);
+        dialog.openCamera();
+        QCOMPARE(
+            dialog.messageText(),
+            QStringLiteral("启动摄像头错误，请求被拒绝<br>请检查是否已关闭本地摄像头访问权限"));
+        QVERIFY(!dialog.hasCamera());
+        QVERIFY(!backend->log.contains(QStringLiteral("start cam0")));
+        dialog.closeCamera();
     }
 };
 

@@ -135,6 +135,37 @@ private slots:
         QCOMPARE(bar->currentRecordState(), 0);
         QVERIFY(QDir(dir.path()).entryList({"*.mp4"}, QDir::Files).isEmpty());
     }
+
+    void freshAccountWithoutDocumentsRecords()
+    {
+        QTemporaryDir dir;
+        appDataDir = dir.path();
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (dir.path() + "/.config").toUtf8());
+        const QString documents = dir.path() + "/Documents";
+        {
+            MainWindow w;
+            w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
+            runStartUpSteps(w);
+            w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
+            w.settings.audiorecordtype = 3;
+            w.desktopGrabber = [] {
+                QPixmap screen(640, 480);
+                screen.fill(Qt::darkCyan);
+                return screen;
+            };
+            QCOMPARE(w.settings.avoutpath, documents);
+            QVERIFY(!QFileInfo::exists(documents));
+            w.toolBar()->clickRecordStart();
+            QVERIFY(w.recorder()->isRecording());
+            w.toolBar()->clickRecordStop();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
+        }
+        qputenv("HOME", home);
+        config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
+        QCOMPARE(QDir(documents).entryList({"*.mp4"}, QDir::Files).size(), 1);
+    }
 };
 
 QTEST_MAIN(RecordControlsTest)

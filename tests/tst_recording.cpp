@@ -160,31 +160,47 @@ private slots:
             << "录屏错误：音频录制异常，已强制停止[ERROR_SOURCE:AW]" << audioLost << 430;
         // Trouble while recording is told at once, not after 200 lost frames, and told once.
         QTest::newRow("low disk") << videoEnded << QString() << 0;
-        QTest::newRow("folder gone") << videoEnded << QString() << 0;
-        // A real write failure: the file may not grow any more, as on a full disk.
-        QTest::newRow("write fails") << videoEnded << QString() << 0;
     }
-    void endsWithPlayableFile()
+    void endsWithPlayableFile() { endRecording(); }
+
+    // A file that could not be finished is told as not saved, once, whichever writer failed.
+    void failedSaveToldOnce_data()
+    {
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("tip");
+        QTest::addColumn<int>("tipCount");
+        const QString notSaved = "录屏错误：保存录制文件失败";
+        QTest::newRow("folder gone") << notSaved << QString() << 0;
+        // A real write failure: the file may not grow any more, as over a quota.
+        QTest::newRow("write fails") << notSaved << QString() << 0;
+        QTest::newRow("write fails, sound too") << notSaved << QString() << 0;
+    }
+    void failedSaveToldOnce() { endRecording(); }
+
+private:
+    void endRecording()
     {
         QFETCH(QString, error);
         QFETCH(QString, tip);
         QFETCH(int, tipCount);
         const QString how = QTest::currentDataTag(), name = recorder->outputFileName;
-        if (how == "write fails")
+        const bool writeFails = how.startsWith("write fails");
+        if (writeFails)
             setArea(QSize(640, 480));
         recorder->audioMode = how == "too many lost frames" || how == "write fails" ? 3 : 0;
         backend->pcmSilent = how == "input stalled";
         backend->grabsFail = how == "too many lost frames";
         backend->pcmReadErrors = how == "failing reads";
-        backend->noisyScreen = how == "write fails";
+        backend->noisyScreen = writeFails;
         QPixmap snapshot(100, 50); // of another size than the area
         snapshot.fill(QColor(200, 30, 30));
         recorder->startSnapshot = snapshot;
         recorder->start();
         QVERIFY(recorder->isRecording());
-        const QHash<QString, int> waitMs{{"twice while paused", 300}, {"window closed", 800},
-                                         {"input stalled", 1300},     {"low disk", 1200},
-                                         {"folder gone", 600},        {"write fails", 600}};
+        const QHash<QString, int> waitMs{{"twice while paused", 300},    {"window closed", 800},
+                                         {"input stalled", 1300},        {"low disk", 1200},
+                                         {"folder gone", 600},           {"write fails", 600},
+                                         {"write fails, sound too", 600}};
         QTest::qWait(waitMs.value(how));
         if (how == "twice while paused") {
             recorder->pause();
@@ -212,7 +228,7 @@ private slots:
             rlimit saved = {};
             getrlimit(RLIMIT_FSIZE, &saved);
             rlimit limit = saved;
-            if (how == "write fails")
+            if (writeFails)
                 limit.rlim_cur = QFileInfo(name).size();
             setrlimit(RLIMIT_FSIZE, &limit);
             const bool ended = finished(backend->grabsFail     ? 30000
@@ -230,7 +246,7 @@ private slots:
         if (how == "folder gone")
             return;
         QVERIFY(QFileInfo::exists(name));
-        if (how == "write fails") // nothing more fits, not even the index
+        if (writeFails) // nothing more fits, not even the index
             return;
         const MediaProbe probe = probeMedia(name);
         QVERIFY(probe.opened);

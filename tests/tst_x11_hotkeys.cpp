@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <QProcess>
+#include <QWidget>
 #include <QX11Info>
 
 #include "app/anativeeventfilter.h"
@@ -24,6 +25,7 @@ private slots:
     void initTestCase();
     void grabFiresWithNumLock();
     void keyHeldByAnotherClientIsOccupied();
+    void hotKeyFiresAgainWhileOurWindowHasFocus();
 
 private:
     static bool xdotool(const QStringList &arguments)
@@ -98,6 +100,29 @@ void X11HotKeysTest::keyHeldByAnotherClientIsOccupied()
     // Once the server has let the other program go, the key is free.
     QTRY_COMPARE(grabber.grab(2, 113), HotKeyGrabber::Grabbed);
     grabber.ungrab(2, 113);
+}
+
+// The grab reports the key's release to our focused window, not to the root: Alt+A pressed
+// again must still count, not be taken for a held key's repeat.
+void X11HotKeysTest::hotKeyFiresAgainWhileOurWindowHasFocus()
+{
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    HotKeyReceiver receiver;
+    ANativeEventFilter filter(&receiver);
+    qApp->installNativeEventFilter(&filter);
+    QSignalSpy spy(&receiver, &HotKeyReceiver::systemHotKey);
+    X11HotKeyGrabber grabber;
+    QCOMPARE(grabber.grab(1, 65), HotKeyGrabber::Grabbed);
+    for (int n = 1; n <= 2; ++n) {
+        QVERIFY(xdotool({"key", "alt+a"}));
+        QTRY_COMPARE(spy.count(), n);
+    }
+    grabber.ungrab(1, 65);
+    qApp->removeNativeEventFilter(&filter);
 }
 
 QTEST_MAIN(X11HotKeysTest)

@@ -1,9 +1,9 @@
 #include <QtTest>
 
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 
+#include "ownxvfb.h"
 #include "screenshotdir.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/shapeaction.h"
@@ -115,24 +115,7 @@ void X11OptionStripTest::optionStripHiddenBehindExtensionButtonOnSmallScreen()
     if (QGuiApplication::platformName() != QLatin1String("xcb") ||
         QGuiApplication::primaryScreen()->size() == QSize(1366, 768))
         QSKIP("needs an X server other than the small screen");
-    QProcess server;
-    server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1366x768x24", "-nolisten", "tcp"});
-    QVERIFY2(server.waitForReadyRead(20000), "Xvfb does not start");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + QString::fromLatin1(server.readLine().trimmed()));
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    QProcess child;
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"optionStripHiddenBehindExtensionButton"});
-    const bool finished = child.waitForFinished(120000);
-    const QByteArray output = child.readAll();
-    server.terminate();
-    server.waitForFinished(5000);
-    qInfo("%s", output.constData());
-    QVERIFY2(finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             output.constData());
+    runOnOwnXvfb("1366x768x24", {"optionStripHiddenBehindExtensionButton"});
 }
 
 QTEST_MAIN(X11OptionStripTest)

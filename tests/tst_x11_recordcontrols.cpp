@@ -2,6 +2,8 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
@@ -12,8 +14,32 @@
 #include "toolbar/maintoolbar.h"
 
 #include "mediaprobe.h"
+#include "ownxvfb.h"
 #include "screenshotdir.h"
 #include "x11window.h"
+
+// Blocks 40 logical pixels wide, each of another colour than its neighbours.
+static QColor blockColor(const QPoint &logical)
+{
+    static const QColor colors[] = {Qt::red,  Qt::green,   Qt::blue,  Qt::yellow,
+                                    Qt::cyan, Qt::magenta, Qt::white, QColor(128, 64, 0)};
+    return colors[(logical.x() / 40 * 3 + logical.y() / 40 * 5) % 8];
+}
+
+// A picture of the area in screen pixels shows the blocks of the logical places it covers.
+static QString blockMismatch(const QImage &picture, const QRect &area, qreal ratio)
+{
+    if (picture.size() != area.size() * ratio)
+        return QString("%1x%2 picture").arg(picture.width()).arg(picture.height());
+    for (int y = 20; y < area.height(); y += 40) {
+        for (int x = 20; x < area.width(); x += 40) {
+            const QColor seen = picture.pixelColor(QPoint(x, y) * ratio);
+            if (!nearColor(seen, blockColor(area.topLeft() + QPoint(x, y)), 24))
+                return QString("%1 at %2,%3").arg(seen.name()).arg(x).arg(y);
+        }
+    }
+    return QString();
+}
 
 // Stands in for Application: the filter emits its systemHotKey signal.
 class HotKeyRelay : public QObject
@@ -173,6 +199,86 @@ private slots:
                                 .arg(probe.videoDuration)
                                 .arg(runMs + pausedMs)
                                 .arg(pausedMs)));
+    }
+
+    // The selector works in logical pixels, the capture in the screen's own: the screenshot
+    // and the recording hold the area chosen, at every scale.
+    void chosenAreaAtEveryScale()
+    {
+        const QRect chosen(320, 200, 400, 240);
+        const qreal ratio = QGuiApplication::primaryScreen()->devicePixelRatio();
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        QImage blocks(screen * ratio, QImage::Format_RGB32);
+        blocks.setDevicePixelRatio(ratio);
+        QPainter painter(&blocks);
+        for (int y = 0; y < screen.height(); y += 40) {
+            for (int x = 0; x < screen.width(); x += 40)
+                painter.fillRect(x, y, 40, 40, blockColor(QPoint(x, y)));
+        }
+        painter.end();
+        QLabel cover;
+        cover.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+        cover.setPixmap(QPixmap::fromImage(blocks));
+        cover.setGeometry(QRect(QPoint(0, 0), screen));
+        cover.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        QTest::qWait(300);
+
+        xdo({"key", "alt+a"});
+        DesktopAreaSelecter *selecter = nullptr;
+        QTRY_VERIFY((selecter = window->findChild<DesktopAreaSelecter *>()) &&
+                    selecter->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(selecter));
+        QTest::qWait(200);
+        const QPoint from = screenPixels(chosen.topLeft());
+        const QPoint to = screenPixels(chosen.bottomRight() + QPoint(1, 1));
+        xdo({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
+             "mousemove", QString::number(to.x() - 50), QString::number(to.y() - 50), "mousemove",
+             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
+        QTRY_COMPARE(selecter->selectionRect(), chosen);
+        QPushButton *confirm = nullptr;
+        QTRY_VERIFY(confirm = visibleChild<QPushButton>(selecter, [](QPushButton *b) {
+                        return b->text() == QStringLiteral("确认");
+                    }));
+        QTest::qWait(100);
+        click(confirm);
+        QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
+        const QImage shot = QGuiApplication::clipboard()->image();
+        const QString shotWrong = blockMismatch(shot, chosen, ratio);
+        QVERIFY2(shotWrong.isEmpty(), qPrintable("screenshot: " + shotWrong));
+
+        const QString out = xwin->dataDir + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window->settings.avoutpath = out;
+        window->settings.audiorecordtype = 3;
+        window->settings.videoareatype = 1;
+        window->settings.avareax = chosen.x();
+        window->settings.avareay = chosen.y();
+        window->settings.avareaw = chosen.width();
+        window->settings.avareah = chosen.height();
+        moveTo(QPoint(screen.width() - 10, screen.height() - 10)); // no pointer in the area
+        window->toolBar()->clickRecordStart();
+        QVERIFY(window->recorder()->isRecording());
+        QTRY_VERIFY(window->recordAreaBox() && window->recordAreaBox()->isVisible());
+        QCOMPARE(window->recordAreaBox()->geometry(), chosen.adjusted(-4, -4, 4, 4));
+        QTest::qWait(800);
+        window->toolBar()->clickRecordStop();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->recorder()->isRecording(), 15000);
+        const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        const MediaProbe probe = probeMedia(out + "/" + files.first());
+        QVERIFY(probe.opened);
+        probe.lastFrame.save(screenshotDir() + QString("/chosenarea-x%1-xvfb.png").arg(ratio));
+        const QString frameWrong = blockMismatch(probe.lastFrame, chosen, ratio);
+        QVERIFY2(frameWrong.isEmpty(), qPrintable("recording: " + frameWrong));
+    }
+
+    // The same on an Xvfb of its own, a 3840x2160 board at scale 2.
+    void chosenAreaOnScaledScreen()
+    {
+        if (QGuiApplication::primaryScreen()->devicePixelRatio() != 1)
+            QSKIP("runs on the unscaled screen");
+        runOnOwnXvfb("3840x2160x24", {"chosenAreaAtEveryScale"}, {{"QT_SCALE_FACTOR", "2"}});
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QProcess>
+#include <QScreen>
 
 #include <functional>
 
@@ -27,11 +28,18 @@ inline void xdo(const QStringList &arguments)
     QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
 }
 
+// The X server counts in screen pixels, Qt in logical ones.
+inline QPoint screenPixels(const QPoint &global)
+{
+    return global * QGuiApplication::primaryScreen()->devicePixelRatio();
+}
+
 inline void moveTo(const QPoint &global)
 {
     // With --sync xdotool waits for the pointer to move, which it never does if it is there.
+    const QPoint to = screenPixels(global);
     if (QCursor::pos() != global)
-        xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+        xdo({"mousemove", "--sync", QString::number(to.x()), QString::number(to.y())});
     QTest::qWait(50);
 }
 

@@ -230,8 +230,9 @@ void AppSettingsDialog::setupTexts()
         combo->setView(new QListView(combo));
         combo->setStyleSheet(itemStyle);
     }
-    for (QWidget *hidden : {static_cast<QWidget *>(audioLabel), static_cast<QWidget *>(audioCombo),
-                            static_cast<QWidget *>(videoLabel), static_cast<QWidget *>(videoCombo)})
+    // The audio row stays: a Linux desktop may have no sound input at all, and then only
+    // "不录制声音" lets a recording start.
+    for (QWidget *hidden : {static_cast<QWidget *>(videoLabel), static_cast<QWidget *>(videoCombo)})
         hidden->setVisible(false);
     thumbGroup->addButton(verticalThumbRadio);
     thumbGroup->addButton(horizontalThumbRadio);

@@ -111,6 +111,10 @@ bool CameraWidget::startCamera()
     camera->setViewfinder(ensureViewfinder());
     viewfinder->show();
     camera->load();
+    // A camera that cannot be opened fails from inside load(): the failure was told and the
+    // camera released already.
+    if (!camera)
+        return false;
     if (camera->isUnavailable()) {
         stopCamera();
         tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));

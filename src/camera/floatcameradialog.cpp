@@ -158,11 +158,15 @@ void FloatCameraDialog::createCamera()
     connect(camera, &CameraHandle::stateChanged, this,
             [this](QCamera::State state) { fillResolutions(state); });
     connect(camera, &CameraHandle::failed, this, [this] {
+        // Released so that a camera failing inside load() is never started after it.
+        releaseCamera(camera, this, viewfinder);
         showMessage(
             QStringLiteral("启动摄像头错误，请求被拒绝<br>请检查是否已关闭本地摄像头访问权限"));
     });
     camera->setViewfinder(ensureViewfinder());
     camera->load();
+    if (!camera)
+        return;
     if (!camera->isUnavailable())
         camera->start();
     else

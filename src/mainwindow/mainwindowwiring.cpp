@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -583,54 +586,60 @@ void MainWindow::recordCommand(int command)
     };
     // Checked now, not when chosen: the folder may have gone since.
     const QString folder = settings.avoutpath;
+    // A new account has no Documents folder until a desktop's first login makes one.
+    if (folder == QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) &&
+        !QFileInfo::exists(folder))
+        QDir().mkpath(folder);
     if (folder.isEmpty() || !FileSystem::isWritableDir(folder)) {
         refuse("不支持的录屏存储路径，请重新设置");
         return;
     }
     const QString path = recordingFilePath(
         folder, recordingFileName(QDate::currentDate(), QDateTime::currentSecsSinceEpoch()));
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
+    // The stored region is in the window system's logical pixels, as the selector showed it;
+    // the capture and the encoder work in the screen's own pixels.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    QRect capture;
     if (settings.videoareatype == 1) {
-        x = settings.avareax;
-        y = settings.avareay;
-        width = settings.avareaw;
-        height = settings.avareah;
+        const int x = settings.avareax, y = settings.avareay;
+        const int width = settings.avareaw, height = settings.avareah;
         if (!isRecordAreaValid(x, y, width, height)) {
             refuse("录制区域不合法，请重新设置录制区域");
             return;
         }
+        capture = screenPixelArea(QRect(x, y, width, height), ratio);
     } else {
-        const QPixmap screen = desktopGrabber ? desktopGrabber() : QPixmap();
-        if (screen.isNull()) {
+        const QPixmap picture = desktopGrabber ? desktopGrabber() : QPixmap();
+        if (picture.isNull()) {
             refuse("获取屏幕位置信息失败，请重试");
             return;
         }
-        width = screen.width() / 4 * 4;
-        height = screen.height() / 4 * 4;
+        capture = QRect(0, 0, picture.width() / 4 * 4, picture.height() / 4 * 4);
     }
     if (!loadRecorder()) {
         toolBarPort->resetRecordState();
         return;
     }
     recording = true;
-    videoRecorder->areaX = x;
-    videoRecorder->areaY = y;
-    videoRecorder->areaWidth = width;
-    videoRecorder->areaHeight = height;
-    videoRecorder->outputWidth = width;
-    videoRecorder->outputHeight = height;
+    videoRecorder->areaX = capture.x();
+    videoRecorder->areaY = capture.y();
+    videoRecorder->areaWidth = capture.width();
+    videoRecorder->areaHeight = capture.height();
+    videoRecorder->outputWidth = capture.width();
+    videoRecorder->outputHeight = capture.height();
     videoRecorder->audioMode = settings.audiorecordtype;
     videoRecorder->videoQuality = settings.videoqualitytype;
     videoRecorder->watermarkCorner = settings.watermarktype;
-    videoRecorder->startSnapshot = grabScreenArea(x, y, width, height);
+    videoRecorder->startSnapshot =
+        grabScreenArea(capture.x(), capture.y(), capture.width(), capture.height());
     videoRecorder->outputFileName = path;
     recordClock->start();
     auto *box = new AVRecordAreaBox;
     recordAreaFrame = box;
-    box->setArea(QRect(x, y, width, height));
+    const QRectF logical(capture.x() / ratio, capture.y() / ratio, capture.width() / ratio,
+                         capture.height() / ratio);
+    box->setArea(logical.toAlignedRect());
     // A refusal inside comes back through recorderStopError before start() returns.
     videoRecorder->start();
 }
@@ -668,7 +677,13 @@ QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
     QPixmap result(w, h);
     result.fill(Qt::black);
     QScreen *screen = QGuiApplication::primaryScreen();
-    const QPixmap grabbed = screen ? screen->grabWindow(0, x, y, w, h) : QPixmap();
+    // Asked for in screen pixels; the grab takes logical ones and gives screen pixels back.
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    const QRect logical = QRectF(x / ratio, y / ratio, w / ratio, h / ratio).toAlignedRect();
+    QPixmap grabbed =
+        screen ? screen->grabWindow(0, logical.x(), logical.y(), logical.width(), logical.height())
+               : QPixmap();
+    grabbed.setDevicePixelRatio(1);
     if (!grabbed.isNull() && grabbed.size() == QSize(w, h)) {
         QPainter painter(&result);
         painter.drawPixmap(0, 0, grabbed);

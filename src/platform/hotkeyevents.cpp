@@ -54,12 +54,14 @@ X11HotKeyEvents::Kind X11HotKeyEvents::handle(void *message, int &modifiers, int
         return Other;
     // Key press and release share one layout.
     auto *key = reinterpret_cast<xcb_key_press_event_t *>(event);
+    if (type == XCB_KEY_RELEASE) {
+        // While a window of ours has the focus, the release of a grabbed key goes to it, not
+        // to the root: missed, the key's next press would count as a repeat.
+        m_repeats.release(key->detail, key->time);
+        return key->event == m_root ? Release : Other;
+    }
     if (key->event != m_root)
         return Other;
-    if (type == XCB_KEY_RELEASE) {
-        m_repeats.release(key->detail, key->time);
-        return Release;
-    }
     if (!m_repeats.press(key->detail, key->time))
         return Repeat;
     modifiers = x11keys::hotKeyModifiersForXState(key->state);

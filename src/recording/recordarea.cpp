@@ -1,6 +1,7 @@
 #include "recording/recordarea.h"
 
 #include <QDate>
+#include <QRect>
 #include <QString>
 
 #include "app/uimetrics.h"
@@ -49,6 +50,13 @@ void adjustScreenshotArea(int &x, int &y, int &w, int &h, int screenWidth, int s
 void adjustScreenshotArea(int &x, int &y, int &w, int &h)
 {
     adjustScreenshotArea(x, y, w, h, availableScreenWidth(), availableScreenHeight());
+}
+
+QRect screenPixelArea(const QRect &logical, qreal ratio)
+{
+    const int x = qRound(logical.x() * ratio), y = qRound(logical.y() * ratio);
+    const int w = int(logical.width() * ratio) / 4 * 4, h = int(logical.height() * ratio) / 4 * 4;
+    return QRect(x, y, w, h);
 }
 
 QString recordingFileName(const QDate &date, qint64 secondsSinceEpoch)

@@ -16,7 +16,11 @@ void adjustScreenshotArea(int &x, int &y, int &w, int &h);
 void adjustScreenshotArea(int &x, int &y, int &w, int &h, int screenWidth, int screenHeight);
 
 class QDate;
+class QRect;
 class QString;
+// An area given in logical pixels as the screen's own pixels at that pixel ratio, with sides
+// rounded down to multiples of 4.
+QRect screenPixelArea(const QRect &logical, qreal ratio);
 // "2024_3_7_1709800000.mp4": the day's date and the seconds since the epoch.
 QString recordingFileName(const QDate &date, qint64 secondsSinceEpoch);
 // The file inside folder, with or without its trailing "/".

@@ -117,7 +117,7 @@ void VideoRecorder::start()
         refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
         return;
     }
-    errorReported = false;
+    stopError.clear();
     startVideoWriter();
     videoThread.start();
     if (soundOn()) {
@@ -351,7 +351,13 @@ void VideoRecorder::writerStopErrored(QString text)
 {
     if (videoWriter || audioWriter)
         emit stopWriter();
-    errorReported = true;
+    // While a file is open the first error waits for its end: only then is it known whether
+    // the file was saved at all, and the other writer's error is not told a second time.
+    if (output) {
+        if (stopError.isEmpty())
+            stopError = text;
+        return;
+    }
     emit recorderStopError(text);
 }
 
@@ -378,10 +384,10 @@ void VideoRecorder::finishRecording()
         return;
     const bool saved = writeTrailer() && QFileInfo::exists(outputFileName);
     releaseOutput();
-    if (!saved && !errorReported) {
-        errorReported = true;
-        emit recorderStopError(QStringLiteral("录屏错误：保存录制文件失败"));
-    }
+    const QString text = saved ? stopError : QStringLiteral("录屏错误：保存录制文件失败");
+    stopError.clear();
+    if (!text.isEmpty())
+        emit recorderStopError(text);
 }
 
 bool VideoRecorder::writeTrailer()

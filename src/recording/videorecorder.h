@@ -93,7 +93,7 @@ private:
     QThread videoThread;
     QThread audioThread;
     bool recording = false;
-    bool errorReported = false;
+    QString stopError; // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;
     QTimer diskWatch;
 };

@@ -247,6 +247,8 @@ private:
     QWidget *editWidget() override { return this; }
     double editZoom() const override { return zoomFactor; }
     void directionUnused(int direction) override { emit directionState(direction); }
+    void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
+    bool wantsPointerInput() const override;
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers(bool withHighlight = false);
@@ -286,8 +288,6 @@ private:
     PageOrientation orientation;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
-    // The primary touch point drives the steps; mouse events made from that touch are dropped.
-    bool touchDrivesSteps = false;
 
     // Undo copies of the current page.
     ReplayCopies copies;

@@ -182,7 +182,11 @@ private:
     QRect drawnPageRow() const;
     // A widget position on the page being drawn on in page coordinates.
     QPointF widgetToPage(const QPointF &position) const;
-    bool toolWantsInput() const;
+    QPointF pageToWidget(const QPointF &point) const;
+    bool wantsPointerInput() const override;
+    void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
+    // Ends the edge code of a press (a touch has no hover to find it again).
+    void forgetEdge();
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's height
     // as laid out, both at zoom 1.

@@ -21,7 +21,7 @@ public:
     void clear();
     // The same, but the rendered page stays.
     void clearDrawing();
-    // Drops the six layers (and the undo copies taken of them) only.
+    // Drops the layers (and the undo copies taken of them) only.
     void releaseLayers();
 
     int pdfPageNumber = 0;
@@ -30,8 +30,6 @@ public:
     QPixmap layer2;
     QPixmap layer3;
     QPixmap layer4;
-    QPixmap layer5;
-    QPixmap layer6;
     // Copies of layer 3 for fast undo, within the program's one budget.
     ReplayCopies copies;
 };

@@ -1,11 +1,17 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "drawing/pagelimits.h"
+#include "drawing/toolcursors.h"
+#include "items/canvasmarquee.h"
+
 #include "canvasboard.h"
 #include "pdfboard.h"
 #include "pdffixtures.h"
+#include "userinput.h"
 
 namespace {
 
@@ -19,6 +25,49 @@ void drawScript(Board &b, double top)
         b.move(from + QPointF(17 * i, (i % 3) * 9 + 4 * i));
     b.release(from + QPointF(17 * 12, 48 + 9));
 }
+
+// Either board, shown, driven through its window; positions are page 1 positions.
+struct ShownBoard
+{
+    explicit ShownBoard(PdfBoard *board)
+        : pdf(board)
+    {
+        if (!pdf)
+            white.reset(new CanvasBoard(QSize(840, 1188)));
+    }
+    QWidget *widget() const { return pdf ? static_cast<QWidget *>(pdf->canvas) : &white->canvas; }
+    PaintProperty &property() const { return pdf ? pdf->property : white->property; }
+    void useTool(int tool) { pdf ? pdf->useTool(tool) : white->useTool(tool); }
+    QPoint at(const QPoint &page) const { return page + QPoint(0, pdf ? pdf->top(0) : 0); }
+    QVector<QPoint> at(const QVector<QPoint> &page) const
+    {
+        QVector<QPoint> points;
+        for (const QPoint &p : page)
+            points << at(p);
+        return points;
+    }
+    QImage ink() const { return pdf ? pdf->page(0)->layer3.toImage() : white->inkImage(); }
+    QList<PaintData *> &history() const { return pdf ? pdf->history(0) : white->history(); }
+    // The page as its history says: its layers built again and replayed.
+    QImage replayedInk()
+    {
+        pdf ? pdf->canvas->resetPageLayers() : white->canvas.refreshPage();
+        return ink();
+    }
+    void run(BoardCommand command)
+    {
+        pdf ? pdf->canvas->runCommand(command) : white->canvas.runCommand(command);
+    }
+    CanvasMarquee *marquee() const { return widget()->findChild<CanvasMarquee *>(); }
+    std::function<void()> tick(qint64 ms = 20)
+    {
+        qint64 *clock = pdf ? &pdf->clockNow : &white->clockNow;
+        return [clock, ms] { *clock += ms; };
+    }
+
+    PdfBoard *pdf;
+    std::unique_ptr<CanvasBoard> white;
+};
 
 } // namespace
 
@@ -45,6 +94,16 @@ private slots:
     void unfinishedConnectedLineKeepsOneAction();
     void pictureExportSavesAndReports();
     void edgeDragWidensPageAtZoom();
+    void fingerTouchDrawsAndPinchZooms_data();
+    void fingerTouchDrawsAndPinchZooms();
+    void hoverFindsPageEdgeAndPressEndForgetsIt();
+    void edgeDragShowsWideningWhileDragging();
+    void pageWideningStopsAtPageLimit();
+    void zoomRefreshesToolCursor_data();
+    void zoomRefreshesToolCursor();
+    void replayLeavesOpenItemToItsItem_data();
+    void replayLeavesOpenItemToItsItem();
+    void strokeClosedMidPressKeepsItsTail();
 
 private:
     QTemporaryDir dir;
@@ -274,6 +333,255 @@ void PdfCanvasTest::edgeDragWidensPageAtZoom()
     // The drawing moved with the page's left edge and kept its pixels.
     QCOMPARE(board->page(0)->layer3.toImage().copy(13, 0, ink.width(), ink.height()), ink);
     QVERIFY(board->history(0).last()->closed);
+}
+
+void PdfCanvasTest::fingerTouchDrawsAndPinchZooms_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<int>("fingers");
+    for (bool onPdf : {false, true}) {
+        const char *name = onPdf ? "pdf" : "whiteboard";
+        QTest::addRow("%s pen", name) << onPdf << int(PaintTool::Pen) << 1;
+        QTest::addRow("%s highlighter", name) << onPdf << int(PaintTool::Highlighter) << 1;
+        QTest::addRow("%s eraser", name) << onPdf << int(PaintTool::Eraser) << 1;
+        QTest::addRow("%s pinch", name) << onPdf << int(PaintTool::Pen) << 2;
+    }
+}
+
+void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
+{
+    // Regression: the PDF board accepted the touch and waited for mouse events that Qt makes only
+    // from a touch nobody accepted, and the accepted touch never reached the pinch zoom.
+    QFETCH(bool, onPdf);
+    QFETCH(int, tool);
+    QFETCH(int, fingers);
+    static QTouchDevice *device = QTest::createTouchDevice();
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    CanvasBoard reference(QSize(840, 1188));
+    // Off the screen: touch goes to the window under the fingers.
+    reference.canvas.hide();
+    for (PaintProperty *p : {&b.property(), &reference.property}) {
+        p->lineBoldSize = 5;
+        p->foreColor = QStringLiteral("#2040E0");
+    }
+    if (fingers == 2) {
+        pinchOpen(b.widget(), device, b.at(QPoint(300, 300)), b.at(QPoint(400, 300)), QPoint(15, 0),
+                  6);
+        // The first finger's stroke is gone; the view behind a PDF board zoomed in.
+        QVERIFY(b.history().isEmpty());
+        QCOMPARE(paintedPixels(b.ink()), 0);
+        if (onPdf)
+            QVERIFY(board->canvas->zoom() > 1.2);
+        return;
+    }
+    // The same stroke with the finger and, on a whiteboard, with the mouse's steps.
+    const auto draw = [&](int used, const QVector<QPoint> &line) {
+        b.useTool(used);
+        reference.useTool(used);
+        fingerStroke(b.widget(), device, b.at(line), b.tick());
+        reference.press(line.first());
+        for (int i = 1; i < line.size(); ++i)
+            reference.move(line.at(i));
+        reference.release(line.last());
+    };
+    if (tool == PaintTool::Eraser)
+        draw(PaintTool::Pen, wavyLine(QPoint(100, 150), 12));
+    draw(tool, wavyLine(QPoint(90, 140), 12, 19));
+    QCOMPARE(b.history().size(), reference.history().size());
+    QVERIFY(b.history().last()->closed);
+    QVERIFY(paintedPixels(b.ink()) > 500);
+    QCOMPARE(b.ink(), reference.inkImage());
+}
+
+void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt()
+{
+    // Regression: without tracking no hover reached the board, and an edge code left by a drag
+    // with the right button turned every later press into an edge drag.
+    PdfCanvas *pdf = board->canvas;
+    const int y = board->top(0) + 400;
+    sendMouse(pdf, QEvent::MouseMove, QPoint(400, y), Qt::NoButton);
+    sendMouse(pdf, QEvent::MouseMove, QPoint(2, y), Qt::NoButton);
+    QCOMPARE(pdf->edgeCode(), 8);
+    QCOMPARE(pdf->cursor().shape(), Qt::SizeHorCursor);
+    sendMouse(pdf, QEvent::MouseMove, QPoint(400, y), Qt::NoButton);
+    QCOMPARE(pdf->edgeCode(), -1);
+
+    sendMouse(pdf, QEvent::MouseButtonPress, QPoint(400, y), Qt::RightButton);
+    sendMouse(pdf, QEvent::MouseMove, QPoint(pdf->width() - 2, y), Qt::RightButton);
+    sendMouse(pdf, QEvent::MouseButtonRelease, QPoint(pdf->width() - 2, y), Qt::RightButton);
+    QCOMPARE(pdf->edgeCode(), -1);
+    const int width = pdf->width();
+    mouseStroke(pdf, wavyLine(QPoint(300, y), 8), [this] { board->clockNow += 20; });
+    QCOMPARE(board->history(0).size(), 1);
+    QCOMPARE(pdf->width(), width);
+}
+
+void PdfCanvasTest::edgeDragShowsWideningWhileDragging()
+{
+    // Regression: the drag kept no pointer position, so the page widened only at the release,
+    // while every move rebuilt the layers of the visible pages.
+    PdfCanvas *pdf = board->canvas;
+    board->stroke(0, QPointF(600, 300), QPointF(800, 340));
+    const QImage ink = board->page(0)->layer3.toImage();
+    const int before = pdf->width();
+    const QPoint edge(before - 2, board->top(0) + 500);
+    sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
+    QCOMPARE(pdf->edgeCode(), 4);
+    sendMouse(pdf, QEvent::MouseButtonPress, edge);
+    const QPoint target = pdf->mapToGlobal(edge + QPoint(30, 0));
+    sendMouse(pdf, QEvent::MouseMove, edge + QPoint(30, 0));
+    QCOMPARE(pdf->width(), before + 60);
+    QCOMPARE(board->page(0)->layer1.width(), 840);
+    // The new strip shows the board colour, not the background beside the pages.
+    const QImage shown = pdf->grab(QRect(before + 20, board->top(0) + 600, 20, 20)).toImage();
+    QCOMPARE(shown.pixel(10, 10) & 0xffffff, 0xffffffu);
+    // The board is centred again as it grows: the pointer stays where it is on the screen.
+    sendMouse(pdf, QEvent::MouseButtonRelease, pdf->mapFromGlobal(target));
+    QCOMPARE(board->page(0)->layer1.width(), 900);
+    QCOMPARE(board->page(0)->layer3.toImage().copy(0, 0, 840, 1188), ink);
+}
+
+void PdfCanvasTest::pageWideningStopsAtPageLimit()
+{
+    // Regression: repeated drags grew every visible page's layers without bound.
+    PdfCanvas *pdf = board->canvas;
+    const QPoint edge(2, board->top(0) + 500);
+    for (int i = 0; i < 3; ++i) {
+        sendMouse(pdf, QEvent::MouseMove, edge + QPoint(300, 0), Qt::NoButton);
+        sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
+        QCOMPARE(pdf->edgeCode(), 8);
+        sendMouse(pdf, QEvent::MouseButtonPress, edge);
+        sendMouse(pdf, QEvent::MouseMove, edge - QPoint(1000, 0));
+        QVERIFY(pdf->width() <= maximumPageSide);
+        sendMouse(pdf, QEvent::MouseButtonRelease, edge - QPoint(1000, 0));
+    }
+    QCOMPARE(pdf->width(), maximumPageSide);
+    QCOMPARE(board->page(0)->layer1.width(), maximumPageSide);
+}
+
+void PdfCanvasTest::zoomRefreshesToolCursor_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
+    QTest::newRow("eraser") << int(PaintTool::Eraser);
+    QTest::newRow("stamp") << int(PaintTool::Stamp);
+}
+
+void PdfCanvasTest::zoomRefreshesToolCursor()
+{
+    // Regression: after a zoom these cursors kept the size of the old zoom.
+    QFETCH(int, tool);
+    board->property.stampName = QStringLiteral("0");
+    board->property.eraserSize = 4;
+    board->useTool(tool);
+    PdfCanvas *pdf = board->canvas;
+    const QPoint at(200, 200);
+    for (int i = 0; i < 8; ++i) {
+        QWheelEvent in(at, pdf->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pdf, &in);
+    }
+    QVERIFY(qAbs(pdf->zoom() - 1.4) < 1e-9);
+    const QSize expected = toolCursor(&board->property, 1.4).pixmap().size();
+    QVERIFY(expected != toolCursor(&board->property, 1.0).pixmap().size());
+    QCOMPARE(pdf->cursor().pixmap().size(), expected);
+}
+
+void PdfCanvasTest::replayLeavesOpenItemToItsItem_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<int>("ending");
+    enum { Cancel, Delete, Commit };
+    for (bool onPdf : {false, true}) {
+        const char *name = onPdf ? "pdf" : "whiteboard";
+        QTest::addRow("%s paste cancelled", name) << onPdf << -1 << int(Cancel);
+        QTest::addRow("%s paste deleted", name) << onPdf << -1 << int(Delete);
+        QTest::addRow("%s shape cancelled", name) << onPdf << int(PaintTool::Shape) << int(Cancel);
+        QTest::addRow("%s shape deleted", name) << onPdf << int(PaintTool::Shape) << int(Delete);
+        QTest::addRow("%s moved selection committed", name)
+            << onPdf << int(PaintTool::Selection) << int(Commit);
+        QTest::addRow("%s moved selection cancelled", name)
+            << onPdf << int(PaintTool::Selection) << int(Cancel);
+    }
+}
+
+void PdfCanvasTest::replayLeavesOpenItemToItsItem()
+{
+    // Regression: scrolling the page out of view and back replayed the open paste, shape frame
+    // or lifted selection into the page; cancelling or deleting it then left it there, and a
+    // committed move kept its content at the place it passed on the way.
+    QFETCH(bool, onPdf);
+    QFETCH(int, tool);
+    QFETCH(int, ending);
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    QWidget *w = b.widget();
+    b.property().shapeType = 2;
+    b.property().lineBoldSize = 4;
+    b.useTool(PaintTool::Pencil);
+    mouseStroke(w, b.at(wavyLine(QPoint(120, 200), 10)), b.tick());
+    const QImage drawn = b.ink();
+    if (tool == -1) {
+        QImage picture(120, 90, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QGuiApplication::clipboard()->setImage(picture);
+        b.run(BoardCommand::Paste);
+    } else {
+        b.useTool(tool);
+        const QPoint from = tool == PaintTool::Shape ? QPoint(300, 400) : QPoint(100, 180);
+        mouseStroke(w, b.at({from, from + QPoint(80, 60), from + QPoint(220, 150)}), b.tick(150));
+    }
+    CanvasMarquee *marquee = b.marquee();
+    QVERIFY(marquee->isVisible());
+    if (tool == PaintTool::Selection) {
+        // The frame is dragged from its middle: the region lifts off the page.
+        const QPoint middle = marquee->geometry().center();
+        mouseStroke(w, {middle, middle + QPoint(40, 30), middle + QPoint(90, 70)}, b.tick());
+    }
+    if (onPdf) {
+        board->scrollTo(6);
+        QVERIFY(!board->canvas->hasPageLayers(0));
+        board->scrollTo(0);
+    }
+    if (ending == 0)
+        b.run(BoardCommand::Cancel);
+    else if (ending == 1)
+        QTest::keyClick(w, Qt::Key_Backspace);
+    else
+        mouseStroke(w, {b.at(QPoint(700, 600))}, b.tick());
+    QVERIFY(marquee->isHidden());
+    const QImage shown = b.ink();
+    QCOMPARE(differingPixels(shown, b.replayedInk()), 0);
+    if (ending == 2) {
+        QVERIFY(b.history().last()->closed);
+        QVERIFY(differingPixels(shown, drawn) > 100);
+    } else {
+        QCOMPARE(b.history().size(), 1);
+        QCOMPARE(differingPixels(shown, drawn), 0);
+    }
+}
+
+void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
+{
+    // Regression: Ctrl+wheel with the pen down closed the stroke in the history without painting
+    // its last steps; they appeared only at the next full replay.
+    PdfCanvas *pdf = board->canvas;
+    board->property.lineBoldSize = 6;
+    const QVector<QPoint> line = wavyLine(QPoint(100, board->top(0) + 200), 7, 30);
+    sendMouse(pdf, QEvent::MouseButtonPress, line.first());
+    for (int i = 1; i < line.size(); ++i)
+        sendMouse(pdf, QEvent::MouseMove, line.at(i));
+    QWheelEvent in(line.last(), pdf->mapToGlobal(line.last()), QPoint(), QPoint(0, 120),
+                   Qt::LeftButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pdf, &in);
+    QVERIFY(pdf->zoom() > 1.0);
+    QVERIFY(board->history(0).last()->closed);
+    sendMouse(pdf, QEvent::MouseButtonRelease, line.last());
+    QCOMPARE(board->history(0).size(), 1);
+    const QImage live = board->page(0)->layer3.toImage();
+    pdf->resetPageLayers();
+    QCOMPARE(differingPixels(live, board->page(0)->layer3.toImage()), 0);
 }
 
 QTEST_MAIN(PdfCanvasTest)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QPixmap>
 #include <QPointF>
 #include <QRect>
@@ -279,7 +280,8 @@ private:
     void dropOpenAction(int type);
     // A second finger came down: the stroke of the first one goes, as if never drawn.
     void dropTouchStroke(const QPointF &pos);
-    void passTouchToView(QTouchEvent *event);
+    // The touch as type, to where Qt would have sent it without the board.
+    void passTouchToView(QTouchEvent *event, QEvent::Type type);
     bool touchPinching = false;
     // The action the touch press started; null when it started none.
     PaintData *touchAction = nullptr;

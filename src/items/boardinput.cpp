@@ -390,9 +390,12 @@ bool BoardEditing::handleTouchEvent(QTouchEvent *event)
         if (touchDrivesSteps)
             dropTouchStroke(lastTouchPos);
         touchDrivesSteps = false;
+        // Qt hands the rest of a touch only to a widget that took its begin.
+        if (type != QEvent::TouchBegin)
+            passTouchToView(event, QEvent::TouchBegin);
     }
     if (touchPinching) {
-        passTouchToView(event);
+        passTouchToView(event, type);
     } else if (editedPage() && !points.isEmpty() && (wanted || touchDrivesSteps)) {
         const QPointF pos = points.first().pos();
         double pressure = touchPressure;
@@ -444,7 +447,7 @@ void BoardEditing::dropTouchStroke(const QPointF &pos)
     updateUndoRedoState();
 }
 
-void BoardEditing::passTouchToView(QTouchEvent *event)
+void BoardEditing::passTouchToView(QTouchEvent *event, QEvent::Type type)
 {
     // Where Qt would have sent the touch if the board had not taken it: the viewport of the
     // scroll area that shows the board, or the next widget that takes touch.
@@ -464,8 +467,7 @@ void BoardEditing::passTouchToView(QTouchEvent *event)
         point.setStartPos(point.startPos() + offset);
         point.setLastPos(point.lastPos() + offset);
     }
-    QTouchEvent moved(event->type(), event->device(), event->modifiers(), event->touchPointStates(),
-                      points);
+    QTouchEvent moved(type, event->device(), event->modifiers(), event->touchPointStates(), points);
     moved.setWindow(event->window());
     moved.setTarget(view);
     QCoreApplication::sendEvent(view, &moved);

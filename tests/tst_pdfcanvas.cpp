@@ -366,6 +366,7 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
         p->foreColor = QStringLiteral("#2040E0");
     }
     if (fingers == 2) {
+        b.useTool(tool);
         pinchOpen(b.widget(), device, b.at(QPoint(300, 300)), b.at(QPoint(400, 300)), QPoint(15, 0),
                   6);
         // The first finger's stroke is gone; the view behind a PDF board zoomed in.

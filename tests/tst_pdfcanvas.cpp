@@ -26,39 +26,32 @@ void drawScript(Board &b, double top)
     b.release(from + QPointF(17 * 12, 48 + 9));
 }
 
-// Either board, shown, driven through its window; positions are page 1 positions.
+// Either board, shown; its input goes through the window.
 struct ShownBoard
 {
     explicit ShownBoard(PdfBoard *board)
         : pdf(board)
-    {
-        if (!pdf)
-            white.reset(new CanvasBoard(QSize(840, 1188)));
-    }
+        , white(pdf ? nullptr : new CanvasBoard(QSize(840, 1188)))
+    {}
     QWidget *widget() const { return pdf ? static_cast<QWidget *>(pdf->canvas) : &white->canvas; }
     PaintProperty &property() const { return pdf ? pdf->property : white->property; }
     void useTool(int tool) { pdf ? pdf->useTool(tool) : white->useTool(tool); }
-    QPoint at(const QPoint &page) const { return page + QPoint(0, pdf ? pdf->top(0) : 0); }
-    QVector<QPoint> at(const QVector<QPoint> &page) const
+    // Page 1 positions on the board.
+    QVector<QPoint> at(QVector<QPoint> points) const
     {
-        QVector<QPoint> points;
-        for (const QPoint &p : page)
-            points << at(p);
+        for (QPoint &p : points)
+            p.ry() += pdf ? pdf->top(0) : 0;
         return points;
     }
     QImage ink() const { return pdf ? pdf->page(0)->layer3.toImage() : white->inkImage(); }
     QList<PaintData *> &history() const { return pdf ? pdf->history(0) : white->history(); }
-    // The page as its history says: its layers built again and replayed.
+    // The page's ink as its history says.
     QImage replayedInk()
     {
         pdf ? pdf->canvas->resetPageLayers() : white->canvas.refreshPage();
         return ink();
     }
-    void run(BoardCommand command)
-    {
-        pdf ? pdf->canvas->runCommand(command) : white->canvas.runCommand(command);
-    }
-    CanvasMarquee *marquee() const { return widget()->findChild<CanvasMarquee *>(); }
+    void run(BoardCommand c) { pdf ? pdf->canvas->runCommand(c) : white->canvas.runCommand(c); }
     std::function<void()> tick(qint64 ms = 20)
     {
         qint64 *clock = pdf ? &pdf->clockNow : &white->clockNow;
@@ -99,7 +92,6 @@ private slots:
     void hoverFindsPageEdgeAndPressEndForgetsIt();
     void edgeDragShowsWideningWhileDragging();
     void pageWideningStopsAtPageLimit();
-    void zoomRefreshesToolCursor_data();
     void zoomRefreshesToolCursor();
     void replayLeavesOpenItemToItsItem_data();
     void replayLeavesOpenItemToItsItem();
@@ -339,13 +331,10 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms_data()
 {
     QTest::addColumn<bool>("onPdf");
     QTest::addColumn<int>("tool");
-    QTest::addColumn<int>("fingers");
     for (bool onPdf : {false, true}) {
-        const char *name = onPdf ? "pdf" : "whiteboard";
-        QTest::addRow("%s pen", name) << onPdf << int(PaintTool::Pen) << 1;
-        QTest::addRow("%s highlighter", name) << onPdf << int(PaintTool::Highlighter) << 1;
-        QTest::addRow("%s eraser", name) << onPdf << int(PaintTool::Eraser) << 1;
-        QTest::addRow("%s pinch", name) << onPdf << int(PaintTool::Pen) << 2;
+        for (int tool :
+             {int(PaintTool::Pen), int(PaintTool::Highlighter), int(PaintTool::Eraser), -1})
+            QTest::addRow("%s tool %d", onPdf ? "pdf" : "whiteboard", tool) << onPdf << tool;
     }
 }
 
@@ -355,65 +344,50 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
     // from a touch nobody accepted, and the accepted touch never reached the pinch zoom.
     QFETCH(bool, onPdf);
     QFETCH(int, tool);
-    QFETCH(int, fingers);
-    static QTouchDevice *device = QTest::createTouchDevice();
+    static QTouchDevice *finger = QTest::createTouchDevice();
     ShownBoard b(onPdf ? board.get() : nullptr);
     CanvasBoard reference(QSize(840, 1188));
-    // Off the screen: touch goes to the window under the fingers.
-    reference.canvas.hide();
-    for (PaintProperty *p : {&b.property(), &reference.property}) {
-        p->lineBoldSize = 5;
-        p->foreColor = QStringLiteral("#2040E0");
-    }
-    if (fingers == 2) {
-        b.useTool(tool);
-        pinchOpen(b.widget(), device, b.at(QPoint(300, 300)), b.at(QPoint(400, 300)), QPoint(15, 0),
-                  6);
-        // The first finger's stroke is gone; the view behind a PDF board zoomed in.
+    reference.canvas.hide(); // touch goes to the window under the finger
+    b.property().lineBoldSize = reference.property.lineBoldSize = 5;
+    if (tool == -1) {
+        // A pinch (tool -1): the first finger's stroke goes, a PDF board zooms in.
+        b.useTool(PaintTool::Pen);
+        pinchOpen(b.widget(), finger, QPoint(300, 300), QPoint(400, 300), QPoint(15, 0), 6);
         QVERIFY(b.history().isEmpty());
         QCOMPARE(paintedPixels(b.ink()), 0);
-        if (onPdf)
-            QVERIFY(board->canvas->zoom() > 1.2);
+        QCOMPARE(board->canvas->zoom() > 1.2, onPdf);
         return;
     }
-    // The same stroke with the finger and, on a whiteboard, with the mouse's steps.
-    const auto draw = [&](int used, const QVector<QPoint> &line) {
+    // The finger leaves the pixels of the same stroke on a whiteboard.
+    for (int used : {int(PaintTool::Pen), tool}) {
+        const QVector<QPoint> line = wavyLine(QPoint(90, 140 + used), 12, 19);
         b.useTool(used);
         reference.useTool(used);
-        fingerStroke(b.widget(), device, b.at(line), b.tick());
+        stroke(b.widget(), finger, b.at(line), b.tick());
         reference.press(line.first());
         for (int i = 1; i < line.size(); ++i)
             reference.move(line.at(i));
         reference.release(line.last());
-    };
-    if (tool == PaintTool::Eraser)
-        draw(PaintTool::Pen, wavyLine(QPoint(100, 150), 12));
-    draw(tool, wavyLine(QPoint(90, 140), 12, 19));
-    QCOMPARE(b.history().size(), reference.history().size());
-    QVERIFY(b.history().last()->closed);
+    }
+    QCOMPARE(b.history().size(), 2);
     QVERIFY(paintedPixels(b.ink()) > 500);
     QCOMPARE(b.ink(), reference.inkImage());
 }
-
 void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt()
 {
     // Regression: without tracking no hover reached the board, and an edge code left by a drag
     // with the right button turned every later press into an edge drag.
     PdfCanvas *pdf = board->canvas;
-    const int y = board->top(0) + 400;
-    sendMouse(pdf, QEvent::MouseMove, QPoint(400, y), Qt::NoButton);
+    const int y = board->top(0) + 400, width = pdf->width();
     sendMouse(pdf, QEvent::MouseMove, QPoint(2, y), Qt::NoButton);
     QCOMPARE(pdf->edgeCode(), 8);
     QCOMPARE(pdf->cursor().shape(), Qt::SizeHorCursor);
-    sendMouse(pdf, QEvent::MouseMove, QPoint(400, y), Qt::NoButton);
+    for (QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+        sendMouse(pdf, type, QPoint(type == QEvent::MouseButtonPress ? 400 : 2, y),
+                  Qt::RightButton);
     QCOMPARE(pdf->edgeCode(), -1);
-
-    sendMouse(pdf, QEvent::MouseButtonPress, QPoint(400, y), Qt::RightButton);
-    sendMouse(pdf, QEvent::MouseMove, QPoint(pdf->width() - 2, y), Qt::RightButton);
-    sendMouse(pdf, QEvent::MouseButtonRelease, QPoint(pdf->width() - 2, y), Qt::RightButton);
-    QCOMPARE(pdf->edgeCode(), -1);
-    const int width = pdf->width();
-    mouseStroke(pdf, wavyLine(QPoint(300, y), 8), [this] { board->clockNow += 20; });
+    stroke(pdf, nullptr, wavyLine(QPoint(300, y), 8), [] {});
     QCOMPARE(board->history(0).size(), 1);
     QCOMPARE(pdf->width(), width);
 }
@@ -428,16 +402,14 @@ void PdfCanvasTest::edgeDragShowsWideningWhileDragging()
     const int before = pdf->width();
     const QPoint edge(before - 2, board->top(0) + 500);
     sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
-    QCOMPARE(pdf->edgeCode(), 4);
     sendMouse(pdf, QEvent::MouseButtonPress, edge);
     const QPoint target = pdf->mapToGlobal(edge + QPoint(30, 0));
     sendMouse(pdf, QEvent::MouseMove, edge + QPoint(30, 0));
     QCOMPARE(pdf->width(), before + 60);
     QCOMPARE(board->page(0)->layer1.width(), 840);
     // The new strip shows the board colour, not the background beside the pages.
-    const QImage shown = pdf->grab(QRect(before + 20, board->top(0) + 600, 20, 20)).toImage();
-    QCOMPARE(shown.pixel(10, 10) & 0xffffff, 0xffffffu);
-    // The board is centred again as it grows: the pointer stays where it is on the screen.
+    QCOMPARE(pdf->grab().toImage().pixel(before + 30, edge.y()) & 0xffffff, 0xffffffu);
+    // The board is centred again as it grows; the pointer stays where it is on the screen.
     sendMouse(pdf, QEvent::MouseButtonRelease, pdf->mapFromGlobal(target));
     QCOMPARE(board->page(0)->layer1.width(), 900);
     QCOMPARE(board->page(0)->layer3.toImage().copy(0, 0, 840, 1188), ink);
@@ -451,42 +423,27 @@ void PdfCanvasTest::pageWideningStopsAtPageLimit()
     for (int i = 0; i < 3; ++i) {
         sendMouse(pdf, QEvent::MouseMove, edge + QPoint(300, 0), Qt::NoButton);
         sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
-        QCOMPARE(pdf->edgeCode(), 8);
         sendMouse(pdf, QEvent::MouseButtonPress, edge);
         sendMouse(pdf, QEvent::MouseMove, edge - QPoint(1000, 0));
-        QVERIFY(pdf->width() <= maximumPageSide);
         sendMouse(pdf, QEvent::MouseButtonRelease, edge - QPoint(1000, 0));
     }
     QCOMPARE(pdf->width(), maximumPageSide);
     QCOMPARE(board->page(0)->layer1.width(), maximumPageSide);
 }
 
-void PdfCanvasTest::zoomRefreshesToolCursor_data()
-{
-    QTest::addColumn<int>("tool");
-    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
-    QTest::newRow("eraser") << int(PaintTool::Eraser);
-    QTest::newRow("stamp") << int(PaintTool::Stamp);
-}
-
 void PdfCanvasTest::zoomRefreshesToolCursor()
 {
-    // Regression: after a zoom these cursors kept the size of the old zoom.
-    QFETCH(int, tool);
-    board->property.stampName = QStringLiteral("0");
+    // Regression: after a zoom the eraser (highlighter, stamp) cursor kept its old size.
     board->property.eraserSize = 4;
-    board->useTool(tool);
-    PdfCanvas *pdf = board->canvas;
+    board->useTool(PaintTool::Eraser);
     const QPoint at(200, 200);
-    for (int i = 0; i < 8; ++i) {
-        QWheelEvent in(at, pdf->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-                       Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(pdf, &in);
-    }
-    QVERIFY(qAbs(pdf->zoom() - 1.4) < 1e-9);
-    const QSize expected = toolCursor(&board->property, 1.4).pixmap().size();
-    QVERIFY(expected != toolCursor(&board->property, 1.0).pixmap().size());
-    QCOMPARE(pdf->cursor().pixmap().size(), expected);
+    QWheelEvent in(at, board->canvas->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::ControlModifier, Qt::NoScrollPhase, false);
+    for (int i = 0; i < 8; ++i)
+        QApplication::sendEvent(board->canvas, &in);
+    const QSize zoomed = toolCursor(&board->property, 1.4).pixmap().size();
+    QVERIFY(zoomed != toolCursor(&board->property, 1.0).pixmap().size());
+    QCOMPARE(board->canvas->cursor().pixmap().size(), zoomed);
 }
 
 void PdfCanvasTest::replayLeavesOpenItemToItsItem_data()
@@ -494,17 +451,16 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem_data()
     QTest::addColumn<bool>("onPdf");
     QTest::addColumn<int>("tool");
     QTest::addColumn<int>("ending");
-    enum { Cancel, Delete, Commit };
+    // Endings: 0 cancel, 1 delete, 2 commit by a click beside. Tool -1: a pasted picture.
     for (bool onPdf : {false, true}) {
         const char *name = onPdf ? "pdf" : "whiteboard";
-        QTest::addRow("%s paste cancelled", name) << onPdf << -1 << int(Cancel);
-        QTest::addRow("%s paste deleted", name) << onPdf << -1 << int(Delete);
-        QTest::addRow("%s shape cancelled", name) << onPdf << int(PaintTool::Shape) << int(Cancel);
-        QTest::addRow("%s shape deleted", name) << onPdf << int(PaintTool::Shape) << int(Delete);
-        QTest::addRow("%s moved selection committed", name)
-            << onPdf << int(PaintTool::Selection) << int(Commit);
-        QTest::addRow("%s moved selection cancelled", name)
-            << onPdf << int(PaintTool::Selection) << int(Cancel);
+        for (int ending : {0, 1}) {
+            QTest::addRow("%s paste %d", name, ending) << onPdf << -1 << ending;
+            QTest::addRow("%s shape %d", name, ending) << onPdf << int(PaintTool::Shape) << ending;
+        }
+        for (int ending : {0, 2})
+            QTest::addRow("%s moved %d", name, ending)
+                << onPdf << int(PaintTool::Selection) << ending;
     }
 }
 
@@ -518,10 +474,8 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem()
     QFETCH(int, ending);
     ShownBoard b(onPdf ? board.get() : nullptr);
     QWidget *w = b.widget();
-    b.property().shapeType = 2;
-    b.property().lineBoldSize = 4;
     b.useTool(PaintTool::Pencil);
-    mouseStroke(w, b.at(wavyLine(QPoint(120, 200), 10)), b.tick());
+    stroke(w, nullptr, b.at(wavyLine(QPoint(120, 200), 10)), b.tick());
     const QImage drawn = b.ink();
     if (tool == -1) {
         QImage picture(120, 90, QImage::Format_RGB32);
@@ -530,19 +484,16 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem()
         b.run(BoardCommand::Paste);
     } else {
         b.useTool(tool);
-        const QPoint from = tool == PaintTool::Shape ? QPoint(300, 400) : QPoint(100, 180);
-        mouseStroke(w, b.at({from, from + QPoint(80, 60), from + QPoint(220, 150)}), b.tick(150));
+        const QPoint from(tool == PaintTool::Shape ? 300 : 100, 180);
+        stroke(w, nullptr, b.at({from, from + QPoint(80, 60), from + QPoint(220, 150)}),
+               b.tick(150));
     }
-    CanvasMarquee *marquee = b.marquee();
-    QVERIFY(marquee->isVisible());
-    if (tool == PaintTool::Selection) {
-        // The frame is dragged from its middle: the region lifts off the page.
-        const QPoint middle = marquee->geometry().center();
-        mouseStroke(w, {middle, middle + QPoint(40, 30), middle + QPoint(90, 70)}, b.tick());
-    }
+    CanvasMarquee *marquee = w->findChild<CanvasMarquee *>();
+    const QPoint middle = marquee->geometry().center();
+    if (tool == PaintTool::Selection) // dragged by its middle, the region lifts off the page
+        stroke(w, nullptr, {middle, middle + QPoint(40, 30), middle + QPoint(90, 70)}, b.tick());
     if (onPdf) {
         board->scrollTo(6);
-        QVERIFY(!board->canvas->hasPageLayers(0));
         board->scrollTo(0);
     }
     if (ending == 0)
@@ -550,17 +501,12 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem()
     else if (ending == 1)
         QTest::keyClick(w, Qt::Key_Backspace);
     else
-        mouseStroke(w, {b.at(QPoint(700, 600))}, b.tick());
+        stroke(w, nullptr, b.at({QPoint(700, 600)}), b.tick());
     QVERIFY(marquee->isHidden());
     const QImage shown = b.ink();
-    QCOMPARE(differingPixels(shown, b.replayedInk()), 0);
-    if (ending == 2) {
-        QVERIFY(b.history().last()->closed);
-        QVERIFY(differingPixels(shown, drawn) > 100);
-    } else {
-        QCOMPARE(b.history().size(), 1);
-        QCOMPARE(differingPixels(shown, drawn), 0);
-    }
+    QCOMPARE(shown, b.replayedInk());
+    QCOMPARE(b.history().size(), ending == 2 ? 2 : 1);
+    QCOMPARE(shown == drawn, ending != 2);
 }
 
 void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
@@ -568,21 +514,18 @@ void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
     // Regression: Ctrl+wheel with the pen down closed the stroke in the history without painting
     // its last steps; they appeared only at the next full replay.
     PdfCanvas *pdf = board->canvas;
-    board->property.lineBoldSize = 6;
     const QVector<QPoint> line = wavyLine(QPoint(100, board->top(0) + 200), 7, 30);
-    sendMouse(pdf, QEvent::MouseButtonPress, line.first());
-    for (int i = 1; i < line.size(); ++i)
-        sendMouse(pdf, QEvent::MouseMove, line.at(i));
+    for (int i = 0; i < line.size(); ++i)
+        sendMouse(pdf, i ? QEvent::MouseMove : QEvent::MouseButtonPress, line.at(i));
     QWheelEvent in(line.last(), pdf->mapToGlobal(line.last()), QPoint(), QPoint(0, 120),
                    Qt::LeftButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(pdf, &in);
-    QVERIFY(pdf->zoom() > 1.0);
-    QVERIFY(board->history(0).last()->closed);
     sendMouse(pdf, QEvent::MouseButtonRelease, line.last());
+    QVERIFY(pdf->zoom() > 1.0);
     QCOMPARE(board->history(0).size(), 1);
     const QImage live = board->page(0)->layer3.toImage();
     pdf->resetPageLayers();
-    QCOMPARE(differingPixels(live, board->page(0)->layer3.toImage()), 0);
+    QCOMPARE(live, board->page(0)->layer3.toImage());
 }
 
 QTEST_MAIN(PdfCanvasTest)

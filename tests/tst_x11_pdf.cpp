@@ -180,8 +180,8 @@ void X11PdfTest::fingerInkPinchAndPageEdge()
     // A finger stroke across the first page, through Qt's touch input.
     QTouchDevice *device = QTest::createTouchDevice();
     const int top = pdf->pageTops().at(0);
-    fingerStroke(pdf, device, wavyLine(QPoint(pdf->width() - 600, top + 300), 20, 20),
-                 [] { QTest::qWait(10); });
+    stroke(pdf, device, wavyLine(QPoint(pdf->width() - 600, top + 300), 20, 20),
+           [] { QTest::qWait(10); });
     QTRY_COMPARE(pdf->pageList().at(0)->history.size(), 1);
 
     // Two fingers apart zoom in; they leave no ink.

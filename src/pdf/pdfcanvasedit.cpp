@@ -195,6 +195,8 @@ void PdfCanvas::finishEditing()
         const PaintData *open = PageHistory::openLastAction(pageDrawnOn->history);
         const QPointF last = open && !open->points.isEmpty() ? open->points.last() : invalidPointF;
         const QPointF at = last != invalidPointF ? pageToWidget(last) : QPointF();
+        // An edge drag ends where the pointer was last seen.
+        pointerGlobal = currentCursor;
         endAction(at.toPoint(), at, -1.0);
     }
     if (pageDrawnOn && PageHistory::closeOpenAction(pageDrawnOn->history)) {

@@ -80,6 +80,13 @@ void PdfCanvas::mouseReleaseEvent(QMouseEvent *event)
     event->setAccepted(wanted);
 }
 
+void PdfCanvas::leaveEvent(QEvent *event)
+{
+    // The pointer may leave over an edge; a later touch press must not find its code.
+    forgetEdge();
+    QWidget::leaveEvent(event);
+}
+
 void PdfCanvas::tabletEvent(QTabletEvent *event)
 {
     if (!pageDrawnOn) {
@@ -265,7 +272,8 @@ void PdfCanvas::updateEdgeCursor(const QPoint &point)
 
 void PdfCanvas::forgetEdge()
 {
-    if (edgeUnderPointer == -1)
+    // An edge drag keeps its edge until its own release.
+    if (edgeUnderPointer == -1 || pressing)
         return;
     edgeUnderPointer = -1;
     updateCursor();

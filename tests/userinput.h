@@ -41,7 +41,7 @@ inline void pinchOpen(QWidget *widget, QTouchDevice *finger, const QPoint &a, co
                       const QPoint &step, int steps)
 {
     QTest::touchEvent(widget, finger).press(0, a, widget);
-    QTest::touchEvent(widget, finger).stationary(0).press(1, b, widget);
+    QTest::touchEvent(widget, finger).move(0, a, widget).press(1, b, widget);
     for (int i = 1; i <= steps; ++i)
         QTest::touchEvent(widget, finger)
             .move(0, a - step * i, widget)

@@ -403,14 +403,13 @@ bool BoardEditing::handleTouchEvent(QTouchEvent *event)
         lastTouchPos = pos;
         if (type == QEvent::TouchBegin) {
             touchDrivesSteps = true;
-            PageData *page = editedPage();
-            const int before = page->history.size();
+            const PaintData *before = PageHistory::openLastAction(editedPage()->history);
             editWidget()->setFocus(Qt::OtherFocusReason);
             runStep(Step::Press, pos.toPoint(), pos, pressure);
-            page = editedPage();
-            touchAction = page && page->history.size() > before
-                              ? PageHistory::openLastAction(page->history)
-                              : nullptr;
+            // The press may have moved to another page, or only added a figure's point.
+            PageData *page = editedPage();
+            PaintData *open = page ? PageHistory::openLastAction(page->history) : nullptr;
+            touchAction = open != before ? open : nullptr;
         } else if (type == QEvent::TouchUpdate) {
             runStep(Step::Move, pos.toPoint(), pos, pressure);
         } else {

@@ -86,6 +86,7 @@ public:
     void releasePageLayers(int index);
     void resetPageLayers();
     void rebuildVisibleLayers();
+    // Keeps the extensions a page-edge drag starts from.
     void snapshotLayers();
     bool hasPageLayers(int index) const;
     void clearDrawingRect(const QRect &rect);

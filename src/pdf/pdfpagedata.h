@@ -8,9 +8,9 @@
 
 // One page of a PDF board. Its history, pasted images and size at zoom 1 are those of every
 // board page; on top it knows its page in the PDF file, holds the rendered page while it is
-// cached and six layer pixmaps at zoom 1:
-//   1 base (the page on the board colour), 2 shown drawing, 3 drawing, 4 highlighter work,
-//   5 and 6 copies of 1 and 2 taken when a page-edge drag starts.
+// cached and four layer pixmaps at zoom 1:
+//   1 base (the page on the board colour), 2 shown drawing, 3 drawing, 4 highlighter work.
+// A page-edge drag needs no copies: the layers grow once, at its release.
 class PdfPageData : public PageData
 {
     Q_OBJECT

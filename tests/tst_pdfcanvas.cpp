@@ -89,6 +89,7 @@ private slots:
     void edgeDragWidensPageAtZoom();
     void fingerTouchDrawsAndPinchZooms_data();
     void fingerTouchDrawsAndPinchZooms();
+    void hoverFindsPageEdgeAndPressEndForgetsIt_data();
     void hoverFindsPageEdgeAndPressEndForgetsIt();
     void edgeDragShowsWideningWhileDragging();
     void pageWideningStopsAtPageLimit();
@@ -373,23 +374,36 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
     QVERIFY(paintedPixels(b.ink()) > 500);
     QCOMPARE(b.ink(), reference.inkImage());
 }
+void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::newRow("picture board") << false;
+    QTest::newRow("pdf") << true;
+}
+
 void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt()
 {
-    // Regression: without tracking no hover reached the board, and an edge code left by a drag
-    // with the right button turned every later press into an edge drag.
-    PdfCanvas *pdf = board->canvas;
-    const int y = board->top(0) + 400, width = pdf->width();
-    sendMouse(pdf, QEvent::MouseMove, QPoint(2, y), Qt::NoButton);
-    QCOMPARE(pdf->edgeCode(), 8);
-    QCOMPARE(pdf->cursor().shape(), Qt::SizeHorCursor);
+    // Regression: without tracking no hover reached the PDF board, and on both boards an edge
+    // code left by a drag with the right button turned every later press into an edge drag.
+    QFETCH(bool, onPdf);
+    CanvasBoard white(QSize(600, 800), Canvas::PictureDocument);
+    white.canvas.setPointerTracking(true);
+    white.useTool(PaintTool::Pen);
+    QWidget *w = onPdf ? static_cast<QWidget *>(board->canvas) : &white.canvas;
+    const auto edge = [&] { return onPdf ? board->canvas->edgeCode() : white.canvas.edgeHit(); };
+    const auto history = [&] { return onPdf ? board->history(0).size() : white.history().size(); };
+    const int y = onPdf ? board->top(0) + 400 : 400, width = w->width();
+    sendMouse(w, QEvent::MouseMove, QPoint(width - 2, y), Qt::NoButton);
+    QCOMPARE(edge(), 4);
+    QCOMPARE(w->cursor().shape(), Qt::SizeHorCursor);
     for (QEvent::Type type :
          {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
-        sendMouse(pdf, type, QPoint(type == QEvent::MouseButtonPress ? 400 : 2, y),
+        sendMouse(w, type, QPoint(type == QEvent::MouseButtonPress ? 300 : width - 2, y),
                   Qt::RightButton);
-    QCOMPARE(pdf->edgeCode(), -1);
-    stroke(pdf, nullptr, wavyLine(QPoint(300, y), 8), [] {});
-    QCOMPARE(board->history(0).size(), 1);
-    QCOMPARE(pdf->width(), width);
+    QCOMPARE(edge(), -1);
+    stroke(w, nullptr, wavyLine(QPoint(100, y), 8), [] {});
+    QCOMPARE(history(), 1);
+    QCOMPARE(w->width(), width);
 }
 
 void PdfCanvasTest::edgeDragShowsWideningWhileDragging()

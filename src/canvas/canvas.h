@@ -207,6 +207,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -226,6 +227,8 @@ private:
     // Input helpers (canvasinput.cpp).
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
+    // Ends the edge code of a hover (a touch has no hover to find it again).
+    void forgetEdge();
 
     // Hooks of the shared editing rules.
     PageData *editedPage() const override { return page; }

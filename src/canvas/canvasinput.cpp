@@ -69,8 +69,26 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
         endAction(event->pos(), event->localPos());
         touchActive = false;
         touchPressure = 0.0;
+    } else {
+        forgetEdge();
     }
     event->setAccepted(!(property && property->paintTool == 0 && !dragging));
+}
+
+void Canvas::leaveEvent(QEvent *event)
+{
+    // The pointer may leave over an edge; a later touch press must not find its code.
+    forgetEdge();
+    QWidget::leaveEvent(event);
+}
+
+void Canvas::forgetEdge()
+{
+    // An edge drag keeps its edge until its own release.
+    if (edgeUnderPointer == -1 || edgeDragging)
+        return;
+    edgeUnderPointer = -1;
+    updateCursor();
 }
 
 void Canvas::tabletEvent(QTabletEvent *event)
@@ -185,14 +203,19 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
 void Canvas::endAction(QPoint p, QPointF pos)
 {
     const QPointF global = globalPointOf(pos);
-    if (!strokeInProgress)
+    if (!strokeInProgress) {
+        forgetEdge();
         return;
+    }
     strokeInProgress = false;
     if (edgeDragging) {
         dragEdgeTo(global, true);
+        forgetEdge();
         updateUndoRedoState();
         return;
     }
+    // The edge under the pointer is found again by the next hover; a touch has none.
+    forgetEdge();
     if (!page)
         return;
     closeStroke(p, pos);

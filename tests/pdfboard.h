@@ -6,17 +6,18 @@
 #include <QtTest>
 
 #include "drawing/paintproperty.h"
+#include "mainwindow/scrollarea.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
 #include "recordingpdfhost.h"
 
-// A board in a scroll area as a PDF tab holds it. At 4 pixels per millimetre and no enlargement
-// an A4 page is 840 x 1188 pixels.
+// A board in a scroll area as a PDF tab holds it, pinches zooming it. At 4 pixels per millimetre
+// and no enlargement an A4 page is 840 x 1188 pixels.
 struct PdfBoard
 {
     qint64 clockNow = 1700000000000;
-    QScrollArea area;
+    ScrollArea area;
     RecordingPdfHost host;
     PaintProperty property;
     PdfCanvas *canvas;
@@ -28,6 +29,8 @@ struct PdfBoard
         area.setAlignment(Qt::AlignHCenter);
         canvas->documentReader().setScreenMetrics(4.0, 0);
         canvas->setClock([this] { return clockNow; });
+        QObject::connect(&area, &ScrollArea::touchZoomed, canvas,
+                         [this](int kind, double step) { canvas->zoomBy(kind, step); });
     }
     bool open(bool show = true)
     {

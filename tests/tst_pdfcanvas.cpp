@@ -1,11 +1,17 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "drawing/pagelimits.h"
+#include "drawing/toolcursors.h"
+#include "items/canvasmarquee.h"
+
 #include "canvasboard.h"
 #include "pdfboard.h"
 #include "pdffixtures.h"
+#include "userinput.h"
 
 namespace {
 
@@ -19,6 +25,42 @@ void drawScript(Board &b, double top)
         b.move(from + QPointF(17 * i, (i % 3) * 9 + 4 * i));
     b.release(from + QPointF(17 * 12, 48 + 9));
 }
+
+// Either board, shown; its input goes through the window.
+struct ShownBoard
+{
+    explicit ShownBoard(PdfBoard *board)
+        : pdf(board)
+        , white(pdf ? nullptr : new CanvasBoard(QSize(840, 1188)))
+    {}
+    QWidget *widget() const { return pdf ? static_cast<QWidget *>(pdf->canvas) : &white->canvas; }
+    PaintProperty &property() const { return pdf ? pdf->property : white->property; }
+    void useTool(int tool) { pdf ? pdf->useTool(tool) : white->useTool(tool); }
+    // Page 1 positions on the board.
+    QVector<QPoint> at(QVector<QPoint> points) const
+    {
+        for (QPoint &p : points)
+            p.ry() += pdf ? pdf->top(0) : 0;
+        return points;
+    }
+    QImage ink() const { return pdf ? pdf->page(0)->layer3.toImage() : white->inkImage(); }
+    QList<PaintData *> &history() const { return pdf ? pdf->history(0) : white->history(); }
+    // The page's ink as its history says.
+    QImage replayedInk()
+    {
+        pdf ? pdf->canvas->resetPageLayers() : white->canvas.refreshPage();
+        return ink();
+    }
+    void run(BoardCommand c) { pdf ? pdf->canvas->runCommand(c) : white->canvas.runCommand(c); }
+    std::function<void()> tick(qint64 ms = 20)
+    {
+        qint64 *clock = pdf ? &pdf->clockNow : &white->clockNow;
+        return [clock, ms] { *clock += ms; };
+    }
+
+    PdfBoard *pdf;
+    std::unique_ptr<CanvasBoard> white;
+};
 
 } // namespace
 
@@ -45,6 +87,16 @@ private slots:
     void unfinishedConnectedLineKeepsOneAction();
     void pictureExportSavesAndReports();
     void edgeDragWidensPageAtZoom();
+    void fingerTouchDrawsAndPinchZooms_data();
+    void fingerTouchDrawsAndPinchZooms();
+    void hoverFindsPageEdgeAndPressEndForgetsIt_data();
+    void hoverFindsPageEdgeAndPressEndForgetsIt();
+    void edgeDragShowsWideningWhileDragging();
+    void pageWideningStopsAtPageLimit();
+    void zoomRefreshesToolCursor();
+    void replayLeavesOpenItemToItsItem_data();
+    void replayLeavesOpenItemToItsItem();
+    void strokeClosedMidPressKeepsItsTail();
 
 private:
     QTemporaryDir dir;
@@ -274,6 +326,220 @@ void PdfCanvasTest::edgeDragWidensPageAtZoom()
     // The drawing moved with the page's left edge and kept its pixels.
     QCOMPARE(board->page(0)->layer3.toImage().copy(13, 0, ink.width(), ink.height()), ink);
     QVERIFY(board->history(0).last()->closed);
+}
+
+void PdfCanvasTest::fingerTouchDrawsAndPinchZooms_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<int>("tool");
+    for (bool onPdf : {false, true}) {
+        for (int tool :
+             {int(PaintTool::Pen), int(PaintTool::Highlighter), int(PaintTool::Eraser), -1})
+            QTest::addRow("%s tool %d", onPdf ? "pdf" : "whiteboard", tool) << onPdf << tool;
+    }
+}
+
+void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
+{
+    // Regression: the PDF board accepted the touch and waited for mouse events that Qt makes only
+    // from a touch nobody accepted, and the accepted touch never reached the pinch zoom.
+    QFETCH(bool, onPdf);
+    QFETCH(int, tool);
+    static QTouchDevice *finger = QTest::createTouchDevice();
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    CanvasBoard reference(QSize(840, 1188));
+    reference.canvas.hide(); // touch goes to the window under the finger
+    b.property().lineBoldSize = reference.property.lineBoldSize = 5;
+    if (tool == -1) {
+        // A pinch (tool -1): the first finger's stroke goes, a PDF board zooms in.
+        b.useTool(PaintTool::Pen);
+        pinchOpen(b.widget(), finger, QPoint(300, 300), QPoint(400, 300), QPoint(15, 0), 6);
+        QVERIFY(b.history().isEmpty());
+        QCOMPARE(paintedPixels(b.ink()), 0);
+        QCOMPARE(board->canvas->zoom() > 1.2, onPdf);
+        return;
+    }
+    // The finger leaves the pixels of the same stroke on a whiteboard.
+    for (int used : {int(PaintTool::Pen), tool}) {
+        const QVector<QPoint> line = wavyLine(QPoint(90, 140 + used), 12, 19);
+        b.useTool(used);
+        reference.useTool(used);
+        stroke(b.widget(), finger, b.at(line), b.tick());
+        reference.press(line.first());
+        for (int i = 1; i < line.size(); ++i)
+            reference.move(line.at(i));
+        reference.release(line.last());
+    }
+    QCOMPARE(b.history().size(), 2);
+    QVERIFY(paintedPixels(b.ink()) > 500);
+    QCOMPARE(b.ink(), reference.inkImage());
+}
+void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::newRow("picture board") << false;
+    QTest::newRow("pdf") << true;
+}
+
+void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt()
+{
+    // Regression: without tracking no hover reached the PDF board, and on both boards an edge
+    // code left by a drag with the right button turned every later press into an edge drag.
+    QFETCH(bool, onPdf);
+    CanvasBoard white(QSize(600, 800), Canvas::PictureDocument);
+    white.canvas.setPointerTracking(true);
+    white.useTool(PaintTool::Pen);
+    QWidget *w = onPdf ? static_cast<QWidget *>(board->canvas) : &white.canvas;
+    const auto edge = [&] { return onPdf ? board->canvas->edgeCode() : white.canvas.edgeHit(); };
+    const auto history = [&] { return onPdf ? board->history(0).size() : white.history().size(); };
+    const int y = onPdf ? board->top(0) + 400 : 400, width = w->width();
+    sendMouse(w, QEvent::MouseMove, QPoint(width - 2, y), Qt::NoButton);
+    QCOMPARE(edge(), 4);
+    QCOMPARE(w->cursor().shape(), Qt::SizeHorCursor);
+    for (QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+        sendMouse(w, type, QPoint(type == QEvent::MouseButtonPress ? 300 : width - 2, y),
+                  Qt::RightButton);
+    QCOMPARE(edge(), -1);
+    stroke(w, nullptr, wavyLine(QPoint(100, y), 8), [] {});
+    QCOMPARE(history(), 1);
+    QCOMPARE(w->width(), width);
+}
+
+void PdfCanvasTest::edgeDragShowsWideningWhileDragging()
+{
+    // Regression: the drag kept no pointer position, so the page widened only at the release,
+    // while every move rebuilt the layers of the visible pages.
+    PdfCanvas *pdf = board->canvas;
+    board->stroke(0, QPointF(600, 300), QPointF(800, 340));
+    const QImage ink = board->page(0)->layer3.toImage();
+    const int before = pdf->width();
+    const QPoint edge(before - 2, board->top(0) + 500);
+    sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
+    sendMouse(pdf, QEvent::MouseButtonPress, edge);
+    const QPoint target = pdf->mapToGlobal(edge + QPoint(30, 0));
+    sendMouse(pdf, QEvent::MouseMove, edge + QPoint(30, 0));
+    QCOMPARE(pdf->width(), before + 60);
+    QCOMPARE(board->page(0)->layer1.width(), 840);
+    // The new strip shows the board colour, not the background beside the pages.
+    QCOMPARE(pdf->grab().toImage().pixel(before + 30, edge.y()) & 0xffffff, 0xffffffu);
+    // The board is centred again as it grows; the pointer stays where it is on the screen.
+    sendMouse(pdf, QEvent::MouseButtonRelease, pdf->mapFromGlobal(target));
+    QCOMPARE(board->page(0)->layer1.width(), 900);
+    QCOMPARE(board->page(0)->layer3.toImage().copy(0, 0, 840, 1188), ink);
+}
+
+void PdfCanvasTest::pageWideningStopsAtPageLimit()
+{
+    // Regression: repeated drags grew every visible page's layers without bound.
+    PdfCanvas *pdf = board->canvas;
+    const QPoint edge(2, board->top(0) + 500);
+    for (int i = 0; i < 3; ++i) {
+        sendMouse(pdf, QEvent::MouseMove, edge + QPoint(300, 0), Qt::NoButton);
+        sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
+        sendMouse(pdf, QEvent::MouseButtonPress, edge);
+        sendMouse(pdf, QEvent::MouseMove, edge - QPoint(1000, 0));
+        sendMouse(pdf, QEvent::MouseButtonRelease, edge - QPoint(1000, 0));
+    }
+    QCOMPARE(pdf->width(), maximumPageSide);
+    QCOMPARE(board->page(0)->layer1.width(), maximumPageSide);
+}
+
+void PdfCanvasTest::zoomRefreshesToolCursor()
+{
+    // Regression: after a zoom the eraser (highlighter, stamp) cursor kept its old size.
+    board->property.eraserSize = 4;
+    board->useTool(PaintTool::Eraser);
+    const QPoint at(200, 200);
+    QWheelEvent in(at, board->canvas->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::ControlModifier, Qt::NoScrollPhase, false);
+    for (int i = 0; i < 8; ++i)
+        QApplication::sendEvent(board->canvas, &in);
+    const QSize zoomed = toolCursor(&board->property, 1.4).pixmap().size();
+    QVERIFY(zoomed != toolCursor(&board->property, 1.0).pixmap().size());
+    QCOMPARE(board->canvas->cursor().pixmap().size(), zoomed);
+}
+
+void PdfCanvasTest::replayLeavesOpenItemToItsItem_data()
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<int>("ending");
+    // Endings: 0 cancel, 1 delete, 2 commit by a click beside. Tool -1: a pasted picture.
+    for (bool onPdf : {false, true}) {
+        const char *name = onPdf ? "pdf" : "whiteboard";
+        for (int ending : {0, 1}) {
+            QTest::addRow("%s paste %d", name, ending) << onPdf << -1 << ending;
+            QTest::addRow("%s shape %d", name, ending) << onPdf << int(PaintTool::Shape) << ending;
+        }
+        for (int ending : {0, 2})
+            QTest::addRow("%s moved %d", name, ending)
+                << onPdf << int(PaintTool::Selection) << ending;
+    }
+}
+
+void PdfCanvasTest::replayLeavesOpenItemToItsItem()
+{
+    // Regression: scrolling the page out of view and back replayed the open paste, shape frame
+    // or lifted selection into the page; cancelling or deleting it then left it there, and a
+    // committed move kept its content at the place it passed on the way.
+    QFETCH(bool, onPdf);
+    QFETCH(int, tool);
+    QFETCH(int, ending);
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    QWidget *w = b.widget();
+    b.useTool(PaintTool::Pencil);
+    stroke(w, nullptr, b.at(wavyLine(QPoint(120, 200), 10)), b.tick());
+    const QImage drawn = b.ink();
+    if (tool == -1) {
+        QImage picture(120, 90, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QGuiApplication::clipboard()->setImage(picture);
+        b.run(BoardCommand::Paste);
+    } else {
+        b.useTool(tool);
+        const QPoint from(tool == PaintTool::Shape ? 300 : 100, 180);
+        stroke(w, nullptr, b.at({from, from + QPoint(80, 60), from + QPoint(220, 150)}),
+               b.tick(150));
+    }
+    CanvasMarquee *marquee = w->findChild<CanvasMarquee *>();
+    const QPoint middle = marquee->geometry().center();
+    if (tool == PaintTool::Selection) // dragged by its middle, the region lifts off the page
+        stroke(w, nullptr, {middle, middle + QPoint(40, 30), middle + QPoint(90, 70)}, b.tick());
+    if (onPdf) {
+        board->scrollTo(6);
+        board->scrollTo(0);
+    }
+    if (ending == 0)
+        b.run(BoardCommand::Cancel);
+    else if (ending == 1)
+        QTest::keyClick(w, Qt::Key_Backspace);
+    else
+        stroke(w, nullptr, b.at({QPoint(700, 600)}), b.tick());
+    QVERIFY(marquee->isHidden());
+    const QImage shown = b.ink();
+    QCOMPARE(shown, b.replayedInk());
+    QCOMPARE(b.history().size(), ending == 2 ? 2 : 1);
+    QCOMPARE(shown == drawn, ending != 2);
+}
+
+void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
+{
+    // Regression: Ctrl+wheel with the pen down closed the stroke in the history without painting
+    // its last steps; they appeared only at the next full replay.
+    PdfCanvas *pdf = board->canvas;
+    const QVector<QPoint> line = wavyLine(QPoint(100, board->top(0) + 200), 7, 30);
+    for (int i = 0; i < line.size(); ++i)
+        sendMouse(pdf, i ? QEvent::MouseMove : QEvent::MouseButtonPress, line.at(i));
+    QWheelEvent in(line.last(), pdf->mapToGlobal(line.last()), QPoint(), QPoint(0, 120),
+                   Qt::LeftButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pdf, &in);
+    sendMouse(pdf, QEvent::MouseButtonRelease, line.last());
+    QVERIFY(pdf->zoom() > 1.0);
+    QCOMPARE(board->history(0).size(), 1);
+    const QImage live = board->page(0)->layer3.toImage();
+    pdf->resetPageLayers();
+    QCOMPARE(live, board->page(0)->layer3.toImage());
 }
 
 QTEST_MAIN(PdfCanvasTest)

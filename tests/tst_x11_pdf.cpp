@@ -16,18 +16,21 @@
 #include "boxanswerer.h"
 #include "pdffixtures.h"
 #include "screenshotdir.h"
+#include "userinput.h"
 #include "x11window.h"
 
 // A teacher opens a 12-page PDF through the open button, scrolls with the wheel, jumps with the
 // page chooser, reopens it on that page, zooms with Ctrl and the wheel, draws on the last page
 // with the pen and exports the document, all through xdotool. Screenshots "pdf-xvfb.png",
-// "pdf-export-xvfb.png" and "pdf-writer-xvfb.png" go to screenshotDir().
+// "pdf-export-xvfb.png" and "pdf-writer-xvfb.png" go to screenshotDir(). On a touch screen she
+// writes with her finger, pinches to zoom and widens the page by its edge: "pdf-touch-xvfb.png".
 class X11PdfTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void readDrawAndExport();
+    void fingerInkPinchAndPageEdge();
 };
 
 void X11PdfTest::readDrawAndExport()
@@ -154,6 +157,69 @@ void X11PdfTest::readDrawAndExport()
     QVERIFY(inkPixels(last, last.rect()) > 100);
     QCOMPARE(inkPixels(document.render(0, document.pageSize(0).toSize()), QRect(0, 0, 595, 842)),
              0);
+}
+
+void X11PdfTest::fingerInkPinchAndPageEdge()
+{
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString book = x.data.filePath(QStringLiteral("练习.pdf"));
+    QVERIFY(writeTestPdf(book, a4Pages(3)));
+    w.openFiles({book});
+    QTRY_VERIFY(w.currentTabItem() && w.currentTabItem()->pdfCanvas);
+    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
+    QTRY_VERIFY(!pdf->pageList().at(0)->layer1.isNull());
+    auto *area = qobject_cast<QScrollArea *>(pdf->parentWidget()->parentWidget());
+    click(buttonWithTip(&w, QStringLiteral("钢笔")));
+    QTRY_COMPARE(w.tools()->paintTool, int(PaintTool::Pen));
+    w.tools()->lineBoldSize = 9;
+    w.tools()->foreColor = QStringLiteral("#1030E0");
+
+    // A finger stroke across the first page, through Qt's touch input.
+    QTouchDevice *device = QTest::createTouchDevice();
+    const int top = pdf->pageTops().at(0);
+    stroke(pdf, device, wavyLine(QPoint(pdf->width() - 600, top + 300), 20, 20),
+           [] { QTest::qWait(10); });
+    QTRY_COMPARE(pdf->pageList().at(0)->history.size(), 1);
+
+    // Two fingers apart zoom in; they leave no ink.
+    const QPoint middle(pdf->width() / 2, top + 600);
+    pinchOpen(pdf, device, middle - QPoint(60, 0), middle + QPoint(60, 0), QPoint(12, 0), 5);
+    QTRY_VERIFY(pdf->zoom() > 1.2);
+    QCOMPARE(pdf->pageList().at(0)->history.size(), 1);
+    QTest::qWait(300);
+
+    // The pointer hovers onto the right page edge and drags it outwards.
+    QScrollBar *across = area->horizontalScrollBar();
+    across->setValue(across->maximum());
+    QTest::qWait(100);
+    const int before = pdf->width();
+    const QPoint edge = pdf->mapToGlobal(QPoint(before - 2, area->viewport()->height() / 2));
+    moveTo(edge - QPoint(100, 0));
+    moveTo(edge);
+    QTRY_COMPARE(pdf->edgeCode(), 4);
+    xdo({"mousedown", "1"});
+    for (int i = 1; i <= 6; ++i)
+        moveTo(edge + QPoint(15 * i, 0));
+    xdo({"mouseup", "1"});
+    QTRY_VERIFY(pdf->width() > before + 150);
+    across->setValue(across->maximum());
+    QTest::qWait(300);
+
+    const QImage image = w.grab().toImage();
+    QVERIFY(image.save(QDir(screenshotDir()).filePath(QStringLiteral("pdf-touch-xvfb.png"))));
+    const QRect view(area->viewport()->mapTo(&w, QPoint(0, 0)), area->viewport()->size());
+    QVERIFY(inkPixels(image, view) > 300);
+    // Right of the page's black top bar lies the new strip, in the board colour.
+    const int grown = pdf->width() - before;
+    const int y = pdf->pageTops().at(0) + 5;
+    const QPoint strip = pdf->mapTo(&w, QPoint(pdf->width() - grown / 2, y));
+    const QPoint bar = pdf->mapTo(&w, QPoint(before - 60, y));
+    QVERIFY(view.contains(strip) && view.contains(bar));
+    QCOMPARE(image.pixel(strip) & 0xffffff, 0xffffffu);
+    QVERIFY(qGray(image.pixel(bar)) < 60);
 }
 
 QTEST_MAIN(X11PdfTest)

@@ -207,6 +207,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -226,6 +227,8 @@ private:
     // Input helpers (canvasinput.cpp).
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
+    // Ends the edge code of a hover (a touch has no hover to find it again).
+    void forgetEdge();
 
     // Hooks of the shared editing rules.
     PageData *editedPage() const override { return page; }
@@ -247,6 +250,8 @@ private:
     QWidget *editWidget() override { return this; }
     double editZoom() const override { return zoomFactor; }
     void directionUnused(int direction) override { emit directionState(direction); }
+    void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
+    bool wantsPointerInput() const override;
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers(bool withHighlight = false);
@@ -286,8 +291,6 @@ private:
     PageOrientation orientation;
     QPushButton *prevButton = nullptr;
     QPushButton *nextButton = nullptr;
-    // The primary touch point drives the steps; mouse events made from that touch are dropped.
-    bool touchDrivesSteps = false;
 
     // Undo copies of the current page.
     ReplayCopies copies;

@@ -24,14 +24,6 @@
 #include "items/canvastextbox.h"
 #include "items/itemgeometry.h"
 
-namespace {
-// A moved region whose source has been taken off the layers while it is being edited.
-bool isLiftedRegion(const PaintData *action)
-{
-    return action->type == 1 && action->value2 == SelectionKind::MovedRegion && action->sourceFixed;
-}
-} // namespace
-
 QPointF Canvas::itemToPage(const QPointF &widgetPoint) const
 {
     return mapToPage(widgetPoint);
@@ -75,17 +67,11 @@ void Canvas::liftSelection(int dragtype, const QRect &geometry)
 
 // Commits ----------------------------------------------------------------------------------------
 
-void Canvas::finishCommit(PaintData *action)
+void Canvas::finishCommit(PaintData *)
 {
     dropRedoTail(true);
-    if (isLiftedRegion(action)) {
-        // The source is already off the layers: the replay moves it from the page's history.
-        action->closed = true;
-        refreshPage();
-    } else {
-        paintCurrentAction(rect());
-        update();
-    }
+    paintCurrentAction(rect());
+    update();
     updateUndoRedoState();
 }
 

@@ -32,8 +32,7 @@
 
 void Canvas::mousePressEvent(QMouseEvent *event)
 {
-    if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchDrivesSteps && isSynthesised(event))) {
+    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
@@ -48,8 +47,7 @@ void Canvas::mousePressEvent(QMouseEvent *event)
 
 void Canvas::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchDrivesSteps && isSynthesised(event))) {
+    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
@@ -61,8 +59,7 @@ void Canvas::mouseMoveEvent(QMouseEvent *event)
 
 void Canvas::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (!page || (penInProximity && isSynthesised(event)) ||
-        (touchDrivesSteps && isSynthesised(event))) {
+    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
@@ -72,8 +69,26 @@ void Canvas::mouseReleaseEvent(QMouseEvent *event)
         endAction(event->pos(), event->localPos());
         touchActive = false;
         touchPressure = 0.0;
+    } else {
+        forgetEdge();
     }
     event->setAccepted(!(property && property->paintTool == 0 && !dragging));
+}
+
+void Canvas::leaveEvent(QEvent *event)
+{
+    // The pointer may leave over an edge; a later touch press must not find its code.
+    forgetEdge();
+    QWidget::leaveEvent(event);
+}
+
+void Canvas::forgetEdge()
+{
+    // An edge drag keeps its edge until its own release.
+    if (edgeUnderPointer == -1 || edgeDragging)
+        return;
+    edgeUnderPointer = -1;
+    updateCursor();
 }
 
 void Canvas::tabletEvent(QTabletEvent *event)
@@ -110,48 +125,26 @@ bool Canvas::event(QEvent *event)
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
-        case QEvent::TouchCancel: {
-            auto *touch = static_cast<QTouchEvent *>(event);
-            const bool dragging = edgeDragging;
-            const QList<QTouchEvent::TouchPoint> &points = touch->touchPoints();
-            if (!points.isEmpty()) {
-                const bool hasPressure =
-                    touch->device() &&
-                    touch->device()->capabilities().testFlag(QTouchDevice::Pressure);
-                touchPressure = hasPressure ? recordedPressure(points.first().pressure()) : -1.0;
-            }
-            const bool wanted = (property && property->paintTool != 0) || edgeDragging;
-            // Once the touch is accepted no mouse events are made from it: the primary point
-            // drives the steps itself.
-            if (page && !points.isEmpty() && wanted) {
-                const QTouchEvent::TouchPoint &point = points.first();
-                const QPointF pos = point.pos();
-                double pressure = touchPressure;
-                pointerGlobal = point.screenPos();
-                if (event->type() == QEvent::TouchBegin) {
-                    touchActive = true;
-                    touchDrivesSteps = true;
-                    setFocus(Qt::OtherFocusReason);
-                    beginAction(pos.toPoint(), pos, &pressure);
-                } else if (event->type() == QEvent::TouchUpdate) {
-                    continueAction(pos.toPoint(), pos, &pressure);
-                } else {
-                    endAction(pos.toPoint(), pos);
-                    touchActive = false;
-                    touchDrivesSteps = false;
-                    touchPressure = 0.0;
-                }
-            } else if (event->type() == QEvent::TouchBegin) {
-                touchActive = true;
-            } else if (event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel) {
-                touchActive = false;
-            }
-            event->setAccepted(wanted || dragging);
-            return true;
-        }
+        case QEvent::TouchCancel:
+            return handleTouchEvent(static_cast<QTouchEvent *>(event));
         default:
             return QWidget::event(event);
     }
+}
+
+bool Canvas::wantsPointerInput() const
+{
+    return (property && property->paintTool != 0) || edgeDragging;
+}
+
+void Canvas::runStep(Step step, const QPoint &p, const QPointF &pos, double pressure)
+{
+    if (step == Step::Press)
+        beginAction(p, pos, &pressure);
+    else if (step == Step::Move)
+        continueAction(p, pos, &pressure);
+    else
+        endAction(p, pos);
 }
 
 // The three steps ---------------------------------------------------------------------------------
@@ -210,14 +203,19 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
 void Canvas::endAction(QPoint p, QPointF pos)
 {
     const QPointF global = globalPointOf(pos);
-    if (!strokeInProgress)
+    if (!strokeInProgress) {
+        forgetEdge();
         return;
+    }
     strokeInProgress = false;
     if (edgeDragging) {
         dragEdgeTo(global, true);
+        forgetEdge();
         updateUndoRedoState();
         return;
     }
+    // The edge under the pointer is found again by the next hover; a touch has none.
+    forgetEdge();
     if (!page)
         return;
     closeStroke(p, pos);

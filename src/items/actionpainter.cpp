@@ -120,6 +120,25 @@ void paintSelectionContent(const ActionLayers &layers, PaintData *action)
                                                   p.at(7) + offset));
 }
 
+// An item action still open is shown by its item, not on the page; of a region lifted off the
+// page, the page shows the hole it left.
+void paintOpenItem(const ActionLayers &layers, const PaintData *action)
+{
+    if (action->type != 1 || action->value2 != SelectionKind::MovedRegion || !action->sourceFixed ||
+        action->points.size() < 2)
+        return;
+    const QRectF source =
+        rectFromPoints(action->points.at(0), action->points.at(1)).translated(layers.offset);
+    if (layers.picture)
+        clearPixmapRect(layers.picture, source);
+    clearPixmapRect(layers.ink, source);
+}
+
+bool isItemType(int type)
+{
+    return type == 1 || (type >= 6 && type <= 11);
+}
+
 void paintLine(const ActionLayers &layers, PaintData *action)
 {
     LineStyle style;
@@ -292,6 +311,11 @@ void replay(const ActionLayers &layers, ReplayCopies *copies)
     for (int i = start; i < history.size(); ++i) {
         PaintData *action = history.at(i);
         if (!action->active) {
+            settled = false;
+            continue;
+        }
+        if (!action->closed && isItemType(action->type)) {
+            paintOpenItem(layers, action);
             settled = false;
             continue;
         }

@@ -53,7 +53,8 @@ bool isItemActionComplete(const PaintData *action);
 void paint(const ActionLayers &layers, PaintData *action);
 
 // Every active action of the page's history into the layers, from the nearest undo copy on
-// when copies are given; they take new copies as they go.
+// when copies are given; they take new copies as they go. An item action that is still open is
+// left to its item (a lifted region only leaves its hole): its commit paints it.
 void replay(const ActionLayers &layers, ReplayCopies *copies);
 
 // The open action while a stroke is in progress (the newest piece) or after it ended (the rest,

@@ -203,6 +203,14 @@ bool BoardEditing::commitMarquee()
         writeMarqueeFrame(action);
     }
     marquee->reset();
+    if (isLiftedRegion(action)) {
+        // The source is off the shown page already: the replay moves it from the history.
+        dropRedoTail(true);
+        action->closed = true;
+        refreshEditedPage();
+        updateUndoRedoState();
+        return true;
+    }
     finishCommit(action);
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QPixmap>
 #include <QPointF>
 #include <QRect>
@@ -21,6 +22,7 @@ class PaintData;
 class PaintProperty;
 class QKeyEvent;
 class QMouseEvent;
+class QTouchEvent;
 class QWidget;
 struct ShapeStyle;
 
@@ -234,6 +236,23 @@ protected:
     // The eraser's rectangle at a widget position, with the margin to repaint.
     QRect eraserRectAt(const QPointF &pos, int level) const;
 
+    // Touch for both boards. Qt makes no mouse events from a touch that is accepted, so the
+    // primary point drives the board's steps itself; once a second finger is down the stroke is
+    // dropped and the touch goes on to the view behind the board, which pinches the zoom.
+    // Gives what QWidget::event returns for it.
+    bool handleTouchEvent(QTouchEvent *event);
+    enum class Step { Press, Move, Release };
+    // The board's press, move and release steps at a widget position.
+    virtual void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) = 0;
+    // Whether pointer input is the board's (a drawing tool or an edge drag) rather than the
+    // scroll area's.
+    virtual bool wantsPointerInput() const = 0;
+    // Mouse events made from a touch whose steps the board runs itself.
+    bool isTouchCopy(const QMouseEvent *event) const
+    {
+        return touchDrivesSteps && isSynthesised(event);
+    }
+
     BoardItems items;
     bool ctrlHeld = false;
     bool shiftHeld = false;
@@ -248,6 +267,7 @@ protected:
     Clock clock;
     bool touchActive = false;
     double touchPressure = 0.0;
+    bool touchDrivesSteps = false;
 
     // The marquee's frame (points 3 to 8) into a selection or shape action.
     void writeMarqueeFrame(PaintData *action);
@@ -258,6 +278,14 @@ private:
     bool commitPointFigure(CanvasPointFigure *figure, int type,
                            const std::function<void(PaintData *)> &writeStyle);
     void dropOpenAction(int type);
+    // A second finger came down: the stroke of the first one goes, as if never drawn.
+    void dropTouchStroke(const QPointF &pos);
+    // The touch as type, to where Qt would have sent it without the board.
+    void passTouchToView(QTouchEvent *event, QEvent::Type type);
+    bool touchPinching = false;
+    // The action the touch press started; null when it started none.
+    PaintData *touchAction = nullptr;
+    QPointF lastTouchPos;
     bool marqueeShapeShown() const;
     void forwardLineStyle();
     void forwardFigureStyles();

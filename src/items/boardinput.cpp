@@ -2,8 +2,11 @@
 // action a press starts for each tool, how the open action grows while the pointer moves and how
 // the release ends it. The boards keep their own event handling, page choice and edge drags.
 
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMouseEvent>
+#include <QTouchEvent>
 #include <QWidget>
 #include <QtMath>
 
@@ -359,4 +362,112 @@ double BoardEditing::recordedPressure(double pressure)
 bool BoardEditing::isSynthesised(const QMouseEvent *event)
 {
     return event->source() != Qt::MouseEventNotSynthesized;
+}
+
+// Touch ------------------------------------------------------------------------------------------
+
+bool BoardEditing::handleTouchEvent(QTouchEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const QList<QTouchEvent::TouchPoint> &points = event->touchPoints();
+    const bool wanted = wantsPointerInput();
+    const bool ends = type == QEvent::TouchEnd || type == QEvent::TouchCancel;
+    if (type == QEvent::TouchBegin) {
+        touchActive = true;
+        touchPinching = false;
+        touchAction = nullptr;
+    }
+    if (!points.isEmpty()) {
+        const bool hasPressure =
+            event->device() && event->device()->capabilities().testFlag(QTouchDevice::Pressure);
+        touchPressure = hasPressure ? recordedPressure(points.first().pressure()) : -1.0;
+    }
+    int down = 0;
+    for (const QTouchEvent::TouchPoint &point : points)
+        down += point.state() != Qt::TouchPointReleased ? 1 : 0;
+    if (down > 1 && !touchPinching) {
+        touchPinching = true;
+        if (touchDrivesSteps)
+            dropTouchStroke(lastTouchPos);
+        touchDrivesSteps = false;
+        // Qt hands the rest of a touch only to a widget that took its begin.
+        if (type != QEvent::TouchBegin)
+            passTouchToView(event, QEvent::TouchBegin);
+    }
+    if (touchPinching) {
+        passTouchToView(event, type);
+    } else if (editedPage() && !points.isEmpty() && (wanted || touchDrivesSteps)) {
+        const QPointF pos = points.first().pos();
+        double pressure = touchPressure;
+        pointerGlobal = points.first().screenPos();
+        lastTouchPos = pos;
+        if (type == QEvent::TouchBegin) {
+            touchDrivesSteps = true;
+            const PaintData *before = PageHistory::openLastAction(editedPage()->history);
+            editWidget()->setFocus(Qt::OtherFocusReason);
+            runStep(Step::Press, pos.toPoint(), pos, pressure);
+            // The press may have moved to another page, or only added a figure's point.
+            PageData *page = editedPage();
+            PaintData *open = page ? PageHistory::openLastAction(page->history) : nullptr;
+            touchAction = open != before ? open : nullptr;
+        } else if (type == QEvent::TouchUpdate) {
+            runStep(Step::Move, pos.toPoint(), pos, pressure);
+        } else {
+            runStep(Step::Release, pos.toPoint(), pos, pressure);
+        }
+    }
+    if (ends) {
+        touchActive = false;
+        touchDrivesSteps = false;
+        touchPinching = false;
+        touchAction = nullptr;
+        touchPressure = 0.0;
+    }
+    event->setAccepted(wanted || touchPinching);
+    return true;
+}
+
+void BoardEditing::dropTouchStroke(const QPointF &pos)
+{
+    PageData *page = editedPage();
+    PaintData *open = page ? PageHistory::openLastAction(page->history) : nullptr;
+    if (!open || open != touchAction) {
+        // Nothing of its own to take back (an edge drag, a point of a figure): it ends here.
+        runStep(Step::Release, pos.toPoint(), pos, -1.0);
+        return;
+    }
+    stopStroke();
+    if (anyItemShown())
+        cancel();
+    else
+        PageHistory::removeAction(page->history, open);
+    touchAction = nullptr;
+    refreshEditedPage();
+    updateUndoRedoState();
+}
+
+void BoardEditing::passTouchToView(QTouchEvent *event, QEvent::Type type)
+{
+    // Where Qt would have sent the touch if the board had not taken it: the viewport of the
+    // scroll area that shows the board, or the next widget that takes touch.
+    QWidget *board = editWidget();
+    QWidget *view = board->parentWidget();
+    for (; view; view = view->parentWidget()) {
+        const auto *area = qobject_cast<QAbstractScrollArea *>(view->parentWidget());
+        if ((area && area->viewport() == view) || view->testAttribute(Qt::WA_AcceptTouchEvents))
+            break;
+    }
+    if (!view)
+        return;
+    const QPointF offset = board->mapTo(view, QPoint(0, 0));
+    QList<QTouchEvent::TouchPoint> points = event->touchPoints();
+    for (QTouchEvent::TouchPoint &point : points) {
+        point.setPos(point.pos() + offset);
+        point.setStartPos(point.startPos() + offset);
+        point.setLastPos(point.lastPos() + offset);
+    }
+    QTouchEvent moved(type, event->device(), event->modifiers(), event->touchPointStates(), points);
+    moved.setWindow(event->window());
+    moved.setTarget(view);
+    QCoreApplication::sendEvent(view, &moved);
 }

@@ -37,6 +37,9 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
 {
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_AcceptTouchEvents);
+    // Hover moves find the page edges under the pointer (mouse and pen).
+    setMouseTracking(true);
+    setTabletTracking(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, documentBackgroundColor());
     setPalette(palette);
@@ -352,10 +355,6 @@ void PdfCanvas::snapshotLayers()
     savedDisplayRight = displayRight;
     savedLayerLeft = layerLeft;
     savedLayerRight = layerRight;
-    for (int i : qAsConst(visiblePages)) {
-        pages.at(i)->layer5 = pages.at(i)->layer1;
-        pages.at(i)->layer6 = pages.at(i)->layer2;
-    }
 }
 
 bool PdfCanvas::hasPageLayers(int index) const
@@ -447,6 +446,9 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
         const QRectF source =
             rectDividedByZoom(QRectF(target.translated(0, -tops.at(d))), zoomFactor)
                 .translated(layerLeft - displayLeft, 0);
+        // During an edge drag the page is wider than its layers until the release.
+        if (displayLeft > layerLeft || displayRight > layerRight)
+            painter.fillRect(target, board);
         if (!page->layer1.isNull())
             painter.drawPixmap(QRectF(target), page->layer1, source);
         if (!page->history.isEmpty() && !page->layer2.isNull())

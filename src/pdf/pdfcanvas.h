@@ -86,6 +86,7 @@ public:
     void releasePageLayers(int index);
     void resetPageLayers();
     void rebuildVisibleLayers();
+    // Keeps the extensions a page-edge drag starts from.
     void snapshotLayers();
     bool hasPageLayers(int index) const;
     void clearDrawingRect(const QRect &rect);
@@ -149,6 +150,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
@@ -182,7 +184,11 @@ private:
     QRect drawnPageRow() const;
     // A widget position on the page being drawn on in page coordinates.
     QPointF widgetToPage(const QPointF &position) const;
-    bool toolWantsInput() const;
+    QPointF pageToWidget(const QPointF &point) const;
+    bool wantsPointerInput() const override;
+    void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
+    // Ends the edge code of a press (a touch has no hover to find it again).
+    void forgetEdge();
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's height
     // as laid out, both at zoom 1.

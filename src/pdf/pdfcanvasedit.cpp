@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
+#include "app/uimetrics.h"
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
@@ -188,6 +189,16 @@ QRectF PdfCanvas::selectAllFrame() const
 void PdfCanvas::finishEditing()
 {
     commitItems();
+    // With the button still held, the press ends as its release would end it: a freehand
+    // stroke gets its last steps painted, a frame or line that has not got its points goes.
+    if (pageDrawnOn && pressing) {
+        const PaintData *open = PageHistory::openLastAction(pageDrawnOn->history);
+        const QPointF last = open && !open->points.isEmpty() ? open->points.last() : invalidPointF;
+        const QPointF at = last != invalidPointF ? pageToWidget(last) : QPointF();
+        // An edge drag ends where the pointer was last seen.
+        pointerGlobal = currentCursor;
+        endAction(at.toPoint(), at, -1.0);
+    }
     if (pageDrawnOn && PageHistory::closeOpenAction(pageDrawnOn->history)) {
         // A highlighter stroke of one point leaves its work layer behind.
         if (!pageDrawnOn->layer4.isNull())

@@ -3,13 +3,13 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTabletEvent>
 #include <QTouchEvent>
 
 #include "app/globals.h"
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
+#include "drawing/pagelimits.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
 #include "items/canvasfccurve.h"
@@ -18,16 +18,26 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
-bool PdfCanvas::toolWantsInput() const
+bool PdfCanvas::wantsPointerInput() const
 {
     return (property && property->paintTool != PaintTool::Mouse) || edgeDragging;
+}
+
+void PdfCanvas::runStep(Step step, const QPoint &p, const QPointF &pos, double pressure)
+{
+    if (step == Step::Press)
+        beginAction(p, pos, pressure);
+    else if (step == Step::Move)
+        continueAction(p, pos, pressure);
+    else
+        endAction(p, pos, pressure);
 }
 
 // Events -----------------------------------------------------------------------------------------
 
 void PdfCanvas::mousePressEvent(QMouseEvent *event)
 {
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event))) {
+    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
@@ -38,34 +48,43 @@ void PdfCanvas::mousePressEvent(QMouseEvent *event)
     } else if (event->button() == Qt::RightButton) {
         selectPageAt(event->pos());
     }
-    event->setAccepted(toolWantsInput());
+    event->setAccepted(wantsPointerInput());
 }
 
 void PdfCanvas::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event))) {
+    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
     pointerGlobal = event->globalPos();
     continueAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
-    event->setAccepted(toolWantsInput());
+    event->setAccepted(wantsPointerInput());
 }
 
 void PdfCanvas::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event))) {
+    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
         event->accept();
         return;
     }
-    const bool wanted = toolWantsInput();
+    const bool wanted = wantsPointerInput();
     if (event->button() == Qt::LeftButton) {
         pointerGlobal = event->globalPos();
         endAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
         touchActive = false;
         touchPressure = 0.0;
+    } else {
+        forgetEdge();
     }
     event->setAccepted(wanted);
+}
+
+void PdfCanvas::leaveEvent(QEvent *event)
+{
+    // The pointer may leave over an edge; a later touch press must not find its code.
+    forgetEdge();
+    QWidget::leaveEvent(event);
 }
 
 void PdfCanvas::tabletEvent(QTabletEvent *event)
@@ -74,7 +93,7 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
         event->accept();
         return;
     }
-    const bool wanted = toolWantsInput();
+    const bool wanted = wantsPointerInput();
     const double pressure = recordedPressure(event->pressure());
     pointerGlobal = event->globalPosF();
     switch (event->type()) {
@@ -93,23 +112,16 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-    event->setAccepted(wanted || toolWantsInput());
+    event->setAccepted(wanted || wantsPointerInput());
 }
 
 bool PdfCanvas::event(QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::TouchBegin && type != QEvent::TouchUpdate && type != QEvent::TouchEnd &&
-        type != QEvent::TouchCancel)
-        return QWidget::event(event);
-    // Touch draws through the mouse events made from it, with the pressure kept here.
-    const QList<QTouchEvent::TouchPoint> &points = static_cast<QTouchEvent *>(event)->touchPoints();
-    if (type == QEvent::TouchBegin)
-        touchActive = true;
-    if (!points.isEmpty())
-        touchPressure = points.first().pressure();
-    event->setAccepted(toolWantsInput());
-    return true;
+    if (type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd ||
+        type == QEvent::TouchCancel)
+        return handleTouchEvent(static_cast<QTouchEvent *>(event));
+    return QWidget::event(event);
 }
 
 void PdfCanvas::keyPressEvent(QKeyEvent *event)
@@ -136,6 +148,13 @@ QPointF PdfCanvas::widgetToPage(const QPointF &position) const
     const int index = drawnIndex();
     const int top = index >= 0 && index < tops.size() ? tops.at(index) : 0;
     return mapToPage(QPointF(position.x(), position.y() - top));
+}
+
+QPointF PdfCanvas::pageToWidget(const QPointF &point) const
+{
+    const int index = drawnIndex();
+    const int top = index >= 0 && index < tops.size() ? tops.at(index) : 0;
+    return QPointF((point.x() + displayLeft) * zoomFactor, point.y() * zoomFactor + top);
 }
 
 void PdfCanvas::selectPageAt(const QPoint &point)
@@ -186,6 +205,7 @@ void PdfCanvas::beginAction(const QPoint &widgetPoint, const QPointF &position, 
 
 void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &position, double pressure)
 {
+    currentCursor = globalPointOf(position);
     if (!pressing) {
         updateEdgeCursor(widgetPoint);
         return;
@@ -208,14 +228,19 @@ void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &positio
 void PdfCanvas::endAction(const QPoint &widgetPoint, const QPointF &position, double)
 {
     currentCursor = globalPointOf(position);
-    if (!pressing)
+    if (!pressing) {
+        forgetEdge();
         return;
+    }
     pressing = false;
     if (edgeDragging) {
         resizePageEdge(edgeUnderPointer, true);
         edgeDragging = false;
+        forgetEdge();
         return;
     }
+    // The edge under the pointer is found again by the next hover; a touch has none.
+    forgetEdge();
     if (!pageDrawnOn)
         return;
     if (PaintData *action = PageHistory::openLastAction(pageDrawnOn->history)) {
@@ -245,42 +270,48 @@ void PdfCanvas::updateEdgeCursor(const QPoint &point)
         setCursor(Qt::SizeHorCursor);
 }
 
+void PdfCanvas::forgetEdge()
+{
+    // An edge drag keeps its edge until its own release.
+    if (edgeUnderPointer == -1 || pressing)
+        return;
+    edgeUnderPointer = -1;
+    updateCursor();
+}
+
 void PdfCanvas::resizePageEdge(int edgeCode, bool final)
 {
     if (edgeCode != 4 && edgeCode != 8)
         return;
     const int d = qRound(2 * (currentCursor.x() - pressCursor.x()) / zoomFactor);
-    if (edgeCode == 8) {
-        displayLeft = qMax(0, savedDisplayLeft - d);
-        layerLeft = qMax(displayLeft, final ? savedLayerLeft : layerLeft);
-    } else {
-        displayRight = qMax(0, savedDisplayRight + d);
-        layerRight = qMax(displayRight, final ? savedLayerRight : layerRight);
-    }
-    for (int i : qAsConst(visiblePages)) {
-        PdfPageData *page = pages.at(i);
-        if (final) {
+    const QMargins start(savedDisplayLeft, 0, savedDisplayRight, 0);
+    QMargins shown = start;
+    if (edgeCode == 8)
+        shown.setLeft(qMax(0, savedDisplayLeft - d));
+    else
+        shown.setRight(qMax(0, savedDisplayRight + d));
+    // The page may not grow past the size of the largest picture page.
+    const QSize across(pageExtent(), 1);
+    shown = limitedPageExtension(across, shown, start);
+    displayLeft = shown.left();
+    displayRight = shown.right();
+    if (final) {
+        // The layers grow once, at the release; they never shrink below what they held, but
+        // growth no longer shown goes where they would pass the limit.
+        const QMargins kept(qMax(savedLayerLeft, displayLeft), 0,
+                            qMax(savedLayerRight, displayRight), 0);
+        const QMargins layers = limitedPageExtension(across, kept, shown);
+        layerLeft = layers.left();
+        layerRight = layers.right();
+        for (int i : qAsConst(visiblePages)) {
             releasePageLayers(i);
             rebuildLayers(i);
-            if (!page->history.isEmpty())
+            if (!pages.at(i)->history.isEmpty())
                 replayHistory(i);
-            continue;
-        }
-        // While dragging the saved layers are shown moved, without a new render.
-        const QSize size = layerSize(i);
-        const int x = layerLeft - savedLayerLeft;
-        page->layer1 = QPixmap(size);
-        page->layer1.fill(board);
-        QPainter painter(&page->layer1);
-        painter.drawPixmap(x, 0, page->layer5);
-        painter.end();
-        if (!page->history.isEmpty()) {
-            page->layer2 = QPixmap(size);
-            page->layer2.fill(Qt::transparent);
-            QPainter ink(&page->layer2);
-            ink.drawPixmap(x, 0, page->layer6);
         }
     }
+    // While dragging the layers stay as they are: the page paint shows the board colour where
+    // the new width passes them.
     updateLayout();
     update();
 }

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include "drawing/paintproperty.h"
 #include "items/canvasmarquee.h"
 #include "pdf/pdfboardhost.h"
 #include "pdf/pdfcanvas.h"
@@ -78,6 +79,10 @@ void PdfCanvas::setZoom(double z)
     const double oldZoom = zoomFactor;
     zoomFactor = z;
     updateLayout();
+    // These cursors are drawn at the zoom.
+    const int tool = property ? property->paintTool : 0;
+    if (tool == PaintTool::Highlighter || tool == PaintTool::Eraser || tool == PaintTool::Stamp)
+        updateCursor();
     const double m = z * oldValue / oldZoom;
     if (m != 0) {
         emit vScrollBarNewValue(int(m));

@@ -25,8 +25,6 @@ void PdfPageData::releaseLayers()
     layer2 = QPixmap();
     layer3 = QPixmap();
     layer4 = QPixmap();
-    layer5 = QPixmap();
-    layer6 = QPixmap();
     // Undo copies belong to the layers they were taken of.
     copies.clear();
 }

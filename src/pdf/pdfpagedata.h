@@ -8,9 +8,9 @@
 
 // One page of a PDF board. Its history, pasted images and size at zoom 1 are those of every
 // board page; on top it knows its page in the PDF file, holds the rendered page while it is
-// cached and six layer pixmaps at zoom 1:
-//   1 base (the page on the board colour), 2 shown drawing, 3 drawing, 4 highlighter work,
-//   5 and 6 copies of 1 and 2 taken when a page-edge drag starts.
+// cached and four layer pixmaps at zoom 1:
+//   1 base (the page on the board colour), 2 shown drawing, 3 drawing, 4 highlighter work.
+// A page-edge drag needs no copies: the layers grow once, at its release.
 class PdfPageData : public PageData
 {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     void clear();
     // The same, but the rendered page stays.
     void clearDrawing();
-    // Drops the six layers (and the undo copies taken of them) only.
+    // Drops the layers (and the undo copies taken of them) only.
     void releaseLayers();
 
     int pdfPageNumber = 0;
@@ -30,8 +30,6 @@ public:
     QPixmap layer2;
     QPixmap layer3;
     QPixmap layer4;
-    QPixmap layer5;
-    QPixmap layer6;
     // Copies of layer 3 for fast undo, within the program's one budget.
     ReplayCopies copies;
 };

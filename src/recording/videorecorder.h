@@ -9,6 +9,7 @@
 
 class AudioWriter;
 class RecordingBackend;
+class RecordingClock;
 class VideoWriter;
 struct AVCodecContext;
 struct AVFormatContext;
@@ -95,5 +96,6 @@ private:
     bool recording = false;
     bool errorReported = false;
     std::shared_ptr<RecordingBackend> backend;
+    std::shared_ptr<RecordingClock> clock;
     QTimer diskWatch;
 };

@@ -6,7 +6,6 @@
 #include "app/globals.h"
 #include "recording/videorecorder.h"
 
-#include "avsync.h"
 #include "mediaprobe.h"
 #include "recordingfakes.h"
 
@@ -195,17 +194,18 @@ private slots:
         QVERIFY(stopped());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
 
-        const AvSync sync = measureAvSync(recorder->outputFileName);
-        QVERIFY(sync.opened);
+        const MediaProbe probe = probeMedia(recorder->outputFileName);
+        QVERIFY(probe.opened);
         QString figures = QString::asprintf("picture %.3f s, sound %.3f s; offsets",
-                                            sync.videoDuration, sync.audioDuration);
-        const QVector<double> offsets = sync.offsets();
+                                            probe.videoDuration, probe.audioDuration());
+        const QVector<double> offsets = probe.markOffsets();
         for (double offset : offsets)
             figures += QString::asprintf(" %+.0f ms", offset * 1000);
-        QCOMPARE(sync.markOnsets.size(), marks.size());
+        QCOMPARE(probe.markOnsets.size(), marks.size());
         for (double offset : offsets)
             QVERIFY2(std::fabs(offset) <= 0.045, qPrintable(figures));
-        QVERIFY2(std::fabs(sync.audioDuration - sync.videoDuration) <= 0.051, qPrintable(figures));
+        QVERIFY2(std::fabs(probe.audioDuration() - probe.videoDuration) <= 0.051,
+                 qPrintable(figures));
     }
 
     // Every way a recording ends leaves a playable file and tells what went wrong, once.

@@ -11,7 +11,6 @@
 #include "platform/x11framesource.h"
 #include "recording/videorecorder.h"
 
-#include "avsync.h"
 #include "mediaprobe.h"
 #include "pulseserver.h"
 #include "screenshotdir.h"
@@ -127,17 +126,18 @@ private slots:
         const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
         QCOMPARE(files.size(), 1);
 
-        const AvSync sync = measureAvSync(out + "/" + files.first());
+        const MediaProbe probe = probeMedia(out + "/" + files.first());
         QString figures = QString::asprintf("picture %.3f s, sound %.3f s; sound after picture:",
-                                            sync.videoDuration, sync.audioDuration);
-        const QVector<double> offsets = sync.offsets();
+                                            probe.videoDuration, probe.audioDuration());
+        const QVector<double> offsets = probe.markOffsets();
         for (double offset : offsets)
             figures += QString::asprintf(" %+.0f ms", offset * 1000);
         qInfo("%s", qPrintable(figures));
-        QCOMPARE(sync.markOnsets.size(), 2);
+        QCOMPARE(probe.markOnsets.size(), 2);
         for (double offset : offsets)
             QVERIFY2(std::fabs(offset) <= 0.045, qPrintable(figures));
-        QVERIFY2(std::fabs(sync.audioDuration - sync.videoDuration) <= 0.051, qPrintable(figures));
+        QVERIFY2(std::fabs(probe.audioDuration() - probe.videoDuration) <= 0.051,
+                 qPrintable(figures));
     }
 
     void noServerMeansNotReady()

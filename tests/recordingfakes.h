@@ -8,13 +8,13 @@
 #include <QThread>
 #include <QVector>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <cmath>
 
 #include "platform/framesource.h"
 #include "platform/pcmsource.h"
 #include "recording/recordingbackend.h"
-#include "recording/recordingclock.h"
 
 // Switches set before start and what the sources saw, read after the writers are gone. The
 // recorder keeps its backend alive as long as the writers that use it.
@@ -50,10 +50,17 @@ struct FakeRecordingState
 };
 
 // The screen, of a colour that changes with every picture, and the microphone, a 440 Hz sine
-// in real time.
+// in real time, each read stamped with its capture time as the seam promises; black and loud
+// during the marks.
 class FakeInput : public PcmSource, public FrameSource
 {
 public:
+    static qint64 nowNs()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     explicit FakeInput(FakeRecordingState &state)
         : s(state)
     {}
@@ -85,7 +92,7 @@ public:
         rate = sampleRate;
         channels = channelCount;
         s.pcmStartThread = QThread::currentThread();
-        startNs = RecordingClock::nowNs();
+        startNs = nowNs();
         return s.microphone;
     }
     qint64 read(char *data, qint64 maxSize, qint64 *capturedNs) override
@@ -95,7 +102,7 @@ public:
         if (s.pcmSilent)
             return 0;
         // Captured so far, and of that what a burst has handed over.
-        qint64 capturedMs = (RecordingClock::nowNs() - startNs) / 1000000 - s.pcmLateMs;
+        qint64 capturedMs = (nowNs() - startNs) / 1000000 - s.pcmLateMs;
         if (s.pcmBurstMs > 0)
             capturedMs -= capturedMs % s.pcmBurstMs;
         const qint64 delivered = std::max<qint64>(0, capturedMs) * rate / 1000;

@@ -135,8 +135,15 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
         // wait for the next one under the glib dispatcher's processEvents alone: send them.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        if (!running || thread->isInterruptionRequested())
-            return Stopped;
+        if (!running || thread->isInterruptionRequested()) {
+            // The time line stood still at the stop: a frame due by then is still taken, so
+            // the picture lasts up to the stop as the sound does.
+            const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
+            if (paused || stoppedAt < nextIndex * interval)
+                return Stopped;
+            const LoopEnd end = takeFrame(qMax(nextIndex, stoppedAt / interval));
+            return end == Going ? Stopped : end;
+        }
     }
 }
 

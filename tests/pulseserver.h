@@ -14,9 +14,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
+#include <QX11Info>
 
 #include <sys/prctl.h>
+#include <xcb/xcb.h>
 #include <cmath>
 #include <csignal>
 
@@ -94,33 +95,42 @@ public:
     }
 
     // A full-black window over the screen and, the moment the screen shows it, a beep; both
-    // last holdMs. False when either could not be made.
+    // last holdMs. False when either could not be made. The X server paints the window's
+    // background itself on mapping it: no picture of screen size goes to it that a capture
+    // would wait behind.
     bool markScreenAndSound(int holdMs = 500)
     {
+        xcb_connection_t *x = QX11Info::connection();
+        const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
+        if (!x || !root)
+            return false;
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QWidget mark(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
-                                  Qt::WindowStaysOnTopHint);
-        mark.setAutoFillBackground(true);
-        mark.setPalette(QPalette(Qt::black));
-        mark.setGeometry(screen);
-        mark.show();
-        mark.raise();
+        const xcb_window_t mark = xcb_generate_id(x);
+        const uint32_t values[] = {root->black_pixel, 1};
+        xcb_create_window(x, XCB_COPY_FROM_PARENT, mark, root->root, int16_t(screen.x()),
+                          int16_t(screen.y()), uint16_t(screen.width()), uint16_t(screen.height()),
+                          0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(x, mark);
+        xcb_flush(x);
         // The pointer is no part of the screen's picture: one point tells.
         const QPoint probe = screen.center() - screen.topLeft();
         QElapsedTimer waited;
         waited.start();
+        bool shown = true;
         while (QGuiApplication::primaryScreen()
                    ->grabWindow(0, probe.x(), probe.y(), 1, 1)
                    .toImage()
                    .pixel(0, 0) != qRgb(0, 0, 0)) {
-            if (waited.elapsed() > 3000)
-                return false;
-            QCoreApplication::processEvents();
+            if ((shown = waited.elapsed() < 3000) == false)
+                break;
         }
-        const bool played = beep(holdMs);
+        const bool played = shown && beep(holdMs);
         QEventLoop loop;
-        QTimer::singleShot(holdMs, &loop, &QEventLoop::quit);
+        QTimer::singleShot(shown ? holdMs : 0, &loop, &QEventLoop::quit);
         loop.exec();
+        xcb_destroy_window(x, mark);
+        xcb_flush(x);
         return played;
     }
 

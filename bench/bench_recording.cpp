@@ -1,7 +1,10 @@
 // Screen recording of 1920x1080 with a moving picture: effective frame rate, lost frames, CPU
 // time per frame and output size, beside ffmpeg's x11grab with libx264 on the same display.
+// Then a long recording with sound from a PulseAudio daemon of its own: how far the sound is
+// from the picture at the start and at the end (a beep played with a black window, twice).
 // Needs an X server of that size, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
+//       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
 // The moving picture runs in a child process so that its painting is not counted.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,6 +23,7 @@
 #include <cstdio>
 
 #include "../tests/mediaprobe.h"
+#include "../tests/pulseserver.h"
 #include "app/globals.h"
 #include "recording/videorecorder.h"
 
@@ -90,10 +94,12 @@ struct Figures
     double megabytes = 0;
 };
 
-Figures measure(const QString &file, double cpu)
+Figures measure(const QString &file, double cpu, MediaProbe *probed = nullptr)
 {
     Figures figures;
     MediaProbe probe = probeMedia(file);
+    if (probed)
+        *probed = probe;
     std::sort(probe.videoTimes.begin(), probe.videoTimes.end());
     figures.frames = probe.videoTimes.size();
     for (int i = 1; i < probe.videoTimes.size(); ++i)
@@ -108,6 +114,60 @@ void print(const char *name, const Figures &f, double seconds)
     std::printf("%-8s %6.2f fps  %3d lost  %6.2f ms CPU/frame  %6.1f MB/min  (%d frames)\n", name,
                 f.frames / seconds, f.lost, f.cpu * 1000 / std::max(1, f.frames),
                 f.megabytes * 60 / seconds, f.frames);
+}
+
+// Records for the given minutes with the microphone, here the monitor of the daemon's sink.
+int soundRun(const QString &dir, const QSize &size, int minutes)
+{
+    if (!PulseServer::installed()) {
+        std::printf("sound    pulseaudio not installed: no run with sound\n");
+        return 0;
+    }
+    PulseServer server;
+    const QString failed = server.start();
+    if (!failed.isEmpty()) {
+        std::printf("sound    %s\n", qPrintable(failed));
+        return 1;
+    }
+    VideoRecorder recorder;
+    recorder.areaWidth = recorder.outputWidth = size.width();
+    recorder.areaHeight = recorder.outputHeight = size.height();
+    recorder.audioMode = 0;
+    recorder.outputFileName = dir + "/sound.mp4";
+    QString error;
+    QObject::connect(&recorder, &VideoRecorder::recorderStopError,
+                     [&error](const QString &text) { error = text; });
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer clock;
+    clock.start();
+    recorder.start();
+    wait(3000);
+    const bool marked = server.markScreenAndSound();
+    wait(int(std::max<qint64>(0, minutes * 60000 - clock.elapsed())));
+    const bool markedAgain = server.markScreenAndSound();
+    wait(1500);
+    const double recorded = clock.elapsed() / 1000.0;
+    recorder.stop();
+    while (recorder.isRecording())
+        wait(10);
+    const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
+    if (!error.isEmpty() || !marked || !markedAgain) {
+        std::printf("sound    recording failed: %s\n",
+                    qPrintable(error.isEmpty() ? QStringLiteral("no mark shown") : error));
+        return 1;
+    }
+    std::printf("%dx%d, %.0f s, moving picture and sound\n", size.width(), size.height(), recorded);
+    MediaProbe sync;
+    print("sound", measure(recorder.outputFileName, cpu, &sync), recorded);
+    const QVector<double> offsets = sync.markOffsets();
+    std::printf("sync    ");
+    for (int i = 0; i < offsets.size(); ++i)
+        std::printf(" at %.1f s %+.0f ms%s", sync.markOnsets[i], offsets[i] * 1000,
+                    i + 1 < offsets.size() ? "," : "");
+    std::printf("  (sound after picture, goal |offset| <= 45 ms)\n");
+    std::printf("lengths  picture %.3f s, sound %.3f s\n", sync.videoDuration,
+                sync.audioDuration());
+    return 0;
 }
 
 } // namespace
@@ -126,7 +186,13 @@ int main(int argc, char *argv[])
         return app.exec();
     }
     av_log_set_level(AV_LOG_ERROR);
-    const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60;
+    int seconds = 60, soundMinutes = 10;
+    for (const QString &argument : app.arguments().mid(1)) {
+        if (argument.startsWith("--sound-minutes="))
+            soundMinutes = std::max(0, argument.mid(16).toInt());
+        else
+            seconds = std::max(2, argument.toInt());
+    }
     const QSize size = QGuiApplication::primaryScreen()->size();
     QTemporaryDir dir;
     appDataDir = dir.path();
@@ -195,7 +261,8 @@ int main(int argc, char *argv[])
             (ours.cpu / std::max(1, ours.frames)) / (theirs.cpu / std::max(1, theirs.frames));
         std::printf("CPU per frame, ours / ffmpeg: %.2f\n", ratio);
     }
+    const int status = soundMinutes > 0 ? soundRun(dir.path(), size, soundMinutes) : 0;
     animation.kill();
     animation.waitForFinished();
-    return 0;
+    return status;
 }

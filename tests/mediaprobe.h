@@ -25,8 +25,26 @@ struct MediaProbe
     QImage lastFrame;           // the last decoded picture
     qint64 audioSamples = 0;    // per channel
     float audioPeak = 0;
+    // Marks, in seconds: a full-black picture, taken to begin halfway between the last picture
+    // without it and the first with it; a sound above half scale after 0.1 s without one.
+    QVector<double> markOnsets, soundOnsets;
 
     double audioDuration() const { return sampleRate ? double(audioSamples) / sampleRate : 0; }
+    // For each black mark, the nearest sound onset minus the mark's (sound later: positive);
+    // NAN where no sound is within a second.
+    QVector<double> markOffsets() const
+    {
+        QVector<double> offsets;
+        for (double mark : markOnsets) {
+            double best = NAN;
+            for (double sound : soundOnsets) {
+                if (std::fabs(sound - mark) < 1 && !(std::fabs(sound - mark) >= std::fabs(best)))
+                    best = sound - mark;
+            }
+            offsets << best;
+        }
+        return offsets;
+    }
 };
 
 inline bool nearColor(const QColor &a, const QColor &b, int tolerance)
@@ -50,6 +68,7 @@ inline MediaProbe probeMedia(const QString &path)
         const AVCodec *codec = avcodec_find_decoder(par->codec_id);
         decoders << avcodec_alloc_context3(codec);
         avcodec_parameters_to_context(decoders[i], par);
+        decoders[i]->thread_count = 0; // long recordings decode on every core
         avcodec_open2(decoders[i], codec, nullptr);
         const char *name = avcodec_get_name(par->codec_id);
         if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
@@ -67,18 +86,39 @@ inline MediaProbe probeMedia(const QString &path)
     }
     AVPacket *packet = av_packet_alloc();
     AVFrame *frame = av_frame_alloc(), *last = av_frame_alloc();
-    auto receive = [&](AVCodecContext *decoder) {
+    double lastPicture = NAN, lastLoud = NAN;
+    bool lastBlack = false;
+    auto receive = [&](AVCodecContext *decoder, AVRational base) {
         for (; avcodec_receive_frame(decoder, frame) == 0; av_frame_unref(frame)) {
+            const double at = frame->best_effort_timestamp * av_q2d(base);
             if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
                 ++probe.decodedFrames;
+                // Black is luma 16; sampled on a grid, a pointer on the mark does not count.
+                qint64 sum = 0, count = 0;
+                for (int y = 0; y < frame->height; y += 8) {
+                    for (int x = 0; x < frame->width; x += 8, ++count)
+                        sum += frame->data[0][y * frame->linesize[0] + x];
+                }
+                const bool black = count > 0 && sum / count < 24;
+                if (black && !lastBlack && !std::isnan(lastPicture))
+                    probe.markOnsets << (lastPicture + at) / 2;
+                lastBlack = black;
+                lastPicture = at;
                 std::swap(frame, last); // keeps the newest picture
                 continue;
             }
             probe.audioSamples += frame->nb_samples;
             for (int c = 0; c < frame->ch_layout.nb_channels; ++c) {
                 const float *s = reinterpret_cast<const float *>(frame->extended_data[c]);
-                for (int i = 0; i < frame->nb_samples; ++i)
+                for (int i = 0; i < frame->nb_samples; ++i) {
                     probe.audioPeak = std::max(probe.audioPeak, std::fabs(s[i]));
+                    if (c > 0 || std::fabs(s[i]) <= 0.5)
+                        continue;
+                    const double t = at + double(i) / frame->sample_rate;
+                    if (!(t - lastLoud <= 0.1))
+                        probe.soundOnsets << t;
+                    lastLoud = t;
+                }
             }
         }
     };
@@ -87,13 +127,13 @@ inline MediaProbe probeMedia(const QString &path)
         if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             probe.videoTimes << packet->pts * av_q2d(stream->time_base);
         avcodec_send_packet(decoders[packet->stream_index], packet);
-        receive(decoders[packet->stream_index]);
+        receive(decoders[packet->stream_index], stream->time_base);
         av_packet_unref(packet);
     }
-    for (AVCodecContext *&decoder : decoders) {
-        avcodec_send_packet(decoder, nullptr);
-        receive(decoder);
-        avcodec_free_context(&decoder);
+    for (int i = 0; i < decoders.size(); ++i) {
+        avcodec_send_packet(decoders[i], nullptr);
+        receive(decoders[i], input->streams[i]->time_base);
+        avcodec_free_context(&decoders[i]);
     }
     if (!probe.videoTimes.isEmpty() && frameRate > 0) {
         const auto [first, end] =

@@ -3,9 +3,13 @@
 // Stand-ins for the screen, the microphone and the disk of a recording.
 
 #include <QElapsedTimer>
+#include <QPair>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QVector>
 #include <atomic>
+#include <chrono>
+#include <climits>
 #include <cmath>
 
 #include "platform/framesource.h"
@@ -16,8 +20,17 @@
 // recorder keeps its backend alive as long as the writers that use it.
 struct FakeRecordingState
 {
+    using Stretches = QVector<QPair<int, int>>; // from, until: milliseconds
+
     bool microphone = true, pcmReadErrors = false, pcmSilent = false;
     bool grabsFail = false, noisyScreen = false;
+    // A real microphone's delivery: the first sound captured this long after start(), handed
+    // over in bursts of this length, and stretches after start() that it never delivers (a
+    // device unplugged; INT_MAX: for good).
+    int pcmLateMs = 0, pcmBurstMs = 0;
+    Stretches pcmLost;
+    // On the clock below: while a mark lasts, the screen is black and the sound loud.
+    Stretches marks;
     std::atomic<bool> marker{false};   // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
     QElapsedTimer clock;
@@ -25,13 +38,29 @@ struct FakeRecordingState
     int grabs = 0;
     QColor lastColor;
     QThread *pcmStartThread = nullptr;
+
+    bool inMark(qint64 ms) const
+    {
+        for (const auto &mark : marks) {
+            if (ms >= mark.first && ms < mark.second)
+                return true;
+        }
+        return false;
+    }
 };
 
 // The screen, of a colour that changes with every picture, and the microphone, a 440 Hz sine
-// in real time.
+// in real time, each read stamped with its capture time as the seam promises; black and loud
+// during the marks.
 class FakeInput : public PcmSource, public FrameSource
 {
 public:
+    static qint64 nowNs()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     explicit FakeInput(FakeRecordingState &state)
         : s(state)
     {}
@@ -45,7 +74,9 @@ public:
         if (s.grabsFail)
             return {};
         const int n = s.grabs++;
-        s.lastColor = QColor((n * 37) % 200, (n * 91) % 256, (n * 53) % 256);
+        s.lastColor = s.inMark(s.clock.elapsed())
+                          ? QColor(Qt::black)
+                          : QColor(40 + (n * 37) % 200, 40 + (n * 91) % 216, (n * 53) % 256);
         QImage image(size, QImage::Format_RGB32);
         image.fill(s.lastColor);
         if (s.noisyScreen) // pictures that do not compress, so that the file grows quickly
@@ -61,24 +92,43 @@ public:
         rate = sampleRate;
         channels = channelCount;
         s.pcmStartThread = QThread::currentThread();
-        clock.start();
+        startNs = nowNs();
         return s.microphone;
     }
-    qint64 bytesReady() override
-    {
-        return s.pcmSilent ? 0 : (clock.elapsed() * rate / 1000 - produced) * channels * 2;
-    }
-    qint64 read(char *data, qint64 maxSize) override
+    qint64 read(char *data, qint64 maxSize, qint64 *capturedNs) override
     {
         if (s.pcmReadErrors)
             return -1;
-        const qint64 frames = std::min(maxSize, bytesReady()) / (channels * 2);
+        if (s.pcmSilent)
+            return 0;
+        // Captured so far, and of that what a burst has handed over.
+        qint64 capturedMs = (nowNs() - startNs) / 1000000 - s.pcmLateMs;
+        if (s.pcmBurstMs > 0)
+            capturedMs -= capturedMs % s.pcmBurstMs;
+        const qint64 delivered = std::max<qint64>(0, capturedMs) * rate / 1000;
+        qint64 frames = std::min(maxSize / (channels * 2), delivered - produced);
+        for (const auto &lost : s.pcmLost) {
+            const qint64 from = frameAt(lost.first), until = frameAt(lost.second);
+            if (produced >= from && produced < until) {
+                produced = std::min(until, delivered);
+                frames = std::min(maxSize / (channels * 2), delivered - produced);
+            }
+            if (from > produced)
+                frames = std::min(frames, from - produced);
+        }
+        if (frames <= 0)
+            return 0;
+        const qint64 firstNs = startNs + (s.pcmLateMs * rate + produced * 1000) * 1000000 / rate;
+        const qint64 origin = s.clock.msecsSinceReference() * 1000000;
         auto *out = reinterpret_cast<qint16 *>(data);
         for (qint64 i = 0; i < frames; ++i, ++produced) {
-            const double v = (s.marker ? 0.9 : 0.25) * std::sin(2 * M_PI * 440.0 * produced / rate);
+            const qint64 atMs = (firstNs + i * 1000000000 / rate - origin) / 1000000;
+            const double loud = s.marker || s.inMark(atMs) ? 0.9 : 0.25;
+            const double v = loud * std::sin(2 * M_PI * 440.0 * produced / rate);
             for (int c = 0; c < channels; ++c)
                 *out++ = qint16(std::lround(v * 32767));
         }
+        *capturedNs = firstNs;
         return frames * channels * 2;
     }
     void stop() override {}
@@ -86,9 +136,16 @@ public:
 private:
     FakeRecordingState &s;
     QSize size;
-    QElapsedTimer clock;
+    qint64 frameAt(int msAfterStart) const
+    {
+        return msAfterStart == INT_MAX
+                   ? LLONG_MAX
+                   : std::max<qint64>(0, msAfterStart - s.pcmLateMs) * rate / 1000;
+    }
+
+    qint64 startNs = 0;
     int rate = 44100, channels = 2;
-    qint64 produced = 0;
+    qint64 produced = 0; // frames since the first captured one
 };
 
 class FakeRecordingBackend : public RecordingBackend, public FakeRecordingState

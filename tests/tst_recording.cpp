@@ -142,6 +142,72 @@ private slots:
                  qPrintable(QString::number(probe.audioPeak)));
     }
 
+    // A real microphone's first sound comes a second or more after the start, in bursts, and a
+    // device can lose a stretch or go for good: the sound keeps to the picture's time line all
+    // the same, within one frame, also across a pause; what never came is silence.
+    void lateOrLostSoundStaysInSync_data()
+    {
+        using Stretches = FakeRecordingState::Stretches;
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("burstMs");
+        QTest::addColumn<Stretches>("lost");
+        QTest::addColumn<Stretches>("marks");
+        QTest::addColumn<Stretches>("pauses");
+        QTest::addColumn<int>("stopMs");
+        QTest::newRow("first sound late")
+            << 1300 << 0 << Stretches{} << Stretches{{1600, 1900}, {2600, 2900}} << Stretches{}
+            << 3300;
+        QTest::newRow("bursts") << 300 << 400 << Stretches{} << Stretches{{900, 1200}, {2300, 2600}}
+                                << Stretches{} << 3000;
+        QTest::newRow("stretch lost") << 0 << 0 << Stretches{{1000, 1800}}
+                                      << Stretches{{500, 800}, {2200, 2500}} << Stretches{} << 2900;
+        QTest::newRow("input gone")
+            << 0 << 0 << Stretches{{1300, INT_MAX}} << Stretches{{600, 900}} << Stretches{} << 2500;
+        QTest::newRow("paused") << 200 << 100 << Stretches{} << Stretches{{600, 900}, {2400, 2700}}
+                                << Stretches{{1200, 1900}} << 3100;
+    }
+    void lateOrLostSoundStaysInSync()
+    {
+        QFETCH(int, lateMs);
+        QFETCH(int, burstMs);
+        QFETCH(FakeRecordingState::Stretches, lost);
+        QFETCH(FakeRecordingState::Stretches, marks);
+        QFETCH(FakeRecordingState::Stretches, pauses);
+        QFETCH(int, stopMs);
+        backend->pcmLateMs = lateMs;
+        backend->pcmBurstMs = burstMs;
+        backend->pcmLost = lost;
+        backend->marks = marks;
+        const auto until = [this](int ms) {
+            QTest::qWait(int(qMax<qint64>(0, ms - backend->clock.elapsed())));
+        };
+        backend->clock.restart();
+        recorder->start();
+        QVERIFY(recorder->isRecording());
+        for (const auto &pause : pauses) {
+            until(pause.first);
+            recorder->pause();
+            until(pause.second);
+            recorder->resume();
+        }
+        until(stopMs);
+        QVERIFY(stopped());
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+
+        const MediaProbe probe = probeMedia(recorder->outputFileName);
+        QVERIFY(probe.opened);
+        QString figures = QString::asprintf("picture %.3f s, sound %.3f s; offsets",
+                                            probe.videoDuration, probe.audioDuration());
+        const QVector<double> offsets = probe.markOffsets();
+        for (double offset : offsets)
+            figures += QString::asprintf(" %+.0f ms", offset * 1000);
+        QCOMPARE(probe.markOnsets.size(), marks.size());
+        for (double offset : offsets)
+            QVERIFY2(std::fabs(offset) <= 0.045, qPrintable(figures));
+        QVERIFY2(std::fabs(probe.audioDuration() - probe.videoDuration) <= 0.051,
+                 qPrintable(figures));
+    }
+
     // Every way a recording ends leaves a playable file and tells what went wrong, once.
     void endsWithPlayableFile_data()
     {

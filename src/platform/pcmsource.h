@@ -10,8 +10,10 @@ public:
     using QObject::QObject;
     // Starts delivering; false when no input can be opened with this format.
     virtual bool start(int sampleRate, int channels) = 0;
-    virtual qint64 bytesReady() = 0;
-    // Bytes read, or -1 on a read error.
-    virtual qint64 read(char *data, qint64 maxSize) = 0;
+    // Whole sample frames that have arrived, at most maxSize bytes: the bytes read (0 when none
+    // has arrived), or -1 on a read error. A device delivers late, in bursts, and loses what it
+    // captured while unplugged, so each read tells when its first frame entered the device:
+    // *capturedNs, in nanoseconds of std::chrono::steady_clock.
+    virtual qint64 read(char *data, qint64 maxSize, qint64 *capturedNs) = 0;
     virtual void stop() = 0;
 };

@@ -3,6 +3,20 @@
 #include <QAudioDeviceInfo>
 #include <QAudioInput>
 
+#include <chrono>
+
+namespace {
+// Never more than this is held between reads, should the reader fall behind.
+constexpr qint64 maxHeldSeconds = 10;
+
+qint64 steadyNowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
 QtPcmSource::~QtPcmSource()
 {
     stop();
@@ -38,19 +52,41 @@ bool QtPcmSource::start(int sampleRate, int channels)
         if (chosen.isNull())
             return false;
     }
+    bytesPerSecond = qint64(sampleRate) * channels * 2;
+    frameBytes = channels * 2;
+    arrived.clear();
     input = new QAudioInput(chosen, format, this);
     device = input->start();
     return device && input->error() != QAudio::OpenError && input->state() != QAudio::StoppedState;
 }
 
-qint64 QtPcmSource::bytesReady()
+qint64 QtPcmSource::read(char *data, qint64 maxSize, qint64 *capturedNs)
 {
-    return input && device ? input->bytesReady() : 0;
-}
-
-qint64 QtPcmSource::read(char *data, qint64 maxSize)
-{
-    return device ? device->read(data, maxSize) : -1;
+    if (!device)
+        return -1;
+    // Qt tells no capture time, only what has arrived. Taking all of it, its last frame entered
+    // the device about now, so its first one the length of all of it before: that holds for a
+    // first block that comes late and for a burst after a stall alike.
+    char chunk[16384];
+    qint64 got = 0;
+    bool more = false;
+    while (arrived.size() < maxHeldSeconds * bytesPerSecond &&
+           (got = device->read(chunk, sizeof chunk)) > 0) {
+        arrived.append(chunk, int(got));
+        more = true;
+    }
+    if (got < 0 && arrived.isEmpty())
+        return -1;
+    if (more)
+        arrivedNs = steadyNowNs() - arrived.size() * 1000000000LL / bytesPerSecond;
+    const qint64 n = qMin<qint64>(maxSize, arrived.size()) / frameBytes * frameBytes;
+    if (n <= 0)
+        return 0;
+    memcpy(data, arrived.constData(), size_t(n));
+    arrived.remove(0, int(n));
+    *capturedNs = arrivedNs;
+    arrivedNs += n * 1000000000LL / bytesPerSecond;
+    return n;
 }
 
 void QtPcmSource::stop()
@@ -58,6 +94,7 @@ void QtPcmSource::stop()
     if (device && device->isOpen())
         device->close();
     device = nullptr;
+    arrived.clear();
     if (input)
         input->stop();
 }

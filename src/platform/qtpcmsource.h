@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include "platform/pcmsource.h"
 
 class QAudioInput;
@@ -15,11 +17,15 @@ public:
     static bool hasDefaultInput();
 
     bool start(int sampleRate, int channels) override;
-    qint64 bytesReady() override;
-    qint64 read(char *data, qint64 maxSize) override;
+    qint64 read(char *data, qint64 maxSize, qint64 *capturedNs) override;
     void stop() override;
 
 private:
     QAudioInput *input = nullptr;
     QIODevice *device = nullptr;
+    qint64 bytesPerSecond = 0;
+    int frameBytes = 0;
+    // What has arrived and was not handed out yet, and when its first frame was captured.
+    QByteArray arrived;
+    qint64 arrivedNs = 0;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <cstring>
 
 #include "platform/pcmsource.h"
 
@@ -16,6 +17,17 @@ extern "C" {
 namespace {
 // An input that delivers nothing for this long has lost a frame's worth of sound.
 constexpr qint64 silentInputMs = 1000;
+// Recording time this long past with no sound for it is filled with silence, so that the file
+// keeps both streams while a device is gone; later sound for it would only have been late.
+constexpr qint64 stallFillMs = 3000;
+// Capture stamps come late by the delivery's jitter and a device clock drifts from ours:
+// sound stays where counting puts it while its stamp is this close, else it moves to the
+// stamp. Both stay well inside one video frame.
+constexpr qint64 lateToleranceMs = 30;
+constexpr qint64 earlyToleranceMs = 5;
+// How long a stop waits for sound captured before it that is still on its way.
+constexpr qint64 tailWaitMs = 150;
+constexpr qint64 nsPerSecond = 1000000000;
 
 QString lostTip()
 {
@@ -77,7 +89,9 @@ void AudioWriter::startWriter()
         emit writerStopError(QStringLiteral("录屏错误：音频输出设备初始化失败[ERROR_SOURCE:AW]"));
         return;
     }
-    const LoopEnd end = runLoop();
+    LoopEnd end = runLoop();
+    if (end == Stopped)
+        end = finish();
     const bool drained = encoder.drain() != StreamEncoder::OutputFailed;
     releaseCapture();
     emit writerStoped();
@@ -89,13 +103,15 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
 {
     maxLostFrames = sampleRate * 10 / frameSize;
     running = true;
-    QByteArray block(channelCount * bytesPerSample * frameSize, '\0');
-    QByteArray discard(block.size(), '\0');
-    qint64 filled = 0;
+    frameBytes = channelCount * bytesPerSample;
+    block = QByteArray(frameSize * frameBytes, '\0');
+    readBuffer = QByteArray(sampleRate / 4 * frameBytes, '\0');
     QElapsedTimer sinceData;
     sinceData.start();
     QThread *thread = QThread::currentThread();
     // Every pass looks at the flags, so neither a silent input nor a pause can hold a stop.
+    // Sound is read while paused too: the time line, not the flag, tells what belongs before
+    // the pause.
     for (;;) {
         // Posted before this loop began, the stop would wait for the next posted event under
         // the glib dispatcher's processEvents alone: send them explicitly.
@@ -103,58 +119,170 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
         QCoreApplication::processEvents();
         if (!running || thread->isInterruptionRequested())
             return Stopped;
-        if (paused) {
-            // Sound that arrives while paused is thrown away, never played after resume.
-            while (source->bytesReady() > 0 && source->read(discard.data(), discard.size()) > 0) {
-            }
-            sinceData.restart();
+        qint64 frames = 0;
+        LoopEnd end = takeArrived(&frames);
+        if (end != Going)
+            return end;
+        if (frames < 0) {
             QThread::msleep(5);
             continue;
         }
-        const qint64 ready = source->bytesReady();
-        if (ready <= 0) {
-            if (sinceData.elapsed() > silentInputMs) {
-                sinceData.restart();
-                if (!frameLost(lostTip()))
-                    return TooManyLost;
-            }
-            QThread::msleep(2);
-            continue;
-        }
-        const qint64 got = source->read(block.data() + filled, qMin(ready, block.size() - filled));
-        if (got < 0) {
-            // A read error spoils the block being filled.
-            filled = 0;
+        if (frames > 0 || paused) {
+            sinceData.restart();
+        } else if (sinceData.elapsed() > silentInputMs) {
+            sinceData.restart();
             if (!frameLost(lostTip()))
                 return TooManyLost;
-            QThread::msleep(5);
-            continue;
         }
-        sinceData.restart();
-        filled += got;
-        if (filled < block.size())
+        const qint64 due = framesIn(clock().elapsedNs() - stallFillMs * 1000000);
+        if (due > placedEnd() && (end = append(nullptr, due - placedEnd())) != Going)
+            return end;
+        if (frames == 0)
+            QThread::msleep(2);
+    }
+}
+
+AudioWriter::LoopEnd AudioWriter::finish()
+{
+    // The time line stands still from the stop on: the sound captured before it that is still
+    // on its way, then silence up to it, so that the sound track ends with the picture.
+    const qint64 stopAt = framesIn(clock().elapsedNs());
+    QElapsedTimer waited;
+    waited.start();
+    while (placedEnd() < stopAt && waited.elapsed() < tailWaitMs) {
+        qint64 frames = 0;
+        const LoopEnd end = takeArrived(&frames);
+        if (end != Going)
+            return end;
+        if (frames < 0)
+            break;
+        if (frames == 0)
+            QThread::msleep(2);
+    }
+    if (placedEnd() < stopAt) {
+        const LoopEnd end = append(nullptr, stopAt - placedEnd());
+        if (end != Going)
+            return end;
+    }
+    if (blockFilled > 0) {
+        const StreamEncoder::Result result = encodeBlock(blockFilled);
+        blockAt += blockFilled;
+        blockFilled = 0;
+        if (result == StreamEncoder::OutputFailed)
+            return OutputLost;
+    }
+    return Stopped;
+}
+
+AudioWriter::LoopEnd AudioWriter::takeArrived(qint64 *frames)
+{
+    qint64 capturedNs = 0;
+    const qint64 got = source->read(readBuffer.data(), readBuffer.size(), &capturedNs);
+    if (got < 0) {
+        // A read error is lost sound, never noise in the file.
+        *frames = -1;
+        return frameLost(lostTip()) ? Going : TooManyLost;
+    }
+    *frames = got / frameBytes;
+    return *frames > 0 ? place(readBuffer.constData(), *frames, capturedNs) : Going;
+}
+
+AudioWriter::LoopEnd AudioWriter::place(const char *data, qint64 frames, qint64 capturedNs)
+{
+    // Cut at the time line's stops: what was captured before the start, while paused or after
+    // the stop is not in the recording.
+    for (qint64 i = 0; i < frames;) {
+        const qint64 at = capturedNs + i * nsPerSecond / sampleRate;
+        const RecordingClock::Place where = clock().place(at);
+        qint64 count;
+        if (!where.running) {
+            if (where.nextRunNs == RecordingClock::never)
+                return Going;
+            count = framesIn(where.nextRunNs - at);
+        } else {
+            count = where.runsUntilNs == RecordingClock::never
+                        ? frames - i
+                        : qBound<qint64>(1, framesIn(where.runsUntilNs - at), frames - i);
+            const LoopEnd end = placeAt(data + i * frameBytes, count, where.recordingNs);
+            if (end != Going)
+                return end;
+        }
+        i += qMax<qint64>(1, count);
+    }
+    return Going;
+}
+
+AudioWriter::LoopEnd AudioWriter::placeAt(const char *data, qint64 frames, qint64 recordingNs)
+{
+    const qint64 late = framesIn(recordingNs) - placedEnd();
+    const qint64 lateTolerance = sampleRate * lateToleranceMs / 1000;
+    const qint64 earlyTolerance = sampleRate * earlyToleranceMs / 1000;
+    // After a gap the stamp alone counts; within sound, only what jitter cannot explain.
+    if (late > 0 && (!soundLast || late > lateTolerance)) {
+        const LoopEnd end = append(nullptr, late);
+        if (end != Going)
+            return end;
+    } else if (late < 0 && (!soundLast || -late > earlyTolerance)) {
+        // Its first part belongs where the time line is filled already.
+        const qint64 skip = qMin(frames, -late);
+        data += skip * frameBytes;
+        frames -= skip;
+    }
+    return append(data, frames);
+}
+
+AudioWriter::LoopEnd AudioWriter::append(const char *data, qint64 frames)
+{
+    if (frames <= 0)
+        return Going;
+    soundLast = data != nullptr;
+    while (frames > 0) {
+        const int n = int(qMin<qint64>(frames, frameSize - blockFilled));
+        char *to = block.data() + blockFilled * frameBytes;
+        if (data) {
+            memcpy(to, data, size_t(n) * frameBytes);
+            data += n * frameBytes;
+        } else {
+            memset(to, 0, size_t(n) * frameBytes);
+        }
+        blockFilled += n;
+        frames -= n;
+        if (blockFilled < frameSize)
             continue;
-        filled = 0;
-        const StreamEncoder::Result result = encodeBlock(block);
+        const StreamEncoder::Result result = encodeBlock(frameSize);
+        blockAt += frameSize;
+        blockFilled = 0;
         if (result == StreamEncoder::OutputFailed)
             return OutputLost;
         if (result == StreamEncoder::FrameLost && !frameLost(lostTip()))
             return TooManyLost;
     }
+    return Going;
 }
 
-StreamEncoder::Result AudioWriter::encodeBlock(const QByteArray &block)
+StreamEncoder::Result AudioWriter::encodeBlock(int frames)
 {
+    AVCodecContext *codec = encoder.codecContext();
+    // A short last block goes as it is where the encoder takes one, else padded with silence.
+    if (frames < frameSize && !(codec->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME)) {
+        memset(block.data() + frames * frameBytes, 0, size_t(frameSize - frames) * frameBytes);
+        frames = frameSize;
+    }
     if (av_frame_make_writable(samples) < 0)
         return StreamEncoder::FrameLost;
+    samples->nb_samples = frames;
     const uint8_t *input[1] = {reinterpret_cast<const uint8_t *>(block.constData())};
-    if (swr_convert(resampler, samples->data, frameSize, input, frameSize) <= 0)
+    if (swr_convert(resampler, samples->data, frames, input, frames) <= 0)
         return StreamEncoder::FrameLost;
-    // Time stamps count the samples taken, in the encoder's time base.
-    AVCodecContext *codec = encoder.codecContext();
-    samples->pts = av_rescale_q(sampleTotal, AVRational{1, sampleRate}, codec->time_base);
-    sampleTotal += frameSize;
+    // Stamped by its place on the time line, in the encoder's time base.
+    samples->pts = av_rescale_q(blockAt, AVRational{1, sampleRate}, codec->time_base);
     return encoder.encode(samples);
+}
+
+qint64 AudioWriter::framesIn(qint64 ns) const
+{
+    // Rounded up, so that a stretch of sound is never cut short by a fraction of a frame.
+    return ns <= 0 ? 0 : (ns * sampleRate + nsPerSecond - 1) / nsPerSecond;
 }
 
 void AudioWriter::releaseCapture()
@@ -163,6 +291,8 @@ void AudioWriter::releaseCapture()
         source->stop();
     swr_free(&resampler);
     av_frame_free(&samples);
-    sampleTotal = 0;
+    blockAt = 0;
+    blockFilled = 0;
+    soundLast = false;
     resetStream();
 }

@@ -9,6 +9,8 @@ struct SwrContext;
 
 // The sound half of one recording: 16-bit PCM in blocks of 1024 samples a channel, converted
 // to planar float and encoded as AAC. Lives in the recorder's audio thread from startWriter on.
+// Sound is placed on the recording's time line by the time it was captured: what never came
+// (a late start, a lost stretch, a device gone) is silence, and nothing after it moves.
 class AudioWriter : public StreamWriter
 {
     Q_OBJECT
@@ -28,16 +30,28 @@ public slots:
     void startWriter();
 
 private:
-    enum LoopEnd { Stopped, TooManyLost, OutputLost };
+    enum LoopEnd { Going, Stopped, TooManyLost, OutputLost };
 
     LoopEnd runLoop();
+    LoopEnd finish();
+    LoopEnd takeArrived(qint64 *frames);
+    LoopEnd place(const char *data, qint64 frames, qint64 capturedNs);
+    LoopEnd placeAt(const char *data, qint64 frames, qint64 recordingNs);
+    LoopEnd append(const char *data, qint64 frames);
     bool initResampler();
-    StreamEncoder::Result encodeBlock(const QByteArray &block);
+    StreamEncoder::Result encodeBlock(int frames);
     void releaseCapture();
+    qint64 framesIn(qint64 ns) const;
+    qint64 placedEnd() const { return blockAt + blockFilled; }
 
     PcmSource *source = nullptr;
     int frameSize = 1024;
+    int frameBytes = 4;
     SwrContext *resampler = nullptr;
     struct AVFrame *samples = nullptr;
-    qint64 sampleTotal = 0;
+    QByteArray readBuffer;
+    QByteArray block; // the block being filled, on the time line from blockAt (in frames) on
+    int blockFilled = 0;
+    qint64 blockAt = 0;
+    bool soundLast = false; // what was placed last is sound, not silence put in for a gap
 };

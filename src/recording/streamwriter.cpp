@@ -35,3 +35,12 @@ void StreamWriter::resetStream()
     lostFrames = 0;
     muxerMutex = nullptr;
 }
+
+RecordingClock &StreamWriter::clock()
+{
+    if (!recordingClock) {
+        recordingClock = std::make_shared<RecordingClock>();
+        recordingClock->start();
+    }
+    return *recordingClock;
+}

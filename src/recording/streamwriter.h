@@ -2,7 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
+#include "recording/recordingclock.h"
 #include "recording/streamencoder.h"
 
 // What the video and the sound writer share: the flags the recorder's queued signals set in the
@@ -15,6 +17,9 @@ public:
 
     // Copied from the recorder before the writer is opened.
     QMutex *muxerMutex = nullptr;
+    // The recording's time line, which both writers stamp on; a writer given none starts its
+    // own when it begins.
+    std::shared_ptr<RecordingClock> recordingClock;
 
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);
 
@@ -32,6 +37,7 @@ protected:
     // Counts one lost frame and tells the user; false once too many were lost.
     bool frameLost(const QString &tip);
     void resetStream();
+    RecordingClock &clock();
 
     StreamEncoder encoder;
     int lostFrames = 0;

@@ -7,6 +7,7 @@
 #include "platform/pcmsource.h"
 #include "recording/audiowriter.h"
 #include "recording/recordingbackend.h"
+#include "recording/recordingclock.h"
 #include "recording/videowriter.h"
 
 extern "C" {
@@ -53,6 +54,18 @@ VideoRecorder::VideoRecorder(QObject *parent)
 {
     diskWatch.setInterval(1000);
     connect(&diskWatch, &QTimer::timeout, this, &VideoRecorder::checkDisk);
+    // The recording's time line stands still from the moment the writers are told to pause or
+    // to stop, for both alike, however late each of them reads the word.
+    const auto halt = [this] {
+        if (clock)
+            clock->pause();
+    };
+    connect(this, &VideoRecorder::pauseWriter, this, halt);
+    connect(this, &VideoRecorder::stopWriter, this, halt);
+    connect(this, &VideoRecorder::resumeWriter, this, [this] {
+        if (clock)
+            clock->resume();
+    });
 }
 
 VideoRecorder::~VideoRecorder()
@@ -118,12 +131,14 @@ void VideoRecorder::start()
         return;
     }
     stopError.clear();
+    clock = std::make_shared<RecordingClock>();
     startVideoWriter();
     videoThread.start();
     if (soundOn()) {
         startAudioWriter();
         audioThread.start();
     }
+    clock->start();
     emit startWriter(startSnapshot);
     recording = true;
     diskWatch.start();
@@ -236,6 +251,7 @@ void VideoRecorder::startVideoWriter()
 {
     videoWriter = new VideoWriter;
     videoWriter->muxerMutex = &muxerMutex;
+    videoWriter->recordingClock = clock;
     videoWriter->area = QRect(areaX, areaY, areaWidth, areaHeight);
     videoWriter->outputSize = QSize(outputWidth, outputHeight);
     videoWriter->frameRate = frameRate;
@@ -268,6 +284,7 @@ void VideoRecorder::startAudioWriter()
 {
     audioWriter = new AudioWriter;
     audioWriter->muxerMutex = &muxerMutex;
+    audioWriter->recordingClock = clock;
     audioWriter->channelCount = channelCount;
     audioWriter->sampleRate = sampleRate;
     audioWriter->bytesPerSample = bytesPerSample;

@@ -9,6 +9,7 @@
 
 class AudioWriter;
 class RecordingBackend;
+class RecordingClock;
 class VideoWriter;
 struct AVCodecContext;
 struct AVFormatContext;
@@ -95,5 +96,6 @@ private:
     bool recording = false;
     QString stopError; // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;
+    std::shared_ptr<RecordingClock> clock;
     QTimer diskWatch;
 };

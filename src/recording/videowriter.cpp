@@ -1,7 +1,6 @@
 #include "recording/videowriter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QThread>
 
@@ -110,45 +109,41 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
     running = true;
     maxLostFrames = frameRate * 10;
     const qint64 interval = 1000 / qMax(1, frameRate);
-    // Recording time runs only while not paused, so a pause leaves no gap in the time stamps.
-    qint64 activeBefore = 0;
-    QElapsedTimer clock;
-    clock.start();
-    bool wasPaused = false;
+    // Frames are stamped on the recording's time line, which stands still while paused: a
+    // pause leaves no gap in the stamps, and the sound is stamped on the same line.
+    RecordingClock &timeLine = clock();
     qint64 nextIndex = 0;
     QThread *thread = QThread::currentThread();
     for (;;) {
-        if (!paused) {
-            if (wasPaused) {
-                clock.restart();
-                wasPaused = false;
-            }
-            const qint64 active = activeBefore + clock.elapsed();
-            if (active >= nextIndex * interval) {
-                // Boundaries passed while the last frame was made are skipped; each frame
-                // still gets a later time stamp than the one before.
-                const qint64 index = qMax(nextIndex, active / interval);
-                nextIndex = index + 1;
-                const LoopEnd end = takeFrame(index);
-                if (end != Going)
-                    return end;
-            } else {
-                QThread::msleep(
-                    static_cast<unsigned long>(qMin<qint64>(5, nextIndex * interval - active)));
-            }
-        } else {
-            if (!wasPaused)
-                activeBefore += clock.elapsed();
-            wasPaused = true;
+        const qint64 active = timeLine.elapsedNs() / 1000000;
+        if (paused) {
             QThread::msleep(5);
+        } else if (active >= nextIndex * interval) {
+            // Boundaries passed while the last frame was made are skipped; each frame still
+            // gets a later time stamp than the one before.
+            const qint64 index = qMax(nextIndex, active / interval);
+            nextIndex = index + 1;
+            const LoopEnd end = takeFrame(index);
+            if (end != Going)
+                return end;
+        } else {
+            QThread::msleep(
+                static_cast<unsigned long>(qMin<qint64>(5, nextIndex * interval - active)));
         }
         // The first frame is taken before any stop is looked at, so even a stop right after
         // the start leaves a picture in the file. Events posted before this loop began would
         // wait for the next one under the glib dispatcher's processEvents alone: send them.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        if (!running || thread->isInterruptionRequested())
-            return Stopped;
+        if (!running || thread->isInterruptionRequested()) {
+            // The time line stood still at the stop: a frame due by then is still taken, so
+            // the picture lasts up to the stop as the sound does.
+            const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
+            if (paused || stoppedAt < nextIndex * interval)
+                return Stopped;
+            const LoopEnd end = takeFrame(qMax(nextIndex, stoppedAt / interval));
+            return end == Going ? Stopped : end;
+        }
     }
 }
 

@@ -54,11 +54,18 @@ void Canvas::paintCurrentAction(const QRect &rect)
     QElapsedTimer timer;
     timer.start();
     const bool highlighter = action->type == 4;
-    const ActionPainter::Live outcome =
-        ActionPainter::paintLive(actionLayers(highlighter), action, strokeInProgress);
+    const ActionLayers layers = actionLayers(highlighter);
+    const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, strokeInProgress);
     if (highlighter && outcome != ActionPainter::Live::HighlightDrawn)
         highlight = QPixmap();
+    // The stroke's provisional tail goes onto the screen only: the layers get their pixels back.
+    const bool open = strokeInProgress && (outcome == ActionPainter::Live::Drawn ||
+                                           outcome == ActionPainter::Live::HighlightDrawn);
+    const QPixmap underTail =
+        open ? ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r) : QPixmap();
     recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
+    if (open)
+        ActionPainter::removeLiveTail(layers, action, underTail, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -55,11 +55,17 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     }
     QElapsedTimer timer;
     timer.start();
-    const ActionPainter::Live outcome =
-        ActionPainter::paintLive(actionLayers(index), action, pressing);
+    const ActionLayers layers = actionLayers(index);
+    const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, pressing);
     page->copies.paintedLive(page->history, timer.nsecsElapsed(),
                              outcome == ActionPainter::Live::Closed ? action : nullptr,
                              page->layer3, QPixmap());
+    // The stroke's provisional tail goes onto the shown layer only: the drawing gets its pixels
+    // back.
+    const bool open = pressing && (outcome == ActionPainter::Live::Drawn ||
+                                   outcome == ActionPainter::Live::HighlightDrawn);
+    const QPixmap underTail =
+        open ? ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r) : QPixmap();
     if (outcome == ActionPainter::Live::HighlightDrawn) {
         // The stroke is still on its work layer: the screen shows it over the drawing.
         clearDrawingRect(r);
@@ -69,6 +75,8 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     } else {
         restoreDrawingRect(r);
     }
+    if (open)
+        ActionPainter::removeLiveTail(layers, action, underTail, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

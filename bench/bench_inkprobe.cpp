@@ -6,7 +6,8 @@
 // (from its event until ink reaches its end) and the first ink after the press. When xournalpp
 // is installed, its pen is measured the same way on an X server of its own, stroke for stroke in
 // turn with ours, and the ratios are printed.
-// Run: xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_inkprobe [--strokes N]
+// With --shot DIR the first stroke of each kind is saved halfway as DIR/ink-<kind>.png.
+// Run: xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_inkprobe [--strokes N] [--shot DIR]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -198,8 +199,9 @@ double inkReach(const std::vector<quint32> &now, const std::vector<quint32> &bef
     return -1e9;
 }
 
-// A horizontal stroke from start: press, eventsPerStroke moves, release.
-StrokeResult probeStroke(XProbe &probe, const QPoint &start)
+// A horizontal stroke from start: press, eventsPerStroke moves, release. With shot, the
+// rectangle as the screen shows it halfway, just before the next event, is saved there.
+StrokeResult probeStroke(XProbe &probe, const QPoint &start, const QString &shot)
 {
     StrokeResult result;
     const int length = eventsPerStroke * stepPx;
@@ -225,6 +227,10 @@ StrokeResult probeStroke(XProbe &probe, const QPoint &start)
         std::this_thread::sleep_until(t0 + std::chrono::microseconds(qint64(slot * 1000)));
         double t = msSince(t0, Clock::now());
         if (next <= eventsPerStroke && t >= next * eventMs) {
+            if (next == eventsPerStroke / 2 + 1 && !shot.isEmpty())
+                QImage(reinterpret_cast<const uchar *>(now.data()), area.width(), area.height(),
+                       QImage::Format_RGB32)
+                    .save(shot);
             probe.moveTo(start + QPoint(next * stepPx, 0));
             sent[next] = msSince(t0, Clock::now());
             ++next;
@@ -275,6 +281,14 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+double percentile95(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(0.95 * (v.size() - 1) + 0.5))];
+}
+
 double maxOf(const std::vector<double> &v)
 {
     return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
@@ -298,10 +312,11 @@ struct Series
     void print() const
     {
         std::printf(
-            "%-24s distance median %5.1f px max %5.1f px | newest segment median %5.1f "
-            "ms | first ink median %5.1f ms max %5.1f ms | %zu strokes",
-            qPrintable(name), median(distance), maxOf(distance), median(latency), median(firstInk),
-            maxOf(firstInk), firstInk.size());
+            "%-24s distance median %5.1f p95 %5.1f max %5.1f px | newest segment median "
+            "%5.1f p95 %5.1f ms | first ink median %5.1f max %5.1f ms | %zu strokes",
+            qPrintable(name), median(distance), percentile95(distance), maxOf(distance),
+            median(latency), percentile95(latency), median(firstInk), maxOf(firstInk),
+            firstInk.size());
         for (const QPoint &p : failed)
             std::printf(" [no ink at %d,%d]", p.x(), p.y());
         std::printf("\n");
@@ -321,12 +336,13 @@ QVector<QPoint> strokeStarts(const QRect &region)
 }
 
 // Runs the probe on a thread of its own while this thread keeps the window's events going.
-StrokeResult probeOnThread(XProbe &probe, const QPoint &start, bool undoAfter)
+StrokeResult probeOnThread(XProbe &probe, const QPoint &start, bool undoAfter,
+                           const QString &shot = QString())
 {
     StrokeResult result;
     QEventLoop loop;
     std::thread worker([&] {
-        result = probeStroke(probe, start);
+        result = probeStroke(probe, start, shot);
         if (undoAfter) {
             probe.undoKey();
             std::this_thread::sleep_for(std::chrono::milliseconds(80));
@@ -484,6 +500,9 @@ int main(int argc, char *argv[])
     const int at = args.indexOf(QStringLiteral("--strokes"));
     if (at > 0 && at + 1 < args.size())
         strokes = qMax(1, args.at(at + 1).toInt());
+    const int shotAt = args.indexOf(QStringLiteral("--shot"));
+    const QString shotDir =
+        shotAt > 0 && shotAt + 1 < args.size() ? args.at(shotAt + 1) : QString();
 
     XProbe ours;
     if (!ours.open(QByteArray(), QSize(1000, 200))) {
@@ -575,19 +594,33 @@ int main(int argc, char *argv[])
             tools->paintTool = t.tool;
             t.board->applyPaintTool();
             QTest::qWait(20);
-            const QVector<QPoint> starts = strokeStarts(t.region);
+            // Only where the board itself takes the whole stroke (no tool strip over it).
+            QVector<QPoint> starts;
+            for (const QPoint &p : strokeStarts(t.region)) {
+                const QPoint end = p + QPoint(eventsPerStroke * stepPx, 0);
+                if (QApplication::widgetAt(p) == t.widget &&
+                    QApplication::widgetAt(end) == t.widget &&
+                    QApplication::widgetAt(p + QPoint(0, 40)) == t.widget)
+                    starts << p;
+            }
             if (starts.isEmpty()) {
                 std::printf("%s: no room for a stroke\n", qPrintable(t.name));
                 return 1;
             }
             const QPoint start = starts.at(k % starts.size());
-            series[i].add(probeOnThread(ours, start, false), start);
+            const QString name = QString(t.name).replace(' ', '-');
+            const QString shot =
+                k == 0 && !shotDir.isEmpty() ? shotDir + "/ink-" + name + ".png" : QString();
+            series[i].add(probeOnThread(ours, start, false, shot), start);
             QTest::qWait(30);
             t.board->undo();
             QTest::qWait(40);
             if (withPeer) {
                 const QPoint start = peer.starts.at(k % peer.starts.size());
-                peerSeries.add(probeOnThread(peer.probe, start, true), start);
+                const QString shot = k == 0 && i == 0 && !shotDir.isEmpty()
+                                         ? shotDir + "/ink-xournalpp-pen.png"
+                                         : QString();
+                peerSeries.add(probeOnThread(peer.probe, start, true, shot), start);
             }
         }
     }

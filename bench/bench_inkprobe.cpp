@@ -551,10 +551,19 @@ int main(int argc, char *argv[])
     window.switchToTab(pdfTab);
     QTest::qWait(300);
     PdfCanvas *pdfCanvas = pdfTab->pdfCanvas;
-    const QRect pageInWidget(QPoint(0, pdfCanvas->pageTops().at(0)),
-                             QPoint(pdfCanvas->width() - 1, pdfCanvas->pageBottoms().at(0) - 1));
-    const QRect pdfRegion = visibleGlobal(pdfCanvas).intersected(
-        QRect(pdfCanvas->mapToGlobal(pageInWidget.topLeft()), pageInWidget.size()));
+    // The shown part of the page that fills most of the view (tab switches may scroll it).
+    const auto pdfRegion = [&]() {
+        QRect best;
+        for (int i = 0; i < pdfCanvas->pageTops().size(); ++i) {
+            const QRect page(QPoint(0, pdfCanvas->pageTops().at(i)),
+                             QPoint(pdfCanvas->width() - 1, pdfCanvas->pageBottoms().at(i) - 1));
+            const QRect shown = visibleGlobal(pdfCanvas).intersected(
+                QRect(pdfCanvas->mapToGlobal(page.topLeft()), page.size()));
+            if (shown.height() > best.height())
+                best = shown;
+        }
+        return best;
+    };
 
     QVector<OurTarget> targets;
     const struct
@@ -570,7 +579,7 @@ int main(int argc, char *argv[])
     }
     for (const auto &t : toolNames) {
         targets.append({QStringLiteral("PDF page %1").arg(t.name), pdfTab, pdfCanvas, pdfCanvas,
-                        t.tool, pdfRegion});
+                        t.tool, QRect()});
     }
 
     Peer peer;
@@ -596,7 +605,7 @@ int main(int argc, char *argv[])
             QTest::qWait(20);
             // Only where the board itself takes the whole stroke (no tool strip over it).
             QVector<QPoint> starts;
-            for (const QPoint &p : strokeStarts(t.region)) {
+            for (const QPoint &p : strokeStarts(t.region.isNull() ? pdfRegion() : t.region)) {
                 const QPoint end = p + QPoint(eventsPerStroke * stepPx, 0);
                 if (QApplication::widgetAt(p) == t.widget &&
                     QApplication::widgetAt(end) == t.widget &&

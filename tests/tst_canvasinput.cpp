@@ -629,6 +629,8 @@ void TestCanvasInput::inkLaggedTwoEventsBehindThePointer()
     board.useTool(tool);
     board.property.lineBoldSize = 4;
     board.property.foreColor = QStringLiteral("#2040a0");
+    // The stroke's close takes an undo copy of the drawing.
+    board.canvas.setSnapshotCost(0);
     // Ink on the screen at the pointer: just behind it, on the line or the nib below it.
     const auto inkAt = [&board](const QPointF &at) {
         const QImage shown = board.composite();
@@ -677,6 +679,11 @@ void TestCanvasInput::inkLaggedTwoEventsBehindThePointer()
     QCOMPARE(ink, reference);
     board.canvas.refreshPage();
     QCOMPARE(board.composite(), live);
+    QCOMPARE(board.inkImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), ink);
+    // Redo restores the copy.
+    QVERIFY(board.canvas.snapshotCount() > 0);
+    board.canvas.undo();
+    board.canvas.redo();
     QCOMPARE(board.inkImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), ink);
 }
 

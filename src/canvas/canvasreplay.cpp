@@ -61,11 +61,12 @@ void Canvas::paintCurrentAction(const QRect &rect)
     // The stroke's provisional tail goes onto the screen only: the layers get their pixels back.
     const bool open = strokeInProgress && (outcome == ActionPainter::Live::Drawn ||
                                            outcome == ActionPainter::Live::HighlightDrawn);
-    const QPixmap underTail =
-        open ? ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r) : QPixmap();
+    QPixmap saved;
+    if (open)
+        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
     recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
     if (open)
-        ActionPainter::removeLiveTail(layers, action, underTail, r);
+        ActionPainter::removeLiveTail(layers, action, saved, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -64,8 +64,9 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     // back.
     const bool open = pressing && (outcome == ActionPainter::Live::Drawn ||
                                    outcome == ActionPainter::Live::HighlightDrawn);
-    const QPixmap underTail =
-        open ? ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r) : QPixmap();
+    QPixmap saved;
+    if (open)
+        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
     if (outcome == ActionPainter::Live::HighlightDrawn) {
         // The stroke is still on its work layer: the screen shows it over the drawing.
         clearDrawingRect(r);
@@ -76,7 +77,7 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
         restoreDrawingRect(r);
     }
     if (open)
-        ActionPainter::removeLiveTail(layers, action, underTail, r);
+        ActionPainter::removeLiveTail(layers, action, saved, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QtMath>
 #include <QtTest>
 
 #include "drawing/pagelimits.h"
@@ -97,6 +98,8 @@ private slots:
     void replayLeavesOpenItemToItsItem_data();
     void replayLeavesOpenItemToItsItem();
     void strokeClosedMidPressKeepsItsTail();
+    void inkLaggedBehindThePointerOnPages_data();
+    void inkLaggedBehindThePointerOnPages();
 
 private:
     QTemporaryDir dir;
@@ -540,6 +543,43 @@ void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
     const QImage live = board->page(0)->layer3.toImage();
     pdf->resetPageLayers();
     QCOMPARE(live, board->page(0)->layer3.toImage());
+}
+
+void PdfCanvasTest::inkLaggedBehindThePointerOnPages_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::newRow("pencil") << int(PaintTool::Pencil);
+    QTest::newRow("pen") << int(PaintTool::Pen);
+    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
+}
+
+void PdfCanvasTest::inkLaggedBehindThePointerOnPages()
+{
+    QFETCH(int, tool);
+    PdfBoard &pdf = *board;
+    pdf.useTool(tool);
+    pdf.property.lineBoldSize = 4;
+    const int top = pdf.top(0);
+    // Drawing on the shown layer (page 1 at zoom 1: widget x, y - top) just behind the point.
+    const auto inkAt = [&pdf, top](const QPixmap &layer, const QPointF &at) {
+        const QRect area(qRound(at.x()) - 3, qRound(at.y()) - top - 2, 4, 9);
+        return paintedPixels(layer.toImage().copy(area)) > 0;
+    };
+    const QPointF from(60, top + 200);
+    pdf.press(from);
+    QVERIFY(inkAt(pdf.page(0)->layer2, from));
+    for (int i = 1; i <= 20; ++i) {
+        const QPointF at = from + QPointF(8 * i, 30 * qSin(i * 0.4));
+        pdf.move(at);
+        QVERIFY2(inkAt(pdf.page(0)->layer2, at), qPrintable(QStringLiteral("move %1").arg(i)));
+        if (i == 6)
+            QVERIFY(!inkAt(pdf.page(0)->layer3, at));
+    }
+    pdf.release(from + QPointF(160, 0));
+    const QImage live = pdf.page(0)->layer3.toImage();
+    QCOMPARE(pdf.page(0)->layer2.toImage(), live);
+    pdf.canvas->resetPageLayers();
+    QCOMPARE(pdf.page(0)->layer3.toImage(), live);
 }
 
 QTEST_MAIN(PdfCanvasTest)

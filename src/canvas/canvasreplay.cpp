@@ -54,11 +54,19 @@ void Canvas::paintCurrentAction(const QRect &rect)
     QElapsedTimer timer;
     timer.start();
     const bool highlighter = action->type == 4;
-    const ActionPainter::Live outcome =
-        ActionPainter::paintLive(actionLayers(highlighter), action, strokeInProgress);
+    const ActionLayers layers = actionLayers(highlighter);
+    const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, strokeInProgress);
     if (highlighter && outcome != ActionPainter::Live::HighlightDrawn)
         highlight = QPixmap();
+    // The stroke's provisional tail goes onto the screen only: the layers get their pixels back.
+    const bool open = strokeInProgress && (outcome == ActionPainter::Live::Drawn ||
+                                           outcome == ActionPainter::Live::HighlightDrawn);
+    QPixmap saved;
+    if (open)
+        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
     recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
+    if (open)
+        ActionPainter::removeLiveTail(layers, action, saved, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -27,6 +27,18 @@ void paintPenSteps(QPainter *painter, const PaintData &action, int first, int la
     }
 }
 
+// The steps first to last as quadrilaterals of each step and the same step moved by nib.
+void paintHighlighterQuads(QPainter *painter, const QVector<QPointF> &p, int first, int last,
+                           const QPointF &nib, const QPointF &offset)
+{
+    for (int i = first; i < last; ++i) {
+        const QPointF a = p.at(i) + offset;
+        const QPointF b = p.at(i + 1) + offset;
+        const QPointF quad[4] = {a, b, b + nib, a + nib};
+        painter->drawConvexPolygon(quad, 4);
+    }
+}
+
 void paintPenDot(QPainter *painter, const PaintData &action, const QPointF &offset)
 {
     const QColor color = colorFromName(action.color);
@@ -134,12 +146,24 @@ void paintHighlighterSteps(QPainter *painter, const PaintData &action, int first
         band.lineTo(a);
         painter->drawPath(band);
     }
-    for (; i < last; ++i) {
-        const QPointF a = p.at(i) + offset;
-        const QPointF b = p.at(i + 1) + offset;
-        const QPointF quad[4] = {a, b, b + nib, a + nib};
-        painter->drawConvexPolygon(quad, 4);
-    }
+    paintHighlighterQuads(painter, p, i, last, nib, offset);
+    painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void paintHighlighterTail(QPainter *painter, const PaintData &action, const QPointF &pointer,
+                          const QPointF &nib, const QPointF &offset)
+{
+    const QColor color = highlighterColor(action.color);
+    if (!painter || !color.isValid() || action.points.isEmpty())
+        return;
+    QVector<QPointF> steps = action.points.mid(highlighterTailStart(action.points.size()));
+    // A lone point still shows the nib's edge: the step from it to itself.
+    if (pointer != steps.last() || steps.size() == 1)
+        steps << pointer;
+    painter->setCompositionMode(QPainter::CompositionMode_Source);
+    painter->setPen(QPen(color));
+    painter->setBrush(QBrush(color));
+    paintHighlighterQuads(painter, steps, 0, steps.size() - 1, nib, offset);
     painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 

@@ -26,7 +26,8 @@ void paintPenStroke(QPainter *painter, const PaintData &action, const QPointF &o
 // The cubic piece ending at point end (end a multiple of 3, end + 1 an existing point).
 void paintPenPiece(QPainter *painter, const PaintData &action, int end, const QPointF &offset);
 // What is left when the pointer is released: the dot of a one-point stroke, or the straight steps
-// after the last cubic piece.
+// after the last cubic piece. While the stroke is in progress the same is its provisional tail,
+// shown until the next piece replaces it.
 void finishPenStroke(QPainter *painter, const PaintData &action, const QPointF &offset);
 
 // Highlighter (type 4): the band swept by the nib, painted with composition mode source so that a
@@ -45,6 +46,11 @@ void paintHighlighterSteps(QPainter *painter, const PaintData &action, int first
 int liveHighlighterGroupStart(int n);
 // Index where the steps not yet painted live begin for a stroke of n points.
 int highlighterTailStart(int n);
+// The provisional end of a stroke in progress, shown until the next group replaces it: the steps
+// after the last group painted live, as quadrilaterals, on to pointer (the newest position,
+// which moves that are not recorded reach too); a lone point shows the nib's edge.
+void paintHighlighterTail(QPainter *painter, const PaintData &action, const QPointF &pointer,
+                          const QPointF &nib, const QPointF &offset);
 // The whole stroke (replay); a stroke of one point paints nothing.
 void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QPointF &nib,
                             const QPointF &offset);

@@ -399,4 +399,47 @@ Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgr
     }
 }
 
+namespace {
+QPixmap *tailLayer(const ActionLayers &layers, const PaintData *action)
+{
+    if (!action)
+        return nullptr;
+    if (action->type == 2 || action->type == 3)
+        return layers.ink;
+    return action->type == 4 ? layers.highlight : nullptr;
+}
+} // namespace
+
+QPixmap paintLiveTail(const ActionLayers &layers, const PaintData *action, const QPointF &pointer,
+                      const QRect &area)
+{
+    QPixmap *layer = tailLayer(layers, action);
+    if (!layer || layer->isNull())
+        return QPixmap();
+    const QRect r = area.intersected(layer->rect());
+    if (r.isEmpty())
+        return QPixmap();
+    const QPixmap saved = layer->copy(r);
+    QPainter painter(layer);
+    painter.setClipRect(r);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (action->type == 4)
+        paintHighlighterTail(&painter, *action, pointer,
+                             highlighterNib(action->width, action->value2), layers.offset);
+    else
+        finishPenStroke(&painter, *action, layers.offset);
+    return saved;
+}
+
+void removeLiveTail(const ActionLayers &layers, const PaintData *action, const QPixmap &saved,
+                    const QRect &area)
+{
+    QPixmap *layer = tailLayer(layers, action);
+    if (!layer || saved.isNull())
+        return;
+    QPainter painter(layer);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawPixmap(area.intersected(layer->rect()).topLeft(), saved);
+}
+
 } // namespace ActionPainter

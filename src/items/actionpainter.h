@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPointF>
+#include <QRect>
 
 class PageData;
 class PaintData;
@@ -60,5 +61,16 @@ void replay(const ActionLayers &layers, ReplayCopies *copies);
 // The open action while a stroke is in progress (the newest piece) or after it ended (the rest,
 // and the action is closed). A highlighter stroke that is closed drops the history's redo tail.
 Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgress);
+
+// The provisional tail of a pencil, pen or highlighter stroke in progress (strokepainter.h), from
+// the end of its last painted piece to pointer (page coordinates), painted into the layer the
+// stroke goes to, within area (layer coordinates) only. The board composes the screen from the
+// layers and then gives them their pixels back with removeLiveTail, so the tail is a preview that
+// the next piece replaces and never reaches the drawing. Gives what area held before; null (and
+// nothing painted) for other actions.
+QPixmap paintLiveTail(const ActionLayers &layers, const PaintData *action, const QPointF &pointer,
+                      const QRect &area);
+void removeLiveTail(const ActionLayers &layers, const PaintData *action, const QPixmap &saved,
+                    const QRect &area);
 
 } // namespace ActionPainter

@@ -235,6 +235,13 @@ protected:
     static bool isSynthesised(const QMouseEvent *event);
     // The eraser's rectangle at a widget position, with the margin to repaint.
     QRect eraserRectAt(const QPointF &pos, int level) const;
+    // The provisional tail of a pencil, pen or highlighter stroke (ActionPainter::paintLiveTail)
+    // is shown on every input step: the widget rectangle it covers now, null for other actions.
+    QRect liveTailArea(const PaintData *action) const;
+    // The rectangle to paint for the tail to move on to where it is now (it was at tailShown).
+    QRect moveLiveTail(const PaintData *action);
+    // The rectangle to paint for the tail to go (the stroke ended).
+    QRect dropLiveTail();
 
     // Touch for both boards. Qt makes no mouse events from a touch that is accepted, so the
     // primary point drives the board's steps itself; once a second finger is down the stroke is
@@ -261,6 +268,9 @@ protected:
     QPointF pointerGlobal;
     // The positions of the action in progress.
     QVector<QPointF> livePoints;
+    // Where the stroke's provisional tail ends: the newest pointer position, recorded or not.
+    QPointF liveTailEnd;
+    QRect tailShown;
     double minimumPenWidth = 0.1;
     qint64 pressTime = 0;
     qint64 lastTabletMove = 0;

@@ -219,27 +219,34 @@ QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, do
             if (!FreehandAction::addPenPoint(action, q, pressure, minimumPenWidth))
                 return QRect();
             livePoints << pos;
+            liveTailEnd = pos;
             const int n = action->points.size();
+            const QRect tail = moveLiveTail(action);
             if (n <= 3 || (n - 1) % 3 != 1)
-                return QRect();
+                return tail;
             // A wide stroke reaches past the five pixels around its points.
             const int margin = 5 + qCeil(action->width * zoom);
-            return grownRect(boundingRectOfPoints(livePoints, n - 5, n - 2), margin);
+            return grownRect(boundingRectOfPoints(livePoints, n - 5, n - 2), margin).united(tail);
         }
         case PaintTool::Highlighter: {
             QPointF at = pos;
             if (shiftHeld && !livePoints.isEmpty())
                 at.setY(livePoints.last().y());
             q = itemToPage(at);
-            if ((!points.isEmpty() && q == points.last()) || early)
+            if (!points.isEmpty() && q == points.last())
                 return QRect();
+            // Moves of the first instants are not recorded, but the tail follows them.
+            liveTailEnd = at;
+            if (early)
+                return moveLiveTail(action);
             points << q;
             livePoints << at;
             const int n = livePoints.size();
+            const QRect tail = moveLiveTail(action);
             if ((n - 1) % 3 != 0)
-                return QRect();
+                return tail;
             const int m = qCeil(highlighterSize(action->width).height() * zoom);
-            return grownRect(boundingRectOfPoints(livePoints, n - 4, n - 1), m);
+            return grownRect(boundingRectOfPoints(livePoints, n - 4, n - 1), m).united(tail);
         }
         case PaintTool::Eraser:
             if (!points.isEmpty() && q == points.last())
@@ -289,7 +296,7 @@ QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPoi
             QRectF r = boundingRectOfPoints(livePoints, first, n - 1);
             if (n == 0)
                 r = QRectF(p, QSizeF(0, 0));
-            return grownRect(r, margin);
+            return grownRect(r, margin).united(dropLiveTail());
         }
         case PaintTool::Highlighter: {
             // The live painter keeps a stroke of two points or more (and drops the redo branch)
@@ -298,10 +305,10 @@ QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPoi
             const QPoint c = pos.toPoint();
             const QRect around(c - QPoint(m, m), c + QPoint(m, m));
             if (livePoints.size() < 2)
-                return around;
+                return around.united(dropLiveTail());
             const QRectF tail = boundingRectOfPoints(
                 livePoints, highlighterTailStart(livePoints.size()), livePoints.size() - 1);
-            return grownRect(tail, m).united(around);
+            return grownRect(tail, m).united(around).united(dropLiveTail());
         }
         case PaintTool::Eraser:
             return eraserRectAt(pos, action->width);
@@ -326,11 +333,57 @@ QRect BoardEditing::endToolAction(PaintData *action, const QPoint &p, const QPoi
 void BoardEditing::beginToolAction(int tool, const QPoint &p, const QPointF &pos, double pressure)
 {
     PaintData *action = startToolAction(tool, pos, pressure);
+    // The press shows its dot (the highlighter its nib) at once.
+    liveTailEnd = pos;
+    tailShown = QRect();
     if (action && (tool == PaintTool::Pencil || tool == PaintTool::Pen))
-        paintAndRepaint(QRect(p - QPoint(5, 5), p + QPoint(5, 5)));
+        paintAndRepaint(QRect(p - QPoint(5, 5), p + QPoint(5, 5)).united(moveLiveTail(action)));
+    else if (action && tool == PaintTool::Highlighter)
+        paintAndRepaint(moveLiveTail(action));
     else if (action && tool == PaintTool::Eraser)
         paintAndRepaint(eraserRectAt(pos, action->width));
     updateUndoRedoState();
+}
+
+QRect BoardEditing::liveTailArea(const PaintData *action) const
+{
+    const int n = livePoints.size();
+    if (!action || n == 0)
+        return QRect();
+    const double zoom = editZoom();
+    switch (action->type) {
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
+            const int first = n < 5 ? 0 : penPieceEnd(n);
+            const int margin = 5 + qCeil(action->width * zoom);
+            return grownRect(boundingRectOfPoints(livePoints, first, n - 1), margin);
+        }
+        case PaintTool::Highlighter: {
+            const int m = qCeil(highlighterSize(action->width).height() * zoom);
+            const QRectF steps = boundingRectOfPoints(livePoints, highlighterTailStart(n), n - 1);
+            const QPointF &e = liveTailEnd;
+            const QRectF reach(QPointF(qMin(steps.left(), e.x()), qMin(steps.top(), e.y())),
+                               QPointF(qMax(steps.right(), e.x()), qMax(steps.bottom(), e.y())));
+            return grownRect(reach, m);
+        }
+        default:
+            return QRect();
+    }
+}
+
+QRect BoardEditing::moveLiveTail(const PaintData *action)
+{
+    const QRect now = liveTailArea(action);
+    const QRect dirty = tailShown.united(now);
+    tailShown = now;
+    return dirty;
+}
+
+QRect BoardEditing::dropLiveTail()
+{
+    const QRect shown = tailShown;
+    tailShown = QRect();
+    return shown;
 }
 
 void BoardEditing::paintAndRepaint(const QRect &rect)

@@ -56,11 +56,18 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     }
     QElapsedTimer timer;
     timer.start();
-    const ActionPainter::Live outcome =
-        ActionPainter::paintLive(actionLayers(index), action, pressing);
+    const ActionLayers layers = actionLayers(index);
+    const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, pressing);
     page->copies.paintedLive(page->history, timer.nsecsElapsed(),
                              outcome == ActionPainter::Live::Closed ? action : nullptr,
                              page->layer3, QPixmap());
+    // The stroke's provisional tail goes onto the shown layer only: the drawing gets its pixels
+    // back.
+    const bool open = pressing && (outcome == ActionPainter::Live::Drawn ||
+                                   outcome == ActionPainter::Live::HighlightDrawn);
+    QPixmap saved;
+    if (open)
+        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
     if (outcome == ActionPainter::Live::HighlightDrawn) {
         // The stroke is still on its work layer: the screen shows it over the drawing.
         clearDrawingRect(r);
@@ -70,6 +77,8 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     } else {
         restoreDrawingRect(r);
     }
+    if (open)
+        ActionPainter::removeLiveTail(layers, action, saved, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -1,10 +1,12 @@
 #include "slideshow/inkoverlay.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QVector>
 #include <QX11Info>
 
+#include "platform/x11inputcatcher.h"
 #include "platform/x11shape.h"
 
 namespace {
@@ -79,6 +81,18 @@ InkOverlay::InkOverlay(QWidget *mainWindow)
     connect(&m_shapeTimer, &QTimer::timeout, this, &InkOverlay::updateShape);
     winId();
     applyShapes();
+    if (!m_composited && X11Shape::available()) {
+        // A shaped window takes no input beside what it shows: this takes it there.
+        m_catcher = std::make_unique<X11InputCatcher>();
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, &InkOverlay::updateCatcher);
+    }
+}
+
+InkOverlay::~InkOverlay() = default;
+
+quintptr InkOverlay::inputCatcherWindow() const
+{
+    return m_catcher ? m_catcher->window() : 0;
 }
 
 void InkOverlay::setContent(QWidget *content)
@@ -132,6 +146,7 @@ void InkOverlay::setPassThrough(bool passThrough)
 {
     m_passThrough = passThrough;
     applyShapes();
+    updateCatcher();
 }
 
 bool InkOverlay::event(QEvent *event)
@@ -144,6 +159,12 @@ bool InkOverlay::event(QEvent *event)
             break;
         case QEvent::Show:
             applyShapes();
+            updateCatcher();
+            break;
+        case QEvent::Hide:
+        case QEvent::Move:
+        case QEvent::Resize:
+            updateCatcher();
             break;
         default:
             break;
@@ -184,7 +205,7 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
             // A raised main window would cover the overlay when no window manager keeps it on
             // top of its parent.
             if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow())
-                raise();
+                raiseAll();
             break;
         default:
             break;
@@ -244,7 +265,7 @@ void InkOverlay::placeOverArea()
     placeContent();
     if (!isVisible()) {
         show();
-        raise();
+        raiseAll();
     }
 }
 
@@ -299,6 +320,33 @@ void InkOverlay::applyShapes()
         X11Shape::set(window, X11Shape::Input, QRegion());
     else
         X11Shape::reset(window, X11Shape::Input);
+}
+
+void InkOverlay::updateCatcher()
+{
+    if (!m_catcher)
+        return;
+    // Over another program's window the catcher would take its clicks: only while ours is the
+    // active application, or when no window manager lets another one come on top.
+    const bool ours = QGuiApplication::applicationState() == Qt::ApplicationActive ||
+                      !X11InputCatcher::windowManagerRunning();
+    const bool active = isVisible() && !m_passThrough && ours;
+    if (active) {
+        const qreal ratio = devicePixelRatioF();
+        const QRect rootRect(
+            QRectF(QPointF(geometry().topLeft()) * ratio, QSizeF(geometry().size()) * ratio)
+                .toAlignedRect());
+        m_catcher->setTarget(winId(), rootRect);
+    }
+    m_catcher->setActive(active);
+    m_catcher->raise();
+}
+
+void InkOverlay::raiseAll()
+{
+    raise();
+    if (m_catcher)
+        m_catcher->raise();
 }
 
 QRegion InkOverlay::inkIn(const QRect &box)

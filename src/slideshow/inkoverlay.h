@@ -6,6 +6,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
+class X11InputCatcher;
+
 // A borderless top-level window of ours that lies exactly over an area of the main window and
 // holds the slide-show board (the Canvas) above another program's native window (the running
 // show), which widgets of the main window cannot paint over. With a compositing manager it is
@@ -16,6 +20,7 @@ class InkOverlay : public QWidget
     Q_OBJECT
 public:
     explicit InkOverlay(QWidget *mainWindow);
+    ~InkOverlay() override;
 
     // Takes content (the slide-show Canvas) in; content keeps its own size and zoom, and lies
     // at the offset its old parent had inside the followed area.
@@ -33,6 +38,8 @@ public:
     bool isComposited() const { return m_composited; }
     // The seen part in shaped mode, in overlay coordinates.
     QRegion shownRegion() const { return m_shape; }
+    // The input-only window that takes the pointer beside the ink in shaped drawing mode.
+    quintptr inputCatcherWindow() const;
 
 protected:
     bool event(QEvent *event) override;
@@ -47,6 +54,8 @@ private:
     void markDirty(const QRegion &region);
     void updateShape();
     void applyShapes();
+    void updateCatcher();
+    void raiseAll();
     QRegion inkIn(const QRect &box);
 
     QPointer<QWidget> m_content;
@@ -60,4 +69,5 @@ private:
     QRegion m_dirty;
     QRegion m_shape;
     QTimer m_shapeTimer;
+    std::unique_ptr<X11InputCatcher> m_catcher;
 };

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
+#include "platform/slideshowbridge.h"
 #include "slideshow/officeopenwithdialog.h"
 #include "slideshow/officesuite.h"
 #include "slideshow/presentationloader.h"
@@ -137,6 +139,8 @@ void MainWindow::openSlideFile(const QString &path)
     showSlidePage(1);
     overlayCanvas->takeFocus();
     recentFilesControler->addFile(path);
+    startLiveShow(pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") +
+                  QFileInfo(path).suffix().toLower());
 }
 
 DocumentConverter *MainWindow::presentationConverter()
@@ -167,6 +171,9 @@ bool MainWindow::openPresentation(const QString &path)
         return false;
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     QCoreApplication::processEvents();
+    // The office of the live show starts while the copies are made.
+    if (SlideShowBridge *bridge = slideShowBridge())
+        bridge->startOffice();
 
     PresentationLoader loader(presentationConverter());
     const bool loaded = loader.load(path, pptCacheDirPath(), stamp, shortPrefix);
@@ -274,6 +281,7 @@ bool MainWindow::loadSlideNotes()
 
 void MainWindow::closeSlideShow()
 {
+    leaveLiveShow();
     slideReader.reset();
     slideBackdrop = QPixmap();
     slideThumbnails.clear();
@@ -291,7 +299,7 @@ void MainWindow::closeSlideShow()
 bool MainWindow::isSlideShowLost() const
 {
     return currentTab && currentTab->kind == 1 && currentTab->canvas && paintProperty &&
-           paintProperty->paintTool == 0;
+           paintProperty->paintTool == 0 && !isSlideShowAlive();
 }
 
 void MainWindow::updateSlideShowGeometry(bool replace)
@@ -306,14 +314,13 @@ void MainWindow::updateSlideShowGeometry(bool replace)
     currentTab->canvas->setZoom(slideZoom);
     if (currentTab->slideBackground)
         currentTab->slideBackground->setFixedSize(slidePlacement.size());
+    if (slideShowHost && liveTab == currentTab) {
+        slideShowHost->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
+        if (slideBridge)
+            slideBridge->resize(slidePlacement.size());
+    }
     if (slidePlacement.size() != before.size())
         renderSlideBackdrop(currentSlide);
-}
-
-void MainWindow::startSlidePoll()
-{
-    // Nothing live to follow: the pages change only by navigation.
-    stopSlidePoll();
 }
 
 void MainWindow::navigateSlideShow(int command)
@@ -323,6 +330,11 @@ void MainWindow::navigateSlideShow(int command)
     const int count = currentTab->canvas->pageCount();
     if (count <= 0)
         return;
+    if (isSlideShowAlive()) {
+        sendSlideShowCommand(command, count);
+        currentTab->canvas->takeFocus();
+        return;
+    }
     const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
     if (target > 0)
         showSlidePage(target);
@@ -337,6 +349,8 @@ void MainWindow::jumpToSlidePage(int page)
     const int count = currentTab->canvas->pageCount();
     if (count <= 0 || page == currentSlide || page < 1 || page > count)
         return;
+    if (isSlideShowAlive())
+        slideBridge->send(SlideShowBridge::GotoSlide, page);
     showSlidePage(page);
 }
 

@@ -43,6 +43,7 @@
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
+#include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordarea.h"
@@ -379,6 +380,9 @@ void MainWindow::stopServices()
     unregisterHotKeys();
     timerWidget->closeTimer();
     stopSlidePoll();
+    // Our office goes with the program, whatever it was doing.
+    if (slideBridge)
+        slideBridge->shutdown();
     recordClock->stop();
     closeAllTabs();
     cameraWidget->stopCamera();
@@ -809,6 +813,7 @@ void MainWindow::stopSlidePoll()
 void MainWindow::selectPaintTool()
 {
     dispatchCommand(BoardCommand::ApplyPaintTool);
+    updateSlideShowInput();
     if (shouldPollSlideShow())
         startSlidePoll();
     else

@@ -1,7 +1,7 @@
 // quillboard-slidebridge: runs the live slide show in an office process of its own, so that the
 // office's libraries stay out of the program and a hung or crashed office is a child that can
 // be killed. One request a line on stdin, one answer a line on stdout:
-//   office <program> <profile-url> <pipe>  -> ok | err nostart
+//   office <profile-url> <pipe> <program>  -> ok | err nostart
 //   open <xid> <w> <h> <file-url>          -> ok <slides> | err refused
 //   start                                  -> ok | err nostart
 //   notes                                  -> ok =<text> ... (percent-encoded, one a slide)
@@ -161,7 +161,8 @@ std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
     in >> verb;
     if (verb == "office") {
         std::string program, profile, pipe;
-        in >> program >> profile >> pipe;
+        in >> profile >> pipe;
+        std::getline(in >> std::ws, program);
         if (officePid == 0 && !startOffice(program, profile, pipe))
             return "err nostart";
         // The caller's time limit decides how long a slow office may take to listen.

@@ -148,6 +148,8 @@ void X11LiveShowTest::lessonInLiveShow()
         QVERIFY(!boxShown(host));
         QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("先看图， 再点击"));
         click(buttonWithTip(&w, "下一步"));
+        QTest::qWait(1500);
+        QGuiApplication::primaryScreen()->grabWindow(0).save("/tmp/g1shots/dbg-" + QString(QTest::currentDataTag()) + ".png");
         QTRY_VERIFY(boxShown(host));
         QTest::qWait(500);
         QCOMPARE(w.slidePage(), 2);
@@ -234,7 +236,10 @@ void X11LiveShowTest::officeKilledMidShow()
     // Picture mode turns pages; closing the tab and opening again gives a live show.
     click(buttonWithTip(&w, "下一页"));
     QTRY_COMPARE(w.slidePage(), 3);
-    w.closeTab(w.currentTabItem());
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w.closeTab(w.currentTabItem());
+    }
     QTRY_VERIFY(!w.currentTabItem());
     w.openFilesFromArguments({pptx});
     QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 90000);

@@ -40,6 +40,29 @@ const char *commandWord(SlideShowBridge::Command command)
     return "state";
 }
 
+// A new profile that has seen its first start: otherwise the first show waits a minute on
+// the office's first-start dialogs, which nobody sees.
+void prepareProfile(const QString &dir)
+{
+    const QString path = dir + QStringLiteral("/user/registrymodifications.xcu");
+    if (QFileInfo::exists(path) || !QDir().mkpath(dir + QStringLiteral("/user")))
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry"
+ xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay"
+ oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun"
+ oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion"
+ oor:op="fuse"><value>7.4</value></prop></item>
+</oor:items>
+)");
+}
+
 } // namespace
 
 ProcessSlideShowBridge::ProcessSlideShowBridge(const QString &program, const QString &profileDir,
@@ -125,7 +148,7 @@ void ProcessSlideShowBridge::startOffice()
     if (m_officeReady || m_officeAsked || !ensureBridge())
         return;
     m_officeAsked = true;
-    QDir().mkpath(m_profileDir);
+    prepareProfile(m_profileDir);
     emit officeStarting();
     // The program comes last: it may hold blanks.
     enqueue(

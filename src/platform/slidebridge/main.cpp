@@ -34,6 +34,7 @@
 namespace {
 
 pid_t officePid = 0;
+int officeExit = 0;
 // The office's pipes: ours, and the one it makes to find other copies of itself; a killed
 // office leaves both behind.
 char pipeFile[512] = {0};
@@ -100,6 +101,7 @@ bool officeAlive()
     int status = 0;
     if (::waitpid(officePid, &status, WNOHANG) == officePid) {
         officePid = 0;
+        officeExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return false;
     }
     return true;
@@ -166,7 +168,11 @@ std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
         if (officePid == 0 && !startOffice(program, profile, pipe))
             return "err nostart";
         // The caller's time limit decides how long a slow office may take to listen.
+        int restarts = 0;
         while (!show.connected()) {
+            // A new profile makes the office ask to be started again (what its launcher does).
+            if (!officeAlive() && (officeExit == 79 || officeExit == 81) && restarts++ < 3)
+                startOffice(program, profile, pipe);
             if (!officeAlive())
                 return "err nostart";
             if (!show.connect(pipe))

@@ -31,6 +31,7 @@ private slots:
     void lessonTab();
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
+    void unrenderedPageShowsNoOtherSlide();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -166,6 +167,32 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
     // The next try works.
     office.use("fixture");
     QVERIFY(open(w, lesson));
+}
+
+void TestSlideShow::unrenderedPageShowsNoOtherSlide()
+{
+    MainWindow *w = office.window();
+    TabItem *tab = open(w, lesson);
+    QVERIFY(tab);
+    QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    // A slide the PDF copy has no page for (a live show counts its hidden slides): neither the
+    // show nor a copy of the page keeps the first slide's picture under it.
+    w->renderSlideBackdrop(4);
+    QVERIFY(tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(w->grabSlidePicture().isNull());
+    const QImage copy = tab->canvas->pageImage(false).toImage();
+    QVERIFY(!copy.isNull());
+    QVERIFY(QColor::fromRgba(copy.pixel(copy.width() / 2, 2)) != Qt::black);
+
+    // The export renders every page from the tab's reader, not from the file again.
+    const QString cached = pptCacheDirPath() + "/" + w->slideStampText() + ".qb_";
+    QVERIFY(QFile::rename(cached, cached + ".away"));
+    for (int index : {0, 2}) {
+        const QImage page = tab->canvas->renderPageImage(index).toImage();
+        QVERIFY(!page.isNull());
+        QCOMPARE(QColor(page.pixel(page.width() / 2, 2)).name(), QStringLiteral("#000000"));
+    }
+    QVERIFY(QFile::rename(cached + ".away", cached));
 }
 
 QTEST_MAIN(TestSlideShow)

@@ -32,6 +32,8 @@ private slots:
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
     void unrenderedPageShowsNoOtherSlide();
+    void lostNotesSourceOpensSlides_data();
+    void lostNotesSourceOpensSlides();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -145,15 +147,18 @@ void TestSlideShow::failuresLeaveNoCacheFiles_data()
     QTest::newRow("empty file") << "fixture" << PresentationLoader::notLoadedMessage();
     QTest::newRow("no converter") << "missing" << PresentationLoader::noSuiteMessage();
     QTest::newRow("not loaded") << "notloaded" << PresentationLoader::notLoadedMessage();
-    QTest::newRow("not a presentation") << "nonotes" << PresentationLoader::notLoadedMessage();
-    // Cut off in the last slide: no notes at all, rather than those up to the cut.
-    QTest::newRow("cut-off flat copy") << "badnotes" << PresentationLoader::blockedMessage(4);
+    // Printed to PDF, but nothing writes it as a presentation: as LibreOffice says of a text
+    // file, which the last row gives it.
+    QTest::newRow("not a presentation") << "textfile" << PresentationLoader::notLoadedMessage();
+    QTest::newRow("text file, real converter") << "real" << PresentationLoader::notLoadedMessage();
 }
 
 void TestSlideShow::failuresLeaveNoCacheFiles()
 {
     QFETCH(QString, mode);
     QFETCH(QString, message);
+    if (mode == "real" && QStandardPaths::findExecutable("soffice").isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
     MainWindow *w = office.window();
     office.use(mode);
     const QStringList before = filesBelow(pptCacheDirPath());
@@ -193,6 +198,29 @@ void TestSlideShow::unrenderedPageShowsNoOtherSlide()
         QCOMPARE(QColor(page.pixel(page.width() / 2, 2)).name(), QStringLiteral("#000000"));
     }
     QVERIFY(QFile::rename(cached + ".away", cached));
+}
+
+void TestSlideShow::lostNotesSourceOpensSlides_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("no flat copy") << "nonotes";
+    // Cut off in the last slide: no notes at all, rather than those up to the cut.
+    QTest::newRow("cut-off flat copy") << "badnotes";
+}
+
+void TestSlideShow::lostNotesSourceOpensSlides()
+{
+    QFETCH(QString, mode);
+    MainWindow *w = office.window();
+    office.use(mode);
+    BoxAnswerer answer("OK");
+    w->openFiles({lesson});
+    QCOMPARE(answer.texts, QStringList{PresentationLoader::blockedMessage(4)});
+    QCOMPARE(w->tabList().size(), 1);
+    QCOMPARE(w->tabList().first()->canvas->pageCount(), 3);
+    QCOMPARE(w->slideNoteTexts(), (QStringList{QString(), QString(), QString()}));
+    QCOMPARE(w->slideColourNames(), (QStringList{"#ffffff", "#ffffff", "#ffffff"}));
+    QVERIFY(filesBelow(pptCacheDirPath()).filter(".fodp").isEmpty());
 }
 
 QTEST_MAIN(TestSlideShow)

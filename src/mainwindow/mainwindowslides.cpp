@@ -205,6 +205,9 @@ bool MainWindow::openPresentation(const QString &path)
         return fail(QString());
     slideStamp = stamp;
     currentSlide = 1;
+    // The slides are there, their notes are not.
+    if (!loader.message.isEmpty())
+        showMessage(loader.message);
     return true;
 }
 

@@ -104,14 +104,19 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
     if (!notesStarted)
         notesResult = converter->convert(copyPath, QStringLiteral("fodp"), notesPath);
     // Anything the converter can print, plain text included, makes a PDF; only a presentation
-    // makes a flat presentation.
-    if (notesResult != DocumentConverter::Converted)
+    // has a filter that writes a flat presentation.
+    if (notesResult == DocumentConverter::NoFilter)
         return fail(notLoadedMessage());
+    // Any other loss of the notes source still opens the slides, without notes at all rather
+    // than with those read up to a cut; message says so.
     FlatPresentation flat;
-    if (!flat.read(notesPath))
-        return fail(blockedMessage(4));
+    const bool read = notesResult == DocumentConverter::Converted && flat.read(notesPath);
     QFile::remove(notesPath);
     notesPath.clear();
+    if (!read) {
+        message = blockedMessage(4);
+        return true;
+    }
     notes = flat.notes;
     colours = flat.colours;
     return true;

@@ -32,6 +32,7 @@ private slots:
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
     void unrenderedPageShowsNoOtherSlide();
+    void deckCopiedWholeBesideTheWindow();
     void lostNotesSourceOpensSlides_data();
     void lostNotesSourceOpensSlides();
 
@@ -198,6 +199,19 @@ void TestSlideShow::unrenderedPageShowsNoOtherSlide()
         QCOMPARE(QColor(page.pixel(page.width() / 2, 2)).name(), QStringLiteral("#000000"));
     }
     QVERIFY(QFile::rename(cached + ".away", cached));
+}
+
+void TestSlideShow::deckCopiedWholeBesideTheWindow()
+{
+    // Copied off the window's thread in slices: the last, short slice included.
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 5 * 1024 * 1024 + 777; ++i)
+        bytes += QByteArray::number(i * 2654435761u, 36);
+    const QString deck = office.dir.filePath("大课件.pptx");
+    QVERIFY(FileSystem::writeBytes(deck, bytes));
+    MainWindow *w = office.window();
+    QVERIFY(open(w, deck));
+    QCOMPARE(FileSystem::readAll(pptCacheDirPath() + "/" + w->slideStampText() + ".pptx"), bytes);
 }
 
 void TestSlideShow::lostNotesSourceOpensSlides_data()

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 #include <QScreen>
 #include <QX11Info>
 
@@ -56,6 +57,22 @@ private:
     xcb_window_t id = 0;
     QList<int> pressed;
 };
+
+// The size and hot spot of the pointer's picture as the server shows it.
+QRect shownCursor()
+{
+    xcb_connection_t *c = QX11Info::connection();
+    xcb_xfixes_query_version_reply_t *version =
+        xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr);
+    std::free(version);
+    xcb_xfixes_get_cursor_image_reply_t *image =
+        xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr);
+    if (!image)
+        return QRect();
+    const QRect shown(image->xhot, image->yhot, image->width, image->height);
+    std::free(image);
+    return shown;
+}
 
 QProcess *startHelper(const QString &program, const QStringList &arguments)
 {
@@ -215,6 +232,10 @@ void X11InkOverlayTest::overForeignWindow()
     // A drawing tool again: a click beside the ink is a dot on the board.
     overlay.setPassThrough(false);
     QTest::qWait(200);
+    // The pen's pointer beside the ink too.
+    const QCursor pen = canvas->cursor();
+    QCOMPARE(pen.shape(), Qt::BitmapCursor);
+    QTRY_COMPARE(shownCursor(), QRect(pen.hotSpot(), pen.pixmap().size()));
     xdo({"click", "1"});
     QTRY_COMPARE(canvas->currentPage()->history.size(), actions + 1);
     QCOMPARE(foreign.presses(), (QList<int>{1, 5}));

@@ -166,6 +166,8 @@ void X11InkOverlayTest::overForeignWindow()
     property.paintTool = PaintTool::Pen;
     canvas->applyPaintTool();
 
+    main.activateWindow();
+    QTRY_VERIFY(main.isActiveWindow());
     InkOverlay overlay(&main);
     QCOMPARE(overlay.isComposited(), compositor);
     overlay.setContent(canvas);
@@ -176,6 +178,8 @@ void X11InkOverlayTest::overForeignWindow()
     };
     QTRY_VERIFY(placed());
     QTest::qWait(500);
+    // Showing the overlay leaves the main window active.
+    QVERIFY(main.isActiveWindow());
 
     // A pen stroke from a point without ink: a drawing tool takes the pointer everywhere.
     const QPoint from = area->mapToGlobal(QPoint(100, 240));
@@ -188,7 +192,15 @@ void X11InkOverlayTest::overForeignWindow()
     QCOMPARE(foreign.presses(), QList<int>());
     // The keys reach the board that was drawn on.
     xdo({"key", "F8"});
-    QTRY_VERIFY(!host.callsStartingWith(QString("key %1").arg(int(Qt::Key_F8))).isEmpty());
+    const QString f8 = QString("key %1").arg(int(Qt::Key_F8));
+    QTRY_COMPARE(host.callsStartingWith(f8).size(), 1);
+    // A click into the main window takes the keys back there, a stroke gives them the board.
+    moveTo(main.mapToGlobal(QPoint(800, 600)));
+    xdo({"click", "1"});
+    QTRY_VERIFY(main.isActiveWindow());
+    xdo({"key", "F8"});
+    QTest::qWait(200);
+    QCOMPARE(host.callsStartingWith(f8).size(), 1);
     QTest::qWait(500);
 
     // The screen: the ink where it was drawn, as the board paints it, the foreign window
@@ -238,6 +250,8 @@ void X11InkOverlayTest::overForeignWindow()
     QTRY_COMPARE(shownCursor(), QRect(pen.hotSpot(), pen.pixmap().size()));
     xdo({"click", "1"});
     QTRY_COMPARE(canvas->currentPage()->history.size(), actions + 1);
+    xdo({"key", "F8"});
+    QTRY_COMPARE(host.callsStartingWith(f8).size(), 2);
     QCOMPARE(foreign.presses(), (QList<int>{1, 5}));
 
     // The overlay follows the area: the window moves, the area shrinks (a side panel opens),

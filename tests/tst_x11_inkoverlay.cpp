@@ -74,16 +74,24 @@ QRect shownCursor()
     return shown;
 }
 
-QProcess *startHelper(const QString &program, const QStringList &arguments)
+// A compositing or window manager for one case, ended with it.
+struct Helper
 {
-    auto *process = new QProcess;
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000)) {
-        delete process;
-        return nullptr;
+    std::unique_ptr<QProcess> process;
+    bool start(const QString &program, const QStringList &arguments)
+    {
+        process = std::make_unique<QProcess>();
+        process->start(program, arguments);
+        return process->waitForStarted(5000);
     }
-    return process;
-}
+    ~Helper()
+    {
+        if (process && process->state() != QProcess::NotRunning) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+};
 
 } // namespace
 
@@ -117,26 +125,14 @@ void X11InkOverlayTest::overForeignWindow()
     QB_SKIP_WITHOUT_XDOTOOL();
     if (!X11Shape::available())
         QSKIP("needs the X Shape extension");
-    std::unique_ptr<QProcess> cm, wm;
-    if (compositor) {
-        cm.reset(startHelper("xcompmgr", {}));
-        if (!cm)
-            QSKIP("needs xcompmgr");
-        QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
-    }
-    if (windowManager) {
-        wm.reset(startHelper("openbox", {"--sm-disable"}));
-        if (!wm)
-            QSKIP("needs openbox");
-        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
-    }
-    auto stop = [](std::unique_ptr<QProcess> &p) {
-        if (p) {
-            p->terminate();
-            p->waitForFinished(5000);
-        }
-    };
-    QTest::qWait(300);
+    Helper cm, wm;
+    if (compositor && !cm.start("xcompmgr", {}))
+        QSKIP("needs xcompmgr");
+    if (windowManager && !wm.start("openbox", {"--sm-disable"}))
+        QSKIP("needs openbox");
+    QTRY_COMPARE(QX11Info::isCompositingManagerRunning(), compositor);
+    QTRY_COMPARE(X11InputCatcher::windowManagerRunning(), windowManager);
+    QTest::qWait(500);
 
     QWidget main;
     main.setWindowTitle("ink overlay test");
@@ -276,8 +272,6 @@ void X11InkOverlayTest::overForeignWindow()
     QCOMPARE(canvas->parentWidget(), area);
     overlay.followArea(nullptr);
     QVERIFY(!overlay.isVisible());
-    stop(wm);
-    stop(cm);
 }
 
 QTEST_MAIN(X11InkOverlayTest)

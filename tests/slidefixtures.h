@@ -158,6 +158,8 @@ case "$QB_FAKE_MODE" in
     fixture) cp "$fixture" "$out" ;;
     slow) sleep 1; cp "$fixture" "$out" ;;
     nonotes) [ "$format" = pdf ] && cp "$fixture" "$out" ;;
+    textfile) [ "$format" = pdf ] && cp "$fixture" "$out" ||
+        echo "Error: no export filter for $out found, aborting." ;;
     badnotes) [ "$format" = pdf ] && cp "$fixture" "$out" || head -n -2 "$fixture" > "$out" ;;
     garbage) printf 'no PDF in here' > "$out" ;;
     halfway) head -c 600 "$fixture" > "$out" ;;
@@ -168,11 +170,15 @@ esac
 exit 0
 )") && QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    // A fresh log; "missing" names a converter that is not there.
+    // A fresh log; "missing" names a converter that is not there, "real" is LibreOffice.
     void use(const QString &mode)
     {
         QFile::remove(log);
-        qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing" : fake).toUtf8());
+        const QString real = QStandardPaths::findExecutable("soffice");
+        qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing"
+                               : mode == "real"  ? real
+                                                 : fake)
+                                  .toUtf8());
         qputenv("QB_FAKE_MODE", mode.toUtf8());
     }
     // The argument lists of the fake's runs.

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 #include <QScreen>
 #include <QX11Info>
 
@@ -57,16 +58,40 @@ private:
     QList<int> pressed;
 };
 
-QProcess *startHelper(const QString &program, const QStringList &arguments)
+// The size and hot spot of the pointer's picture as the server shows it.
+QRect shownCursor()
 {
-    auto *process = new QProcess;
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000)) {
-        delete process;
-        return nullptr;
-    }
-    return process;
+    xcb_connection_t *c = QX11Info::connection();
+    xcb_xfixes_query_version_reply_t *version =
+        xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr);
+    std::free(version);
+    xcb_xfixes_get_cursor_image_reply_t *image =
+        xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr);
+    if (!image)
+        return QRect();
+    const QRect shown(image->xhot, image->yhot, image->width, image->height);
+    std::free(image);
+    return shown;
 }
+
+// A compositing or window manager for one case, ended with it.
+struct Helper
+{
+    std::unique_ptr<QProcess> process;
+    bool start(const QString &program, const QStringList &arguments)
+    {
+        process = std::make_unique<QProcess>();
+        process->start(program, arguments);
+        return process->waitForStarted(5000);
+    }
+    ~Helper()
+    {
+        if (process && process->state() != QProcess::NotRunning) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+};
 
 } // namespace
 
@@ -100,26 +125,14 @@ void X11InkOverlayTest::overForeignWindow()
     QB_SKIP_WITHOUT_XDOTOOL();
     if (!X11Shape::available())
         QSKIP("needs the X Shape extension");
-    std::unique_ptr<QProcess> cm, wm;
-    if (compositor) {
-        cm.reset(startHelper("xcompmgr", {}));
-        if (!cm)
-            QSKIP("needs xcompmgr");
-        QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
-    }
-    if (windowManager) {
-        wm.reset(startHelper("openbox", {"--sm-disable"}));
-        if (!wm)
-            QSKIP("needs openbox");
-        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
-    }
-    auto stop = [](std::unique_ptr<QProcess> &p) {
-        if (p) {
-            p->terminate();
-            p->waitForFinished(5000);
-        }
-    };
-    QTest::qWait(300);
+    Helper cm, wm;
+    if (compositor && !cm.start("xcompmgr", {}))
+        QSKIP("needs xcompmgr");
+    if (windowManager && !wm.start("openbox", {"--sm-disable"}))
+        QSKIP("needs openbox");
+    QTRY_COMPARE(QX11Info::isCompositingManagerRunning(), compositor);
+    QTRY_COMPARE(X11InputCatcher::windowManagerRunning(), windowManager);
+    QTest::qWait(500);
 
     QWidget main;
     main.setWindowTitle("ink overlay test");
@@ -149,6 +162,8 @@ void X11InkOverlayTest::overForeignWindow()
     property.paintTool = PaintTool::Pen;
     canvas->applyPaintTool();
 
+    main.activateWindow();
+    QTRY_VERIFY(main.isActiveWindow());
     InkOverlay overlay(&main);
     QCOMPARE(overlay.isComposited(), compositor);
     overlay.setContent(canvas);
@@ -159,6 +174,8 @@ void X11InkOverlayTest::overForeignWindow()
     };
     QTRY_VERIFY(placed());
     QTest::qWait(500);
+    // Showing the overlay leaves the main window active.
+    QVERIFY(main.isActiveWindow());
 
     // A pen stroke from a point without ink: a drawing tool takes the pointer everywhere.
     const QPoint from = area->mapToGlobal(QPoint(100, 240));
@@ -171,7 +188,15 @@ void X11InkOverlayTest::overForeignWindow()
     QCOMPARE(foreign.presses(), QList<int>());
     // The keys reach the board that was drawn on.
     xdo({"key", "F8"});
-    QTRY_VERIFY(!host.callsStartingWith(QString("key %1").arg(int(Qt::Key_F8))).isEmpty());
+    const QString f8 = QString("key %1").arg(int(Qt::Key_F8));
+    QTRY_COMPARE(host.callsStartingWith(f8).size(), 1);
+    // A click into the main window takes the keys back there, a stroke gives them the board.
+    moveTo(main.mapToGlobal(QPoint(800, 600)));
+    xdo({"click", "1"});
+    QTRY_VERIFY(main.isActiveWindow());
+    xdo({"key", "F8"});
+    QTest::qWait(200);
+    QCOMPARE(host.callsStartingWith(f8).size(), 1);
     QTest::qWait(500);
 
     // The screen: the ink where it was drawn, as the board paints it, the foreign window
@@ -215,8 +240,14 @@ void X11InkOverlayTest::overForeignWindow()
     // A drawing tool again: a click beside the ink is a dot on the board.
     overlay.setPassThrough(false);
     QTest::qWait(200);
+    // The pen's pointer beside the ink too.
+    const QCursor pen = canvas->cursor();
+    QCOMPARE(pen.shape(), Qt::BitmapCursor);
+    QTRY_COMPARE(shownCursor(), QRect(pen.hotSpot(), pen.pixmap().size()));
     xdo({"click", "1"});
     QTRY_COMPARE(canvas->currentPage()->history.size(), actions + 1);
+    xdo({"key", "F8"});
+    QTRY_COMPARE(host.callsStartingWith(f8).size(), 2);
     QCOMPARE(foreign.presses(), (QList<int>{1, 5}));
 
     // The overlay follows the area: the window moves, the area shrinks (a side panel opens),
@@ -241,8 +272,6 @@ void X11InkOverlayTest::overForeignWindow()
     QCOMPARE(canvas->parentWidget(), area);
     overlay.followArea(nullptr);
     QVERIFY(!overlay.isVisible());
-    stop(wm);
-    stop(cm);
 }
 
 QTEST_MAIN(X11InkOverlayTest)

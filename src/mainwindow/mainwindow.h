@@ -227,8 +227,11 @@ public:
     void showSlidePage(int page);
     void applySlideBackgroundColour(int page);
     void renderSlideBackdrop(int page);
+    // Page (1-based) of the tab's PDF copy at the given height, or at its own size for 0.
+    QImage renderSlidePage(int page, int height) const;
     void refreshSlideOutline(int page);
     QPixmap grabSlidePicture() override;
+    QImage slidePageImage(int index) override;
     int slidePage() const { return currentSlide; }
     QRect slidePlacementRect() const { return slidePlacement; }
     QStringList slideNoteTexts() const { return slideNotes; }

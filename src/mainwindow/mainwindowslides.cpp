@@ -212,6 +212,9 @@ bool MainWindow::openPresentation(const QString &path)
         return fail(QString());
     slideStamp = stamp;
     currentSlide = 1;
+    // The slides are there, their notes are not.
+    if (!loader.message.isEmpty())
+        showMessage(loader.message);
     return true;
 }
 
@@ -381,19 +384,28 @@ void MainWindow::applySlideBackgroundColour(int page)
 
 void MainWindow::renderSlideBackdrop(int page)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground || !slideReader)
+    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground)
         return;
+    // Rendered at the size it is shown, so the label need not scale it. A page that cannot be
+    // rendered shows no backdrop, never the slide before it.
+    slideBackdrop = QPixmap::fromImage(renderSlidePage(page, slidePlacement.height()));
+    currentTab->slideBackground->setPixmap(slideBackdrop);
+}
+
+QImage MainWindow::renderSlidePage(int page, int height) const
+{
+    if (!slideReader)
+        return QImage();
     const QList<QSize> &sizes = slideReader->pageSizes();
     if (page < 1 || page > sizes.size() || sizes.at(page - 1).height() <= 0)
-        return;
-    // Rendered at the size it is shown, so the label need not scale it.
-    const double scale = double(slidePlacement.height()) / sizes.at(page - 1).height();
-    const QImage image =
-        slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale > 0 ? scale : 1.0);
-    if (image.isNull())
-        return;
-    slideBackdrop = QPixmap::fromImage(image);
-    currentTab->slideBackground->setPixmap(slideBackdrop);
+        return QImage();
+    const double scale = height > 0 ? double(height) / sizes.at(page - 1).height() : 1.0;
+    return slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale);
+}
+
+QImage MainWindow::slidePageImage(int index)
+{
+    return renderSlidePage(index + 1, 0);
 }
 
 void MainWindow::refreshSlideOutline(int page)

@@ -1,7 +1,11 @@
 #include "platform/x11inputcatcher.h"
 
+#include <xcb/render.h>
 #include <xcb/xcb.h>
 #include <QCoreApplication>
+#include <QHash>
+#include <QImage>
+#include <QPixmap>
 #include <QX11Info>
 
 #include <cstdlib>
@@ -21,6 +25,71 @@ void redirect(Event *event, quintptr target, const QRect &rect)
     event->child = XCB_WINDOW_NONE;
     event->event_x = qint16(event->root_x - rect.x());
     event->event_y = qint16(event->root_y - rect.y());
+}
+
+// The server's 32-bit ARGB picture format, 0 when it has none.
+xcb_render_pictformat_t argbFormat(xcb_connection_t *c)
+{
+    xcb_render_query_pict_formats_reply_t *reply =
+        xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr);
+    if (!reply)
+        return 0;
+    xcb_render_pictformat_t found = 0;
+    for (auto it = xcb_render_query_pict_formats_formats_iterator(reply); it.rem && !found;
+         xcb_render_pictforminfo_next(&it)) {
+        const xcb_render_directformat_t &d = it.data->direct;
+        if (it.data->type == XCB_RENDER_PICT_TYPE_DIRECT && it.data->depth == 32 &&
+            d.alpha_mask == 0xff && d.alpha_shift == 24 && d.red_shift == 16 &&
+            d.green_shift == 8 && d.blue_shift == 0)
+            found = it.data->id;
+    }
+    std::free(reply);
+    return found;
+}
+
+xcb_cursor_t pictureCursor(xcb_connection_t *c, const QImage &picture, const QPoint &hotSpot)
+{
+    const xcb_render_pictformat_t format = argbFormat(c);
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (!format || image.isNull() || image.width() > 256 || image.height() > 256)
+        return 0;
+    const xcb_window_t root = QX11Info::appRootWindow();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    const xcb_render_picture_t pict = xcb_generate_id(c);
+    const xcb_cursor_t cursor = xcb_generate_id(c);
+    xcb_create_pixmap(c, 32, pixmap, root, quint16(image.width()), quint16(image.height()));
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    // QImage rows of 32-bit pixels are as the server wants them.
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, quint16(image.width()),
+                  quint16(image.height()), 0, 0, 0, 32, uint32_t(image.sizeInBytes()),
+                  image.constBits());
+    xcb_render_create_picture(c, pict, pixmap, format, 0, nullptr);
+    xcb_render_create_cursor(c, cursor, pict, quint16(hotSpot.x()), quint16(hotSpot.y()));
+    xcb_render_free_picture(c, pict);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    return cursor;
+}
+
+// The standard cursor font's glyph for a shape; 0 (the parent's cursor) for those it lacks.
+xcb_cursor_t shapeCursor(xcb_connection_t *c, Qt::CursorShape shape)
+{
+    static const QHash<int, int> glyphs = {{Qt::ArrowCursor, 68},        {Qt::CrossCursor, 34},
+                                           {Qt::SizeHorCursor, 108},     {Qt::SizeVerCursor, 116},
+                                           {Qt::SizeFDiagCursor, 14},    {Qt::IBeamCursor, 152},
+                                           {Qt::PointingHandCursor, 60}, {Qt::SizeAllCursor, 52}};
+    const int glyph = glyphs.value(shape, -1);
+    if (glyph < 0)
+        return 0;
+    const xcb_font_t font = xcb_generate_id(c);
+    const char name[] = "cursor";
+    xcb_open_font(c, font, sizeof(name) - 1, name);
+    const xcb_cursor_t cursor = xcb_generate_id(c);
+    xcb_create_glyph_cursor(c, cursor, font, font, quint16(glyph), quint16(glyph + 1), 0, 0, 0,
+                            0xffff, 0xffff, 0xffff);
+    xcb_close_font(c, font);
+    return cursor;
 }
 
 } // namespace
@@ -91,6 +160,21 @@ void X11InputCatcher::raise()
         return;
     const uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(c, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_flush(c);
+}
+
+void X11InputCatcher::setCursor(const QCursor &cursor)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !m_window)
+        return;
+    const xcb_cursor_t made = cursor.shape() == Qt::BitmapCursor
+                                  ? pictureCursor(c, cursor.pixmap().toImage(), cursor.hotSpot())
+                                  : shapeCursor(c, cursor.shape());
+    // The window holds on to its cursor: ours can go at once.
+    xcb_change_window_attributes(c, m_window, XCB_CW_CURSOR, &made);
+    if (made)
+        xcb_free_cursor(c, made);
     xcb_flush(c);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QCursor>
 #include <QRect>
 
 // An input-only X window of ours over an area that hands the pointer events it takes to one
@@ -21,6 +22,8 @@ public:
     void setActive(bool active);
     bool isActive() const { return m_active; }
     void raise();
+    // The pointer's look over the catcher: the target's, which X cannot show through it.
+    void setCursor(const QCursor &cursor);
     quintptr window() const { return m_window; }
 
     // A window manager has announced itself on the root window.

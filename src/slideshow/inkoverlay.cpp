@@ -112,6 +112,8 @@ void InkOverlay::setContent(QWidget *content)
     if (!hidden)
         content->show();
     watchTree(content, true);
+    if (m_catcher)
+        m_catcher->setCursor(content->cursor());
     placeContent();
     markDirty(rect());
 }
@@ -184,6 +186,10 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
                 const QPoint offset = widget->mapTo(this, QPoint());
                 markDirty(static_cast<QPaintEvent *>(event)->region().translated(offset));
             }
+            break;
+        case QEvent::CursorChange:
+            if (widget == m_content && m_catcher)
+                m_catcher->setCursor(widget->cursor());
             break;
         case QEvent::ChildAdded:
         case QEvent::ChildRemoved:

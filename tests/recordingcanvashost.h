@@ -42,6 +42,11 @@ public:
         calls << QStringLiteral("grabSlide");
         return slidePicture;
     }
+    QImage slidePageImage(int index) override
+    {
+        calls << QStringLiteral("slidePage %1").arg(index);
+        return slidePages.value(index);
+    }
     void requestClose() override { calls << QStringLiteral("close"); }
 
     // Calls whose text starts with prefix.
@@ -58,6 +63,7 @@ public:
     QStringList calls;
     bool answer = true;
     QPixmap slidePicture;
+    QList<QImage> slidePages;
 
 private:
     void record(const char *name, bool on)

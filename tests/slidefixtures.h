@@ -22,7 +22,16 @@ struct SlideSpec
     QStringList notes;
     QString fill;
     bool hidden = false;
+    // A red box (shownBoxArea) that enters on the slide's first click.
+    bool clickBox = false;
 };
+
+// Where the click box lies on its slide, as fractions of the slide's width and height (the
+// converter gives the slides its default 28 x 15.75 cm).
+inline QRectF shownBoxArea()
+{
+    return QRectF(5.0 / 28, 8.0 / 15.75, 15.0 / 28, 6.0 / 15.75);
+}
 
 // A presentation in flat ODP, as LibreOffice writes and reads it: 4:3 pages, one text frame
 // per slide.
@@ -42,6 +51,19 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
         pages += R"(<draw:page draw:style-name="dp)" + n + R"(" draw:master-page-name="M">
 <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
                  s.title.toUtf8() + "</text:p></draw:text-box></draw:frame>\n";
+        if (s.clickBox)
+            pages += R"(<draw:rect draw:style-name="box" draw:layer="layout" xml:id="box)" + n +
+                     R"(" draw:id="box)" + n +
+                     R"(" svg:x="5cm" svg:y="8cm" svg:width="15cm" svg:height="6cm"/>
+<anim:par presentation:node-type="timing-root"><anim:seq presentation:node-type="main-sequence">
+<anim:par smil:begin="indefinite"><anim:par smil:begin="0s"><anim:par smil:begin="0s"
+ smil:fill="hold" presentation:node-type="on-click" presentation:preset-class="entrance"
+ presentation:preset-id="ooo-entrance-appear"><anim:set smil:begin="0s" smil:dur="0.001s"
+ smil:fill="hold" smil:targetElement="box)" +
+                     n +
+                     R"(" smil:attributeName="visibility" smil:to="visible"/></anim:par>
+</anim:par></anim:par></anim:seq></anim:par>
+)";
         if (!s.notes.isEmpty()) {
             pages += R"(<presentation:notes><draw:frame presentation:style-name="pr1"
  presentation:class="notes" svg:x="2cm" svg:y="14cm" svg:width="17cm" svg:height="10cm">
@@ -60,10 +82,14 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
  xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
  xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"
+ xmlns:smil="urn:oasis:names:tc:opendocument:xmlns:smil-compatible:1.0"
+ xmlns:anim="urn:oasis:names:tc:opendocument:xmlns:animation:1.0"
  office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">
 <office:automatic-styles><style:page-layout style:name="PM1"><style:page-layout-properties
  fo:page-width="25.4cm" fo:page-height="19.05cm" fo:margin-top="0cm" fo:margin-bottom="0cm"
  fo:margin-left="0cm" fo:margin-right="0cm"/></style:page-layout>
+<style:style style:name="box" style:family="graphic"><style:graphic-properties draw:fill="solid"
+ draw:fill-color="#ff0000" draw:stroke="none"/></style:style>
 )" + styles +
            R"(</office:automatic-styles><office:master-styles><style:master-page style:name="M"
  style:page-layout-name="PM1"/></office:master-styles><office:body><office:presentation>
@@ -132,6 +158,8 @@ case "$QB_FAKE_MODE" in
     fixture) cp "$fixture" "$out" ;;
     slow) sleep 1; cp "$fixture" "$out" ;;
     nonotes) [ "$format" = pdf ] && cp "$fixture" "$out" ;;
+    textfile) [ "$format" = pdf ] && cp "$fixture" "$out" ||
+        echo "Error: no export filter for $out found, aborting." ;;
     badnotes) [ "$format" = pdf ] && cp "$fixture" "$out" || head -n -2 "$fixture" > "$out" ;;
     garbage) printf 'no PDF in here' > "$out" ;;
     halfway) head -c 600 "$fixture" > "$out" ;;
@@ -142,11 +170,15 @@ esac
 exit 0
 )") && QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    // A fresh log; "missing" names a converter that is not there.
+    // A fresh log; "missing" names a converter that is not there, "real" is LibreOffice.
     void use(const QString &mode)
     {
         QFile::remove(log);
-        qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing" : fake).toUtf8());
+        const QString real = QStandardPaths::findExecutable("soffice");
+        qputenv("QB_SOFFICE", (mode == "missing" ? fake + " missing"
+                               : mode == "real"  ? real
+                                                 : fake)
+                                  .toUtf8());
         qputenv("QB_FAKE_MODE", mode.toUtf8());
     }
     // The argument lists of the fake's runs.

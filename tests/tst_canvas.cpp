@@ -780,11 +780,17 @@ void TestCanvas::pageImagesForExport()
     const QImage withGrid = board.pageImage(true).toImage();
     QVERIFY(withGrid != image);
 
-    // The overlay's export needs the show's PDF copy; without it there is no picture.
+    // The overlay's export takes each slide from the host (the tab's reader); a slide that
+    // cannot be rendered leaves the page's ink alone, never another slide under it.
     Canvas overlay(Canvas::SlideOverlay, Qt::transparent, &property, nullptr, &host);
     QVERIFY(overlay.loadPages({QSize(100, 100), QSize(100, 100)}, {QPixmap(), QPixmap()}));
-    overlay.setCachePath(QStringLiteral("/nonexistent/show.pdf"));
-    QVERIFY(overlay.renderPageImage(1).isNull());
+    QImage second(100, 100, QImage::Format_RGB32);
+    second.fill(Qt::blue);
+    host.slidePages = {QImage(), second};
+    QCOMPARE(overlay.renderPageImage(1).toImage().pixelColor(50, 50), QColor(Qt::blue));
+    const QImage unrendered = overlay.renderPageImage(0).toImage();
+    QVERIFY(!unrendered.isNull());
+    QVERIFY(unrendered.pixelColor(50, 50) != QColor(Qt::blue));
     QCOMPARE(overlay.currentPage()->index, 0);
 
     // The overlay's page image starts from the running slide.

@@ -31,6 +31,10 @@ private slots:
     void lessonTab();
     void failuresLeaveNoCacheFiles_data();
     void failuresLeaveNoCacheFiles();
+    void unrenderedPageShowsNoOtherSlide();
+    void deckCopiedWholeBesideTheWindow();
+    void lostNotesSourceOpensSlides_data();
+    void lostNotesSourceOpensSlides();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -144,15 +148,18 @@ void TestSlideShow::failuresLeaveNoCacheFiles_data()
     QTest::newRow("empty file") << "fixture" << PresentationLoader::notLoadedMessage();
     QTest::newRow("no converter") << "missing" << PresentationLoader::noSuiteMessage();
     QTest::newRow("not loaded") << "notloaded" << PresentationLoader::notLoadedMessage();
-    QTest::newRow("not a presentation") << "nonotes" << PresentationLoader::notLoadedMessage();
-    // Cut off in the last slide: no notes at all, rather than those up to the cut.
-    QTest::newRow("cut-off flat copy") << "badnotes" << PresentationLoader::blockedMessage(4);
+    // Printed to PDF, but nothing writes it as a presentation: as LibreOffice says of a text
+    // file, which the last row gives it.
+    QTest::newRow("not a presentation") << "textfile" << PresentationLoader::notLoadedMessage();
+    QTest::newRow("text file, real converter") << "real" << PresentationLoader::notLoadedMessage();
 }
 
 void TestSlideShow::failuresLeaveNoCacheFiles()
 {
     QFETCH(QString, mode);
     QFETCH(QString, message);
+    if (mode == "real" && QStandardPaths::findExecutable("soffice").isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
     MainWindow *w = office.window();
     office.use(mode);
     const QStringList before = filesBelow(pptCacheDirPath());
@@ -166,6 +173,68 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
     // The next try works.
     office.use("fixture");
     QVERIFY(open(w, lesson));
+}
+
+void TestSlideShow::unrenderedPageShowsNoOtherSlide()
+{
+    MainWindow *w = office.window();
+    TabItem *tab = open(w, lesson);
+    QVERIFY(tab);
+    QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    // A slide the PDF copy has no page for (a live show counts its hidden slides): neither the
+    // show nor a copy of the page keeps the first slide's picture under it.
+    w->renderSlideBackdrop(4);
+    QVERIFY(tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(w->grabSlidePicture().isNull());
+    const QImage copy = tab->canvas->pageImage(false).toImage();
+    QVERIFY(!copy.isNull());
+    QVERIFY(QColor::fromRgba(copy.pixel(copy.width() / 2, 2)) != Qt::black);
+
+    // The export renders every page from the tab's reader, not from the file again.
+    const QString cached = pptCacheDirPath() + "/" + w->slideStampText() + ".qb_";
+    QVERIFY(QFile::rename(cached, cached + ".away"));
+    for (int index : {0, 2}) {
+        const QImage page = tab->canvas->renderPageImage(index).toImage();
+        QVERIFY(!page.isNull());
+        QCOMPARE(QColor(page.pixel(page.width() / 2, 2)).name(), QStringLiteral("#000000"));
+    }
+    QVERIFY(QFile::rename(cached + ".away", cached));
+}
+
+void TestSlideShow::deckCopiedWholeBesideTheWindow()
+{
+    // Copied off the window's thread in slices: the last, short slice included.
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 5 * 1024 * 1024 + 777; ++i)
+        bytes += QByteArray::number(i * 2654435761u, 36);
+    const QString deck = office.dir.filePath("大课件.pptx");
+    QVERIFY(FileSystem::writeBytes(deck, bytes));
+    MainWindow *w = office.window();
+    QVERIFY(open(w, deck));
+    QCOMPARE(FileSystem::readAll(pptCacheDirPath() + "/" + w->slideStampText() + ".pptx"), bytes);
+}
+
+void TestSlideShow::lostNotesSourceOpensSlides_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("no flat copy") << "nonotes";
+    // Cut off in the last slide: no notes at all, rather than those up to the cut.
+    QTest::newRow("cut-off flat copy") << "badnotes";
+}
+
+void TestSlideShow::lostNotesSourceOpensSlides()
+{
+    QFETCH(QString, mode);
+    MainWindow *w = office.window();
+    office.use(mode);
+    BoxAnswerer answer("OK");
+    w->openFiles({lesson});
+    QCOMPARE(answer.texts, QStringList{PresentationLoader::blockedMessage(4)});
+    QCOMPARE(w->tabList().size(), 1);
+    QCOMPARE(w->tabList().first()->canvas->pageCount(), 3);
+    QCOMPARE(w->slideNoteTexts(), (QStringList{QString(), QString(), QString()}));
+    QCOMPARE(w->slideColourNames(), (QStringList{"#ffffff", "#ffffff", "#ffffff"}));
+    QVERIFY(filesBelow(pptCacheDirPath()).filter(".fodp").isEmpty());
 }
 
 QTEST_MAIN(TestSlideShow)

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFile>
 #include <QPainter>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -22,7 +21,6 @@
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
 #include "items/canvastextbox.h"
-#include "pdf/pdfreader.h"
 
 namespace {
 constexpr double maximumZoom = 1.8;
@@ -428,18 +426,10 @@ QPixmap Canvas::renderPageImage(int index)
 {
     if (pages.isEmpty() || index < 0 || index >= pages.size() || !page)
         return QPixmap();
+    // The slide from the tab's own reader; one that cannot be rendered leaves the ink alone.
     QImage slide;
-    if (canvasMode == SlideOverlay) {
-        if (!QFile::exists(cachePath))
-            return QPixmap();
-        PDFReader reader;
-        reader.setMinimumPageSize(0);
-        if (!reader.load(cachePath))
-            return QPixmap();
-        slide = reader.pageImage(index, 1.0);
-        if (slide.isNull())
-            return QPixmap();
-    }
+    if (canvasMode == SlideOverlay && canvasHost)
+        slide = canvasHost->slidePageImage(index);
     finishEditing();
     PageData *previous = page;
     page = pages.at(index);

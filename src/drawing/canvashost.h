@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 #include <Qt>
@@ -43,9 +44,11 @@ public:
     virtual void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) = 0;
 
     // Slide show: one step back (1) or forward (2); the picture of the running slide (null when
-    // there is none).
+    // there is none); the slide of page index (0-based) at its own size, for the page export
+    // (null when it cannot be rendered).
     virtual void navigateSlideShow(int step) = 0;
     virtual QPixmap grabSlidePicture() = 0;
+    virtual QImage slidePageImage(int index) = 0;
 
     // The overlay's close request: closes the main window through its usual question.
     virtual void requestClose() = 0;

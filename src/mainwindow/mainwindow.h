@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
@@ -27,6 +28,8 @@ class DesktopAreaSelecter;
 class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
+class InkOverlay;
+class SlideShowBridge;
 class PaintProperty;
 class PDFReader;
 class QAction;
@@ -185,8 +188,9 @@ public:
     void openWordDocument(const QString &path);
     QString convertWordToPdf(const QString &path);
     DocumentConverter *documentConverter();
-    // Slide shows run from the PDF copy of the presentation (mainwindowslides.cpp); there is
-    // no live show to follow, so the show is never alive and never polled.
+    // Slide shows: pages, thumbnails and picture mode come from the PDF copy of the
+    // presentation (mainwindowslides.cpp); the live show runs in our office behind the ink
+    // (mainwindowliveshow.cpp).
     bool openPresentation(const QString &path);
     // The converter of presentations, apart from the Word documents' one.
     DocumentConverter *presentationConverter();
@@ -195,11 +199,27 @@ public:
     bool loadSlideThumbnailsAndColours();
     bool loadSlideNotes();
     void closeSlideShow();
-    bool isSlideShowAlive() const { return false; }
+    bool isSlideShowAlive() const;
     bool isSlideShowLost() const override;
     void updateSlideShowGeometry(bool replace);
-    void syncSlideShowToPage() {}
-    bool shouldPollSlideShow() const { return false; }
+    void syncSlideShowToPage();
+    bool shouldPollSlideShow() const;
+    // The live show: started once the tab stands in picture mode, left for picture mode when
+    // it cannot start or is lost.
+    void startLiveShow(const QString &file);
+    void onLiveShowOpened(int slideCount, const QStringList &notes);
+    void onLiveShowFailed();
+    void onLiveShowReported(int slide, bool running);
+    void leaveLiveShow();
+    void fallBackToPictureMode(int command);
+    void sendSlideShowCommand(int command, int pageCount);
+    void pollSlideShow();
+    void updateSlideShowInput();
+    SlideShowBridge *slideShowBridge();
+    // Tests put a fake in; nullptr (and no X display) means no live show.
+    void setSlideShowBridgeFactory(std::function<SlideShowBridge *(QObject *)> factory);
+    QWidget *slideShowHostWidget() const;
+    InkOverlay *slideInkOverlay() const { return inkOverlay; }
     void startSlidePoll();
     void stopSlidePoll();
     void selectPaintTool();
@@ -208,8 +228,11 @@ public:
     void showSlidePage(int page);
     void applySlideBackgroundColour(int page);
     void renderSlideBackdrop(int page);
+    // Page (1-based) of the tab's PDF copy at the given height, or at its own size for 0.
+    QImage renderSlidePage(int page, int height) const;
     void refreshSlideOutline(int page);
     QPixmap grabSlidePicture() override;
+    QImage slidePageImage(int index) override;
     int slidePage() const { return currentSlide; }
     QRect slidePlacementRect() const { return slidePlacement; }
     QStringList slideNoteTexts() const { return slideNotes; }
@@ -457,6 +480,14 @@ private:
     QPixmap slideBackdrop;
     bool slideOpening = false;
     DocumentConverter *slideConverter = nullptr;
+    // The live show: its bridge (kept, with its office, for the program's lifetime), the
+    // native window it runs in, and the overlay that holds the ink above it.
+    std::function<SlideShowBridge *(QObject *)> slideBridgeFactory;
+    bool slideBridgeFactorySet = false;
+    SlideShowBridge *slideBridge = nullptr;
+    QPointer<QWidget> slideShowHost;
+    InkOverlay *inkOverlay = nullptr;
+    TabItem *liveTab = nullptr;
     DocumentConverter *converter = nullptr;
     // Word documents being converted and the PDF names they will get.
     QStringList convertingDocuments;

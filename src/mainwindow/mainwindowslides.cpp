@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
+#include "platform/slideshowbridge.h"
 #include "slideshow/officeopenwithdialog.h"
 #include "slideshow/officesuite.h"
 #include "slideshow/presentationloader.h"
@@ -137,6 +139,8 @@ void MainWindow::openSlideFile(const QString &path)
     showSlidePage(1);
     overlayCanvas->takeFocus();
     recentFilesControler->addFile(path);
+    startLiveShow(pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") +
+                  QFileInfo(path).suffix().toLower());
 }
 
 DocumentConverter *MainWindow::presentationConverter()
@@ -167,6 +171,9 @@ bool MainWindow::openPresentation(const QString &path)
         return false;
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     QCoreApplication::processEvents();
+    // The office of the live show starts while the copies are made.
+    if (SlideShowBridge *bridge = slideShowBridge())
+        bridge->startOffice();
 
     PresentationLoader loader(presentationConverter());
     const bool loaded = loader.load(path, pptCacheDirPath(), stamp, shortPrefix);
@@ -205,6 +212,9 @@ bool MainWindow::openPresentation(const QString &path)
         return fail(QString());
     slideStamp = stamp;
     currentSlide = 1;
+    // The slides are there, their notes are not.
+    if (!loader.message.isEmpty())
+        showMessage(loader.message);
     return true;
 }
 
@@ -274,6 +284,7 @@ bool MainWindow::loadSlideNotes()
 
 void MainWindow::closeSlideShow()
 {
+    leaveLiveShow();
     slideReader.reset();
     slideBackdrop = QPixmap();
     slideThumbnails.clear();
@@ -291,7 +302,7 @@ void MainWindow::closeSlideShow()
 bool MainWindow::isSlideShowLost() const
 {
     return currentTab && currentTab->kind == 1 && currentTab->canvas && paintProperty &&
-           paintProperty->paintTool == 0;
+           paintProperty->paintTool == 0 && !isSlideShowAlive();
 }
 
 void MainWindow::updateSlideShowGeometry(bool replace)
@@ -306,14 +317,13 @@ void MainWindow::updateSlideShowGeometry(bool replace)
     currentTab->canvas->setZoom(slideZoom);
     if (currentTab->slideBackground)
         currentTab->slideBackground->setFixedSize(slidePlacement.size());
+    if (slideShowHost && liveTab == currentTab) {
+        slideShowHost->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
+        if (slideBridge)
+            slideBridge->resize(slidePlacement.size());
+    }
     if (slidePlacement.size() != before.size())
         renderSlideBackdrop(currentSlide);
-}
-
-void MainWindow::startSlidePoll()
-{
-    // Nothing live to follow: the pages change only by navigation.
-    stopSlidePoll();
 }
 
 void MainWindow::navigateSlideShow(int command)
@@ -323,6 +333,11 @@ void MainWindow::navigateSlideShow(int command)
     const int count = currentTab->canvas->pageCount();
     if (count <= 0)
         return;
+    if (isSlideShowAlive()) {
+        sendSlideShowCommand(command, count);
+        currentTab->canvas->takeFocus();
+        return;
+    }
     const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
     if (target > 0)
         showSlidePage(target);
@@ -337,6 +352,8 @@ void MainWindow::jumpToSlidePage(int page)
     const int count = currentTab->canvas->pageCount();
     if (count <= 0 || page == currentSlide || page < 1 || page > count)
         return;
+    if (isSlideShowAlive())
+        slideBridge->send(SlideShowBridge::GotoSlide, page);
     showSlidePage(page);
 }
 
@@ -367,19 +384,28 @@ void MainWindow::applySlideBackgroundColour(int page)
 
 void MainWindow::renderSlideBackdrop(int page)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground || !slideReader)
+    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground)
         return;
+    // Rendered at the size it is shown, so the label need not scale it. A page that cannot be
+    // rendered shows no backdrop, never the slide before it.
+    slideBackdrop = QPixmap::fromImage(renderSlidePage(page, slidePlacement.height()));
+    currentTab->slideBackground->setPixmap(slideBackdrop);
+}
+
+QImage MainWindow::renderSlidePage(int page, int height) const
+{
+    if (!slideReader)
+        return QImage();
     const QList<QSize> &sizes = slideReader->pageSizes();
     if (page < 1 || page > sizes.size() || sizes.at(page - 1).height() <= 0)
-        return;
-    // Rendered at the size it is shown, so the label need not scale it.
-    const double scale = double(slidePlacement.height()) / sizes.at(page - 1).height();
-    const QImage image =
-        slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale > 0 ? scale : 1.0);
-    if (image.isNull())
-        return;
-    slideBackdrop = QPixmap::fromImage(image);
-    currentTab->slideBackground->setPixmap(slideBackdrop);
+        return QImage();
+    const double scale = height > 0 ? double(height) / sizes.at(page - 1).height() : 1.0;
+    return slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale);
+}
+
+QImage MainWindow::slidePageImage(int index)
+{
+    return renderSlidePage(index + 1, 0);
 }
 
 void MainWindow::refreshSlideOutline(int page)

@@ -47,6 +47,7 @@
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
+#include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordarea.h"
@@ -380,6 +381,9 @@ void MainWindow::stopServices()
     unregisterHotKeys();
     timerWidget->closeTimer();
     stopSlidePoll();
+    // Our office goes with the program, whatever it was doing.
+    if (slideBridge)
+        slideBridge->shutdown();
     recordClock->stop();
     closeAllTabs();
     cameraWidget->stopCamera();
@@ -858,6 +862,7 @@ void MainWindow::stopSlidePoll()
 void MainWindow::selectPaintTool()
 {
     dispatchCommand(BoardCommand::ApplyPaintTool);
+    updateSlideShowInput();
     if (shouldPollSlideShow())
         startSlidePoll();
     else

@@ -164,5 +164,7 @@ DocumentConverter::Result DocumentConverter::convert(const QString &source, cons
         return Crashed;
     if (text.contains(QLatin1String("could not be loaded")))
         return NotLoaded;
+    if (text.contains(QLatin1String("no export filter")))
+        return NoFilter;
     return NoOutput;
 }

@@ -15,6 +15,7 @@ public:
         Converted,
         NotStarted, // no converter program, or it would not start
         NotLoaded,  // the converter could not load the source
+        NoFilter,   // it loaded the source, but nothing writes that kind of document in format
         NoOutput,   // nothing usable came out, the time limit included
         Crashed,    // the converter ended by a signal that we did not send
     };

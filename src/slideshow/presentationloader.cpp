@@ -1,12 +1,63 @@
 #include "slideshow/presentationloader.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 #include "platform/documentconverter.h"
 #include "slideshow/flatpresentation.h"
+
+namespace {
+
+// Runs work on a thread of its own while the calling thread's events go on, so the window
+// keeps painting; returns when the work is done. When the application quits meanwhile, stop
+// is raised and the work waited for.
+template <class Work>
+void runBeside(Work work, std::atomic_bool &stop)
+{
+    QEventLoop loop;
+    QThread *thread = QThread::create(work);
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    if (!thread->isFinished())
+        loop.exec();
+    stop = true;
+    thread->wait();
+    delete thread;
+}
+
+// A copy in slices of 1 MB, so that it can stop between two; a copy that did not finish is
+// removed. target must not exist yet.
+bool copyInSlices(const QString &source, const QString &target, const std::atomic_bool &stop)
+{
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QByteArray slice(1 << 20, Qt::Uninitialized);
+    bool copied = false;
+    while (!stop) {
+        const qint64 n = in.read(slice.data(), slice.size());
+        if (n <= 0) {
+            copied = n == 0;
+            break;
+        }
+        if (out.write(slice.constData(), n) != n)
+            break;
+    }
+    out.close();
+    copied = copied && out.error() == QFileDevice::NoError;
+    if (!copied)
+        out.remove();
+    return copied;
+}
+
+} // namespace
 
 PresentationLoader::PresentationLoader(DocumentConverter *converter)
     : converter(converter)
@@ -71,7 +122,13 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
     const QString base = folder + QStringLiteral("/") + stamp + QStringLiteral(".");
     const QString copy = base + QFileInfo(source).suffix().toLower();
     // The converter opens an empty file as a new, empty presentation: not the teacher's.
-    if (!QFileInfo(source).isFile() || QFileInfo(source).size() == 0 || !QFile::copy(source, copy))
+    if (!QFileInfo(source).isFile() || QFileInfo(source).size() == 0)
+        return fail(notLoadedMessage());
+    // A large deck on a slow stick takes seconds to copy: not in the window's thread.
+    std::atomic_bool stop{false};
+    bool copied = false;
+    runBeside([&] { copied = copyInSlices(source, copy, stop); }, stop);
+    if (!copied)
         return fail(notLoadedMessage());
     copyPath = copy;
     pdfPath = base + pdfSuffix;
@@ -104,14 +161,23 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
     if (!notesStarted)
         notesResult = converter->convert(copyPath, QStringLiteral("fodp"), notesPath);
     // Anything the converter can print, plain text included, makes a PDF; only a presentation
-    // makes a flat presentation.
-    if (notesResult != DocumentConverter::Converted)
+    // has a filter that writes a flat presentation.
+    if (notesResult == DocumentConverter::NoFilter)
         return fail(notLoadedMessage());
+    // Any other loss of the notes source still opens the slides, without notes at all rather
+    // than with those read up to a cut; message says so.
     FlatPresentation flat;
-    if (!flat.read(notesPath))
-        return fail(blockedMessage(4));
+    bool read = false;
+    if (notesResult == DocumentConverter::Converted) {
+        std::atomic_bool parsed{false};
+        runBeside([&] { read = flat.read(notesPath); }, parsed);
+    }
     QFile::remove(notesPath);
     notesPath.clear();
+    if (!read) {
+        message = blockedMessage(4);
+        return true;
+    }
     notes = flat.notes;
     colours = flat.colours;
     return true;

@@ -8,7 +8,8 @@ class DocumentConverter;
 // Brings a presentation into the slide cache: a copy named by the stamp, its PDF copy (the
 // pages of the show) and, from a flat ODP conversion run at the same time, the notes and
 // background colours of the shown slides. On failure nothing it made stays behind and
-// message says why, in the words the user sees.
+// message says why, in the words the user sees; a presentation whose notes could not be read
+// loads without them, and message tells so.
 class PresentationLoader
 {
 public:

@@ -1,0 +1,341 @@
+#include "platform/processslideshowbridge.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <sys/types.h>
+#include <unistd.h>
+#include <csignal>
+
+namespace {
+
+QByteArray fileUrl(const QString &path)
+{
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+}
+
+const char *commandWord(SlideShowBridge::Command command)
+{
+    switch (command) {
+        case SlideShowBridge::First:
+            return "first";
+        case SlideShowBridge::PreviousStep:
+            return "prevstep";
+        case SlideShowBridge::NextStep:
+            return "nextstep";
+        case SlideShowBridge::PreviousSlide:
+            return "prevslide";
+        case SlideShowBridge::NextSlide:
+            return "nextslide";
+        case SlideShowBridge::Last:
+            return "last";
+        case SlideShowBridge::GotoSlide:
+            return "goto";
+        case SlideShowBridge::Poll:
+            break;
+    }
+    return "state";
+}
+
+// A new profile that has seen its first start: otherwise the first show waits a minute on
+// the office's first-start dialogs, which nobody sees.
+void prepareProfile(const QString &dir)
+{
+    const QString path = dir + QStringLiteral("/user/registrymodifications.xcu");
+    if (QFileInfo::exists(path) || !QDir().mkpath(dir + QStringLiteral("/user")))
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry"
+ xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay"
+ oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun"
+ oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion"
+ oor:op="fuse"><value>7.4</value></prop></item>
+</oor:items>
+)");
+}
+
+} // namespace
+
+ProcessSlideShowBridge::ProcessSlideShowBridge(const QString &program, const QString &profileDir,
+                                               QObject *parent)
+    : SlideShowBridge(parent)
+    , m_program(program)
+    , m_profileDir(profileDir)
+{
+    static int counter = 0;
+    // Unique to this process: never an office that someone else started.
+    m_pipeName = QStringLiteral("quillboard-%1-%2-%3")
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(++counter)
+                     .arg(quintptr(this), 0, 16);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { end(true); });
+}
+
+ProcessSlideShowBridge::~ProcessSlideShowBridge()
+{
+    shutdown();
+}
+
+QString ProcessSlideShowBridge::bridgeProgram()
+{
+    const QString set = qEnvironmentVariable("QB_SLIDEBRIDGE");
+    if (!set.isEmpty())
+        return set;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/quillboard-slidebridge");
+}
+
+qint64 ProcessSlideShowBridge::processId() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+bool ProcessSlideShowBridge::ensureBridge()
+{
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        return true;
+    const QString bridge = bridgeProgram();
+    if (m_program.isEmpty() || !QFileInfo(bridge).isExecutable())
+        return false;
+    m_process = new QProcess(this);
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(m_process, &QProcess::readyReadStandardOutput, this,
+            &ProcessSlideShowBridge::readAnswers);
+    QProcess *process = m_process;
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            [this, process] {
+                if (process == m_process)
+                    end(true);
+            });
+    m_process->start(bridge, QStringList());
+    if (!m_process->waitForStarted(5000)) {
+        killBridge();
+        return false;
+    }
+    m_officeReady = false;
+    return true;
+}
+
+void ProcessSlideShowBridge::open(const QString &file, quintptr window, const QSize &size)
+{
+    if (m_live || m_opening)
+        close();
+    if (!ensureBridge()) {
+        QMetaObject::invokeMethod(this, &SlideShowBridge::openFailed, Qt::QueuedConnection);
+        return;
+    }
+    m_opening = true;
+    startOffice();
+    enqueue(Open,
+            "open " + QByteArray::number(quint64(window)) + ' ' + QByteArray::number(size.width()) +
+                ' ' + QByteArray::number(size.height()) + ' ' + fileUrl(file),
+            openTimeLimitMs);
+    enqueue(Start, "start", openTimeLimitMs);
+    enqueue(Notes, "notes", openTimeLimitMs);
+}
+
+void ProcessSlideShowBridge::startOffice()
+{
+    if (m_officeReady || m_officeAsked || !ensureBridge())
+        return;
+    m_officeAsked = true;
+    prepareProfile(m_profileDir);
+    emit officeStarting();
+    // The program comes last: it may hold blanks.
+    enqueue(
+        Office,
+        "office " + fileUrl(m_profileDir) + ' ' + m_pipeName.toUtf8() + ' ' + m_program.toUtf8(),
+        officeTimeLimitMs);
+}
+
+void ProcessSlideShowBridge::send(Command command, int slide)
+{
+    if (!m_live)
+        return;
+    QByteArray line = commandWord(command);
+    if (command == GotoSlide)
+        line += ' ' + QByteArray::number(slide - 1);
+    enqueue(Step, line, callTimeLimitMs);
+}
+
+void ProcessSlideShowBridge::resize(const QSize &size)
+{
+    if (m_live || m_opening)
+        enqueue(
+            Plain,
+            "size " + QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()),
+            callTimeLimitMs);
+}
+
+void ProcessSlideShowBridge::close()
+{
+    const bool had = m_live || m_opening;
+    m_live = false;
+    m_opening = false;
+    m_queue.clear();
+    if (had && m_process)
+        enqueue(Plain, "close", callTimeLimitMs);
+}
+
+void ProcessSlideShowBridge::shutdown()
+{
+    m_queue.clear();
+    m_live = false;
+    m_opening = false;
+    if (!m_process)
+        return;
+    // The bridge ends the office and itself on quit; a hung one is killed with its group.
+    m_process->write("quit\n");
+    m_process->waitForFinished(1500);
+    killBridge();
+}
+
+void ProcessSlideShowBridge::enqueue(Kind kind, const QByteArray &line, int timeLimitMs)
+{
+    m_queue.enqueue({kind, line, timeLimitMs});
+    sendNext();
+}
+
+void ProcessSlideShowBridge::sendNext()
+{
+    if (m_waiting || m_queue.isEmpty() || !m_process)
+        return;
+    m_current = m_queue.dequeue();
+    m_waiting = true;
+    m_process->write(m_current.line + '\n');
+    m_deadline.start(m_current.timeLimitMs);
+}
+
+void ProcessSlideShowBridge::readAnswers()
+{
+    if (!m_process)
+        return;
+    m_buffer += m_process->readAllStandardOutput();
+    int end;
+    while ((end = m_buffer.indexOf('\n')) >= 0) {
+        const QByteArray line = m_buffer.left(end);
+        m_buffer.remove(0, end + 1);
+        if (m_waiting) {
+            m_waiting = false;
+            m_deadline.stop();
+            answer(line);
+        }
+    }
+    sendNext();
+}
+
+void ProcessSlideShowBridge::answer(const QByteArray &line)
+{
+    const QList<QByteArray> words = line.split(' ');
+    const bool ok = words.value(0) == "ok";
+    if (!ok && words.value(1) == "lost") {
+        end(true);
+        return;
+    }
+    switch (m_current.kind) {
+        case Office:
+            m_officeReady = ok;
+            m_officeAsked = false;
+            if (!ok) {
+                // An office that will not start is not asked again for this show.
+                failOpen();
+                killBridge();
+            }
+            break;
+        case Open:
+            m_slideCount = words.value(1).toInt();
+            if (!ok || m_slideCount <= 0)
+                failOpen();
+            break;
+        case Start:
+            if (!ok)
+                failOpen();
+            break;
+        case Notes: {
+            if (!ok || !m_opening) {
+                failOpen();
+                break;
+            }
+            QStringList notes;
+            for (int i = 1; i < words.size(); ++i)
+                notes << QString::fromUtf8(QByteArray::fromPercentEncoding(words.at(i).mid(1)));
+            m_opening = false;
+            m_live = true;
+            emit opened(m_slideCount, notes);
+            break;
+        }
+        case Step:
+            if (!ok) {
+                // The show is gone (ended by the office, or its controller with it).
+                end(true);
+                return;
+            }
+            // Only the newest state counts: an older one would turn the page back for a moment.
+            if (m_live && m_queue.isEmpty())
+                emit slideReported(words.value(1).toInt() + 1, words.value(3) == "1");
+            break;
+        case Plain:
+            break;
+    }
+}
+
+void ProcessSlideShowBridge::failOpen()
+{
+    const bool wasOpening = m_opening;
+    m_opening = false;
+    m_queue.clear();
+    if (m_officeReady && m_process)
+        enqueue(Plain, "close", callTimeLimitMs);
+    if (wasOpening)
+        emit openFailed();
+}
+
+void ProcessSlideShowBridge::end(bool lostShow)
+{
+    const bool wasLive = m_live;
+    const bool wasOpening = m_opening;
+    m_live = false;
+    m_opening = false;
+    m_queue.clear();
+    killBridge();
+    if (wasOpening)
+        emit openFailed();
+    else if (wasLive && lostShow)
+        emit lost();
+}
+
+void ProcessSlideShowBridge::killBridge()
+{
+    m_deadline.stop();
+    m_waiting = false;
+    m_officeReady = false;
+    m_officeAsked = false;
+    m_buffer.clear();
+    QProcess *process = m_process;
+    m_process = nullptr;
+    if (!process)
+        return;
+    process->disconnect(this);
+    const pid_t pid = pid_t(process->processId());
+    if (pid > 0 && process->state() != QProcess::NotRunning) {
+        // The bridge's own clean-up takes the office's pipes with it; then the whole group.
+        ::kill(pid, SIGTERM);
+        process->waitForFinished(300);
+        ::kill(-pid, SIGKILL);
+        process->kill();
+        process->waitForFinished(1000);
+    } else if (pid > 0) {
+        ::kill(-pid, SIGKILL);
+    }
+    QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(m_pipeName));
+    process->deleteLater();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QQueue>
+#include <QTimer>
+
+#include "platform/slideshowbridge.h"
+
+// The live show in our own office, driven by the bridge program (quillboard-slidebridge),
+// which alone links the office's libraries. One request at a time goes down its input, each
+// with a time limit; past it, or when the bridge or the office ends, the bridge and its whole
+// process group are killed. The office is started once and kept for later shows.
+class ProcessSlideShowBridge : public SlideShowBridge
+{
+    Q_OBJECT
+public:
+    // Time limits: starting the office, loading the file, any call while the show runs.
+    static constexpr int officeTimeLimitMs = 60000;
+    static constexpr int openTimeLimitMs = 30000;
+    static constexpr int callTimeLimitMs = 2000;
+
+    // program: the office's start command; profileDir: a folder of its own for its profile.
+    ProcessSlideShowBridge(const QString &program, const QString &profileDir,
+                           QObject *parent = nullptr);
+    ~ProcessSlideShowBridge() override;
+
+    // $QB_SLIDEBRIDGE, else quillboard-slidebridge beside the program.
+    static QString bridgeProgram();
+
+    void open(const QString &file, quintptr window, const QSize &size) override;
+    void startOffice() override;
+    void send(Command command, int slide = 0) override;
+    void resize(const QSize &size) override;
+    void close() override;
+    void shutdown() override;
+    bool isBusy() const override { return m_waiting || !m_queue.isEmpty(); }
+    bool isLive() const override { return m_live; }
+    // The bridge's process id (0 when none): its process group holds the office.
+    qint64 processId() const;
+
+private:
+    enum Kind { Office, Open, Start, Notes, Step, Plain };
+    struct Request
+    {
+        Kind kind;
+        QByteArray line;
+        int timeLimitMs;
+    };
+
+    bool ensureBridge();
+    void enqueue(Kind kind, const QByteArray &line, int timeLimitMs);
+    void sendNext();
+    void readAnswers();
+    void answer(const QByteArray &line);
+    void failOpen();
+    void end(bool lostShow);
+    void killBridge();
+
+    QString m_program;
+    QString m_profileDir;
+    QString m_pipeName;
+    QProcess *m_process = nullptr;
+    QByteArray m_buffer;
+    QQueue<Request> m_queue;
+    Request m_current{Plain, {}, 0};
+    bool m_waiting = false;
+    QTimer m_deadline;
+    bool m_officeReady = false;
+    bool m_officeAsked = false;
+    bool m_opening = false;
+    bool m_live = false;
+    int m_slideCount = 0;
+};

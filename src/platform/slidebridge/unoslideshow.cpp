@@ -1,0 +1,270 @@
+#include "unoslideshow.h"
+
+#include <chrono>
+#include <thread>
+
+#include <rtl/process.h>
+#include <com/sun/star/awt/PosSize.hpp>
+#include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/XSystemChildFactory.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/drawing/XShapeDescriptor.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/Frame.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XFramesSupplier.hpp>
+#include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/SystemDependent.hpp>
+#include <com/sun/star/presentation/XPresentationPage.hpp>
+#include <com/sun/star/presentation/XPresentationSupplier.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+
+using namespace css;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace {
+
+OUString u(const std::string &text)
+{
+    return OUString::fromUtf8(rtl::OString(text.c_str()));
+}
+
+beans::PropertyValue property(const char *name, const uno::Any &value)
+{
+    beans::PropertyValue p;
+    p.Name = OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+// The one name the office gives a notes body by; its replacement (XServiceInfo) does not.
+OUString shapeType(const Reference<drawing::XShapeDescriptor> &shape)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return shape->getShapeType();
+#pragma GCC diagnostic pop
+}
+
+} // namespace
+
+bool UnoSlideShow::connect(const std::string &pipeName)
+{
+    static Reference<uno::XComponentContext> local;
+    if (!local.is())
+        local = cppu::defaultBootstrap_InitialComponentContext();
+    Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(local);
+    try {
+        const OUString url = "uno:pipe,name=" + u(pipeName) + ";urp;StarOffice.ComponentContext";
+        m_context.set(resolver->resolve(url), UNO_QUERY_THROW);
+    } catch (const connection::NoConnectException &) {
+        return false;
+    }
+    m_desktop = frame::Desktop::create(m_context);
+    return true;
+}
+
+int UnoSlideShow::open(long long window, int width, int height, const std::string &url)
+{
+    close();
+    Reference<awt::XSystemChildFactory> factory(awt::Toolkit::create(m_context), UNO_QUERY_THROW);
+    uno::Sequence<sal_Int8> process(16);
+    rtl_getGlobalProcessId(reinterpret_cast<sal_uInt8 *>(process.getArray()));
+    Reference<awt::XWindowPeer> peer = factory->createSystemChild(
+        uno::Any(sal_Int64(window)), process, lang::SystemDependent::SYSTEM_XWINDOW);
+    if (!peer.is())
+        return 0;
+    m_window.set(peer, UNO_QUERY_THROW);
+    m_window->setPosSize(0, 0, width, height, awt::PosSize::POSSIZE);
+    m_window->setVisible(true);
+
+    m_frame = frame::Frame::create(m_context);
+    m_frame->initialize(m_window);
+    Reference<frame::XFramesSupplier> supplier(m_desktop, UNO_QUERY_THROW);
+    m_frame->setCreator(supplier);
+    supplier->getFrames()->append(Reference<frame::XFrame>(m_frame, UNO_QUERY_THROW));
+    // No menus, tool bars or status bar: the frame shows the document alone.
+    Reference<frame::XLayoutManager> layout;
+    Reference<beans::XPropertySet>(m_frame, UNO_QUERY_THROW)->getPropertyValue("LayoutManager") >>=
+        layout;
+    if (layout.is())
+        layout->setVisible(false);
+
+    // No macros run and no dialog asks anything (a password-protected file is refused).
+    uno::Sequence<beans::PropertyValue> args(4);
+    args.getArray()[0] =
+        property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE));
+    args.getArray()[1] = property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE));
+    args.getArray()[2] = property("ReadOnly", uno::Any(true));
+    args.getArray()[3] = property("Silent", uno::Any(true));
+    Reference<frame::XComponentLoader> loader(m_frame, UNO_QUERY_THROW);
+    m_document.set(loader->loadComponentFromURL(u(url), "_self", 0, args), UNO_QUERY);
+    Reference<presentation::XPresentationSupplier> shows(m_document, UNO_QUERY);
+    if (!shows.is()) {
+        close();
+        return 0;
+    }
+    if (layout.is())
+        layout->setVisible(false);
+    m_presentation.set(shows->getPresentation(), UNO_QUERY_THROW);
+    Reference<drawing::XDrawPagesSupplier> pages(m_document, UNO_QUERY_THROW);
+    return pages->getDrawPages()->getCount();
+}
+
+void UnoSlideShow::resize(int width, int height)
+{
+    if (m_window.is())
+        m_window->setPosSize(0, 0, width, height, awt::PosSize::POSSIZE);
+}
+
+bool UnoSlideShow::start()
+{
+    if (!m_presentation.is())
+        return false;
+    Reference<beans::XPropertySet> settings(m_presentation, UNO_QUERY_THROW);
+    settings->setPropertyValue("IsFullScreen", uno::Any(false));
+    settings->setPropertyValue("IsAlwaysOnTop", uno::Any(false));
+    settings->setPropertyValue("IsEndless", uno::Any(false));
+    settings->setPropertyValue("IsAutomatic", uno::Any(false));
+    settings->setPropertyValue("StartWithNavigator", uno::Any(false));
+    settings->setPropertyValue("UsePen", uno::Any(false));
+    m_presentation->start();
+    // The controller appears once the show's first frame is up.
+    for (int i = 0; i < 100; ++i) {
+        Reference<presentation::XSlideShowController> c = controller();
+        if (c.is() && c->isRunning())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+Reference<presentation::XSlideShowController> UnoSlideShow::controller()
+{
+    if (!m_presentation.is())
+        return {};
+    return m_presentation->getController();
+}
+
+std::vector<std::string> UnoSlideShow::notes()
+{
+    std::vector<std::string> result;
+    Reference<drawing::XDrawPagesSupplier> supplier(m_document, UNO_QUERY_THROW);
+    Reference<drawing::XDrawPages> pages = supplier->getDrawPages();
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+        OUString text;
+        Reference<presentation::XPresentationPage> page(pages->getByIndex(i), UNO_QUERY);
+        Reference<drawing::XShapes> shapes;
+        if (page.is())
+            shapes.set(page->getNotesPage(), UNO_QUERY);
+        for (sal_Int32 k = 0; shapes.is() && k < shapes->getCount(); ++k) {
+            Reference<drawing::XShapeDescriptor> shape(shapes->getByIndex(k), UNO_QUERY);
+            Reference<text::XText> body(shape, UNO_QUERY);
+            if (shape.is() && body.is() &&
+                shapeType(shape) == "com.sun.star.presentation.NotesShape") {
+                text = body->getString();
+                break;
+            }
+        }
+        result.push_back(rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr());
+    }
+    return result;
+}
+
+void UnoSlideShow::command(const std::string &name, int index)
+{
+    Reference<presentation::XSlideShowController> c = controller();
+    if (!c.is())
+        throw uno::RuntimeException("no show");
+    if (name == "first")
+        c->gotoFirstSlide();
+    else if (name == "prevstep")
+        c->gotoPreviousEffect();
+    else if (name == "nextstep")
+        c->gotoNextEffect();
+    else if (name == "prevslide")
+        c->gotoPreviousSlide();
+    else if (name == "nextslide")
+        c->gotoNextSlide();
+    else if (name == "last")
+        c->gotoLastSlide();
+    else if (name == "goto")
+        c->gotoSlideIndex(index);
+    else
+        throw uno::RuntimeException("unknown command");
+}
+
+int UnoSlideShow::currentSlide()
+{
+    Reference<presentation::XSlideShowController> c = controller();
+    return c.is() ? c->getCurrentSlideIndex() : -1;
+}
+
+int UnoSlideShow::slideCount()
+{
+    Reference<presentation::XSlideShowController> c = controller();
+    return c.is() ? c->getSlideCount() : 0;
+}
+
+bool UnoSlideShow::running()
+{
+    Reference<presentation::XSlideShowController> c = controller();
+    return c.is() && c->isRunning();
+}
+
+void UnoSlideShow::close()
+{
+    // Each step on its own: closing the document may already have taken the frame with it.
+    Reference<presentation::XPresentation2> show = m_presentation;
+    m_presentation.clear();
+    Reference<util::XCloseable> document(m_document, UNO_QUERY);
+    m_document.clear();
+    Reference<util::XCloseable> frame(m_frame, UNO_QUERY);
+    m_frame.clear();
+    Reference<lang::XComponent> window(m_window, UNO_QUERY);
+    m_window.clear();
+    try {
+        if (show.is() && show->getController().is())
+            show->end();
+    } catch (const lang::DisposedException &) {
+    }
+    try {
+        if (document.is())
+            document->close(true);
+    } catch (const lang::DisposedException &) {
+    } catch (const util::CloseVetoException &) {
+    }
+    try {
+        if (frame.is())
+            frame->close(true);
+    } catch (const lang::DisposedException &) {
+    } catch (const util::CloseVetoException &) {
+    }
+    try {
+        if (window.is())
+            window->dispose();
+    } catch (const lang::DisposedException &) {
+    }
+}
+
+void UnoSlideShow::terminate()
+{
+    close();
+    if (m_desktop.is())
+        m_desktop->terminate();
+    m_desktop.clear();
+    m_context.clear();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+#include <QStringList>
+
+// The live slide show of an office suite, run for us out of the GUI thread: every call returns
+// at once and its outcome comes back as a signal. A show that stops answering in time, or
+// whose office ends, is lost.
+class SlideShowBridge : public QObject
+{
+    Q_OBJECT
+public:
+    enum Command { First, PreviousStep, NextStep, PreviousSlide, NextSlide, Last, GotoSlide, Poll };
+
+    using QObject::QObject;
+
+    // Loads file into the native window (of size) and runs its show in there; starts the
+    // office first when it does not run yet (the slow step).
+    virtual void open(const QString &file, quintptr window, const QSize &size) = 0;
+    // Starts the office ahead of open(), when it does not run yet.
+    virtual void startOffice() = 0;
+    // slide (1-based) is for GotoSlide only. Answered by slideReported.
+    virtual void send(Command command, int slide = 0) = 0;
+    virtual void resize(const QSize &size) = 0;
+    // Ends the show and closes the document; the office stays for the next one.
+    virtual void close() = 0;
+    // Ends the office and everything it started, at once.
+    virtual void shutdown() = 0;
+    // A command still waits for its answer.
+    virtual bool isBusy() const = 0;
+    // A show runs (opened and not lost or closed).
+    virtual bool isLive() const = 0;
+
+signals:
+    void officeStarting();
+    void opened(int slideCount, const QStringList &notes);
+    void openFailed();
+    // The slide the show is on after a command (1-based; 0 past the last slide).
+    void slideReported(int slide, bool running);
+    void lost();
+};

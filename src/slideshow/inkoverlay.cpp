@@ -1,0 +1,371 @@
+#include "slideshow/inkoverlay.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPaintEvent>
+#include <QVector>
+#include <QX11Info>
+
+#include "platform/x11inputcatcher.h"
+#include "platform/x11shape.h"
+
+namespace {
+
+// The pixels of image whose alpha is above 0, as a region: runs of a row, rows with the same
+// runs joined into one band.
+QRegion alphaRegion(const QImage &image)
+{
+    QVector<QRect> rects;
+    QVector<QPair<int, int>> band;
+    QVector<QPair<int, int>> row;
+    int bandTop = 0;
+    auto flush = [&](int bottom) {
+        for (const auto &run : band)
+            rects.append(QRect(run.first, bandTop, run.second - run.first, bottom - bandTop));
+    };
+    for (int y = 0; y < image.height(); ++y) {
+        row.clear();
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width();) {
+            if (qAlpha(line[x]) == 0) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < image.width() && qAlpha(line[x]) != 0)
+                ++x;
+            row.append({start, x});
+        }
+        if (row != band) {
+            flush(y);
+            band = row;
+            bandTop = y;
+        }
+    }
+    flush(image.height());
+    QRegion region;
+    region.setRects(rects.constData(), rects.size());
+    return region;
+}
+
+QRegion scaled(const QRegion &region, qreal ratio)
+{
+    if (ratio == 1.0)
+        return region;
+    QRegion result;
+    for (const QRect &r : region) {
+        result += QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect();
+    }
+    return result;
+}
+
+} // namespace
+
+InkOverlay::InkOverlay(QWidget *mainWindow)
+    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+    , m_composited(QX11Info::isPlatformX11() && QX11Info::isCompositingManagerRunning())
+{
+    setObjectName(QStringLiteral("inkOverlay"));
+    // Showing it must not take the keys from the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    if (m_composited) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        // Unseen outside the ink; inside, anti-aliased edges blend with this.
+        QPalette p = palette();
+        p.setColor(QPalette::Window, Qt::white);
+        setPalette(p);
+    }
+    m_shapeTimer.setSingleShot(true);
+    m_shapeTimer.setInterval(0);
+    connect(&m_shapeTimer, &QTimer::timeout, this, &InkOverlay::updateShape);
+    winId();
+    applyShapes();
+    if (!m_composited && X11Shape::available()) {
+        // A shaped window takes no input beside what it shows: this takes it there.
+        m_catcher = std::make_unique<X11InputCatcher>();
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, &InkOverlay::updateCatcher);
+    }
+}
+
+InkOverlay::~InkOverlay() = default;
+
+quintptr InkOverlay::inputCatcherWindow() const
+{
+    return m_catcher ? m_catcher->window() : 0;
+}
+
+void InkOverlay::setContent(QWidget *content)
+{
+    if (content == m_content)
+        return;
+    if (m_content)
+        watchTree(m_content, false);
+    m_content = content;
+    m_anchor = nullptr;
+    if (!content)
+        return;
+    m_anchor = content->parentWidget();
+    m_anchorOffset = content->pos();
+    const bool hidden = content->isHidden();
+    content->setParent(this);
+    if (!hidden)
+        content->show();
+    watchTree(content, true);
+    if (m_catcher)
+        m_catcher->setCursor(content->cursor());
+    placeContent();
+    markDirty(rect());
+}
+
+QWidget *InkOverlay::releaseContent(QWidget *parent, const QPoint &pos)
+{
+    QWidget *content = m_content;
+    if (!content)
+        return nullptr;
+    watchTree(content, false);
+    m_content = nullptr;
+    m_anchor = nullptr;
+    const bool hidden = content->isHidden();
+    content->setParent(parent);
+    content->move(pos);
+    if (!hidden)
+        content->show();
+    markDirty(rect());
+    updateShape();
+    return content;
+}
+
+void InkOverlay::followArea(QWidget *area)
+{
+    watchArea(false);
+    m_area = area;
+    watchArea(true);
+    placeOverArea();
+}
+
+void InkOverlay::setPassThrough(bool passThrough)
+{
+    m_passThrough = passThrough;
+    applyShapes();
+    updateCatcher();
+}
+
+bool InkOverlay::event(QEvent *event)
+{
+    const bool result = QWidget::event(event);
+    switch (event->type()) {
+        case QEvent::UpdateRequest:
+            // The board has just been painted and sent: cut the shape to it at once.
+            updateShape();
+            break;
+        case QEvent::Show:
+            applyShapes();
+            updateCatcher();
+            break;
+        case QEvent::Hide:
+        case QEvent::Move:
+        case QEvent::Resize:
+            updateCatcher();
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget)
+        return false;
+    const bool inContent = m_content && (widget == m_content || m_content->isAncestorOf(widget));
+    switch (event->type()) {
+        case QEvent::Paint:
+            if (inContent && !m_rendering) {
+                const QPoint offset = widget->mapTo(this, QPoint());
+                markDirty(static_cast<QPaintEvent *>(event)->region().translated(offset));
+            }
+            break;
+        case QEvent::CursorChange:
+            if (widget == m_content && m_catcher)
+                m_catcher->setCursor(widget->cursor());
+            break;
+        case QEvent::ChildAdded:
+        case QEvent::ChildRemoved:
+            if (inContent) {
+                QObject *child = static_cast<QChildEvent *>(event)->child();
+                if (child->isWidgetType())
+                    watchTree(static_cast<QWidget *>(child), event->type() == QEvent::ChildAdded);
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            if (!inContent)
+                placeOverArea();
+            break;
+        case QEvent::ActivationChange:
+            // A raised main window would cover the overlay when no window manager keeps it on
+            // top of its parent.
+            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow())
+                raiseAll();
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void InkOverlay::paintEvent(QPaintEvent *event)
+{
+    // What the content left uncovered (it moved or shrank) leaves the shape too.
+    markDirty(event->region());
+}
+
+void InkOverlay::watchTree(QWidget *widget, bool on)
+{
+    if (on)
+        widget->installEventFilter(this);
+    else
+        widget->removeEventFilter(this);
+    for (QObject *child : widget->children()) {
+        if (child->isWidgetType())
+            watchTree(static_cast<QWidget *>(child), on);
+    }
+}
+
+void InkOverlay::watchArea(bool on)
+{
+    if (!on) {
+        for (const QPointer<QWidget> &w : qAsConst(m_areaChain)) {
+            if (w)
+                w->removeEventFilter(this);
+        }
+        m_areaChain.clear();
+        if (m_anchor)
+            m_anchor->removeEventFilter(this);
+        return;
+    }
+    for (QWidget *w = m_area; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        w->installEventFilter(this);
+        m_areaChain.append(w);
+    }
+    // The content follows the widget it lay on as the area's layout moves that.
+    if (m_anchor && !m_areaChain.contains(m_anchor))
+        m_anchor->installEventFilter(this);
+}
+
+void InkOverlay::placeOverArea()
+{
+    QWidget *window = m_area ? m_area->window() : nullptr;
+    if (!m_area || !m_area->isVisible() || window->isMinimized() || m_area->size().isEmpty()) {
+        hide();
+        return;
+    }
+    const QRect target(m_area->mapToGlobal(QPoint()), m_area->size());
+    if (geometry() != target)
+        setGeometry(target);
+    placeContent();
+    if (!isVisible()) {
+        show();
+        raiseAll();
+    }
+}
+
+void InkOverlay::placeContent()
+{
+    if (!m_content || !m_anchor || !m_area)
+        return;
+    if (m_anchor != m_area && !m_area->isAncestorOf(m_anchor))
+        return;
+    const QPoint at = m_anchor->mapTo(m_area, m_anchorOffset);
+    if (m_content->pos() != at)
+        m_content->move(at);
+}
+
+void InkOverlay::markDirty(const QRegion &region)
+{
+    if (m_composited || region.isEmpty())
+        return;
+    m_dirty += region;
+    if (!m_shapeTimer.isActive())
+        m_shapeTimer.start();
+}
+
+void InkOverlay::updateShape()
+{
+    if (m_composited || m_dirty.isEmpty())
+        return;
+    const QRect box = m_dirty.boundingRect() & rect();
+    m_dirty = QRegion();
+    if (box.isEmpty())
+        return;
+    const QRegion ink = inkIn(box);
+    const QRegion before = m_shape & box;
+    if (ink == before)
+        return;
+    m_shape = (m_shape - box) | ink;
+    const qreal ratio = devicePixelRatioF();
+    X11Shape::subtract(winId(), X11Shape::Bounding, scaled(before - ink, ratio));
+    X11Shape::unite(winId(), X11Shape::Bounding, scaled(ink - before, ratio));
+}
+
+void InkOverlay::applyShapes()
+{
+    const quintptr window = winId();
+    if (!m_composited) {
+        m_shapeTimer.stop();
+        m_dirty = QRegion();
+        m_shape = inkIn(rect());
+        X11Shape::set(window, X11Shape::Bounding, scaled(m_shape, devicePixelRatioF()));
+    }
+    if (m_passThrough)
+        X11Shape::set(window, X11Shape::Input, QRegion());
+    else
+        X11Shape::reset(window, X11Shape::Input);
+}
+
+void InkOverlay::updateCatcher()
+{
+    if (!m_catcher)
+        return;
+    // Over another program's window the catcher would take its clicks: only while ours is the
+    // active application, or when no window manager lets another one come on top.
+    const bool ours = QGuiApplication::applicationState() == Qt::ApplicationActive ||
+                      !X11InputCatcher::windowManagerRunning();
+    const bool active = isVisible() && !m_passThrough && ours;
+    if (active) {
+        const qreal ratio = devicePixelRatioF();
+        const QRect rootRect(
+            QRectF(QPointF(geometry().topLeft()) * ratio, QSizeF(geometry().size()) * ratio)
+                .toAlignedRect());
+        m_catcher->setTarget(winId(), rootRect);
+    }
+    m_catcher->setActive(active);
+    m_catcher->raise();
+}
+
+void InkOverlay::raiseAll()
+{
+    raise();
+    if (m_catcher)
+        m_catcher->raise();
+}
+
+QRegion InkOverlay::inkIn(const QRect &box)
+{
+    if (!m_content || m_content->isHidden())
+        return QRegion();
+    const QRect inContent = box.translated(-m_content->pos()) & m_content->rect();
+    if (inContent.isEmpty())
+        return QRegion();
+    QImage image(inContent.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    m_rendering = true;
+    m_content->render(&image, QPoint(), QRegion(inContent), QWidget::DrawChildren);
+    m_rendering = false;
+    return alphaRegion(image).translated(inContent.topLeft() + m_content->pos());
+}

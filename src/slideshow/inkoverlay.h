@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class X11InputCatcher;
+
+// A borderless top-level window of ours that lies exactly over an area of the main window and
+// holds the slide-show board (the Canvas) above another program's native window (the running
+// show), which widgets of the main window cannot paint over. With a compositing manager it is
+// a translucent window; without one its seen part is cut to the pixels the board paints (the
+// X Shape extension), kept up to date as the board repaints.
+class InkOverlay : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit InkOverlay(QWidget *mainWindow);
+    ~InkOverlay() override;
+
+    // Takes content (the slide-show Canvas) in; content keeps its own size and zoom, and lies
+    // at the offset its old parent had inside the followed area.
+    void setContent(QWidget *content);
+    QWidget *content() const { return m_content; }
+    // Hands the content back to parent (picture mode again), at pos.
+    QWidget *releaseContent(QWidget *parent, const QPoint &pos);
+    // Lies over area whenever area is on screen; nullptr stops and hides.
+    void followArea(QWidget *area);
+    // true (the mouse tool): clicks and wheel turns reach what lies under the overlay;
+    // false (any drawing tool): all input reaches the content.
+    void setPassThrough(bool passThrough);
+    bool isPassThrough() const { return m_passThrough; }
+    // Translucent with a compositing manager, shaped to the ink without one.
+    bool isComposited() const { return m_composited; }
+    // The seen part in shaped mode, in overlay coordinates.
+    QRegion shownRegion() const { return m_shape; }
+    // The input-only window that takes the pointer beside the ink in shaped drawing mode.
+    quintptr inputCatcherWindow() const;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void watchTree(QWidget *widget, bool on);
+    void watchArea(bool on);
+    void placeOverArea();
+    void placeContent();
+    void markDirty(const QRegion &region);
+    void updateShape();
+    void applyShapes();
+    void updateCatcher();
+    void raiseAll();
+    QRegion inkIn(const QRect &box);
+
+    QPointer<QWidget> m_content;
+    QPointer<QWidget> m_anchor; // the widget the content lay on inside the area
+    QPoint m_anchorOffset;
+    QPointer<QWidget> m_area;
+    QList<QPointer<QWidget>> m_areaChain; // the area and its ancestors up to the window
+    const bool m_composited;
+    bool m_passThrough = false;
+    bool m_rendering = false;
+    QRegion m_dirty;
+    QRegion m_shape;
+    QTimer m_shapeTimer;
+    std::unique_ptr<X11InputCatcher> m_catcher;
+};

@@ -1,0 +1,258 @@
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QX11Info>
+
+#include <csignal>
+#include <memory>
+
+#include "canvas/canvas.h"
+#include "mainwindow/tabitem.h"
+#include "platform/processslideshowbridge.h"
+#include "slideshow/inkoverlay.h"
+#include "slideshow/remarkshower.h"
+
+#include "boxanswerer.h"
+#include "screenshotdir.h"
+#include "slidefixtures.h"
+#include "x11window.h"
+
+namespace {
+
+// Processes of a process group (the bridge's holds our office), by the kernel's table.
+QList<qint64> groupMembers(qint64 group, const QString &name = QString())
+{
+    QList<qint64> pids;
+    const QStringList entries = QDir("/proc").entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        const QByteArray stat = FileSystem::readAll("/proc/" + entry + "/stat");
+        // pid (comm) state ppid pgrp ...
+        const int close = stat.lastIndexOf(')');
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        const QString comm =
+            QString::fromUtf8(stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1));
+        if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z" &&
+            (name.isEmpty() || comm == name))
+            pids << pid;
+    }
+    return pids;
+}
+
+qint64 bridgeGroup(MainWindow &w)
+{
+    auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShowBridge());
+    return bridge ? bridge->processId() : 0;
+}
+
+QImage screenArea(QWidget *widget)
+{
+    const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
+        .toImage();
+}
+
+// The middle of the click box, as the show draws it in its window.
+bool boxShown(QWidget *host)
+{
+    const QImage shot = screenArea(host);
+    const QRectF box = shownBoxArea();
+    const QColor c = shot.pixelColor(int(shot.width() * box.center().x()),
+                                     int(shot.height() * box.center().y()));
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+
+QString presentation(X11Window &x, const QString &name)
+{
+    return makeWithSoffice(x.data.filePath(name + ".fodp"),
+                           flatPresentationXml({{"第一页", {"复习"}, {}},
+                                                {"第二页", {"先看图，", "再点击"}, {}, false, true},
+                                                {"第三页", {}, {}}}),
+                           "pptx", x.data.filePath("make-profile"));
+}
+
+void drawStroke(Canvas *canvas)
+{
+    const QPoint from = canvas->mapToGlobal(QPoint(canvas->width() / 5, canvas->height() / 4));
+    moveTo(from);
+    xdo({"mousedown", "1"});
+    for (int i = 1; i <= 12; ++i)
+        moveTo(from + QPoint(i * 30, (i % 4) * 6));
+    xdo({"mouseup", "1"});
+}
+
+} // namespace
+
+// The live show of a presentation in the slide tab, with and without a compositing manager:
+// on-click effects step by step, ink kept per slide above the show, the export of a page,
+// the mouse tool clicking the show on, the notes of the running document; and the loss of the
+// office mid-show. Screenshots "liveshow-<case>.png" of the whole screen (the show is another
+// program's window).
+class X11LiveShowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lessonInLiveShow_data();
+    void lessonInLiveShow();
+    void officeKilledMidShow();
+};
+
+void X11LiveShowTest::lessonInLiveShow_data()
+{
+    QTest::addColumn<bool>("composited");
+    QTest::newRow("plain") << false;
+    QTest::newRow("composited") << true;
+}
+
+void X11LiveShowTest::lessonInLiveShow()
+{
+    QFETCH(bool, composited);
+    QB_SKIP_WITHOUT_XDOTOOL();
+    std::unique_ptr<QProcess> compositor;
+    if (composited) {
+        compositor = std::make_unique<QProcess>();
+        compositor->start("xcompmgr", QStringList());
+        if (!compositor->waitForStarted(5000))
+            QSKIP("needs xcompmgr");
+        QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
+    }
+    {
+        X11Window x;
+        MainWindow &w = x.window;
+        const QString pptx = presentation(x, "第二课");
+        if (pptx.isEmpty())
+            QSKIP("needs LibreOffice (soffice)");
+        w.settings.showremark = true;
+        QVERIFY(x.shown());
+        BoxAnswerer boxes("OK");
+        w.openFilesFromArguments({pptx});
+        QTRY_VERIFY_WITH_TIMEOUT(w.currentTabItem(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 60000);
+        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(w.statusText(), QString());
+        QWidget *host = w.slideShowHostWidget();
+        Canvas *canvas = w.currentTabItem()->canvas;
+        QCOMPARE(w.slideInkOverlay()->isComposited(), composited);
+        QCOMPARE(w.slidePage(), 1);
+
+        // Next page: slide 2 without its box; next step: the box, on the same page; again:
+        // slide 3.
+        click(buttonWithTip(&w, "下一页"));
+        QTRY_COMPARE(w.slidePage(), 2);
+        QTest::qWait(800);
+        QVERIFY(!boxShown(host));
+        QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("先看图， 再点击"));
+        click(buttonWithTip(&w, "下一步"));
+        // Under the translucent overlay X reports the show's window wholly covered, and the
+        // office stops painting it.
+        QTRY_VERIFY_WITH_TIMEOUT(boxShown(host) || composited, 5000);
+        QTest::qWait(composited ? 3000 : 500);
+        QEXPECT_FAIL("composited", "the show does not repaint under the translucent overlay",
+                     Abort);
+        QVERIFY(boxShown(host));
+        QCOMPARE(w.slidePage(), 2);
+        click(buttonWithTip(&w, "下一步"));
+        QTRY_COMPARE(w.slidePage(), 3);
+
+        // Ink on slide 3 stays with it; the page's export holds the slide and the ink.
+        click(buttonWithTip(&w, "钢笔"));
+        drawStroke(canvas);
+        QTRY_VERIFY(canvas->hasDrawing());
+        QVERIFY(screenArea(host) != QImage());
+        click(buttonWithTip(&w, "上一页"));
+        QTRY_COMPARE(w.slidePage(), 2);
+        QVERIFY(!canvas->hasDrawing());
+        click(buttonWithTip(&w, "下一页"));
+        QTRY_COMPARE(w.slidePage(), 3);
+        QVERIFY(canvas->hasDrawing());
+        QTest::qWait(800);
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
+            screenshotDir() + "/liveshow-" + QTest::currentDataTag() + ".png"));
+        const QImage page = canvas->pageImage(false).toImage();
+        QVERIFY(!page.isNull());
+        const double scale = double(page.width()) / canvas->width();
+        const QColor ink = page.pixelColor(
+            QPointF(canvas->width() / 5 + 180, canvas->height() / 4 + 12).toPoint() * scale);
+        const QColor title = page.pixelColor(int(page.width() * 0.6), int(page.height() * 0.2));
+        QVERIFY2(ink.lightness() < 120, qPrintable(ink.name()));
+        QVERIFY2(title.blue() > title.red() + 40, qPrintable(title.name()));
+
+        // With the mouse tool a click on the slide moves the show on, and the page follows.
+        click(buttonWithTip(&w, "上一页"));
+        QTRY_COMPARE(w.slidePage(), 2);
+        click(buttonWithTip(&w, "鼠标工具"));
+        QTest::qWait(500);
+        moveTo(host->mapToGlobal(QPoint(host->width() / 2, host->height() * 9 / 10)));
+        xdo({"click", "1"});
+        QTRY_VERIFY(boxShown(host));
+        xdo({"click", "1"});
+        QTRY_COMPARE(w.slidePage(), 3);
+
+        const qint64 group = bridgeGroup(w);
+        QVERIFY(!groupMembers(group, "soffice.bin").isEmpty());
+        w.closeAllTabs();
+        w.close();
+        QTRY_COMPARE(groupMembers(group), QList<qint64>());
+    }
+}
+
+void X11LiveShowTest::officeKilledMidShow()
+{
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    const QString pptx = presentation(x, "第三课");
+    if (pptx.isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
+    QVERIFY(x.shown());
+    auto boxes = std::make_unique<BoxAnswerer>("OK");
+    w.openFilesFromArguments({pptx});
+    QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 90000);
+    click(buttonWithTip(&w, "下一页"));
+    QTRY_COMPARE(w.slidePage(), 2);
+    Canvas *canvas = w.currentTabItem()->canvas;
+    click(buttonWithTip(&w, "钢笔"));
+    drawStroke(canvas);
+    QTRY_VERIFY(canvas->hasDrawing());
+
+    const qint64 group = bridgeGroup(w);
+    const QList<qint64> office = groupMembers(group, "soffice.bin");
+    QCOMPARE(office.size(), 1);
+    ::kill(pid_t(office.first()), SIGKILL);
+    // The next command finds the show gone: picture mode on the same slide, the ink kept.
+    click(buttonWithTip(&w, "鼠标工具"));
+    QTRY_COMPARE(w.statusText(), QStringLiteral("幻灯片模式异常退出，转入图片模式"));
+    QVERIFY(!w.isSlideShowAlive());
+    QCOMPARE(w.slidePage(), 2);
+    QVERIFY(canvas->hasDrawing());
+    QVERIFY(canvas->isVisible());
+    QTRY_COMPARE(groupMembers(group), QList<qint64>());
+    const QStringList pipes = QDir("/tmp").entryList({"OSL_PIPE_*quillboard-*"}, QDir::System);
+    QCOMPARE(pipes, QStringList());
+    QCOMPARE(boxes->texts, QStringList());
+    boxes.reset();
+
+    // Picture mode turns pages; closing the tab and opening again gives a live show.
+    click(buttonWithTip(&w, "下一页"));
+    QTRY_COMPARE(w.slidePage(), 3);
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w.closeTab(w.currentTabItem());
+    }
+    QTRY_VERIFY(!w.currentTabItem());
+    w.openFilesFromArguments({pptx});
+    QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 90000);
+    QCOMPARE(w.slidePage(), 1);
+    const qint64 second = bridgeGroup(w);
+    w.closeAllTabs();
+    w.close();
+    QTRY_COMPARE(groupMembers(second), QList<qint64>());
+}
+
+QTEST_MAIN(X11LiveShowTest)
+#include "tst_x11_liveshow.moc"

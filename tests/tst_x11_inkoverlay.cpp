@@ -166,8 +166,8 @@ void X11InkOverlayTest::overForeignWindow()
     QTRY_VERIFY(main.isActiveWindow());
     InkOverlay overlay(&main);
     QCOMPARE(overlay.isComposited(), compositor);
-    overlay.setContent(canvas);
     overlay.followArea(area);
+    overlay.setContent(canvas);
     QTRY_VERIFY(overlay.isVisible());
     const auto placed = [&] {
         return overlay.geometry() == QRect(area->mapToGlobal(QPoint()), area->size());

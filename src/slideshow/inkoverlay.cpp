@@ -101,12 +101,16 @@ void InkOverlay::setContent(QWidget *content)
         return;
     if (m_content)
         watchTree(m_content, false);
+    if (m_anchor && !m_areaChain.contains(m_anchor))
+        m_anchor->removeEventFilter(this);
     m_content = content;
     m_anchor = nullptr;
     if (!content)
         return;
     m_anchor = content->parentWidget();
     m_anchorOffset = content->pos();
+    if (m_anchor && m_area && !m_areaChain.contains(m_anchor))
+        m_anchor->installEventFilter(this);
     const bool hidden = content->isHidden();
     content->setParent(this);
     if (!hidden)
@@ -124,6 +128,8 @@ QWidget *InkOverlay::releaseContent(QWidget *parent, const QPoint &pos)
     if (!content)
         return nullptr;
     watchTree(content, false);
+    if (m_anchor && !m_areaChain.contains(m_anchor))
+        m_anchor->removeEventFilter(this);
     m_content = nullptr;
     m_anchor = nullptr;
     const bool hidden = content->isHidden();

@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/uimetrics.h"
 #include "platform/x11framesource.h"
+#include "recording/recordingengine.h"
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <memory>
 
+#include "recording/recordingoptions.h"
+
 class AudioWriter;
 class RecordingBackend;
 class RecordingClock;
@@ -17,27 +19,12 @@ struct AVStream;
 
 // The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
 // and an audio writer on two threads into one shared output.
-class VideoRecorder : public QObject
+class VideoRecorder : public QObject, public RecordingOptions
 {
     Q_OBJECT
 public:
     explicit VideoRecorder(QObject *parent = nullptr);
     ~VideoRecorder() override;
-
-    // Set by the main window before start().
-    int areaX = 0;
-    int areaY = 0;
-    int areaWidth = 1920;
-    int areaHeight = 1080;
-    int outputWidth = 1920;
-    int outputHeight = 1080;
-    int audioMode = 0; // 0 microphone, 1 system sound, 2 both (all the microphone), 3 none
-    int videoQuality = 0;
-    int watermarkCorner = 0; // 0 none, 1 top-left, 2 top-right, 3 bottom-right, 4 bottom-left
-    QPixmap startSnapshot;
-    // The file to write. An existing file is never overwritten: start() then picks the first
-    // free name with "_1", "_2" ... before the suffix and stores it here.
-    QString outputFileName;
 
     void setBackend(std::shared_ptr<RecordingBackend> backend);
     bool isRecording() const { return recording; }

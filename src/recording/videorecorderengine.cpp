@@ -17,17 +17,7 @@ void VideoRecorderEngine::setBackend(std::shared_ptr<RecordingBackend> backend)
 
 void VideoRecorderEngine::start()
 {
-    recorder.areaX = areaX;
-    recorder.areaY = areaY;
-    recorder.areaWidth = areaWidth;
-    recorder.areaHeight = areaHeight;
-    recorder.outputWidth = outputWidth;
-    recorder.outputHeight = outputHeight;
-    recorder.audioMode = audioMode;
-    recorder.videoQuality = videoQuality;
-    recorder.watermarkCorner = watermarkCorner;
-    recorder.startSnapshot = startSnapshot;
-    recorder.outputFileName = outputFileName;
+    static_cast<RecordingOptions &>(recorder) = *this;
     recorder.start();
     outputFileName = recorder.outputFileName;
 }

@@ -81,7 +81,7 @@ InkOverlay::InkOverlay(QWidget *mainWindow)
     connect(&m_shapeTimer, &QTimer::timeout, this, &InkOverlay::updateShape);
     winId();
     applyShapes();
-    if (!m_composited && X11Shape::available()) {
+    if (X11Shape::available()) {
         // A shaped window takes no input beside what it shows: this takes it there.
         m_catcher = std::make_unique<X11InputCatcher>();
         connect(qApp, &QGuiApplication::applicationStateChanged, this, &InkOverlay::updateCatcher);
@@ -294,7 +294,7 @@ void InkOverlay::placeContent()
 
 void InkOverlay::markDirty(const QRegion &region)
 {
-    if (m_composited || region.isEmpty())
+    if (region.isEmpty())
         return;
     m_dirty += region;
     if (!m_shapeTimer.isActive())
@@ -303,7 +303,7 @@ void InkOverlay::markDirty(const QRegion &region)
 
 void InkOverlay::updateShape()
 {
-    if (m_composited || m_dirty.isEmpty())
+    if (m_dirty.isEmpty())
         return;
     const QRect box = m_dirty.boundingRect() & rect();
     m_dirty = QRegion();
@@ -322,12 +322,10 @@ void InkOverlay::updateShape()
 void InkOverlay::applyShapes()
 {
     const quintptr window = winId();
-    if (!m_composited) {
-        m_shapeTimer.stop();
-        m_dirty = QRegion();
-        m_shape = inkIn(rect());
-        X11Shape::set(window, X11Shape::Bounding, scaled(m_shape, devicePixelRatioF()));
-    }
+    m_shapeTimer.stop();
+    m_dirty = QRegion();
+    m_shape = inkIn(rect());
+    X11Shape::set(window, X11Shape::Bounding, scaled(m_shape, devicePixelRatioF()));
     if (m_passThrough)
         X11Shape::set(window, X11Shape::Input, QRegion());
     else

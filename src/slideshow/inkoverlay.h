@@ -12,9 +12,10 @@ class X11InputCatcher;
 
 // A borderless top-level window of ours that lies exactly over an area of the main window and
 // holds the slide-show board (the Canvas) above another program's native window (the running
-// show), which widgets of the main window cannot paint over. With a compositing manager it is
-// a translucent window; without one its seen part is cut to the pixels the board paints (the
-// X Shape extension), kept up to date as the board repaints.
+// show), which widgets of the main window cannot paint over. Its seen part is cut to the pixels
+// the board paints (the X Shape extension), kept up to date as the board repaints: the office
+// stops painting a show window that one of ours covers wholly, translucent or not. With a
+// compositing manager it is translucent too, so the ink's soft edges blend with the show.
 class InkOverlay : public QWidget
 {
     Q_OBJECT
@@ -34,11 +35,11 @@ public:
     // false (any drawing tool): all input reaches the content.
     void setPassThrough(bool passThrough);
     bool isPassThrough() const { return m_passThrough; }
-    // Translucent with a compositing manager, shaped to the ink without one.
+    // Translucent (soft ink edges over the show) with a compositing manager.
     bool isComposited() const { return m_composited; }
-    // The seen part in shaped mode, in overlay coordinates.
+    // The seen part, in overlay coordinates.
     QRegion shownRegion() const { return m_shape; }
-    // The input-only window that takes the pointer beside the ink in shaped drawing mode.
+    // The input-only window that takes the pointer beside the ink in drawing mode.
     quintptr inputCatcherWindow() const;
 
 protected:

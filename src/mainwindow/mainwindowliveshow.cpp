@@ -2,6 +2,7 @@
 // slide tab, under the ink overlay; the pages, the ink and picture mode stay as they are.
 #include <QGuiApplication>
 #include <QTimer>
+#include <QX11Info>
 
 #include "app/paths.h"
 #include "canvas/canvas.h"
@@ -57,7 +58,10 @@ void MainWindow::startLiveShow(const QString &file)
 {
     TabItem *tab = currentTab;
     SlideShowBridge *bridge = slideShowBridge();
-    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas) {
+    // Under a compositing manager the board's ink over a running show does not reach the
+    // screen yet: picture mode keeps what the teacher draws in sight.
+    const bool composited = QX11Info::isPlatformX11() && QX11Info::isCompositingManagerRunning();
+    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas || composited) {
         setAuxLabelAText(notStartedText);
         return;
     }

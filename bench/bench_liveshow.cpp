@@ -1,13 +1,15 @@
 // The live show under X: seconds from the open to the first live slide, cold (a new office
 // profile) and warm (the office already running), milliseconds from a "next step" and a
 // "next page" command to the show's next frame on screen, and the longest gap between two
-// repaints of the window while the office starts. Run it on an X display (xvfb-run).
+// repaints of the window while the office starts and while a call hangs (the bridge and the
+// office stopped until the time limit gives the show up). Run it on an X display (xvfb-run).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstdio>
 
 #include "../tests/boxanswerer.h"
@@ -16,6 +18,7 @@
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
+#include "platform/processslideshowbridge.h"
 
 namespace {
 
@@ -104,6 +107,21 @@ int main(int argc, char **argv)
         std::printf("  next step to the show's next frame: %.1f ms\n", commandToFrame(w, 2));
         QTest::qWait(500);
         std::printf("  next page to the show's next frame: %.1f ms\n", commandToFrame(w, 4));
+        if (QByteArray(run) == "warm") {
+            auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShowBridge());
+            if (bridge && bridge->processId() > 0) {
+                QTest::qWait(500);
+                ::kill(-pid_t(bridge->processId()), SIGSTOP);
+                gaps.longest = 0;
+                gaps.clock.invalidate();
+                QElapsedTimer hung;
+                hung.start();
+                w.navigateSlideShow(4);
+                waitFor([&] { return !w.isSlideShowAlive(); }, 10000);
+                std::printf("hung call: show given up after %.2f s (longest repaint gap %lld ms)\n",
+                            hung.nsecsElapsed() / 1e9, gaps.longest);
+            }
+        }
         w.closeTab(w.currentTabItem());
         QTest::qWait(500);
     }

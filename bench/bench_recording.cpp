@@ -117,6 +117,18 @@ void print(const char *name, const Figures &f, double seconds)
 }
 
 // Records for the given minutes with the microphone, here the monitor of the daemon's sink.
+// A recording of the whole area at its own size into file; error receives a stop error.
+void setUp(VideoRecorder &recorder, const QSize &size, int audioMode, const QString &file,
+           QString &error)
+{
+    recorder.areaWidth = recorder.outputWidth = size.width();
+    recorder.areaHeight = recorder.outputHeight = size.height();
+    recorder.audioMode = audioMode;
+    recorder.outputFileName = file;
+    QObject::connect(&recorder, &VideoRecorder::recorderStopError,
+                     [&error](const QString &text) { error = text; });
+}
+
 int soundRun(const QString &dir, const QSize &size, int minutes)
 {
     if (!PulseServer::installed()) {
@@ -130,13 +142,8 @@ int soundRun(const QString &dir, const QSize &size, int minutes)
         return 1;
     }
     VideoRecorder recorder;
-    recorder.areaWidth = recorder.outputWidth = size.width();
-    recorder.areaHeight = recorder.outputHeight = size.height();
-    recorder.audioMode = 0;
-    recorder.outputFileName = dir + "/sound.mp4";
     QString error;
-    QObject::connect(&recorder, &VideoRecorder::recorderStopError,
-                     [&error](const QString &text) { error = text; });
+    setUp(recorder, size, 0, dir + "/sound.mp4", error);
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
@@ -203,13 +210,8 @@ int main(int argc, char *argv[])
     wait(1500);
 
     VideoRecorder recorder;
-    recorder.areaWidth = recorder.outputWidth = size.width();
-    recorder.areaHeight = recorder.outputHeight = size.height();
-    recorder.audioMode = 3; // no microphone on a build machine
-    recorder.outputFileName = dir.path() + "/ours.mp4";
     QString error;
-    QObject::connect(&recorder, &VideoRecorder::recorderStopError,
-                     [&error](const QString &text) { error = text; });
+    setUp(recorder, size, 3, dir.path() + "/ours.mp4", error); // no microphone on a build machine
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();

@@ -2,6 +2,7 @@
 
 #include "canvas/canvas.h"
 #include "mainwindow/tabitem.h"
+#include "platform/processslideshowbridge.h"
 #include "slideshow/presentationloader.h"
 #include "slideshow/remarkshower.h"
 
@@ -35,6 +36,8 @@ private slots:
     void deckCopiedWholeBesideTheWindow();
     void lostNotesSourceOpensSlides_data();
     void lostNotesSourceOpensSlides();
+    void officeDyingWhileOpeningTriedOnceMore_data();
+    void officeDyingWhileOpeningTriedOnceMore();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -235,6 +238,55 @@ void TestSlideShow::lostNotesSourceOpensSlides()
     QCOMPARE(w->slideNoteTexts(), (QStringList{QString(), QString(), QString()}));
     QCOMPARE(w->slideColourNames(), (QStringList{"#ffffff", "#ffffff", "#ffffff"}));
     QVERIFY(filesBelow(pptCacheDirPath()).filter(".fodp").isEmpty());
+}
+
+void TestSlideShow::officeDyingWhileOpeningTriedOnceMore_data()
+{
+    QTest::addColumn<int>("deaths");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("dies once") << 1 << true;
+    QTest::newRow("dies every time") << 9 << false;
+}
+
+// A stand-in for the bridge (the office's crash cannot be provoked at will): the first
+// `deaths` bridges die on the open, as the office takes its bridge's calls down with it.
+void TestSlideShow::officeDyingWhileOpeningTriedOnceMore()
+{
+    QFETCH(int, deaths);
+    QFETCH(bool, opens);
+    QTemporaryDir dir;
+    const QString starts = dir.filePath("starts");
+    const QString script = dir.filePath("bridge");
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\necho >> '%1'\nn=$(wc -l < '%1')\n"
+                              "while read -r verb rest; do case $verb in\n"
+                              "open) [ $n -le %2 ] && exit 1; echo 'ok 3';;\n"
+                              "notes) echo 'ok :a :b :c';;\n"
+                              "state) echo 'ok 0 3 1';;\n"
+                              "*) echo ok;; esac; done\n")
+                   .arg(starts)
+                   .arg(deaths)
+                   .toUtf8());
+    file.close();
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+    qputenv("QB_SLIDEBRIDGE", script.toUtf8());
+    {
+        ProcessSlideShowBridge bridge(QStringLiteral("soffice"), dir.filePath("profile"));
+        QSignalSpy opened(&bridge, &SlideShowBridge::opened);
+        QSignalSpy failed(&bridge, &SlideShowBridge::openFailed);
+        bridge.open(dir.filePath("deck.pptx"), 1, QSize(640, 480));
+        QTRY_COMPARE(opened.size() + failed.size(), 1);
+        QTest::qWait(300);
+        QCOMPARE(opened.size() + failed.size(), 1);
+        QCOMPARE(bridge.isLive(), opens);
+        if (opens)
+            QCOMPARE(opened.first().at(0).toInt(), 3);
+    }
+    qunsetenv("QB_SLIDEBRIDGE");
+    QFile counted(starts);
+    QVERIFY(counted.open(QIODevice::ReadOnly));
+    QCOMPARE(counted.readAll().count('\n'), 2);
 }
 
 QTEST_MAIN(TestSlideShow)

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
+#include <QPainter>
 #include <QScreen>
 #include <QX11Info>
 
@@ -177,14 +178,29 @@ void X11InkOverlayTest::overForeignWindow()
     // Showing the overlay leaves the main window active.
     QVERIFY(main.isActiveWindow());
 
-    // A pen stroke from a point without ink: a drawing tool takes the pointer everywhere.
-    const QPoint from = area->mapToGlobal(QPoint(100, 240));
-    moveTo(from);
-    xdo({"mousedown", "1"});
-    for (int i = 1; i <= 12; ++i)
-        moveTo(from + QPoint(i * 36, 0));
-    xdo({"mouseup", "1"});
+    const auto stroke = [&](int y) {
+        const QPoint from = area->mapToGlobal(QPoint(100, y));
+        moveTo(from);
+        xdo({"mousedown", "1"});
+        for (int i = 1; i <= 12; ++i)
+            moveTo(from + QPoint(i * 36, 0));
+        xdo({"mouseup", "1"});
+    };
+    // A highlighter stroke half covers what lies under it: the foreign window, or without a
+    // compositor its picture, the backdrop.
+    QPixmap under(area->size());
+    under.fill(QColor(foreignColour));
+    overlay.setBackdrop(under);
+    property.paintTool = PaintTool::Highlighter;
+    property.highlightSize = 5;
+    canvas->applyPaintTool();
+    stroke(360);
     QTRY_VERIFY(canvas->hasDrawing());
+    property.paintTool = PaintTool::Pen;
+    canvas->applyPaintTool();
+    // A pen stroke from a point without ink: a drawing tool takes the pointer everywhere.
+    stroke(240);
+    QTRY_COMPARE(canvas->currentPage()->history.size(), 2);
     QCOMPARE(foreign.presses(), QList<int>());
     // The keys reach the board that was drawn on.
     xdo({"key", "F8"});
@@ -216,9 +232,20 @@ void X11InkOverlayTest::overForeignWindow()
     const QPoint inkAt = area->mapToGlobal(QPoint(320, inkY + 2));
     const QColor seen = screen.pixelColor(inkAt);
     const QColor drawn = board.pixelColor(320, inkY + 2);
-    QVERIFY2(qAbs(seen.red() - drawn.red()) < 8 && qAbs(seen.green() - drawn.green()) < 8 &&
-                 qAbs(seen.blue() - drawn.blue()) < 8,
-             qPrintable(seen.name() + " seen, " + drawn.name() + " drawn"));
+    const auto near = [](const QColor &a, const QColor &b) {
+        return qAbs(a.red() - b.red()) < 8 && qAbs(a.green() - b.green()) < 8 &&
+               qAbs(a.blue() - b.blue()) < 8;
+    };
+    QVERIFY2(near(seen, drawn), qPrintable(seen.name() + " seen, " + drawn.name() + " drawn"));
+    QImage blended(board.size(), QImage::Format_RGB32);
+    blended.fill(foreignColour);
+    QPainter(&blended).drawImage(0, 0, board);
+    const int alpha = qAlpha(board.pixel(320, 360));
+    QVERIFY2(alpha > 0 && alpha < 255, qPrintable(QString::number(alpha)));
+    const QColor highlighted = screen.pixelColor(area->mapToGlobal(QPoint(320, 360)));
+    QVERIFY2(near(highlighted, blended.pixelColor(320, 360)),
+             qPrintable(highlighted.name() + " seen, " + blended.pixelColor(320, 360).name() +
+                        " drawn over the window"));
     for (const QPoint &p : {QPoint(320, 100), QPoint(10, 10), QPoint(630, 470)})
         QCOMPARE(screen.pixel(area->mapToGlobal(p)), foreignColour);
     // The seen part is what the board paints, as the server holds it, translucent or not.

@@ -1,5 +1,6 @@
 #include "camera/camerabackend.h"
 
+#include <QBoxLayout>
 #include <QCameraInfo>
 #include <QCameraViewfinder>
 #include <QCameraViewfinderSettings>
@@ -119,4 +120,16 @@ void releaseCamera(CameraHandle *&camera, QObject *owner, QWidget *viewfinder)
     old->deleteLater();
     if (viewfinder)
         viewfinder->hide();
+}
+
+QCameraViewfinder *ensureViewfinder(QPointer<QCameraViewfinder> &viewfinder, QWidget *parent,
+                                    QBoxLayout *layout)
+{
+    if (!viewfinder) {
+        viewfinder = new QCameraViewfinder(parent);
+        viewfinder->setFocusPolicy(Qt::NoFocus);
+        viewfinder->hide();
+        layout->addWidget(viewfinder);
+    }
+    return viewfinder;
 }

@@ -4,11 +4,13 @@
 #include <QCamera>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <memory>
 
+class QBoxLayout;
 class QCameraViewfinder;
 
 struct CameraDevice
@@ -48,6 +50,11 @@ signals:
 // Stops camera, cuts it off from owner and releases it later; clears the pointer and hides the
 // viewfinder that showed it.
 void releaseCamera(CameraHandle *&camera, QObject *owner, QWidget *viewfinder);
+
+// The viewfinder in viewfinder, made hidden in parent and layout when a camera first shows: a
+// video widget in a window makes Qt set up OpenGL when the window is created.
+QCameraViewfinder *ensureViewfinder(QPointer<QCameraViewfinder> &viewfinder, QWidget *parent,
+                                    QBoxLayout *layout);
 
 // Where cameras come from: Qt Multimedia, or what a test gives.
 class CameraBackend

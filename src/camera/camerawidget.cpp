@@ -19,19 +19,6 @@ CameraWidget::CameraWidget(QWidget *parent)
     layout->setAlignment(Qt::AlignTop);
 }
 
-QCameraViewfinder *CameraWidget::ensureViewfinder()
-{
-    // Made when a camera first shows: a video widget in the window makes Qt set up OpenGL
-    // when the window is created.
-    if (!viewfinder) {
-        viewfinder = new QCameraViewfinder(this);
-        viewfinder->setFocusPolicy(Qt::NoFocus);
-        viewfinder->hide();
-        layout->addWidget(viewfinder);
-    }
-    return viewfinder;
-}
-
 CameraWidget::~CameraWidget()
 {
     stopCamera();
@@ -108,7 +95,7 @@ bool CameraWidget::startCamera()
         emit cameraFailed();
         tell(QStringLiteral("启动摄像头错误，请求被拒绝，请检查是否已关闭本地摄像头访问权限"));
     });
-    camera->setViewfinder(ensureViewfinder());
+    camera->setViewfinder(ensureViewfinder(viewfinder, this, layout));
     viewfinder->show();
     camera->load();
     // A camera that cannot be opened fails from inside load(): the failure was told and the

@@ -36,7 +36,6 @@ private:
     void defaultCameraSizeResponse(QCamera::State state);
     void responseStateChanged(QCamera::State state);
     void releaseProbe();
-    QCameraViewfinder *ensureViewfinder();
     void tell(const QString &text);
 
     QWidget *mainWindow = nullptr;

@@ -97,18 +97,6 @@ void FloatCameraDialog::setBackend(std::shared_ptr<CameraBackend> cameraBackend)
     backend = std::move(cameraBackend);
 }
 
-QCameraViewfinder *FloatCameraDialog::ensureViewfinder()
-{
-    // Made for the first camera: a video widget makes Qt set up OpenGL for its window.
-    if (!viewfinder) {
-        viewfinder = new QCameraViewfinder(pictureLabel);
-        viewfinder->setFocusPolicy(Qt::NoFocus);
-        viewfinder->hide();
-        pictureLayout->addWidget(viewfinder);
-    }
-    return viewfinder;
-}
-
 void FloatCameraDialog::setTitleStripVisible(bool visible)
 {
     cameraCombo->setVisible(visible);
@@ -163,7 +151,7 @@ void FloatCameraDialog::createCamera()
         showMessage(
             QStringLiteral("启动摄像头错误，请求被拒绝<br>请检查是否已关闭本地摄像头访问权限"));
     });
-    camera->setViewfinder(ensureViewfinder());
+    camera->setViewfinder(ensureViewfinder(viewfinder, pictureLabel, pictureLayout));
     camera->load();
     if (!camera)
         return;

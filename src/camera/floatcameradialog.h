@@ -51,7 +51,6 @@ private:
     void switchCamera(int index);
     void setResolution(int index);
     void fillResolutions(QCamera::State state);
-    QCameraViewfinder *ensureViewfinder();
     void showViewfinder(const QSize &size);
     void showMessage(const QString &text);
     void setTitleStripVisible(bool visible);

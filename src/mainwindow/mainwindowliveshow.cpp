@@ -2,7 +2,6 @@
 // slide tab, under the ink overlay; the pages, the ink and picture mode stay as they are.
 #include <QGuiApplication>
 #include <QTimer>
-#include <QX11Info>
 
 #include "app/paths.h"
 #include "canvas/canvas.h"
@@ -58,21 +57,22 @@ void MainWindow::startLiveShow(const QString &file)
 {
     TabItem *tab = currentTab;
     SlideShowBridge *bridge = slideShowBridge();
-    // Under a compositing manager the board's ink over a running show does not reach the
-    // screen yet: picture mode keeps what the teacher draws in sight.
-    const bool composited = QX11Info::isPlatformX11() && QX11Info::isCompositingManagerRunning();
-    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas || composited) {
+    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas) {
         setAuxLabelAText(notStartedText);
         return;
     }
     liveTab = tab;
     // The show's window lies in the backdrop's place; until the show runs it stays unmapped
     // and picture mode goes on above it.
-    slideShowHost = new QWidget(tab->slideBackground);
+    // The native window has a parent of its own: Qt makes the siblings of a native widget
+    // native too, and the board, once native, cannot be shown by a translucent overlay.
+    auto *holder = new QWidget(tab->slideBackground);
+    holder->setGeometry(tab->slideBackground->rect());
+    holder->hide();
+    slideShowHost = new QWidget(holder);
     slideShowHost->setAttribute(Qt::WA_NativeWindow);
     slideShowHost->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    slideShowHost->setGeometry(tab->slideBackground->rect());
-    slideShowHost->hide();
+    slideShowHost->setGeometry(holder->rect());
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     bridge->open(file, quintptr(slideShowHost->winId()), slidePlacement.size());
 }
@@ -99,8 +99,8 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
         inkOverlay = new InkOverlay(this);
     inkOverlay->followArea(tab->scrollArea);
     inkOverlay->setContent(tab->canvas);
-    slideShowHost->show();
-    slideShowHost->lower();
+    slideShowHost->parentWidget()->show();
+    slideShowHost->parentWidget()->lower();
     updateSlideShowInput();
     setAuxLabelAText(QString());
     syncSlideShowToPage();
@@ -141,13 +141,15 @@ void MainWindow::leaveLiveShow()
         slideBridge->close();
     TabItem *tab = liveTab;
     liveTab = nullptr;
-    delete slideShowHost;
+    if (slideShowHost)
+        delete slideShowHost->parentWidget();
     if (inkOverlay) {
         // The board goes back onto the backdrop, with every stroke.
         if (tab && tab->slideBackground && inkOverlay->content() == tab->canvas)
             inkOverlay->releaseContent(tab->slideBackground, QPoint(0, 0));
         else if (inkOverlay->content())
             inkOverlay->releaseContent(this, QPoint(0, 0))->hide();
+        inkOverlay->setBackdrop(QPixmap());
         inkOverlay->followArea(nullptr);
     }
 }

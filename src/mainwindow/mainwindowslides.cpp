@@ -21,6 +21,7 @@
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
 #include "platform/slideshowbridge.h"
+#include "slideshow/inkoverlay.h"
 #include "slideshow/officeopenwithdialog.h"
 #include "slideshow/officesuite.h"
 #include "slideshow/presentationloader.h"
@@ -318,6 +319,7 @@ void MainWindow::updateSlideShowGeometry(bool replace)
     if (currentTab->slideBackground)
         currentTab->slideBackground->setFixedSize(slidePlacement.size());
     if (slideShowHost && liveTab == currentTab) {
+        slideShowHost->parentWidget()->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
         slideShowHost->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
         if (slideBridge)
             slideBridge->resize(slidePlacement.size());
@@ -390,6 +392,8 @@ void MainWindow::renderSlideBackdrop(int page)
     // rendered shows no backdrop, never the slide before it.
     slideBackdrop = QPixmap::fromImage(renderSlidePage(page, slidePlacement.height()));
     currentTab->slideBackground->setPixmap(slideBackdrop);
+    if (inkOverlay && inkOverlay->content() == currentTab->canvas)
+        inkOverlay->setBackdrop(slideBackdrop);
 }
 
 QImage MainWindow::renderSlidePage(int page, int height) const

@@ -78,7 +78,7 @@ ProcessSlideShowBridge::ProcessSlideShowBridge(const QString &program, const QSt
                      .arg(++counter)
                      .arg(quintptr(this), 0, 16);
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { end(true); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { end(true, true); });
 }
 
 ProcessSlideShowBridge::~ProcessSlideShowBridge()
@@ -129,6 +129,17 @@ void ProcessSlideShowBridge::open(const QString &file, quintptr window, const QS
 {
     if (m_live || m_opening)
         close();
+    m_openFile = file;
+    m_openWindow = window;
+    m_openSize = size;
+    m_openTries = 0;
+    beginOpen();
+}
+
+void ProcessSlideShowBridge::beginOpen()
+{
+    ++m_openTries;
+    const QSize size = m_openSize;
     if (!ensureBridge()) {
         QMetaObject::invokeMethod(this, &SlideShowBridge::openFailed, Qt::QueuedConnection);
         return;
@@ -136,8 +147,9 @@ void ProcessSlideShowBridge::open(const QString &file, quintptr window, const QS
     m_opening = true;
     startOffice();
     enqueue(Open,
-            "open " + QByteArray::number(quint64(window)) + ' ' + QByteArray::number(size.width()) +
-                ' ' + QByteArray::number(size.height()) + ' ' + fileUrl(file),
+            "open " + QByteArray::number(quint64(m_openWindow)) + ' ' +
+                QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()) + ' ' +
+                fileUrl(m_openFile),
             openTimeLimitMs);
     enqueue(Start, "start", openTimeLimitMs);
     enqueue(Notes, "notes", openTimeLimitMs);
@@ -299,7 +311,7 @@ void ProcessSlideShowBridge::failOpen()
         emit openFailed();
 }
 
-void ProcessSlideShowBridge::end(bool lostShow)
+void ProcessSlideShowBridge::end(bool lostShow, bool timedOut)
 {
     const bool wasLive = m_live;
     const bool wasOpening = m_opening;
@@ -307,6 +319,12 @@ void ProcessSlideShowBridge::end(bool lostShow)
     m_opening = false;
     m_queue.clear();
     killBridge();
+    // An office that dies while it opens a show now and then opens it the next time; one
+    // that hangs would only keep the teacher waiting again.
+    if (wasOpening && !timedOut && m_openTries < 2) {
+        beginOpen();
+        return;
+    }
     if (wasOpening)
         emit openFailed();
     else if (wasLive && lostShow)

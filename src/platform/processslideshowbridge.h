@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QQueue>
+#include <QSize>
 #include <QTimer>
 
 #include "platform/slideshowbridge.h"
@@ -54,7 +55,8 @@ private:
     void readAnswers();
     void answer(const QByteArray &line);
     void failOpen();
-    void end(bool lostShow);
+    void beginOpen();
+    void end(bool lostShow, bool timedOut = false);
     void killBridge();
 
     QString m_program;
@@ -71,4 +73,9 @@ private:
     bool m_opening = false;
     bool m_live = false;
     int m_slideCount = 0;
+    // The open in progress, tried again once when the office dies while it opens.
+    QString m_openFile;
+    quintptr m_openWindow = 0;
+    QSize m_openSize;
+    int m_openTries = 0;
 };

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QVector>
 #include <QX11Info>
 
@@ -225,8 +226,21 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void InkOverlay::setBackdrop(const QPixmap &picture)
+{
+    if (m_composited || (picture.isNull() && m_backdrop.isNull()))
+        return;
+    m_backdrop = picture;
+    update();
+}
+
 void InkOverlay::paintEvent(QPaintEvent *event)
 {
+    if (!m_backdrop.isNull() && m_content) {
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        painter.drawPixmap(m_content->geometry(), m_backdrop);
+    }
     // What the content left uncovered (it moved or shrank) leaves the shape too.
     markDirty(event->region());
 }

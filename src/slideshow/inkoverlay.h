@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
 #include <QRegion>
 #include <QTimer>
@@ -37,6 +38,9 @@ public:
     bool isPassThrough() const { return m_passThrough; }
     // Translucent (soft ink edges over the show) with a compositing manager.
     bool isComposited() const { return m_composited; }
+    // Without one, half-covering ink (the highlighter, soft edges) blends with this picture of
+    // what lies under the content, drawn at the content's place and size, instead of white.
+    void setBackdrop(const QPixmap &picture);
     // The seen part, in overlay coordinates.
     QRegion shownRegion() const { return m_shape; }
     // The input-only window that takes the pointer beside the ink in drawing mode.
@@ -69,6 +73,7 @@ private:
     bool m_rendering = false;
     QRegion m_dirty;
     QRegion m_shape;
+    QPixmap m_backdrop;
     QTimer m_shapeTimer;
     std::unique_ptr<X11InputCatcher> m_catcher;
 };

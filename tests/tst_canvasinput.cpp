@@ -616,10 +616,7 @@ void TestCanvasInput::freehandToolsInTurnedZoomedViews()
 
 void TestCanvasInput::inkLaggedTwoEventsBehindThePointer_data()
 {
-    QTest::addColumn<int>("tool");
-    QTest::newRow("pencil") << int(PaintTool::Pencil);
-    QTest::newRow("pen") << int(PaintTool::Pen);
-    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
+    addFreehandToolRows();
 }
 
 void TestCanvasInput::inkLaggedTwoEventsBehindThePointer()

@@ -547,10 +547,7 @@ void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
 
 void PdfCanvasTest::inkLaggedBehindThePointerOnPages_data()
 {
-    QTest::addColumn<int>("tool");
-    QTest::newRow("pencil") << int(PaintTool::Pencil);
-    QTest::newRow("pen") << int(PaintTool::Pen);
-    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
+    addFreehandToolRows();
 }
 
 void PdfCanvasTest::inkLaggedBehindThePointerOnPages()

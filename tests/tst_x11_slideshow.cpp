@@ -51,7 +51,9 @@ void X11SlideShowTest::lessonWithSlides()
     QTest::qWait(500);
     QVERIFY(w.remarkPanel()->isVisible());
 
-    // Pages turn with the keys, and wrap.
+    // Pages turn with the keys, and wrap, with the pointer over the running show too.
+    QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 60000);
+    moveTo(canvas->mapToGlobal(canvas->rect().center()));
     xdo({"key", "Right"});
     QTRY_COMPARE(w.slidePage(), 2);
     QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("此处展示备注"));

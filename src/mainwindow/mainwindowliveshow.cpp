@@ -82,7 +82,7 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
     TabItem *tab = liveTab;
     if (!tab || tab != currentTab || !tab->canvas || !slideShowHost ||
         count != tab->canvas->pageCount()) {
-        // The tab went, or the show holds other slides than the pages (hidden slides).
+        // The tab went, or the show holds other slides than the PDF copy has pages.
         leaveLiveShow();
         if (tab && tab == currentTab)
             setAuxLabelAText(notStartedText);
@@ -99,6 +99,7 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
         inkOverlay = new InkOverlay(this);
     inkOverlay->followArea(tab->scrollArea);
     inkOverlay->setContent(tab->canvas);
+    inkOverlay->setTakesKeys(true);
     slideShowHost->parentWidget()->show();
     slideShowHost->parentWidget()->lower();
     updateSlideShowInput();
@@ -149,6 +150,7 @@ void MainWindow::leaveLiveShow()
             inkOverlay->releaseContent(tab->slideBackground, QPoint(0, 0));
         else if (inkOverlay->content())
             inkOverlay->releaseContent(this, QPoint(0, 0))->hide();
+        inkOverlay->setTakesKeys(false);
         inkOverlay->setBackdrop(QPixmap());
         inkOverlay->followArea(nullptr);
     }

@@ -158,6 +158,19 @@ void InkOverlay::setPassThrough(bool passThrough)
     updateCatcher();
 }
 
+void InkOverlay::setTakesKeys(bool takesKeys)
+{
+    m_takesKeys = takesKeys;
+    takeKeys();
+}
+
+void InkOverlay::takeKeys()
+{
+    QWidget *window = m_area ? m_area->window() : nullptr;
+    if (m_takesKeys && isVisible() && window && window->isActiveWindow())
+        activateWindow();
+}
+
 bool InkOverlay::event(QEvent *event)
 {
     const bool result = QWidget::event(event);
@@ -217,8 +230,10 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
         case QEvent::ActivationChange:
             // A raised main window would cover the overlay when no window manager keeps it on
             // top of its parent.
-            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow())
+            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow()) {
                 raiseAll();
+                takeKeys();
+            }
             break;
         default:
             break;
@@ -292,6 +307,7 @@ void InkOverlay::placeOverArea()
     if (!isVisible()) {
         show();
         raiseAll();
+        takeKeys();
     }
 }
 

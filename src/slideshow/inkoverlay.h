@@ -36,6 +36,10 @@ public:
     // false (any drawing tool): all input reaches the content.
     void setPassThrough(bool passThrough);
     bool isPassThrough() const { return m_passThrough; }
+    // true: while the area's window is active the keys come to the content, wherever the
+    // pointer is. X gives the keys typed over another program's window inside ours to that
+    // program, not to our window that has the focus.
+    void setTakesKeys(bool takesKeys);
     // Translucent (soft ink edges over the show) with a compositing manager.
     bool isComposited() const { return m_composited; }
     // Without one, half-covering ink (the highlighter, soft edges) blends with this picture of
@@ -61,6 +65,7 @@ private:
     void applyShapes();
     void updateCatcher();
     void raiseAll();
+    void takeKeys();
     QRegion inkIn(const QRect &box);
 
     QPointer<QWidget> m_content;
@@ -70,6 +75,7 @@ private:
     QList<QPointer<QWidget>> m_areaChain; // the area and its ancestors up to the window
     const bool m_composited;
     bool m_passThrough = false;
+    bool m_takesKeys = false;
     bool m_rendering = false;
     QRegion m_dirty;
     QRegion m_shape;

@@ -1,5 +1,6 @@
 #include "unoslideshow.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -57,6 +58,17 @@ OUString shapeType(const Reference<drawing::XShapeDescriptor> &shape)
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return shape->getShapeType();
 #pragma GCC diagnostic pop
+}
+
+// Whether the show shows the slide: a hidden one is skipped by the show and by the PDF copy,
+// so the show's slides are the document's shown ones, in order.
+bool shown(const uno::Any &page)
+{
+    Reference<beans::XPropertySet> properties(page, UNO_QUERY);
+    bool visible = true;
+    if (properties.is())
+        properties->getPropertyValue("Visible") >>= visible;
+    return visible;
 }
 
 } // namespace
@@ -120,8 +132,14 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
     if (layout.is())
         layout->setVisible(false);
     m_presentation.set(shows->getPresentation(), UNO_QUERY_THROW);
-    Reference<drawing::XDrawPagesSupplier> pages(m_document, UNO_QUERY_THROW);
-    return pages->getDrawPages()->getCount();
+    Reference<drawing::XDrawPages> pages =
+        Reference<drawing::XDrawPagesSupplier>(m_document, UNO_QUERY_THROW)->getDrawPages();
+    m_shown.clear();
+    for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+        if (shown(pages->getByIndex(i)))
+            m_shown.push_back(i);
+    }
+    return int(m_shown.size());
 }
 
 void UnoSlideShow::resize(int width, int height)
@@ -142,8 +160,8 @@ bool UnoSlideShow::start()
     settings->setPropertyValue("StartWithNavigator", uno::Any(false));
     settings->setPropertyValue("UsePen", uno::Any(false));
     m_presentation->start();
-    // The controller appears once the show's first frame is up.
-    for (int i = 0; i < 100; ++i) {
+    // The controller appears once the show's first frame is up: seconds on a busy machine.
+    for (int i = 0; i < 500; ++i) {
         Reference<presentation::XSlideShowController> c = controller();
         if (c.is() && c->isRunning())
             return true;
@@ -165,8 +183,11 @@ std::vector<std::string> UnoSlideShow::notes()
     Reference<drawing::XDrawPagesSupplier> supplier(m_document, UNO_QUERY_THROW);
     Reference<drawing::XDrawPages> pages = supplier->getDrawPages();
     for (sal_Int32 i = 0; i < pages->getCount(); ++i) {
+        const uno::Any slide = pages->getByIndex(i);
+        if (!shown(slide))
+            continue;
         OUString text;
-        Reference<presentation::XPresentationPage> page(pages->getByIndex(i), UNO_QUERY);
+        Reference<presentation::XPresentationPage> page(slide, UNO_QUERY);
         Reference<drawing::XShapes> shapes;
         if (page.is())
             shapes.set(page->getNotesPage(), UNO_QUERY);
@@ -201,22 +222,27 @@ void UnoSlideShow::command(const std::string &name, int index)
         c->gotoNextSlide();
     else if (name == "last")
         c->gotoLastSlide();
-    else if (name == "goto")
-        c->gotoSlideIndex(index);
-    else
+    else if (name == "goto" && index >= 0 && index < int(m_shown.size())) {
+        // The office jumps a moment later: a step sent after the jump must not come before it.
+        c->gotoSlideIndex(m_shown[size_t(index)]);
+        for (int i = 0; i < 50 && currentSlide() != index; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else if (name != "goto")
         throw uno::RuntimeException("unknown command");
 }
 
 int UnoSlideShow::currentSlide()
 {
     Reference<presentation::XSlideShowController> c = controller();
-    return c.is() ? c->getCurrentSlideIndex() : -1;
+    const int index = c.is() ? c->getCurrentSlideIndex() : -1;
+    if (index < 0)
+        return -1;
+    return int(std::lower_bound(m_shown.begin(), m_shown.end(), index) - m_shown.begin());
 }
 
 int UnoSlideShow::slideCount()
 {
-    Reference<presentation::XSlideShowController> c = controller();
-    return c.is() ? c->getSlideCount() : 0;
+    return controller().is() ? int(m_shown.size()) : 0;
 }
 
 bool UnoSlideShow::running()
@@ -230,6 +256,7 @@ void UnoSlideShow::close()
     // Each step on its own: closing the document may already have taken the frame with it.
     Reference<presentation::XPresentation2> show = m_presentation;
     m_presentation.clear();
+    m_shown.clear();
     Reference<util::XCloseable> document(m_document, UNO_QUERY);
     m_document.clear();
     Reference<util::XCloseable> frame(m_frame, UNO_QUERY);

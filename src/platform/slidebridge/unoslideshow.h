@@ -25,14 +25,17 @@ public:
     bool connected() const { return m_context.is(); }
 
     // Builds the frame on the X window and loads the file (a file URL); the show starts
-    // with start(). Returns the slide count, 0 when the office refused the file.
+    // with start(). Returns the count of slides the show shows (hidden ones left out), 0 when
+    // the office refused the file. Slides are counted among those shown, as the PDF copy has
+    // them; the office counts them among all.
     int open(long long window, int width, int height, const std::string &url);
     void resize(int width, int height);
     bool start();
-    // Notes of every slide, in slide order, with line breaks as the office gives them.
+    // Notes of every shown slide, in slide order, with line breaks as the office gives them.
     std::vector<std::string> notes();
     // first, prevstep, nextstep, prevslide, nextslide, last; goto takes the 0-based index.
     void command(const std::string &name, int index);
+    // The 0-based index of the slide on show, -1 with none.
     int currentSlide();
     int slideCount();
     bool running();
@@ -50,4 +53,5 @@ private:
     css::uno::Reference<css::frame::XFrame2> m_frame;
     css::uno::Reference<css::lang::XComponent> m_document;
     css::uno::Reference<css::presentation::XPresentation2> m_presentation;
+    std::vector<int> m_shown; // the office's index of each shown slide
 };

@@ -161,7 +161,10 @@ void InkOverlay::setPassThrough(bool passThrough)
 void InkOverlay::setTakesKeys(bool takesKeys)
 {
     m_takesKeys = takesKeys;
-    takeKeys();
+    if (takesKeys)
+        takeKeys();
+    else if (isActiveWindow() && m_area)
+        m_area->window()->activateWindow(); // before the overlay hides and takes them nowhere
 }
 
 void InkOverlay::takeKeys()

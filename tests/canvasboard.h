@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QSize>
-#include <QtTest>
 
 #include "canvas/canvas.h"
 #include "drawing/pagedata.h"
@@ -83,13 +82,4 @@ inline int paintedPixels(const QImage &image)
             count += qAlpha(line[x]) != 0;
     }
     return count;
-}
-
-// The freehand ink tools as a test's rows, in a column "tool".
-inline void addFreehandToolRows()
-{
-    QTest::addColumn<int>("tool");
-    QTest::newRow("pencil") << int(PaintTool::Pencil);
-    QTest::newRow("pen") << int(PaintTool::Pen);
-    QTest::newRow("highlighter") << int(PaintTool::Highlighter);
 }

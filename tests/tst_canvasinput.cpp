@@ -1,6 +1,5 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTabletEvent>
 #include <QTextEdit>
@@ -12,7 +11,6 @@
 #include "app/uimetrics.h"
 #include "canvasboard.h"
 #include "drawing/penwidth.h"
-#include "drawing/strokepainter.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
 #include "items/canvasmarquee.h"
@@ -89,8 +87,6 @@ private slots:
     void touchWithoutPressureDrawsLikeTheMouse();
     void freehandToolsInTurnedZoomedViews_data();
     void freehandToolsInTurnedZoomedViews();
-    void inkLaggedTwoEventsBehindThePointer_data();
-    void inkLaggedTwoEventsBehindThePointer();
 };
 
 void TestCanvasInput::shortDragsLeaveNoFrameOrLine()
@@ -612,76 +608,6 @@ void TestCanvasInput::freehandToolsInTurnedZoomedViews()
     const QImage live = board.composite();
     board.canvas.refreshPage();
     QCOMPARE(board.composite(), live);
-}
-
-void TestCanvasInput::inkLaggedTwoEventsBehindThePointer_data()
-{
-    addFreehandToolRows();
-}
-
-void TestCanvasInput::inkLaggedTwoEventsBehindThePointer()
-{
-    QFETCH(int, tool);
-    CanvasBoard board;
-    board.useTool(tool);
-    board.property.lineBoldSize = 4;
-    board.property.foreColor = QStringLiteral("#2040a0");
-    // The stroke's close takes an undo copy of the drawing.
-    board.canvas.setSnapshotCost(0);
-    // Ink on the screen at the pointer: just behind it, on the line or the nib below it.
-    const auto inkAt = [&board](const QPointF &at) {
-        const QImage shown = board.composite();
-        for (int x = qRound(at.x()) - 3; x <= qRound(at.x()); ++x) {
-            for (int y = qRound(at.y()) - 2; y <= qRound(at.y()) + 6; ++y) {
-                if (shown.pixel(x, y) != qRgb(255, 255, 255))
-                    return true;
-            }
-        }
-        return false;
-    };
-    const QPointF from(40, 120);
-    board.press(from);
-    QVERIFY(inkAt(from));
-    // 10 ms apart: the highlighter records no point in its first 100 ms, yet its tail follows.
-    for (int i = 1; i <= 30; ++i) {
-        const QPointF at = from + QPointF(8 * i, 40 * qSin(i * 0.4));
-        board.move(at, 10);
-        QVERIFY2(inkAt(at), qPrintable(QStringLiteral("move %1").arg(i)));
-        // The tail is on the screen only: the drawing holds the painted pieces alone.
-        if (tool != PaintTool::Highlighter && i == 6)
-            QCOMPARE(paintedPixels(board.inkImage().copy(QRect(at.toPoint(), QSize(3, 3)))), 0);
-    }
-    board.release(from + QPointF(240, 0));
-    const QImage live = board.composite();
-    const QImage ink = board.inkImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-
-    // The finished stroke is what the final painters make of its points, and what the replay
-    // shows.
-    const QMargins &extension = board.canvas.currentPage()->layerExtension;
-    const QPointF offset(extension.left(), extension.top());
-    QImage reference(ink.size(), QImage::Format_ARGB32_Premultiplied);
-    reference.fill(Qt::transparent);
-    QImage work = reference;
-    {
-        QPainter painter(tool == PaintTool::Highlighter ? &work : &reference);
-        painter.setRenderHint(QPainter::Antialiasing);
-        if (tool == PaintTool::Highlighter)
-            paintHighlighterStroke(&painter, *board.last(),
-                                   highlighterNib(board.last()->width, board.last()->value2),
-                                   offset);
-        else
-            paintPenStroke(&painter, *board.last(), offset);
-    }
-    QPainter(&reference).drawImage(0, 0, work);
-    QCOMPARE(ink, reference);
-    board.canvas.refreshPage();
-    QCOMPARE(board.composite(), live);
-    QCOMPARE(board.inkImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), ink);
-    // Redo restores the copy.
-    QVERIFY(board.canvas.snapshotCount() > 0);
-    board.canvas.undo();
-    board.canvas.redo();
-    QCOMPARE(board.inkImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), ink);
 }
 
 QTEST_MAIN(TestCanvasInput)

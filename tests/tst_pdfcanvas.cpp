@@ -45,6 +45,8 @@ struct ShownBoard
         return points;
     }
     QImage ink() const { return pdf ? pdf->page(0)->layer3.toImage() : white->inkImage(); }
+    // What the screen shows of page 1's ink, with a stroke's provisional tail.
+    QImage shown() const { return pdf ? pdf->page(0)->layer2.toImage() : white->composite(); }
     QList<PaintData *> &history() const { return pdf ? pdf->history(0) : white->history(); }
     // The page's ink as its history says.
     QImage replayedInk()
@@ -98,8 +100,8 @@ private slots:
     void replayLeavesOpenItemToItsItem_data();
     void replayLeavesOpenItemToItsItem();
     void strokeClosedMidPressKeepsItsTail();
-    void inkLaggedBehindThePointerOnPages_data();
-    void inkLaggedBehindThePointerOnPages();
+    void inkFollowsThePointer_data();
+    void inkFollowsThePointer();
 
 private:
     QTemporaryDir dir;
@@ -545,38 +547,62 @@ void PdfCanvasTest::strokeClosedMidPressKeepsItsTail()
     QCOMPARE(live, board->page(0)->layer3.toImage());
 }
 
-void PdfCanvasTest::inkLaggedBehindThePointerOnPages_data()
+void PdfCanvasTest::inkFollowsThePointer_data()
 {
-    addFreehandToolRows();
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<int>("tool");
+    for (bool onPdf : {false, true}) {
+        for (int tool : {int(PaintTool::Pencil), int(PaintTool::Pen), int(PaintTool::Highlighter)})
+            QTest::addRow("%s tool %d", onPdf ? "pdf" : "whiteboard", tool) << onPdf << tool;
+    }
 }
 
-void PdfCanvasTest::inkLaggedBehindThePointerOnPages()
+void PdfCanvasTest::inkFollowsThePointer()
 {
+    // Regression: the shown ink lagged two events behind the pointer (the highlighter showed
+    // nothing for its first 100 ms). The tail on the screen is never part of the drawing.
+    QFETCH(bool, onPdf);
     QFETCH(int, tool);
-    PdfBoard &pdf = *board;
-    pdf.useTool(tool);
-    pdf.property.lineBoldSize = 4;
-    const int top = pdf.top(0);
-    // Drawing on the shown layer (page 1 at zoom 1: widget x, y - top) just behind the point.
-    const auto inkAt = [&pdf, top](const QPixmap &layer, const QPointF &at) {
-        const QRect area(qRound(at.x()) - 3, qRound(at.y()) - top - 2, 4, 9);
-        return paintedPixels(layer.toImage().copy(area)) > 0;
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    b.useTool(tool);
+    b.property().lineBoldSize = 4;
+    b.property().foreColor = QStringLiteral("#2040a0");
+    if (!onPdf)
+        b.white->canvas.setSnapshotCost(0); // the stroke's close takes an undo copy
+    QWidget *w = b.widget();
+    const QImage blank = b.shown();
+    // Ink on the screen just behind the pointer, on the line or the nib below it (page points).
+    const auto inkAt = [&blank](const QImage &shown, const QPoint &at) {
+        for (int x = at.x() - 3; x <= at.x(); ++x) {
+            for (int y = at.y() - 2; y <= at.y() + 6; ++y) {
+                if (shown.pixel(x, y) != blank.pixel(x, y))
+                    return true;
+            }
+        }
+        return false;
     };
-    const QPointF from(60, top + 200);
-    pdf.press(from);
-    QVERIFY(inkAt(pdf.page(0)->layer2, from));
-    for (int i = 1; i <= 20; ++i) {
-        const QPointF at = from + QPointF(8 * i, 30 * qSin(i * 0.4));
-        pdf.move(at);
-        QVERIFY2(inkAt(pdf.page(0)->layer2, at), qPrintable(QStringLiteral("move %1").arg(i)));
-        if (i == 6)
-            QVERIFY(!inkAt(pdf.page(0)->layer3, at));
+    QVector<QPoint> line;
+    for (int i = 0; i <= 20; ++i)
+        line << QPoint(60 + 8 * i, 200 + qRound(30 * qSin(i * 0.4)));
+    const QVector<QPoint> input = b.at(line);
+    const auto tick = b.tick(10);
+    sendMouse(w, QEvent::MouseButtonPress, input.first());
+    QVERIFY(inkAt(b.shown(), line.first()));
+    for (int i = 1; i < line.size(); ++i) {
+        tick();
+        sendMouse(w, QEvent::MouseMove, input.at(i));
+        QVERIFY2(inkAt(b.shown(), line.at(i)), qPrintable(QStringLiteral("move %1").arg(i)));
+        if (i == 6 && (onPdf || tool != PaintTool::Highlighter))
+            QCOMPARE(paintedPixels(b.ink().copy(QRect(line.at(i), QSize(3, 3)))), 0);
     }
-    pdf.release(from + QPointF(160, 0));
-    const QImage live = pdf.page(0)->layer3.toImage();
-    QCOMPARE(pdf.page(0)->layer2.toImage(), live);
-    pdf.canvas->resetPageLayers();
-    QCOMPARE(pdf.page(0)->layer3.toImage(), live);
+    tick();
+    sendMouse(w, QEvent::MouseButtonRelease, input.last() + QPoint(40, 0));
+    const QImage ink = b.ink();
+    QCOMPARE(b.history().size(), 1);
+    QCOMPARE(b.replayedInk(), ink);
+    b.run(BoardCommand::Undo);
+    b.run(BoardCommand::Redo);
+    QCOMPARE(b.ink(), ink);
 }
 
 QTEST_MAIN(PdfCanvasTest)

@@ -18,6 +18,24 @@
 #include "screenshotdir.h"
 #include "x11window.h"
 
+// Drags from one screen pixel to another in the selector, which must then hold chosen, and
+// confirms: the picture goes to the clipboard.
+static void chooseAndConfirm(DesktopAreaSelecter *selecter, const QPoint &from, const QPoint &to,
+                             const QRect &chosen)
+{
+    const auto n = [](int v) { return QString::number(v); };
+    const QPoint mid = (from + to) / 2;
+    xdo({"mousemove", n(from.x()), n(from.y()), "mousedown", "1", "mousemove", n(mid.x()),
+         n(mid.y()), "mousemove", n(to.x()), n(to.y()), "mouseup", "1"});
+    QTRY_COMPARE(selecter->selectionRect(), chosen);
+    QPushButton *confirm = nullptr;
+    QTRY_VERIFY(confirm = visibleChild<QPushButton>(
+                    selecter, [](QPushButton *b) { return b->text() == QStringLiteral("确认"); }));
+    QTest::qWait(100);
+    click(confirm);
+    QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
+}
+
 // Blocks 40 logical pixels wide, each of another colour than its neighbours.
 static QColor blockColor(const QPoint &logical)
 {
@@ -110,17 +128,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(selecter));
         QCOMPARE(selecter->geometry(), QRect(QPoint(0, 0), screen));
         QTest::qWait(200);
-        xdo({"mousemove", "300", "200", "mousedown", "1", "mousemove", "500", "300", "mousemove",
-             "700", "450", "mouseup", "1"});
-        QTRY_COMPARE(selecter->selectionRect(), QRect(300, 200, 400, 250));
-
-        QPushButton *confirm = nullptr;
-        QTRY_VERIFY(confirm = visibleChild<QPushButton>(selecter, [](QPushButton *b) {
-                        return b->text() == QStringLiteral("确认");
-                    }));
-        QTest::qWait(100);
-        click(confirm);
-        QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
+        chooseAndConfirm(selecter, QPoint(300, 200), QPoint(700, 450), QRect(300, 200, 400, 250));
         QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
                  known.copy(300, 200, 400, 250));
         QTRY_VERIFY(!window->findChild<DesktopAreaSelecter *>());
@@ -230,19 +238,8 @@ private slots:
                     selecter->isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(selecter));
         QTest::qWait(200);
-        const QPoint from = screenPixels(chosen.topLeft());
-        const QPoint to = screenPixels(chosen.bottomRight() + QPoint(1, 1));
-        xdo({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
-             "mousemove", QString::number(to.x() - 50), QString::number(to.y() - 50), "mousemove",
-             QString::number(to.x()), QString::number(to.y()), "mouseup", "1"});
-        QTRY_COMPARE(selecter->selectionRect(), chosen);
-        QPushButton *confirm = nullptr;
-        QTRY_VERIFY(confirm = visibleChild<QPushButton>(selecter, [](QPushButton *b) {
-                        return b->text() == QStringLiteral("确认");
-                    }));
-        QTest::qWait(100);
-        click(confirm);
-        QTRY_VERIFY(!QGuiApplication::clipboard()->image().isNull());
+        chooseAndConfirm(selecter, screenPixels(chosen.topLeft()),
+                         screenPixels(chosen.bottomRight() + QPoint(1, 1)), chosen);
         const QImage shot = QGuiApplication::clipboard()->image();
         const QString shotWrong = blockMismatch(shot, chosen, ratio);
         QVERIFY2(shotWrong.isEmpty(), qPrintable("screenshot: " + shotWrong));

@@ -1,10 +1,10 @@
 // Figures for the point-by-point items and the text box; also writes pictures of them to look at.
 // Usage: bench_canvasitems [folder for pictures, default /tmp/quillboard-items]
 
+#include "drawing/pointerposition.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvastextbox.h"
-#include "items/pointerposition.h"
 
 #include <QApplication>
 #include <QDir>

@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"

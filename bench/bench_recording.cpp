@@ -24,7 +24,7 @@
 
 #include "../tests/mediaprobe.h"
 #include "../tests/pulseserver.h"
-#include "app/globals.h"
+#include "base/globals.h"
 #include "recording/videorecorder.h"
 
 namespace {

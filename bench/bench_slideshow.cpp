@@ -19,7 +19,7 @@
 #include "../tests/pdffixtures.h"
 #include "../tests/slidefixtures.h"
 #include "../tests/windowsetup.h"
-#include "app/globals.h"
+#include "base/globals.h"
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/slidebackgroundlabel.h"

@@ -24,7 +24,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/toolbarport.h"
 #include "platform/framesource.h"

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "drawing/paintdata.h"
 #include "drawing/penwidth.h"
 #include "drawing/strokepainter.h"

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 #include "platform/documentconverter.h"
 
 namespace {

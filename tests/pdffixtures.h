@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVector>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.

@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 
 #include "fakes.h"

@@ -1,10 +1,10 @@
 #include <QtTest>
 
-#include "app/appsettings.h"
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/appsettings.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "mainwindow/mainwindow.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <QtTest>
 #include <functional>
 
-#include "app/appsettings.h"
-#include "app/appsettingsdialog.h"
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/appsettings.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
+#include "mainwindow/appsettingsdialog.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/boardcommands.h"
 #include "mainwindow/mainwindow.h"

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "mainwindow/mainwindow.h"

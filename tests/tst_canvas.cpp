@@ -4,7 +4,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "drawing/gridlines.h"
 #include "drawing/pagedata.h"

@@ -5,7 +5,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "canvasboard.h"
 #include "drawing/pagehistory.h"
 #include "items/canvasfcline.h"

@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
+#include "drawing/pointerposition.h"
 #include "items/canvasfccurve.h"
-#include "items/pointerposition.h"
 
 #include <cmath>
 

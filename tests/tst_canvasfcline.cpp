@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
+#include "drawing/pointerposition.h"
 #include "items/canvasfcline.h"
-#include "items/pointerposition.h"
 
 #include <QPainter>
 #include <cmath>

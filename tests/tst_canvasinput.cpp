@@ -7,8 +7,8 @@
 #include <QtMath>
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "canvasboard.h"
 #include "drawing/penwidth.h"
 #include "items/canvasfcline.h"

@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "items/canvasline.h"
 #include "items/itemgeometry.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "canvas/canvas.h"
 #include "drawing/layersnapshots.h"
 #include "drawing/pagedata.h"

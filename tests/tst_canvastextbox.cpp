@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "items/canvastextbox.h"
 
 #include <QTextBlock>

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "toolbar/colorhuedistribution.h"
 #include "toolbar/colorstrawer.h"
 #include "toolbar/colorsvdistribution.h"

@@ -1,9 +1,9 @@
 #include <QSvgRenderer>
 #include <QtTest>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/moduleloader.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/moduleloader.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
 

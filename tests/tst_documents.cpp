@@ -12,15 +12,15 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "app/appsettingsdialog.h"
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
 #include "drawing/toolcursors.h"
+#include "mainwindow/appsettingsdialog.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"

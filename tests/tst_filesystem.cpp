@@ -2,7 +2,7 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 
 namespace {
 

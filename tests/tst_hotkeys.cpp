@@ -1,10 +1,10 @@
 #include <QtTest>
 
 #include "app/anativeeventfilter.h"
-#include "app/hotkeys.h"
 #include "mainwindow/shortcutkeys.h"
 #include "platform/hotkeyevents.h"
 #include "platform/hotkeygrabber.h"
+#include "platform/hotkeys.h"
 
 #include "fakes.h"
 

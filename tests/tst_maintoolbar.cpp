@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
 #include "toolbar/maintoolbar.h"

@@ -11,10 +11,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "canvas/canvas.h"

@@ -9,9 +9,9 @@
 #include <QNetworkReply>
 #include <QPushButton>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"

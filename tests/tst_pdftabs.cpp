@@ -1,8 +1,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"

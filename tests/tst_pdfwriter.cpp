@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 #include "pdf/pdfwriter.h"
 
 #include "canvasboard.h"

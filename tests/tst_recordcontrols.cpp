@@ -3,9 +3,9 @@
 #include <QDesktopServices>
 #include <QToolButton>
 
-#include "app/globals.h"
+#include "base/globals.h"
+#include "base/recordarea.h"
 #include "mainwindow/mainwindow.h"
-#include "recording/recordarea.h"
 #include "recording/recordingengine.h"
 #include "toolbar/maintoolbar.h"
 

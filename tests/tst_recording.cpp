@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 #include <csignal>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "mainwindow/scrollarea.h"
 #include "mainwindow/slidebackgroundlabel.h"
 

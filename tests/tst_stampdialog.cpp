@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "toolbar/flowlayout.h"
 #include "toolbar/stampdialog.h"
 

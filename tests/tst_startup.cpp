@@ -5,8 +5,8 @@
 #include <signal.h>
 
 #include "app/crashhandler.h"
-#include "app/filesystem.h"
 #include "app/singleinstance.h"
+#include "base/filesystem.h"
 #include "platform/windowtree.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "drawing/paintdata.h"
 #include "drawing/penwidth.h"

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "mainwindow/mainwindow.h"
 #include "timer/timerwidget.h"
 

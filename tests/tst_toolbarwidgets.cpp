@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "toolbar/paction.h"
 #include "toolbar/shapeaction.h"
 #include "toolbar/slider.h"

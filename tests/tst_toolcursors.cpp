@@ -2,9 +2,9 @@
 
 #include <QPainter>
 
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "drawing/pixmaputils.h"
 #include "drawing/toolcursors.h"
 #include "toolbar/stampdialog.h"

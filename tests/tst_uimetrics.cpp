@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 class TestUiMetrics : public QObject
 {

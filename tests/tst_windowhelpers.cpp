@@ -3,8 +3,8 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
-#include "app/filesystem.h"
-#include "app/windowsearch.h"
+#include "base/filesystem.h"
+#include "base/windowsearch.h"
 #include "mainwindow/handoffwatch.h"
 #include "mainwindow/personallogo.h"
 #include "mainwindow/texteditdialog.h"

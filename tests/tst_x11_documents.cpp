@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/appsettings.h"
-#include "app/appsettingsdialog.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/appsettings.h"
+#include "base/globals.h"
+#include "base/paths.h"
 #include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
+#include "mainwindow/appsettingsdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "screenshotdir.h"

@@ -3,9 +3,9 @@
 #include <QScreen>
 #include <QTextEdit>
 
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/texteditdialog.h"

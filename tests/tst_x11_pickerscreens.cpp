@@ -2,9 +2,9 @@
 // real X server and writes them as PNG files for a visual check.
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "drawing/paintproperty.h"
 #include "toolbar/colordialog.h"
 #include "toolbar/colorstrawer.h"

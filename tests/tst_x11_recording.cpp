@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <QX11Info>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "platform/x11framesource.h"
 #include "recording/recordingengine.h"
 #include "recording/videorecorder.h"

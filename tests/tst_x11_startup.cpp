@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/windowsearch.h"
+#include "base/globals.h"
+#include "base/windowsearch.h"
 #include "platform/windowtree.h"
 
 namespace {

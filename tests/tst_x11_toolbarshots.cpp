@@ -7,9 +7,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "drawing/paintproperty.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/shapeaction.h"

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "mainwindow/mainwindow.h"
 
 #include "fakes.h"

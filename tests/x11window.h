@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "mainwindow/mainwindow.h"
 
 #include "windowsetup.h"

@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "platform/desktopentry.h"
 
 int main(int argc, char *argv[])

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/globals.h"
+#include "base/globals.h"
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)

@@ -10,9 +10,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/windowsearch.h"
+#include "base/windowsearch.h"
 
 bool handOverToRunningInstance(const QString &handOverFile, const QStringList &files,
                                WindowTree &tree, const QString &title)

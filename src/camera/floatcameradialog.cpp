@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/canvashost.h"
 
 FloatCameraDialog::FloatCameraDialog(QWidget *parent)

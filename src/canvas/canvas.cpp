@@ -7,7 +7,8 @@
 #include <QWheelEvent>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
+#include "board/boarditems.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
@@ -15,7 +16,6 @@
 #include "drawing/pagelimits.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
-#include "items/boarditems.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

@@ -14,12 +14,12 @@
 
 #include <functional>
 
+#include "board/actionpainter.h"
+#include "board/boardediting.h"
 #include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
 #include "drawing/replaycopies.h"
 #include "drawing/stylerecords.h"
-#include "items/actionpainter.h"
-#include "items/boardediting.h"
 #include "items/pageorientation.h"
 
 class CanvasFCCurve;

@@ -7,8 +7,8 @@
 #include <QFileDialog>
 #include <QPainter>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"

@@ -8,8 +8,9 @@
 #include <QTouchEvent>
 #include <QtMath>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
+#include "board/boarditems.h"
 #include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/freehandaction.h"
@@ -21,7 +22,6 @@
 #include "drawing/penwidth.h"
 #include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
-#include "items/boarditems.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

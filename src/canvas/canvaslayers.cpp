@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "drawing/canvashost.h"
 #include "drawing/pagedata.h"

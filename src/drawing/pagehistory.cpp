@@ -1,6 +1,6 @@
 #include "drawing/pagehistory.h"
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"

@@ -1,7 +1,7 @@
 #include "drawing/stampstore.h"
 
-#include "app/filesystem.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
 
 namespace StampStore {
 

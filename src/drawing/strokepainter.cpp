@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/geometry.h"
 #include "drawing/paintdata.h"

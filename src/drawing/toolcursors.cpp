@@ -4,7 +4,7 @@
 #include <QRadialGradient>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"

@@ -1,6 +1,6 @@
 #include "items/canvasfccurve.h"
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #include "items/canvasfcline.h"
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -6,8 +6,8 @@
 #include <QTabletEvent>
 #include <QtMath>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/geometry.h"
 #include "items/itemgeometry.h"

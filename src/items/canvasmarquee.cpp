@@ -9,8 +9,8 @@
 #include <QtMath>
 #include <cmath>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "items/itemgeometry.h"
 #include "items/shaperenderer.h"

@@ -1,11 +1,11 @@
 #include "items/canvaspointfigure.h"
 #include "items/itemgeometry.h"
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
+#include "drawing/pointerposition.h"
 #include "drawing/stylerecords.h"
-#include "items/pointerposition.h"
 
 #include <QDateTime>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 #include "items/canvastextbox.h"
 #include "items/itemgeometry.h"
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 
 #include <QAction>

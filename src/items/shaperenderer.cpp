@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/stylerecords.h"
 #include "items/linedecorations.h"

@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 
 namespace {
 

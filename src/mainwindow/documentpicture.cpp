@@ -2,7 +2,7 @@
 
 #include <QImageReader>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 #include "drawing/pagelimits.h"
 
 QImage readDocumentPicture(const QString &path, QSize *ownSize)

@@ -4,7 +4,7 @@
 #include <QFileSystemWatcher>
 #include <QTimer>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 
 HandOffWatch::HandOffWatch(QObject *parent)
     : QObject(parent)

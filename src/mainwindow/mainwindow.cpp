@@ -19,12 +19,12 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/moduleloader.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
-#include "app/windowsearch.h"
+#include "base/filesystem.h"
+#include "base/globals.h"
+#include "base/moduleloader.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
+#include "base/windowsearch.h"
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "canvas/canvas.h"

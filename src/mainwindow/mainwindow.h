@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/appsettings.h"
+#include "base/appsettings.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
 #include "mainwindow/slidebackgroundlabel.h"

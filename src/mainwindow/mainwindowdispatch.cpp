@@ -1,5 +1,5 @@
 // Tool-bar commands for the board of the current document, and the colour picker.
-#include "app/appsettingsdialog.h"
+#include "mainwindow/appsettingsdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "toolbar/colordialog.h"

@@ -5,9 +5,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/scrollarea.h"

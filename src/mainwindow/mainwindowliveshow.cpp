@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"

@@ -7,9 +7,9 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"

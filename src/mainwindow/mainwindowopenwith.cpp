@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
 

@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "camera/camerawidget.h"
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"

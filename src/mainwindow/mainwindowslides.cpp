@@ -9,9 +9,9 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"

@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QLabel>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/documentconverter.h"
 #include "slideshow/officeopenwithdialog.h"

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 
 namespace personallogo {
 

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
 
 RecentFilesControler::RecentFilesControler(QMenu *menu, QObject *parent)
     : QObject(parent)

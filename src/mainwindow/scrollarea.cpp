@@ -9,8 +9,8 @@
 #include <QWheelEvent>
 #include <QtMath>
 
-#include "app/globals.h"
-#include "app/uimetrics.h"
+#include "base/globals.h"
+#include "base/uimetrics.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "pdf/pdfcanvas.h"
 

@@ -19,8 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/filesystem.h"
-#include "app/paths.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
 
 namespace {
 

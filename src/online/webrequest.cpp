@@ -4,7 +4,7 @@
 #include <QNetworkReply>
 #include <QUrl>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"

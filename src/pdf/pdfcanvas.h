@@ -11,9 +11,9 @@
 
 #include <functional>
 
+#include "board/actionpainter.h"
+#include "board/boardediting.h"
 #include "drawing/documentboard.h"
-#include "items/actionpainter.h"
-#include "items/boardediting.h"
 #include "items/pageorientation.h"
 #include "pdf/pagerenderahead.h"
 #include "pdf/pdfreader.h"

@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"

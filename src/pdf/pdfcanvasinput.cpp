@@ -6,7 +6,7 @@
 #include <QTabletEvent>
 #include <QTouchEvent>
 
-#include "app/globals.h"
+#include "base/globals.h"
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
 #include "drawing/pagelimits.h"

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <climits>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/pagelimits.h"
 
 namespace {

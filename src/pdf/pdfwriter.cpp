@@ -19,8 +19,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
 

@@ -6,7 +6,7 @@
 #include <QX11Info>
 #include <cstdlib>
 
-#include "app/hotkeys.h"
+#include "platform/hotkeys.h"
 
 namespace {
 

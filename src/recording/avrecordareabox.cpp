@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QRegion>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 AVRecordAreaBox::AVRecordAreaBox(QWidget *parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput)

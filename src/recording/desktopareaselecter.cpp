@@ -14,9 +14,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
-#include "app/windowsearch.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
+#include "base/windowsearch.h"
 #include "drawing/geometry.h"
 
 DesktopAreaSelecter::DesktopAreaSelecter(QWidget *parent)

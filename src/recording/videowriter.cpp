@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QThread>
 
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "platform/framesource.h"
 
 extern "C" {

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 OfficeOpenWithDialog::OfficeOpenWithDialog(QWidget *parent)
     : QDialog(parent)

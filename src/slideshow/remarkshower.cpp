@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/pixmaputils.h"
 
 namespace {

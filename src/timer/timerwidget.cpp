@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <cmath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/canvashost.h"
 
 TimerWidget::TimerWidget(QWidget *parent)

@@ -1,6 +1,6 @@
 #include "toolbar/colorhuedistribution.h"
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>

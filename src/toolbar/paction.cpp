@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 PAction::PAction(QWidget *parent)
     : QWidgetAction(parent)

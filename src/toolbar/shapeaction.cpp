@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 namespace {
 

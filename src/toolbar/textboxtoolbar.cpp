@@ -1,6 +1,6 @@
 #include "toolbar/textboxtoolbar.h"
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "toolbar/colordialog.h"

@@ -1,4 +1,4 @@
-#include "app/hotkeys.h"
+#include "platform/hotkeys.h"
 
 #include <QKeySequence>
 

@@ -1,6 +1,6 @@
-#include "app/paths.h"
+#include "base/paths.h"
 
-#include "app/globals.h"
+#include "base/globals.h"
 
 QString clipboardDirPath()
 {

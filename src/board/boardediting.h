@@ -11,8 +11,8 @@
 
 #include <functional>
 
+#include "board/boarditems.h"
 #include "drawing/documentboard.h"
-#include "items/boarditems.h"
 
 class CanvasHost;
 class CanvasPointFigure;

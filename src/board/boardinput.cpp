@@ -10,7 +10,8 @@
 #include <QWidget>
 #include <QtMath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
+#include "board/boardediting.h"
 #include "drawing/freehandaction.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
@@ -21,7 +22,6 @@
 #include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
 #include "drawing/stylerecords.h"
-#include "items/boardediting.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

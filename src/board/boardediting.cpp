@@ -1,7 +1,7 @@
 // Commits, cancels and commands shared by the boards. A shown item is always acted on first
 // (committed, edited or discarded), and only then the page history.
 
-#include "items/boardediting.h"
+#include "board/boardediting.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,8 +9,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"

@@ -1,4 +1,4 @@
-#include "app/appsettingsdialog.h"
+#include "mainwindow/appsettingsdialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,13 +18,13 @@
 #include <QWheelEvent>
 #include <QtMath>
 
-#include "app/appsettings.h"
-#include "app/filesystem.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/appsettings.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/recordarea.h"
+#include "base/uimetrics.h"
 #include "mainwindow/mainwindow.h"
 #include "recording/desktopareaselecter.h"
-#include "recording/recordarea.h"
 
 namespace {
 

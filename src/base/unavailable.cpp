@@ -1,4 +1,4 @@
-#include "app/unavailable.h"
+#include "base/unavailable.h"
 
 #include <QMessageBox>
 

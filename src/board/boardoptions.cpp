@@ -3,9 +3,9 @@
 
 #include <QHash>
 
+#include "board/boardediting.h"
 #include "drawing/paintproperty.h"
 #include "drawing/stylerecords.h"
-#include "items/boardediting.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

@@ -1,4 +1,4 @@
-#include "app/windowsearch.h"
+#include "base/windowsearch.h"
 
 #include <QGuiApplication>
 #include <QScreen>

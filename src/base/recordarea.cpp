@@ -1,10 +1,10 @@
-#include "recording/recordarea.h"
+#include "base/recordarea.h"
 
 #include <QDate>
 #include <QRect>
 #include <QString>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 bool isRecordAreaValid(int x, int y, int w, int h, int screenWidth, int screenHeight)
 {

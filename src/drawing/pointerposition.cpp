@@ -1,4 +1,4 @@
-#include "items/pointerposition.h"
+#include "drawing/pointerposition.h"
 
 #include <QCursor>
 

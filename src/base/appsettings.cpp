@@ -1,11 +1,11 @@
-#include "app/appsettings.h"
+#include "base/appsettings.h"
 
 #include <QColor>
 #include <QSaveFile>
 
-#include "app/filesystem.h"
-#include "app/uimetrics.h"
-#include "recording/recordarea.h"
+#include "base/filesystem.h"
+#include "base/recordarea.h"
+#include "base/uimetrics.h"
 
 AppSettings::AppSettings()
     : winw(availableScreenWidth())

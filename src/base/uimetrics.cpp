@@ -1,4 +1,4 @@
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "items/boarditems.h"
+#include "board/boarditems.h"
 
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"

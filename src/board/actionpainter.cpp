@@ -1,9 +1,10 @@
-#include "items/actionpainter.h"
+#include "board/actionpainter.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QStringList>
 
+#include "board/boarditems.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
@@ -13,7 +14,6 @@
 #include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
 #include "drawing/stylerecords.h"
-#include "items/boarditems.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

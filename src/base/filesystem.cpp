@@ -1,4 +1,4 @@
-#include "app/filesystem.h"
+#include "base/filesystem.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

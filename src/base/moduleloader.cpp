@@ -1,4 +1,4 @@
-#include "app/moduleloader.h"
+#include "base/moduleloader.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless: once in a normal build, once
-# with the address and undefined-behaviour sanitizers; then checks the source format.
+# with the address and undefined-behaviour sanitizers; then checks the include layers and the
+# source format.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -19,6 +20,9 @@ for dir in build build-asan; do
     xvfb-run -a -s "-screen 0 1920x1080x24" \
         ctest --test-dir "$top/$dir" --output-on-failure -j "$(nproc)" || status=1
 done
+
+echo "== include layers"
+bash "$top/scripts/checklayers.sh" || status=1
 
 echo "== format check"
 mapfile -t sources < <(cd "$top" && git ls-files -- '*.cpp' '*.h')

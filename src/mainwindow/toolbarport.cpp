@@ -31,6 +31,8 @@ public:
             [w](const QString &title, const QString &initial, const QString &extra) {
                 return ColorDialog::pickColor(w, &w->settings.recentcolors, title, initial, extra);
             });
+        bar->setStampBoxes([w](const QString &text) { return w->askQuestion(text); },
+                           [w](const QString &text) { w->showMessage(text); });
         QObject::connect(bar, &MainToolBar::paintToolClicked, w, [w] { w->selectPaintTool(); });
         QObject::connect(bar, &MainToolBar::exportPDFTriggered, w,
                          [w] { w->showPdfWriterDialog(); });

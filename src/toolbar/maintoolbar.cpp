@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/uimetrics.h"
+#include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
@@ -67,6 +67,13 @@ MainToolBar::MainToolBar(PaintProperty *paintProperty, QWidget *parent)
 void MainToolBar::setColorPicker(ColorPicker picker)
 {
     colorPicker = std::move(picker);
+}
+
+void MainToolBar::setStampBoxes(std::function<bool(const QString &)> question,
+                                std::function<void(const QString &)> message)
+{
+    stampDialog->setQuestion(std::move(question));
+    stampDialog->setMessage(std::move(message));
 }
 
 QString MainToolBar::askColor(const QString &title, const QString &initial,

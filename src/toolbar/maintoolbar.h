@@ -6,7 +6,7 @@
 #include <QToolBar>
 #include <functional>
 
-#include "app/appsettings.h"
+#include "base/appsettings.h"
 
 class PaintProperty;
 class PAction;
@@ -41,6 +41,9 @@ public:
     // The text-box bar asks through the same picker. Without one every colour question is
     // answered "closed".
     void setColorPicker(ColorPicker picker);
+    // The stamp picker's questions and messages go through the window's own boxes.
+    void setStampBoxes(std::function<bool(const QString &)> question,
+                       std::function<void(const QString &)> message);
 
     void buildLayouts();
     void connectSignals();

@@ -1,11 +1,9 @@
 #include "toolbar/stampdialog.h"
 
-#include "app/filesystem.h"
-#include "app/globals.h"
-#include "app/paths.h"
-#include "app/uimetrics.h"
+#include "base/filesystem.h"
+#include "base/paths.h"
+#include "base/uimetrics.h"
 #include "drawing/stampstore.h"
-#include "mainwindow/mainwindow.h"
 #include "toolbar/flowlayout.h"
 
 #include <QDateTime>
@@ -19,11 +17,6 @@
 #include <QScrollBar>
 
 namespace {
-
-QWidget *dialogParent(QWidget *fallback)
-{
-    return mainWindow ? static_cast<QWidget *>(mainWindow) : fallback->window();
-}
 
 const QString plainButtonStyle = QStringLiteral(
     "QPushButton{background-color:transparent;border:0;border-style:none;}QPushButton:hover{"
@@ -48,12 +41,11 @@ StampDialog::StampDialog(QWidget *parent)
         return QFileDialog::getOpenFileNames(owner, tr("选择图章图片"), QString(),
                                              tr("PNG(*.png)"));
     };
-    // The window's own boxes, so the question reads "确定" / "取消" like every other one.
+    // Boxes of its own until the main window hands over its own (setQuestion, setMessage), so
+    // the question reads "确定" / "取消" like every other one.
     ask = [this](const QString &text) {
-        if (mainWindow)
-            return mainWindow->askQuestion(text);
         QMessageBox box(QMessageBox::Question, QStringLiteral("墨岚白板提示"), text,
-                        QMessageBox::NoButton, dialogParent(this));
+                        QMessageBox::NoButton, window());
         QPushButton *yes = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
         box.setDefaultButton(yes);
@@ -61,10 +53,7 @@ StampDialog::StampDialog(QWidget *parent)
         return box.clickedButton() == yes;
     };
     tell = [this](const QString &text) {
-        if (mainWindow)
-            mainWindow->showMessage(text);
-        else
-            QMessageBox::about(dialogParent(this), QStringLiteral("墨岚白板消息"), text);
+        QMessageBox::about(window(), QStringLiteral("墨岚白板消息"), text);
     };
     now = [] { return QDateTime::currentMSecsSinceEpoch(); };
 

@@ -666,10 +666,10 @@ void PdfCanvasTest::palmBesideThePenIsIgnored()
     for (int i = 0; penDraws && i < 5; ++i)
         sendPen(w, i ? QEvent::TabletMove : QEvent::TabletPress, pen.at(i));
     if (then == QLatin1String("pinch"))
-        pinchOpen(w, finger, b.at({QPoint(300, 600)}).first(), b.at({QPoint(400, 600)}).first(),
+        pinchOpen(w, finger, b.at({QPoint(300, 450)}).first(), b.at({QPoint(400, 450)}).first(),
                   QPoint(15, 0), 6);
     else
-        stroke(w, finger, b.at(wavyLine(QPoint(120, 600), 8)), b.tick());
+        stroke(w, finger, b.at(wavyLine(QPoint(120, 450), 8)), b.tick());
     for (int i = 5; penDraws && i < pen.size(); ++i)
         sendPen(w, QEvent::TabletMove, pen.at(i));
     if (penDraws)

@@ -334,6 +334,7 @@ void TestScrollArea::focusChangesNeverScroll()
     content->setFocusPolicy(Qt::StrongFocus);
     auto *other = new QWidget(parent);
     other->setFocusPolicy(Qt::StrongFocus);
+    other->show();
     parent->show();
     QApplication::setActiveWindow(parent);
     QVERIFY(QTest::qWaitForWindowActive(parent));

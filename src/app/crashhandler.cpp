@@ -12,6 +12,7 @@
 
 #include "base/filesystem.h"
 #include "base/globals.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 
 namespace {
@@ -103,6 +104,7 @@ int runCrashReport(bool cleanUp)
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), crashMessageText());
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    fitTitle(&box);
     box.exec();
     return 0;
 }

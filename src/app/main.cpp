@@ -13,6 +13,7 @@
 #include "app/singleinstance.h"
 #include "base/filesystem.h"
 #include "base/globals.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/suspendwatcher.h"
@@ -24,6 +25,7 @@ int startupError(const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), text);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    fitTitle(&box);
     box.exec();
     return 0;
 }

@@ -254,6 +254,8 @@ protected:
     // Whether pointer input is the board's (a drawing tool or an edge drag) rather than the
     // scroll area's.
     virtual bool wantsPointerInput() const = 0;
+    // The pointer is over p with no button down: the page edge under it is found again.
+    virtual void hoverAt(const QPoint &p) = 0;
     // Mouse events made from a touch whose steps the board runs itself.
     bool isTouchCopy(const QMouseEvent *event) const
     {
@@ -290,6 +292,8 @@ private:
     void dropOpenAction(int type);
     // A second finger came down: the stroke of the first one goes, as if never drawn.
     void dropTouchStroke(const QPointF &pos);
+    // The pen came near: the finger's own stroke ends where it was last seen.
+    void endTouchStroke();
     // The touch as type, to where Qt would have sent it without the board.
     void passTouchToView(QTouchEvent *event, QEvent::Type type);
     bool touchPinching = false;

@@ -239,6 +239,7 @@ private:
     void finishCommit(PaintData *action) override;
     void refreshEditedPage() override { refreshPage(); }
     void stopStroke() override { strokeInProgress = false; }
+    void hoverAt(const QPoint &p) override;
     QPixmap copiedPageImage() const override { return pageImage(true); }
     bool canRotateView() const override;
     void liftSelection(int dragtype, const QRect &geometry) override;

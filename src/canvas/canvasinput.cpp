@@ -137,6 +137,12 @@ bool Canvas::wantsPointerInput() const
     return (property && property->paintTool != 0) || edgeDragging;
 }
 
+void Canvas::hoverAt(const QPoint &p)
+{
+    if (tracking && !strokeInProgress)
+        updateEdgeCursor(p);
+}
+
 void Canvas::runStep(Step step, const QPoint &p, const QPointF &pos, double pressure)
 {
     if (step == Step::Press)

@@ -165,6 +165,7 @@ private:
     void finishCommit(PaintData *action) override;
     void refreshEditedPage() override;
     void stopStroke() override { pressing = false; }
+    void hoverAt(const QPoint &p) override;
     QPixmap copiedPageImage() const override { return pageImage(); }
     bool canRotateView() const override { return canRotate(); }
     void liftSelection(int dragtype, const QRect &geometry) override;
@@ -235,6 +236,9 @@ private:
     int edgeUnderPointer = -1;
     QPointF pressCursor;
     QPointF currentCursor;
+    // The board's width and the horizontal scroll value at the press of an edge drag.
+    int pressWidth = 0;
+    int pressScroll = 0;
     QPointer<QScrollBar> verticalBar;
     const QObject *view = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "toolbar/colordialog.h"
 
+#include "base/messagebox.h"
 #include "base/uimetrics.h"
 #include "toolbar/colorhuedistribution.h"
 #include "toolbar/colorstrawer.h"
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -113,7 +113,7 @@ ColorDialog::ColorDialog(QWidget *parent)
     strawer->setObjectName(QStringLiteral("strawer"));
     screenGrabber = &ColorDialog::grabPrimaryScreenImage;
     inform = [this](const QString &title, const QString &text) {
-        QMessageBox::about(this, title, text);
+        showMessageBox(this, title, text);
     };
     hide();
     setupUi();

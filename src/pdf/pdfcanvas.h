@@ -77,6 +77,8 @@ public:
     const QVector<int> &visiblePageList() const { return visiblePages; }
     // Whether the page after the visible ones in the scroll direction is being made ready.
     bool isRenderedAhead(int index) const;
+    // Whether a visible page still shows its paper while its rendering is on its way.
+    bool isWaitingForRender(int index) const;
     bool isNearPage(int index, const QPointF &point) const;
     int pageIndexAt(const QPointF &point);
     QPointF mapToPage(const QPointF &point) const;
@@ -190,13 +192,24 @@ private:
     // Ends the edge code of a press (a touch has no hover to find it again).
     void forgetEdge();
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
-    // The page extent across (maximum width, or height with swapped axes) and a page's height
-    // as laid out, both at zoom 1.
+    // The page extent across (maximum width, or height with swapped axes) and a page's width and
+    // height as laid out, all at zoom 1. Pages sit at the left of the extent, each in its own
+    // shape.
     int pageExtent() const;
+    int laidOutWidth(int index) const;
     int laidOutHeight(int index) const;
+    // The columns page index takes on the widget, its extensions included.
+    int shownPageWidth(int index) const;
     QSize layerSize(int index) const;
     bool isValidPage(int index) const { return index >= 0 && index < pages.size(); }
+    // Renders page index now, on this thread (for export).
     void renderPage(int index);
+    // Gives page index its rendering when one is ready, else asks for it on the render thread.
+    void requestPage(int index);
+    // A render of PDF page pdfPage finished: a visible page waiting for it shows it.
+    void pageRendered(int pdfPage);
+    // Layer 1 of page index: its rendering, or white paper while it has none, on the board colour.
+    void rebuildBaseLayer(int index);
 
     PdfBoardHost *boardHost = nullptr;
     double edgeGripWidth = 0.0;

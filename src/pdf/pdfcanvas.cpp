@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "base/filesystem.h"
 #include "base/uimetrics.h"
@@ -23,6 +24,9 @@
 namespace {
 // Rows above the first page, below the last one and (at zoom 1) between pages.
 constexpr int pageMargin = 15;
+// Layers kept from pages scrolled away: those of two pages, for as long as the view moves.
+constexpr int spareLayerCount = 6;
+constexpr int spareLayerMs = 500;
 } // namespace
 
 PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintProperty *properties,
@@ -46,6 +50,10 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
     setPalette(palette);
     setAutoFillBackground(true);
     createItems(this);
+    spareRelease = new QTimer(this);
+    spareRelease->setSingleShot(true);
+    spareRelease->setInterval(spareLayerMs);
+    connect(spareRelease, &QTimer::timeout, this, [this] { spareLayers.clear(); });
 }
 
 PdfCanvas::~PdfCanvas()
@@ -155,6 +163,7 @@ void PdfCanvas::closeDocument()
     if (rememberPage && pages.size() > 1)
         FileSystem::writeBytes(stateFilePath(), QByteArray::number(pageInView));
     renderAhead.clear();
+    spareLayers.clear();
     for (PdfPageData *page : qAsConst(pages)) {
         page->clear();
         delete page;
@@ -314,6 +323,7 @@ void PdfCanvas::requestPage(int index)
         renderAhead.request(number, reader.page(number), size);
     } else if (!page->layer1.isNull()) {
         // Its paper is shown: the rendering came before its notice.
+        keepSpareLayer(page->layer1);
         rebuildBaseLayer(index);
         update(QRect(0, tops.at(index), width(), bottoms.at(index) - tops.at(index)));
     }
@@ -328,6 +338,7 @@ void PdfCanvas::pageRendered(int pdfPage)
         page->pageImage = renderAhead.takeReady(pdfPage, reader.pixelSizeOf(pdfPage));
         if (page->pageImage.isNull() || page->layer1.isNull())
             return;
+        keepSpareLayer(page->layer1);
         // Only the base changes: the ink layers, and a stroke being drawn, stay as they are.
         rebuildBaseLayer(i);
         update(QRect(0, tops.at(i), width(), bottoms.at(i) - tops.at(i)));
@@ -357,7 +368,7 @@ void PdfCanvas::rebuildLayers(int index)
         return;
     page->copies.setShown(isVisible());
     for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
-        *layer = QPixmap(size);
+        *layer = layerOfSize(size);
         layer->fill(Qt::transparent);
     }
     requestPage(index);
@@ -375,7 +386,7 @@ void PdfCanvas::rebuildBaseLayer(int index)
         page->layer1 = QPixmap::fromImage(std::move(shown));
         return;
     }
-    page->layer1 = QPixmap(size);
+    page->layer1 = layerOfSize(size);
     page->layer1.fill(board);
     QPainter painter(&page->layer1);
     if (shown.isNull() && isWaitingForRender(index))
@@ -386,8 +397,32 @@ void PdfCanvas::rebuildBaseLayer(int index)
 
 void PdfCanvas::releasePageLayers(int index)
 {
-    if (isValidPage(index))
-        pages.at(index)->releaseLayers();
+    if (!isValidPage(index))
+        return;
+    PdfPageData *page = pages.at(index);
+    QPixmap drawing[] = {page->layer2, page->layer3, page->layer4};
+    // The undo copies go first: a layer still shared with one is not reused.
+    page->releaseLayers();
+    for (QPixmap &layer : drawing)
+        keepSpareLayer(layer);
+}
+
+void PdfCanvas::keepSpareLayer(QPixmap &layer)
+{
+    if (!layer.isNull() && layer.isDetached() && spareLayers.size() < spareLayerCount) {
+        spareLayers.append(layer);
+        spareRelease->start();
+    }
+    layer = QPixmap();
+}
+
+QPixmap PdfCanvas::layerOfSize(const QSize &size)
+{
+    for (int i = 0; i < spareLayers.size(); ++i) {
+        if (spareLayers.at(i).size() == size)
+            return spareLayers.takeAt(i);
+    }
+    return QPixmap(size);
 }
 
 void PdfCanvas::resetPageLayers()

@@ -23,6 +23,7 @@ class PdfBoardHost;
 class PdfPageData;
 class QAbstractScrollArea;
 class QScrollBar;
+class QTimer;
 
 // The board of a PDF tab: every usable page of one PDF file stacked from top to bottom inside
 // the tab's scroll area. Only the pages that overlap the visible rows hold a rendered page and
@@ -210,6 +211,10 @@ private:
     void pageRendered(int pdfPage);
     // Layer 1 of page index: its rendering, or white paper while it has none, on the board colour.
     void rebuildBaseLayer(int index);
+    // A layer pixmap of size, taken from those of pages scrolled away when one fits: fresh
+    // memory costs the window far more than the fill. Its content is undefined.
+    QPixmap layerOfSize(const QSize &size);
+    void keepSpareLayer(QPixmap &layer);
 
     PdfBoardHost *boardHost = nullptr;
     double edgeGripWidth = 0.0;
@@ -249,5 +254,8 @@ private:
     QPointF pressCursor;
     QPointF currentCursor;
     QPointer<QScrollBar> verticalBar;
+    // Layers of pages scrolled away, kept for the pages scrolling in while the view moves.
+    QList<QPixmap> spareLayers;
+    QTimer *spareRelease = nullptr;
     const QObject *view = nullptr;
 };

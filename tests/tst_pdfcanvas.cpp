@@ -628,6 +628,10 @@ void PdfCanvasTest::pageNotReadyShowsPaperAndTakesInk()
     // The black bar along the page's top edge.
     QVERIFY(qGray(board->page(20)->layer1.toImage().pixel(400, 10)) < 40);
     QCOMPARE(board->page(20)->layer3.toImage(), ink);
+    // An export made while a page still shows its paper has the page itself.
+    board->bar()->setValue(board->top(30));
+    QVERIFY(board->page(30)->pageImage.isNull());
+    QVERIFY(qGray(board->canvas->renderPageImage(30).toImage().pixel(400, 10)) < 40);
 }
 
 void PdfCanvasTest::mixedPageSizesKeepTheirShape()

@@ -2,8 +2,13 @@
 // page while scrolling through every page (on the GUI thread), the longest single scroll step,
 // zoom steps and peak resident memory; beside them, a raw render of the same pages at the same
 // size and the set-up of a page's layers. Pages are laid out as on a 1920-pixel screen.
+// Then a scanned PDF (six 300 dpi colour pages of 2550 x 3509 pixels, JPEG): the longest gap
+// between two repaints of the board while it scrolls through the pages at a steady pace and
+// while it zooms in and out, with the event loop running as in the window; and the reader's
+// page render against the raw render of the PDF module on the same pages and pixels.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QPainter>
 #include <QPdfDocument>
@@ -12,9 +17,11 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "drawing/paintproperty.h"
 #include "pdf/pdfcanvas.h"
@@ -44,6 +51,102 @@ bool writeTextBook(const QString &path)
             painter.drawText(0, 14 * row + 12, line.arg(page * 60 + row));
     }
     return painter.end();
+}
+
+constexpr int scanWidth = 2550;
+constexpr int scanHeight = 3509;
+constexpr int scanPages = 6;
+
+// Colour "scans": smooth tones, noise and dark text-like bars, drawn at 300 dpi and stored by the
+// PDF writer as JPEG.
+bool writeScans(const QString &path)
+{
+    QPdfWriter writer(path);
+    writer.setResolution(300);
+    writer.setPageSize(QPageSize(QSizeF(scanWidth * 72.0 / 300, scanHeight * 72.0 / 300),
+                                 QPageSize::Point, QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    quint32 seed = 12345;
+    for (int page = 0; page < scanPages; ++page) {
+        if (page > 0)
+            writer.newPage();
+        QImage scan(scanWidth, scanHeight, QImage::Format_RGB32);
+        for (int y = 0; y < scanHeight; ++y) {
+            auto *line = reinterpret_cast<QRgb *>(scan.scanLine(y));
+            const bool bar = (y / 40) % 3 == 0 && y > 300 && y < scanHeight - 300;
+            for (int x = 0; x < scanWidth; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int noise = int(seed >> 27) - 16;
+                const int tone = bar && x > 250 && x < scanWidth - 250 && (x / 23) % 4 != 0
+                                     ? 40
+                                     : 230 - (x + y + 400 * page) % 60;
+                line[x] = qRgb(qBound(0, tone + noise, 255), qBound(0, tone - 10 + noise, 255),
+                               qBound(0, tone - 25 + (x * 50) / scanWidth + noise, 255));
+            }
+        }
+        painter.drawImage(QRect(0, 0, scanWidth, scanHeight), scan);
+    }
+    return painter.end();
+}
+
+qint64 threadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+struct Gap
+{
+    qint64 longest = 0;
+    // The GUI thread's own processor time in its longest gap: the rest of a gap is time the
+    // machine gave to other threads and programs.
+    qint64 busiest = 0;
+};
+
+// The longest time between two paints of watched while run steps through its work, one step
+// each interval milliseconds, with the event loop running; run gives false when done.
+Gap longestPaintGap(QWidget *watched, int interval, const std::function<bool()> &run)
+{
+    struct Watch : QObject
+    {
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 lastCpu = threadCpuNs();
+        bool running = true;
+        Gap gap;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && running) {
+                const qint64 now = clock.nsecsElapsed();
+                const qint64 cpu = threadCpuNs();
+                gap.longest = qMax(gap.longest, now - last);
+                gap.busiest = qMax(gap.busiest, cpu - lastCpu);
+                last = now;
+                lastCpu = cpu;
+            }
+            return false;
+        }
+    } watch;
+    watch.clock.start();
+    watched->installEventFilter(&watch);
+    QEventLoop loop;
+    QTimer pace;
+    pace.setInterval(interval);
+    pace.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pace, &QTimer::timeout, &loop, [&] {
+        if (!run()) {
+            pace.stop();
+            watch.running = false;
+            // The last pages' renders arrive and are painted.
+            QTimer::singleShot(600, &loop, &QEventLoop::quit);
+        }
+    });
+    pace.start();
+    loop.exec();
+    watched->removeEventFilter(&watch);
+    return watch.gap;
 }
 
 qint64 peakResidentKb()
@@ -216,5 +319,91 @@ int main(int argc, char *argv[])
         rawPerPage, setupPerPage, rawPerPage + setupPerPage, boardPerPage,
         100.0 * (boardPerPage / (rawPerPage + setupPerPage) - 1.0));
     pdf->closeDocument();
+
+    // The scanned PDF.
+    const QString scans = dir.filePath(QStringLiteral("scans.pdf"));
+    timer.restart();
+    if (!writeScans(scans)) {
+        std::printf("could not write the scans\n");
+        return 1;
+    }
+    std::printf("\nscanned PDF: %d colour pages of %dx%d pixels written in %.0f ms (%lld KB)\n",
+                scanPages, scanWidth, scanHeight, ms(timer.nsecsElapsed()),
+                QFile(scans).size() / 1024);
+    QScrollArea scanArea;
+    scanArea.resize(fitLimit + 60, 900);
+    scanArea.setWidgetResizable(false);
+    scanArea.setAlignment(Qt::AlignHCenter);
+    auto *scan = new PdfCanvas(scans, dir.path(), &property, nullptr, nullptr);
+    scan->documentReader().setScreenMetrics(96 / 25.4, fitLimit);
+    if (!scan->openDocument()) {
+        std::printf("could not open the scans\n");
+        return 1;
+    }
+    scan->setZoom(1.0);
+    scanArea.setWidget(scan);
+    scan->followScrollArea(&scanArea);
+    scanArea.show();
+    QCoreApplication::processEvents();
+    scan->restoreLastPage();
+    QCoreApplication::processEvents();
+    const QSize scanSize = scan->documentReader().pageSizes().first();
+
+    QScrollBar *scanBar = scanArea.verticalScrollBar();
+    const int scanStep = scanArea.viewport()->height() / 8;
+    int value = 0;
+    const Gap scrollGap = longestPaintGap(scan, 16, [&] {
+        value += scanStep;
+        scanBar->setValue(value);
+        return value < scanBar->maximum();
+    });
+    std::printf(
+        "scroll: %d px every 16 ms through the %d pages (page %dx%d): longest gap "
+        "between repaints %.1f ms (the window's own work in a gap at most %.1f ms)\n",
+        scanStep, scanPages, scanSize.width(), scanSize.height(), ms(scrollGap.longest),
+        ms(scrollGap.busiest));
+    scanBar->setValue(scanBar->maximum() / 2);
+    QCoreApplication::processEvents();
+    int zoomSteps = 0;
+    const Gap zoomGap = longestPaintGap(scan, 16, [&] {
+        // In to 1.8, out to 0.55, back to 1.0.
+        const int kind = zoomSteps < 16 || zoomSteps >= 41 ? 1 : 2;
+        scan->zoomStep(kind);
+        return ++zoomSteps < 50;
+    });
+    std::printf(
+        "zoom: %d steps, one every 16 ms as a pinch gives them (1.0 to 1.8 to 0.55 to %.2f): "
+        "longest gap "
+        "between repaints %.1f ms (own work at most %.1f ms)\n",
+        zoomSteps, scan->zoom(), ms(zoomGap.longest), ms(zoomGap.busiest));
+
+    // The reader's page against the raw render, the same pages at the same pixel size, taken
+    // turn about; in this thread's processor time, which the load of the machine and a render
+    // still running on the board's thread leave alone.
+    const auto compare = [](const char *what, int count, const std::function<void(int)> &raw,
+                            const std::function<void(int)> &reader) {
+        qint64 rawTime = 0;
+        qint64 readerTime = 0;
+        for (int i = 0; i < count; ++i) {
+            qint64 start = threadCpuNs();
+            raw(i);
+            rawTime += threadCpuNs() - start;
+            start = threadCpuNs();
+            reader(i);
+            readerTime += threadCpuNs() - start;
+        }
+        std::printf("%s: raw render %.1f ms, reader %.1f ms per page (%.2fx)\n", what,
+                    ms(rawTime) / count, ms(readerTime) / count,
+                    double(readerTime) / qMax<qint64>(1, rawTime));
+    };
+    QPdfDocument rawScans;
+    rawScans.load(scans);
+    compare(
+        "scanned pages", 2 * scanPages, [&](int i) { rawScans.render(i % scanPages, scanSize); },
+        [&](int i) { scan->documentReader().pageImage(i % scanPages, 1.0); });
+    compare(
+        "text pages", 50, [&](int i) { raw.render(i, pageSize); },
+        [&](int i) { pdf->documentReader().pageImage(i, 1.0); });
+    scan->closeDocument();
     return 0;
 }

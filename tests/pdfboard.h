@@ -42,7 +42,18 @@ struct PdfBoard
         host.area = QRect(0, 0, 900, area.viewport()->height());
         if (show)
             area.show();
-        return !show || QTest::qWaitForWindowExposed(&area);
+        return !show || (QTest::qWaitForWindowExposed(&area) && rendered());
+    }
+    // Waits until every visible page shows its rendering instead of its paper.
+    bool rendered()
+    {
+        return QTest::qWaitFor([this] {
+            for (int i : canvas->visiblePageList()) {
+                if (canvas->isWaitingForRender(i))
+                    return false;
+            }
+            return true;
+        });
     }
     QScrollBar *bar() const { return area.verticalScrollBar(); }
     int top(int index) const { return canvas->pageTops().at(index); }
@@ -50,6 +61,7 @@ struct PdfBoard
     {
         bar()->setValue(top(index));
         QCoreApplication::processEvents();
+        rendered();
     }
     PdfPageData *page(int index) const { return canvas->pageList().at(index); }
     QList<PaintData *> &history(int index) const { return page(index)->history; }

@@ -67,6 +67,29 @@ inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries
     return FileSystem::writeBytes(path, out);
 }
 
+// A page dictionary for writeRawPdf (300 x 300 pt unless given) with three annotations and no
+// appearance streams of their own: a red square (border 6 pt) from (20, 100) to (100, 200), a
+// yellow highlight over (150, 200)-(250, 250) and a blue ink line across y = 50, all in PDF
+// points (y upwards).
+inline QString annotatedPage(const QString &mediaBox = QStringLiteral("[0 0 300 300]"))
+{
+    return QStringLiteral("/MediaBox ") + mediaBox +
+           QStringLiteral(
+               " /Annots ["
+               "<< /Type /Annot /Subtype /Square /Rect [17 97 103 203] /C [1 0 0] /BS << /W 6 >> "
+               ">> "
+               "<< /Type /Annot /Subtype /Highlight /Rect [150 200 250 250] /C [1 1 0] "
+               "/QuadPoints [150 250 250 250 150 200 250 200] >> "
+               "<< /Type /Annot /Subtype /Ink /Rect [20 40 280 60] /C [0 0 1] /BS << /W 8 >> "
+               "/InkList [[30 50 270 50]] >>]");
+}
+
+// Legal landscape, portrait, landscape: a portrait page among landscape ones.
+inline QVector<QSizeF> mixedLegalPages()
+{
+    return {QSizeF(1008, 612), QSizeF(612, 1008), QSizeF(1008, 612)};
+}
+
 // An AES-256 copy of source opened by the user password.
 inline bool encryptPdf(const QString &source, const QString &target, const QString &password)
 {

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "base/globals.h"
+#include "base/uimetrics.h"
 #include "drawing/pagelimits.h"
 #include "drawing/toolcursors.h"
 #include "items/canvasmarquee.h"
@@ -131,6 +132,8 @@ private slots:
     void blankClickEndsTheStrokeInProgress();
     void draggedEdgeStaysUnderThePointer_data();
     void draggedEdgeStaysUnderThePointer();
+    void pageNotReadyShowsPaperAndTakesInk();
+    void mixedPageSizesKeepTheirShape();
 
 private:
     QTemporaryDir dir;
@@ -248,6 +251,7 @@ void PdfCanvasTest::firstPageIsPaintedWithoutScroll()
     board->area.show();
     QVERIFY(QTest::qWaitForWindowExposed(&board->area));
     QCOMPARE(board->bar()->value(), 0);
+    QVERIFY(board->rendered());
     const QImage shot = board->canvas->grab(QRect(0, 0, 840, 600)).toImage();
     // The black bar along the first page's top edge, its white paper below, the background above.
     QVERIFY(qGray(shot.pixel(400, 15 + 10)) < 40);
@@ -798,6 +802,49 @@ void PdfCanvasTest::draggedEdgeStaysUnderThePointer()
     }
     sendMouse(pdf, QEvent::MouseButtonRelease, pdf->mapFromGlobal(pointer));
     QVERIFY(qAbs(edgeToPointer(pointer) - offset) <= 2);
+}
+
+void PdfCanvasTest::pageNotReadyShowsPaperAndTakesInk()
+{
+    // Regression: a page scrolled into view was rendered on the GUI thread, holding the window
+    // and the pen for its render time. Its paper shows at once and takes ink; the rendering
+    // follows without touching the ink.
+    board->bar()->setValue(board->top(20));
+    QVERIFY(board->canvas->visiblePageList().contains(20));
+    QVERIFY(board->page(20)->pageImage.isNull());
+    const QImage paper = board->page(20)->layer1.toImage();
+    QCOMPARE(paper.size(), QSize(840, 1188));
+    QCOMPARE(paper.pixel(400, 10), qRgb(255, 255, 255));
+    board->stroke(20, QPointF(100, 300), QPointF(400, 350));
+    QCOMPARE(board->history(20).size(), 1);
+    const QImage ink = board->page(20)->layer3.toImage();
+    QVERIFY(paintedPixels(ink) > 0);
+    QVERIFY(board->rendered());
+    // The black bar along the page's top edge.
+    QVERIFY(qGray(board->page(20)->layer1.toImage().pixel(400, 10)) < 40);
+    QCOMPARE(board->page(20)->layer3.toImage(), ink);
+    // An export made while a page still shows its paper has the page itself.
+    board->bar()->setValue(board->top(30));
+    QVERIFY(board->page(30)->pageImage.isNull());
+    QVERIFY(qGray(board->canvas->renderPageImage(30).toImage().pixel(400, 10)) < 40);
+}
+
+void PdfCanvasTest::mixedPageSizesKeepTheirShape()
+{
+    // Regression: a portrait page among landscape ones lay on a sheet as wide as they are and was
+    // exported that wide. 612 x 1008 pt at 4 pixels per millimetre are 864 x 1422 pixels.
+    const QString mixed = dir.filePath(QStringLiteral("mixed.pdf"));
+    QVERIFY(writeTestPdf(mixed, mixedLegalPages()));
+    QVERIFY(open(mixed));
+    PdfCanvas *pdf = board->canvas;
+    QCOMPARE(pdf->width(), 1422);
+    board->scrollTo(1);
+    QCOMPARE(board->page(1)->layer1.size(), QSize(864, 1422));
+    QCOMPARE(pdf->renderPageImage(1).size(), QSize(864, 1422));
+    QCOMPARE(pdf->renderPageImage(2).size(), QSize(1422, 864));
+    const QImage shot = pdf->grab(QRect(0, board->top(1), pdf->width(), 400)).toImage();
+    QCOMPARE(shot.pixel(800, 300), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(1000, 300), documentBackgroundColor().rgb());
 }
 
 QTEST_MAIN(PdfCanvasTest)

@@ -11,6 +11,7 @@ class PdfReaderTest : public QObject
 
 private slots:
     void labelsFollowEachLoadAndLeaveZeroWidthPagesOut();
+    void annotationsAreDrawn();
 };
 
 void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
@@ -64,6 +65,30 @@ void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
     QVERIFY(reader.load(allZero));
     QCOMPARE(reader.usablePageCount(), 0);
     QVERIFY(reader.pageLabels().isEmpty());
+}
+
+void PdfReaderTest::annotationsAreDrawn()
+{
+    // Regression: the page was rendered bare, without its highlights, shapes and ink.
+    QTemporaryDir dir;
+    const QString marked = dir.filePath(QStringLiteral("marked.pdf"));
+    QVERIFY(writeRawPdf(marked, {annotatedPage()}));
+    PDFReader reader;
+    reader.setScreenMetrics(72 / 25.4, 0);
+    QVERIFY(reader.load(marked));
+    const QImage page = reader.pageImage(0, 1.0);
+    QCOMPARE(page.size(), QSize(300, 300));
+    QCOMPARE(page.format(), QImage::Format_RGB32);
+    // PDF y runs upwards: the square's border, the highlight and the ink line, each in its colour.
+    const auto near = [&page](int x, int y, QColor want) {
+        const QColor c = page.pixelColor(x, y);
+        return qAbs(c.red() - want.red()) < 60 && qAbs(c.green() - want.green()) < 60 &&
+               qAbs(c.blue() - want.blue()) < 60;
+    };
+    QVERIFY(near(20, 150, Qt::red));
+    QVERIFY(near(200, 75, Qt::yellow));
+    QVERIFY(near(150, 250, Qt::blue));
+    QVERIFY(near(60, 150, Qt::white));
 }
 
 QTEST_MAIN(PdfReaderTest)

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QPdfDocument>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -7,6 +8,8 @@
 #include "pdf/pdfwriter.h"
 
 #include "canvasboard.h"
+#include "pdfboard.h"
+#include "pdffixtures.h"
 
 class PdfWriterTest : public QObject
 {
@@ -16,6 +19,7 @@ private slots:
     void interruptedExportKeepsOldFile_data();
     void interruptedExportKeepsOldFile();
     void withoutDesktopHomeIsTheFolder();
+    void mixedPageSizesKeepTheirShape();
 
 private:
     QTemporaryDir dir;
@@ -83,6 +87,34 @@ void PdfWriterTest::withoutDesktopHomeIsTheFolder()
     QCOMPARE(writer.folder(), home.filePath(QStringLiteral("Desktop")));
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+void PdfWriterTest::mixedPageSizesKeepTheirShape()
+{
+    // Regression: every page of a PDF board was exported as wide as the widest, so a portrait
+    // page among landscape ones came out (nearly) square.
+    const QString mixed = dir.filePath(QStringLiteral("mixed.pdf"));
+    QVERIFY(writeTestPdf(mixed, mixedLegalPages()));
+    PdfBoard board(mixed, dir.path());
+    QVERIFY(board.open());
+    PDFWriter writer;
+    const QString folder = dir.filePath(QStringLiteral("mixed"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writer.prepare(QStringLiteral("mixed.pdf"), 2, board.canvas, folder));
+    QVERIFY(writer.writePdf(writer.outputPath()));
+    QPdfDocument written;
+    QCOMPARE(written.load(writer.outputPath()), QPdfDocument::NoError);
+    QCOMPARE(written.pageCount(), 3);
+    const QVector<QSizeF> pages = mixedLegalPages();
+    for (int i = 0; i < 3; ++i) {
+        const QSizeF size = written.pageSize(i);
+        QVERIFY2(
+            qAbs(size.width() / size.height() - pages.at(i).width() / pages.at(i).height()) < 0.02,
+            qPrintable(QStringLiteral("page %1: %2 x %3 pt")
+                           .arg(i + 1)
+                           .arg(size.width())
+                           .arg(size.height())));
+    }
 }
 
 QTEST_MAIN(PdfWriterTest)

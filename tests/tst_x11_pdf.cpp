@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPdfDocument>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
 
+#include "base/uimetrics.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
@@ -27,6 +29,9 @@
 // writes with her finger, pinches to zoom and widens the page by its edge: "pdf-touch-xvfb.png".
 // Under a window manager, documents given together each open on their first page, and a page
 // read and clicked on stays through a visit to another tab.
+// A marked-up document with a portrait page among landscape ones shows its annotations as
+// poppler's pdftoppm draws them and each page in its own shape, shown and exported:
+// "pdf-mixed-xvfb.png".
 class X11PdfTest : public QObject
 {
     Q_OBJECT
@@ -35,6 +40,7 @@ private slots:
     void readDrawAndExport();
     void fingerInkPinchAndPageEdge();
     void documentsKeepTheirPlaceUnderWindowManager();
+    void annotationsAndMixedPageSizes();
 };
 
 void X11PdfTest::readDrawAndExport()
@@ -298,6 +304,83 @@ void X11PdfTest::documentsKeepTheirPlaceUnderWindowManager()
     QTRY_COMPARE(w.tools()->paintTool, int(PaintTool::Pen));
     QTest::qWait(300);
     QCOMPARE(barOf(book), scrolled);
+}
+
+void X11PdfTest::annotationsAndMixedPageSizes()
+{
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString doc = x.data.filePath(QStringLiteral("批注.pdf"));
+    const QString landscape = annotatedPage(QStringLiteral("[0 0 1008 612]"));
+    QVERIFY(writeRawPdf(doc, {landscape, QStringLiteral("/MediaBox [0 0 612 1008]"), landscape}));
+    w.openFiles({doc});
+    QTRY_VERIFY(w.currentTabItem() && w.currentTabItem()->pdfCanvas);
+    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
+    const auto shown = [pdf](int i) {
+        return !pdf->pageList().at(i)->layer1.isNull() && !pdf->isWaitingForRender(i);
+    };
+    QTRY_VERIFY(shown(0));
+
+    // Our first page against pdftoppm's at the same size: the same marks, nearly every pixel
+    // alike.
+    const QImage ours =
+        pdf->pageList().at(0)->layer1.toImage().convertToFormat(QImage::Format_RGB32);
+    const QString prefix = x.data.filePath(QStringLiteral("poppler"));
+    QProcess poppler;
+    poppler.start(
+        QStringLiteral("pdftoppm"),
+        {"-f", "1", "-l", "1", "-singlefile", "-png", "-scale-to-x", QString::number(ours.width()),
+         "-scale-to-y", QString::number(ours.height()), doc, prefix});
+    QVERIFY(poppler.waitForFinished(30000) && poppler.exitCode() == 0);
+    const QImage theirs =
+        QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(theirs.size(), ours.size());
+    int unlike = 0;
+    QVector<int> marks(2, 0);
+    for (int y = 0; y < ours.height(); ++y) {
+        for (int x = 0; x < ours.width(); ++x) {
+            const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+            unlike +=
+                qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) >
+                150;
+            int k = 0;
+            for (QRgb c : {a, b})
+                marks[k++] += qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80;
+        }
+    }
+    QVERIFY2(marks.at(1) > 500 && marks.at(0) > marks.at(1) / 2,
+             qPrintable(QStringLiteral("red pixels %1, pdftoppm %2").arg(marks[0]).arg(marks[1])));
+    QVERIFY2(unlike < ours.width() * ours.height() / 100, qPrintable(QString::number(unlike)));
+
+    // The portrait page keeps its shape: the background beside it, not a wider sheet.
+    pdf->scrollToPage(1);
+    QTRY_VERIFY(shown(1));
+    QTest::qWait(200);
+    auto *area = qobject_cast<QScrollArea *>(pdf->parentWidget()->parentWidget());
+    const QImage image = w.grab().toImage();
+    QVERIFY(image.save(QDir(screenshotDir()).filePath(QStringLiteral("pdf-mixed-xvfb.png"))));
+    const int right = qRound(pdf->pageList().at(1)->width * pdf->zoom());
+    const int y = pdf->pageTops().at(1) + 300;
+    const QRect view(area->viewport()->mapTo(&w, QPoint(0, 0)), area->viewport()->size());
+    const QPoint paper = pdf->mapTo(&w, QPoint(right - 40, y));
+    const QPoint beside = pdf->mapTo(&w, QPoint(right + 40, y));
+    QVERIFY(view.contains(paper) && view.contains(beside));
+    QCOMPARE(image.pixel(paper) & 0xffffff, 0xffffffu);
+    QCOMPARE(image.pixel(beside) & 0xffffff, documentBackgroundColor().rgb() & 0xffffff);
+
+    // Exported, each page has its own shape.
+    PDFWriter writer;
+    QVERIFY(writer.prepare(QStringLiteral("批注.pdf"), 2, pdf, x.data.path()));
+    const QString out = x.data.filePath(QStringLiteral("out.pdf"));
+    QVERIFY(writer.writePdf(out));
+    QPdfDocument written;
+    QCOMPARE(written.load(out), QPdfDocument::NoError);
+    QCOMPARE(written.pageCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QSizeF s = written.pageSize(i);
+        QVERIFY(qAbs(s.width() / s.height() - (i == 1 ? 612.0 / 1008 : 1008.0 / 612)) < 0.02);
+    }
 }
 
 QTEST_MAIN(X11PdfTest)

@@ -1,7 +1,7 @@
 #include "pdf/pagerenderahead.h"
 
 #include <atomic>
-#include <memory>
+#include <chrono>
 
 struct PageRenderAhead::Job
 {
@@ -9,7 +9,8 @@ struct PageRenderAhead::Job
     std::atomic<bool> dropped{false};
 };
 
-PageRenderAhead::PageRenderAhead()
+PageRenderAhead::PageRenderAhead(std::function<void(int key)> ready)
+    : onReady(std::move(ready))
 {
     pool.setMaxThreadCount(1);
 }
@@ -29,24 +30,40 @@ void PageRenderAhead::request(int key, const QPdfiumPage &page, const QSize &siz
     entry.size = size;
     entry.job = job;
     entry.image = job->result.get_future().share();
-    // A page dropped before its turn is not rendered: fast scrolling would queue up work for
-    // pages long gone.
-    pool.start(
-        [job, page, size] { job->result.set_value(job->dropped ? QImage() : page.image(size)); });
+    QObject *to = &receiver;
+    std::function<void(int)> *ready = onReady ? &onReady : nullptr;
+    pool.start([job, page, size, key, to, ready] {
+        if (job->dropped) {
+            job->result.set_value(QImage());
+            return;
+        }
+        job->result.set_value(page.image(size));
+        // The store waits for this thread before the receiver goes, and a call still queued
+        // goes with it.
+        if (ready && !job->dropped)
+            QMetaObject::invokeMethod(
+                to, [ready, key] { (*ready)(key); }, Qt::QueuedConnection);
+    });
     entries.append(entry);
     while (entries.size() > capacity)
-        entries.takeFirst().job->dropped = true;
+        drop(0);
 }
 
-QImage PageRenderAhead::take(int key, const QSize &size)
+QImage PageRenderAhead::takeReady(int key, const QSize &size)
 {
     for (int i = 0; i < entries.size(); ++i) {
-        if (entries.at(i).key != key)
+        const Entry &entry = entries.at(i);
+        if (entry.key != key)
             continue;
-        const Entry entry = entries.takeAt(i);
-        if (entry.size != size)
+        if (entry.size != size) {
+            drop(i);
             return QImage();
-        return entry.image.get();
+        }
+        if (entry.image.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return QImage();
+        const QImage image = entry.image.get();
+        entries.removeAt(i);
+        return image;
     }
     return QImage();
 }
@@ -58,6 +75,29 @@ bool PageRenderAhead::contains(int key) const
             return true;
     }
     return false;
+}
+
+bool PageRenderAhead::isReady(int key) const
+{
+    for (const Entry &entry : entries) {
+        if (entry.key == key)
+            return entry.image.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }
+    return false;
+}
+
+void PageRenderAhead::keepOnly(const QVector<int> &keys)
+{
+    for (int i = entries.size() - 1; i >= 0; --i) {
+        if (!keys.contains(entries.at(i).key))
+            drop(i);
+    }
+}
+
+void PageRenderAhead::drop(int i)
+{
+    entries.at(i).job->dropped = true;
+    entries.removeAt(i);
 }
 
 void PageRenderAhead::clear()

@@ -2,20 +2,25 @@
 
 #include <QImage>
 #include <QList>
+#include <QObject>
 #include <QSize>
 #include <QThreadPool>
+#include <QVector>
+#include <functional>
 #include <future>
 #include <memory>
 
 #include "platform/qpdfiumpage.h"
 
-// Pages rendered ahead of need on a thread of their own, so that a page scrolling into view
-// finds its picture ready and the window does not wait for the renderer. It keeps at most a few
-// pages; the board still decides which pages it holds.
+// Pages rendered on a thread of their own, so that the window never waits for the renderer: a
+// page in view that is not rendered yet shows its paper until it is, and the page that comes next
+// is rendered ahead of need. Renders run one at a time in the order asked; a page dropped before
+// its turn is not rendered. The board still decides which pages it holds.
 class PageRenderAhead
 {
 public:
-    PageRenderAhead();
+    // ready is called on the store's own thread with the key of each page whose render finished.
+    explicit PageRenderAhead(std::function<void(int key)> ready = {});
     // Waits for the page being rendered, so that no render outlives its board.
     ~PageRenderAhead();
     PageRenderAhead(const PageRenderAhead &) = delete;
@@ -24,15 +29,18 @@ public:
     // Starts rendering page (known by key) at size unless it is already there or on its way;
     // the oldest page goes when more than capacity are kept.
     void request(int key, const QPdfiumPage &page, const QSize &size);
-    // The page rendered ahead, waiting for it when it is still being rendered; null when it was
-    // not asked for. The page leaves the store.
-    QImage take(int key, const QSize &size);
+    // The finished page; null when it was not asked for at this size or is still being
+    // rendered. Never waits. A page given out, or asked for at another size, leaves the store.
+    QImage takeReady(int key, const QSize &size);
     bool contains(int key) const;
+    bool isReady(int key) const;
+    // Forgets every page whose key is not in keys.
+    void keepOnly(const QVector<int> &keys);
     // Forgets every page; waits for the one being rendered.
     void clear();
     int count() const { return entries.size(); }
 
-    static constexpr int capacity = 2;
+    static constexpr int capacity = 8;
 
 private:
     struct Job;
@@ -43,6 +51,11 @@ private:
         std::shared_ptr<Job> job;
         std::shared_future<QImage> image;
     };
+    void drop(int i);
+
     QList<Entry> entries;
+    std::function<void(int key)> onReady;
+    // Receives the finished renders on the store's thread; goes with the store.
+    QObject receiver;
     QThreadPool pool;
 };

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "base/filesystem.h"
 #include "base/uimetrics.h"
@@ -23,6 +24,9 @@
 namespace {
 // Rows above the first page, below the last one and (at zoom 1) between pages.
 constexpr int pageMargin = 15;
+// Layers kept from pages scrolled away: those of two pages, for as long as the view moves.
+constexpr int spareLayerCount = 6;
+constexpr int spareLayerMs = 500;
 } // namespace
 
 PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintProperty *properties,
@@ -31,6 +35,7 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
     , boardHost(host ? host : dynamic_cast<PdfBoardHost *>(parent))
     , edgeGripWidth(fiveMillimetresInPixels())
     , key(stateKeyOf(path))
+    , renderAhead([this](int pdfPage) { pageRendered(pdfPage); })
     , documentPath(path)
     , stateDir(stateFolder)
     , property(properties)
@@ -45,6 +50,10 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
     setPalette(palette);
     setAutoFillBackground(true);
     createItems(this);
+    spareRelease = new QTimer(this);
+    spareRelease->setSingleShot(true);
+    spareRelease->setInterval(spareLayerMs);
+    connect(spareRelease, &QTimer::timeout, this, [this] { spareLayers.clear(); });
 }
 
 PdfCanvas::~PdfCanvas()
@@ -116,6 +125,17 @@ int PdfCanvas::pageExtent() const
     return orientation.hasOriginalAxes() ? reader.maxPageWidth() : reader.maxPageHeight();
 }
 
+int PdfCanvas::laidOutWidth(int index) const
+{
+    const PdfPageData *page = pages.at(index);
+    return orientation.hasOriginalAxes() ? page->width : page->height;
+}
+
+int PdfCanvas::shownPageWidth(int index) const
+{
+    return qRound(zoomFactor * (displayLeft + laidOutWidth(index) + displayRight));
+}
+
 int PdfCanvas::laidOutHeight(int index) const
 {
     const PdfPageData *page = pages.at(index);
@@ -143,6 +163,7 @@ void PdfCanvas::closeDocument()
     if (rememberPage && pages.size() > 1)
         FileSystem::writeBytes(stateFilePath(), QByteArray::number(pageInView));
     renderAhead.clear();
+    spareLayers.clear();
     for (PdfPageData *page : qAsConst(pages)) {
         page->clear();
         delete page;
@@ -276,7 +297,7 @@ void PdfCanvas::showEvent(QShowEvent *event)
 
 QSize PdfCanvas::layerSize(int index) const
 {
-    return QSize(layerLeft + pageExtent() + layerRight, laidOutHeight(index));
+    return QSize(layerLeft + laidOutWidth(index) + layerRight, laidOutHeight(index));
 }
 
 void PdfCanvas::renderPage(int index)
@@ -285,14 +306,56 @@ void PdfCanvas::renderPage(int index)
     if (!page->pageImage.isNull())
         return;
     const int number = page->pdfPageNumber;
-    page->pageImage = renderAhead.take(number, reader.pixelSizeOf(number));
+    page->pageImage = renderAhead.takeReady(number, reader.pixelSizeOf(number));
     if (page->pageImage.isNull())
         page->pageImage = reader.pageImage(number, 1.0);
+}
+
+void PdfCanvas::requestPage(int index)
+{
+    PdfPageData *page = pages.at(index);
+    if (!page->pageImage.isNull())
+        return;
+    const int number = page->pdfPageNumber;
+    const QSize size = reader.pixelSizeOf(number);
+    page->pageImage = renderAhead.takeReady(number, size);
+    if (page->pageImage.isNull()) {
+        renderAhead.request(number, reader.page(number), size);
+    } else if (!page->layer1.isNull()) {
+        // Its paper is shown: the rendering came before its notice.
+        keepSpareLayer(page->layer1);
+        rebuildBaseLayer(index);
+        update(QRect(0, tops.at(index), width(), bottoms.at(index) - tops.at(index)));
+    }
+}
+
+void PdfCanvas::pageRendered(int pdfPage)
+{
+    for (int i : qAsConst(visiblePages)) {
+        PdfPageData *page = pages.at(i);
+        if (page->pdfPageNumber != pdfPage || !page->pageImage.isNull())
+            continue;
+        page->pageImage = renderAhead.takeReady(pdfPage, reader.pixelSizeOf(pdfPage));
+        if (page->pageImage.isNull() || page->layer1.isNull())
+            return;
+        keepSpareLayer(page->layer1);
+        // Only the base changes: the ink layers, and a stroke being drawn, stay as they are.
+        rebuildBaseLayer(i);
+        update(QRect(0, tops.at(i), width(), bottoms.at(i) - tops.at(i)));
+        return;
+    }
 }
 
 bool PdfCanvas::isRenderedAhead(int index) const
 {
     return isValidPage(index) && renderAhead.contains(pages.at(index)->pdfPageNumber);
+}
+
+bool PdfCanvas::isWaitingForRender(int index) const
+{
+    return isValidPage(index) && visiblePages.contains(index) &&
+           pages.at(index)->pageImage.isNull() &&
+           renderAhead.contains(pages.at(index)->pdfPageNumber);
 }
 
 void PdfCanvas::rebuildLayers(int index)
@@ -305,29 +368,61 @@ void PdfCanvas::rebuildLayers(int index)
         return;
     page->copies.setShown(isVisible());
     for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
-        *layer = QPixmap(size);
+        *layer = layerOfSize(size);
         layer->fill(Qt::transparent);
     }
-    renderPage(index);
-    const QImage shown = orientation.applyToImage(page->pageImage);
+    requestPage(index);
+    rebuildBaseLayer(index);
+}
+
+void PdfCanvas::rebuildBaseLayer(int index)
+{
+    PdfPageData *page = pages.at(index);
+    const QSize size = layerSize(index);
+    QImage shown = orientation.applyToImage(page->pageImage);
     if (layerLeft == 0 && shown.size() == size && !shown.hasAlphaChannel()) {
-        // An opaque page that fills the layer hides the board colour: a copy will do.
-        page->layer1 = QPixmap::fromImage(shown);
+        // An opaque page that fills the layer hides the board colour: the pixmap shares the
+        // page's pixels instead of copying them.
+        page->layer1 = QPixmap::fromImage(std::move(shown));
         return;
     }
-    page->layer1 = QPixmap(size);
+    page->layer1 = layerOfSize(size);
     page->layer1.fill(board);
-    if (!shown.isNull()) {
-        QPainter painter(&page->layer1);
-        painter.setRenderHint(QPainter::Antialiasing);
+    QPainter painter(&page->layer1);
+    if (shown.isNull() && isWaitingForRender(index))
+        painter.fillRect(QRect(layerLeft, 0, laidOutWidth(index), laidOutHeight(index)), Qt::white);
+    else if (!shown.isNull())
         painter.drawImage(layerLeft, 0, shown);
-    }
 }
 
 void PdfCanvas::releasePageLayers(int index)
 {
-    if (isValidPage(index))
-        pages.at(index)->releaseLayers();
+    if (!isValidPage(index))
+        return;
+    PdfPageData *page = pages.at(index);
+    QPixmap drawing[] = {page->layer2, page->layer3, page->layer4};
+    // The undo copies go first: a layer still shared with one is not reused.
+    page->releaseLayers();
+    for (QPixmap &layer : drawing)
+        keepSpareLayer(layer);
+}
+
+void PdfCanvas::keepSpareLayer(QPixmap &layer)
+{
+    if (!layer.isNull() && layer.isDetached() && spareLayers.size() < spareLayerCount) {
+        spareLayers.append(layer);
+        spareRelease->start();
+    }
+    layer = QPixmap();
+}
+
+QPixmap PdfCanvas::layerOfSize(const QSize &size)
+{
+    for (int i = 0; i < spareLayers.size(); ++i) {
+        if (spareLayers.at(i).size() == size)
+            return spareLayers.takeAt(i);
+    }
+    return QPixmap(size);
 }
 
 void PdfCanvas::resetPageLayers()
@@ -439,8 +534,10 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
     for (int d : shown) {
         paintPageGap(painter, exposed, tops.at(d) - pageGap());
         const PdfPageData *page = pages.at(d);
-        const QRect target = QRect(QPoint(0, tops.at(d)), QPoint(width() - 1, bottoms.at(d) - 1))
-                                 .intersected(exposed);
+        // A page narrower than the widest keeps its shape: the background shows beside it.
+        const QRect target =
+            QRect(QPoint(0, tops.at(d)), QPoint(shownPageWidth(d) - 1, bottoms.at(d) - 1))
+                .intersected(exposed);
         if (target.isEmpty())
             continue;
         const QRectF source =

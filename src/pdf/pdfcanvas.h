@@ -23,6 +23,7 @@ class PdfBoardHost;
 class PdfPageData;
 class QAbstractScrollArea;
 class QScrollBar;
+class QTimer;
 
 // The board of a PDF tab: every usable page of one PDF file stacked from top to bottom inside
 // the tab's scroll area. Only the pages that overlap the visible rows hold a rendered page and
@@ -77,6 +78,8 @@ public:
     const QVector<int> &visiblePageList() const { return visiblePages; }
     // Whether the page after the visible ones in the scroll direction is being made ready.
     bool isRenderedAhead(int index) const;
+    // Whether a visible page still shows its paper while its rendering is on its way.
+    bool isWaitingForRender(int index) const;
     bool isNearPage(int index, const QPointF &point) const;
     int pageIndexAt(const QPointF &point);
     QPointF mapToPage(const QPointF &point) const;
@@ -191,13 +194,28 @@ private:
     // Ends the edge code of a press (a touch has no hover to find it again).
     void forgetEdge();
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
-    // The page extent across (maximum width, or height with swapped axes) and a page's height
-    // as laid out, both at zoom 1.
+    // The page extent across (maximum width, or height with swapped axes) and a page's width and
+    // height as laid out, all at zoom 1. Pages sit at the left of the extent, each in its own
+    // shape.
     int pageExtent() const;
+    int laidOutWidth(int index) const;
     int laidOutHeight(int index) const;
+    // The columns page index takes on the widget, its extensions included.
+    int shownPageWidth(int index) const;
     QSize layerSize(int index) const;
     bool isValidPage(int index) const { return index >= 0 && index < pages.size(); }
+    // Renders page index now, on this thread (for export).
     void renderPage(int index);
+    // Gives page index its rendering when one is ready, else asks for it on the render thread.
+    void requestPage(int index);
+    // A render of PDF page pdfPage finished: a visible page waiting for it shows it.
+    void pageRendered(int pdfPage);
+    // Layer 1 of page index: its rendering, or white paper while it has none, on the board colour.
+    void rebuildBaseLayer(int index);
+    // A layer pixmap of size, taken from those of pages scrolled away when one fits: fresh
+    // memory costs the window far more than the fill. Its content is undefined.
+    QPixmap layerOfSize(const QSize &size);
+    void keepSpareLayer(QPixmap &layer);
 
     PdfBoardHost *boardHost = nullptr;
     double edgeGripWidth = 0.0;
@@ -240,5 +258,8 @@ private:
     int pressWidth = 0;
     int pressScroll = 0;
     QPointer<QScrollBar> verticalBar;
+    // Layers of pages scrolled away, kept for the pages scrolling in while the view moves.
+    QList<QPixmap> spareLayers;
+    QTimer *spareRelease = nullptr;
     const QObject *view = nullptr;
 };

@@ -33,7 +33,8 @@ QRect PdfCanvas::drawnPageRow() const
     const int index = drawnIndex();
     if (index < 0 || index >= tops.size())
         return QRect();
-    return QRect(QPoint(0, tops.at(index)), QPoint(width() - 1, bottoms.at(index) - 1));
+    return QRect(QPoint(0, tops.at(index)),
+                 QPoint(shownPageWidth(index) - 1, bottoms.at(index) - 1));
 }
 
 // Live painting ----------------------------------------------------------------------------------
@@ -134,7 +135,7 @@ QPixmap PdfCanvas::pageImage() const
     if (index < 0 || pageDrawnOn->layer1.isNull())
         return QPixmap();
     const QRect row = drawnPageRow();
-    const QRect source(layerLeft - displayLeft, 0, displayLeft + pageExtent() + displayRight,
+    const QRect source(layerLeft - displayLeft, 0, displayLeft + laidOutWidth(index) + displayRight,
                        laidOutHeight(index));
     QPixmap image(row.size());
     image.fill(Qt::transparent);
@@ -190,7 +191,7 @@ bool PdfCanvas::pasteArea(QRectF *fit, QPointF *at, QRectF *bounds)
 QRectF PdfCanvas::selectAllFrame() const
 {
     const QRect row = drawnPageRow();
-    return QRectF(QPointF(0, row.top()), QPointF(width(), row.bottom() + 1));
+    return QRectF(QPointF(0, row.top()), QPointF(row.right() + 1, row.bottom() + 1));
 }
 
 // Commands ---------------------------------------------------------------------------------------

@@ -49,18 +49,28 @@ void PdfCanvas::updateVisiblePages(int value)
         pages.at(i)->pageImage = QImage();
         releasePageLayers(i);
     }
+    // Renders no longer wanted are dropped before their turn: fast scrolling does not queue up
+    // pages long gone.
+    QVector<int> wanted;
+    for (int i : now)
+        wanted << pages.at(i)->pdfPageNumber;
+    const int next = downwards ? now.last() + 1 : now.first() - 1;
+    if (next >= 0 && next < pages.size())
+        wanted << pages.at(next)->pdfPageNumber;
+    renderAhead.keepOnly(wanted);
+    // A page whose rendering is not ready shows its paper until it is: the window never waits
+    // for the renderer.
     for (int i : now) {
         PdfPageData *page = pages.at(i);
-        renderPage(i);
+        requestPage(i);
         if (page->layer2.isNull()) {
             rebuildLayers(i);
             if (!page->history.isEmpty())
                 replayHistory(i);
         }
     }
-    // The page that comes next in the scroll direction is rendered meanwhile on another
-    // thread; it is not held by the page until it is shown.
-    const int next = downwards ? now.last() + 1 : now.first() - 1;
+    // The page that comes next in the scroll direction is rendered meanwhile; it is not held by
+    // the page until it is shown.
     if (next >= 0 && next < pages.size()) {
         const int number = pages.at(next)->pdfPageNumber;
         renderAhead.request(number, reader.page(number), reader.pixelSizeOf(number));
@@ -200,8 +210,13 @@ QPixmap PdfCanvas::renderPageImage(int index)
     finishEditing();
     PdfPageData *page = pages.at(index);
     const bool wasVisible = visiblePages.contains(index);
-    if (!wasVisible) {
+    if (page->pageImage.isNull()) {
+        // An export needs the page itself, also when the view still shows its paper.
         renderPage(index);
+        if (!page->layer1.isNull())
+            rebuildBaseLayer(index);
+    }
+    if (!wasVisible) {
         if (page->layer2.isNull()) {
             rebuildLayers(index);
             if (!page->history.isEmpty())
@@ -210,8 +225,8 @@ QPixmap PdfCanvas::renderPageImage(int index)
     }
     QPixmap result;
     if (!page->layer1.isNull()) {
-        const QRect region(layerLeft - displayLeft, 0, displayLeft + pageExtent() + displayRight,
-                           laidOutHeight(index));
+        const QRect region(layerLeft - displayLeft, 0,
+                           displayLeft + laidOutWidth(index) + displayRight, laidOutHeight(index));
         result = QPixmap(region.size());
         if (!result.isNull()) {
             result.fill(Qt::transparent);

@@ -35,6 +35,7 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
+#include "platform/screencapture.h"
 #include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
@@ -196,6 +197,7 @@ MainWindow::MainWindow(QWidget *parent)
     overlayCanvas->hide();
     floatCamera = new FloatCameraDialog(this);
     desktopGrabber = grabPrimaryScreen;
+    ScreenCapture::setTokenFile(configDirPath() + QStringLiteral("/screencast-token"));
 }
 
 MainWindow::~MainWindow()

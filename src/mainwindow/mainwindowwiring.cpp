@@ -48,6 +48,7 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
 #include "platform/hotkeys.h"
+#include "platform/screencapture.h"
 #include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
@@ -623,6 +624,14 @@ void MainWindow::recordCommand(int command)
     }
     if (!loadRecorder()) {
         toolBarPort->resetRecordState();
+        return;
+    }
+    // On a Wayland desktop the screen is the portal's to give: a refusal is known here, before
+    // anything records.
+    QString castError;
+    if (!ScreenCapture::prepare(&castError)) {
+        toolBarPort->resetRecordState();
+        showMessage(castError);
         return;
     }
     recording = true;

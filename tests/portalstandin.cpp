@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVariantMap>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -145,8 +146,7 @@ public:
             SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
         const int connected = pw_stream_connect(
             stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_ALLOC_BUFFERS |
-                                         PW_STREAM_FLAG_MAP_BUFFERS),
+            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
             params, 1);
         pw_thread_loop_unlock(loop);
         return connected == 0;
@@ -330,8 +330,12 @@ int main(int argc, char *argv[])
     }
     // Frames keep coming while the stand-in runs.
     std::thread reader([] {
-        while (!quitting.load())
+        // About as often as the compositor would send damage at 25 frames a second.
+        while (!quitting.load()) {
+            const auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(40);
             readScreen();
+            std::this_thread::sleep_until(next);
+        }
     });
     const int status = app.exec();
     quitting.store(true);

@@ -86,6 +86,7 @@ QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
     }
     auto cast = std::make_unique<PortalScreenCast>(tokenFilePath);
     if (!cast->start()) {
+        qWarning("screen cast: %s", qPrintable(cast->error()));
         if (error)
             *error = cast->error();
         return QPixmap();
@@ -93,6 +94,7 @@ QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
     PortalFrameSource source(std::move(cast), screenSize);
     const QSize size = screenSize.isEmpty() ? QSize(1, 1) : screenSize;
     if (!source.open(QRect(QPoint(0, 0), size))) {
+        qWarning("screen cast: no frame came");
         if (error)
             *error = QStringLiteral("没有得到桌面的画面，请重试");
         return QPixmap();

@@ -16,6 +16,7 @@
 #include "recording/desktopareaselecter.h"
 #include "recording/recordingengine.h"
 
+#include "boxanswerer.h"
 #include "mediaprobe.h"
 #include "screenshotdir.h"
 #include "userinput.h"
@@ -116,6 +117,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.recorder()->isRecording(), 15000);
         QCOMPARE(errors.count(), 0);
         QCOMPARE(tips.count(), 0);
+        // The desktop's answer is kept, so that it asks once.
+        QFile token(x->dataDir + "/config/screencast-token");
+        QVERIFY(token.open(QIODevice::ReadOnly));
+        QVERIFY(token.readAll().startsWith("standin-token-"));
 
         const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
         QCOMPARE(files.size(), 1);
@@ -187,6 +192,57 @@ private slots:
         // Inside our window nothing is red.
         const QColor inside = picture.pixelColor(picture.width() - 20, picture.height() - 20);
         QVERIFY2(!nearColor(inside, desktopRed, 60), qPrintable(inside.name()));
+    }
+
+    // A refusal or failure of the desktop is told and nothing records; a restore token the
+    // desktop no longer takes is dropped and the desktop asked again.
+    void desktopRefusals_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("user cancels") << "cancel"
+                                      << "已取消选择要录制的屏幕，录屏没有开始";
+        QTest::newRow("token refused") << "badtoken"
+                                       << "";
+        // The session's own wlroots portal, last: once started it keeps the portal's name. It
+        // cannot cast without DMA-BUF.
+        QTest::newRow("portal fails") << "real"
+                                      << "桌面的屏幕录制服务出错，录屏没有开始，请重试";
+    }
+    void desktopRefusals()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, message);
+        if (mode == "real")
+            stopPortal();
+        else
+            QVERIFY(startPortal(mode));
+        MainWindow &window = x->window;
+        const QString out = x->dataDir + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window.settings.avoutpath = out;
+        window.settings.audiorecordtype = 3;
+        const QString tokenPath = x->dataDir + "/config/screencast-token";
+        QVERIFY(QDir().mkpath(x->dataDir + "/config"));
+        QFile token(tokenPath);
+        QVERIFY(token.open(QIODevice::WriteOnly) && token.write("an-old-token") > 0);
+        token.close();
+        BoxAnswerer boxes(QStringLiteral("OK"));
+        window.findChild<QToolButton *>("recordStartButton")->click();
+        if (!message.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{message}, 15000);
+            QVERIFY(!window.isRecording());
+            QVERIFY(QDir(out).entryList({"*.mp4"}, QDir::Files).isEmpty());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(window.isRecording(), 15000);
+        QTest::qWait(500);
+        window.findChild<QToolButton *>("recordStopButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.recorder()->isRecording(), 15000);
+        QCOMPARE(boxes.texts, QStringList());
+        QVERIFY(token.open(QIODevice::ReadOnly));
+        QVERIFY(token.readAll().startsWith("standin-token-"));
+        QCOMPARE(QDir(out).entryList({"*.mp4"}, QDir::Files).size(), 1);
     }
 
 private:

@@ -231,6 +231,16 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     appDataDir = dir.path();
 
+    // The wlroots portal of that session cannot cast from a software-rendered compositor: the
+    // tests' stand-in portal serves the screen there (grim's pictures on a PipeWire node).
+    QProcess portal;
+    if (wayland) {
+        portal.setProcessChannelMode(QProcess::ForwardedChannels);
+        portal.start(QStringLiteral(QB_PORTAL_STANDIN), QStringList());
+        portal.waitForStarted();
+        wait(1000);
+    }
+
     QProcess animation;
     animation.start(app.applicationFilePath(), {"--animate"});
     animation.waitForStarted();
@@ -296,5 +306,7 @@ int main(int argc, char *argv[])
     const int status = soundMinutes > 0 ? soundRun(dir.path(), size, soundMinutes) : 0;
     animation.kill();
     animation.waitForFinished();
+    portal.kill();
+    portal.waitForFinished();
     return status;
 }

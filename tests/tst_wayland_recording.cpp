@@ -194,6 +194,27 @@ private slots:
         QVERIFY2(!nearColor(inside, desktopRed, 60), qPrintable(inside.name()));
     }
 
+    // The desktop ends the cast while recording: a capture error, the file kept and playable.
+    void castEndedByDesktop()
+    {
+        QVERIFY(startPortal(QStringLiteral("stop")));
+        MainWindow &window = x->window;
+        const QString out = x->dataDir + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window.settings.avoutpath = out;
+        window.settings.audiorecordtype = 3;
+        BoxAnswerer boxes(QStringLiteral("OK"));
+        window.findChild<QToolButton *>("recordStartButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isRecording(), 15000);
+        QSignalSpy errors(window.recorder(), &RecordingEngine::recorderStopError);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.recorder()->isRecording(), 30000);
+        QCOMPARE(errors.count(), 1);
+        const QStringList files = QDir(out).entryList({"*.mp4"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(probeMedia(out + "/" + files.first()).decodedFrames >= 20);
+        QVERIFY(startPortal(QString()));
+    }
+
     // A refusal or failure of the desktop is told and nothing records; a restore token the
     // desktop no longer takes is dropped and the desktop asked again.
     void desktopRefusals_data()

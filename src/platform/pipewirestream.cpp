@@ -29,6 +29,20 @@ void coreError(void *data, uint32_t id, int, int, const char *)
         static_cast<PipeWireStream *>(data)->onCoreError();
 }
 
+void globalRemoved(void *data, uint32_t id)
+{
+    static_cast<PipeWireStream *>(data)->onGlobalRemoved(id);
+}
+
+pw_registry_events makeRegistryEvents()
+{
+    pw_registry_events events{};
+    events.version = PW_VERSION_REGISTRY_EVENTS;
+    events.global_remove = globalRemoved;
+    return events;
+}
+const pw_registry_events registryEvents = makeRegistryEvents();
+
 pw_stream_events makeStreamEvents()
 {
     pw_stream_events events{};
@@ -82,6 +96,14 @@ bool PipeWireStream::open(int remoteFd, quint32 node)
     if (ok) {
         coreListener = new spa_hook{};
         pw_core_add_listener(core, coreListener, &coreEvents, this);
+        // The screen's node going away (the desktop ended the cast) leaves the stream waiting
+        // quietly for another: the registry tells.
+        watchedNode = node;
+        registry = pw_core_get_registry(core, PW_VERSION_REGISTRY, 0);
+        if (registry) {
+            registryListener = new spa_hook{};
+            pw_registry_add_listener(registry, registryListener, &registryEvents, this);
+        }
         stream = pw_stream_new(core, "quillboard-screen",
                                pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
                                                  "Capture", PW_KEY_MEDIA_ROLE, "Screen", nullptr));
@@ -126,6 +148,13 @@ void PipeWireStream::close()
     if (stream)
         pw_stream_destroy(stream);
     stream = nullptr;
+    if (registryListener)
+        spa_hook_remove(registryListener);
+    if (registry)
+        pw_proxy_destroy(reinterpret_cast<pw_proxy *>(registry));
+    registry = nullptr;
+    delete registryListener;
+    registryListener = nullptr;
     if (core)
         pw_core_disconnect(core);
     core = nullptr;
@@ -199,6 +228,12 @@ void PipeWireStream::onProcess()
 void PipeWireStream::onStateChanged(int state)
 {
     if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED)
+        gone.store(true);
+}
+
+void PipeWireStream::onGlobalRemoved(quint32 id)
+{
+    if (id == watchedNode)
         gone.store(true);
 }
 

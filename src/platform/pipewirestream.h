@@ -9,6 +9,7 @@ struct pw_thread_loop;
 struct pw_context;
 struct pw_core;
 struct pw_stream;
+struct pw_registry;
 
 // A PipeWire video stream of a screen (a portal's remote and node), read in shared-memory
 // buffers of 32-bit BGRx/BGRA pixels on a thread loop of its own. Keeps the newest frame.
@@ -37,6 +38,7 @@ public:
     void onProcess();
     void onStateChanged(int state);
     void onCoreError();
+    void onGlobalRemoved(quint32 id);
 
 private:
     void close();
@@ -47,6 +49,9 @@ private:
     pw_stream *stream = nullptr;
     struct spa_hook *coreListener = nullptr;
     struct spa_hook *streamListener = nullptr;
+    pw_registry *registry = nullptr;
+    struct spa_hook *registryListener = nullptr;
+    quint32 watchedNode = 0;
     QMutex frameLock;
     QImage frame; // the newest frame, owned
     QSize negotiatedSize;

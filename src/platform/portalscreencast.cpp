@@ -1,35 +1,31 @@
 #include "platform/portalscreencast.h"
 
+#include "platform/portalrequest.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTimer>
 
 namespace {
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString portalService = PortalRequest::service;
+const QString portalPath = PortalRequest::path;
 const QString castInterface = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
 QVariant castProperty(const QString &name)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("Get"));
-    call << castInterface << name;
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return QVariant();
-    return reply.arguments().constFirst().value<QDBusVariant>().variant();
+    return PortalRequest::property(castInterface, name);
+}
+
+PortalRequest::Answer request(const QString &method, const QList<QVariant> &arguments,
+                              const QString &token, int timeout, QVariantMap *results)
+{
+    return PortalRequest::call(castInterface, method, arguments, token, timeout, results);
 }
 } // namespace
 
@@ -59,18 +55,6 @@ bool PortalScreenCast::fail(const QString &text)
     return false;
 }
 
-QString PortalScreenCast::newToken()
-{
-    return QStringLiteral("quillboard%1").arg(QRandomGenerator::global()->generate());
-}
-
-QString PortalScreenCast::requestPath(const QString &token) const
-{
-    QString sender = QDBusConnection::sessionBus().baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return portalPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-}
-
 QString PortalScreenCast::readToken() const
 {
     QFile file(tokenFilePath);
@@ -95,67 +79,6 @@ void PortalScreenCast::writeToken(const QString &token) const
     }
 }
 
-void PortalScreenCast::onResponse(uint response, const QVariantMap &results)
-{
-    if (answered)
-        return;
-    answered = true;
-    answerCode = response;
-    answerResults = results;
-    if (waitLoop)
-        waitLoop->quit();
-}
-
-PortalScreenCast::Answer PortalScreenCast::request(const QString &method,
-                                                   const QList<QVariant> &arguments,
-                                                   const QString &token, int timeout,
-                                                   QVariantMap *results)
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    // Listening before the call: the answer may come before the call returns.
-    waitingPath = requestPath(token);
-    answered = false;
-    answerCode = 2;
-    answerResults.clear();
-    bus.connect(portalService, waitingPath, requestInterface, QStringLiteral("Response"), this,
-                SLOT(onResponse(uint, QVariantMap)));
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(portalService, portalPath, castInterface, method);
-    call.setArguments(arguments);
-    QEventLoop loop;
-    waitLoop = &loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    limit.start(timeout);
-    bool callFailed = false;
-    QDBusPendingCallWatcher watcher(bus.asyncCall(call, timeout));
-    connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, [&] {
-        if (watcher.isError()) {
-            callFailed = true;
-            loop.quit();
-        }
-    });
-    if (!answered)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    waitLoop = nullptr;
-    bus.disconnect(portalService, waitingPath, requestInterface, QStringLiteral("Response"), this,
-                   SLOT(onResponse(uint, QVariantMap)));
-    if (!answered) {
-        if (!callFailed) {
-            // Withdraw the question, so that no dialog stays open for nothing.
-            QDBusMessage closeCall = QDBusMessage::createMethodCall(
-                portalService, waitingPath, requestInterface, QStringLiteral("Close"));
-            bus.call(closeCall, QDBus::NoBlock);
-        }
-        return callFailed ? Failed : TimedOut;
-    }
-    *results = answerResults;
-    if (answerCode == 1)
-        return Cancelled;
-    return answerCode == 0 ? Answered : Failed;
-}
-
 bool PortalScreenCast::start()
 {
     close();
@@ -166,19 +89,20 @@ bool PortalScreenCast::start()
                            "ScreenCast），无法录屏"));
     const QString failed = QStringLiteral("桌面的屏幕录制服务出错，录屏没有开始，请重试");
     const QString timedOut = QStringLiteral("桌面的屏幕录制服务没有应答，录屏没有开始，请重试");
-    const auto failText = [&](Answer answer) {
-        return answer == Cancelled ? QStringLiteral("已取消选择要录制的屏幕，录屏没有开始")
-               : answer == TimedOut ? timedOut
-                                    : failed;
+    const auto failText = [&](PortalRequest::Answer answer) {
+        return answer == PortalRequest::Cancelled
+                   ? QStringLiteral("已取消选择要录制的屏幕，录屏没有开始")
+               : answer == PortalRequest::TimedOut ? timedOut
+                                                   : failed;
     };
 
     QVariantMap results;
-    QString token = newToken();
+    QString token = PortalRequest::newToken();
     QVariantMap options{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("session_handle_token"), newToken()}};
-    Answer answer =
+                        {QStringLiteral("session_handle_token"), PortalRequest::newToken()}};
+    PortalRequest::Answer answer =
         request(QStringLiteral("CreateSession"), {options}, token, requestTimeout, &results);
-    if (answer != Answered)
+    if (answer != PortalRequest::Answered)
         return fail(failText(answer));
     sessionHandle = results.value(QStringLiteral("session_handle")).toString();
     if (sessionHandle.isEmpty())
@@ -190,7 +114,7 @@ bool PortalScreenCast::start()
     embedded = cursorModes & 2u;
     const QString restoreToken = readToken();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        token = newToken();
+        token = PortalRequest::newToken();
         QVariantMap select{{QStringLiteral("handle_token"), token},
                            {QStringLiteral("types"), 1u},
                            {QStringLiteral("multiple"), false}};
@@ -206,21 +130,21 @@ bool PortalScreenCast::start()
         answer = request(QStringLiteral("SelectSources"), {QVariant::fromValue(session), select},
                          token, requestTimeout, &results);
         // A token the desktop no longer takes: ask once more without it.
-        if (answer == Failed && attempt == 0 && !restoreToken.isEmpty()) {
+        if (answer == PortalRequest::Failed && attempt == 0 && !restoreToken.isEmpty()) {
             writeToken(QString());
             continue;
         }
         break;
     }
-    if (answer != Answered)
+    if (answer != PortalRequest::Answered)
         return fail(failText(answer));
 
-    token = newToken();
+    token = PortalRequest::newToken();
     answer = request(QStringLiteral("Start"),
                      {QVariant::fromValue(session), QString(),
                       QVariantMap{{QStringLiteral("handle_token"), token}}},
                      token, choiceTimeout, &results);
-    if (answer != Answered)
+    if (answer != PortalRequest::Answered)
         return fail(failText(answer));
     if (results.contains(QStringLiteral("restore_token")))
         writeToken(results.value(QStringLiteral("restore_token")).toString());

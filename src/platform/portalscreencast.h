@@ -40,15 +40,7 @@ public:
 
     static bool portalAvailable();
 
-private slots:
-    void onResponse(uint response, const QVariantMap &results);
-
 private:
-    enum Answer { Answered, Cancelled, Failed, TimedOut };
-    Answer request(const QString &method, const QList<QVariant> &arguments, const QString &token,
-                   int timeout, QVariantMap *results);
-    QString requestPath(const QString &token) const;
-    QString newToken();
     QString readToken() const;
     void writeToken(const QString &token) const;
     bool fail(const QString &text);
@@ -60,10 +52,4 @@ private:
     QSize size;
     bool embedded = false;
     QString errorText;
-    // The request being waited for.
-    QString waitingPath;
-    bool answered = false;
-    uint answerCode = 2;
-    QVariantMap answerResults;
-    class QEventLoop *waitLoop = nullptr;
 };

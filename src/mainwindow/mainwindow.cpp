@@ -35,6 +35,7 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
+#include "platform/portalhotkeygrabber.h"
 #include "platform/screencapture.h"
 #include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
@@ -110,7 +111,9 @@ MainWindow::MainWindow(QWidget *parent)
         return QProcess::startDetached(program, arguments);
     };
     updaterProgram = defaultUpdaterProgram();
-    hotKeyGrabber = std::make_unique<X11HotKeyGrabber>();
+    hotKeyGrabber = PortalHotKeyGrabber::create(
+        ScreenCapture::isWaylandSession(),
+        [this](int modifiers, int virtualKey) { onSystemHotKey(modifiers, virtualKey); });
 
     titleBar = new QWidget(this);
     titleBarLayout = new QHBoxLayout;

@@ -36,6 +36,17 @@ if [ "$inside" = 0 ]; then
         # folder the session user may write (QB_WAYLAND_SHARE), made here.
         mkdir -p "$base/share" && chown "$user": "$base/share"
         runner=(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env --)
+        # The command and its build folder must be reachable by that user: folders on the way
+        # without search permission for others (a home of 0700) get it for the run.
+        opened=()
+        dir=$(dirname "$(readlink -f "$(command -v "$1" || echo "$1")")")
+        while [ "$dir" != / ]; do
+            if [ -d "$dir" ] && [ "$(( 0$(stat -c %a "$dir") & 1 ))" = 0 ]; then
+                chmod o+x "$dir" && opened+=("$dir")
+            fi
+            dir=$(dirname "$dir")
+        done
+        trap 'for d in "${opened[@]}"; do chmod o-x "$d"; done; rm -rf "$base"' EXIT
     else
         mkdir -p "$base/share"
         runner=(env -i "PATH=$PATH" "HOME=$base/home")

@@ -194,6 +194,20 @@ private slots:
         QVERIFY2(!nearColor(inside, desktopRed, 60), qPrintable(inside.name()));
     }
 
+    // An area partly off the monitor: what it covers of the desktop, black beyond.
+    void areaBeyondMonitorIsBlack()
+    {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        auto source = ScreenCapture::createFrameSource(screen, QPoint());
+        const QRect area(screen.width() - 100, screen.height() - 80, 320, 240);
+        QVERIFY(source->open(area));
+        const QImage picture = source->grab();
+        QCOMPARE(picture.size(), area.size());
+        QVERIFY(nearColor(picture.pixelColor(50, 40), desktopRed, 24));
+        QCOMPARE(picture.pixelColor(200, 40), QColor(Qt::black));
+        QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
+    }
+
     // The desktop ends the cast while recording: a capture error, the file kept and playable.
     void castEndedByDesktop()
     {

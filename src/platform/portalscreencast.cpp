@@ -29,9 +29,8 @@ PortalRequest::Answer request(const QString &method, const QList<QVariant> &argu
 }
 } // namespace
 
-PortalScreenCast::PortalScreenCast(const QString &tokenFile, QObject *parent)
-    : QObject(parent)
-    , tokenFilePath(tokenFile)
+PortalScreenCast::PortalScreenCast(const QString &tokenFile)
+    : tokenFilePath(tokenFile)
 {}
 
 PortalScreenCast::~PortalScreenCast()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDBusUnixFileDescriptor>
-#include <QObject>
 #include <QSize>
 #include <QString>
 #include <QVariantMap>
@@ -11,12 +10,11 @@
 // restore token kept in a file of ours, so that it asks once. Each request is answered through
 // its Response signal; the waits keep the window painting, ignore its input and have a limit.
 // Used from the GUI thread.
-class PortalScreenCast : public QObject
+class PortalScreenCast
 {
-    Q_OBJECT
 public:
-    explicit PortalScreenCast(const QString &tokenFile, QObject *parent = nullptr);
-    ~PortalScreenCast() override;
+    explicit PortalScreenCast(const QString &tokenFile);
+    ~PortalScreenCast();
     PortalScreenCast(const PortalScreenCast &) = delete;
     PortalScreenCast &operator=(const PortalScreenCast &) = delete;
 

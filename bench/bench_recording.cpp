@@ -5,6 +5,8 @@
 // Needs an X server of that size, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
 //       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
+//       [--wayland: once more inside a headless Wayland session of its own, through the
+//        desktop's screen-cast portal and PipeWire; no sound run, no ffmpeg x11grab there]
 // The moving picture runs in a child process so that its painting is not counted.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,9 +20,13 @@
 #include <QX11Info>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "../tests/mediaprobe.h"
 #include "../tests/pulseserver.h"
@@ -181,7 +187,26 @@ int soundRun(const QString &dir, const QSize &size, int minutes)
 
 int main(int argc, char *argv[])
 {
+    // The Wayland run: the same program again, inside the session the tests use.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--wayland") != 0 || std::getenv("QB_WAYLAND_BASE"))
+            continue;
+        std::vector<char *> inside{const_cast<char *>("bash"),
+                                   const_cast<char *>(QB_WAYLAND_SESSION_SCRIPT)};
+        inside.insert(inside.end(), argv, argv + argc);
+        inside.push_back(nullptr);
+        std::fflush(stdout);
+        execvp("bash", inside.data());
+        std::perror("bash");
+        return 1;
+    }
     QApplication app(argc, argv);
+    const bool wayland = app.arguments().contains("--wayland");
+    if (wayland && !qEnvironmentVariableIsEmpty("QB_WAYLAND_UNAVAILABLE")) {
+        std::printf("bench_recording: no Wayland session: %s\n",
+                    qPrintable(qEnvironmentVariable("QB_WAYLAND_UNAVAILABLE")));
+        return 0;
+    }
     if (!QX11Info::isPlatformX11()) {
         std::printf("bench_recording: needs an X server (run under xvfb-run)\n");
         return 0;
@@ -195,7 +220,9 @@ int main(int argc, char *argv[])
     av_log_set_level(AV_LOG_ERROR);
     int seconds = 60, soundMinutes = 10;
     for (const QString &argument : app.arguments().mid(1)) {
-        if (argument.startsWith("--sound-minutes="))
+        if (argument == "--wayland")
+            soundMinutes = 0;
+        else if (argument.startsWith("--sound-minutes="))
             soundMinutes = std::max(0, argument.mid(16).toInt());
         else
             seconds = std::max(2, argument.toInt());
@@ -203,6 +230,16 @@ int main(int argc, char *argv[])
     const QSize size = QGuiApplication::primaryScreen()->size();
     QTemporaryDir dir;
     appDataDir = dir.path();
+
+    // The wlroots portal of that session cannot cast from a software-rendered compositor: the
+    // tests' stand-in portal serves the screen there (grim's pictures on a PipeWire node).
+    QProcess portal;
+    if (wayland) {
+        portal.setProcessChannelMode(QProcess::ForwardedChannels);
+        portal.start(QStringLiteral(QB_PORTAL_STANDIN), QStringList());
+        portal.waitForStarted();
+        wait(1000);
+    }
 
     QProcess animation;
     animation.start(app.applicationFilePath(), {"--animate"});
@@ -233,27 +270,30 @@ int main(int argc, char *argv[])
     QProcess ffmpeg;
     const QString ffmpegFile = dir.path() + "/ffmpeg.mp4";
     const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
-    ffmpeg.start("ffmpeg", {"-y",
-                            "-loglevel",
-                            "error",
-                            "-f",
-                            "x11grab",
-                            "-framerate",
-                            "20",
-                            "-video_size",
-                            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                            "-i",
-                            qEnvironmentVariable("DISPLAY"),
-                            "-t",
-                            QString::number(seconds),
-                            "-c:v",
-                            "libx264",
-                            "-preset",
-                            "superfast",
-                            "-pix_fmt",
-                            "yuv420p",
-                            ffmpegFile});
-    if (!ffmpeg.waitForStarted()) {
+    if (!wayland)
+        ffmpeg.start("ffmpeg", {"-y",
+                                "-loglevel",
+                                "error",
+                                "-f",
+                                "x11grab",
+                                "-framerate",
+                                "20",
+                                "-video_size",
+                                QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                                "-i",
+                                qEnvironmentVariable("DISPLAY"),
+                                "-t",
+                                QString::number(seconds),
+                                "-c:v",
+                                "libx264",
+                                "-preset",
+                                "superfast",
+                                "-pix_fmt",
+                                "yuv420p",
+                                ffmpegFile});
+    if (wayland) {
+        std::printf("(Wayland session: screen-cast portal and PipeWire; x11grab sees nothing)\n");
+    } else if (!ffmpeg.waitForStarted()) {
         std::printf("ffmpeg   not installed: no comparison\n");
     } else {
         ffmpeg.waitForFinished((seconds + 60) * 1000);
@@ -266,5 +306,7 @@ int main(int argc, char *argv[])
     const int status = soundMinutes > 0 ? soundRun(dir.path(), size, soundMinutes) : 0;
     animation.kill();
     animation.waitForFinished();
+    portal.kill();
+    portal.waitForFinished();
     return status;
 }

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/screencapture.h"
+
 namespace {
 
 // Titles are compared as the desktop reports them, at most 254 characters.
@@ -62,5 +64,12 @@ int countChildWindows(const WindowTree &tree, WindowHandle window)
 QPixmap grabPrimaryScreen()
 {
     QScreen *screen = QGuiApplication::primaryScreen();
-    return screen ? screen->grabWindow(0) : QPixmap();
+    if (!screen)
+        return QPixmap();
+    if (!ScreenCapture::isWaylandSession())
+        return screen->grabWindow(0);
+    // Under XWayland the root window has no contents: the desktop's portal gives the screen.
+    QPixmap picture = ScreenCapture::grabScreen(screen->size() * screen->devicePixelRatio());
+    picture.setDevicePixelRatio(screen->devicePixelRatio());
+    return picture;
 }

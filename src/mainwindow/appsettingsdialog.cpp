@@ -24,6 +24,7 @@
 #include "base/recordarea.h"
 #include "base/uimetrics.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/screencapture.h"
 #include "recording/desktopareaselecter.h"
 
 namespace {
@@ -118,6 +119,11 @@ AppSettingsDialog::AppSettingsDialog(QWidget *parent)
         return QFileDialog::getOpenFileName(this, tr("选择水印图片"), QString(), tr("PNG (*.png)"));
     };
     screenGrabber = [] {
+        // On Wayland the desktop's portal gives the picture, and may ask the user for it: not
+        // at every opening of the settings, only when the area selector needs it (a null
+        // picture makes the selector take one).
+        if (ScreenCapture::isWaylandSession())
+            return QPixmap();
         QScreen *screen = QGuiApplication::primaryScreen();
         return screen ? screen->grabWindow(0) : QPixmap();
     };

@@ -35,6 +35,8 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
+#include "platform/portalhotkeygrabber.h"
+#include "platform/screencapture.h"
 #include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
@@ -109,7 +111,9 @@ MainWindow::MainWindow(QWidget *parent)
         return QProcess::startDetached(program, arguments);
     };
     updaterProgram = defaultUpdaterProgram();
-    hotKeyGrabber = std::make_unique<X11HotKeyGrabber>();
+    hotKeyGrabber = PortalHotKeyGrabber::create(
+        ScreenCapture::isWaylandSession(),
+        [this](int modifiers, int virtualKey) { onSystemHotKey(modifiers, virtualKey); });
 
     titleBar = new QWidget(this);
     titleBarLayout = new QHBoxLayout;
@@ -196,6 +200,7 @@ MainWindow::MainWindow(QWidget *parent)
     overlayCanvas->hide();
     floatCamera = new FloatCameraDialog(this);
     desktopGrabber = grabPrimaryScreen;
+    ScreenCapture::setTokenFile(configDirPath() + QStringLiteral("/screencast-token"));
 }
 
 MainWindow::~MainWindow()

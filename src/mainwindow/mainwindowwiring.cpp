@@ -49,6 +49,7 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
 #include "platform/hotkeys.h"
+#include "platform/screencapture.h"
 #include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
@@ -603,6 +604,14 @@ void MainWindow::recordCommand(int command)
     }
     const QString path = recordingFilePath(
         folder, recordingFileName(QDate::currentDate(), QDateTime::currentSecsSinceEpoch()));
+    // On a Wayland desktop the screen is the portal's to give: a refusal is known here, before
+    // anything records.
+    QString castError;
+    if (!ScreenCapture::prepare(&castError)) {
+        toolBarPort->resetRecordState();
+        showMessage(castError);
+        return;
+    }
     // The stored region is in the window system's logical pixels, as the selector showed it;
     // the capture and the encoder work in the screen's own pixels.
     const QScreen *screen = QGuiApplication::primaryScreen();

@@ -6,7 +6,7 @@
 #include <QStorageInfo>
 
 #include "platform/qtpcmsource.h"
-#include "platform/x11framesource.h"
+#include "platform/screencapture.h"
 
 bool SystemRecordingBackend::hasDefaultAudioInput()
 {
@@ -18,9 +18,12 @@ std::unique_ptr<FrameSource> SystemRecordingBackend::createFrameSource()
     // The area is given in primary-screen pixels; the root window starts at the virtual
     // desktop's corner.
     QPoint origin;
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
+    QSize size;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         origin = screen->geometry().topLeft();
-    return std::make_unique<X11FrameSource>(origin);
+        size = screen->size() * screen->devicePixelRatio();
+    }
+    return ScreenCapture::createFrameSource(size, origin);
 }
 
 PcmSource *SystemRecordingBackend::createPcmSource()

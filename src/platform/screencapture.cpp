@@ -1,0 +1,151 @@
+#include "platform/screencapture.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/pipewirestream.h"
+#include "platform/portalscreencast.h"
+#include "platform/x11framesource.h"
+
+namespace {
+QString tokenFilePath;
+std::unique_ptr<PortalScreenCast> preparedCast;
+
+// Runs the event loop (no input) until done() holds or the limit passes.
+bool waitFor(const std::function<bool()> &done, int timeout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= timeout)
+            loop.quit();
+    });
+    poll.start(10);
+    if (!done())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return done();
+}
+
+// The part of a frame of frameSize that shows the area given in screen pixels.
+QRect framePart(const QRect &area, const QSize &screenSize, const QSize &frameSize)
+{
+    if (screenSize.isEmpty() || screenSize == frameSize)
+        return area;
+    const qreal sx = qreal(frameSize.width()) / screenSize.width();
+    const qreal sy = qreal(frameSize.height()) / screenSize.height();
+    return QRectF(area.x() * sx, area.y() * sy, area.width() * sx, area.height() * sy)
+        .toAlignedRect();
+}
+} // namespace
+
+bool ScreenCapture::isWaylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE")
+                   .compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+}
+
+void ScreenCapture::setTokenFile(const QString &path)
+{
+    tokenFilePath = path;
+}
+
+bool ScreenCapture::prepare(QString *error)
+{
+    preparedCast.reset();
+    if (!isWaylandSession())
+        return true;
+    auto cast = std::make_unique<PortalScreenCast>(tokenFilePath);
+    if (!cast->start()) {
+        if (error)
+            *error = cast->error();
+        return false;
+    }
+    preparedCast = std::move(cast);
+    return true;
+}
+
+std::unique_ptr<FrameSource> ScreenCapture::createFrameSource(const QSize &screenSize,
+                                                              const QPoint &origin)
+{
+    if (!isWaylandSession())
+        return std::make_unique<X11FrameSource>(origin);
+    return std::make_unique<PortalFrameSource>(std::move(preparedCast), screenSize);
+}
+
+QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
+{
+    if (!isWaylandSession()) {
+        QScreen *screen = QGuiApplication::primaryScreen();
+        return screen ? screen->grabWindow(0) : QPixmap();
+    }
+    auto cast = std::make_unique<PortalScreenCast>(tokenFilePath);
+    if (!cast->start()) {
+        qWarning("screen cast: %s", qPrintable(cast->error()));
+        if (error)
+            *error = cast->error();
+        return QPixmap();
+    }
+    PortalFrameSource source(std::move(cast), screenSize);
+    const QSize size = screenSize.isEmpty() ? QSize(1, 1) : screenSize;
+    if (!source.open(QRect(QPoint(0, 0), size))) {
+        qWarning("screen cast: no frame came");
+        if (error)
+            *error = QStringLiteral("没有得到桌面的画面，请重试");
+        return QPixmap();
+    }
+    return QPixmap::fromImage(source.grab().copy());
+}
+
+PortalFrameSource::PortalFrameSource(std::unique_ptr<PortalScreenCast> started,
+                                     const QSize &screenSize)
+    : cast(std::move(started))
+    , stream(std::make_unique<PipeWireStream>())
+    , screen(screenSize)
+{}
+
+PortalFrameSource::~PortalFrameSource()
+{
+    // The stream first: it reads from the session's remote.
+    stream.reset();
+    cast.reset();
+}
+
+bool PortalFrameSource::open(const QRect &wanted)
+{
+    area = wanted;
+    if (area.isEmpty())
+        return false;
+    if (!cast) {
+        cast = std::make_unique<PortalScreenCast>(tokenFilePath);
+        if (!cast->start())
+            return false;
+    }
+    if (!stream->open(cast->pipeWireRemote().fileDescriptor(), cast->nodeId()))
+        return false;
+    PipeWireStream *frames = stream.get();
+    // Never a black stand-in: without a first frame there is no recording.
+    if (!waitFor([frames] { return frames->frameCount() > 0 || frames->ended(); },
+                 firstFrameTimeout) ||
+        frames->ended())
+        return false;
+    picture = QImage(area.size(), QImage::Format_RGB32);
+    return !picture.isNull();
+}
+
+QImage PortalFrameSource::grab()
+{
+    if (picture.isNull())
+        return QImage();
+    const QSize frameSize = stream->frameSize();
+    if (frameSize.isEmpty())
+        return QImage();
+    if (!stream->copyFrame(framePart(area, screen, frameSize), picture))
+        return QImage();
+    return picture;
+}

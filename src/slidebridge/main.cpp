@@ -18,6 +18,7 @@
 //   * ended                             the show ended
 //   * lost                              the office process ended
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -366,7 +367,15 @@ std::string handle(UnoSlideShow &show, const std::string &verb, std::istringstre
         lastTold.clear();
         if (!show.hasShow())
             return "err show nodocument";
-        if (show.start(showStartLimitMs))
+        const auto began = std::chrono::steady_clock::now();
+        const bool started = show.start(showStartLimitMs);
+        const auto took = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::steady_clock::now() - began)
+                              .count();
+        // The office's own one-minute wait for its views shows up here.
+        if (took >= 10)
+            note("show: the office took " + std::to_string(took) + " s to start the show");
+        if (started)
             return "ok";
         note("show: did not come up in " + std::to_string(showStartLimitMs / 1000) + " s");
         return "err show nostart";

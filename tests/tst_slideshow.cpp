@@ -358,9 +358,11 @@ void TestSlideShow::bridgeAnswersAndNews()
     QTRY_VERIFY(!bridge.isBusy());
     QTest::qWait(500);
     QCOMPARE(losses.size(), int(lost));
-    QCOMPARE(reports.size(), reported ? 1 : 0);
+    QCOMPARE(reports.size(), (reported ? 1 : 0) + (ended ? 1 : 0));
     if (reported)
         QCOMPARE(reports.first(), (QList<QVariant>{reported, true}));
+    if (ended)
+        QCOMPARE(reports.last(), (QList<QVariant>{0, false}));
     QCOMPARE(changes.size(), changed ? 1 : 0);
     if (changed)
         QCOMPARE(changes.first().first().toInt(), changed);

@@ -363,6 +363,7 @@ void ProcessSlideShowBridge::showGone()
     }
     m_queue = kept;
     enqueue(Close, "close", callTimeLimitMs);
+    emit slideReported(0, false);
     emit showEnded();
 }
 

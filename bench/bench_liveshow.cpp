@@ -1,5 +1,6 @@
 // The live show under X: seconds from the open to the first live slide, cold (a new office
-// profile) and warm (the office already running), milliseconds from a "next step" and a
+// profile, the page cache dropped where we may, every core kept busy) and warm (the office
+// already running), milliseconds from a "next step" and a
 // "next page" command to the show's next frame on screen, and the longest gap between two
 // repaints of the window while the office starts and while a call hangs (the bridge and the
 // office stopped until the time limit gives the show up). Run it on an X display (xvfb-run).
@@ -9,8 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "../tests/boxanswerer.h"
 #include "../tests/slidefixtures.h"
@@ -69,6 +73,42 @@ double commandToFrame(MainWindow &w, int command)
     return t.nsecsElapsed() / 1e6;
 }
 
+// Keeps every core busy while it lives, as a loaded classroom machine is.
+class CpuBurner
+{
+public:
+    CpuBurner()
+    {
+        for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i) {
+            m_threads.emplace_back([this] {
+                volatile unsigned long spin = 0;
+                while (!m_stop.load(std::memory_order_relaxed))
+                    spin = spin + 1;
+            });
+        }
+    }
+    ~CpuBurner()
+    {
+        m_stop = true;
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
+    int count() const { return int(m_threads.size()); }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::vector<std::thread> m_threads;
+};
+
+// The office's files read from disk again, as on a first start (needs root and a writable
+// /proc/sys); whether it was done.
+bool dropPageCache()
+{
+    ::sync();
+    QFile drop(QStringLiteral("/proc/sys/vm/drop_caches"));
+    return drop.open(QIODevice::WriteOnly) && drop.write("3\n") == 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -92,15 +132,29 @@ int main(int argc, char **argv)
     QObject::connect(&repaint, &QTimer::timeout, &w, [&] { w.update(); });
     repaint.start(16);
     for (const char *run : {"cold", "warm"}) {
+        const bool cold = QByteArray(run) == "cold";
+        const bool dropped = cold && dropPageCache();
+        auto burner = cold ? std::make_unique<CpuBurner>() : nullptr;
         gaps.longest = 0;
         gaps.clock.invalidate();
         QElapsedTimer t;
         t.start();
         w.openFiles({pptx});
-        if (!waitFor([&] { return w.isSlideShowAlive(); }, 90000))
-            return std::puts("no live show"), 1;
-        std::printf("open to first live slide, %s: %.2f s (longest repaint gap %lld ms)\n", run,
-                    t.nsecsElapsed() / 1e9, gaps.longest);
+        // Live, not picture mode: a fallback clears the show with a status text.
+        if (!waitFor(
+                [&] {
+                    return w.isSlideShowAlive() ||
+                           (!w.statusText().isEmpty() && !w.statusText().startsWith("正在"));
+                },
+                120000) ||
+            !w.isSlideShowAlive())
+            return std::printf("no live show: %s\n", qPrintable(w.statusText())), 1;
+        std::printf(
+            "open to first live slide, %s: %.2f s (longest repaint gap %lld ms)%s%s\n", run,
+            t.nsecsElapsed() / 1e9, gaps.longest,
+            burner ? qPrintable(QStringLiteral(", %1 cores busy").arg(burner->count())) : "",
+            cold ? (dropped ? ", page cache dropped" : ", page cache kept (no right)") : "");
+        burner.reset();
         w.navigateSlideShow(4);
         waitFor([&] { return w.slidePage() == 2; }, 3000);
         QTest::qWait(500);

@@ -38,6 +38,8 @@ private slots:
     void lostNotesSourceOpensSlides();
     void officeDyingWhileOpeningTriedOnceMore_data();
     void officeDyingWhileOpeningTriedOnceMore();
+    void bridgeAnswersAndNews_data();
+    void bridgeAnswersAndNews();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -260,11 +262,11 @@ void TestSlideShow::officeDyingWhileOpeningTriedOnceMore()
     QFile file(script);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QStringLiteral("#!/bin/sh\necho >> '%1'\nn=$(wc -l < '%1')\n"
-                              "while read -r verb rest; do case $verb in\n"
-                              "open) [ $n -le %2 ] && exit 1; echo 'ok 3';;\n"
-                              "notes) echo 'ok :a :b :c';;\n"
-                              "state) echo 'ok 0 3 1';;\n"
-                              "*) echo ok;; esac; done\n")
+                              "while read -r id verb rest; do case $verb in\n"
+                              "open) [ $n -le %2 ] && exit 1; echo \"$id ok 3\";;\n"
+                              "notes) echo \"$id ok :a :b :c\";;\n"
+                              "state) echo \"$id ok 0 3 1\";;\n"
+                              "*) echo \"$id ok\";; esac; done\n")
                    .arg(starts)
                    .arg(deaths)
                    .toUtf8());
@@ -287,6 +289,90 @@ void TestSlideShow::officeDyingWhileOpeningTriedOnceMore()
     QFile counted(starts);
     QVERIFY(counted.open(QIODevice::ReadOnly));
     QCOMPARE(counted.readAll().count('\n'), 2);
+}
+
+void TestSlideShow::bridgeAnswersAndNews_data()
+{
+    // What a stand-in bridge does on "next step" (the shell's $id is the request's number).
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("reported");
+    QTest::addColumn<int>("changed");
+    QTest::addColumn<bool>("lost");
+    QTest::addColumn<bool>("ended");
+    QTest::newRow("plain answer") << "echo \"$id ok 1 3 1\"" << 2 << 0 << false << false;
+    QTest::newRow("stray lines") << "echo 'ok 2 3 1'; echo \"$id\"x ok 2 3 1; echo \"$id ok 1 3 1\""
+                                 << 2 << 0 << false << false;
+    QTest::newRow("answer to another request")
+        << "echo \"$((id + 5)) ok 2 3 1\"; echo \"$((id - 1)) ok 2 3 1\"; echo \"$id ok 1 3 1\""
+        << 2 << 0 << false << false;
+    // A move told while the step waits is older than its answer; one after it is news.
+    QTest::newRow("jump landing late")
+        << "echo '* slide 2 3 1'; echo \"$id ok 0 3 1\"; sleep 0.3; echo '* slide 2 3 1'" << 1 << 3
+        << false << false;
+    QTest::newRow("hidden slide") << "echo \"$id ok -1 3 1\"" << 0 << 0 << false << false;
+    QTest::newRow("office dies") << "echo '* lost'" << 0 << 0 << true << false;
+    QTest::newRow("show ended, told by the answer")
+        << "echo \"$id ok -1 0 0\"" << 0 << 0 << false << true;
+    QTest::newRow("show ended, told unasked")
+        << "echo \"$id ok 1 3 1\"; echo '* ended'" << 2 << 0 << false << true;
+}
+
+// The answers and news of the bridge, from a stand-in with the faults a real one may show.
+void TestSlideShow::bridgeAnswersAndNews()
+{
+    QFETCH(QString, step);
+    QFETCH(int, reported);
+    QFETCH(int, changed);
+    QFETCH(bool, lost);
+    QFETCH(bool, ended);
+    QTemporaryDir dir;
+    const QString script = dir.filePath("bridge");
+    const QString closes = dir.filePath("closes");
+    QVERIFY(FileSystem::writeBytes(script, QStringLiteral("#!/bin/sh\n"
+                                                          "while read -r id verb rest; do\n"
+                                                          "case $verb in\n"
+                                                          "open) echo \"$id ok 3\";;\n"
+                                                          "notes) echo \"$id ok =a =b =c\";;\n"
+                                                          "nextstep) %1;;\n"
+                                                          "close) echo >> '%2'; echo \"$id ok\";;\n"
+                                                          "*) echo \"$id ok\";; esac; done\n")
+                                               .arg(step, closes)
+                                               .toUtf8()));
+    QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
+    qputenv("QB_SLIDEBRIDGE", script.toUtf8());
+    ProcessSlideShowBridge bridge(QStringLiteral("soffice"), dir.filePath("profile"));
+    QSignalSpy opened(&bridge, &SlideShowBridge::opened);
+    QSignalSpy reports(&bridge, &SlideShowBridge::slideReported);
+    QSignalSpy changes(&bridge, &SlideShowBridge::slideChanged);
+    QSignalSpy losses(&bridge, &SlideShowBridge::lost);
+    QSignalSpy ends(&bridge, &SlideShowBridge::showEnded);
+    QSignalSpy closings(&bridge, &SlideShowBridge::closed);
+    bridge.open(dir.filePath("deck.pptx"), 1, QSize(640, 480));
+    QTRY_COMPARE(opened.size(), 1);
+    QCOMPARE(opened.first().at(1).toStringList(), (QStringList{"a", "b", "c"}));
+
+    bridge.send(SlideShowBridge::NextStep);
+    // The office's death is told at once, well inside the call's time limit.
+    QTRY_COMPARE_WITH_TIMEOUT(losses.size(), int(lost),
+                              ProcessSlideShowBridge::callTimeLimitMs / 2);
+    QTRY_VERIFY(!bridge.isBusy());
+    QTest::qWait(500);
+    QCOMPARE(losses.size(), int(lost));
+    QCOMPARE(reports.size(), (reported ? 1 : 0) + (ended ? 1 : 0));
+    if (reported)
+        QCOMPARE(reports.first(), (QList<QVariant>{reported, true}));
+    if (ended)
+        QCOMPARE(reports.last(), (QList<QVariant>{0, false}));
+    QCOMPARE(changes.size(), changed ? 1 : 0);
+    if (changed)
+        QCOMPARE(changes.first().first().toInt(), changed);
+    QCOMPARE(ends.size(), int(ended));
+    QCOMPARE(bridge.isLive(), !lost && !ended);
+    // An ended show closes its document in the kept office; a lost one takes the bridge with it.
+    QCOMPARE(bridge.processId() != 0, !lost);
+    QCOMPARE(FileSystem::readAll(closes).count('\n'), ended ? 1 : 0);
+    QCOMPARE(closings.size(), int(lost || ended));
+    qunsetenv("QB_SLIDEBRIDGE");
 }
 
 QTEST_MAIN(TestSlideShow)

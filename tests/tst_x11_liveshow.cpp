@@ -116,6 +116,7 @@ private slots:
     void lessonInLiveShow_data();
     void lessonInLiveShow();
     void officeKilledMidShow();
+    void showLoopsAndKeepsItsStep();
 };
 
 void X11LiveShowTest::lessonInLiveShow_data()
@@ -281,6 +282,53 @@ void X11LiveShowTest::officeKilledMidShow()
     w.closeAllTabs();
     w.close();
     QTRY_COMPARE(groupMembers(second), QList<qint64>());
+}
+
+// The office's own show, as the bridge drives it: going to the slide on show (what a resize or
+// a tab switch sends) keeps its revealed step, and a step past the last slide goes on with the
+// first, the show still live (never the office's black end screen).
+void X11LiveShowTest::showLoopsAndKeepsItsStep()
+{
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    const QString pptx = presentation(x, "第四课");
+    if (pptx.isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
+    QVERIFY(x.shown());
+    BoxAnswerer boxes("OK");
+    w.openFilesFromArguments({pptx});
+    QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 90000);
+    QWidget *host = w.slideShowHostWidget();
+    click(buttonWithTip(&w, "下一页"));
+    QTRY_COMPARE(w.slidePage(), 2);
+    click(buttonWithTip(&w, "下一步"));
+    QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
+    SlideShowBridge *bridge = w.slideShowBridge();
+    bridge->send(SlideShowBridge::GotoSlide, 2);
+    bridge->resize(host->size() - QSize(40, 30));
+    bridge->resize(host->size());
+    QTRY_VERIFY(!bridge->isBusy());
+    QTest::qWait(800);
+    QVERIFY(boxShown(host));
+    QCOMPARE(w.slidePage(), 2);
+
+    click(buttonWithTip(&w, "下一步"));
+    QTRY_COMPARE(w.slidePage(), 3);
+    click(buttonWithTip(&w, "下一步"));
+    QTRY_COMPARE(w.slidePage(), 1);
+    QTest::qWait(800);
+    QVERIFY(w.isSlideShowAlive());
+    // The first slide's white paper, not the end screen's black.
+    const QImage shot = screenArea(host);
+    QVERIFY2(shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4).lightness() > 200,
+             qPrintable(shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4).name()));
+    click(buttonWithTip(&w, "下一步"));
+    QTRY_COMPARE(w.slidePage(), 2);
+    QVERIFY(w.isSlideShowAlive());
+    QCOMPARE(boxes.texts, QStringList());
+    w.closeAllTabs();
+    w.close();
 }
 
 QTEST_MAIN(X11LiveShowTest)

@@ -40,27 +40,18 @@ const char *commandWord(SlideShowBridge::Command command)
     return "state";
 }
 
-// A new profile that has seen its first start: otherwise the first show waits a minute on
-// the office's first-start dialogs, which nobody sees.
-void prepareProfile(const QString &dir)
+const char *stageName(int kind)
 {
-    const QString path = dir + QStringLiteral("/user/registrymodifications.xcu");
-    if (QFileInfo::exists(path) || !QDir().mkpath(dir + QStringLiteral("/user")))
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
-<oor:items xmlns:oor="http://openoffice.org/2001/registry"
- xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
-<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay"
- oor:op="fuse"><value>false</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun"
- oor:op="fuse"><value>false</value></prop></item>
-<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion"
- oor:op="fuse"><value>7.4</value></prop></item>
-</oor:items>
-)");
+    switch (kind) {
+        case 0:
+            return "starting the office";
+        case 1:
+            return "loading the file";
+        case 2:
+            return "starting the show";
+        default:
+            return "reading the notes";
+    }
 }
 
 } // namespace
@@ -151,7 +142,7 @@ void ProcessSlideShowBridge::beginOpen()
                 QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()) + ' ' +
                 fileUrl(m_openFile),
             openTimeLimitMs);
-    enqueue(Start, "start", openTimeLimitMs);
+    enqueue(Start, "start", startTimeLimitMs);
     enqueue(Notes, "notes", openTimeLimitMs);
 }
 
@@ -160,7 +151,6 @@ void ProcessSlideShowBridge::startOffice()
     if (m_officeReady || m_officeAsked || !ensureBridge())
         return;
     m_officeAsked = true;
-    prepareProfile(m_profileDir);
     emit officeStarting();
     // The program comes last: it may hold blanks.
     enqueue(
@@ -195,7 +185,9 @@ void ProcessSlideShowBridge::close()
     m_opening = false;
     m_queue.clear();
     if (had && m_process)
-        enqueue(Plain, "close", callTimeLimitMs);
+        enqueue(Close, "close", callTimeLimitMs);
+    else
+        QMetaObject::invokeMethod(this, &SlideShowBridge::closed, Qt::QueuedConnection);
 }
 
 void ProcessSlideShowBridge::shutdown()
@@ -206,7 +198,7 @@ void ProcessSlideShowBridge::shutdown()
     if (!m_process)
         return;
     // The bridge ends the office and itself on quit; a hung one is killed with its group.
-    m_process->write("quit\n");
+    m_process->write(QByteArray::number(++m_lastNumber) + " quit\n");
     m_process->waitForFinished(1500);
     killBridge();
 }
@@ -222,8 +214,9 @@ void ProcessSlideShowBridge::sendNext()
     if (m_waiting || m_queue.isEmpty() || !m_process)
         return;
     m_current = m_queue.dequeue();
+    m_current.number = ++m_lastNumber;
     m_waiting = true;
-    m_process->write(m_current.line + '\n');
+    m_process->write(QByteArray::number(m_current.number) + ' ' + m_current.line + '\n');
     m_deadline.start(m_current.timeLimitMs);
 }
 
@@ -236,11 +229,24 @@ void ProcessSlideShowBridge::readAnswers()
     while ((end = m_buffer.indexOf('\n')) >= 0) {
         const QByteArray line = m_buffer.left(end);
         m_buffer.remove(0, end + 1);
-        if (m_waiting) {
+        const int blank = line.indexOf(' ');
+        const QByteArray lead = line.left(blank);
+        if (lead == "*") {
+            event(line.mid(blank + 1));
+        } else if (m_waiting && blank > 0 && lead == QByteArray::number(m_current.number)) {
             m_waiting = false;
             m_deadline.stop();
-            answer(line);
+            answer(line.mid(blank + 1));
+        } else {
+            // Not ours to act on: the answer to a request no longer waited for (the quit), or
+            // some library's own output.
+            bool number = false;
+            const quint64 answered = lead.toULongLong(&number);
+            if (!number || answered == 0 || answered > m_lastNumber)
+                qWarning("slide show: stray line from the bridge: %s", line.left(200).constData());
         }
+        if (!m_process)
+            return;
     }
     sendNext();
 }
@@ -259,22 +265,22 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             m_officeAsked = false;
             if (!ok) {
                 // An office that will not start is not asked again for this show.
-                failOpen();
+                failOpen(line);
                 killBridge();
             }
             break;
         case Open:
             m_slideCount = words.value(1).toInt();
             if (!ok || m_slideCount <= 0)
-                failOpen();
+                failOpen(line);
             break;
         case Start:
             if (!ok)
-                failOpen();
+                failOpen(line);
             break;
         case Notes: {
             if (!ok || !m_opening) {
-                failOpen();
+                failOpen(line);
                 break;
             }
             QStringList notes;
@@ -285,28 +291,92 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             emit opened(m_slideCount, notes);
             break;
         }
-        case Step:
+        case Step: {
             if (!ok) {
-                // The show is gone (ended by the office, or its controller with it).
+                // The office failed the call: the show cannot be trusted any more.
                 end(true);
                 return;
             }
+            if (!m_live)
+                break;
+            if (words.value(3) != "1") {
+                showGone();
+                break;
+            }
             // Only the newest state counts: an older one would turn the page back for a moment.
-            if (m_live && m_queue.isEmpty())
-                emit slideReported(words.value(1).toInt() + 1, words.value(3) == "1");
+            // On no slide of ours (a hidden one, by a link) the page stays as it is.
+            const int slide = words.value(1).toInt() + 1;
+            if (slide >= 1 && m_queue.isEmpty())
+                emit slideReported(slide, true);
+            break;
+        }
+        case Close:
+            emit closed();
             break;
         case Plain:
             break;
     }
 }
 
-void ProcessSlideShowBridge::failOpen()
+bool ProcessSlideShowBridge::stepsPending() const
+{
+    if (m_waiting && m_current.kind == Step)
+        return true;
+    for (const Request &request : m_queue) {
+        if (request.kind == Step)
+            return true;
+    }
+    return false;
+}
+
+void ProcessSlideShowBridge::event(const QByteArray &line)
+{
+    const QList<QByteArray> words = line.split(' ');
+    const QByteArray what = words.value(0);
+    if (what == "lost") {
+        // The office's process ended: at once, not at the next command.
+        end(true);
+    } else if (what == "ended") {
+        if (m_live)
+            showGone();
+    } else if (what == "slide" && m_live) {
+        if (words.value(3) != "1") {
+            showGone();
+            return;
+        }
+        // A command on its way reports where it lands; an older move would undo it.
+        const int slide = words.value(1).toInt() + 1;
+        if (slide >= 1 && !stepsPending())
+            emit slideChanged(slide);
+    }
+}
+
+void ProcessSlideShowBridge::showGone()
+{
+    // The office ended the show (its own end, a timed deck run out): no crash, the office is
+    // kept; only the document goes.
+    m_live = false;
+    QQueue<Request> kept;
+    for (const Request &request : qAsConst(m_queue)) {
+        if (request.kind != Step && request.kind != Plain)
+            kept.enqueue(request);
+    }
+    m_queue = kept;
+    enqueue(Close, "close", callTimeLimitMs);
+    emit slideReported(0, false);
+    emit showEnded();
+}
+
+void ProcessSlideShowBridge::failOpen(const QByteArray &answer)
 {
     const bool wasOpening = m_opening;
+    // Which stage failed, and why: the bridge and the office have written more just before.
+    qWarning("slide show: %s failed: %s", stageName(m_current.kind),
+             answer.isEmpty() ? "no answer" : answer.constData());
     m_opening = false;
     m_queue.clear();
     if (m_officeReady && m_process)
-        enqueue(Plain, "close", callTimeLimitMs);
+        enqueue(Close, "close", callTimeLimitMs);
     if (wasOpening)
         emit openFailed();
 }
@@ -315,6 +385,10 @@ void ProcessSlideShowBridge::end(bool lostShow, bool timedOut)
 {
     const bool wasLive = m_live;
     const bool wasOpening = m_opening;
+    if (m_waiting && (wasOpening || m_current.kind == Office)) {
+        qWarning("slide show: %s failed: %s", stageName(m_current.kind),
+                 timedOut ? "no answer in time" : "the office or its bridge ended");
+    }
     m_live = false;
     m_opening = false;
     m_queue.clear();
@@ -329,6 +403,8 @@ void ProcessSlideShowBridge::end(bool lostShow, bool timedOut)
         emit openFailed();
     else if (wasLive && lostShow)
         emit lost();
+    // Nothing of the office holds the show's window any more.
+    emit closed();
 }
 
 void ProcessSlideShowBridge::killBridge()

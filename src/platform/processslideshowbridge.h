@@ -10,15 +10,20 @@
 
 // The live show in our own office, driven by the bridge program (quillboard-slidebridge),
 // which alone links the office's libraries. One request at a time goes down its input, each
-// with a time limit; past it, or when the bridge or the office ends, the bridge and its whole
-// process group are killed. The office is started once and kept for later shows.
+// numbered and with a time limit; only the answer bearing its number counts. Past the limit,
+// or when the bridge or the office ends, the bridge and its whole process group are killed.
+// What the office does by itself (the show moving, ending) comes up unasked. The office is
+// started once and kept for later shows.
 class ProcessSlideShowBridge : public SlideShowBridge
 {
     Q_OBJECT
 public:
-    // Time limits: starting the office, loading the file, any call while the show runs.
-    static constexpr int officeTimeLimitMs = 60000;
-    static constexpr int openTimeLimitMs = 30000;
+    // Time limits: starting the office, loading the file, bringing the show up (the bridge
+    // gives up a little earlier and says so), any call while the show runs. A first start on a
+    // new machine reads the whole office from disk, the show's first frame its graphics too.
+    static constexpr int officeTimeLimitMs = 90000;
+    static constexpr int openTimeLimitMs = 60000;
+    static constexpr int startTimeLimitMs = 80000;
     static constexpr int callTimeLimitMs = 2000;
 
     // program: the office's start command; profileDir: a folder of its own for its profile.
@@ -41,12 +46,13 @@ public:
     qint64 processId() const;
 
 private:
-    enum Kind { Office, Open, Start, Notes, Step, Plain };
+    enum Kind { Office, Open, Start, Notes, Step, Close, Plain };
     struct Request
     {
         Kind kind;
         QByteArray line;
         int timeLimitMs;
+        quint64 number = 0;
     };
 
     bool ensureBridge();
@@ -54,7 +60,10 @@ private:
     void sendNext();
     void readAnswers();
     void answer(const QByteArray &line);
-    void failOpen();
+    void event(const QByteArray &line);
+    bool stepsPending() const;
+    void showGone();
+    void failOpen(const QByteArray &answer = QByteArray());
     void beginOpen();
     void end(bool lostShow, bool timedOut = false);
     void killBridge();
@@ -66,6 +75,7 @@ private:
     QByteArray m_buffer;
     QQueue<Request> m_queue;
     Request m_current{Plain, {}, 0};
+    quint64 m_lastNumber = 0;
     bool m_waiting = false;
     QTimer m_deadline;
     bool m_officeReady = false;

@@ -36,7 +36,17 @@ signals:
     void officeStarting();
     void opened(int slideCount, const QStringList &notes);
     void openFailed();
-    // The slide the show is on after a command (1-based; 0 past the last slide).
+    // The slide the show is on after a command (1-based), or (0, false) once the show has
+    // ended. Not sent while the show is on no slide of ours (a hidden one reached by a link):
+    // the page stays.
     void slideReported(int slide, bool running);
+    // The show moved by itself (timed slides, a link, a click in the show, a jump that landed
+    // late); never sent while a command of ours waits for its answer.
+    void slideChanged(int slide);
+    // The office ended the show itself (after slideReported(0, false)): no crash, the office
+    // stays for the next show.
+    void showEnded();
+    // The show's document and frame are gone from its window, after close(); the window may go.
+    void closed();
     void lost();
 };

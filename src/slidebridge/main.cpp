@@ -1,20 +1,30 @@
 // quillboard-slidebridge: runs the live slide show in an office process of its own, so that the
 // office's libraries stay out of the program and a hung or crashed office is a child that can
-// be killed. One request a line on stdin, one answer a line on stdout:
-//   office <profile-url> <pipe> <program>  -> ok | err nostart
-//   open <xid> <w> <h> <file-url>          -> ok <slides> | err refused
-//   start                                  -> ok | err nostart
-//   notes                                  -> ok =<text> ... (percent-encoded, one a slide)
-//   first|prevstep|nextstep|prevslide|nextslide|last|goto <i>|state -> ok <index> <count> <running>
-//   size <w> <h>                           -> ok
-//   close                                  -> ok
-//   quit                                   -> ok, then the office and the bridge end
-// Any answer may be "err lost" when the office is gone.
+// be killed. One request a line on stdin, each led by its number; its answer, on stdout, is led
+// by the same number, so that a stray line never passes for an answer:
+//   <n> office <profile-url> <pipe> <program> -> <n> ok | <n> err office <why>
+//   <n> open <xid> <w> <h> <file-url>         -> <n> ok <slides> | <n> err load <why>
+//   <n> start                                 -> <n> ok | <n> err show <why>
+//   <n> notes                                 -> <n> ok =<text> ... (percent-encoded, a slide each)
+//   <n> first|prevstep|nextstep|prevslide|nextslide|last|goto <i>|state
+//                                             -> <n> ok <index> <count> <running>
+//   <n> size <w> <h>                          -> <n> ok
+//   <n> close                                 -> <n> ok
+//   <n> quit                                  -> <n> ok, then the office and the bridge end
+// Any answer may be "<n> err lost" when the office is gone. <index> is -1 on no shown slide
+// (a hidden one reached by a link); <running> 0 means the show has ended. Lines led by "*" come
+// unasked, as soon as the office does something by itself:
+//   * slide <index> <count> <running>   the show moved (timed slides, links, late jumps)
+//   * ended                             the show ended
+//   * lost                              the office process ended
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -22,7 +32,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,13 +45,32 @@
 
 namespace {
 
+// Limits of our own, below the caller's: the caller kills a bridge that does not answer in
+// time, so a slow stage should say so first.
+constexpr int showStartLimitMs = 75000;
+
+pid_t bridgePid = 0;
+// Whether the bridge leads a process group of its own: only then is the whole group ours.
+bool ownGroup = false;
 pid_t officePid = 0;
 int officeExit = 0;
+bool officeListening = false;
 // The office's pipes: ours, and the one it makes to find other copies of itself; a killed
 // office leaves both behind.
 char pipeFile[512] = {0};
 char instancePipe[512] = {0};
 std::set<std::string> pipesBefore;
+int wakePipe[2] = {-1, -1};
+
+void say(const std::string &line)
+{
+    std::cout << line << '\n' << std::flush;
+}
+
+void note(const std::string &text)
+{
+    std::cerr << "slidebridge: " << text << std::endl;
+}
 
 // Everything of ours goes with the bridge: the office is in the bridge's process group.
 void endAll()
@@ -48,7 +79,10 @@ void endAll()
         ::unlink(pipeFile);
     if (instancePipe[0])
         ::unlink(instancePipe);
-    ::kill(-::getpgrp(), SIGKILL);
+    if (officePid > 0)
+        ::kill(officePid, SIGKILL);
+    if (ownGroup)
+        ::kill(-bridgePid, SIGKILL);
 }
 
 std::set<std::string> instancePipes()
@@ -65,7 +99,8 @@ std::set<std::string> instancePipes()
     return names;
 }
 
-// The office's own binary, run directly, so that it is our child and dies with us.
+// The office's own binary, run directly, so that it is our child and dies with us; empty when
+// the program is not found.
 std::string officeBinary(const std::string &program)
 {
     char resolved[PATH_MAX];
@@ -82,10 +117,95 @@ std::string officeBinary(const std::string &program)
         }
     }
     if (!::realpath(path.c_str(), resolved))
-        return program;
-    std::string bin = resolved;
-    bin = bin.substr(0, bin.rfind('/') + 1) + "soffice.bin";
-    return ::access(bin.c_str(), X_OK) == 0 ? bin : program;
+        return {};
+    const std::string found = resolved;
+    const std::string bin = found.substr(0, found.rfind('/') + 1) + "soffice.bin";
+    return ::access(bin.c_str(), X_OK) == 0 ? bin : found;
+}
+
+std::string folderOf(const std::string &path)
+{
+    return path.substr(0, path.rfind('/'));
+}
+
+// The version the office's own registry gives (its profiles are stamped with it).
+std::string officeVersion(const std::string &programFolder)
+{
+    std::ifstream in(folderOf(programFolder) + "/share/registry/main.xcd");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string all = text.str();
+    const std::string key = "<prop oor:name=\"ooSetupVersion\">";
+    size_t at = all.find(key);
+    if (at == std::string::npos || (at = all.find("<value>", at)) == std::string::npos)
+        return {};
+    at += 7;
+    const size_t end = all.find('<', at);
+    return end == std::string::npos ? std::string() : all.substr(at, end - at);
+}
+
+std::string pathFromUrl(const std::string &url)
+{
+    std::string path = url.compare(0, 7, "file://") == 0 ? url.substr(7) : url;
+    std::string out;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%' && i + 2 < path.size()) {
+            out += char(std::strtol(path.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            out += path[i];
+        }
+    }
+    return out;
+}
+
+bool makeFolders(const std::string &path)
+{
+    for (size_t at = 1; at != std::string::npos;) {
+        at = path.find('/', at + 1);
+        const std::string part = path.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+// A new profile that has seen its first start: otherwise the first show waits on the office's
+// first-start dialogs, which nobody sees. Written whole or not at all (a half-written one would
+// make the office start as on a new machine again, or not at all).
+void prepareProfile(const std::string &profileUrl, const std::string &programFolder)
+{
+    const std::string dir = pathFromUrl(profileUrl) + "/user";
+    const std::string path = dir + "/registrymodifications.xcu";
+    if (::access(path.c_str(), F_OK) == 0 || !makeFolders(dir))
+        return;
+    std::string text = R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry"
+ xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="ShowTipOfTheDay"
+ oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun"
+ oor:op="fuse"><value>false</value></prop></item>
+)";
+    const std::string version = officeVersion(programFolder);
+    if (!version.empty()) {
+        text +=
+            "<item oor:path=\"/org.openoffice.Setup/Product\"><prop "
+            "oor:name=\"ooSetupLastVersion\"\n oor:op=\"fuse\"><value>" +
+            version + "</value></prop></item>\n";
+    }
+    text += "</oor:items>\n";
+    const std::string temp = path + ".new" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return;
+    const bool written =
+        ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        note("office: cannot write the profile " + path);
+    }
 }
 
 void onSignal(int)
@@ -101,32 +221,38 @@ bool officeAlive()
     int status = 0;
     if (::waitpid(officePid, &status, WNOHANG) == officePid) {
         officePid = 0;
-        officeExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        officeExit = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
         return false;
     }
     return true;
 }
 
-bool startOffice(const std::string &program, const std::string &profile, const std::string &pipe)
+bool startOffice(const std::string &binary, const std::string &profile, const std::string &pipe)
 {
     const std::string accept = "--accept=pipe,name=" + pipe + ";urp;";
     const std::string env = "-env:UserInstallation=" + profile;
     std::snprintf(pipeFile, sizeof pipeFile, "/tmp/OSL_PIPE_%u_%s", unsigned(::getuid()),
                   pipe.c_str());
-    const std::string binary = officeBinary(program);
     pipesBefore = instancePipes();
+    const pid_t parent = ::getpid();
     officePid = ::fork();
-    if (officePid < 0)
+    if (officePid < 0) {
+        officePid = 0;
         return false;
+    }
     if (officePid == 0) {
         // The plain X11 back end can build its windows inside a foreign window.
         ::setenv("SAL_USE_VCLPLUGIN", "gen", 1);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The bridge may have ended before the signal was set up.
+        if (::getppid() != parent)
+            ::_exit(127);
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
-        ::dup2(null, 1);
-        execlp(binary.c_str(), binary.c_str(), "--invisible", "--norestore", "--nologo",
-               "--nodefault", "--nolockcheck", accept.c_str(), env.c_str(), (char *)nullptr);
+        // What the office prints goes with our own messages, never into the answers.
+        ::dup2(2, 1);
+        execl(binary.c_str(), binary.c_str(), "--invisible", "--norestore", "--nologo",
+              "--nodefault", "--nolockcheck", accept.c_str(), env.c_str(), (char *)nullptr);
         ::_exit(127);
     }
     return true;
@@ -148,45 +274,77 @@ std::string encode(const std::string &text)
     return out;
 }
 
-std::string state(UnoSlideShow &show)
+std::string utf8(const rtl::OUString &text)
+{
+    return rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
+}
+
+std::string stateText(const UnoSlideShow::State &s)
 {
     std::ostringstream out;
-    out << "ok " << show.currentSlide() << ' ' << show.slideCount() << ' '
-        << (show.running() ? 1 : 0);
+    out << s.slide << ' ' << s.count << ' ' << (s.running ? 1 : 0);
     return out.str();
 }
 
-std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
+// The last state told, so that the office's own moves are told once and only when new.
+std::string lastTold;
+
+std::string told(const UnoSlideShow::State &s)
 {
-    std::istringstream in(line);
-    std::string verb;
-    in >> verb;
-    if (verb == "office") {
-        std::string program, profile, pipe;
-        in >> profile >> pipe;
-        std::getline(in >> std::ws, program);
-        if (officePid == 0 && !startOffice(program, profile, pipe))
-            return "err nostart";
-        // The caller's time limit decides how long a slow office may take to listen.
-        int restarts = 0;
-        while (!show.connected()) {
-            // A new profile makes the office ask to be started again (what its launcher does).
-            if (!officeAlive() && (officeExit == 79 || officeExit == 81) && restarts++ < 3)
-                startOffice(program, profile, pipe);
-            if (!officeAlive())
-                return "err nostart";
-            if (!show.connect(pipe))
-                ::usleep(50000);
-        }
-        // The office made its instance pipe before it listened on ours.
-        if (!instancePipe[0]) {
-            for (const std::string &name : instancePipes()) {
-                if (!pipesBefore.count(name) && name.size() < sizeof instancePipe)
-                    std::strcpy(instancePipe, name.c_str());
-            }
-        }
-        return "ok";
+    lastTold = stateText(s);
+    return "ok " + lastTold;
+}
+
+std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
+{
+    std::string program, profile, pipe;
+    in >> profile >> pipe;
+    std::getline(in >> std::ws, program);
+    const std::string binary = officeBinary(program);
+    if (binary.empty()) {
+        note("office: no office program at " + program);
+        return "err office noprogram";
     }
+    if (!show.connected()) {
+        // The type libraries of the office found, whichever it is and wherever it lies.
+        ::setenv("URE_BOOTSTRAP",
+                 ("vnd.sun.star.pathname:" + folderOf(binary) + "/fundamentalrc").c_str(), 1);
+        prepareProfile(profile, folderOf(binary));
+    }
+    if (officePid == 0 && !startOffice(binary, profile, pipe)) {
+        note("office: cannot start " + binary + ": " + std::strerror(errno));
+        return "err office nostart";
+    }
+    // The caller's time limit decides how long a slow office may take to listen.
+    int restarts = 0;
+    while (!show.connected()) {
+        // A new profile makes the office ask to be started again (what its launcher does).
+        if (!officeAlive() && (officeExit == 79 || officeExit == 81) && restarts++ < 3) {
+            note("office: restarts on its own request (" + std::to_string(officeExit) + ")");
+            startOffice(binary, profile, pipe);
+        }
+        if (!officeAlive()) {
+            note("office: ended before it listened, status " + std::to_string(officeExit));
+            return "err office ended";
+        }
+        if (!show.connect(pipe))
+            ::usleep(50000);
+    }
+    officeListening = true;
+    // The office made its instance pipe before it listened on ours.
+    if (!instancePipe[0]) {
+        for (const std::string &name : instancePipes()) {
+            if (!pipesBefore.count(name) && name.size() < sizeof instancePipe)
+                std::strcpy(instancePipe, name.c_str());
+        }
+    }
+    return "ok";
+}
+
+std::string handle(UnoSlideShow &show, const std::string &verb, std::istringstream &in, bool &quit)
+{
+    if (verb == "office")
+        return officeCommand(show, in);
     if (verb == "quit") {
         quit = true;
         show.terminate();
@@ -201,10 +359,27 @@ std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
         in >> xid >> w >> h;
         std::getline(in >> std::ws, url);
         const int count = show.open(xid, w, h, url);
-        return count > 0 ? "ok " + std::to_string(count) : "err refused";
+        if (count <= 0)
+            note("load: the office did not open " + url + " as a presentation");
+        return count > 0 ? "ok " + std::to_string(count) : "err load refused";
     }
-    if (verb == "start")
-        return show.start() ? "ok" : "err nostart";
+    if (verb == "start") {
+        lastTold.clear();
+        if (!show.hasShow())
+            return "err show nodocument";
+        const auto began = std::chrono::steady_clock::now();
+        const bool started = show.start(showStartLimitMs);
+        const auto took = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::steady_clock::now() - began)
+                              .count();
+        // The office's own one-minute wait for its views shows up here.
+        if (took >= 10)
+            note("show: the office took " + std::to_string(took) + " s to start the show");
+        if (started)
+            return "ok";
+        note("show: did not come up in " + std::to_string(showStartLimitMs / 1000) + " s");
+        return "err show nostart";
+    }
     if (verb == "notes") {
         std::string out = "ok";
         for (const std::string &text : show.notes())
@@ -219,51 +394,119 @@ std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
     }
     if (verb == "close") {
         show.close();
+        lastTold.clear();
         return "ok";
     }
-    if (verb == "state")
-        return state(show);
     int index = 0;
     in >> index;
-    show.command(verb, index);
-    return state(show);
+    if (verb != "state" && !show.command(verb, index))
+        return "err unknown";
+    return told(show.state());
+}
+
+std::string answerTo(UnoSlideShow &show, const std::string &line, bool &quit)
+{
+    std::istringstream in(line);
+    std::string verb;
+    in >> verb;
+    try {
+        return handle(show, verb, in, quit);
+    } catch (const css::lang::DisposedException &) {
+        return "err lost";
+    } catch (const css::uno::RuntimeException &e) {
+        note(verb + ": " + utf8(e.Message));
+        return officeAlive() ? "err failed" : "err lost";
+    } catch (const css::uno::Exception &e) {
+        note(verb + ": " + utf8(e.Message));
+        return "err failed";
+    } catch (const std::exception &e) {
+        note(verb + ": " + e.what());
+        return "err failed";
+    } catch (...) {
+        note(verb + ": failed");
+        return officeAlive() ? "err failed" : "err lost";
+    }
+}
+
+// Tells what the office did by itself: the show's new slide or its end, and the office's death.
+void tellNews(UnoSlideShow &show)
+{
+    if (officeListening && !officeAlive()) {
+        officeListening = false;
+        note("office: ended, status " + std::to_string(officeExit));
+        show.forget();
+        say("* lost");
+        return;
+    }
+    if (!show.news.exchange(false) || !show.hasShow())
+        return;
+    try {
+        const UnoSlideShow::State state = show.state();
+        const std::string text = stateText(state);
+        if (text == lastTold)
+            return;
+        lastTold = text;
+        say(state.running ? "* slide " + text : "* ended");
+    } catch (...) {
+        // The next request finds out what is wrong.
+    }
 }
 
 } // namespace
 
 int main()
 {
-    ::setpgid(0, 0);
+    bridgePid = ::getpid();
+    const pid_t parent = ::getppid();
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent)
+        return 1;
+    ownGroup = ::setpgid(0, 0) == 0 || ::getpgrp() == bridgePid;
+    if (!ownGroup)
+        note("no process group of its own; only the office is ended with the bridge");
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() == 1)
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return 1;
 
-    // The office's own bootstrap file names the type libraries that every call needs.
-    ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc",
-             0);
     UnoSlideShow show;
-    std::string line;
+    show.wakeFd = wakePipe[1];
+    std::string buffer;
     bool quit = false;
-    while (!quit && std::getline(std::cin, line)) {
-        std::string answer;
-        try {
-            answer = handle(show, line, quit);
-        } catch (const css::lang::DisposedException &) {
-            answer = "err lost";
-        } catch (const css::uno::RuntimeException &e) {
-            answer = officeAlive() ? "err failed" : "err lost";
-            std::cerr << "slidebridge: " << e.Message << std::endl;
-        } catch (const css::uno::Exception &e) {
-            answer = "err failed";
-            std::cerr << "slidebridge: " << e.Message << std::endl;
-        } catch (const std::exception &e) {
-            answer = "err failed";
-            std::cerr << "slidebridge: " << e.what() << std::endl;
+    bool input = true;
+    while (!quit && input) {
+        size_t end;
+        while (!quit && (end = buffer.find('\n')) != std::string::npos) {
+            std::istringstream line(buffer.substr(0, end));
+            buffer.erase(0, end + 1);
+            std::string number, rest;
+            line >> number;
+            std::getline(line >> std::ws, rest);
+            if (number.empty())
+                continue;
+            say(number + ' ' + answerTo(show, rest, quit));
+            tellNews(show);
         }
-        std::cout << answer << std::endl;
+        if (quit)
+            break;
+        pollfd fds[2] = {{0, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+        if (::poll(fds, 2, 200) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN) {
+            char bytes[64];
+            while (::read(wakePipe[0], bytes, sizeof bytes) > 0) {
+            }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            char bytes[4096];
+            const ssize_t n = ::read(0, bytes, sizeof bytes);
+            if (n > 0)
+                buffer.append(bytes, size_t(n));
+            else if (n == 0 || errno != EINTR)
+                input = false;
+        }
+        tellNews(show);
     }
     // Give the office a moment to quit by itself, then end whatever is left.
     for (int i = 0; i < 30 && officeAlive(); ++i)

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include <unistd.h>
+
 #include <rtl/process.h>
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/Toolkit.hpp>
@@ -29,6 +31,7 @@
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
 
 using namespace css;
 using css::uno::Reference;
@@ -70,6 +73,41 @@ bool shown(const uno::Any &page)
         properties->getPropertyValue("Visible") >>= visible;
     return visible;
 }
+
+// Hears what the show does by itself (timed slides, links, the mouse in the show, its end) and
+// wakes the bridge's loop, which asks the office where it stands; it calls nothing itself,
+// as it runs on one of the office's connection threads.
+class ShowListener : public cppu::WeakImplHelper1<presentation::XSlideShowListener>
+{
+public:
+    ShowListener(std::atomic<bool> &news, int wakeFd)
+        : m_news(news)
+        , m_wakeFd(wakeFd)
+    {}
+    void SAL_CALL beginEvent(const Reference<animations::XAnimationNode> &) override {}
+    void SAL_CALL endEvent(const Reference<animations::XAnimationNode> &) override {}
+    void SAL_CALL repeat(const Reference<animations::XAnimationNode> &, sal_Int32) override {}
+    void SAL_CALL paused() override {}
+    void SAL_CALL resumed() override {}
+    void SAL_CALL slideTransitionStarted() override { tell(); }
+    void SAL_CALL slideTransitionEnded() override { tell(); }
+    void SAL_CALL slideAnimationsEnded() override {}
+    void SAL_CALL slideEnded(sal_Bool) override { tell(); }
+    void SAL_CALL hyperLinkClicked(const OUString &) override { tell(); }
+    void SAL_CALL disposing(const lang::EventObject &) override { tell(); }
+
+private:
+    void tell()
+    {
+        m_news = true;
+        if (m_wakeFd >= 0) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t written = ::write(m_wakeFd, &byte, 1);
+        }
+    }
+    std::atomic<bool> &m_news;
+    int m_wakeFd;
+};
 
 } // namespace
 
@@ -148,23 +186,34 @@ void UnoSlideShow::resize(int width, int height)
         m_window->setPosSize(0, 0, width, height, awt::PosSize::POSSIZE);
 }
 
-bool UnoSlideShow::start()
+bool UnoSlideShow::start(int limitMs)
 {
     if (!m_presentation.is())
         return false;
     Reference<beans::XPropertySet> settings(m_presentation, UNO_QUERY_THROW);
     settings->setPropertyValue("IsFullScreen", uno::Any(false));
     settings->setPropertyValue("IsAlwaysOnTop", uno::Any(false));
-    settings->setPropertyValue("IsEndless", uno::Any(false));
+    // Past the last slide the show goes on with the first at once: never the office's own end
+    // screen, and the show stays up for the rest of the lesson.
+    settings->setPropertyValue("IsEndless", uno::Any(true));
+    settings->setPropertyValue("Pause", uno::Any(sal_Int32(0)));
     settings->setPropertyValue("IsAutomatic", uno::Any(false));
     settings->setPropertyValue("StartWithNavigator", uno::Any(false));
     settings->setPropertyValue("UsePen", uno::Any(false));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    // Now and then (on a loaded machine, a first show most of all) the office's start waits a
+    // whole minute for its own views to be set up before it goes on: the time limits cover it.
     m_presentation->start();
-    // The controller appears once the show's first frame is up: seconds on a busy machine.
-    for (int i = 0; i < 500; ++i) {
+    // The controller appears once the show's first frame is up: seconds on a busy machine,
+    // more on a cold one.
+    while (std::chrono::steady_clock::now() < until) {
         Reference<presentation::XSlideShowController> c = controller();
-        if (c.is() && c->isRunning())
+        if (c.is() && c->isRunning()) {
+            m_listener = new ShowListener(news, wakeFd);
+            c->addSlideShowListener(m_listener);
+            m_listened = c;
             return true;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -205,11 +254,14 @@ std::vector<std::string> UnoSlideShow::notes()
     return result;
 }
 
-void UnoSlideShow::command(const std::string &name, int index)
+bool UnoSlideShow::command(const std::string &name, int index)
 {
     Reference<presentation::XSlideShowController> c = controller();
     if (!c.is())
-        throw uno::RuntimeException("no show");
+        return true; // the show has ended: the answer's state says so
+    const bool jumping = m_jumpTarget >= 0 && std::chrono::steady_clock::now() < m_jumpUntil;
+    const int jumpTarget = m_jumpTarget;
+    m_jumpTarget = -1;
     if (name == "first")
         c->gotoFirstSlide();
     else if (name == "prevstep")
@@ -222,41 +274,71 @@ void UnoSlideShow::command(const std::string &name, int index)
         c->gotoNextSlide();
     else if (name == "last")
         c->gotoLastSlide();
-    else if (name == "goto" && index >= 0 && index < int(m_shown.size())) {
-        // The office jumps a moment later: a step sent after the jump must not come before it.
+    else if (name == "goto") {
+        // The office starts a slide again from its first step on any jump, even onto itself.
+        if (index < 0 || index >= int(m_shown.size()))
+            return true;
+        if (jumping && jumpTarget == index) {
+            m_jumpTarget = jumpTarget;
+            return true;
+        }
+        if (currentSlide() == index)
+            return true;
         c->gotoSlideIndex(m_shown[size_t(index)]);
+        // The office jumps a moment later: a step sent after the jump must not come before it.
+        // A jump slower than that is reported when it lands, never as the slide it left.
         for (int i = 0; i < 50 && currentSlide() != index; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    } else if (name != "goto")
-        throw uno::RuntimeException("unknown command");
+        if (currentSlide() != index) {
+            m_jumpTarget = index;
+            m_jumpUntil = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        }
+    } else
+        return false;
+    return true;
 }
 
 int UnoSlideShow::currentSlide()
 {
     Reference<presentation::XSlideShowController> c = controller();
     const int index = c.is() ? c->getCurrentSlideIndex() : -1;
-    if (index < 0)
-        return -1;
-    return int(std::lower_bound(m_shown.begin(), m_shown.end(), index) - m_shown.begin());
+    const auto at = std::find(m_shown.begin(), m_shown.end(), index);
+    return at == m_shown.end() ? -1 : int(at - m_shown.begin());
 }
 
-int UnoSlideShow::slideCount()
+UnoSlideShow::State UnoSlideShow::state()
 {
-    return controller().is() ? int(m_shown.size()) : 0;
-}
-
-bool UnoSlideShow::running()
-{
+    State s;
     Reference<presentation::XSlideShowController> c = controller();
-    return c.is() && c->isRunning();
+    if (!c.is() || !c->isRunning()) {
+        m_jumpTarget = -1;
+        return s;
+    }
+    s.running = true;
+    s.count = int(m_shown.size());
+    s.slide = currentSlide();
+    if (m_jumpTarget >= 0) {
+        if (s.slide == m_jumpTarget || std::chrono::steady_clock::now() > m_jumpUntil)
+            m_jumpTarget = -1;
+        else
+            s.slide = m_jumpTarget;
+    }
+    return s;
 }
 
 void UnoSlideShow::close()
 {
-    // Each step on its own: closing the document may already have taken the frame with it.
+    // Each step on its own: closing the document may already have taken the frame with it, and
+    // whatever one step throws, the others still run (else every show leaves a document open
+    // in the kept office).
+    Reference<presentation::XSlideShowController> listened = m_listened;
+    m_listened.clear();
+    Reference<presentation::XSlideShowListener> listener = m_listener;
+    m_listener.clear();
     Reference<presentation::XPresentation2> show = m_presentation;
     m_presentation.clear();
     m_shown.clear();
+    m_jumpTarget = -1;
     Reference<util::XCloseable> document(m_document, UNO_QUERY);
     m_document.clear();
     Reference<util::XCloseable> frame(m_frame, UNO_QUERY);
@@ -264,34 +346,55 @@ void UnoSlideShow::close()
     Reference<lang::XComponent> window(m_window, UNO_QUERY);
     m_window.clear();
     try {
+        if (listened.is() && listener.is())
+            listened->removeSlideShowListener(listener);
+    } catch (...) {
+    }
+    try {
         if (show.is() && show->getController().is())
             show->end();
-    } catch (const lang::DisposedException &) {
+    } catch (...) {
     }
     try {
         if (document.is())
             document->close(true);
-    } catch (const lang::DisposedException &) {
-    } catch (const util::CloseVetoException &) {
+    } catch (...) {
     }
     try {
         if (frame.is())
             frame->close(true);
-    } catch (const lang::DisposedException &) {
-    } catch (const util::CloseVetoException &) {
+    } catch (...) {
     }
     try {
         if (window.is())
             window->dispose();
-    } catch (const lang::DisposedException &) {
+    } catch (...) {
     }
+}
+
+void UnoSlideShow::forget()
+{
+    // Releasing a reference into a dead office is a no-op of the connection; no call goes out.
+    m_listened.clear();
+    m_listener.clear();
+    m_presentation.clear();
+    m_document.clear();
+    m_frame.clear();
+    m_window.clear();
+    m_desktop.clear();
+    m_context.clear();
+    m_shown.clear();
+    m_jumpTarget = -1;
 }
 
 void UnoSlideShow::terminate()
 {
     close();
-    if (m_desktop.is())
-        m_desktop->terminate();
+    try {
+        if (m_desktop.is())
+            m_desktop->terminate();
+    } catch (...) {
+    }
     m_desktop.clear();
     m_context.clear();
 }

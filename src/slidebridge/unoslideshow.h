@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/presentation/XPresentation2.hpp>
 #include <com/sun/star/presentation/XSlideShowController.hpp>
+#include <com/sun/star/presentation/XSlideShowListener.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 namespace css = com::sun::star;
@@ -20,6 +23,20 @@ namespace css = com::sun::star;
 class UnoSlideShow
 {
 public:
+    // What the show is on: the 0-based shown slide (-1 on none, a hidden slide reached by a
+    // link), the count of shown slides, and whether the show still runs.
+    struct State
+    {
+        int slide = -1;
+        int count = 0;
+        bool running = false;
+    };
+
+    // Set whenever the office tells the show's listener anything (a slide begins or ends, a
+    // link is followed, the show goes); wakeFd, when not -1, gets a byte too.
+    std::atomic<bool> news{false};
+    int wakeFd = -1;
+
     // Connects to the office listening on the named pipe; false while it does not answer yet.
     bool connect(const std::string &pipeName);
     bool connected() const { return m_context.is(); }
@@ -30,22 +47,30 @@ public:
     // them; the office counts them among all.
     int open(long long window, int width, int height, const std::string &url);
     void resize(int width, int height);
-    bool start();
+    // Starts the show, looping past its last slide; true once it runs, false when it does not
+    // come up within limitMs.
+    bool start(int limitMs);
     // Notes of every shown slide, in slide order, with line breaks as the office gives them.
     std::vector<std::string> notes();
-    // first, prevstep, nextstep, prevslide, nextslide, last; goto takes the 0-based index.
-    void command(const std::string &name, int index);
-    // The 0-based index of the slide on show, -1 with none.
-    int currentSlide();
-    int slideCount();
-    bool running();
-    // Ends the show, closes the document and drops the frame; the office keeps running.
+    // first, prevstep, nextstep, prevslide, nextslide, last; goto takes the 0-based index and
+    // leaves the slide as it stands when the show is on it already. False for an unknown name.
+    bool command(const std::string &name, int index);
+    // The show's state; a jump still in flight counts as landed (it is reported when it does).
+    State state();
+    // A show was started and not closed.
+    bool hasShow() const { return m_presentation.is(); }
+    // Ends the show, closes the document and drops the frame; the office keeps running. Each
+    // step is tried on its own, whatever the one before threw.
     void close();
+    // The office is gone: drops every reference without calling it.
+    void forget();
     // Asks the office to quit.
     void terminate();
 
 private:
     css::uno::Reference<css::presentation::XSlideShowController> controller();
+    // The 0-based shown slide the office is on, -1 on none.
+    int currentSlide();
 
     css::uno::Reference<css::uno::XComponentContext> m_context;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
@@ -53,5 +78,10 @@ private:
     css::uno::Reference<css::frame::XFrame2> m_frame;
     css::uno::Reference<css::lang::XComponent> m_document;
     css::uno::Reference<css::presentation::XPresentation2> m_presentation;
+    css::uno::Reference<css::presentation::XSlideShowListener> m_listener;
+    css::uno::Reference<css::presentation::XSlideShowController> m_listened;
     std::vector<int> m_shown; // the office's index of each shown slide
+    // A jump the office has not completed yet, and how long it is waited for.
+    int m_jumpTarget = -1;
+    std::chrono::steady_clock::time_point m_jumpUntil;
 };

@@ -13,6 +13,7 @@
 #include "base/filesystem.h"
 #include "base/globals.h"
 #include "base/paths.h"
+#include "platform/childsetup.h"
 
 namespace {
 
@@ -33,8 +34,11 @@ void onFatalSignal(int sig)
     }
     handlerEntered = 1;
     if (argPointers[0]) {
+        const pid_t parent = getpid();
         const pid_t pid = _Fork();
         if (pid == 0) {
+            // The apology outlives us by design: a group of its own, no parent-death signal.
+            prepareChildOrExit(parent, 0);
             execv(argPointers[0], argPointers);
             _exit(127);
         }

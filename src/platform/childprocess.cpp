@@ -50,9 +50,12 @@ void ChildProcess::onFinished()
 
 void ChildProcess::killGroup()
 {
-    // Never our own group, never "every process" (-1).
+    // Never our own group, never "every process" (-1); a child not yet known to lead its group
+    // goes alone.
     if (m_ownGroup && m_group > 1 && pid_t(m_group) != ::getpgrp())
         ::kill(-pid_t(m_group), SIGKILL);
+    else if (state() != NotRunning && processId() > 0)
+        ::kill(pid_t(processId()), SIGKILL);
 }
 
 void ChildProcess::end(int graceMs, bool deleteWhenDone)

@@ -22,13 +22,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 
+#include "platform/childsetup.h"
 #include "unoslideshow.h"
 
 namespace {
@@ -115,13 +115,15 @@ bool startOffice(const std::string &program, const std::string &profile, const s
                   pipe.c_str());
     const std::string binary = officeBinary(program);
     pipesBefore = instancePipes();
+    const pid_t bridge = ::getpid();
     officePid = ::fork();
     if (officePid < 0)
         return false;
     if (officePid == 0) {
         // The plain X11 back end can build its windows inside a foreign window.
         ::setenv("SAL_USE_VCLPLUGIN", "gen", 1);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // In the bridge's group, which is killed whole.
+        prepareChildOrExit(bridge, SIGKILL, false);
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
         ::dup2(null, 1);
@@ -233,13 +235,12 @@ std::string handle(UnoSlideShow &show, const std::string &line, bool &quit)
 
 int main()
 {
+    // The program starts us in a group of our own with our parent-death signal armed before
+    // our exec; one started by hand still must not kill its caller's group in endAll().
     ::setpgid(0, 0);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() == 1)
-        return 1;
 
     // The office's own bootstrap file names the type libraries that every call needs.
     ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc",

@@ -12,6 +12,7 @@
 
 #include "base/filesystem.h"
 #include "base/globals.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 #include "platform/childsetup.h"
 
@@ -105,7 +106,8 @@ int runCrashReport(bool cleanUp)
         if (!appDataDir.isEmpty())
             FileSystem::clearDir(clipboardDirPath());
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), crashMessageText());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), QString());
+    setMessageBoxText(box, crashMessageText());
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.exec();
     return 0;

@@ -14,6 +14,7 @@
 #include "base/appattributes.h"
 #include "base/filesystem.h"
 #include "base/globals.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/suspendwatcher.h"
@@ -23,7 +24,8 @@ namespace {
 
 int startupError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), text);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), QString());
+    setMessageBoxText(box, text);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.exec();
     return 0;

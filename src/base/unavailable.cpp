@@ -1,6 +1,6 @@
 #include "base/unavailable.h"
 
-#include <QMessageBox>
+#include "base/messagebox.h"
 
 QString unavailableText(const QString &feature)
 {
@@ -9,5 +9,5 @@ QString unavailableText(const QString &feature)
 
 void showUnavailable(QWidget *parent, const QString &feature)
 {
-    QMessageBox::about(parent, QStringLiteral("墨岚白板消息"), unavailableText(feature));
+    showMessageBox(parent, QStringLiteral("墨岚白板消息"), unavailableText(feature));
 }

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "base/filesystem.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "camera/camerawidget.h"
@@ -30,17 +31,6 @@ namespace {
 
 const char *const placeholderText = "文本内容，可点击下方编辑按钮修改";
 const QString messageTitle = QStringLiteral("墨岚白板消息");
-
-// As QMessageBox::about, but never read as rich text: a link in a server's text must not be
-// live, or the server could have any file or program opened.
-void showPlainMessage(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::Information, messageTitle, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    const QIcon icon = box.windowIcon();
-    box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
-    box.exec();
-}
 
 } // namespace
 
@@ -215,18 +205,12 @@ void MainWindow::clickRecordStop()
 
 void MainWindow::showMessage(const QString &text)
 {
-    QMessageBox::about(this, messageTitle, text);
+    showMessageBox(this, messageTitle, text);
 }
 
 bool MainWindow::askQuestion(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("墨岚白板提示"), text,
-                    QMessageBox::NoButton, this);
-    QPushButton *yes = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
-    box.exec();
-    return box.clickedButton() == yes;
+    return askQuestionBox(this, text);
 }
 
 // Geometry and page controls ------------------------------------------------------------------
@@ -367,7 +351,7 @@ void MainWindow::connectAdvertise()
             serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
     });
     connect(advertise, &Advertise::hasMessage, this,
-            [this](const QString &text) { showPlainMessage(this, text); });
+            [this](const QString &text) { showMessage(text); });
     connect(advertise, &Advertise::advertiseLoaded, this, [this] {
         advertise->show();
         placeAdvertiseWindow();

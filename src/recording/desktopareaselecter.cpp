@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "base/filesystem.h"
+#include "base/messagebox.h"
 #include "base/uimetrics.h"
 #include "base/windowsearch.h"
 #include "drawing/geometry.h"
@@ -403,8 +404,8 @@ void DesktopAreaSelecter::saveSelection()
         return;
     if (!FileSystem::savePictureBySuffix(part.toImage(), path)) {
         // The selection stays, so the user can choose another place.
-        QMessageBox::about(this, QStringLiteral("墨岚白板消息"),
-                           QStringLiteral("保存") + path + QStringLiteral("失败"));
+        showMessageBox(this, QStringLiteral("墨岚白板消息"),
+                       QStringLiteral("保存") + path + QStringLiteral("失败"));
         return;
     }
     resetSelection();

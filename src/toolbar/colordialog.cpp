@@ -1,5 +1,6 @@
 #include "toolbar/colordialog.h"
 
+#include "base/messagebox.h"
 #include "base/uimetrics.h"
 #include "toolbar/colorhuedistribution.h"
 #include "toolbar/colorstrawer.h"
@@ -113,7 +114,7 @@ ColorDialog::ColorDialog(QWidget *parent)
     strawer->setObjectName(QStringLiteral("strawer"));
     screenGrabber = &ColorDialog::grabPrimaryScreenImage;
     inform = [this](const QString &title, const QString &text) {
-        QMessageBox::about(this, title, text);
+        showMessageBox(this, title, text);
     };
     hide();
     setupUi();

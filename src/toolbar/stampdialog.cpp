@@ -1,6 +1,7 @@
 #include "toolbar/stampdialog.h"
 
 #include "base/filesystem.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "drawing/stampstore.h"
@@ -11,7 +12,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -43,17 +43,9 @@ StampDialog::StampDialog(QWidget *parent)
     };
     // Boxes of its own until the main window hands over its own (setQuestion, setMessage), so
     // the question reads "确定" / "取消" like every other one.
-    ask = [this](const QString &text) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("墨岚白板提示"), text,
-                        QMessageBox::NoButton, window());
-        QPushButton *yes = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-        box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(yes);
-        box.exec();
-        return box.clickedButton() == yes;
-    };
+    ask = [this](const QString &text) { return askQuestionBox(window(), text); };
     tell = [this](const QString &text) {
-        QMessageBox::about(window(), QStringLiteral("墨岚白板消息"), text);
+        showMessageBox(window(), QStringLiteral("墨岚白板消息"), text);
     };
     now = [] { return QDateTime::currentMSecsSinceEpoch(); };
 

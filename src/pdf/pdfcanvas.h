@@ -147,10 +147,6 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool event(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
@@ -186,9 +182,10 @@ private:
     QPointF widgetToPage(const QPointF &position) const;
     QPointF pageToWidget(const QPointF &point) const;
     bool wantsPointerInput() const override;
+    void otherMouseButton(QMouseEvent *event, Step step) override;
     void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
-    // Ends the edge code of a press (a touch has no hover to find it again).
-    void forgetEdge();
+    // Any press keeps the edge until its release.
+    bool keepsEdge() const override { return pressing; }
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's height
     // as laid out, both at zoom 1.
@@ -231,8 +228,6 @@ private:
     // The layers hold the pages as shown: frames are recorded upright against them.
     PageOrientation uprightFrames;
     bool pressing = false;
-    bool edgeDragging = false;
-    int edgeUnderPointer = -1;
     QPointF pressCursor;
     QPointF currentCursor;
     QPointer<QScrollBar> verticalBar;

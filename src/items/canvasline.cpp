@@ -14,7 +14,7 @@
 #include "items/linedecorations.h"
 
 CanvasLine::CanvasLine(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     setMouseTracking(true);
@@ -246,18 +246,6 @@ void CanvasLine::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-}
-
-void CanvasLine::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasLine::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }
 
 QPixmap CanvasLine::renderForWidget() const

@@ -70,7 +70,7 @@ QString pointKey(const QPointF &p)
 } // namespace
 
 CanvasMarquee::CanvasMarquee(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     rotateRadius = handleSize / 2;
@@ -527,18 +527,6 @@ void CanvasMarquee::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-}
-
-void CanvasMarquee::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasMarquee::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }
 
 QPixmap CanvasMarquee::framePicture() const

@@ -14,6 +14,9 @@ signals:
     void showHideChanged(bool shown);
 
 protected:
+    // Covers area (parent coordinates, grown to whole pixels); a repaint when it already does.
+    // Nothing for an empty area.
+    void coverArea(const QRectF &area);
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 };

@@ -86,13 +86,7 @@ bool CanvasLine::isValid() const
 void CanvasLine::updateGeometryFromPoints()
 {
     itemRect = paddedLineRect(start, end, style.lineWidth, zoom);
-    const QRect r = integralRect(itemRect);
-    if (!r.isValid())
-        return;
-    if (r == geometry())
-        update();
-    else
-        setGeometry(r);
+    coverArea(itemRect);
 }
 
 int CanvasLine::hitTest(const QPointF &position) const

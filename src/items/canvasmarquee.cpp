@@ -164,13 +164,7 @@ void CanvasMarquee::recomputeGeometry()
     }
     const double grow = handleSize * zoom / 2;
     const QRectF area = boundingSquare.adjusted(-grow, -grow, grow, grow).united(rotateHandleRect);
-    const QRect r = integralRect(area);
-    if (!r.isValid())
-        return;
-    if (r == geometry())
-        update();
-    else
-        setGeometry(r);
+    coverArea(area);
 }
 
 int CanvasMarquee::hitTest(const QPointF &position) const

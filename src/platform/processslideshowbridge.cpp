@@ -347,7 +347,9 @@ void ProcessSlideShowBridge::killBridge()
         return;
     process->disconnect(this);
     // The bridge's own clean-up on TERM takes the office's pipes with it; then the whole
-    // group goes, also when the bridge had already ended.
+    // group goes, also when the bridge had already ended. The process ends on its own, so that
+    // this object's end does not cut the clean-up short.
+    process->setParent(nullptr);
     process->end(bridgeGraceMs, true);
     QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(m_pipeName));
 }

@@ -19,5 +19,5 @@ while IFS=: read -r file _ line; do
         echo "$file: $line"
         status=1
     fi
-done < <(cd "$top" && grep -rn --include='*.h' --include='*.cpp' '#include "' src)
+done < <(cd "$top" && grep -rn --include='*.cpp' --include='*.h' '#include "' src)
 exit $status

@@ -54,6 +54,7 @@ private slots:
     void secondScreenshotIgnored();
     void pageControls();
     void questionsAndPercent();
+    void boxesAreWideEnoughForTheirTitle();
     void personalText();
     void logoClickKeepsOldLogoOnFailedCopy();
     void refusedRecordingKeepsFlagOff();
@@ -439,15 +440,20 @@ void MainWindowTest::pageControls()
     QSignalSpy asked(pdf, &PdfCanvas::vScrollBarNewValue);
     w->setPdfPageRange(1, 5);
     w->pageSpinBox->setValue(3);
-    emit w->pageSpinBox->editingFinished();
+    QTest::keyClick(w->pageSpinBox, Qt::Key_Return);
     QCOMPARE(asked.count(), 1);
     QCOMPARE(asked.last().first().toInt(), pdf->pageTops().at(2));
+    // Leaving the box (for a tool, after a little scrolling) is no jump.
+    w->pageSpinBox->setValue(4);
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(w->pageSpinBox, &out);
+    QCOMPARE(asked.count(), 1);
     w->pageCombo->activated(1);
     QCOMPARE(asked.count(), 2);
     QCOMPARE(asked.last().first().toInt(), pdf->pageTops().at(1));
     tab->kind = 4;
     w->pageSpinBox->setValue(4);
-    emit w->pageSpinBox->editingFinished();
+    QTest::keyClick(w->pageSpinBox, Qt::Key_Return);
     QCOMPARE(asked.count(), 2);
 }
 
@@ -467,6 +473,35 @@ void MainWindowTest::questionsAndPercent()
     QCOMPARE(w->percentLabel->text(), QStringLiteral("125%"));
     w->setProgressPercent(0);
     QCOMPARE(w->percentLabel->text(), QString());
+}
+
+void MainWindowTest::boxesAreWideEnoughForTheirTitle()
+{
+    // Regression: a box with a short text was only as wide as Qt allows the title in its own
+    // font, and a title bar cut "墨岚白板消息" to "墨岚…息".
+    MainWindow *w = build();
+    for (bool question : {false, true}) {
+        int width = 0;
+        int needed = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            // The title in a bold title-bar font, with the window's icon and three buttons.
+            QFont bold = box->font();
+            bold.setBold(true);
+            const QFontMetrics metrics(bold);
+            needed = metrics.horizontalAdvance(box->windowTitle()) + 4 * (metrics.height() + 8);
+            width = box->width();
+            box->reject();
+        });
+        poll.start(10);
+        question ? void(w->askQuestion(QStringLiteral("好")))
+                 : w->showMessage(QStringLiteral("好"));
+        QVERIFY(needed > 0);
+        QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
 }
 
 void MainWindowTest::personalText()

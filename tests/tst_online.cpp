@@ -369,7 +369,8 @@ private slots:
             {{list, ab}, {"/upgrade02/a.dll", Server::endless(false)}}, interrupted, {},
             (qint64(1) << 30) + 65536);
         row("free space unknown", up, {{list, ab}}, interrupted, {}, -1);
-        row("101 files", up, {{list, upgradeInfo(many)}}, interrupted, {});
+        // A refused list leaves the upgrade already waiting in the folder.
+        row("101 files", up, {{list, upgradeInfo(many)}}, interrupted, pending);
         row("showtime max", ad, {{query, adJson({{"showtime", 2147483647}})}},
             "linked, shown, 60 s", cached);
         row("showtime min", ad, {{query, adJson({{"showtime", -2147483647 - 1}})}},
@@ -378,7 +379,7 @@ private slots:
         for (const char *name : {"./upgrade.ini", "upgrade.ini/."})
             row(name, up,
                 {{list, upgradeInfo({name, "b.dll"})}, {"/upgrade02/b.dll", Server::status(404)}},
-                interrupted, {});
+                interrupted, pending);
         const Reply linked = adJson({{"sinfo", link}, {"close", 1}});
         row("file link in the message", "start", {{query, linked}}, "墨岚白板消息 (plain): " + link,
             {});

@@ -5,6 +5,7 @@
 #include <QtMath>
 #include <QtTest>
 
+#include "base/globals.h"
 #include "drawing/pagelimits.h"
 #include "drawing/toolcursors.h"
 #include "items/canvasmarquee.h"
@@ -65,6 +66,26 @@ struct ShownBoard
     std::unique_ptr<CanvasBoard> white;
 };
 
+void sendPen(QWidget *w, QEvent::Type type, const QPoint &at)
+{
+    QTabletEvent event(type, at, w->mapToGlobal(at), QTabletEvent::Stylus, QTabletEvent::Pen,
+                       type == QEvent::TabletRelease ? 0.0 : 0.5, 0, 0, 0, 0, 0, Qt::NoModifier, 1,
+                       type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
+                       type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
+    QApplication::sendEvent(w, &event);
+}
+
+// Rows for both boards.
+void addBoardRows(const QStringList &cases)
+{
+    QTest::addColumn<bool>("onPdf");
+    QTest::addColumn<QString>("then");
+    for (bool onPdf : {false, true}) {
+        for (const QString &c : cases)
+            QTest::addRow("%s, %s", onPdf ? "pdf" : "whiteboard", qPrintable(c)) << onPdf << c;
+    }
+}
+
 } // namespace
 
 class PdfCanvasTest : public QObject
@@ -102,6 +123,14 @@ private slots:
     void strokeClosedMidPressKeepsItsTail();
     void inkFollowsThePointer_data();
     void inkFollowsThePointer();
+    void palmBesideThePenIsIgnored_data();
+    void palmBesideThePenIsIgnored();
+    void pressGoesWhereTheCursorSays_data();
+    void pressGoesWhereTheCursorSays();
+    void blankClickEndsTheStrokeInProgress_data();
+    void blankClickEndsTheStrokeInProgress();
+    void draggedEdgeStaysUnderThePointer_data();
+    void draggedEdgeStaysUnderThePointer();
 
 private:
     QTemporaryDir dir;
@@ -317,8 +346,9 @@ void PdfCanvasTest::pictureExportSavesAndReports()
 void PdfCanvasTest::edgeDragWidensPageAtZoom()
 {
     // Regression: steps without an event of their own (as touch drives them) measured the drag
-    // from a stale screen position. At zoom 1.5 a 10-pixel drag on the left edge widens the page
-    // by 13 page pixels, 20 on screen.
+    // from a stale screen position. At zoom 1.5, in a view wide enough for the board, a 10-pixel
+    // drag on the left edge widens the page by 13 page pixels, 20 on screen.
+    board->area.resize(1400, 700);
     board->canvas->setZoom(1.5);
     board->stroke(0, QPointF(300, 300), QPointF(340, 320), 1);
     const int before = board->canvas->width();
@@ -326,7 +356,11 @@ void PdfCanvasTest::edgeDragWidensPageAtZoom()
     const QPointF edge(2, board->top(0) + 100);
     board->move(edge);
     QCOMPARE(board->canvas->edgeCode(), 8);
-    board->drag(edge, edge - QPointF(10, 0), 2);
+    // The board is centred again as it grows: the pointer's steps are fixed on the screen.
+    const QPoint from = board->canvas->mapToGlobal(edge.toPoint());
+    board->press(edge);
+    board->move(board->canvas->mapFromGlobal(from - QPoint(5, 0)));
+    board->release(board->canvas->mapFromGlobal(from - QPoint(10, 0)));
     QCOMPARE(board->canvas->width(), before + 20);
     // The drawing moved with the page's left edge and kept its pixels.
     QCOMPARE(board->page(0)->layer3.toImage().copy(13, 0, ink.width(), ink.height()), ink);
@@ -416,6 +450,7 @@ void PdfCanvasTest::edgeDragShowsWideningWhileDragging()
     // Regression: the drag kept no pointer position, so the page widened only at the release,
     // while every move rebuilt the layers of the visible pages.
     PdfCanvas *pdf = board->canvas;
+    board->area.resize(1000, 700); // the board fits the view as it grows
     board->stroke(0, QPointF(600, 300), QPointF(800, 340));
     const QImage ink = board->page(0)->layer3.toImage();
     const int before = pdf->width();
@@ -439,7 +474,9 @@ void PdfCanvasTest::pageWideningStopsAtPageLimit()
     // Regression: repeated drags grew every visible page's layers without bound.
     PdfCanvas *pdf = board->canvas;
     const QPoint edge(2, board->top(0) + 500);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
+        // Each drag scrolls the new strip out on the left, beside the pointer.
+        board->area.horizontalScrollBar()->setValue(0);
         sendMouse(pdf, QEvent::MouseMove, edge + QPoint(300, 0), Qt::NoButton);
         sendMouse(pdf, QEvent::MouseMove, edge, Qt::NoButton);
         sendMouse(pdf, QEvent::MouseButtonPress, edge);
@@ -603,6 +640,164 @@ void PdfCanvasTest::inkFollowsThePointer()
     b.run(BoardCommand::Undo);
     b.run(BoardCommand::Redo);
     QCOMPARE(b.ink(), ink);
+}
+
+void PdfCanvasTest::palmBesideThePenIsIgnored_data()
+{
+    addBoardRows({"stroke", "pinch", "during the pen's stroke"});
+}
+
+void PdfCanvasTest::palmBesideThePenIsIgnored()
+{
+    // Regression: touch did not ask whether the pen was near: a palm resting on the screen drew,
+    // pinched the zoom, or took over the pen's open stroke.
+    QFETCH(bool, onPdf);
+    QFETCH(QString, then);
+    static QTouchDevice *finger = QTest::createTouchDevice();
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    b.useTool(PaintTool::Pen);
+    QWidget *w = b.widget();
+    penInProximity = true;
+    const auto away = qScopeGuard([] { penInProximity = false; });
+    const QVector<QPoint> pen = b.at(wavyLine(QPoint(100, 200), 10, 20));
+    const bool penDraws = then == QLatin1String("during the pen's stroke");
+    for (int i = 0; penDraws && i < 5; ++i)
+        sendPen(w, i ? QEvent::TabletMove : QEvent::TabletPress, pen.at(i));
+    if (then == QLatin1String("pinch"))
+        pinchOpen(w, finger, b.at({QPoint(300, 450)}).first(), b.at({QPoint(400, 450)}).first(),
+                  QPoint(15, 0), 6);
+    else
+        stroke(w, finger, b.at(wavyLine(QPoint(120, 450), 8)), b.tick());
+    for (int i = 5; penDraws && i < pen.size(); ++i)
+        sendPen(w, QEvent::TabletMove, pen.at(i));
+    if (penDraws)
+        sendPen(w, QEvent::TabletRelease, pen.last());
+    QCOMPARE(b.history().size(), penDraws ? 1 : 0);
+    if (penDraws)
+        QCOMPARE(b.history().first()->points.size(), pen.size());
+    QCOMPARE(board->canvas->zoom(), 1.0);
+}
+
+void PdfCanvasTest::pressGoesWhereTheCursorSays_data()
+{
+    addBoardRows({"finger", "tool change", "zoom"});
+}
+
+void PdfCanvasTest::pressGoesWhereTheCursorSays()
+{
+    // Regression: the edge code of a pointer hovering on the page edge outlived its cursor: a
+    // finger stroke elsewhere, or a press after a zoom or a tool change that showed the tool's
+    // cursor again, widened the page instead of drawing.
+    QFETCH(bool, onPdf);
+    QFETCH(QString, then);
+    static QTouchDevice *finger = QTest::createTouchDevice();
+    CanvasBoard white(QSize(600, 800), Canvas::PictureDocument);
+    white.canvas.setPointerTracking(true);
+    white.useTool(PaintTool::Pen);
+    if (onPdf)
+        white.canvas.hide(); // touch goes to the window under the finger
+    QWidget *w = onPdf ? static_cast<QWidget *>(board->canvas) : &white.canvas;
+    const auto edge = [&] { return onPdf ? board->canvas->edgeCode() : white.canvas.edgeHit(); };
+    const int y = onPdf ? board->top(0) + 400 : 400, width = w->width();
+    sendMouse(w, QEvent::MouseMove, QPoint(width / 2, y), Qt::NoButton);
+    sendMouse(w, QEvent::MouseMove, QPoint(width - 2, y), Qt::NoButton);
+    QCOMPARE(edge(), 4);
+    if (then == QLatin1String("tool change")) {
+        onPdf ? board->useTool(PaintTool::Pencil) : white.useTool(PaintTool::Pencil);
+    } else if (then == QLatin1String("zoom")) {
+        onPdf ? board->canvas->setZoom(1.1) : white.canvas.setZoom(1.1);
+    }
+    const QVector<QPoint> line = then == QLatin1String("finger")
+                                     ? wavyLine(QPoint(100, y), 8)
+                                     : wavyLine(QPoint(width - 2, y), 8, -20);
+    if (then != QLatin1String("finger")) {
+        QCOMPARE(edge(), -1);
+        QVERIFY(w->cursor().shape() != Qt::SizeHorCursor);
+    }
+    const int shown = w->width();
+    stroke(w, then == QLatin1String("finger") ? finger : nullptr, line, [] {});
+    QCOMPARE(onPdf ? board->history(0).size() : white.history().size(), 1);
+    QCOMPARE(w->width(), shown);
+}
+
+void PdfCanvasTest::blankClickEndsTheStrokeInProgress_data()
+{
+    addBoardRows({"pen", "highlighter"});
+}
+
+void PdfCanvasTest::blankClickEndsTheStrokeInProgress()
+{
+    // Regression: a click beside the page (the pen on the grey margin while the mouse writes)
+    // only forgot the press: the stroke's last piece was never painted, its action stayed open,
+    // and a highlighter stroke vanished at the next tool change.
+    QFETCH(bool, onPdf);
+    QFETCH(QString, then);
+    ShownBoard b(onPdf ? board.get() : nullptr);
+    b.useTool(then == QLatin1String("pen") ? PaintTool::Pen : PaintTool::Highlighter);
+    b.property().lineBoldSize = 5;
+    if (!onPdf)
+        b.white->canvas.setSnapshotCost(0);
+    QWidget *w = b.widget();
+    const QVector<QPoint> line = b.at(wavyLine(QPoint(80, 200), 14, 17));
+    const auto tick = b.tick();
+    for (int i = 0; i < line.size(); ++i) {
+        tick();
+        sendMouse(w, i ? QEvent::MouseMove : QEvent::MouseButtonPress, line.at(i));
+    }
+    onPdf ? board->canvas->commitShownItems() : b.white->canvas.commitShownItems();
+    QCOMPARE(b.history().size(), 1);
+    QVERIFY(b.history().last()->closed);
+    sendMouse(w, QEvent::MouseButtonRelease, line.last());
+    b.useTool(PaintTool::Pencil);
+    const QImage ink = b.ink();
+    const QImage shown = b.shown();
+    QVERIFY(paintedPixels(ink) > 300);
+    QCOMPARE(b.replayedInk(), ink);
+    QCOMPARE(b.shown(), shown);
+}
+
+void PdfCanvasTest::draggedEdgeStaysUnderThePointer_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("travel"); // outwards
+    QTest::newRow("right, past the view's width") << 1.0 << 4 << 120;
+    QTest::newRow("left, past the view's width") << 1.0 << 8 << 120;
+    QTest::newRow("right, wider than the view") << 1.5 << 4 << 60;
+    QTest::newRow("left, wider than the view") << 1.5 << 8 << 60;
+}
+
+void PdfCanvasTest::draggedEdgeStaysUnderThePointer()
+{
+    // Regression: the width grew by twice the pointer's travel even where the board no longer
+    // fits the view and is not centred: the right edge ran ahead of the pointer and a left-edge
+    // drag pushed the page to the right.
+    QFETCH(double, zoom);
+    QFETCH(int, side);
+    QFETCH(int, travel);
+    PdfCanvas *pdf = board->canvas;
+    pdf->setZoom(zoom);
+    QScrollBar *across = board->area.horizontalScrollBar();
+    across->setValue(side == 4 ? across->maximum() : 0);
+    const QPoint grip(side == 4 ? pdf->width() - 2 : 2, board->top(0) + 300);
+    sendMouse(pdf, QEvent::MouseMove, grip, Qt::NoButton);
+    QCOMPARE(pdf->edgeCode(), side);
+    sendMouse(pdf, QEvent::MouseButtonPress, grip);
+    const QPoint start = pdf->mapToGlobal(grip);
+    // The grip's distance from the edge, on the screen.
+    const auto edgeToPointer = [&](const QPoint &pointer) {
+        return pdf->mapToGlobal(QPoint(side == 4 ? pdf->width() : 0, 0)).x() - pointer.x();
+    };
+    const int offset = edgeToPointer(start);
+    QPoint pointer;
+    for (int step = 1; step <= 4; ++step) {
+        pointer = start + QPoint((side == 4 ? 1 : -1) * travel * step / 4, 0);
+        sendMouse(pdf, QEvent::MouseMove, pdf->mapFromGlobal(pointer));
+        QVERIFY2(qAbs(edgeToPointer(pointer) - offset) <= 2,
+                 qPrintable(QString::number(edgeToPointer(pointer) - offset)));
+    }
+    sendMouse(pdf, QEvent::MouseButtonRelease, pdf->mapFromGlobal(pointer));
+    QVERIFY(qAbs(edgeToPointer(pointer) - offset) <= 2);
 }
 
 QTEST_MAIN(PdfCanvasTest)

@@ -66,6 +66,7 @@ private slots:
     void resizeSetsSingleSteps();
     void scrollByDirectionSteps();
     void slideBackgroundNavigates();
+    void focusChangesNeverScroll();
 
 private:
     KeyParent *parent = nullptr;
@@ -134,6 +135,20 @@ void TestScrollArea::pinchFromTouchEvents()
     QTest::touchEvent(viewport, device)
         .release(0, QPoint(125, 100), viewport)
         .release(1, QPoint(275, 100), viewport);
+
+    // Nor while the pen is near the screen: that is a palm.
+    penInProximity = true;
+    QTest::touchEvent(viewport, device)
+        .press(0, QPoint(100, 100), viewport)
+        .press(1, QPoint(300, 100), viewport);
+    QTest::touchEvent(viewport, device)
+        .move(0, QPoint(125, 100), viewport)
+        .move(1, QPoint(275, 100), viewport);
+    QTest::touchEvent(viewport, device)
+        .release(0, QPoint(125, 100), viewport)
+        .release(1, QPoint(275, 100), viewport);
+    penInProximity = false;
+    QCOMPARE(zoomed.count(), 1);
 
     // Two fingers down on one spot, then apart: no pinch, no division by zero.
     zoomed.clear();
@@ -310,6 +325,27 @@ void TestScrollArea::slideBackgroundNavigates()
     sendWheel(label, -120, Qt::NoModifier);
     sendWheel(label, 0, Qt::NoModifier);
     QCOMPARE(host.calls, QStringList({"step", "navigate 2", "navigate 1", "navigate 2"}));
+}
+
+void TestScrollArea::focusChangesNeverScroll()
+{
+    // Regression: a tab's area hidden while its board had the focus handed the focus on through
+    // QScrollArea, which scrolled the board's middle into view; Tab did the same.
+    content->setFocusPolicy(Qt::StrongFocus);
+    auto *other = new QWidget(parent);
+    other->setFocusPolicy(Qt::StrongFocus);
+    other->show();
+    parent->show();
+    QApplication::setActiveWindow(parent);
+    QVERIFY(QTest::qWaitForWindowActive(parent));
+    content->setFocus();
+    QTRY_VERIFY(content->hasFocus());
+    QTest::keyClick(content, Qt::Key_Tab);
+    QCOMPARE(area->verticalScrollBar()->value(), 0);
+    content->setFocus();
+    area->hide();
+    QCOMPARE(area->verticalScrollBar()->value(), 0);
+    QCOMPARE(area->horizontalScrollBar()->value(), 0);
 }
 
 QTEST_MAIN(TestScrollArea)

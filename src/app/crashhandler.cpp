@@ -109,6 +109,7 @@ int runCrashReport(bool cleanUp)
     QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), QString());
     setMessageBoxText(box, crashMessageText());
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    fitTitle(&box);
     box.exec();
     return 0;
 }

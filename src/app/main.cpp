@@ -27,6 +27,7 @@ int startupError(const QString &text)
     QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), QString());
     setMessageBoxText(box, text);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    fitTitle(&box);
     box.exec();
     return 0;
 }

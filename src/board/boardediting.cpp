@@ -335,8 +335,9 @@ void BoardEditing::commitItems()
 
 void BoardEditing::commitAllShownItems()
 {
-    stopStroke();
-    commitItems();
+    // A click beside the page (another pointer's, while this one still writes) ends the press
+    // as a tool change does: the stroke gets its last piece painted and is closed.
+    finishEditing();
     updateUndoRedoState();
 }
 

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <QtMath>
 
+#include "base/globals.h"
 #include "base/uimetrics.h"
 #include "board/boardediting.h"
 #include "drawing/freehandaction.h"
@@ -435,6 +436,18 @@ bool BoardEditing::handleTouchEvent(QTouchEvent *event)
             event->device() && event->device()->capabilities().testFlag(QTouchDevice::Pressure);
         touchPressure = hasPressure ? recordedPressure(points.first().pressure()) : -1.0;
     }
+    if (penInProximity) {
+        // The pen draws through its own events: a palm resting beside it neither draws, nor
+        // zooms, nor moves or ends the pen's stroke.
+        endTouchStroke();
+        touchPinching = false;
+        if (ends) {
+            touchActive = false;
+            touchPressure = 0.0;
+        }
+        event->accept();
+        return true;
+    }
     int down = 0;
     for (const QTouchEvent::TouchPoint &point : points)
         down += point.state() != Qt::TouchPointReleased ? 1 : 0;
@@ -458,6 +471,9 @@ bool BoardEditing::handleTouchEvent(QTouchEvent *event)
             touchDrivesSteps = true;
             const PaintData *before = PageHistory::openLastAction(editedPage()->history);
             editWidget()->setFocus(Qt::OtherFocusReason);
+            // A finger has no hover of its own: the edge a mouse left the pointer on is not
+            // the finger's, the one under the finger is.
+            hoverAt(pos.toPoint());
             runStep(Step::Press, pos.toPoint(), pos, pressure);
             // The press may have moved to another page, or only added a figure's point.
             PageData *page = editedPage();
@@ -497,6 +513,19 @@ void BoardEditing::dropTouchStroke(const QPointF &pos)
     touchAction = nullptr;
     refreshEditedPage();
     updateUndoRedoState();
+}
+
+void BoardEditing::endTouchStroke()
+{
+    if (!touchDrivesSteps)
+        return;
+    touchDrivesSteps = false;
+    PageData *page = editedPage();
+    PaintData *open = page ? PageHistory::openLastAction(page->history) : nullptr;
+    // Once the pen has pressed, the open action is the pen's.
+    if (open && open == touchAction)
+        runStep(Step::Release, lastTouchPos.toPoint(), lastTouchPos, -1.0);
+    touchAction = nullptr;
 }
 
 void BoardEditing::passTouchToView(QTouchEvent *event, QEvent::Type type)

@@ -1,3 +1,4 @@
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -27,6 +28,16 @@ bool BoardEditing::handlePointerEvent(QEvent *event, bool *result)
     // A disabled widget leaves mouse events to QWidget::event, which declines them.
     if (!editWidget()->isEnabled())
         return false;
+    if (type == QEvent::KeyRelease) {
+        // Without a page to draw on the board keeps the key from the widgets behind it.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!editedPage())
+            key->accept();
+        else if (!handleKeyRelease(key))
+            key->ignore();
+        *result = true;
+        return true;
+    }
     auto *mouse = static_cast<QMouseEvent *>(event);
     // A double click is a press, as QWidget's own handler makes it.
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)

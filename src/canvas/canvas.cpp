@@ -210,6 +210,8 @@ void Canvas::setZoom(double z)
     if (!orientation.hasOriginalAxes())
         size.transpose();
     setFixedSize(size);
+    // The edges moved: the one a hover found is no longer under the pointer.
+    forgetEdge();
     const int tool = property ? property->paintTool : 0;
     if (tool == 4 || tool == 5 || tool == 11)
         updateCursor();

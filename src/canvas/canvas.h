@@ -202,7 +202,6 @@ public:
 protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -233,6 +232,7 @@ private:
     void finishCommit(PaintData *action) override;
     void refreshEditedPage() override { refreshPage(); }
     void stopStroke() override { strokeInProgress = false; }
+    void hoverAt(const QPoint &p) override;
     QPixmap copiedPageImage() const override { return pageImage(true); }
     bool canRotateView() const override;
     void liftSelection(int dragtype, const QRect &geometry) override;

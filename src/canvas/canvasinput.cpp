@@ -80,6 +80,12 @@ bool Canvas::wantsPointerInput() const
     return (property && property->paintTool != 0) || edgeDragging;
 }
 
+void Canvas::hoverAt(const QPoint &p)
+{
+    if (tracking && !strokeInProgress)
+        updateEdgeCursor(p);
+}
+
 void Canvas::runStep(Step step, const QPoint &p, const QPointF &pos, double pressure)
 {
     if (step == Step::Press)
@@ -190,16 +196,6 @@ void Canvas::keyPressEvent(QKeyEvent *event)
     } else {
         event->ignore();
     }
-}
-
-void Canvas::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!page) {
-        event->accept();
-        return;
-    }
-    if (!handleKeyRelease(event))
-        event->ignore();
 }
 
 void Canvas::takeFocus()

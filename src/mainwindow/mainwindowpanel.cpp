@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QListView>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTextEdit>
@@ -210,7 +209,7 @@ void MainWindow::showMessage(const QString &text)
 
 bool MainWindow::askQuestion(const QString &text)
 {
-    return askQuestionBox(this, text);
+    return askYesNo(this, QStringLiteral("墨岚白板提示"), text);
 }
 
 // Geometry and page controls ------------------------------------------------------------------

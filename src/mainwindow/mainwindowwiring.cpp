@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -122,8 +123,10 @@ void MainWindow::connectPageNavigation()
     connect(nextStepButton, &QPushButton::clicked, this, [this] { navigateSlideShow(2); });
     connect(pageCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { onPageComboActivated(index); });
-    connect(pageSpinBox, &QSpinBox::editingFinished, this,
-            [this] { onPageSpinBoxEditingFinished(); });
+    // Only Enter jumps: the box also ends its editing when it loses the focus (a click on a
+    // tool, a menu, another window), long after the page typed was left.
+    if (auto *edit = pageSpinBox->findChild<QLineEdit *>())
+        connect(edit, &QLineEdit::returnPressed, this, [this] { onPageSpinBoxEditingFinished(); });
 }
 
 void MainWindow::finishInit()

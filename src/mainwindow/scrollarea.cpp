@@ -176,6 +176,11 @@ void ScrollArea::tabletEvent(QTabletEvent *event)
     }
 }
 
+bool ScrollArea::focusNextPrevChild(bool next)
+{
+    return QWidget::focusNextPrevChild(next);
+}
+
 void ScrollArea::wheelEvent(QWheelEvent *event)
 {
     event->accept();
@@ -265,7 +270,9 @@ bool ScrollArea::viewportEvent(QEvent *event)
             return true;
         case QEvent::TouchUpdate:
             event->accept();
-            handleTouchUpdate(static_cast<QTouchEvent *>(event));
+            // A palm beside the pen near the screen does not zoom.
+            if (!penInProximity)
+                handleTouchUpdate(static_cast<QTouchEvent *>(event));
             return true;
         default:
             return QScrollArea::viewportEvent(event);

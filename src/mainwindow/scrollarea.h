@@ -39,6 +39,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    // Moves the focus without scrolling: QScrollArea would bring the focused board into view,
+    // which centres a tall document (a hidden tab hands its focus on this way).
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void startPanning(const QPointF &pos);

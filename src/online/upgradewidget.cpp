@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProgressBar>
@@ -17,6 +16,7 @@
 #include <cmath>
 
 #include "base/filesystem.h"
+#include "base/messagebox.h"
 #include "base/paths.h"
 
 namespace {
@@ -145,6 +145,20 @@ void UpgradeWidget::applyUpgradeInfo(const QJsonObject &info)
         stopWithMessage(noUpgradeInfo);
         return;
     }
+    if (names.size() > WebRequest::maxUpgradeFiles) {
+        stopWithMessage(interrupted);
+        return;
+    }
+    QStringList wanted;
+    for (const QJsonValue &name : names) {
+        // A list naming any file outside the folder is not followed at all.
+        if (targetPath(upgradeDir, name.toString()).isEmpty()) {
+            stopWithMessage(interrupted);
+            return;
+        }
+        wanted << name.toString();
+    }
+    // Only a list that will be followed may replace the upgrade already waiting in the folder.
     if (FileSystem::dirExists(upgradeDir))
         FileSystem::clearDir(upgradeDir);
     else
@@ -153,19 +167,7 @@ void UpgradeWidget::applyUpgradeInfo(const QJsonObject &info)
         stopWithMessage(QStringLiteral("升级错误，无法缓存升级文件"));
         return;
     }
-    if (names.size() > WebRequest::maxUpgradeFiles) {
-        stopWithMessage(interrupted);
-        return;
-    }
-    files.clear();
-    for (const QJsonValue &name : names) {
-        // A list naming any file outside the folder is not followed at all.
-        if (targetPath(upgradeDir, name.toString()).isEmpty()) {
-            stopWithMessage(interrupted);
-            return;
-        }
-        files << name.toString();
-    }
+    files = wanted;
     list.clear();
     step = 90 / files.size();
     nextProgress = 5 + step;
@@ -238,8 +240,8 @@ void UpgradeWidget::writeList()
     }
     statusLabel->setText(QStringLiteral("升级完成！"));
     progressBar->setValue(100);
-    QMessageBox::about(this, QStringLiteral("升级完成"),
-                       QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
+    showMessageBox(this, QStringLiteral("升级完成"),
+                   QStringLiteral("墨岚白板升级完成，关闭程序后将自动完成升级"));
     hide();
 }
 
@@ -250,7 +252,7 @@ void UpgradeWidget::dropReply()
 
 void UpgradeWidget::stopWithMessage(const QString &reason)
 {
-    QMessageBox::about(this, QStringLiteral("墨岚白板升级停止"), reason);
+    showMessageBox(this, QStringLiteral("墨岚白板升级停止"), reason);
     hide();
 }
 

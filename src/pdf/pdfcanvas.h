@@ -141,15 +141,16 @@ signals:
     void hScrollBarNewValue(int value);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
+
+    // Input: pointer, touch and key releases go through event() to the board core.
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     // Hooks of the shared editing rules (pdfcanvasedit.cpp).
@@ -161,6 +162,7 @@ private:
     void finishCommit(PaintData *action) override;
     void refreshEditedPage() override;
     void stopStroke() override { pressing = false; }
+    void hoverAt(const QPoint &p) override;
     QPixmap copiedPageImage() const override { return pageImage(); }
     bool canRotateView() const override { return canRotate(); }
     void liftSelection(int dragtype, const QRect &geometry) override;
@@ -230,6 +232,9 @@ private:
     bool pressing = false;
     QPointF pressCursor;
     QPointF currentCursor;
+    // The board's width and the horizontal scroll value at the press of an edge drag.
+    int pressWidth = 0;
+    int pressScroll = 0;
     QPointer<QScrollBar> verticalBar;
     const QObject *view = nullptr;
 };

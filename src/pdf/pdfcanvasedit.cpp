@@ -246,6 +246,10 @@ void PdfCanvas::applyPaintTool()
 
 void PdfCanvas::updateCursor()
 {
+    // The tool's cursor says that a press draws: an edge found by an earlier hover goes with
+    // the cursor it showed (the next move finds it again).
+    if (!edgeDragging)
+        edgeUnderPointer = -1;
     setCursor(toolCursor(property, zoomFactor));
 }
 

@@ -18,9 +18,29 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
+namespace {
+// The change of the board's width that keeps a dragged edge under a pointer that went travel
+// pixels outwards. While the board is narrower than the view it is centred, so an edge moves
+// half the change: the width changes twice as fast as the pointer. Past the view's width the
+// board stays where it is scrolled to and the width changes as fast as the pointer.
+double edgeDragGrowth(double startWidth, double viewWidth, double travel)
+{
+    const double toView = viewWidth - startWidth;
+    if (toView >= 0)
+        return 2 * travel <= toView ? 2 * travel : toView + travel - toView / 2;
+    return travel >= toView ? travel : toView + 2 * (travel - toView);
+}
+} // namespace
+
 bool PdfCanvas::wantsPointerInput() const
 {
     return (property && property->paintTool != PaintTool::Mouse) || edgeDragging;
+}
+
+void PdfCanvas::hoverAt(const QPoint &p)
+{
+    if (!pressing)
+        updateEdgeCursor(p);
 }
 
 void PdfCanvas::runStep(Step step, const QPoint &p, const QPointF &pos, double pressure)
@@ -83,12 +103,6 @@ void PdfCanvas::keyPressEvent(QKeyEvent *event)
         event->setAccepted(!pageDrawnOn);
 }
 
-void PdfCanvas::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!pageDrawnOn || !handleKeyRelease(event))
-        event->setAccepted(!pageDrawnOn);
-}
-
 // Pages ------------------------------------------------------------------------------------------
 
 int PdfCanvas::drawnIndex() const
@@ -144,6 +158,8 @@ void PdfCanvas::beginAction(const QPoint &widgetPoint, const QPointF &position, 
         pressing = true;
         edgeDragging = true;
         snapshotLayers();
+        pressWidth = width();
+        pressScroll = hScrollValue;
         return;
     }
     if (consumed || (curveCommitted && tool == PaintTool::FreeCurve)) {
@@ -224,11 +240,15 @@ void PdfCanvas::resizePageEdge(int edgeCode, bool final)
 {
     if (edgeCode != 4 && edgeCode != 8)
         return;
-    const int d = qRound(2 * (currentCursor.x() - pressCursor.x()) / zoomFactor);
+    const auto *viewport = qobject_cast<const QWidget *>(view);
+    const int viewWidth = viewport ? viewport->width() : pressWidth;
+    const double travel = currentCursor.x() - pressCursor.x();
+    const double growth = edgeDragGrowth(pressWidth, viewWidth, edgeCode == 8 ? -travel : travel);
+    const int d = qRound(growth / zoomFactor);
     const QMargins start(savedDisplayLeft, 0, savedDisplayRight, 0);
     QMargins shown = start;
     if (edgeCode == 8)
-        shown.setLeft(qMax(0, savedDisplayLeft - d));
+        shown.setLeft(qMax(0, savedDisplayLeft + d));
     else
         shown.setRight(qMax(0, savedDisplayRight + d));
     // The page may not grow past the size of the largest picture page.
@@ -254,5 +274,9 @@ void PdfCanvas::resizePageEdge(int edgeCode, bool final)
     // While dragging the layers stay as they are: the page paint shows the board colour where
     // the new width passes them.
     updateLayout();
+    // Growth on the left of a board wider than the view is scrolled past, so that the page
+    // stays put and the left edge follows the pointer.
+    if (edgeCode == 8 && width() > viewWidth)
+        emit hScrollBarNewValue(qMax(0, pressScroll + width() - qMax(pressWidth, viewWidth)));
     update();
 }

@@ -79,6 +79,8 @@ void PdfCanvas::setZoom(double z)
     const double oldZoom = zoomFactor;
     zoomFactor = z;
     updateLayout();
+    // The edges moved: the one a hover found is no longer under the pointer.
+    forgetEdge();
     // These cursors are drawn at the zoom.
     const int tool = property ? property->paintTool : 0;
     if (tool == PaintTool::Highlighter || tool == PaintTool::Eraser || tool == PaintTool::Stamp)

@@ -43,7 +43,9 @@ StampDialog::StampDialog(QWidget *parent)
     };
     // Boxes of its own until the main window hands over its own (setQuestion, setMessage), so
     // the question reads "确定" / "取消" like every other one.
-    ask = [this](const QString &text) { return askQuestionBox(window(), text); };
+    ask = [this](const QString &text) {
+        return askYesNo(window(), QStringLiteral("墨岚白板提示"), text);
+    };
     tell = [this](const QString &text) {
         showMessageBox(window(), QStringLiteral("墨岚白板消息"), text);
     };

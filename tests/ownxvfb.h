@@ -4,12 +4,14 @@
 
 #include <QProcess>
 
+#include "platform/childprocess.h"
+
 // Runs test functions of this program again on an Xvfb of its own ("1366x768x24"), with extra
 // environment; the calling test fails with their output when they fail.
 inline void runOnOwnXvfb(const QString &screen, const QStringList &functions,
                          const QList<QPair<QString, QString>> &extra = {})
 {
-    QProcess server;
+    ChildProcess server;
     server.start("Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
     QVERIFY2(server.waitForReadyRead(20000), "Xvfb does not start");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -17,7 +19,7 @@ inline void runOnOwnXvfb(const QString &screen, const QStringList &functions,
     env.insert("QT_QPA_PLATFORM", "xcb");
     for (const auto &pair : extra)
         env.insert(pair.first, pair.second);
-    QProcess child;
+    ChildProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(), functions);

@@ -4,11 +4,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+
 #include <QSizeF>
 #include <QString>
 #include <QVector>
 
 #include "base/filesystem.h"
+#include "platform/childprocess.h"
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.
@@ -93,7 +95,7 @@ inline QVector<QSizeF> mixedLegalPages()
 // An AES-256 copy of source opened by the user password.
 inline bool encryptPdf(const QString &source, const QString &target, const QString &password)
 {
-    QProcess qpdf;
+    ChildProcess qpdf;
     qpdf.start(QStringLiteral("qpdf"),
                {QStringLiteral("--encrypt"), password, password + QStringLiteral("-owner"),
                 QStringLiteral("256"), QStringLiteral("--"), source, target});

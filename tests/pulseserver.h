@@ -16,10 +16,11 @@
 #include <QTimer>
 #include <QX11Info>
 
-#include <sys/prctl.h>
 #include <xcb/xcb.h>
 #include <cmath>
 #include <csignal>
+
+#include "platform/childprocess.h"
 
 class PulseServer
 {
@@ -41,6 +42,8 @@ public:
         env.remove("PULSE_SERVER");
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         daemon.setProcessEnvironment(env);
+        daemon.setParentDeathSignal(SIGTERM);
+        player.setParentDeathSignal(SIGTERM);
         daemon.setProcessChannelMode(QProcess::MergedChannels);
         // As root (CI) the daemon warns that it is meant for a user session and runs on.
         daemon.start("pulseaudio",
@@ -142,12 +145,6 @@ private:
         return command.waitForFinished(5000) && command.exitStatus() == QProcess::NormalExit &&
                command.exitCode() == 0;
     }
-
-    class ChildProcess : public QProcess
-    {
-    protected:
-        void setupChildProcess() override { prctl(PR_SET_PDEATHSIG, SIGTERM); }
-    };
 
     QTemporaryDir dir;
     ChildProcess daemon;

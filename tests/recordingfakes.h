@@ -14,6 +14,7 @@
 
 #include "platform/framesource.h"
 #include "platform/pcmsource.h"
+#include "platform/steadyclock.h"
 #include "recording/recordingbackend.h"
 
 // Switches set before start and what the sources saw, read after the writers are gone. The
@@ -55,12 +56,7 @@ struct FakeRecordingState
 class FakeInput : public PcmSource, public FrameSource
 {
 public:
-    static qint64 nowNs()
-    {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
+    static qint64 nowNs() { return steadyNowNs(); }
     explicit FakeInput(FakeRecordingState &state)
         : s(state)
     {}

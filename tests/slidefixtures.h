@@ -10,6 +10,7 @@
 #include "base/globals.h"
 #include "base/paths.h"
 #include "mainwindow/mainwindow.h"
+#include "platform/childprocess.h"
 
 #include "fakes.h"
 #include "windowsetup.h"
@@ -109,7 +110,7 @@ inline QString makeWithSoffice(const QString &source, const QByteArray &content,
         outDir = QFileInfo(source).absolutePath();
     if (soffice.isEmpty() || !FileSystem::writeBytes(source, content))
         return QString();
-    QProcess make;
+    ChildProcess make;
     make.start(soffice,
                {"-env:UserInstallation=" + QUrl::fromLocalFile(profile).toEncoded(), "--headless",
                 "--norestore", "--convert-to", format, "--outdir", outDir, source});

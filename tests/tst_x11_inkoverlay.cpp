@@ -11,6 +11,7 @@
 #include "canvas/canvas.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintproperty.h"
+#include "platform/childprocess.h"
 #include "platform/x11inputcatcher.h"
 #include "platform/x11shape.h"
 #include "slideshow/inkoverlay.h"
@@ -78,10 +79,10 @@ QRect shownCursor()
 // A compositing or window manager for one case, ended with it.
 struct Helper
 {
-    std::unique_ptr<QProcess> process;
+    std::unique_ptr<ChildProcess> process;
     bool start(const QString &program, const QStringList &arguments)
     {
-        process = std::make_unique<QProcess>();
+        process = std::make_unique<ChildProcess>();
         process->start(program, arguments);
         return process->waitForStarted(5000);
     }

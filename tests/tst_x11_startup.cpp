@@ -1,8 +1,16 @@
 #include <QtTest>
 
+#include <xcb/xcb.h>
+#include <QX11Info>
+
+#include <csignal>
+
 #include "base/globals.h"
 #include "base/windowsearch.h"
+#include "platform/childprocess.h"
 #include "platform/windowtree.h"
+#include "processtree.h"
+#include "slidefixtures.h"
 
 namespace {
 
@@ -25,6 +33,20 @@ WindowHandle waitForWindow(const X11WindowTree &tree, const QString &title, int 
     return window;
 }
 
+// A window below ours made by another client (the office showing its slides in our window):
+// X window ids carry their client's resource base.
+bool hasForeignChild(const X11WindowTree &tree, WindowHandle top)
+{
+    const uint32_t mask = xcb_get_setup(QX11Info::connection())->resource_id_mask;
+    QList<WindowHandle> below = tree.childWindows(top);
+    for (int i = 0; i < below.size(); ++i) {
+        if ((below.at(i) & ~mask) != (top & ~mask))
+            return true;
+        below += tree.childWindows(below.at(i));
+    }
+    return false;
+}
+
 } // namespace
 
 class TestX11Startup : public QObject
@@ -34,6 +56,7 @@ private slots:
     void secondStartRaisesTheRunningWindow();
     void unusableDataFolderShowsTheStartupError();
     void startLoadsNoRecordingOpenGlOrMultimediaLibraries();
+    void killedProgramLeavesNoProcessOfOurs();
 };
 
 void TestX11Startup::secondStartRaisesTheRunningWindow()
@@ -128,6 +151,62 @@ void TestX11Startup::startLoadsNoRecordingOpenGlOrMultimediaLibraries()
          {"libavformat", "libavcodec", "libswscale", "quillboard-recording", "swrast_dri",
           "libLLVM", "libgstreamer", "plugins/mediaservice", "plugins/audio/"})
         QVERIFY2(!mapped.contains(QLatin1String(library)), library);
+}
+
+void TestX11Startup::killedProgramLeavesNoProcessOfOurs()
+{
+    QTemporaryDir dir;
+    const QString profile = dir.filePath("make-profile");
+    const QString pptx =
+        makeWithSoffice(dir.filePath("第四课.fodp"),
+                        flatPresentationXml({{"第一页", {"复习"}, "#dbe9f7"}, {"第二页", {}, {}}}),
+                        "pptx", profile);
+    // Long enough that its conversion is still running when the program dies.
+    const QString docx = makeWithSoffice(
+        dir.filePath("教案.txt"), QByteArray("第一节：复习上节课的三个要点。\n").repeated(20000),
+        "docx:MS Word 2007 XML", profile);
+    if (pptx.isEmpty() || docx.isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
+
+    const auto env = environmentFor(dir.filePath("data"), dir.filePath("config"));
+    ChildProcess app;
+    app.setProcessEnvironment(env);
+    app.start(QB_APP_PATH, {pptx});
+    QVERIFY(app.waitForStarted(5000));
+    const qint64 pid = app.processId();
+    auto running = [pid](const QString &name, const QString &argument) {
+        for (const ProcessEntry &process : liveDescendants(pid)) {
+            if (process.name == name && process.commandLine.contains(argument))
+                return true;
+        }
+        return false;
+    };
+
+    // The show is live once the office draws inside our window.
+    X11WindowTree tree;
+    const WindowHandle window = waitForWindow(tree, appTitle, 15000);
+    QVERIFY(window != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(running("soffice.bin", "--accept=pipe"), 90000);
+    QTRY_VERIFY_WITH_TIMEOUT(hasForeignChild(tree, window), 90000);
+
+    // A Word document handed over by a second start: its conversion runs beside the show.
+    ChildProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QB_APP_PATH, {docx});
+    QVERIFY(second.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(running("soffice.bin", "教案.docx"), 30000);
+
+    const QList<ProcessEntry> ours = liveDescendants(pid);
+    QList<qint64> pids{pid}, groups{pid};
+    for (const ProcessEntry &process : ours) {
+        pids << process.pid;
+        if (!groups.contains(process.group))
+            groups << process.group;
+    }
+    QVERIFY(ours.size() >= 3); // the bridge, its office, the converter
+    ::kill(pid_t(pid), SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(stillLive(pids, groups), QList<qint64>(), 2000);
+    QTRY_COMPARE(app.state(), QProcess::NotRunning);
 }
 
 QTEST_MAIN(TestX11Startup)

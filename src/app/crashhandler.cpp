@@ -14,6 +14,7 @@
 #include "base/globals.h"
 #include "base/messagebox.h"
 #include "base/paths.h"
+#include "platform/childsetup.h"
 
 namespace {
 
@@ -34,8 +35,11 @@ void onFatalSignal(int sig)
     }
     handlerEntered = 1;
     if (argPointers[0]) {
+        const pid_t parent = getpid();
         const pid_t pid = _Fork();
         if (pid == 0) {
+            // The apology outlives us by design: a group of its own, no parent-death signal.
+            prepareChildOrExit(parent, 0);
             execv(argPointers[0], argPointers);
             _exit(127);
         }
@@ -102,7 +106,8 @@ int runCrashReport(bool cleanUp)
         if (!appDataDir.isEmpty())
             FileSystem::clearDir(clipboardDirPath());
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), crashMessageText());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), QString());
+    setMessageBoxText(box, crashMessageText());
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     fitTitle(&box);
     box.exec();

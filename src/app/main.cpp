@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "app/crashhandler.h"
 #include "app/singleinstance.h"
+#include "base/appattributes.h"
 #include "base/filesystem.h"
 #include "base/globals.h"
 #include "base/messagebox.h"
@@ -23,7 +24,8 @@ namespace {
 
 int startupError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), text);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("墨岚白板启动错误"), QString());
+    setMessageBoxText(box, text);
     box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     fitTitle(&box);
     box.exec();
@@ -87,11 +89,7 @@ int main(int argc, char *argv[])
     // Global keys, window search and capture need X11: prefer it (XWayland on Wayland).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, true);
-    QCoreApplication::setAttribute(Qt::AA_NativeWindows, false);
-    // No widget of ours draws with OpenGL: without this every window is made ready for GL
-    // children, which loads Mesa (and LLVM) before the first window shows.
-    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets, true);
+    setApplicationAttributes();
     Application app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
     QFont font = QApplication::font();

@@ -5,6 +5,18 @@
 #include <QPushButton>
 #include <QSpacerItem>
 
+void setMessageBoxText(QMessageBox &box, const QString &text)
+{
+    const QString lineBreak = QStringLiteral("<br>");
+    if (!text.contains(lineBreak)) {
+        box.setTextFormat(Qt::PlainText);
+        box.setText(text);
+        return;
+    }
+    box.setTextFormat(Qt::RichText);
+    box.setText(text.toHtmlEscaped().replace(QStringLiteral("&lt;br&gt;"), lineBreak));
+}
+
 void fitTitle(QMessageBox *box)
 {
     // Qt gives the title only its width in the box's own font and 50 pixels, so a short text
@@ -22,11 +34,10 @@ void fitTitle(QMessageBox *box)
                   grid->rowCount(), 0, 1, qMax(1, grid->columnCount()));
 }
 
-void showMessageBox(QWidget *parent, const QString &title, const QString &text, bool plainText)
+void showMessageBox(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-    if (plainText)
-        box.setTextFormat(Qt::PlainText);
+    QMessageBox box(QMessageBox::Information, title, QString(), QMessageBox::Ok, parent);
+    setMessageBoxText(box, text);
     const QIcon icon = box.windowIcon();
     box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
     fitTitle(&box);
@@ -35,7 +46,8 @@ void showMessageBox(QWidget *parent, const QString &title, const QString &text, 
 
 bool askYesNo(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, title, QString(), QMessageBox::NoButton, parent);
+    setMessageBoxText(box, text);
     QPushButton *yes = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);

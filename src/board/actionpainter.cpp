@@ -410,36 +410,36 @@ QPixmap *tailLayer(const ActionLayers &layers, const PaintData *action)
 }
 } // namespace
 
-QPixmap paintLiveTail(const ActionLayers &layers, const PaintData *action, const QPointF &pointer,
-                      const QRect &area)
+LiveTail::LiveTail(const ActionLayers &layers, const PaintData *action, Live outcome,
+                   bool strokeInProgress, const QPointF &pointer, const QRect &area)
 {
+    if (!strokeInProgress || (outcome != Live::Drawn && outcome != Live::HighlightDrawn))
+        return;
     QPixmap *layer = tailLayer(layers, action);
     if (!layer || layer->isNull())
-        return QPixmap();
-    const QRect r = area.intersected(layer->rect());
-    if (r.isEmpty())
-        return QPixmap();
-    const QPixmap saved = layer->copy(r);
+        return;
+    m_area = area.intersected(layer->rect());
+    if (m_area.isEmpty())
+        return;
+    m_layer = layer;
+    m_saved = layer->copy(m_area);
     QPainter painter(layer);
-    painter.setClipRect(r);
+    painter.setClipRect(m_area);
     painter.setRenderHint(QPainter::Antialiasing);
     if (action->type == 4)
         paintHighlighterTail(&painter, *action, pointer,
                              highlighterNib(action->width, action->value2), layers.offset);
     else
         finishPenStroke(&painter, *action, layers.offset);
-    return saved;
 }
 
-void removeLiveTail(const ActionLayers &layers, const PaintData *action, const QPixmap &saved,
-                    const QRect &area)
+LiveTail::~LiveTail()
 {
-    QPixmap *layer = tailLayer(layers, action);
-    if (!layer || saved.isNull())
+    if (!m_layer)
         return;
-    QPainter painter(layer);
+    QPainter painter(m_layer);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawPixmap(area.intersected(layer->rect()).topLeft(), saved);
+    painter.drawPixmap(m_area.topLeft(), m_saved);
 }
 
 } // namespace ActionPainter

@@ -64,13 +64,24 @@ Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgr
 
 // The provisional tail of a pencil, pen or highlighter stroke in progress (strokepainter.h), from
 // the end of its last painted piece to pointer (page coordinates), painted into the layer the
-// stroke goes to, within area (layer coordinates) only. The board composes the screen from the
-// layers and then gives them their pixels back with removeLiveTail, so the tail is a preview that
-// the next piece replaces and never reaches the drawing. Gives what area held before; null (and
-// nothing painted) for other actions.
-QPixmap paintLiveTail(const ActionLayers &layers, const PaintData *action, const QPointF &pointer,
-                      const QRect &area);
-void removeLiveTail(const ActionLayers &layers, const PaintData *action, const QPixmap &saved,
-                    const QRect &area);
+// stroke goes to, within area (layer coordinates) only, for as long as the guard lives: the
+// board composes the screen from the layers meanwhile, and the destructor gives the layer its
+// pixels back, so the tail is a preview that the next piece replaces and never reaches the
+// drawing, whatever way the scope is left. Paints nothing unless the stroke is in progress
+// and its piece was just drawn.
+class LiveTail
+{
+public:
+    LiveTail(const ActionLayers &layers, const PaintData *action, Live outcome,
+             bool strokeInProgress, const QPointF &pointer, const QRect &area);
+    ~LiveTail();
+    LiveTail(const LiveTail &) = delete;
+    LiveTail &operator=(const LiveTail &) = delete;
+
+private:
+    QPixmap *m_layer = nullptr;
+    QRect m_area;
+    QPixmap m_saved;
+};
 
 } // namespace ActionPainter

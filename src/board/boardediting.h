@@ -254,6 +254,29 @@ protected:
     // Whether pointer input is the board's (a drawing tool or an edge drag) rather than the
     // scroll area's.
     virtual bool wantsPointerInput() const = 0;
+    // The pointer entry both boards share, called from QWidget::event: touch (see above), the
+    // mouse, and key releases (handleKeyRelease, the key accepted without a page). Mouse events
+    // that are not the board's (no page to draw on, copies of pen or touch input) are accepted and
+    // dropped; the left button, and every move, runs the board's steps with the pressure of a touch
+    // in progress; the event is accepted when the pointer input is the board's (as it was before
+    // the step, for a release). False for other events, else what QWidget::event returns goes to
+    // result.
+    bool handlePointerEvent(QEvent *event, bool *result);
+    void handleMouseEvent(QMouseEvent *event, Step step);
+    // Ends the edge code of a hover (a touch has no hover to find it again), unless the edge is
+    // held (keepsEdge) until its own release.
+    void forgetEdge();
+    virtual bool keepsEdge() const { return edgeDragging; }
+    // Ends the press in progress, clearing pressed; false, with the edge forgotten, when there
+    // was none.
+    bool endPress(bool &pressed);
+    // A button other than the left one pressed or released.
+    virtual void otherMouseButton(QMouseEvent *event, Step step) = 0;
+    // Whether a mouse event the board handled is accepted.
+    virtual bool takesMouse() const { return wantsPointerInput(); }
+    // The edge under the pointer and whether it is being dragged (-1: none).
+    bool edgeDragging = false;
+    int edgeUnderPointer = -1;
     // The pointer is over p with no button down: the page edge under it is found again.
     virtual void hoverAt(const QPoint &p) = 0;
     // Mouse events made from a touch whose steps the board runs itself.

@@ -1,10 +1,10 @@
 #include "camera/camerawidget.h"
 
 #include <QCameraViewfinder>
-#include <QMessageBox>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "base/messagebox.h"
 #include "camera/cameradialog.h"
 #include "drawing/canvashost.h"
 
@@ -35,7 +35,7 @@ void CameraWidget::tell(const QString &text)
     if (auto *host = dynamic_cast<CanvasHost *>(mainWindow))
         host->showMessage(text);
     else
-        QMessageBox::about(this, QStringLiteral("墨岚白板消息"), text);
+        showMessageBox(this, QStringLiteral("墨岚白板消息"), text);
 }
 
 void CameraWidget::probeDefaultCamera(int width)

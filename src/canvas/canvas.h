@@ -201,13 +201,8 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -227,8 +222,6 @@ private:
     // Input helpers (canvasinput.cpp).
     // The release's work on the open action once the stroke is over; pos the pointer there.
     void closeStroke(const QPoint &p, const QPointF &pos);
-    // Ends the edge code of a hover (a touch has no hover to find it again).
-    void forgetEdge();
 
     // Hooks of the shared editing rules.
     PageData *editedPage() const override { return page; }
@@ -253,6 +246,8 @@ private:
     void directionUnused(int direction) override { emit directionState(direction); }
     void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
     bool wantsPointerInput() const override;
+    void otherMouseButton(QMouseEvent *event, Step step) override;
+    bool takesMouse() const override;
 
     // The current page's layers for the shared action painters (canvasreplay.cpp).
     ActionLayers actionLayers(bool withHighlight = false);
@@ -282,8 +277,6 @@ private:
     QString gridColorName;
     // Input state of the pointer, touch and tablet handlers.
     bool strokeInProgress = false;
-    bool edgeDragging = false;
-    int edgeUnderPointer = -1;
     QMargins dragStartShow;
     QMargins dragStartLayer;
     QPointF pressPosition;

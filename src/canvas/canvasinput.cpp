@@ -30,65 +30,15 @@
 
 // Event entry ------------------------------------------------------------------------------------
 
-void Canvas::mousePressEvent(QMouseEvent *event)
+void Canvas::otherMouseButton(QMouseEvent *, Step step)
 {
-    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    setFocus(Qt::OtherFocusReason);
-    if (event->button() == Qt::LeftButton) {
-        double pressure = touchActive ? touchPressure : -1.0;
-        pointerGlobal = event->globalPos();
-        beginAction(event->pos(), event->localPos(), &pressure);
-    }
-    event->setAccepted(!(property && property->paintTool == 0 && !edgeDragging));
-}
-
-void Canvas::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    double pressure = touchActive ? touchPressure : -1.0;
-    pointerGlobal = event->globalPos();
-    continueAction(event->pos(), event->localPos(), &pressure);
-    event->setAccepted(!(property && property->paintTool == 0 && !edgeDragging));
-}
-
-void Canvas::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (!page || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    const bool dragging = edgeDragging;
-    if (event->button() == Qt::LeftButton) {
-        pointerGlobal = event->globalPos();
-        endAction(event->pos(), event->localPos());
-        touchActive = false;
-        touchPressure = 0.0;
-    } else {
+    if (step == Step::Release)
         forgetEdge();
-    }
-    event->setAccepted(!(property && property->paintTool == 0 && !dragging));
 }
 
-void Canvas::leaveEvent(QEvent *event)
+bool Canvas::takesMouse() const
 {
-    // The pointer may leave over an edge; a later touch press must not find its code.
-    forgetEdge();
-    QWidget::leaveEvent(event);
-}
-
-void Canvas::forgetEdge()
-{
-    // An edge drag keeps its edge until its own release.
-    if (edgeUnderPointer == -1 || edgeDragging)
-        return;
-    edgeUnderPointer = -1;
-    updateCursor();
+    return !property || wantsPointerInput();
 }
 
 void Canvas::tabletEvent(QTabletEvent *event)
@@ -121,15 +71,8 @@ void Canvas::tabletEvent(QTabletEvent *event)
 
 bool Canvas::event(QEvent *event)
 {
-    switch (event->type()) {
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TouchCancel:
-            return handleTouchEvent(static_cast<QTouchEvent *>(event));
-        default:
-            return QWidget::event(event);
-    }
+    bool result = false;
+    return handlePointerEvent(event, &result) ? result : QWidget::event(event);
 }
 
 bool Canvas::wantsPointerInput() const
@@ -209,11 +152,8 @@ void Canvas::continueAction(QPoint p, QPointF pos, double *pressure)
 void Canvas::endAction(QPoint p, QPointF pos)
 {
     const QPointF global = globalPointOf(pos);
-    if (!strokeInProgress) {
-        forgetEdge();
+    if (!endPress(strokeInProgress))
         return;
-    }
-    strokeInProgress = false;
     if (edgeDragging) {
         dragEdgeTo(global, true);
         forgetEdge();
@@ -256,16 +196,6 @@ void Canvas::keyPressEvent(QKeyEvent *event)
     } else {
         event->ignore();
     }
-}
-
-void Canvas::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!page) {
-        event->accept();
-        return;
-    }
-    if (!handleKeyRelease(event))
-        event->ignore();
 }
 
 void Canvas::takeFocus()

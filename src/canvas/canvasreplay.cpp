@@ -58,15 +58,12 @@ void Canvas::paintCurrentAction(const QRect &rect)
     const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, strokeInProgress);
     if (highlighter && outcome != ActionPainter::Live::HighlightDrawn)
         highlight = QPixmap();
-    // The stroke's provisional tail goes onto the screen only: the layers get their pixels back.
-    const bool open = strokeInProgress && (outcome == ActionPainter::Live::Drawn ||
-                                           outcome == ActionPainter::Live::HighlightDrawn);
-    QPixmap saved;
-    if (open)
-        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
-    recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
-    if (open)
-        ActionPainter::removeLiveTail(layers, action, saved, r);
+    {
+        // The stroke's provisional tail goes onto the screen only.
+        const ActionPainter::LiveTail tail(layers, action, outcome, strokeInProgress,
+                                           itemToPage(liveTailEnd), r);
+        recomposeRect(r, outcome == ActionPainter::Live::HighlightDrawn);
+    }
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

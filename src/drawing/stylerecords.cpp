@@ -15,68 +15,65 @@ QString fillColorOf(const PaintProperty *property)
 {
     return property->isFillBackColor ? optionalColor(property->backColor) : QString();
 }
+
+// What every stroke record takes from the tool options: colour, width, line style and, where
+// the record has one, the fill; the record's defaults without options.
+template <typename Style, bool filled>
+Style strokeOf(const PaintProperty *property)
+{
+    Style style;
+    if (!property)
+        return style;
+    style.color = property->foreColor;
+    style.lineWidth = property->lineBoldSize;
+    style.lineStyle = property->lineStyle;
+    if constexpr (filled)
+        style.fillColor = fillColorOf(property);
+    return style;
+}
 } // namespace
 
 ShapeStyle ShapeStyle::fromPaintProperty(const PaintProperty *property)
 {
-    ShapeStyle style;
-    if (!property)
-        return style;
-    style.color = property->foreColor;
-    style.fillColor = fillColorOf(property);
-    style.shapeType = property->shapeType;
-    style.lineWidth = property->lineBoldSize;
-    style.lineStyle = property->lineStyle;
-    style.hasLineDegree = property->hasLineDegree;
-    style.polygonSideCount = property->polygonSideCount;
-    style.startAngle = property->startAngle;
-    style.angleSize = property->angleSize;
+    ShapeStyle style = strokeOf<ShapeStyle, true>(property);
+    if (property) {
+        style.shapeType = property->shapeType;
+        style.hasLineDegree = property->hasLineDegree;
+        style.polygonSideCount = property->polygonSideCount;
+        style.startAngle = property->startAngle;
+        style.angleSize = property->angleSize;
+    }
     return style;
 }
 
 LineStyle LineStyle::fromPaintProperty(const PaintProperty *property)
 {
-    LineStyle style;
+    LineStyle style = strokeOf<LineStyle, false>(property);
     if (!property)
         return style;
-    style.lineWidth = property->lineBoldSize;
-    style.lineStyle = property->lineStyle;
     style.arrowStyle = property->arrowStyle;
     style.hasLineDegree = property->hasLineDegree;
-    style.color = property->foreColor;
     return style;
 }
 
 PolylineStyle PolylineStyle::fromPaintProperty(const PaintProperty *property)
 {
-    PolylineStyle style;
-    if (!property)
-        return style;
-    style.color = property->foreColor;
-    style.fillColor = fillColorOf(property);
-    style.lineWidth = property->lineBoldSize;
-    style.lineStyle = property->lineStyle;
-    style.hasIncludedAngle = property->hasIncludedAngle;
+    PolylineStyle style = strokeOf<PolylineStyle, true>(property);
+    if (property)
+        style.hasIncludedAngle = property->hasIncludedAngle;
     return style;
 }
 
 PenStyle PenStyle::fromPaintProperty(const PaintProperty *property)
 {
-    PenStyle style;
-    if (!property)
-        return style;
-    style.color = property->foreColor;
-    style.fillColor = fillColorOf(property);
-    style.lineWidth = property->lineBoldSize;
-    style.lineStyle = property->lineStyle;
-    return style;
+    return strokeOf<PenStyle, true>(property);
 }
 
 TextStyle TextStyle::fromPaintProperty(const PaintProperty *property)
 {
-    TextStyle style;
     if (!property)
-        return style;
+        return TextStyle();
+    TextStyle style;
     style.fontFamily = property->fontFamily;
     style.fontSize = property->fontSize;
     style.fontBold = property->fontBold;

@@ -18,7 +18,6 @@ QPointF turned(const QPointF &v, double degrees)
 
 CanvasFCCurve::CanvasFCCurve(QWidget *parent)
     : CanvasPointFigure(parent)
-    , snapMarker(invalidPointF)
 {}
 
 void CanvasFCCurve::setPenStyle(const PenStyle &value)
@@ -183,13 +182,7 @@ QPointF CanvasFCCurve::snapPoint(const QPointF &candidate)
             }
         }
     }
-    if (isGuideSet(horizontal))
-        horizontal.setP1(c);
-    if (isGuideSet(vertical))
-        vertical.setP1(c);
-    horizontalGuide = horizontal;
-    verticalGuide = vertical;
-    snapMarker = marker;
+    keepSnap(c, horizontal, vertical, marker);
     return c;
 }
 

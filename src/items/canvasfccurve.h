@@ -32,9 +32,6 @@ public:
     static QPainterPath rebuildPath(const QVector<QPointF> &points, const QPointF &preview);
 
     QPointF snapPoint(const QPointF &candidate) override;
-    QPointF lastSnapMarker() const { return snapMarker; }
-    QLineF lastHorizontalGuide() const { return horizontalGuide; }
-    QLineF lastVerticalGuide() const { return verticalGuide; }
 
 protected:
     QRectF computeItemRect() override;
@@ -43,7 +40,6 @@ protected:
     void forgetSnapMarks() override;
 
 private:
-    QPointF snapMarker;
     PenStyle style;
     QPainterPath path;
 };

@@ -23,7 +23,6 @@ bool squareContains(const QPointF &centre, double side, const QPointF &point)
 
 CanvasFCLine::CanvasFCLine(QWidget *parent)
     : CanvasPointFigure(parent)
-    , snapMarker(invalidPointF)
     , footMarker(invalidPointF)
 {}
 
@@ -231,14 +230,8 @@ QPointF CanvasFCLine::snapPoint(const QPointF &candidate)
             }
         }
     }
-    if (isGuideSet(horizontal))
-        horizontal.setP1(c);
-    if (isGuideSet(vertical))
-        vertical.setP1(c);
-    horizontalGuide = horizontal;
-    verticalGuide = vertical;
+    keepSnap(c, horizontal, vertical, middleMark);
     angleGuide = angle;
-    snapMarker = middleMark;
     footMarker = footMark;
     return c;
 }

@@ -41,12 +41,9 @@ public:
                          double zoom) const;
 
     QPointF snapPoint(const QPointF &candidate) override;
-    // Marks of the latest snap, kept until the next paint.
-    QPointF lastSnapMarker() const { return snapMarker; }
+    // Its own marks of the latest snap, kept until the next paint.
     QPointF lastFootMarker() const { return footMarker; }
     QLineF lastAngleGuide() const { return angleGuide; }
-    QLineF lastHorizontalGuide() const { return horizontalGuide; }
-    QLineF lastVerticalGuide() const { return verticalGuide; }
 
 protected:
     QRectF computeItemRect() override;
@@ -55,7 +52,6 @@ protected:
     void forgetSnapMarks() override;
 
 private:
-    QPointF snapMarker;
     QPointF footMarker;
     QLineF angleGuide;
     PolylineStyle style;

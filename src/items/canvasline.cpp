@@ -14,7 +14,7 @@
 #include "items/linedecorations.h"
 
 CanvasLine::CanvasLine(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     setMouseTracking(true);
@@ -86,13 +86,7 @@ bool CanvasLine::isValid() const
 void CanvasLine::updateGeometryFromPoints()
 {
     itemRect = paddedLineRect(start, end, style.lineWidth, zoom);
-    const QRect r = integralRect(itemRect);
-    if (!r.isValid())
-        return;
-    if (r == geometry())
-        update();
-    else
-        setGeometry(r);
+    coverArea(itemRect);
 }
 
 int CanvasLine::hitTest(const QPointF &position) const
@@ -246,18 +240,6 @@ void CanvasLine::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-}
-
-void CanvasLine::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasLine::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }
 
 QPixmap CanvasLine::renderForWidget() const

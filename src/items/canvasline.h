@@ -6,11 +6,12 @@
 #include <QRectF>
 
 #include "drawing/stylerecords.h"
+#include "items/canvasitem.h"
 
 // The on-screen editor of one straight line. The canvas drives it while a line is drawn; once
 // editable it handles its own input: drag either end or the whole line, Shift snaps to the axes,
 // a press away from the line asks the canvas to commit it.
-class CanvasLine : public QLabel
+class CanvasLine : public CanvasItem
 {
     Q_OBJECT
 public:
@@ -47,7 +48,6 @@ public:
 
 signals:
     void lineBlankClicked();
-    void showHideChanged(bool shown);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -55,8 +55,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void updateGeometryFromPoints();

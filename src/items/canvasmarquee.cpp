@@ -70,7 +70,7 @@ QString pointKey(const QPointF &p)
 } // namespace
 
 CanvasMarquee::CanvasMarquee(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     rotateRadius = handleSize / 2;
@@ -164,13 +164,7 @@ void CanvasMarquee::recomputeGeometry()
     }
     const double grow = handleSize * zoom / 2;
     const QRectF area = boundingSquare.adjusted(-grow, -grow, grow, grow).united(rotateHandleRect);
-    const QRect r = integralRect(area);
-    if (!r.isValid())
-        return;
-    if (r == geometry())
-        update();
-    else
-        setGeometry(r);
+    coverArea(area);
 }
 
 int CanvasMarquee::hitTest(const QPointF &position) const
@@ -527,18 +521,6 @@ void CanvasMarquee::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-}
-
-void CanvasMarquee::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasMarquee::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }
 
 QPixmap CanvasMarquee::framePicture() const

@@ -7,12 +7,13 @@
 #include <QRectF>
 
 #include "drawing/stylerecords.h"
+#include "items/canvasitem.h"
 
 // The rotatable frame that moves, resizes, rotates and mirrors a selection or a geometry shape
 // over a page. The frame is its first corner p1, the adjacent corner p2 and the centre c, in
 // parent coordinates; the other corners are 2c - p1 and 2c - p2. Handle codes run round the
 // frame from p1: corners 1, 3, 5, 7, edge middles 2, 4, 6, 8; 9 rotates, 0 inside, -1 outside.
-class CanvasMarquee : public QLabel
+class CanvasMarquee : public CanvasItem
 {
     Q_OBJECT
 public:
@@ -64,7 +65,6 @@ signals:
     void marqueeBlankClicked();
     void marqueeBeforeMove(int dragtype, QRect effectgeometry);
     void marqueeChanged(int dragtype);
-    void showHideChanged(bool show);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -72,8 +72,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void recomputeGeometry();

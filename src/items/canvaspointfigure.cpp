@@ -17,12 +17,25 @@ namespace {
 constexpr int previewInterval = 30;
 } // namespace
 
+void CanvasPointFigure::keepSnap(const QPointF &c, QLineF horizontal, QLineF vertical,
+                                 const QPointF &marker)
+{
+    if (isGuideSet(horizontal))
+        horizontal.setP1(c);
+    if (isGuideSet(vertical))
+        vertical.setP1(c);
+    horizontalGuide = horizontal;
+    verticalGuide = vertical;
+    snapMarker = marker;
+}
+
 CanvasPointFigure::CanvasPointFigure(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
     , handleSize(fiveMillimetresInPixels())
     , pointHandleSize(2.0 * pixelsPerMillimetre())
     , selected(invalidPointF)
     , preview(invalidPointF)
+    , snapMarker(invalidPointF)
 {
     previewTimer.setInterval(previewInterval);
     connect(&previewTimer, &QTimer::timeout, this, &CanvasPointFigure::trackCursor);
@@ -411,16 +424,4 @@ void CanvasPointFigure::paintEvent(QPaintEvent *)
         painter.drawLine(verticalGuide);
     horizontalGuide = QLineF();
     verticalGuide = QLineF();
-}
-
-void CanvasPointFigure::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasPointFigure::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }

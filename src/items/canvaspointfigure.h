@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include "items/canvasitem.h"
+
 class QPainter;
 class QPainterPath;
 class QPen;
@@ -18,7 +20,7 @@ class QPen;
 // points, a 30 ms timer moves a snapped preview after the pointer, a click on an earlier point
 // closes the figure, and a complete figure can have its points or itself dragged and nudged.
 // Subclasses supply the snapping, the bounding rect and the picture.
-class CanvasPointFigure : public QLabel
+class CanvasPointFigure : public CanvasItem
 {
     Q_OBJECT
 public:
@@ -51,9 +53,10 @@ public:
                                  QLineF &horizontal, QLineF &vertical, int skipA = -1,
                                  int skipB = -1);
     static bool isGuideSet(const QLineF &guide) { return guide != QLineF(); }
-
-signals:
-    void showHideChanged(bool shown);
+    // Marks of the latest snap, kept until the next paint.
+    QPointF lastSnapMarker() const { return snapMarker; }
+    QLineF lastHorizontalGuide() const { return horizontalGuide; }
+    QLineF lastVerticalGuide() const { return verticalGuide; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -61,8 +64,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
     // The preview point for a candidate; records this snap's marks for the next paint.
     virtual QPointF snapPoint(const QPointF &candidate) = 0;
@@ -74,6 +75,8 @@ protected:
     virtual void paintSnapMarks(QPainter &painter) = 0;
     // Drops the marks of the latest snap that only the subclass keeps.
     virtual void forgetSnapMarks() = 0;
+    // Keeps a snap to c for the next paint: its guides, drawn to c, and its marker.
+    void keepSnap(const QPointF &c, QLineF horizontal, QLineF vertical, const QPointF &marker);
 
     void updateItemGeometry();
     QPointF snapDraggedPoint(const QPointF &position);
@@ -101,6 +104,7 @@ protected:
     QPointF preview;
     QLineF horizontalGuide;
     QLineF verticalGuide;
+    QPointF snapMarker;
     QRectF itemRect;
     bool closed = false;
     bool finished = false;

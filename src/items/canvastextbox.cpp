@@ -62,7 +62,7 @@ double lineHeightFactor(int value)
 } // namespace
 
 CanvasTextBox::CanvasTextBox(QWidget *parent)
-    : QLabel(parent)
+    : CanvasItem(parent)
     , canvas(parent)
     , handleSize(fiveMillimetresInPixels())
 {
@@ -725,16 +725,4 @@ void CanvasTextBox::paintEvent(QPaintEvent *)
     const QColor background = colorFromName(style.textBackColor);
     painter.setBrush(background.isValid() ? QBrush(background) : QBrush(Qt::NoBrush));
     painter.drawRect(editor->geometry());
-}
-
-void CanvasTextBox::showEvent(QShowEvent *event)
-{
-    event->accept();
-    emit showHideChanged(true);
-}
-
-void CanvasTextBox::hideEvent(QHideEvent *event)
-{
-    event->accept();
-    emit showHideChanged(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "drawing/stylerecords.h"
+#include "items/canvasitem.h"
 
 #include <QColor>
 #include <QLabel>
@@ -13,7 +14,7 @@ class QTextEdit;
 
 // The text box typed into a canvas: one style for the whole text, moved and resized by its frame
 // and eight handles, growing downwards while typing. Stored as HTML taken at zoom 1.
-class CanvasTextBox : public QLabel
+class CanvasTextBox : public CanvasItem
 {
     Q_OBJECT
 public:
@@ -69,7 +70,6 @@ signals:
     void queryChangeFontBold();
     void queryChangeFontItalic();
     void queryChangeFontUnderline();
-    void showHideChanged(bool shown);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -78,8 +78,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
     void growToText();

@@ -63,16 +63,13 @@ void MainWindow::startLiveShow(const QString &file)
     }
     liveTab = tab;
     // The show's window lies in the backdrop's place; until the show runs it stays unmapped
-    // and picture mode goes on above it.
-    // The native window has a parent of its own: Qt makes the siblings of a native widget
-    // native too, and the board, once native, cannot be shown by a translucent overlay.
-    auto *holder = new QWidget(tab->slideBackground);
-    holder->setGeometry(tab->slideBackground->rect());
-    holder->hide();
-    slideShowHost = new QWidget(holder);
+    // and picture mode goes on above it. Its siblings stay alien (the application attributes):
+    // the board, once native, could not be shown by a translucent overlay.
+    slideShowHost = new QWidget(tab->slideBackground);
+    slideShowHost->hide();
     slideShowHost->setAttribute(Qt::WA_NativeWindow);
     slideShowHost->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    slideShowHost->setGeometry(holder->rect());
+    slideShowHost->setGeometry(tab->slideBackground->rect());
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     bridge->open(file, quintptr(slideShowHost->winId()), slidePlacement.size());
 }
@@ -100,8 +97,8 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
     inkOverlay->followArea(tab->scrollArea);
     inkOverlay->setContent(tab->canvas);
     inkOverlay->setTakesKeys(true);
-    slideShowHost->parentWidget()->show();
-    slideShowHost->parentWidget()->lower();
+    slideShowHost->show();
+    slideShowHost->lower();
     updateSlideShowInput();
     setAuxLabelAText(QString());
     syncSlideShowToPage();
@@ -142,8 +139,7 @@ void MainWindow::leaveLiveShow()
         slideBridge->close();
     TabItem *tab = liveTab;
     liveTab = nullptr;
-    if (slideShowHost)
-        delete slideShowHost->parentWidget();
+    delete slideShowHost;
     if (inkOverlay) {
         // The board goes back onto the backdrop, with every stroke.
         if (tab && tab->slideBackground && inkOverlay->content() == tab->canvas)

@@ -31,13 +31,6 @@ namespace {
 const char *const placeholderText = "文本内容，可点击下方编辑按钮修改";
 const QString messageTitle = QStringLiteral("墨岚白板消息");
 
-// Never read as rich text: a link in a server's text must not be live, or the server could
-// have any file or program opened.
-void showPlainMessage(QWidget *parent, const QString &text)
-{
-    showMessageBox(parent, messageTitle, text, true);
-}
-
 } // namespace
 
 // Toolbar forwarders ------------------------------------------------------------------------
@@ -357,7 +350,7 @@ void MainWindow::connectAdvertise()
             serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
     });
     connect(advertise, &Advertise::hasMessage, this,
-            [this](const QString &text) { showPlainMessage(this, text); });
+            [this](const QString &text) { showMessage(text); });
     connect(advertise, &Advertise::advertiseLoaded, this, [this] {
         advertise->show();
         placeAdvertiseWindow();

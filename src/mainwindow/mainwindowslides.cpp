@@ -319,7 +319,6 @@ void MainWindow::updateSlideShowGeometry(bool replace)
     if (currentTab->slideBackground)
         currentTab->slideBackground->setFixedSize(slidePlacement.size());
     if (slideShowHost && liveTab == currentTab) {
-        slideShowHost->parentWidget()->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
         slideShowHost->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
         if (slideBridge)
             slideBridge->resize(slidePlacement.size());

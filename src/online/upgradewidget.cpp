@@ -200,27 +200,21 @@ void UpgradeWidget::downloadNext()
         stopWithMessage(interrupted);
         return;
     }
-    received = 0;
     const QUrl url(baseUrl + encodedName(name), QUrl::TolerantMode);
     currentReply = WebRequest::get(network, WebRequest::make(url, timeoutMs), budget);
-    connect(currentReply, &QNetworkReply::readyRead, this, [this, budget] {
-        const QByteArray chunk = currentReply->readAll();
-        received += chunk.size();
-        // Aborting ends this download at once, its partial file included.
-        if (!WebRequest::abortIfPast(currentReply, received, budget))
-            target->write(chunk);
-    });
+    // Past the budget the reply is aborted, which ends this download at once, its partial file
+    // included.
+    connect(currentReply, &QNetworkReply::readyRead, this,
+            [this] { target->write(WebRequest::read(currentReply)); });
     connect(currentReply, &QNetworkReply::finished, this, &UpgradeWidget::onDownloadFinished);
 }
 
 void UpgradeWidget::onDownloadFinished()
 {
-    if (currentReply->error() == QNetworkReply::NoError) {
-        const QByteArray rest = currentReply->readAll();
-        received += rest.size();
-        target->write(rest);
-    }
-    const bool complete = WebRequest::isComplete(currentReply, received);
+    if (currentReply->error() == QNetworkReply::NoError)
+        target->write(WebRequest::read(currentReply));
+    const bool complete = WebRequest::isComplete(currentReply);
+    const qint64 received = WebRequest::receivedBytes(currentReply);
     dropReply();
     // Only a whole file replaces its temporary one; a failed write fails the commit.
     const bool saved = complete && target->commit();

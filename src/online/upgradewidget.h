@@ -65,6 +65,5 @@ private:
     int step = 0;
     int nextProgress = 0;
     std::unique_ptr<QSaveFile> target;
-    qint64 received = 0;
     qint64 totalReceived = 0; // of the files already downloaded
 };

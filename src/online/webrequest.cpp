@@ -9,6 +9,18 @@
 namespace {
 
 const char *const maxBytesProperty = "maxBytes";
+const char *const readBytesProperty = "readBytes";
+
+// The one size guard: what was read plus what waits to be read, or the announced length when
+// that is more. Aborting a running reply emits its finished at once.
+void guardSize(QNetworkReply *reply)
+{
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    const qint64 total = qMax(WebRequest::receivedBytes(reply) + reply->bytesAvailable(),
+                              length.isValid() ? length.toLongLong() : 0);
+    if (total > reply->property(maxBytesProperty).toLongLong() && reply->isRunning())
+        reply->abort();
+}
 
 } // namespace
 
@@ -46,46 +58,44 @@ QNetworkReply *WebRequest::get(QNetworkAccessManager *network, const QNetworkReq
     QNetworkReply *reply = network->get(request);
     reply->setProperty(maxBytesProperty, maxBytes);
     // The time limit only fires when data stops; an endless body is stopped by its size.
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, maxBytes] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            abortIfPast(reply, length.toLongLong(), maxBytes);
-    });
-    QObject::connect(
-        reply, &QNetworkReply::downloadProgress, reply,
-        [reply, maxBytes](qint64 received) { abortIfPast(reply, received, maxBytes); });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply,
-                     [reply, maxBytes] { abortIfPast(reply, reply->bytesAvailable(), maxBytes); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply] { guardSize(reply); });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] { guardSize(reply); });
     return reply;
 }
 
-bool WebRequest::abortIfPast(QNetworkReply *reply, qint64 count, qint64 maxBytes)
+QByteArray WebRequest::read(QNetworkReply *reply)
 {
-    if (count <= maxBytes)
-        return false;
-    if (reply->isRunning())
-        reply->abort();
-    return true;
+    if (!reply->isOpen())
+        return QByteArray();
+    const QByteArray data = reply->readAll();
+    reply->setProperty(readBytesProperty, receivedBytes(reply) + data.size());
+    return data;
 }
 
-bool WebRequest::isComplete(QNetworkReply *reply, qint64 receivedBytes)
+qint64 WebRequest::receivedBytes(QNetworkReply *reply)
 {
+    return reply->property(readBytesProperty).toLongLong();
+}
+
+bool WebRequest::isComplete(QNetworkReply *reply)
+{
+    const qint64 received = receivedBytes(reply);
     if (reply->error() != QNetworkReply::NoError)
         return false;
     if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
         return false;
     const QVariant maxBytes = reply->property(maxBytesProperty);
-    if (maxBytes.isValid() && receivedBytes > maxBytes.toLongLong())
+    if (maxBytes.isValid() && received > maxBytes.toLongLong())
         return false;
     // Bodies are never inflated (see make), so a given length is the whole body's size.
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    return !length.isValid() || length.toLongLong() == receivedBytes;
+    return !length.isValid() || length.toLongLong() == received;
 }
 
 bool WebRequest::takeBody(QNetworkReply *&reply, QObject *owner, QByteArray *body)
 {
-    *body = reply->error() != QNetworkReply::NoError ? QByteArray() : reply->readAll();
-    const bool complete = isComplete(reply, body->size());
+    *body = reply->error() != QNetworkReply::NoError ? QByteArray() : read(reply);
+    const bool complete = isComplete(reply);
     drop(reply, owner);
     return complete;
 }

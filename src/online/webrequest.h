@@ -30,12 +30,14 @@ public:
     // Starts a GET whose reply is aborted as soon as its body announces or passes maxBytes.
     static QNetworkReply *get(QNetworkAccessManager *network, const QNetworkRequest &request,
                               qint64 maxBytes);
-    // True when count has passed maxBytes; a running reply is aborted then, which emits its
-    // finished at once. For callers that read the reply as it comes.
-    static bool abortIfPast(QNetworkReply *reply, qint64 count, qint64 maxBytes);
+    // Reads what has arrived of a reply of get, counted into its running total; callers that
+    // read as the reply comes use it for every read. Empty once the reply was aborted.
+    static QByteArray read(QNetworkReply *reply);
+    // The bytes read through read() so far.
+    static qint64 receivedBytes(QNetworkReply *reply);
     // No network error, status 200, not past the cap of get and, when the server gave a
     // length, the whole body.
-    static bool isComplete(QNetworkReply *reply, qint64 receivedBytes);
+    static bool isComplete(QNetworkReply *reply);
     // Reads a finished reply's body into body and releases the reply (see drop); true when the
     // reply is complete. body is empty after a network error.
     static bool takeBody(QNetworkReply *&reply, QObject *owner, QByteArray *body);

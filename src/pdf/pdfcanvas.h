@@ -144,19 +144,16 @@ signals:
     void hScrollBarNewValue(int value);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
+
+    // Input: pointer, touch and key releases go through event() to the board core.
     bool event(QEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     // Hooks of the shared editing rules (pdfcanvasedit.cpp).
@@ -190,9 +187,10 @@ private:
     QPointF widgetToPage(const QPointF &position) const;
     QPointF pageToWidget(const QPointF &point) const;
     bool wantsPointerInput() const override;
+    void otherMouseButton(QMouseEvent *event, Step step) override;
     void runStep(Step step, const QPoint &p, const QPointF &pos, double pressure) override;
-    // Ends the edge code of a press (a touch has no hover to find it again).
-    void forgetEdge();
+    // Any press keeps the edge until its release.
+    bool keepsEdge() const override { return pressing; }
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's width and
     // height as laid out, all at zoom 1. Pages sit at the left of the extent, each in its own
@@ -250,8 +248,6 @@ private:
     // The layers hold the pages as shown: frames are recorded upright against them.
     PageOrientation uprightFrames;
     bool pressing = false;
-    bool edgeDragging = false;
-    int edgeUnderPointer = -1;
     QPointF pressCursor;
     QPointF currentCursor;
     // The board's width and the horizontal scroll value at the press of an edge drag.

@@ -62,24 +62,20 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     page->copies.paintedLive(page->history, timer.nsecsElapsed(),
                              outcome == ActionPainter::Live::Closed ? action : nullptr,
                              page->layer3, QPixmap());
-    // The stroke's provisional tail goes onto the shown layer only: the drawing gets its pixels
-    // back.
-    const bool open = pressing && (outcome == ActionPainter::Live::Drawn ||
-                                   outcome == ActionPainter::Live::HighlightDrawn);
-    QPixmap saved;
-    if (open)
-        saved = ActionPainter::paintLiveTail(layers, action, itemToPage(liveTailEnd), r);
-    if (outcome == ActionPainter::Live::HighlightDrawn) {
-        // The stroke is still on its work layer: the screen shows it over the drawing.
-        clearDrawingRect(r);
-        QPainter painter(&page->layer2);
-        painter.drawPixmap(QRectF(r), page->layer3, QRectF(r));
-        painter.drawPixmap(QRectF(r), page->layer4, QRectF(r));
-    } else {
-        restoreDrawingRect(r);
+    {
+        // The stroke's provisional tail goes onto the shown layer only.
+        const ActionPainter::LiveTail tail(layers, action, outcome, pressing,
+                                           itemToPage(liveTailEnd), r);
+        if (outcome == ActionPainter::Live::HighlightDrawn) {
+            // The stroke is still on its work layer: the screen shows it over the drawing.
+            clearDrawingRect(r);
+            QPainter painter(&page->layer2);
+            painter.drawPixmap(QRectF(r), page->layer3, QRectF(r));
+            painter.drawPixmap(QRectF(r), page->layer4, QRectF(r));
+        } else {
+            restoreDrawingRect(r);
+        }
     }
-    if (open)
-        ActionPainter::removeLiveTail(layers, action, saved, r);
     if (outcome == ActionPainter::Live::Removed)
         updateUndoRedoState();
     update(rect.adjusted(-3, -3, 3, 3));

@@ -55,56 +55,12 @@ void PdfCanvas::runStep(Step step, const QPoint &p, const QPointF &pos, double p
 
 // Events -----------------------------------------------------------------------------------------
 
-void PdfCanvas::mousePressEvent(QMouseEvent *event)
+void PdfCanvas::otherMouseButton(QMouseEvent *event, Step step)
 {
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    setFocus(Qt::OtherFocusReason);
-    if (event->button() == Qt::LeftButton) {
-        pointerGlobal = event->globalPos();
-        beginAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
-    } else if (event->button() == Qt::RightButton) {
+    if (step == Step::Press && event->button() == Qt::RightButton)
         selectPageAt(event->pos());
-    }
-    event->setAccepted(wantsPointerInput());
-}
-
-void PdfCanvas::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    pointerGlobal = event->globalPos();
-    continueAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
-    event->setAccepted(wantsPointerInput());
-}
-
-void PdfCanvas::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (!pageDrawnOn || (penInProximity && isSynthesised(event)) || isTouchCopy(event)) {
-        event->accept();
-        return;
-    }
-    const bool wanted = wantsPointerInput();
-    if (event->button() == Qt::LeftButton) {
-        pointerGlobal = event->globalPos();
-        endAction(event->pos(), event->localPos(), touchActive ? touchPressure : -1.0);
-        touchActive = false;
-        touchPressure = 0.0;
-    } else {
+    else if (step == Step::Release)
         forgetEdge();
-    }
-    event->setAccepted(wanted);
-}
-
-void PdfCanvas::leaveEvent(QEvent *event)
-{
-    // The pointer may leave over an edge; a later touch press must not find its code.
-    forgetEdge();
-    QWidget::leaveEvent(event);
 }
 
 void PdfCanvas::tabletEvent(QTabletEvent *event)
@@ -137,22 +93,13 @@ void PdfCanvas::tabletEvent(QTabletEvent *event)
 
 bool PdfCanvas::event(QEvent *event)
 {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::TouchBegin || type == QEvent::TouchUpdate || type == QEvent::TouchEnd ||
-        type == QEvent::TouchCancel)
-        return handleTouchEvent(static_cast<QTouchEvent *>(event));
-    return QWidget::event(event);
+    bool handled = false;
+    return handlePointerEvent(event, &handled) ? handled : QWidget::event(event);
 }
 
 void PdfCanvas::keyPressEvent(QKeyEvent *event)
 {
     if (!pageDrawnOn || !handleKeyPress(event))
-        event->setAccepted(!pageDrawnOn);
-}
-
-void PdfCanvas::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!pageDrawnOn || !handleKeyRelease(event))
         event->setAccepted(!pageDrawnOn);
 }
 
@@ -250,11 +197,8 @@ void PdfCanvas::continueAction(const QPoint &widgetPoint, const QPointF &positio
 void PdfCanvas::endAction(const QPoint &widgetPoint, const QPointF &position, double)
 {
     currentCursor = globalPointOf(position);
-    if (!pressing) {
-        forgetEdge();
+    if (!endPress(pressing))
         return;
-    }
-    pressing = false;
     if (edgeDragging) {
         resizePageEdge(edgeUnderPointer, true);
         edgeDragging = false;
@@ -290,15 +234,6 @@ void PdfCanvas::updateEdgeCursor(const QPoint &point)
         updateCursor();
     else
         setCursor(Qt::SizeHorCursor);
-}
-
-void PdfCanvas::forgetEdge()
-{
-    // An edge drag keeps its edge until its own release.
-    if (edgeUnderPointer == -1 || pressing)
-        return;
-    edgeUnderPointer = -1;
-    updateCursor();
 }
 
 void PdfCanvas::resizePageEdge(int edgeCode, bool final)

@@ -3,9 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include "platform/childprocess.h"
 
 namespace desktopentry {
 
@@ -109,7 +110,7 @@ void refreshDatabase(const QString &applicationsDir)
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
     if (tool.isEmpty())
         return;
-    QProcess process;
+    ChildProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(tool, {QStringLiteral("--quiet"), applicationsDir});

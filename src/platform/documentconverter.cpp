@@ -1,7 +1,5 @@
 #include "platform/documentconverter.h"
 
-#include <sys/types.h>
-#include <unistd.h>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -12,23 +10,16 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
-#include <csignal>
+
+#include <memory>
+
+#include "platform/childprocess.h"
 
 namespace {
 
 // Conversions running at once in this process (nested event loops); each gets its own
 // profile, since two converters on one profile hand their jobs to each other.
 int activeConversions = 0;
-
-// The converter and everything it starts form one process group that can be killed whole.
-class GroupProcess : public QProcess
-{
-public:
-    using QProcess::QProcess;
-
-protected:
-    void setupChildProcess() override { ::setpgid(0, 0); }
-};
 
 // Counts a conversion as running for as long as it is in scope.
 class RunningGuard
@@ -52,10 +43,23 @@ private:
     int &m_own;
 };
 
-void killGroup(qint64 pid)
+// The office's own binary beside its launcher script: the launcher hands the work to a child
+// that would outlive our parent-death signal, the binary itself receives it.
+QString officeBinary(const QString &program)
 {
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL);
+    const QString launcher = QFileInfo(program).canonicalFilePath();
+    if (launcher.isEmpty())
+        return program;
+    const QString binary = QFileInfo(launcher).absolutePath() + QStringLiteral("/soffice.bin");
+    return QFileInfo(binary).isExecutable() ? binary : program;
+}
+
+// What the office's binary answers on a first start with a new profile, or after an update:
+// start me again (its launcher does so).
+bool asksForRestart(const QProcess &process)
+{
+    return process.exitStatus() == QProcess::NormalExit &&
+           (process.exitCode() == 79 || process.exitCode() == 81);
 }
 
 // A usable result: a non-empty file, and for PDF one that loads with at least one page.
@@ -109,50 +113,61 @@ DocumentConverter::Result DocumentConverter::convert(const QString &source, cons
                                    work.path(),
                                    QFileInfo(source).absoluteFilePath()};
 
-    GroupProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setProgram(converter);
-    process.setArguments(arguments);
-
     RunningGuard running(m_running);
-    process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(10000)) {
-        killGroup(process.processId());
-        process.kill();
-        process.waitForFinished(3000);
-        return NotStarted;
-    }
-    const qint64 pid = process.processId();
-    emit converting();
-
     bool timedOut = false;
-    QEventLoop loop;
+    bool started = false;
     QTimer limit;
     limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        killGroup(pid);
-    });
-    // A second conversion started meanwhile runs its loop inside this one, so this one's loop
-    // may return long after its converter ended: the limit stops with the converter.
-    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &limit,
-            &QTimer::stop);
-    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop,
-            &QEventLoop::quit);
-    limit.start(m_timeLimitMs);
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    limit.stop();
-    // The loop also ends when the application quits: nothing of the converter may outlive it.
-    if (process.state() != QProcess::NotRunning) {
-        timedOut = true;
-        killGroup(pid);
-        process.waitForFinished(3000);
-    }
-    // Helpers the converter left behind go with it.
-    killGroup(pid);
+    QString text;
+    std::unique_ptr<ChildProcess> process;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        process = std::make_unique<ChildProcess>();
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SAL_ENABLE_FILE_LOCKING"), QStringLiteral("1"));
+        process->setProcessEnvironment(env);
+        process->setProgram(officeBinary(converter));
+        process->setArguments(arguments);
 
-    const QString text = QString::fromLocal8Bit(process.readAll());
+        QEventLoop loop;
+        connect(process.get(), &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                loop.quit();
+        });
+        connect(process.get(), &QProcess::started, this, [&] {
+            if (!started)
+                emit converting();
+            started = true;
+        });
+        // A second conversion started meanwhile runs its loop inside this one, so this one's
+        // loop may return long after its converter ended: the limit stops with the converter.
+        ChildProcess *own = process.get();
+        const QMetaObject::Connection expiry = connect(&limit, &QTimer::timeout, own, [&, own] {
+            timedOut = true;
+            own->end();
+        });
+        connect(own, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &limit,
+                &QTimer::stop);
+        connect(own, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop,
+                &QEventLoop::quit);
+        limit.start(m_timeLimitMs);
+        process->start(QIODevice::ReadOnly);
+        if (process->state() != QProcess::NotRunning)
+            loop.exec();
+        disconnect(expiry);
+        if (process->error() == QProcess::FailedToStart)
+            return NotStarted;
+        // The loop also ends when the application quits: the converter goes with its object.
+        if (process->state() != QProcess::NotRunning) {
+            timedOut = true;
+            break;
+        }
+        text += QString::fromLocal8Bit(process->readAll());
+        if (timedOut || !asksForRestart(*process))
+            break;
+    }
+    limit.stop();
+
     const QString suffix = format.section(QLatin1Char(':'), 0, 0);
     const QString output = work.path() + QStringLiteral("/") +
                            QFileInfo(source).completeBaseName() + QStringLiteral(".") + suffix;
@@ -160,7 +175,7 @@ DocumentConverter::Result DocumentConverter::convert(const QString &source, cons
         return NoOutput;
     if (isUsableOutput(output, suffix))
         return QFile::rename(output, target) ? Converted : NoOutput;
-    if (process.exitStatus() == QProcess::CrashExit)
+    if (process->exitStatus() == QProcess::CrashExit)
         return Crashed;
     if (text.contains(QLatin1String("could not be loaded")))
         return NotLoaded;

@@ -6,11 +6,12 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include <sys/types.h>
 #include <unistd.h>
 #include <csignal>
 
 namespace {
+
+constexpr int bridgeGraceMs = 300;
 
 QByteArray fileUrl(const QString &path)
 {
@@ -97,18 +98,20 @@ bool ProcessSlideShowBridge::ensureBridge()
     const QString bridge = bridgeProgram();
     if (m_program.isEmpty() || !QFileInfo(bridge).isExecutable())
         return false;
-    m_process = new QProcess(this);
+    m_process = new ChildProcess(this);
+    // Its TERM handler takes the office and its pipes along.
+    m_process->setParentDeathSignal(SIGTERM);
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     connect(m_process, &QProcess::readyReadStandardOutput, this,
             &ProcessSlideShowBridge::readAnswers);
-    QProcess *process = m_process;
+    ChildProcess *process = m_process;
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
             [this, process] {
                 if (process == m_process)
                     end(true);
             });
     m_process->start(bridge, QStringList());
-    if (!m_process->waitForStarted(5000)) {
+    if (!m_process->waitForStarted(5000) || !m_process->hasOwnGroup()) {
         killBridge();
         return false;
     }
@@ -414,22 +417,15 @@ void ProcessSlideShowBridge::killBridge()
     m_officeReady = false;
     m_officeAsked = false;
     m_buffer.clear();
-    QProcess *process = m_process;
+    ChildProcess *process = m_process;
     m_process = nullptr;
     if (!process)
         return;
     process->disconnect(this);
-    const pid_t pid = pid_t(process->processId());
-    if (pid > 0 && process->state() != QProcess::NotRunning) {
-        // The bridge's own clean-up takes the office's pipes with it; then the whole group.
-        ::kill(pid, SIGTERM);
-        process->waitForFinished(300);
-        ::kill(-pid, SIGKILL);
-        process->kill();
-        process->waitForFinished(1000);
-    } else if (pid > 0) {
-        ::kill(-pid, SIGKILL);
-    }
+    // The bridge's own clean-up on TERM takes the office's pipes with it; then the whole
+    // group goes, also when the bridge had already ended. The process ends on its own, so that
+    // this object's end does not cut the clean-up short.
+    process->setParent(nullptr);
+    process->end(bridgeGraceMs, true);
     QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(m_pipeName));
-    process->deleteLater();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcess>
 #include <QQueue>
 #include <QSize>
 #include <QTimer>
 
+#include "platform/childprocess.h"
 #include "platform/slideshowbridge.h"
 
 // The live show in our own office, driven by the bridge program (quillboard-slidebridge),
@@ -71,7 +71,7 @@ private:
     QString m_program;
     QString m_profileDir;
     QString m_pipeName;
-    QProcess *m_process = nullptr;
+    ChildProcess *m_process = nullptr;
     QByteArray m_buffer;
     QQueue<Request> m_queue;
     Request m_current{Plain, {}, 0};

@@ -3,18 +3,11 @@
 #include <QAudioDeviceInfo>
 #include <QAudioInput>
 
-#include <chrono>
+#include "platform/steadyclock.h"
 
 namespace {
 // Never more than this is held between reads, should the reader fall behind.
 constexpr qint64 maxHeldSeconds = 10;
-
-qint64 steadyNowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 } // namespace
 
 QtPcmSource::~QtPcmSource()

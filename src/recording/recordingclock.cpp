@@ -1,13 +1,12 @@
 #include "recording/recordingclock.h"
 
 #include <QMutexLocker>
-#include <chrono>
+
+#include "platform/steadyclock.h"
 
 qint64 RecordingClock::nowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return steadyNowNs();
 }
 
 void RecordingClock::start(qint64 atNs)

@@ -41,6 +41,7 @@
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 
+#include "platform/childsetup.h"
 #include "unoslideshow.h"
 
 namespace {
@@ -243,10 +244,8 @@ bool startOffice(const std::string &binary, const std::string &profile, const st
     if (officePid == 0) {
         // The plain X11 back end can build its windows inside a foreign window.
         ::setenv("SAL_USE_VCLPLUGIN", "gen", 1);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        // The bridge may have ended before the signal was set up.
-        if (::getppid() != parent)
-            ::_exit(127);
+        // In the bridge's group, which is killed whole.
+        prepareChildOrExit(parent, SIGKILL, false);
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
         // What the office prints goes with our own messages, never into the answers.

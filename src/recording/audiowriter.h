@@ -54,4 +54,7 @@ private:
     int blockFilled = 0;
     qint64 blockAt = 0;
     bool soundLast = false; // what was placed last is sound, not silence put in for a gap
+    bool soundSeen = false;
+    qint64 silentRun = 0;      // frames of silence put in since the last sound
+    bool soundMissing = false; // a stretch of sound never came: told at the stop
 };

@@ -2,7 +2,7 @@
 
 void StreamWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
 {
-    encoder.setOutput(output, codec, stream, muxerMutex);
+    encoder.setOutput(output, codec, stream, muxerMutex, savedBytes, syncFd);
 }
 
 void StreamWriter::pauseWriter()
@@ -34,6 +34,7 @@ void StreamWriter::resetStream()
 {
     lostFrames = 0;
     muxerMutex = nullptr;
+    savedBytes = nullptr;
 }
 
 RecordingClock &StreamWriter::clock()

@@ -1,11 +1,35 @@
 #pragma once
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <memory>
 
 #include "recording/recordingclock.h"
 #include "recording/streamencoder.h"
+
+// The writer's hold on the recorder's output. A writer that does not finish in time is let go:
+// the recorder marks it dropped, and from then on it never touches the output or its encoder.
+struct WriterLease
+{
+    QMutex mutex;
+    bool dropped = false;
+};
+
+// Held while a writer uses the output; false when the writer was let go.
+class OutputUse
+{
+public:
+    explicit OutputUse(WriterLease &lease)
+        : lock(&lease.mutex)
+        , held(!lease.dropped)
+    {}
+    explicit operator bool() const { return held; }
+
+private:
+    QMutexLocker lock;
+    bool held;
+};
 
 // What the video and the sound writer share: the flags the recorder's queued signals set in the
 // writer's thread, the encoder of its stream, and the count of lost frames.
@@ -17,9 +41,12 @@ public:
 
     // Copied from the recorder before the writer is opened.
     QMutex *muxerMutex = nullptr;
+    qint64 *savedBytes = nullptr;
+    int syncFd = -1;
     // The recording's time line, which both writers stamp on; a writer given none starts its
     // own when it begins.
     std::shared_ptr<RecordingClock> recordingClock;
+    const std::shared_ptr<WriterLease> lease = std::make_shared<WriterLease>();
 
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);
 

@@ -13,6 +13,7 @@ class AudioWriter;
 class RecordingBackend;
 class RecordingClock;
 class VideoWriter;
+struct WriterLease;
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVStream;
@@ -59,9 +60,12 @@ private:
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();
-    void stopThread(QThread &thread, QObject *writer);
+    void stopThread(QThread *&thread, QObject *writer);
+    void writerGone(QThread *&thread);
+    void dropLateWriters();
     void releaseOutput();
     void finishRecording();
+    QString keepWhatWasSaved();
     void refuse(const QString &text);
     void checkDisk();
     bool soundOn() const { return audioMode != 3; }
@@ -78,8 +82,16 @@ private:
     AVStream *audioStream = nullptr;
     VideoWriter *videoWriter = nullptr;
     AudioWriter *audioWriter = nullptr;
-    QThread videoThread;
-    QThread audioThread;
+    // Each recording has threads of its own, so that a writer stuck in a library call and let
+    // go at the stop holds up no later recording.
+    QThread *videoThread = nullptr;
+    QThread *audioThread = nullptr;
+    std::shared_ptr<WriterLease> videoLease, audioLease;
+    QTimer stopDeadline;
+    // How much of the file is written whole (guarded by the muxer mutex), and the header's end.
+    qint64 savedBytes = 0;
+    qint64 headerBytes = 0;
+    int syncFd = -1; // the file, for syncing it to the disk
     bool recording = false;
     QString stopError; // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;

@@ -97,7 +97,11 @@ void VideoWriter::startWriter(QPixmap snapshot)
         lastFrame = lastFrame.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     const LoopEnd end = runLoop();
-    const bool drained = encoder.drain() != StreamEncoder::OutputFailed;
+    bool drained = false;
+    {
+        const OutputUse use(*lease);
+        drained = use && encoder.drain() != StreamEncoder::OutputFailed;
+    }
     releaseCapture();
     emit writerStoped();
     if (end != Stopped || !drained)
@@ -119,11 +123,7 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
         if (paused) {
             QThread::msleep(5);
         } else if (active >= nextIndex * interval) {
-            // Boundaries passed while the last frame was made are skipped; each frame still
-            // gets a later time stamp than the one before.
-            const qint64 index = qMax(nextIndex, active / interval);
-            nextIndex = index + 1;
-            const LoopEnd end = takeFrame(index);
+            const LoopEnd end = takeFrame(&nextIndex, interval, false);
             if (end != Going)
                 return end;
         } else {
@@ -141,15 +141,23 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
             const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
             if (paused || stoppedAt < nextIndex * interval)
                 return Stopped;
-            const LoopEnd end = takeFrame(qMax(nextIndex, stoppedAt / interval));
+            const LoopEnd end = takeFrame(&nextIndex, interval, true);
             return end == Going ? Stopped : end;
         }
     }
 }
 
-VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
+VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextIndex, qint64 interval, bool atStop)
 {
     QImage image = frameSource->grab();
+    // Stamped by the frame time nearest to when the grab completed: a grab that ran late shows
+    // the screen of the later time. Frame times passed meanwhile are skipped; each frame still
+    // gets a later stamp than the one before. The time line stands still at the stop, and the
+    // last frame stays within it.
+    const qint64 grabbedMs = clock().elapsedNs() / 1000000;
+    const qint64 index =
+        qMax(*nextIndex, atStop ? grabbedMs / interval : (grabbedMs + interval / 2) / interval);
+    *nextIndex = index + 1;
     bool lost = image.isNull() || image.size() != area.size();
     if (lost) {
         image = lastFrame;
@@ -173,6 +181,9 @@ VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
 
 StreamEncoder::Result VideoWriter::encodeImage(const QImage &image, qint64 index)
 {
+    const OutputUse use(*lease);
+    if (!use)
+        return StreamEncoder::OutputFailed;
     if (av_frame_make_writable(picture) < 0)
         return StreamEncoder::FrameLost;
     const uint8_t *planes[1] = {image.constBits()};

@@ -181,8 +181,10 @@ AudioWriter::LoopEnd AudioWriter::finish()
         if (frames == 0)
             QThread::msleep(2);
     }
-    if (placedEnd() < stopAt) {
-        const LoopEnd end = append(nullptr, stopAt - placedEnd());
+    // A last frame stamped by a grab completing at the stop may reach a little past it.
+    const qint64 endAt = qMax(stopAt, framesIn(clock().pictureEndNs()));
+    if (placedEnd() < endAt) {
+        const LoopEnd end = append(nullptr, endAt - placedEnd());
         if (end != Going)
             return end;
     }

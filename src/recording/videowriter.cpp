@@ -116,14 +116,17 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
     // Frames are stamped on the recording's time line, which stands still while paused: a
     // pause leaves no gap in the stamps, and the sound is stamped on the same line.
     RecordingClock &timeLine = clock();
-    qint64 nextIndex = 0;
+    // Grabs start at frame times; a frame's stamp follows when its grab completed.
+    qint64 nextIndex = 0, nextStamp = 0;
     QThread *thread = QThread::currentThread();
     for (;;) {
         const qint64 active = timeLine.elapsedNs() / 1000000;
         if (paused) {
             QThread::msleep(5);
         } else if (active >= nextIndex * interval) {
-            const LoopEnd end = takeFrame(&nextIndex, interval, false);
+            // Frame times passed while the last frame was made are skipped.
+            nextIndex = qMax(nextIndex, active / interval) + 1;
+            const LoopEnd end = takeFrame(&nextStamp, interval, false);
             if (end != Going)
                 return end;
         } else {
@@ -139,25 +142,31 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
             // The time line stood still at the stop: a frame due by then is still taken, so
             // the picture lasts up to the stop as the sound does.
             const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
-            if (paused || stoppedAt < nextIndex * interval)
+            if (paused || stoppedAt < qMax(nextIndex, nextStamp) * interval)
                 return Stopped;
-            const LoopEnd end = takeFrame(&nextIndex, interval, true);
+            const LoopEnd end = takeFrame(&nextStamp, interval, true);
             return end == Going ? Stopped : end;
         }
     }
 }
 
-VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextIndex, qint64 interval, bool atStop)
+VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval, bool atStop)
 {
     QImage image = frameSource->grab();
-    // Stamped by the frame time nearest to when the grab completed: a grab that ran late shows
-    // the screen of the later time. Frame times passed meanwhile are skipped; each frame still
-    // gets a later stamp than the one before. The time line stands still at the stop, and the
-    // last frame stays within it.
-    const qint64 grabbedMs = clock().elapsedNs() / 1000000;
+    // Stamped by the frame time nearest to when the grab completed (when its pixels were read,
+    // where the source tells): a grab that ran late shows the screen of the later time. Each
+    // frame gets a later stamp than the one before. The time line stands still at the stop, and
+    // the last frame stays within it.
+    qint64 grabbedMs = clock().elapsedNs() / 1000000;
+    if (const qint64 readNs = frameSource->lastGrabNs()) {
+        const RecordingClock::Place where = clock().place(readNs);
+        if (where.running)
+            grabbedMs = qMin(grabbedMs, where.recordingNs / 1000000);
+    }
     const qint64 index =
-        qMax(*nextIndex, atStop ? grabbedMs / interval : (grabbedMs + interval / 2) / interval);
-    *nextIndex = index + 1;
+        qMax(*nextStamp, atStop ? grabbedMs / interval : (grabbedMs + interval / 2) / interval);
+    *nextStamp = index + 1;
+    clock().pictureReaches(*nextStamp * interval * 1000000);
     bool lost = image.isNull() || image.size() != area.size();
     if (lost) {
         image = lastFrame;

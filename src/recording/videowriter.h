@@ -40,7 +40,7 @@ private:
     enum LoopEnd { Going, Stopped, TooManyLost, OutputLost };
 
     LoopEnd runLoop();
-    LoopEnd takeFrame(qint64 *nextIndex, qint64 interval, bool atStop);
+    LoopEnd takeFrame(qint64 *nextStamp, qint64 interval, bool atStop);
     bool initScaler();
     StreamEncoder::Result encodeImage(const QImage &image, qint64 index);
     void releaseCapture();

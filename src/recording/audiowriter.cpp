@@ -41,8 +41,8 @@ QString forcedStop()
 }
 } // namespace
 
-AudioWriter::AudioWriter(QObject *parent)
-    : StreamWriter(parent)
+AudioWriter::AudioWriter(std::shared_ptr<RecordingClock> clock, QObject *parent)
+    : StreamWriter(std::move(clock), parent)
 {}
 
 AudioWriter::~AudioWriter()

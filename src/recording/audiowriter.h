@@ -15,7 +15,7 @@ class AudioWriter : public StreamWriter
 {
     Q_OBJECT
 public:
-    explicit AudioWriter(QObject *parent = nullptr);
+    explicit AudioWriter(std::shared_ptr<RecordingClock> clock, QObject *parent = nullptr);
     ~AudioWriter() override;
 
     // Copied from the recorder before initAudioInput().

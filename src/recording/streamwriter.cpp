@@ -36,12 +36,3 @@ void StreamWriter::resetStream()
     muxerMutex = nullptr;
     savedBytes = nullptr;
 }
-
-RecordingClock &StreamWriter::clock()
-{
-    if (!recordingClock) {
-        recordingClock = std::make_shared<RecordingClock>();
-        recordingClock->start();
-    }
-    return *recordingClock;
-}

@@ -37,15 +37,16 @@ class StreamWriter : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    // The recording's time line, which both writers stamp on and the recorder pauses.
+    explicit StreamWriter(std::shared_ptr<RecordingClock> clock, QObject *parent = nullptr)
+        : QObject(parent)
+        , recordingClock(std::move(clock))
+    {}
 
     // Copied from the recorder before the writer is opened.
     QMutex *muxerMutex = nullptr;
     qint64 *savedBytes = nullptr;
     int syncFd = -1;
-    // The recording's time line, which both writers stamp on; a writer given none starts its
-    // own when it begins.
-    std::shared_ptr<RecordingClock> recordingClock;
     const std::shared_ptr<WriterLease> lease = std::make_shared<WriterLease>();
 
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);
@@ -64,8 +65,9 @@ protected:
     // Counts one lost frame and tells the user; false once too many were lost.
     bool frameLost(const QString &tip);
     void resetStream();
-    RecordingClock &clock();
+    RecordingClock &clock() { return *recordingClock; }
 
+    const std::shared_ptr<RecordingClock> recordingClock;
     StreamEncoder encoder;
     int lostFrames = 0;
     int maxLostFrames = 0;

@@ -67,22 +67,6 @@ VideoRecorder::VideoRecorder(QObject *parent)
     stopDeadline.setSingleShot(true);
     stopDeadline.setInterval(stopWaitMs);
     connect(&stopDeadline, &QTimer::timeout, this, &VideoRecorder::dropLateWriters);
-    // The recording's time line stands still from the moment the writers are told to pause or
-    // to stop, for both alike, however late each of them reads the word.
-    const auto halt = [this] {
-        if (clock)
-            clock->pause();
-    };
-    connect(this, &VideoRecorder::pauseWriter, this, halt);
-    connect(this, &VideoRecorder::stopWriter, this, halt);
-    connect(this, &VideoRecorder::stopWriter, this, [this] {
-        if ((videoWriter || audioWriter) && !stopDeadline.isActive())
-            stopDeadline.start();
-    });
-    connect(this, &VideoRecorder::resumeWriter, this, [this] {
-        if (clock)
-            clock->resume();
-    });
 }
 
 VideoRecorder::~VideoRecorder()
@@ -94,7 +78,7 @@ VideoRecorder::~VideoRecorder()
         // here, within a time limit, since no event loop runs any more. A writer stuck inside
         // a library call is let go; the process is ending anyway.
         disconnect(this, &VideoRecorder::recorderStopError, nullptr, nullptr);
-        emit stopWriter();
+        haltWriters();
         QThread *threads[] = {videoThread, audioThread};
         for (QThread *thread : threads) {
             if (thread)
@@ -282,12 +266,11 @@ bool VideoRecorder::openOutputFile()
 
 void VideoRecorder::startVideoWriter()
 {
-    videoWriter = new VideoWriter;
+    videoWriter = new VideoWriter(clock);
     videoWriter->muxerMutex = &muxerMutex;
     videoWriter->savedBytes = &savedBytes;
     videoWriter->syncFd = syncFd;
     videoLease = videoWriter->lease;
-    videoWriter->recordingClock = clock;
     videoWriter->area = QRect(areaX, areaY, areaWidth, areaHeight);
     videoWriter->outputSize = QSize(outputWidth, outputHeight);
     videoWriter->frameRate = frameRate;
@@ -330,12 +313,11 @@ void VideoRecorder::startVideoWriter()
 
 void VideoRecorder::startAudioWriter()
 {
-    audioWriter = new AudioWriter;
+    audioWriter = new AudioWriter(clock);
     audioWriter->muxerMutex = &muxerMutex;
     audioWriter->savedBytes = &savedBytes;
     audioWriter->syncFd = syncFd;
     audioLease = audioWriter->lease;
-    audioWriter->recordingClock = clock;
     audioWriter->channelCount = channelCount;
     audioWriter->sampleRate = sampleRate;
     audioWriter->bytesPerSample = bytesPerSample;
@@ -374,13 +356,13 @@ void VideoRecorder::startAudioWriter()
 void VideoRecorder::pause()
 {
     if (videoWriter && (!soundOn() || audioWriter)) {
-        emit pauseWriter();
+        pauseWriters();
     } else if (videoWriter) {
-        emit stopWriter();
+        haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:01]"));
     } else {
         if (audioWriter)
-            emit stopWriter();
+            haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:02]"));
     }
 }
@@ -388,13 +370,13 @@ void VideoRecorder::pause()
 void VideoRecorder::resume()
 {
     if (videoWriter && (!soundOn() || audioWriter)) {
-        emit resumeWriter();
+        resumeWriters();
     } else if (videoWriter) {
-        emit stopWriter();
+        haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:03]"));
     } else {
         if (audioWriter)
-            emit stopWriter();
+            haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:04]"));
     }
 }
@@ -402,7 +384,32 @@ void VideoRecorder::resume()
 void VideoRecorder::stop()
 {
     if (videoWriter || audioWriter)
-        emit stopWriter();
+        haltWriters();
+}
+
+// The recording's time line stands still from the moment the writers are told to pause or to
+// stop, for both alike, however late each of them reads the word.
+void VideoRecorder::pauseWriters()
+{
+    if (clock)
+        clock->pause();
+    emit pauseWriter();
+}
+
+void VideoRecorder::resumeWriters()
+{
+    if (clock)
+        clock->resume();
+    emit resumeWriter();
+}
+
+void VideoRecorder::haltWriters()
+{
+    if (clock)
+        clock->pause();
+    if ((videoWriter || audioWriter) && !stopDeadline.isActive())
+        stopDeadline.start();
+    emit stopWriter();
 }
 
 void VideoRecorder::videoWriterStoped()
@@ -492,7 +499,7 @@ void VideoRecorder::dropLateWriters()
 void VideoRecorder::writerStopErrored(QString text)
 {
     if (videoWriter || audioWriter)
-        emit stopWriter();
+        haltWriters();
     // While a file is open the first error waits for its end: only then is it known whether
     // the file was saved at all, and the other writer's error is not told a second time.
     if (output) {

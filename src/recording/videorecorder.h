@@ -60,6 +60,9 @@ private:
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();
+    void pauseWriters();
+    void resumeWriters();
+    void haltWriters();
     void stopThread(QThread *&thread, QObject *writer);
     void writerGone(QThread *&thread);
     void dropLateWriters();

@@ -14,8 +14,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-VideoWriter::VideoWriter(QObject *parent)
-    : StreamWriter(parent)
+VideoWriter::VideoWriter(std::shared_ptr<RecordingClock> clock, QObject *parent)
+    : StreamWriter(std::move(clock), parent)
 {}
 
 VideoWriter::~VideoWriter()
@@ -126,7 +126,7 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
         } else if (active >= nextIndex * interval) {
             // Frame times passed while the last frame was made are skipped.
             nextIndex = qMax(nextIndex, active / interval) + 1;
-            const LoopEnd end = takeFrame(&nextStamp, interval, false);
+            const LoopEnd end = takeFrame(&nextStamp, interval);
             if (end != Going)
                 return end;
         } else {
@@ -144,27 +144,25 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
             const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
             if (paused || stoppedAt < qMax(nextIndex, nextStamp) * interval)
                 return Stopped;
-            const LoopEnd end = takeFrame(&nextStamp, interval, true);
+            const LoopEnd end = takeFrame(&nextStamp, interval);
             return end == Going ? Stopped : end;
         }
     }
 }
 
-VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval, bool atStop)
+VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval)
 {
     QImage image = frameSource->grab();
-    // Stamped by the frame time nearest to when the grab completed (when its pixels were read,
-    // where the source tells): a grab that ran late shows the screen of the later time. Each
-    // frame gets a later stamp than the one before. The time line stands still at the stop, and
-    // the last frame stays within it.
+    // Stamped by the frame time in which the grab completed (when its pixels were read, where
+    // the source tells): a grab that ran late shows the screen of the later time. Each frame
+    // gets a later stamp than the one before.
     qint64 grabbedMs = clock().elapsedNs() / 1000000;
     if (const qint64 readNs = frameSource->lastGrabNs()) {
         const RecordingClock::Place where = clock().place(readNs);
         if (where.running)
             grabbedMs = qMin(grabbedMs, where.recordingNs / 1000000);
     }
-    const qint64 index =
-        qMax(*nextStamp, atStop ? grabbedMs / interval : (grabbedMs + interval / 2) / interval);
+    const qint64 index = qMax(*nextStamp, grabbedMs / interval);
     *nextStamp = index + 1;
     clock().pictureReaches(*nextStamp * interval * 1000000);
     bool lost = image.isNull() || image.size() != area.size();

@@ -254,6 +254,25 @@ private slots:
     }
     void failedSaveToldOnce() { endRecording(); }
 
+    // A file that cannot take even its header is refused at the start and not left behind.
+    void refusedStartLeavesNoFile()
+    {
+        struct sigaction ignore = {}, previous = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &previous);
+        rlimit saved = {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        recorder->start();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &previous, nullptr);
+        QVERIFY(!recorder->isRecording());
+        QCOMPARE(errors, QStringList{"录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"});
+        QVERIFY(QDir(outDir).isEmpty());
+    }
+
     // A microphone whose opening never returns holds neither the stop nor the next recording:
     // the file keeps its picture, and the user learns that the sound is missing.
     void hangingMicrophoneHoldsNothing()

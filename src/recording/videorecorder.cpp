@@ -38,9 +38,11 @@ constexpr int fragmentSeconds = 2;
 const char *const refusal = "录屏操作被拒绝：";
 
 // The asked-for file when it does not exist yet, else the first free "name_N.suffix". The
-// file is created here, so a second recording in the same second cannot take it too.
-QString reserveFreeFile(const QString &path)
+// file is created here, so a second recording in the same second cannot take it too; created
+// tells whether it was.
+QString reserveFreeFile(const QString &path, bool *created)
 {
+    *created = false;
     const QFileInfo info(path);
     const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
@@ -48,8 +50,10 @@ QString reserveFreeFile(const QString &path)
         const QString candidate =
             n == 0 ? path : QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix);
         QFile file(candidate);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            *created = true;
             return candidate;
+        }
         if (!file.exists())
             return candidate; // not creatable at all: opening it reports the failure
     }
@@ -125,8 +129,11 @@ void VideoRecorder::start()
         refuse(QString::fromUtf8(refusal) + error);
         return;
     }
-    if (!openOutputFile()) {
+    bool created = false;
+    if (!openOutputFile(&created)) {
         refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
+        if (created) // nothing in it that would play
+            QFile::remove(outputFileName);
         return;
     }
     stopError.clear();
@@ -237,9 +244,9 @@ bool VideoRecorder::initAudioEncoder(QString &error)
     return true;
 }
 
-bool VideoRecorder::openOutputFile()
+bool VideoRecorder::openOutputFile(bool *created)
 {
-    outputFileName = reserveFreeFile(outputFileName);
+    outputFileName = reserveFreeFile(outputFileName, created);
     const QByteArray name = outputFileName.toUtf8();
     if (avio_open(&output->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
         return false;

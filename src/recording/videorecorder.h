@@ -56,7 +56,7 @@ private:
     bool createOutputContext();
     bool initVideoEncoder(QString &error);
     bool initAudioEncoder(QString &error);
-    bool openOutputFile();
+    bool openOutputFile(bool *created);
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();

@@ -143,6 +143,70 @@ void setUp(VideoRecorder &recorder, const QSize &size, int audioMode, const QStr
                      [&error](const QString &text) { error = text; });
 }
 
+// What a player meets: opening the file (streams and index) and a seek to its middle, in ms.
+QPair<double, double> openAndSeek(const QString &file)
+{
+    QElapsedTimer timer;
+    timer.start();
+    AVFormatContext *input = nullptr;
+    if (avformat_open_input(&input, file.toUtf8().constData(), nullptr, nullptr) < 0)
+        return {NAN, NAN};
+    avformat_find_stream_info(input, nullptr);
+    const double opened = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    AVPacket *packet = av_packet_alloc();
+    av_seek_frame(input, -1, input->duration / 2, AVSEEK_FLAG_BACKWARD);
+    av_read_frame(input, packet);
+    const double sought = timer.nsecsElapsed() / 1e6;
+    av_packet_free(&packet);
+    avformat_close_input(&input);
+    return {opened, sought};
+}
+
+// The recording as it is left, against a rewrite into a plain MP4 with its index in front.
+void playerFigures(const QString &file)
+{
+    const auto fragmented = openAndSeek(file);
+    QElapsedTimer timer;
+    timer.start();
+    const QString plain = file + ".plain.mp4";
+    AVFormatContext *input = nullptr, *output = nullptr;
+    avformat_open_input(&input, file.toUtf8().constData(), nullptr, nullptr);
+    avformat_find_stream_info(input, nullptr);
+    avformat_alloc_output_context2(&output, nullptr, nullptr, plain.toUtf8().constData());
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream *stream = avformat_new_stream(output, nullptr);
+        avcodec_parameters_copy(stream->codecpar, input->streams[i]->codecpar);
+        stream->codecpar->codec_tag = 0;
+    }
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "movflags", "faststart", 0);
+    AVPacket *packet = av_packet_alloc();
+    if (avio_open(&output->pb, plain.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0 &&
+        avformat_write_header(output, &options) >= 0) {
+        while (av_read_frame(input, packet) >= 0) {
+            av_packet_rescale_ts(packet, input->streams[packet->stream_index]->time_base,
+                                 output->streams[packet->stream_index]->time_base);
+            av_interleaved_write_frame(output, packet);
+        }
+        av_write_trailer(output);
+    }
+    av_dict_free(&options);
+    av_packet_free(&packet);
+    avio_closep(&output->pb);
+    avformat_free_context(output);
+    avformat_close_input(&input);
+    const double rewrite = timer.elapsed() / 1000.0;
+    const auto faststart = openAndSeek(plain);
+    std::printf(
+        "player   as left (fragmented): open %.1f ms, seek to the middle %.1f ms; "
+        "rewritten with the index in front: %.1f s to rewrite, open %.1f ms, seek %.1f "
+        "ms, %.1f MB against %.1f MB\n",
+        fragmented.first, fragmented.second, rewrite, faststart.first, faststart.second,
+        QFileInfo(plain).size() / 1e6, QFileInfo(file).size() / 1e6);
+    QFile::remove(plain);
+}
+
 // killAtMinutes > 0: the daemon is killed then, and the recording runs on to its end.
 int soundRun(PulseServer &server, const QString &dir, const QSize &size, int minutes,
              int killAtMinutes = 0)
@@ -201,6 +265,8 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
                 memoryAtStart, memoryAtEnd, QFileInfo(recorder.outputFileName).size() / 1e6);
     if (killAtMinutes > 0)
         std::printf("told     %s\n", qPrintable(error));
+    else
+        playerFigures(recorder.outputFileName);
     return 0;
 }
 

@@ -24,7 +24,6 @@ struct FakeRecordingState
 
     bool microphone = true, pcmReadErrors = false, pcmSilent = false;
     bool grabsFail = false, noisyScreen = false;
-    int grabMs = 0; // a screen read this slow shows the screen as it was when it completed
     // A real microphone's delivery: the first sound captured this long after start(), handed
     // over in bursts of this length, and stretches after start() that it never delivers (a
     // device unplugged; INT_MAX: for good).
@@ -77,7 +76,6 @@ public:
     {
         if (s.grabsFail)
             return {};
-        QThread::msleep(ulong(s.grabMs));
         const int n = s.grabs++;
         s.lastColor = s.inMark(s.clock.elapsed())
                           ? QColor(Qt::black)

@@ -169,9 +169,6 @@ private slots:
             << 0 << 0 << Stretches{{1300, INT_MAX}} << Stretches{{600, 900}} << Stretches{} << 2500;
         QTest::newRow("paused") << 200 << 100 << Stretches{} << Stretches{{600, 900}, {2400, 2700}}
                                 << Stretches{{1200, 1900}} << 3100;
-        // Each screen read takes longer than a frame and shows the screen as it completes.
-        QTest::newRow("slow screen")
-            << 0 << 0 << Stretches{} << Stretches{{700, 1000}, {1900, 2200}} << Stretches{} << 2600;
     }
     void lateOrLostSoundStaysInSync()
     {
@@ -185,7 +182,6 @@ private slots:
         backend->pcmBurstMs = burstMs;
         backend->pcmLost = lost;
         backend->marks = marks;
-        backend->grabMs = QTest::currentDataTag() == QLatin1String("slow screen") ? 60 : 0;
         const auto until = [this](int ms) {
             QTest::qWait(int(qMax<qint64>(0, ms - backend->clock.elapsed())));
         };

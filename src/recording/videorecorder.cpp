@@ -63,7 +63,7 @@ QString reserveFreeFile(const QString &path, bool *created)
 } // namespace
 
 VideoRecorder::VideoRecorder(QObject *parent)
-    : QObject(parent)
+    : RecordingEngine(parent)
     , backend(std::make_shared<SystemRecordingBackend>())
 {
     diskWatch.setInterval(1000);
@@ -588,4 +588,9 @@ void VideoRecorder::releaseOutput()
     avcodec_free_context(&audioCodec);
     startSnapshot = QPixmap();
     recording = false;
+}
+
+extern "C" Q_DECL_EXPORT RecordingEngine *createRecordingEngine(QObject *parent)
+{
+    return new VideoRecorder(parent);
 }

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "recording/recordingoptions.h"
+#include "recording/recordingengine.h"
 
 class AudioWriter;
 class RecordingBackend;
@@ -19,18 +19,19 @@ struct AVFormatContext;
 struct AVStream;
 
 // The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
-// and an audio writer on two threads into one shared output.
-class VideoRecorder : public QObject, public RecordingOptions
+// and an audio writer on two threads into one shared output. It starts with the options the
+// main window set on it.
+class VideoRecorder : public RecordingEngine
 {
     Q_OBJECT
 public:
     explicit VideoRecorder(QObject *parent = nullptr);
     ~VideoRecorder() override;
 
-    void setBackend(std::shared_ptr<RecordingBackend> backend);
-    bool isRecording() const { return recording; }
-    void notifyWindowMoved(int = 0, int = 0) {}
-    void notifyApplicationState(int) {}
+    void setBackend(std::shared_ptr<RecordingBackend> backend) override;
+    bool isRecording() const override { return recording; }
+    void notifyWindowMoved() override {}
+    void notifyApplicationState(int) override {}
 
 signals:
     void startWriter(QPixmap snapshot);
@@ -39,14 +40,12 @@ signals:
     void stopWriter();
     void resetWinAPos(int x, int y);
     void resetWinActivate(int state);
-    void recorderStopError(QString text);
-    void recorderTipError(QString text);
 
 public slots:
-    void start();
-    void pause();
-    void resume();
-    void stop();
+    void start() override;
+    void pause() override;
+    void resume() override;
+    void stop() override;
     void videoWriterStoped();
     void audioWriterStoped();
     void writerStopErrored(QString text);

@@ -1,15 +1,19 @@
 // Screen recording of 1920x1080 with a moving picture: effective frame rate, lost frames, CPU
 // time per frame and output size, beside ffmpeg's x11grab with libx264 on the same display.
 // Then a long recording with sound from a PulseAudio daemon of its own: how far the sound is
-// from the picture at the start and at the end (a beep played with a black window, twice).
+// from the picture at the start and at the end (a beep played with a black window, twice),
+// frames lost, resident memory at the start and the end, file size. Last a recording whose
+// sound server is killed at minute 2: its length and offsets.
 // Needs an X server of that size, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
 //       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
 //       [--wayland: once more inside a headless Wayland session of its own, through the
 //        desktop's screen-cast portal and PipeWire; no sound run, no ffmpeg x11grab there]
+//       [--kill-minutes=N, default 3; 0 leaves the run with the server killed out]
 // The moving picture runs in a child process so that its painting is not counted.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
@@ -85,6 +89,15 @@ double cpuSeconds(int who)
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
 void wait(int ms)
 {
     QEventLoop loop;
@@ -135,51 +148,130 @@ void setUp(VideoRecorder &recorder, const QSize &size, int audioMode, const QStr
                      [&error](const QString &text) { error = text; });
 }
 
-int soundRun(const QString &dir, const QSize &size, int minutes)
+// What a player meets: opening the file (streams and index) and a seek to its middle, in ms.
+QPair<double, double> openAndSeek(const QString &file)
 {
-    if (!PulseServer::installed()) {
-        std::printf("sound    pulseaudio not installed: no run with sound\n");
-        return 0;
+    QElapsedTimer timer;
+    timer.start();
+    AVFormatContext *input = nullptr;
+    if (avformat_open_input(&input, file.toUtf8().constData(), nullptr, nullptr) < 0)
+        return {NAN, NAN};
+    avformat_find_stream_info(input, nullptr);
+    const double opened = timer.nsecsElapsed() / 1e6;
+    timer.restart();
+    AVPacket *packet = av_packet_alloc();
+    av_seek_frame(input, -1, input->duration / 2, AVSEEK_FLAG_BACKWARD);
+    av_read_frame(input, packet);
+    const double sought = timer.nsecsElapsed() / 1e6;
+    av_packet_free(&packet);
+    avformat_close_input(&input);
+    return {opened, sought};
+}
+
+// The recording as it is left, against a rewrite into a plain MP4 with its index in front.
+void playerFigures(const QString &file)
+{
+    const auto fragmented = openAndSeek(file);
+    QElapsedTimer timer;
+    timer.start();
+    const QString plain = file + ".plain.mp4";
+    AVFormatContext *input = nullptr, *output = nullptr;
+    avformat_open_input(&input, file.toUtf8().constData(), nullptr, nullptr);
+    avformat_find_stream_info(input, nullptr);
+    avformat_alloc_output_context2(&output, nullptr, nullptr, plain.toUtf8().constData());
+    for (unsigned i = 0; i < input->nb_streams; ++i) {
+        AVStream *stream = avformat_new_stream(output, nullptr);
+        avcodec_parameters_copy(stream->codecpar, input->streams[i]->codecpar);
+        stream->codecpar->codec_tag = 0;
     }
-    PulseServer server;
-    const QString failed = server.start();
-    if (!failed.isEmpty()) {
-        std::printf("sound    %s\n", qPrintable(failed));
-        return 1;
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "movflags", "faststart", 0);
+    AVPacket *packet = av_packet_alloc();
+    if (avio_open(&output->pb, plain.toUtf8().constData(), AVIO_FLAG_WRITE) >= 0 &&
+        avformat_write_header(output, &options) >= 0) {
+        while (av_read_frame(input, packet) >= 0) {
+            av_packet_rescale_ts(packet, input->streams[packet->stream_index]->time_base,
+                                 output->streams[packet->stream_index]->time_base);
+            av_interleaved_write_frame(output, packet);
+        }
+        av_write_trailer(output);
     }
+    av_dict_free(&options);
+    av_packet_free(&packet);
+    avio_closep(&output->pb);
+    avformat_free_context(output);
+    avformat_close_input(&input);
+    const double rewrite = timer.elapsed() / 1000.0;
+    const auto faststart = openAndSeek(plain);
+    std::printf(
+        "player   as left (fragmented): open %.1f ms, seek to the middle %.1f ms; "
+        "rewritten with the index in front: %.1f s to rewrite, open %.1f ms, seek %.1f "
+        "ms, %.1f MB against %.1f MB\n",
+        fragmented.first, fragmented.second, rewrite, faststart.first, faststart.second,
+        QFileInfo(plain).size() / 1e6, QFileInfo(file).size() / 1e6);
+    QFile::remove(plain);
+}
+
+// killAtMinutes > 0: the daemon is killed then, and the recording runs on to its end.
+int soundRun(PulseServer &server, const QString &dir, const QSize &size, int minutes,
+             int killAtMinutes = 0)
+{
+    const char *name = killAtMinutes > 0 ? "killed" : "sound";
     VideoRecorder recorder;
     QString error;
-    setUp(recorder, size, 0, dir + "/sound.mp4", error);
+    setUp(recorder, size, 0, dir + "/" + name + ".mp4", error);
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
     recorder.start();
     wait(3000);
+    const double memoryAtStart = residentMegabytes();
     const bool marked = server.markScreenAndSound();
+    if (killAtMinutes > 0) {
+        wait(int(std::max<qint64>(0, killAtMinutes * 60000 - clock.elapsed())));
+        server.crash();
+    }
     wait(int(std::max<qint64>(0, minutes * 60000 - clock.elapsed())));
-    const bool markedAgain = server.markScreenAndSound();
+    const bool markedAgain = server.markScreenAndSound() || killAtMinutes > 0;
     wait(1500);
+    const double memoryAtEnd = residentMegabytes();
     const double recorded = clock.elapsed() / 1000.0;
+    QElapsedTimer stopping;
+    stopping.start();
     recorder.stop();
     while (recorder.isRecording())
         wait(10);
+    const double stopSeconds = stopping.elapsed() / 1000.0;
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBefore;
-    if (!error.isEmpty() || !marked || !markedAgain) {
-        std::printf("sound    recording failed: %s\n",
-                    qPrintable(error.isEmpty() ? QStringLiteral("no mark shown") : error));
+    const bool told = killAtMinutes > 0 ? error.contains("没有声音") : error.isEmpty();
+    if (!told || !marked || !markedAgain) {
+        std::printf(
+            "%-8s recording failed: %s\n", name,
+            qPrintable(error.isEmpty() ? QStringLiteral("no mark shown or nothing told") : error));
         return 1;
     }
-    std::printf("%dx%d, %.0f s, moving picture and sound\n", size.width(), size.height(), recorded);
+    std::printf(
+        "%dx%d, %.0f s, moving picture and sound%s\n", size.width(), size.height(), recorded,
+        killAtMinutes > 0
+            ? qPrintable(QStringLiteral(", sound server killed at %1 s").arg(killAtMinutes * 60))
+            : "");
     MediaProbe sync;
-    print("sound", measure(recorder.outputFileName, cpu, &sync), recorded);
+    print(name, measure(recorder.outputFileName, cpu, &sync), recorded);
     const QVector<double> offsets = sync.markOffsets();
     std::printf("sync    ");
     for (int i = 0; i < offsets.size(); ++i)
         std::printf(" at %.1f s %+.0f ms%s", sync.markOnsets[i], offsets[i] * 1000,
                     i + 1 < offsets.size() ? "," : "");
-    std::printf("  (sound after picture, goal |offset| <= 45 ms)\n");
-    std::printf("lengths  picture %.3f s, sound %.3f s\n", sync.videoDuration,
-                sync.audioDuration());
+    std::printf("  (sound after picture, goal |offset| <= 45 ms%s)\n",
+                killAtMinutes > 0 ? "; none after the kill" : "");
+    std::printf("lengths  picture %.3f s, sound %.3f s; stop took %.2f s\n", sync.videoDuration,
+                sync.audioDuration(), stopSeconds);
+    std::printf("memory   %.1f MB resident at the start, %.1f MB at the end; file %.1f MB\n",
+                memoryAtStart, memoryAtEnd, QFileInfo(recorder.outputFileName).size() / 1e6);
+    if (killAtMinutes > 0)
+        std::printf("told     %s\n", qPrintable(error));
+    else
+        playerFigures(recorder.outputFileName);
     return 0;
 }
 
@@ -218,12 +310,14 @@ int main(int argc, char *argv[])
         return app.exec();
     }
     av_log_set_level(AV_LOG_ERROR);
-    int seconds = 60, soundMinutes = 10;
+    int seconds = 60, soundMinutes = 10, killMinutes = 3;
     for (const QString &argument : app.arguments().mid(1)) {
         if (argument == "--wayland")
-            soundMinutes = 0;
+            soundMinutes = killMinutes = 0;
         else if (argument.startsWith("--sound-minutes="))
             soundMinutes = std::max(0, argument.mid(16).toInt());
+        else if (argument.startsWith("--kill-minutes="))
+            killMinutes = std::max(0, argument.mid(15).toInt());
         else
             seconds = std::max(2, argument.toInt());
     }
@@ -303,7 +397,25 @@ int main(int argc, char *argv[])
             (ours.cpu / std::max(1, ours.frames)) / (theirs.cpu / std::max(1, theirs.frames));
         std::printf("CPU per frame, ours / ffmpeg: %.2f\n", ratio);
     }
-    const int status = soundMinutes > 0 ? soundRun(dir.path(), size, soundMinutes) : 0;
+    int status = 0;
+    if (soundMinutes + killMinutes > 0) {
+        // Qt's sound engine connects once per process: both runs use one daemon, the last
+        // one kills it.
+        PulseServer server;
+        const QString failed =
+            PulseServer::installed() ? server.start() : QStringLiteral("pulseaudio not installed");
+        if (!failed.isEmpty()) {
+            std::printf("sound    %s: no run with sound\n", qPrintable(failed));
+            status = PulseServer::installed() ? 1 : 0;
+        } else {
+            if (soundMinutes > 0)
+                status = soundRun(server, dir.path(), size, soundMinutes);
+            if (killMinutes >= 3)
+                status |= soundRun(server, dir.path(), size, killMinutes, 2);
+            else if (killMinutes > 0)
+                std::printf("killed   the server is killed at minute 2: needs 3 minutes or more\n");
+        }
+    }
     animation.kill();
     animation.waitForFinished();
     portal.kill();

@@ -86,6 +86,14 @@ public:
         }
     }
     static QString sink() { return QStringLiteral("quillboard_test"); }
+    qint64 daemonPid() const { return daemon.processId(); }
+
+    // The daemon crashes: killed at once, no goodbye to its clients.
+    void crash()
+    {
+        ::kill(pid_t(daemon.processId()), SIGKILL);
+        daemon.waitForFinished(3000);
+    }
 
     // A 1 kHz tone at 0.8 of full scale, played into the sink now.
     bool beep(int ms)
@@ -137,7 +145,6 @@ public:
         return played;
     }
 
-private:
     static bool pactl(const QStringList &arguments)
     {
         QProcess command;
@@ -146,6 +153,7 @@ private:
                command.exitCode() == 0;
     }
 
+private:
     QTemporaryDir dir;
     ChildProcess daemon;
     ChildProcess player;

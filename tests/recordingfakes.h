@@ -34,6 +34,9 @@ struct FakeRecordingState
     Stretches marks;
     std::atomic<bool> marker{false};   // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
+    // Inputs whose start() never returns, as Qt's PulseAudio open can hang, until released.
+    std::atomic<int> pcmStartsToBlock{0}, pcmStartsBlocked{0};
+    std::atomic<bool> pcmStartReleased{false};
     QElapsedTimer clock;
     qint64 firstGrabMs = -1, lastGrabMs = -1;
     int grabs = 0;
@@ -88,6 +91,12 @@ public:
         rate = sampleRate;
         channels = channelCount;
         s.pcmStartThread = QThread::currentThread();
+        if (s.pcmStartsToBlock.fetch_sub(1) > 0) {
+            ++s.pcmStartsBlocked;
+            while (!s.pcmStartReleased)
+                QThread::msleep(10);
+            --s.pcmStartsBlocked;
+        }
         startNs = nowNs();
         return s.microphone;
     }

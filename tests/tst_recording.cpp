@@ -11,6 +11,8 @@
 
 static const QString videoEnded = "录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]";
 static const QString audioLost = "录屏错误提示：音频帧丢失[ERROR_SOURCE:AW]";
+static const QString soundMissing =
+    "录屏已保存，但录制中音频输入中断，部分时段没有声音[ERROR_SOURCE:AW]";
 
 // The recording engine end to end: synthetic screen and sine microphone in, the MP4 decoded
 // back with libavformat and libavcodec.
@@ -61,6 +63,8 @@ private slots:
     }
     void cleanup()
     {
+        backend->pcmStartReleased = true;
+        QTRY_COMPARE(backend->pcmStartsBlocked.load(), 0);
         recorder.reset();
         backend.reset();
         dir.reset();
@@ -216,8 +220,8 @@ private slots:
         QTest::addColumn<int>("tipCount"); // -1: any number
         for (const char *moment : {"right after start", "twice while paused", "window closed"})
             QTest::newRow(moment) << QString() << QString() << 0;
-        // A silent input neither holds the stop nor is mistaken for anything but lost sound.
-        QTest::newRow("input stalled") << QString() << audioLost << -1;
+        // A silent input neither holds the stop nor loses frames: its time is silence.
+        QTest::newRow("input stalled") << QString() << QString() << 0;
         // 200 losses are told as tips; the 201st ends the recording (takes 10 s).
         QTest::newRow("too many lost frames")
             << videoEnded << "录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]" << 200;
@@ -236,12 +240,64 @@ private slots:
         QTest::addColumn<QString>("tip");
         QTest::addColumn<int>("tipCount");
         const QString notSaved = "录屏错误：保存录制文件失败";
+        const QString kept = "录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存";
         QTest::newRow("folder gone") << notSaved << QString() << 0;
-        // A real write failure: the file may not grow any more, as over a quota.
-        QTest::newRow("write fails") << notSaved << QString() << 0;
-        QTest::newRow("write fails, sound too") << notSaved << QString() << 0;
+        // A real write failure: the file may not grow any more, as over a quota. What was
+        // written whole before it plays; a file with nothing whole in it is not left behind.
+        QTest::newRow("write fails at once") << notSaved << QString() << 0;
+        QTest::newRow("write fails") << kept << QString() << 0;
+        QTest::newRow("write fails, sound too") << kept << QString() << 0;
     }
     void failedSaveToldOnce() { endRecording(); }
+
+    // A file that cannot take even its header is refused at the start and not left behind.
+    void refusedStartLeavesNoFile()
+    {
+        struct sigaction ignore = {}, previous = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &previous);
+        rlimit saved = {};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        recorder->start();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &previous, nullptr);
+        QVERIFY(!recorder->isRecording());
+        QCOMPARE(errors, QStringList{"录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"});
+        QVERIFY(QDir(outDir).isEmpty());
+    }
+
+    // A microphone whose opening never returns holds neither the stop nor the next recording:
+    // the file keeps its picture, and the user learns that the sound is missing.
+    void hangingMicrophoneHoldsNothing()
+    {
+        backend->pcmStartsToBlock = 1;
+        recorder->start();
+        QVERIFY(recorder->isRecording());
+        QTest::qWait(1000);
+        QElapsedTimer stopping;
+        stopping.start();
+        recorder->stop();
+        QVERIFY(finished(5000));
+        QVERIFY(stopping.elapsed() < 5000);
+        QCOMPARE(errors, QStringList{soundMissing});
+        const MediaProbe hung = probeMedia(recorder->outputFileName);
+        QVERIFY(hung.opened);
+        QCOMPARE(hung.decodedFrames, backend->grabs);
+        QCOMPARE(hung.audioSamples, 0);
+
+        errors.clear();
+        recorder->start();
+        QVERIFY(recorder->isRecording());
+        QTest::qWait(1000);
+        QVERIFY(stopped());
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(backend->pcmStartsBlocked.load(), 1); // the first input still hangs
+        const MediaProbe next = probeMedia(recorder->outputFileName);
+        QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);
+    }
 
 private:
     void endRecording()
@@ -253,7 +309,10 @@ private:
         const bool writeFails = how.startsWith("write fails");
         if (writeFails)
             setArea(QSize(640, 480));
-        recorder->audioMode = how == "too many lost frames" || how == "write fails" ? 3 : 0;
+        recorder->audioMode =
+            how == "too many lost frames" || how == "write fails" || how == "write fails at once"
+                ? 3
+                : 0;
         backend->pcmSilent = how == "input stalled";
         backend->grabsFail = how == "too many lost frames";
         backend->pcmReadErrors = how == "failing reads";
@@ -263,11 +322,19 @@ private:
         recorder->startSnapshot = snapshot;
         recorder->start();
         QVERIFY(recorder->isRecording());
-        const QHash<QString, int> waitMs{{"twice while paused", 300},    {"window closed", 800},
-                                         {"input stalled", 1300},        {"low disk", 1200},
-                                         {"folder gone", 600},           {"write fails", 600},
-                                         {"write fails, sound too", 600}};
+        const QHash<QString, int> waitMs{{"twice while paused", 300},
+                                         {"window closed", 800},
+                                         {"input stalled", 1300},
+                                         {"low disk", 1200},
+                                         {"folder gone", 600},
+                                         {"write fails", 600},
+                                         {"write fails, sound too", 600},
+                                         {"write fails at once", 0}};
         QTest::qWait(waitMs.value(how));
+        // Up to the first whole fragment on disk.
+        const qint64 headerBytes = QFileInfo(name).size();
+        if (writeFails && how != "write fails at once")
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(name).size() > headerBytes, 8000);
         if (how == "twice while paused") {
             recorder->pause();
             QTest::qWait(100);
@@ -311,12 +378,18 @@ private:
             QCOMPARE(tips.size(), tipCount);
         if (how == "folder gone")
             return;
-        QVERIFY(QFileInfo::exists(name));
-        if (writeFails) // nothing more fits, not even the index
+        QCOMPARE(QFileInfo::exists(name), how != "write fails at once");
+        if (how == "write fails at once")
             return;
         const MediaProbe probe = probeMedia(name);
         QVERIFY(probe.opened);
         QVERIFY(probe.decodedFrames >= 1);
+        if (writeFails) {
+            // Whole fragments only, and not what came after them.
+            QVERIFY2(probe.decodedFrames >= 2 && probe.decodedFrames < backend->grabs,
+                     qPrintable(QString::number(probe.decodedFrames)));
+            return;
+        }
         if (how == "too many lost frames") {
             // The snapshot, scaled to the area, stands in for every unread screen, the last too.
             QCOMPARE(probe.decodedFrames, tipCount + 1);

@@ -14,4 +14,7 @@ public:
     // Format_ARGB32. It may share the source's memory and stays valid until the next grab.
     // A null image means that the screen could not be read this time.
     virtual QImage grab() = 0;
+    // When the last grab's pixels were read (std::chrono::steady_clock nanoseconds), where the
+    // source knows it better than when grab() returned; 0 when it does not.
+    virtual qint64 lastGrabNs() const { return 0; }
 };

@@ -55,8 +55,13 @@ bool QtPcmSource::start(int sampleRate, int channels)
 
 qint64 QtPcmSource::read(char *data, qint64 maxSize, qint64 *capturedNs)
 {
-    if (!device)
-        return -1;
+    // A sound server that went away takes the device and stops the input: nothing arrives any
+    // more, which the reader fills with silence.
+    if (!device || input->state() == QAudio::StoppedState) {
+        device = nullptr;
+        arrived.clear();
+        return 0;
+    }
     // Qt tells no capture time, only what has arrived. Taking all of it, its last frame entered
     // the device about now, so its first one the length of all of it before: that holds for a
     // first block that comes late and for a burst after a stall alike.

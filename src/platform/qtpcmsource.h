@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 
 #include "platform/pcmsource.h"
 
@@ -22,7 +23,8 @@ public:
 
 private:
     QAudioInput *input = nullptr;
-    QIODevice *device = nullptr;
+    // Qt's input deletes the device it handed out when the sound server goes away.
+    QPointer<QIODevice> device;
     qint64 bytesPerSecond = 0;
     int frameBytes = 0;
     // What has arrived and was not handed out yet, and when its first frame was captured.

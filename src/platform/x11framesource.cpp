@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 #include <QPainter>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -112,6 +113,9 @@ bool X11FrameSource::readRoot(const QRect &rect, uchar *target)
         if (!reply)
             return false;
         std::free(reply);
+        readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                     std::chrono::steady_clock::now().time_since_epoch())
+                     .count();
         if (target != shmData)
             std::memcpy(target, shmData, static_cast<size_t>(bytes));
         return true;
@@ -124,6 +128,9 @@ bool X11FrameSource::readRoot(const QRect &rect, uchar *target)
         nullptr);
     if (!reply)
         return false;
+    readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                 std::chrono::steady_clock::now().time_since_epoch())
+                 .count();
     const bool whole = xcb_get_image_data_length(reply) >= bytes;
     if (whole)
         std::memcpy(target, xcb_get_image_data(reply), static_cast<size_t>(bytes));

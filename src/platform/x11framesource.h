@@ -17,6 +17,7 @@ public:
 
     bool open(const QRect &area) override;
     QImage grab() override;
+    qint64 lastGrabNs() const override { return readNs; }
 
 private:
     bool readRoot(const QRect &rootRect, uchar *target);
@@ -37,4 +38,5 @@ private:
     QImage pointerImage;
     QPoint pointerHotSpot;
     unsigned int pointerSerial = 0;
+    qint64 readNs = 0; // when the server's reply with the pixels came
 };

@@ -15,8 +15,10 @@ extern "C" {
 }
 
 namespace {
-// An input that delivers nothing for this long has lost a frame's worth of sound.
-constexpr qint64 silentInputMs = 1000;
+// Silence this long put in for sound that never came is told at the stop: before the first
+// sound a microphone is often slow to begin, after it a gap means the input went away.
+constexpr qint64 missingBeforeSoundMs = 5000;
+constexpr qint64 missingAfterSoundMs = 2000;
 // Recording time this long past with no sound for it is filled with silence, so that the file
 // keeps both streams while a device is gone; later sound for it would only have been late.
 constexpr qint64 stallFillMs = 3000;
@@ -33,10 +35,14 @@ QString lostTip()
 {
     return QStringLiteral("录屏错误提示：音频帧丢失[ERROR_SOURCE:AW]");
 }
+QString forcedStop()
+{
+    return QStringLiteral("录屏错误：音频录制异常，已强制停止[ERROR_SOURCE:AW]");
+}
 } // namespace
 
-AudioWriter::AudioWriter(QObject *parent)
-    : StreamWriter(parent)
+AudioWriter::AudioWriter(std::shared_ptr<RecordingClock> clock, QObject *parent)
+    : StreamWriter(std::move(clock), parent)
 {}
 
 AudioWriter::~AudioWriter()
@@ -83,20 +89,43 @@ void AudioWriter::startWriter()
         emit writerStopError(QStringLiteral("录屏错误：音频输入设备初始化失败[ERROR_SOURCE:AW]"));
         return;
     }
-    if (!initResampler()) {
+    bool resampler;
+    {
+        // The input may have taken longer to open than the recorder waits.
+        const OutputUse use(*lease);
+        if (!use) {
+            releaseCapture();
+            return;
+        }
+        resampler = initResampler();
+    }
+    if (!resampler) {
         releaseCapture();
         emit writerStoped();
         emit writerStopError(QStringLiteral("录屏错误：音频输出设备初始化失败[ERROR_SOURCE:AW]"));
         return;
     }
     LoopEnd end = runLoop();
-    if (end == Stopped)
+    if (end == TooManyLost && placedEnd() > 0) {
+        // The recording ends here for both streams: the sound runs to the end of the picture.
+        clock().pause();
+        if (finish() == OutputLost)
+            end = OutputLost;
+    } else if (end == Stopped) {
         end = finish();
-    const bool drained = encoder.drain() != StreamEncoder::OutputFailed;
+    }
+    bool drained = false;
+    {
+        const OutputUse use(*lease);
+        drained = use && encoder.drain() != StreamEncoder::OutputFailed;
+    }
     releaseCapture();
     emit writerStoped();
     if (end != Stopped || !drained)
-        emit writerStopError(QStringLiteral("录屏错误：音频录制异常，已强制停止[ERROR_SOURCE:AW]"));
+        emit writerStopError(forcedStop());
+    else if (soundMissing)
+        emit writerStopError(
+            QStringLiteral("录屏已保存，但录制中音频输入中断，部分时段没有声音[ERROR_SOURCE:AW]"));
 }
 
 AudioWriter::LoopEnd AudioWriter::runLoop()
@@ -106,8 +135,6 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
     frameBytes = channelCount * bytesPerSample;
     block = QByteArray(frameSize * frameBytes, '\0');
     readBuffer = QByteArray(sampleRate / 4 * frameBytes, '\0');
-    QElapsedTimer sinceData;
-    sinceData.start();
     QThread *thread = QThread::currentThread();
     // Every pass looks at the flags, so neither a silent input nor a pause can hold a stop.
     // Sound is read while paused too: the time line, not the flag, tells what belongs before
@@ -127,13 +154,8 @@ AudioWriter::LoopEnd AudioWriter::runLoop()
             QThread::msleep(5);
             continue;
         }
-        if (frames > 0 || paused) {
-            sinceData.restart();
-        } else if (sinceData.elapsed() > silentInputMs) {
-            sinceData.restart();
-            if (!frameLost(lostTip()))
-                return TooManyLost;
-        }
+        // An input that delivers nothing (unplugged, suspended, its server gone) loses no
+        // frames: its time becomes silence once it is this far behind.
         const qint64 due = framesIn(clock().elapsedNs() - stallFillMs * 1000000);
         if (due > placedEnd() && (end = append(nullptr, due - placedEnd())) != Going)
             return end;
@@ -159,8 +181,10 @@ AudioWriter::LoopEnd AudioWriter::finish()
         if (frames == 0)
             QThread::msleep(2);
     }
-    if (placedEnd() < stopAt) {
-        const LoopEnd end = append(nullptr, stopAt - placedEnd());
+    // A last frame stamped by a grab completing at the stop may reach a little past it.
+    const qint64 endAt = qMax(stopAt, framesIn(clock().pictureEndNs()));
+    if (placedEnd() < endAt) {
+        const LoopEnd end = append(nullptr, endAt - placedEnd());
         if (end != Going)
             return end;
     }
@@ -236,6 +260,14 @@ AudioWriter::LoopEnd AudioWriter::append(const char *data, qint64 frames)
     if (frames <= 0)
         return Going;
     soundLast = data != nullptr;
+    if (data) {
+        soundSeen = true;
+        silentRun = 0;
+    } else {
+        silentRun += frames;
+        const qint64 missingMs = soundSeen ? missingAfterSoundMs : missingBeforeSoundMs;
+        soundMissing = soundMissing || silentRun * 1000 >= missingMs * sampleRate;
+    }
     while (frames > 0) {
         const int n = int(qMin<qint64>(frames, frameSize - blockFilled));
         char *to = block.data() + blockFilled * frameBytes;
@@ -262,6 +294,9 @@ AudioWriter::LoopEnd AudioWriter::append(const char *data, qint64 frames)
 
 StreamEncoder::Result AudioWriter::encodeBlock(int frames)
 {
+    const OutputUse use(*lease);
+    if (!use)
+        return StreamEncoder::OutputFailed;
     AVCodecContext *codec = encoder.codecContext();
     // A short last block goes as it is where the encoder takes one, else padded with silence.
     if (frames < frameSize && !(codec->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME)) {
@@ -294,5 +329,7 @@ void AudioWriter::releaseCapture()
     blockAt = 0;
     blockFilled = 0;
     soundLast = false;
+    soundSeen = false;
+    silentRun = 0;
     resetStream();
 }

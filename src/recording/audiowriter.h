@@ -15,7 +15,7 @@ class AudioWriter : public StreamWriter
 {
     Q_OBJECT
 public:
-    explicit AudioWriter(QObject *parent = nullptr);
+    explicit AudioWriter(std::shared_ptr<RecordingClock> clock, QObject *parent = nullptr);
     ~AudioWriter() override;
 
     // Copied from the recorder before initAudioInput().
@@ -54,4 +54,7 @@ private:
     int blockFilled = 0;
     qint64 blockAt = 0;
     bool soundLast = false; // what was placed last is sound, not silence put in for a gap
+    bool soundSeen = false;
+    qint64 silentRun = 0;      // frames of silence put in since the last sound
+    bool soundMissing = false; // a stretch of sound never came: told at the stop
 };

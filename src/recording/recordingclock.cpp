@@ -42,6 +42,13 @@ qint64 RecordingClock::elapsedNs() const
     return last.recordingNs + qMax<qint64>(0, until - last.fromNs);
 }
 
+void RecordingClock::pictureReaches(qint64 recordingNs)
+{
+    qint64 end = pictureEnd;
+    while (recordingNs > end && !pictureEnd.compare_exchange_weak(end, recordingNs)) {
+    }
+}
+
 RecordingClock::Place RecordingClock::place(qint64 atNs) const
 {
     QMutexLocker lock(&mutex);

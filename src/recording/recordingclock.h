@@ -2,6 +2,7 @@
 
 #include <QMutex>
 #include <QVector>
+#include <atomic>
 #include <limits>
 
 // The time line of one recording, shared by its writers: it runs from start() on and stands
@@ -30,6 +31,11 @@ public:
     };
     Place place(qint64 atNs) const;
 
+    // How far the picture reaches on the time line (its last frame's end), so that the sound
+    // can end with it.
+    void pictureReaches(qint64 recordingNs);
+    qint64 pictureEndNs() const { return pictureEnd; }
+
 private:
     struct Run
     {
@@ -38,4 +44,5 @@ private:
 
     mutable QMutex mutex;
     QVector<Run> runs;
+    std::atomic<qint64> pictureEnd{0};
 };

@@ -2,14 +2,18 @@
 
 #include <QMutexLocker>
 
+#include <unistd.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
 void StreamEncoder::setOutput(AVFormatContext *outputContext, AVCodecContext *codecContext,
-                              AVStream *outputStream, QMutex *mutex)
+                              AVStream *outputStream, QMutex *mutex, qint64 *saved, int fileToSync)
 {
+    syncFd = fileToSync;
+    savedBytes = saved;
     output = outputContext;
     codec = codecContext;
     stream = outputStream;
@@ -52,15 +56,32 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
             result = FrameLost;
             break;
         }
+        // The AAC encoder's lead-in lies before the start. A fragmented file has no edit list
+        // to hide it, and the muxer would shift every stream by its length instead.
+        if (packet->pts != AV_NOPTS_VALUE && packet->pts < 0) {
+            av_packet_unref(packet);
+            continue;
+        }
         av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
         int status;
-        bool ioFailed;
+        bool ioFailed, grown = false;
         {
             QMutexLocker lock(muxerMutex);
             status = av_interleaved_write_frame(output, packet);
+            if (output->pb)
+                avio_flush(output->pb);
             ioFailed = output->pb && output->pb->error < 0;
+            // The muxer hands the file whole fragments and each write is flushed: what lies
+            // before the position now is a playable file.
+            if (status >= 0 && !ioFailed && output->pb && savedBytes) {
+                grown = avio_tell(output->pb) > *savedBytes;
+                *savedBytes = avio_tell(output->pb);
+            }
         }
+        // Each fragment goes to the disk itself as it is written, so that a power cut keeps it.
+        if (grown && syncFd >= 0)
+            fdatasync(syncFd);
         av_packet_unref(packet);
         // A failed file write stays failed (full disk, lost folder); anything else loses
         // this packet only.

@@ -15,8 +15,10 @@ class StreamEncoder
 public:
     enum Result { Encoded, FrameLost, OutputFailed };
 
+    // savedBytes, guarded by the muxer mutex, follows how much of the file is written whole;
+    // syncFd, a descriptor of the file or -1, is synced to the disk as it grows.
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream,
-                   QMutex *muxerMutex);
+                   QMutex *muxerMutex, qint64 *savedBytes, int syncFd);
     // The frame's pts is in the encoder's time base.
     Result encode(AVFrame *frame);
     // Sends the end of the stream and writes what the encoder still holds.
@@ -30,5 +32,7 @@ private:
     AVCodecContext *codec = nullptr;
     AVStream *stream = nullptr;
     QMutex *muxerMutex = nullptr;
+    qint64 *savedBytes = nullptr;
+    int syncFd = -1;
     bool drained = false;
 };

@@ -2,7 +2,7 @@
 
 void StreamWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
 {
-    encoder.setOutput(output, codec, stream, muxerMutex);
+    encoder.setOutput(output, codec, stream, muxerMutex, savedBytes, syncFd);
 }
 
 void StreamWriter::pauseWriter()
@@ -34,13 +34,5 @@ void StreamWriter::resetStream()
 {
     lostFrames = 0;
     muxerMutex = nullptr;
-}
-
-RecordingClock &StreamWriter::clock()
-{
-    if (!recordingClock) {
-        recordingClock = std::make_shared<RecordingClock>();
-        recordingClock->start();
-    }
-    return *recordingClock;
+    savedBytes = nullptr;
 }

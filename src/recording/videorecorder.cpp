@@ -2,6 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/framesource.h"
 #include "platform/pcmsource.h"
@@ -14,23 +18,31 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libavutil/opt.h>
 }
 
 namespace {
 
-// Below this much free space the recording ends while the file can still be finished; the
-// index written at the end takes about 1 MB for a 40-minute lesson.
+// Below this much free space the recording ends while the file can still be finished.
 constexpr qint64 diskReserveBytes = 16 * 1024 * 1024;
 // How long closing the program waits for the writers to finish the file.
 constexpr unsigned long closeWaitMs = 5000;
+// A stop completes within 5 s: a writer that has not finished this long after the word is let
+// go, and the file is finished with what the other wrote.
+constexpr int stopWaitMs = 4000;
+// The file is written in fragments of at most this many seconds, each playable once it is on
+// disk: a crash or a power cut loses at most the last one.
+constexpr int fragmentSeconds = 2;
 
 const char *const refusal = "录屏操作被拒绝：";
 
 // The asked-for file when it does not exist yet, else the first free "name_N.suffix". The
-// file is created here, so a second recording in the same second cannot take it too.
-QString reserveFreeFile(const QString &path)
+// file is created here, so a second recording in the same second cannot take it too; created
+// tells whether it was.
+QString reserveFreeFile(const QString &path, bool *created)
 {
+    *created = false;
     const QFileInfo info(path);
     const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
@@ -38,8 +50,10 @@ QString reserveFreeFile(const QString &path)
         const QString candidate =
             n == 0 ? path : QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix);
         QFile file(candidate);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            *created = true;
             return candidate;
+        }
         if (!file.exists())
             return candidate; // not creatable at all: opening it reports the failure
     }
@@ -49,49 +63,38 @@ QString reserveFreeFile(const QString &path)
 } // namespace
 
 VideoRecorder::VideoRecorder(QObject *parent)
-    : QObject(parent)
+    : RecordingEngine(parent)
     , backend(std::make_shared<SystemRecordingBackend>())
 {
     diskWatch.setInterval(1000);
     connect(&diskWatch, &QTimer::timeout, this, &VideoRecorder::checkDisk);
-    // The recording's time line stands still from the moment the writers are told to pause or
-    // to stop, for both alike, however late each of them reads the word.
-    const auto halt = [this] {
-        if (clock)
-            clock->pause();
-    };
-    connect(this, &VideoRecorder::pauseWriter, this, halt);
-    connect(this, &VideoRecorder::stopWriter, this, halt);
-    connect(this, &VideoRecorder::resumeWriter, this, [this] {
-        if (clock)
-            clock->resume();
-    });
+    stopDeadline.setSingleShot(true);
+    stopDeadline.setInterval(stopWaitMs);
+    connect(&stopDeadline, &QTimer::timeout, this, &VideoRecorder::dropLateWriters);
 }
 
 VideoRecorder::~VideoRecorder()
 {
     diskWatch.stop();
+    stopDeadline.stop();
     if (videoWriter || audioWriter) {
         // Closing while recording: the writers finish and drain, then the file is completed
-        // here, within a time limit, since no event loop runs any more.
+        // here, within a time limit, since no event loop runs any more. A writer stuck inside
+        // a library call is let go; the process is ending anyway.
         disconnect(this, &VideoRecorder::recorderStopError, nullptr, nullptr);
-        emit stopWriter();
-        QThread *threads[] = {&videoThread, &audioThread};
-        for (QThread *thread : threads)
-            thread->quit();
+        haltWriters();
+        QThread *threads[] = {videoThread, audioThread};
         for (QThread *thread : threads) {
-            if (!thread->wait(closeWaitMs)) {
+            if (thread)
+                thread->quit();
+        }
+        for (QThread *thread : threads) {
+            if (thread && !thread->wait(closeWaitMs)) {
                 thread->requestInterruption();
-                if (!thread->wait(closeWaitMs)) {
-                    // A writer stuck inside a library call; the process is ending anyway.
-                    thread->terminate();
-                    thread->wait();
-                }
+                thread->wait(closeWaitMs);
             }
         }
-        videoWriter = nullptr;
-        audioWriter = nullptr;
-        writeTrailer();
+        dropLateWriters(); // finishes the file with what was written
     }
     releaseOutput();
 }
@@ -126,17 +129,20 @@ void VideoRecorder::start()
         refuse(QString::fromUtf8(refusal) + error);
         return;
     }
-    if (!openOutputFile()) {
+    bool created = false;
+    if (!openOutputFile(&created)) {
         refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
+        if (created) // nothing in it that would play
+            QFile::remove(outputFileName);
         return;
     }
     stopError.clear();
     clock = std::make_shared<RecordingClock>();
     startVideoWriter();
-    videoThread.start();
+    videoThread->start();
     if (soundOn()) {
         startAudioWriter();
-        audioThread.start();
+        audioThread->start();
     }
     clock->start();
     emit startWriter(startSnapshot);
@@ -180,7 +186,7 @@ bool VideoRecorder::initVideoEncoder(QString &error)
     videoCodec->framerate = AVRational{frameRate, 1};
     videoCodec->max_b_frames = 0;
     videoCodec->pix_fmt = AV_PIX_FMT_YUV420P;
-    videoCodec->gop_size = 3 * frameRate;
+    videoCodec->gop_size = fragmentSeconds * frameRate; // each fragment starts with a key frame
     videoCodec->codec_id = AV_CODEC_ID_H264;
     videoCodec->thread_count = 4;
     av_opt_set(videoCodec->priv_data, "preset", "superfast", 0);
@@ -238,20 +244,40 @@ bool VideoRecorder::initAudioEncoder(QString &error)
     return true;
 }
 
-bool VideoRecorder::openOutputFile()
+bool VideoRecorder::openOutputFile(bool *created)
 {
-    outputFileName = reserveFreeFile(outputFileName);
+    outputFileName = reserveFreeFile(outputFileName, created);
     const QByteArray name = outputFileName.toUtf8();
     if (avio_open(&output->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
         return false;
-    return avformat_write_header(output, nullptr) >= 0;
+    // A fragmented MP4: every fragment on disk plays, whatever ends the program.
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+    av_dict_set_int(&options, "frag_duration", fragmentSeconds * 1000000LL, 0);
+    const bool written = avformat_write_header(output, &options) >= 0;
+    av_dict_free(&options);
+    if (!written)
+        return false;
+    avio_flush(output->pb);
+    headerBytes = savedBytes = avio_tell(output->pb);
+    // The file's name in its folder goes to the disk now, its fragments as they are written.
+    syncFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+    const int folder =
+        ::open(QFileInfo(outputFileName).absolutePath().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        ::close(folder);
+    }
+    return output->pb->error >= 0;
 }
 
 void VideoRecorder::startVideoWriter()
 {
-    videoWriter = new VideoWriter;
+    videoWriter = new VideoWriter(clock);
     videoWriter->muxerMutex = &muxerMutex;
-    videoWriter->recordingClock = clock;
+    videoWriter->savedBytes = &savedBytes;
+    videoWriter->syncFd = syncFd;
+    videoLease = videoWriter->lease;
     videoWriter->area = QRect(areaX, areaY, areaWidth, areaHeight);
     videoWriter->outputSize = QSize(outputWidth, outputHeight);
     videoWriter->frameRate = frameRate;
@@ -259,8 +285,8 @@ void VideoRecorder::startVideoWriter()
     videoWriter->watermarkCorner = watermarkCorner;
     videoWriter->init(backend->createFrameSource());
     videoWriter->setOutput(output, videoCodec, videoStream);
-    videoThread.disconnect();
-    videoWriter->moveToThread(&videoThread);
+    videoThread = new QThread(this);
+    videoWriter->moveToThread(videoThread);
 
     VideoWriter *writer = videoWriter;
     connect(this, &VideoRecorder::startWriter, writer, &VideoWriter::startWriter);
@@ -269,42 +295,67 @@ void VideoRecorder::startVideoWriter()
     connect(this, &VideoRecorder::stopWriter, writer, &VideoWriter::stopWriter);
     connect(this, &VideoRecorder::resetWinAPos, writer, &VideoWriter::resetWinAPos);
     connect(this, &VideoRecorder::resetWinActivate, writer, &VideoWriter::resetWinActivate);
-    connect(writer, &VideoWriter::writerStoped, this, &VideoRecorder::videoWriterStoped);
-    connect(writer, &VideoWriter::writerStopError, this, &VideoRecorder::writerStopErrored);
-    connect(writer, &VideoWriter::writerTipError, this, &VideoRecorder::writerTipErrored);
-    connect(&videoThread, &QThread::finished, writer, &QObject::deleteLater);
-    connect(writer, &QObject::destroyed, this, [this] {
+    // A writer let go may still report when it comes back: only the current one is heard.
+    connect(writer, &VideoWriter::writerStoped, this, [this, writer] {
+        if (writer == videoWriter)
+            videoWriterStoped();
+    });
+    connect(writer, &VideoWriter::writerStopError, this, [this, writer](const QString &text) {
+        if (writer == videoWriter)
+            writerStopErrored(text);
+    });
+    connect(writer, &VideoWriter::writerTipError, this, [this, writer](const QString &text) {
+        if (writer == videoWriter)
+            writerTipErrored(text);
+    });
+    connect(videoThread, &QThread::finished, writer, &QObject::deleteLater);
+    connect(writer, &QObject::destroyed, this, [this, writer] {
+        if (writer != videoWriter)
+            return;
         videoWriter = nullptr;
-        videoThread.disconnect();
+        writerGone(videoThread);
         finishRecording();
     });
 }
 
 void VideoRecorder::startAudioWriter()
 {
-    audioWriter = new AudioWriter;
+    audioWriter = new AudioWriter(clock);
     audioWriter->muxerMutex = &muxerMutex;
-    audioWriter->recordingClock = clock;
+    audioWriter->savedBytes = &savedBytes;
+    audioWriter->syncFd = syncFd;
+    audioLease = audioWriter->lease;
     audioWriter->channelCount = channelCount;
     audioWriter->sampleRate = sampleRate;
     audioWriter->bytesPerSample = bytesPerSample;
     audioWriter->initAudioInput(backend->createPcmSource());
     audioWriter->setOutput(output, audioCodec, audioStream);
-    audioThread.disconnect();
-    audioWriter->moveToThread(&audioThread);
+    audioThread = new QThread(this);
+    audioWriter->moveToThread(audioThread);
 
     AudioWriter *writer = audioWriter;
     connect(this, &VideoRecorder::startWriter, writer, &AudioWriter::startWriter);
     connect(this, &VideoRecorder::pauseWriter, writer, &AudioWriter::pauseWriter);
     connect(this, &VideoRecorder::resumeWriter, writer, &AudioWriter::resumeWriter);
     connect(this, &VideoRecorder::stopWriter, writer, &AudioWriter::stopWriter);
-    connect(writer, &AudioWriter::writerStoped, this, &VideoRecorder::audioWriterStoped);
-    connect(writer, &AudioWriter::writerStopError, this, &VideoRecorder::writerStopErrored);
-    connect(writer, &AudioWriter::writerTipError, this, &VideoRecorder::writerTipErrored);
-    connect(&audioThread, &QThread::finished, writer, &QObject::deleteLater);
-    connect(writer, &QObject::destroyed, this, [this] {
+    connect(writer, &AudioWriter::writerStoped, this, [this, writer] {
+        if (writer == audioWriter)
+            audioWriterStoped();
+    });
+    connect(writer, &AudioWriter::writerStopError, this, [this, writer](const QString &text) {
+        if (writer == audioWriter)
+            writerStopErrored(text);
+    });
+    connect(writer, &AudioWriter::writerTipError, this, [this, writer](const QString &text) {
+        if (writer == audioWriter)
+            writerTipErrored(text);
+    });
+    connect(audioThread, &QThread::finished, writer, &QObject::deleteLater);
+    connect(writer, &QObject::destroyed, this, [this, writer] {
+        if (writer != audioWriter)
+            return;
         audioWriter = nullptr;
-        audioThread.disconnect();
+        writerGone(audioThread);
         finishRecording();
     });
 }
@@ -312,13 +363,13 @@ void VideoRecorder::startAudioWriter()
 void VideoRecorder::pause()
 {
     if (videoWriter && (!soundOn() || audioWriter)) {
-        emit pauseWriter();
+        pauseWriters();
     } else if (videoWriter) {
-        emit stopWriter();
+        haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:01]"));
     } else {
         if (audioWriter)
-            emit stopWriter();
+            haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:02]"));
     }
 }
@@ -326,13 +377,13 @@ void VideoRecorder::pause()
 void VideoRecorder::resume()
 {
     if (videoWriter && (!soundOn() || audioWriter)) {
-        emit resumeWriter();
+        resumeWriters();
     } else if (videoWriter) {
-        emit stopWriter();
+        haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:03]"));
     } else {
         if (audioWriter)
-            emit stopWriter();
+            haltWriters();
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:04]"));
     }
 }
@@ -340,7 +391,32 @@ void VideoRecorder::resume()
 void VideoRecorder::stop()
 {
     if (videoWriter || audioWriter)
-        emit stopWriter();
+        haltWriters();
+}
+
+// The recording's time line stands still from the moment the writers are told to pause or to
+// stop, for both alike, however late each of them reads the word.
+void VideoRecorder::pauseWriters()
+{
+    if (clock)
+        clock->pause();
+    emit pauseWriter();
+}
+
+void VideoRecorder::resumeWriters()
+{
+    if (clock)
+        clock->resume();
+    emit resumeWriter();
+}
+
+void VideoRecorder::haltWriters()
+{
+    if (clock)
+        clock->pause();
+    if ((videoWriter || audioWriter) && !stopDeadline.isActive())
+        stopDeadline.start();
+    emit stopWriter();
 }
 
 void VideoRecorder::videoWriterStoped()
@@ -353,21 +429,84 @@ void VideoRecorder::audioWriterStoped()
     stopThread(audioThread, audioWriter);
 }
 
-void VideoRecorder::stopThread(QThread &thread, QObject *writer)
+void VideoRecorder::stopThread(QThread *&thread, QObject *writer)
 {
     if (writer)
         disconnect(this, nullptr, writer, nullptr);
-    if (thread.isRunning()) {
-        thread.quit();
-        // The writer has left its loop already; the limit only guards the window.
-        thread.wait(closeWaitMs);
+    if (thread && thread->isRunning())
+        thread->quit(); // the writer is deleted as the thread finishes
+}
+
+void VideoRecorder::writerGone(QThread *&thread)
+{
+    // The writer is deleted as its thread finishes; the thread is as good as done.
+    QThread *done = thread;
+    thread = nullptr;
+    if (done && done->wait(1000))
+        delete done;
+    else if (done)
+        connect(done, &QThread::finished, done, &QObject::deleteLater);
+}
+
+void VideoRecorder::dropLateWriters()
+{
+    // Let go only between two uses of the output. A writer inside one ends it within moments,
+    // unless the file itself hangs (a network folder gone): then the output is left to it.
+    bool outputHeld = false;
+    const auto drop = [this, &outputHeld](auto *&writer, QThread *&thread,
+                                          const std::shared_ptr<WriterLease> &lease) {
+        if (!writer)
+            return false;
+        if (thread->isFinished()) { // gone already, its report not yet read
+            writer = nullptr;
+            delete thread;
+            thread = nullptr;
+            return false;
+        }
+        if (lease->mutex.tryLock(500)) {
+            lease->dropped = true;
+            lease->mutex.unlock();
+        } else {
+            outputHeld = true;
+        }
+        disconnect(this, nullptr, writer, nullptr);
+        writer = nullptr;
+        // Thread and writer end whenever the library call returns and clean up after
+        // themselves; until then they are left alone.
+        thread->setParent(nullptr);
+        thread->quit();
+        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        thread = nullptr;
+        return true;
+    };
+    const bool videoLate = drop(videoWriter, videoThread, videoLease);
+    const bool audioLate = drop(audioWriter, audioThread, audioLease);
+    if (outputHeld) {
+        // Still in use: never freed under the writer's hands.
+        output = nullptr;
+        videoCodec = audioCodec = nullptr;
+        stopError = QStringLiteral("录屏错误：保存录制文件失败");
     }
+    if (stopError.isEmpty() && videoLate)
+        stopError = QStringLiteral("录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]");
+    if (stopError.isEmpty() && audioLate)
+        stopError =
+            QStringLiteral("录屏已保存，但录制中音频输入中断，部分时段没有声音[ERROR_SOURCE:AW]");
+    if (output) {
+        finishRecording();
+        return;
+    }
+    releaseOutput();
+    const QString text = stopError;
+    stopError.clear();
+    if (!text.isEmpty())
+        emit recorderStopError(text);
 }
 
 void VideoRecorder::writerStopErrored(QString text)
 {
     if (videoWriter || audioWriter)
-        emit stopWriter();
+        haltWriters();
     // While a file is open the first error waits for its end: only then is it known whether
     // the file was saved at all, and the other writer's error is not told a second time.
     if (output) {
@@ -399,25 +538,45 @@ void VideoRecorder::finishRecording()
 {
     if (videoWriter || audioWriter || !output)
         return;
+    stopDeadline.stop();
     const bool saved = writeTrailer() && QFileInfo::exists(outputFileName);
     releaseOutput();
-    const QString text = saved ? stopError : QStringLiteral("录屏错误：保存录制文件失败");
+    const QString text = saved ? stopError : keepWhatWasSaved();
     stopError.clear();
     if (!text.isEmpty())
         emit recorderStopError(text);
+}
+
+QString VideoRecorder::keepWhatWasSaved()
+{
+    // The fragments written whole before the failure play; a cut one after them is cut off.
+    // A file with none is removed, since it would not play.
+    QFile file(outputFileName);
+    if (file.exists() && savedBytes > headerBytes && file.resize(savedBytes))
+        return QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
+    if (file.exists())
+        file.remove();
+    return QStringLiteral("录屏错误：保存录制文件失败");
 }
 
 bool VideoRecorder::writeTrailer()
 {
     if (!output || !output->pb)
         return false;
-    const bool written = av_write_trailer(output) == 0;
-    return avio_closep(&output->pb) == 0 && written;
+    // The fragmented muxer returns what it wrote last, a positive count.
+    const bool written = av_write_trailer(output) >= 0 && output->pb->error >= 0;
+    const bool closed = avio_closep(&output->pb) == 0;
+    if (syncFd >= 0)
+        fdatasync(syncFd);
+    return closed && written;
 }
 
 void VideoRecorder::releaseOutput()
 {
     diskWatch.stop();
+    if (syncFd >= 0)
+        ::close(syncFd);
+    syncFd = -1;
     if (output) {
         avio_closep(&output->pb);
         avformat_free_context(output);
@@ -429,4 +588,9 @@ void VideoRecorder::releaseOutput()
     avcodec_free_context(&audioCodec);
     startSnapshot = QPixmap();
     recording = false;
+}
+
+extern "C" Q_DECL_EXPORT RecordingEngine *createRecordingEngine(QObject *parent)
+{
+    return new VideoRecorder(parent);
 }

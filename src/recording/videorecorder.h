@@ -7,29 +7,31 @@
 #include <QTimer>
 #include <memory>
 
-#include "recording/recordingoptions.h"
+#include "recording/recordingengine.h"
 
 class AudioWriter;
 class RecordingBackend;
 class RecordingClock;
 class VideoWriter;
+struct WriterLease;
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVStream;
 
 // The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
-// and an audio writer on two threads into one shared output.
-class VideoRecorder : public QObject, public RecordingOptions
+// and an audio writer on two threads into one shared output. It starts with the options the
+// main window set on it.
+class VideoRecorder : public RecordingEngine
 {
     Q_OBJECT
 public:
     explicit VideoRecorder(QObject *parent = nullptr);
     ~VideoRecorder() override;
 
-    void setBackend(std::shared_ptr<RecordingBackend> backend);
-    bool isRecording() const { return recording; }
-    void notifyWindowMoved(int = 0, int = 0) {}
-    void notifyApplicationState(int) {}
+    void setBackend(std::shared_ptr<RecordingBackend> backend) override;
+    bool isRecording() const override { return recording; }
+    void notifyWindowMoved() override {}
+    void notifyApplicationState(int) override {}
 
 signals:
     void startWriter(QPixmap snapshot);
@@ -38,14 +40,12 @@ signals:
     void stopWriter();
     void resetWinAPos(int x, int y);
     void resetWinActivate(int state);
-    void recorderStopError(QString text);
-    void recorderTipError(QString text);
 
 public slots:
-    void start();
-    void pause();
-    void resume();
-    void stop();
+    void start() override;
+    void pause() override;
+    void resume() override;
+    void stop() override;
     void videoWriterStoped();
     void audioWriterStoped();
     void writerStopErrored(QString text);
@@ -55,13 +55,19 @@ private:
     bool createOutputContext();
     bool initVideoEncoder(QString &error);
     bool initAudioEncoder(QString &error);
-    bool openOutputFile();
+    bool openOutputFile(bool *created);
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();
-    void stopThread(QThread &thread, QObject *writer);
+    void pauseWriters();
+    void resumeWriters();
+    void haltWriters();
+    void stopThread(QThread *&thread, QObject *writer);
+    void writerGone(QThread *&thread);
+    void dropLateWriters();
     void releaseOutput();
     void finishRecording();
+    QString keepWhatWasSaved();
     void refuse(const QString &text);
     void checkDisk();
     bool soundOn() const { return audioMode != 3; }
@@ -78,8 +84,16 @@ private:
     AVStream *audioStream = nullptr;
     VideoWriter *videoWriter = nullptr;
     AudioWriter *audioWriter = nullptr;
-    QThread videoThread;
-    QThread audioThread;
+    // Each recording has threads of its own, so that a writer stuck in a library call and let
+    // go at the stop holds up no later recording.
+    QThread *videoThread = nullptr;
+    QThread *audioThread = nullptr;
+    std::shared_ptr<WriterLease> videoLease, audioLease;
+    QTimer stopDeadline;
+    // How much of the file is written whole (guarded by the muxer mutex), and the header's end.
+    qint64 savedBytes = 0;
+    qint64 headerBytes = 0;
+    int syncFd = -1; // the file, for syncing it to the disk
     bool recording = false;
     QString stopError; // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;

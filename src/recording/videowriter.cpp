@@ -14,8 +14,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-VideoWriter::VideoWriter(QObject *parent)
-    : StreamWriter(parent)
+VideoWriter::VideoWriter(std::shared_ptr<RecordingClock> clock, QObject *parent)
+    : StreamWriter(std::move(clock), parent)
 {}
 
 VideoWriter::~VideoWriter()
@@ -97,7 +97,11 @@ void VideoWriter::startWriter(QPixmap snapshot)
         lastFrame = lastFrame.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     const LoopEnd end = runLoop();
-    const bool drained = encoder.drain() != StreamEncoder::OutputFailed;
+    bool drained = false;
+    {
+        const OutputUse use(*lease);
+        drained = use && encoder.drain() != StreamEncoder::OutputFailed;
+    }
     releaseCapture();
     emit writerStoped();
     if (end != Stopped || !drained)
@@ -112,18 +116,17 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
     // Frames are stamped on the recording's time line, which stands still while paused: a
     // pause leaves no gap in the stamps, and the sound is stamped on the same line.
     RecordingClock &timeLine = clock();
-    qint64 nextIndex = 0;
+    // Grabs start at frame times; a frame's stamp follows when its grab completed.
+    qint64 nextIndex = 0, nextStamp = 0;
     QThread *thread = QThread::currentThread();
     for (;;) {
         const qint64 active = timeLine.elapsedNs() / 1000000;
         if (paused) {
             QThread::msleep(5);
         } else if (active >= nextIndex * interval) {
-            // Boundaries passed while the last frame was made are skipped; each frame still
-            // gets a later time stamp than the one before.
-            const qint64 index = qMax(nextIndex, active / interval);
-            nextIndex = index + 1;
-            const LoopEnd end = takeFrame(index);
+            // Frame times passed while the last frame was made are skipped.
+            nextIndex = qMax(nextIndex, active / interval) + 1;
+            const LoopEnd end = takeFrame(&nextStamp, interval);
             if (end != Going)
                 return end;
         } else {
@@ -139,17 +142,29 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
             // The time line stood still at the stop: a frame due by then is still taken, so
             // the picture lasts up to the stop as the sound does.
             const qint64 stoppedAt = timeLine.elapsedNs() / 1000000;
-            if (paused || stoppedAt < nextIndex * interval)
+            if (paused || stoppedAt < qMax(nextIndex, nextStamp) * interval)
                 return Stopped;
-            const LoopEnd end = takeFrame(qMax(nextIndex, stoppedAt / interval));
+            const LoopEnd end = takeFrame(&nextStamp, interval);
             return end == Going ? Stopped : end;
         }
     }
 }
 
-VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
+VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval)
 {
     QImage image = frameSource->grab();
+    // Stamped by the frame time in which the grab completed (when its pixels were read, where
+    // the source tells): a grab that ran late shows the screen of the later time. Each frame
+    // gets a later stamp than the one before.
+    qint64 grabbedMs = clock().elapsedNs() / 1000000;
+    if (const qint64 readNs = frameSource->lastGrabNs()) {
+        const RecordingClock::Place where = clock().place(readNs);
+        if (where.running)
+            grabbedMs = qMin(grabbedMs, where.recordingNs / 1000000);
+    }
+    const qint64 index = qMax(*nextStamp, grabbedMs / interval);
+    *nextStamp = index + 1;
+    clock().pictureReaches(*nextStamp * interval * 1000000);
     bool lost = image.isNull() || image.size() != area.size();
     if (lost) {
         image = lastFrame;
@@ -173,6 +188,9 @@ VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 index)
 
 StreamEncoder::Result VideoWriter::encodeImage(const QImage &image, qint64 index)
 {
+    const OutputUse use(*lease);
+    if (!use)
+        return StreamEncoder::OutputFailed;
     if (av_frame_make_writable(picture) < 0)
         return StreamEncoder::FrameLost;
     const uint8_t *planes[1] = {image.constBits()};

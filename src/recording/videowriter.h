@@ -15,7 +15,7 @@ class VideoWriter : public StreamWriter
 {
     Q_OBJECT
 public:
-    explicit VideoWriter(QObject *parent = nullptr);
+    explicit VideoWriter(std::shared_ptr<RecordingClock> clock, QObject *parent = nullptr);
     ~VideoWriter() override;
 
     // Where the logo goes in the area picture; corner 0 (or any unknown corner) draws none.
@@ -40,7 +40,7 @@ private:
     enum LoopEnd { Going, Stopped, TooManyLost, OutputLost };
 
     LoopEnd runLoop();
-    LoopEnd takeFrame(qint64 index);
+    LoopEnd takeFrame(qint64 *nextStamp, qint64 interval);
     bool initScaler();
     StreamEncoder::Result encodeImage(const QImage &image, qint64 index);
     void releaseCapture();

@@ -38,5 +38,9 @@ signals:
     void openFailed();
     // The slide the show is on after a command (1-based; 0 past the last slide).
     void slideReported(int slide, bool running);
+    // The show moved by itself (a click into it, a timed slide, a link): the slide now shown.
+    void slideChanged(int slide);
+    // The office ended the show itself (its own end, a timed deck run out): not a loss.
+    void showEnded();
     void lost();
 };

@@ -1,6 +1,7 @@
 #include "slideshow/liveshow.h"
 
 #include <xcb/xcb.h>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -82,6 +83,7 @@ bool LiveShow::start(const QString &file, QWidget *picture, QWidget *area, QWidg
     m_host->setFlag(Qt::WindowDoesNotAcceptFocus);
     m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
     m_host->create();
+    m_host->installEventFilter(this);
     const quintptr id = quintptr(m_host->winId());
     // The office's menu and its own key handling never see these; they come to us.
     X11InputCatcher::holdInput(id);
@@ -217,6 +219,15 @@ QImage LiveShow::grab() const
 
 bool LiveShow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_host) {
+        // The page keys held from the office come here when it had the focus: the board
+        // turns the pages with them.
+        if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && m_board) {
+            QCoreApplication::sendEvent(m_board, event);
+            return true;
+        }
+        return false;
+    }
     switch (event->type()) {
         case QEvent::Move:
         case QEvent::Resize:

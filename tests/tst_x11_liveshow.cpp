@@ -11,6 +11,7 @@
 #include "canvas/canvas.h"
 #include "mainwindow/tabitem.h"
 #include "platform/processslideshowbridge.h"
+#include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
 #include "slideshow/remarkshower.h"
 
@@ -153,8 +154,10 @@ private slots:
 void X11LiveShowTest::lessonInLiveShow_data()
 {
     QTest::addColumn<bool>("composited");
-    QTest::newRow("plain") << false;
-    QTest::newRow("composited") << true;
+    QTest::addColumn<bool>("windowManager");
+    QTest::newRow("plain") << false << false;
+    QTest::newRow("composited") << true << false;
+    QTest::newRow("openbox") << false << true;
 }
 
 void X11LiveShowTest::lessonInLiveShow()
@@ -168,6 +171,15 @@ void X11LiveShowTest::lessonInLiveShow()
         if (!compositor->waitForStarted(5000))
             QSKIP("needs xcompmgr");
         QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
+    }
+    QFETCH(bool, windowManager);
+    std::unique_ptr<QProcess> manager;
+    if (windowManager) {
+        manager = std::make_unique<QProcess>();
+        manager->start("openbox", {"--sm-disable"});
+        if (!manager->waitForStarted(5000))
+            QSKIP("needs openbox");
+        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
     }
     {
         X11Window x;

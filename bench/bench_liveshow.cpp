@@ -53,7 +53,7 @@ bool waitFor(const std::function<bool()> &done, int ms)
     return done();
 }
 
-QImage hostShot(QWidget *host)
+QImage hostShot(QWindow *host)
 {
     const QPoint at = host->mapToGlobal(QPoint(0, 0));
     return QGuiApplication::primaryScreen()
@@ -64,7 +64,7 @@ QImage hostShot(QWidget *host)
 // Milliseconds from the command to the first changed frame of the show.
 double commandToFrame(MainWindow &w, int command)
 {
-    QWidget *host = w.slideShowHostWidget();
+    QWindow *host = w.slideShowHostWindow();
     const QImage before = hostShot(host);
     QElapsedTimer t;
     t.start();

@@ -1,5 +1,7 @@
+#include <xcb/xcb.h>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QX11Info>
 
@@ -9,10 +11,12 @@
 #include "canvas/canvas.h"
 #include "mainwindow/tabitem.h"
 #include "platform/processslideshowbridge.h"
+#include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"
+#include "ownxvfb.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
 #include "x11window.h"
@@ -48,7 +52,8 @@ qint64 bridgeGroup(MainWindow &w)
     return bridge ? bridge->processId() : 0;
 }
 
-QImage screenArea(QWidget *widget)
+template <class Area>
+QImage screenArea(Area *widget)
 {
     const QPoint at = widget->mapToGlobal(QPoint(0, 0));
     return QGuiApplication::primaryScreen()
@@ -57,7 +62,7 @@ QImage screenArea(QWidget *widget)
 }
 
 // The middle of the click box, as the show draws it in its window.
-bool boxShown(QWidget *host)
+bool boxShown(QWindow *host)
 {
     const QImage shot = screenArea(host);
     const QRectF box = shownBoxArea();
@@ -91,6 +96,33 @@ bool inkOnScreen(QWidget *canvas, const QPoint &at)
     return false;
 }
 
+// Whether the show's X window lies exactly over the page picture, in device pixels.
+bool showInPlace(QWindow *host, QWidget *picture)
+{
+    xcb_connection_t *c = QX11Info::connection();
+    const xcb_window_t window = xcb_window_t(host->winId());
+    auto *at = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, QX11Info::appRootWindow(), 0, 0), nullptr);
+    auto *size = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    const qreal ratio = picture->devicePixelRatioF();
+    const QRect want(picture->mapToGlobal(QPoint()) * ratio, picture->size() * ratio);
+    const QRect real =
+        at && size ? QRect(at->dst_x, at->dst_y, size->width, size->height) : QRect();
+    free(at);
+    free(size);
+    if (qAbs(real.x() - want.x()) > 1 || qAbs(real.y() - want.y()) > 1 ||
+        qAbs(real.width() - want.width()) > 1 || qAbs(real.height() - want.height()) > 1)
+        qWarning() << "show at" << real << "page picture at" << want;
+    return qAbs(real.x() - want.x()) <= 1 && qAbs(real.y() - want.y()) <= 1 &&
+           qAbs(real.width() - want.width()) <= 1 && qAbs(real.height() - want.height()) <= 1;
+}
+
+void clickWidget(QWidget *widget)
+{
+    moveTo(widget->mapToGlobal(widget->rect().center()));
+    xdo({"click", "1"});
+}
+
 void drawStroke(Canvas *canvas)
 {
     const QPoint from = canvas->mapToGlobal(QPoint(canvas->width() / 5, canvas->height() / 4));
@@ -117,13 +149,16 @@ private slots:
     void lessonInLiveShow();
     void officeKilledMidShow();
     void showLoopsAndKeepsItsStep();
+    void atScaleTwo();
 };
 
 void X11LiveShowTest::lessonInLiveShow_data()
 {
     QTest::addColumn<bool>("composited");
-    QTest::newRow("plain") << false;
-    QTest::newRow("composited") << true;
+    QTest::addColumn<bool>("windowManager");
+    QTest::newRow("plain") << false << false;
+    QTest::newRow("composited") << true << false;
+    QTest::newRow("openbox") << false << true;
 }
 
 void X11LiveShowTest::lessonInLiveShow()
@@ -137,6 +172,15 @@ void X11LiveShowTest::lessonInLiveShow()
         if (!compositor->waitForStarted(5000))
             QSKIP("needs xcompmgr");
         QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
+    }
+    QFETCH(bool, windowManager);
+    std::unique_ptr<QProcess> manager;
+    if (windowManager) {
+        manager = std::make_unique<QProcess>();
+        manager->start("openbox", {"--sm-disable"});
+        if (!manager->waitForStarted(5000))
+            QSKIP("needs openbox");
+        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
     }
     {
         X11Window x;
@@ -152,7 +196,7 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 60000);
         QCOMPARE(boxes.texts, QStringList());
         QCOMPARE(w.statusText(), QString());
-        QWidget *host = w.slideShowHostWidget();
+        QWindow *host = w.slideShowHostWindow();
         Canvas *canvas = w.currentTabItem()->canvas;
         QCOMPARE(w.slideInkOverlay()->isComposited(), composited);
         QCOMPARE(w.slidePage(), 1);
@@ -169,6 +213,39 @@ void X11LiveShowTest::lessonInLiveShow()
         QTest::qWait(500);
         QVERIFY(boxShown(host));
         QCOMPARE(w.slidePage(), 2);
+        // The copy of the live page is the step on screen: with the box.
+        {
+            const QImage copy = canvas->pageImage(false).toImage();
+            const QRectF box = shownBoxArea();
+            const QColor c = copy.pixelColor(int(copy.width() * box.center().x()),
+                                             int(copy.height() * box.center().y()));
+            QVERIFY2(c.red() > 200 && c.green() < 60, qPrintable(c.name()));
+        }
+
+        // The revealed step survives a resize, a maximise and back, a move, the side panel
+        // and a tab switch; the show lies over its page picture after each.
+        TabItem *slides = w.currentTabItem();
+        QWidget *picture = slides->slideBackground;
+        const QList<std::function<void()>> moves = {
+            [&] { w.resize(w.width() - 240, w.height() - 120); },
+            [&] { w.toggleMaximized(); },
+            [&] { w.toggleMaximized(); },
+            [&] { w.move(w.pos() + QPoint(40, 30)); },
+            [&] { w.setPersonalPanelFolded(true); },
+            [&] { w.setPersonalPanelFolded(false); },
+            [&] {
+                w.newWhiteboardTab("#ffffff");
+                QTest::qWait(300);
+                slides->click();
+            },
+        };
+        for (int i = 0; i < moves.size(); ++i) {
+            moves.at(i)();
+            QTest::qWait(1200);
+            QTRY_VERIFY2(showInPlace(host, picture), qPrintable(QString::number(i)));
+            QVERIFY2(boxShown(host), qPrintable(QString::number(i)));
+            QCOMPARE(w.slidePage(), 2);
+        }
         click(buttonWithTip(&w, "下一步"));
         QTRY_COMPARE(w.slidePage(), 3);
 
@@ -198,16 +275,30 @@ void X11LiveShowTest::lessonInLiveShow()
         QVERIFY2(ink.lightness() < 120, qPrintable(ink.name()));
         QVERIFY2(title.blue() > title.red() + 40, qPrintable(title.name()));
 
-        // With the mouse tool a click on the slide moves the show on, and the page follows.
+        // With the mouse tool a click on the slide moves the show on, and the page follows;
+        // the board's own step buttons over the show take their clicks.
         click(buttonWithTip(&w, "上一页"));
         QTRY_COMPARE(w.slidePage(), 2);
         click(buttonWithTip(&w, "鼠标工具"));
         QTest::qWait(500);
+        QVERIFY(canvas->nextStepButton()->isVisible());
+        clickWidget(canvas->nextStepButton());
+        QTRY_VERIFY(boxShown(host));
+        clickWidget(canvas->previousStepButton());
+        QTRY_VERIFY(!boxShown(host));
+        QCOMPARE(w.slidePage(), 2);
         moveTo(host->mapToGlobal(QPoint(host->width() / 2, host->height() * 9 / 10)));
         xdo({"click", "1"});
         QTRY_VERIFY(boxShown(host));
         xdo({"click", "1"});
         QTRY_COMPARE(w.slidePage(), 3);
+        // The page keys turn pages with the pointer over the show, never reaching the office.
+        xdo({"key", "Left"});
+        QTRY_COMPARE(w.slidePage(), 2);
+        xdo({"key", "Right"});
+        QTRY_COMPARE(w.slidePage(), 3);
+        QTest::qWait(500);
+        QVERIFY(!boxShown(host));
         // Page turns wrap round at either end; the show goes with them, past the hidden slide
         // (all red), which neither the show nor the pages count.
         click(buttonWithTip(&w, "下一页"));
@@ -299,7 +390,7 @@ void X11LiveShowTest::showLoopsAndKeepsItsStep()
     BoxAnswerer boxes("OK");
     w.openFilesFromArguments({pptx});
     QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 90000);
-    QWidget *host = w.slideShowHostWidget();
+    QWindow *host = w.slideShowHostWindow();
     click(buttonWithTip(&w, "下一页"));
     QTRY_COMPARE(w.slidePage(), 2);
     click(buttonWithTip(&w, "下一步"));
@@ -329,6 +420,47 @@ void X11LiveShowTest::showLoopsAndKeepsItsStep()
     QCOMPARE(boxes.texts, QStringList());
     w.closeAllTabs();
     w.close();
+}
+
+void X11LiveShowTest::atScaleTwo()
+{
+    // At a Qt scale of 2 the show fills its page picture, sized in device pixels.
+    if (qgetenv("QT_SCALE_FACTOR") != "2") {
+        runOnOwnXvfb("2732x1536x24", {"atScaleTwo"}, {{"QT_SCALE_FACTOR", "2"}});
+        return;
+    }
+    QB_SKIP_WITHOUT_XDOTOOL();
+    X11Window x;
+    MainWindow &w = x.window;
+    const QString pptx = makeWithSoffice(x.data.filePath("第四课.fodp"),
+                                         flatPresentationXml({{"蓝", {}, "#2040c0"}}), "pptx",
+                                         x.data.filePath("make-profile"));
+    if (pptx.isEmpty())
+        QSKIP("needs LibreOffice (soffice)");
+    QVERIFY(x.shown());
+    BoxAnswerer boxes("OK");
+    w.openFilesFromArguments({pptx});
+    QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 90000);
+    QWindow *host = w.slideShowHostWindow();
+    QWidget *picture = w.currentTabItem()->slideBackground;
+    QTRY_VERIFY(showInPlace(host, picture));
+    QTest::qWait(1000);
+    // The blue slide fills the whole area, not a quarter of it (its last pixels at the edges
+    // are the office's own frame lines).
+    const QImage shot = screenArea(host);
+    const qreal ratio = shot.width() / qreal(host->width());
+    QVERIFY2(ratio > 1.9, qPrintable(QString::number(ratio)));
+    const int right = shot.width() * 98 / 100;
+    const int bottom = shot.height() * 98 / 100;
+    const int left = shot.width() / 50;
+    for (const QPoint &p :
+         {QPoint(left, bottom / 2), QPoint(right, bottom / 2), QPoint(right / 2, left),
+          QPoint(right / 2, bottom), QPoint(right / 2, bottom * 9 / 10)}) {
+        const QColor c = shot.pixelColor(p);
+        QVERIFY2(c.blue() > c.red() + 80,
+                 qPrintable(QString("%1,%2 %3").arg(p.x()).arg(p.y()).arg(c.name())));
+    }
+    w.closeAllTabs();
 }
 
 QTEST_MAIN(X11LiveShowTest)

@@ -195,7 +195,6 @@ MainWindow::MainWindow(QWidget *parent)
     recordClock = new QTimer(this);
     recordClock->setInterval(1000);
 
-    slidePollTimer = new QTimer(this);
     overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, paintProperty, this);
     overlayCanvas->hide();
     floatCamera = new FloatCameraDialog(this);

@@ -30,6 +30,7 @@ class FloatCameraDialog;
 class HandOffWatch;
 class InkOverlay;
 class SlideShowBridge;
+class LiveShow;
 class PaintProperty;
 class PDFReader;
 class QAction;
@@ -209,7 +210,10 @@ public:
     void startLiveShow(const QString &file);
     void onLiveShowOpened(int slideCount, const QStringList &notes);
     void onLiveShowFailed();
-    void onLiveShowReported(int slide, bool running);
+    void onLiveShowSlide(int slide);
+    void onLiveShowEnded();
+    // The notes that neither copy gave: told once the live show cannot give them either.
+    void tellMissingNotes();
     void leaveLiveShow();
     void fallBackToPictureMode(int command);
     void sendSlideShowCommand(int command, int pageCount);
@@ -218,8 +222,9 @@ public:
     SlideShowBridge *slideShowBridge();
     // Tests put a fake in; nullptr (and no X display) means no live show.
     void setSlideShowBridgeFactory(std::function<SlideShowBridge *(QObject *)> factory);
-    QWidget *slideShowHostWidget() const;
-    InkOverlay *slideInkOverlay() const { return inkOverlay; }
+    QWindow *slideShowHostWindow() const;
+    InkOverlay *slideInkOverlay() const;
+    LiveShow *liveShowController();
     void startSlidePoll();
     void stopSlidePoll();
     void selectPaintTool();
@@ -463,7 +468,6 @@ private:
     QString productLowerName = QStringLiteral("quillboard");
     QString shortPrefix = QStringLiteral("qb_");
     quint16 currentSlide = 0;
-    QTimer *slidePollTimer = nullptr;
     QStringList slideNotes;
     QString slideStamp;
     QString suiteTitle;
@@ -485,8 +489,8 @@ private:
     std::function<SlideShowBridge *(QObject *)> slideBridgeFactory;
     bool slideBridgeFactorySet = false;
     SlideShowBridge *slideBridge = nullptr;
-    QPointer<QWidget> slideShowHost;
-    InkOverlay *inkOverlay = nullptr;
+    LiveShow *liveShow = nullptr;
+    QString slideNotesMessage;
     TabItem *liveTab = nullptr;
     DocumentConverter *converter = nullptr;
     // Word documents being converted and the PDF names they will get.

@@ -12,6 +12,8 @@
 #include "platform/documentconverter.h"
 #include "platform/processslideshowbridge.h"
 #include "slideshow/inkoverlay.h"
+#include "slideshow/liveshow.h"
+#include "slideshow/slidegeometry.h"
 
 namespace {
 
@@ -41,66 +43,75 @@ SlideShowBridge *MainWindow::slideShowBridge()
         return nullptr;
     connect(slideBridge, &SlideShowBridge::officeStarting, this,
             [this] { setAuxLabelAText(QStringLiteral("正在初始化PPT组件")); });
-    connect(slideBridge, &SlideShowBridge::opened, this, &MainWindow::onLiveShowOpened);
-    connect(slideBridge, &SlideShowBridge::openFailed, this, &MainWindow::onLiveShowFailed);
-    connect(slideBridge, &SlideShowBridge::slideReported, this, &MainWindow::onLiveShowReported);
-    connect(slideBridge, &SlideShowBridge::lost, this, [this] { fallBackToPictureMode(0); });
+    liveShowController()->setBridge(slideBridge);
     return slideBridge;
 }
 
-QWidget *MainWindow::slideShowHostWidget() const
+LiveShow *MainWindow::liveShowController()
 {
-    return slideShowHost;
+    if (liveShow)
+        return liveShow;
+    liveShow = new LiveShow(this);
+    connect(liveShow, &LiveShow::opened, this, &MainWindow::onLiveShowOpened);
+    connect(liveShow, &LiveShow::openFailed, this, &MainWindow::onLiveShowFailed);
+    connect(liveShow, &LiveShow::slideShown, this, &MainWindow::onLiveShowSlide);
+    connect(liveShow, &LiveShow::ended, this, &MainWindow::onLiveShowEnded);
+    connect(liveShow, &LiveShow::lost, this, [this] { fallBackToPictureMode(0); });
+    return liveShow;
+}
+
+QWindow *MainWindow::slideShowHostWindow() const
+{
+    return liveShow ? liveShow->hostWindow() : nullptr;
+}
+
+InkOverlay *MainWindow::slideInkOverlay() const
+{
+    return liveShow ? liveShow->overlay() : nullptr;
 }
 
 void MainWindow::startLiveShow(const QString &file)
 {
     TabItem *tab = currentTab;
     SlideShowBridge *bridge = slideShowBridge();
-    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas) {
+    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas ||
+        !tab->scrollArea) {
         setAuxLabelAText(notStartedText);
         return;
     }
     liveTab = tab;
-    // The show's window lies in the backdrop's place; until the show runs it stays unmapped
-    // and picture mode goes on above it. Its siblings stay alien (the application attributes):
-    // the board, once native, could not be shown by a translucent overlay.
-    slideShowHost = new QWidget(tab->slideBackground);
-    slideShowHost->hide();
-    slideShowHost->setAttribute(Qt::WA_NativeWindow);
-    slideShowHost->setAttribute(Qt::WA_DontCreateNativeAncestors);
-    slideShowHost->setGeometry(tab->slideBackground->rect());
+    updateSlideShowInput();
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
-    bridge->open(file, quintptr(slideShowHost->winId()), slidePlacement.size());
+    liveShow->start(file, tab->slideBackground, tab->scrollArea, tab->canvas);
 }
 
 void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
 {
     TabItem *tab = liveTab;
-    if (!tab || tab != currentTab || !tab->canvas || !slideShowHost ||
-        count != tab->canvas->pageCount()) {
+    if (!tab || !tab->canvas || count != tab->canvas->pageCount()) {
         // The tab went, or the show holds other slides than the PDF copy has pages.
+        const bool here = tab && tab == currentTab;
         leaveLiveShow();
-        if (tab && tab == currentTab)
+        if (here)
             setAuxLabelAText(notStartedText);
         return;
     }
     // Notes of the running document, one line a slide as the panel shows them.
-    slideNotes.clear();
-    for (QString text : notes) {
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        slideNotes << text;
+    if (notes.size() == count) {
+        slideNotesMessage.clear();
+        slideNotes.clear();
+        for (QString text : notes) {
+            text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+            slideNotes << text;
+        }
     }
-    if (!inkOverlay)
-        inkOverlay = new InkOverlay(this);
-    inkOverlay->followArea(tab->scrollArea);
-    inkOverlay->setContent(tab->canvas);
-    inkOverlay->setTakesKeys(true);
-    slideShowHost->show();
-    slideShowHost->lower();
-    updateSlideShowInput();
     setAuxLabelAText(QString());
+    if (!slideNotesMessage.isEmpty())
+        QTimer::singleShot(0, this, &MainWindow::tellMissingNotes);
+    // Another tab may be in front: the show waits hidden and comes with its tab.
+    if (tab != currentTab)
+        return;
     syncSlideShowToPage();
     showSlidePage(currentSlide);
     tab->canvas->takeFocus();
@@ -114,48 +125,42 @@ void MainWindow::onLiveShowFailed()
     leaveLiveShow();
     if (here)
         setAuxLabelAText(notStartedText);
+    if (!slideNotesMessage.isEmpty())
+        QTimer::singleShot(0, this, &MainWindow::tellMissingNotes);
 }
 
-void MainWindow::onLiveShowReported(int slide, bool running)
+void MainWindow::onLiveShowSlide(int slide)
 {
     if (!liveTab || liveTab != currentTab || !liveTab->canvas)
         return;
-    const int count = liveTab->canvas->pageCount();
-    if (!running || slide < 1 || slide > count) {
-        // Stepped past the last slide: the show has ended, the pages go on without it.
-        stopSlidePoll();
-        leaveLiveShow();
-        showSlidePage(currentSlide);
+    if (slide > liveTab->canvas->pageCount()) {
+        // Beyond the pages: the show is no use to them any more.
+        onLiveShowEnded();
         return;
     }
     if (slide != currentSlide)
         showSlidePage(slide);
 }
 
+void MainWindow::onLiveShowEnded()
+{
+    // The show ended itself: no loss to report, the pages go on where they are.
+    const bool here = liveTab && liveTab == currentTab;
+    leaveLiveShow();
+    if (here)
+        showSlidePage(currentSlide);
+}
+
 void MainWindow::leaveLiveShow()
 {
-    stopSlidePoll();
-    if (slideBridge)
-        slideBridge->close();
-    TabItem *tab = liveTab;
+    if (liveShow)
+        liveShow->stop();
     liveTab = nullptr;
-    delete slideShowHost;
-    if (inkOverlay) {
-        // The board goes back onto the backdrop, with every stroke.
-        if (tab && tab->slideBackground && inkOverlay->content() == tab->canvas)
-            inkOverlay->releaseContent(tab->slideBackground, QPoint(0, 0));
-        else if (inkOverlay->content())
-            inkOverlay->releaseContent(this, QPoint(0, 0))->hide();
-        inkOverlay->setTakesKeys(false);
-        inkOverlay->setBackdrop(QPixmap());
-        inkOverlay->followArea(nullptr);
-    }
 }
 
 bool MainWindow::isSlideShowAlive() const
 {
-    return liveTab && liveTab == currentTab && slideShowHost && slideShowHost->isVisible() &&
-           slideBridge && slideBridge->isLive();
+    return liveTab && liveTab == currentTab && liveShow && liveShow->isShown();
 }
 
 bool MainWindow::shouldPollSlideShow() const
@@ -166,26 +171,22 @@ bool MainWindow::shouldPollSlideShow() const
 
 void MainWindow::startSlidePoll()
 {
-    stopSlidePoll();
-    connect(slidePollTimer, &QTimer::timeout, this, &MainWindow::pollSlideShow);
-    slidePollTimer->start(300);
+    if (liveShow)
+        liveShow->startPoll();
 }
 
 void MainWindow::pollSlideShow()
 {
-    if (!isSlideShowAlive()) {
-        stopSlidePoll();
-        return;
-    }
-    // One question at a time: a slow answer is not asked again before it comes.
-    if (!slideBridge->isBusy())
-        slideBridge->send(SlideShowBridge::Poll);
+    if (liveShow)
+        liveShow->poll();
 }
 
 void MainWindow::syncSlideShowToPage()
 {
+    // Only a slide the show does not show yet is sent: a move, a resize or a tab switch keeps
+    // the revealed steps.
     if (isSlideShowAlive() && currentSlide > 0)
-        slideBridge->send(SlideShowBridge::GotoSlide, currentSlide);
+        liveShow->showSlide(currentSlide);
 }
 
 void MainWindow::fallBackToPictureMode(int command)
@@ -195,64 +196,39 @@ void MainWindow::fallBackToPictureMode(int command)
     if (!here || !currentTab || !currentTab->canvas)
         return;
     setAuxLabelAText(lostText);
-    const int count = currentTab->canvas->pageCount();
-    const int page = currentSlide;
-    switch (command) {
-        case 0:
-            showSlidePage(page);
-            break;
-        case 1:
-        case 3:
-            showSlidePage(page < 2 ? count : page - 1);
-            break;
-        case 2:
-        case 4:
-        case 5:
-            showSlidePage(page < count ? page + 1 : 1);
-            break;
-        default:
-            break;
-    }
+    const int page =
+        SlideGeometry::pageAfterCommand(command, currentSlide, currentTab->canvas->pageCount());
+    if (page > 0)
+        showSlidePage(page);
 }
 
 void MainWindow::updateSlideShowInput()
 {
     // The mouse tool works the show (a click advances it); any other tool draws.
-    if (inkOverlay && paintProperty)
-        inkOverlay->setPassThrough(paintProperty->paintTool == 0);
+    if (liveShow && paintProperty)
+        liveShow->setPassThrough(paintProperty->paintTool == 0);
 }
 
 void MainWindow::sendSlideShowCommand(int command, int count)
 {
     // Steps go to the show, which reports the slide it lands on; page turns show the page at
     // once, wrapping round at either end.
+    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
     switch (command) {
         case 0:
-            slideBridge->send(SlideShowBridge::GotoSlide, currentSlide);
+            liveShow->showSlide(currentSlide);
             break;
         case 1:
-            slideBridge->send(SlideShowBridge::PreviousStep);
+            liveShow->send(SlideShowBridge::PreviousStep);
             break;
         case 2:
-            slideBridge->send(SlideShowBridge::NextStep);
+            liveShow->send(SlideShowBridge::NextStep);
             break;
         case 3:
-            if (currentSlide > 1) {
-                slideBridge->send(SlideShowBridge::PreviousSlide);
-                showSlidePage(currentSlide - 1);
-            } else {
-                slideBridge->send(SlideShowBridge::GotoSlide, count);
-                showSlidePage(count);
-            }
-            break;
         case 4:
-            if (currentSlide < count) {
-                slideBridge->send(SlideShowBridge::NextSlide);
-                showSlidePage(currentSlide + 1);
-            } else {
-                slideBridge->send(SlideShowBridge::GotoSlide, 1);
-                showSlidePage(1);
-            }
+            // To the slide's first step, as a page turn in the show does.
+            liveShow->send(SlideShowBridge::GotoSlide, target);
+            showSlidePage(target);
             break;
         default:
             break;

@@ -22,6 +22,7 @@
 #include "platform/documentconverter.h"
 #include "platform/slideshowbridge.h"
 #include "slideshow/inkoverlay.h"
+#include "slideshow/liveshow.h"
 #include "slideshow/officeopenwithdialog.h"
 #include "slideshow/officesuite.h"
 #include "slideshow/presentationloader.h"
@@ -142,6 +143,16 @@ void MainWindow::openSlideFile(const QString &path)
     recentFilesControler->addFile(path);
     startLiveShow(pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") +
                   QFileInfo(path).suffix().toLower());
+    if (!liveTab)
+        tellMissingNotes();
+}
+
+void MainWindow::tellMissingNotes()
+{
+    const QString text = slideNotesMessage;
+    slideNotesMessage.clear();
+    if (!text.isEmpty() && !closing)
+        showMessage(text);
 }
 
 DocumentConverter *MainWindow::presentationConverter()
@@ -213,9 +224,8 @@ bool MainWindow::openPresentation(const QString &path)
         return fail(QString());
     slideStamp = stamp;
     currentSlide = 1;
-    // The slides are there, their notes are not.
-    if (!loader.message.isEmpty())
-        showMessage(loader.message);
+    // The slides are there, their notes are not: said once the live show cannot give them.
+    slideNotesMessage = loader.message;
     return true;
 }
 
@@ -318,11 +328,8 @@ void MainWindow::updateSlideShowGeometry(bool replace)
     currentTab->canvas->setZoom(slideZoom);
     if (currentTab->slideBackground)
         currentTab->slideBackground->setFixedSize(slidePlacement.size());
-    if (slideShowHost && liveTab == currentTab) {
-        slideShowHost->setGeometry(QRect(QPoint(0, 0), slidePlacement.size()));
-        if (slideBridge)
-            slideBridge->resize(slidePlacement.size());
-    }
+    if (liveShow && liveTab == currentTab)
+        liveShow->place();
     if (slidePlacement.size() != before.size())
         renderSlideBackdrop(currentSlide);
 }
@@ -354,7 +361,7 @@ void MainWindow::jumpToSlidePage(int page)
     if (count <= 0 || page == currentSlide || page < 1 || page > count)
         return;
     if (isSlideShowAlive())
-        slideBridge->send(SlideShowBridge::GotoSlide, page);
+        liveShow->send(SlideShowBridge::GotoSlide, page);
     showSlidePage(page);
 }
 
@@ -391,8 +398,9 @@ void MainWindow::renderSlideBackdrop(int page)
     // rendered shows no backdrop, never the slide before it.
     slideBackdrop = QPixmap::fromImage(renderSlidePage(page, slidePlacement.height()));
     currentTab->slideBackground->setPixmap(slideBackdrop);
-    if (inkOverlay && inkOverlay->content() == currentTab->canvas)
-        inkOverlay->setBackdrop(slideBackdrop);
+    if (InkOverlay *overlay = slideInkOverlay();
+        overlay && overlay->content() == currentTab->canvas)
+        overlay->setBackdrop(slideBackdrop);
 }
 
 QImage MainWindow::renderSlidePage(int page, int height) const
@@ -434,7 +442,21 @@ void MainWindow::refreshSlideOutline(int page)
 
 QPixmap MainWindow::grabSlidePicture()
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas || slideBackdrop.isNull())
+    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+        return QPixmap();
+    // Live: the step on screen, as the show's window holds it.
+    if (isSlideShowAlive()) {
+        const QImage shown = liveShow->grab();
+        if (!shown.isNull()) {
+            QPixmap picture = QPixmap::fromImage(shown);
+            if (slidePlacement.isEmpty())
+                return picture;
+            picture.setDevicePixelRatio(1.0);
+            return picture.scaled(slidePlacement.size(), Qt::IgnoreAspectRatio,
+                                  Qt::SmoothTransformation);
+        }
+    }
+    if (slideBackdrop.isNull())
         return QPixmap();
     // The slide as it is shown: the backdrop at the placement size.
     if (slideBackdrop.size() == slidePlacement.size() || slidePlacement.isEmpty())

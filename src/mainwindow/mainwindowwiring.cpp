@@ -54,6 +54,7 @@
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordingengine.h"
+#include "slideshow/liveshow.h"
 #include "timer/timerwidget.h"
 #include "toolbar/maintoolbar.h"
 
@@ -867,8 +868,8 @@ bool MainWindow::hasSlideShowTab() const
 
 void MainWindow::stopSlidePoll()
 {
-    slidePollTimer->disconnect();
-    slidePollTimer->stop();
+    if (liveShow)
+        liveShow->stopPoll();
 }
 
 void MainWindow::selectPaintTool()

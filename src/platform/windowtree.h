@@ -35,3 +35,7 @@ public:
 private:
     struct _XDisplay *m_display = nullptr;
 };
+
+// A window manager has announced itself on the root window of our display (EWMH). Asked often
+// (every overlay move), so the answer is kept for a second.
+bool windowManagerRunning();

@@ -1,7 +1,9 @@
 #include "platform/x11inputcatcher.h"
 
+#include <X11/keysym.h>
 #include <xcb/render.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 #include <QCoreApplication>
 #include <QHash>
 #include <QImage>
@@ -153,13 +155,50 @@ void X11InputCatcher::setActive(bool active)
     xcb_flush(c);
 }
 
-void X11InputCatcher::raise()
+void X11InputCatcher::raiseAbove(quintptr window)
 {
     xcb_connection_t *c = connection();
-    if (!c || !m_window || !m_active)
+    if (!c || !m_window || !m_active || !window)
         return;
-    const uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(c, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    // A window manager may have put window into a frame: stack beside the frame, a child of
+    // the root as the catcher is.
+    xcb_window_t top = xcb_window_t(window);
+    const xcb_window_t root = QX11Info::appRootWindow();
+    for (int depth = 0; depth < 8; ++depth) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : root;
+        std::free(tree);
+        if (parent == root || parent == XCB_WINDOW_NONE)
+            break;
+        top = parent;
+    }
+    const uint32_t values[] = {top, XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, m_window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                         values);
+    xcb_flush(c);
+}
+
+void X11InputCatcher::holdInput(quintptr window)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !window)
+        return;
+    const xcb_window_t w = xcb_window_t(window);
+    xcb_grab_button(c, 0, w, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE,
+                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_WINDOW_NONE, XCB_CURSOR_NONE,
+                    XCB_BUTTON_INDEX_3, XCB_MOD_MASK_ANY);
+    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(c);
+    if (!symbols)
+        return;
+    for (const xcb_keysym_t sym : {XK_Up, XK_Down, XK_Left, XK_Right, XK_Prior, XK_Next, XK_KP_Up,
+                                   XK_KP_Down, XK_KP_Left, XK_KP_Right, XK_KP_Prior, XK_KP_Next}) {
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, sym);
+        for (xcb_keycode_t *code = codes; code && *code != XCB_NO_SYMBOL; ++code)
+            xcb_grab_key(c, 1, w, XCB_MOD_MASK_ANY, *code, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC);
+        std::free(codes);
+    }
+    xcb_key_symbols_free(symbols);
     xcb_flush(c);
 }
 
@@ -176,28 +215,6 @@ void X11InputCatcher::setCursor(const QCursor &cursor)
     if (made)
         xcb_free_cursor(c, made);
     xcb_flush(c);
-}
-
-bool X11InputCatcher::windowManagerRunning()
-{
-    xcb_connection_t *c = connection();
-    if (!c)
-        return false;
-    const char name[] = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t *atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof(name) - 1, name), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t check = atom->atom;
-    std::free(atom);
-    if (check == XCB_ATOM_NONE)
-        return false;
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, QX11Info::appRootWindow(), check, XCB_ATOM_WINDOW, 0, 1),
-        nullptr);
-    const bool running = reply && xcb_get_property_value_length(reply) == 4;
-    std::free(reply);
-    return running;
 }
 
 bool X11InputCatcher::nativeEventFilter(const QByteArray &eventType, void *message, long *)

@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QRect>
 
+#include "platform/windowtree.h"
+
 // An input-only X window of ours over an area that hands the pointer events it takes to one
 // of our windows, as if they had fallen on that window. X gives a shaped window no input
 // outside its seen part; this catches the pointer there. Without an X server nothing happens.
@@ -21,13 +23,17 @@ public:
     // Mapped (on top) or not.
     void setActive(bool active);
     bool isActive() const { return m_active; }
-    void raise();
+    // Stacks it right above window's top-level frame (never above our other windows).
+    void raiseAbove(quintptr window);
     // The pointer's look over the catcher: the target's, which X cannot show through it.
     void setCursor(const QCursor &cursor);
     quintptr window() const { return m_window; }
 
     // A window manager has announced itself on the root window.
-    static bool windowManagerRunning();
+    static bool windowManagerRunning() { return ::windowManagerRunning(); }
+    // Keeps from the windows inside window (another program's) the right button and the page
+    // keys (arrows, Page Up and Down): they come to window, so to us, wherever the pointer is.
+    static void holdInput(quintptr window);
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, long *result) override;
 

@@ -1,12 +1,15 @@
 #include "slideshow/inkoverlay.h"
 
-#include <QGuiApplication>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QVector>
 #include <QX11Info>
 
+#include "platform/windowtree.h"
 #include "platform/x11inputcatcher.h"
 #include "platform/x11shape.h"
 
@@ -62,10 +65,16 @@ QRegion scaled(const QRegion &region, qreal ratio)
 
 } // namespace
 
+bool InkOverlay::KeyForwarder::eventFilter(QObject *watched, QEvent *event)
+{
+    return event->type() == QEvent::KeyPress && overlay->forwardKey(watched, event);
+}
+
 InkOverlay::InkOverlay(QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
     , m_composited(QX11Info::isPlatformX11() && QX11Info::isCompositingManagerRunning())
 {
+    m_keyForwarder.overlay = this;
     setObjectName(QStringLiteral("inkOverlay"));
     // Showing it must not take the keys from the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -80,6 +89,9 @@ InkOverlay::InkOverlay(QWidget *mainWindow)
     m_shapeTimer.setSingleShot(true);
     m_shapeTimer.setInterval(0);
     connect(&m_shapeTimer, &QTimer::timeout, this, &InkOverlay::updateShape);
+    m_inputTimer.setSingleShot(true);
+    m_inputTimer.setInterval(0);
+    connect(&m_inputTimer, &QTimer::timeout, this, &InkOverlay::applyShapes);
     winId();
     applyShapes();
     if (X11Shape::available()) {
@@ -89,7 +101,10 @@ InkOverlay::InkOverlay(QWidget *mainWindow)
     }
 }
 
-InkOverlay::~InkOverlay() = default;
+InkOverlay::~InkOverlay()
+{
+    setTakesKeys(false);
+}
 
 quintptr InkOverlay::inputCatcherWindow() const
 {
@@ -160,6 +175,12 @@ void InkOverlay::setPassThrough(bool passThrough)
 
 void InkOverlay::setTakesKeys(bool takesKeys)
 {
+    if (takesKeys != m_takesKeys) {
+        if (takesKeys)
+            qApp->installEventFilter(&m_keyForwarder);
+        else
+            qApp->removeEventFilter(&m_keyForwarder);
+    }
     m_takesKeys = takesKeys;
     if (takesKeys)
         takeKeys();
@@ -229,19 +250,45 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
         case QEvent::WindowStateChange:
             if (!inContent)
                 placeOverArea();
+            else if (m_passThrough &&
+                     (widget == m_content || qobject_cast<QAbstractButton *>(widget)))
+                m_inputTimer.start();
             break;
         case QEvent::ActivationChange:
             // A raised main window would cover the overlay when no window manager keeps it on
             // top of its parent.
-            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow()) {
+            // The keys stay where the user put them (a toolbar field keeps them).
+            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow())
                 raiseAll();
-                takeKeys();
-            }
+            updateCatcher();
             break;
         default:
             break;
     }
     return false;
+}
+
+bool InkOverlay::forwardKey(QObject *receiver, QEvent *event)
+{
+    // The page keys typed anywhere in the area's window turn the show, unless they went to a
+    // field the user types into.
+    auto *widget = qobject_cast<QWidget *>(receiver);
+    QWidget *window = m_area ? m_area->window() : nullptr;
+    if (!widget || !m_content || !isVisible() || !window || widget->window() != window ||
+        widget->testAttribute(Qt::WA_InputMethodEnabled) || QApplication::activePopupWidget())
+        return false;
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(m_content, event);
+            return true;
+        default:
+            return false;
+    }
 }
 
 void InkOverlay::setBackdrop(const QPixmap &picture)
@@ -359,8 +406,9 @@ void InkOverlay::applyShapes()
     m_dirty = QRegion();
     m_shape = inkIn(rect());
     X11Shape::set(window, X11Shape::Bounding, scaled(m_shape, devicePixelRatioF()));
+    m_inputTimer.stop();
     if (m_passThrough)
-        X11Shape::set(window, X11Shape::Input, QRegion());
+        X11Shape::set(window, X11Shape::Input, scaled(buttonsRegion(), devicePixelRatioF()));
     else
         X11Shape::reset(window, X11Shape::Input);
 }
@@ -371,8 +419,10 @@ void InkOverlay::updateCatcher()
         return;
     // Over another program's window the catcher would take its clicks: only while ours is the
     // active application, or when no window manager lets another one come on top.
-    const bool ours = QGuiApplication::applicationState() == Qt::ApplicationActive ||
-                      !X11InputCatcher::windowManagerRunning();
+    // Never while a box or dialog of ours is up: it would lie under the catcher.
+    const bool ours =
+        (QGuiApplication::applicationState() == Qt::ApplicationActive || !windowManagerRunning()) &&
+        !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
     const bool active = isVisible() && !m_passThrough && ours;
     if (active) {
         const qreal ratio = devicePixelRatioF();
@@ -382,14 +432,28 @@ void InkOverlay::updateCatcher()
         m_catcher->setTarget(winId(), rootRect);
     }
     m_catcher->setActive(active);
-    m_catcher->raise();
+    m_catcher->raiseAbove(winId());
 }
 
 void InkOverlay::raiseAll()
 {
     raise();
     if (m_catcher)
-        m_catcher->raise();
+        m_catcher->raiseAbove(winId());
+}
+
+QRegion InkOverlay::buttonsRegion() const
+{
+    // The content's own buttons (the step buttons) take their clicks over the show.
+    QRegion region;
+    if (!m_content || m_content->isHidden())
+        return region;
+    const QList<QAbstractButton *> buttons = m_content->findChildren<QAbstractButton *>();
+    for (QAbstractButton *button : buttons) {
+        if (button->isVisibleTo(this))
+            region += QRect(button->mapTo(this, QPoint()), button->size());
+    }
+    return region & rect();
 }
 
 QRegion InkOverlay::inkIn(const QRect &box)

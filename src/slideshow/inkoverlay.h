@@ -33,12 +33,12 @@ public:
     // Lies over area whenever area is on screen; nullptr stops and hides.
     void followArea(QWidget *area);
     // true (the mouse tool): clicks and wheel turns reach what lies under the overlay;
-    // false (any drawing tool): all input reaches the content.
+    // false (any drawing tool): all input reaches the content. The content's buttons take
+    // their clicks either way.
     void setPassThrough(bool passThrough);
     bool isPassThrough() const { return m_passThrough; }
-    // true: while the area's window is active the keys come to the content, wherever the
-    // pointer is. X gives the keys typed over another program's window inside ours to that
-    // program, not to our window that has the focus.
+    // true: the overlay takes the keys now, and the page keys typed in the area's window (but
+    // for a text field) go to the content.
     void setTakesKeys(bool takesKeys);
     // Translucent (soft ink edges over the show) with a compositing manager.
     bool isComposited() const { return m_composited; }
@@ -66,6 +66,8 @@ private:
     void updateCatcher();
     void raiseAll();
     void takeKeys();
+    bool forwardKey(QObject *receiver, QEvent *event);
+    QRegion buttonsRegion() const;
     QRegion inkIn(const QRect &box);
 
     QPointer<QWidget> m_content;
@@ -81,5 +83,11 @@ private:
     QRegion m_shape;
     QPixmap m_backdrop;
     QTimer m_shapeTimer;
+    QTimer m_inputTimer;
+    struct KeyForwarder : QObject
+    {
+        InkOverlay *overlay = nullptr;
+        bool eventFilter(QObject *watched, QEvent *event) override;
+    } m_keyForwarder;
     std::unique_ptr<X11InputCatcher> m_catcher;
 };

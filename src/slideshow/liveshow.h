@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QWindow>
+
+#include "platform/slideshowbridge.h"
+
+class InkOverlay;
+
+// The live show of the slide tab: the office's show runs in a native window of ours lying
+// exactly over the page picture, the ink board lies above it in the overlay, and the show's
+// slide is followed (its own reports, a poll) and driven by the navigation commands. The page
+// the tab shows stays the tab's: the show reports, the owner decides.
+class LiveShow : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LiveShow(QWidget *window);
+    ~LiveShow() override;
+
+    // The bridge to run shows through (not owned); its signals come here.
+    void setBridge(SlideShowBridge *bridge);
+    SlideShowBridge *bridge() const { return m_bridge; }
+
+    // Opens file into a window in the place of picture (the tab's page picture, inside area);
+    // board (the ink) goes into the overlay once the show runs. Answered by opened or
+    // openFailed. False when there is nothing to run it with.
+    bool start(const QString &file, QWidget *picture, QWidget *area, QWidget *board);
+    // Ends the show (if any) and gives the board back to the picture.
+    void stop();
+    // A show was started for this picture and has not ended.
+    bool isStartedFor(const QWidget *picture) const;
+    // The show runs (opened, not lost, ended or closed).
+    bool isLive() const;
+    // Live and on screen (its tab current).
+    bool isShown() const;
+    // The slide the show last reported (0 none yet).
+    int shownSlide() const { return m_slide; }
+
+    // Puts the show's window over the picture and sizes the show, in device pixels.
+    void place();
+    // Sends command; page turns expect the show on target (1-based), which a late report
+    // of the slide before does not undo.
+    void send(SlideShowBridge::Command command, int target = 0);
+    // Brings the show to slide unless it shows it already (its revealed steps stay).
+    void showSlide(int slide);
+    void startPoll();
+    void stopPoll();
+    bool isPolling() const { return m_poll.isActive(); }
+    // Asks the show for its slide (unless a question is still open).
+    void poll();
+    // The mouse tool: clicks reach the show (but for the board's own buttons).
+    void setPassThrough(bool passThrough);
+
+    // The pixels of the step on screen, as the show's window holds them; null when not shown.
+    QImage grab() const;
+    InkOverlay *overlay() const { return m_overlay; }
+    QWindow *hostWindow() const { return m_host; }
+
+signals:
+    void opened(int slideCount, const QStringList &notes);
+    void openFailed();
+    // The show is on slide now (reported by the show or by the poll).
+    void slideShown(int slide);
+    // The show ended by itself: not a loss, the pages go on without it.
+    void ended();
+    void lost();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void onOpened(int count, const QStringList &notes);
+    void onOpenFailed();
+    void onReported(int slide, bool running);
+    void onSlide(int slide);
+    void onEnded();
+    void onLost();
+    void watchPicture(bool on);
+    void leave();
+
+    QWidget *m_window;
+    QPointer<SlideShowBridge> m_bridge;
+    QPointer<QWidget> m_picture;
+    QPointer<QWidget> m_area;
+    QPointer<QWidget> m_board;
+    QList<QPointer<QWidget>> m_watched;
+    QPointer<QWindow> m_host;
+    InkOverlay *m_overlay = nullptr;
+    QTimer m_poll;
+    bool m_started = false;
+    bool m_opened = false;
+    bool m_passThrough = true;
+    int m_slide = 0;
+    QSize m_sentSize;
+    // A page turn in flight: reports of another slide are late ones for a while.
+    int m_target = 0;
+    QElapsedTimer m_targetAge;
+};

@@ -1,0 +1,218 @@
+#include <QtTest>
+
+#include "canvas/canvas.h"
+#include "mainwindow/tabitem.h"
+
+#include "boxanswerer.h"
+#include "fakeslidebridge.h"
+#include "pdffixtures.h"
+#include "slidefixtures.h"
+
+using Command = SlideShowBridge;
+
+// The live show's tab logic over a fake bridge: what each command sends and which page it
+// leaves, moves and tab switches that keep the revealed steps, a late jump, the show ending
+// itself, the office dying, a show opened while another tab is in front.
+class TestLiveShow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup()
+    {
+        office.deleteWindows();
+        FileSystem::clearDir(pptCacheDirPath());
+    }
+    void commands_data();
+    void commands();
+    void movesKeepTheSteps();
+    void lateJumpNotUndone();
+    void showGoes_data();
+    void showGoes();
+    void openedBehindAnotherTab();
+
+private:
+    // A window with a live show of the three-page lesson, on page 1.
+    MainWindow *openLive(int gotoMs = 0);
+
+    OfficeFakes office;
+    FakeSlideBridge *bridge = nullptr;
+};
+
+void TestLiveShow::initTestCase()
+{
+    QVERIFY(office.dir.isValid() && office.setUp());
+    const QString pdf = office.dir.filePath("lesson.pdf");
+    QVERIFY(writeTestPdf(pdf, QVector<QSizeF>(3, QSizeF(720, 540))));
+    const QString fodp = office.dir.filePath("lesson.fodp");
+    QVERIFY(FileSystem::writeBytes(
+        fodp, flatPresentationXml({{"一", {}, {}}, {"二", {}, {}}, {"三", {}, {}}})));
+    qputenv("QB_FAKE_PDF", pdf.toUtf8());
+    qputenv("QB_FAKE_FODP", fodp.toUtf8());
+    QVERIFY(FileSystem::writeBytes(office.dir.filePath("lesson.pptx"), "a presentation"));
+    office.use("fixture");
+}
+
+MainWindow *TestLiveShow::openLive(int gotoMs)
+{
+    MainWindow *w = office.window();
+    w->setSlideShowBridgeFactory([this, gotoMs](QObject *parent) {
+        bridge = new FakeSlideBridge(parent);
+        bridge->gotoMs = gotoMs;
+        return bridge;
+    });
+    BoxAnswerer answer("OK");
+    w->openFiles({office.dir.filePath("lesson.pptx")});
+    if (!answer.texts.isEmpty() || !bridge)
+        return nullptr;
+    if (!QTest::qWaitFor([w] { return w->isSlideShowAlive(); }))
+        return nullptr;
+    return w;
+}
+
+void TestLiveShow::commands_data()
+{
+    QTest::addColumn<QList<int>>("steps");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QList<int>>("sent");
+    QTest::newRow("next page") << QList<int>{4} << 2 << QList<int>{Command::GotoSlide};
+    QTest::newRow("previous page wraps") << QList<int>{3} << 3 << QList<int>{Command::GotoSlide};
+    QTest::newRow("next page wraps")
+        << QList<int>{3, 4} << 1 << QList<int>{Command::GotoSlide, Command::GotoSlide};
+    QTest::newRow("steps, then the next slide")
+        << QList<int>{2, 2, 2} << 2
+        << QList<int>{Command::NextStep, Command::NextStep, Command::NextStep};
+    QTest::newRow("step back into the slide before")
+        << QList<int>{1} << 3 << QList<int>{Command::PreviousStep};
+    QTest::newRow("same page sends nothing") << QList<int>{0} << 1 << QList<int>{};
+}
+
+void TestLiveShow::commands()
+{
+    QFETCH(QList<int>, steps);
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    bridge->sent.clear();
+    for (int command : steps) {
+        w->navigateSlideShow(command);
+        QTRY_VERIFY(!bridge->isBusy());
+        QTest::qWait(20);
+    }
+    QTEST(w->slidePage(), "page");
+    QTEST(bridge->commands(), "sent");
+    QCOMPARE(bridge->slide, w->slidePage());
+    QVERIFY(w->isSlideShowAlive());
+}
+
+void TestLiveShow::movesKeepTheSteps()
+{
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    TabItem *slides = w->currentTabItem();
+    w->navigateSlideShow(2);
+    QTRY_COMPARE(bridge->step, 1);
+    bridge->sent.clear();
+    // A resize, a maximise and back, another tab and back: the show is sized (in device
+    // pixels), never sent to its slide again.
+    w->resize(1000, 700);
+    w->showMaximized();
+    QTest::qWait(50);
+    w->showNormal();
+    w->newWhiteboardTab("#ffffff");
+    QVERIFY(!w->isSlideShowAlive());
+    slides->click();
+    QTRY_VERIFY(w->isSlideShowAlive());
+    QTest::qWait(50);
+    QCOMPARE(bridge->commands(), QList<int>{});
+    QCOMPARE(bridge->step, 1);
+    QCOMPARE(w->slidePage(), 1);
+    QVERIFY(bridge->sizes.size() > 1);
+    // The show lies exactly over the page picture.
+    QWindow *host = w->slideShowHostWindow();
+    QCOMPARE(host->mapToGlobal(QPoint()), slides->slideBackground->mapToGlobal(QPoint()));
+    QCOMPARE(host->size(), slides->slideBackground->size());
+}
+
+void TestLiveShow::lateJumpNotUndone()
+{
+    // The office takes its time over the jump; the poll's answers come first and tell the
+    // slide before it.
+    MainWindow *w = openLive(800);
+    QVERIFY(w);
+    bridge->slide = 1;
+    w->jumpToSlidePage(3);
+    QCOMPARE(w->slidePage(), 3);
+    bridge->slide = 1; // not there yet
+    for (int i = 0; i < 3; ++i) {
+        emit bridge->slideReported(1, true);
+        QTest::qWait(50);
+        QCOMPARE(w->slidePage(), 3);
+    }
+    bridge->slide = 3;
+    QTRY_VERIFY(!bridge->isBusy());
+    QCOMPARE(w->slidePage(), 3);
+    QVERIFY(w->isSlideShowAlive());
+}
+
+void TestLiveShow::showGoes_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("link to a hidden slide") << 0 << true << QString();
+    QTest::newRow("ended by the office") << 1 << false << QString();
+    QTest::newRow("office died") << 2 << false
+                                 << QStringLiteral("幻灯片模式异常退出，转入图片模式");
+}
+
+void TestLiveShow::showGoes()
+{
+    QFETCH(int, how);
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    Canvas *canvas = w->currentTabItem()->canvas;
+    w->navigateSlideShow(4);
+    QTRY_COMPARE(w->slidePage(), 2);
+    if (how == 0)
+        bridge->moveBySelf(0);
+    else if (how == 1)
+        bridge->endShow();
+    else
+        bridge->die();
+    QTest::qWait(20);
+    QTEST(w->isSlideShowAlive(), "live");
+    QTEST(w->statusText(), "status");
+    // The page stays; picture mode turns pages on.
+    QCOMPARE(w->slidePage(), 2);
+    QVERIFY(canvas->isVisible());
+    w->navigateSlideShow(4);
+    QTRY_COMPARE(w->slidePage(), 3);
+}
+
+void TestLiveShow::openedBehindAnotherTab()
+{
+    MainWindow *w = office.window();
+    w->setSlideShowBridgeFactory([this](QObject *parent) {
+        bridge = new FakeSlideBridge(parent);
+        bridge->answerMs = 300;
+        return bridge;
+    });
+    {
+        BoxAnswerer answer("OK");
+        w->openFiles({office.dir.filePath("lesson.pptx")});
+        QCOMPARE(answer.texts, QStringList());
+    }
+    TabItem *slides = w->currentTabItem();
+    w->newWhiteboardTab("#ffffff");
+    QTest::qWait(500);
+    QVERIFY(bridge->isLive());
+    slides->click();
+    QTRY_VERIFY(w->isSlideShowAlive());
+    QCOMPARE(w->statusText(), QString());
+    w->navigateSlideShow(4);
+    QTRY_COMPARE(bridge->slide, 2);
+}
+
+QTEST_MAIN(TestLiveShow)
+#include "tst_liveshow.moc"

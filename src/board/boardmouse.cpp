@@ -38,16 +38,17 @@ bool BoardEditing::handlePointerEvent(QEvent *event, bool *result)
         *result = true;
         return true;
     }
-    auto *mouse = static_cast<QMouseEvent *>(event);
     // A double click is a press, as QWidget's own handler makes it.
+    Step step;
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-        handleMouseEvent(mouse, Step::Press);
+        step = Step::Press;
     else if (type == QEvent::MouseMove)
-        handleMouseEvent(mouse, Step::Move);
+        step = Step::Move;
     else if (type == QEvent::MouseButtonRelease)
-        handleMouseEvent(mouse, Step::Release);
+        step = Step::Release;
     else
         return false;
+    handleMouseEvent(static_cast<QMouseEvent *>(event), step);
     *result = true;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "platform/childsetup.h"
 
@@ -33,7 +34,10 @@ void ChildProcess::onStarted()
 {
     const pid_t pid = pid_t(processId());
     m_group = pid;
-    m_ownGroup = pid > 0 && ::getpgid(pid) == pid;
+    const pid_t group = pid > 0 ? ::getpgid(pid) : -1;
+    // A leader already ended and reaped is no longer there to ask; it reached exec only after
+    // making the group its own, and its helpers may still be in it.
+    m_ownGroup = pid > 0 && (group == pid || (group < 0 && errno == ESRCH));
     // Killing a group that is not the child's own would hit others: only the child goes.
     if (!m_ownGroup && pid > 0)
         ::kill(pid, SIGKILL);

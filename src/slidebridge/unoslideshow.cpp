@@ -18,11 +18,18 @@
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XShapeDescriptor.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
+#include <com/sun/star/drawing/framework/AnchorBindingMode.hpp>
+#include <com/sun/star/drawing/framework/XConfiguration.hpp>
+#include <com/sun/star/drawing/framework/XConfigurationController.hpp>
+#include <com/sun/star/drawing/framework/XControllerManager.hpp>
+#include <com/sun/star/drawing/framework/XResourceId.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/Frame.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFramesSupplier.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/SystemDependent.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
@@ -108,6 +115,23 @@ private:
     std::atomic<bool> &m_news;
     int m_wakeFd;
 };
+
+// The panes of a view configuration, by name.
+std::vector<OUString> panes(const Reference<drawing::framework::XConfiguration> &configuration)
+{
+    std::vector<OUString> names;
+    if (!configuration.is())
+        return names;
+    const uno::Sequence<Reference<drawing::framework::XResourceId>> ids =
+        configuration->getResources({}, "private:resource/pane/",
+                                    drawing::framework::AnchorBindingMode_DIRECT);
+    for (const Reference<drawing::framework::XResourceId> &id : ids)
+        names.push_back(id->getResourceURL());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const OUString centerPane = "private:resource/pane/CenterPane";
 
 } // namespace
 
@@ -201,8 +225,7 @@ bool UnoSlideShow::start(int limitMs)
     settings->setPropertyValue("StartWithNavigator", uno::Any(false));
     settings->setPropertyValue("UsePen", uno::Any(false));
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    // Now and then (on a loaded machine, a first show most of all) the office's start waits a
-    // whole minute for its own views to be set up before it goes on: the time limits cover it.
+    settlePanes(until);
     m_presentation->start();
     // The controller appears once the show's first frame is up: seconds on a busy machine,
     // more on a cold one.
@@ -217,6 +240,41 @@ bool UnoSlideShow::start(int limitMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+// A show in a window first closes the side panes and then waits for the office to report the
+// change done. When the panes it asks to close were never open yet (the view still being set
+// up, as on a loaded machine), the office has nothing to change, reports nothing, and its start
+// waits a whole minute for the report. So the panes are closed here, and the view given time to
+// settle, before the show is asked for: the show then finds nothing to close.
+void UnoSlideShow::settlePanes(std::chrono::steady_clock::time_point until)
+{
+    Reference<frame::XModel> model(m_document, UNO_QUERY);
+    Reference<frame::XController> controller;
+    if (model.is())
+        controller = model->getCurrentController();
+    Reference<drawing::framework::XControllerManager> manager(controller, UNO_QUERY);
+    if (!manager.is())
+        return;
+    Reference<drawing::framework::XConfigurationController> views =
+        manager->getConfigurationController();
+    if (!views.is())
+        return;
+    const uno::Sequence<Reference<drawing::framework::XResourceId>> requested =
+        views->getRequestedConfiguration()->getResources(
+            {}, "private:resource/pane/", drawing::framework::AnchorBindingMode_DIRECT);
+    for (const Reference<drawing::framework::XResourceId> &pane : requested) {
+        if (pane->getResourceURL() != centerPane)
+            views->requestResourceDeactivation(pane);
+    }
+    // Settled: nothing waiting, and the panes on screen are the ones asked for.
+    const std::vector<OUString> wanted{centerPane};
+    while (std::chrono::steady_clock::now() < until) {
+        if (!views->hasPendingRequests() && panes(views->getRequestedConfiguration()) == wanted &&
+            panes(views->getCurrentConfiguration()) == wanted)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 Reference<presentation::XSlideShowController> UnoSlideShow::controller()

@@ -23,7 +23,7 @@ public:
     // new machine reads the whole office from disk, the show's first frame its graphics too.
     static constexpr int officeTimeLimitMs = 90000;
     static constexpr int openTimeLimitMs = 60000;
-    static constexpr int startTimeLimitMs = 80000;
+    static constexpr int startTimeLimitMs = 45000;
     static constexpr int callTimeLimitMs = 2000;
 
     // program: the office's start command; profileDir: a folder of its own for its profile.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iostream>
 #include <thread>
 
 #include <unistd.h>
@@ -13,29 +14,25 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XShapeDescriptor.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
-#include <com/sun/star/drawing/framework/AnchorBindingMode.hpp>
-#include <com/sun/star/drawing/framework/XConfiguration.hpp>
-#include <com/sun/star/drawing/framework/XConfigurationController.hpp>
-#include <com/sun/star/drawing/framework/XControllerManager.hpp>
-#include <com/sun/star/drawing/framework/XResourceId.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/Frame.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFramesSupplier.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
-#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/SystemDependent.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
 #include <com/sun/star/presentation/XPresentationSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XChangesBatch.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
@@ -116,23 +113,6 @@ private:
     int m_wakeFd;
 };
 
-// The panes of a view configuration, by name.
-std::vector<OUString> panes(const Reference<drawing::framework::XConfiguration> &configuration)
-{
-    std::vector<OUString> names;
-    if (!configuration.is())
-        return names;
-    const uno::Sequence<Reference<drawing::framework::XResourceId>> ids =
-        configuration->getResources({}, "private:resource/pane/",
-                                    drawing::framework::AnchorBindingMode_DIRECT);
-    for (const Reference<drawing::framework::XResourceId> &id : ids)
-        names.push_back(id->getResourceURL());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-const OUString centerPane = "private:resource/pane/CenterPane";
-
 } // namespace
 
 bool UnoSlideShow::connect(const std::string &pipeName)
@@ -148,7 +128,35 @@ bool UnoSlideShow::connect(const std::string &pipeName)
         return false;
     }
     m_desktop = frame::Desktop::create(m_context);
+    hideSlidePane();
     return true;
+}
+
+// A show in a window first closes the view's side panes and waits for the office to report the
+// change done. When the slide pane was asked for but not yet open (the view still being set up,
+// as on a loaded machine), closing it changes nothing, nothing is reported, and the start waits
+// a whole minute. Views opened without the pane leave the show nothing to close. Set through
+// the office's settings, not its views: those may only be touched from the office's own thread.
+void UnoSlideShow::hideSlidePane()
+{
+    try {
+        Reference<lang::XMultiServiceFactory> settings =
+            configuration::theDefaultProvider::get(m_context);
+        uno::Sequence<uno::Any> where(1);
+        where.getArray()[0] <<= property(
+            "nodepath", uno::Any(OUString(
+                            "/org.openoffice.Office.Impress/MultiPaneGUI/SlideSorterBar/Visible")));
+        Reference<beans::XPropertySet> visible(
+            settings->createInstanceWithArguments(
+                "com.sun.star.configuration.ConfigurationUpdateAccess", where),
+            UNO_QUERY_THROW);
+        visible->setPropertyValue("ImpressView", uno::Any(false));
+        Reference<util::XChangesBatch>(visible, UNO_QUERY_THROW)->commitChanges();
+    } catch (const uno::Exception &e) {
+        // The show still starts, only perhaps slowly.
+        std::cerr << "slidebridge: show: cannot hide the slide pane: "
+                  << rtl::OUStringToOString(e.Message, RTL_TEXTENCODING_UTF8).getStr() << std::endl;
+    }
 }
 
 int UnoSlideShow::open(long long window, int width, int height, const std::string &url)
@@ -225,7 +233,6 @@ bool UnoSlideShow::start(int limitMs)
     settings->setPropertyValue("StartWithNavigator", uno::Any(false));
     settings->setPropertyValue("UsePen", uno::Any(false));
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    settlePanes(until);
     m_presentation->start();
     // The controller appears once the show's first frame is up: seconds on a busy machine,
     // more on a cold one.
@@ -240,41 +247,6 @@ bool UnoSlideShow::start(int limitMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
-}
-
-// A show in a window first closes the side panes and then waits for the office to report the
-// change done. When the panes it asks to close were never open yet (the view still being set
-// up, as on a loaded machine), the office has nothing to change, reports nothing, and its start
-// waits a whole minute for the report. So the panes are closed here, and the view given time to
-// settle, before the show is asked for: the show then finds nothing to close.
-void UnoSlideShow::settlePanes(std::chrono::steady_clock::time_point until)
-{
-    Reference<frame::XModel> model(m_document, UNO_QUERY);
-    Reference<frame::XController> controller;
-    if (model.is())
-        controller = model->getCurrentController();
-    Reference<drawing::framework::XControllerManager> manager(controller, UNO_QUERY);
-    if (!manager.is())
-        return;
-    Reference<drawing::framework::XConfigurationController> views =
-        manager->getConfigurationController();
-    if (!views.is())
-        return;
-    const uno::Sequence<Reference<drawing::framework::XResourceId>> requested =
-        views->getRequestedConfiguration()->getResources(
-            {}, "private:resource/pane/", drawing::framework::AnchorBindingMode_DIRECT);
-    for (const Reference<drawing::framework::XResourceId> &pane : requested) {
-        if (pane->getResourceURL() != centerPane)
-            views->requestResourceDeactivation(pane);
-    }
-    // Settled: nothing waiting, and the panes on screen are the ones asked for.
-    const std::vector<OUString> wanted{centerPane};
-    while (std::chrono::steady_clock::now() < until) {
-        if (!views->hasPendingRequests() && panes(views->getRequestedConfiguration()) == wanted &&
-            panes(views->getCurrentConfiguration()) == wanted)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 Reference<presentation::XSlideShowController> UnoSlideShow::controller()

@@ -69,7 +69,7 @@ public:
 
 private:
     css::uno::Reference<css::presentation::XSlideShowController> controller();
-    void settlePanes(std::chrono::steady_clock::time_point until);
+    void hideSlidePane();
     // The 0-based shown slide the office is on, -1 on none.
     int currentSlide();
 

@@ -11,6 +11,7 @@
 #include <com/sun/star/awt/PosSize.hpp>
 #include <com/sun/star/awt/Toolkit.hpp>
 #include <com/sun/star/awt/XSystemChildFactory.hpp>
+#include <com/sun/star/awt/XToolkitExperimental.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -233,6 +234,13 @@ bool UnoSlideShow::start(int limitMs)
     settings->setPropertyValue("StartWithNavigator", uno::Any(false));
     settings->setPropertyValue("UsePen", uno::Any(false));
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    // The start waits for the office's view changes in hand to be reported done, a whole
+    // minute when one of them turns out to change nothing (and so is never reported). Let the
+    // office finish what it has in hand first, on its own terms, so the start has none to
+    // wait for.
+    Reference<awt::XToolkitExperimental> toolkit(awt::Toolkit::create(m_context), UNO_QUERY);
+    if (toolkit.is())
+        toolkit->processEventsToIdle();
     m_presentation->start();
     // The controller appears once the show's first frame is up: seconds on a busy machine,
     // more on a cold one.

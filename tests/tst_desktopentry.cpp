@@ -3,9 +3,9 @@
 
 #include "base/filesystem.h"
 #include "base/globals.h"
-#include "base/moduleloader.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
+#include "platform/moduleloader.h"
 
 #include "boxanswerer.h"
 
@@ -123,10 +123,10 @@ private slots:
                     .contains("application/pdf=quillboard.desktop;"));
         QVERIFY(QSvgRenderer(prefix.path() + "/share/icons/hicolor/scalable/apps/quillboard.svg")
                     .isValid());
-        // The recording module lies where the installed program looks for it, and the program
-        // and it find the core library there.
+        // The modules lie where the installed program looks for them, and the program and
+        // they find the core library there.
         const QStringList folders = ModuleLoader::foldersFor(prefix.path() + "/bin");
-        for (const char *module : {"quillboard-recording.so"}) {
+        for (const char *module : {"quillboard-recording.so", "quillboard-pipewire.so"}) {
             const auto found =
                 std::find_if(folders.begin(), folders.end(), [module](const QString &folder) {
                     return QFileInfo::exists(folder + "/" + module);

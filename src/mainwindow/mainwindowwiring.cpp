@@ -28,7 +28,6 @@
 #include <cmath>
 
 #include "base/filesystem.h"
-#include "base/moduleloader.h"
 #include "base/paths.h"
 #include "base/recordarea.h"
 #include "base/uimetrics.h"
@@ -49,6 +48,7 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
 #include "platform/hotkeys.h"
+#include "platform/moduleloader.h"
 #include "platform/screencapture.h"
 #include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"

@@ -137,15 +137,17 @@ void print(const char *name, const Figures &f, double seconds)
 
 // Records for the given minutes with the microphone, here the monitor of the daemon's sink.
 // A recording of the whole area at its own size into file; error receives a stop error.
-void setUp(VideoRecorder &recorder, const QSize &size, int audioMode, const QString &file,
-           QString &error)
+RecordingOptions setUp(VideoRecorder &recorder, const QSize &size, int audioMode,
+                       const QString &file, QString &error)
 {
-    recorder.areaWidth = recorder.outputWidth = size.width();
-    recorder.areaHeight = recorder.outputHeight = size.height();
-    recorder.audioMode = audioMode;
-    recorder.outputFileName = file;
+    RecordingOptions options;
+    options.areaWidth = options.outputWidth = size.width();
+    options.areaHeight = options.outputHeight = size.height();
+    options.audioMode = audioMode;
+    options.outputFileName = file;
     QObject::connect(&recorder, &VideoRecorder::recorderStopError,
                      [&error](const QString &text) { error = text; });
+    return options;
 }
 
 // What a player meets: opening the file (streams and index) and a seek to its middle, in ms.
@@ -219,11 +221,11 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
     const char *name = killAtMinutes > 0 ? "killed" : "sound";
     VideoRecorder recorder;
     QString error;
-    setUp(recorder, size, 0, dir + "/" + name + ".mp4", error);
+    const RecordingOptions options = setUp(recorder, size, 0, dir + "/" + name + ".mp4", error);
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
-    recorder.start();
+    recorder.start(options);
     wait(3000);
     const double memoryAtStart = residentMegabytes();
     const bool marked = server.markScreenAndSound();
@@ -256,7 +258,7 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
             ? qPrintable(QStringLiteral(", sound server killed at %1 s").arg(killAtMinutes * 60))
             : "");
     MediaProbe sync;
-    print(name, measure(recorder.outputFileName, cpu, &sync), recorded);
+    print(name, measure(recorder.options().outputFileName, cpu, &sync), recorded);
     const QVector<double> offsets = sync.markOffsets();
     std::printf("sync    ");
     for (int i = 0; i < offsets.size(); ++i)
@@ -267,11 +269,12 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
     std::printf("lengths  picture %.3f s, sound %.3f s; stop took %.2f s\n", sync.videoDuration,
                 sync.audioDuration(), stopSeconds);
     std::printf("memory   %.1f MB resident at the start, %.1f MB at the end; file %.1f MB\n",
-                memoryAtStart, memoryAtEnd, QFileInfo(recorder.outputFileName).size() / 1e6);
+                memoryAtStart, memoryAtEnd,
+                QFileInfo(recorder.options().outputFileName).size() / 1e6);
     if (killAtMinutes > 0)
         std::printf("told     %s\n", qPrintable(error));
     else
-        playerFigures(recorder.outputFileName);
+        playerFigures(recorder.options().outputFileName);
     return 0;
 }
 
@@ -342,11 +345,12 @@ int main(int argc, char *argv[])
 
     VideoRecorder recorder;
     QString error;
-    setUp(recorder, size, 3, dir.path() + "/ours.mp4", error); // no microphone on a build machine
+    // No microphone on a build machine.
+    const RecordingOptions options = setUp(recorder, size, 3, dir.path() + "/ours.mp4", error);
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
-    recorder.start();
+    recorder.start(options);
     wait(seconds * 1000);
     const double recorded = clock.elapsed() / 1000.0;
     recorder.stop();
@@ -358,7 +362,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("%dx%d, %d s, moving picture\n", size.width(), size.height(), seconds);
-    const Figures ours = measure(recorder.outputFileName, cpuOurs);
+    const Figures ours = measure(recorder.options().outputFileName, cpuOurs);
     print("ours", ours, recorded);
 
     QProcess ffmpeg;

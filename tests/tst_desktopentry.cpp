@@ -3,9 +3,9 @@
 
 #include "base/filesystem.h"
 #include "base/globals.h"
-#include "base/moduleloader.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/desktopentry.h"
+#include "platform/moduleloader.h"
 
 #include "boxanswerer.h"
 
@@ -123,13 +123,24 @@ private slots:
                     .contains("application/pdf=quillboard.desktop;"));
         QVERIFY(QSvgRenderer(prefix.path() + "/share/icons/hicolor/scalable/apps/quillboard.svg")
                     .isValid());
-        // The recording module lies where the installed program looks for it.
+        // The modules lie where the installed program looks for them, and the program and
+        // they find the core library there.
         const QStringList folders = ModuleLoader::foldersFor(prefix.path() + "/bin");
-        QVERIFY2(std::any_of(folders.begin(), folders.end(),
-                             [](const QString &folder) {
-                                 return QFileInfo::exists(folder + "/quillboard-recording.so");
-                             }),
-                 qPrintable(folders.join(' ')));
+        for (const char *module : {"quillboard-recording.so", "quillboard-pipewire.so"}) {
+            const auto found =
+                std::find_if(folders.begin(), folders.end(), [module](const QString &folder) {
+                    return QFileInfo::exists(folder + "/" + module);
+                });
+            QVERIFY2(found != folders.end(), qPrintable(folders.join(' ')));
+            QByteArray libraries;
+            QCOMPARE(run("ldd", {*found + "/" + module}, &libraries), 0);
+            QVERIFY2(!libraries.contains("not found"), libraries.constData());
+            QVERIFY2(!libraries.contains(QB_BUILD_DIR), libraries.constData());
+        }
+        QByteArray libraries;
+        QCOMPARE(run("ldd", {program}, &libraries), 0);
+        QVERIFY2(libraries.contains("libquillboard-core.so => " + prefix.path().toUtf8()),
+                 libraries.constData());
     }
 };
 

@@ -102,8 +102,8 @@ private slots:
         QVERIFY(QDir().mkpath(outDir));
         w.toolBar()->clickRecordStart();
         QVERIFY(w.recorder()->isRecording());
-        const RecordingEngine *r = w.recorder();
-        QCOMPARE(QRect(r->areaX, r->areaY, r->areaWidth, r->areaHeight), QRect(0, 0, 1364, 768));
+        const RecordingOptions &r = w.recorder()->options();
+        QCOMPARE(QRect(r.areaX, r.areaY, r.areaWidth, r.areaHeight), QRect(0, 0, 1364, 768));
         w.toolBar()->clickRecordStop();
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
     }

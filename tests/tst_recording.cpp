@@ -24,12 +24,13 @@ class RecordingTest : public QObject
     QString outDir;
     std::shared_ptr<FakeRecordingBackend> backend;
     std::unique_ptr<VideoRecorder> recorder;
+    RecordingOptions options;
     QStringList errors, tips;
 
     void setArea(QSize size)
     {
-        recorder->areaWidth = recorder->outputWidth = size.width();
-        recorder->areaHeight = recorder->outputHeight = size.height();
+        options.areaWidth = options.outputWidth = size.width();
+        options.areaHeight = options.outputHeight = size.height();
     }
     bool finished(int timeoutMs = 15000)
     {
@@ -54,8 +55,9 @@ private slots:
         backend = std::make_shared<FakeRecordingBackend>();
         recorder = std::make_unique<VideoRecorder>();
         recorder->setBackend(backend);
+        options = RecordingOptions();
         setArea(QSize(320, 240));
-        recorder->outputFileName = outDir + "/20260101_1767225600.mp4";
+        options.outputFileName = outDir + "/20260101_1767225600.mp4";
         connect(recorder.get(), &VideoRecorder::recorderStopError, this,
                 [this](const QString &text) { errors << text; });
         connect(recorder.get(), &VideoRecorder::recorderTipError, this,
@@ -84,13 +86,13 @@ private slots:
         QFETCH(bool, pause);
         setArea(size);
         // A recording of the same second before: it gets a new name, never overwritten.
-        QFile earlier(recorder->outputFileName);
+        QFile earlier(options.outputFileName);
         QVERIFY(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier recording");
         earlier.close();
         qint64 pauseMs = 0;
         backend->clock.restart();
-        recorder->start();
+        recorder->start(options);
         QVERIFY(recorder->isRecording());
         QTest::qWait(pause ? 600 : 1500);
         if (pause) {
@@ -109,11 +111,11 @@ private slots:
         QVERIFY(stopped());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QVERIFY(tips.isEmpty());
-        QCOMPARE(recorder->outputFileName, outDir + "/20260101_1767225600_1.mp4");
+        QCOMPARE(recorder->options().outputFileName, outDir + "/20260101_1767225600_1.mp4");
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("earlier recording"));
 
-        const MediaProbe probe = probeMedia(recorder->outputFileName);
+        const MediaProbe probe = probeMedia(recorder->options().outputFileName);
         QVERIFY(probe.opened);
         QCOMPARE(probe.streams, 2);
         QCOMPARE(probe.video,
@@ -186,7 +188,7 @@ private slots:
             QTest::qWait(int(qMax<qint64>(0, ms - backend->clock.elapsed())));
         };
         backend->clock.restart();
-        recorder->start();
+        recorder->start(options);
         QVERIFY(recorder->isRecording());
         for (const auto &pause : pauses) {
             until(pause.first);
@@ -198,7 +200,7 @@ private slots:
         QVERIFY(stopped());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
 
-        const MediaProbe probe = probeMedia(recorder->outputFileName);
+        const MediaProbe probe = probeMedia(recorder->options().outputFileName);
         QVERIFY(probe.opened);
         QString figures = QString::asprintf("picture %.3f s, sound %.3f s; offsets",
                                             probe.videoDuration, probe.audioDuration());
@@ -261,7 +263,7 @@ private slots:
         rlimit limit = saved;
         limit.rlim_cur = 0;
         setrlimit(RLIMIT_FSIZE, &limit);
-        recorder->start();
+        recorder->start(options);
         setrlimit(RLIMIT_FSIZE, &saved);
         sigaction(SIGXFSZ, &previous, nullptr);
         QVERIFY(!recorder->isRecording());
@@ -274,7 +276,7 @@ private slots:
     void hangingMicrophoneHoldsNothing()
     {
         backend->pcmStartsToBlock = 1;
-        recorder->start();
+        recorder->start(options);
         QVERIFY(recorder->isRecording());
         QTest::qWait(1000);
         QElapsedTimer stopping;
@@ -283,19 +285,19 @@ private slots:
         QVERIFY(finished(5000));
         QVERIFY(stopping.elapsed() < 5000);
         QCOMPARE(errors, QStringList{soundMissing});
-        const MediaProbe hung = probeMedia(recorder->outputFileName);
+        const MediaProbe hung = probeMedia(recorder->options().outputFileName);
         QVERIFY(hung.opened);
         QCOMPARE(hung.decodedFrames, backend->grabs);
         QCOMPARE(hung.audioSamples, 0);
 
         errors.clear();
-        recorder->start();
+        recorder->start(options);
         QVERIFY(recorder->isRecording());
         QTest::qWait(1000);
         QVERIFY(stopped());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
         QCOMPARE(backend->pcmStartsBlocked.load(), 1); // the first input still hangs
-        const MediaProbe next = probeMedia(recorder->outputFileName);
+        const MediaProbe next = probeMedia(recorder->options().outputFileName);
         QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);
     }
 
@@ -305,11 +307,11 @@ private:
         QFETCH(QString, error);
         QFETCH(QString, tip);
         QFETCH(int, tipCount);
-        const QString how = QTest::currentDataTag(), name = recorder->outputFileName;
+        const QString how = QTest::currentDataTag(), name = options.outputFileName;
         const bool writeFails = how.startsWith("write fails");
         if (writeFails)
             setArea(QSize(640, 480));
-        recorder->audioMode =
+        options.audioMode =
             how == "too many lost frames" || how == "write fails" || how == "write fails at once"
                 ? 3
                 : 0;
@@ -319,8 +321,8 @@ private:
         backend->noisyScreen = writeFails;
         QPixmap snapshot(100, 50); // of another size than the area
         snapshot.fill(QColor(200, 30, 30));
-        recorder->startSnapshot = snapshot;
-        recorder->start();
+        options.startSnapshot = snapshot;
+        recorder->start(options);
         QVERIFY(recorder->isRecording());
         const QHash<QString, int> waitMs{{"twice while paused", 300},
                                          {"window closed", 800},

@@ -101,21 +101,22 @@ private slots:
 
         VideoRecorder recorder;
         QSignalSpy errors(&recorder, &VideoRecorder::recorderStopError);
-        recorder.areaX = area.x();
-        recorder.areaY = area.y();
-        recorder.areaWidth = recorder.outputWidth = area.width();
-        recorder.areaHeight = recorder.outputHeight = area.height();
-        recorder.audioMode = 3;
-        recorder.watermarkCorner = 3; // bottom-right
-        recorder.outputFileName = dir.path() + "/screen.mp4";
-        recorder.start();
+        RecordingOptions options;
+        options.areaX = area.x();
+        options.areaY = area.y();
+        options.areaWidth = options.outputWidth = area.width();
+        options.areaHeight = options.outputHeight = area.height();
+        options.audioMode = 3;
+        options.watermarkCorner = 3; // bottom-right
+        options.outputFileName = dir.path() + "/screen.mp4";
+        recorder.start(options);
         QVERIFY(recorder.isRecording());
         QTest::qWait(600);
         recorder.stop();
         QVERIFY(QTest::qWaitFor([&recorder] { return !recorder.isRecording(); }, 10000));
         QCOMPARE(errors.count(), 0);
 
-        const MediaProbe probe = probeMedia(recorder.outputFileName);
+        const MediaProbe probe = probeMedia(recorder.options().outputFileName);
         QVERIFY(probe.decodedFrames >= 5);
         const QImage frame = probe.lastFrame;
         QCOMPARE(frame.size(), area.size());
@@ -209,12 +210,13 @@ private slots:
                 [&errors](const QString &text) { errors << text; });
         connect(&recorder, &VideoRecorder::recorderTipError,
                 [&tips](const QString &text) { tips << text; });
-        recorder.areaWidth = recorder.outputWidth = 320;
-        recorder.areaHeight = recorder.outputHeight = 240;
-        recorder.outputFileName = dir.path() + "/sound.mp4";
+        RecordingOptions options;
+        options.areaWidth = options.outputWidth = 320;
+        options.areaHeight = options.outputHeight = 240;
+        options.outputFileName = dir.path() + "/sound.mp4";
         QElapsedTimer clock;
         clock.start();
-        recorder.start();
+        recorder.start(options);
         QVERIFY(recorder.isRecording());
         QTest::qWait(2000);
         QVERIFY(server.markScreenAndSound());
@@ -245,7 +247,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!recorder.isRecording(), 5000);
         const qint64 stopMs = stopping.elapsed();
 
-        const MediaProbe probe = probeMedia(recorder.outputFileName);
+        const MediaProbe probe = probeMedia(recorder.options().outputFileName);
         QString figures = QString::asprintf(
             "%d streams, picture %.3f s, sound %.3f s after a run of %.1f s (stopped in %lld ms); "
             "sound after picture:",

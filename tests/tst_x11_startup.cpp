@@ -134,6 +134,7 @@ void TestX11Startup::startLoadsNoRecordingOpenGlOrMultimediaLibraries()
 {
     // FFmpeg, Mesa and GStreamer are most of what the loader would do before the first window,
     // and nothing shown at start needs them: recording, cameras and sound load them when used.
+    // PipeWire serves only the screen cast of a Wayland session.
     X11WindowTree tree;
     QTemporaryDir dir;
     QProcess app;
@@ -147,9 +148,9 @@ void TestX11Startup::startLoadsNoRecordingOpenGlOrMultimediaLibraries()
     app.kill();
     app.waitForFinished();
     QVERIFY(mapped.contains(QLatin1String("libQt5Widgets"))); // the right process was read
-    for (const char *library :
-         {"libavformat", "libavcodec", "libswscale", "quillboard-recording", "swrast_dri",
-          "libLLVM", "libgstreamer", "plugins/mediaservice", "plugins/audio/"})
+    for (const char *library : {"libavformat", "libavcodec", "libswscale", "quillboard-recording",
+                                "libpipewire", "quillboard-pipewire", "swrast_dri", "libLLVM",
+                                "libgstreamer", "plugins/mediaservice", "plugins/audio/"})
         QVERIFY2(!mapped.contains(QLatin1String(library)), library);
 }
 

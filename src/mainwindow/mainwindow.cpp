@@ -21,7 +21,6 @@
 
 #include "base/filesystem.h"
 #include "base/globals.h"
-#include "base/moduleloader.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "base/windowsearch.h"
@@ -35,6 +34,7 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
+#include "platform/moduleloader.h"
 #include "platform/portalhotkeygrabber.h"
 #include "platform/screencapture.h"
 #include "recording/recordingengine.h"

@@ -28,7 +28,6 @@
 #include <cmath>
 
 #include "base/filesystem.h"
-#include "base/moduleloader.h"
 #include "base/paths.h"
 #include "base/recordarea.h"
 #include "base/uimetrics.h"
@@ -49,6 +48,7 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
 #include "platform/hotkeys.h"
+#include "platform/moduleloader.h"
 #include "platform/screencapture.h"
 #include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
@@ -639,18 +639,17 @@ void MainWindow::recordCommand(int command)
         return;
     }
     recording = true;
-    videoRecorder->areaX = capture.x();
-    videoRecorder->areaY = capture.y();
-    videoRecorder->areaWidth = capture.width();
-    videoRecorder->areaHeight = capture.height();
-    videoRecorder->outputWidth = capture.width();
-    videoRecorder->outputHeight = capture.height();
-    videoRecorder->audioMode = settings.audiorecordtype;
-    videoRecorder->videoQuality = settings.videoqualitytype;
-    videoRecorder->watermarkCorner = settings.watermarktype;
-    videoRecorder->startSnapshot =
+    RecordingOptions options;
+    options.areaX = capture.x();
+    options.areaY = capture.y();
+    options.areaWidth = options.outputWidth = capture.width();
+    options.areaHeight = options.outputHeight = capture.height();
+    options.audioMode = settings.audiorecordtype;
+    options.videoQuality = settings.videoqualitytype;
+    options.watermarkCorner = settings.watermarktype;
+    options.startSnapshot =
         grabScreenArea(capture.x(), capture.y(), capture.width(), capture.height());
-    videoRecorder->outputFileName = path;
+    options.outputFileName = path;
     recordClock->start();
     auto *box = new AVRecordAreaBox;
     recordAreaFrame = box;
@@ -658,7 +657,7 @@ void MainWindow::recordCommand(int command)
                          capture.height() / ratio);
     box->setArea(logical.toAlignedRect());
     // A refusal inside comes back through recorderStopError before start() returns.
-    videoRecorder->start();
+    videoRecorder->start(options);
 }
 
 bool MainWindow::loadRecorder()

@@ -271,3 +271,8 @@ bool PipeWireStream::copyFrame(const QRect &part, QImage &target)
     painter.drawImage(QRect(QPoint(0, 0), target.size()), frame, part);
     return true;
 }
+
+extern "C" Q_DECL_EXPORT ScreenCastStream *createPipeWireStream()
+{
+    return new PipeWireStream;
+}

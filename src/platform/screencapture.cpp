@@ -6,13 +6,33 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "platform/pipewirestream.h"
+#include "platform/moduleloader.h"
 #include "platform/portalscreencast.h"
+#include "platform/screencaststream.h"
 #include "platform/x11framesource.h"
 
 namespace {
 QString tokenFilePath;
 std::unique_ptr<PortalScreenCast> preparedCast;
+ScreenCastStreamEntry streamEntry = nullptr;
+
+// The PipeWire side comes from its module, loaded on the first screen cast. False with the
+// message for the user in *error when it cannot be loaded.
+bool loadStreamModule(QString *error)
+{
+    if (streamEntry)
+        return true;
+    QString reason;
+    streamEntry = reinterpret_cast<ScreenCastStreamEntry>(
+        ModuleLoader::resolve(ModuleLoader::defaultFolders(), QStringLiteral(QB_PIPEWIRE_MODULE),
+                              QB_PIPEWIRE_ENTRY, &reason));
+    if (streamEntry)
+        return true;
+    qWarning("screen cast: %s", qPrintable(reason));
+    if (error)
+        *error = QStringLiteral("屏幕画面组件无法加载，请重新安装墨岚白板。\n") + reason;
+    return false;
+}
 
 // Runs the event loop (no input) until done() holds or the limit passes.
 bool waitFor(const std::function<bool()> &done, int timeout)
@@ -60,6 +80,8 @@ bool ScreenCapture::prepare(QString *error)
     preparedCast.reset();
     if (!isWaylandSession())
         return true;
+    if (!loadStreamModule(error))
+        return false;
     auto cast = std::make_unique<PortalScreenCast>(tokenFilePath);
     if (!cast->start()) {
         if (error)
@@ -84,6 +106,8 @@ QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
         QScreen *screen = QGuiApplication::primaryScreen();
         return screen ? screen->grabWindow(0) : QPixmap();
     }
+    if (!loadStreamModule(error))
+        return QPixmap();
     auto cast = std::make_unique<PortalScreenCast>(tokenFilePath);
     if (!cast->start()) {
         qWarning("screen cast: %s", qPrintable(cast->error()));
@@ -105,7 +129,6 @@ QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
 PortalFrameSource::PortalFrameSource(std::unique_ptr<PortalScreenCast> started,
                                      const QSize &screenSize)
     : cast(std::move(started))
-    , stream(std::make_unique<PipeWireStream>())
     , screen(screenSize)
 {}
 
@@ -119,8 +142,9 @@ PortalFrameSource::~PortalFrameSource()
 bool PortalFrameSource::open(const QRect &wanted)
 {
     area = wanted;
-    if (area.isEmpty())
+    if (area.isEmpty() || !loadStreamModule(nullptr))
         return false;
+    stream.reset(streamEntry());
     if (!cast) {
         cast = std::make_unique<PortalScreenCast>(tokenFilePath);
         if (!cast->start())
@@ -128,7 +152,7 @@ bool PortalFrameSource::open(const QRect &wanted)
     }
     if (!stream->open(cast->pipeWireRemote().fileDescriptor(), cast->nodeId()))
         return false;
-    PipeWireStream *frames = stream.get();
+    ScreenCastStream *frames = stream.get();
     // Never a black stand-in: without a first frame there is no recording.
     if (!waitFor([frames] { return frames->frameCount() > 0 || frames->ended(); },
                  firstFrameTimeout) ||

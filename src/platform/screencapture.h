@@ -9,6 +9,7 @@
 #include "platform/framesource.h"
 
 class PortalScreenCast;
+class ScreenCastStream;
 
 // Where pictures of the screen come from. On an X11 session: the root window (xcb-shm). In a
 // Wayland session the program runs under rootless XWayland, whose root window has no contents:
@@ -53,7 +54,7 @@ public:
 
 private:
     std::unique_ptr<PortalScreenCast> cast;
-    std::unique_ptr<class PipeWireStream> stream;
+    std::unique_ptr<ScreenCastStream> stream;
     QSize screen;
     QRect area;
     QImage picture;

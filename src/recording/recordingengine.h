@@ -12,7 +12,7 @@ class RecordingBackend;
 // The recording engine as the main window drives it. The engine itself, with FFmpeg, lives in
 // a module loaded on the first recording (createRecordingEngine), so that the program starts
 // without FFmpeg's libraries.
-class RecordingEngine : public QObject, public RecordingOptions
+class RecordingEngine : public QObject
 {
     Q_OBJECT
 public:
@@ -20,6 +20,9 @@ public:
 
     virtual void setBackend(std::shared_ptr<RecordingBackend> backend) = 0;
     virtual bool isRecording() const = 0;
+    // What the recording under way, or the last one, was started with; the file name is the
+    // one written.
+    virtual const RecordingOptions &options() const = 0;
     virtual void notifyWindowMoved() = 0;
     virtual void notifyApplicationState(int state) = 0;
 
@@ -28,7 +31,7 @@ signals:
     void recorderTipError(QString text);
 
 public slots:
-    virtual void start() = 0;
+    virtual void start(const RecordingOptions &options) = 0;
     virtual void pause() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;

@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <QString>
 
-// What the main window sets on a recorder before it starts.
+// What a recording is started with (VideoRecorder::start).
 struct RecordingOptions
 {
     int areaX = 0;
@@ -17,6 +17,6 @@ struct RecordingOptions
     int watermarkCorner = 0; // 0 none, 1 top-left, 2 top-right, 3 bottom-right, 4 bottom-left
     QPixmap startSnapshot;
     // The file to write. An existing file is never overwritten: start() then picks the first
-    // free name with "_1", "_2" ... before the suffix and stores it here.
+    // free name with "_1", "_2" ... before the suffix, and the recorder's options() tell it.
     QString outputFileName;
 };

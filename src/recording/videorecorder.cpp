@@ -110,13 +110,14 @@ void VideoRecorder::refuse(const QString &text)
     emit recorderStopError(text);
 }
 
-void VideoRecorder::start()
+void VideoRecorder::start(const RecordingOptions &options)
 {
     if (videoWriter || audioWriter) {
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：上一次录屏操作还未退出"));
         return;
     }
-    if ((audioMode == 0 || audioMode == 2) && !backend->hasDefaultAudioInput()) {
+    current = options;
+    if ((current.audioMode == 0 || current.audioMode == 2) && !backend->hasDefaultAudioInput()) {
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：未找到音频输入设备"));
         return;
     }
@@ -133,7 +134,7 @@ void VideoRecorder::start()
     if (!openOutputFile(&created)) {
         refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
         if (created) // nothing in it that would play
-            QFile::remove(outputFileName);
+            QFile::remove(current.outputFileName);
         return;
     }
     stopError.clear();
@@ -145,7 +146,7 @@ void VideoRecorder::start()
         audioThread->start();
     }
     clock->start();
-    emit startWriter(startSnapshot);
+    emit startWriter(current.startSnapshot);
     recording = true;
     diskWatch.start();
 }
@@ -153,10 +154,10 @@ void VideoRecorder::start()
 bool VideoRecorder::createOutputContext()
 {
     // What a previous recording left goes; the snapshot just set for this one stays.
-    const QPixmap snapshot = startSnapshot;
+    const QPixmap snapshot = current.startSnapshot;
     releaseOutput();
-    startSnapshot = snapshot;
-    const QByteArray name = outputFileName.toUtf8();
+    current.startSnapshot = snapshot;
+    const QByteArray name = current.outputFileName.toUtf8();
     if (avformat_alloc_output_context2(&output, nullptr, nullptr, name.constData()) < 0 ||
         !output) {
         output = nullptr;
@@ -179,8 +180,8 @@ bool VideoRecorder::initVideoEncoder(QString &error)
         error = QStringLiteral("无法初始化H264编码");
         return false;
     }
-    videoCodec->width = outputWidth;
-    videoCodec->height = outputHeight;
+    videoCodec->width = current.outputWidth;
+    videoCodec->height = current.outputHeight;
     videoCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     videoCodec->time_base = AVRational{1, frameRate};
     videoCodec->framerate = AVRational{frameRate, 1};
@@ -190,7 +191,8 @@ bool VideoRecorder::initVideoEncoder(QString &error)
     videoCodec->codec_id = AV_CODEC_ID_H264;
     videoCodec->thread_count = 4;
     av_opt_set(videoCodec->priv_data, "preset", "superfast", 0);
-    if (outputWidth <= 0 || outputHeight <= 0 || avcodec_open2(videoCodec, codec, nullptr) < 0) {
+    if (current.outputWidth <= 0 || current.outputHeight <= 0 ||
+        avcodec_open2(videoCodec, codec, nullptr) < 0) {
         error = QStringLiteral("打开H264编码失败");
         return false;
     }
@@ -246,8 +248,8 @@ bool VideoRecorder::initAudioEncoder(QString &error)
 
 bool VideoRecorder::openOutputFile(bool *created)
 {
-    outputFileName = reserveFreeFile(outputFileName, created);
-    const QByteArray name = outputFileName.toUtf8();
+    current.outputFileName = reserveFreeFile(current.outputFileName, created);
+    const QByteArray name = current.outputFileName.toUtf8();
     if (avio_open(&output->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
         return false;
     // A fragmented MP4: every fragment on disk plays, whatever ends the program.
@@ -262,8 +264,8 @@ bool VideoRecorder::openOutputFile(bool *created)
     headerBytes = savedBytes = avio_tell(output->pb);
     // The file's name in its folder goes to the disk now, its fragments as they are written.
     syncFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
-    const int folder =
-        ::open(QFileInfo(outputFileName).absolutePath().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
+    const int folder = ::open(QFileInfo(current.outputFileName).absolutePath().toUtf8().constData(),
+                              O_RDONLY | O_CLOEXEC);
     if (folder >= 0) {
         fsync(folder);
         ::close(folder);
@@ -278,11 +280,11 @@ void VideoRecorder::startVideoWriter()
     videoWriter->savedBytes = &savedBytes;
     videoWriter->syncFd = syncFd;
     videoLease = videoWriter->lease;
-    videoWriter->area = QRect(areaX, areaY, areaWidth, areaHeight);
-    videoWriter->outputSize = QSize(outputWidth, outputHeight);
+    videoWriter->area = QRect(current.areaX, current.areaY, current.areaWidth, current.areaHeight);
+    videoWriter->outputSize = QSize(current.outputWidth, current.outputHeight);
     videoWriter->frameRate = frameRate;
-    videoWriter->videoQuality = videoQuality;
-    videoWriter->watermarkCorner = watermarkCorner;
+    videoWriter->videoQuality = current.videoQuality;
+    videoWriter->watermarkCorner = current.watermarkCorner;
     videoWriter->init(backend->createFrameSource());
     videoWriter->setOutput(output, videoCodec, videoStream);
     videoThread = new QThread(this);
@@ -526,7 +528,7 @@ void VideoRecorder::checkDisk()
 {
     if (!videoWriter && !audioWriter)
         return;
-    const qint64 free = backend->freeBytes(QFileInfo(outputFileName).absolutePath());
+    const qint64 free = backend->freeBytes(QFileInfo(current.outputFileName).absolutePath());
     if (free >= diskReserveBytes)
         return;
     // Stopping now leaves room for the file's index, so what was recorded stays playable.
@@ -539,7 +541,7 @@ void VideoRecorder::finishRecording()
     if (videoWriter || audioWriter || !output)
         return;
     stopDeadline.stop();
-    const bool saved = writeTrailer() && QFileInfo::exists(outputFileName);
+    const bool saved = writeTrailer() && QFileInfo::exists(current.outputFileName);
     releaseOutput();
     const QString text = saved ? stopError : keepWhatWasSaved();
     stopError.clear();
@@ -551,7 +553,7 @@ QString VideoRecorder::keepWhatWasSaved()
 {
     // The fragments written whole before the failure play; a cut one after them is cut off.
     // A file with none is removed, since it would not play.
-    QFile file(outputFileName);
+    QFile file(current.outputFileName);
     if (file.exists() && savedBytes > headerBytes && file.resize(savedBytes))
         return QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
     if (file.exists())
@@ -586,7 +588,7 @@ void VideoRecorder::releaseOutput()
     audioStream = nullptr;
     avcodec_free_context(&videoCodec);
     avcodec_free_context(&audioCodec);
-    startSnapshot = QPixmap();
+    current.startSnapshot = QPixmap();
     recording = false;
 }
 

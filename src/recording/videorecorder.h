@@ -19,8 +19,7 @@ struct AVFormatContext;
 struct AVStream;
 
 // The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
-// and an audio writer on two threads into one shared output. It starts with the options the
-// main window set on it.
+// and an audio writer on two threads into one shared output.
 class VideoRecorder : public RecordingEngine
 {
     Q_OBJECT
@@ -30,6 +29,7 @@ public:
 
     void setBackend(std::shared_ptr<RecordingBackend> backend) override;
     bool isRecording() const override { return recording; }
+    const RecordingOptions &options() const override { return current; }
     void notifyWindowMoved() override {}
     void notifyApplicationState(int) override {}
 
@@ -42,7 +42,7 @@ signals:
     void resetWinActivate(int state);
 
 public slots:
-    void start() override;
+    void start(const RecordingOptions &options) override;
     void pause() override;
     void resume() override;
     void stop() override;
@@ -70,8 +70,9 @@ private:
     QString keepWhatWasSaved();
     void refuse(const QString &text);
     void checkDisk();
-    bool soundOn() const { return audioMode != 3; }
+    bool soundOn() const { return current.audioMode != 3; }
 
+    RecordingOptions current;
     int frameRate = 20;
     int channelCount = 2;
     int sampleRate = 44100;

@@ -1,4 +1,4 @@
-#include "base/moduleloader.h"
+#include "platform/moduleloader.h"
 
 #include <QCoreApplication>
 #include <QDir>

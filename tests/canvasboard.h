@@ -54,6 +54,14 @@ struct CanvasBoard
         property.paintTool = tool;
         canvas.applyPaintTool();
     }
+    // A click with the text tool: the text box opens there.
+    CanvasTextBox *openTextBox(const QPointF &at)
+    {
+        useTool(PaintTool::TextBox);
+        press(at);
+        release(at);
+        return canvas.textBoxItem();
+    }
 
     QList<PaintData *> &history() { return canvas.currentPage()->history; }
     PaintData *last() { return history().isEmpty() ? nullptr : history().last(); }

@@ -30,45 +30,19 @@
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
 
+#include "portalstandin.h"
+
 struct IntPair
 {
     int first = 0, second = 0;
 };
-Q_DECLARE_METATYPE(IntPair)
-QDBusArgument &operator<<(QDBusArgument &argument, const IntPair &pair)
-{
-    argument.beginStructure();
-    argument << pair.first << pair.second;
-    argument.endStructure();
-    return argument;
-}
-const QDBusArgument &operator>>(const QDBusArgument &argument, IntPair &pair)
-{
-    argument.beginStructure();
-    argument >> pair.first >> pair.second;
-    argument.endStructure();
-    return argument;
-}
+QB_DBUS_PAIR(IntPair)
 struct CastStream
 {
     uint node = 0;
     QVariantMap properties;
 };
-Q_DECLARE_METATYPE(CastStream)
-QDBusArgument &operator<<(QDBusArgument &argument, const CastStream &stream)
-{
-    argument.beginStructure();
-    argument << stream.node << stream.properties;
-    argument.endStructure();
-    return argument;
-}
-const QDBusArgument &operator>>(const QDBusArgument &argument, CastStream &stream)
-{
-    argument.beginStructure();
-    argument >> stream.node >> stream.properties;
-    argument.endStructure();
-    return argument;
-}
+QB_DBUS_PAIR(CastStream)
 using CastStreams = QList<CastStream>;
 Q_DECLARE_METATYPE(CastStreams)
 
@@ -235,9 +209,8 @@ public:
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap &options, const QDBusMessage &message)
     {
-        const QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                                    .arg(sender(message))
-                                    .arg(options.value("session_handle_token").toString());
+        const QString session =
+            portalObjectPath("session", message, options, "session_handle_token");
         return answer(message, options, 0, {{"session_handle", session}});
     }
     QDBusObjectPath SelectSources(const QDBusObjectPath &, const QVariantMap &options,
@@ -291,25 +264,11 @@ public slots:
     }
 
 private:
-    static QString sender(const QDBusMessage &message)
-    {
-        return message.service().mid(1).replace('.', '_');
-    }
-    // The request's path now, its Response a moment later, as the portal does.
     QDBusObjectPath answer(const QDBusMessage &message, const QVariantMap &options, uint response,
                            const QVariantMap &results)
     {
-        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                 .arg(sender(message))
-                                 .arg(options.value("handle_token").toString());
-        const QString to = message.service();
-        QTimer::singleShot(20, [to, path, response, results] {
-            QDBusMessage signal = QDBusMessage::createTargetedSignal(
-                to, path, "org.freedesktop.portal.Request", "Response");
-            signal << response << results;
-            QDBusConnection::sessionBus().send(signal);
-        });
-        return QDBusObjectPath(path);
+        return answerPortalRequest(QDBusConnection::sessionBus(), this, message, options, response,
+                                   results);
     }
 };
 

@@ -100,10 +100,7 @@ void TestCanvasCommands::undoAndRedoActOnTheShownItemFirst()
     QVERIFY(!board.history().at(1)->active);
 
     // A shown text box undoes its own typing.
-    board.useTool(PaintTool::TextBox);
-    board.press(QPointF(60, 60));
-    board.release(QPointF(60, 60));
-    QTextEdit *editor = board.canvas.textBoxItem()->textEditor();
+    QTextEdit *editor = board.openTextBox(QPointF(60, 60))->textEditor();
     QTest::keyClicks(editor, QStringLiteral("ab"));
     const int actions = board.history().size();
     board.canvas.undo();
@@ -562,10 +559,7 @@ void TestCanvasCommands::styleOptionsReachTheShownItem()
 void TestCanvasCommands::italicAndBoldReachTheTextBox()
 {
     CanvasBoard board;
-    board.useTool(PaintTool::TextBox);
-    board.press(QPointF(40, 40));
-    board.release(QPointF(40, 40));
-    CanvasTextBox *box = board.canvas.textBoxItem();
+    CanvasTextBox *box = board.openTextBox(QPointF(40, 40));
     QVERIFY(!box->isHidden());
     board.property.fontItalic = true;
     board.canvas.setTextItalic();
@@ -630,10 +624,7 @@ void TestCanvasCommands::commitsWorkOnAHiddenCanvas()
 {
     // A canvas of a tab that is not current is off screen; its items must still end up hidden.
     CanvasBoard board;
-    board.useTool(PaintTool::TextBox);
-    board.press(QPointF(40, 40));
-    board.release(QPointF(40, 40));
-    board.canvas.textBoxItem()->textEditor()->setPlainText(QStringLiteral("kept"));
+    board.openTextBox(QPointF(40, 40))->textEditor()->setPlainText(QStringLiteral("kept"));
     board.canvas.hide();
     board.canvas.finishEditing();
     QVERIFY(board.canvas.textBoxItem()->isHidden());

@@ -207,10 +207,7 @@ void TestCanvasInput::pencilStrokeIsRecordedAndPainted()
 void TestCanvasInput::textToolPressOnlyCommitsAShownBox()
 {
     CanvasBoard board;
-    board.useTool(PaintTool::TextBox);
-    board.press(QPointF(40, 40));
-    board.release(QPointF(40, 40));
-    CanvasTextBox *box = board.canvas.textBoxItem();
+    CanvasTextBox *box = board.openTextBox(QPointF(40, 40));
     QVERIFY(!box->isHidden());
     QCOMPARE(board.history().size(), 1);
     QCOMPARE(board.last()->type, 10);

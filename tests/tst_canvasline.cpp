@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "userinput.h"
+
 #include "base/globals.h"
 #include "base/uimetrics.h"
 #include "drawing/geometry.h"
@@ -19,28 +21,11 @@ LineStyle styleOf(int width, int arrow, bool ticks = false, const QString &color
     return s;
 }
 
-// A move with the left button held, sent straight to the widget.
-void dragMove(QWidget *widget, const QPoint &pos)
-{
-    QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 // A hover move, no button held.
 void hoverMove(QWidget *widget, const QPoint &pos)
 {
     QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-void sendTablet(QWidget *widget, QEvent::Type type, const QPoint &pos)
-{
-    const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
-    QTabletEvent event(type, pos, widget->mapToGlobal(pos), QTabletEvent::Stylus, QTabletEvent::Pen,
-                       0.5, 0, 0, 0, 0, 0, Qt::NoModifier, 1, button, buttons);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -267,10 +252,7 @@ void TestCanvasLine::pressWithoutHoverDragsTheHandle()
     line->setPoints(QPointF(100, 100), QPointF(400, 100));
     line->setEditable(true);
     QSignalSpy blank(line, &CanvasLine::lineBlankClicked);
-    const QPoint endHandle = line->mapFromParent(QPoint(400, 100));
-    QTest::mousePress(line, Qt::LeftButton, {}, endHandle);
-    dragMove(line, line->mapFromParent(QPoint(420, 180)));
-    QTest::mouseRelease(line, Qt::LeftButton, {}, line->mapFromParent(QPoint(420, 180)));
+    dragInParent(line, QPointF(400, 100), QPointF(420, 180));
     QCOMPARE(blank.count(), 0);
     QCOMPARE(line->endPoint(), QPointF(420, 180));
     QCOMPARE(line->startPoint(), QPointF(100, 100));
@@ -281,9 +263,7 @@ void TestCanvasLine::penPressWithoutHoverDragsTheHandle()
     line->setPoints(QPointF(100, 100), QPointF(400, 100));
     line->setEditable(true);
     QSignalSpy blank(line, &CanvasLine::lineBlankClicked);
-    sendTablet(line, QEvent::TabletPress, line->mapFromParent(QPoint(100, 100)));
-    sendTablet(line, QEvent::TabletMove, line->mapFromParent(QPoint(90, 150)));
-    sendTablet(line, QEvent::TabletRelease, line->mapFromParent(QPoint(90, 150)));
+    penDragInParent(line, QPoint(100, 100), QPoint(90, 150));
     QCOMPARE(blank.count(), 0);
     QCOMPARE(line->startPoint(), QPointF(90, 150));
     QCOMPARE(line->endPoint(), QPointF(400, 100));

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "userinput.h"
+
 #include "base/globals.h"
 #include "base/uimetrics.h"
 #include "drawing/stylerecords.h"
@@ -7,30 +9,6 @@
 #include "items/itemgeometry.h"
 
 namespace {
-
-void dragMove(QWidget *widget, const QPoint &pos)
-{
-    QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-// Press, one move and release, all given in parent coordinates (as the canvas sees them).
-void dragInParent(QWidget *widget, const QPointF &from, const QPointF &to)
-{
-    QTest::mousePress(widget, Qt::LeftButton, {}, widget->mapFromParent(from.toPoint()));
-    dragMove(widget, widget->mapFromParent(to.toPoint()));
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromParent(to.toPoint()));
-}
-
-void sendTablet(QWidget *widget, QEvent::Type type, const QPoint &pos)
-{
-    const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
-    QTabletEvent event(type, pos, widget->mapToGlobal(pos), QTabletEvent::Stylus, QTabletEvent::Pen,
-                       0.5, 0, 0, 0, 0, 0, Qt::NoModifier, 1, button, buttons);
-    QApplication::sendEvent(widget, &event);
-}
 
 bool near(const QPointF &a, const QPointF &b, double tolerance = 1e-6)
 {
@@ -472,9 +450,7 @@ void TestCanvasMarquee::pressWithoutHoverUsesThePressPoint()
     // A pen press on edge 6 (the bottom) drags it at once, with a pen in proximity as well.
     penInProximity = true;
     marquee->setFrameFromDrag(QPointF(100, 100), QPointF(300, 200));
-    sendTablet(marquee, QEvent::TabletPress, marquee->mapFromParent(QPoint(200, 200)));
-    sendTablet(marquee, QEvent::TabletMove, marquee->mapFromParent(QPoint(230, 260)));
-    sendTablet(marquee, QEvent::TabletRelease, marquee->mapFromParent(QPoint(230, 260)));
+    penDragInParent(marquee, QPoint(200, 200), QPoint(230, 260));
     penInProximity = false;
     QCOMPARE(blank.count(), 0);
     QCOMPARE(marquee->firstCorner(), QPointF(100, 100));

@@ -71,6 +71,8 @@ private slots:
 
 private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
+    MainWindow *buildWithUpdater(QStringList *launched);
+    MainWindow *buildAt(const QRect &stored);
     static bool &recordingFlag(MainWindow &w) { return w.recording; }
 
     QTemporaryDir *m_dir = nullptr;
@@ -79,6 +81,30 @@ private:
     QList<MainWindow *> m_windows;
     QStringList m_setupCalls;
 };
+
+// A window whose stored geometry is stored.
+MainWindow *MainWindowTest::buildAt(const QRect &stored)
+{
+    return build([stored](MainWindow &window) {
+        window.settings.winx = stored.x();
+        window.settings.winy = stored.y();
+        window.settings.winw = stored.width();
+        window.settings.winh = stored.height();
+    });
+}
+
+// A window whose process starts land in launched, its updater a script in the test folder.
+MainWindow *MainWindowTest::buildWithUpdater(QStringList *launched)
+{
+    MainWindow *w = build();
+    w->processLauncher = [launched](const QString &program, const QStringList &arguments) {
+        *launched << program << arguments;
+        return true;
+    };
+    w->updaterProgram = m_dir->filePath(QStringLiteral("updater"));
+    FileSystem::writeBytes(w->updaterProgram, "#!/bin/sh\n");
+    return w;
+}
 
 MainWindow *MainWindowTest::build(const std::function<void(MainWindow &)> &beforeFinish)
 {
@@ -218,12 +244,7 @@ void MainWindowTest::placementFromStoredGeometry()
     QFETCH(QRect, stored);
     QFETCH(bool, maximised);
     QFETCH(QPoint, placed);
-    MainWindow *w = build([stored](MainWindow &window) {
-        window.settings.winx = stored.x();
-        window.settings.winy = stored.y();
-        window.settings.winw = stored.width();
-        window.settings.winh = stored.height();
-    });
+    MainWindow *w = buildAt(stored);
     QCOMPARE(w->isMaximized(), maximised);
     QCOMPARE(w->maximizeButton->toolTip(),
              maximised ? QStringLiteral("还原") : QStringLiteral("最大化"));
@@ -237,12 +258,7 @@ void MainWindowTest::resizeToRatio()
 {
     const int aw = availableScreenWidth();
     const int ah = availableScreenHeight();
-    MainWindow *w = build([aw, ah](MainWindow &window) {
-        window.settings.winx = 0;
-        window.settings.winy = 0;
-        window.settings.winw = aw * 9 / 10;
-        window.settings.winh = ah * 9 / 10;
-    });
+    MainWindow *w = buildAt(QRect(0, 0, aw * 9 / 10, ah * 9 / 10));
     w->layout()->activate();
     w->resizeToRatio(4, 3);
     w->layout()->activate();
@@ -261,15 +277,9 @@ void MainWindowTest::resizeToRatio()
 
 void MainWindowTest::quitSequence()
 {
-    MainWindow *w = build();
     QStringList launched;
-    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
-        launched << program << arguments;
-        return true;
-    };
-    const QString updater = m_dir->filePath(QStringLiteral("updater"));
-    FileSystem::writeBytes(updater, "#!/bin/sh\n");
-    w->updaterProgram = updater;
+    MainWindow *w = buildWithUpdater(&launched);
+    const QString updater = w->updaterProgram;
     FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
     QDir().mkpath(clipboardDirPath() + QStringLiteral("/sub"));
     w->settings.hascleannotice = false;
@@ -284,13 +294,8 @@ void MainWindowTest::quitSequence()
     QCOMPARE(saved.hascleannotice, false);
     QCOMPARE(m_grabber->log.filter(QStringLiteral("ungrab")).size(), 3);
 
-    MainWindow *second = build();
     QStringList launchedAgain;
-    second->processLauncher = [&launchedAgain](const QString &program, const QStringList &args) {
-        launchedAgain << program << args;
-        return true;
-    };
-    second->updaterProgram = updater;
+    MainWindow *second = buildWithUpdater(&launchedAgain);
     FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
     second->quit();
     QCOMPARE(launchedAgain, (QStringList{updater, upgradeDirPath()}));
@@ -308,15 +313,9 @@ void MainWindowTest::quitSequence()
 
 void MainWindowTest::crashCleanUpSavesNothing()
 {
-    MainWindow *w = build();
     QStringList launched;
-    w->processLauncher = [&launched](const QString &program, const QStringList &arguments) {
-        launched << program << arguments;
-        return true;
-    };
-    const QString updater = m_dir->filePath(QStringLiteral("updater"));
-    FileSystem::writeBytes(updater, "#!/bin/sh\n");
-    w->updaterProgram = updater;
+    MainWindow *w = buildWithUpdater(&launched);
+    const QString updater = w->updaterProgram;
     FileSystem::writeBytes(upgradeDirPath() + QStringLiteral("/upgrade.ini"), "[files]\n");
     FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/a.png"), "x");
     QFile::remove(appSettingsFilePath());
@@ -565,12 +564,7 @@ void MainWindowTest::titleBarDrag()
 {
     const int aw = availableScreenWidth();
     const int ah = availableScreenHeight();
-    MainWindow *w = build([aw, ah](MainWindow &window) {
-        window.settings.winx = 10;
-        window.settings.winy = 10;
-        window.settings.winw = aw * 3 / 4;
-        window.settings.winh = ah * 3 / 4;
-    });
+    MainWindow *w = buildAt(QRect(10, 10, aw * 3 / 4, ah * 3 / 4));
     const QPoint start = w->pos();
     const auto send = [w](QEvent::Type type, const QPoint &global) {
         QCursor::setPos(global);
@@ -764,12 +758,8 @@ void MainWindowTest::restoredWindowResizesFromItsEdges()
     QFETCH(QPointF, press);
     QFETCH(QPoint, drag);
     QFETCH(QMargins, grown);
-    MainWindow *w = build([maximised](MainWindow &window) {
-        window.settings.winx = 100;
-        window.settings.winy = 40;
-        window.settings.winw = maximised ? 0 : availableScreenWidth() * 3 / 4;
-        window.settings.winh = availableScreenHeight() * 3 / 4;
-    });
+    MainWindow *w = buildAt(QRect(100, 40, maximised ? 0 : availableScreenWidth() * 3 / 4,
+                                  availableScreenHeight() * 3 / 4));
     // A title bar of our own, but the window stays a resizable one.
     QVERIFY(w->windowFlags() & Qt::CustomizeWindowHint);
     QVERIFY(!(w->windowFlags() & Qt::FramelessWindowHint));

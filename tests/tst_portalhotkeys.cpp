@@ -9,6 +9,7 @@
 
 #include "platform/hotkeys.h"
 #include "platform/portalhotkeygrabber.h"
+#include "portalstandin.h"
 
 // The global-shortcuts portal path against a stand-in portal of the test's own, on a private
 // session bus: no desktop here offers GlobalShortcuts.
@@ -18,21 +19,7 @@ struct BoundShortcut
     QString id;
     QVariantMap properties;
 };
-Q_DECLARE_METATYPE(BoundShortcut)
-QDBusArgument &operator<<(QDBusArgument &argument, const BoundShortcut &shortcut)
-{
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-const QDBusArgument &operator>>(const QDBusArgument &argument, BoundShortcut &shortcut)
-{
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
+QB_DBUS_PAIR(BoundShortcut)
 using BoundShortcuts = QList<BoundShortcut>;
 Q_DECLARE_METATYPE(BoundShortcuts)
 
@@ -56,8 +43,7 @@ public:
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap &options, const QDBusMessage &message)
     {
-        session = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                      .arg(sender(message), options.value("session_handle_token").toString());
+        session = portalObjectPath("session", message, options, "session_handle_token");
         return answer(message, options, 0, {{"session_handle", session}});
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath &, const BoundShortcuts &asked,
@@ -87,24 +73,10 @@ public:
     }
 
 private:
-    static QString sender(const QDBusMessage &message)
-    {
-        return message.service().mid(1).replace('.', '_');
-    }
     QDBusObjectPath answer(const QDBusMessage &message, const QVariantMap &options, uint response,
                            const QVariantMap &results)
     {
-        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                 .arg(sender(message), options.value("handle_token").toString());
-        const QString to = message.service();
-        QDBusConnection connection = bus;
-        QTimer::singleShot(20, this, [connection, to, path, response, results]() mutable {
-            QDBusMessage signal = QDBusMessage::createTargetedSignal(
-                to, path, "org.freedesktop.portal.Request", "Response");
-            signal << response << results;
-            connection.send(signal);
-        });
-        return QDBusObjectPath(path);
+        return answerPortalRequest(bus, this, message, options, response, results);
     }
 };
 

@@ -123,45 +123,33 @@ void TestScrollArea::pinchFromTouchEvents()
     QTouchDevice *device = QTest::createTouchDevice();
     QSignalSpy zoomed(area, &ScrollArea::touchZoomed);
     QWidget *viewport = area->viewport();
-    QTest::touchEvent(viewport, device)
-        .press(0, QPoint(100, 100), viewport)
-        .press(1, QPoint(300, 100), viewport);
-    QTest::touchEvent(viewport, device)
-        .move(0, QPoint(125, 100), viewport)
-        .move(1, QPoint(275, 100), viewport);
-    QCOMPARE(zoomed.count(), 1);
+    // Two fingers down at from, moved to to and lifted; the zooms heard before the lift.
+    const auto pinch = [&](QPair<QPoint, QPoint> from, QPair<QPoint, QPoint> to) {
+        QTest::touchEvent(viewport, device)
+            .press(0, from.first, viewport)
+            .press(1, from.second, viewport);
+        QTest::touchEvent(viewport, device)
+            .move(0, to.first, viewport)
+            .move(1, to.second, viewport);
+        const int heard = zoomed.count();
+        QTest::touchEvent(viewport, device)
+            .release(0, to.first, viewport)
+            .release(1, to.second, viewport);
+        return heard;
+    };
+    QCOMPARE(pinch({QPoint(100, 100), QPoint(300, 100)}, {QPoint(125, 100), QPoint(275, 100)}), 1);
     QCOMPARE(zoomed.at(0).at(0).toInt(), 2);
     QCOMPARE(zoomed.at(0).at(1).toDouble(), 0.25);
-    QTest::touchEvent(viewport, device)
-        .release(0, QPoint(125, 100), viewport)
-        .release(1, QPoint(275, 100), viewport);
 
     // Nor while the pen is near the screen: that is a palm.
     penInProximity = true;
-    QTest::touchEvent(viewport, device)
-        .press(0, QPoint(100, 100), viewport)
-        .press(1, QPoint(300, 100), viewport);
-    QTest::touchEvent(viewport, device)
-        .move(0, QPoint(125, 100), viewport)
-        .move(1, QPoint(275, 100), viewport);
-    QTest::touchEvent(viewport, device)
-        .release(0, QPoint(125, 100), viewport)
-        .release(1, QPoint(275, 100), viewport);
+    pinch({QPoint(100, 100), QPoint(300, 100)}, {QPoint(125, 100), QPoint(275, 100)});
     penInProximity = false;
     QCOMPARE(zoomed.count(), 1);
 
     // Two fingers down on one spot, then apart: no pinch, no division by zero.
     zoomed.clear();
-    QTest::touchEvent(viewport, device)
-        .press(0, QPoint(50, 50), viewport)
-        .press(1, QPoint(50, 50), viewport);
-    QTest::touchEvent(viewport, device)
-        .move(0, QPoint(40, 50), viewport)
-        .move(1, QPoint(60, 50), viewport);
-    QCOMPARE(zoomed.count(), 0);
-    QTest::touchEvent(viewport, device)
-        .release(0, QPoint(40, 50), viewport)
-        .release(1, QPoint(60, 50), viewport);
+    QCOMPARE(pinch({QPoint(50, 50), QPoint(50, 50)}, {QPoint(40, 50), QPoint(60, 50)}), 0);
 
     // One finger never zooms.
     QTest::touchEvent(viewport, device).press(0, QPoint(50, 50), viewport);

@@ -12,6 +12,17 @@
 
 #include "fakes.h"
 
+namespace {
+// A hand-over watch and what it hands over, for a file in a folder of its own.
+struct HandOff
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
+    HandOffWatch watch;
+    QSignalSpy spy{&watch, &HandOffWatch::filesHandedOver};
+};
+} // namespace
+
 // Window search, the hand-over watch, the logo store and the note editor.
 class WindowHelpersTest : public QObject
 {
@@ -60,18 +71,17 @@ void WindowHelpersTest::windowSearch()
 
 void WindowHelpersTest::handOffTwiceInARow()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
-    HandOffWatch watch;
-    QSignalSpy spy(&watch, &HandOffWatch::filesHandedOver);
-    watch.start(path);
+    HandOff handOff;
+    const QString &path = handOff.path;
+    QSignalSpy &spy = handOff.spy;
+    handOff.watch.start(path);
     QVERIFY(FileSystem::fileExists(path));
     FileSystem::writeBytes(path, QStringLiteral("/a/一.pdf;/a/b.png").toUtf8());
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toStringList(), (QStringList{"/a/一.pdf", "/a/b.png"}));
     QCOMPARE(FileSystem::readAll(path), QByteArray());
     // The second start replaces the file: the watch must follow it.
-    const QString fresh = dir.filePath(QStringLiteral("new"));
+    const QString fresh = handOff.dir.filePath(QStringLiteral("new"));
     FileSystem::writeBytes(fresh, "/c.pptx");
     QFile::remove(path);
     QVERIFY(QFile::rename(fresh, path));
@@ -84,13 +94,12 @@ void WindowHelpersTest::handOffTwiceInARow()
 
 void WindowHelpersTest::handOffAtStart()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
+    HandOff handOff;
+    const QString &path = handOff.path;
+    QSignalSpy &spy = handOff.spy;
     // Written before the watch began: opened, not lost.
     FileSystem::writeBytes(path, "/early.pdf");
-    HandOffWatch watch;
-    QSignalSpy spy(&watch, &HandOffWatch::filesHandedOver);
-    watch.start(path);
+    handOff.watch.start(path);
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toStringList(), QStringList{"/early.pdf"});
     QCOMPARE(FileSystem::readAll(path), QByteArray());
@@ -98,11 +107,10 @@ void WindowHelpersTest::handOffAtStart()
 
 void WindowHelpersTest::oneHandOffIsReadOnce()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("opflist.dll"));
-    HandOffWatch watch;
-    QSignalSpy spy(&watch, &HandOffWatch::filesHandedOver);
-    watch.start(path);
+    HandOff handOff;
+    const QString &path = handOff.path;
+    QSignalSpy &spy = handOff.spy;
+    handOff.watch.start(path);
     FileSystem::writeBytes(path, "/a.pdf");
     QTRY_COMPARE(spy.count(), 1);
     QTest::qWait(100);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTabletEvent>
 #include <QVector>
 #include <QWidget>
 #include <QtTest>
@@ -57,4 +60,39 @@ inline QVector<QPoint> wavyLine(const QPoint &start, int count, int dx = 17)
     for (int i = 0; i < count; ++i)
         points << start + QPoint(dx * i, (i % 3) * 9 + 4 * i);
     return points;
+}
+
+// Events sent straight to a widget, for items tested on their own.
+
+// A move with the left button held.
+inline void dragMove(QWidget *widget, const QPoint &pos)
+{
+    QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// A pen event at pos, its tip down from press to release.
+inline void sendTablet(QWidget *widget, QEvent::Type type, const QPoint &pos)
+{
+    const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
+    QTabletEvent event(type, pos, widget->mapToGlobal(pos), QTabletEvent::Stylus, QTabletEvent::Pen,
+                       0.5, 0, 0, 0, 0, 0, Qt::NoModifier, 1, button, buttons);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Press, one move and release, all given in parent coordinates (as the canvas sees them), with
+// the mouse or with the pen.
+inline void dragInParent(QWidget *widget, const QPointF &from, const QPointF &to)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, widget->mapFromParent(from.toPoint()));
+    dragMove(widget, widget->mapFromParent(to.toPoint()));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromParent(to.toPoint()));
+}
+inline void penDragInParent(QWidget *widget, const QPoint &from, const QPoint &to)
+{
+    sendTablet(widget, QEvent::TabletPress, widget->mapFromParent(from));
+    sendTablet(widget, QEvent::TabletMove, widget->mapFromParent(to));
+    sendTablet(widget, QEvent::TabletRelease, widget->mapFromParent(to));
 }

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <QVector>
 #include <QtGlobal>
 
 #include "drawing/colorname.h"
@@ -43,6 +44,33 @@ bool gridHasVerticalLines(int type)
     return type == 2 || type == 3;
 }
 
+namespace {
+// Where the lines across a layer extent long go: from the middle outwards, first one way, then
+// the other, each truncated to whole pixels and strictly inside. k counts lines, so the loops
+// always end; none where shown is false.
+QVector<int> gridLinePositions(int extent, double spacing, bool shown)
+{
+    QVector<int> positions;
+    if (!shown)
+        return positions;
+    const int middle = extent / 2;
+    for (int k = 0;; ++k) {
+        const int at = int(middle + k * spacing);
+        if (at >= extent)
+            break;
+        if (at > 0)
+            positions << at;
+    }
+    for (int k = 1;; ++k) {
+        const int at = int(middle - k * spacing);
+        if (at <= 0)
+            break;
+        positions << at;
+    }
+    return positions;
+}
+} // namespace
+
 void paintGridLines(QPainter *painter, const QSize &layerSize, int type, double spacing, int margin,
                     const QString &color)
 {
@@ -54,37 +82,8 @@ void paintGridLines(QPainter *painter, const QSize &layerSize, int type, double 
     painter->setBrush(Qt::NoBrush);
     const int w = layerSize.width();
     const int h = layerSize.height();
-    // Each line's position is truncated to whole pixels; k counts lines, so the loops always end.
-    if (gridHasHorizontalLines(type)) {
-        const int middle = h / 2;
-        for (int k = 0;; ++k) {
-            const int y = int(middle + k * spacing);
-            if (y >= h)
-                break;
-            if (y > 0)
-                painter->drawLine(QPointF(margin, y), QPointF(w - margin, y));
-        }
-        for (int k = 1;; ++k) {
-            const int y = int(middle - k * spacing);
-            if (y <= 0)
-                break;
-            painter->drawLine(QPointF(margin, y), QPointF(w - margin, y));
-        }
-    }
-    if (gridHasVerticalLines(type)) {
-        const int middle = w / 2;
-        for (int k = 0;; ++k) {
-            const int x = int(middle + k * spacing);
-            if (x >= w)
-                break;
-            if (x > 0)
-                painter->drawLine(QPointF(x, margin), QPointF(x, h - margin));
-        }
-        for (int k = 1;; ++k) {
-            const int x = int(middle - k * spacing);
-            if (x <= 0)
-                break;
-            painter->drawLine(QPointF(x, margin), QPointF(x, h - margin));
-        }
-    }
+    for (const int y : gridLinePositions(h, spacing, gridHasHorizontalLines(type)))
+        painter->drawLine(QPointF(margin, y), QPointF(w - margin, y));
+    for (const int x : gridLinePositions(w, spacing, gridHasVerticalLines(type)))
+        painter->drawLine(QPointF(x, margin), QPointF(x, h - margin));
 }

@@ -5,5 +5,6 @@
 
 PaintProperty::PaintProperty(QObject *parent)
     : QObject(parent)
-    , fontFamily(QGuiApplication::font().family())
-{}
+{
+    fontFamily = QGuiApplication::font().family();
+}

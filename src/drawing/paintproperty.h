@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QString>
 
+#include "drawing/stylerecords.h"
+
 // The one shared record of the current paint tool and every tool option. The toolbar writes the
-// fields and then emits its own signal; canvases and items read them when they need them.
-class PaintProperty : public QObject
+// fields and then emits its own signal; canvases and items read them when they need them. The
+// text box options are those of the text style record.
+class PaintProperty : public QObject, public TextStyle
 {
     Q_OBJECT
 public:
@@ -28,18 +31,6 @@ public:
     int polygonSideCount = 3;
     int startAngle = 60;
     int angleSize = 60;
-    QString fontFamily;
-    int fontSize = 14;
-    bool fontBold = false;
-    bool fontItalic = false;
-    bool fontUnderline = false;
-    bool fontDeleteline = false;
-    QString fontColor = QStringLiteral("#000000");
-    QString textBackColor;
-    QString textFrameColor;
-    int textAlign = 0;
-    int textLineHeight = 0;
-    int textOrder = 0;
     QString stampName;
     QString stampTeacherPointer;
 };

@@ -73,19 +73,9 @@ TextStyle TextStyle::fromPaintProperty(const PaintProperty *property)
 {
     if (!property)
         return TextStyle();
-    TextStyle style;
-    style.fontFamily = property->fontFamily;
-    style.fontSize = property->fontSize;
-    style.fontBold = property->fontBold;
-    style.fontItalic = property->fontItalic;
-    style.fontUnderline = property->fontUnderline;
-    style.fontDeleteline = property->fontDeleteline;
-    style.fontColor = property->fontColor;
-    style.textBackColor = optionalColor(property->textBackColor);
-    style.textFrameColor = optionalColor(property->textFrameColor);
-    style.textAlign = property->textAlign;
-    style.textLineHeight = property->textLineHeight;
-    style.textOrder = property->textOrder;
+    TextStyle style = *property;
+    style.textBackColor = optionalColor(style.textBackColor);
+    style.textFrameColor = optionalColor(style.textFrameColor);
     return style;
 }
 

@@ -39,17 +39,6 @@ struct LineStyle
     static LineStyle fromPaintProperty(const PaintProperty *property);
 };
 
-struct PolylineStyle
-{
-    QString color = QStringLiteral("#000000");
-    QString fillColor = QStringLiteral("#ffffff");
-    int lineWidth = 2;
-    int lineStyle = 1;
-    bool hasIncludedAngle = false;
-
-    static PolylineStyle fromPaintProperty(const PaintProperty *property);
-};
-
 struct PenStyle
 {
     QString color = QStringLiteral("#000000");
@@ -58,6 +47,14 @@ struct PenStyle
     int lineStyle = 1;
 
     static PenStyle fromPaintProperty(const PaintProperty *property);
+};
+
+// The pen of a connected line, with its joint angles shown or not.
+struct PolylineStyle : PenStyle
+{
+    bool hasIncludedAngle = false;
+
+    static PolylineStyle fromPaintProperty(const PaintProperty *property);
 };
 
 struct TextStyle

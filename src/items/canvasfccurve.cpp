@@ -139,6 +139,20 @@ QPixmap CanvasFCCurve::paintCurve(const QRectF &rect, const QPainterPath &curve,
                            highlighted);
 }
 
+namespace {
+// Where along a guide a point lies length away from last, on c's side of it; across is the gap
+// between last and the guide. False where no point on the guide is that far.
+bool atLengthAlong(double length, double across, double c, double last, double *along)
+{
+    const double root = length * length - across * across;
+    if (root < 0)
+        return false;
+    const double d = std::sqrt(root);
+    *along = c <= last ? last - d : last + d;
+    return true;
+}
+} // namespace
+
 QPointF CanvasFCCurve::snapPoint(const QPointF &candidate)
 {
     // Each snap starts from clean guides; what it finds is kept only for the next paint.
@@ -156,21 +170,15 @@ QPointF CanvasFCCurve::snapPoint(const QPointF &candidate)
             QPointF target = c;
             if (isGuideSet(horizontal)) {
                 vertical = QLineF();
-                const double dy = last.y() - c.y();
-                const double root = a * a - dy * dy;
-                if (root >= 0) {
-                    const double dx = std::sqrt(root);
-                    target.setX(c.x() <= last.x() ? last.x() - dx : last.x() + dx);
-                    snapped = true;
-                }
+                double x = 0;
+                snapped = atLengthAlong(a, last.y() - c.y(), c.x(), last.x(), &x);
+                if (snapped)
+                    target.setX(x);
             } else if (isGuideSet(vertical)) {
-                const double dx = last.x() - c.x();
-                const double root = a * a - dx * dx;
-                if (root >= 0) {
-                    const double dy = std::sqrt(root);
-                    target.setY(c.y() <= last.y() ? last.y() - dy : last.y() + dy);
-                    snapped = true;
-                }
+                double y = 0;
+                snapped = atLengthAlong(a, last.x() - c.x(), c.y(), last.y(), &y);
+                if (snapped)
+                    target.setY(y);
             } else if (b > 0) {
                 target = last + (c - last) * (a / b);
                 snapped = true;

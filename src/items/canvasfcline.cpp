@@ -191,14 +191,7 @@ QPointF CanvasFCLine::snapPoint(const QPointF &candidate)
             break;
         }
         const QPointF p = pointList.at(i);
-        if (p.x() - tolerance <= c.x() && c.x() <= p.x() + tolerance) {
-            c.setX(p.x());
-            vertical = QLineF(c, p);
-        }
-        if (p.y() - tolerance <= c.y() && c.y() <= p.y() + tolerance) {
-            c.setY(p.y());
-            horizontal = QLineF(c, p);
-        }
+        alignToPoint(c, p, tolerance, horizontal, vertical);
         if (i < 1)
             continue;
         const QLineF segment(pointList.at(i - 1), p);

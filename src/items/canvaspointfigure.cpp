@@ -137,6 +137,19 @@ int CanvasPointFigure::pointAt(const QPointF &position) const
     return -1;
 }
 
+void CanvasPointFigure::alignToPoint(QPointF &c, const QPointF &p, double tolerance,
+                                     QLineF &horizontal, QLineF &vertical)
+{
+    if (p.x() - tolerance <= c.x() && c.x() <= p.x() + tolerance) {
+        c.setX(p.x());
+        vertical = QLineF(c, p);
+    }
+    if (p.y() - tolerance <= c.y() && c.y() <= p.y() + tolerance) {
+        c.setY(p.y());
+        horizontal = QLineF(c, p);
+    }
+}
+
 QPointF CanvasPointFigure::alignToPoints(QPointF c, const QVector<QPointF> &points,
                                          double tolerance, QLineF &horizontal, QLineF &vertical,
                                          int skipA, int skipB)
@@ -146,15 +159,7 @@ QPointF CanvasPointFigure::alignToPoints(QPointF c, const QVector<QPointF> &poin
             break;
         if (i == skipA || i == skipB)
             continue;
-        const QPointF &p = points.at(i);
-        if (p.x() - tolerance <= c.x() && c.x() <= p.x() + tolerance) {
-            c.setX(p.x());
-            vertical = QLineF(c, p);
-        }
-        if (p.y() - tolerance <= c.y() && c.y() <= p.y() + tolerance) {
-            c.setY(p.y());
-            horizontal = QLineF(c, p);
-        }
+        alignToPoint(c, points.at(i), tolerance, horizontal, vertical);
     }
     // The guides run from where the point finally landed.
     if (isGuideSet(horizontal))

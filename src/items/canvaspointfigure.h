@@ -47,6 +47,9 @@ public:
     double pointHandleExtent() const { return pointHandleSize; }
     int pointAt(const QPointF &position) const;
 
+    // Aligns c with p's x and y (within tolerance), setting the guide that caused each change.
+    static void alignToPoint(QPointF &c, const QPointF &p, double tolerance, QLineF &horizontal,
+                             QLineF &vertical);
     // Aligns c with the points' x and y (within tolerance), setting the guide that caused each
     // change; stops once both guides are set. Indices skipA and skipB are left out.
     static QPointF alignToPoints(QPointF c, const QVector<QPointF> &points, double tolerance,

@@ -154,6 +154,29 @@ QPen hiddenEdgePen(const RenderContext &k)
     return QPen(withAlpha(k.pen, 80), k.w, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin);
 }
 
+// The dashed back half of a round solid's ellipse; the painter is left with the pen of the
+// visible edges and no brush.
+void drawHiddenBackArc(RenderContext &k, const QRectF &ellipse)
+{
+    QPainter &p = *k.painter;
+    p.setBrush(Qt::NoBrush);
+    p.setPen(hiddenEdgePen(k));
+    p.drawArc(ellipse, 0, 180 * 16);
+    p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
+}
+
+// A round solid's body shaded from its lit side (the fill lightened by lighter percent) to the
+// fill.
+void shadeBody(RenderContext &k, const QPainterPath &body, const QPointF &lit,
+               const QPointF &shaded, int lighter)
+{
+    QLinearGradient gradient(lit, shaded);
+    gradient.setColorAt(0, withAlpha(k.fill.lighter(lighter), 180));
+    gradient.setColorAt(1, withAlpha(k.fill, 180));
+    k.painter->setBrush(gradient);
+    k.painter->drawPath(body);
+}
+
 void fillPolygon(QPainter &p, const QColor &color, const QVector<QPointF> &points)
 {
     p.setPen(Qt::NoPen);
@@ -202,7 +225,7 @@ void drawCylinder(RenderContext &k)
     const double W = k.W, H = k.H, w = k.w, e = std::min(W, H) / 4;
     const QRectF top(w / 2, w / 2, W - w, e), bottom(w / 2, H - w / 2 - e, W - w, e);
     if (k.fill.isValid()) {
-        const QColor f = withAlpha(k.fill, 180), fl = withAlpha(k.fill.lighter(120), 180);
+        const QColor fl = withAlpha(k.fill.lighter(120), 180);
         p.setPen(Qt::NoPen);
         p.setBrush(withAlpha(k.fill, 80));
         p.drawEllipse(bottom);
@@ -213,16 +236,9 @@ void drawCylinder(RenderContext &k)
         bottomPath.addEllipse(bottom);
         topPath.addEllipse(top);
         body = body.united(bottomPath).subtracted(topPath);
-        QLinearGradient gradient(QPointF(W - w / 2, w / 2 + e / 2), QPointF(w / 2, w / 2 + e / 2));
-        gradient.setColorAt(0, fl);
-        gradient.setColorAt(1, f);
-        p.setBrush(gradient);
-        p.drawPath(body);
+        shadeBody(k, body, QPointF(W - w / 2, w / 2 + e / 2), QPointF(w / 2, w / 2 + e / 2), 120);
     }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(hiddenEdgePen(k));
-    p.drawArc(bottom, 0, 180 * 16);
-    p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
+    drawHiddenBackArc(k, bottom);
     p.drawEllipse(top);
     p.drawLine(QPointF(w / 2, w / 2 + e / 2), QPointF(w / 2, H - w / 2 - e / 2));
     p.drawLine(QPointF(W - w / 2, w / 2 + e / 2), QPointF(W - w / 2, H - w / 2 - e / 2));
@@ -245,10 +261,7 @@ void drawSphere(RenderContext &k)
         p.setBrush(gradient);
         p.drawEllipse(k.R);
     }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(hiddenEdgePen(k));
-    p.drawArc(equator, 0, 180 * 16);
-    p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
+    drawHiddenBackArc(k, equator);
     p.drawEllipse(k.R);
     p.drawArc(equator, 180 * 16, 180 * 16);
 }
@@ -269,16 +282,9 @@ void drawCone(RenderContext &k)
         body.addPolygon(QPolygonF({apex, left, right}));
         body.closeSubpath();
         body.addEllipse(base);
-        QLinearGradient gradient(right, left);
-        gradient.setColorAt(0, withAlpha(k.fill.lighter(130), 180));
-        gradient.setColorAt(1, withAlpha(k.fill, 180));
-        p.setBrush(gradient);
-        p.drawPath(body);
+        shadeBody(k, body, right, left, 130);
     }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(hiddenEdgePen(k));
-    p.drawArc(base, 0, 180 * 16);
-    p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
+    drawHiddenBackArc(k, base);
     p.drawLine(apex, left);
     p.drawLine(apex, right);
     p.drawArc(base, 180 * 16, 180 * 16);

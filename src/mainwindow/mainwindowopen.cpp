@@ -125,6 +125,18 @@ ScrollArea *documentArea(QWidget *parent, QWidget *content)
     return area;
 }
 
+// The tab of an opened file: its kind, area, path and title, and the folder it lies in.
+TabItem *fileTab(int kind, ScrollArea *area, const QString &path, const QString &title)
+{
+    auto *tab = new TabItem;
+    tab->kind = kind;
+    tab->scrollArea = area;
+    tab->path = path;
+    tab->title = title;
+    tab->folder = FileSystem::absolutePath(path);
+    return tab;
+}
+
 // Wheel and pinch zoom, clicks beside the page and arrow keys of the area reach the board; the
 // board's arrow-key scrolling moves the area.
 template <class Board>
@@ -164,13 +176,8 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
     connect(pdf, &PdfCanvas::sizeChanged, this,
             [this](double scale) { setProgressPercent(scale); });
 
-    auto *tab = new TabItem;
-    tab->kind = 2;
+    TabItem *tab = fileTab(2, area, path, title);
     tab->setPdfCanvas(pdf);
-    tab->scrollArea = area;
-    tab->path = path;
-    tab->title = title;
-    tab->folder = FileSystem::absolutePath(path);
     addTab(tab);
     if (documentPath.isEmpty())
         pdf->restoreLastPage();
@@ -213,13 +220,8 @@ void MainWindow::openImageTab(const QString &path)
         setProgressPercent(scale);
     });
 
-    auto *tab = new TabItem;
-    tab->kind = 3;
+    TabItem *tab = fileTab(3, area, path, title);
     tab->setCanvas(canvas);
-    tab->scrollArea = area;
-    tab->path = path;
-    tab->title = title;
-    tab->folder = FileSystem::absolutePath(path);
     tab->info = pictureInfo(image, ownSize);
     addTab(tab);
     recentFilesControler->addFile(path);

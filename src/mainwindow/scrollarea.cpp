@@ -1,6 +1,7 @@
 #include "mainwindow/scrollarea.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -17,46 +18,28 @@ namespace {
 // Pan steps come at most this often.
 constexpr qint64 panIntervalMs = 30;
 
-QString verticalBarStyle()
+// A scroll bar on the document colour, its handle lit while hovered or pressed.
+QString barStyle(Qt::Orientation orientation)
 {
+    const bool vertical = orientation == Qt::Vertical;
     const int u = spacingUnit();
-    const QString track = documentBackgroundColor().name();
-    const QString handle = hoverBackgroundColor().name();
-    const QString active = checkedBackgroundColor().name();
+    const QString arrow = QStringLiteral(
+        "QScrollBar::%1-arrow{background:url(:/icon/direction/%1.png) center no-repeat;}");
     return QStringLiteral(
-               "QScrollBar{padding-top:%1;padding-bottom:%1;background-color:%2;"
-               "width:%1;}QScrollBar::handle{min-height:%3;background-color:%4;}"
-               "QScrollBar::handle:hover{background-color:%5;}"
-               "QScrollBar::sub-line{border:0;background-color:%5;}"
-               "QScrollBar::add-line{border:0;background-color:%5;}"
-               "QScrollBar::up-arrow{background:url(:/icon/direction/up.png) center "
-               "no-repeat;}QScrollBar::down-arrow{background:url(:/icon/direction/"
-               "down.png) center no-repeat;}")
-        .arg(4 * u)
-        .arg(track)
-        .arg(6 * u)
-        .arg(handle, active);
-}
-
-QString horizontalBarStyle()
-{
-    const int u = spacingUnit();
-    const QString track = documentBackgroundColor().name();
-    const QString handle = hoverBackgroundColor().name();
-    const QString active = checkedBackgroundColor().name();
-    return QStringLiteral(
-               "QScrollBar{padding-left:%1;padding-right:%1;background-color:%2;"
-               "height:%1;}QScrollBar::handle{min-width:%3;background-color:%4;}"
-               "QScrollBar::handle:hover{background-color:%5;}"
-               "QScrollBar::sub-line{border:0;background-color:%5;}"
-               "QScrollBar::add-line{border:0;background-color:%5;}"
-               "QScrollBar::left-arrow{background:url(:/icon/direction/left.png) "
-               "center no-repeat;}QScrollBar::right-arrow{background:url(:/icon/"
-               "direction/right.png) center no-repeat;}")
-        .arg(4 * u)
-        .arg(track)
-        .arg(6 * u)
-        .arg(handle, active);
+               "QScrollBar{padding-%1:%3;padding-%2:%3;background-color:%4;%5:%3;}"
+               "QScrollBar::handle{min-%6:%7;background-color:%8;}"
+               "QScrollBar::handle:hover{background-color:%9;}"
+               "QScrollBar::sub-line{border:0;background-color:%9;}"
+               "QScrollBar::add-line{border:0;background-color:%9;}")
+               .arg(vertical ? QStringLiteral("top") : QStringLiteral("left"),
+                    vertical ? QStringLiteral("bottom") : QStringLiteral("right"),
+                    QString::number(4 * u), documentBackgroundColor().name(),
+                    vertical ? QStringLiteral("width") : QStringLiteral("height"),
+                    vertical ? QStringLiteral("height") : QStringLiteral("width"),
+                    QString::number(6 * u), hoverBackgroundColor().name(),
+                    checkedBackgroundColor().name()) +
+           arrow.arg(vertical ? QStringLiteral("up") : QStringLiteral("left")) +
+           arrow.arg(vertical ? QStringLiteral("down") : QStringLiteral("right"));
 }
 
 } // namespace
@@ -64,29 +47,19 @@ QString horizontalBarStyle()
 ScrollArea::ScrollArea(QWidget *parent)
     : QScrollArea(parent)
 {
-    verticalScrollBar()->setStyleSheet(verticalBarStyle());
-    horizontalScrollBar()->setStyleSheet(horizontalBarStyle());
+    verticalScrollBar()->setStyleSheet(barStyle(Qt::Vertical));
+    horizontalScrollBar()->setStyleSheet(barStyle(Qt::Horizontal));
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
 void ScrollArea::scrollByDirection(int type)
 {
-    switch (type) {
-        case 1:
-            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-            break;
-        case 2:
-            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            break;
-        case 3:
-            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-            break;
-        case 4:
-            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            break;
-        default:
-            break;
-    }
+    // 1 up, 2 down, 3 left, 4 right.
+    if (type < 1 || type > 4)
+        return;
+    QScrollBar *bar = type <= 2 ? verticalScrollBar() : horizontalScrollBar();
+    bar->triggerAction(type % 2 ? QAbstractSlider::SliderSingleStepSub
+                                : QAbstractSlider::SliderSingleStepAdd);
 }
 
 int ScrollArea::pinchZoom(double lastSpread, double spread, double *value)
@@ -207,28 +180,17 @@ void ScrollArea::wheelEvent(QWheelEvent *event)
 
 void ScrollArea::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-        case Qt::Key_Left:
-            event->accept();
-            emit directionKeyPressed(3);
-            return;
-        case Qt::Key_Up:
-            event->accept();
-            emit directionKeyPressed(1);
-            return;
-        case Qt::Key_Right:
-            event->accept();
-            emit directionKeyPressed(4);
-            return;
-        case Qt::Key_Down:
-            event->accept();
-            emit directionKeyPressed(2);
-            return;
-        default:
-            // Not ours: the window passes Ctrl, Shift and the rest on to the board.
-            event->ignore();
-            return;
+    // The arrows become directions: 1 up, 2 down, 3 left, 4 right.
+    static const QHash<int, int> directions = {
+        {Qt::Key_Up, 1}, {Qt::Key_Down, 2}, {Qt::Key_Left, 3}, {Qt::Key_Right, 4}};
+    const int direction = directions.value(event->key());
+    if (!direction) {
+        // Not ours: the window passes Ctrl, Shift and the rest on to the board.
+        event->ignore();
+        return;
     }
+    event->accept();
+    emit directionKeyPressed(direction);
 }
 
 void ScrollArea::resizeEvent(QResizeEvent *event)

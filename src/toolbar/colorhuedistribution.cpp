@@ -82,11 +82,12 @@ bool ColorHueDistribution::eventFilter(QObject *watched, QEvent *event)
     if (watched != handle)
         return QLabel::eventFilter(watched, event);
     switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() != Qt::LeftButton)
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease: {
+            // The left button starts and ends a drag of the handle.
+            if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
                 break;
-            dragging = true;
+            dragging = event->type() == QEvent::MouseButtonPress;
             event->accept();
             return true;
         }
@@ -96,14 +97,6 @@ bool ColorHueDistribution::eventFilter(QObject *watched, QEvent *event)
             auto *mouse = static_cast<QMouseEvent *>(event);
             const QPoint inBar = handle->mapToParent(mouse->localPos().toPoint());
             moveHandleTo(inBar.x(), true);
-            event->accept();
-            return true;
-        }
-        case QEvent::MouseButtonRelease: {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() != Qt::LeftButton)
-                break;
-            dragging = false;
             event->accept();
             return true;
         }

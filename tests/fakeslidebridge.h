@@ -35,6 +35,7 @@ public:
             live = true;
             slide = 1;
             step = 0;
+            emit loaded(count, QSize(720, 540));
             emit opened(count, QStringList{"一", "二", "三"}.mid(0, count));
         });
     }

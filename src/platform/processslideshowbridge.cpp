@@ -274,8 +274,14 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             break;
         case Open:
             m_slideCount = words.value(1).toInt();
-            if (!ok || m_slideCount <= 0)
+            if (!ok || m_slideCount <= 0) {
                 failOpen(line);
+            } else if (m_opening) {
+                // 1/100 mm to points.
+                const QSize size(qRound(words.value(2).toInt() * 72 / 2540.0),
+                                 qRound(words.value(3).toInt() * 72 / 2540.0));
+                emit loaded(m_slideCount, size);
+            }
             break;
         case Start:
             if (!ok)

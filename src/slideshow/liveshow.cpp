@@ -43,6 +43,27 @@ LiveShow::LiveShow(QWidget *window)
 {
     m_poll.setInterval(300);
     connect(&m_poll, &QTimer::timeout, this, &LiveShow::poll);
+    m_keep.setInterval(500);
+    connect(&m_keep, &QTimer::timeout, this, [this] {
+        const QImage shown = grab();
+        if (!shown.isNull()) {
+            m_lastPicture = shown;
+            m_lastPictureSlide = m_slide;
+        }
+    });
+}
+
+void LiveShow::setKeepPictures(bool on)
+{
+    if (on) {
+        m_lastPicture = QImage();
+        m_lastPictureSlide = 0;
+        m_keep.start();
+    } else {
+        m_keep.stop();
+        m_lastPicture = QImage();
+        m_lastPictureSlide = 0;
+    }
 }
 
 LiveShow::~LiveShow()
@@ -57,6 +78,10 @@ void LiveShow::setBridge(SlideShowBridge *bridge)
     m_bridge = bridge;
     if (!bridge)
         return;
+    connect(bridge, &SlideShowBridge::loaded, this, [this](int count, const QSize &size) {
+        if (m_started && !m_opened)
+            emit loaded(count, size);
+    });
     connect(bridge, &SlideShowBridge::opened, this, &LiveShow::onOpened);
     connect(bridge, &SlideShowBridge::openFailed, this, &LiveShow::onOpenFailed);
     connect(bridge, &SlideShowBridge::slideReported, this, &LiveShow::onReported);
@@ -65,14 +90,11 @@ void LiveShow::setBridge(SlideShowBridge *bridge)
     connect(bridge, &SlideShowBridge::lost, this, &LiveShow::onLost);
 }
 
-bool LiveShow::start(const QString &file, QWidget *picture, QWidget *area, QWidget *board)
+bool LiveShow::begin(const QString &file, const QRect &where)
 {
     leave();
-    if (!m_bridge || !picture || !area || !board)
+    if (!m_bridge)
         return false;
-    m_picture = picture;
-    m_area = area;
-    m_board = board;
     m_started = true;
     // The show's window is a plain X child of ours, out of the widgets' reach: a native widget
     // would make its ancestors and their siblings native too, and a native board cannot be
@@ -81,19 +103,30 @@ bool LiveShow::start(const QString &file, QWidget *picture, QWidget *area, QWidg
     m_window->winId();
     m_host = new QWindow(m_window->windowHandle());
     m_host->setFlag(Qt::WindowDoesNotAcceptFocus);
-    m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
+    m_host->setGeometry(where);
     m_host->create();
     m_host->installEventFilter(this);
     const quintptr id = quintptr(m_host->winId());
     // The office's menu and its own key handling never see these; they come to us.
     X11InputCatcher::holdInput(id);
-    watchPicture(true);
     QSize size = nativeSize(id);
     if (size.isEmpty())
-        size = picture->size() * m_host->devicePixelRatio();
+        size = where.size() * m_host->devicePixelRatio();
     m_sentSize = size;
     m_bridge->open(file, id, size);
     return true;
+}
+
+void LiveShow::attach(QWidget *picture, QWidget *area, QWidget *board)
+{
+    if (!m_started || !picture || !area || !board)
+        return;
+    m_picture = picture;
+    m_area = area;
+    m_board = board;
+    watchPicture(true);
+    if (m_host)
+        m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
 }
 
 void LiveShow::stop()

@@ -33,6 +33,7 @@ private slots:
     void openedBehindAnotherTab();
     void showBeforeItsPdfCopy_data();
     void showBeforeItsPdfCopy();
+    void hostGoesWhenLetGo();
 
 private:
     // A window with a live show of the three-page lesson, on page 1.
@@ -255,6 +256,23 @@ void TestLiveShow::showBeforeItsPdfCopy()
              lose ? QStringLiteral("幻灯片模式异常退出，转入图片模式") : QString());
     w->navigateSlideShow(4);
     QTRY_COMPARE(w->slidePage(), 2);
+}
+
+void TestLiveShow::hostGoesWhenLetGo()
+{
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    bridge->closeMs = 500;
+    QPointer<QWindow> host = w->slideShowHostWindow();
+    QVERIFY(host);
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w->closeTab(w->currentTabItem());
+    }
+    // The office still holds it until it says it let go; then it goes at once.
+    QTest::qWait(300);
+    QVERIFY(host);
+    QTRY_VERIFY_WITH_TIMEOUT(!host, 1000);
 }
 
 QTEST_MAIN(TestLiveShow)

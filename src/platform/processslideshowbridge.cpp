@@ -186,10 +186,18 @@ void ProcessSlideShowBridge::close()
     const bool had = m_live || m_opening;
     m_live = false;
     m_opening = false;
-    m_queue.clear();
+    // A close already on its way (the office ended the show itself) stays, and answers.
+    bool closing = m_waiting && m_current.kind == Close;
+    QQueue<Request> kept;
+    for (const Request &request : qAsConst(m_queue)) {
+        if (request.kind == Close)
+            kept.enqueue(request);
+    }
+    m_queue = kept;
+    closing = closing || !m_queue.isEmpty();
     if (had && m_process)
         enqueue(Close, "close", callTimeLimitMs);
-    else
+    else if (!closing || !m_process)
         QMetaObject::invokeMethod(this, &SlideShowBridge::closed, Qt::QueuedConnection);
 }
 

@@ -16,6 +16,8 @@ namespace {
 
 // A late report of the slide before a page turn is not believed for this long.
 constexpr int jumpPatienceMs = 3000;
+// A show's window is kept this long at most for the office to let go of it after a close.
+constexpr int hostReleaseLimitMs = 10000;
 
 xcb_connection_t *connection()
 {
@@ -88,6 +90,7 @@ void LiveShow::setBridge(SlideShowBridge *bridge)
     connect(bridge, &SlideShowBridge::slideChanged, this, &LiveShow::onSlide);
     connect(bridge, &SlideShowBridge::showEnded, this, &LiveShow::onEnded);
     connect(bridge, &SlideShowBridge::lost, this, &LiveShow::onLost);
+    connect(bridge, &SlideShowBridge::closed, this, &LiveShow::onClosed);
 }
 
 bool LiveShow::begin(const QString &file, const QRect &where)
@@ -347,6 +350,17 @@ void LiveShow::onLost()
         emit openFailed();
 }
 
+void LiveShow::onClosed()
+{
+    // The closes are answered in order: the oldest window left is the one let go of.
+    while (!m_released.isEmpty()) {
+        if (QWindow *host = m_released.takeFirst()) {
+            delete host;
+            return;
+        }
+    }
+}
+
 void LiveShow::watchPicture(bool on)
 {
     for (const QPointer<QWidget> &w : qAsConst(m_watched)) {
@@ -376,11 +390,13 @@ void LiveShow::leave()
     if (had && m_bridge)
         m_bridge->close();
     if (m_host) {
-        // Unmapped now; destroyed once the office has let go of the window inside.
+        // Unmapped now; destroyed once the office has let go of the window inside (the bridge
+        // says when), or after a while from a bridge that never says so.
         QWindow *host = m_host;
         m_host = nullptr;
         host->hide();
-        QTimer::singleShot(2000, host, [host] { delete host; });
+        m_released.append(host);
+        QTimer::singleShot(hostReleaseLimitMs, host, [host] { delete host; });
     }
     if (m_overlay) {
         // The board goes back onto the picture, with every stroke.

@@ -93,6 +93,7 @@ private:
     void onSlide(int slide);
     void onEnded();
     void onLost();
+    void onClosed();
     void watchPicture(bool on);
     void leave();
 
@@ -103,6 +104,8 @@ private:
     QPointer<QWidget> m_board;
     QList<QPointer<QWidget>> m_watched;
     QPointer<QWindow> m_host;
+    // Windows of closed shows, oldest first, until the office has let go of them.
+    QList<QPointer<QWindow>> m_released;
     InkOverlay *m_overlay = nullptr;
     QTimer m_poll;
     QTimer m_keep;

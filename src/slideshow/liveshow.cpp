@@ -37,6 +37,18 @@ QSize nativeSize(quintptr window)
     return size;
 }
 
+bool hasChildWindows(quintptr window)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !window)
+        return false;
+    xcb_query_tree_reply_t *reply =
+        xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), nullptr);
+    const bool has = reply && xcb_query_tree_children_length(reply) > 0;
+    std::free(reply);
+    return has;
+}
+
 } // namespace
 
 LiveShow::LiveShow(QWidget *window)
@@ -355,10 +367,21 @@ void LiveShow::onClosed()
     // The closes are answered in order: the oldest window left is the one let go of.
     while (!m_released.isEmpty()) {
         if (QWindow *host = m_released.takeFirst()) {
-            delete host;
+            dropWhenEmpty(host);
             return;
         }
     }
+}
+
+void LiveShow::dropWhenEmpty(QWindow *host)
+{
+    // The office disposes of its own window inside ours a moment after it answered: ours goes
+    // once that one is gone, so that the office never draws into a window that is no more.
+    if (!hasChildWindows(quintptr(host->winId()))) {
+        delete host;
+        return;
+    }
+    QTimer::singleShot(50, host, [this, host] { dropWhenEmpty(host); });
 }
 
 void LiveShow::watchPicture(bool on)

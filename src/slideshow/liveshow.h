@@ -94,6 +94,7 @@ private:
     void onEnded();
     void onLost();
     void onClosed();
+    void dropWhenEmpty(QWindow *host);
     void watchPicture(bool on);
     void leave();
 

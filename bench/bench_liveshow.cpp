@@ -1,9 +1,9 @@
 // The live show under X: seconds from the open to the first live slide, cold (a new office
-// profile, the page cache dropped where we may, every core kept busy) and warm (the office
-// already running), milliseconds from a "next step" and a
-// "next page" command to the show's next frame on screen, and the longest gap between two
-// repaints of the window while the office starts and while a call hangs (the bridge and the
-// office stopped until the time limit gives the show up). Run it on an X display (xvfb-run).
+// profile, the page cache dropped where we may, every core kept busy), for a deck of 48 slides
+// and warm (the office already running), and to the thumbnails; milliseconds from a "next
+// step" and a "next page" command to the show's next frame on screen; the longest gap between
+// two repaints of the window while the office starts and while a call hangs (the bridge and
+// the office stopped until the time limit gives the show up). Run it on an X display.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -122,6 +122,18 @@ int main(int argc, char **argv)
         "pptx", data.filePath("make-profile"));
     if (pptx.isEmpty())
         return std::puts("needs LibreOffice"), 1;
+    // A large deck: its first slide must not wait for the PDF copy of all the others.
+    QList<SlideSpec> many;
+    for (int i = 1; i <= 48; ++i)
+        many.append({QStringLiteral("第%1页").arg(i),
+                     {"备注"},
+                     i % 3 ? QString() : "#d0e0ff",
+                     false,
+                     i % 4 == 0});
+    const QString big = makeWithSoffice(data.filePath("big.fodp"), flatPresentationXml(many),
+                                        "pptx", data.filePath("make-profile"));
+    if (big.isEmpty())
+        return std::puts("needs LibreOffice"), 1;
     MainWindow w;
     runStartUpSteps(w);
     w.show();
@@ -131,29 +143,48 @@ int main(int argc, char **argv)
     QTimer repaint;
     QObject::connect(&repaint, &QTimer::timeout, &w, [&] { w.update(); });
     repaint.start(16);
-    for (const char *run : {"cold", "warm"}) {
+    for (const char *run : {"cold", "48 slides", "warm"}) {
         const bool cold = QByteArray(run) == "cold";
+        const bool large = QByteArray(run) == "48 slides";
         const bool dropped = cold && dropPageCache();
         auto burner = cold ? std::make_unique<CpuBurner>() : nullptr;
         gaps.longest = 0;
         gaps.clock.invalidate();
         QElapsedTimer t;
         t.start();
-        w.openFiles({pptx});
+        // The open returns once the PDF copy is there; the show is up long before.
+        qint64 liveAt = -1;
+        qint64 gapAtLive = 0;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (liveAt < 0 && w.isSlideShowAlive()) {
+                liveAt = t.nsecsElapsed();
+                gapAtLive = gaps.longest;
+            }
+        });
+        watch.start(5);
+        w.openFiles({large ? big : pptx});
         // Live, not picture mode: a fallback clears the show with a status text.
         if (!waitFor(
                 [&] {
-                    return w.isSlideShowAlive() ||
+                    return liveAt >= 0 ||
                            (!w.statusText().isEmpty() && !w.statusText().startsWith("正在"));
                 },
                 120000) ||
             !w.isSlideShowAlive())
             return std::printf("no live show: %s\n", qPrintable(w.statusText())), 1;
+        watch.stop();
         std::printf(
             "open to first live slide, %s: %.2f s (longest repaint gap %lld ms)%s%s\n", run,
-            t.nsecsElapsed() / 1e9, gaps.longest,
+            liveAt / 1e9, gapAtLive,
             burner ? qPrintable(QStringLiteral(", %1 cores busy").arg(burner->count())) : "",
             cold ? (dropped ? ", page cache dropped" : ", page cache kept (no right)") : "");
+        if (cold)
+            std::printf("  goal for a cold first open: 8 s, live\n");
+        const int slides = large ? 48 : 3;
+        waitFor([&] { return w.slideThumbnailCount() == slides; }, 120000);
+        std::printf("  thumbnails and backdrops from the PDF copy after %.2f s\n",
+                    t.nsecsElapsed() / 1e9);
         burner.reset();
         w.navigateSlideShow(4);
         waitFor([&] { return w.slidePage() == 2; }, 3000);

@@ -17,6 +17,7 @@ public:
     int steps = 2;
     int answerMs = 0;
     int gotoMs = 0;
+    int closeMs = 0;
     bool failOpen = false;
     int slide = 0;
     int step = 0;
@@ -35,6 +36,7 @@ public:
             live = true;
             slide = 1;
             step = 0;
+            emit loaded(count, QSize(720, 540));
             emit opened(count, QStringList{"一", "二", "三"}.mid(0, count));
         });
     }
@@ -75,7 +77,12 @@ public:
         });
     }
     void resize(const QSize &size) override { sizes << size; }
-    void close() override { live = false; }
+    // Answered after closeMs, as the real one answers once the office let go of the window.
+    void close() override
+    {
+        live = false;
+        QTimer::singleShot(closeMs, this, [this] { emit closed(); });
+    }
     void shutdown() override { live = false; }
     bool isBusy() const override { return pending > 0; }
     bool isLive() const override { return live; }

@@ -31,6 +31,9 @@ private slots:
     void showGoes_data();
     void showGoes();
     void openedBehindAnotherTab();
+    void showBeforeItsPdfCopy_data();
+    void showBeforeItsPdfCopy();
+    void hostGoesWhenLetGo();
 
 private:
     // A window with a live show of the three-page lesson, on page 1.
@@ -212,6 +215,64 @@ void TestLiveShow::openedBehindAnotherTab()
     QCOMPARE(w->statusText(), QString());
     w->navigateSlideShow(4);
     QTRY_COMPARE(bridge->slide, 2);
+}
+
+void TestLiveShow::showBeforeItsPdfCopy_data()
+{
+    QTest::addColumn<bool>("lose");
+    QTest::newRow("runs meanwhile") << false;
+    QTest::newRow("lost meanwhile") << true;
+}
+
+void TestLiveShow::showBeforeItsPdfCopy()
+{
+    // The PDF copy takes a second: the show runs before it is there, the thumbnails come with
+    // it, and a loss meanwhile is picture mode as ever.
+    QFETCH(bool, lose);
+    MainWindow *w = office.window();
+    w->setSlideShowBridgeFactory(
+        [this](QObject *parent) { return bridge = new FakeSlideBridge(parent); });
+    bool liveFirst = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (!w->isSlideShowAlive() || w->slideThumbnailCount() > 0)
+            return;
+        liveFirst = true;
+        if (lose)
+            bridge->die();
+    });
+    watch.start(20);
+    office.use("slow");
+    {
+        BoxAnswerer answer("OK");
+        w->openFiles({office.dir.filePath("lesson.pptx")});
+        office.use("fixture");
+        QCOMPARE(answer.texts, QStringList());
+    }
+    QVERIFY(liveFirst);
+    QTRY_COMPARE(w->slideThumbnailCount(), 3);
+    QCOMPARE(w->isSlideShowAlive(), !lose);
+    QCOMPARE(w->statusText(),
+             lose ? QStringLiteral("幻灯片模式异常退出，转入图片模式") : QString());
+    w->navigateSlideShow(4);
+    QTRY_COMPARE(w->slidePage(), 2);
+}
+
+void TestLiveShow::hostGoesWhenLetGo()
+{
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    bridge->closeMs = 500;
+    QPointer<QWindow> host = w->slideShowHostWindow();
+    QVERIFY(host);
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w->closeTab(w->currentTabItem());
+    }
+    // The office still holds it until it says it let go; then it goes at once.
+    QTest::qWait(300);
+    QVERIFY(host);
+    QTRY_VERIFY_WITH_TIMEOUT(!host, 1000);
 }
 
 QTEST_MAIN(TestLiveShow)

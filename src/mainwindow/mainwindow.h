@@ -31,6 +31,7 @@ class HandOffWatch;
 class InkOverlay;
 class SlideShowBridge;
 class LiveShow;
+class PresentationLoader;
 class PaintProperty;
 class PDFReader;
 class QAction;
@@ -197,7 +198,7 @@ public:
     DocumentConverter *presentationConverter();
     bool computeSlideFitSize();
     bool computeSlideShowPlacement();
-    bool loadSlideThumbnailsAndColours();
+    bool loadSlideThumbnailsAndColours(bool showProgress = true);
     bool loadSlideNotes();
     void closeSlideShow();
     bool isSlideShowAlive() const;
@@ -205,9 +206,12 @@ public:
     void updateSlideShowGeometry(bool replace);
     void syncSlideShowToPage();
     bool shouldPollSlideShow() const;
-    // The live show: started once the tab stands in picture mode, left for picture mode when
-    // it cannot start or is lost.
-    void startLiveShow(const QString &file);
+    // The live show: started from the copy at once, left for picture mode when it cannot
+    // start or is lost. The slide tab comes from the running show (its PDF copy follows) or
+    // from the PDF copy, whichever knows the slides first.
+    bool buildSlideTab(const QString &path);
+    void onLiveShowLoaded(int slideCount, const QSize &slideSize);
+    void takeSlidePdf(const PresentationLoader &loader);
     void onLiveShowOpened(int slideCount, const QStringList &notes);
     void onLiveShowFailed();
     void onLiveShowSlide(int slide);
@@ -483,6 +487,9 @@ private:
     std::unique_ptr<PDFReader> slideReader;
     QPixmap slideBackdrop;
     bool slideOpening = false;
+    // While a presentation opens: its file, and whether its tab stands yet.
+    QString slideOpenPath;
+    bool slideTabBuilt = false;
     DocumentConverter *slideConverter = nullptr;
     // The live show: its bridge (kept, with its office, for the program's lifetime), the
     // native window it runs in, and the overlay that holds the ink above it.

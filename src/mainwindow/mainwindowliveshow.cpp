@@ -52,6 +52,7 @@ LiveShow *MainWindow::liveShowController()
     if (liveShow)
         return liveShow;
     liveShow = new LiveShow(this);
+    connect(liveShow, &LiveShow::loaded, this, &MainWindow::onLiveShowLoaded);
     connect(liveShow, &LiveShow::opened, this, &MainWindow::onLiveShowOpened);
     connect(liveShow, &LiveShow::openFailed, this, &MainWindow::onLiveShowFailed);
     connect(liveShow, &LiveShow::slideShown, this, &MainWindow::onLiveShowSlide);
@@ -68,21 +69,6 @@ QWindow *MainWindow::slideShowHostWindow() const
 InkOverlay *MainWindow::slideInkOverlay() const
 {
     return liveShow ? liveShow->overlay() : nullptr;
-}
-
-void MainWindow::startLiveShow(const QString &file)
-{
-    TabItem *tab = currentTab;
-    SlideShowBridge *bridge = slideShowBridge();
-    if (!bridge || !tab || tab->kind != 1 || !tab->slideBackground || !tab->canvas ||
-        !tab->scrollArea) {
-        setAuxLabelAText(notStartedText);
-        return;
-    }
-    liveTab = tab;
-    updateSlideShowInput();
-    setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
-    liveShow->start(file, tab->slideBackground, tab->scrollArea, tab->canvas);
 }
 
 void MainWindow::onLiveShowOpened(int count, const QStringList &notes)

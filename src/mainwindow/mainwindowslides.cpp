@@ -67,11 +67,12 @@ void MainWindow::openSlideFile(const QString &path)
         return;
     }
     slideOpening = true;
-    const bool opened = openPresentation(path);
+    openPresentation(path);
     slideOpening = false;
-    if (!opened)
-        return;
+}
 
+bool MainWindow::buildSlideTab(const QString &path)
+{
     QList<QSize> pageSizes;
     QList<QPixmap> backgrounds;
     for (int i = 0; i < slideCount; ++i) {
@@ -82,7 +83,7 @@ void MainWindow::openSlideFile(const QString &path)
     if (!overlayCanvas->loadPages(pageSizes, backgrounds)) {
         overlayCanvas->reset();
         cleanSlideCaches();
-        return;
+        return false;
     }
     const QString pdf =
         pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") + shortPrefix;
@@ -138,13 +139,32 @@ void MainWindow::openSlideFile(const QString &path)
     tab->info = suiteTitle;
     currentSlide = 1;
     addTab(tab);
+    slideTabBuilt = true;
     showSlidePage(1);
     overlayCanvas->takeFocus();
     recentFilesControler->addFile(path);
-    startLiveShow(pptCacheDirPath() + QStringLiteral("/") + slideStamp + QStringLiteral(".") +
-                  QFileInfo(path).suffix().toLower());
-    if (!liveTab)
-        tellMissingNotes();
+    // The show loading meanwhile goes over this tab's page picture.
+    if (liveShow && liveShow->isWaitingForPicture()) {
+        liveTab = tab;
+        updateSlideShowInput();
+        setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
+        liveShow->attach(label, area, overlayCanvas);
+    } else {
+        setAuxLabelAText(QStringLiteral("幻灯片载入失败，当前以图片模式运行"));
+    }
+    return true;
+}
+
+void MainWindow::onLiveShowLoaded(int count, const QSize &size)
+{
+    // The tab comes from the running show, before its PDF copy is there.
+    if (slideTabBuilt || slideOpenPath.isEmpty() || closing || count <= 0 || size.isEmpty())
+        return;
+    slideCount = count;
+    slideSize = size;
+    suiteTitle = QStringLiteral("[") + QStringLiteral("LibreOffice") + QStringLiteral("]");
+    if (computeSlideFitSize())
+        buildSlideTab(slideOpenPath);
 }
 
 void MainWindow::tellMissingNotes()
@@ -183,18 +203,23 @@ bool MainWindow::openPresentation(const QString &path)
         return false;
     setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     QCoreApplication::processEvents();
-    // The office of the live show starts while the copies are made.
-    if (SlideShowBridge *bridge = slideShowBridge())
+    // The office of the live show starts while the copy is made.
+    SlideShowBridge *bridge = slideShowBridge();
+    if (bridge)
         bridge->startOffice();
 
     PresentationLoader loader(presentationConverter());
-    const bool loaded = loader.load(path, pptCacheDirPath(), stamp, shortPrefix);
+    slideTabBuilt = false;
     auto fail = [&](const QString &text) {
+        if (liveShow && liveShow->isWaitingForPicture())
+            liveShow->stop();
+        slideOpenPath.clear();
         loader.discard();
         slideReader.reset();
         slideThumbnails.clear();
         slideColours.clear();
         slideNotes.clear();
+        slideStamp.clear();
         slideOutlineCombo->clear();
         setAuxLabelAText(QString());
         setProgressPercent(0);
@@ -202,6 +227,37 @@ bool MainWindow::openPresentation(const QString &path)
             showMessage(text);
         return false;
     };
+    if (!loader.copy(path, pptCacheDirPath(), stamp, shortPrefix))
+        return fail(loader.message);
+    if (closing)
+        return fail(QString());
+    slideStamp = stamp;
+    slideOpenPath = path;
+    slideNotes.clear();
+    slideColours.clear();
+    // The show starts from the copy at once: its first slide needs no PDF copy, which is made
+    // meanwhile for the thumbnails, the backdrops and picture mode. The tab comes with the
+    // first of the two to know the slides.
+    if (bridge) {
+        liveTab = nullptr;
+        liveShowController()->begin(
+            loader.copyPath, QRect(documentWidget->mapTo(this, QPoint()), documentWidget->size()));
+        liveShow->setKeepPictures(true);
+    }
+    const bool loaded = loader.convert();
+    slideOpenPath.clear();
+    if (slideTabBuilt) {
+        // Quitting or closing the tab meanwhile took the slides with it.
+        if (closing || !hasSlideShowTab())
+            return fail(QString());
+        if (!loaded) {
+            // The show runs without thumbnails; a loss keeps its last picture.
+            qWarning("slide show: no PDF copy: %s", qPrintable(loader.message));
+            return true;
+        }
+        takeSlidePdf(loader);
+        return true;
+    }
     // Quitting ended the conversions: nothing to tell, nothing to keep.
     if (closing)
         return fail(QString());
@@ -218,15 +274,48 @@ bool MainWindow::openPresentation(const QString &path)
     slideNotes = loader.notes;
     slideColours = loader.colours;
     suiteTitle = QStringLiteral("[") + QStringLiteral("LibreOffice") + QStringLiteral("]");
-    if (!computeSlideFitSize() || !loadSlideThumbnailsAndColours() || !loadSlideNotes())
+    if (!computeSlideFitSize() || !loadSlideThumbnailsAndColours(true) || !loadSlideNotes())
         return fail(PresentationLoader::blockedMessage(4));
     if (closing)
         return fail(QString());
-    slideStamp = stamp;
+    if (liveShow)
+        liveShow->setKeepPictures(false);
     currentSlide = 1;
     // The slides are there, their notes are not: said once the live show cannot give them.
     slideNotesMessage = loader.message;
+    if (!buildSlideTab(path))
+        return false;
+    if (!liveTab)
+        tellMissingNotes();
     return true;
+}
+
+void MainWindow::takeSlidePdf(const PresentationLoader &loader)
+{
+    auto reader = std::make_unique<PDFReader>();
+    reader->setMinimumPageSize(0);
+    if (!reader->load(loader.pdfPath) || reader->usablePageCount() != slideCount) {
+        qWarning("slide show: the PDF copy does not hold the show's %d slides", slideCount);
+        return;
+    }
+    slideReader = std::move(reader);
+    if (slideColours.isEmpty())
+        slideColours = loader.colours;
+    // The running show's notes, when it gave them, else the flat copy's.
+    if (slideNotes.size() != slideCount) {
+        slideNotes = loader.notes;
+        loadSlideNotes();
+        slideNotesMessage = loader.message;
+        if (!liveTab)
+            tellMissingNotes();
+    }
+    if (!loadSlideThumbnailsAndColours(false) || !slideReader)
+        return;
+    if (liveShow)
+        liveShow->setKeepPictures(false);
+    refreshSlideOutline(currentSlide);
+    applySlideBackgroundColour(currentSlide);
+    renderSlideBackdrop(currentSlide);
 }
 
 bool MainWindow::computeSlideFitSize()
@@ -253,28 +342,32 @@ bool MainWindow::computeSlideShowPlacement()
     return true;
 }
 
-bool MainWindow::loadSlideThumbnailsAndColours()
+bool MainWindow::loadSlideThumbnailsAndColours(bool showProgress)
 {
     if (!slideReader || slideReader->usablePageCount() == 0)
         return false;
-    slideOutlineCombo->clear();
-    slideThumbnails.clear();
     const double scale = 300.0 / slideReader->pageSizes().first().width();
-    const QList<int> &numbers = slideReader->pageNumbers();
+    // A copy: the tab (and the reader) may go while the window's events run.
+    const QList<int> numbers = slideReader->pageNumbers();
+    QList<QIcon> thumbnails;
     QStringList colours;
     for (int i = 1; i <= slideCount; ++i) {
-        setAuxLabelAText(QStringLiteral("正在加载（") + QString::number(i) + QStringLiteral("/") +
-                         QString::number(slideCount) + QStringLiteral("）"));
-        const QImage image = slideReader->pageImage(numbers.at(i - 1), scale);
+        if (showProgress) {
+            setAuxLabelAText(QStringLiteral("正在加载（") + QString::number(i) +
+                             QStringLiteral("/") + QString::number(slideCount) +
+                             QStringLiteral("）"));
+        }
+        const QImage image = slideReader->pageImage(numbers.value(i - 1), scale);
         if (image.isNull())
             return false;
-        slideThumbnails << QIcon(QPixmap::fromImage(image));
+        thumbnails << QIcon(QPixmap::fromImage(image));
         const QString named = i <= slideColours.size() ? slideColours.at(i - 1) : QString();
         colours << (QColor(named).isValid() ? QColor(named).name() : edgeColourName(image));
         QCoreApplication::processEvents();
-        if (closing)
+        if (closing || !slideReader)
             return false;
     }
+    slideThumbnails = thumbnails;
     slideColours = colours;
     return true;
 }
@@ -296,6 +389,8 @@ bool MainWindow::loadSlideNotes()
 void MainWindow::closeSlideShow()
 {
     leaveLiveShow();
+    if (liveShow)
+        liveShow->setKeepPictures(false);
     slideReader.reset();
     slideBackdrop = QPixmap();
     slideThumbnails.clear();
@@ -396,7 +491,11 @@ void MainWindow::renderSlideBackdrop(int page)
         return;
     // Rendered at the size it is shown, so the label need not scale it. A page that cannot be
     // rendered shows no backdrop, never the slide before it.
-    slideBackdrop = QPixmap::fromImage(renderSlidePage(page, slidePlacement.height()));
+    QImage image = renderSlidePage(page, slidePlacement.height());
+    // No PDF copy yet: the show's last picture of this slide, if it left one.
+    if (image.isNull() && !slideReader && liveShow && liveShow->lastPictureSlide() == page)
+        image = liveShow->lastPicture();
+    slideBackdrop = QPixmap::fromImage(image);
     currentTab->slideBackground->setPixmap(slideBackdrop);
     if (InkOverlay *overlay = slideInkOverlay();
         overlay && overlay->content() == currentTab->canvas)

@@ -186,10 +186,18 @@ void ProcessSlideShowBridge::close()
     const bool had = m_live || m_opening;
     m_live = false;
     m_opening = false;
-    m_queue.clear();
+    // A close already on its way (the office ended the show itself) stays, and answers.
+    bool closing = m_waiting && m_current.kind == Close;
+    QQueue<Request> kept;
+    for (const Request &request : qAsConst(m_queue)) {
+        if (request.kind == Close)
+            kept.enqueue(request);
+    }
+    m_queue = kept;
+    closing = closing || !m_queue.isEmpty();
     if (had && m_process)
         enqueue(Close, "close", callTimeLimitMs);
-    else
+    else if (!closing || !m_process)
         QMetaObject::invokeMethod(this, &SlideShowBridge::closed, Qt::QueuedConnection);
 }
 
@@ -274,8 +282,14 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             break;
         case Open:
             m_slideCount = words.value(1).toInt();
-            if (!ok || m_slideCount <= 0)
+            if (!ok || m_slideCount <= 0) {
                 failOpen(line);
+            } else if (m_opening) {
+                // 1/100 mm to points.
+                const QSize size(qRound(words.value(2).toInt() * 72 / 2540.0),
+                                 qRound(words.value(3).toInt() * 72 / 2540.0));
+                emit loaded(m_slideCount, size);
+            }
             break;
         case Start:
             if (!ok)

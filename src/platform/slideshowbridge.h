@@ -34,6 +34,10 @@ public:
 
 signals:
     void officeStarting();
+    // The file is loaded and its show about to start: its count of shown slides and the size
+    // of its first slide in points (1/72 inch, as the pages of its PDF copy), empty when the
+    // office does not tell it.
+    void loaded(int slideCount, const QSize &slideSize);
     void opened(int slideCount, const QStringList &notes);
     void openFailed();
     // The slide the show is on after a command (1-based), or (0, false) once the show has

@@ -358,9 +358,12 @@ std::string handle(UnoSlideShow &show, const std::string &verb, std::istringstre
         in >> xid >> w >> h;
         std::getline(in >> std::ws, url);
         const int count = show.open(xid, w, h, url);
-        if (count <= 0)
+        if (count <= 0) {
             note("load: the office did not open " + url + " as a presentation");
-        return count > 0 ? "ok " + std::to_string(count) : "err load refused";
+            return "err load refused";
+        }
+        return "ok " + std::to_string(count) + ' ' + std::to_string(show.slideWidth()) + ' ' +
+               std::to_string(show.slideHeight());
     }
     if (verb == "start") {
         lastTold.clear();

@@ -210,6 +210,14 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
         if (shown(pages->getByIndex(i)))
             m_shown.push_back(i);
     }
+    m_slideWidth = m_slideHeight = 0;
+    if (!m_shown.empty()) {
+        Reference<beans::XPropertySet> first(pages->getByIndex(m_shown.front()), UNO_QUERY);
+        if (first.is()) {
+            first->getPropertyValue("Width") >>= m_slideWidth;
+            first->getPropertyValue("Height") >>= m_slideHeight;
+        }
+    }
     return int(m_shown.size());
 }
 

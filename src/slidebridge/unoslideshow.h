@@ -46,6 +46,9 @@ public:
     // the office refused the file. Slides are counted among those shown, as the PDF copy has
     // them; the office counts them among all.
     int open(long long window, int width, int height, const std::string &url);
+    // The size of the first shown slide after open(), in 1/100 mm (0 when unknown).
+    int slideWidth() const { return m_slideWidth; }
+    int slideHeight() const { return m_slideHeight; }
     void resize(int width, int height);
     // Starts the show, looping past its last slide; true once it runs, false when it does not
     // come up within limitMs.
@@ -82,6 +85,8 @@ private:
     css::uno::Reference<css::presentation::XSlideShowListener> m_listener;
     css::uno::Reference<css::presentation::XSlideShowController> m_listened;
     std::vector<int> m_shown; // the office's index of each shown slide
+    sal_Int32 m_slideWidth = 0;
+    sal_Int32 m_slideHeight = 0;
     // A jump the office has not completed yet, and how long it is waited for.
     int m_jumpTarget = -1;
     std::chrono::steady_clock::time_point m_jumpUntil;

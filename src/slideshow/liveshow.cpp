@@ -16,6 +16,8 @@ namespace {
 
 // A late report of the slide before a page turn is not believed for this long.
 constexpr int jumpPatienceMs = 3000;
+// A show's window is kept this long at most for the office to let go of it after a close.
+constexpr int hostReleaseLimitMs = 10000;
 
 xcb_connection_t *connection()
 {
@@ -35,6 +37,18 @@ QSize nativeSize(quintptr window)
     return size;
 }
 
+bool hasChildWindows(quintptr window)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !window)
+        return false;
+    xcb_query_tree_reply_t *reply =
+        xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), nullptr);
+    const bool has = reply && xcb_query_tree_children_length(reply) > 0;
+    std::free(reply);
+    return has;
+}
+
 } // namespace
 
 LiveShow::LiveShow(QWidget *window)
@@ -43,6 +57,27 @@ LiveShow::LiveShow(QWidget *window)
 {
     m_poll.setInterval(300);
     connect(&m_poll, &QTimer::timeout, this, &LiveShow::poll);
+    m_keep.setInterval(500);
+    connect(&m_keep, &QTimer::timeout, this, [this] {
+        const QImage shown = grab();
+        if (!shown.isNull()) {
+            m_lastPicture = shown;
+            m_lastPictureSlide = m_slide;
+        }
+    });
+}
+
+void LiveShow::setKeepPictures(bool on)
+{
+    if (on) {
+        m_lastPicture = QImage();
+        m_lastPictureSlide = 0;
+        m_keep.start();
+    } else {
+        m_keep.stop();
+        m_lastPicture = QImage();
+        m_lastPictureSlide = 0;
+    }
 }
 
 LiveShow::~LiveShow()
@@ -57,22 +92,24 @@ void LiveShow::setBridge(SlideShowBridge *bridge)
     m_bridge = bridge;
     if (!bridge)
         return;
+    connect(bridge, &SlideShowBridge::loaded, this, [this](int count, const QSize &size) {
+        if (m_started && !m_opened)
+            emit loaded(count, size);
+    });
     connect(bridge, &SlideShowBridge::opened, this, &LiveShow::onOpened);
     connect(bridge, &SlideShowBridge::openFailed, this, &LiveShow::onOpenFailed);
     connect(bridge, &SlideShowBridge::slideReported, this, &LiveShow::onReported);
     connect(bridge, &SlideShowBridge::slideChanged, this, &LiveShow::onSlide);
     connect(bridge, &SlideShowBridge::showEnded, this, &LiveShow::onEnded);
     connect(bridge, &SlideShowBridge::lost, this, &LiveShow::onLost);
+    connect(bridge, &SlideShowBridge::closed, this, &LiveShow::onClosed);
 }
 
-bool LiveShow::start(const QString &file, QWidget *picture, QWidget *area, QWidget *board)
+bool LiveShow::begin(const QString &file, const QRect &where)
 {
     leave();
-    if (!m_bridge || !picture || !area || !board)
+    if (!m_bridge)
         return false;
-    m_picture = picture;
-    m_area = area;
-    m_board = board;
     m_started = true;
     // The show's window is a plain X child of ours, out of the widgets' reach: a native widget
     // would make its ancestors and their siblings native too, and a native board cannot be
@@ -81,19 +118,30 @@ bool LiveShow::start(const QString &file, QWidget *picture, QWidget *area, QWidg
     m_window->winId();
     m_host = new QWindow(m_window->windowHandle());
     m_host->setFlag(Qt::WindowDoesNotAcceptFocus);
-    m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
+    m_host->setGeometry(where);
     m_host->create();
     m_host->installEventFilter(this);
     const quintptr id = quintptr(m_host->winId());
     // The office's menu and its own key handling never see these; they come to us.
     X11InputCatcher::holdInput(id);
-    watchPicture(true);
     QSize size = nativeSize(id);
     if (size.isEmpty())
-        size = picture->size() * m_host->devicePixelRatio();
+        size = where.size() * m_host->devicePixelRatio();
     m_sentSize = size;
     m_bridge->open(file, id, size);
     return true;
+}
+
+void LiveShow::attach(QWidget *picture, QWidget *area, QWidget *board)
+{
+    if (!m_started || !picture || !area || !board)
+        return;
+    m_picture = picture;
+    m_area = area;
+    m_board = board;
+    watchPicture(true);
+    if (m_host)
+        m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
 }
 
 void LiveShow::stop()
@@ -314,6 +362,28 @@ void LiveShow::onLost()
         emit openFailed();
 }
 
+void LiveShow::onClosed()
+{
+    // The closes are answered in order: the oldest window left is the one let go of.
+    while (!m_released.isEmpty()) {
+        if (QWindow *host = m_released.takeFirst()) {
+            dropWhenEmpty(host);
+            return;
+        }
+    }
+}
+
+void LiveShow::dropWhenEmpty(QWindow *host)
+{
+    // The office disposes of its own window inside ours a moment after it answered: ours goes
+    // once that one is gone, so that the office never draws into a window that is no more.
+    if (!hasChildWindows(quintptr(host->winId()))) {
+        delete host;
+        return;
+    }
+    QTimer::singleShot(50, host, [this, host] { dropWhenEmpty(host); });
+}
+
 void LiveShow::watchPicture(bool on)
 {
     for (const QPointer<QWidget> &w : qAsConst(m_watched)) {
@@ -343,11 +413,13 @@ void LiveShow::leave()
     if (had && m_bridge)
         m_bridge->close();
     if (m_host) {
-        // Unmapped now; destroyed once the office has let go of the window inside.
+        // Unmapped now; destroyed once the office has let go of the window inside (the bridge
+        // says when), or after a while from a bridge that never says so.
         QWindow *host = m_host;
         m_host = nullptr;
         host->hide();
-        QTimer::singleShot(2000, host, [host] { delete host; });
+        m_released.append(host);
+        QTimer::singleShot(hostReleaseLimitMs, host, [host] { delete host; });
     }
     if (m_overlay) {
         // The board goes back onto the picture, with every stroke.

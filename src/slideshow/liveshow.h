@@ -27,10 +27,15 @@ public:
     void setBridge(SlideShowBridge *bridge);
     SlideShowBridge *bridge() const { return m_bridge; }
 
-    // Opens file into a window in the place of picture (the tab's page picture, inside area);
-    // board (the ink) goes into the overlay once the show runs. Answered by opened or
-    // openFailed. False when there is nothing to run it with.
-    bool start(const QString &file, QWidget *picture, QWidget *area, QWidget *board);
+    // Opens file into a window at where (in the window's coordinates), the office loading it
+    // at once; the page picture it goes over (inside area) follows with attach() once it
+    // exists, before opened; board (the ink) goes into the overlay once the show runs.
+    // Answered by loaded, then opened or openFailed; a show opened with no picture is closed.
+    // False when there is nothing to run it with.
+    bool begin(const QString &file, const QRect &where);
+    void attach(QWidget *picture, QWidget *area, QWidget *board);
+    // Begun and not ended, with no picture yet.
+    bool isWaitingForPicture() const { return m_started && !m_picture; }
     // Ends the show (if any) and gives the board back to the picture.
     void stop();
     // A show was started for this picture and has not ended.
@@ -59,10 +64,17 @@ public:
 
     // The pixels of the step on screen, as the show's window holds them; null when not shown.
     QImage grab() const;
+    // While on, the step on screen is kept every half second, for a loss with no other
+    // picture of the slide to show.
+    void setKeepPictures(bool on);
+    QImage lastPicture() const { return m_lastPicture; }
+    int lastPictureSlide() const { return m_lastPictureSlide; }
     InkOverlay *overlay() const { return m_overlay; }
     QWindow *hostWindow() const { return m_host; }
 
 signals:
+    // The file is loaded (its shown slides and first slide's size in points); opened follows.
+    void loaded(int slideCount, const QSize &slideSize);
     void opened(int slideCount, const QStringList &notes);
     void openFailed();
     // The show is on slide now (reported by the show or by the poll).
@@ -81,6 +93,8 @@ private:
     void onSlide(int slide);
     void onEnded();
     void onLost();
+    void onClosed();
+    void dropWhenEmpty(QWindow *host);
     void watchPicture(bool on);
     void leave();
 
@@ -91,8 +105,13 @@ private:
     QPointer<QWidget> m_board;
     QList<QPointer<QWidget>> m_watched;
     QPointer<QWindow> m_host;
+    // Windows of closed shows, oldest first, until the office has let go of them.
+    QList<QPointer<QWindow>> m_released;
     InkOverlay *m_overlay = nullptr;
     QTimer m_poll;
+    QTimer m_keep;
+    QImage m_lastPicture;
+    int m_lastPictureSlide = 0;
     bool m_started = false;
     bool m_opened = false;
     bool m_passThrough = true;

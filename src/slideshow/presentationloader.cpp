@@ -108,7 +108,7 @@ void PresentationLoader::discard()
     }
 }
 
-bool PresentationLoader::load(const QString &source, const QString &folder, const QString &stamp,
+bool PresentationLoader::copy(const QString &source, const QString &folder, const QString &stamp,
                               const QString &pdfSuffix)
 {
     message.clear();
@@ -133,7 +133,19 @@ bool PresentationLoader::load(const QString &source, const QString &folder, cons
     copyPath = copy;
     pdfPath = base + pdfSuffix;
     notesPath = base + QStringLiteral("fodp");
+    return true;
+}
 
+bool PresentationLoader::load(const QString &source, const QString &folder, const QString &stamp,
+                              const QString &pdfSuffix)
+{
+    return copy(source, folder, stamp, pdfSuffix) && convert();
+}
+
+bool PresentationLoader::convert()
+{
+    if (copyPath.isEmpty())
+        return fail(notLoadedMessage());
     // Both conversions at once, each with a profile of its own: the notes conversion starts
     // inside the PDF conversion's event loop, as soon as that one runs.
     DocumentConverter::Result notesResult = DocumentConverter::NoOutput;

@@ -17,6 +17,10 @@ public:
 
     bool load(const QString &source, const QString &folder, const QString &stamp,
               const QString &pdfSuffix);
+    // load() in two halves: the copy (quick; what a live show opens), then the conversions.
+    bool copy(const QString &source, const QString &folder, const QString &stamp,
+              const QString &pdfSuffix);
+    bool convert();
     // Deletes the copy and the PDF copy.
     void discard();
 

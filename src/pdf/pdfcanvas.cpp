@@ -367,11 +367,13 @@ void PdfCanvas::rebuildLayers(int index)
     if (size.isEmpty())
         return;
     page->copies.setShown(isVisible());
+    // The render runs while the layers are filled; a page finished meanwhile comes with its
+    // notice, so that it is looked for once per call.
+    requestPage(index);
     for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
         *layer = layerOfSize(size);
         layer->fill(Qt::transparent);
     }
-    requestPage(index);
     rebuildBaseLayer(index);
 }
 

@@ -62,12 +62,14 @@ void PdfCanvas::updateVisiblePages(int value)
     // for the renderer.
     for (int i : now) {
         PdfPageData *page = pages.at(i);
-        requestPage(i);
-        if (page->layer2.isNull()) {
-            rebuildLayers(i);
-            if (!page->history.isEmpty())
-                replayHistory(i);
+        if (!page->layer2.isNull()) {
+            requestPage(i);
+            continue;
         }
+        // Asks for the page itself before its layers are filled.
+        rebuildLayers(i);
+        if (!page->history.isEmpty())
+            replayHistory(i);
     }
     // The page that comes next in the scroll direction is rendered meanwhile; it is not held by
     // the page until it is shown.

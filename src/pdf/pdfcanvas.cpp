@@ -21,12 +21,47 @@
 #include "pdf/pdfboardhost.h"
 #include "pdf/pdfpagedata.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
+
 namespace {
 // Rows above the first page, below the last one and (at zoom 1) between pages.
 constexpr int pageMargin = 15;
 // Layers kept from pages scrolled away: those of two pages, for as long as the view moves.
 constexpr int spareLayerCount = 6;
 constexpr int spareLayerMs = 500;
+
+// A transparent layer in memory fresh from the system: its pages read as zero, which is
+// transparent, and are taken only where ink is drawn. A page scrolling in needs three ink layers
+// at once; filling them would take every page of them while the view moves.
+QPixmap transparentLayer(const QSize &size)
+{
+#ifdef Q_OS_UNIX
+    const size_t bytes = size_t(size.width()) * 4 * size_t(size.height());
+    void *bits = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (bits != MAP_FAILED) {
+        struct Mapping
+        {
+            void *bits;
+            size_t bytes;
+        };
+        QImage image(
+            static_cast<uchar *>(bits), size.width(), size.height(), size.width() * 4,
+            QImage::Format_ARGB32_Premultiplied,
+            [](void *data) {
+                auto *mapping = static_cast<Mapping *>(data);
+                munmap(mapping->bits, mapping->bytes);
+                delete mapping;
+            },
+            new Mapping{bits, bytes});
+        return QPixmap::fromImage(std::move(image), Qt::NoOpaqueDetection);
+    }
+#endif
+    QPixmap layer(size);
+    layer.fill(Qt::transparent);
+    return layer;
+}
 } // namespace
 
 PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintProperty *properties,
@@ -370,10 +405,8 @@ void PdfCanvas::rebuildLayers(int index)
     // The render runs while the layers are filled; a page finished meanwhile comes with its
     // notice, so that it is looked for once per call.
     requestPage(index);
-    for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
-        *layer = layerOfSize(size);
-        layer->fill(Qt::transparent);
-    }
+    for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4})
+        *layer = transparentLayer(size);
     rebuildBaseLayer(index);
 }
 
@@ -402,11 +435,11 @@ void PdfCanvas::releasePageLayers(int index)
     if (!isValidPage(index))
         return;
     PdfPageData *page = pages.at(index);
-    QPixmap drawing[] = {page->layer2, page->layer3, page->layer4};
-    // The undo copies go first: a layer still shared with one is not reused.
+    // A base of paper serves the next base, its memory taken already; one showing the page's
+    // rendering shares its pixels and goes. Ink layers are made fresh.
+    QPixmap base = page->pageImage.isNull() ? page->layer1 : QPixmap();
     page->releaseLayers();
-    for (QPixmap &layer : drawing)
-        keepSpareLayer(layer);
+    keepSpareLayer(base);
 }
 
 void PdfCanvas::keepSpareLayer(QPixmap &layer)

@@ -31,6 +31,9 @@ constexpr int pageMargin = 15;
 // Layers kept from pages scrolled away: those of two pages, for as long as the view moves.
 constexpr int spareLayerCount = 6;
 constexpr int spareLayerMs = 500;
+// Previews are a quarter of a page across, kept for the pages seen last.
+constexpr int previewShrink = 4;
+constexpr int previewCount = 24;
 
 // A transparent layer in memory fresh from the system: its pages read as zero, which is
 // transparent, and are taken only where ink is drawn. A page scrolling in needs three ink layers
@@ -204,6 +207,7 @@ void PdfCanvas::closeDocument()
         delete page;
     }
     pages.clear();
+    previewed.clear();
     pageDrawnOn = nullptr;
     items.reset();
     tops.clear();
@@ -362,6 +366,23 @@ void PdfCanvas::requestPage(int index)
         rebuildBaseLayer(index);
         update(QRect(0, tops.at(index), width(), bottoms.at(index) - tops.at(index)));
     }
+}
+
+void PdfCanvas::dropRendering(int index)
+{
+    PdfPageData *page = pages.at(index);
+    if (page->pageImage.isNull())
+        return;
+    // Every fourth pixel: a quick copy, seen only until the page is rendered again.
+    const QSize size = page->pageImage.size() / previewShrink;
+    if (!size.isEmpty()) {
+        page->preview = page->pageImage.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        previewed.removeOne(index);
+        previewed.append(index);
+        if (previewed.size() > previewCount)
+            pages.at(previewed.takeFirst())->preview = QImage();
+    }
+    page->pageImage = QImage();
 }
 
 void PdfCanvas::pageRendered(int pdfPage)
@@ -583,6 +604,11 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
             painter.fillRect(target, board);
         if (!page->layer1.isNull())
             painter.drawPixmap(QRectF(target), page->layer1, source);
+        // A page rendered again shows its last rendering, scaled, until the new one comes.
+        if (!page->preview.isNull() && isWaitingForRender(d))
+            painter.drawImage(QRectF(zoomFactor * displayLeft, tops.at(d),
+                                     zoomFactor * laidOutWidth(d), zoomFactor * laidOutHeight(d)),
+                              page->preview);
         if (!page->history.isEmpty() && !page->layer2.isNull())
             painter.drawPixmap(QRectF(target), page->layer2, source);
     }

@@ -42,11 +42,11 @@ void PdfCanvas::updateVisiblePages(int value)
 
     // Only the visible pages keep their rendering: far pages are released on every call.
     for (int i = 0; i < now.first(); ++i) {
-        pages.at(i)->pageImage = QImage();
+        dropRendering(i);
         releasePageLayers(i);
     }
     for (int i = now.last() + 1; i < pages.size(); ++i) {
-        pages.at(i)->pageImage = QImage();
+        dropRendering(i);
         releasePageLayers(i);
     }
     // Renders no longer wanted are dropped before their turn: fast scrolling does not queue up
@@ -151,6 +151,10 @@ void PdfCanvas::rotate(int type)
         return;
     }
     orientation.rotateOrMirror(type);
+    // Previews are upright copies: they would show the page turned the old way.
+    for (int i : qAsConst(previewed))
+        pages.at(i)->preview = QImage();
+    previewed.clear();
     for (int i : qAsConst(visiblePages))
         releasePageLayers(i);
     visiblePages.clear();

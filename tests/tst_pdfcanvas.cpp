@@ -133,6 +133,7 @@ private slots:
     void draggedEdgeStaysUnderThePointer_data();
     void draggedEdgeStaysUnderThePointer();
     void pageNotReadyShowsPaperAndTakesInk();
+    void pageShownAgainShowsItsLastRendering();
     void mixedPageSizesKeepTheirShape();
 
 private:
@@ -828,6 +829,18 @@ void PdfCanvasTest::pageNotReadyShowsPaperAndTakesInk()
     // The renderer may already have handed the page over during the scroll's own steps.
     board->page(30)->pageImage = QImage();
     QVERIFY(qGray(board->canvas->renderPageImage(30).toImage().pixel(400, 10)) < 40);
+}
+
+void PdfCanvasTest::pageShownAgainShowsItsLastRendering()
+{
+    // Regression: a page scrolled away and back showed blank paper until it was rendered again.
+    board->scrollTo(20);
+    board->scrollTo(30);
+    board->bar()->setValue(board->top(20));
+    QVERIFY(board->canvas->isWaitingForRender(20));
+    const QImage shot = board->canvas->grab(QRect(0, board->top(20), 840, 100)).toImage();
+    // The black bar along the page's top edge.
+    QVERIFY(qGray(shot.pixel(400, 10)) < 40);
 }
 
 void PdfCanvasTest::mixedPageSizesKeepTheirShape()

@@ -21,12 +21,50 @@
 #include "pdf/pdfboardhost.h"
 #include "pdf/pdfpagedata.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
+
 namespace {
 // Rows above the first page, below the last one and (at zoom 1) between pages.
 constexpr int pageMargin = 15;
 // Layers kept from pages scrolled away: those of two pages, for as long as the view moves.
 constexpr int spareLayerCount = 6;
 constexpr int spareLayerMs = 500;
+// Previews are a quarter of a page across, kept for the pages seen last.
+constexpr int previewShrink = 4;
+constexpr int previewCount = 24;
+
+// A transparent layer in memory fresh from the system: its pages read as zero, which is
+// transparent, and are taken only where ink is drawn. A page scrolling in needs three ink layers
+// at once; filling them would take every page of them while the view moves.
+QPixmap transparentLayer(const QSize &size)
+{
+#ifdef Q_OS_UNIX
+    const size_t bytes = size_t(size.width()) * 4 * size_t(size.height());
+    void *bits = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (bits != MAP_FAILED) {
+        struct Mapping
+        {
+            void *bits;
+            size_t bytes;
+        };
+        QImage image(
+            static_cast<uchar *>(bits), size.width(), size.height(), size.width() * 4,
+            QImage::Format_ARGB32_Premultiplied,
+            [](void *data) {
+                auto *mapping = static_cast<Mapping *>(data);
+                munmap(mapping->bits, mapping->bytes);
+                delete mapping;
+            },
+            new Mapping{bits, bytes});
+        return QPixmap::fromImage(std::move(image), Qt::NoOpaqueDetection);
+    }
+#endif
+    QPixmap layer(size);
+    layer.fill(Qt::transparent);
+    return layer;
+}
 } // namespace
 
 PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintProperty *properties,
@@ -169,6 +207,7 @@ void PdfCanvas::closeDocument()
         delete page;
     }
     pages.clear();
+    previewed.clear();
     pageDrawnOn = nullptr;
     items.reset();
     tops.clear();
@@ -329,6 +368,23 @@ void PdfCanvas::requestPage(int index)
     }
 }
 
+void PdfCanvas::dropRendering(int index)
+{
+    PdfPageData *page = pages.at(index);
+    if (page->pageImage.isNull())
+        return;
+    // Every fourth pixel: a quick copy, seen only until the page is rendered again.
+    const QSize size = page->pageImage.size() / previewShrink;
+    if (!size.isEmpty()) {
+        page->preview = page->pageImage.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        previewed.removeOne(index);
+        previewed.append(index);
+        if (previewed.size() > previewCount)
+            pages.at(previewed.takeFirst())->preview = QImage();
+    }
+    page->pageImage = QImage();
+}
+
 void PdfCanvas::pageRendered(int pdfPage)
 {
     for (int i : qAsConst(visiblePages)) {
@@ -367,11 +423,11 @@ void PdfCanvas::rebuildLayers(int index)
     if (size.isEmpty())
         return;
     page->copies.setShown(isVisible());
-    for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4}) {
-        *layer = layerOfSize(size);
-        layer->fill(Qt::transparent);
-    }
+    // The render runs while the layers are filled; a page finished meanwhile comes with its
+    // notice, so that it is looked for once per call.
     requestPage(index);
+    for (QPixmap *layer : {&page->layer2, &page->layer3, &page->layer4})
+        *layer = transparentLayer(size);
     rebuildBaseLayer(index);
 }
 
@@ -400,11 +456,11 @@ void PdfCanvas::releasePageLayers(int index)
     if (!isValidPage(index))
         return;
     PdfPageData *page = pages.at(index);
-    QPixmap drawing[] = {page->layer2, page->layer3, page->layer4};
-    // The undo copies go first: a layer still shared with one is not reused.
+    // A base of paper serves the next base, its memory taken already; one showing the page's
+    // rendering shares its pixels and goes. Ink layers are made fresh.
+    QPixmap base = page->pageImage.isNull() ? page->layer1 : QPixmap();
     page->releaseLayers();
-    for (QPixmap &layer : drawing)
-        keepSpareLayer(layer);
+    keepSpareLayer(base);
 }
 
 void PdfCanvas::keepSpareLayer(QPixmap &layer)
@@ -548,6 +604,11 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
             painter.fillRect(target, board);
         if (!page->layer1.isNull())
             painter.drawPixmap(QRectF(target), page->layer1, source);
+        // A page rendered again shows its last rendering, scaled, until the new one comes.
+        if (!page->preview.isNull() && isWaitingForRender(d))
+            painter.drawImage(QRectF(zoomFactor * displayLeft, tops.at(d),
+                                     zoomFactor * laidOutWidth(d), zoomFactor * laidOutHeight(d)),
+                              page->preview);
         if (!page->history.isEmpty() && !page->layer2.isNull())
             painter.drawPixmap(QRectF(target), page->layer2, source);
     }

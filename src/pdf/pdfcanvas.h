@@ -208,6 +208,8 @@ private:
     void requestPage(int index);
     // A render of PDF page pdfPage finished: a visible page waiting for it shows it.
     void pageRendered(int pdfPage);
+    // Page index lets its rendering go and keeps a smaller copy of it for its next showing.
+    void dropRendering(int index);
     // Layer 1 of page index: its rendering, or white paper while it has none, on the board colour.
     void rebuildBaseLayer(int index);
     // A layer pixmap of size, taken from those of pages scrolled away when one fits: fresh
@@ -256,6 +258,8 @@ private:
     QPointer<QScrollBar> verticalBar;
     // Layers of pages scrolled away, kept for the pages scrolling in while the view moves.
     QList<QPixmap> spareLayers;
+    // Pages holding a preview, the oldest first.
+    QList<int> previewed;
     QTimer *spareRelease = nullptr;
     const QObject *view = nullptr;
 };

@@ -42,11 +42,11 @@ void PdfCanvas::updateVisiblePages(int value)
 
     // Only the visible pages keep their rendering: far pages are released on every call.
     for (int i = 0; i < now.first(); ++i) {
-        pages.at(i)->pageImage = QImage();
+        dropRendering(i);
         releasePageLayers(i);
     }
     for (int i = now.last() + 1; i < pages.size(); ++i) {
-        pages.at(i)->pageImage = QImage();
+        dropRendering(i);
         releasePageLayers(i);
     }
     // Renders no longer wanted are dropped before their turn: fast scrolling does not queue up
@@ -62,12 +62,14 @@ void PdfCanvas::updateVisiblePages(int value)
     // for the renderer.
     for (int i : now) {
         PdfPageData *page = pages.at(i);
-        requestPage(i);
-        if (page->layer2.isNull()) {
-            rebuildLayers(i);
-            if (!page->history.isEmpty())
-                replayHistory(i);
+        if (!page->layer2.isNull()) {
+            requestPage(i);
+            continue;
         }
+        // Asks for the page itself before its layers are filled.
+        rebuildLayers(i);
+        if (!page->history.isEmpty())
+            replayHistory(i);
     }
     // The page that comes next in the scroll direction is rendered meanwhile; it is not held by
     // the page until it is shown.
@@ -149,6 +151,10 @@ void PdfCanvas::rotate(int type)
         return;
     }
     orientation.rotateOrMirror(type);
+    // Previews are upright copies: they would show the page turned the old way.
+    for (int i : qAsConst(previewed))
+        pages.at(i)->preview = QImage();
+    previewed.clear();
     for (int i : qAsConst(visiblePages))
         releasePageLayers(i);
     visiblePages.clear();

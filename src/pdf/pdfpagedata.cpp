@@ -10,6 +10,7 @@ void PdfPageData::clear()
 {
     clearDrawing();
     pageImage = QImage();
+    preview = QImage();
 }
 
 void PdfPageData::clearDrawing()

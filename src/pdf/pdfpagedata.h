@@ -17,7 +17,7 @@ class PdfPageData : public PageData
 public:
     explicit PdfPageData(QObject *parent = nullptr);
 
-    // Drops the rendered page, the layers, the history and the pasted images.
+    // Drops the rendered page and its preview, the layers, the history and the pasted images.
     void clear();
     // The same, but the rendered page stays.
     void clearDrawing();
@@ -26,6 +26,8 @@ public:
 
     int pdfPageNumber = 0;
     QImage pageImage;
+    // A smaller copy of the page's last rendering, shown scaled while it is rendered again.
+    QImage preview;
     QPixmap layer1;
     QPixmap layer2;
     QPixmap layer3;

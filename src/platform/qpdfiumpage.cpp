@@ -2,35 +2,85 @@
 
 #include <QPdfDocument>
 #include <QtMath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
+// One pixel of the library's paper laid onto white.
+inline QRgb onWhite(QRgb p, bool premultiplied)
+{
+    const uint a = qAlpha(p);
+    if (a == 0)
+        return 0xffffffff;
+    if (premultiplied) {
+        const uint white = 255 - a;
+        return qRgb(qRed(p) + white, qGreen(p) + white, qBlue(p) + white);
+    }
+    const uint white = 255 * (255 - a);
+    return qRgb((qRed(p) * a + white + 127) / 255, (qGreen(p) * a + white + 127) / 255,
+                (qBlue(p) * a + white + 127) / 255);
+}
+
+#ifdef __SSE2__
+// Four pixels of unpremultiplied paper laid onto white at once, by the same rounding as onWhite:
+// (c * a + 255 * (255 - a) + 127) / 255, where t / 255 is (t * 0x8081) >> 23 for any 16 bits.
+inline __m128i fourOnWhite(__m128i four)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const auto half = [&](__m128i c) {
+        __m128i a = _mm_shufflelo_epi16(c, _MM_SHUFFLE(3, 3, 3, 3));
+        a = _mm_shufflehi_epi16(a, _MM_SHUFFLE(3, 3, 3, 3));
+        const __m128i paper =
+            _mm_mullo_epi16(_mm_sub_epi16(_mm_set1_epi16(255), a), _mm_set1_epi16(255));
+        const __m128i t =
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(c, a), paper), _mm_set1_epi16(127));
+        return _mm_srli_epi16(_mm_mulhi_epu16(t, _mm_set1_epi16(short(0x8081))), 7);
+    };
+    const __m128i mixed =
+        _mm_packus_epi16(half(_mm_unpacklo_epi8(four, zero)), half(_mm_unpackhi_epi8(four, zero)));
+    return _mm_or_si128(mixed, _mm_set1_epi32(int(0xff000000)));
+}
+#endif
+
 // Lays the library's paper (ARGB, transparent where nothing is drawn) onto white in place, so
-// that the page needs neither a second image nor a painter: a scanned page is opaque almost
-// everywhere and costs one read of each pixel.
+// that the page needs neither a second image nor a painter. Four pixels are looked at together:
+// blank paper and opaque runs (most of a text page, all of a scanned one) cost one test, and
+// only the edges of what is drawn are mixed.
 void layOnWhite(QImage &image)
 {
     const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
+    constexpr quint64 opaque = 0xff000000ff000000ull;
     const int w = image.width();
     for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = line[x];
-            const uint a = qAlpha(p);
-            if (a == 255)
-                continue;
-            if (a == 0) {
-                line[x] = 0xffffffff;
-                continue;
-            }
-            if (premultiplied) {
-                const uint white = 255 - a;
-                line[x] = qRgb(qRed(p) + white, qGreen(p) + white, qBlue(p) + white);
+        int x = 0;
+        for (; x + 4 <= w; x += 4) {
+            quint64 four[2];
+            std::memcpy(four, line + x, sizeof four);
+            if ((four[0] | four[1]) == 0) {
+                std::memset(line + x, 0xff, sizeof four);
                 continue;
             }
-            const uint white = 255 * (255 - a);
-            line[x] = qRgb((qRed(p) * a + white + 127) / 255, (qGreen(p) * a + white + 127) / 255,
-                           (qBlue(p) * a + white + 127) / 255);
+            if ((four[0] & four[1] & opaque) == opaque)
+                continue;
+#ifdef __SSE2__
+            if (!premultiplied) {
+                auto *at = reinterpret_cast<__m128i *>(line + x);
+                _mm_storeu_si128(at, fourOnWhite(_mm_loadu_si128(at)));
+                continue;
+            }
+#endif
+            for (int k = x; k < x + 4; ++k) {
+                if (qAlpha(line[k]) != 255)
+                    line[k] = onWhite(line[k], premultiplied);
+            }
+        }
+        for (; x < w; ++x) {
+            if (qAlpha(line[x]) != 255)
+                line[x] = onWhite(line[x], premultiplied);
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 #include <csignal>
+#include <optional>
 
 #include "base/globals.h"
 #include "recording/videorecorder.h"
@@ -16,6 +17,35 @@ static const QString soundMissing =
 
 // The recording engine end to end: synthetic screen and sine microphone in, the MP4 decoded
 // back with libavformat and libavcodec.
+// Caps the size of the files this process writes, with SIGXFSZ ignored so that a write past the
+// cap fails instead of killing the test; no cap keeps the limit as it is. Both return at the end.
+class FileSizeCap
+{
+public:
+    explicit FileSizeCap(std::optional<rlim_t> cap)
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &previous);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        if (cap)
+            limit.rlim_cur = *cap;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeCap()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        sigaction(SIGXFSZ, &previous, nullptr);
+    }
+    FileSizeCap(const FileSizeCap &) = delete;
+    FileSizeCap &operator=(const FileSizeCap &) = delete;
+
+private:
+    struct sigaction previous = {};
+    rlimit saved = {};
+};
+
 class RecordingTest : public QObject
 {
     Q_OBJECT
@@ -255,17 +285,10 @@ private slots:
     // A file that cannot take even its header is refused at the start and not left behind.
     void refusedStartLeavesNoFile()
     {
-        struct sigaction ignore = {}, previous = {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &previous);
-        rlimit saved = {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        recorder->start(options);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        sigaction(SIGXFSZ, &previous, nullptr);
+        {
+            FileSizeCap cap(0);
+            recorder->start(options);
+        }
         QVERIFY(!recorder->isRecording());
         QCOMPARE(errors, QStringList{"录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"});
         QVERIFY(QDir(outDir).isEmpty());
@@ -357,20 +380,12 @@ private:
             QVERIFY(ending.elapsed() < 3000);
             recorder->stop(); // nothing left to stop: no signal, no message
         } else {
-            struct sigaction ignore = {}, previous = {};
-            ignore.sa_handler = SIG_IGN;
-            sigaction(SIGXFSZ, &ignore, &previous);
-            rlimit saved = {};
-            getrlimit(RLIMIT_FSIZE, &saved);
-            rlimit limit = saved;
-            if (writeFails)
-                limit.rlim_cur = QFileInfo(name).size();
-            setrlimit(RLIMIT_FSIZE, &limit);
-            const bool ended = finished(backend->grabsFail     ? 30000
-                                        : waitMs.contains(how) ? 5000
-                                                               : 15000);
-            setrlimit(RLIMIT_FSIZE, &saved);
-            sigaction(SIGXFSZ, &previous, nullptr);
+            bool ended = false;
+            {
+                FileSizeCap cap(writeFails ? std::optional<rlim_t>(QFileInfo(name).size())
+                                           : std::nullopt);
+                ended = finished(backend->grabsFail ? 30000 : waitMs.contains(how) ? 5000 : 15000);
+            }
             QVERIFY(ended);
         }
         QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});

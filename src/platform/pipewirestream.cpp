@@ -34,33 +34,27 @@ void globalRemoved(void *data, uint32_t id)
     static_cast<PipeWireStream *>(data)->onGlobalRemoved(id);
 }
 
-pw_registry_events makeRegistryEvents()
+// The event tables are plain C structs: zeroed, stamped with their version, then given the
+// callbacks this stream listens to.
+template <typename Events, typename Fill>
+Events makeEvents(uint32_t version, Fill fill)
 {
-    pw_registry_events events{};
-    events.version = PW_VERSION_REGISTRY_EVENTS;
-    events.global_remove = globalRemoved;
+    Events events{};
+    events.version = version;
+    fill(events);
     return events;
 }
-const pw_registry_events registryEvents = makeRegistryEvents();
-
-pw_stream_events makeStreamEvents()
-{
-    pw_stream_events events{};
-    events.version = PW_VERSION_STREAM_EVENTS;
-    events.state_changed = stateChanged;
-    events.param_changed = paramChanged;
-    events.process = process;
-    return events;
-}
-pw_core_events makeCoreEvents()
-{
-    pw_core_events events{};
-    events.version = PW_VERSION_CORE_EVENTS;
-    events.error = coreError;
-    return events;
-}
-const pw_stream_events streamEvents = makeStreamEvents();
-const pw_core_events coreEvents = makeCoreEvents();
+const pw_registry_events registryEvents = makeEvents<pw_registry_events>(
+    PW_VERSION_REGISTRY_EVENTS,
+    [](pw_registry_events &events) { events.global_remove = globalRemoved; });
+const pw_stream_events streamEvents =
+    makeEvents<pw_stream_events>(PW_VERSION_STREAM_EVENTS, [](pw_stream_events &events) {
+        events.state_changed = stateChanged;
+        events.param_changed = paramChanged;
+        events.process = process;
+    });
+const pw_core_events coreEvents = makeEvents<pw_core_events>(
+    PW_VERSION_CORE_EVENTS, [](pw_core_events &events) { events.error = coreError; });
 } // namespace
 
 PipeWireStream::PipeWireStream()

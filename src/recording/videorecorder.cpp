@@ -196,18 +196,9 @@ bool VideoRecorder::initVideoEncoder(QString &error)
         error = QStringLiteral("打开H264编码失败");
         return false;
     }
-    videoStream = avformat_new_stream(output, nullptr);
-    if (!videoStream) {
-        error = QStringLiteral("创建视频轨道失败");
+    if (!addStream(videoStream, videoCodec, QStringLiteral("视频"), error))
         return false;
-    }
-    videoStream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-    videoStream->codecpar->codec_tag = 0;
     videoStream->avg_frame_rate = videoCodec->framerate;
-    if (avcodec_parameters_from_context(videoStream->codecpar, videoCodec) < 0) {
-        error = QStringLiteral("配置视频轨道失败");
-        return false;
-    }
     return true;
 }
 
@@ -232,15 +223,21 @@ bool VideoRecorder::initAudioEncoder(QString &error)
         error = QStringLiteral("打开音频编码失败");
         return false;
     }
-    audioStream = avformat_new_stream(output, nullptr);
-    if (!audioStream) {
-        error = QStringLiteral("创建音频轨道失败");
+    return addStream(audioStream, audioCodec, QStringLiteral("音频"), error);
+}
+
+// A track of the output file that takes its parameters from the opened encoder.
+bool VideoRecorder::addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
+                              QString &error)
+{
+    stream = avformat_new_stream(output, nullptr);
+    if (!stream) {
+        error = QStringLiteral("创建%1轨道失败").arg(kind);
         return false;
     }
-    audioStream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
-    audioStream->codecpar->codec_tag = 0;
-    if (avcodec_parameters_from_context(audioStream->codecpar, audioCodec) < 0) {
-        error = QStringLiteral("配置音频轨道失败");
+    stream->codecpar->codec_tag = 0; // the copy below also sets the kind of track
+    if (avcodec_parameters_from_context(stream->codecpar, codec) < 0) {
+        error = QStringLiteral("配置%1轨道失败").arg(kind);
         return false;
     }
     return true;
@@ -273,6 +270,40 @@ bool VideoRecorder::openOutputFile(bool *created)
     return output->pb->error >= 0;
 }
 
+// Moves the new writer to a thread of its own and wires it to the recorder. A writer let go may
+// still report when it comes back: only the current one is heard.
+template <typename Writer>
+void VideoRecorder::runWriter(Writer *&current, QThread *&thread, void (VideoRecorder::*stopped)())
+{
+    Writer *writer = current;
+    thread = new QThread(this);
+    writer->moveToThread(thread);
+    connect(this, &VideoRecorder::startWriter, writer, &Writer::startWriter);
+    connect(this, &VideoRecorder::pauseWriter, writer, &Writer::pauseWriter);
+    connect(this, &VideoRecorder::resumeWriter, writer, &Writer::resumeWriter);
+    connect(this, &VideoRecorder::stopWriter, writer, &Writer::stopWriter);
+    connect(writer, &Writer::writerStoped, this, [this, writer, &current, stopped] {
+        if (writer == current)
+            (this->*stopped)();
+    });
+    connect(writer, &Writer::writerStopError, this, [this, writer, &current](const QString &text) {
+        if (writer == current)
+            writerStopErrored(text);
+    });
+    connect(writer, &Writer::writerTipError, this, [this, writer, &current](const QString &text) {
+        if (writer == current)
+            writerTipErrored(text);
+    });
+    connect(thread, &QThread::finished, writer, &QObject::deleteLater);
+    connect(writer, &QObject::destroyed, this, [this, writer, &current, &thread] {
+        if (writer != current)
+            return;
+        current = nullptr;
+        writerGone(thread);
+        finishRecording();
+    });
+}
+
 void VideoRecorder::startVideoWriter()
 {
     videoWriter = new VideoWriter(clock);
@@ -287,37 +318,9 @@ void VideoRecorder::startVideoWriter()
     videoWriter->watermarkCorner = current.watermarkCorner;
     videoWriter->init(backend->createFrameSource());
     videoWriter->setOutput(output, videoCodec, videoStream);
-    videoThread = new QThread(this);
-    videoWriter->moveToThread(videoThread);
-
-    VideoWriter *writer = videoWriter;
-    connect(this, &VideoRecorder::startWriter, writer, &VideoWriter::startWriter);
-    connect(this, &VideoRecorder::pauseWriter, writer, &VideoWriter::pauseWriter);
-    connect(this, &VideoRecorder::resumeWriter, writer, &VideoWriter::resumeWriter);
-    connect(this, &VideoRecorder::stopWriter, writer, &VideoWriter::stopWriter);
-    connect(this, &VideoRecorder::resetWinAPos, writer, &VideoWriter::resetWinAPos);
-    connect(this, &VideoRecorder::resetWinActivate, writer, &VideoWriter::resetWinActivate);
-    // A writer let go may still report when it comes back: only the current one is heard.
-    connect(writer, &VideoWriter::writerStoped, this, [this, writer] {
-        if (writer == videoWriter)
-            videoWriterStoped();
-    });
-    connect(writer, &VideoWriter::writerStopError, this, [this, writer](const QString &text) {
-        if (writer == videoWriter)
-            writerStopErrored(text);
-    });
-    connect(writer, &VideoWriter::writerTipError, this, [this, writer](const QString &text) {
-        if (writer == videoWriter)
-            writerTipErrored(text);
-    });
-    connect(videoThread, &QThread::finished, writer, &QObject::deleteLater);
-    connect(writer, &QObject::destroyed, this, [this, writer] {
-        if (writer != videoWriter)
-            return;
-        videoWriter = nullptr;
-        writerGone(videoThread);
-        finishRecording();
-    });
+    runWriter(videoWriter, videoThread, &VideoRecorder::videoWriterStoped);
+    connect(this, &VideoRecorder::resetWinAPos, videoWriter, &VideoWriter::resetWinAPos);
+    connect(this, &VideoRecorder::resetWinActivate, videoWriter, &VideoWriter::resetWinActivate);
 }
 
 void VideoRecorder::startAudioWriter()
@@ -332,62 +335,34 @@ void VideoRecorder::startAudioWriter()
     audioWriter->bytesPerSample = bytesPerSample;
     audioWriter->initAudioInput(backend->createPcmSource());
     audioWriter->setOutput(output, audioCodec, audioStream);
-    audioThread = new QThread(this);
-    audioWriter->moveToThread(audioThread);
+    runWriter(audioWriter, audioThread, &VideoRecorder::audioWriterStoped);
+}
 
-    AudioWriter *writer = audioWriter;
-    connect(this, &VideoRecorder::startWriter, writer, &AudioWriter::startWriter);
-    connect(this, &VideoRecorder::pauseWriter, writer, &AudioWriter::pauseWriter);
-    connect(this, &VideoRecorder::resumeWriter, writer, &AudioWriter::resumeWriter);
-    connect(this, &VideoRecorder::stopWriter, writer, &AudioWriter::stopWriter);
-    connect(writer, &AudioWriter::writerStoped, this, [this, writer] {
-        if (writer == audioWriter)
-            audioWriterStoped();
-    });
-    connect(writer, &AudioWriter::writerStopError, this, [this, writer](const QString &text) {
-        if (writer == audioWriter)
-            writerStopErrored(text);
-    });
-    connect(writer, &AudioWriter::writerTipError, this, [this, writer](const QString &text) {
-        if (writer == audioWriter)
-            writerTipErrored(text);
-    });
-    connect(audioThread, &QThread::finished, writer, &QObject::deleteLater);
-    connect(writer, &QObject::destroyed, this, [this, writer] {
-        if (writer != audioWriter)
-            return;
-        audioWriter = nullptr;
-        writerGone(audioThread);
-        finishRecording();
-    });
+// True while the writers the recording needs are there; else ends what is left of it and tells
+// the user, with the message for a lost picture or for lost sound.
+bool VideoRecorder::writersReady(const QString &noSound, const QString &noVideo)
+{
+    if (videoWriter && (!soundOn() || audioWriter))
+        return true;
+    const QString text = videoWriter ? noSound : noVideo;
+    if (videoWriter || audioWriter)
+        haltWriters();
+    emit recorderStopError(text);
+    return false;
 }
 
 void VideoRecorder::pause()
 {
-    if (videoWriter && (!soundOn() || audioWriter)) {
+    if (writersReady(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:01]"),
+                     QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:02]")))
         pauseWriters();
-    } else if (videoWriter) {
-        haltWriters();
-        emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:01]"));
-    } else {
-        if (audioWriter)
-            haltWriters();
-        emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:02]"));
-    }
 }
 
 void VideoRecorder::resume()
 {
-    if (videoWriter && (!soundOn() || audioWriter)) {
+    if (writersReady(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:03]"),
+                     QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:04]")))
         resumeWriters();
-    } else if (videoWriter) {
-        haltWriters();
-        emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:03]"));
-    } else {
-        if (audioWriter)
-            haltWriters();
-        emit recorderStopError(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:04]"));
-    }
 }
 
 void VideoRecorder::stop()

@@ -55,10 +55,15 @@ private:
     bool createOutputContext();
     bool initVideoEncoder(QString &error);
     bool initAudioEncoder(QString &error);
+    bool addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
+                   QString &error);
     bool openOutputFile(bool *created);
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();
+    template <typename W>
+    void runWriter(W *&current, QThread *&thread, void (VideoRecorder::*)());
+    bool writersReady(const QString &noSound, const QString &noVideo);
     void pauseWriters();
     void resumeWriters();
     void haltWriters();

@@ -114,11 +114,7 @@ void AudioWriter::startWriter()
     } else if (end == Stopped) {
         end = finish();
     }
-    bool drained = false;
-    {
-        const OutputUse use(*lease);
-        drained = use && encoder.drain() != StreamEncoder::OutputFailed;
-    }
+    const bool drained = drainEncoder();
     releaseCapture();
     emit writerStoped();
     if (end != Stopped || !drained)

@@ -36,3 +36,9 @@ void StreamWriter::resetStream()
     muxerMutex = nullptr;
     savedBytes = nullptr;
 }
+
+bool StreamWriter::drainEncoder()
+{
+    const OutputUse use(*lease);
+    return use && encoder.drain() != StreamEncoder::OutputFailed;
+}

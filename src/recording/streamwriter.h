@@ -65,6 +65,8 @@ protected:
     // Counts one lost frame and tells the user; false once too many were lost.
     bool frameLost(const QString &tip);
     void resetStream();
+    // Writes the encoder's last packets; false when that failed or the writer was let go.
+    bool drainEncoder();
     RecordingClock &clock() { return *recordingClock; }
 
     const std::shared_ptr<RecordingClock> recordingClock;

@@ -97,11 +97,7 @@ void VideoWriter::startWriter(QPixmap snapshot)
         lastFrame = lastFrame.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     const LoopEnd end = runLoop();
-    bool drained = false;
-    {
-        const OutputUse use(*lease);
-        drained = use && encoder.drain() != StreamEncoder::OutputFailed;
-    }
+    const bool drained = drainEncoder();
     releaseCapture();
     emit writerStoped();
     if (end != Stopped || !drained)

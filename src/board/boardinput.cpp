@@ -210,10 +210,14 @@ QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, do
     QVector<QPointF> &points = action->points;
     switch (action->type) {
         case PaintTool::Selection:
+        case PaintTool::Shape:
             if (q == points.at(0) || early)
                 return QRect();
-            points[1] = q;
             items.marquee->setFrameFromDrag(livePoints.at(0), pos);
+            points[1] = q;
+            // Only a shape records the corners of its frame while it is drawn.
+            if (action->type == PaintTool::Shape)
+                writeMarqueeFrame(action);
             return QRect();
         case PaintTool::Pencil:
         case PaintTool::Pen: {
@@ -259,13 +263,6 @@ QRect BoardEditing::continueToolAction(PaintData *action, const QPointF &pos, do
                 return QRect();
             points[3] = q;
             items.line->setPoints(livePoints.at(0), pos);
-            return QRect();
-        case PaintTool::Shape:
-            if (q == points.at(0) || early)
-                return QRect();
-            items.marquee->setFrameFromDrag(livePoints.at(0), pos);
-            points[1] = q;
-            writeMarqueeFrame(action);
             return QRect();
         default:
             return QRect();

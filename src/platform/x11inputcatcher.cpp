@@ -19,10 +19,13 @@ xcb_connection_t *connection()
     return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
 }
 
-// Points the event at target, in target's coordinates.
+// Points an event sent to window at target, in target's coordinates; others stay as they are.
 template <class Event>
-void redirect(Event *event, quintptr target, const QRect &rect)
+void redirect(xcb_generic_event_t *generic, xcb_window_t window, quintptr target, const QRect &rect)
 {
+    auto *event = reinterpret_cast<Event *>(generic);
+    if (event->event != window)
+        return;
     event->event = xcb_window_t(target);
     event->child = XCB_WINDOW_NONE;
     event->event_x = qint16(event->root_x - rect.x());
@@ -224,25 +227,16 @@ bool X11InputCatcher::nativeEventFilter(const QByteArray &eventType, void *messa
     auto *event = static_cast<xcb_generic_event_t *>(message);
     switch (event->response_type & ~0x80) {
         case XCB_BUTTON_PRESS:
-        case XCB_BUTTON_RELEASE: {
-            auto *e = reinterpret_cast<xcb_button_press_event_t *>(event);
-            if (e->event == m_window)
-                redirect(e, m_target, m_rect);
+        case XCB_BUTTON_RELEASE:
+            redirect<xcb_button_press_event_t>(event, m_window, m_target, m_rect);
             break;
-        }
-        case XCB_MOTION_NOTIFY: {
-            auto *e = reinterpret_cast<xcb_motion_notify_event_t *>(event);
-            if (e->event == m_window)
-                redirect(e, m_target, m_rect);
+        case XCB_MOTION_NOTIFY:
+            redirect<xcb_motion_notify_event_t>(event, m_window, m_target, m_rect);
             break;
-        }
         case XCB_ENTER_NOTIFY:
-        case XCB_LEAVE_NOTIFY: {
-            auto *e = reinterpret_cast<xcb_enter_notify_event_t *>(event);
-            if (e->event == m_window)
-                redirect(e, m_target, m_rect);
+        case XCB_LEAVE_NOTIFY:
+            redirect<xcb_enter_notify_event_t>(event, m_window, m_target, m_rect);
             break;
-        }
         default:
             break;
     }

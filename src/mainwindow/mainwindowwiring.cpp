@@ -65,6 +65,16 @@ QSize availableSize()
     return QSize(availableScreenWidth(), availableScreenHeight());
 }
 
+// The board of the tab that options apply to at once, null when it has none.
+BoardEditing *editedBoard(const TabItem *tab)
+{
+    if (!tab)
+        return nullptr;
+    if (tab->kind == 2)
+        return tab->pdfCanvas;
+    return tab->canvas;
+}
+
 } // namespace
 
 void MainWindow::connectSignals()
@@ -808,19 +818,15 @@ void MainWindow::onUpgradeClicked()
 void MainWindow::onStampChecked(const QString &name)
 {
     paintProperty->stampName = name;
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
-        currentTab->pdfCanvas->applyStamp();
-    else if (currentTab && currentTab->kind != 2 && currentTab->canvas)
-        currentTab->canvas->applyStamp();
+    if (BoardEditing *board = editedBoard(currentTab))
+        board->applyStamp();
 }
 
 void MainWindow::onStampTeacherPointerSeted(const QString &value)
 {
     paintProperty->stampTeacherPointer = value;
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
-        currentTab->pdfCanvas->applyStampPointer();
-    else if (currentTab && currentTab->kind != 2 && currentTab->canvas)
-        currentTab->canvas->applyStampPointer();
+    if (BoardEditing *board = editedBoard(currentTab))
+        board->applyStampPointer();
 }
 
 void MainWindow::onBoardGridTypeChanged(int type)

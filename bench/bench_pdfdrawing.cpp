@@ -27,16 +27,12 @@
 #include "pdf/pdfwriter.h"
 
 #include "../tests/pdffixtures.h"
+#include "benchpdf.h"
+#include "benchtablet.h"
 
 namespace {
 const int eventCount = 2000;
 const int exportPages = 100;
-
-struct Sample
-{
-    QPointF at;
-    qreal pressure;
-};
 
 // Handwriting-like loops drifting across an A4 page of 840 x 1188 pixels.
 std::vector<Sample> strokePath(const QPointF &origin)
@@ -57,33 +53,6 @@ double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[std::min(values.size() - 1, size_t(p * values.size()))];
-}
-
-void send(QWidget *board, QEvent::Type type, const Sample &s)
-{
-    QTabletEvent event(type, s.at, board->mapToGlobal(s.at.toPoint()), QTabletEvent::Stylus,
-                       QTabletEvent::Pen, s.pressure, 0, 0, 0, 0, 0, Qt::NoModifier, 1,
-                       type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
-                       type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
-    QApplication::sendEvent(board, &event);
-}
-
-std::vector<double> strokeCosts(QWidget *board, const std::vector<Sample> &path)
-{
-    std::vector<double> costs;
-    costs.reserve(path.size());
-    send(board, QEvent::TabletPress, path.front());
-    QElapsedTimer timer;
-    for (size_t i = 1; i + 1 < path.size(); ++i) {
-        timer.start();
-        send(board, QEvent::TabletMove, path[i]);
-        costs.push_back(timer.nsecsElapsed() / 1e6);
-        if (i % 8 == 0)
-            QApplication::processEvents();
-    }
-    send(board, QEvent::TabletRelease, path.back());
-    QApplication::processEvents();
-    return costs;
 }
 
 void printCosts(const char *name, const std::vector<double> &costs)
@@ -107,15 +76,9 @@ long peakResidentMb()
 PdfCanvas *openBoard(QScrollArea &area, const QString &path, const QString &stateDir,
                      PaintProperty *property)
 {
-    auto *pdf = new PdfCanvas(path, stateDir, property);
-    pdf->documentReader().setScreenMetrics(4.0, 0);
-    if (!pdf->openDocument()) {
-        delete pdf;
+    PdfCanvas *pdf = openPdfInArea(area, path, stateDir, property, 4.0, 0);
+    if (!pdf)
         return nullptr;
-    }
-    pdf->setZoom(1.0);
-    area.setWidget(pdf);
-    pdf->followScrollArea(&area);
     area.show();
     QApplication::processEvents();
     return pdf;

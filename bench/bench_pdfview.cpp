@@ -27,6 +27,8 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 
+#include "benchpdf.h"
+
 namespace {
 
 constexpr int pageCount = 600;
@@ -182,6 +184,16 @@ int cachedPages(const PdfCanvas &pdf)
     return n;
 }
 
+// The document at zoom 1 in a view no wider than the fit limit, as the main window shows it;
+// null when it does not open.
+PdfCanvas *openInArea(QScrollArea &area, const QString &path, const QString &dir,
+                      PaintProperty *property)
+{
+    area.resize(fitLimit + 60, 900);
+    area.setWidgetResizable(false);
+    area.setAlignment(Qt::AlignHCenter);
+    return openPdfInArea(area, path, dir, property, 96 / 25.4, fitLimit);
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -205,19 +217,12 @@ int main(int argc, char *argv[])
     // Open to the first shown page.
     PaintProperty property;
     QScrollArea area;
-    area.resize(fitLimit + 60, 900);
-    area.setWidgetResizable(false);
-    area.setAlignment(Qt::AlignHCenter);
     timer.restart();
-    auto *pdf = new PdfCanvas(path, dir.path(), &property, nullptr, nullptr);
-    pdf->documentReader().setScreenMetrics(96 / 25.4, fitLimit);
-    if (!pdf->openDocument()) {
+    PdfCanvas *pdf = openInArea(area, path, dir.path(), &property);
+    if (!pdf) {
         std::printf("could not open the book\n");
         return 1;
     }
-    pdf->setZoom(1.0);
-    area.setWidget(pdf);
-    pdf->followScrollArea(&area);
     const qint64 opened = timer.nsecsElapsed();
     area.show();
     QCoreApplication::processEvents();
@@ -331,18 +336,11 @@ int main(int argc, char *argv[])
                 scanPages, scanWidth, scanHeight, ms(timer.nsecsElapsed()),
                 QFile(scans).size() / 1024);
     QScrollArea scanArea;
-    scanArea.resize(fitLimit + 60, 900);
-    scanArea.setWidgetResizable(false);
-    scanArea.setAlignment(Qt::AlignHCenter);
-    auto *scan = new PdfCanvas(scans, dir.path(), &property, nullptr, nullptr);
-    scan->documentReader().setScreenMetrics(96 / 25.4, fitLimit);
-    if (!scan->openDocument()) {
+    PdfCanvas *scan = openInArea(scanArea, scans, dir.path(), &property);
+    if (!scan) {
         std::printf("could not open the scans\n");
         return 1;
     }
-    scan->setZoom(1.0);
-    scanArea.setWidget(scan);
-    scan->followScrollArea(&scanArea);
     scanArea.show();
     QCoreApplication::processEvents();
     scan->restoreLastPage();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 #include "canvas/canvas.h"
@@ -23,15 +24,11 @@
 #include "items/canvasfcline.h"
 #include "items/canvastextbox.h"
 
+#include "benchtablet.h"
+
 namespace {
 const int eventCount = 2000;
 const QSize boardSize(1920, 1080);
-
-struct Sample
-{
-    QPointF at;
-    qreal pressure;
-};
 
 // Handwriting-like loops drifting across the board, pressure rising and falling.
 std::vector<Sample> strokePath()
@@ -57,15 +54,6 @@ double percentile(std::vector<double> values, double p)
     return values[index];
 }
 
-void send(Canvas &canvas, QEvent::Type type, const Sample &s)
-{
-    QTabletEvent event(type, s.at, canvas.mapToGlobal(s.at.toPoint()), QTabletEvent::Stylus,
-                       QTabletEvent::Pen, s.pressure, 0, 0, 0, 0, 0, Qt::NoModifier, 1,
-                       type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
-                       type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
-    QApplication::sendEvent(&canvas, &event);
-}
-
 std::vector<double> canvasMoves(int tool, const std::vector<Sample> &path)
 {
     PaintProperty property;
@@ -78,20 +66,7 @@ std::vector<double> canvasMoves(int tool, const std::vector<Sample> &path)
     canvas.show();
     QApplication::processEvents();
 
-    std::vector<double> costs;
-    costs.reserve(path.size());
-    send(canvas, QEvent::TabletPress, path.front());
-    QElapsedTimer timer;
-    for (size_t i = 1; i + 1 < path.size(); ++i) {
-        timer.start();
-        send(canvas, QEvent::TabletMove, path[i]);
-        costs.push_back(timer.nsecsElapsed() / 1e6);
-        // Let queued repaints happen between events, as between real pen reports.
-        if (i % 8 == 0)
-            QApplication::processEvents();
-    }
-    send(canvas, QEvent::TabletRelease, path.back());
-    QApplication::processEvents();
+    const std::vector<double> costs = strokeCosts(&canvas, path);
     const PaintData *stroke = canvas.currentPage()->history.value(0);
     if (!stroke || stroke->points.size() != eventCount - 1)
         std::printf("  warning: %d points recorded\n", stroke ? int(stroke->points.size()) : 0);
@@ -143,6 +118,14 @@ struct Driver
             move(origin + QPointF(i * 4, 25 * qSin(i * 0.2)), pressureBase + 0.3 * qSin(i * 0.1));
         release(origin + QPointF(240, 25 * qSin(12.0)));
     }
+    // Pressed at the first point, moved through the others, released on the last.
+    void drag(std::initializer_list<QPointF> path)
+    {
+        press(*path.begin());
+        for (auto it = path.begin() + 1; it != path.end(); ++it)
+            move(*it);
+        release(*(path.end() - 1));
+    }
 };
 
 void writeSheet(const QString &dir)
@@ -180,21 +163,13 @@ void writeSheet(const QString &dir)
     property.foreColor = QStringLiteral("#207030");
     property.arrowStyle = 2;
     use(PaintTool::Line);
-    d.press(QPointF(340, 60));
-    d.move(QPointF(400, 100));
-    d.move(QPointF(420, 110));
-    d.move(QPointF(560, 200));
-    d.release(QPointF(560, 200));
+    d.drag({QPointF(340, 60), QPointF(400, 100), QPointF(420, 110), QPointF(560, 200)});
     property.shapeType = 6;
     property.polygonSideCount = 6;
     property.isFillBackColor = true;
     property.backColor = QStringLiteral("#c0e0ff");
     use(PaintTool::Shape);
-    d.press(QPointF(600, 60));
-    d.move(QPointF(650, 100));
-    d.move(QPointF(660, 110));
-    d.move(QPointF(780, 220));
-    d.release(QPointF(780, 220));
+    d.drag({QPointF(600, 60), QPointF(650, 100), QPointF(660, 110), QPointF(780, 220)});
     property.stampName = QStringLiteral("0");
     use(PaintTool::Stamp);
     d.press(QPointF(820, 60));

@@ -153,13 +153,10 @@ void ColorDialog::setupUi()
     basicRow->setContentsMargins(0, 0, 0, 0);
     basicRow->setSpacing(s);
     for (int i = 0; i < basicColors.size(); ++i) {
-        auto *swatch = new QPushButton(leftPanel);
-        swatch->setObjectName(QStringLiteral("basicSwatch%1").arg(i));
-        swatch->setFixedSize(u, u);
+        QPushButton *swatch =
+            addSwatch(leftPanel, QStringLiteral("basicSwatch"), u, basicGroup, basicColors, i);
         swatch->setToolTip(basicColors.at(i).toUpper());
         setSwatchStyle(swatch, basicColors.at(i), i == 0);
-        basicGroup->addButton(swatch, i);
-        connect(swatch, &QPushButton::clicked, this, [this, i] { acceptColor(basicColors.at(i)); });
         basicRow->addWidget(swatch);
     }
     left->addLayout(basicRow);
@@ -178,16 +175,12 @@ void ColorDialog::setupUi()
             if (i >= shadeColors.size())
                 break;
             const QString name = shadeColors.at(i);
-            auto *swatch = new QPushButton(leftPanel);
-            swatch->setObjectName(QStringLiteral("shadeSwatch%1").arg(i));
-            swatch->setFixedSize(u, u);
+            QPushButton *swatch =
+                addSwatch(leftPanel, QStringLiteral("shadeSwatch"), u, shadeGroup, shadeColors, i);
             swatch->setToolTip(name.toUpper());
             swatch->setStyleSheet(QStringLiteral("QPushButton{border:0;background-color:") + name +
                                   QStringLiteral(";}QPushButton:hover{border:1 solid black;}"
                                                  "QPushButton:checked{border:1 solid black;}"));
-            shadeGroup->addButton(swatch, i);
-            connect(swatch, &QPushButton::clicked, this,
-                    [this, i] { acceptColor(shadeColors.at(i)); });
             shadeColumn->addWidget(swatch);
         }
         shadeTable->addLayout(shadeColumn);
@@ -203,14 +196,8 @@ void ColorDialog::setupUi()
     customRow->setContentsMargins(0, 0, 0, 0);
     customRow->setSpacing(s);
     for (int i = 0; i < customColors.size(); ++i) {
-        auto *swatch = new QPushButton(leftPanel);
-        swatch->setObjectName(QStringLiteral("customSwatch%1").arg(i));
-        swatch->setFixedSize(u, u);
-        customGroup->addButton(swatch, i);
-        // The entry at this position when clicked, not when built.
-        connect(swatch, &QPushButton::clicked, this,
-                [this, i] { acceptColor(customColors.at(i)); });
-        customRow->addWidget(swatch);
+        customRow->addWidget(
+            addSwatch(leftPanel, QStringLiteral("customSwatch"), u, customGroup, customColors, i));
     }
     customBlock->addLayout(customRow);
     left->addLayout(customBlock);
@@ -329,6 +316,18 @@ QString ColorDialog::selectColor(const QString &title, const QString &initialCol
     onColorHueChanged(start);
     exec();
     return result;
+}
+
+QPushButton *ColorDialog::addSwatch(QWidget *parent, const QString &name, int size,
+                                    QButtonGroup *group, const QStringList &colors, int i)
+{
+    auto *swatch = new QPushButton(parent);
+    swatch->setObjectName(name + QString::number(i));
+    swatch->setFixedSize(size, size);
+    group->addButton(swatch, i);
+    // The entry at this position when clicked, not when built.
+    connect(swatch, &QPushButton::clicked, this, [this, &colors, i] { acceptColor(colors.at(i)); });
+    return swatch;
 }
 
 void ColorDialog::acceptColor(const QString &color)

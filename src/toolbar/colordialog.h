@@ -51,6 +51,9 @@ protected:
 private:
     void setupUi();
     void acceptColor(const QString &color);
+    // A square swatch named name and its index, in group; a click accepts colors at the index.
+    QPushButton *addSwatch(QWidget *parent, const QString &name, int size, QButtonGroup *group,
+                           const QStringList &colors, int i);
     void addRecentColor(const QString &color);
     void updateRecentColorButtons();
     void setCurrentColor(const QColor &color, bool addToRecent);

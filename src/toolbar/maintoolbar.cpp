@@ -965,23 +965,28 @@ void MainToolBar::onNewBoardClicked()
         emit newBoardClicked(colour);
 }
 
-void MainToolBar::onForeColorClicked()
+void MainToolBar::askPaintColor(const QString &title, const QString &initial,
+                                void (MainToolBar::*set)(const QString &),
+                                void (MainToolBar::*chosen)())
 {
-    const QString colour = askColor("编辑前景色", property->foreColor, QString());
+    const QString colour = askColor(title, initial, QString());
     // A pen needs a real colour; a closed question (or no colour at all) changes nothing.
     if (!QColor::isValidColor(colour))
         return;
-    setForeColor(colour);
-    emit foreColorClicked();
+    (this->*set)(colour);
+    emit(this->*chosen)();
+}
+
+void MainToolBar::onForeColorClicked()
+{
+    askPaintColor("编辑前景色", property->foreColor, &MainToolBar::setForeColor,
+                  &MainToolBar::foreColorClicked);
 }
 
 void MainToolBar::onBackColorClicked()
 {
-    const QString colour = askColor("编辑背景色", property->backColor, QString());
-    if (!QColor::isValidColor(colour))
-        return;
-    setBackColor(colour);
-    emit backColorClicked();
+    askPaintColor("编辑背景色", property->backColor, &MainToolBar::setBackColor,
+                  &MainToolBar::backColorClicked);
 }
 
 void MainToolBar::setPresetBrush(int k, int width, const QString &fore, const QString &back)

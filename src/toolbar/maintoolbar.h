@@ -225,6 +225,9 @@ private:
     void stylePaddedMenu(QMenu *menu);
     void setColorButtonIcon(QToolButton *button, const QString &colour);
     QString askColor(const QString &title, const QString &initial, const QString &extra) const;
+    // Asks for a fore or back colour; a valid answer is set and told with the chosen signal.
+    void askPaintColor(const QString &title, const QString &initial,
+                       void (MainToolBar::*set)(const QString &), void (MainToolBar::*chosen)());
 
     void onNewBoardClicked();
     void onForeColorClicked();

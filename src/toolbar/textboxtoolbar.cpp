@@ -345,30 +345,31 @@ void TextBoxToolBar::onFontColorButton()
     emit fontColorClicked();
 }
 
-void TextBoxToolBar::onTextBackColorButton()
+void TextBoxToolBar::askOptionalColor(const QString &title, const QString &current,
+                                      const QString &fallback, const QString &none,
+                                      void (TextBoxToolBar::*set)(const QString &),
+                                      void (TextBoxToolBar::*chosen)())
 {
     if (!pickColor)
         return;
-    const QString initial =
-        isNoColor(property->textBackColor) ? QStringLiteral("#ffffff") : property->textBackColor;
-    const QString color =
-        pickColor(QStringLiteral("编辑文本框背景色"), initial, QStringLiteral("无背景色"));
+    const QString initial = isNoColor(current) ? fallback : current;
+    const QString color = pickColor(title, initial, none);
     if (color.isEmpty())
         return;
-    setTextBackColor(color == QLatin1String("NONE") ? QString() : color);
-    emit textBackColorClicked();
+    (this->*set)(color == QLatin1String("NONE") ? QString() : color);
+    emit(this->*chosen)();
+}
+
+void TextBoxToolBar::onTextBackColorButton()
+{
+    askOptionalColor(QStringLiteral("编辑文本框背景色"), property->textBackColor,
+                     QStringLiteral("#ffffff"), QStringLiteral("无背景色"),
+                     &TextBoxToolBar::setTextBackColor, &TextBoxToolBar::textBackColorClicked);
 }
 
 void TextBoxToolBar::onTextFrameColorButton()
 {
-    if (!pickColor)
-        return;
-    const QString initial =
-        isNoColor(property->textFrameColor) ? QStringLiteral("#000000") : property->textFrameColor;
-    const QString color =
-        pickColor(QStringLiteral("编辑边框颜色"), initial, QStringLiteral("无边框颜色"));
-    if (color.isEmpty())
-        return;
-    setTextFrameColor(color == QLatin1String("NONE") ? QString() : color);
-    emit textFrameColorClicked();
+    askOptionalColor(QStringLiteral("编辑边框颜色"), property->textFrameColor,
+                     QStringLiteral("#000000"), QStringLiteral("无边框颜色"),
+                     &TextBoxToolBar::setTextFrameColor, &TextBoxToolBar::textFrameColorClicked);
 }

@@ -63,6 +63,10 @@ private:
     void onFontColorButton();
     void onTextBackColorButton();
     void onTextFrameColorButton();
+    // Asks for a colour that may be none (the "NONE" answer); starts from fallback when unset.
+    void askOptionalColor(const QString &title, const QString &current, const QString &fallback,
+                          const QString &none, void (TextBoxToolBar::*set)(const QString &),
+                          void (TextBoxToolBar::*chosen)());
     void fillFontFamilies();
     void styleCombo(QComboBox *combo, int width, const QString &tip);
     void styleCheckable(QPushButton *button, const QString &icon, const QString &tip);

@@ -113,22 +113,24 @@ void TextBoxToolBar::connectSignals()
         property->textOrder = index >= 1 && index <= 5 ? index : 0;
         emit textOrderActivated();
     });
-    connect(boldButton, &QPushButton::clicked, this, [this](bool checked) {
-        property->fontBold = checked;
-        emit fontBoldClicked();
-    });
-    connect(italicButton, &QPushButton::clicked, this, [this](bool checked) {
-        property->fontItalic = checked;
-        emit fontItalicClicked();
-    });
-    connect(underlineButton, &QPushButton::clicked, this, [this](bool checked) {
-        property->fontUnderline = checked;
-        emit fontUnderlineClicked();
-    });
-    connect(deletelineButton, &QPushButton::clicked, this, [this](bool checked) {
-        property->fontDeleteline = checked;
-        emit fontDeletelineClicked();
-    });
+    // Each style button sets its flag of the text style and tells the board.
+    const struct
+    {
+        QPushButton *button;
+        bool TextStyle::*flag;
+        void (TextBoxToolBar::*told)();
+    } styleButtons[] = {
+        {boldButton, &TextStyle::fontBold, &TextBoxToolBar::fontBoldClicked},
+        {italicButton, &TextStyle::fontItalic, &TextBoxToolBar::fontItalicClicked},
+        {underlineButton, &TextStyle::fontUnderline, &TextBoxToolBar::fontUnderlineClicked},
+        {deletelineButton, &TextStyle::fontDeleteline, &TextBoxToolBar::fontDeletelineClicked},
+    };
+    for (const auto &style : styleButtons) {
+        connect(style.button, &QPushButton::clicked, this, [this, style](bool checked) {
+            property->*style.flag = checked;
+            emit(this->*style.told)();
+        });
+    }
     const QList<QPushButton *> alignButtons{leftButton, centerButton, rightButton};
     for (int align = 0; align < alignButtons.size(); ++align) {
         connect(alignButtons.at(align), &QPushButton::clicked, this, [this, align] {

@@ -77,10 +77,12 @@ bool boxShown(QWindow *host)
     return boxIn(screenArea(host));
 }
 
-// The overlay's backdrop (without a compositing manager) shows the click box.
-bool boxInBackdrop(MainWindow &w)
+// The overlay's backdrop (without a compositing manager) shows the click box; false with
+// no backdrop.
+bool boxInBackdrop(MainWindow &w, bool box)
 {
-    return boxIn(w.slideInkOverlay()->backdrop().toImage());
+    const QImage backdrop = w.slideInkOverlay()->backdrop().toImage();
+    return !backdrop.isNull() && boxIn(backdrop) == box;
 }
 
 QString presentation(X11Window &x, const QString &name)
@@ -249,9 +251,10 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_COMPARE(w.slidePage(), 2);
         QTest::qWait(800);
         QVERIFY(!boxShown(host));
-        // The ink's backdrop is the step on screen, not the slide's final picture.
+        // The ink's backdrop is the step on screen, not the PDF copy's final picture.
+        QTRY_VERIFY_WITH_TIMEOUT(boxIn(w.slidePageImage(1)), 60000);
         if (!composited)
-            QTRY_VERIFY(!boxInBackdrop(w));
+            QTRY_VERIFY(boxInBackdrop(w, false));
         QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("先看图， 再点击"));
         click(buttonWithTip(&w, "下一步"));
         QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
@@ -259,7 +262,7 @@ void X11LiveShowTest::lessonInLiveShow()
         QVERIFY(boxShown(host));
         QCOMPARE(w.slidePage(), 2);
         if (!composited)
-            QTRY_VERIFY(boxInBackdrop(w));
+            QTRY_VERIFY(boxInBackdrop(w, true));
         // The copy of the live page is the step on screen: with the box.
         {
             const QImage copy = canvas->pageImage(false).toImage();

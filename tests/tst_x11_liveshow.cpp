@@ -62,14 +62,27 @@ QImage screenArea(Area *widget)
         .toImage();
 }
 
-// The middle of the click box, as the show draws it in its window.
-bool boxShown(QWindow *host)
+// The middle of the click box in a picture of its slide.
+bool boxIn(const QImage &shot)
 {
-    const QImage shot = screenArea(host);
     const QRectF box = shownBoxArea();
     const QColor c = shot.pixelColor(int(shot.width() * box.center().x()),
                                      int(shot.height() * box.center().y()));
     return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+
+// The click box, as the show draws it in its window.
+bool boxShown(QWindow *host)
+{
+    return boxIn(screenArea(host));
+}
+
+// The overlay's backdrop (without a compositing manager) shows the click box; false with
+// no backdrop.
+bool boxInBackdrop(MainWindow &w, bool box)
+{
+    const QImage backdrop = w.slideInkOverlay()->backdrop().toImage();
+    return !backdrop.isNull() && boxIn(backdrop) == box;
 }
 
 QString presentation(X11Window &x, const QString &name)
@@ -238,12 +251,18 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_COMPARE(w.slidePage(), 2);
         QTest::qWait(800);
         QVERIFY(!boxShown(host));
+        // The ink's backdrop is the step on screen, not the PDF copy's final picture.
+        QTRY_VERIFY_WITH_TIMEOUT(boxIn(w.slidePageImage(1)), 60000);
+        if (!composited)
+            QTRY_VERIFY(boxInBackdrop(w, false));
         QCOMPARE(w.remarkPanel()->remark(), QStringLiteral("先看图， 再点击"));
         click(buttonWithTip(&w, "下一步"));
         QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
         QTest::qWait(500);
         QVERIFY(boxShown(host));
         QCOMPARE(w.slidePage(), 2);
+        if (!composited)
+            QTRY_VERIFY(boxInBackdrop(w, true));
         // The copy of the live page is the step on screen: with the box.
         {
             const QImage copy = canvas->pageImage(false).toImage();

@@ -499,7 +499,7 @@ void MainWindow::renderSlideBackdrop(int page)
     currentTab->slideBackground->setPixmap(slideBackdrop);
     if (InkOverlay *overlay = slideInkOverlay();
         overlay && overlay->content() == currentTab->canvas)
-        overlay->setBackdrop(slideBackdrop);
+        liveShow->setBackdrop(slideBackdrop, page);
 }
 
 QImage MainWindow::renderSlidePage(int page, int height) const

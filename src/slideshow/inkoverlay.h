@@ -45,6 +45,7 @@ public:
     // Without one, half-covering ink (the highlighter, soft edges) blends with this picture of
     // what lies under the content, drawn at the content's place and size, instead of white.
     void setBackdrop(const QPixmap &picture);
+    QPixmap backdrop() const { return m_backdrop; }
     // The seen part, in overlay coordinates.
     QRegion shownRegion() const { return m_shape; }
     // The input-only window that takes the pointer beside the ink in drawing mode.

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPainter>
 #include <QWidget>
 #include <QWindow>
 #include <QX11Info>
@@ -18,6 +19,11 @@ namespace {
 constexpr int jumpPatienceMs = 3000;
 // A show's window is kept this long at most for the office to let go of it after a close.
 constexpr int hostReleaseLimitMs = 10000;
+// After a step the show's window is read this many times, a quarter second apart: an entrance
+// effect takes about a second to end.
+constexpr int stepReads = 5;
+// The poll's answers (the mouse tool clicks the show on by itself) read it at most this often.
+constexpr int pollReadMs = 1000;
 
 xcb_connection_t *connection()
 {
@@ -64,6 +70,12 @@ LiveShow::LiveShow(QWidget *window)
             m_lastPicture = shown;
             m_lastPictureSlide = m_slide;
         }
+    });
+    m_backdropTimer.setInterval(250);
+    connect(&m_backdropTimer, &QTimer::timeout, this, [this] {
+        refreshBackdrop();
+        if (--m_backdropReads <= 0)
+            m_backdropTimer.stop();
     });
 }
 
@@ -197,6 +209,7 @@ void LiveShow::send(SlideShowBridge::Command command, int target)
         m_target = target;
         m_targetAge.start();
     }
+    m_commandAge.start();
     m_bridge->send(command, command == SlideShowBridge::GotoSlide ? target : 0);
 }
 
@@ -263,6 +276,65 @@ QImage LiveShow::grab() const
     }
     std::free(reply);
     return image;
+}
+
+void LiveShow::setBackdrop(const QPixmap &page, int slide)
+{
+    if (!m_overlay)
+        return;
+    // The pixels read of this slide's step stay until the next read; another slide starts
+    // from its PDF page.
+    if (!isShown() || slide != m_backdropSlide || m_target) {
+        m_backdropSlide = 0;
+        m_backdropRead = QImage();
+        m_overlay->setBackdrop(page);
+    }
+    if (isShown())
+        followStep(stepReads);
+}
+
+void LiveShow::followStep(int reads)
+{
+    if (!m_overlay || m_overlay->isComposited() || reads <= 0)
+        return;
+    m_backdropReads = qMax(m_backdropReads, reads);
+    if (!m_backdropTimer.isActive())
+        m_backdropTimer.start();
+}
+
+void LiveShow::refreshBackdrop()
+{
+    // A jump in flight: the show may still be on the slide before.
+    QWidget *content = m_overlay ? m_overlay->content() : nullptr;
+    if (!content || m_overlay->isComposited() || m_target)
+        return;
+    // Nothing to keep under the ink yet (no PDF copy): the read alone would hold the ink.
+    const QPixmap before = m_overlay->backdrop();
+    if (before.isNull())
+        return;
+    QImage shown = grab();
+    if (shown.isNull())
+        return;
+    m_backdropAge.start();
+    const qreal ratio = shown.devicePixelRatio();
+    shown.setDevicePixelRatio(1.0);
+    // Where the overlay's own ink and buttons cover the show, the read gives them, not the
+    // slide: there the picture before stays.
+    QRegion ours;
+    for (const QRect &r : m_overlay->shownRegion().translated(-content->pos()))
+        ours += QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio)
+                    .toAlignedRect();
+    QImage picture(shown.size(), QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.drawImage(0, 0, shown);
+    painter.setClipRegion(ours);
+    painter.drawPixmap(picture.rect(), before);
+    painter.end();
+    if (m_backdropSlide == m_slide && picture == m_backdropRead)
+        return;
+    m_backdropRead = picture;
+    m_backdropSlide = m_slide;
+    m_overlay->setBackdrop(QPixmap::fromImage(picture));
 }
 
 bool LiveShow::eventFilter(QObject *watched, QEvent *event)
@@ -338,8 +410,15 @@ void LiveShow::onSlide(int slide)
     if (m_target && slide != m_target && m_targetAge.elapsed() < jumpPatienceMs)
         return;
     m_target = 0;
+    const bool moved =
+        slide != m_slide || (m_commandAge.isValid() && m_commandAge.elapsed() < jumpPatienceMs);
     m_slide = slide;
     emit slideShown(slide);
+    // The step on screen may have changed: the backdrop follows it.
+    if (moved)
+        followStep(stepReads);
+    else if (!m_backdropAge.isValid() || m_backdropAge.elapsed() >= pollReadMs)
+        followStep(1);
 }
 
 void LiveShow::onEnded()
@@ -409,6 +488,11 @@ void LiveShow::leave()
     m_opened = false;
     m_slide = 1;
     m_target = 0;
+    m_backdropTimer.stop();
+    m_backdropReads = 0;
+    m_backdropSlide = 0;
+    m_backdropRead = QImage();
+    m_commandAge.invalidate();
     watchPicture(false);
     if (had && m_bridge)
         m_bridge->close();

@@ -67,6 +67,10 @@ public:
     // While on, the step on screen is kept every half second, for a loss with no other
     // picture of the slide to show.
     void setKeepPictures(bool on);
+    // Without a compositing manager the overlay's half-covering ink blends with a picture of
+    // the slide: page (the PDF copy's) until the show's own pixels of the step on screen are
+    // read, shortly after and again after each step the show reports.
+    void setBackdrop(const QPixmap &page, int slide);
     QImage lastPicture() const { return m_lastPicture; }
     int lastPictureSlide() const { return m_lastPictureSlide; }
     InkOverlay *overlay() const { return m_overlay; }
@@ -97,6 +101,8 @@ private:
     void dropWhenEmpty(QWindow *host);
     void watchPicture(bool on);
     void leave();
+    void followStep(int reads);
+    void refreshBackdrop();
 
     QWidget *m_window;
     QPointer<SlideShowBridge> m_bridge;
@@ -112,6 +118,13 @@ private:
     QTimer m_keep;
     QImage m_lastPicture;
     int m_lastPictureSlide = 0;
+    QTimer m_backdropTimer;
+    int m_backdropReads = 0;
+    // The slide whose pixels the overlay's backdrop holds; 0 while it is the PDF copy's page.
+    int m_backdropSlide = 0;
+    QImage m_backdropRead;
+    QElapsedTimer m_backdropAge;
+    QElapsedTimer m_commandAge;
     bool m_started = false;
     bool m_opened = false;
     bool m_passThrough = true;

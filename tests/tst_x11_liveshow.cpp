@@ -124,11 +124,12 @@ bool showInPlace(QWindow *host, QWidget *picture)
         at && size ? QRect(at->dst_x, at->dst_y, size->width, size->height) : QRect();
     free(at);
     free(size);
-    if (qAbs(real.x() - want.x()) > 1 || qAbs(real.y() - want.y()) > 1 ||
-        qAbs(real.width() - want.width()) > 1 || qAbs(real.height() - want.height()) > 1)
+    const bool inPlace = qAbs(real.x() - want.x()) <= 1 && qAbs(real.y() - want.y()) <= 1 &&
+                         qAbs(real.width() - want.width()) <= 1 &&
+                         qAbs(real.height() - want.height()) <= 1;
+    if (!inPlace)
         qWarning() << "show at" << real << "page picture at" << want;
-    return qAbs(real.x() - want.x()) <= 1 && qAbs(real.y() - want.y()) <= 1 &&
-           qAbs(real.width() - want.width()) <= 1 && qAbs(real.height() - want.height()) <= 1;
+    return inPlace;
 }
 
 void clickWidget(QWidget *widget)
@@ -175,6 +176,14 @@ void openLive(std::unique_ptr<LiveLesson> &lesson, const QString &name,
     QTRY_VERIFY2_WITH_TIMEOUT(made->w.isSlideShowAlive(), qPrintable(made->w.statusText()), 90000);
     lesson = std::move(made);
 }
+
+// Opens the live show into `lesson`, with `w` its window; returns when it could not.
+#define QB_OPEN_LIVE(lesson, ...)       \
+    std::unique_ptr<LiveLesson> lesson; \
+    openLive(lesson, __VA_ARGS__);      \
+    if (!lesson)                        \
+        return;                         \
+    MainWindow &w = lesson->w
 
 } // namespace
 
@@ -264,13 +273,7 @@ void X11LiveShowTest::lessonInLiveShow()
         if (!composited)
             QTRY_VERIFY(boxInBackdrop(w, true));
         // The copy of the live page is the step on screen: with the box.
-        {
-            const QImage copy = canvas->pageImage(false).toImage();
-            const QRectF box = shownBoxArea();
-            const QColor c = copy.pixelColor(int(copy.width() * box.center().x()),
-                                             int(copy.height() * box.center().y()));
-            QVERIFY2(c.red() > 200 && c.green() < 60, qPrintable(c.name()));
-        }
+        QVERIFY(boxIn(canvas->pageImage(false).toImage()));
 
         // The revealed step survives a resize, a maximise and back, a move, the side panel
         // and a tab switch; the show lies over its page picture after each.
@@ -369,11 +372,7 @@ void X11LiveShowTest::lessonInLiveShow()
 
 void X11LiveShowTest::officeKilledMidShow()
 {
-    std::unique_ptr<LiveLesson> lesson;
-    openLive(lesson, "第三课");
-    if (!lesson)
-        return;
-    MainWindow &w = lesson->w;
+    QB_OPEN_LIVE(lesson, "第三课");
     const QString pptx = lesson->pptx;
     std::unique_ptr<BoxAnswerer> &boxes = lesson->boxes;
     click(buttonWithTip(&w, "下一页"));
@@ -427,11 +426,7 @@ void X11LiveShowTest::officeKilledMidShow()
 // first, the show still live (never the office's black end screen).
 void X11LiveShowTest::showLoopsAndKeepsItsStep()
 {
-    std::unique_ptr<LiveLesson> lesson;
-    openLive(lesson, "第四课");
-    if (!lesson)
-        return;
-    MainWindow &w = lesson->w;
+    QB_OPEN_LIVE(lesson, "第四课");
     QWindow *host = w.slideShowHostWindow();
     click(buttonWithTip(&w, "下一页"));
     QTRY_COMPARE(w.slidePage(), 2);
@@ -471,11 +466,7 @@ void X11LiveShowTest::atScaleTwo()
         runOnOwnXvfb("2732x1536x24", {"atScaleTwo"}, {{"QT_SCALE_FACTOR", "2"}});
         return;
     }
-    std::unique_ptr<LiveLesson> lesson;
-    openLive(lesson, "第四课", {{"蓝", {}, "#2040c0"}});
-    if (!lesson)
-        return;
-    MainWindow &w = lesson->w;
+    QB_OPEN_LIVE(lesson, "第四课", {{"蓝", {}, "#2040c0"}});
     QWindow *host = w.slideShowHostWindow();
     QWidget *picture = w.currentTabItem()->slideBackground;
     QTRY_VERIFY(showInPlace(host, picture));
@@ -502,11 +493,7 @@ void X11LiveShowTest::closeQuestionOverTheShow()
 {
     // With a drawing tool the pointer catcher lies over the show: our own question comes
     // above it, and its "确定" takes the pointer's click.
-    std::unique_ptr<LiveLesson> lesson;
-    openLive(lesson, "第五课");
-    if (!lesson)
-        return;
-    MainWindow &w = lesson->w;
+    QB_OPEN_LIVE(lesson, "第五课");
     lesson->boxes.reset();
     click(buttonWithTip(&w, "钢笔"));
     QWindow *host = w.slideShowHostWindow();

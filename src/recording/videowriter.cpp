@@ -119,15 +119,17 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
         const qint64 active = timeLine.elapsedNs() / 1000000;
         if (paused) {
             QThread::msleep(5);
-        } else if (active >= nextIndex * interval) {
-            // Frame times passed while the last frame was made are skipped.
+        } else if (active >= qMax(nextIndex, nextStamp) * interval) {
+            // Frame times passed while the last frame was made are skipped, and so is the rest
+            // of the frame time a late grab was stamped with: two grabs in one frame time would
+            // put the second frame's stamp ahead of the time line.
             nextIndex = qMax(nextIndex, active / interval) + 1;
             const LoopEnd end = takeFrame(&nextStamp, interval);
             if (end != Going)
                 return end;
         } else {
-            QThread::msleep(
-                static_cast<unsigned long>(qMin<qint64>(5, nextIndex * interval - active)));
+            QThread::msleep(static_cast<unsigned long>(
+                qMin<qint64>(5, qMax(nextIndex, nextStamp) * interval - active)));
         }
         // The first frame is taken before any stop is looked at, so even a stop right after
         // the start leaves a picture in the file. Events posted before this loop began would

@@ -25,6 +25,10 @@ struct FakeRecordingState
 
     bool microphone = true, pcmReadErrors = false, pcmSilent = false;
     bool grabsFail = false, noisyScreen = false;
+    // A slow screen: every other grab takes this long, its pixels read at the start where the
+    // source tells the read moment (as a compositor's buffer handed over late), else at the end.
+    int grabMs = 0;
+    bool tellsReadMoment = false;
     // A real microphone's delivery: the first sound captured this long after start(), handed
     // over in bursts of this length, and stretches after start() that it never delivers (a
     // device unplugged; INT_MAX: for good).
@@ -39,6 +43,7 @@ struct FakeRecordingState
     std::atomic<bool> pcmStartReleased{false};
     QElapsedTimer clock;
     qint64 firstGrabMs = -1, lastGrabMs = -1;
+    QVector<qint64> readMs; // when each grab's pixels were read
     int grabs = 0;
     QColor lastColor;
     QThread *pcmStartThread = nullptr;
@@ -72,8 +77,13 @@ public:
     {
         if (s.grabsFail)
             return {};
+        const unsigned long slowMs = s.grabs % 2 ? 0 : s.grabMs;
+        if (!s.tellsReadMoment)
+            QThread::msleep(slowMs);
+        readNs = nowNs();
+        s.readMs << s.clock.elapsed();
         const int n = s.grabs++;
-        s.lastColor = s.inMark(s.clock.elapsed())
+        s.lastColor = s.inMark(s.readMs.last())
                           ? QColor(Qt::black)
                           : QColor(40 + (n * 37) % 200, 40 + (n * 91) % 216, (n * 53) % 256);
         QImage image(size, QImage::Format_RGB32);
@@ -81,11 +91,14 @@ public:
         if (s.noisyScreen) // pictures that do not compress, so that the file grows quickly
             QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(image.bits()),
                                                   image.width() * image.height());
+        if (s.tellsReadMoment)
+            QThread::msleep(slowMs);
         s.lastGrabMs = s.clock.elapsed();
         if (s.firstGrabMs < 0)
             s.firstGrabMs = s.lastGrabMs;
         return image;
     }
+    qint64 lastGrabNs() const override { return s.tellsReadMoment ? readNs : 0; }
     bool start(int sampleRate, int channelCount) override
     {
         rate = sampleRate;
@@ -141,6 +154,7 @@ public:
 private:
     FakeRecordingState &s;
     QSize size;
+    qint64 readNs = 0;
     qint64 frameAt(int msAfterStart) const
     {
         return msAfterStart == INT_MAX

@@ -106,15 +106,23 @@ private slots:
     {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("pause");
-        QTest::newRow("1366 wide") << QSize(1366, 768) << false;
+        QTest::addColumn<int>("grabMs");
+        QTest::addColumn<bool>("tellsRead");
+        QTest::newRow("1366 wide") << QSize(1366, 768) << false << 0 << false;
         // Loud sound made while paused must be neither recorded then nor played after resume.
-        QTest::newRow("paused") << QSize(320, 240) << true;
+        QTest::newRow("paused") << QSize(320, 240) << true << 0 << false;
+        QTest::newRow("slow grabs") << QSize(320, 240) << false << 70 << false;
+        QTest::newRow("slow grabs read first") << QSize(320, 240) << false << 70 << true;
     }
     void recordsPlayableFile()
     {
         QFETCH(QSize, size);
         QFETCH(bool, pause);
+        QFETCH(int, grabMs);
+        QFETCH(bool, tellsRead);
         setArea(size);
+        backend->grabMs = grabMs;
+        backend->tellsReadMoment = tellsRead;
         // A recording of the same second before: it gets a new name, never overwritten.
         QFile earlier(options.outputFileName);
         QVERIFY(earlier.open(QIODevice::WriteOnly));
@@ -123,6 +131,7 @@ private slots:
         qint64 pauseMs = 0;
         backend->clock.restart();
         recorder->start(options);
+        const qint64 startedMs = backend->clock.elapsed();
         QVERIFY(recorder->isRecording());
         QTest::qWait(pause ? 600 : 1500);
         if (pause) {
@@ -169,6 +178,16 @@ private slots:
             QVERIFY(probe.videoTimes[i] > probe.videoTimes[i - 1]);
             // No hole where the pause was: consecutive frames stay within two frame times.
             QVERIFY(!pause || probe.videoTimes[i] - probe.videoTimes[i - 1] < 0.101);
+        }
+        // Each frame is stamped with the frame time in which its pixels were read, however long
+        // the grab took (the time line starts within start()); one taken at the stop is read late,
+        // and the file shows the first one from its start on.
+        for (int i = 1; !pause && i < probe.videoTimes.size(); ++i) {
+            const double late = backend->readMs[i] / 1000.0 - probe.videoTimes[i];
+            QVERIFY2(
+                backend->readMs[i] > stopMs || (late > -0.01 && late < 0.05 + startedMs / 1000.0),
+                qPrintable(QString::asprintf("frame %d stamped %g s, read at %g s", i,
+                                             probe.videoTimes[i], backend->readMs[i] / 1000.0)));
         }
         // The microphone is opened in the thread that reads it, never in the window's.
         QVERIFY(backend->pcmStartThread && backend->pcmStartThread != QThread::currentThread());

@@ -207,8 +207,7 @@ void TestLiveShow::openedBehindAnotherTab()
     QVERIFY(openLesson(w, [](FakeSlideBridge *b) { b->answerMs = 300; }));
     TabItem *slides = w->currentTabItem();
     w->newWhiteboardTab("#ffffff");
-    QTest::qWait(500);
-    QVERIFY(bridge->isLive());
+    QTRY_VERIFY(bridge->isLive());
     slides->click();
     QTRY_VERIFY(w->isSlideShowAlive());
     QCOMPARE(w->statusText(), QString());
@@ -259,14 +258,20 @@ void TestLiveShow::hostGoesWhenLetGo()
     bridge->closeMs = 500;
     QPointer<QWindow> host = w->slideShowHostWindow();
     QVERIFY(host);
+    // The office still holds it until it says it let go; then it goes at once.
+    QSignalSpy letGo(bridge, &SlideShowBridge::closed);
+    bool goneBefore = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout,
+            [&] { goneBefore = goneBefore || (!host && letGo.isEmpty()); });
+    watch.start(10);
     {
         BoxAnswerer sure(QStringLiteral("确定"));
         w->closeTab(w->currentTabItem());
     }
-    // The office still holds it until it says it let go; then it goes at once.
-    QTest::qWait(300);
-    QVERIFY(host);
+    QTRY_COMPARE(letGo.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!host, 1000);
+    QVERIFY(!goneBefore);
 }
 
 QTEST_MAIN(TestLiveShow)

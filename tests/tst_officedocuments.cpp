@@ -150,11 +150,13 @@ void TestOfficeDocuments::fakeConverterOutcomes()
     QVERIFY(QDir().mkpath(folder) && FileSystem::writeBytes(word, "whatever the suite reads"));
     // The window's event loop keeps running while the converter hangs.
     QStringList whileRunning;
-    if (hang) {
-        QTimer::singleShot(500, w, [&] {
-            whileRunning << w->statusText() << QString::number(converterProcesses().size());
-        });
-    }
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, w, [&] {
+        if (whileRunning.isEmpty() && converterProcesses().size() == 2)
+            whileRunning << w->statusText() << QStringLiteral("2");
+    });
+    if (hang)
+        watch.start(20);
     QElapsedTimer clock;
     clock.start();
     {
@@ -204,11 +206,11 @@ void TestOfficeDocuments::limitEndsWithItsConverter()
     DocumentConverter first, second;
     first.setProfileDir(out.filePath("p1"));
     second.setProfileDir(out.filePath("p2"));
-    first.setTimeLimit(1600);
-    second.setTimeLimit(3000);
+    first.setTimeLimit(3000);
+    second.setTimeLimit(6000);
     office.use("slow"); // 1 s
     QTimer::singleShot(50, [&] {
-        qputenv("QB_FAKE_MODE", "hang"); // held for the second's 3 s
+        qputenv("QB_FAKE_MODE", "hang"); // held for the second's 6 s
         QCOMPARE(second.convert(word, "pdf", out.filePath("b.pdf")), DocumentConverter::NoOutput);
     });
     QCOMPARE(first.convert(word, "pdf", out.filePath("a.pdf")), DocumentConverter::Converted);

@@ -356,6 +356,7 @@ void TestSlideShow::bridgeAnswersAndNews()
     QTRY_COMPARE_WITH_TIMEOUT(losses.size(), int(lost),
                               ProcessSlideShowBridge::callTimeLimitMs / 2);
     QTRY_VERIFY(!bridge.isBusy());
+    QTRY_COMPARE(changes.size(), changed ? 1 : 0);
     QTest::qWait(500);
     QCOMPARE(losses.size(), int(lost));
     QCOMPARE(reports.size(), (reported ? 1 : 0) + (ended ? 1 : 0));

@@ -23,7 +23,7 @@ inline void runOnOwnXvfb(const QString &screen, const QStringList &functions,
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(), functions);
-    const bool finished = child.waitForFinished(120000);
+    const bool finished = child.waitForFinished(240000);
     const QByteArray output = child.readAll();
     server.terminate();
     server.waitForFinished(5000);

@@ -1,12 +1,8 @@
 #include "items/canvasline.h"
 
-#include <QDateTime>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QTabletEvent>
 #include <QtMath>
 
-#include "base/globals.h"
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/geometry.h"
@@ -180,66 +176,29 @@ void CanvasLine::dragTo()
     updateGeometryFromPoints();
 }
 
-void CanvasLine::mousePressEvent(QMouseEvent *event)
+void CanvasLine::pointerPressed(const QPointF &position, bool)
 {
-    event->accept();
-    if (penInProximity || !editable)
-        return;
-    if (event->button() == Qt::LeftButton)
-        beginDrag(event->localPos());
+    if (editable)
+        beginDrag(position);
 }
 
-void CanvasLine::mouseReleaseEvent(QMouseEvent *event)
+void CanvasLine::pointerReleased(const QPointF &, bool)
 {
-    event->accept();
-    if (penInProximity || !editable)
-        return;
-    if (event->button() == Qt::LeftButton)
+    if (editable)
         dragging = false;
 }
 
-void CanvasLine::mouseMoveEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (penInProximity || !editable)
-        return;
-    if (!dragging) {
-        updateCursor(event->localPos());
-        return;
-    }
-    dragPosition = toParent(event->localPos());
-    if (isVisible())
-        dragTo();
-}
-
-void CanvasLine::tabletEvent(QTabletEvent *event)
+void CanvasLine::pointerMoved(const QPointF &position, bool)
 {
     if (!editable)
         return;
-    event->accept();
-    switch (event->type()) {
-        case QEvent::TabletPress:
-            beginDrag(event->posF());
-            break;
-        case QEvent::TabletRelease:
-            dragging = false;
-            break;
-        case QEvent::TabletMove: {
-            const qint64 now = QDateTime::currentMSecsSinceEpoch();
-            if (!dragging) {
-                updateCursor(event->posF());
-                break;
-            }
-            if (!takePenMove(now, &lastPenMove))
-                break;
-            dragPosition = toParent(event->posF());
-            if (isVisible())
-                dragTo();
-            break;
-        }
-        default:
-            break;
+    if (!dragging) {
+        updateCursor(position);
+        return;
     }
+    dragPosition = toParent(position);
+    if (isVisible())
+        dragTo();
 }
 
 QPixmap CanvasLine::renderForWidget() const

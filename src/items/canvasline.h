@@ -23,6 +23,7 @@ public:
     void setPoints(const QPointF &start, const QPointF &end);
     void setEditable(bool on) { editable = on; }
     bool isEditable() const { return editable; }
+    bool isDragging() const override { return dragging; }
     void setZoom(double value);
     double zoomFactor() const { return zoom; }
     void setShiftPressed(bool on) { shiftHeld = on; }
@@ -50,11 +51,10 @@ signals:
     void lineBlankClicked();
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void tabletEvent(QTabletEvent *event) override;
+    void pointerPressed(const QPointF &position, bool pen) override;
+    void pointerMoved(const QPointF &position, bool pen) override;
+    void pointerReleased(const QPointF &position, bool pen) override;
 
 private:
     void updateGeometryFromPoints();
@@ -78,6 +78,5 @@ private:
     QPointF pressPosition;
     QPointF dragPosition;
     bool dragging = false;
-    qint64 lastPenMove = 0;
     int hitCode = Outside;
 };

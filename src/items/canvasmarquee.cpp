@@ -1,15 +1,11 @@
 #include "items/canvasmarquee.h"
 
-#include <QDateTime>
 #include <QLineF>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QTabletEvent>
 #include <QTransform>
 #include <QtMath>
 #include <cmath>
 
-#include "base/globals.h"
 #include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "items/itemgeometry.h"
@@ -461,66 +457,33 @@ void CanvasMarquee::reset()
     pressPoint = currentPoint = QPointF();
     hitCode = -1;
     dragging = false;
-    lastTabletMove = 0;
+    lastPenMove = 0;
     cachedPicture = QPixmap();
     cachedKey.clear();
     if (!isHidden())
         hide();
 }
 
-void CanvasMarquee::mousePressEvent(QMouseEvent *event)
+void CanvasMarquee::pointerPressed(const QPointF &position, bool pen)
 {
-    event->accept();
-    if (penInProximity || event->button() != Qt::LeftButton)
-        return;
-    const QPointF local = event->localPos().toPoint();
-    beginDrag(local, mapToParent(local.toPoint()));
+    // The mouse works in whole pixels; a pen keeps its fraction.
+    const QPointF local = pen ? position : QPointF(position.toPoint());
+    beginDrag(local, local + QPointF(pos()));
 }
 
-void CanvasMarquee::mouseReleaseEvent(QMouseEvent *event)
+void CanvasMarquee::pointerReleased(const QPointF &, bool)
 {
-    event->accept();
-    if (!penInProximity && event->button() == Qt::LeftButton)
-        dragging = false;
+    dragging = false;
 }
 
-void CanvasMarquee::mouseMoveEvent(QMouseEvent *event)
+void CanvasMarquee::pointerMoved(const QPointF &position, bool pen)
 {
-    event->accept();
-    if (penInProximity)
-        return;
     if (!dragging) {
-        updateCursor(event->localPos());
+        updateCursor(position);
         return;
     }
-    currentPoint = mapToParent(event->localPos().toPoint());
+    currentPoint = (pen ? position : QPointF(position.toPoint())) + QPointF(pos());
     applyDrag();
-}
-
-void CanvasMarquee::tabletEvent(QTabletEvent *event)
-{
-    event->accept();
-    switch (event->type()) {
-        case QEvent::TabletPress:
-            beginDrag(event->posF(), event->posF() + QPointF(pos()));
-            break;
-        case QEvent::TabletRelease:
-            dragging = false;
-            break;
-        case QEvent::TabletMove: {
-            if (!dragging) {
-                updateCursor(event->posF());
-                break;
-            }
-            if (!takePenMove(QDateTime::currentMSecsSinceEpoch(), &lastTabletMove))
-                break;
-            currentPoint = event->posF() + QPointF(pos());
-            applyDrag();
-            break;
-        }
-        default:
-            break;
-    }
 }
 
 QPixmap CanvasMarquee::framePicture() const

@@ -52,6 +52,7 @@ public:
     int hitTest(const QPointF &position) const;
     void updateCursor(const QPointF &position);
     int currentHitCode() const { return hitCode; }
+    bool isDragging() const override { return dragging; }
 
     // The content scaled to the frame, turned and (for a left-handed frame) mirrored, in a
     // transparent pixmap of the frame's bounding square.
@@ -67,11 +68,10 @@ signals:
     void marqueeChanged(int dragtype);
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void tabletEvent(QTabletEvent *event) override;
+    void pointerPressed(const QPointF &position, bool pen) override;
+    void pointerMoved(const QPointF &position, bool pen) override;
+    void pointerReleased(const QPointF &position, bool pen) override;
 
 private:
     void recomputeGeometry();
@@ -105,7 +105,6 @@ private:
     QPointF pressPoint;
     QPointF currentPoint;
     bool dragging = false;
-    qint64 lastTabletMove = 0;
     int hitCode = -1;
 
     // The last rendered frame picture; a pure move leaves it valid.

@@ -1,17 +1,13 @@
 #include "items/canvaspointfigure.h"
 #include "items/itemgeometry.h"
 
-#include "base/globals.h"
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/pointerposition.h"
 #include "drawing/stylerecords.h"
 
-#include <QDateTime>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTabletEvent>
 
 namespace {
 constexpr int previewInterval = 30;
@@ -359,52 +355,19 @@ void CanvasPointFigure::handleRelease(const QPoint &position)
     }
 }
 
-void CanvasPointFigure::mousePressEvent(QMouseEvent *event)
+void CanvasPointFigure::pointerPressed(const QPointF &position, bool)
 {
-    event->accept();
-    if (penInProximity || event->button() != Qt::LeftButton)
-        return;
-    handlePress(mapToParent(event->pos()));
+    handlePress(mapToParent(position.toPoint()));
 }
 
-void CanvasPointFigure::mouseMoveEvent(QMouseEvent *event)
+void CanvasPointFigure::pointerMoved(const QPointF &position, bool)
 {
-    event->accept();
-    if (penInProximity)
-        return;
-    handleMove(mapToParent(event->pos()));
+    handleMove(mapToParent(position.toPoint()));
 }
 
-void CanvasPointFigure::mouseReleaseEvent(QMouseEvent *event)
+void CanvasPointFigure::pointerReleased(const QPointF &position, bool)
 {
-    event->accept();
-    if (penInProximity || event->button() != Qt::LeftButton)
-        return;
-    handleRelease(mapToParent(event->pos()));
-}
-
-void CanvasPointFigure::tabletEvent(QTabletEvent *event)
-{
-    event->accept();
-    const QPoint position = mapToParent(event->pos());
-    switch (event->type()) {
-        case QEvent::TabletPress:
-            handlePress(position);
-            break;
-        case QEvent::TabletRelease:
-            handleRelease(position);
-            break;
-        case QEvent::TabletMove: {
-            if (!itemDragging && !pointDragging)
-                break;
-            if (!takePenMove(QDateTime::currentMSecsSinceEpoch(), &lastPenMove))
-                break;
-            handleMove(position);
-            break;
-        }
-        default:
-            break;
-    }
+    handleRelease(mapToParent(position.toPoint()));
 }
 
 void CanvasPointFigure::paintEvent(QPaintEvent *)

@@ -46,6 +46,7 @@ public:
     double currentZoom() const { return zoom; }
     double pointHandleExtent() const { return pointHandleSize; }
     int pointAt(const QPointF &position) const;
+    bool isDragging() const override { return itemDragging || pointDragging; }
 
     // Aligns c with p's x and y (within tolerance), setting the guide that caused each change.
     static void alignToPoint(QPointF &c, const QPointF &p, double tolerance, QLineF &horizontal,
@@ -62,11 +63,10 @@ public:
     QLineF lastVerticalGuide() const { return verticalGuide; }
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void tabletEvent(QTabletEvent *event) override;
+    void pointerPressed(const QPointF &position, bool pen) override;
+    void pointerMoved(const QPointF &position, bool pen) override;
+    void pointerReleased(const QPointF &position, bool pen) override;
 
     // The preview point for a candidate; records this snap's marks for the next paint.
     virtual QPointF snapPoint(const QPointF &candidate) = 0;
@@ -117,7 +117,6 @@ private:
     void handleMove(const QPoint &position);
     void handleRelease(const QPoint &position);
 
-    qint64 lastPenMove = 0;
     bool pointDragging = false;
     int draggedIndex = -1;
     bool itemDragging = false;

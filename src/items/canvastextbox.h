@@ -24,6 +24,7 @@ public:
                       double zoom);
     void setEditing(bool value);
     bool isEditing() const { return editing; }
+    bool isDragging() const override { return dragging; }
 
     void setTextColor(const QString &name);
     void setBackgroundColor(const QString &name);
@@ -73,6 +74,8 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Takes the mouse and the pen itself: a pen's drag goes on in the mouse moves Qt makes from
+    // it, which reach the box even while the pen is near.
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -3,13 +3,15 @@
 // and warm (the office already running), and to the thumbnails; milliseconds from a "next
 // step" and a "next page" command to the show's next frame on screen; the longest gap between
 // two repaints of the window while the office starts and while a call hangs (the bridge and
-// the office stopped until the time limit gives the show up). Run it on an X display.
+// the office stopped until the time limit gives the show up); the cost of a backdrop read of
+// the show's window, at its size and at 1920x1080. Run it on an X display of 1920x1080.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "platform/processslideshowbridge.h"
+#include "slideshow/liveshow.h"
 
 namespace {
 
@@ -109,6 +112,31 @@ bool dropPageCache()
     return drop.open(QIODevice::WriteOnly) && drop.write("3\n") == 2;
 }
 
+// Milliseconds of one backdrop read of window (the whole window with xcb_get_image, on this,
+// the GUI thread): median and worst of 20, and a step's five reads; false when unreadable.
+bool printReads(const char *what, quintptr window)
+{
+    std::vector<double> ms;
+    QSize size;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const QImage read = LiveShow::readWindow(window);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        if (read.isNull())
+            return false;
+        size = read.size();
+        QCoreApplication::processEvents();
+    }
+    std::sort(ms.begin(), ms.end());
+    const double median = (ms[9] + ms[10]) / 2;
+    std::printf(
+        "  backdrop read of %s, %dx%d: %.1f ms median, %.1f ms worst of 20; a step's 5 "
+        "reads: %.1f ms (median), %.1f ms (worst)\n",
+        what, size.width(), size.height(), median, ms.back(), median * 5, ms.back() * 5);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -193,6 +221,26 @@ int main(int argc, char **argv)
         QTest::qWait(500);
         std::printf("  next page to the show's next frame: %.1f ms\n", commandToFrame(w, 4));
         if (QByteArray(run) == "warm") {
+            // The read that gives the overlay's backdrop (no compositing manager) the step on
+            // screen, five times after each step, at the show's size here and at full HD.
+            QWindow *host = w.slideShowHostWindow();
+            if (!host || !printReads("the show", quintptr(host->winId())))
+                std::printf("  backdrop read of the show: not read\n");
+            QWidget full;
+            full.setWindowFlag(Qt::FramelessWindowHint);
+            full.setGeometry(0, 0, 1920, 1080);
+            full.show();
+            const bool exposed = QTest::qWaitForWindowExposed(&full);
+            const qreal ratio = full.devicePixelRatioF();
+            if (!exposed ||
+                QGuiApplication::primaryScreen()->geometry().size() * ratio != QSize(1920, 1080) ||
+                !printReads("a full-HD window", quintptr(full.winId())))
+                std::printf(
+                    "  backdrop read at 1920x1080: not measured (needs a 1920x1080 "
+                    "screen)\n");
+            full.close();
+            w.activateWindow();
+            QTest::qWait(300);
             auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShowBridge());
             if (bridge && bridge->processId() > 0) {
                 QTest::qWait(500);

@@ -174,11 +174,19 @@ void ProcessSlideShowBridge::send(Command command, int slide)
 
 void ProcessSlideShowBridge::resize(const QSize &size)
 {
-    if (m_live || m_opening)
-        enqueue(
-            Plain,
-            "size " + QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()),
-            callTimeLimitMs);
+    if (!m_live && !m_opening)
+        return;
+    const Request request{
+        Plain, "size " + QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()),
+        callTimeLimitMs};
+    // A show not started yet starts at this size, never showing a frame at the one before.
+    for (int i = 0; i < m_queue.size(); ++i) {
+        if (m_queue.at(i).kind == Start) {
+            m_queue.insert(i, request);
+            return;
+        }
+    }
+    enqueue(request.kind, request.line, request.timeLimitMs);
 }
 
 void ProcessSlideShowBridge::close()

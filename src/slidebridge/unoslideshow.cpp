@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <thread>
 
@@ -9,7 +10,10 @@
 
 #include <rtl/process.h>
 #include <com/sun/star/awt/PosSize.hpp>
+#include <com/sun/star/awt/Rectangle.hpp>
 #include <com/sun/star/awt/Toolkit.hpp>
+#include <com/sun/star/awt/WindowClass.hpp>
+#include <com/sun/star/awt/WindowDescriptor.hpp>
 #include <com/sun/star/awt/XSystemChildFactory.hpp>
 #include <com/sun/star/awt/XToolkitExperimental.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -114,6 +118,33 @@ private:
     int m_wakeFd;
 };
 
+// The office draws the slide in its window as large as fits, but short of the window's right
+// and bottom edges by some pixels that it fills with white and black lines of its own, at
+// every size, and centred in the other direction. Our window is to show the slide alone: the
+// office's is made larger than ours, by the slide's shape, and placed so that the slide's
+// picture covers ours, its lines lying outside, where our window cuts them off. The slide
+// reaches past our window by a pixel or so at each side, for the office's rounding.
+awt::Rectangle coveringWindow(int width, int height, sal_Int32 pageWidth, sal_Int32 pageHeight)
+{
+    // Pixels of the office's own beyond the slide at the right and bottom (up to four seen:
+    // the slide's blended last pixel, two white, one or two black), and of the slide kept
+    // beyond our window at each side.
+    constexpr int officeMargin = 5;
+    constexpr int spare = 1;
+    if (pageWidth <= 0 || pageHeight <= 0 || width <= 0 || height <= 0)
+        return awt::Rectangle(0, 0, width, height);
+    const double shape = double(pageWidth) / double(pageHeight);
+    const int slideWidth =
+        std::max(width + 2 * spare, int(std::ceil((height + 2 * spare) * shape)));
+    const int slideHeight = int(std::ceil(slideWidth / shape));
+    // The margin in the slide's shape, so that the office's window has the slide's shape too
+    // and the slide lies in neither direction centred away from its corner.
+    const int marginX = int(std::ceil(officeMargin * std::max(1.0, shape)));
+    const int marginY = int(std::ceil(officeMargin * std::max(1.0, 1.0 / shape)));
+    return awt::Rectangle(-(slideWidth - width) / 2, -(slideHeight - height) / 2,
+                          slideWidth + marginX, slideHeight + marginY);
+}
+
 } // namespace
 
 bool UnoSlideShow::connect(const std::string &pipeName)
@@ -170,8 +201,20 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
         uno::Any(sal_Int64(window)), process, lang::SystemDependent::SYSTEM_XWINDOW);
     if (!peer.is())
         return 0;
-    m_window.set(peer, UNO_QUERY_THROW);
-    m_window->setPosSize(0, 0, width, height, awt::PosSize::POSSIZE);
+    m_outer.set(peer, UNO_QUERY_THROW);
+    m_outer->setVisible(true);
+    {
+        awt::WindowDescriptor d;
+        d.Type = awt::WindowClass_CONTAINER;
+        d.WindowServiceName = "dockingwindow";
+        d.Parent = peer;
+        d.ParentIndex = -1;
+        d.Bounds = awt::Rectangle(0, 0, width, height);
+        d.WindowAttributes = 0;
+        m_window.set(awt::Toolkit::create(m_context)->createWindow(d), UNO_QUERY_THROW);
+    }
+    m_slideWidth = m_slideHeight = 0;
+    resize(width, height);
     m_window->setVisible(true);
 
     m_frame = frame::Frame::create(m_context);
@@ -218,13 +261,18 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
             first->getPropertyValue("Height") >>= m_slideHeight;
         }
     }
+    resize(m_width, m_height);
     return int(m_shown.size());
 }
 
 void UnoSlideShow::resize(int width, int height)
 {
-    if (m_window.is())
-        m_window->setPosSize(0, 0, width, height, awt::PosSize::POSSIZE);
+    m_width = width;
+    m_height = height;
+    if (!m_window.is())
+        return;
+    const awt::Rectangle at = coveringWindow(width, height, m_slideWidth, m_slideHeight);
+    m_window->setPosSize(at.X, at.Y, at.Width, at.Height, awt::PosSize::POSSIZE);
 }
 
 bool UnoSlideShow::start(int limitMs)
@@ -391,6 +439,8 @@ void UnoSlideShow::close()
     m_frame.clear();
     Reference<lang::XComponent> window(m_window, UNO_QUERY);
     m_window.clear();
+    Reference<lang::XComponent> outer(m_outer, UNO_QUERY);
+    m_outer.clear();
     try {
         if (listened.is() && listener.is())
             listened->removeSlideShowListener(listener);
@@ -416,6 +466,11 @@ void UnoSlideShow::close()
             window->dispose();
     } catch (...) {
     }
+    try {
+        if (outer.is())
+            outer->dispose();
+    } catch (...) {
+    }
 }
 
 void UnoSlideShow::forget()
@@ -427,6 +482,7 @@ void UnoSlideShow::forget()
     m_document.clear();
     m_frame.clear();
     m_window.clear();
+    m_outer.clear();
     m_desktop.clear();
     m_context.clear();
     m_shown.clear();

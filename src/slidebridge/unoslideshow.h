@@ -49,6 +49,8 @@ public:
     // The size of the first shown slide after open(), in 1/100 mm (0 when unknown).
     int slideWidth() const { return m_slideWidth; }
     int slideHeight() const { return m_slideHeight; }
+    // The show covers the whole of the X window, width x height device pixels: the slide's
+    // picture reaches its last pixel at each edge.
     void resize(int width, int height);
     // Starts the show, looping past its last slide; true once it runs, false when it does not
     // come up within limitMs.
@@ -78,6 +80,9 @@ private:
 
     css::uno::Reference<css::uno::XComponentContext> m_context;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
+    // The office's window on ours, and the one inside it that the frame is built on, larger
+    // than ours so that the slide covers ours (see resize()).
+    css::uno::Reference<css::awt::XWindow> m_outer;
     css::uno::Reference<css::awt::XWindow> m_window;
     css::uno::Reference<css::frame::XFrame2> m_frame;
     css::uno::Reference<css::lang::XComponent> m_document;
@@ -87,6 +92,9 @@ private:
     std::vector<int> m_shown; // the office's index of each shown slide
     sal_Int32 m_slideWidth = 0;
     sal_Int32 m_slideHeight = 0;
+    // The size of the X window the show is to cover.
+    int m_width = 0;
+    int m_height = 0;
     // A jump the office has not completed yet, and how long it is waited for.
     int m_jumpTarget = -1;
     std::chrono::steady_clock::time_point m_jumpUntil;

@@ -152,8 +152,24 @@ void LiveShow::attach(QWidget *picture, QWidget *area, QWidget *board)
     m_area = area;
     m_board = board;
     watchPicture(true);
-    if (m_host)
-        m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
+    if (!m_host)
+        return;
+    m_host->setGeometry(QRect(picture->mapTo(m_window, QPoint()), picture->size()));
+    // The show starts at the picture's size: never a first frame laid out for the whole area.
+    const QSize size = deviceSize();
+    if (m_bridge && !size.isEmpty() && size != m_sentSize) {
+        m_sentSize = size;
+        m_bridge->resize(size);
+    }
+}
+
+QSize LiveShow::deviceSize() const
+{
+    // As its X window is, in device pixels, whatever the Qt scale.
+    QSize size = nativeSize(quintptr(m_host->winId()));
+    if (size.isEmpty())
+        size = m_host->size() * m_host->devicePixelRatio();
+    return size;
 }
 
 void LiveShow::stop()
@@ -191,10 +207,7 @@ void LiveShow::place()
         m_host->raise();
     if (!isLive())
         return;
-    // The show is sized as its X window is, in device pixels, whatever the Qt scale.
-    QSize size = nativeSize(quintptr(m_host->winId()));
-    if (size.isEmpty())
-        size = m_host->size() * m_host->devicePixelRatio();
+    const QSize size = deviceSize();
     if (!size.isEmpty() && size != m_sentSize) {
         m_sentSize = size;
         m_bridge->resize(size);
@@ -253,10 +266,19 @@ void LiveShow::setPassThrough(bool passThrough)
 
 QImage LiveShow::grab() const
 {
-    xcb_connection_t *c = connection();
-    if (!isShown() || !m_host || !c)
+    if (!isShown() || !m_host)
         return QImage();
-    const xcb_window_t window = xcb_window_t(m_host->winId());
+    QImage image = readWindow(quintptr(m_host->winId()));
+    image.setDevicePixelRatio(m_host->devicePixelRatio());
+    return image;
+}
+
+QImage LiveShow::readWindow(quintptr id)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !id)
+        return QImage();
+    const xcb_window_t window = xcb_window_t(id);
     const QSize size = nativeSize(window);
     if (size.isEmpty())
         return QImage();
@@ -272,7 +294,6 @@ QImage LiveShow::grab() const
         image = QImage(xcb_get_image_data(reply), size.width(), size.height(),
                        bytes / size.height(), QImage::Format_RGB32)
                     .copy();
-        image.setDevicePixelRatio(m_host->devicePixelRatio());
     }
     std::free(reply);
     return image;
@@ -378,6 +399,7 @@ void LiveShow::onOpened(int count, const QStringList &notes)
     m_overlay->setContent(m_board);
     m_overlay->setPassThrough(m_passThrough);
     m_overlay->setTakesKeys(true);
+    // Sent again: an office that died while it opened opens the show afresh at the first size.
     m_sentSize = QSize();
     place();
     emit opened(count, notes);

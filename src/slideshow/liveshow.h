@@ -64,6 +64,9 @@ public:
 
     // The pixels of the step on screen, as the show's window holds them; null when not shown.
     QImage grab() const;
+    // The whole of an X window of ours (children included) in device pixels, as a backdrop
+    // read takes it; null when it cannot be read.
+    static QImage readWindow(quintptr window);
     // While on, the step on screen is kept every half second, for a loss with no other
     // picture of the slide to show.
     void setKeepPictures(bool on);
@@ -103,6 +106,7 @@ private:
     void leave();
     void followStep(int reads);
     void refreshBackdrop();
+    QSize deviceSize() const;
 
     QWidget *m_window;
     QPointer<SlideShowBridge> m_bridge;

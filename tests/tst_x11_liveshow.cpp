@@ -215,7 +215,7 @@ void showFillsItsArea()
     QWidget *picture = w.currentTabItem()->slideBackground;
     QTRY_VERIFY(showInPlace(host, picture));
     QTest::qWait(1000);
-    QImage shot = screenArea(host);
+    const QImage shot = screenArea(host);
     // In device pixels: at a Qt scale of 2, twice the logical size.
     const qreal ratio = shot.width() / qreal(host->width());
     QVERIFY2(qAbs(ratio - host->devicePixelRatio()) < 0.1, qPrintable(QString::number(ratio)));
@@ -230,15 +230,16 @@ void showFillsItsArea()
         QVERIFY2(c.blue() > c.red() + 80,
                  qPrintable(QString("%1,%2 %3").arg(p.x()).arg(p.y()).arg(c.name())));
     }
-    QVERIFY2(offEdges(shot).isEmpty(), qPrintable(offEdges(shot).join("; ")));
+    // The office's lines stay; a slow redraw does not.
+    const auto edges = [&] { return offEdges(screenArea(host)).join("; "); };
+    QTRY_VERIFY2_WITH_TIMEOUT(edges().isEmpty(), qPrintable(edges()), 5000);
     // Again on the next slide, after a resize of the window.
     w.resize(w.width() - 97, w.height() - 61);
     click(buttonWithTip(&w, "下一页"));
     QTRY_COMPARE(w.slidePage(), 2);
     QTRY_VERIFY(showInPlace(host, picture));
     QTest::qWait(1000);
-    shot = screenArea(host);
-    QVERIFY2(offEdges(shot).isEmpty(), qPrintable(offEdges(shot).join("; ")));
+    QTRY_VERIFY2_WITH_TIMEOUT(edges().isEmpty(), qPrintable(edges()), 5000);
     w.closeAllTabs();
     w.close();
 }

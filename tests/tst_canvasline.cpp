@@ -21,6 +21,26 @@ LineStyle styleOf(int width, int arrow, bool ticks = false, const QString &color
     return s;
 }
 
+// Counts the events of one type that reach the object it watches.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QEvent::Type type, int *count)
+        : type(type)
+        , count(count)
+    {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == type)
+            ++*count;
+        return false;
+    }
+
+private:
+    QEvent::Type type;
+    int *count;
+};
+
 // A hover move, no button held.
 void hoverMove(QWidget *widget, const QPoint &pos)
 {
@@ -385,8 +405,19 @@ void TestCanvasLine::notEditableIgnoresInput()
     dragMove(line, endHandle + QPoint(30, 30));
     QTest::mouseRelease(line, Qt::LeftButton, {}, endHandle + QPoint(30, 30));
     QCOMPARE(line->endPoint(), QPointF(300, 100));
-    // While a pen is near, mouse events are left to the pen.
+    // A pen on a line that is not being edited writes on the board beneath it.
+    int boardPresses = 0;
+    EventCounter counter(QEvent::TabletPress, &boardPresses);
+    canvas->installEventFilter(&counter);
+    sendTablet(line, QEvent::TabletPress, line->mapFromParent(QPoint(200, 100)));
+    sendTablet(line, QEvent::TabletRelease, line->mapFromParent(QPoint(200, 100)));
+    QCOMPARE(boardPresses, 1);
     line->setEditable(true);
+    sendTablet(line, QEvent::TabletPress, line->mapFromParent(QPoint(200, 100)));
+    sendTablet(line, QEvent::TabletRelease, line->mapFromParent(QPoint(200, 100)));
+    QCOMPARE(boardPresses, 1);
+    canvas->removeEventFilter(&counter);
+    // While a pen is near, mouse events are left to the pen.
     penInProximity = true;
     QTest::mousePress(line, Qt::LeftButton, {}, line->mapFromParent(QPoint(200, 40)));
     QCOMPARE(blank.count(), 0);

@@ -60,6 +60,10 @@ void CanvasItem::mouseMoveEvent(QMouseEvent *event)
 
 void CanvasItem::tabletEvent(QTabletEvent *event)
 {
+    if (!takesPointer()) {
+        event->ignore(); // on to the board, which draws with it
+        return;
+    }
     event->accept();
     switch (event->type()) {
         case QEvent::TabletPress:

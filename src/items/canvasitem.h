@@ -12,6 +12,8 @@ public:
 
     // True while a press drags the item or a part of it (a pen's moves are thinned then).
     virtual bool isDragging() const { return false; }
+    // False while the item leaves the pointer to the board beneath it.
+    virtual bool takesPointer() const { return true; }
 
 signals:
     void showHideChanged(bool shown);

@@ -23,6 +23,7 @@ public:
     void setPoints(const QPointF &start, const QPointF &end);
     void setEditable(bool on) { editable = on; }
     bool isEditable() const { return editable; }
+    bool takesPointer() const override { return editable; }
     bool isDragging() const override { return dragging; }
     void setZoom(double value);
     double zoomFactor() const { return zoom; }

@@ -38,6 +38,10 @@ struct FakeRecordingState
     Stretches marks;
     std::atomic<bool> marker{false};   // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
+    // A disk that stalls once: the first sync of the file a second after the clock's start,
+    // outside the microphone's thread, takes this long.
+    std::atomic<int> syncStallMs{0};
+    std::atomic<bool> syncStalled{false};
     // Inputs whose start() never returns, as Qt's PulseAudio open can hang, until released.
     std::atomic<int> pcmStartsToBlock{0}, pcmStartsBlocked{0};
     std::atomic<bool> pcmStartReleased{false};
@@ -180,5 +184,12 @@ public:
     qint64 freeBytes(const QString &folder) override
     {
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
+    }
+    void syncToDisk(int fd) override
+    {
+        if (QThread::currentThread() != pcmStartThread && clock.elapsed() >= 1000 &&
+            !syncStalled.exchange(true))
+            QThread::msleep(static_cast<unsigned long>(syncStallMs.load()));
+        RecordingBackend::syncToDisk(fd);
     }
 };

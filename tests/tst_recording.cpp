@@ -108,11 +108,14 @@ private slots:
         QTest::addColumn<bool>("pause");
         QTest::addColumn<int>("grabMs");
         QTest::addColumn<bool>("tellsRead");
-        QTest::newRow("1366 wide") << QSize(1366, 768) << false << 0 << false;
+        QTest::addColumn<int>("syncStallMs");
+        QTest::newRow("1366 wide") << QSize(1366, 768) << false << 0 << false << 0;
         // Loud sound made while paused must be neither recorded then nor played after resume.
-        QTest::newRow("paused") << QSize(320, 240) << true << 0 << false;
-        QTest::newRow("slow grabs") << QSize(320, 240) << false << 70 << false;
-        QTest::newRow("slow grabs read first") << QSize(320, 240) << false << 70 << true;
+        QTest::newRow("paused") << QSize(320, 240) << true << 0 << false << 0;
+        QTest::newRow("slow grabs") << QSize(320, 240) << false << 70 << false << 0;
+        QTest::newRow("slow grabs read first") << QSize(320, 240) << false << 70 << true << 0;
+        // The file's sync to the disk stalls for a moment; the screen is read on time.
+        QTest::newRow("disk stalls") << QSize(320, 240) << false << 0 << false << 400;
     }
     void recordsPlayableFile()
     {
@@ -120,7 +123,9 @@ private slots:
         QFETCH(bool, pause);
         QFETCH(int, grabMs);
         QFETCH(bool, tellsRead);
+        QFETCH(int, syncStallMs);
         setArea(size);
+        backend->syncStallMs = syncStallMs;
         backend->grabMs = grabMs;
         backend->tellsReadMoment = tellsRead;
         // A recording of the same second before: it gets a new name, never overwritten.
@@ -185,6 +190,11 @@ private slots:
             const double readApart =
                 (backend->readMs[i] - backend->readMs[i - 1] - paused) / 1000.0;
             QVERIFY(probe.videoTimes[i] - probe.videoTimes[i - 1] < readApart + 0.1);
+        }
+        for (int i = 1; syncStallMs && i < backend->readMs.size(); ++i) {
+            QVERIFY2(backend->readMs[i] - backend->readMs[i - 1] < 250,
+                     qPrintable(QString::asprintf("read at %lld ms after one at %lld ms",
+                                                  backend->readMs[i], backend->readMs[i - 1])));
         }
         // Each frame is stamped with the frame time in which its pixels were read, however long
         // the grab took (the time line starts within start()); one taken at the stop is read late,

@@ -5,8 +5,15 @@
 #include <QScreen>
 #include <QStorageInfo>
 
+#include <unistd.h>
+
 #include "platform/qtpcmsource.h"
 #include "platform/screencapture.h"
+
+void RecordingBackend::syncToDisk(int fd)
+{
+    fdatasync(fd);
+}
 
 bool SystemRecordingBackend::hasDefaultAudioInput()
 {

@@ -17,6 +17,8 @@ public:
     virtual PcmSource *createPcmSource() = 0;
     // Bytes free for the folder's files; negative when the folder is gone or unreadable.
     virtual qint64 freeBytes(const QString &folder) = 0;
+    // Sends what was written to the open file to the disk itself; it may take a while.
+    virtual void syncToDisk(int fd);
 };
 
 // The X screen, the Qt Multimedia microphone and the real file system.

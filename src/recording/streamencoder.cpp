@@ -2,17 +2,16 @@
 
 #include <QMutexLocker>
 
-#include <unistd.h>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
 void StreamEncoder::setOutput(AVFormatContext *outputContext, AVCodecContext *codecContext,
-                              AVStream *outputStream, QMutex *mutex, qint64 *saved, int fileToSync)
+                              AVStream *outputStream, QMutex *mutex, qint64 *saved,
+                              std::function<void()> sync)
 {
-    syncFd = fileToSync;
+    syncFile = std::move(sync);
     savedBytes = saved;
     output = outputContext;
     codec = codecContext;
@@ -80,8 +79,8 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
             }
         }
         // Each fragment goes to the disk itself as it is written, so that a power cut keeps it.
-        if (grown && syncFd >= 0)
-            fdatasync(syncFd);
+        if (grown && syncFile)
+            syncFile();
         av_packet_unref(packet);
         // A failed file write stays failed (full disk, lost folder); anything else loses
         // this packet only.

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -16,9 +18,9 @@ public:
     enum Result { Encoded, FrameLost, OutputFailed };
 
     // savedBytes, guarded by the muxer mutex, follows how much of the file is written whole;
-    // syncFd, a descriptor of the file or -1, is synced to the disk as it grows.
+    // syncFile, if set, sends the file to the disk as it grows.
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream,
-                   QMutex *muxerMutex, qint64 *savedBytes, int syncFd);
+                   QMutex *muxerMutex, qint64 *savedBytes, std::function<void()> syncFile);
     // The frame's pts is in the encoder's time base.
     Result encode(AVFrame *frame);
     // Sends the end of the stream and writes what the encoder still holds.
@@ -33,6 +35,6 @@ private:
     AVStream *stream = nullptr;
     QMutex *muxerMutex = nullptr;
     qint64 *savedBytes = nullptr;
-    int syncFd = -1;
+    std::function<void()> syncFile;
     bool drained = false;
 };

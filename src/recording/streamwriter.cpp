@@ -2,7 +2,7 @@
 
 void StreamWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
 {
-    encoder.setOutput(output, codec, stream, muxerMutex, savedBytes, syncFd);
+    encoder.setOutput(output, codec, stream, muxerMutex, savedBytes, syncFile);
 }
 
 void StreamWriter::pauseWriter()

@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "recording/recordingclock.h"
@@ -46,7 +47,7 @@ public:
     // Copied from the recorder before the writer is opened.
     QMutex *muxerMutex = nullptr;
     qint64 *savedBytes = nullptr;
-    int syncFd = -1;
+    std::function<void()> syncFile; // sends the file's new part to the disk, if set
     const std::shared_ptr<WriterLease> lease = std::make_shared<WriterLease>();
 
     void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);

@@ -243,6 +243,15 @@ bool VideoRecorder::addStream(AVStream *&stream, const AVCodecContext *codec, co
     return true;
 }
 
+// What a writer calls once its part of the file has grown: the writer keeps the disk alive as
+// long as it runs.
+std::function<void()> VideoRecorder::fileSync() const
+{
+    if (syncFd < 0)
+        return {};
+    return [disk = backend, fd = syncFd] { disk->syncToDisk(fd); };
+}
+
 bool VideoRecorder::openOutputFile(bool *created)
 {
     current.outputFileName = reserveFreeFile(current.outputFileName, created);
@@ -309,7 +318,7 @@ void VideoRecorder::startVideoWriter()
     videoWriter = new VideoWriter(clock);
     videoWriter->muxerMutex = &muxerMutex;
     videoWriter->savedBytes = &savedBytes;
-    videoWriter->syncFd = syncFd;
+    videoWriter->syncFile = fileSync();
     videoLease = videoWriter->lease;
     videoWriter->area = QRect(current.areaX, current.areaY, current.areaWidth, current.areaHeight);
     videoWriter->outputSize = QSize(current.outputWidth, current.outputHeight);
@@ -328,7 +337,7 @@ void VideoRecorder::startAudioWriter()
     audioWriter = new AudioWriter(clock);
     audioWriter->muxerMutex = &muxerMutex;
     audioWriter->savedBytes = &savedBytes;
-    audioWriter->syncFd = syncFd;
+    audioWriter->syncFile = fileSync();
     audioLease = audioWriter->lease;
     audioWriter->channelCount = channelCount;
     audioWriter->sampleRate = sampleRate;

@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "recording/recordingengine.h"
@@ -58,6 +59,7 @@ private:
     bool addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
                    QString &error);
     bool openOutputFile(bool *created);
+    std::function<void()> fileSync() const;
     bool writeTrailer();
     void startVideoWriter();
     void startAudioWriter();

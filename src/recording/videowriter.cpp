@@ -7,12 +7,19 @@
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "platform/framesource.h"
+#include "recording/encodequeue.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
+
+namespace {
+// Pictures that may wait for the encoder: half a second at 20 frames a second, 3 MB each at
+// 1080p.
+constexpr int queueDepth = 10;
+} // namespace
 
 VideoWriter::VideoWriter(std::shared_ptr<RecordingClock> clock, QObject *parent)
     : StreamWriter(std::move(clock), parent)
@@ -67,13 +74,8 @@ bool VideoWriter::initScaler()
                                   SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!scaler)
         return false;
-    picture = av_frame_alloc();
-    if (!picture)
-        return false;
-    picture->format = AV_PIX_FMT_YUV420P;
-    picture->width = outputSize.width();
-    picture->height = outputSize.height();
-    return av_frame_get_buffer(picture, 32) == 0;
+    queue = std::make_unique<EncodeQueue>(encoder, lease);
+    return queue->start(outputSize.width(), outputSize.height(), AV_PIX_FMT_YUV420P, queueDepth);
 }
 
 void VideoWriter::startWriter(QPixmap snapshot)
@@ -96,7 +98,10 @@ void VideoWriter::startWriter(QPixmap snapshot)
     if (!lastFrame.isNull() && lastFrame.size() != area.size())
         lastFrame = lastFrame.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
-    const LoopEnd end = runLoop();
+    LoopEnd end = runLoop();
+    queue->finish();
+    if (end == Stopped && queue->outputFailed())
+        end = OutputLost;
     const bool drained = drainEncoder();
     releaseCapture();
     emit writerStoped();
@@ -150,6 +155,14 @@ VideoWriter::LoopEnd VideoWriter::runLoop()
 
 VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval)
 {
+    // A write that failed, or pictures the encoder lost, are learned a frame late: the encoder
+    // works in a thread of its own.
+    if (queue->outputFailed())
+        return OutputLost;
+    for (int lost = queue->takeLosses(); lost > 0; --lost) {
+        if (!frameLost(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]")))
+            return TooManyLost;
+    }
     QImage image = frameSource->grab();
     // Stamped by the frame time in which the grab completed (when its pixels were read, where
     // the source tells): a grab that ran late shows the screen of the later time. Each frame
@@ -173,38 +186,35 @@ VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval)
         }
         lastFrame = image;
     }
-    if (!image.isNull()) {
-        const StreamEncoder::Result result = encodeImage(image, index);
-        if (result == StreamEncoder::OutputFailed)
-            return OutputLost;
-        lost = lost || result == StreamEncoder::FrameLost;
-    }
+    if (!image.isNull())
+        lost = !queueImage(image, index) || lost;
     if (lost && !frameLost(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]")))
         return TooManyLost;
     return Going;
 }
 
-StreamEncoder::Result VideoWriter::encodeImage(const QImage &image, qint64 index)
+bool VideoWriter::queueImage(const QImage &image, qint64 index)
 {
-    const OutputUse use(*lease);
-    if (!use)
-        return StreamEncoder::OutputFailed;
-    if (av_frame_make_writable(picture) < 0)
-        return StreamEncoder::FrameLost;
+    AVFrame *picture = queue->take();
+    if (!picture)
+        return false;
     const uint8_t *planes[1] = {image.constBits()};
     const int strides[1] = {static_cast<int>(image.bytesPerLine())};
     if (sws_scale(scaler, planes, strides, 0, image.height(), picture->data, picture->linesize) <=
-        0)
-        return StreamEncoder::FrameLost;
+        0) {
+        queue->giveBack(picture);
+        return false;
+    }
     picture->pts = index;
-    return encoder.encode(picture);
+    queue->push(picture);
+    return true;
 }
 
 void VideoWriter::releaseCapture()
 {
     sws_freeContext(scaler);
     scaler = nullptr;
-    av_frame_free(&picture);
+    queue.reset();
     frameSource.reset();
     resetStream();
     lastFrame = QImage();

@@ -6,6 +6,7 @@
 
 #include "recording/streamwriter.h"
 
+class EncodeQueue;
 class FrameSource;
 struct SwsContext;
 
@@ -42,13 +43,14 @@ private:
     LoopEnd runLoop();
     LoopEnd takeFrame(qint64 *nextStamp, qint64 interval);
     bool initScaler();
-    StreamEncoder::Result encodeImage(const QImage &image, qint64 index);
+    // Converts the picture to the encoder's format and queues it; false when it was lost.
+    bool queueImage(const QImage &image, qint64 index);
     void releaseCapture();
 
     std::unique_ptr<FrameSource> frameSource;
     bool captureReady = true;
     SwsContext *scaler = nullptr;
-    struct AVFrame *picture = nullptr;
+    std::unique_ptr<EncodeQueue> queue;
     QImage lastFrame;
     QImage logo; // an image: it is painted in the writer thread
     QPoint logoAt;

@@ -2,8 +2,9 @@
 // time per frame and output size, beside ffmpeg's x11grab with libx264 on the same display.
 // Then a long recording with sound from a PulseAudio daemon of its own: how far the sound is
 // from the picture at the start and at the end (a beep played with a black window, twice),
-// frames lost, resident memory at the start and the end, file size. Last a recording whose
-// sound server is killed at minute 2: its length and offsets.
+// frames lost (and what the machine did around each gap), resident memory at the start and the
+// end, file size. Last a recording whose sound server is killed at minute 2: its length and
+// offsets.
 // Needs an X server of that size, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
 //       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
@@ -26,10 +27,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "../tests/mediaprobe.h"
@@ -111,7 +116,111 @@ struct Figures
     int lost = 0;
     double cpu = 0;
     double megabytes = 0;
+    QVector<double> gapsAt; // file seconds of the frames that follow a gap
 };
+
+// What the machine did while a recording ran, in windows of 100 ms: CPU time the host took from
+// this virtual machine, and how late an idle thread of ours woke from a 10 ms sleep. A frame lost
+// in a window where both are high was lost to the machine, not to the recorder's own work.
+class MachineWatch
+{
+public:
+    MachineWatch()
+        : thread([this] { run(); })
+    {}
+    ~MachineWatch()
+    {
+        done = true;
+        thread.join();
+    }
+
+    struct Window
+    {
+        double stolenMs = 0;
+        double lateMs = 0;
+    };
+    std::vector<Window> windows() const
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return recorded;
+    }
+
+private:
+    static double stolenMs()
+    {
+        // The eighth figure of the cpu line, in clock ticks summed over the processors.
+        std::FILE *stat = std::fopen("/proc/stat", "r");
+        unsigned long long ticks[8] = {};
+        if (stat) {
+            if (std::fscanf(stat, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &ticks[0],
+                            &ticks[1], &ticks[2], &ticks[3], &ticks[4], &ticks[5], &ticks[6],
+                            &ticks[7]) != 8)
+                ticks[7] = 0;
+            std::fclose(stat);
+        }
+        return ticks[7] * 1000.0 / double(sysconf(_SC_CLK_TCK));
+    }
+    void run()
+    {
+        using namespace std::chrono;
+        double lastStolen = stolenMs();
+        Window window;
+        auto windowEnds = steady_clock::now() + milliseconds(100);
+        while (!done) {
+            const auto due = steady_clock::now() + milliseconds(10);
+            std::this_thread::sleep_until(due);
+            const auto now = steady_clock::now();
+            window.lateMs =
+                std::max(window.lateMs, duration<double, std::milli>(now - due).count());
+            if (now < windowEnds)
+                continue;
+            const double stolen = stolenMs();
+            window.stolenMs = stolen - lastStolen;
+            lastStolen = stolen;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                recorded.push_back(window);
+            }
+            window = Window();
+            windowEnds += milliseconds(100);
+        }
+    }
+
+    mutable std::mutex mutex;
+    std::vector<Window> recorded;
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
+
+// The machine's worst moments in the run, and around each gap in the picture.
+void printMachine(const MachineWatch &watch, const QVector<double> &gapsAt)
+{
+    const std::vector<MachineWatch::Window> windows = watch.windows();
+    double stolen = 0, worstLate = 0;
+    int stolenWindows = 0, lateWindows = 0;
+    for (const MachineWatch::Window &window : windows) {
+        stolen += window.stolenMs;
+        stolenWindows += window.stolenMs > 20;
+        lateWindows += window.lateMs > 40;
+        worstLate = std::max(worstLate, window.lateMs);
+    }
+    std::printf(
+        "machine  CPU taken by the host: %.1f s (in %d windows of 100 ms over 20 ms); an "
+        "idle thread woke over 40 ms late in %d windows, worst %.0f ms\n",
+        stolen / 1000, stolenWindows, lateWindows, worstLate);
+    for (const double at : gapsAt) {
+        MachineWatch::Window worst;
+        const int from = std::max(0, int(at * 10) - 10);
+        for (int i = from; i < std::min<int>(int(windows.size()), int(at * 10) + 10); ++i) {
+            worst.stolenMs = std::max(worst.stolenMs, windows[size_t(i)].stolenMs);
+            worst.lateMs = std::max(worst.lateMs, windows[size_t(i)].lateMs);
+        }
+        std::printf(
+            "gap      before %.2f s: within a second the host took up to %.0f ms of a "
+            "window, the idle thread woke up to %.0f ms late\n",
+            at, worst.stolenMs, worst.lateMs);
+    }
+}
 
 Figures measure(const QString &file, double cpu, MediaProbe *probed = nullptr)
 {
@@ -121,8 +230,12 @@ Figures measure(const QString &file, double cpu, MediaProbe *probed = nullptr)
         *probed = probe;
     std::sort(probe.videoTimes.begin(), probe.videoTimes.end());
     figures.frames = probe.videoTimes.size();
-    for (int i = 1; i < probe.videoTimes.size(); ++i)
-        figures.lost += int(std::lround((probe.videoTimes[i] - probe.videoTimes[i - 1]) * 20)) - 1;
+    for (int i = 1; i < probe.videoTimes.size(); ++i) {
+        const int lost = int(std::lround((probe.videoTimes[i] - probe.videoTimes[i - 1]) * 20)) - 1;
+        figures.lost += lost;
+        if (lost > 0)
+            figures.gapsAt.append(probe.videoTimes[i]);
+    }
     figures.cpu = cpu;
     figures.megabytes = QFileInfo(file).size() / 1e6;
     return figures;
@@ -226,6 +339,7 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
     QElapsedTimer clock;
     clock.start();
     recorder.start(options);
+    const MachineWatch watch;
     wait(3000);
     const double memoryAtStart = residentMegabytes();
     const bool marked = server.markScreenAndSound();
@@ -258,7 +372,9 @@ int soundRun(PulseServer &server, const QString &dir, const QSize &size, int min
             ? qPrintable(QStringLiteral(", sound server killed at %1 s").arg(killAtMinutes * 60))
             : "");
     MediaProbe sync;
-    print(name, measure(recorder.options().outputFileName, cpu, &sync), recorded);
+    const Figures figures = measure(recorder.options().outputFileName, cpu, &sync);
+    print(name, figures, recorded);
+    printMachine(watch, figures.gapsAt);
     const QVector<double> offsets = sync.markOffsets();
     std::printf("sync    ");
     for (int i = 0; i < offsets.size(); ++i)

@@ -4,6 +4,8 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+#include <libswscale/swscale.h>
 }
 
 EncodeQueue::EncodeQueue(StreamEncoder &encoder, std::shared_ptr<WriterLease> lease)
@@ -14,46 +16,47 @@ EncodeQueue::EncodeQueue(StreamEncoder &encoder, std::shared_ptr<WriterLease> le
 EncodeQueue::~EncodeQueue()
 {
     finish();
-    for (AVFrame *picture : pool)
-        av_frame_free(&picture);
+    av_frame_free(&converted);
+    sws_freeContext(scaler);
 }
 
-bool EncodeQueue::start(int width, int height, int pixelFormat, int depth)
+bool EncodeQueue::start(const QSize &area, const QSize &output, int pixelFormat, int depth)
 {
+    if (area.isEmpty() || output.isEmpty())
+        return false;
+    scaler = sws_getContext(area.width(), area.height(), AV_PIX_FMT_BGRA, output.width(),
+                            output.height(), static_cast<AVPixelFormat>(pixelFormat), SWS_BICUBIC,
+                            nullptr, nullptr, nullptr);
+    converted = av_frame_alloc();
+    if (!scaler || !converted)
+        return false;
+    converted->format = pixelFormat;
+    converted->width = output.width();
+    converted->height = output.height();
+    if (av_frame_get_buffer(converted, 32) < 0)
+        return false;
     for (int i = 0; i < depth; ++i) {
-        AVFrame *picture = av_frame_alloc();
-        if (!picture)
+        auto picture = std::make_unique<Picture>();
+        picture->image = QImage(area, QImage::Format_RGB32);
+        if (picture->image.isNull())
             return false;
-        pool.push_back(picture);
-        picture->format = pixelFormat;
-        picture->width = width;
-        picture->height = height;
-        if (av_frame_get_buffer(picture, 32) < 0)
-            return false;
-        idle.push_back(picture);
+        idle.push_back(picture.get());
+        pool.push_back(std::move(picture));
     }
     thread = std::thread([this] { run(); });
     return true;
 }
 
-AVFrame *EncodeQueue::take()
+EncodeQueue::Picture *EncodeQueue::take()
 {
-    AVFrame *picture;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this] { return !idle.empty(); });
-        picture = idle.front();
-        idle.pop_front();
-    }
-    // An encoder that kept a reference to the picture's buffer gets it to itself.
-    if (av_frame_make_writable(picture) < 0) {
-        giveBack(picture);
-        return nullptr;
-    }
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return !idle.empty(); });
+    Picture *picture = idle.front();
+    idle.pop_front();
     return picture;
 }
 
-void EncodeQueue::push(AVFrame *picture)
+void EncodeQueue::push(Picture *picture)
 {
     {
         const std::lock_guard<std::mutex> lock(mutex);
@@ -62,7 +65,7 @@ void EncodeQueue::push(AVFrame *picture)
     changed.notify_all();
 }
 
-void EncodeQueue::giveBack(AVFrame *picture)
+void EncodeQueue::giveBack(Picture *picture)
 {
     {
         const std::lock_guard<std::mutex> lock(mutex);
@@ -83,10 +86,26 @@ void EncodeQueue::finish()
     thread.join();
 }
 
+StreamEncoder::Result EncodeQueue::encode(const Picture &picture)
+{
+    // An encoder that kept a reference to the last picture's buffer gets it to itself.
+    if (av_frame_make_writable(converted) < 0)
+        return StreamEncoder::FrameLost;
+    const QImage &image = picture.image;
+    const uint8_t *planes[1] = {image.constBits()};
+    const int strides[1] = {static_cast<int>(image.bytesPerLine())};
+    if (sws_scale(scaler, planes, strides, 0, image.height(), converted->data,
+                  converted->linesize) <= 0)
+        return StreamEncoder::FrameLost;
+    converted->pts = picture.index;
+    const OutputUse use(*lease);
+    return use ? encoder.encode(converted) : StreamEncoder::OutputFailed;
+}
+
 void EncodeQueue::run()
 {
     for (;;) {
-        AVFrame *picture;
+        Picture *picture;
         {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [this] { return ending || !queued.empty(); });
@@ -96,9 +115,7 @@ void EncodeQueue::run()
             queued.pop_front();
         }
         if (!failed.load()) {
-            const OutputUse use(*lease);
-            const StreamEncoder::Result result =
-                use ? encoder.encode(picture) : StreamEncoder::OutputFailed;
+            const StreamEncoder::Result result = encode(*picture);
             if (result == StreamEncoder::OutputFailed)
                 failed = true;
             else if (result == StreamEncoder::FrameLost)

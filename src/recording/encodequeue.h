@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QImage>
+#include <QSize>
 
 #include <atomic>
 #include <condition_variable>
@@ -13,43 +14,54 @@
 #include "recording/streamencoder.h"
 
 struct AVFrame;
+struct SwsContext;
 struct WriterLease;
 
-// Pictures handed from the thread that grabs them to a thread of its own that encodes and writes
-// them, so that a slow encode or a disk that stalls for a moment does not hold up the next grab.
-// The pictures come from a fixed pool: while every one of them waits to be encoded, take()
-// holds the grabbing thread up, as an encode in its own line would.
+// Screen pictures handed from the thread that grabs them to a thread of its own that converts
+// them to the encoder's format, encodes and writes them, so that neither a slow conversion or
+// encode nor a disk that stalls for a moment holds up the next grab. The pictures come from a
+// fixed pool: while every one of them waits, take() holds the grabbing thread up, as the work
+// in its own line would.
 class EncodeQueue
 {
 public:
+    struct Picture
+    {
+        QImage image;     // BGRA of the grabbed area's size
+        qint64 index = 0; // pts in the encoder's time base
+    };
+
     EncodeQueue(StreamEncoder &encoder, std::shared_ptr<WriterLease> lease);
     ~EncodeQueue();
     EncodeQueue(const EncodeQueue &) = delete;
     EncodeQueue &operator=(const EncodeQueue &) = delete;
 
-    // Allocates depth pictures of the given size and pixel format and starts the thread.
-    bool start(int width, int height, int pixelFormat, int depth);
-    // A picture to fill; nullptr when none could be made writable.
-    AVFrame *take();
-    // Queues a filled picture (its pts set) for the encoder.
-    void push(AVFrame *picture);
-    // Hands back a picture that was taken but is not to be encoded.
-    void giveBack(AVFrame *picture);
+    // Allocates depth pictures of the area's size and the converter to the output's size and
+    // pixel format, and starts the thread.
+    bool start(const QSize &area, const QSize &output, int pixelFormat, int depth);
+    // A picture to fill.
+    Picture *take();
+    // Queues a filled picture for the encoder.
+    void push(Picture *picture);
     // Encodes what is queued and ends the thread.
     void finish();
 
-    // Pictures the encoder lost since the last call.
+    // Pictures lost in conversion or by the encoder since the last call.
     int takeLosses() { return losses.exchange(0); }
     // True once a write to the output failed; nothing is encoded after that.
     bool outputFailed() const { return failed.load(); }
 
 private:
     void run();
+    void giveBack(Picture *picture);
+    StreamEncoder::Result encode(const Picture &picture);
 
     StreamEncoder &encoder;
     const std::shared_ptr<WriterLease> lease;
-    std::vector<AVFrame *> pool;
-    std::deque<AVFrame *> idle, queued;
+    SwsContext *scaler = nullptr;
+    AVFrame *converted = nullptr;
+    std::vector<std::unique_ptr<Picture>> pool;
+    std::deque<Picture *> idle, queued;
     std::mutex mutex;
     std::condition_variable changed;
     bool ending = false;

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QThread>
 
+#include <cstring>
+
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "platform/framesource.h"
@@ -11,12 +13,11 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
+#include <libavutil/pixfmt.h>
 }
 
 namespace {
-// Pictures that may wait for the encoder: half a second at 20 frames a second, 3 MB each at
+// Pictures that may wait for the encoder: half a second at 20 frames a second, 8 MB each at
 // 1080p.
 constexpr int queueDepth = 10;
 } // namespace
@@ -64,18 +65,12 @@ void VideoWriter::init(std::unique_ptr<FrameSource> source)
         watermarkCorner = 0;
 }
 
-bool VideoWriter::initScaler()
+bool VideoWriter::initQueue()
 {
-    AVCodecContext *codec = encoder.codecContext();
-    if (!codec || area.isEmpty() || outputSize.isEmpty())
-        return false;
-    scaler = sws_getCachedContext(scaler, area.width(), area.height(), AV_PIX_FMT_BGRA,
-                                  outputSize.width(), outputSize.height(), AV_PIX_FMT_YUV420P,
-                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!scaler)
+    if (!encoder.codecContext())
         return false;
     queue = std::make_unique<EncodeQueue>(encoder, lease);
-    return queue->start(outputSize.width(), outputSize.height(), AV_PIX_FMT_YUV420P, queueDepth);
+    return queue->start(area.size(), outputSize, AV_PIX_FMT_YUV420P, queueDepth);
 }
 
 void VideoWriter::startWriter(QPixmap snapshot)
@@ -86,7 +81,7 @@ void VideoWriter::startWriter(QPixmap snapshot)
         emit writerStopError(QStringLiteral("录屏错误：图像采集设备初始化失败[ERROR_SOURCE:VW]"));
         return;
     }
-    if (!initScaler()) {
+    if (!initQueue()) {
         releaseCapture();
         emit writerStoped();
         emit writerStopError(QStringLiteral("录屏错误：图像输出设备初始化失败[ERROR_SOURCE:VW]"));
@@ -187,33 +182,30 @@ VideoWriter::LoopEnd VideoWriter::takeFrame(qint64 *nextStamp, qint64 interval)
         lastFrame = image;
     }
     if (!image.isNull())
-        lost = !queueImage(image, index) || lost;
+        queueImage(image, index);
     if (lost && !frameLost(QStringLiteral("录屏错误提示：视频帧丢失[ERROR_SOURCE:VW]")))
         return TooManyLost;
     return Going;
 }
 
-bool VideoWriter::queueImage(const QImage &image, qint64 index)
+void VideoWriter::queueImage(const QImage &image, qint64 index)
 {
-    AVFrame *picture = queue->take();
-    if (!picture)
-        return false;
-    const uint8_t *planes[1] = {image.constBits()};
-    const int strides[1] = {static_cast<int>(image.bytesPerLine())};
-    if (sws_scale(scaler, planes, strides, 0, image.height(), picture->data, picture->linesize) <=
-        0) {
-        queue->giveBack(picture);
-        return false;
-    }
-    picture->pts = index;
+    // A copy: the grab may lie in the source's memory, which the next grab overwrites. The
+    // conversion to the encoder's format is left to the encoder's thread.
+    EncodeQueue::Picture *picture = queue->take();
+    QImage &copy = picture->image;
+    const int lineBytes = qMin(copy.bytesPerLine(), image.bytesPerLine());
+    if (copy.bytesPerLine() == image.bytesPerLine())
+        std::memcpy(copy.bits(), image.constBits(), static_cast<size_t>(image.sizeInBytes()));
+    else
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(copy.scanLine(y), image.constScanLine(y), static_cast<size_t>(lineBytes));
+    picture->index = index;
     queue->push(picture);
-    return true;
 }
 
 void VideoWriter::releaseCapture()
 {
-    sws_freeContext(scaler);
-    scaler = nullptr;
     queue.reset();
     frameSource.reset();
     resetStream();

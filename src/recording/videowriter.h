@@ -8,7 +8,6 @@
 
 class EncodeQueue;
 class FrameSource;
-struct SwsContext;
 
 // The video half of one recording: paced screen pictures, watermark, BGRA to YUV 4:2:0, H.264.
 // Lives in the recorder's video thread from startWriter on.
@@ -42,14 +41,13 @@ private:
 
     LoopEnd runLoop();
     LoopEnd takeFrame(qint64 *nextStamp, qint64 interval);
-    bool initScaler();
-    // Converts the picture to the encoder's format and queues it; false when it was lost.
-    bool queueImage(const QImage &image, qint64 index);
+    bool initQueue();
+    // Queues a copy of the picture for the encoder's thread.
+    void queueImage(const QImage &image, qint64 index);
     void releaseCapture();
 
     std::unique_ptr<FrameSource> frameSource;
     bool captureReady = true;
-    SwsContext *scaler = nullptr;
     std::unique_ptr<EncodeQueue> queue;
     QImage lastFrame;
     QImage logo; // an image: it is painted in the writer thread

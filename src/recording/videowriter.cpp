@@ -194,12 +194,9 @@ void VideoWriter::queueImage(const QImage &image, qint64 index)
     // conversion to the encoder's format is left to the encoder's thread.
     EncodeQueue::Picture *picture = queue->take();
     QImage &copy = picture->image;
-    const int lineBytes = qMin(copy.bytesPerLine(), image.bytesPerLine());
-    if (copy.bytesPerLine() == image.bytesPerLine())
-        std::memcpy(copy.bits(), image.constBits(), static_cast<size_t>(image.sizeInBytes()));
-    else
-        for (int y = 0; y < image.height(); ++y)
-            std::memcpy(copy.scanLine(y), image.constScanLine(y), static_cast<size_t>(lineBytes));
+    const auto lineBytes = static_cast<size_t>(qMin(copy.bytesPerLine(), image.bytesPerLine()));
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(copy.scanLine(y), image.constScanLine(y), lineBytes);
     picture->index = index;
     queue->push(picture);
 }

@@ -36,8 +36,8 @@ private slots:
     void deckCopiedWholeBesideTheWindow();
     void lostNotesSourceOpensSlides_data();
     void lostNotesSourceOpensSlides();
-    void officeDyingWhileOpeningTriedOnceMore_data();
-    void officeDyingWhileOpeningTriedOnceMore();
+    void officeDyingWhileOpeningTriedAgain_data();
+    void officeDyingWhileOpeningTriedAgain();
     void bridgeAnswersAndNews_data();
     void bridgeAnswersAndNews();
 
@@ -242,17 +242,18 @@ void TestSlideShow::lostNotesSourceOpensSlides()
     QVERIFY(filesBelow(pptCacheDirPath()).filter(".fodp").isEmpty());
 }
 
-void TestSlideShow::officeDyingWhileOpeningTriedOnceMore_data()
+void TestSlideShow::officeDyingWhileOpeningTriedAgain_data()
 {
     QTest::addColumn<int>("deaths");
     QTest::addColumn<bool>("opens");
     QTest::newRow("dies once") << 1 << true;
+    QTest::newRow("dies twice") << 2 << true;
     QTest::newRow("dies every time") << 9 << false;
 }
 
 // A stand-in for the bridge (the office's crash cannot be provoked at will): the first
 // `deaths` bridges die on the open, as the office takes its bridge's calls down with it.
-void TestSlideShow::officeDyingWhileOpeningTriedOnceMore()
+void TestSlideShow::officeDyingWhileOpeningTriedAgain()
 {
     QFETCH(int, deaths);
     QFETCH(bool, opens);
@@ -288,7 +289,7 @@ void TestSlideShow::officeDyingWhileOpeningTriedOnceMore()
     qunsetenv("QB_SLIDEBRIDGE");
     QFile counted(starts);
     QVERIFY(counted.open(QIODevice::ReadOnly));
-    QCOMPARE(counted.readAll().count('\n'), 2);
+    QCOMPARE(counted.readAll().count('\n'), qMin(deaths + 1, 3));
 }
 
 void TestSlideShow::bridgeAnswersAndNews_data()

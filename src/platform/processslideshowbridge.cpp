@@ -418,9 +418,10 @@ void ProcessSlideShowBridge::end(bool lostShow, bool timedOut)
     m_opening = false;
     m_queue.clear();
     killBridge();
-    // An office that dies while it opens a show now and then opens it the next time; one
-    // that hangs would only keep the teacher waiting again.
-    if (wasOpening && !timedOut && m_openTries < 2) {
+    // An office that dies while it opens a show now and then opens it the next time (on a
+    // slow machine it has died twice running); one that hangs would only keep the teacher
+    // waiting again.
+    if (wasOpening && !timedOut && m_openTries < 3) {
         beginOpen();
         return;
     }

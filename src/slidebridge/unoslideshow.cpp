@@ -243,6 +243,9 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
         close();
         return 0;
     }
+    // The load leaves the view's bars to be laid out by the office's own thread; hiding them
+    // while it does so has crashed the office (twice running, on a slow machine).
+    settle();
     if (layout.is())
         layout->setVisible(false);
     m_presentation.set(shows->getPresentation(), UNO_QUERY_THROW);
@@ -294,9 +297,7 @@ bool UnoSlideShow::start(int limitMs)
     // minute when one of them turns out to change nothing (and so is never reported). Let the
     // office finish what it has in hand first, on its own terms, so the start has none to
     // wait for.
-    Reference<awt::XToolkitExperimental> toolkit(awt::Toolkit::create(m_context), UNO_QUERY);
-    if (toolkit.is())
-        toolkit->processEventsToIdle();
+    settle();
     m_presentation->start();
     // The controller appears once the show's first frame is up: seconds on a busy machine,
     // more on a cold one.
@@ -311,6 +312,13 @@ bool UnoSlideShow::start(int limitMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+void UnoSlideShow::settle()
+{
+    Reference<awt::XToolkitExperimental> toolkit(awt::Toolkit::create(m_context), UNO_QUERY);
+    if (toolkit.is())
+        toolkit->processEventsToIdle();
 }
 
 Reference<presentation::XSlideShowController> UnoSlideShow::controller()

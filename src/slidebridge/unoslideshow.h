@@ -75,6 +75,8 @@ public:
 private:
     css::uno::Reference<css::presentation::XSlideShowController> controller();
     void hideSlidePane();
+    // Lets the office's own thread finish what it has in hand (timers, idle work).
+    void settle();
     // The 0-based shown slide the office is on, -1 on none.
     int currentSlide();
 

@@ -1,7 +1,7 @@
-// Linked into every test and bench: the program's application attributes, set before main()
-// (QTEST_MAIN makes the QApplication at its start, too early for anything inside the test).
+// Linked into every test and bench: the program's set-up before its QApplication, done before
+// main() (QTEST_MAIN makes the QApplication at its start, too early for anything inside the test).
 #include "base/appattributes.h"
 
 namespace {
-const bool attributesSet = (setApplicationAttributes(), true);
+const bool prepared = (prepareApplication(), true);
 }

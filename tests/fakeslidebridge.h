@@ -28,7 +28,12 @@ public:
     void open(const QString &, quintptr, const QSize &size) override
     {
         sizes << size;
+        opening = true;
         QTimer::singleShot(answerMs, this, [this] {
+            // Closed or lost meanwhile: the real one drops the rest of the open.
+            if (!opening)
+                return;
+            opening = false;
             if (failOpen) {
                 emit openFailed();
                 return;
@@ -77,26 +82,49 @@ public:
         });
     }
     void resize(const QSize &size) override { sizes << size; }
-    // Answered after closeMs, as the real one answers once the office let go of the window.
+    // A show (or an open) is answered after closeMs, as the real one answers once the office
+    // let go of the window; with none, at once, unless a close on its way answers for it.
     void close() override
     {
+        const bool had = live || opening;
         live = false;
-        QTimer::singleShot(closeMs, this, [this] { emit closed(); });
+        opening = false;
+        if (had)
+            answerClose();
+        else if (closesPending == 0)
+            QTimer::singleShot(0, this, [this] { emit closed(); });
     }
-    void shutdown() override { live = false; }
-    bool isBusy() const override { return pending > 0; }
+    void shutdown() override
+    {
+        live = false;
+        opening = false;
+    }
+    bool isBusy() const override { return pending > 0 || closesPending > 0; }
     bool isLive() const override { return live; }
 
-    // The office died.
+    // The office died: the closes it was asked for never answer. An open is begun again (and
+    // here succeeds, as a second try mostly does); else nothing of it holds the window any
+    // more.
     void die()
     {
+        const bool wasLive = live;
         live = false;
-        emit lost();
+        closesPending = 0;
+        ++generation;
+        if (opening)
+            return;
+        if (wasLive)
+            emit lost();
+        emit closed();
     }
-    // The office ended the show itself.
+    // The office ended the show itself, and is asked to close the document.
     void endShow()
     {
+        if (!live)
+            return;
         live = false;
+        answerClose();
+        emit slideReported(0, false);
         emit showEnded();
     }
     // The show moved by itself (a click into it, a timer, a link; 0 a hidden slide).
@@ -122,5 +150,19 @@ private:
         slide = to;
         step = 0;
     }
+    void answerClose()
+    {
+        ++closesPending;
+        QTimer::singleShot(closeMs, this, [this, asked = generation] {
+            if (asked != generation)
+                return;
+            --closesPending;
+            emit closed();
+        });
+    }
     bool live = false;
+    bool opening = false;
+    int closesPending = 0;
+    // Counts the office's deaths: a close asked of an office before its death never answers.
+    int generation = 0;
 };

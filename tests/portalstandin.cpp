@@ -203,6 +203,8 @@ public:
     QString mode = qEnvironmentVariable("QB_STANDIN_MODE");
     Producer producer;
     bool producing = false;
+    // The producer starts once; a second start would leave the first one's loop behind.
+    bool started = false;
     QTimer pace;
     int tokens = 0;
 
@@ -225,16 +227,43 @@ public slots:
         if (mode == "cancel")
             return answer(message, options, 1, {});
         if (!producing) {
-            while (!readScreen())
-                ;
-            QMutexLocker locker(&frameLock);
-            producing = producer.start(frameWidth, frameHeight);
+            // The first grim may come before the compositor's output is up; past a few
+            // seconds it will not come at all, and the caller must hear so.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            bool screen = readScreen();
+            while (!screen && std::chrono::steady_clock::now() < deadline) {
+                usleep(50000);
+                screen = readScreen();
+            }
+            if (!screen) {
+                std::fprintf(stderr, "portal stand-in: cannot read the screen with grim\n");
+                return answer(message, options, 2, {});
+            }
+            if (!started) {
+                QMutexLocker locker(&frameLock);
+                started = true;
+                producing = producer.start(frameWidth, frameHeight);
+            }
+            if (!producing) {
+                std::fprintf(stderr, "portal stand-in: no PipeWire stream for the screen\n");
+                return answer(message, options, 2, {});
+            }
         }
         for (int i = 0; i < 200 && producer.nodeId() == SPA_ID_INVALID; ++i)
             usleep(10000);
         CastStream stream;
         stream.node = producer.nodeId();
-        stream.properties.insert("size", QVariant::fromValue(IntPair{frameWidth, frameHeight}));
+        if (stream.node == SPA_ID_INVALID) {
+            std::fprintf(stderr, "portal stand-in: the screen's PipeWire node got no id\n");
+            return answer(message, options, 2, {});
+        }
+        int width = 0, height = 0;
+        {
+            QMutexLocker locker(&frameLock);
+            width = frameWidth;
+            height = frameHeight;
+        }
+        stream.properties.insert("size", QVariant::fromValue(IntPair{width, height}));
         stream.properties.insert("position", QVariant::fromValue(IntPair{0, 0}));
         stream.properties.insert("source_type", 1u);
         if (!pace.isActive()) {

@@ -112,8 +112,10 @@ public:
     bool markScreenAndSound(int holdMs = 500)
     {
         xcb_connection_t *x = QX11Info::connection();
+        if (!x || !QGuiApplication::primaryScreen())
+            return false;
         const xcb_screen_t *root = xcb_setup_roots_iterator(xcb_get_setup(x)).data;
-        if (!x || !root)
+        if (!root)
             return false;
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const xcb_window_t mark = xcb_generate_id(x);

@@ -44,7 +44,10 @@ struct FakeRecordingState
     std::atomic<bool> syncStalled{false};
     // Inputs whose start() never returns, as Qt's PulseAudio open can hang, until released.
     std::atomic<int> pcmStartsToBlock{0}, pcmStartsBlocked{0};
-    std::atomic<bool> pcmStartReleased{false};
+    // A test that forgets the release must not hang: after this long the input goes on, and
+    // pcmStartReleaseMissed tells the test so.
+    std::atomic<bool> pcmStartReleased{false}, pcmStartReleaseMissed{false};
+    static constexpr int pcmStartBlockLimitMs = 30000;
     QElapsedTimer clock;
     qint64 firstGrabMs = -1, lastGrabMs = -1;
     QVector<qint64> readMs; // when each grab's pixels were read
@@ -110,8 +113,14 @@ public:
         s.pcmStartThread = QThread::currentThread();
         if (s.pcmStartsToBlock.fetch_sub(1) > 0) {
             ++s.pcmStartsBlocked;
-            while (!s.pcmStartReleased)
+            QElapsedTimer blocked;
+            blocked.start();
+            while (!s.pcmStartReleased && blocked.elapsed() < s.pcmStartBlockLimitMs)
                 QThread::msleep(10);
+            if (!s.pcmStartReleased) {
+                s.pcmStartReleaseMissed = true;
+                qWarning("FakeInput: the blocked microphone start was never released");
+            }
             --s.pcmStartsBlocked;
         }
         startNs = nowNs();

@@ -135,7 +135,9 @@ private slots:
             QByteArray libraries;
             QCOMPARE(run("ldd", {*found + "/" + module}, &libraries), 0);
             QVERIFY2(!libraries.contains("not found"), libraries.constData());
-            QVERIFY2(!libraries.contains(QB_BUILD_DIR), libraries.constData());
+            // The prefix itself may lie below the build folder (the tests' TMPDIR).
+            QVERIFY2(!libraries.replace(prefix.path().toUtf8(), "<prefix>").contains(QB_BUILD_DIR),
+                     libraries.constData());
         }
         QByteArray libraries;
         QCOMPARE(run("ldd", {program}, &libraries), 0);

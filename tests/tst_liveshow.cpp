@@ -35,6 +35,7 @@ private slots:
     void openedBehindAnotherTab();
     void showBeforeItsPdfCopy_data();
     void showBeforeItsPdfCopy();
+    void hostGoesWhenLetGo_data();
     void hostGoesWhenLetGo();
 
 private:
@@ -251,11 +252,24 @@ void TestLiveShow::showBeforeItsPdfCopy()
     QTRY_COMPARE(w->slidePage(), 2);
 }
 
+void TestLiveShow::hostGoesWhenLetGo_data()
+{
+    // How the show goes, and how long the office takes to answer a close.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("closeMs");
+    QTest::newRow("tab closed") << "closed" << 500;
+    QTest::newRow("show ended by the office") << "ended" << 500;
+    // A dead office answers no close: its end alone lets go of the window.
+    QTest::newRow("office died") << "lost" << 5000;
+}
+
 void TestLiveShow::hostGoesWhenLetGo()
 {
+    QFETCH(QString, how);
+    QFETCH(int, closeMs);
     MainWindow *w = openLive();
     QVERIFY(w);
-    bridge->closeMs = 500;
+    bridge->closeMs = closeMs;
     QPointer<QWindow> host = w->slideShowHostWindow();
     QVERIFY(host);
     // The office still holds it until it says it let go; then it goes at once.
@@ -265,13 +279,26 @@ void TestLiveShow::hostGoesWhenLetGo()
     connect(&watch, &QTimer::timeout,
             [&] { goneBefore = goneBefore || (!host && letGo.isEmpty()); });
     watch.start(10);
-    {
+    QElapsedTimer released;
+    released.start();
+    if (how == "closed") {
         BoxAnswerer sure(QStringLiteral("确定"));
         w->closeTab(w->currentTabItem());
+    } else if (how == "ended") {
+        bridge->endShow();
+    } else {
+        bridge->die();
     }
-    QTRY_COMPARE(letGo.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!letGo.isEmpty(), 2000);
     QTRY_VERIFY_WITH_TIMEOUT(!host, 1000);
+    // Well within the time after which the window goes anyway.
+    QVERIFY2(released.elapsed() < 2000, qPrintable(QString::number(released.elapsed())));
     QVERIFY(!goneBefore);
+    // A close asked of a live show is answered once.
+    if (how != "lost")
+        QCOMPARE(letGo.size(), 1);
+    if (how != "closed")
+        QVERIFY(!w->isSlideShowAlive());
 }
 
 QTEST_MAIN(TestLiveShow)

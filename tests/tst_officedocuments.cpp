@@ -10,6 +10,7 @@
 
 #include "boxanswerer.h"
 #include "pdffixtures.h"
+#include "requiredprograms.h"
 #include "slidefixtures.h"
 
 namespace {
@@ -251,8 +252,8 @@ void TestOfficeDocuments::sameDocumentIsConvertedOnce()
 
 void TestOfficeDocuments::realConversion()
 {
-    if (realDocx.isEmpty())
-        QSKIP("LibreOffice (soffice) is not installed");
+    QB_REQUIRE_PROGRAM("soffice");
+    QVERIFY2(!realDocx.isEmpty(), "LibreOffice did not write the Word document");
     qunsetenv("QB_SOFFICE");
     MainWindow *w = office.window();
     {

@@ -7,9 +7,11 @@
 #include <QDBusObjectPath>
 #include <QProcess>
 
+#include "platform/childprocess.h"
 #include "platform/hotkeys.h"
 #include "platform/portalhotkeygrabber.h"
 #include "portalstandin.h"
+#include "requiredprograms.h"
 
 // The global-shortcuts portal path against a stand-in portal of the test's own, on a private
 // session bus: no desktop here offers GlobalShortcuts.
@@ -89,9 +91,11 @@ private slots:
     {
         qDBusRegisterMetaType<BoundShortcut>();
         qDBusRegisterMetaType<BoundShortcuts>();
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!daemon.waitForStarted())
-            QSKIP("needs dbus-daemon");
+        // Its socket in the test's own temporary folder, not in /tmp.
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                     "--address=unix:tmpdir=" + QDir::tempPath()});
+        QB_REQUIRE_PROGRAM("dbus-daemon");
+        QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon does not start");
         QVERIFY(daemon.waitForReadyRead(5000));
         const QByteArray address = daemon.readLine().trimmed();
         QVERIFY(!address.isEmpty());
@@ -145,7 +149,7 @@ private slots:
     }
 
 private:
-    QProcess daemon;
+    ChildProcess daemon;
     std::unique_ptr<StandInShortcuts> portal;
 };
 

@@ -97,6 +97,8 @@ private slots:
     {
         backend->pcmStartReleased = true;
         QTRY_COMPARE(backend->pcmStartsBlocked.load(), 0);
+        QVERIFY2(!backend->pcmStartReleaseMissed,
+                 "a blocked microphone start gave up waiting for its release");
         recorder.reset();
         backend.reset();
         dir.reset();
@@ -356,6 +358,8 @@ private slots:
         QTest::qWait(1000);
         QVERIFY(stopped());
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QVERIFY2(!backend->pcmStartReleaseMissed,
+                 "the first input stopped hanging by its own limit, not by the test");
         QCOMPARE(backend->pcmStartsBlocked.load(), 1); // the first input still hangs
         const MediaProbe next = probeMedia(recorder->options().outputFileName);
         QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);

@@ -8,6 +8,7 @@
 
 #include "boxanswerer.h"
 #include "pdffixtures.h"
+#include "requiredprograms.h"
 #include "slidefixtures.h"
 
 namespace {
@@ -163,8 +164,8 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
 {
     QFETCH(QString, mode);
     QFETCH(QString, message);
-    if (mode == "real" && QStandardPaths::findExecutable("soffice").isEmpty())
-        QSKIP("needs LibreOffice (soffice)");
+    if (mode == "real")
+        QB_REQUIRE_PROGRAM("soffice");
     MainWindow *w = office.window();
     office.use(mode);
     const QStringList before = filesBelow(pptCacheDirPath());

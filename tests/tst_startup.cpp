@@ -7,6 +7,7 @@
 #include "app/crashhandler.h"
 #include "app/singleinstance.h"
 #include "base/filesystem.h"
+#include "platform/childprocess.h"
 #include "platform/windowtree.h"
 
 namespace {
@@ -88,7 +89,7 @@ void TestStartup::secondInstanceHandsOverAndExits()
 {
     QTemporaryDir dir;
     const QProcessEnvironment env = environmentFor(dir.path());
-    QProcess first;
+    ChildProcess first;
     first.setProcessEnvironment(env);
     first.start(QB_APP_PATH, QStringList());
     QVERIFY(first.waitForStarted());
@@ -146,7 +147,7 @@ void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
     const QString other = dir.filePath("lesson");
     QVERIFY(QDir().mkpath(other));
     FileSystem::writeBytes(other + "/plan.txt", "keep");
-    QProcess report;
+    ChildProcess report;
     report.setProcessEnvironment(environmentFor(dir.path()));
     report.start(QB_APP_PATH, {"--crash-report", "--clean-up", other});
     QVERIFY(report.waitForStarted());

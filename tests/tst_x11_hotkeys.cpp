@@ -8,6 +8,7 @@
 
 #include "app/anativeeventfilter.h"
 #include "platform/hotkeygrabber.h"
+#include "requiredprograms.h"
 
 // Stands in for Application: the filter emits its systemHotKey signal.
 class HotKeyReceiver : public QObject
@@ -38,8 +39,7 @@ void X11HotKeysTest::initTestCase()
 {
     if (!QX11Info::isPlatformX11())
         QSKIP("needs an X server");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("needs xdotool");
+    QB_REQUIRE_PROGRAM("xdotool");
 }
 
 void X11HotKeysTest::grabFiresWithNumLock_data()

@@ -17,6 +17,7 @@
 #include "slideshow/inkoverlay.h"
 
 #include "recordingcanvashost.h"
+#include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "x11window.h"
 
@@ -128,10 +129,14 @@ void X11InkOverlayTest::overForeignWindow()
     if (!X11Shape::available())
         QSKIP("needs the X Shape extension");
     Helper cm, wm;
-    if (compositor && !cm.start("xcompmgr", {}))
-        QSKIP("needs xcompmgr");
-    if (windowManager && !wm.start("openbox", {"--sm-disable"}))
-        QSKIP("needs openbox");
+    if (compositor) {
+        QB_REQUIRE_PROGRAM("xcompmgr");
+        QVERIFY2(cm.start("xcompmgr", {}), "xcompmgr does not start");
+    }
+    if (windowManager) {
+        QB_REQUIRE_PROGRAM("openbox");
+        QVERIFY2(wm.start("openbox", {"--sm-disable"}), "openbox does not start");
+    }
     QTRY_COMPARE(QX11Info::isCompositingManagerRunning(), compositor);
     QTRY_COMPARE(X11InputCatcher::windowManagerRunning(), windowManager);
     QTest::qWait(500);

@@ -11,6 +11,7 @@
 
 #include "canvas/canvas.h"
 #include "mainwindow/tabitem.h"
+#include "platform/childprocess.h"
 #include "platform/processslideshowbridge.h"
 #include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
@@ -18,6 +19,7 @@
 
 #include "boxanswerer.h"
 #include "ownxvfb.h"
+#include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
 #include "x11window.h"
@@ -168,8 +170,8 @@ void openLive(std::unique_ptr<LiveLesson> &lesson, const QString &name,
                      ? presentation(x, name)
                      : makeWithSoffice(x.data.filePath(name + ".fodp"), flatPresentationXml(slides),
                                        "pptx", x.data.filePath("make-profile"));
-    if (made->pptx.isEmpty())
-        QSKIP("needs LibreOffice (soffice)");
+    QB_REQUIRE_PROGRAM("soffice");
+    QVERIFY2(!made->pptx.isEmpty(), "LibreOffice did not write the deck");
     QVERIFY(x.shown());
     made->boxes = std::make_unique<BoxAnswerer>("OK");
     made->w.openFilesFromArguments({made->pptx});
@@ -278,29 +280,29 @@ void X11LiveShowTest::lessonInLiveShow()
 {
     QFETCH(bool, composited);
     QB_SKIP_WITHOUT_XDOTOOL();
-    std::unique_ptr<QProcess> compositor;
+    std::unique_ptr<ChildProcess> compositor;
     if (composited) {
-        compositor = std::make_unique<QProcess>();
+        compositor = std::make_unique<ChildProcess>();
         compositor->start("xcompmgr", QStringList());
-        if (!compositor->waitForStarted(5000))
-            QSKIP("needs xcompmgr");
+        QB_REQUIRE_PROGRAM("xcompmgr");
+        QVERIFY2(compositor->waitForStarted(5000), "xcompmgr does not start");
         QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
     }
     QFETCH(bool, windowManager);
-    std::unique_ptr<QProcess> manager;
+    std::unique_ptr<ChildProcess> manager;
     if (windowManager) {
-        manager = std::make_unique<QProcess>();
+        manager = std::make_unique<ChildProcess>();
         manager->start("openbox", {"--sm-disable"});
-        if (!manager->waitForStarted(5000))
-            QSKIP("needs openbox");
+        QB_REQUIRE_PROGRAM("openbox");
+        QVERIFY2(manager->waitForStarted(5000), "openbox does not start");
         QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
     }
     {
         X11Window x;
         MainWindow &w = x.window;
         const QString pptx = presentation(x, "第二课");
-        if (pptx.isEmpty())
-            QSKIP("needs LibreOffice (soffice)");
+        QB_REQUIRE_PROGRAM("soffice");
+        QVERIFY2(!pptx.isEmpty(), "LibreOffice did not write the deck");
         w.settings.showremark = true;
         QVERIFY(x.shown());
         BoxAnswerer boxes("OK");

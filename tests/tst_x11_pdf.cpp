@@ -15,9 +15,11 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 #include "pdf/pdfwriter.h"
+#include "platform/childprocess.h"
 
 #include "boxanswerer.h"
 #include "pdffixtures.h"
+#include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "userinput.h"
 #include "x11window.h"
@@ -235,10 +237,10 @@ void X11PdfTest::fingerInkPinchAndPageEdge()
 void X11PdfTest::documentsKeepTheirPlaceUnderWindowManager()
 {
     QB_SKIP_WITHOUT_XDOTOOL();
-    QProcess openbox;
+    ChildProcess openbox;
     openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!openbox.waitForStarted(5000))
-        QSKIP("needs openbox");
+    QB_REQUIRE_PROGRAM("openbox");
+    QVERIFY2(openbox.waitForStarted(5000), "openbox does not start");
     const auto stop = qScopeGuard([&openbox] {
         openbox.terminate();
         openbox.waitForFinished(5000);

@@ -3,6 +3,7 @@
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"
+#include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
 #include "x11window.h"
@@ -34,8 +35,8 @@ void X11SlideShowTest::lessonWithSlides()
                                                               {"第二页：新课", {}, {}},
                                                               {"第三页：练习", {"练习答案"}, {}}}),
                                          "pptx", x.data.filePath("make-profile"));
-    if (pptx.isEmpty())
-        QSKIP("needs LibreOffice (soffice)");
+    QB_REQUIRE_PROGRAM("soffice");
+    QVERIFY2(!pptx.isEmpty(), "LibreOffice did not write the deck");
     w.settings.showremark = true;
     QVERIFY(x.shown());
 

@@ -10,6 +10,7 @@
 #include "platform/childprocess.h"
 #include "platform/windowtree.h"
 #include "processtree.h"
+#include "requiredprograms.h"
 #include "slidefixtures.h"
 
 namespace {
@@ -65,7 +66,7 @@ void TestX11Startup::secondStartRaisesTheRunningWindow()
     QVERIFY(tree.isConnected());
     QTemporaryDir dir;
     const auto env = environmentFor(dir.path() + "/data", dir.path() + "/config");
-    QProcess first;
+    ChildProcess first;
     first.setProcessEnvironment(env);
     first.start(QB_APP_PATH, QStringList());
     const WindowHandle window = waitForWindow(tree, appTitle, 15000);
@@ -108,7 +109,7 @@ void TestX11Startup::unusableDataFolderShowsTheStartupError()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     // A data home below a plain file can never be created.
-    QProcess app;
+    ChildProcess app;
     app.setProcessEnvironment(environmentFor(dir.filePath("file/data"), dir.filePath("config")));
     app.start(QB_APP_PATH, QStringList());
     X11WindowTree tree;
@@ -137,7 +138,7 @@ void TestX11Startup::startLoadsNoRecordingOpenGlOrMultimediaLibraries()
     // PipeWire serves only the screen cast of a Wayland session.
     X11WindowTree tree;
     QTemporaryDir dir;
-    QProcess app;
+    ChildProcess app;
     app.setProcessEnvironment(environmentFor(dir.path() + "/data", dir.path() + "/config"));
     app.start(QB_APP_PATH, QStringList());
     QVERIFY(waitForWindow(tree, appTitle, 15000) != 0);
@@ -166,8 +167,9 @@ void TestX11Startup::killedProgramLeavesNoProcessOfOurs()
     const QString docx = makeWithSoffice(
         dir.filePath("教案.txt"), QByteArray("第一节：复习上节课的三个要点。\n").repeated(20000),
         "docx:MS Word 2007 XML", profile);
-    if (pptx.isEmpty() || docx.isEmpty())
-        QSKIP("needs LibreOffice (soffice)");
+    QB_REQUIRE_PROGRAM("soffice");
+    QVERIFY2(!pptx.isEmpty() && !docx.isEmpty(),
+             "LibreOffice did not write the deck and the document");
 
     const auto env = environmentFor(dir.filePath("data"), dir.filePath("config"));
     ChildProcess app;

@@ -2,61 +2,160 @@
 # Runs a command inside a headless Wayland session of its own: sway (output HEADLESS-1,
 # 1920x1080, a solid red background), PipeWire, WirePlumber, pipewire-pulse and the desktop
 # portals with the wlroots back end, all on a private session bus and a private runtime folder.
-# Sway refuses to run as root: as root, the whole session runs as the unprivileged user
-# "quillboardwl", made here when missing. Everything started here ends with the command.
 #
 #   waylandsession.sh COMMAND [ARGS...]
 #
+# Sway refuses to run as root: as root, the session runs as the unprivileged user
+# "quillboardwl" in namespaces of its own, and nothing of it outlives the run, even when the
+# run is killed: its processes are in a PID namespace that ends with it, the user exists only
+# in that namespace's view of /etc/passwd, its /tmp is private, and folders on the way to the
+# command that others cannot search (a home of 0700) are passed through searchable copies
+# mounted over them there, never changed on disk.
+#
 # The command finds WAYLAND_DISPLAY, XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP and
-# DBUS_SESSION_BUS_ADDRESS set. When sway cannot start at all, the command still runs, with
-# QB_WAYLAND_UNAVAILABLE holding the reason, so that a test can skip and say why.
-# Its exit status is the command's.
+# DBUS_SESSION_BUS_ADDRESS set; QB_SCREENSHOT_DIR, when the caller sets it, is a folder the
+# session may write whose files are copied there at the end. When sway cannot start at all, the
+# command still runs, with QB_WAYLAND_UNAVAILABLE holding the reason. Its exit status is the
+# command's.
 set -u
 
 user=quillboardwl
-if [ "${1:-}" = "--inside" ]; then
+step=outside
+case "${1:-}" in
+--namespace | --inside)
+    step=${1#--}
     shift
-    inside=1
-else
-    inside=0
+    ;;
+esac
+[ $# -ge 1 ] || {
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+}
+self=$(readlink -f "$0")
+
+# The session's own environment; everything else of the caller's is left behind.
+session() {
+    "$@" env "PATH=/usr/local/bin:/usr/bin:/bin" "QB_WAYLAND_BASE=$base" \
+        "HOME=$base/home" "LANG=${LANG:-C.UTF-8}" "QB_WAYLAND_SHARE=$base/share" \
+        ${QB_SCREENSHOT_DIR:+"QB_SCREENSHOT_DIR=$base/share"} \
+        ${ASAN_OPTIONS:+"ASAN_OPTIONS=$ASAN_OPTIONS"} \
+        ${UBSAN_OPTIONS:+"UBSAN_OPTIONS=$UBSAN_OPTIONS"} \
+        ${QB_WAYLAND_PASS:+"QB_WAYLAND_PASS=$QB_WAYLAND_PASS"} ${CI:+"CI=$CI"} \
+        dbus-run-session -- bash "$self" --inside "${command[@]}"
+}
+
+# What the session left in the screenshots' folder it was given goes to the caller's.
+keep_screenshots() {
+    [ -z "${QB_SCREENSHOT_DIR:-}" ] ||
+        { mkdir -p "$QB_SCREENSHOT_DIR" && cp -r "$base/share/." "$QB_SCREENSHOT_DIR/"; }
+}
+
+# Programs missing on the way in fail the run at once, named.
+need() {
+    local missing=()
+    for program in "$@"; do
+        command -v "$program" >/dev/null 2>&1 || missing+=("$program")
+    done
+    [ ${#missing[@]} = 0 ] && return 0
+    echo "waylandsession: missing programs: ${missing[*]} (scripts/programs.txt names their packages)" >&2
+    return 1
+}
+
+if [ "$step" = outside ]; then
+    command=("$@")
+    need dbus-run-session setpriv unshare mountpoint || exit 127
+    if [ "$(id -u)" = 0 ]; then
+        # --kill-child: when this process is killed, the namespace's first process is too, and
+        # the kernel ends every other process in it.
+        exec unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
+            bash "$self" --namespace "$@"
+    fi
+    base=$(mktemp -d "${TMPDIR:-/tmp}/qbwayland.XXXXXX") || exit 1
+    trap 'rm -rf "$base"' EXIT
+    mkdir -p "$base/share"
+    session env -i "PATH=$PATH"
+    status=$?
+    keep_screenshots
+    exit $status
 fi
 
-if [ "$inside" = 0 ]; then
-    [ $# -ge 1 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
-    base=$(mktemp -d /tmp/qbwayland.XXXXXX) || exit 1
-    chmod 755 "$base"
-    trap 'rm -rf "$base"' EXIT
-    if [ "$(id -u)" = 0 ]; then
-        id "$user" >/dev/null 2>&1 ||
-            useradd --system --no-create-home --home-dir /nonexistent --shell /bin/false \
-                "$user" 2>/dev/null || id "$user" >/dev/null 2>&1 || {
-                echo "cannot make the user $user" >&2; exit 1; }
-        chown "$user": "$base"
-        # The command's own files stay where the caller put them: the caller hands over a
-        # folder the session user may write (QB_WAYLAND_SHARE), made here.
-        mkdir -p "$base/share" && chown "$user": "$base/share"
-        runner=(setpriv --reuid="$user" --regid="$user" --init-groups --reset-env --)
-        # The command and its build folder must be reachable by that user: folders on the way
-        # without search permission for others (a home of 0700) get it for the run.
-        opened=()
-        dir=$(dirname "$(readlink -f "$(command -v "$1" || echo "$1")")")
-        while [ "$dir" != / ]; do
-            if [ -d "$dir" ] && [ "$(( 0$(stat -c %a "$dir") & 1 ))" = 0 ]; then
-                chmod o+x "$dir" && opened+=("$dir")
+if [ "$step" = namespace ]; then
+    # Root in a mount namespace of its own: whatever is mounted here goes with the run.
+    command=("$@")
+    # Folders on the way to the command, to this script and to the screenshots' folder that
+    # others cannot search, and
+    # /tmp, are each covered by a searchable copy holding just the entries on the way, the
+    # originals' entries mounted in. A copy is made aside (in /dev/shm, for a moment) and
+    # moved over its folder, as the folder itself hides the original once covered.
+    declare -A entries
+    plan() {
+        local folder=/ rest=${1#/} part
+        while [ -n "$rest" ]; do
+            part=${rest%%/*}
+            if [ "$part" = "$rest" ]; then rest=; else rest=${rest#*/}; fi
+            if [ "$folder" = /tmp ] || [ $((0$(stat -c %a "$folder") & 1)) = 0 ]; then
+                case $'\n'"${entries[$folder]:-}" in
+                *$'\n'"$part"$'\n'*) ;;
+                *) entries[$folder]+="$part"$'\n' ;;
+                esac
             fi
-            dir=$(dirname "$dir")
+            folder=${folder%/}/$part
         done
-        trap 'for d in "${opened[@]}"; do chmod o-x "$d"; done; rm -rf "$base"' EXIT
-    else
-        mkdir -p "$base/share"
-        runner=(env -i "PATH=$PATH" "HOME=$base/home")
+    }
+    cover() {
+        local folder=$1 copy mode owner size entry
+        mode=$(stat -c %a "$folder")
+        owner=$(stat -c 'uid=%u,gid=%g' "$folder")
+        # The session's /tmp takes what the tests record; the others only hold mount points.
+        [ "$folder" = /tmp ] && size=50% || size=1m
+        copy=$(mktemp -d /dev/shm/qbwayland.XXXXXX) || return 1
+        mount -t tmpfs -o "mode=$(printf '%o' $((0$mode | 011))),$owner,size=$size" qbwayland \
+            "$copy" || { rmdir "$copy"; return 1; }
+        while IFS= read -r entry; do
+            [ -n "$entry" ] || continue
+            mkdir "$copy/$entry" && mount --bind "$folder/$entry" "$copy/$entry" || return 1
+        done <<<"${entries[$folder]}"
+        mount --move "$copy" "$folder" && rmdir "$copy"
+    }
+    program=$(command -v "$1" || echo "$1")
+    plan "$(dirname "$(readlink -f "$program")")"
+    plan "$(dirname "$self")"
+    # The screenshots' folder, for the copy at the end.
+    if [ -n "${QB_SCREENSHOT_DIR:-}" ]; then
+        mkdir -p "$QB_SCREENSHOT_DIR" && plan "$(readlink -f "$QB_SCREENSHOT_DIR")" || exit 1
     fi
-    "${runner[@]}" env "PATH=/usr/local/bin:/usr/bin:/bin" "QB_WAYLAND_BASE=$base" \
-        "HOME=$base/home" "LANG=${LANG:-C.UTF-8}" "QB_WAYLAND_SHARE=$base/share" \
-        ${ASAN_OPTIONS:+"ASAN_OPTIONS=$ASAN_OPTIONS"} \
-        ${QB_WAYLAND_PASS:+"QB_WAYLAND_PASS=$QB_WAYLAND_PASS"} \
-        dbus-run-session -- bash "$(readlink -f "$0")" --inside "$@"
-    exit $?
+    entries[/tmp]+=
+    # Outer folders first: an inner one is then reached through its outer copy.
+    while IFS= read -r folder; do
+        cover "$folder" || {
+            echo "waylandsession: cannot pass $folder through to the session" >&2
+            exit 1
+        }
+    done < <(for f in "${!entries[@]}"; do
+        n=${f//[^\/]/}
+        echo "${#n} $f"
+    done | sort -n | cut -d' ' -f2-)
+    base=$(mktemp -d /tmp/qbwayland.XXXXXX) && chmod 755 "$base" || exit 1
+    # The session user, for this namespace only.
+    if ! id "$user" >/dev/null 2>&1; then
+        uid=64000
+        while getent passwd "$uid" >/dev/null || getent group "$uid" >/dev/null; do
+            uid=$((uid + 1))
+        done
+        cp /etc/passwd "$base/passwd" && cp /etc/group "$base/group" &&
+            echo "$user:x:$uid:$uid:Quillboard test session:/nonexistent:/bin/false" \
+                >>"$base/passwd" &&
+            echo "$user:x:$uid:" >>"$base/group" &&
+            mount --bind "$base/passwd" /etc/passwd && mount --bind "$base/group" /etc/group || {
+            echo "waylandsession: cannot make the user $user" >&2
+            exit 1
+        }
+    fi
+    mkdir -p "$base/share" && chown "$user": "$base" "$base/share" || exit 1
+    session setpriv --reuid="$user" --regid="$user" --init-groups --reset-env --
+    status=$?
+    keep_screenshots
+    exit $status
 fi
 
 # Inside: the session user on the session's own bus.
@@ -79,6 +178,13 @@ export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 # Any pass-through settings of the caller (NAME=VALUE pairs separated by spaces).
 for pair in ${QB_WAYLAND_PASS:-}; do export "${pair?}"; done
 
+if ! missing=$(need pipewire wireplumber pipewire-pulse sway swaybg swaymsg Xwayland \
+    dbus-update-activation-environment pgrep 2>&1); then
+    export QB_WAYLAND_UNAVAILABLE=${missing#waylandsession: }
+    "$@"
+    exit $?
+fi
+
 pids=()
 log=$base/session.log
 finish() {
@@ -90,9 +196,21 @@ finish() {
 }
 trap finish EXIT INT TERM
 
+# Waits up to tenths tenths of a second for a condition; false when it did not come.
+wait_for() {
+    local tenths=$1
+    shift
+    for _ in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
 pipewire >>"$log" 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break; sleep 0.1; done
+wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" ||
+    echo "waylandsession: pipewire did not make its socket in 5 s" >&2
 wireplumber >>"$log" 2>&1 &
 pids+=($!)
 pipewire-pulse >>"$log" 2>&1 &
@@ -109,7 +227,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 if [ -z "$display" ]; then
-    export QB_WAYLAND_UNAVAILABLE="sway did not start: $(grep -m3 -i -e error -e fail "$base/sway.log" | tr '\n' ' ')"
+    export QB_WAYLAND_UNAVAILABLE="sway did not start in 10 s: $(grep -m3 -i -e error -e fail "$base/sway.log" | tr '\n' ' ')"
     unset WAYLAND_DISPLAY
     "$@"
     exit $?
@@ -119,17 +237,16 @@ export WAYLAND_DISPLAY=$display
 dbus-update-activation-environment WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP \
     XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DATA_HOME HOME >>"$log" 2>&1
 # swaybg draws the background a moment after the output appears.
-for _ in $(seq 50); do
-    pgrep -u "$(id -u)" -x swaybg >/dev/null && break
-    sleep 0.1
-done
+wait_for 50 pgrep -u "$(id -u)" -x swaybg >/dev/null ||
+    echo "waylandsession: swaybg did not start in 5 s" >&2
 sleep 0.5
 # Sway sets DISPLAY for its own children only: ask a child for it.
 swaysock=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1)
 export SWAYSOCK=$swaysock
 envfile=$base/display
 swaymsg exec "echo \$DISPLAY > $envfile" >/dev/null 2>&1
-for _ in $(seq 50); do [ -s "$envfile" ] && break; sleep 0.1; done
+wait_for 50 test -s "$envfile" ||
+    echo "waylandsession: sway's XWayland display did not come in 5 s" >&2
 DISPLAY=$(cat "$envfile" 2>/dev/null)
 export DISPLAY
 unset QT_QPA_PLATFORM

@@ -11,16 +11,16 @@
 #include "base/globals.h"
 #include "mainwindow/mainwindow.h"
 
+#include "requiredprograms.h"
 #include "windowsetup.h"
 
 // What the X tests share: xdotool driving the real window, started as the program starts it.
 
-#define QB_SKIP_WITHOUT_XDOTOOL()                                           \
-    do {                                                                    \
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))        \
-            QSKIP("needs an X server");                                     \
-        if (QProcess::execute(QStringLiteral("xdotool"), {"version"}) != 0) \
-            QSKIP("needs xdotool");                                         \
+#define QB_SKIP_WITHOUT_XDOTOOL()                                    \
+    do {                                                             \
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) \
+            QSKIP("needs an X server");                              \
+        QB_REQUIRE_PROGRAM("xdotool");                               \
     } while (false)
 
 inline void xdo(const QStringList &arguments)

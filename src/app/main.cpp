@@ -86,10 +86,7 @@ int runFirstInstance(Application &app, const QStringList &files)
 
 int main(int argc, char *argv[])
 {
-    // Global keys, window search and capture need X11: prefer it (XWayland on Wayland).
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    setApplicationAttributes();
+    prepareApplication();
     Application app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("utf-8"));
     QFont font = QApplication::font();

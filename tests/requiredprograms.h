@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QtTest>
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTextStream>
+
+// The programs a test starts are named, with their packages, in scripts/programs.txt; a test
+// whose program is missing fails naming it and its package, never skips.
+
+inline QString packageOf(const QString &program)
+{
+    QFile list(QStringLiteral(QB_PROGRAM_LIST));
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QTextStream lines(&list);
+    while (!lines.atEnd()) {
+        const QStringList words = lines.readLine().simplified().split(' ');
+        if (words.size() >= 2 && !words.first().startsWith('#') && words.first() == program)
+            return words.at(1);
+    }
+    return QString();
+}
+
+// Empty when program is on the path, else what the failure says.
+inline QString missingProgram(const QString &program)
+{
+    if (!QStandardPaths::findExecutable(program).isEmpty())
+        return QString();
+    const QString package = packageOf(program);
+    return package.isEmpty()
+               ? QStringLiteral("needs the program %1, which scripts/programs.txt does not name")
+                     .arg(program)
+               : QStringLiteral("needs the program %1 (Debian package %2)").arg(program, package);
+}
+
+inline QString missingPrograms(const QStringList &programs)
+{
+    QStringList missing;
+    for (const QString &program : programs) {
+        const QString text = missingProgram(program);
+        if (!text.isEmpty())
+            missing << text;
+    }
+    return missing.join(QStringLiteral("; "));
+}
+
+#define QB_REQUIRE_PROGRAMS(...)                                             \
+    do {                                                                     \
+        const QString qbMissing = missingPrograms(QStringList(__VA_ARGS__)); \
+        if (!qbMissing.isEmpty())                                            \
+            QFAIL(qPrintable(qbMissing));                                    \
+    } while (false)
+#define QB_REQUIRE_PROGRAM(program) QB_REQUIRE_PROGRAMS({QStringLiteral(program)})

@@ -65,6 +65,10 @@ if [ "$step" = outside ]; then
     command=("$@")
     need dbus-run-session setpriv unshare mountpoint || exit 127
     if [ "$(id -u)" = 0 ]; then
+        mountpoint -q / || {
+            echo "waylandsession: / is no mount point (a chroot?), so no mount of the session could be kept to it: mount the root folder on itself first" >&2
+            exit 1
+        }
         # --kill-child: when this process is killed, the namespace's first process is too, and
         # the kernel ends every other process in it.
         exec unshare --mount --propagation private --pid --fork --kill-child --mount-proc \

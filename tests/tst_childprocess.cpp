@@ -53,6 +53,7 @@ private slots:
     void initTestCase();
     void endReachesTheWholeGroup_data();
     void endReachesTheWholeGroup();
+    void destroyedWhileRunningEndsTheGroup();
     void childEndsWithItsParent_data();
     void childEndsWithItsParent();
 };
@@ -98,6 +99,18 @@ void TestChildProcess::endReachesTheWholeGroup()
     if (callEnd)
         QTRY_VERIFY(!process);
     delete process;
+}
+
+void TestChildProcess::destroyedWhileRunningEndsTheGroup()
+{
+    auto *process = new ChildProcess;
+    process->start("sh", {"-c", "sleep 30 & wait"});
+    QVERIFY(process->waitForStarted(5000));
+    const qint64 group = process->group();
+    QTRY_COMPARE(stillLive({}, {group}).size(), 2);
+    // The base class says finished() while it goes: nothing of the derived object may run then.
+    delete process;
+    QTRY_COMPARE_WITH_TIMEOUT(stillLive({}, {group}), QList<qint64>(), 5000);
 }
 
 void TestChildProcess::childEndsWithItsParent_data()

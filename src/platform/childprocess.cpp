@@ -22,7 +22,9 @@ ChildProcess::~ChildProcess()
 {
     if (state() != NotRunning)
         killGroup();
-    // QProcess reaps the leader, which has just been sent KILL.
+    // QProcess reaps the leader, which has just been sent KILL, and says finished() from its own
+    // destructor, when this object is only a QProcess: our slots must not hear it.
+    disconnect(this, nullptr, this, nullptr);
 }
 
 void ChildProcess::setupChildProcess()

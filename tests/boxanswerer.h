@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 // Answers the next modal message box with the button of the given text and notes what it
 // asked.
@@ -21,6 +24,22 @@ public:
     // Every text asked, in order.
     QStringList texts;
     int boxes = 0;
+
+    // Waits up to ms for done(); empty when it came with no box asked, else what went wrong
+    // (the boxes' texts, or that it did not come).
+    QString awaited(const std::function<bool()> &done, int ms)
+    {
+        const bool came = QTest::qWaitFor([&] { return done() || !texts.isEmpty(); }, ms);
+        if (!texts.isEmpty())
+            return QStringLiteral("asked: ") + texts.join(QStringLiteral(" | "));
+        return came ? QString() : QStringLiteral("did not come in %1 ms").arg(ms);
+    }
+    // Empty when no box was asked, else their texts.
+    QString asked() const
+    {
+        return texts.isEmpty() ? QString()
+                               : QStringLiteral("asked: ") + texts.join(QStringLiteral(" | "));
+    }
 
 private:
     void poll()

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "platform/childprocess.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -53,3 +55,16 @@ inline QString missingPrograms(const QStringList &programs)
             QFAIL(qPrintable(qbMissing));                                    \
     } while (false)
 #define QB_REQUIRE_PROGRAM(program) QB_REQUIRE_PROGRAMS({QStringLiteral(program)})
+
+// Starts a program the test needs as its child; empty when it runs, else what the failure says.
+inline QString startRequired(ChildProcess &process, const QString &program,
+                             const QStringList &arguments = {})
+{
+    const QString missing = missingProgram(program);
+    if (!missing.isEmpty())
+        return missing;
+    process.start(program, arguments);
+    return process.waitForStarted(5000)
+               ? QString()
+               : QStringLiteral("%1 does not start: %2").arg(program, process.errorString());
+}

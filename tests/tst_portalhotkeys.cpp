@@ -92,10 +92,10 @@ private slots:
         qDBusRegisterMetaType<BoundShortcut>();
         qDBusRegisterMetaType<BoundShortcuts>();
         // Its socket in the test's own temporary folder, not in /tmp.
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                     "--address=unix:tmpdir=" + QDir::tempPath()});
-        QB_REQUIRE_PROGRAM("dbus-daemon");
-        QVERIFY2(daemon.waitForStarted(5000), "dbus-daemon does not start");
+        const QString failed = startRequired(daemon, "dbus-daemon",
+                                             {"--session", "--nofork", "--print-address=1",
+                                              "--address=unix:tmpdir=" + QDir::tempPath()});
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QVERIFY(daemon.waitForReadyRead(5000));
         const QByteArray address = daemon.readLine().trimmed();
         QVERIFY(!address.isEmpty());

@@ -283,18 +283,16 @@ void X11LiveShowTest::lessonInLiveShow()
     std::unique_ptr<ChildProcess> compositor;
     if (composited) {
         compositor = std::make_unique<ChildProcess>();
-        compositor->start("xcompmgr", QStringList());
-        QB_REQUIRE_PROGRAM("xcompmgr");
-        QVERIFY2(compositor->waitForStarted(5000), "xcompmgr does not start");
+        const QString failed = startRequired(*compositor, "xcompmgr");
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QTRY_VERIFY(QX11Info::isCompositingManagerRunning());
     }
     QFETCH(bool, windowManager);
     std::unique_ptr<ChildProcess> manager;
     if (windowManager) {
         manager = std::make_unique<ChildProcess>();
-        manager->start("openbox", {"--sm-disable"});
-        QB_REQUIRE_PROGRAM("openbox");
-        QVERIFY2(manager->waitForStarted(5000), "openbox does not start");
+        const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
     }
     {

@@ -238,9 +238,8 @@ void X11PdfTest::documentsKeepTheirPlaceUnderWindowManager()
 {
     QB_SKIP_WITHOUT_XDOTOOL();
     ChildProcess openbox;
-    openbox.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    QB_REQUIRE_PROGRAM("openbox");
-    QVERIFY2(openbox.waitForStarted(5000), "openbox does not start");
+    const QString failed = startRequired(openbox, "openbox", {"--sm-disable"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
     const auto stop = qScopeGuard([&openbox] {
         openbox.terminate();
         openbox.waitForFinished(5000);

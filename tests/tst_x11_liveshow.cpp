@@ -15,6 +15,7 @@
 #include "platform/processslideshowbridge.h"
 #include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
+#include "slideshow/liveshow.h"
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"
@@ -265,6 +266,8 @@ private slots:
     void fillsItsArea();
     void atScaleTwo();
     void closeQuestionOverTheShow();
+    void penAlwaysDrawsOverTheShow_data();
+    void penAlwaysDrawsOverTheShow();
 };
 
 void X11LiveShowTest::lessonInLiveShow_data()
@@ -573,6 +576,95 @@ void X11LiveShowTest::closeQuestionOverTheShow()
     w.closeTab(w.currentTabItem());
     QVERIFY(overShow);
     QTRY_VERIFY(!w.currentTabItem());
+    w.close();
+}
+
+void X11LiveShowTest::penAlwaysDrawsOverTheShow_data()
+{
+    QTest::addColumn<bool>("windowManager");
+    QTest::newRow("plain") << false;
+    QTest::newRow("openbox") << true;
+}
+
+// While a drawing tool is chosen every stroke on the live slide is ink on our board, whatever
+// chose the tool and whatever moved the show before; it never reaches the show as a click.
+void X11LiveShowTest::penAlwaysDrawsOverTheShow()
+{
+    QFETCH(bool, windowManager);
+    QB_SKIP_WITHOUT_XDOTOOL();
+    std::unique_ptr<ChildProcess> manager;
+    if (windowManager) {
+        manager = std::make_unique<ChildProcess>();
+        const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
+    }
+    QB_OPEN_LIVE(lesson, "第六课");
+    QWindow *host = w.slideShowHostWindow();
+    Canvas *canvas = w.currentTabItem()->canvas;
+    LiveShow *show = w.liveShowController();
+    int strokes = 0;
+    // A stroke on its own row of the slide: ink where it went, the show where it was.
+    const auto strokeLeavesInk = [&](const char *after) {
+        QTRY_COMPARE_WITH_TIMEOUT(show->shownSlide(), w.slidePage(), 5000);
+        const int page = w.slidePage();
+        const int slide = show->shownSlide();
+        const bool box = boxShown(host);
+        const QPoint from(canvas->width() / 6, canvas->height() / 8 + (strokes % 6) * 40);
+        ++strokes;
+        moveTo(canvas->mapToGlobal(from));
+        xdo({"mousedown", "1"});
+        for (int i = 1; i <= 10; ++i)
+            moveTo(canvas->mapToGlobal(from + QPoint(i * 25, (i % 2) * 4)));
+        xdo({"mouseup", "1"});
+        QTRY_VERIFY2_WITH_TIMEOUT(inkOnScreen(canvas, from + QPoint(125, 4)), after, 5000);
+        QVERIFY2(canvas->hasDrawing(), after);
+        QTest::qWait(800);
+        QVERIFY2(w.slidePage() == page && show->shownSlide() == slide, after);
+        QVERIFY2(boxShown(host) == box, after);
+    };
+    // The pen, then a preset brush, both picked while the show runs.
+    click(buttonWithTip(&w, "钢笔"));
+    click(w.findChild<QAbstractButton *>("presetButton1"));
+    strokeLeavesInk("a preset brush");
+    // The bar's next step moves onto slide 2 (slide 1 has no effect).
+    click(buttonWithTip(&w, "下一步"));
+    QTRY_COMPARE(w.slidePage(), 2);
+    QTRY_COMPARE(show->shownSlide(), 2);
+    strokeLeavesInk("the bar's next step");
+    // The big arrow over the slide reveals slide 2's box.
+    clickWidget(canvas->nextStepButton());
+    QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
+    strokeLeavesInk("the big arrow");
+    xdo({"key", "Right"});
+    QTRY_COMPARE(w.slidePage(), 3);
+    strokeLeavesInk("a page key");
+    click(buttonWithTip(&w, "上一页"));
+    QTRY_COMPARE(w.slidePage(), 2);
+    strokeLeavesInk("the previous page button");
+    // A click steps the show with the mouse tool; the pen picked again by its key, the pointer
+    // still over the show, draws.
+    click(buttonWithTip(&w, "鼠标工具"));
+    moveTo(host->mapToGlobal(QPoint(host->width() / 2, host->height() * 9 / 10)));
+    const bool boxBefore = boxShown(host);
+    xdo({"click", "1"});
+    QTRY_VERIFY(boxShown(host) != boxBefore || w.slidePage() != 2);
+    QTest::qWait(500);
+    xdo({"key", "alt+2"});
+    QTRY_VERIFY(!show->isPolling());
+    strokeLeavesInk("a click step and the tool's key");
+    // A tab switch and back.
+    TabItem *slides = w.currentTabItem();
+    w.newWhiteboardTab("#ffffff");
+    QTest::qWait(300);
+    slides->click();
+    QTRY_VERIFY(w.isSlideShowAlive());
+    QTest::qWait(500);
+    strokeLeavesInk("a tab switch");
+    QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
+        screenshotDir() + "/liveshow-pen-" + QTest::currentDataTag() + ".png"));
+    QCOMPARE(lesson->boxes->texts, QStringList());
+    w.closeAllTabs();
     w.close();
 }
 

@@ -1,9 +1,7 @@
 #include "platform/x11inputcatcher.h"
 
-#include <X11/keysym.h>
 #include <xcb/render.h>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <QCoreApplication>
 #include <QHash>
 #include <QImage>
@@ -105,7 +103,7 @@ X11InputCatcher::X11InputCatcher()
     if (!c)
         return;
     m_window = xcb_generate_id(c);
-    // Unmanaged, so that it stays exactly where we put it and gets no frame.
+    // On the root until it knows its holder; never managed, so that it gets no frame.
     const uint32_t values[] = {1, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                       XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                       XCB_EVENT_MASK_LEAVE_WINDOW};
@@ -127,20 +125,29 @@ X11InputCatcher::~X11InputCatcher()
     }
 }
 
-void X11InputCatcher::setTarget(quintptr window, const QRect &rootRect)
+void X11InputCatcher::setTarget(quintptr window, const QRect &rootRect, quintptr holder,
+                                const QPoint &holderOrigin)
 {
     m_target = window;
-    if (rootRect == m_rect || rootRect.isEmpty())
+    if (rootRect.isEmpty() || !holder)
         return;
     m_rect = rootRect;
     xcb_connection_t *c = connection();
     if (!c || !m_window)
         return;
-    const uint32_t values[] = {uint32_t(rootRect.x()), uint32_t(rootRect.y()),
-                               uint32_t(rootRect.width()), uint32_t(rootRect.height())};
+    const QRect placed = rootRect.translated(-holderOrigin);
+    if (holder != m_holder) {
+        m_holder = holder;
+        xcb_reparent_window(c, m_window, xcb_window_t(holder), qint16(placed.x()),
+                            qint16(placed.y()));
+    }
+    // Placed and put on top of the holder's children each time: a native child of the holder
+    // may have been raised over it meanwhile.
+    const uint32_t values[] = {uint32_t(placed.x()), uint32_t(placed.y()), uint32_t(placed.width()),
+                               uint32_t(placed.height()), XCB_STACK_MODE_ABOVE};
     xcb_configure_window(c, m_window,
                          XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
-                             XCB_CONFIG_WINDOW_HEIGHT,
+                             XCB_CONFIG_WINDOW_HEIGHT | XCB_CONFIG_WINDOW_STACK_MODE,
                          values);
     xcb_flush(c);
 }
@@ -158,26 +165,13 @@ void X11InputCatcher::setActive(bool active)
     xcb_flush(c);
 }
 
-void X11InputCatcher::raiseAbove(quintptr window)
+void X11InputCatcher::raise()
 {
     xcb_connection_t *c = connection();
-    if (!c || !m_window || !m_active || !window)
+    if (!c || !m_window || !m_active)
         return;
-    // A window manager may have put window into a frame: stack beside the frame, a child of
-    // the root as the catcher is.
-    xcb_window_t top = xcb_window_t(window);
-    const xcb_window_t root = QX11Info::appRootWindow();
-    for (int depth = 0; depth < 8; ++depth) {
-        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr);
-        const xcb_window_t parent = tree ? tree->parent : root;
-        std::free(tree);
-        if (parent == root || parent == XCB_WINDOW_NONE)
-            break;
-        top = parent;
-    }
-    const uint32_t values[] = {top, XCB_STACK_MODE_ABOVE};
-    xcb_configure_window(c, m_window, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
-                         values);
+    const uint32_t values[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(c, m_window, XCB_CONFIG_WINDOW_STACK_MODE, values);
     xcb_flush(c);
 }
 
@@ -190,18 +184,9 @@ void X11InputCatcher::holdInput(quintptr window)
     xcb_grab_button(c, 0, w, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE,
                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_WINDOW_NONE, XCB_CURSOR_NONE,
                     XCB_BUTTON_INDEX_3, XCB_MOD_MASK_ANY);
-    xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(c);
-    if (!symbols)
-        return;
-    for (const xcb_keysym_t sym : {XK_Up, XK_Down, XK_Left, XK_Right, XK_Prior, XK_Next, XK_KP_Up,
-                                   XK_KP_Down, XK_KP_Left, XK_KP_Right, XK_KP_Prior, XK_KP_Next}) {
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, sym);
-        for (xcb_keycode_t *code = codes; code && *code != XCB_NO_SYMBOL; ++code)
-            xcb_grab_key(c, 1, w, XCB_MOD_MASK_ANY, *code, XCB_GRAB_MODE_ASYNC,
-                         XCB_GRAB_MODE_ASYNC);
-        std::free(codes);
-    }
-    xcb_key_symbols_free(symbols);
+    // Every key: the page keys turn our pages, and the shortcut keys pick our tools even with
+    // the pointer over the show, where the server would hand them to the office's window.
+    xcb_grab_key(c, 1, w, XCB_MOD_MASK_ANY, XCB_GRAB_ANY, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     xcb_flush(c);
 }
 

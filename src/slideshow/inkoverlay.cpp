@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -97,7 +98,6 @@ InkOverlay::InkOverlay(QWidget *mainWindow)
     if (X11Shape::available()) {
         // A shaped window takes no input beside what it shows: this takes it there.
         m_catcher = std::make_unique<X11InputCatcher>();
-        connect(qApp, &QGuiApplication::applicationStateChanged, this, &InkOverlay::updateCatcher);
     }
 }
 
@@ -254,12 +254,24 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
                      (widget == m_content || qobject_cast<QAbstractButton *>(widget)))
                 m_inputTimer.start();
             break;
+        case QEvent::MouseButtonPress:
+        case QEvent::TabletPress:
+        case QEvent::TouchBegin:
+            if (inContent)
+                m_pressAge.start();
+            break;
         case QEvent::ActivationChange:
             // A raised main window would cover the overlay when no window manager keeps it on
             // top of its parent.
             // The keys stay where the user put them (a toolbar field keeps them).
-            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow())
+            if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow()) {
                 raiseAll();
+                // A window manager focuses the area's window for a press that the catcher in
+                // it took: the board drawn on keeps the keys.
+                if (m_pressAge.isValid() && m_pressAge.elapsed() < 1000 &&
+                    geometry().contains(QCursor::pos()))
+                    activateWindow();
+            }
             updateCatcher();
             break;
         default:
@@ -417,29 +429,33 @@ void InkOverlay::updateCatcher()
 {
     if (!m_catcher)
         return;
-    // Over another program's window the catcher would take its clicks: only while ours is the
-    // active application, or when no window manager lets another one come on top.
-    // Never while a box or dialog of ours is up: it would lie under the catcher.
-    const bool ours =
-        (QGuiApplication::applicationState() == Qt::ApplicationActive || !windowManagerRunning()) &&
-        !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
-    const bool active = isVisible() && !m_passThrough && ours;
+    // The catcher lies inside the area's window: another program's window above ours, or a
+    // box or menu of ours, lies above it too and takes its own clicks.
+    QWidget *window = m_area ? m_area->window() : nullptr;
+    const bool active = isVisible() && !m_passThrough && window;
     if (active) {
         const qreal ratio = devicePixelRatioF();
         const QRect rootRect(
             QRectF(QPointF(geometry().topLeft()) * ratio, QSizeF(geometry().size()) * ratio)
                 .toAlignedRect());
-        m_catcher->setTarget(winId(), rootRect);
+        const QPoint origin = (QPointF(window->mapToGlobal(QPoint())) * ratio).toPoint();
+        m_catcher->setTarget(winId(), rootRect, window->winId(), origin);
     }
     m_catcher->setActive(active);
-    m_catcher->raiseAbove(winId());
+    m_catcher->raise();
+}
+
+void InkOverlay::raiseCatcher()
+{
+    if (m_catcher)
+        m_catcher->raise();
 }
 
 void InkOverlay::raiseAll()
 {
     raise();
     if (m_catcher)
-        m_catcher->raiseAbove(winId());
+        m_catcher->raise();
 }
 
 QRegion InkOverlay::buttonsRegion() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPixmap>
 #include <QPointer>
@@ -50,6 +51,9 @@ public:
     QRegion shownRegion() const { return m_shape; }
     // The input-only window that takes the pointer beside the ink in drawing mode.
     quintptr inputCatcherWindow() const;
+    // Puts that window back on top of the area window's children, after one of them (the
+    // show's) was raised.
+    void raiseCatcher();
 
 protected:
     bool event(QEvent *event) override;
@@ -83,6 +87,7 @@ private:
     QRegion m_dirty;
     QRegion m_shape;
     QPixmap m_backdrop;
+    QElapsedTimer m_pressAge; // since the last press on the content
     QTimer m_shapeTimer;
     QTimer m_inputTimer;
     struct KeyForwarder : QObject

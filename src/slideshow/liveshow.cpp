@@ -202,9 +202,12 @@ void LiveShow::place()
     const bool shown = isShown();
     if (shown != m_host->isVisible())
         m_host->setVisible(shown);
-    // Above our widgets' own X windows, if any.
-    if (shown)
+    // Above our widgets' own X windows, if any; the overlay's pointer catcher above it.
+    if (shown) {
         m_host->raise();
+        if (m_overlay)
+            m_overlay->raiseCatcher();
+    }
     if (!isLive())
         return;
     const QSize size = deviceSize();

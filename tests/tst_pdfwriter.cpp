@@ -20,7 +20,6 @@ private slots:
     void interruptedExportKeepsOldFile();
     void withoutDesktopHomeIsTheFolder();
     void mixedPageSizesKeepTheirShape();
-    void openFileIsNeitherProposedNorWritten();
 
 private:
     QTemporaryDir dir;
@@ -116,28 +115,6 @@ void PdfWriterTest::mixedPageSizesKeepTheirShape()
                            .arg(size.width())
                            .arg(size.height())));
     }
-}
-
-void PdfWriterTest::openFileIsNeitherProposedNorWritten()
-{
-    // Regression: the proposed file of a PDF tab was the open document itself.
-    const QString folder = dir.filePath(QStringLiteral("open"));
-    QVERIFY(QDir().mkpath(folder));
-    CanvasBoard board(QSize(400, 300));
-    RecordingCanvasHost host;
-    PDFWriter writer(nullptr, &host);
-    QVERIFY(writer.prepare(QStringLiteral("lesson.final.pdf"), 4, &board.canvas, folder));
-    const QString own = folder + QStringLiteral("/lesson.final.pdf");
-    QCOMPARE(writer.outputPath(), own);
-    host.openFiles << own << folder + QStringLiteral("/lesson.final(1).pdf");
-    QCOMPARE(writer.outputPath(), folder + QStringLiteral("/lesson.final(2).pdf"));
-    // Asked for by name, an open file is refused and said why.
-    QVERIFY(FileSystem::writeBytes(own, "teacher's own"));
-    QVERIFY(!writer.writePdf(own));
-    QCOMPARE(FileSystem::readAll(own), QByteArray("teacher's own"));
-    QCOMPARE(host.callsStartingWith(QStringLiteral("message")),
-             QStringList{QStringLiteral("message ") + own +
-                         QStringLiteral("正在本程序中打开，不能覆盖，请另选文件名或文件夹")});
 }
 
 QTEST_MAIN(PdfWriterTest)

@@ -32,6 +32,7 @@ public:
         calls << QStringLiteral("question ") + text;
         return answer;
     }
+    bool isFileOpen(const QString &path) const override { return openFiles.contains(path); }
     void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) override
     {
         calls << QStringLiteral("key %1 %2").arg(key).arg(int(modifiers));
@@ -62,6 +63,8 @@ public:
 
     QStringList calls;
     bool answer = true;
+    // Files the program is taken to have open.
+    QStringList openFiles;
     QPixmap slidePicture;
     QList<QImage> slidePages;
 

@@ -1,10 +1,12 @@
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
 
+#include "base/filesystem.h"
 #include "base/uimetrics.h"
 #include "canvasboard.h"
 #include "drawing/pagehistory.h"
@@ -57,6 +59,8 @@ private slots:
     void movedSelectionIsReplayedWhereItWasDropped();
     void clearScreenTurnsUndoAndRedoOff();
     void exportChoosesTheFormatBySuffix();
+    void exportAddsTheChosenFilterSuffix_data();
+    void exportAddsTheChosenFilterSuffix();
     void exportReportsAFailedSave();
     void exportedSelectionIsTheSameAtAnyZoom();
     void mirroredSelectionCopiesWhatIsShown_data();
@@ -301,17 +305,24 @@ void TestCanvasCommands::exportChoosesTheFormatBySuffix()
     const struct
     {
         const char *name;
+        const char *saved;
         QByteArray magic;
     } cases[] = {
-        {"page.png", pngMagic},   {"page.JPG", jpegMagic}, {"page.jpeg", jpegMagic},
-        {"page.Jpeg", jpegMagic}, {"page", pngMagic},      {"page.bmp", pngMagic},
+        {"page.png", "page.png", pngMagic},
+        {"page.JPG", "page.JPG", jpegMagic},
+        {"page.jpeg", "page.jpeg", jpegMagic},
+        {"page.Jpeg", "page.Jpeg", jpegMagic},
+        // The filter of the last export stays chosen: a bare name becomes a JPG.
+        {"page", "page.jpg", jpegMagic},
+        {"page.bmp", "page.bmp", pngMagic},
     };
     for (const auto &c : cases) {
         answer = dir.filePath(QString::fromLatin1(c.name));
+        const QString saved = dir.filePath(QString::fromLatin1(c.saved));
         board.canvas.exportImage();
-        QVERIFY2(QFile::exists(answer), c.name);
-        QCOMPARE(firstBytes(answer, c.magic.size()), c.magic);
-        QCOMPARE(board.canvas.currentPage()->note, answer);
+        QVERIFY2(QFile::exists(saved), c.name);
+        QCOMPARE(firstBytes(saved, c.magic.size()), c.magic);
+        QCOMPARE(board.canvas.currentPage()->note, saved);
     }
     // The last path is offered again with its format chosen.
     QCOMPARE(startNames.first(), QString());
@@ -330,6 +341,58 @@ void TestCanvasCommands::exportChoosesTheFormatBySuffix()
     QImage saved(dir.filePath(QStringLiteral("page.png")));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
              board.composite().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestCanvasCommands::exportAddsTheChosenFilterSuffix_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("png") << "page1"
+                         << "PNG(*.png)"
+                         << "page1.png" << pngMagic;
+    QTest::newRow("jpg") << "page1"
+                         << "JPG(*.jpg)"
+                         << "page1.jpg" << jpegMagic;
+    QTest::newRow("trailing dot") << "page1."
+                                  << "PNG(*.png)"
+                                  << "page1.png" << pngMagic;
+    QTest::newRow("own suffix") << "page1.png"
+                                << "JPG(*.jpg)"
+                                << "page1.png" << pngMagic;
+    // The dialog asked about "old", not about "old.png": the replace question comes here.
+    QTest::newRow("replace declined") << "old"
+                                      << "PNG(*.png)"
+                                      << "old.png" << QByteArray("old");
+    QTest::newRow("replace accepted") << "old"
+                                      << "PNG(*.png)"
+                                      << "old.png" << pngMagic;
+}
+
+void TestCanvasCommands::exportAddsTheChosenFilterSuffix()
+{
+    // Regression: "page1" typed with the filter "PNG(*.png)" was saved as a file named "page1".
+    QFETCH(QString, typed);
+    QFETCH(QString, filter);
+    QFETCH(QString, saved);
+    QFETCH(QByteArray, magic);
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QStringLiteral("old.png"));
+    QVERIFY(FileSystem::writeBytes(old, "old"));
+    CanvasBoard board;
+    scribble(board);
+    board.host.answer = QByteArray(QTest::currentDataTag()) != "replace declined";
+    board.canvas.setSavePathAsker(
+        [&](const QString &, const QString &, const QString &, QString *selected) {
+            *selected = filter;
+            return dir.filePath(typed);
+        });
+    board.canvas.exportImage();
+    QCOMPARE(firstBytes(dir.filePath(saved), magic.size()), magic);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), saved == "old.png" ? 1 : 2);
+    QCOMPARE(board.host.callsStartingWith(QStringLiteral("question")).size(),
+             saved == "old.png" ? 1 : 0);
 }
 
 void TestCanvasCommands::exportReportsAFailedSave()

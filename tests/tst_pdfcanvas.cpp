@@ -135,6 +135,9 @@ private slots:
     void pageNotReadyShowsPaperAndTakesInk();
     void pageShownAgainShowsItsLastRendering();
     void mixedPageSizesKeepTheirShape();
+    void narrowPageIsCentredWithItsInk_data();
+    void narrowPageIsCentredWithItsInk();
+    void everyShortPageInViewIsRendered();
 
 private:
     QTemporaryDir dir;
@@ -858,7 +861,107 @@ void PdfCanvasTest::mixedPageSizesKeepTheirShape()
     QCOMPARE(pdf->renderPageImage(2).size(), QSize(1422, 864));
     const QImage shot = pdf->grab(QRect(0, board->top(1), pdf->width(), 400)).toImage();
     QCOMPARE(shot.pixel(800, 300), qRgb(255, 255, 255));
-    QCOMPARE(shot.pixel(1000, 300), documentBackgroundColor().rgb());
+    // Centred: (1422 - 864) / 2 columns of background on either side.
+    QCOMPARE(shot.pixel(270, 300), documentBackgroundColor().rgb());
+    QCOMPARE(shot.pixel(1000, 300), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(1150, 300), documentBackgroundColor().rgb());
+}
+
+void PdfCanvasTest::narrowPageIsCentredWithItsInk_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("zoom 1") << 1.0;
+    QTest::newRow("zoom 0.75") << 0.75;
+}
+
+void PdfCanvasTest::narrowPageIsCentredWithItsInk()
+{
+    // Regression: a portrait page among landscape ones lay at the left edge of the board with a
+    // wide empty band at its right.
+    QFETCH(double, zoom);
+    const QString mixed = dir.filePath(QStringLiteral("mixed.pdf"));
+    QVERIFY(writeTestPdf(mixed, mixedLegalPages()));
+    QVERIFY(open(mixed));
+    board->area.resize(1600, 900);
+    PdfCanvas *pdf = board->canvas;
+    pdf->setZoom(zoom);
+    board->scrollTo(1);
+    QVERIFY(board->rendered());
+    // The black bar along the page's top edge spans the page: as much background on its left
+    // as on its right.
+    const int y = board->top(1) + 5;
+    const QImage row = pdf->grab(QRect(0, y, pdf->width(), 1)).toImage();
+    int first = -1, last = -1;
+    for (int x = 0; x < row.width(); ++x) {
+        if (qGray(row.pixel(x, 0)) < 40) {
+            last = x;
+            first = first < 0 ? x : first;
+        }
+    }
+    QVERIFY(first > 0);
+    QVERIFY(qAbs(last - first + 1 - qRound(864 * zoom)) <= 1);
+    QVERIFY2(qAbs(first - (row.width() - 1 - last)) <= 1,
+             qPrintable(QStringLiteral("%1 | %2").arg(first).arg(row.width() - 1 - last)));
+
+    // Ink drawn through the window lands on the page where it was drawn relative to the page,
+    // and the export has it there.
+    board->property.lineBoldSize = 9;
+    board->property.foreColor = QStringLiteral("#1030E0");
+    const QPoint from(first + qRound(100 * zoom), board->top(1) + qRound(300 * zoom));
+    QVector<QPoint> path;
+    for (int i = 0; i <= 10; ++i)
+        path << from + QPoint(qRound(20 * i * zoom), 0);
+    stroke(pdf, nullptr, path, [this] { board->clockNow += 20; });
+    QCOMPARE(board->history(1).size(), 1);
+    const QImage ink = board->page(1)->layer3.toImage();
+    QVERIFY(inkPixels(ink, QRect(110, 290, 180, 20)) > 100);
+    QCOMPARE(inkPixels(ink, QRect(0, 0, 90, ink.height())), 0);
+    QCOMPARE(inkPixels(ink, QRect(310, 0, ink.width() - 310, ink.height())), 0);
+    const QImage exported = pdf->renderPageImage(1).toImage();
+    QCOMPARE(exported.size(), QSize(864, 1422));
+    QVERIFY(inkPixels(exported, QRect(110, 290, 180, 20)) > 100);
+    // On the screen it stays under the pointer's path.
+    const QImage shown =
+        pdf->grab(QRect(from - QPoint(0, 5), QSize(qRound(200 * zoom), 11))).toImage();
+    QVERIFY(inkPixels(shown, shown.rect()) > 50 * zoom);
+}
+
+void PdfCanvasTest::everyShortPageInViewIsRendered()
+{
+    // Regression: with more than eight pages in view, each render asked past the eighth threw
+    // away that of a page in view, which kept showing its paper until the next scroll.
+    const QString tickets = dir.filePath(QStringLiteral("tickets.pdf"));
+    QVERIFY(writeTestPdf(tickets, QVector<QSizeF>(60, QSizeF(595, 60))));
+    QVERIFY(open(tickets));
+    PdfCanvas *pdf = board->canvas;
+    // Ctrl and the wheel down to the smallest zoom.
+    for (int i = 0; i < 12; ++i) {
+        QWheelEvent wheel(QPointF(100, 100), pdf->mapToGlobal(QPoint(100, 100)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(pdf, &wheel);
+    }
+    QVERIFY(qAbs(pdf->zoom() - 0.55) < 1e-9);
+    QCoreApplication::processEvents();
+    // Pages not seen yet come into view all at once.
+    board->bar()->setValue(board->top(30));
+    QCoreApplication::processEvents();
+    const QVector<int> shown = pdf->visiblePageList();
+    QVERIFY2(shown.size() > 8, qPrintable(QString::number(shown.size())));
+    const auto allRendered = [&] {
+        for (int i : shown) {
+            if (board->page(i)->pageImage.isNull())
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allRendered(), 10000);
+    QCoreApplication::processEvents();
+    // Each shows its black top bar, not its paper.
+    for (int i : shown) {
+        const QImage bar = pdf->grab(QRect(pdf->width() / 2, board->top(i) + 3, 1, 1)).toImage();
+        QVERIFY2(qGray(bar.pixel(0, 0)) < 40, qPrintable(QStringLiteral("page %1").arg(i + 1)));
+    }
 }
 
 QTEST_MAIN(PdfCanvasTest)

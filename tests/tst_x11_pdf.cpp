@@ -353,21 +353,26 @@ void X11PdfTest::annotationsAndMixedPageSizes()
              qPrintable(QStringLiteral("red pixels %1, pdftoppm %2").arg(marks[0]).arg(marks[1])));
     QVERIFY2(unlike < ours.width() * ours.height() / 100, qPrintable(QString::number(unlike)));
 
-    // The portrait page keeps its shape: the background beside it, not a wider sheet.
+    // The portrait page keeps its shape, centred: the background on both sides of it, not a
+    // wider sheet.
     pdf->scrollToPage(1);
     QTRY_VERIFY(shown(1));
     QTest::qWait(200);
     auto *area = qobject_cast<QScrollArea *>(pdf->parentWidget()->parentWidget());
     const QImage image = w.grab().toImage();
     QVERIFY(image.save(QDir(screenshotDir()).filePath(QStringLiteral("pdf-mixed-xvfb.png"))));
-    const int right = qRound(pdf->pageList().at(1)->width * pdf->zoom());
+    const int shownWidth = qRound(pdf->pageList().at(1)->width * pdf->zoom());
+    const int left = (pdf->width() - shownWidth) / 2, right = left + shownWidth;
     const int y = pdf->pageTops().at(1) + 300;
     const QRect view(area->viewport()->mapTo(&w, QPoint(0, 0)), area->viewport()->size());
-    const QPoint paper = pdf->mapTo(&w, QPoint(right - 40, y));
-    const QPoint beside = pdf->mapTo(&w, QPoint(right + 40, y));
-    QVERIFY(view.contains(paper) && view.contains(beside));
-    QCOMPARE(image.pixel(paper) & 0xffffff, 0xffffffu);
-    QCOMPARE(image.pixel(beside) & 0xffffff, documentBackgroundColor().rgb() & 0xffffff);
+    for (int edge : {left, right}) {
+        const int outwards = edge == left ? -1 : 1;
+        const QPoint paper = pdf->mapTo(&w, QPoint(edge - 40 * outwards, y));
+        const QPoint beside = pdf->mapTo(&w, QPoint(edge + 40 * outwards, y));
+        QVERIFY(view.contains(paper) && view.contains(beside));
+        QCOMPARE(image.pixel(paper) & 0xffffff, 0xffffffu);
+        QCOMPARE(image.pixel(beside) & 0xffffff, documentBackgroundColor().rgb() & 0xffffff);
+    }
 }
 
 QTEST_MAIN(X11PdfTest)

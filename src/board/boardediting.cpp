@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -703,15 +704,33 @@ void BoardEditing::exportImage()
                              ? QStringLiteral("JPG(*.jpg)")
                              : QStringLiteral("PNG(*.png)");
     }
-    const QString path = savePathAsker ? savePathAsker(title, startName, filter, &selectedFilter)
-                                       : QFileDialog::getSaveFileName(
-                                             editWidget(), title, startName, filter,
-                                             selectedFilter.isEmpty() ? nullptr : &selectedFilter);
-    if (path.isEmpty())
+    const QString answer =
+        savePathAsker
+            ? savePathAsker(title, startName, filter, &selectedFilter)
+            : QFileDialog::getSaveFileName(editWidget(), title, startName, filter, &selectedFilter);
+    if (answer.isEmpty())
+        return;
+    // A name typed without a suffix gets that of the chosen filter, "PNG(*.png)" unless it is
+    // the JPG one.
+    QString path = answer;
+    if (FileSystem::lowerSuffix(answer).isEmpty()) {
+        const bool jpg = selectedFilter == QLatin1String("JPG(*.jpg)");
+        if (!path.endsWith(QLatin1Char('.')))
+            path += QLatin1Char('.');
+        path += jpg ? QStringLiteral("jpg") : QStringLiteral("png");
+    }
+    CanvasHost *host = editHost();
+    if (host && host->isFileOpen(path)) {
+        host->showMessage(fileOpenRefusal(path));
+        return;
+    }
+    // The dialog asked about the name as typed, not about the one with its suffix.
+    if (path != answer && QFileInfo::exists(path) &&
+        !(host && host->askQuestion(path + QStringLiteral("已存在，是否替换现有文件"))))
         return;
     page->note = path;
-    if (!FileSystem::savePictureBySuffix(image.toImage(), path) && editHost())
-        editHost()->showMessage(QStringLiteral("保存") + path + QStringLiteral("失败"));
+    if (!FileSystem::savePictureBySuffix(image.toImage(), path) && host)
+        host->showMessage(QStringLiteral("保存") + path + QStringLiteral("失败"));
 }
 
 // Keys -------------------------------------------------------------------------------------------

@@ -12,6 +12,12 @@
 //
 // The enable setters may be called often (the clear-screen and photo clean-up states are
 // reported on repaints): an implementation should do nothing when a state is unchanged.
+// Why a file the program has open is not written.
+inline QString fileOpenRefusal(const QString &path)
+{
+    return path + QStringLiteral("正在本程序中打开，不能覆盖，请另选文件名或文件夹");
+}
+
 class CanvasHost
 {
 public:
@@ -39,6 +45,10 @@ public:
     // The program's message box and yes/no question (true only for the yes button).
     virtual void showMessage(const QString &text) = 0;
     virtual bool askQuestion(const QString &text) = 0;
+
+    // Whether path names a file the program has open (a document a tab reads its pages from):
+    // such a file is never written over.
+    virtual bool isFileOpen(const QString &path) const = 0;
 
     // A key press the board did not use (slide-show overlay only).
     virtual void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) = 0;

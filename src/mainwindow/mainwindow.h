@@ -154,6 +154,7 @@ public:
     void clickRecordStop();
     void showMessage(const QString &text) override;
     bool askQuestion(const QString &text) override;
+    bool isFileOpen(const QString &path) const override;
     QRect documentAreaGeometry() const override;
     void fillPageComboBox(const QStringList &labels, const QList<int> &pages) override;
     void selectPageInComboBox(int page) override;

@@ -1,5 +1,6 @@
 // The document tabs of the main window: making one current, closing, reordering, lookups.
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
@@ -252,6 +253,29 @@ void MainWindow::cleanSlideCaches()
         if (FileSystem::dirExists(folder))
             FileSystem::clearDir(folder);
     }
+}
+
+bool MainWindow::isFileOpen(const QString &path) const
+{
+    // The same file by another name (a link, a relative path) is the same file.
+    const auto sameFile = [](const QString &a, const QString &b) {
+        if (a.isEmpty() || b.isEmpty())
+            return false;
+        const QString canonicalA = QFileInfo(a).canonicalFilePath();
+        return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath() ||
+               (!canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath());
+    };
+    const QList<TabItem *> tabs = tabList();
+    for (const TabItem *tab : tabs) {
+        // A PDF tab reads its pages from its file while it is open; a converted document's
+        // source is the teacher's own file as well.
+        if (tab->kind != 2)
+            continue;
+        if (sameFile(path, tab->path) ||
+            (tab->pdfCanvas && sameFile(path, tab->pdfCanvas->filePath())))
+            return true;
+    }
+    return false;
 }
 
 int MainWindow::countTabsWithPath(const QString &path) const

@@ -45,8 +45,12 @@ void PageRenderAhead::request(int key, const QPdfiumPage &page, const QSize &siz
                 to, [ready, key] { (*ready)(key); }, Qt::QueuedConnection);
     });
     entries.append(entry);
-    while (entries.size() > capacity)
-        drop(0);
+    for (int i = 0; i < entries.size() && entries.size() > capacity;) {
+        if (kept.contains(entries.at(i).key))
+            ++i;
+        else
+            drop(i);
+    }
 }
 
 QImage PageRenderAhead::takeReady(int key, const QSize &size)
@@ -88,6 +92,7 @@ bool PageRenderAhead::isReady(int key) const
 
 void PageRenderAhead::keepOnly(const QVector<int> &keys)
 {
+    kept = keys;
     for (int i = entries.size() - 1; i >= 0; --i) {
         if (!keys.contains(entries.at(i).key))
             drop(i);
@@ -105,5 +110,6 @@ void PageRenderAhead::clear()
     for (const Entry &entry : qAsConst(entries))
         entry.job->dropped = true;
     entries.clear();
+    kept.clear();
     pool.waitForDone();
 }

@@ -27,14 +27,15 @@ public:
     PageRenderAhead &operator=(const PageRenderAhead &) = delete;
 
     // Starts rendering page (known by key) at size unless it is already there or on its way;
-    // the oldest page goes when more than capacity are kept.
+    // the oldest page goes when more than capacity are kept, but never one of the pages last
+    // given to keepOnly: those are in view, and a render thrown away is not asked for again.
     void request(int key, const QPdfiumPage &page, const QSize &size);
     // The finished page; null when it was not asked for at this size or is still being
     // rendered. Never waits. A page given out, or asked for at another size, leaves the store.
     QImage takeReady(int key, const QSize &size);
     bool contains(int key) const;
     bool isReady(int key) const;
-    // Forgets every page whose key is not in keys.
+    // Forgets every page whose key is not in keys; those in keys stay until the next call.
     void keepOnly(const QVector<int> &keys);
     // Forgets every page; waits for the one being rendered.
     void clear();
@@ -54,6 +55,7 @@ private:
     void drop(int i);
 
     QList<Entry> entries;
+    QVector<int> kept;
     std::function<void(int key)> onReady;
     // Receives the finished renders on the store's thread; goes with the store.
     QObject receiver;

@@ -169,6 +169,12 @@ int PdfCanvas::laidOutWidth(int index) const
     return orientation.hasOriginalAxes() ? page->width : page->height;
 }
 
+int PdfCanvas::shownPageLeft(int index) const
+{
+    // A page narrower than the widest is centred as the widest is in the view.
+    return qRound(zoomFactor * ((pageExtent() - laidOutWidth(index)) / 2));
+}
+
 int PdfCanvas::shownPageWidth(int index) const
 {
     return qRound(zoomFactor * (displayLeft + laidOutWidth(index) + displayRight));
@@ -591,13 +597,14 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
         paintPageGap(painter, exposed, tops.at(d) - pageGap());
         const PdfPageData *page = pages.at(d);
         // A page narrower than the widest keeps its shape: the background shows beside it.
+        const int left = shownPageLeft(d);
         const QRect target =
-            QRect(QPoint(0, tops.at(d)), QPoint(shownPageWidth(d) - 1, bottoms.at(d) - 1))
+            QRect(QPoint(left, tops.at(d)), QPoint(left + shownPageWidth(d) - 1, bottoms.at(d) - 1))
                 .intersected(exposed);
         if (target.isEmpty())
             continue;
         const QRectF source =
-            rectDividedByZoom(QRectF(target.translated(0, -tops.at(d))), zoomFactor)
+            rectDividedByZoom(QRectF(target.translated(-left, -tops.at(d))), zoomFactor)
                 .translated(layerLeft - displayLeft, 0);
         // During an edge drag the page is wider than its layers until the release.
         if (displayLeft > layerLeft || displayRight > layerRight)
@@ -606,7 +613,7 @@ void PdfCanvas::paintEvent(QPaintEvent *event)
             painter.drawPixmap(QRectF(target), page->layer1, source);
         // A page rendered again shows its last rendering, scaled, until the new one comes.
         if (!page->preview.isNull() && isWaitingForRender(d))
-            painter.drawImage(QRectF(zoomFactor * displayLeft, tops.at(d),
+            painter.drawImage(QRectF(left + zoomFactor * displayLeft, tops.at(d),
                                      zoomFactor * laidOutWidth(d), zoomFactor * laidOutHeight(d)),
                               page->preview);
         if (!page->history.isEmpty() && !page->layer2.isNull())

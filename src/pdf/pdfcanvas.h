@@ -32,7 +32,8 @@ class QTimer;
 // drives the page chooser and the remembered page) and the page being drawn on.
 //
 // Coordinates: widget coordinates are shown pixels (zoomed); page coordinates are at zoom 1,
-// relative to the page's top-left corner; layer x = page x + layer left extension.
+// relative to the page's top-left corner, wherever the page is shown; layer x = page x + layer
+// left extension.
 class PdfCanvas : public QWidget, public DocumentBoard, public BoardEditing
 {
     Q_OBJECT
@@ -53,6 +54,8 @@ public:
     void updateLayout();
     void closeDocument();
     void setRememberPage(bool on) { rememberPage = on; }
+    // The PDF file the pages are read from.
+    const QString &filePath() const { return documentPath; }
     int pageCount() const override { return reader.usablePageCount(); }
     int currentPageIndex() const { return pageInView; }
     double zoom() const { return zoomFactor; }
@@ -82,6 +85,8 @@ public:
     bool isWaitingForRender(int index) const;
     bool isNearPage(int index, const QPointF &point) const;
     int pageIndexAt(const QPointF &point);
+    // A widget point, taken from the top-left of its page's columns and row, in page
+    // coordinates.
     QPointF mapToPage(const QPointF &point) const;
 
     // Layers of page i (pdfcanvas.cpp).
@@ -193,12 +198,13 @@ private:
     bool keepsEdge() const override { return pressing; }
     void paintPageGap(QPainter &painter, const QRect &exposed, int y);
     // The page extent across (maximum width, or height with swapped axes) and a page's width and
-    // height as laid out, all at zoom 1. Pages sit at the left of the extent, each in its own
-    // shape.
+    // height as laid out, all at zoom 1. Pages are centred in the extent, each in its own shape.
     int pageExtent() const;
     int laidOutWidth(int index) const;
     int laidOutHeight(int index) const;
-    // The columns page index takes on the widget, its extensions included.
+    // The columns page index takes on the widget, its extensions included: from shownPageLeft
+    // on, shownPageWidth of them.
+    int shownPageLeft(int index) const;
     int shownPageWidth(int index) const;
     QSize layerSize(int index) const;
     bool isValidPage(int index) const { return index >= 0 && index < pages.size(); }

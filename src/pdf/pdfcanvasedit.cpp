@@ -33,8 +33,9 @@ QRect PdfCanvas::drawnPageRow() const
     const int index = drawnIndex();
     if (index < 0 || index >= tops.size())
         return QRect();
-    return QRect(QPoint(0, tops.at(index)),
-                 QPoint(shownPageWidth(index) - 1, bottoms.at(index) - 1));
+    const int left = shownPageLeft(index);
+    return QRect(QPoint(left, tops.at(index)),
+                 QPoint(left + shownPageWidth(index) - 1, bottoms.at(index) - 1));
 }
 
 // Live painting ----------------------------------------------------------------------------------
@@ -45,7 +46,8 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
     if (!hasPageLayers(index) || !rect.isValid())
         return;
     PdfPageData *page = pageDrawnOn;
-    const QRect r = rectDividedByZoom(QRectF(rect.translated(0, -tops.at(index))), zoomFactor)
+    const QRect r = rectDividedByZoom(
+                        QRectF(rect.translated(-shownPageLeft(index), -tops.at(index))), zoomFactor)
                         .translated(layerLeft - displayLeft, 0)
                         .toRect()
                         .adjusted(-5, -5, 5, 5)
@@ -156,7 +158,7 @@ QPixmap PdfCanvas::selectionImage() const
     marquee->setFrameVisible(false);
     marquee->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
     marquee->setFrameVisible(true);
-    const QPointF up(0, drawnPageRow().top());
+    const QPointF up(drawnPageRow().topLeft());
     {
         QPainter painter(&image);
         painter.drawPixmap(marquee->pos() - up.toPoint(), shot);
@@ -187,7 +189,7 @@ bool PdfCanvas::pasteArea(QRectF *fit, QPointF *at, QRectF *bounds)
 QRectF PdfCanvas::selectAllFrame() const
 {
     const QRect row = drawnPageRow();
-    return QRectF(QPointF(0, row.top()), QPointF(row.right() + 1, row.bottom() + 1));
+    return QRectF(QPointF(row.topLeft()), QPointF(row.right() + 1, row.bottom() + 1));
 }
 
 // Commands ---------------------------------------------------------------------------------------

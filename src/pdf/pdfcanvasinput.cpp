@@ -113,15 +113,18 @@ int PdfCanvas::drawnIndex() const
 QPointF PdfCanvas::widgetToPage(const QPointF &position) const
 {
     const int index = drawnIndex();
-    const int top = index >= 0 && index < tops.size() ? tops.at(index) : 0;
-    return mapToPage(QPointF(position.x(), position.y() - top));
+    if (index < 0 || index >= tops.size())
+        return mapToPage(position);
+    return mapToPage(position - QPointF(shownPageLeft(index), tops.at(index)));
 }
 
 QPointF PdfCanvas::pageToWidget(const QPointF &point) const
 {
     const int index = drawnIndex();
-    const int top = index >= 0 && index < tops.size() ? tops.at(index) : 0;
-    return QPointF((point.x() + displayLeft) * zoomFactor, point.y() * zoomFactor + top);
+    const QPointF p((point.x() + displayLeft) * zoomFactor, point.y() * zoomFactor);
+    if (index < 0 || index >= tops.size())
+        return p;
+    return p + QPointF(shownPageLeft(index), tops.at(index));
 }
 
 void PdfCanvas::selectPageAt(const QPoint &point)

@@ -137,8 +137,14 @@ QString PDFWriter::exportPdf(const QString &documentName, int tabKind, QWidget *
 
 QString PDFWriter::outputPath() const
 {
-    return outputFolder + QStringLiteral("/") + FileSystem::completeBaseName(name) +
-           QStringLiteral(".pdf");
+    const QString base = outputFolder + QStringLiteral("/") + FileSystem::completeBaseName(name);
+    QString path = base + QStringLiteral(".pdf");
+    // A PDF tab's own name in its own folder is the open document itself: the first of
+    // "name(1).pdf", "name(2).pdf", ... that the program does not have open is proposed instead,
+    // numbered as a second tab of one picture is.
+    for (int n = 1; host && host->isFileOpen(path); ++n)
+        path = base + QStringLiteral("(") + QString::number(n) + QStringLiteral(").pdf");
+    return path;
 }
 
 int PDFWriter::pageCount() const
@@ -155,9 +161,17 @@ QPixmap PDFWriter::pagePixmap(int index) const
     return board->renderPageImage(index);
 }
 
+void PDFWriter::showOutputName()
+{
+    // The name is shown as passed unless another is proposed for it.
+    const QString file = FileSystem::fileName(outputPath());
+    nameLabel->setText(file == FileSystem::completeBaseName(name) + QStringLiteral(".pdf") ? name
+                                                                                           : file);
+}
+
 void PDFWriter::resetView()
 {
-    nameLabel->setText(name);
+    showOutputName();
     folderLabel->setText(outputFolder);
     changeFolderButton->setEnabled(true);
     showProgress(0, 0);
@@ -254,6 +268,12 @@ bool PDFWriter::writePages(QIODevice *device, int count)
 
 bool PDFWriter::writePdf(const QString &path)
 {
+    // The program may still read pages from an open document: it is never replaced.
+    if (host && host->isFileOpen(path)) {
+        host->showMessage(fileOpenRefusal(path));
+        showResult(false);
+        return false;
+    }
     const int count = pageCount();
     bool ok = false;
     if (count >= 1) {
@@ -281,6 +301,7 @@ void PDFWriter::changeFolder()
     if (FileSystem::isWritableDir(chosen)) {
         outputFolder = chosen;
         folderLabel->setText(chosen);
+        showOutputName();
     } else if (host) {
         host->showMessage(tr("路径不合法或不具有存储权限，请更换其它文件夹"));
     }

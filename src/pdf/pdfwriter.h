@@ -33,6 +33,8 @@ public:
     int pageCount() const;
     QPixmap pagePixmap(int index) const;
     QString folder() const { return outputFolder; }
+    // The file written: folder, the name without its last suffix, ".pdf"; a file the program
+    // has open is never proposed.
     QString outputPath() const;
     bool isInterrupted() const { return !running || canvas.isNull(); }
 
@@ -55,6 +57,7 @@ signals:
 
 private:
     void resetView();
+    void showOutputName();
     void showProgress(int value, int maximum);
     void showResult(bool ok);
     bool writePages(QIODevice *device, int count);

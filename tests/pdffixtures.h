@@ -46,6 +46,32 @@ inline QVector<QSizeF> a4Pages(int count)
     return QVector<QSizeF>(count, QSizeF(595, 842));
 }
 
+// A PDF written by hand from its objects, numbered from 1; the first is the catalog.
+inline bool writeRawPdfObjects(const QString &path, const QStringList &objects)
+{
+    const QByteArray count = QByteArray::number(objects.size() + 1);
+    QByteArray out = "%PDF-1.4\n", xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i).toLatin1() + "\nendobj\n";
+    }
+    out += xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(out.size()) + "\n%%EOF\n";
+    return FileSystem::writeBytes(path, out);
+}
+
+// A form XObject for writeRawPdfObjects: an appearance of width x height points.
+inline QString pdfForm(double width, double height, const QString &content)
+{
+    return QStringLiteral(
+               "<< /Type /XObject /Subtype /Form /BBox [0 0 %1 %2] /Length %3 >>\n"
+               "stream\n%4\nendstream")
+        .arg(width)
+        .arg(height)
+        .arg(content.toLatin1().size())
+        .arg(content);
+}
+
 // A PDF written by hand from its page objects' dictionaries (MediaBox etc.); no entries give a
 // document without pages.
 inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries)
@@ -58,15 +84,7 @@ inline bool writeRawPdf(const QString &path, const QStringList &pageDictionaries
     objects[1] = QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>")
                      .arg(kids.join(' '))
                      .arg(kids.size());
-    const QByteArray count = QByteArray::number(objects.size() + 1);
-    QByteArray out = "%PDF-1.4\n", xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
-    for (int i = 0; i < objects.size(); ++i) {
-        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i).toLatin1() + "\nendobj\n";
-    }
-    out += xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n" +
-           QByteArray::number(out.size()) + "\n%%EOF\n";
-    return FileSystem::writeBytes(path, out);
+    return writeRawPdfObjects(path, objects);
 }
 
 // A page dictionary for writeRawPdf (300 x 300 pt unless given) with three annotations and no

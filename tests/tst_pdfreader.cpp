@@ -4,6 +4,45 @@
 #include "pdf/pdfreader.h"
 
 #include "pdffixtures.h"
+#include "requiredprograms.h"
+
+namespace {
+
+// A one-page document of 300 x 300 points whose catalog has extra entries (a form) and whose
+// page holds the annotations; the objects that follow the page are numbered from 4.
+bool writeFormPdf(const QString &path, const QString &catalog, const QString &annots,
+                  const QStringList &more)
+{
+    return writeRawPdfObjects(
+        path, QStringList{QStringLiteral("<< /Type /Catalog /Pages 2 0 R %1 >>").arg(catalog),
+                          QStringLiteral("<< /Type /Pages /Kids [3 0 R] /Count 1 >>"),
+                          QStringLiteral("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] "
+                                         "/Annots [%1] >>")
+                              .arg(annots)} +
+                  more);
+}
+
+QImage popplerPage(const QString &pdf)
+{
+    const QString prefix = pdf + QStringLiteral(".poppler");
+    QProcess poppler;
+    poppler.start(QStringLiteral("pdftoppm"), {"-r", "72", "-singlefile", "-png", pdf, prefix});
+    if (!poppler.waitForFinished(30000) || poppler.exitCode() != 0)
+        return QImage();
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+int darkPixels(const QImage &page, const QRect &area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += qGray(page.pixel(x, y)) < 100;
+    }
+    return count;
+}
+
+} // namespace
 
 class PdfReaderTest : public QObject
 {
@@ -12,6 +51,9 @@ class PdfReaderTest : public QObject
 private slots:
     void labelsFollowEachLoadAndLeaveZeroWidthPagesOut();
     void annotationsAreDrawn();
+    void formWidgetsShowAsPopplerShowsThem_data();
+    void formWidgetsShowAsPopplerShowsThem();
+    void fieldsThatNeedAppearancesShowTheirValues();
 };
 
 void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
@@ -89,6 +131,105 @@ void PdfReaderTest::annotationsAreDrawn()
     QVERIFY(near(200, 75, Qt::yellow));
     QVERIFY(near(150, 250, Qt::blue));
     QVERIFY(near(60, 150, Qt::white));
+}
+
+void PdfReaderTest::formWidgetsShowAsPopplerShowsThem_data()
+{
+    QTest::addColumn<QString>("catalog");
+    QTest::addColumn<QString>("annots");
+    QTest::addColumn<QStringList>("more");
+    // Points of the page, y upwards, where the two renderings are compared.
+    QTest::addColumn<QVector<QPoint>>("spots");
+    // A blue text field, a red push button (a reset button), a ticked and an unticked check box
+    // (green when ticked) and a hidden magenta field.
+    const QString widget = QStringLiteral("<< /Type /Annot /Subtype /Widget /P 3 0 R /F 4 %1 >>");
+    QTest::newRow("fields with appearance streams")
+        << QStringLiteral("/AcroForm << /Fields [4 0 R 5 0 R 6 0 R 7 0 R 8 0 R] >>")
+        << QStringLiteral("4 0 R 5 0 R 6 0 R 7 0 R 8 0 R")
+        << QStringList{widget.arg("/FT /Tx /T (name) /Rect [20 220 180 260] /AP << /N 9 0 R >>"),
+                       widget.arg("/FT /Btn /Ff 65536 /T (reset) /Rect [20 150 120 190] "
+                                  "/A << /S /ResetForm >> /AP << /N 10 0 R >>"),
+                       widget.arg("/FT /Btn /T (yes) /V /Yes /AS /Yes /Rect [200 150 230 180] "
+                                  "/AP << /N << /Yes 11 0 R /Off 12 0 R >> >>"),
+                       widget.arg("/FT /Btn /T (no) /V /Off /AS /Off /Rect [240 150 270 180] "
+                                  "/AP << /N << /Yes 11 0 R /Off 12 0 R >> >>"),
+                       QStringLiteral("<< /Type /Annot /Subtype /Widget /P 3 0 R /F 2 /FT /Tx "
+                                      "/T (hidden) /Rect [200 220 280 260] "
+                                      "/AP << /N 13 0 R >> >>"),
+                       pdfForm(160, 40, "0 0 1 rg 0 0 160 40 re f"),
+                       pdfForm(100, 40, "1 0 0 rg 0 0 100 40 re f"),
+                       pdfForm(30, 30, "0 0.6 0 rg 0 0 30 30 re f"),
+                       pdfForm(30, 30, ""),
+                       pdfForm(80, 40, "1 0 1 rg 0 0 80 40 re f")}
+        << QVector<QPoint>{{100, 240}, {70, 170}, {215, 165}, {255, 165}, {240, 240}, {150, 80}};
+    // Links draw nothing unless they bring an appearance of their own.
+    QTest::newRow("links")
+        << QString() << QStringLiteral("4 0 R 5 0 R")
+        << QStringList{QStringLiteral(
+                           "<< /Type /Annot /Subtype /Link /Rect [20 20 120 60] "
+                           "/Border [0 0 0] /AP << /N 6 0 R >> /A << /S /URI /URI (a) >> >>"),
+                       QStringLiteral("<< /Type /Annot /Subtype /Link /Rect [150 20 250 60] "
+                                      "/Border [0 0 0] /A << /S /URI /URI (b) >> >>"),
+                       pdfForm(100, 40, "1 0 0 rg 0 0 100 40 re f")}
+        << QVector<QPoint>{{70, 40}, {200, 40}, {150, 150}};
+}
+
+void PdfReaderTest::formWidgetsShowAsPopplerShowsThem()
+{
+    // Regression: form fields were not drawn at all, where other readers show them.
+    QFETCH(QString, catalog);
+    QFETCH(QString, annots);
+    QFETCH(QStringList, more);
+    QFETCH(QVector<QPoint>, spots);
+    QB_REQUIRE_PROGRAM("pdftoppm");
+    QTemporaryDir dir;
+    const QString form = dir.filePath(QStringLiteral("form.pdf"));
+    QVERIFY(writeFormPdf(form, catalog, annots, more));
+    PDFReader reader;
+    reader.setScreenMetrics(72 / 25.4, 0);
+    QVERIFY(reader.load(form));
+    const QImage ours = reader.pageImage(0, 1.0);
+    const QImage theirs = popplerPage(form);
+    QCOMPARE(ours.size(), QSize(300, 300));
+    QCOMPARE(theirs.size(), ours.size());
+    for (const QPoint &spot : spots) {
+        const QPoint at(spot.x(), 300 - spot.y());
+        const QRgb a = ours.pixel(at), b = theirs.pixel(at);
+        QVERIFY2(qAbs(qRed(a) - qRed(b)) < 40 && qAbs(qGreen(a) - qGreen(b)) < 40 &&
+                     qAbs(qBlue(a) - qBlue(b)) < 40,
+                 qPrintable(QStringLiteral("at (%1, %2): ours %3, poppler's %4")
+                                .arg(spot.x())
+                                .arg(spot.y())
+                                .arg(a, 8, 16)
+                                .arg(b, 8, 16)));
+    }
+}
+
+void PdfReaderTest::fieldsThatNeedAppearancesShowTheirValues()
+{
+    // A form whose fields bring no appearance and ask the reader to make them: the text field's
+    // value is shown in its font, as poppler shows it.
+    QB_REQUIRE_PROGRAM("pdftoppm");
+    QTemporaryDir dir;
+    const QString form = dir.filePath(QStringLiteral("needs.pdf"));
+    QVERIFY(writeFormPdf(
+        form,
+        QStringLiteral("/AcroForm << /Fields [4 0 R] /NeedAppearances true "
+                       "/DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv 5 0 R >> >> >>"),
+        QStringLiteral("4 0 R"),
+        {QStringLiteral("<< /Type /Annot /Subtype /Widget /P 3 0 R /F 4 /FT /Tx /T (name) "
+                        "/V (Hello field) /DA (/Helv 20 Tf 0 g) /Rect [20 220 280 260] >>"),
+         QStringLiteral("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+                        "/Encoding /WinAnsiEncoding >>")}));
+    PDFReader reader;
+    reader.setScreenMetrics(72 / 25.4, 0);
+    QVERIFY(reader.load(form));
+    const QRect field(20, 40, 260, 40);
+    const int ours = darkPixels(reader.pageImage(0, 1.0), field);
+    const int theirs = darkPixels(popplerPage(form), field);
+    QVERIFY2(theirs > 100, qPrintable(QString::number(theirs)));
+    QVERIFY2(ours > theirs / 2 && ours < theirs * 2,
+             qPrintable(QStringLiteral("ours %1, poppler's %2").arg(ours).arg(theirs)));
 }
 
 QTEST_MAIN(PdfReaderTest)

@@ -38,8 +38,13 @@ public:
     QPdfiumPage page(int page) const;
 
 private:
+    // Which pages need the annotation pass, and the document with its form widgets drawn.
+    void readAnnotations(const QString &file, const QString &password);
+
     std::shared_ptr<QPdfDocument> document;
     bool loaded = false;
     int loadedPages = 0;
     QVector<QSizeF> pointSizes;
+    // Per page: rendered with the annotation pass.
+    QVector<bool> annotatedPages;
 };

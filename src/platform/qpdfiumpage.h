@@ -13,7 +13,8 @@ class QPdfiumPage
 {
 public:
     QPdfiumPage() = default;
-    QPdfiumPage(std::shared_ptr<QPdfDocument> document, int page, const QSizeF &points);
+    QPdfiumPage(std::shared_ptr<QPdfDocument> document, int page, const QSizeF &points,
+                bool annotations = true);
 
     bool isValid() const;
     QSizeF pageSize() const { return points; }
@@ -26,4 +27,5 @@ private:
     std::shared_ptr<QPdfDocument> document;
     int number = -1;
     QSizeF points;
+    bool annotations = true;
 };

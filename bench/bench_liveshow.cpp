@@ -3,8 +3,10 @@
 // and warm (the office already running), and to the thumbnails; milliseconds from a "next
 // step" and a "next page" command to the show's next frame on screen; the longest gap between
 // two repaints of the window while the office starts and while a call hangs (the bridge and
-// the office stopped until the time limit gives the show up); the cost of a backdrop read of
-// the show's window, at its size and at 1920x1080. Run it on an X display of 1920x1080.
+// the office stopped until the time limit gives the show up) and in the first 10 s after a
+// step, while the PDF copy is made and after (the backdrop reads, without a compositing
+// manager); the cost of a backdrop read of the show's window, at its size and at 1920x1080.
+// Run it on an X display of 1920x1080.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -25,6 +27,8 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/tabitem.h"
 #include "platform/processslideshowbridge.h"
+#include "platform/x11windowreader.h"
+#include "slideshow/inkoverlay.h"
 #include "slideshow/liveshow.h"
 
 namespace {
@@ -112,20 +116,36 @@ bool dropPageCache()
     return drop.open(QIODevice::WriteOnly) && drop.write("3\n") == 2;
 }
 
-// Milliseconds of one backdrop read of window (the whole window with xcb_get_image, on this,
-// the GUI thread): median and worst of 20, and a step's five reads; false when unreadable.
+// The longest gap between two repaints in the first 10 s after a "next page", as the window
+// repaints every 16 ms.
+qint64 gapAfterStep(MainWindow &w, PaintGaps &gaps)
+{
+    w.navigateSlideShow(4);
+    gaps.longest = 0;
+    gaps.clock.invalidate();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return gaps.longest;
+}
+
+// Milliseconds of one backdrop read of window (the whole window through shared memory, with
+// its digest, on this, the GUI thread): median and worst of 20, and a step's five reads; false when
+// unreadable.
 bool printReads(const char *what, quintptr window)
 {
     std::vector<double> ms;
     QSize size;
+    X11WindowReader reader;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer t;
         t.start();
-        const QImage read = LiveShow::readWindow(window);
-        ms.push_back(t.nsecsElapsed() / 1e6);
-        if (read.isNull())
+        // The read and its digest, as after a step that changed nothing.
+        if (!reader.read(window))
             return false;
-        size = read.size();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        size = X11WindowReader::windowSize(window);
         QCoreApplication::processEvents();
     }
     std::sort(ms.begin(), ms.end());
@@ -164,6 +184,8 @@ int main(int argc, char **argv)
         return std::puts("needs LibreOffice"), 1;
     MainWindow w;
     runStartUpSteps(w);
+    // As a classroom runs it: the whole screen, the show about 1600x1200 at full HD.
+    w.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     w.show();
     BoxAnswerer boxes("确定");
     PaintGaps gaps;
@@ -183,11 +205,19 @@ int main(int argc, char **argv)
         // The open returns once the PDF copy is there; the show is up long before.
         qint64 liveAt = -1;
         qint64 gapAtLive = 0;
+        qint64 stepGapWhileCopying = -1;
+        bool copying = true;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             if (liveAt < 0 && w.isSlideShowAlive()) {
                 liveAt = t.nsecsElapsed();
                 gapAtLive = gaps.longest;
+                // A step of the show while the big deck's PDF copy is still being made.
+                if (large) {
+                    watch.stop();
+                    stepGapWhileCopying = gapAfterStep(w, gaps);
+                    copying = w.slideThumbnailCount() != 48;
+                }
             }
         });
         watch.start(5);
@@ -209,6 +239,12 @@ int main(int argc, char **argv)
             cold ? (dropped ? ", page cache dropped" : ", page cache kept (no right)") : "");
         if (cold)
             std::printf("  goal for a cold first open: 8 s, live\n");
+        if (stepGapWhileCopying >= 0)
+            std::printf(
+                "  longest repaint gap in the 10 s after a step, %s: %lld ms (goal: "
+                "under 50 ms)\n",
+                copying ? "while the PDF copy is made" : "(the PDF copy was done)",
+                stepGapWhileCopying);
         const int slides = large ? 48 : 3;
         waitFor([&] { return w.slideThumbnailCount() == slides; }, 120000);
         std::printf("  thumbnails and backdrops from the PDF copy after %.2f s\n",
@@ -220,6 +256,11 @@ int main(int argc, char **argv)
         std::printf("  next step to the show's next frame: %.1f ms\n", commandToFrame(w, 2));
         QTest::qWait(500);
         std::printf("  next page to the show's next frame: %.1f ms\n", commandToFrame(w, 4));
+        QTest::qWait(500);
+        std::printf(
+            "  longest repaint gap in the 10 s after a step, %s compositing manager: %lld "
+            "ms (goal: under 50 ms)\n",
+            w.slideInkOverlay()->isComposited() ? "with a" : "without a", gapAfterStep(w, gaps));
         if (QByteArray(run) == "warm") {
             // The read that gives the overlay's backdrop (no compositing manager) the step on
             // screen, five times after each step, at the show's size here and at full HD.

@@ -25,6 +25,9 @@ struct SlideSpec
     bool hidden = false;
     // A red box (shownBoxArea) that enters on the slide's first click.
     bool clickBox = false;
+    // Filled rectangles without outline, in cm of the 28 x 15.75 cm slide, each with its
+    // "#rrggbb" colour.
+    QList<QPair<QRectF, QString>> rects = {};
 };
 
 // Where the click box lies on its slide, as fractions of the slide's width and height (the
@@ -52,6 +55,19 @@ inline QByteArray flatPresentationXml(const QList<SlideSpec> &slides)
         pages += R"(<draw:page draw:style-name="dp)" + n + R"(" draw:master-page-name="M">
 <draw:frame svg:x="2cm" svg:y="2cm" svg:width="20cm" svg:height="4cm"><draw:text-box><text:p>)" +
                  s.title.toUtf8() + "</text:p></draw:text-box></draw:frame>\n";
+        for (int k = 0; k < s.rects.size(); ++k) {
+            const QByteArray name = "r" + n + '_' + QByteArray::number(k);
+            const QRectF &r = s.rects.at(k).first;
+            styles += R"(<style:style style:name=")" + name +
+                      R"(" style:family="graphic"><style:graphic-properties draw:fill="solid")"
+                      R"( draw:fill-color=")" +
+                      s.rects.at(k).second.toUtf8() + R"(" draw:stroke="none"/></style:style>)" +
+                      '\n';
+            pages += R"(<draw:rect draw:style-name=")" + name + R"(" svg:x=")" +
+                     QByteArray::number(r.x()) + R"(cm" svg:y=")" + QByteArray::number(r.y()) +
+                     R"(cm" svg:width=")" + QByteArray::number(r.width()) + R"(cm" svg:height=")" +
+                     QByteArray::number(r.height()) + R"(cm"/>)" + '\n';
+        }
         if (s.clickBox)
             pages += R"(<draw:rect draw:style-name="box" draw:layer="layout" xml:id="box)" + n +
                      R"(" draw:id="box)" + n +

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "canvas/canvas.h"
+#include "mainwindow/slideoutlinecombo.h"
 #include "mainwindow/tabitem.h"
 
 #include "boxanswerer.h"
@@ -35,6 +36,7 @@ private slots:
     void openedBehindAnotherTab();
     void showBeforeItsPdfCopy_data();
     void showBeforeItsPdfCopy();
+    void barShowsTheWholeSlide();
     void hostGoesWhenLetGo_data();
     void hostGoesWhenLetGo();
 
@@ -250,6 +252,32 @@ void TestLiveShow::showBeforeItsPdfCopy()
              lose ? QStringLiteral("幻灯片模式异常退出，转入图片模式") : QString());
     w->navigateSlideShow(4);
     QTRY_COMPARE(w->slidePage(), 2);
+}
+
+void TestLiveShow::barShowsTheWholeSlide()
+{
+    // The bar's box shows the current slide whole (the page's black top edge included) in its
+    // own colours, fitted to the box.
+    MainWindow *w = openLive();
+    QVERIFY(w);
+    QTRY_COMPARE(w->slideThumbnailCount(), 3);
+    auto *bar = w->findChild<SlideOutlineCombo *>();
+    QVERIFY(bar);
+    for (int page : {1, 2}) {
+        if (page == 2)
+            w->navigateSlideShow(4);
+        QTRY_COMPARE(w->slidePage(), page);
+        const QImage shown = bar->shownPicture().toImage();
+        QVERIFY(!shown.isNull());
+        const QColor top = shown.pixelColor(shown.width() / 2, 1);
+        const QColor paper = shown.pixelColor(shown.width() / 2, shown.height() * 9 / 10);
+        QVERIFY2(top.lightness() < 20, qPrintable(top.name()));
+        QVERIFY2(paper.lightness() > 240, qPrintable(paper.name()));
+        const QRect at = bar->shownPictureRect();
+        QVERIFY(bar->rect().contains(at));
+        QVERIFY2(qAbs(at.width() * 3 - at.height() * 4) <= 6,
+                 qPrintable(QStringLiteral("%1x%2").arg(at.width()).arg(at.height())));
+    }
 }
 
 void TestLiveShow::hostGoesWhenLetGo_data()

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "canvas/canvas.h"
+#include "mainwindow/slideoutlinecombo.h"
 #include "mainwindow/tabitem.h"
 #include "platform/childprocess.h"
 #include "platform/processslideshowbridge.h"
@@ -268,6 +269,7 @@ private slots:
     void closeQuestionOverTheShow();
     void penAlwaysDrawsOverTheShow_data();
     void penAlwaysDrawsOverTheShow();
+    void picturesOfTheSlideOnShow();
 };
 
 void X11LiveShowTest::lessonInLiveShow_data()
@@ -664,6 +666,93 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
         screenshotDir() + "/liveshow-pen-" + QTest::currentDataTag() + ".png"));
     QCOMPARE(lesson->boxes->texts, QStringList());
+    w.closeAllTabs();
+    w.close();
+}
+
+// The pixels of the slide on show, wherever we show them: the board's step buttons over the
+// show blend with the slide under them (not an earlier one), the copy of a page holds the
+// slide without our buttons, and the bar's picture is the whole slide in its own colours.
+void X11LiveShowTest::picturesOfTheSlideOnShow()
+{
+    // A cyan stripe under the buttons, then slides with a coloured square in each corner.
+    const QList<QPair<QRectF, QString>> corners = {{{1, 1, 3, 2.5}, "#ff0000"},
+                                                   {{24, 1, 3, 2.5}, "#00ff00"},
+                                                   {{1, 12.25, 3, 2.5}, "#0000ff"},
+                                                   {{24, 12.25, 3, 2.5}, "#ffff00"}};
+    QB_OPEN_LIVE(lesson, "角",
+                 {{"条", {}, "#ffffff", false, false, {{{0, 5, 28, 6}, "#00ffff"}}},
+                  {"白", {}, "#ffffff", false, false, corners},
+                  {"黑", {}, "#000000", false, false, corners}});
+    Canvas *canvas = w.currentTabItem()->canvas;
+    auto *bar = w.findChild<SlideOutlineCombo *>();
+    QVERIFY(bar);
+    click(buttonWithTip(&w, "鼠标工具"));
+    QTest::qWait(1500);
+    // Pixels on screen inside the round button, its rim left out, that are not ok.
+    const auto offPixels = [](QPushButton *button, const std::function<bool(QColor)> &ok) {
+        const QImage shot = screenArea(button);
+        const QPoint centre = shot.rect().center();
+        const int radius = shot.width() * 2 / 5;
+        QStringList off;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (QLineF(centre, QPoint(x, y)).length() < radius && !ok(c) && off.size() < 4)
+                    off << QStringLiteral("%1,%2 %3").arg(x).arg(y).arg(c.name());
+            }
+        }
+        return off.join("; ");
+    };
+    // The button's grey and its arrow over a white or black slide: no colour of another.
+    const auto grey = [](QColor c) {
+        return qAbs(c.red() - c.green()) < 30 && qAbs(c.green() - c.blue()) < 30;
+    };
+    // The slide's corner colours where its picture in the bar should have them, and its middle.
+    const auto barOff = [&](const QColor &middle) {
+        const QRect at = bar->shownPictureRect();
+        const QImage shot = screenArea(bar).copy(at);
+        QStringList off;
+        const QList<QPair<QPointF, QColor>> points = {{{0.08, 0.13}, Qt::red},
+                                                      {{0.92, 0.13}, Qt::green},
+                                                      {{0.08, 0.87}, Qt::blue},
+                                                      {{0.92, 0.87}, Qt::yellow},
+                                                      {{0.5, 0.8}, middle}};
+        for (const auto &p : points) {
+            const QColor c =
+                shot.pixelColor(int(shot.width() * p.first.x()), int(shot.height() * p.first.y()));
+            const QColor want = p.second;
+            if (qAbs(c.red() - want.red()) > 60 || qAbs(c.green() - want.green()) > 60 ||
+                qAbs(c.blue() - want.blue()) > 60)
+                off << QStringLiteral("%1,%2 %3").arg(p.first.x()).arg(p.first.y()).arg(c.name());
+        }
+        return off.join("; ");
+    };
+    for (int slide : {2, 3}) {
+        click(buttonWithTip(&w, "下一页"));
+        QTRY_COMPARE(w.slidePage(), slide);
+        QTest::qWait(1500);
+        QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
+            screenshotDir() + QStringLiteral("/liveshow-pictures-%1.png").arg(slide)));
+        for (QPushButton *button : {canvas->previousStepButton(), canvas->nextStepButton()}) {
+            QVERIFY(button->isVisible());
+            QTRY_VERIFY2_WITH_TIMEOUT(offPixels(button, grey).isEmpty(),
+                                      qPrintable(offPixels(button, grey)), 3000);
+        }
+        // The bar shows the whole slide, its black black.
+        QTRY_VERIFY2(barOff(slide == 2 ? Qt::white : Qt::black).isEmpty(),
+                     qPrintable(barOff(slide == 2 ? Qt::white : Qt::black)));
+        QSize fitted = bar->shownPicture().size();
+        fitted.scale(bar->shownPictureRect().size(), Qt::KeepAspectRatio);
+        QCOMPARE(fitted, bar->shownPictureRect().size());
+    }
+    // The copy of the black page: black where the buttons lie over the show.
+    const QImage page = canvas->pageImage(false).toImage();
+    const double scale = double(page.width()) / canvas->width();
+    for (QPushButton *button : {canvas->previousStepButton(), canvas->nextStepButton()}) {
+        const QColor c = page.pixelColor(button->geometry().center() * scale);
+        QVERIFY2(c.lightness() < 30, qPrintable(c.name()));
+    }
     w.closeAllTabs();
     w.close();
 }

@@ -1,4 +1,5 @@
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/slideoutlinecombo.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -166,7 +167,7 @@ MainWindow::MainWindow(QWidget *parent)
     tutorialAction = new QAction(QStringLiteral("使用教程"), this);
     exitAction = new QAction(QStringLiteral("退出"), this);
 
-    slideOutlineCombo = new QComboBox(this);
+    slideOutlineCombo = new SlideOutlineCombo(this);
     pageCombo = new QComboBox(this);
     pageSpinBox = new QSpinBox(this);
     pageLabel = new QLabel(this);

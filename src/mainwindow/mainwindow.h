@@ -36,6 +36,7 @@ class PaintProperty;
 class PDFReader;
 class QAction;
 class QComboBox;
+class SlideOutlineCombo;
 class QHBoxLayout;
 class QLabel;
 class QMenu;
@@ -436,7 +437,7 @@ private:
     QAction *aboutAction = nullptr;
     QAction *tutorialAction = nullptr;
     QAction *exitAction = nullptr;
-    QComboBox *slideOutlineCombo = nullptr;
+    SlideOutlineCombo *slideOutlineCombo = nullptr;
     QComboBox *pageCombo = nullptr;
     QSpinBox *pageSpinBox = nullptr;
     QLabel *pageLabel = nullptr;

@@ -20,6 +20,7 @@
 #include "canvas/canvas.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/personallogo.h"
+#include "mainwindow/slideoutlinecombo.h"
 #include "mainwindow/tabitem.h"
 #include "mainwindow/texteditdialog.h"
 #include "online/advertise.h"

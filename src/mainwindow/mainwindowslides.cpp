@@ -17,6 +17,7 @@
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
 #include "mainwindow/scrollarea.h"
+#include "mainwindow/slideoutlinecombo.h"
 #include "mainwindow/tabitem.h"
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
@@ -521,12 +522,14 @@ QImage MainWindow::slidePageImage(int index)
 void MainWindow::refreshSlideOutline(int page)
 {
     slideOutlineCombo->clear();
+    slideOutlineCombo->setShownPicture(QPixmap());
     for (int k = 0; k < slideThumbnails.size(); ++k) {
         QIcon icon = slideThumbnails.at(k);
         if (k + 1 == page) {
             const QList<QSize> available = icon.availableSizes();
             QPixmap pixmap = icon.pixmap(available.isEmpty() ? slideOutlineCombo->iconSize()
                                                              : available.first());
+            slideOutlineCombo->setShownPicture(pixmap);
             QPainter painter(&pixmap);
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(0, 0, 255, 80));

@@ -43,6 +43,7 @@
 #include "mainwindow/recentfilescontroler.h"
 #include "mainwindow/scrollarea.h"
 #include "mainwindow/shortcutkeys.h"
+#include "mainwindow/slideoutlinecombo.h"
 #include "mainwindow/tabitem.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"

@@ -1,8 +1,5 @@
 #include "platform/x11framesource.h"
 
-#include <sys/ipc.h>
-#include <sys/shm.h>
-#include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 #include <QPainter>
@@ -16,21 +13,9 @@ X11FrameSource::X11FrameSource(const QPoint &screenOrigin)
 
 X11FrameSource::~X11FrameSource()
 {
-    releaseShm();
+    shm.release();
     if (connection)
         xcb_disconnect(connection);
-}
-
-void X11FrameSource::releaseShm()
-{
-    if (shmSegment && connection)
-        xcb_shm_detach(connection, shmSegment);
-    if (shmData)
-        shmdt(shmData);
-    shmSegment = 0;
-    shmData = nullptr;
-    shmSize = 0;
-    shmId = -1;
 }
 
 bool X11FrameSource::open(const QRect &area)
@@ -68,74 +53,20 @@ bool X11FrameSource::open(const QRect &area)
         std::free(fixes);
     }
     rootArea = area.translated(origin);
-    releaseShm();
-    auto *shmVersion =
-        xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr);
-    if (!shmVersion)
-        return true; // a remote server: plain GetImage below
-    std::free(shmVersion);
-    const int size = area.width() * area.height() * 4;
-    shmId = shmget(IPC_PRIVATE, static_cast<size_t>(size), IPC_CREAT | 0600);
-    if (shmId < 0)
-        return true;
-    void *address = shmat(shmId, nullptr, 0);
-    if (address == reinterpret_cast<void *>(-1)) {
-        shmctl(shmId, IPC_RMID, nullptr);
-        shmId = -1;
-        return true;
-    }
-    shmData = static_cast<uchar *>(address);
-    shmSize = size;
-    shmSegment = xcb_generate_id(connection);
-    xcb_generic_error_t *error =
-        xcb_request_check(connection, xcb_shm_attach_checked(connection, shmSegment, shmId, 0));
-    // Marked for removal now: the segment goes away with the last detach, even after a crash.
-    shmctl(shmId, IPC_RMID, nullptr);
-    if (error) {
-        std::free(error);
-        shmSegment = 0;
-        releaseShm();
-    }
+    shm.release();
+    // Without shared memory (a remote server) plain GetImage does.
+    shm.reserve(connection, area.width() * area.height() * 4);
     return true;
 }
 
 bool X11FrameSource::readRoot(const QRect &rect, uchar *target)
 {
-    const int bytes = rect.width() * rect.height() * 4;
-    if (shmData && bytes <= shmSize) {
-        auto *reply = xcb_shm_get_image_reply(
-            connection,
-            xcb_shm_get_image(connection, root, static_cast<int16_t>(rect.x()),
-                              static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
-                              static_cast<uint16_t>(rect.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                              shmSegment, 0),
-            nullptr);
-        if (!reply)
-            return false;
-        std::free(reply);
-        readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                     std::chrono::steady_clock::now().time_since_epoch())
-                     .count();
-        if (target != shmData)
-            std::memcpy(target, shmData, static_cast<size_t>(bytes));
-        return true;
-    }
-    auto *reply = xcb_get_image_reply(
-        connection,
-        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(rect.x()),
-                      static_cast<int16_t>(rect.y()), static_cast<uint16_t>(rect.width()),
-                      static_cast<uint16_t>(rect.height()), ~0u),
-        nullptr);
-    if (!reply)
+    if (!shm.read(connection, root, rect, target))
         return false;
     readNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                  std::chrono::steady_clock::now().time_since_epoch())
                  .count();
-    const bool whole = xcb_get_image_data_length(reply) >= bytes;
-    if (whole)
-        std::memcpy(target, xcb_get_image_data(reply), static_cast<size_t>(bytes));
-    std::free(reply);
-    return whole;
+    return true;
 }
 
 QImage X11FrameSource::grab()
@@ -144,11 +75,11 @@ QImage X11FrameSource::grab()
         return {};
     const QRect visible = rootArea & QRect(0, 0, rootWidth, rootHeight);
     QImage image;
-    if (visible == rootArea && shmData) {
+    if (visible == rootArea && shm.data()) {
         // The usual case: the picture is the shared memory itself, no copy.
-        if (!readRoot(visible, shmData))
+        if (!readRoot(visible, shm.data()))
             return {};
-        image = QImage(shmData, visible.width(), visible.height(), visible.width() * 4,
+        image = QImage(shm.data(), visible.width(), visible.height(), visible.width() * 4,
                        QImage::Format_RGB32);
     } else {
         image = QImage(rootArea.size(), QImage::Format_RGB32);

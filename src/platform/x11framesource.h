@@ -3,6 +3,7 @@
 #include <QPoint>
 
 #include "platform/framesource.h"
+#include "platform/x11shmimage.h"
 
 // The X root window through MIT-SHM on a connection of its own, with the pointer from XFixes.
 // Without an X server, or without the extensions, open() fails.
@@ -22,7 +23,6 @@ public:
 private:
     bool readRoot(const QRect &rootRect, uchar *target);
     void drawPointer(QImage &image);
-    void releaseShm();
 
     QPoint origin;
     QRect rootArea; // the area in root coordinates
@@ -31,10 +31,7 @@ private:
     int rootWidth = 0;
     int rootHeight = 0;
     bool hasXFixes = false;
-    unsigned int shmSegment = 0;
-    int shmId = -1;
-    uchar *shmData = nullptr;
-    int shmSize = 0;
+    X11ShmImage shm;
     QImage pointerImage;
     QPoint pointerHotSpot;
     unsigned int pointerSerial = 0;

@@ -1,14 +1,10 @@
 #include "slideshow/liveshow.h"
 
-#include <xcb/xcb.h>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QWidget>
 #include <QWindow>
-#include <QX11Info>
-
-#include <cstdlib>
 
 #include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
@@ -25,34 +21,14 @@ constexpr int stepReads = 5;
 // The poll's answers (the mouse tool clicks the show on by itself) read it at most this often.
 constexpr int pollReadMs = 1000;
 
-xcb_connection_t *connection()
-{
-    return QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
-}
-
-// The size of an X window in device pixels; empty when there is none.
 QSize nativeSize(quintptr window)
 {
-    xcb_connection_t *c = connection();
-    if (!c || !window)
-        return QSize();
-    xcb_get_geometry_reply_t *reply =
-        xcb_get_geometry_reply(c, xcb_get_geometry(c, xcb_drawable_t(window)), nullptr);
-    const QSize size = reply ? QSize(reply->width, reply->height) : QSize();
-    std::free(reply);
-    return size;
+    return X11WindowReader::windowSize(window);
 }
 
 bool hasChildWindows(quintptr window)
 {
-    xcb_connection_t *c = connection();
-    if (!c || !window)
-        return false;
-    xcb_query_tree_reply_t *reply =
-        xcb_query_tree_reply(c, xcb_query_tree(c, xcb_window_t(window)), nullptr);
-    const bool has = reply && xcb_query_tree_children_length(reply) > 0;
-    std::free(reply);
-    return has;
+    return X11WindowReader::hasChildWindows(window);
 }
 
 } // namespace
@@ -63,17 +39,9 @@ LiveShow::LiveShow(QWidget *window)
 {
     m_poll.setInterval(300);
     connect(&m_poll, &QTimer::timeout, this, &LiveShow::poll);
-    m_keep.setInterval(500);
-    connect(&m_keep, &QTimer::timeout, this, [this] {
-        const QImage shown = grab();
-        if (!shown.isNull()) {
-            m_lastPicture = shown;
-            m_lastPictureSlide = m_slide;
-        }
-    });
     m_backdropTimer.setInterval(250);
     connect(&m_backdropTimer, &QTimer::timeout, this, [this] {
-        refreshBackdrop();
+        readStep();
         if (--m_backdropReads <= 0)
             m_backdropTimer.stop();
     });
@@ -81,15 +49,13 @@ LiveShow::LiveShow(QWidget *window)
 
 void LiveShow::setKeepPictures(bool on)
 {
-    if (on) {
-        m_lastPicture = QImage();
-        m_lastPictureSlide = 0;
-        m_keep.start();
-    } else {
-        m_keep.stop();
-        m_lastPicture = QImage();
-        m_lastPictureSlide = 0;
-    }
+    m_keepPictures = on;
+    m_lastPicture = QImage();
+    m_lastPictureSlide = 0;
+    // The step on screen now; after that each step's reads keep it.
+    m_readDigest = 0;
+    if (on && isShown())
+        followStep(stepReads);
 }
 
 LiveShow::~LiveShow()
@@ -134,6 +100,8 @@ bool LiveShow::begin(const QString &file, const QRect &where)
     m_host->create();
     m_host->installEventFilter(this);
     const quintptr id = quintptr(m_host->winId());
+    // Reads of the show give the office's pixels, not our overlay's over them.
+    m_reader.redirect(id);
     // The office's menu and its own key handling never see these; they come to us.
     X11InputCatcher::holdInput(id);
     QSize size = nativeSize(id);
@@ -269,36 +237,10 @@ void LiveShow::setPassThrough(bool passThrough)
 
 QImage LiveShow::grab() const
 {
-    if (!isShown() || !m_host)
+    if (!isShown() || !m_host || !m_reader.read(quintptr(m_host->winId())))
         return QImage();
-    QImage image = readWindow(quintptr(m_host->winId()));
+    QImage image = m_reader.image();
     image.setDevicePixelRatio(m_host->devicePixelRatio());
-    return image;
-}
-
-QImage LiveShow::readWindow(quintptr id)
-{
-    xcb_connection_t *c = connection();
-    if (!c || !id)
-        return QImage();
-    const xcb_window_t window = xcb_window_t(id);
-    const QSize size = nativeSize(window);
-    if (size.isEmpty())
-        return QImage();
-    xcb_get_image_reply_t *reply =
-        xcb_get_image_reply(c,
-                            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
-                                          quint16(size.width()), quint16(size.height()), ~0u),
-                            nullptr);
-    QImage image;
-    const int bytes = reply ? xcb_get_image_data_length(reply) : 0;
-    if (reply && (reply->depth == 24 || reply->depth == 32) &&
-        bytes >= size.width() * size.height() * 4) {
-        image = QImage(xcb_get_image_data(reply), size.width(), size.height(),
-                       bytes / size.height(), QImage::Format_RGB32)
-                    .copy();
-    }
-    std::free(reply);
     return image;
 }
 
@@ -310,7 +252,8 @@ void LiveShow::setBackdrop(const QPixmap &page, int slide)
     // from its PDF page.
     if (!isShown() || slide != m_backdropSlide || m_target) {
         m_backdropSlide = 0;
-        m_backdropRead = QImage();
+        m_readDigest = 0;
+        m_backdropPage = page;
         m_overlay->setBackdrop(page);
     }
     if (isShown())
@@ -319,46 +262,57 @@ void LiveShow::setBackdrop(const QPixmap &page, int slide)
 
 void LiveShow::followStep(int reads)
 {
-    if (!m_overlay || m_overlay->isComposited() || reads <= 0)
+    const bool backdrop = m_overlay && !m_overlay->isComposited();
+    if ((!backdrop && !m_keepPictures) || reads <= 0)
         return;
     m_backdropReads = qMax(m_backdropReads, reads);
     if (!m_backdropTimer.isActive())
         m_backdropTimer.start();
 }
 
-void LiveShow::refreshBackdrop()
+void LiveShow::readStep()
 {
     // A jump in flight: the show may still be on the slide before.
+    if (!isShown() || m_target)
+        return;
     QWidget *content = m_overlay ? m_overlay->content() : nullptr;
-    if (!content || m_overlay->isComposited() || m_target)
+    const bool backdrop = content && !m_overlay->isComposited();
+    const bool clean = m_reader.isRedirected();
+    // Nothing to keep under the ink yet (no PDF copy) and a read that holds our own overlay:
+    // the ink would blend with itself.
+    const bool forBackdrop = backdrop && (clean || !m_backdropPage.isNull());
+    if (!forBackdrop && !m_keepPictures)
         return;
-    // Nothing to keep under the ink yet (no PDF copy): the read alone would hold the ink.
-    const QPixmap before = m_overlay->backdrop();
-    if (before.isNull())
-        return;
-    QImage shown = grab();
-    if (shown.isNull())
+    if (!m_reader.read(quintptr(m_host->winId())))
         return;
     m_backdropAge.start();
-    const qreal ratio = shown.devicePixelRatio();
-    shown.setDevicePixelRatio(1.0);
-    // Where the overlay's own ink and buttons cover the show, the read gives them, not the
-    // slide: there the picture before stays.
-    QRegion ours;
-    for (const QRect &r : m_overlay->shownRegion().translated(-content->pos()))
-        ours += QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio)
-                    .toAlignedRect();
-    QImage picture(shown.size(), QImage::Format_RGB32);
-    QPainter painter(&picture);
-    painter.drawImage(0, 0, shown);
-    painter.setClipRegion(ours);
-    painter.drawPixmap(picture.rect(), before);
-    painter.end();
-    if (m_backdropSlide == m_slide && picture == m_backdropRead)
+    // Most reads after a step find the step as it was: no copy, no repaint.
+    if (m_readSlide == m_slide && m_readDigest == m_reader.digest())
         return;
-    m_backdropRead = picture;
+    m_readDigest = m_reader.digest();
+    m_readSlide = m_slide;
+    QImage shown = m_reader.image();
+    if (m_keepPictures) {
+        m_lastPicture = shown;
+        m_lastPicture.setDevicePixelRatio(m_host->devicePixelRatio());
+        m_lastPictureSlide = m_slide;
+    }
+    if (!forBackdrop)
+        return;
+    if (!clean) {
+        // Where the overlay's own ink and buttons cover the show, the read gives them, not
+        // the slide: there the slide's page stays.
+        const qreal ratio = m_host->devicePixelRatio();
+        QRegion ours;
+        for (const QRect &r : m_overlay->shownRegion().translated(-content->pos()))
+            ours += QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio)
+                        .toAlignedRect();
+        QPainter painter(&shown);
+        painter.setClipRegion(ours);
+        painter.drawPixmap(shown.rect(), m_backdropPage);
+    }
     m_backdropSlide = m_slide;
-    m_overlay->setBackdrop(QPixmap::fromImage(picture));
+    m_overlay->setBackdrop(QPixmap::fromImage(shown));
 }
 
 bool LiveShow::eventFilter(QObject *watched, QEvent *event)
@@ -516,7 +470,10 @@ void LiveShow::leave()
     m_backdropTimer.stop();
     m_backdropReads = 0;
     m_backdropSlide = 0;
-    m_backdropRead = QImage();
+    m_backdropPage = QPixmap();
+    m_readDigest = 0;
+    m_readSlide = 0;
+    m_reader.release();
     m_commandAge.invalidate();
     watchPicture(false);
     if (had && m_bridge)

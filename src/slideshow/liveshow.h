@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "platform/slideshowbridge.h"
+#include "platform/x11windowreader.h"
 
 class InkOverlay;
 
@@ -62,13 +63,11 @@ public:
     // The mouse tool: clicks reach the show (but for the board's own buttons).
     void setPassThrough(bool passThrough);
 
-    // The pixels of the step on screen, as the show's window holds them; null when not shown.
+    // The pixels of the step on screen, as the office drew them (never our overlay's); null
+    // when not shown.
     QImage grab() const;
-    // The whole of an X window of ours (children included) in device pixels, as a backdrop
-    // read takes it; null when it cannot be read.
-    static QImage readWindow(quintptr window);
-    // While on, the step on screen is kept every half second, for a loss with no other
-    // picture of the slide to show.
+    // While on, the step on screen is kept after each step, for a loss with no other picture
+    // of the slide to show.
     void setKeepPictures(bool on);
     // Without a compositing manager the overlay's half-covering ink blends with a picture of
     // the slide: page (the PDF copy's) until the show's own pixels of the step on screen are
@@ -105,7 +104,7 @@ private:
     void watchPicture(bool on);
     void leave();
     void followStep(int reads);
-    void refreshBackdrop();
+    void readStep();
     QSize deviceSize() const;
 
     QWidget *m_window;
@@ -119,14 +118,21 @@ private:
     QList<QPointer<QWindow>> m_released;
     InkOverlay *m_overlay = nullptr;
     QTimer m_poll;
-    QTimer m_keep;
+    // Reads of the show's window; mutable: a read changes nothing of the show.
+    mutable X11WindowReader m_reader;
+    bool m_keepPictures = false;
     QImage m_lastPicture;
     int m_lastPictureSlide = 0;
     QTimer m_backdropTimer;
     int m_backdropReads = 0;
     // The slide whose pixels the overlay's backdrop holds; 0 while it is the PDF copy's page.
     int m_backdropSlide = 0;
-    QImage m_backdropRead;
+    // The slide's page the backdrop started from (the PDF copy's), kept where a read that
+    // shows our overlay cannot give the slide.
+    QPixmap m_backdropPage;
+    // The last read: its digest and the slide reported then.
+    quint64 m_readDigest = 0;
+    int m_readSlide = 0;
     QElapsedTimer m_backdropAge;
     QElapsedTimer m_commandAge;
     bool m_started = false;

@@ -1,6 +1,7 @@
 #include <xcb/xcb.h>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLocalServer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -8,6 +9,8 @@
 
 #include <csignal>
 #include <memory>
+
+#include <unistd.h>
 
 #include "canvas/canvas.h"
 #include "mainwindow/slideoutlinecombo.h"
@@ -49,6 +52,30 @@ QList<qint64> groupMembers(qint64 group, const QString &name = QString())
             pids << pid;
     }
     return pids;
+}
+
+// The office's pipe for finding other copies of itself, as the process pid listens on it.
+QString instancePipeOf(qint64 pid)
+{
+    QSet<QByteArray> sockets;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
+        char link[64];
+        const ssize_t n =
+            ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), link, sizeof link);
+        if (n > 0)
+            sockets << QByteArray(link, int(n));
+    }
+    // Num RefCount Protocol Flags Type St Inode Path
+    const QByteArray prefix =
+        QStringLiteral("/tmp/OSL_PIPE_%1_SingleOfficeIPC_").arg(::getuid()).toUtf8();
+    for (const QByteArray &line : FileSystem::readAll("/proc/net/unix").split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() >= 8 && fields.at(7).startsWith(prefix) &&
+            sockets.contains("socket:[" + fields.at(6) + ']'))
+            return QString::fromUtf8(fields.at(7));
+    }
+    return QString();
 }
 
 qint64 bridgeGroup(MainWindow &w)
@@ -263,6 +290,7 @@ private slots:
     void lessonInLiveShow_data();
     void lessonInLiveShow();
     void officeKilledMidShow();
+    void anotherOfficeKeepsItsPipe();
     void showLoopsAndKeepsItsStep();
     void fillsItsArea();
     void atScaleTwo();
@@ -485,6 +513,67 @@ void X11LiveShowTest::officeKilledMidShow()
     w.closeAllTabs();
     w.close();
     QTRY_COMPARE(groupMembers(second), QList<qint64>());
+}
+
+// The teacher's own office, started while ours loads, names its instance pipe as ours does: a
+// killed office of ours takes its own pipe along, never hers.
+void X11LiveShowTest::anotherOfficeKeepsItsPipe()
+{
+    QB_OPEN_LIVE(lesson, "第六课");
+    // Our office's profile has seen its first start (which restarts the office once): the next
+    // one starts at once.
+    ::kill(pid_t(groupMembers(bridgeGroup(w), "soffice.bin").value(0)), SIGKILL);
+    QTRY_COMPARE(w.statusText(), QStringLiteral("幻灯片模式异常退出，转入图片模式"));
+    QCOMPARE(lesson->boxes->texts, QStringList());
+    lesson->boxes.reset();
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w.closeTab(w.currentTabItem());
+    }
+    QTRY_VERIFY(!w.currentTabItem());
+
+    // Sorted after any name the office gives (hexadecimal digits).
+    const QString foreign = QStringLiteral("/tmp/OSL_PIPE_%1_SingleOfficeIPC_zz-quillboard-test-%2")
+                                .arg(::getuid())
+                                .arg(qApp->applicationPid());
+    QLocalServer::removeServer(foreign);
+    QLocalServer teacher;
+    bool beforeOurs = false;
+    // Once our office runs and before it listens on our pipe.
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        const qint64 group = bridgeGroup(w);
+        if (!group || groupMembers(group, "soffice.bin").isEmpty())
+            return;
+        watch.stop();
+        const QString ours =
+            QStringLiteral("OSL_PIPE_*quillboard-%1-*").arg(qApp->applicationPid());
+        beforeOurs = QDir("/tmp").entryList({ours}, QDir::System).isEmpty();
+        teacher.listen(foreign);
+    });
+    watch.start(5);
+    w.openFilesFromArguments({lesson->pptx});
+    QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 90000);
+    QVERIFY(teacher.isListening());
+    QVERIFY(beforeOurs);
+    const qint64 group = bridgeGroup(w);
+    const QList<qint64> office = groupMembers(group, "soffice.bin");
+    QCOMPARE(office.size(), 1);
+    const QString own = instancePipeOf(office.first());
+    QVERIFY(!own.isEmpty());
+    QVERIFY(own != foreign);
+    // Killed, our office leaves its pipes to the bridge to take away.
+    ::kill(pid_t(office.first()), SIGKILL);
+    QTRY_COMPARE(w.statusText(), QStringLiteral("幻灯片模式异常退出，转入图片模式"));
+    QTRY_COMPARE(groupMembers(group), QList<qint64>());
+    QTRY_VERIFY(!QFileInfo::exists(own));
+    QVERIFY(QFileInfo::exists(foreign));
+    {
+        BoxAnswerer sure(QStringLiteral("确定"));
+        w.closeAllTabs();
+    }
+    w.close();
+    QVERIFY(QFileInfo::exists(foreign));
 }
 
 // The office's own show, as the bridge drives it: going to the slide on show (what a resize or

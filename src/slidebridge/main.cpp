@@ -34,7 +34,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,7 +62,6 @@ bool officeListening = false;
 // office leaves both behind.
 char pipeFile[512] = {0};
 char instancePipe[512] = {0};
-std::set<std::string> pipesBefore;
 int wakePipe[2] = {-1, -1};
 
 void say(const std::string &line)
@@ -98,6 +99,46 @@ std::set<std::string> instancePipes()
         ::closedir(dir);
     }
     return names;
+}
+
+pid_t parentOf(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    // pid (name) state ppid ...: the name may hold blanks and brackets.
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream rest(stat.substr(close + 1));
+    std::string state;
+    long parent = 0;
+    rest >> state >> parent;
+    return pid_t(parent);
+}
+
+// Whether the process listening on the socket at path is our office or one of its children.
+// Another user's office (the teacher's own, started meanwhile) names its pipe the same way.
+bool listenedByOffice(const std::string &path)
+{
+    sockaddr_un address{};
+    if (officePid <= 0 || path.size() >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    const bool known = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+                       ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0;
+    ::close(fd);
+    for (pid_t pid = known ? peer.pid : 0; pid > 1; pid = parentOf(pid)) {
+        if (pid == officePid)
+            return true;
+    }
+    return false;
 }
 
 // The office's own binary, run directly, so that it is our child and dies with us; empty when
@@ -234,7 +275,6 @@ bool startOffice(const std::string &binary, const std::string &profile, const st
     const std::string env = "-env:UserInstallation=" + profile;
     std::snprintf(pipeFile, sizeof pipeFile, "/tmp/OSL_PIPE_%u_%s", unsigned(::getuid()),
                   pipe.c_str());
-    pipesBefore = instancePipes();
     const pid_t parent = ::getpid();
     officePid = ::fork();
     if (officePid < 0) {
@@ -333,8 +373,10 @@ std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
     // The office made its instance pipe before it listened on ours.
     if (!instancePipe[0]) {
         for (const std::string &name : instancePipes()) {
-            if (!pipesBefore.count(name) && name.size() < sizeof instancePipe)
+            if (name.size() < sizeof instancePipe && listenedByOffice(name)) {
                 std::strcpy(instancePipe, name.c_str());
+                break;
+            }
         }
     }
     return "ok";

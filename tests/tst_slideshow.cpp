@@ -8,6 +8,7 @@
 
 #include "boxanswerer.h"
 #include "pdffixtures.h"
+#include "processtree.h"
 #include "requiredprograms.h"
 #include "slidefixtures.h"
 
@@ -41,6 +42,9 @@ private slots:
     void officeDyingWhileOpeningTriedAgain();
     void bridgeAnswersAndNews_data();
     void bridgeAnswersAndNews();
+    void officeGoesWhenNoShowNeedsIt_data();
+    void officeGoesWhenNoShowNeedsIt();
+    void bridgeNeverWaitedFor();
 
 private:
     // The only tab, opened from path without a message; null otherwise.
@@ -313,6 +317,10 @@ void TestSlideShow::bridgeAnswersAndNews_data()
         << false << false;
     QTest::newRow("hidden slide") << "echo \"$id ok -1 3 1\"" << 0 << 0 << false << false;
     QTest::newRow("office dies") << "echo '* lost'" << 0 << 0 << true << false;
+    // A line with no end, far past the longest answer (all the notes): lost as a dead office.
+    QTest::newRow("endless line")
+        << "echo \"$id ok 1 3 1\"; while :; do printf '%01048576d' 0; done" << 2 << 0 << true
+        << false;
     QTest::newRow("show ended, told by the answer")
         << "echo \"$id ok -1 0 0\"" << 0 << 0 << false << true;
     QTest::newRow("show ended, told unasked")
@@ -371,10 +379,90 @@ void TestSlideShow::bridgeAnswersAndNews()
         QCOMPARE(changes.first().first().toInt(), changed);
     QCOMPARE(ends.size(), int(ended));
     QCOMPARE(bridge.isLive(), !lost && !ended);
-    // An ended show closes its document in the kept office; a lost one takes the bridge with it.
-    QCOMPARE(bridge.processId() != 0, !lost);
+    // An ended show closes its document, then the office goes, as no show needs it any more;
+    // a lost one takes the bridge with it.
+    QCOMPARE(bridge.processId() != 0, !lost && !ended);
     QCOMPARE(FileSystem::readAll(closes).count('\n'), ended ? 1 : 0);
     QCOMPARE(closings.size(), int(lost || ended));
+    qunsetenv("QB_SLIDEBRIDGE");
+}
+
+void TestSlideShow::officeGoesWhenNoShowNeedsIt_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("open");
+    QTest::newRow("show closed") << "close"
+                                 << "echo \"$id ok 3\"";
+    QTest::newRow("open refused") << "close"
+                                  << "echo \"$id err load refused\"";
+    QTest::newRow("started ahead for no show") << "ahead"
+                                               << "echo \"$id ok 3\"";
+    QTest::newRow("opened again at once") << "again"
+                                          << "echo \"$id ok 3\"";
+}
+
+void TestSlideShow::officeGoesWhenNoShowNeedsIt()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, open);
+    QTemporaryDir dir;
+    const QString script = dir.filePath("bridge");
+    QVERIFY(FileSystem::writeBytes(script, QStringLiteral("#!/bin/sh\nwhile read -r id verb rest; "
+                                                          "do case $verb in\nopen) %1;;\n"
+                                                          "notes) echo \"$id ok =a =b =c\";;\n"
+                                                          "quit) echo \"$id ok\"; exit;;\n"
+                                                          "*) echo \"$id ok\";; esac; done\n")
+                                               .arg(open)
+                                               .toUtf8()));
+    QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
+    qputenv("QB_SLIDEBRIDGE", script.toUtf8());
+    ProcessSlideShowBridge bridge(QStringLiteral("soffice"), dir.filePath("profile"));
+    const auto openDeck = [&] { bridge.open(dir.filePath("deck.pptx"), 1, QSize(640, 480)); };
+    how == "ahead" ? bridge.startOffice() : openDeck();
+    const qint64 group = bridge.processId();
+    QTRY_VERIFY(!bridge.isBusy());
+    bridge.close();
+    if (how == "again") {
+        // A show that comes before the close is answered keeps the office.
+        openDeck();
+        QTRY_VERIFY(bridge.isLive() && !bridge.isBusy());
+        QCOMPARE(bridge.processId(), group);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(stillLive({}, {group}), QList<qint64>(), 5000);
+        // The next show starts an office again.
+        openDeck();
+        QVERIFY(bridge.processId() > 0 && bridge.processId() != group);
+        QTRY_VERIFY(!bridge.isBusy());
+        QCOMPARE(bridge.isLive(), open.contains("ok"));
+    }
+    qunsetenv("QB_SLIDEBRIDGE");
+}
+
+// A bridge that answers nothing and ignores its quit and TERM: the event loop turns on while
+// it is started, opened into and shut down, and it goes with its group all the same.
+void TestSlideShow::bridgeNeverWaitedFor()
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath("bridge");
+    QVERIFY(FileSystem::writeBytes(script,
+                                   "#!/bin/sh\ntrap '' TERM\nsleep 600 &\n"
+                                   "while read -r line; do :; done\nwait\n"));
+    QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
+    qputenv("QB_SLIDEBRIDGE", script.toUtf8());
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+    ticker.start(20);
+    sinceTick.start();
+    ProcessSlideShowBridge bridge(QStringLiteral("soffice"), dir.filePath("profile"));
+    bridge.open(dir.filePath("deck.pptx"), 1, QSize(640, 480));
+    const qint64 group = bridge.processId();
+    QTRY_COMPARE(stillLive({}, {group}).size(), 2);
+    bridge.shutdown();
+    QTRY_COMPARE_WITH_TIMEOUT(stillLive({}, {group}), QList<qint64>(), 10000);
+    // Far below the time a wait for the bridge would take.
+    QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
     qunsetenv("QB_SLIDEBRIDGE");
 }
 

@@ -20,10 +20,12 @@
 #include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
 #include "slideshow/liveshow.h"
+#include "slideshow/presentationloader.h"
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"
 #include "ownxvfb.h"
+#include "processtree.h"
 #include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "slidefixtures.h"
@@ -298,6 +300,7 @@ private slots:
     void penAlwaysDrawsOverTheShow_data();
     void penAlwaysDrawsOverTheShow();
     void picturesOfTheSlideOnShow();
+    void failedOpenLeavesNoOffice();
 };
 
 void X11LiveShowTest::lessonInLiveShow_data()
@@ -843,6 +846,39 @@ void X11LiveShowTest::picturesOfTheSlideOnShow()
         QVERIFY2(c.lightness() < 30, qPrintable(c.name()));
     }
     w.closeAllTabs();
+    w.close();
+}
+
+void X11LiveShowTest::failedOpenLeavesNoOffice()
+{
+    QB_REQUIRE_PROGRAM("soffice");
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString text = x.data.filePath("不是幻灯片.pptx");
+    QVERIFY(FileSystem::writeBytes(text, "plain text, no presentation\n"));
+    QSignalSpy starting(w.slideShowBridge(), &SlideShowBridge::officeStarting);
+    {
+        BoxAnswerer boxes("OK");
+        w.openFilesFromArguments({text});
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{PresentationLoader::notLoadedMessage()},
+                                  90000);
+    }
+    QVERIFY(w.tabList().isEmpty());
+    QCOMPARE(starting.size(), 1);
+    // Neither the bridge nor the office that had no show to run stays; the office is known by
+    // its pipe, also when it has lost its parent.
+    const QString pipe = QStringLiteral("quillboard-%1-").arg(qApp->applicationPid());
+    const auto left = [&] {
+        QStringList names;
+        for (const ProcessEntry &p : liveProcesses()) {
+            if (p.commandLine.contains(pipe) ||
+                (p.parent == qApp->applicationPid() && p.name.startsWith("quillboard-sli")))
+                names << p.name;
+        }
+        return names;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(left(), QStringList(), 10000);
     w.close();
 }
 

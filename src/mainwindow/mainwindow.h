@@ -493,8 +493,8 @@ private:
     QString slideOpenPath;
     bool slideTabBuilt = false;
     DocumentConverter *slideConverter = nullptr;
-    // The live show: its bridge (kept, with its office, for the program's lifetime), the
-    // native window it runs in, and the overlay that holds the ink above it.
+    // The live show: its bridge (kept for the program's lifetime; its office runs while a show
+    // needs it), the native window it runs in, and the overlay that holds the ink above it.
     std::function<SlideShowBridge *(QObject *)> slideBridgeFactory;
     bool slideBridgeFactorySet = false;
     SlideShowBridge *slideBridge = nullptr;

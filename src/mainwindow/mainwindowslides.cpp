@@ -214,6 +214,8 @@ bool MainWindow::openPresentation(const QString &path)
     auto fail = [&](const QString &text) {
         if (liveShow && liveShow->isWaitingForPicture())
             liveShow->stop();
+        else if (bridge && !bridge->isLive())
+            bridge->close(); // the office started ahead has no show to run
         slideOpenPath.clear();
         loader.discard();
         slideReader.reset();

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int bridgeGraceMs = 300;
+// A bridge asked to quit ends the office first, which takes a moment.
+constexpr int quitGraceMs = 1500;
 
 QByteArray fileUrl(const QString &path)
 {
@@ -70,7 +72,7 @@ ProcessSlideShowBridge::ProcessSlideShowBridge(const QString &program, const QSt
                      .arg(++counter)
                      .arg(quintptr(this), 0, 16);
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { end(true, true); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] { end(TimedOut); });
 }
 
 ProcessSlideShowBridge::~ProcessSlideShowBridge()
@@ -98,6 +100,10 @@ bool ProcessSlideShowBridge::ensureBridge()
     const QString bridge = bridgeProgram();
     if (m_program.isEmpty() || !QFileInfo(bridge).isExecutable())
         return false;
+    killBridge();
+    // One still quitting goes at once: the new one is sent nothing until it has gone.
+    if (m_quitting)
+        m_quitting->end(bridgeGraceMs, true);
     m_process = new ChildProcess(this);
     // Its TERM handler takes the office and its pipes along.
     m_process->setParentDeathSignal(SIGTERM);
@@ -105,18 +111,37 @@ bool ProcessSlideShowBridge::ensureBridge()
     connect(m_process, &QProcess::readyReadStandardOutput, this,
             &ProcessSlideShowBridge::readAnswers);
     ChildProcess *process = m_process;
+    // Requests wait in the queue until it runs.
+    connect(process, &QProcess::started, this, [this, process] { onStarted(process); });
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
             [this, process] {
                 if (process == m_process)
-                    end(true);
+                    end(Died);
             });
-    m_process->start(bridge, QStringList());
-    if (!m_process->waitForStarted(5000) || !m_process->hasOwnGroup()) {
-        killBridge();
-        return false;
-    }
+    // Queued: a failed start may be told from inside start().
+    connect(
+        process, &QProcess::errorOccurred, this,
+        [this, guard = QPointer<ChildProcess>(process)](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart && guard && guard == m_process)
+                end(NotStarted);
+        },
+        Qt::QueuedConnection);
     m_officeReady = false;
+    m_process->start(bridge, QStringList());
     return true;
+}
+
+void ProcessSlideShowBridge::onStarted(ChildProcess *process)
+{
+    if (process != m_process)
+        return;
+    // One that could not be given a group of its own has been killed: it could not take the
+    // office along when it ends.
+    if (!process->hasOwnGroup()) {
+        end(NotStarted);
+        return;
+    }
+    sendNext();
 }
 
 void ProcessSlideShowBridge::open(const QString &file, quintptr window, const QSize &size)
@@ -205,8 +230,12 @@ void ProcessSlideShowBridge::close()
     closing = closing || !m_queue.isEmpty();
     if (had && m_process)
         enqueue(Close, "close", callTimeLimitMs);
-    else if (!closing || !m_process)
+    else if (!closing || !m_process) {
         QMetaObject::invokeMethod(this, &SlideShowBridge::closed, Qt::QueuedConnection);
+        // An office started ahead for a show that never came.
+        if (m_process)
+            shutdown();
+    }
 }
 
 void ProcessSlideShowBridge::shutdown()
@@ -218,8 +247,7 @@ void ProcessSlideShowBridge::shutdown()
         return;
     // The bridge ends the office and itself on quit; a hung one is killed with its group.
     m_process->write(QByteArray::number(++m_lastNumber) + " quit\n");
-    m_process->waitForFinished(1500);
-    killBridge();
+    killBridge(quitGraceMs);
 }
 
 void ProcessSlideShowBridge::enqueue(Kind kind, const QByteArray &line, int timeLimitMs)
@@ -230,7 +258,8 @@ void ProcessSlideShowBridge::enqueue(Kind kind, const QByteArray &line, int time
 
 void ProcessSlideShowBridge::sendNext()
 {
-    if (m_waiting || m_queue.isEmpty() || !m_process)
+    if (m_waiting || m_queue.isEmpty() || !m_process || m_quitting ||
+        m_process->state() != QProcess::Running)
         return;
     m_current = m_queue.dequeue();
     m_current.number = ++m_lastNumber;
@@ -244,10 +273,12 @@ void ProcessSlideShowBridge::readAnswers()
     if (!m_process)
         return;
     m_buffer += m_process->readAllStandardOutput();
-    int end;
-    while ((end = m_buffer.indexOf('\n')) >= 0) {
-        const QByteArray line = m_buffer.left(end);
-        m_buffer.remove(0, end + 1);
+    int at;
+    // Only what came since the last look is searched: a long line comes in many pieces.
+    while ((at = m_buffer.indexOf('\n', m_scanned)) >= 0) {
+        m_scanned = 0;
+        const QByteArray line = m_buffer.left(at);
+        m_buffer.remove(0, at + 1);
         const int blank = line.indexOf(' ');
         const QByteArray lead = line.left(blank);
         if (lead == "*") {
@@ -267,6 +298,12 @@ void ProcessSlideShowBridge::readAnswers()
         if (!m_process)
             return;
     }
+    m_scanned = m_buffer.size();
+    if (m_buffer.size() > lineLimitBytes) {
+        // No answer of ours is this long: the bridge is out of its mind.
+        end(LineTooLong);
+        return;
+    }
     sendNext();
 }
 
@@ -275,7 +312,7 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
     const QList<QByteArray> words = line.split(' ');
     const bool ok = words.value(0) == "ok";
     if (!ok && words.value(1) == "lost") {
-        end(true);
+        end(Died);
         return;
     }
     switch (m_current.kind) {
@@ -319,7 +356,7 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
         case Step: {
             if (!ok) {
                 // The office failed the call: the show cannot be trusted any more.
-                end(true);
+                end(Died);
                 return;
             }
             if (!m_live)
@@ -337,6 +374,9 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
         }
         case Close:
             emit closed();
+            // No show needs the office any more.
+            if (m_process && !m_live && !m_opening && m_queue.isEmpty())
+                shutdown();
             break;
         case Plain:
             break;
@@ -360,7 +400,7 @@ void ProcessSlideShowBridge::event(const QByteArray &line)
     const QByteArray what = words.value(0);
     if (what == "lost") {
         // The office's process ended: at once, not at the next command.
-        end(true);
+        end(Died);
     } else if (what == "ended") {
         if (m_live)
             showGone();
@@ -378,8 +418,8 @@ void ProcessSlideShowBridge::event(const QByteArray &line)
 
 void ProcessSlideShowBridge::showGone()
 {
-    // The office ended the show (its own end, a timed deck run out): no crash, the office is
-    // kept; only the document goes.
+    // The office ended the show (its own end, a timed deck run out): no crash; the document
+    // goes, then the office.
     m_live = false;
     QQueue<Request> kept;
     for (const Request &request : qAsConst(m_queue)) {
@@ -406,40 +446,45 @@ void ProcessSlideShowBridge::failOpen(const QByteArray &answer)
         emit openFailed();
 }
 
-void ProcessSlideShowBridge::end(bool lostShow, bool timedOut)
+void ProcessSlideShowBridge::end(Cause cause)
 {
     const bool wasLive = m_live;
     const bool wasOpening = m_opening;
-    if (m_waiting && (wasOpening || m_current.kind == Office)) {
-        qWarning("slide show: %s failed: %s", stageName(m_current.kind),
-                 timedOut ? "no answer in time" : "the office or its bridge ended");
-    }
+    const char *why = cause == TimedOut      ? "no answer in time"
+                      : cause == LineTooLong ? "a line from the bridge past the limit"
+                      : cause == NotStarted  ? "the bridge did not start"
+                                             : "the office or its bridge ended";
+    if (m_waiting && (wasOpening || m_current.kind == Office))
+        qWarning("slide show: %s failed: %s", stageName(m_current.kind), why);
+    else if (cause != Died)
+        qWarning("slide show: bridge given up: %s", why);
     m_live = false;
     m_opening = false;
     m_queue.clear();
     killBridge();
     // An office that dies while it opens a show now and then opens it the next time (on a
     // slow machine it has died twice running); one that hangs would only keep the teacher
-    // waiting again.
-    if (wasOpening && !timedOut && m_openTries < 3) {
+    // waiting again, and one that will not start or talks nonsense would do so again.
+    if (wasOpening && cause == Died && m_openTries < 3) {
         beginOpen();
         return;
     }
     if (wasOpening)
         emit openFailed();
-    else if (wasLive && lostShow)
+    else if (wasLive)
         emit lost();
     // Nothing of the office holds the show's window any more.
     emit closed();
 }
 
-void ProcessSlideShowBridge::killBridge()
+void ProcessSlideShowBridge::killBridge(int quitMs)
 {
     m_deadline.stop();
     m_waiting = false;
     m_officeReady = false;
     m_officeAsked = false;
     m_buffer.clear();
+    m_scanned = 0;
     ChildProcess *process = m_process;
     m_process = nullptr;
     if (!process)
@@ -449,6 +494,28 @@ void ProcessSlideShowBridge::killBridge()
     // group goes, also when the bridge had already ended. The process ends on its own, so that
     // this object's end does not cut the clean-up short.
     process->setParent(nullptr);
-    process->end(bridgeGraceMs, true);
-    QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(m_pipeName));
+    const QString pipe = QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(m_pipeName);
+    if (quitMs <= 0)
+        QFile::remove(pipe);
+    if (process->state() == QProcess::NotRunning) {
+        process->end(bridgeGraceMs, true);
+        return;
+    }
+    m_quitting = process;
+    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            [this, process, pipe] {
+                QFile::remove(pipe);
+                if (m_quitting == process)
+                    m_quitting = nullptr;
+                sendNext();
+            });
+    // Also when it never ran, and so never finishes.
+    connect(process, &QObject::destroyed, this, &ProcessSlideShowBridge::sendNext);
+    if (quitMs > 0) {
+        connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
+                &QObject::deleteLater);
+        QTimer::singleShot(quitMs, process, [process] { process->end(bridgeGraceMs, true); });
+    } else {
+        process->end(bridgeGraceMs, true);
+    }
 }

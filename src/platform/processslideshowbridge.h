@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QQueue>
 #include <QSize>
 #include <QTimer>
@@ -11,9 +12,10 @@
 // The live show in our own office, driven by the bridge program (quillboard-slidebridge),
 // which alone links the office's libraries. One request at a time goes down its input, each
 // numbered and with a time limit; only the answer bearing its number counts. Past the limit,
-// or when the bridge or the office ends, the bridge and its whole process group are killed.
-// What the office does by itself (the show moving, ending) comes up unasked. The office is
-// started once and kept for later shows.
+// on a line past its limit, or when the bridge or the office ends, the bridge and its whole
+// process group are killed. What the office does by itself (the show moving, ending) comes up
+// unasked. The office runs while a show needs it: it ends once no show is open or opening,
+// and the next open starts it again. Nothing here waits for the bridge.
 class ProcessSlideShowBridge : public SlideShowBridge
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
     static constexpr int openTimeLimitMs = 60000;
     static constexpr int startTimeLimitMs = 45000;
     static constexpr int callTimeLimitMs = 2000;
+    // The longest line taken from the bridge: the notes answer holds every slide's notes in
+    // one line, at nine bytes a Chinese character.
+    static constexpr int lineLimitBytes = 16 * 1024 * 1024;
 
     // program: the office's start command; profileDir: a folder of its own for its profile.
     ProcessSlideShowBridge(const QString &program, const QString &profileDir,
@@ -65,14 +70,22 @@ private:
     void showGone();
     void failOpen(const QByteArray &answer = QByteArray());
     void beginOpen();
-    void end(bool lostShow, bool timedOut = false);
-    void killBridge();
+    // Why a bridge is given up on; only one that died is worth another try.
+    enum Cause { Died, TimedOut, LineTooLong, NotStarted };
+    void end(Cause cause);
+    void onStarted(ChildProcess *process);
+    void killBridge(int quitMs = 0);
 
     QString m_program;
     QString m_profileDir;
     QString m_pipeName;
     ChildProcess *m_process = nullptr;
+    // A bridge asked to quit (it may hold the office still): the next one is sent nothing
+    // until it has gone, so that two offices never share the profile.
+    QPointer<ChildProcess> m_quitting;
     QByteArray m_buffer;
+    // How much of the buffer is known to hold no line end.
+    int m_scanned = 0;
     QQueue<Request> m_queue;
     Request m_current{Plain, {}, 0};
     quint64 m_lastNumber = 0;

@@ -23,7 +23,8 @@ public:
     // slide (1-based) is for GotoSlide only. Answered by slideReported.
     virtual void send(Command command, int slide = 0) = 0;
     virtual void resize(const QSize &size) = 0;
-    // Ends the show and closes the document; the office stays for the next one.
+    // Ends the show and closes the document, then the office, which no show needs any more
+    // (the next open starts it again); with no show, ends an office started ahead.
     virtual void close() = 0;
     // Ends the office and everything it started, at once.
     virtual void shutdown() = 0;
@@ -47,8 +48,8 @@ signals:
     // The show moved by itself (timed slides, a link, a click in the show, a jump that landed
     // late); never sent while a command of ours waits for its answer.
     void slideChanged(int slide);
-    // The office ended the show itself (after slideReported(0, false)): no crash, the office
-    // stays for the next show.
+    // The office ended the show itself (after slideReported(0, false)): no crash, not a loss;
+    // its document is closed, then the office ends.
     void showEnded();
     // The show's document and frame are gone from its window, after close(); the window may go.
     void closed();

@@ -165,6 +165,42 @@ bool showInPlace(QWindow *host, QWidget *picture)
     return inPlace;
 }
 
+// The window a running window manager names on the root window; 0 when there is none. A
+// killed one leaves its name behind, naming a window that is gone.
+xcb_window_t windowManagerWindow()
+{
+    xcb_connection_t *c = QX11Info::connection();
+    const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    auto *atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof(name) - 1, name), nullptr);
+    const xcb_atom_t check = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(atom);
+    auto *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, QX11Info::appRootWindow(), check, XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    xcb_window_t window = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        window = *static_cast<xcb_window_t *>(xcb_get_property_value(reply));
+    free(reply);
+    auto *attributes =
+        window ? xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)
+               : nullptr;
+    if (!attributes)
+        window = 0;
+    free(attributes);
+    return window;
+}
+
+// Openbox for one case, ended with the case, managing windows on return; the case failed when
+// it did not start.
+void startWindowManager(std::unique_ptr<ChildProcess> &manager)
+{
+    const xcb_window_t before = windowManagerWindow();
+    manager = std::make_unique<ChildProcess>();
+    const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QTRY_VERIFY(windowManagerWindow() != 0 && windowManagerWindow() != before);
+}
+
 void clickWidget(QWidget *widget)
 {
     moveTo(widget->mapToGlobal(widget->rect().center()));
@@ -325,12 +361,10 @@ void X11LiveShowTest::lessonInLiveShow()
     }
     QFETCH(bool, windowManager);
     std::unique_ptr<ChildProcess> manager;
-    if (windowManager) {
-        manager = std::make_unique<ChildProcess>();
-        const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
-        QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
-    }
+    if (windowManager)
+        startWindowManager(manager);
+    if (QTest::currentTestFailed())
+        return;
     {
         X11Window x;
         MainWindow &w = x.window;
@@ -687,12 +721,10 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     QFETCH(bool, windowManager);
     QB_SKIP_WITHOUT_XDOTOOL();
     std::unique_ptr<ChildProcess> manager;
-    if (windowManager) {
-        manager = std::make_unique<ChildProcess>();
-        const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
-        QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
-    }
+    if (windowManager)
+        startWindowManager(manager);
+    if (QTest::currentTestFailed())
+        return;
     QB_OPEN_LIVE(lesson, "第六课");
     QWindow *host = w.slideShowHostWindow();
     Canvas *canvas = w.currentTabItem()->canvas;

@@ -257,8 +257,16 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
         case QEvent::MouseButtonPress:
         case QEvent::TabletPress:
         case QEvent::TouchBegin:
-            if (inContent)
+            if (inContent) {
+                // The board drawn on takes the keys, also where a window manager has focused
+                // the area's window for the press (the catcher lies inside it).
                 m_pressAge.start();
+                if (!isActiveWindow())
+                    QTimer::singleShot(0, this, [this] {
+                        if (isVisible() && !isActiveWindow())
+                            activateWindow();
+                    });
+            }
             break;
         case QEvent::ActivationChange:
             // A raised main window would cover the overlay when no window manager keeps it on
@@ -266,8 +274,7 @@ bool InkOverlay::eventFilter(QObject *watched, QEvent *event)
             // The keys stay where the user put them (a toolbar field keeps them).
             if (!inContent && isVisible() && widget->isWindow() && widget->isActiveWindow()) {
                 raiseAll();
-                // A window manager focuses the area's window for a press that the catcher in
-                // it took: the board drawn on keeps the keys.
+                // The same where the window manager focuses it only after the press.
                 if (m_pressAge.isValid() && m_pressAge.elapsed() < 1000 &&
                     geometry().contains(QCursor::pos()))
                     activateWindow();

@@ -165,40 +165,14 @@ bool showInPlace(QWindow *host, QWidget *picture)
     return inPlace;
 }
 
-// The window a running window manager names on the root window; 0 when there is none. A
-// killed one leaves its name behind, naming a window that is gone.
-xcb_window_t windowManagerWindow()
-{
-    xcb_connection_t *c = QX11Info::connection();
-    const char name[] = "_NET_SUPPORTING_WM_CHECK";
-    auto *atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof(name) - 1, name), nullptr);
-    const xcb_atom_t check = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(atom);
-    auto *reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, QX11Info::appRootWindow(), check, XCB_ATOM_WINDOW, 0, 1),
-        nullptr);
-    xcb_window_t window = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-        window = *static_cast<xcb_window_t *>(xcb_get_property_value(reply));
-    free(reply);
-    auto *attributes =
-        window ? xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)
-               : nullptr;
-    if (!attributes)
-        window = 0;
-    free(attributes);
-    return window;
-}
-
 // Openbox for one case, ended with the case, managing windows on return; the case failed when
 // it did not start.
 void startWindowManager(std::unique_ptr<ChildProcess> &manager)
 {
-    const xcb_window_t before = windowManagerWindow();
     manager = std::make_unique<ChildProcess>();
     const QString failed = startRequired(*manager, "openbox", {"--sm-disable"});
     QVERIFY2(failed.isEmpty(), qPrintable(failed));
-    QTRY_VERIFY(windowManagerWindow() != 0 && windowManagerWindow() != before);
+    QTRY_VERIFY(X11InputCatcher::windowManagerRunning());
 }
 
 void clickWidget(QWidget *widget)

@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <xcb/xcb.h>
-#include <QElapsedTimer>
 #include <QX11Info>
 
 #include <cstdlib>
@@ -141,26 +140,29 @@ bool X11WindowTree::activateWindow(WindowHandle window)
 
 bool windowManagerRunning()
 {
-    static QElapsedTimer asked;
-    static bool running = false;
-    if (asked.isValid() && asked.elapsed() < 1000)
-        return running;
-    asked.start();
-    running = false;
     xcb_connection_t *c = QX11Info::isPlatformX11() ? QX11Info::connection() : nullptr;
     if (!c)
-        return running;
+        return false;
     const char name[] = "_NET_SUPPORTING_WM_CHECK";
     xcb_intern_atom_reply_t *atom =
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof(name) - 1, name), nullptr);
     const xcb_atom_t check = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(atom);
     if (check == XCB_ATOM_NONE)
-        return running;
+        return false;
     xcb_get_property_reply_t *reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, QX11Info::appRootWindow(), check, XCB_ATOM_WINDOW, 0, 1),
         nullptr);
-    running = reply && xcb_get_property_value_length(reply) == 4;
+    xcb_window_t named = XCB_WINDOW_NONE;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        named = *static_cast<xcb_window_t *>(xcb_get_property_value(reply));
     std::free(reply);
-    return running;
+    if (named == XCB_WINDOW_NONE)
+        return false;
+    // A killed manager leaves the name of a window that is gone.
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, named), nullptr);
+    const bool exists = attributes != nullptr;
+    std::free(attributes);
+    return exists;
 }

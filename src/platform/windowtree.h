@@ -36,6 +36,6 @@ private:
     struct _XDisplay *m_display = nullptr;
 };
 
-// A window manager has announced itself on the root window of our display (EWMH). Asked often
-// (every overlay move), so the answer is kept for a second.
+// A window manager has announced itself on the root window of our display (EWMH), and the
+// window it named there still exists.
 bool windowManagerRunning();

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/globals.h"
+#include "platform/castpixels.h"
 #include "recording/videorecorder.h"
 
 #include "mediaprobe.h"
@@ -14,6 +15,8 @@ static const QString videoEnded = "录屏错误：视频录制异常，已强制
 static const QString audioLost = "录屏错误提示：音频帧丢失[ERROR_SOURCE:AW]";
 static const QString soundMissing =
     "录屏已保存，但录制中音频输入中断，部分时段没有声音[ERROR_SOURCE:AW]";
+
+Q_DECLARE_METATYPE(CastPixelFormat)
 
 // The recording engine end to end: synthetic screen and sine microphone in, the MP4 decoded
 // back with libavformat and libavcodec.
@@ -102,6 +105,35 @@ private slots:
         recorder.reset();
         backend.reset();
         dir.reset();
+    }
+
+    // Every 32-bit layout a screen cast may send comes out as the same opaque colours.
+    void screenCastLayouts_data()
+    {
+        QTest::addColumn<CastPixelFormat>("format");
+        QTest::addColumn<QByteArray>("pixels"); // 0x123456 then 0xABCDEF, junk in x and alpha
+        QTest::newRow("BGRx") << CastPixelFormat::BGRx
+                              << QByteArray("\x56\x34\x12\x00\xEF\xCD\xAB\x07", 8);
+        QTest::newRow("BGRA") << CastPixelFormat::BGRA
+                              << QByteArray("\x56\x34\x12\x80\xEF\xCD\xAB\x00", 8);
+        QTest::newRow("RGBx") << CastPixelFormat::RGBx
+                              << QByteArray("\x12\x34\x56\x00\xAB\xCD\xEF\x07", 8);
+        QTest::newRow("RGBA") << CastPixelFormat::RGBA
+                              << QByteArray("\x12\x34\x56\x80\xAB\xCD\xEF\x00", 8);
+        QTest::newRow("xRGB") << CastPixelFormat::xRGB
+                              << QByteArray("\x00\x12\x34\x56\x07\xAB\xCD\xEF", 8);
+        QTest::newRow("xBGR") << CastPixelFormat::xBGR
+                              << QByteArray("\x00\x56\x34\x12\x07\xEF\xCD\xAB", 8);
+    }
+    void screenCastLayouts()
+    {
+        QFETCH(CastPixelFormat, format);
+        QFETCH(QByteArray, pixels);
+        QImage row(2, 1, QImage::Format_RGB32);
+        castRowToRgb32(reinterpret_cast<const uchar *>(pixels.constData()), row.scanLine(0), 2,
+                       format);
+        QCOMPARE(row.pixel(0, 0), 0xFF123456u);
+        QCOMPARE(row.pixel(1, 0), 0xFFABCDEFu);
     }
 
     void recordsPlayableFile_data()

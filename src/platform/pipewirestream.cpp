@@ -11,6 +11,18 @@
 #include <spa/pod/builder.h>
 
 namespace {
+// The layouts we read, in the order we prefer them; the desktop picks one.
+struct FormatPair
+{
+    spa_video_format spa;
+    CastPixelFormat ours;
+};
+constexpr FormatPair knownFormats[] = {
+    {SPA_VIDEO_FORMAT_BGRx, CastPixelFormat::BGRx}, {SPA_VIDEO_FORMAT_BGRA, CastPixelFormat::BGRA},
+    {SPA_VIDEO_FORMAT_RGBx, CastPixelFormat::RGBx}, {SPA_VIDEO_FORMAT_RGBA, CastPixelFormat::RGBA},
+    {SPA_VIDEO_FORMAT_xRGB, CastPixelFormat::xRGB}, {SPA_VIDEO_FORMAT_xBGR, CastPixelFormat::xBGR},
+};
+
 void paramChanged(void *data, uint32_t id, const struct spa_pod *param)
 {
     static_cast<PipeWireStream *>(data)->onParamChanged(id, param);
@@ -119,8 +131,10 @@ bool PipeWireStream::open(int remoteFd, quint32 node)
             &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
             SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
             SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-            SPA_POD_CHOICE_ENUM_Id(3, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx,
-                                   SPA_VIDEO_FORMAT_BGRA),
+            SPA_POD_CHOICE_ENUM_Id(7, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx,
+                                   SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBx,
+                                   SPA_VIDEO_FORMAT_RGBA, SPA_VIDEO_FORMAT_xRGB,
+                                   SPA_VIDEO_FORMAT_xBGR),
             SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
             SPA_FORMAT_VIDEO_framerate,
             SPA_POD_CHOICE_RANGE_Fraction(&defaultRate, &minRate, &maxRate)));
@@ -171,6 +185,19 @@ void PipeWireStream::onParamChanged(quint32 id, const spa_pod *param)
     spa_video_info_raw info{};
     if (spa_format_video_raw_parse(param, &info) < 0)
         return;
+    // A layout we cannot read must not become a black film: the stream fails instead.
+    const FormatPair *known = nullptr;
+    for (const FormatPair &pair : knownFormats) {
+        if (pair.spa == info.format)
+            known = &pair;
+    }
+    if (!known) {
+        qWarning("screen cast: the desktop offers pixel format %u, which is not read here",
+                 unsigned(info.format));
+        gone.store(true);
+        return;
+    }
+    pixelFormat = known->ours;
     negotiatedSize = QSize(int(info.size.width), int(info.size.height));
     // Shared memory only: we read the pixels ourselves.
     uint8_t buffer[256];
@@ -206,13 +233,13 @@ void PipeWireStream::onProcess()
     if (usable) {
         const uchar *pixels = static_cast<const uchar *>(data.data) + chunk->offset;
         QMutexLocker locker(&frameLock);
-        // The screen is opaque: whatever alpha BGRA carries is dropped.
         const QImage::Format format = QImage::Format_RGB32;
         if (frame.size() != negotiatedSize || frame.format() != format)
             frame = QImage(negotiatedSize, format);
         if (!frame.isNull()) {
             for (int y = 0; y < height; ++y)
-                std::memcpy(frame.scanLine(y), pixels + qsizetype(y) * stride, size_t(width) * 4);
+                castRowToRgb32(pixels + qsizetype(y) * stride, frame.scanLine(y), width,
+                               pixelFormat);
             frames.fetch_add(1);
         }
     }

@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <atomic>
 
+#include "platform/castpixels.h"
 #include "platform/screencaststream.h"
 
 struct pw_thread_loop;
@@ -11,8 +12,8 @@ struct pw_core;
 struct pw_stream;
 struct pw_registry;
 
-// A PipeWire video stream of a screen, read in shared-memory buffers of 32-bit BGRx/BGRA pixels
-// on a thread loop of its own. Keeps the newest frame.
+// A PipeWire video stream of a screen, read in shared-memory buffers of 32-bit pixels (the
+// layouts of CastPixelFormat) on a thread loop of its own. Keeps the newest frame.
 class PipeWireStream : public ScreenCastStream
 {
 public:
@@ -49,6 +50,7 @@ private:
     QMutex frameLock;
     QImage frame; // the newest frame, owned
     QSize negotiatedSize;
+    CastPixelFormat pixelFormat = CastPixelFormat::BGRx;
     std::atomic<quint64> frames{0};
     std::atomic<bool> gone{false};
 };

@@ -6,6 +6,10 @@
 // shared memory, its frames read from the compositor with grim (the pointer drawn in).
 //   QB_STANDIN_MODE: "" answers yes; "cancel": the user cancels the choice; "badtoken": a
 //   restore token is refused; "stop": the stream ends 1.5 s after it starts.
+//   QB_STANDIN_FORMAT: the one pixel layout the stream offers: "" or BGRx, BGRA, RGBx, RGBA,
+//   xRGB, xBGR, or RGB (24-bit, which a screen cast's reader need not take).
+// At /org/quillboard/PortalStandIn, SessionsMade and SessionsOpen count the sessions callers
+// created and those not closed yet.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -83,6 +87,29 @@ bool readScreen()
     return true;
 }
 
+// A pixel layout of the stream: the SPA format and where red, green and blue go in each pixel.
+struct Layout
+{
+    const char *name;
+    spa_video_format format;
+    int bytes, r, g, b;
+};
+const Layout layouts[] = {
+    {"BGRx", SPA_VIDEO_FORMAT_BGRx, 4, 2, 1, 0}, {"BGRA", SPA_VIDEO_FORMAT_BGRA, 4, 2, 1, 0},
+    {"RGBx", SPA_VIDEO_FORMAT_RGBx, 4, 0, 1, 2}, {"RGBA", SPA_VIDEO_FORMAT_RGBA, 4, 0, 1, 2},
+    {"xRGB", SPA_VIDEO_FORMAT_xRGB, 4, 1, 2, 3}, {"xBGR", SPA_VIDEO_FORMAT_xBGR, 4, 3, 2, 1},
+    {"RGB", SPA_VIDEO_FORMAT_RGB, 3, 0, 1, 2},
+};
+const Layout &chosenLayout()
+{
+    const QByteArray wanted = qgetenv("QB_STANDIN_FORMAT");
+    for (const Layout &layout : layouts) {
+        if (wanted == layout.name)
+            return layout;
+    }
+    return layouts[0];
+}
+
 class Producer
 {
 public:
@@ -115,9 +142,9 @@ public:
         const spa_pod *params[1] = {static_cast<const spa_pod *>(spa_pod_builder_add_object(
             &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
             SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-            SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
-            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format, SPA_POD_Id(layout.format),
+            SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate,
+            SPA_POD_Fraction(&rate)))};
         const int connected = pw_stream_connect(
             stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
             static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
@@ -155,8 +182,8 @@ private:
         const spa_pod *params[1] = {static_cast<const spa_pod *>(spa_pod_builder_add_object(
             &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
             SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
-            SPA_PARAM_BUFFERS_size, SPA_POD_Int(width * height * 4), SPA_PARAM_BUFFERS_stride,
-            SPA_POD_Int(width * 4), SPA_PARAM_BUFFERS_dataType,
+            SPA_PARAM_BUFFERS_size, SPA_POD_Int(width * height * layout.bytes),
+            SPA_PARAM_BUFFERS_stride, SPA_POD_Int(width * layout.bytes), SPA_PARAM_BUFFERS_dataType,
             SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)))};
         pw_stream_update_params(stream, params, 1);
     }
@@ -168,16 +195,28 @@ private:
         spa_data &data = buffer->buffer->datas[0];
         if (data.data) {
             QMutexLocker locker(&frameLock);
-            const uint32_t bytes = uint32_t(frame.size());
-            if (frameWidth == width && frameHeight == height && bytes <= data.maxsize)
-                std::memcpy(data.data, frame.constData(), bytes);
+            const int pixels = width * height;
+            const uint32_t bytes = uint32_t(pixels * layout.bytes);
+            if (frameWidth == width && frameHeight == height && bytes <= data.maxsize) {
+                const uchar *from = reinterpret_cast<const uchar *>(frame.constData());
+                uchar *to = static_cast<uchar *>(data.data);
+                // From BGRx into the layout; its fourth byte, if any, opaque.
+                for (int i = 0; i < pixels; ++i, from += 4, to += layout.bytes) {
+                    if (layout.bytes == 4)
+                        std::memset(to, 255, 4);
+                    to[layout.r] = from[2];
+                    to[layout.g] = from[1];
+                    to[layout.b] = from[0];
+                }
+            }
             data.chunk->offset = 0;
-            data.chunk->stride = width * 4;
+            data.chunk->stride = width * layout.bytes;
             data.chunk->size = bytes;
         }
         pw_stream_queue_buffer(stream, buffer);
     }
 
+    const Layout &layout = chosenLayout();
     int width = 0, height = 0;
     pw_thread_loop *loop = nullptr;
     pw_context *context = nullptr;
@@ -187,6 +226,33 @@ private:
     pw_stream_events events{};
 };
 } // namespace
+
+// A session a caller created; Close ends it, as the portal's own sessions do.
+class StandInSession : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Session")
+public:
+    StandInSession(const QString &path, int *open, QObject *parent)
+        : QObject(parent)
+        , path(path)
+        , open(open)
+    {
+        ++*open;
+    }
+    ~StandInSession() override { --*open; }
+
+public slots:
+    void Close()
+    {
+        QDBusConnection::sessionBus().unregisterObject(path);
+        deleteLater();
+    }
+
+private:
+    QString path;
+    int *open;
+};
 
 class StandInScreenCast : public QObject
 {
@@ -207,12 +273,18 @@ public:
     bool started = false;
     QTimer pace;
     int tokens = 0;
+    int sessionsMade = 0;
+    int sessionsOpen = 0;
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap &options, const QDBusMessage &message)
     {
         const QString session =
             portalObjectPath("session", message, options, "session_handle_token");
+        ++sessionsMade;
+        QDBusConnection::sessionBus().registerObject(
+            session, new StandInSession(session, &sessionsOpen, this),
+            QDBusConnection::ExportAllSlots);
         return answer(message, options, 0, {{"session_handle", session}});
     }
     QDBusObjectPath SelectSources(const QDBusObjectPath &, const QVariantMap &options,
@@ -301,6 +373,24 @@ private:
     }
 };
 
+// What the tests ask of the stand-in itself.
+class StandInCounts : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillboard.PortalStandIn")
+public:
+    explicit StandInCounts(const StandInScreenCast &cast)
+        : cast(cast)
+    {}
+
+public slots:
+    int SessionsMade() const { return cast.sessionsMade; }
+    int SessionsOpen() const { return cast.sessionsOpen; }
+
+private:
+    const StandInScreenCast &cast;
+};
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -308,10 +398,13 @@ int main(int argc, char *argv[])
     qDBusRegisterMetaType<CastStream>();
     qDBusRegisterMetaType<CastStreams>();
     StandInScreenCast cast;
+    StandInCounts counts(cast);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(
             "/org/freedesktop/portal/desktop", &cast,
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||
+        !bus.registerObject("/org/quillboard/PortalStandIn", &counts,
+                            QDBusConnection::ExportAllSlots) ||
         !bus.registerService("org.freedesktop.portal.Desktop")) {
         std::fprintf(stderr, "portal stand-in: the portal's name is taken\n");
         return 1;

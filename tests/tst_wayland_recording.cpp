@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDesktopServices>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QToolButton>
 
@@ -14,7 +16,10 @@
 #include "mainwindow/tabitem.h"
 #include "platform/screencapture.h"
 #include "recording/desktopareaselecter.h"
+#include "recording/recordingbackend.h"
 #include "recording/recordingengine.h"
+#include "toolbar/colordialog.h"
+#include "toolbar/colorstrawer.h"
 
 #include "boxanswerer.h"
 #include "mediaprobe.h"
@@ -38,6 +43,24 @@ QPoint onScreen(QWidget *widget, const QPoint &point)
 {
     return screenPixels(widget->mapToGlobal(point));
 }
+
+// What the stand-in portal counts: "SessionsMade", "SessionsOpen"; -1 when it does not answer.
+int standInCount(const char *what)
+{
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.portal.Desktop"),
+        QStringLiteral("/org/quillboard/PortalStandIn"),
+        QStringLiteral("org.quillboard.PortalStandIn"), QLatin1String(what));
+    const QDBusReply<int> reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    return reply.isValid() ? reply.value() : -1;
+}
+
+// The session's screen, without a microphone.
+class NoMicrophone : public SystemRecordingBackend
+{
+public:
+    bool hasDefaultAudioInput() override { return false; }
+};
 
 Canvas *board(MainWindow &window)
 {
@@ -105,10 +128,16 @@ private slots:
         // A failing portal is told in a box: answered, so that it fails the test with its text
         // instead of holding it.
         BoxAnswerer boxes(QStringLiteral("OK"));
+        const int sessions = standInCount("SessionsMade");
         start->click();
         const QString started = boxes.awaited([&] { return window.isRecording(); }, 15000);
         QVERIFY2(started.isEmpty(), qPrintable(started));
         QVERIFY(window.recorder());
+        // One choice of the desktop per recording: its size and snapshot come from that cast.
+        QCOMPARE(standInCount("SessionsMade") - sessions, 1);
+        const QImage snapshot = window.recorder()->options().startSnapshot.toImage();
+        QVERIFY2(nearColor(snapshot.pixelColor(30, 30), desktopRed, 24),
+                 qPrintable(snapshot.pixelColor(30, 30).name()));
         QSignalSpy tips(window.recorder(), &RecordingEngine::recorderTipError);
         QSignalSpy errors(window.recorder(), &RecordingEngine::recorderStopError);
 
@@ -128,6 +157,7 @@ private slots:
         QVERIFY2(boxes.asked().isEmpty(), qPrintable(boxes.asked()));
         QCOMPARE(errors.count(), 0);
         QCOMPARE(tips.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(standInCount("SessionsOpen"), 0, 5000);
         // The desktop's answer is kept, so that it asks once.
         QFile token(x->dataDir + "/config/screencast-token");
         QVERIFY(token.open(QIODevice::ReadOnly));
@@ -222,6 +252,90 @@ private slots:
         QCOMPARE(picture.pixelColor(50, 200), QColor(Qt::black));
     }
 
+    // A start refused after the desktop gave the screen ends that session again, so that the
+    // desktop stops showing the screen as shared.
+    void refusedStartClosesSession_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no microphone") << "录屏操作被拒绝：未找到音频输入设备";
+        QTest::newRow("invalid area") << "录制区域不合法，请重新设置录制区域";
+    }
+    void refusedStartClosesSession()
+    {
+        QFETCH(QString, message);
+        QVERIFY(startPortal(QString()));
+        MainWindow &window = x->window;
+        const QString out = x->dataDir + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window.settings.avoutpath = out;
+        if (QByteArray(QTest::currentDataTag()) == "no microphone") {
+            window.settings.audiorecordtype = 0;
+            window.setRecordingBackend(std::make_shared<NoMicrophone>());
+        } else {
+            window.settings.audiorecordtype = 3;
+            window.settings.videoareatype = 1;
+            window.settings.avareax = window.settings.avareay = 0;
+            window.settings.avareaw = window.settings.avareah = 100;
+        }
+        BoxAnswerer boxes(QStringLiteral("OK"));
+        window.findChild<QToolButton *>("recordStartButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{message}, 15000);
+        QVERIFY(!window.isRecording());
+        QCOMPARE(standInCount("SessionsMade"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(standInCount("SessionsOpen"), 0, 5000);
+    }
+
+    // "吸管工具" freezes the desktop as the portal shows it: a spot beside our window is red.
+    void eyedropperPicksDesktop()
+    {
+        ColorDialog dialog(&x->window);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.findChild<QPushButton *>("strawButton")->click();
+        auto *strawer = dialog.findChild<ColorStrawer *>("strawer");
+        QTRY_VERIFY_WITH_TIMEOUT(strawer->isVisible(), 10000);
+        QVERIFY(!x->window.frameGeometry().contains(QPoint(30, 30)));
+        QTest::mouseClick(strawer, Qt::LeftButton, {}, QPoint(30, 30));
+        QVERIFY2(nearColor(QColor(dialog.currentColorName()), desktopRed, 24),
+                 qPrintable(dialog.currentColorName()));
+    }
+
+    // The desktop's pixel layout: each one we take records the desktop's own colours; one we
+    // do not take is told as a capture failure, never recorded as a black film.
+    void castLayouts_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("RGBx") << "RGBx" << QString();
+        QTest::newRow("xBGR") << "xBGR" << QString();
+        QTest::newRow("24-bit RGB") << "RGB"
+                                    << "录屏错误：图像采集设备初始化失败[ERROR_SOURCE:VW]";
+    }
+    void castLayouts()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, message);
+        const auto usual = qScopeGuard([this] { startPortal(QString()); });
+        QVERIFY(startPortal(QString(), format));
+        if (message.isEmpty()) {
+            const QSize screen = QGuiApplication::primaryScreen()->size();
+            auto source = ScreenCapture::createFrameSource(screen, QPoint());
+            QVERIFY(source->open(QRect(0, 0, 320, 240)));
+            const QColor corner = source->grab().pixelColor(30, 30);
+            QVERIFY2(nearColor(corner, desktopRed, 24), qPrintable(corner.name()));
+            return;
+        }
+        MainWindow &window = x->window;
+        const QString out = x->dataDir + "/videos";
+        QVERIFY(QDir().mkpath(out));
+        window.settings.avoutpath = out;
+        window.settings.audiorecordtype = 3;
+        BoxAnswerer boxes(QStringLiteral("OK"));
+        window.findChild<QToolButton *>("recordStartButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts, QStringList{message}, 30000);
+        QVERIFY(!window.isRecording());
+    }
+
     // The desktop ends the cast while recording: a capture error, the file kept and playable.
     void castEndedByDesktop()
     {
@@ -298,11 +412,12 @@ private slots:
 
 private:
     // The portal of the session: our stand-in in the given mode (see tests/portalstandin.cpp).
-    bool startPortal(const QString &mode)
+    bool startPortal(const QString &mode, const QString &format = QString())
     {
         stopPortal();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QB_STANDIN_MODE"), mode);
+        environment.insert(QStringLiteral("QB_STANDIN_FORMAT"), format);
         portal.setProcessEnvironment(environment);
         portal.setProcessChannelMode(QProcess::ForwardedChannels);
         portal.start(QStringLiteral(QB_PORTAL_STANDIN), QStringList());

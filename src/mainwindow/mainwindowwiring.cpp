@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -624,6 +625,10 @@ void MainWindow::recordCommand(int command)
         showMessage(castError);
         return;
     }
+    // Whatever ends the start from here, the session goes with it unless the recorder took it
+    // for its frames (inside start()): else the desktop would go on showing the screen as
+    // shared.
+    const auto closeUnusedCast = qScopeGuard([] { ScreenCapture::discardPrepared(); });
     // The stored region is in the window system's logical pixels, as the selector showed it;
     // the capture and the encoder work in the screen's own pixels.
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -638,12 +643,15 @@ void MainWindow::recordCommand(int command)
         }
         capture = screenPixelArea(QRect(x, y, width, height), ratio);
     } else {
-        const QPixmap picture = desktopGrabber ? desktopGrabber() : QPixmap();
-        if (picture.isNull()) {
+        // On Wayland the prepared session knows the screen: no second one just for its size.
+        const QSize size = ScreenCapture::isWaylandSession()
+                               ? ScreenCapture::preparedScreenSize()
+                               : (desktopGrabber ? desktopGrabber().size() : QSize());
+        if (size.isEmpty()) {
             refuse("获取屏幕位置信息失败，请重试");
             return;
         }
-        capture = QRect(0, 0, picture.width() / 4 * 4, picture.height() / 4 * 4);
+        capture = QRect(0, 0, size.width() / 4 * 4, size.height() / 4 * 4);
     }
     if (!loadRecorder()) {
         toolBarPort->resetRecordState();
@@ -707,9 +715,14 @@ QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
     // Asked for in screen pixels; the grab takes logical ones and gives screen pixels back.
     const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
     const QRect logical = QRectF(x / ratio, y / ratio, w / ratio, h / ratio).toAlignedRect();
-    QPixmap grabbed =
-        screen ? screen->grabWindow(0, logical.x(), logical.y(), logical.width(), logical.height())
-               : QPixmap();
+    QPixmap grabbed;
+    // XWayland's root is empty: on Wayland the prepared session's frame shows the screen.
+    if (ScreenCapture::isWaylandSession())
+        grabbed = ScreenCapture::grabPrepared(QRect(x, y, w, h),
+                                              screen ? screen->size() * ratio : QSize());
+    else if (screen)
+        grabbed =
+            screen->grabWindow(0, logical.x(), logical.y(), logical.width(), logical.height());
     grabbed.setDevicePixelRatio(1);
     if (!grabbed.isNull() && grabbed.size() == QSize(w, h)) {
         QPainter painter(&result);

@@ -13,8 +13,22 @@
 
 namespace {
 QString tokenFilePath;
-std::unique_ptr<PortalScreenCast> preparedCast;
 ScreenCastStreamEntry streamEntry = nullptr;
+
+// The session prepare() started for the next recording, and its stream once a picture was
+// asked of it before the recording; the recording's frame source takes both.
+struct PreparedCast
+{
+    std::unique_ptr<PortalScreenCast> cast;
+    std::unique_ptr<ScreenCastStream> stream;
+    void reset()
+    {
+        // The stream first: it reads from the session's remote.
+        stream.reset();
+        cast.reset();
+    }
+};
+PreparedCast prepared;
 
 // The PipeWire side comes from its module, loaded on the first screen cast. False with the
 // message for the user in *error when it cannot be loaded.
@@ -77,7 +91,7 @@ void ScreenCapture::setTokenFile(const QString &path)
 
 bool ScreenCapture::prepare(QString *error)
 {
-    preparedCast.reset();
+    prepared.reset();
     if (!isWaylandSession())
         return true;
     if (!loadStreamModule(error))
@@ -88,8 +102,54 @@ bool ScreenCapture::prepare(QString *error)
             *error = cast->error();
         return false;
     }
-    preparedCast = std::move(cast);
+    prepared.cast = std::move(cast);
     return true;
+}
+
+void ScreenCapture::discardPrepared()
+{
+    prepared.reset();
+}
+
+// Opens the prepared session's stream and waits, with a limit, for its first frame.
+static ScreenCastStream *preparedStream()
+{
+    if (!prepared.cast || !loadStreamModule(nullptr))
+        return nullptr;
+    if (!prepared.stream) {
+        std::unique_ptr<ScreenCastStream> stream(streamEntry());
+        if (!stream->open(prepared.cast->pipeWireRemote().fileDescriptor(),
+                          prepared.cast->nodeId()))
+            return nullptr;
+        prepared.stream = std::move(stream);
+    }
+    ScreenCastStream *frames = prepared.stream.get();
+    waitFor([frames] { return frames->frameCount() > 0 || frames->ended(); }, 5000);
+    return frames->frameCount() > 0 && !frames->ended() ? frames : nullptr;
+}
+
+QSize ScreenCapture::preparedScreenSize()
+{
+    if (!prepared.cast)
+        return QSize();
+    const QSize size = prepared.cast->streamSize();
+    if (!size.isEmpty())
+        return size;
+    // A desktop that does not tell the size: the frames show it.
+    ScreenCastStream *stream = preparedStream();
+    return stream ? stream->frameSize() : QSize();
+}
+
+QPixmap ScreenCapture::grabPrepared(const QRect &area, const QSize &screenSize)
+{
+    ScreenCastStream *stream = area.isEmpty() ? nullptr : preparedStream();
+    if (!stream)
+        return QPixmap();
+    QImage picture(area.size(), QImage::Format_RGB32);
+    if (picture.isNull() ||
+        !stream->copyFrame(framePart(area, screenSize, stream->frameSize()), picture))
+        return QPixmap();
+    return QPixmap::fromImage(picture);
 }
 
 std::unique_ptr<FrameSource> ScreenCapture::createFrameSource(const QSize &screenSize,
@@ -97,7 +157,9 @@ std::unique_ptr<FrameSource> ScreenCapture::createFrameSource(const QSize &scree
 {
     if (!isWaylandSession())
         return std::make_unique<X11FrameSource>(origin);
-    return std::make_unique<PortalFrameSource>(std::move(preparedCast), screenSize);
+    auto source = std::make_unique<PortalFrameSource>(std::move(prepared.cast), screenSize);
+    source->stream = std::move(prepared.stream);
+    return source;
 }
 
 QPixmap ScreenCapture::grabScreen(const QSize &screenSize, QString *error)
@@ -144,14 +206,18 @@ bool PortalFrameSource::open(const QRect &wanted)
     area = wanted;
     if (area.isEmpty() || !loadStreamModule(nullptr))
         return false;
-    stream.reset(streamEntry());
     if (!cast) {
+        stream.reset();
         cast = std::make_unique<PortalScreenCast>(tokenFilePath);
         if (!cast->start())
             return false;
     }
-    if (!stream->open(cast->pipeWireRemote().fileDescriptor(), cast->nodeId()))
-        return false;
+    // The prepared session's stream may be open already, a frame in hand.
+    if (!stream) {
+        stream.reset(streamEntry());
+        if (!stream->open(cast->pipeWireRemote().fileDescriptor(), cast->nodeId()))
+            return false;
+    }
     ScreenCastStream *frames = stream.get();
     // Never a black stand-in: without a first frame there is no recording.
     if (!waitFor([frames] { return frames->frameCount() > 0 || frames->ended(); },

@@ -27,6 +27,17 @@ void setTokenFile(const QString &path);
 // *error. Elsewhere: true at once.
 bool prepare(QString *error);
 
+// Closes the session prepare() left, when no frame source took it: a start that does not go on
+// must not leave the desktop showing the screen as shared.
+void discardPrepared();
+
+// The prepared session's screen in its own pixels; empty without one.
+QSize preparedScreenSize();
+
+// The area (screen pixels of screenSize) of the prepared session's newest frame; null when
+// there is no session or no frame came in time.
+QPixmap grabPrepared(const QRect &area, const QSize &screenSize);
+
 // The source for one recording; it takes the session prepare() left, else starts its own.
 // screenSize: the primary screen in its own pixels, origin: its corner in root coordinates.
 std::unique_ptr<FrameSource> createFrameSource(const QSize &screenSize, const QPoint &origin);
@@ -53,6 +64,8 @@ public:
     int firstFrameTimeout = 5000;
 
 private:
+    friend std::unique_ptr<FrameSource> ScreenCapture::createFrameSource(const QSize &,
+                                                                         const QPoint &);
     std::unique_ptr<PortalScreenCast> cast;
     std::unique_ptr<ScreenCastStream> stream;
     QSize screen;

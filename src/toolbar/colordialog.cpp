@@ -2,6 +2,7 @@
 
 #include "base/messagebox.h"
 #include "base/uimetrics.h"
+#include "base/windowsearch.h"
 #include "toolbar/colorhuedistribution.h"
 #include "toolbar/colorstrawer.h"
 #include "toolbar/colorsvdistribution.h"
@@ -488,7 +489,9 @@ QImage ColorDialog::grabPrimaryScreenImage()
     QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return QImage();
-    QImage image = screen->grabWindow(0).toImage();
+    // The one way to the screen's picture that also works under XWayland (through the desktop's
+    // portal there), as the area screenshot takes it.
+    QImage image = grabPrimaryScreen().toImage();
     if (image.isNull())
         return image;
     // The grab is in device pixels while presses arrive in logical ones.

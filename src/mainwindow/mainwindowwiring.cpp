@@ -643,9 +643,10 @@ void MainWindow::recordCommand(int command)
         }
         capture = screenPixelArea(QRect(x, y, width, height), ratio);
     } else {
-        // On Wayland the prepared session knows the screen: no second one just for its size.
+        // On Wayland XWayland's screen gives the size, in the pixels the frames are cut in
+        // (a scaled desktop's cast is larger): no second portal session just to learn it.
         const QSize size = ScreenCapture::isWaylandSession()
-                               ? ScreenCapture::preparedScreenSize()
+                               ? (screen ? screen->size() * ratio : QSize())
                                : (desktopGrabber ? desktopGrabber().size() : QSize());
         if (size.isEmpty()) {
             refuse("获取屏幕位置信息失败，请重试");

@@ -128,18 +128,6 @@ static ScreenCastStream *preparedStream()
     return frames->frameCount() > 0 && !frames->ended() ? frames : nullptr;
 }
 
-QSize ScreenCapture::preparedScreenSize()
-{
-    if (!prepared.cast)
-        return QSize();
-    const QSize size = prepared.cast->streamSize();
-    if (!size.isEmpty())
-        return size;
-    // A desktop that does not tell the size: the frames show it.
-    ScreenCastStream *stream = preparedStream();
-    return stream ? stream->frameSize() : QSize();
-}
-
 QPixmap ScreenCapture::grabPrepared(const QRect &area, const QSize &screenSize)
 {
     ScreenCastStream *stream = area.isEmpty() ? nullptr : preparedStream();

@@ -31,9 +31,6 @@ bool prepare(QString *error);
 // must not leave the desktop showing the screen as shared.
 void discardPrepared();
 
-// The prepared session's screen in its own pixels; empty without one.
-QSize preparedScreenSize();
-
 // The area (screen pixels of screenSize) of the prepared session's newest frame; null when
 // there is no session or no frame came in time.
 QPixmap grabPrepared(const QRect &area, const QSize &screenSize);

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -124,7 +125,8 @@ MainWindow::MainWindow(QWidget *parent)
     hotKeyGrabber = PortalHotKeyGrabber::create(
         wayland, [this](int modifiers, int virtualKey) { onSystemHotKey(modifiers, virtualKey); },
         hotKeys);
-    hotKeysFocusOnly = wayland && !dynamic_cast<PortalHotKeyGrabber *>(hotKeyGrabber.get());
+    hotKeysFocusOnly = wayland && QGuiApplication::platformName() == QLatin1String("xcb") &&
+                       !dynamic_cast<PortalHotKeyGrabber *>(hotKeyGrabber.get());
 
     titleBar = new QWidget(this);
     titleBarLayout = new QHBoxLayout;

@@ -522,10 +522,9 @@ void MainWindow::registerHotKeys()
             QStringLiteral("墨岚白板热键冲突：热键") + failed + QStringLiteral("被其它程序占用");
     } else if (hotKeysFocusOnly) {
         // True of the desktop, not of this start: said at the first start only.
-        const QString told = configDirPath() + QStringLiteral("/hotkey-focus-notice");
-        if (FileSystem::fileExists(told))
+        if (FileSystem::fileExists(hotKeyNoticeFilePath()))
             return;
-        FileSystem::writeBytes(told, QByteArray());
+        FileSystem::writeBytes(hotKeyNoticeFilePath(), QByteArray());
         QString keys;
         for (const QString &text : hotKeyList())
             keys += QLatin1Char('[') + text + QLatin1Char(']');

@@ -50,6 +50,8 @@ private slots:
     void crashCleanUpSavesNothing();
     void hotKeyRegistration();
     void hotKeysWithoutXServer();
+    void hotKeyNoticeWhereKeysNeedTheFocus_data();
+    void hotKeyNoticeWhereKeysNeedTheFocus();
     void hotKeyActions();
     void secondScreenshotIgnored();
     void pageControls();
@@ -361,6 +363,38 @@ void MainWindowTest::hotKeysWithoutXServer()
     QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("冲突")));
     QVERIFY(!w->hotKeyNotice().contains(QStringLiteral("被其它程序占用")));
     QVERIFY(w->hotKeyNotice().contains(QStringLiteral("[Ctrl+F1][Ctrl+F2][Alt+A]")));
+}
+
+void MainWindowTest::hotKeyNoticeWhereKeysNeedTheFocus_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    const QString focusOnly = QStringLiteral(
+        "此桌面环境不支持全局热键，热键[Ctrl+F1][Ctrl+F2][Alt+A]仅在本窗口激活时可用");
+    QTest::newRow("nothing grabbed") << int(HotKeyGrabber::Unavailable) << focusOnly << QString();
+    QTest::newRow("XWayland grabs") << int(HotKeyGrabber::Grabbed) << focusOnly << QString();
+    const QString conflict =
+        QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F1][Ctrl+F2][Alt+A]被其它程序占用");
+    QTest::newRow("held by another program")
+        << int(HotKeyGrabber::Occupied) << conflict << conflict;
+}
+
+// A Wayland desktop without the global-shortcuts portal: the keys work while our window has the
+// focus, which is said at the first start only; a real conflict is told at every start.
+void MainWindowTest::hotKeyNoticeWhereKeysNeedTheFocus()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    for (const QString &expected : {first, second}) {
+        MainWindow *w = build([this, answer](MainWindow &m) {
+            m.hotKeysFocusOnly = true;
+            for (int id : {2 ^ 112, 2 ^ 113, 1 ^ 65})
+                m_grabber->answers[id] = HotKeyGrabber::Result(answer);
+        });
+        QCOMPARE(w->hotKeyNotice(), expected);
+    }
 }
 
 void MainWindowTest::hotKeyActions()

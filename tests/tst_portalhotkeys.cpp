@@ -7,11 +7,13 @@
 #include <QDBusObjectPath>
 #include <QProcess>
 
+#include "base/globals.h"
 #include "platform/childprocess.h"
 #include "platform/hotkeys.h"
 #include "platform/portalhotkeygrabber.h"
 #include "portalstandin.h"
 #include "requiredprograms.h"
+#include "windowsetup.h"
 
 // The global-shortcuts portal path against a stand-in portal of the test's own, on a private
 // session bus: no desktop here offers GlobalShortcuts.
@@ -25,7 +27,19 @@ QB_DBUS_PAIR(BoundShortcut)
 using BoundShortcuts = QList<BoundShortcut>;
 Q_DECLARE_METATYPE(BoundShortcuts)
 
-// Answers as the portal does: a request path now, its Response a moment later.
+// A portal session; the desktop lets the keys go when it is closed.
+class StandInSession : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Session")
+public:
+    bool closed = false;
+public slots:
+    void Close() { closed = true; }
+};
+
+// Answers as the portal does: a request path now, its Response a moment later; when silent,
+// never (a desktop whose question nobody answers).
 class StandInShortcuts : public QObject
 {
     Q_OBJECT
@@ -41,17 +55,25 @@ public:
     QString taken; // a trigger another program holds
     QStringList triggers;
     QString session;
+    std::unique_ptr<StandInSession> sessionObject;
+    int binds = 0;
+    bool silent = false;
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap &options, const QDBusMessage &message)
     {
         session = portalObjectPath("session", message, options, "session_handle_token");
+        sessionObject = std::make_unique<StandInSession>();
+        bus.registerObject(session, sessionObject.get(), QDBusConnection::ExportAllSlots);
         return answer(message, options, 0, {{"session_handle", session}});
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath &, const BoundShortcuts &asked,
                                   const QString &, const QVariantMap &options,
                                   const QDBusMessage &message)
     {
+        ++binds;
+        if (silent)
+            return QDBusObjectPath(portalObjectPath("request", message, options, "handle_token"));
         BoundShortcuts bound;
         triggers.clear();
         for (const BoundShortcut &shortcut : qAsConst(asked)) {
@@ -144,6 +166,58 @@ private slots:
         // The user refuses the desktop's question: the key is not ours.
         portal->bindResponse = 1;
         QCOMPARE(grabber->grab(hotkeymod::shift, 112), HotKeyGrabber::Unavailable);
+        portal->bindResponse = 0;
+        portal->taken.clear();
+    }
+
+    void oneBindAtStartNoneAtQuit_data()
+    {
+        QTest::addColumn<uint>("response");
+        QTest::addColumn<QStringList>("registered");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("a key held elsewhere")
+            << 0u << QStringList{"Ctrl+F1", "Alt+A"}
+            << QStringLiteral("墨岚白板热键冲突：热键[Ctrl+F2]被其它程序占用");
+        QTest::newRow("refused")
+            << 1u << QStringList()
+            << QStringLiteral("此桌面环境不支持全局热键，热键[Ctrl+F1][Ctrl+F2][Alt+A]不可用");
+    }
+    // The window's start asks the desktop once for all its keys; its quit asks nothing, so a
+    // desktop that does not answer cannot hold the window, and the closed session frees them.
+    void oneBindAtStartNoneAtQuit()
+    {
+        QFETCH(uint, response);
+        QFETCH(QStringList, registered);
+        QFETCH(QString, notice);
+        QTemporaryDir dir;
+        appDataDir = dir.path();
+        portal->binds = 0;
+        portal->bindResponse = response;
+        portal->taken = QStringLiteral("CTRL+F2");
+        portal->sessionObject.reset();
+        MainWindow window;
+        window.setToolBarPort(std::make_unique<FakeToolBar>());
+        auto grabber = std::make_unique<PortalHotKeyGrabber>(
+            nullptr,
+            QList<PortalHotKeyGrabber::Key>{
+                {hotkeymod::control, 112}, {hotkeymod::control, 113}, {hotkeymod::alt, 65}});
+        grabber->requestTimeout = 10000;
+        window.setHotKeyGrabber(std::move(grabber));
+        runStartUpSteps(window);
+        QCOMPARE(portal->binds, 1);
+        QCOMPARE(portal->triggers, (QStringList{"CTRL+F1", "CTRL+F2", "ALT+a"}));
+        QCOMPARE(window.registeredHotKeys(), registered);
+        QCOMPARE(window.hotKeyNotice(), notice);
+
+        portal->silent = true;
+        QElapsedTimer quitting;
+        quitting.start();
+        QVERIFY(window.close());
+        QVERIFY2(quitting.elapsed() < 5000, qPrintable(QString::number(quitting.elapsed())));
+        QCOMPARE(portal->binds, 1);
+        if (!registered.isEmpty())
+            QTRY_VERIFY(portal->sessionObject && portal->sessionObject->closed);
+        portal->silent = false;
         portal->bindResponse = 0;
         portal->taken.clear();
     }

@@ -9,6 +9,8 @@
 #include "app/anativeeventfilter.h"
 #include "platform/hotkeygrabber.h"
 #include "requiredprograms.h"
+#include "toolbar/maintoolbar.h"
+#include "windowsetup.h"
 
 // Stands in for Application: the filter emits its systemHotKey signal.
 class HotKeyReceiver : public QObject
@@ -27,6 +29,7 @@ private slots:
     void grabFiresWithNumLock_data();
     void grabFiresWithNumLock();
     void keyHeldByAnotherClientIsOccupied();
+    void keysReachTheFocusedWindowWithoutGrab();
 
 private:
     static bool xdotool(const QStringList &arguments)
@@ -117,6 +120,37 @@ void X11HotKeysTest::keyHeldByAnotherClientIsOccupied()
     // Once the server has let the other program go, the key is free.
     QTRY_COMPARE(grabber.grab(2, 113), HotKeyGrabber::Grabbed);
     grabber.ungrab(2, 113);
+}
+
+// Where the desktop gives no global keys (XWayland without the shortcuts portal), the keys still
+// reach their commands through the window's own shortcuts while it has the focus.
+void X11HotKeysTest::keysReachTheFocusedWindowWithoutGrab()
+{
+    QTemporaryDir dir;
+    appDataDir = dir.path();
+    MainWindow window;
+    window.setHotKeyGrabber(std::make_unique<FakeGrabber>()); // holds nothing on the X server
+    runStartUpSteps(window, [](MainWindow &m) { m.settings.winw = 0; });
+    auto *bar = window.findChild<MainToolBar *>();
+    QVERIFY(bar);
+    QAction *screenshot = nullptr;
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->shortcut() == QKeySequence(Qt::ALT | Qt::Key_A))
+            screenshot = action;
+    }
+    QVERIFY(screenshot);
+    // Only the arrival counts here: nothing records, no selector opens.
+    bar->disconnect(SIGNAL(recordStartClicked(int)));
+    screenshot->disconnect(SIGNAL(triggered(bool)));
+    QSignalSpy record(bar, &MainToolBar::recordStartClicked);
+    QSignalSpy area(screenshot, &QAction::triggered);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(xdotool({"key", "ctrl+F1"}));
+    QTRY_COMPARE(record.count(), 1);
+    QVERIFY(xdotool({"key", "alt+a"}));
+    QTRY_COMPARE(area.count(), 1);
 }
 
 QTEST_MAIN(X11HotKeysTest)

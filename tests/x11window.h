@@ -8,7 +8,9 @@
 
 #include <functional>
 
+#include "base/filesystem.h"
 #include "base/globals.h"
+#include "base/paths.h"
 #include "mainwindow/mainwindow.h"
 
 #include "requiredprograms.h"
@@ -73,6 +75,10 @@ struct X11Window
     X11Window()
     {
         mainWindow = &window;
+        // A first start on a Wayland desktop without global keys says so in a box: this one
+        // starts as a window that has told it.
+        QDir().mkpath(configDirPath());
+        FileSystem::writeBytes(hotKeyNoticeFilePath(), QByteArray());
         runStartUpSteps(window, [](MainWindow &m) { m.settings.winw = 0; });
     }
     ~X11Window() { mainWindow = nullptr; }

@@ -34,6 +34,10 @@ QString profileFilePath()
 {
     return configDirPath() + QStringLiteral("/profile.txt");
 }
+QString hotKeyNoticeFilePath()
+{
+    return configDirPath() + QStringLiteral("/hotkey-focus-notice");
+}
 QString watermarkFilePath()
 {
     return configDirPath() + QStringLiteral("/watermark.png");

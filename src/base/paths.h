@@ -17,6 +17,8 @@ QString upgradeListFilePath();
 QString adJsonFilePath();
 QString adImageFilePath();
 QString handOverFilePath();
+// There once the user was told that the hot keys work only while our window has the focus.
+QString hotKeyNoticeFilePath();
 // The office converter's private profiles.
 QString officeProfileDirPath();
 

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
@@ -35,6 +36,7 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
+#include "platform/hotkeys.h"
 #include "platform/moduleloader.h"
 #include "platform/portalhotkeygrabber.h"
 #include "platform/screencapture.h"
@@ -112,9 +114,19 @@ MainWindow::MainWindow(QWidget *parent)
         return QProcess::startDetached(program, arguments);
     };
     updaterProgram = defaultUpdaterProgram();
+    QList<QPair<int, int>> hotKeys;
+    for (const QString &text : hotKeyList()) {
+        int modifiers = 0;
+        int virtualKey = 0;
+        parseHotKeyText(text, modifiers, virtualKey);
+        hotKeys.append({modifiers, virtualKey});
+    }
+    const bool wayland = ScreenCapture::isWaylandSession();
     hotKeyGrabber = PortalHotKeyGrabber::create(
-        ScreenCapture::isWaylandSession(),
-        [this](int modifiers, int virtualKey) { onSystemHotKey(modifiers, virtualKey); });
+        wayland, [this](int modifiers, int virtualKey) { onSystemHotKey(modifiers, virtualKey); },
+        hotKeys);
+    hotKeysFocusOnly = wayland && QGuiApplication::platformName() == QLatin1String("xcb") &&
+                       !dynamic_cast<PortalHotKeyGrabber *>(hotKeyGrabber.get());
 
     titleBar = new QWidget(this);
     titleBarLayout = new QHBoxLayout;

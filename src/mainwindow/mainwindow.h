@@ -89,7 +89,8 @@ public:
     void startAreaScreenshot();
     void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) override;
     QStringList registeredHotKeys() const { return hotKeyTexts; }
-    // The conflict text of the last registerHotKeys, empty when every key was taken.
+    // The notice of the last registerHotKeys: a conflict, keys the desktop does not give, or,
+    // once per user, that the keys work only while the window has the focus; else empty.
     QString hotKeyNotice() const { return hotKeyNoticeText; }
 
     // Quit and crash clean-up.
@@ -379,6 +380,10 @@ private:
     QStringList hotKeyTexts;
     QString hotKeyNoticeText;
     HotKeyGrabber::Result lastGrabResult = HotKeyGrabber::Unavailable;
+    // A Wayland desktop without the global-shortcuts portal: the keys reach us, through the
+    // XWayland grab or the window's own shortcuts, only while our window has the focus.
+    bool hotKeysFocusOnly = false;
+    static QStringList hotKeyList();
     bool titleDragging = false;
     int dragStartWindowPos[2] = {0, 0};
     int dragStartCursorPos[2] = {0, 0};

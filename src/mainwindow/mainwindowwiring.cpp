@@ -502,26 +502,42 @@ bool MainWindow::registerHotKey(const QString &keyText)
     return true;
 }
 
+QStringList MainWindow::hotKeyList()
+{
+    return {QStringLiteral("Ctrl+F1"), QStringLiteral("Ctrl+F2"), QStringLiteral("Alt+A")};
+}
+
 void MainWindow::registerHotKeys()
 {
     QString failed;
     bool anyOccupied = false;
-    for (const char *key : {"Ctrl+F1", "Ctrl+F2", "Alt+A"}) {
-        const QString text = QLatin1String(key);
+    for (const QString &text : hotKeyList()) {
         if (registerHotKey(text))
             continue;
         failed += QLatin1Char('[') + text + QLatin1Char(']');
         anyOccupied = anyOccupied || lastGrabResult == HotKeyGrabber::Occupied;
     }
     hotKeyNoticeText.clear();
-    if (failed.isEmpty())
-        return;
-    // Without an X server nothing can be grabbed: that is no conflict with another program.
-    hotKeyNoticeText =
-        anyOccupied
-            ? QStringLiteral("墨岚白板热键冲突：热键") + failed + QStringLiteral("被其它程序占用")
-            : QStringLiteral("此桌面环境不支持全局热键，热键") + failed + QStringLiteral("不可用");
-    showLater(hotKeyNoticeText);
+    if (anyOccupied) {
+        hotKeyNoticeText =
+            QStringLiteral("墨岚白板热键冲突：热键") + failed + QStringLiteral("被其它程序占用");
+    } else if (hotKeysFocusOnly) {
+        // True of the desktop, not of this start: said at the first start only.
+        if (FileSystem::fileExists(hotKeyNoticeFilePath()))
+            return;
+        FileSystem::writeBytes(hotKeyNoticeFilePath(), QByteArray());
+        QString keys;
+        for (const QString &text : hotKeyList())
+            keys += QLatin1Char('[') + text + QLatin1Char(']');
+        hotKeyNoticeText = QStringLiteral("此桌面环境不支持全局热键，热键") + keys +
+                           QStringLiteral("仅在本窗口激活时可用");
+    } else if (!failed.isEmpty()) {
+        // Without an X server nothing can be grabbed: that is no conflict with another program.
+        hotKeyNoticeText =
+            QStringLiteral("此桌面环境不支持全局热键，热键") + failed + QStringLiteral("不可用");
+    }
+    if (!hotKeyNoticeText.isEmpty())
+        showLater(hotKeyNoticeText);
 }
 
 void MainWindow::unregisterHotKeys()

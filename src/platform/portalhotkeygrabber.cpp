@@ -6,6 +6,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QKeySequence>
+#include <algorithm>
 
 #include "platform/hotkeys.h"
 #include "platform/portalrequest.h"
@@ -41,8 +42,9 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, PortalShortcut &s
 }
 } // namespace
 
-PortalHotKeyGrabber::PortalHotKeyGrabber(Activated onKey)
+PortalHotKeyGrabber::PortalHotKeyGrabber(Activated onKey, const QList<Key> &keysToBind)
     : activated(std::move(onKey))
+    , wanted(keysToBind)
 {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<PortalShortcuts>();
@@ -50,12 +52,24 @@ PortalHotKeyGrabber::PortalHotKeyGrabber(Activated onKey)
 
 PortalHotKeyGrabber::~PortalHotKeyGrabber()
 {
+    closeSession();
+}
+
+void PortalHotKeyGrabber::closeSession()
+{
     if (session.isEmpty())
         return;
+    QDBusConnection::sessionBus().disconnect(
+        PortalRequest::service, PortalRequest::path, shortcutsInterface,
+        QStringLiteral("Activated"), this,
+        SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     QDBusMessage close = QDBusMessage::createMethodCall(
         PortalRequest::service, session, QStringLiteral("org.freedesktop.portal.Session"),
         QStringLiteral("Close"));
+    // Not waited for: this runs at quit and in the crash clean-up.
     QDBusConnection::sessionBus().call(close, QDBus::NoBlock);
+    session.clear();
+    answers.clear();
 }
 
 bool PortalHotKeyGrabber::offered()
@@ -64,10 +78,11 @@ bool PortalHotKeyGrabber::offered()
            PortalRequest::property(shortcutsInterface, QStringLiteral("version")).isValid();
 }
 
-std::unique_ptr<HotKeyGrabber> PortalHotKeyGrabber::create(bool waylandSession, Activated activated)
+std::unique_ptr<HotKeyGrabber> PortalHotKeyGrabber::create(bool waylandSession, Activated activated,
+                                                           const QList<Key> &wanted)
 {
     if (waylandSession && offered())
-        return std::make_unique<PortalHotKeyGrabber>(std::move(activated));
+        return std::make_unique<PortalHotKeyGrabber>(std::move(activated), wanted);
     return std::make_unique<X11HotKeyGrabber>();
 }
 
@@ -115,53 +130,82 @@ bool PortalHotKeyGrabber::openSession()
     return true;
 }
 
-bool PortalHotKeyGrabber::bind(QVariantMap *results)
+void PortalHotKeyGrabber::bind(const QList<Key> &asked)
 {
     PortalShortcuts shortcuts;
-    for (const QPair<int, int> &key : qAsConst(keys)) {
+    for (const Key &key : asked) {
         const QString name = trigger(key.first, key.second);
         shortcuts.append(
             {keyId(key.first, key.second),
              {{QStringLiteral("description"), name}, {QStringLiteral("preferred_trigger"), name}}});
     }
     const QString token = PortalRequest::newToken();
-    return PortalRequest::call(
-               shortcutsInterface, QStringLiteral("BindShortcuts"),
-               {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts),
-                QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
-               token, requestTimeout, results) == PortalRequest::Answered;
+    QVariantMap results;
+    const bool answered =
+        PortalRequest::call(
+            shortcutsInterface, QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts),
+             QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
+            token, requestTimeout, &results) == PortalRequest::Answered;
+    if (!answered) {
+        refuse(asked);
+        return;
+    }
+    // The desktop answers with the keys it bound; one left out is taken by something else.
+    const bool listed = results.contains(QStringLiteral("shortcuts"));
+    const PortalShortcuts bound =
+        listed ? qdbus_cast<PortalShortcuts>(results.value(QStringLiteral("shortcuts")))
+               : PortalShortcuts();
+    for (const Key &key : asked) {
+        const QString id = keyId(key.first, key.second);
+        const bool taken = !listed || std::any_of(bound.begin(), bound.end(),
+                                                  [&id](const PortalShortcut &shortcut) {
+                                                      return shortcut.id == id;
+                                                  });
+        answers.insert(key, taken ? Grabbed : Occupied);
+    }
+}
+
+void PortalHotKeyGrabber::refuse(const QList<Key> &asked)
+{
+    for (const Key &key : asked) {
+        if (answers.value(key, Unavailable) != Grabbed)
+            answers.insert(key, Unavailable);
+    }
 }
 
 HotKeyGrabber::Result PortalHotKeyGrabber::grab(int modifiers, int virtualKey)
 {
-    if (virtualKey == 0 || !openSession())
+    const Key key{modifiers, virtualKey};
+    if (virtualKey == 0)
         return Unavailable;
-    if (!keys.contains({modifiers, virtualKey}))
-        keys.append({modifiers, virtualKey});
-    QVariantMap results;
-    if (!bind(&results)) {
-        keys.removeAll({modifiers, virtualKey});
-        return Unavailable;
+    // Keys a bind carried have their answer, also when the bind failed: the desktop is asked
+    // once, not once for each key.
+    if (!answers.contains(key)) {
+        // Binding again replaces the session's keys: the ones we hold go along.
+        QList<Key> asked = wanted;
+        for (const Key &held : qAsConst(keys)) {
+            if (!asked.contains(held))
+                asked.append(held);
+        }
+        if (!asked.contains(key))
+            asked.append(key);
+        if (openSession())
+            bind(asked);
+        else
+            refuse(asked);
     }
-    // The desktop answers with the keys it bound; one left out is taken by something else.
-    if (!results.contains(QStringLiteral("shortcuts")))
-        return Grabbed;
-    const PortalShortcuts bound =
-        qdbus_cast<PortalShortcuts>(results.value(QStringLiteral("shortcuts")));
-    for (const PortalShortcut &shortcut : bound) {
-        if (shortcut.id == keyId(modifiers, virtualKey))
-            return Grabbed;
-    }
-    keys.removeAll({modifiers, virtualKey});
-    return Occupied;
+    const Result result = answers.value(key, Unavailable);
+    if (result == Grabbed && !keys.contains(key))
+        keys.append(key);
+    return result;
 }
 
 void PortalHotKeyGrabber::ungrab(int modifiers, int virtualKey)
 {
-    if (keys.removeAll({modifiers, virtualKey}) == 0 || session.isEmpty())
-        return;
-    QVariantMap results;
-    bind(&results);
+    keys.removeAll({modifiers, virtualKey});
+    if (keys.isEmpty())
+        closeSession();
 }
 
 void PortalHotKeyGrabber::onActivated(const QDBusObjectPath &from, const QString &id, qulonglong,
@@ -169,7 +213,7 @@ void PortalHotKeyGrabber::onActivated(const QDBusObjectPath &from, const QString
 {
     if (from.path() != session || !activated)
         return;
-    for (const QPair<int, int> &key : qAsConst(keys)) {
+    for (const Key &key : qAsConst(keys)) {
         if (keyId(key.first, key.second) == id)
             activated(key.first, key.second);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPair>
 #include <QString>
@@ -14,19 +15,24 @@ class QDBusObjectPath;
 
 // Global keys through the desktop portal's GlobalShortcuts (KDE Plasma 5.27+, GNOME 48+), for
 // Wayland desktops where a grab on XWayland's root sees keys only while our window has the
-// focus. Each grab binds the keys so far; the desktop may ask the user, and may refuse.
+// focus. The first grab binds all the keys the program is going to grab in one request, since a
+// desktop may ask the user on each bind, and may refuse. An ungrab binds nothing: the key is no
+// longer reported, and the last one closes the session, which releases them all.
 class PortalHotKeyGrabber : public QObject, public HotKeyGrabber
 {
     Q_OBJECT
 public:
+    using Key = QPair<int, int>; // modifiers, virtual key
     using Activated = std::function<void(int modifiers, int virtualKey)>;
-    explicit PortalHotKeyGrabber(Activated activated);
+    explicit PortalHotKeyGrabber(Activated activated, const QList<Key> &wanted = {});
     ~PortalHotKeyGrabber() override;
 
     // Whether the session's portal offers GlobalShortcuts.
     static bool offered();
-    // On a Wayland desktop with that portal: this grabber; else the X11 grab.
-    static std::unique_ptr<HotKeyGrabber> create(bool waylandSession, Activated activated);
+    // On a Wayland desktop with that portal: this grabber, binding wanted at the first grab;
+    // else the X11 grab.
+    static std::unique_ptr<HotKeyGrabber> create(bool waylandSession, Activated activated,
+                                                 const QList<Key> &wanted = {});
 
     Result grab(int modifiers, int virtualKey) override;
     void ungrab(int modifiers, int virtualKey) override;
@@ -42,10 +48,17 @@ private slots:
 
 private:
     bool openSession();
-    bool bind(QVariantMap *results);
+    void closeSession();
+    void bind(const QList<Key> &asked);
+    // The keys of a request that failed are unavailable; those bound before stay bound.
+    void refuse(const QList<Key> &asked);
     static QString keyId(int modifiers, int virtualKey);
 
     Activated activated;
+    QList<Key> wanted;
     QString session;
-    QList<QPair<int, int>> keys;
+    // The desktop's answer for each key a bind carried.
+    QMap<Key, Result> answers;
+    // The keys grabbed and not let go: only these are reported.
+    QList<Key> keys;
 };

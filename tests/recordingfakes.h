@@ -3,9 +3,11 @@
 // Stand-ins for the screen, the microphone and the disk of a recording.
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPair>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <QVector>
 #include <atomic>
 #include <chrono>
@@ -29,6 +31,9 @@ struct FakeRecordingState
     // source tells the read moment (as a compositor's buffer handed over late), else at the end.
     int grabMs = 0;
     bool tellsReadMoment = false;
+    // A screen whose first picture comes this long after the capture is opened, as a desktop's
+    // screen cast: the opening waits for it with events running.
+    int firstPictureMs = 0;
     // A real microphone's delivery: the first sound captured this long after start(), handed
     // over in bursts of this length, and stretches after start() that it never delivers (a
     // device unplugged; INT_MAX: for good).
@@ -78,6 +83,11 @@ public:
     bool open(const QRect &area) override
     {
         size = area.size();
+        if (s.firstPictureMs > 0) {
+            QEventLoop wait;
+            QTimer::singleShot(s.firstPictureMs, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
         return true;
     }
     QImage grab() override

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -585,6 +586,10 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 
 void MainWindow::recordCommand(int command)
 {
+    if (recordStarting) {
+        recordPauseHeld = command == 2;
+        return;
+    }
     if (command == 2) {
         if (videoRecorder)
             videoRecorder->pause();
@@ -599,6 +604,13 @@ void MainWindow::recordCommand(int command)
     }
     if (command != 1)
         return;
+    recordStarting = true;
+    recordPauseHeld = recordStopHeld = false;
+    const auto startOver = qScopeGuard([this] {
+        recordStarting = false;
+        if (recordPauseHeld && recording)
+            recordCommand(2);
+    });
     // A refused start leaves nothing recording, so the button goes back too.
     const auto refuse = [this](const char *text) {
         toolBarPort->resetRecordState();
@@ -649,6 +661,8 @@ void MainWindow::recordCommand(int command)
         toolBarPort->resetRecordState();
         return;
     }
+    if (recordStopHeld)
+        return;
     recording = true;
     RecordingOptions options;
     options.areaX = capture.x();
@@ -725,6 +739,7 @@ void MainWindow::onRecordStartClicked(int command)
 
 void MainWindow::onRecordStopClicked()
 {
+    recordStopHeld = recordStarting;
     recordClock->stop();
     recordSeconds = 0;
     if (videoRecorder)

@@ -41,8 +41,9 @@ struct FakeRecordingState
     Stretches pcmLost;
     // On the clock below: while a mark lasts, the screen is black and the sound loud.
     Stretches marks;
-    std::atomic<bool> marker{false};   // loud sound, made while paused
-    std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
+    std::atomic<bool> marker{false};      // loud sound, made while paused
+    std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
+    std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
     // A disk that stalls once: the first sync of the file a second after the clock's start,
     // outside the microphone's thread, takes this long.
     std::atomic<int> syncStallMs{0};
@@ -202,6 +203,7 @@ public:
     PcmSource *createPcmSource() override { return new FakeInput(*this); }
     qint64 freeBytes(const QString &folder) override
     {
+        QThread::msleep(static_cast<unsigned long>(freeSpaceStallMs.load()));
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
     }
     void syncToDisk(int fd) override

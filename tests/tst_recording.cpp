@@ -398,6 +398,29 @@ private slots:
         QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);
     }
 
+    // A folder that stops answering (a network share gone) freezes no window: the free-space
+    // check that gets no answer ends the recording as a folder gone would.
+    void unansweringFolderFreezesNothing()
+    {
+        backend->freeSpaceStallMs = 9000;
+        QElapsedTimer sinceTick;
+        qint64 longestGapMs = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this,
+                [&] { longestGapMs = qMax(longestGapMs, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(20);
+        recorder->start(options);
+        QVERIFY(recorder->isRecording());
+        QVERIFY(finished(15000));
+        ticks.stop();
+        QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
+        QCOMPARE(errors, QStringList{videoEnded});
+        const MediaProbe probe = probeMedia(recorder->options().outputFileName);
+        QVERIFY(probe.opened);
+        QCOMPARE(probe.decodedFrames, backend->grabs);
+    }
+
     // A stop or a pause asked for while the capture waits for its first picture is carried out
     // once the start is over: after a stop nothing records and nothing is told, after a pause
     // the recording waits for its resume.

@@ -3,9 +3,11 @@
 // Stand-ins for the screen, the microphone and the disk of a recording.
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPair>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <QVector>
 #include <atomic>
 #include <chrono>
@@ -29,6 +31,9 @@ struct FakeRecordingState
     // source tells the read moment (as a compositor's buffer handed over late), else at the end.
     int grabMs = 0;
     bool tellsReadMoment = false;
+    // A screen whose first picture comes this long after the capture is opened, as a desktop's
+    // screen cast: the opening waits for it with events running.
+    int firstPictureMs = 0;
     // A real microphone's delivery: the first sound captured this long after start(), handed
     // over in bursts of this length, and stretches after start() that it never delivers (a
     // device unplugged; INT_MAX: for good).
@@ -36,8 +41,9 @@ struct FakeRecordingState
     Stretches pcmLost;
     // On the clock below: while a mark lasts, the screen is black and the sound loud.
     Stretches marks;
-    std::atomic<bool> marker{false};   // loud sound, made while paused
-    std::atomic<qint64> freeSpace{-2}; // -2: ask the real disk
+    std::atomic<bool> marker{false};      // loud sound, made while paused
+    std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
+    std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
     // A disk that stalls once: the first sync of the file a second after the clock's start,
     // outside the microphone's thread, takes this long.
     std::atomic<int> syncStallMs{0};
@@ -78,6 +84,11 @@ public:
     bool open(const QRect &area) override
     {
         size = area.size();
+        if (s.firstPictureMs > 0) {
+            QEventLoop wait;
+            QTimer::singleShot(s.firstPictureMs, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
         return true;
     }
     QImage grab() override
@@ -192,6 +203,7 @@ public:
     PcmSource *createPcmSource() override { return new FakeInput(*this); }
     qint64 freeBytes(const QString &folder) override
     {
+        QThread::msleep(static_cast<unsigned long>(freeSpaceStallMs.load()));
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
     }
     void syncToDisk(int fd) override

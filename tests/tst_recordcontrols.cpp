@@ -108,6 +108,65 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
     }
 
+    // Presses while a start still waits (here for the screen's picture) are held for its end: a
+    // second start press is a pause then, a stop leaves nothing recording; never a second
+    // start inside the first, nor a message.
+    void pressesDuringStartAreHeld_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("pause") << false;
+        QTest::newRow("stop") << true;
+    }
+    void pressesDuringStartAreHeld()
+    {
+        QFETCH(bool, stop);
+        QTemporaryDir dir;
+        appDataDir = dir.path();
+        QDir().mkpath(dir.path() + "/config");
+        MainWindow w;
+        w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
+        runStartUpSteps(w);
+        w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
+        w.settings.avoutpath = dir.path();
+        w.settings.audiorecordtype = 3;
+        w.settings.videoareatype = 0;
+        bool slow = false;
+        w.desktopGrabber = [&slow] {
+            if (slow) {
+                QEventLoop wait;
+                QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+                wait.exec();
+            }
+            QPixmap screen(640, 480);
+            screen.fill(Qt::darkCyan);
+            return screen;
+        };
+        auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
+        BoxAnswerer boxes(QStringLiteral("OK"));
+        // A first recording loads the engine.
+        w.toolBar()->clickRecordStart();
+        QVERIFY(w.recorder()->isRecording());
+        w.toolBar()->clickRecordStop();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
+
+        slow = true;
+        QTimer::singleShot(300, &w, [&w, stop] {
+            if (stop)
+                w.toolBar()->clickRecordStop();
+            else
+                w.toolBar()->clickRecordStart();
+        });
+        w.toolBar()->clickRecordStart();
+        QCOMPARE(w.recorder()->isRecording(), !stop);
+        QCOMPARE(bar->currentRecordState(), stop ? 0 : 2);
+        QTest::qWait(1000); // a message comes half a second late
+        QCOMPARE(boxes.texts, QStringList());
+        if (!stop) {
+            w.toolBar()->clickRecordStop();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
+        }
+    }
+
     void missingRecordingModuleIsToldAndNothingStarts()
     {
         QTemporaryDir dir;

@@ -397,6 +397,101 @@ private slots:
         QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);
     }
 
+    // A writer held in a sync of the file past the stop's limit (a slow stick, a network folder)
+    // is let go: the file keeps what was written, and the writer, back later, touches neither
+    // the next recording nor its file.
+    void writerHeldInSyncLeavesNextRecordingAlone()
+    {
+        backend->syncStallMs = 7000;
+        backend->clock.restart();
+        recorder->start(options);
+        QVERIFY(recorder->isRecording());
+        QTRY_VERIFY_WITH_TIMEOUT(backend->syncStalled, 10000);
+        QVERIFY(stopped());
+        QCOMPARE(errors, QStringList{videoEnded});
+        const QString first = recorder->options().outputFileName;
+        const MediaProbe held = probeMedia(first);
+        QVERIFY(held.opened);
+        QVERIFY(held.decodedFrames >= 1);
+        const qint64 firstSize = QFileInfo(first).size();
+
+        errors.clear();
+        backend->grabs = 0;
+        recorder->start(options);
+        QVERIFY(recorder->isRecording());
+        QVERIFY(recorder->options().outputFileName != first);
+        QTest::qWait(4000); // the held writer comes back meanwhile
+        QVERIFY(stopped());
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(QFileInfo(first).size(), firstSize);
+        const MediaProbe next = probeMedia(recorder->options().outputFileName);
+        QVERIFY(next.opened);
+        QCOMPARE(next.decodedFrames, backend->grabs);
+        QVERIFY(qAbs(next.audioDuration() - next.videoDuration) < 0.1);
+    }
+
+    // A folder that stops answering (a network share gone) freezes no window: the free-space
+    // check that gets no answer ends the recording as a folder gone would.
+    void unansweringFolderFreezesNothing()
+    {
+        backend->freeSpaceStallMs = 9000;
+        QElapsedTimer sinceTick;
+        qint64 longestGapMs = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, this,
+                [&] { longestGapMs = qMax(longestGapMs, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(20);
+        recorder->start(options);
+        QVERIFY(recorder->isRecording());
+        QVERIFY(finished(15000));
+        ticks.stop();
+        QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
+        QCOMPARE(errors, QStringList{videoEnded});
+        const MediaProbe probe = probeMedia(recorder->options().outputFileName);
+        QVERIFY(probe.opened);
+        QCOMPARE(probe.decodedFrames, backend->grabs);
+    }
+
+    // A stop or a pause asked for while the capture waits for its first picture is carried out
+    // once the start is over: after a stop nothing records and nothing is told, after a pause
+    // the recording waits for its resume.
+    void heldWhileStarting_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("stop") << true;
+        QTest::newRow("pause") << false;
+    }
+    void heldWhileStarting()
+    {
+        QFETCH(bool, stop);
+        backend->firstPictureMs = 1500;
+        QTimer::singleShot(300, recorder.get(), [this, stop] {
+            if (stop)
+                recorder->stop();
+            else
+                recorder->pause();
+        });
+        recorder->start(options);
+        if (stop) {
+            QVERIFY(!recorder->isRecording());
+            QTest::qWait(5000); // past the limit for a stop
+            QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+            QVERIFY(QDir(outDir).isEmpty());
+            return;
+        }
+        QVERIFY(recorder->isRecording());
+        QTest::qWait(1000);
+        recorder->resume();
+        QTest::qWait(1000);
+        QVERIFY(stopped());
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        const MediaProbe probe = probeMedia(recorder->options().outputFileName);
+        QVERIFY(probe.opened);
+        QVERIFY2(probe.videoDuration > 0.9 && probe.videoDuration < 1.5,
+                 qPrintable(QString::number(probe.videoDuration)));
+    }
+
 private:
     void endRecording()
     {

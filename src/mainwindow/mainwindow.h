@@ -472,6 +472,11 @@ private:
     RecordingEngine *videoRecorder = nullptr;
     std::shared_ptr<RecordingBackend> recordingBackend;
     bool recording = false;
+    // While a start runs events (the desktop's share dialog, the wait for the first picture),
+    // a pause or a stop clicked meanwhile is held for its end.
+    bool recordStarting = false;
+    bool recordPauseHeld = false;
+    bool recordStopHeld = false;
     QTimer *recordClock = nullptr;
     qint64 recordSeconds = 0;
     Canvas *overlayCanvas = nullptr;

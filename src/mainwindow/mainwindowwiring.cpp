@@ -602,6 +602,10 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 
 void MainWindow::recordCommand(int command)
 {
+    if (recordStarting) {
+        recordPauseHeld = command == 2;
+        return;
+    }
     if (command == 2) {
         if (videoRecorder)
             videoRecorder->pause();
@@ -616,6 +620,13 @@ void MainWindow::recordCommand(int command)
     }
     if (command != 1)
         return;
+    recordStarting = true;
+    recordPauseHeld = recordStopHeld = false;
+    const auto startOver = qScopeGuard([this] {
+        recordStarting = false;
+        if (recordPauseHeld && recording)
+            recordCommand(2);
+    });
     // A refused start leaves nothing recording, so the button goes back too.
     const auto refuse = [this](const char *text) {
         toolBarPort->resetRecordState();
@@ -674,6 +685,8 @@ void MainWindow::recordCommand(int command)
         toolBarPort->resetRecordState();
         return;
     }
+    if (recordStopHeld)
+        return;
     recording = true;
     RecordingOptions options;
     options.areaX = capture.x();
@@ -755,6 +768,7 @@ void MainWindow::onRecordStartClicked(int command)
 
 void MainWindow::onRecordStopClicked()
 {
+    recordStopHeld = recordStarting;
     recordClock->stop();
     recordSeconds = 0;
     if (videoRecorder)

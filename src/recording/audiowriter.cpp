@@ -89,17 +89,12 @@ void AudioWriter::startWriter()
         emit writerStopError(QStringLiteral("录屏错误：音频输入设备初始化失败[ERROR_SOURCE:AW]"));
         return;
     }
-    bool resampler;
-    {
-        // The input may have taken longer to open than the recorder waits.
-        const OutputUse use(*lease);
-        if (!use) {
-            releaseCapture();
-            return;
-        }
-        resampler = initResampler();
+    // The input may have taken longer to open than the recorder waits.
+    if (!outputKept()) {
+        releaseCapture();
+        return;
     }
-    if (!resampler) {
+    if (!initResampler()) {
         releaseCapture();
         emit writerStoped();
         emit writerStopError(QStringLiteral("录屏错误：音频输出设备初始化失败[ERROR_SOURCE:AW]"));
@@ -290,8 +285,7 @@ AudioWriter::LoopEnd AudioWriter::append(const char *data, qint64 frames)
 
 StreamEncoder::Result AudioWriter::encodeBlock(int frames)
 {
-    const OutputUse use(*lease);
-    if (!use)
+    if (!outputKept())
         return StreamEncoder::OutputFailed;
     AVCodecContext *codec = encoder.codecContext();
     // A short last block goes as it is where the encoder takes one, else padded with silence.

@@ -1,16 +1,13 @@
 #include "recording/encodequeue.h"
 
-#include "recording/streamwriter.h"
-
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
 
-EncodeQueue::EncodeQueue(StreamEncoder &encoder, std::shared_ptr<WriterLease> lease)
+EncodeQueue::EncodeQueue(StreamEncoder &encoder)
     : encoder(encoder)
-    , lease(std::move(lease))
 {}
 
 EncodeQueue::~EncodeQueue()
@@ -98,8 +95,7 @@ StreamEncoder::Result EncodeQueue::encode(const Picture &picture)
                   converted->linesize) <= 0)
         return StreamEncoder::FrameLost;
     converted->pts = picture.index;
-    const OutputUse use(*lease);
-    return use ? encoder.encode(converted) : StreamEncoder::OutputFailed;
+    return encoder.encode(converted);
 }
 
 void EncodeQueue::run()

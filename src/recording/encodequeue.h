@@ -15,7 +15,6 @@
 
 struct AVFrame;
 struct SwsContext;
-struct WriterLease;
 
 // Screen pictures handed from the thread that grabs them to a thread of its own that converts
 // them to the encoder's format, encodes and writes them, so that neither a slow conversion or
@@ -31,7 +30,7 @@ public:
         qint64 index = 0; // pts in the encoder's time base
     };
 
-    EncodeQueue(StreamEncoder &encoder, std::shared_ptr<WriterLease> lease);
+    explicit EncodeQueue(StreamEncoder &encoder);
     ~EncodeQueue();
     EncodeQueue(const EncodeQueue &) = delete;
     EncodeQueue &operator=(const EncodeQueue &) = delete;
@@ -57,7 +56,6 @@ private:
     StreamEncoder::Result encode(const Picture &picture);
 
     StreamEncoder &encoder;
-    const std::shared_ptr<WriterLease> lease;
     SwsContext *scaler = nullptr;
     AVFrame *converted = nullptr;
     std::vector<std::unique_ptr<Picture>> pool;

@@ -7,16 +7,13 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-void StreamEncoder::setOutput(AVFormatContext *outputContext, AVCodecContext *codecContext,
-                              AVStream *outputStream, QMutex *mutex, qint64 *saved,
-                              std::function<void()> sync)
+void StreamEncoder::setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codecContext,
+                              AVStream *outputStream, std::function<void()> sync)
 {
     syncFile = std::move(sync);
-    savedBytes = saved;
-    output = outputContext;
+    state = std::move(output);
     codec = codecContext;
     stream = outputStream;
-    muxerMutex = mutex;
     drained = false;
 }
 
@@ -37,8 +34,10 @@ StreamEncoder::Result StreamEncoder::drain()
 
 StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
 {
-    if (!output || !codec || !stream || !muxerMutex)
+    if (!state || !state->output || !codec || !stream)
         return FrameLost;
+    if (state->dropped)
+        return OutputFailed;
     if (avcodec_send_frame(codec, frame) < 0)
         return FrameLost;
     AVPacket *packet = av_packet_alloc();
@@ -63,19 +62,22 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
         }
         av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
-        int status;
+        int status = 0;
         bool ioFailed, grown = false;
         {
-            QMutexLocker lock(muxerMutex);
-            status = av_interleaved_write_frame(output, packet);
-            if (output->pb)
+            QMutexLocker lock(&state->muxerMutex);
+            // Let go (held up past the stop's limit): the file is being finished without us.
+            AVFormatContext *output = state->dropped ? nullptr : state->output;
+            if (output)
+                status = av_interleaved_write_frame(output, packet);
+            if (output && output->pb)
                 avio_flush(output->pb);
-            ioFailed = output->pb && output->pb->error < 0;
+            ioFailed = !output || (output->pb && output->pb->error < 0);
             // The muxer hands the file whole fragments and each write is flushed: what lies
             // before the position now is a playable file.
-            if (status >= 0 && !ioFailed && output->pb && savedBytes) {
-                grown = avio_tell(output->pb) > *savedBytes;
-                *savedBytes = avio_tell(output->pb);
+            if (status >= 0 && !ioFailed && output->pb) {
+                grown = avio_tell(output->pb) > state->savedBytes;
+                state->savedBytes = avio_tell(output->pb);
             }
         }
         // Each fragment goes to the disk itself as it is written, so that a power cut keeps it.
@@ -84,7 +86,7 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
         av_packet_unref(packet);
         // A failed file write stays failed (full disk, lost folder); anything else loses
         // this packet only.
-        if (ioFailed) {
+        if (ioFailed || state->dropped) {
             result = OutputFailed;
             break;
         }

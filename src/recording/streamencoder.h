@@ -3,24 +3,24 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 
-struct AVCodecContext;
-struct AVFormatContext;
+#include "recording/outputstate.h"
+
 struct AVFrame;
-struct AVStream;
-class QMutex;
 
 // One stream of the shared output: sends frames to its encoder, takes every packet the encoder
-// gives back, and writes them into the output under the muxer mutex.
+// gives back, and writes them into the output under the muxer mutex, unless the recording has
+// let its writers go.
 class StreamEncoder
 {
 public:
     enum Result { Encoded, FrameLost, OutputFailed };
 
-    // savedBytes, guarded by the muxer mutex, follows how much of the file is written whole;
-    // syncFile, if set, sends the file to the disk as it grows.
-    void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream,
-                   QMutex *muxerMutex, qint64 *savedBytes, std::function<void()> syncFile);
+    // The output's savedBytes follows how much of the file is written whole; syncFile, if set,
+    // sends the file to the disk as it grows.
+    void setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codec, AVStream *stream,
+                   std::function<void()> syncFile);
     // The frame's pts is in the encoder's time base.
     Result encode(AVFrame *frame);
     // Sends the end of the stream and writes what the encoder still holds.
@@ -30,11 +30,9 @@ public:
 private:
     Result send(const AVFrame *frame);
 
-    AVFormatContext *output = nullptr;
+    std::shared_ptr<OutputState> state;
     AVCodecContext *codec = nullptr;
     AVStream *stream = nullptr;
-    QMutex *muxerMutex = nullptr;
-    qint64 *savedBytes = nullptr;
     std::function<void()> syncFile;
     bool drained = false;
 };

@@ -1,8 +1,10 @@
 #include "recording/streamwriter.h"
 
-void StreamWriter::setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream)
+void StreamWriter::setOutput(std::shared_ptr<OutputState> state, AVCodecContext *codec,
+                             AVStream *stream)
 {
-    encoder.setOutput(output, codec, stream, muxerMutex, savedBytes, syncFile);
+    output = state;
+    encoder.setOutput(std::move(state), codec, stream, syncFile);
 }
 
 void StreamWriter::pauseWriter()
@@ -33,12 +35,9 @@ bool StreamWriter::frameLost(const QString &tip)
 void StreamWriter::resetStream()
 {
     lostFrames = 0;
-    muxerMutex = nullptr;
-    savedBytes = nullptr;
 }
 
 bool StreamWriter::drainEncoder()
 {
-    const OutputUse use(*lease);
-    return use && encoder.drain() != StreamEncoder::OutputFailed;
+    return outputKept() && encoder.drain() != StreamEncoder::OutputFailed;
 }

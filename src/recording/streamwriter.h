@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -9,31 +8,10 @@
 #include "recording/recordingclock.h"
 #include "recording/streamencoder.h"
 
-// The writer's hold on the recorder's output. A writer that does not finish in time is let go:
-// the recorder marks it dropped, and from then on it never touches the output or its encoder.
-struct WriterLease
-{
-    QMutex mutex;
-    bool dropped = false;
-};
-
-// Held while a writer uses the output; false when the writer was let go.
-class OutputUse
-{
-public:
-    explicit OutputUse(WriterLease &lease)
-        : lock(&lease.mutex)
-        , held(!lease.dropped)
-    {}
-    explicit operator bool() const { return held; }
-
-private:
-    QMutexLocker lock;
-    bool held;
-};
-
 // What the video and the sound writer share: the flags the recorder's queued signals set in the
-// writer's thread, the encoder of its stream, and the count of lost frames.
+// writer's thread, the encoder of its stream, and the count of lost frames. A writer that does
+// not finish in time is let go: the recording's output is marked dropped, and from then on the
+// writer never writes into it.
 class StreamWriter : public QObject
 {
     Q_OBJECT
@@ -45,12 +23,10 @@ public:
     {}
 
     // Copied from the recorder before the writer is opened.
-    QMutex *muxerMutex = nullptr;
-    qint64 *savedBytes = nullptr;
     std::function<void()> syncFile; // sends the file's new part to the disk, if set
-    const std::shared_ptr<WriterLease> lease = std::make_shared<WriterLease>();
 
-    void setOutput(AVFormatContext *output, AVCodecContext *codec, AVStream *stream);
+    // The writer keeps the recording's output as long as it lives.
+    void setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codec, AVStream *stream);
 
 signals:
     void writerTipError(QString text);
@@ -68,9 +44,12 @@ protected:
     void resetStream();
     // Writes the encoder's last packets; false when that failed or the writer was let go.
     bool drainEncoder();
+    // False once the writer was let go.
+    bool outputKept() const { return output && !output->dropped; }
     RecordingClock &clock() { return *recordingClock; }
 
     const std::shared_ptr<RecordingClock> recordingClock;
+    std::shared_ptr<OutputState> output;
     StreamEncoder encoder;
     int lostFrames = 0;
     int maxLostFrames = 0;

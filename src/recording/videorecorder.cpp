@@ -10,6 +10,7 @@
 #include "platform/framesource.h"
 #include "platform/pcmsource.h"
 #include "recording/audiowriter.h"
+#include "recording/outputstate.h"
 #include "recording/recordingbackend.h"
 #include "recording/recordingclock.h"
 #include "recording/videowriter.h"
@@ -34,8 +35,42 @@ constexpr int stopWaitMs = 4000;
 // The file is written in fragments of at most this many seconds, each playable once it is on
 // disk: a crash or a power cut loses at most the last one.
 constexpr int fragmentSeconds = 2;
+// The longest a packet waits in the muxer for the other stream's: sound that lags or has stopped
+// (a hung microphone) must not hold the picture back from the file for more than this.
+constexpr qint64 interleaveDelayUs = fragmentSeconds * 1000000LL / 4;
+// Past these limits a disk that does not answer (a network folder gone) is given up: the free
+// space check ends the recording, and the file's finish counts as failed.
+constexpr qint64 diskAnswerMs = 5000;
+constexpr int finishWaitMs = 5000;
 
 const char *const refusal = "录屏操作被拒绝：";
+
+enum FileEnd { FileSaved, FilePartKept, FileLost };
+
+// Writes the trailer, closes the file and sends it to the disk; a file that could not be
+// finished keeps the fragments written whole before the failure, a cut one after them cut off.
+// A file with none is removed, since it would not play.
+FileEnd finishFile(OutputState &out, const QString &name)
+{
+    const QMutexLocker lock(&out.muxerMutex);
+    AVFormatContext *output = out.output;
+    bool written = false, closed = false;
+    if (output && output->pb) {
+        // The fragmented muxer returns what it wrote last, a positive count.
+        written = av_write_trailer(output) >= 0 && output->pb->error >= 0;
+        closed = avio_closep(&output->pb) == 0;
+    }
+    if (out.syncFd >= 0)
+        fdatasync(out.syncFd);
+    if (written && closed && QFileInfo::exists(name))
+        return FileSaved;
+    QFile file(name);
+    if (file.exists() && out.savedBytes > out.headerBytes && file.resize(out.savedBytes))
+        return FilePartKept;
+    if (file.exists())
+        file.remove();
+    return FileLost;
+}
 
 // The asked-for file when it does not exist yet, else the first free "name_N.suffix". The
 // file is created here, so a second recording in the same second cannot take it too; created
@@ -71,6 +106,21 @@ VideoRecorder::VideoRecorder(QObject *parent)
     stopDeadline.setSingleShot(true);
     stopDeadline.setInterval(stopWaitMs);
     connect(&stopDeadline, &QTimer::timeout, this, &VideoRecorder::dropLateWriters);
+    finishLimit.setSingleShot(true);
+    finishLimit.setInterval(finishWaitMs);
+    connect(&finishLimit, &QTimer::timeout, this,
+            [this] { fileFinished(runs, FileLost, QString()); });
+}
+
+template <typename Result, typename Work, typename Done>
+QThread *VideoRecorder::runAside(Work work, Done done)
+{
+    auto result = std::make_shared<Result>();
+    QThread *thread = QThread::create([work = std::move(work), result] { *result = work(); });
+    connect(thread, &QThread::finished, this, [result, done = std::move(done)] { done(*result); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+    return thread;
 }
 
 VideoRecorder::~VideoRecorder()
@@ -96,6 +146,9 @@ VideoRecorder::~VideoRecorder()
         }
         dropLateWriters(); // finishes the file with what was written
     }
+    // No event loop hears the finish any more: it is waited for, within a limit.
+    if (finishing && finisher)
+        finisher->wait(closeWaitMs);
     releaseOutput();
 }
 
@@ -112,7 +165,7 @@ void VideoRecorder::refuse(const QString &text)
 
 void VideoRecorder::start(const RecordingOptions &options)
 {
-    if (videoWriter || audioWriter) {
+    if (videoWriter || audioWriter || starting || finishing) {
         emit recorderStopError(QStringLiteral("录屏操作被拒绝：上一次录屏操作还未退出"));
         return;
     }
@@ -138,8 +191,22 @@ void VideoRecorder::start(const RecordingOptions &options)
         return;
     }
     stopError.clear();
+    ++runs;
+    diskAsked.invalidate();
     clock = std::make_shared<RecordingClock>();
-    startVideoWriter();
+    starting = true;
+    heldStop = heldPause = false;
+    VideoWriter *video = newVideoWriter();
+    starting = false;
+    if (heldStop) {
+        // Stopped before anything was recorded: no recording, and no file with a header only.
+        delete video;
+        const QString name = current.outputFileName;
+        releaseOutput();
+        QFile::remove(name);
+        return;
+    }
+    startVideoWriter(video);
     videoThread->start();
     if (soundOn()) {
         startAudioWriter();
@@ -149,6 +216,8 @@ void VideoRecorder::start(const RecordingOptions &options)
     emit startWriter(current.startSnapshot);
     recording = true;
     diskWatch.start();
+    if (heldPause)
+        pauseWriters();
 }
 
 bool VideoRecorder::createOutputContext()
@@ -157,10 +226,11 @@ bool VideoRecorder::createOutputContext()
     const QPixmap snapshot = current.startSnapshot;
     releaseOutput();
     current.startSnapshot = snapshot;
+    state = std::make_shared<OutputState>();
     const QByteArray name = current.outputFileName.toUtf8();
-    if (avformat_alloc_output_context2(&output, nullptr, nullptr, name.constData()) < 0 ||
-        !output) {
-        output = nullptr;
+    if (avformat_alloc_output_context2(&state->output, nullptr, nullptr, name.constData()) < 0 ||
+        !state->output) {
+        state->output = nullptr;
         return false;
     }
     return true;
@@ -175,7 +245,7 @@ bool VideoRecorder::initVideoEncoder(QString &error)
         error = QStringLiteral("无法找到H264编码");
         return false;
     }
-    videoCodec = avcodec_alloc_context3(codec);
+    AVCodecContext *videoCodec = state->videoCodec = avcodec_alloc_context3(codec);
     if (!videoCodec) {
         error = QStringLiteral("无法初始化H264编码");
         return false;
@@ -196,9 +266,9 @@ bool VideoRecorder::initVideoEncoder(QString &error)
         error = QStringLiteral("打开H264编码失败");
         return false;
     }
-    if (!addStream(videoStream, videoCodec, QStringLiteral("视频"), error))
+    if (!addStream(state->videoStream, videoCodec, QStringLiteral("视频"), error))
         return false;
-    videoStream->avg_frame_rate = videoCodec->framerate;
+    state->videoStream->avg_frame_rate = videoCodec->framerate;
     return true;
 }
 
@@ -209,7 +279,7 @@ bool VideoRecorder::initAudioEncoder(QString &error)
         error = QStringLiteral("未找到AAC音频编码");
         return false;
     }
-    audioCodec = avcodec_alloc_context3(codec);
+    AVCodecContext *audioCodec = state->audioCodec = avcodec_alloc_context3(codec);
     if (!audioCodec) {
         error = QStringLiteral("无法初始化音频编码");
         return false;
@@ -223,14 +293,14 @@ bool VideoRecorder::initAudioEncoder(QString &error)
         error = QStringLiteral("打开音频编码失败");
         return false;
     }
-    return addStream(audioStream, audioCodec, QStringLiteral("音频"), error);
+    return addStream(state->audioStream, audioCodec, QStringLiteral("音频"), error);
 }
 
 // A track of the output file that takes its parameters from the opened encoder.
 bool VideoRecorder::addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
                               QString &error)
 {
-    stream = avformat_new_stream(output, nullptr);
+    stream = avformat_new_stream(state->output, nullptr);
     if (!stream) {
         error = QStringLiteral("创建%1轨道失败").arg(kind);
         return false;
@@ -247,17 +317,20 @@ bool VideoRecorder::addStream(AVStream *&stream, const AVCodecContext *codec, co
 // long as it runs.
 std::function<void()> VideoRecorder::fileSync() const
 {
-    if (syncFd < 0)
+    if (!state || state->syncFd < 0)
         return {};
-    return [disk = backend, fd = syncFd] { disk->syncToDisk(fd); };
+    // The descriptor belongs to the output, which the writer keeps.
+    return [disk = backend, fd = state->syncFd] { disk->syncToDisk(fd); };
 }
 
 bool VideoRecorder::openOutputFile(bool *created)
 {
     current.outputFileName = reserveFreeFile(current.outputFileName, created);
     const QByteArray name = current.outputFileName.toUtf8();
+    AVFormatContext *output = state->output;
     if (avio_open(&output->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
         return false;
+    output->max_interleave_delta = interleaveDelayUs;
     // A fragmented MP4: every fragment on disk plays, whatever ends the program.
     AVDictionary *options = nullptr;
     av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
@@ -267,9 +340,9 @@ bool VideoRecorder::openOutputFile(bool *created)
     if (!written)
         return false;
     avio_flush(output->pb);
-    headerBytes = savedBytes = avio_tell(output->pb);
+    state->headerBytes = state->savedBytes = avio_tell(output->pb);
     // The file's name in its folder goes to the disk now, its fragments as they are written.
-    syncFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+    state->syncFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
     const int folder = ::open(QFileInfo(current.outputFileName).absolutePath().toUtf8().constData(),
                               O_RDONLY | O_CLOEXEC);
     if (folder >= 0) {
@@ -313,20 +386,24 @@ void VideoRecorder::runWriter(Writer *&current, QThread *&thread, void (VideoRec
     });
 }
 
-void VideoRecorder::startVideoWriter()
+// The capture is opened here, in the window's thread; it may wait for its first picture.
+VideoWriter *VideoRecorder::newVideoWriter()
 {
-    videoWriter = new VideoWriter(clock);
-    videoWriter->muxerMutex = &muxerMutex;
-    videoWriter->savedBytes = &savedBytes;
+    auto *writer = new VideoWriter(clock);
+    writer->area = QRect(current.areaX, current.areaY, current.areaWidth, current.areaHeight);
+    writer->outputSize = QSize(current.outputWidth, current.outputHeight);
+    writer->frameRate = frameRate;
+    writer->videoQuality = current.videoQuality;
+    writer->watermarkCorner = current.watermarkCorner;
+    writer->init(backend->createFrameSource());
+    return writer;
+}
+
+void VideoRecorder::startVideoWriter(VideoWriter *writer)
+{
+    videoWriter = writer;
     videoWriter->syncFile = fileSync();
-    videoLease = videoWriter->lease;
-    videoWriter->area = QRect(current.areaX, current.areaY, current.areaWidth, current.areaHeight);
-    videoWriter->outputSize = QSize(current.outputWidth, current.outputHeight);
-    videoWriter->frameRate = frameRate;
-    videoWriter->videoQuality = current.videoQuality;
-    videoWriter->watermarkCorner = current.watermarkCorner;
-    videoWriter->init(backend->createFrameSource());
-    videoWriter->setOutput(output, videoCodec, videoStream);
+    videoWriter->setOutput(state, state->videoCodec, state->videoStream);
     runWriter(videoWriter, videoThread, &VideoRecorder::videoWriterStoped);
     connect(this, &VideoRecorder::resetWinAPos, videoWriter, &VideoWriter::resetWinAPos);
     connect(this, &VideoRecorder::resetWinActivate, videoWriter, &VideoWriter::resetWinActivate);
@@ -335,15 +412,12 @@ void VideoRecorder::startVideoWriter()
 void VideoRecorder::startAudioWriter()
 {
     audioWriter = new AudioWriter(clock);
-    audioWriter->muxerMutex = &muxerMutex;
-    audioWriter->savedBytes = &savedBytes;
     audioWriter->syncFile = fileSync();
-    audioLease = audioWriter->lease;
     audioWriter->channelCount = channelCount;
     audioWriter->sampleRate = sampleRate;
     audioWriter->bytesPerSample = bytesPerSample;
     audioWriter->initAudioInput(backend->createPcmSource());
-    audioWriter->setOutput(output, audioCodec, audioStream);
+    audioWriter->setOutput(state, state->audioCodec, state->audioStream);
     runWriter(audioWriter, audioThread, &VideoRecorder::audioWriterStoped);
 }
 
@@ -362,6 +436,10 @@ bool VideoRecorder::writersReady(const QString &noSound, const QString &noVideo)
 
 void VideoRecorder::pause()
 {
+    if (starting) {
+        heldPause = true;
+        return;
+    }
     if (writersReady(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:01]"),
                      QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:02]")))
         pauseWriters();
@@ -369,6 +447,10 @@ void VideoRecorder::pause()
 
 void VideoRecorder::resume()
 {
+    if (starting) {
+        heldPause = false;
+        return;
+    }
     if (writersReady(QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:03]"),
                      QStringLiteral("录屏操作被拒绝：录屏异常退出[CODE:04]")))
         resumeWriters();
@@ -376,7 +458,9 @@ void VideoRecorder::resume()
 
 void VideoRecorder::stop()
 {
-    if (videoWriter || audioWriter)
+    if (starting)
+        heldStop = true;
+    else if (videoWriter || audioWriter)
         haltWriters();
 }
 
@@ -436,24 +520,16 @@ void VideoRecorder::writerGone(QThread *&thread)
 
 void VideoRecorder::dropLateWriters()
 {
-    // Let go only between two uses of the output. A writer inside one ends it within moments,
-    // unless the file itself hangs (a network folder gone): then the output is left to it.
-    bool outputHeld = false;
-    const auto drop = [this, &outputHeld](auto *&writer, QThread *&thread,
-                                          const std::shared_ptr<WriterLease> &lease) {
+    // A writer still busy now is let go: it keeps the recording's output and leaves it alone
+    // from the moment the output is marked dropped, wherever it is held up.
+    const auto drop = [this](auto *&writer, QThread *&thread) {
         if (!writer)
             return false;
-        if (thread->isFinished()) { // gone already, its report not yet read
+        if (!thread || thread->isFinished()) { // gone already, its report not yet read
             writer = nullptr;
             delete thread;
             thread = nullptr;
             return false;
-        }
-        if (lease->mutex.tryLock(500)) {
-            lease->dropped = true;
-            lease->mutex.unlock();
-        } else {
-            outputHeld = true;
         }
         disconnect(this, nullptr, writer, nullptr);
         writer = nullptr;
@@ -465,20 +541,14 @@ void VideoRecorder::dropLateWriters()
         thread = nullptr;
         return true;
     };
-    const bool videoLate = drop(videoWriter, videoThread, videoLease);
-    const bool audioLate = drop(audioWriter, audioThread, audioLease);
-    if (outputHeld) {
-        // Still in use: never freed under the writer's hands.
-        output = nullptr;
-        videoCodec = audioCodec = nullptr;
-        stopError = QStringLiteral("录屏错误：保存录制文件失败");
-    }
+    const bool videoLate = drop(videoWriter, videoThread);
+    const bool audioLate = drop(audioWriter, audioThread);
     if (stopError.isEmpty() && videoLate)
         stopError = QStringLiteral("录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]");
     if (stopError.isEmpty() && audioLate)
         stopError =
             QStringLiteral("录屏已保存，但录制中音频输入中断，部分时段没有声音[ERROR_SOURCE:AW]");
-    if (output) {
+    if (state) {
         finishRecording();
         return;
     }
@@ -495,7 +565,7 @@ void VideoRecorder::writerStopErrored(QString text)
         haltWriters();
     // While a file is open the first error waits for its end: only then is it known whether
     // the file was saved at all, and the other writer's error is not told a second time.
-    if (output) {
+    if (state) {
         if (stopError.isEmpty())
             stopError = text;
         return;
@@ -508,70 +578,77 @@ void VideoRecorder::writerTipErrored(QString text)
     emit recorderTipError(text);
 }
 
+// The free space is asked for on a thread of its own: a network folder may take long to answer,
+// or never do.
 void VideoRecorder::checkDisk()
 {
     if (!videoWriter && !audioWriter)
         return;
-    const qint64 free = backend->freeBytes(QFileInfo(current.outputFileName).absolutePath());
-    if (free >= diskReserveBytes)
+    if (diskAsked.isValid()) {
+        if (diskAsked.elapsed() >= diskAnswerMs)
+            diskLow(); // no answer: the folder is as good as gone
+        return;
+    }
+    diskAsked.start();
+    const QString folder = QFileInfo(current.outputFileName).absolutePath();
+    runAside<qint64>([disk = backend, folder] { return disk->freeBytes(folder); },
+                     [this, run = runs](qint64 free) {
+                         if (run != runs || !diskAsked.isValid())
+                             return;
+                         diskAsked.invalidate();
+                         if (free < diskReserveBytes)
+                             diskLow();
+                     });
+}
+
+void VideoRecorder::diskLow()
+{
+    diskAsked.invalidate();
+    if (!videoWriter && !audioWriter)
         return;
     // Stopping now leaves room for the file's index, so what was recorded stays playable.
     diskWatch.stop();
     writerStopErrored(QStringLiteral("录屏错误：视频录制异常，已强制停止[ERROR_SOURCE:VW]"));
 }
 
+// The trailer, the close and the sync run on a thread of their own, within a limit: a disk that
+// stops answering holds up neither the window nor the next recording.
 void VideoRecorder::finishRecording()
 {
-    if (videoWriter || audioWriter || !output)
+    if (videoWriter || audioWriter || !state || finishing)
         return;
     stopDeadline.stop();
-    const bool saved = writeTrailer() && QFileInfo::exists(current.outputFileName);
-    releaseOutput();
-    const QString text = saved ? stopError : keepWhatWasSaved();
+    diskWatch.stop();
+    finishing = true;
+    // A writer still about was let go: from now on it writes nothing.
+    state->dropped = true;
+    finisher = runAside<int>(
+        [out = state, name = current.outputFileName] { return int(finishFile(*out, name)); },
+        [this, run = runs, error = stopError](int end) { fileFinished(run, end, error); });
     stopError.clear();
+    finishLimit.start();
+}
+
+void VideoRecorder::fileFinished(quint64 run, int end, const QString &error)
+{
+    if (run != runs || !finishing)
+        return;
+    finishing = false;
+    finishLimit.stop();
+    releaseOutput();
+    QString text = error;
+    if (end == FilePartKept)
+        text = QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
+    else if (end == FileLost)
+        text = QStringLiteral("录屏错误：保存录制文件失败");
     if (!text.isEmpty())
         emit recorderStopError(text);
-}
-
-QString VideoRecorder::keepWhatWasSaved()
-{
-    // The fragments written whole before the failure play; a cut one after them is cut off.
-    // A file with none is removed, since it would not play.
-    QFile file(current.outputFileName);
-    if (file.exists() && savedBytes > headerBytes && file.resize(savedBytes))
-        return QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
-    if (file.exists())
-        file.remove();
-    return QStringLiteral("录屏错误：保存录制文件失败");
-}
-
-bool VideoRecorder::writeTrailer()
-{
-    if (!output || !output->pb)
-        return false;
-    // The fragmented muxer returns what it wrote last, a positive count.
-    const bool written = av_write_trailer(output) >= 0 && output->pb->error >= 0;
-    const bool closed = avio_closep(&output->pb) == 0;
-    if (syncFd >= 0)
-        fdatasync(syncFd);
-    return closed && written;
 }
 
 void VideoRecorder::releaseOutput()
 {
     diskWatch.stop();
-    if (syncFd >= 0)
-        ::close(syncFd);
-    syncFd = -1;
-    if (output) {
-        avio_closep(&output->pb);
-        avformat_free_context(output);
-        output = nullptr;
-    }
-    videoStream = nullptr;
-    audioStream = nullptr;
-    avcodec_free_context(&videoCodec);
-    avcodec_free_context(&audioCodec);
+    state.reset();
     current.startSnapshot = QPixmap();
     recording = false;
 }

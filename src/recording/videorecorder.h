@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QMutex>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPixmap>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <functional>
@@ -14,9 +15,8 @@ class AudioWriter;
 class RecordingBackend;
 class RecordingClock;
 class VideoWriter;
-struct WriterLease;
+struct OutputState;
 struct AVCodecContext;
-struct AVFormatContext;
 struct AVStream;
 
 // The recording engine: one MP4 file with H.264 video and AAC sound, written by a video writer
@@ -60,8 +60,8 @@ private:
                    QString &error);
     bool openOutputFile(bool *created);
     std::function<void()> fileSync() const;
-    bool writeTrailer();
-    void startVideoWriter();
+    VideoWriter *newVideoWriter();
+    void startVideoWriter(VideoWriter *writer);
     void startAudioWriter();
     template <typename W>
     void runWriter(W *&current, QThread *&thread, void (VideoRecorder::*)());
@@ -74,9 +74,14 @@ private:
     void dropLateWriters();
     void releaseOutput();
     void finishRecording();
-    QString keepWhatWasSaved();
+    void fileFinished(quint64 run, int end, const QString &error);
     void refuse(const QString &text);
     void checkDisk();
+    void diskLow();
+    // Runs work on a thread of its own, done with its result in the recorder's thread; work
+    // that never returns (a network folder that stopped answering) is left to itself.
+    template <typename Result, typename Work, typename Done>
+    QThread *runAside(Work work, Done done);
     bool soundOn() const { return current.audioMode != 3; }
 
     RecordingOptions current;
@@ -84,26 +89,28 @@ private:
     int channelCount = 2;
     int sampleRate = 44100;
     int bytesPerSample = 2;
-    QMutex muxerMutex;
-    AVFormatContext *output = nullptr;
-    AVCodecContext *videoCodec = nullptr;
-    AVStream *videoStream = nullptr;
-    AVCodecContext *audioCodec = nullptr;
-    AVStream *audioStream = nullptr;
+    // The output of the recording under way, shared with its writers.
+    std::shared_ptr<OutputState> state;
     VideoWriter *videoWriter = nullptr;
     AudioWriter *audioWriter = nullptr;
     // Each recording has threads of its own, so that a writer stuck in a library call and let
     // go at the stop holds up no later recording.
     QThread *videoThread = nullptr;
     QThread *audioThread = nullptr;
-    std::shared_ptr<WriterLease> videoLease, audioLease;
     QTimer stopDeadline;
-    // How much of the file is written whole (guarded by the muxer mutex), and the header's end.
-    qint64 savedBytes = 0;
-    qint64 headerBytes = 0;
-    int syncFd = -1; // the file, for syncing it to the disk
     bool recording = false;
-    QString stopError; // the first writer's error of this recording, told at its end
+    // From start() until the writers run: the capture may wait for its first picture with
+    // events running. A stop or a pause asked for meanwhile is held for the start's end.
+    bool starting = false;
+    bool heldStop = false;
+    bool heldPause = false;
+    // From the writers' end until the file is finished on a thread of its own, or given up.
+    bool finishing = false;
+    QTimer finishLimit;
+    QPointer<QThread> finisher;
+    quint64 runs = 0;        // recordings started: an answer for an earlier one is not heard
+    QElapsedTimer diskAsked; // valid while a free-space check is under way
+    QString stopError;       // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;
     std::shared_ptr<RecordingClock> clock;
     QTimer diskWatch;

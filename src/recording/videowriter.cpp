@@ -69,7 +69,7 @@ bool VideoWriter::initQueue()
 {
     if (!encoder.codecContext())
         return false;
-    queue = std::make_unique<EncodeQueue>(encoder, lease);
+    queue = std::make_unique<EncodeQueue>(encoder);
     return queue->start(area.size(), outputSize, AV_PIX_FMT_YUV420P, queueDepth);
 }
 

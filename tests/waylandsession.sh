@@ -320,7 +320,8 @@ $(grep -m3 -i -e error -e fail "$base/gnome-shell.log" | tr '\n' ' ')"
     local shell=${pids[-1]}
     xwayland() {
         auth=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
-        xdisplay=$(grep -l -x " *$shell" /tmp/.X*-lock 2>/dev/null | sed -n 's/^.*X\([0-9]*\)-lock$/\1/p' | head -1)
+        xdisplay=$(grep -l -x " *$shell" /tmp/.X*-lock 2>/dev/null |
+            sed -n 's/^.*X\([0-9]*\)-lock$/\1/p' | head -1)
         [ -n "$auth" ] && [ -n "$xdisplay" ]
     }
     wait_for 50 xwayland || unavailable "gnome-shell made no XWayland in 5 s"

@@ -8,8 +8,10 @@
 // Needs an X server of that size, e.g.:
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench_recording [seconds, default 60]
 //       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
-//       [--wayland: once more inside a headless Wayland session of its own, through the
-//        desktop's screen-cast portal and PipeWire; no sound run, no ffmpeg x11grab there]
+//       [--wayland, --wayland=gnome: once more inside a headless Wayland session of its own
+//        (sway with the tests' stand-in portal, or GNOME with its own portal, whose dialog
+//        tests/gnomedesktop.py answers), through the screen-cast portal and PipeWire; no sound
+//        run, no ffmpeg x11grab there]
 //       [--kill-minutes=N, default 3; 0 leaves the run with the server killed out]
 // The moving picture runs in a child process so that its painting is not counted.
 #include <QApplication>
@@ -400,10 +402,12 @@ int main(int argc, char *argv[])
 {
     // The Wayland run: the same program again, inside the session the tests use.
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--wayland") != 0 || std::getenv("QB_WAYLAND_BASE"))
+        const bool gnome = std::strcmp(argv[i], "--wayland=gnome") == 0;
+        if ((!gnome && std::strcmp(argv[i], "--wayland") != 0) || std::getenv("QB_WAYLAND_BASE"))
             continue;
-        std::vector<char *> inside{const_cast<char *>("bash"),
-                                   const_cast<char *>(QB_WAYLAND_SESSION_SCRIPT)};
+        std::vector<char *> inside{
+            const_cast<char *>("bash"), const_cast<char *>(QB_WAYLAND_SESSION_SCRIPT),
+            const_cast<char *>(gnome ? "--desktop=gnome" : "--desktop=sway")};
         inside.insert(inside.end(), argv, argv + argc);
         inside.push_back(nullptr);
         std::fflush(stdout);
@@ -412,7 +416,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    const bool wayland = app.arguments().contains("--wayland");
+    const bool gnome = app.arguments().contains("--wayland=gnome");
+    const bool wayland = gnome || app.arguments().contains("--wayland");
     if (wayland && !qEnvironmentVariableIsEmpty("QB_WAYLAND_UNAVAILABLE")) {
         std::printf("bench_recording: no Wayland session: %s\n",
                     qPrintable(qEnvironmentVariable("QB_WAYLAND_UNAVAILABLE")));
@@ -431,7 +436,7 @@ int main(int argc, char *argv[])
     av_log_set_level(AV_LOG_ERROR);
     int seconds = 60, soundMinutes = 10, killMinutes = 3;
     for (const QString &argument : app.arguments().mid(1)) {
-        if (argument == "--wayland")
+        if (argument.startsWith("--wayland"))
             soundMinutes = killMinutes = 0;
         else if (argument.startsWith("--sound-minutes="))
             soundMinutes = std::max(0, argument.mid(16).toInt());
@@ -446,8 +451,12 @@ int main(int argc, char *argv[])
 
     // The wlroots portal of that session cannot cast from a software-rendered compositor: the
     // tests' stand-in portal serves the screen there (grim's pictures on a PipeWire node).
+    // GNOME's own portal asks: its dialog is answered while the recording starts.
     QProcess portal;
-    if (wayland) {
+    if (gnome) {
+        portal.start("python3", {QB_GNOME_HELPER, "share", "60"});
+        portal.waitForStarted();
+    } else if (wayland) {
         portal.setProcessChannelMode(QProcess::ForwardedChannels);
         portal.start(QStringLiteral(QB_PORTAL_STANDIN), QStringList());
         portal.waitForStarted();
@@ -467,6 +476,10 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     recorder.start(options);
+    if (gnome) {
+        portal.terminate();
+        clock.restart(); // the dialog's time is no recording time
+    }
     wait(seconds * 1000);
     const double recorded = clock.elapsed() / 1000.0;
     recorder.stop();
@@ -506,7 +519,10 @@ int main(int argc, char *argv[])
                                 "yuv420p",
                                 ffmpegFile});
     if (wayland) {
-        std::printf("(Wayland session: screen-cast portal and PipeWire; x11grab sees nothing)\n");
+        std::printf(
+            "(Wayland session, %s: screen-cast portal and PipeWire; x11grab sees "
+            "nothing)\n",
+            gnome ? "GNOME" : "sway");
     } else if (!ffmpeg.waitForStarted()) {
         std::printf("ffmpeg   not installed: no comparison\n");
     } else {

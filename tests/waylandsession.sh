@@ -2,8 +2,11 @@
 # Runs a command inside a headless Wayland session of its own: sway (output HEADLESS-1,
 # 1920x1080, a solid red background), PipeWire, WirePlumber, pipewire-pulse and the desktop
 # portals with the wlroots back end, all on a private session bus and a private runtime folder.
+# With --desktop=gnome (or QB_WAYLAND_DESKTOP=gnome) the desktop is GNOME instead: gnome-shell
+# headless on a virtual 1920x1080 monitor with its XWayland, the GNOME portal, the
+# accessibility bus and a private, empty system bus; the shell has left its overview.
 #
-#   waylandsession.sh COMMAND [ARGS...]
+#   waylandsession.sh [--desktop=sway|gnome] COMMAND [ARGS...]
 #
 # Sway refuses to run as root: as root, the session runs as the unprivileged user
 # "quillboardwl" in namespaces of its own, and nothing of it outlives the run, even when the
@@ -21,6 +24,18 @@ set -u
 
 user=quillboardwl
 step=outside
+desktop=${QB_WAYLAND_DESKTOP:-sway}
+case "${1:-}" in
+--desktop=sway | --desktop=gnome)
+    desktop=${1#--desktop=}
+    shift
+    ;;
+--desktop=*)
+    echo "$0: no such desktop: ${1#--desktop=}" >&2
+    exit 2
+    ;;
+esac
+export QB_WAYLAND_DESKTOP=$desktop
 case "${1:-}" in
 --namespace | --inside)
     step=${1#--}
@@ -28,7 +43,7 @@ case "${1:-}" in
     ;;
 esac
 [ $# -ge 1 ] || {
-    echo "usage: $0 COMMAND [ARGS...]" >&2
+    echo "usage: $0 [--desktop=sway|gnome] COMMAND [ARGS...]" >&2
     exit 2
 }
 self=$(readlink -f "$0")
@@ -37,6 +52,7 @@ self=$(readlink -f "$0")
 session() {
     "$@" env "PATH=/usr/local/bin:/usr/bin:/bin" "QB_WAYLAND_BASE=$base" \
         "HOME=$base/home" "LANG=${LANG:-C.UTF-8}" "QB_WAYLAND_SHARE=$base/share" \
+        "QB_WAYLAND_DESKTOP=$desktop" \
         ${QB_SCREENSHOT_DIR:+"QB_SCREENSHOT_DIR=$base/share"} \
         ${ASAN_OPTIONS:+"ASAN_OPTIONS=$ASAN_OPTIONS"} \
         ${UBSAN_OPTIONS:+"UBSAN_OPTIONS=$UBSAN_OPTIONS"} \
@@ -139,6 +155,8 @@ if [ "$step" = namespace ]; then
         n=${f//[^\/]/}
         echo "${#n} $f"
     done | sort -n | cut -d' ' -f2-)
+    # X servers' sockets, as a system has them (mutter will not make the folder).
+    mkdir -m 1777 /tmp/.X11-unix || exit 1
     base=$(mktemp -d /tmp/qbwayland.XXXXXX) && chmod 755 "$base" || exit 1
     # The session user, for this namespace only.
     if ! id "$user" >/dev/null 2>&1; then
@@ -166,24 +184,23 @@ fi
 base=$QB_WAYLAND_BASE
 export XDG_RUNTIME_DIR=$base/run XDG_CONFIG_HOME=$base/config XDG_DATA_HOME=$base/data
 export XDG_CACHE_HOME=$base/cache XDG_STATE_HOME=$base/state
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/sway" "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr" \
-    "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" \
+    "$XDG_STATE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
-cat >"$XDG_CONFIG_HOME/sway/config" <<'EOF'
-output HEADLESS-1 resolution 1920x1080 position 0 0 bg #ff0000 solid_color
-default_border none
-focus_follows_mouse no
-for_window [title=".*"] floating enable
-xwayland enable
-EOF
-printf '[screencast]\nchooser_type=none\noutput_name=HEADLESS-1\nmax_fps=60\n' \
-    >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config"
-export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
+export XDG_SESSION_TYPE=wayland
 # Any pass-through settings of the caller (NAME=VALUE pairs separated by spaces).
 for pair in ${QB_WAYLAND_PASS:-}; do export "${pair?}"; done
+helper=$(dirname "$self")/gnomedesktop.py
 
-if ! missing=$(need pipewire wireplumber pipewire-pulse sway swaybg swaymsg Xwayland \
-    dbus-update-activation-environment pgrep 2>&1); then
+if [ "$desktop" = gnome ]; then
+    programs=(gnome-shell dbus-daemon python3 /usr/libexec/at-spi-bus-launcher
+        /usr/libexec/xdg-desktop-portal-gnome
+        /usr/libexec/xdg-desktop-portal)
+else
+    programs=(sway swaybg swaymsg Xwayland pgrep)
+fi
+if ! missing=$(need pipewire wireplumber pipewire-pulse dbus-update-activation-environment \
+    "${programs[@]}" 2>&1); then
     export QB_WAYLAND_UNAVAILABLE=${missing#waylandsession: }
     "$@"
     exit $?
@@ -211,6 +228,119 @@ wait_for() {
     "$@"
 }
 
+# The command without its desktop, told why.
+unavailable() {
+    export QB_WAYLAND_UNAVAILABLE=$1
+    unset WAYLAND_DISPLAY DISPLAY
+    "${command[@]}"
+    exit $?
+}
+command=("$@")
+
+# The first Wayland socket of the session's runtime folder, while process pid lives.
+wayland_socket() {
+    local pid=$1 s
+    for _ in $(seq 100); do
+        for s in "$XDG_RUNTIME_DIR"/wayland-*; do
+            [ -S "$s" ] && basename "$s" && return 0
+        done
+        kill -0 "$pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+start_sway() {
+    mkdir -p "$XDG_CONFIG_HOME/sway" "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr"
+    cat >"$XDG_CONFIG_HOME/sway/config" <<'CONFIG'
+output HEADLESS-1 resolution 1920x1080 position 0 0 bg #ff0000 solid_color
+default_border none
+focus_follows_mouse no
+for_window [title=".*"] floating enable
+xwayland enable
+CONFIG
+    printf '[screencast]\nchooser_type=none\noutput_name=HEADLESS-1\nmax_fps=60\n' \
+        >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config"
+    export XDG_CURRENT_DESKTOP=sway
+    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -d \
+        >>"$base/sway.log" 2>&1 &
+    pids+=($!)
+    local display
+    display=$(wayland_socket "${pids[-1]}") || unavailable \
+        "sway did not start in 10 s: $(grep -m3 -i -e error -e fail "$base/sway.log" | tr '\n' ' ')"
+    export WAYLAND_DISPLAY=$display
+    # Sway's XWayland and its DISPLAY: the program runs on the xcb platform as it does on a
+    # desktop.
+    dbus-update-activation-environment WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP \
+        XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DATA_HOME HOME >>"$log" 2>&1
+    # swaybg draws the background a moment after the output appears.
+    wait_for 50 pgrep -u "$(id -u)" -x swaybg >/dev/null ||
+        echo "waylandsession: swaybg did not start in 5 s" >&2
+    sleep 0.5
+    # Sway sets DISPLAY for its own children only: ask a child for it.
+    swaysock=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1)
+    export SWAYSOCK=$swaysock
+    local envfile=$base/display
+    swaymsg exec "echo \$DISPLAY > $envfile" >/dev/null 2>&1
+    wait_for 50 test -s "$envfile" ||
+        echo "waylandsession: sway's XWayland display did not come in 5 s" >&2
+    DISPLAY=$(cat "$envfile" 2>/dev/null)
+    export DISPLAY
+}
+
+start_gnome() {
+    # gnome-shell dies at its start without a system bus where the machine has seats: a private,
+    # empty one.
+    cat >"$base/system-bus.conf" <<CONFIG
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$base/system-bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*"/>
+    <allow receive_sender="*"/>
+  </policy>
+</busconfig>
+CONFIG
+    dbus-daemon --config-file="$base/system-bus.conf" --nofork --nopidfile >>"$log" 2>&1 &
+    pids+=($!)
+    wait_for 50 test -S "$base/system-bus" || unavailable "the private system bus did not start"
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$base/system-bus
+    export XDG_CURRENT_DESKTOP=GNOME
+    gnome-shell --headless --virtual-monitor 1920x1080 >>"$base/gnome-shell.log" 2>&1 &
+    pids+=($!)
+    local display auth xdisplay
+    display=$(wayland_socket "${pids[-1]}") || unavailable "gnome-shell did not start in 10 s: \
+$(grep -m3 -i -e error -e fail "$base/gnome-shell.log" | tr '\n' ' ')"
+    export WAYLAND_DISPLAY=$display
+    # Mutter's XWayland: its cookie in the runtime folder, its display the one whose lock names
+    # the shell.
+    local shell=${pids[-1]}
+    xwayland() {
+        auth=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
+        xdisplay=$(grep -l -x " *$shell" /tmp/.X*-lock 2>/dev/null |
+            sed -n 's/^.*X\([0-9]*\)-lock$/\1/p' | head -1)
+        [ -n "$auth" ] && [ -n "$xdisplay" ]
+    }
+    wait_for 50 xwayland || unavailable "gnome-shell made no XWayland in 5 s"
+    export XAUTHORITY=$auth DISPLAY=:$xdisplay
+    # The portal restarted by D-Bus must find the display too.
+    dbus-update-activation-environment XDG_RUNTIME_DIR WAYLAND_DISPLAY DISPLAY XAUTHORITY \
+        XDG_CURRENT_DESKTOP XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DATA_HOME HOME \
+        DBUS_SYSTEM_BUS_ADDRESS >>"$log" 2>&1
+    /usr/libexec/xdg-desktop-portal-gnome >>"$base/portal.log" 2>&1 &
+    pids+=($!)
+    python3 "$helper" wait-name org.freedesktop.impl.portal.desktop.gnome 10 >>"$log" 2>&1 ||
+        unavailable "xdg-desktop-portal-gnome did not start in 10 s"
+    /usr/libexec/xdg-desktop-portal >>"$base/portal.log" 2>&1 &
+    pids+=($!)
+    python3 "$helper" wait-name org.freedesktop.portal.Desktop 10 >>"$log" 2>&1 ||
+        unavailable "xdg-desktop-portal did not start in 10 s"
+    python3 "$helper" escape >>"$log" 2>&1 || unavailable "the shell did not leave its overview"
+}
+
 pipewire >>"$log" 2>&1 &
 pids+=($!)
 wait_for 50 test -S "$XDG_RUNTIME_DIR/pipewire-0" ||
@@ -220,38 +350,6 @@ pids+=($!)
 pipewire-pulse >>"$log" 2>&1 &
 pids+=($!)
 
-WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -d >>"$base/sway.log" 2>&1 &
-pids+=($!)
-display=
-for _ in $(seq 100); do
-    for s in "$XDG_RUNTIME_DIR"/wayland-*; do
-        [ -S "$s" ] && display=$(basename "$s") && break 2
-    done
-    kill -0 "${pids[-1]}" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$display" ]; then
-    export QB_WAYLAND_UNAVAILABLE="sway did not start in 10 s: $(grep -m3 -i -e error -e fail "$base/sway.log" | tr '\n' ' ')"
-    unset WAYLAND_DISPLAY
-    "$@"
-    exit $?
-fi
-export WAYLAND_DISPLAY=$display
-# Sway's XWayland and its DISPLAY: the program runs on the xcb platform as it does on a desktop.
-dbus-update-activation-environment WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP \
-    XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DATA_HOME HOME >>"$log" 2>&1
-# swaybg draws the background a moment after the output appears.
-wait_for 50 pgrep -u "$(id -u)" -x swaybg >/dev/null ||
-    echo "waylandsession: swaybg did not start in 5 s" >&2
-sleep 0.5
-# Sway sets DISPLAY for its own children only: ask a child for it.
-swaysock=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1)
-export SWAYSOCK=$swaysock
-envfile=$base/display
-swaymsg exec "echo \$DISPLAY > $envfile" >/dev/null 2>&1
-wait_for 50 test -s "$envfile" ||
-    echo "waylandsession: sway's XWayland display did not come in 5 s" >&2
-DISPLAY=$(cat "$envfile" 2>/dev/null)
-export DISPLAY
+"start_$desktop"
 unset QT_QPA_PLATFORM
 "$@"

@@ -156,7 +156,7 @@ if [ "$step" = namespace ]; then
         echo "${#n} $f"
     done | sort -n | cut -d' ' -f2-)
     # X servers' sockets, as a system has them (mutter will not make the folder).
-    mkdir -m 1777 /tmp/.X11-unix || exit 1
+    [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix || exit 1
     base=$(mktemp -d /tmp/qbwayland.XXXXXX) && chmod 755 "$base" || exit 1
     # The session user, for this namespace only.
     if ! id "$user" >/dev/null 2>&1; then

@@ -9,10 +9,7 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/tabitem.h"
-#include "platform/screencapture.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordingengine.h"
 #include "toolbar/colordialog.h"
@@ -23,7 +20,7 @@
 #include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "userinput.h"
-#include "x11window.h"
+#include "waylandtest.h"
 
 // The program on a GNOME desktop with its own screen-cast portal, which asks the user: the
 // headless gnome-shell of tests/waylandsession.sh --desktop=gnome, the program under its
@@ -38,13 +35,6 @@ const QPoint desktopPoint(40, 1000);
 bool dark(const QColor &color)
 {
     return color.red() < 70 && color.green() < 70 && color.blue() < 70;
-}
-
-Canvas *board(MainWindow &window)
-{
-    if (!window.currentTabItem())
-        window.newWhiteboardTab(QStringLiteral("#ffffff"));
-    return window.currentTabItem() ? window.currentTabItem()->canvas : nullptr;
 }
 
 // The screen casts the desktop runs now: mutter's session objects.
@@ -99,19 +89,9 @@ public slots:
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("QB_WAYLAND_BASE"))
-            QSKIP("runs inside its own GNOME session: tests/waylandsession.sh --desktop=gnome");
-        // A session that cannot start fails under CI, where everything it needs is installed.
-        const QString unavailable = qEnvironmentVariable("QB_WAYLAND_UNAVAILABLE");
-        if (!unavailable.isEmpty() && !qEnvironmentVariableIsEmpty("CI"))
-            QFAIL(qPrintable(unavailable));
-        if (!unavailable.isEmpty())
-            QSKIP(qPrintable(unavailable));
+        QB_REQUIRE_WAYLAND_SESSION("tests/waylandsession.sh --desktop=gnome");
         QCOMPARE(qEnvironmentVariable("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
         QB_REQUIRE_PROGRAM("python3");
-        QVERIFY(ScreenCapture::isWaylandSession());
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        av_log_set_level(AV_LOG_ERROR);
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
         // The session's sound server offers its null sink's monitor as a microphone: out of the
         // program's reach, there is none.
@@ -128,15 +108,8 @@ private slots:
             QFile file(x->dataDir + "/config/screencast-token");
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(token) > 0);
         }
-        MainWindow &window = x->window;
-        window.settings.avoutpath = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(window.settings.avoutpath));
-        window.show();
-        QVERIFY(x->shown());
-        window.showNormal();
-        window.setGeometry(160, 120, 1200, 800);
-        QTest::qWait(500);
-        QVERIFY(!window.frameGeometry().contains(desktopPoint));
+        QVERIFY(showOverDesktop(*x));
+        QVERIFY(!x->window.frameGeometry().contains(desktopPoint));
     }
     void cleanup()
     {
@@ -170,7 +143,7 @@ private slots:
             QVERIFY2(dark(frame.pixelColor(x, 4)), qPrintable(QString::number(x)));
         QVERIFY2(!dark(frame.pixelColor(desktopPoint)),
                  qPrintable(frame.pixelColor(desktopPoint).name()));
-        const QPoint ink = screenPixels(board(window)->mapToGlobal(strokePoint));
+        const QPoint ink = screenPixels(waylandBoard(window)->mapToGlobal(strokePoint));
         QVERIFY2(nearColor(frame.pixelColor(ink), inkBlue, 40),
                  qPrintable(frame.pixelColor(ink).name()));
         QVERIFY(probe.videoDuration >= 1.9);
@@ -281,7 +254,7 @@ private:
             window.tools()->paintTool = int(PaintTool::Pen);
             window.tools()->lineBoldSize = 12;
             window.tools()->foreColor = inkBlue.name();
-            Canvas *canvas = board(window);
+            Canvas *canvas = waylandBoard(window);
             QVERIFY(canvas && canvas->isVisible());
             strokePoint = canvas->visibleRegion().boundingRect().center();
             QVector<QPoint> points;

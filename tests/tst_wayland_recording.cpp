@@ -11,10 +11,7 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/tabitem.h"
-#include "platform/screencapture.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordingbackend.h"
 #include "recording/recordingengine.h"
@@ -26,7 +23,7 @@
 #include "requiredprograms.h"
 #include "screenshotdir.h"
 #include "userinput.h"
-#include "x11window.h"
+#include "waylandtest.h"
 
 // The program in a Wayland desktop: a headless sway whose output is red, PipeWire and the
 // wlroots screen-cast portal, all of tests/waylandsession.sh, which runs this test inside it.
@@ -62,12 +59,6 @@ public:
     bool hasDefaultAudioInput() override { return false; }
 };
 
-Canvas *board(MainWindow &window)
-{
-    if (!window.currentTabItem())
-        window.newWhiteboardTab(QStringLiteral("#ffffff"));
-    return window.currentTabItem() ? window.currentTabItem()->canvas : nullptr;
-}
 } // namespace
 
 class WaylandRecordingTest : public QObject
@@ -80,19 +71,9 @@ public slots:
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("QB_WAYLAND_BASE"))
-            QSKIP("runs inside its own Wayland session: tests/waylandsession.sh");
-        // A session that cannot start fails under CI, where everything it needs is installed.
-        const QString unavailable = qEnvironmentVariable("QB_WAYLAND_UNAVAILABLE");
-        if (!unavailable.isEmpty() && !qEnvironmentVariableIsEmpty("CI"))
-            QFAIL(qPrintable(unavailable));
-        if (!unavailable.isEmpty())
-            QSKIP(qPrintable(unavailable));
+        QB_REQUIRE_WAYLAND_SESSION("tests/waylandsession.sh");
         // The stand-in portal reads the screen with it.
         QB_REQUIRE_PROGRAM("grim");
-        QVERIFY(ScreenCapture::isWaylandSession());
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        av_log_set_level(AV_LOG_ERROR);
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
         QVERIFY(startPortal(QString()));
     }
@@ -101,14 +82,9 @@ private slots:
     void init()
     {
         x.reset(new X11Window);
-        MainWindow &window = x->window;
-        window.show();
-        QVERIFY(x->shown());
         // Our window floats over part of the red desktop.
-        window.showNormal();
-        window.setGeometry(160, 120, 1200, 800);
-        QTest::qWait(500);
-        QVERIFY(!window.frameGeometry().contains(QRect(0, 0, 100, 100)));
+        QVERIFY(showOverDesktop(*x));
+        QVERIFY(!x->window.frameGeometry().contains(QRect(0, 0, 100, 100)));
     }
     void cleanup() { x.reset(); }
 
@@ -117,9 +93,7 @@ private slots:
     void recordsDesktopAndBoard()
     {
         MainWindow &window = x->window;
-        const QString out = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(out));
-        window.settings.avoutpath = out;
+        const QString out = window.settings.avoutpath;
         QCOMPARE(window.settings.videoareatype, 0);
         window.settings.audiorecordtype = 3; // no sound: the session has no microphone
         auto *start = window.findChild<QToolButton *>("recordStartButton");
@@ -144,7 +118,7 @@ private slots:
         window.tools()->paintTool = int(PaintTool::Pen);
         window.tools()->lineBoldSize = 12;
         window.tools()->foreColor = inkBlue.name();
-        Canvas *board = ::board(window);
+        Canvas *board = waylandBoard(window);
         QVERIFY(board && board->isVisible());
         const QPoint from = board->visibleRegion().boundingRect().center() - QPoint(200, 0);
         QVector<QPoint> points;
@@ -265,9 +239,6 @@ private slots:
         QFETCH(QString, message);
         QVERIFY(startPortal(QString()));
         MainWindow &window = x->window;
-        const QString out = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(out));
-        window.settings.avoutpath = out;
         if (QByteArray(QTest::currentDataTag()) == "no microphone") {
             window.settings.audiorecordtype = 0;
             window.setRecordingBackend(std::make_shared<NoMicrophone>());
@@ -326,9 +297,6 @@ private slots:
             return;
         }
         MainWindow &window = x->window;
-        const QString out = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(out));
-        window.settings.avoutpath = out;
         window.settings.audiorecordtype = 3;
         BoxAnswerer boxes(QStringLiteral("OK"));
         window.findChild<QToolButton *>("recordStartButton")->click();
@@ -341,9 +309,7 @@ private slots:
     {
         QVERIFY(startPortal(QStringLiteral("stop")));
         MainWindow &window = x->window;
-        const QString out = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(out));
-        window.settings.avoutpath = out;
+        const QString out = window.settings.avoutpath;
         window.settings.audiorecordtype = 3;
         BoxAnswerer boxes(QStringLiteral("OK"));
         window.findChild<QToolButton *>("recordStartButton")->click();
@@ -382,9 +348,7 @@ private slots:
         else
             QVERIFY(startPortal(mode));
         MainWindow &window = x->window;
-        const QString out = x->dataDir + "/videos";
-        QVERIFY(QDir().mkpath(out));
-        window.settings.avoutpath = out;
+        const QString out = window.settings.avoutpath;
         window.settings.audiorecordtype = 3;
         const QString tokenPath = x->dataDir + "/config/screencast-token";
         QVERIFY(QDir().mkpath(x->dataDir + "/config"));

@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,16 +9,13 @@
 #include <QToolButton>
 
 #include "drawing/paintproperty.h"
-#include "recording/desktopareaselecter.h"
 #include "recording/recordingengine.h"
 #include "toolbar/colordialog.h"
 #include "toolbar/colorstrawer.h"
 
-#include "boxanswerer.h"
 #include "mediaprobe.h"
 #include "requiredprograms.h"
 #include "screenshotdir.h"
-#include "userinput.h"
 #include "waylandtest.h"
 
 // The program on a GNOME desktop with its own screen-cast portal, which asks the user: the
@@ -201,34 +197,11 @@ private slots:
     // Alt+A: the selector shows the desktop; an area over the top bar and the desktop saves it.
     void areaScreenshotShowsDesktop()
     {
-        MainWindow &window = x->window;
-        QAction *shot = nullptr;
-        for (QAction *action : window.findChildren<QAction *>()) {
-            if (action->shortcut() == QKeySequence(Qt::ALT | Qt::Key_A))
-                shot = action;
-        }
-        QVERIFY(shot);
-        ShareAnswerer answerer;
-        shot->trigger();
-        DesktopAreaSelecter *selecter = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((selecter = window.findChild<DesktopAreaSelecter *>()), 15000);
-        QTRY_VERIFY(selecter->isVisible());
         const QString path = x->dataDir + "/shot.png";
-        selecter->saveFileChooser = [path] { return path; };
-        const QPoint a = selecter->mapFromGlobal(QPoint(10, 0));
-        const QPoint b = selecter->mapFromGlobal(desktopPoint + QPoint(60, 60));
-        sendMouse(selecter, QEvent::MouseButtonPress, a);
-        sendMouse(selecter, QEvent::MouseMove, (a + b) / 2);
-        sendMouse(selecter, QEvent::MouseMove, b);
-        sendMouse(selecter, QEvent::MouseButtonRelease, b);
-        QTest::qWait(200);
-        auto *save = visibleChild<QPushButton>(
-            selecter, [](QPushButton *button) { return button->text() == QStringLiteral("保存"); });
-        QVERIFY(save);
-        BoxAnswerer boxes(QStringLiteral("OK"));
-        save->click();
-        const QString saved = boxes.awaited([&] { return QFileInfo::exists(path); }, 5000);
-        QVERIFY2(saved.isEmpty(), qPrintable(saved));
+        ShareAnswerer answerer;
+        const QString failed =
+            saveDesktopArea(x->window, QPoint(10, 0), desktopPoint + QPoint(60, 60), path);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         const QImage picture = QImage(path).convertToFormat(QImage::Format_RGB32);
         picture.save(screenshotDir() + "/area-screenshot-gnome.png");
         QVERIFY(dark(picture.pixelColor(20, 4)));

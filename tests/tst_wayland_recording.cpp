@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -174,35 +173,12 @@ private slots:
     void areaScreenshotShowsDesktop()
     {
         MainWindow &window = x->window;
-        QAction *shot = nullptr;
-        for (QAction *action : window.findChildren<QAction *>()) {
-            if (action->shortcut() == QKeySequence(Qt::ALT | Qt::Key_A))
-                shot = action;
-        }
-        QVERIFY(shot);
-        shot->trigger();
-        DesktopAreaSelecter *selecter = nullptr;
-        QTRY_VERIFY((selecter = window.findChild<DesktopAreaSelecter *>()) != nullptr);
-        QTRY_VERIFY(selecter->isVisible());
         const QString path = x->dataDir + "/shot.png";
-        selecter->saveFileChooser = [path] { return path; };
         // From the red corner into our window.
         const QPoint corner = window.frameGeometry().topLeft();
-        const QPoint a = selecter->mapFromGlobal(corner - QPoint(100, 80));
-        const QPoint b = selecter->mapFromGlobal(corner + QPoint(300, 200));
-        sendMouse(selecter, QEvent::MouseButtonPress, a);
-        sendMouse(selecter, QEvent::MouseMove, (a + b) / 2);
-        sendMouse(selecter, QEvent::MouseMove, b);
-        sendMouse(selecter, QEvent::MouseButtonRelease, b);
-        QTest::qWait(200);
-        auto *save = visibleChild<QPushButton>(
-            selecter, [](QPushButton *button) { return button->text() == QStringLiteral("保存"); });
-        QVERIFY(save);
-        // A failed save is told in a box, which would hold the click.
-        BoxAnswerer boxes(QStringLiteral("OK"));
-        save->click();
-        const QString saved = boxes.awaited([&] { return QFileInfo::exists(path); }, 5000);
-        QVERIFY2(saved.isEmpty(), qPrintable(saved));
+        const QString failed =
+            saveDesktopArea(window, corner - QPoint(100, 80), corner + QPoint(300, 200), path);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         const QImage picture = QImage(path).convertToFormat(QImage::Format_RGB32);
         picture.save(screenshotDir() + "/area-screenshot-wayland.png");
         QVERIFY(picture.width() >= 390 && picture.height() >= 270);

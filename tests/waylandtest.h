@@ -2,17 +2,22 @@
 
 #include <QtTest>
 
+#include <QAction>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 
 #include "canvas/canvas.h"
 #include "mainwindow/tabitem.h"
 #include "platform/screencapture.h"
+#include "recording/desktopareaselecter.h"
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "boxanswerer.h"
+#include "userinput.h"
 #include "x11window.h"
 
 // What the tests run inside a Wayland session of their own (tests/waylandsession.sh) share.
@@ -55,4 +60,43 @@ inline bool showOverDesktop(X11Window &x)
     window.setGeometry(160, 120, 1200, 800);
     QTest::qWait(500);
     return true;
+}
+
+// Alt+A's selector: drags from one point of the screen to another and saves the area into path.
+// Empty when it was saved, else what went wrong.
+inline QString saveDesktopArea(MainWindow &window, const QPoint &from, const QPoint &to,
+                               const QString &path)
+{
+    QAction *shot = nullptr;
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->shortcut() == QKeySequence(Qt::ALT | Qt::Key_A))
+            shot = action;
+    }
+    if (!shot)
+        return QStringLiteral("no Alt+A action");
+    shot->trigger();
+    DesktopAreaSelecter *selecter = nullptr;
+    // The desktop may ask first.
+    if (!QTest::qWaitFor(
+            [&] {
+                return (selecter = window.findChild<DesktopAreaSelecter *>()) &&
+                       selecter->isVisible();
+            },
+            15000))
+        return QStringLiteral("the selector did not show");
+    selecter->saveFileChooser = [path] { return path; };
+    const QPoint a = selecter->mapFromGlobal(from), b = selecter->mapFromGlobal(to);
+    sendMouse(selecter, QEvent::MouseButtonPress, a);
+    sendMouse(selecter, QEvent::MouseMove, (a + b) / 2);
+    sendMouse(selecter, QEvent::MouseMove, b);
+    sendMouse(selecter, QEvent::MouseButtonRelease, b);
+    QTest::qWait(200);
+    auto *save = visibleChild<QPushButton>(
+        selecter, [](QPushButton *button) { return button->text() == QStringLiteral("保存"); });
+    if (!save)
+        return QStringLiteral("no save button");
+    // A failed save is told in a box, which would hold the click.
+    BoxAnswerer boxes(QStringLiteral("OK"));
+    save->click();
+    return boxes.awaited([&] { return QFileInfo::exists(path); }, 5000);
 }

@@ -17,6 +17,28 @@
 
 // The area rules and the checks made when the record button is pressed. The whole way to a
 // file, and the frame round the area, are walked under X (tst_x11_recordcontrols).
+namespace {
+// A started window recording through the fake back end without sound; the screen a picture of
+// the given size, whose grab takes a second while *slow.
+void readyToRecord(MainWindow &w, const QSize &screen, const bool *slow = nullptr)
+{
+    w.setHotKeyGrabber(std::make_unique<FakeGrabber>()); // no hot-key notice between
+    runStartUpSteps(w);
+    w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
+    w.settings.audiorecordtype = 3;
+    w.desktopGrabber = [screen, slow] {
+        if (slow && *slow) {
+            QEventLoop wait;
+            QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        QPixmap picture(screen);
+        picture.fill(Qt::darkCyan);
+        return picture;
+    };
+}
+} // namespace
+
 class RecordControlsTest : public QObject
 {
     Q_OBJECT
@@ -69,17 +91,9 @@ private slots:
         const QString outDir = dir.path() + "/videos";
         QDir().mkpath(dir.path() + "/config");
         MainWindow w;
-        w.setHotKeyGrabber(std::make_unique<FakeGrabber>()); // no hot-key notice between
-        runStartUpSteps(w);
-        w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
+        readyToRecord(w, QSize(1366, 768));
         w.settings.avoutpath = outDir;
-        w.settings.audiorecordtype = 3;
         w.settings.videoareatype = 0;
-        w.desktopGrabber = [] {
-            QPixmap screen(1366, 768);
-            screen.fill(Qt::darkCyan);
-            return screen;
-        };
         auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
 
         // The folder was chosen earlier and has gone since: refused before anything starts.
@@ -124,23 +138,10 @@ private slots:
         appDataDir = dir.path();
         QDir().mkpath(dir.path() + "/config");
         MainWindow w;
-        w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
-        runStartUpSteps(w);
-        w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
-        w.settings.avoutpath = dir.path();
-        w.settings.audiorecordtype = 3;
-        w.settings.videoareatype = 0;
         bool slow = false;
-        w.desktopGrabber = [&slow] {
-            if (slow) {
-                QEventLoop wait;
-                QTimer::singleShot(1000, &wait, &QEventLoop::quit);
-                wait.exec();
-            }
-            QPixmap screen(640, 480);
-            screen.fill(Qt::darkCyan);
-            return screen;
-        };
+        readyToRecord(w, QSize(640, 480), &slow);
+        w.settings.avoutpath = dir.path();
+        w.settings.videoareatype = 0;
         auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
         BoxAnswerer boxes(QStringLiteral("OK"));
         // A first recording loads the engine.
@@ -205,15 +206,7 @@ private slots:
         const QString documents = dir.path() + "/Documents";
         {
             MainWindow w;
-            w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
-            runStartUpSteps(w);
-            w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
-            w.settings.audiorecordtype = 3;
-            w.desktopGrabber = [] {
-                QPixmap screen(640, 480);
-                screen.fill(Qt::darkCyan);
-                return screen;
-            };
+            readyToRecord(w, QSize(640, 480));
             QCOMPARE(w.settings.avoutpath, documents);
             QVERIFY(!QFileInfo::exists(documents));
             w.toolBar()->clickRecordStart();

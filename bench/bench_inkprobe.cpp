@@ -31,9 +31,9 @@
 
 #include "base/globals.h"
 #include "canvas/canvas.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 
 #include "../tests/pdffixtures.h"

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "documents/documentpicture.h"
 #include "drawing/pagelimits.h"
-#include "mainwindow/documentpicture.h"
 
 namespace {
 

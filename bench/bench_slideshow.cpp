@@ -21,9 +21,9 @@
 #include "../tests/windowsetup.h"
 #include "base/globals.h"
 #include "canvas/canvas.h"
+#include "documents/slidebackgroundlabel.h"
+#include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/slidebackgroundlabel.h"
-#include "mainwindow/tabitem.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ double openToFirstSlide(MainWindow *w, const QString &pptx)
     timer.start();
     w->openFiles({pptx});
     TabItem *tab = w->currentTabItem();
-    if (!tab || tab->kind != 1 || tab->canvas->pageCount() != 20 ||
+    if (!tab || tab->kind != DocumentKind::SlideShow || tab->canvas->pageCount() != 20 ||
         tab->slideBackground->pixmap(Qt::ReturnByValue).isNull())
         return -1;
     QCoreApplication::processEvents();
@@ -90,7 +90,7 @@ void bigDeck()
     }
     const double seconds = clock.elapsed() / 1e3;
     longest = std::max(longest, clock.elapsed() - last);
-    const bool opened = w->currentTabItem() && w->currentTabItem()->kind == 1;
+    const bool opened = w->currentTabItem() && w->currentTabItem()->kind == DocumentKind::SlideShow;
     std::printf(
         "200 MB deck, %d MB flat copy: %s in %.2f s, longest gap between repaints "
         "%lld ms\n",

@@ -25,8 +25,8 @@
 #include <functional>
 
 #include "base/globals.h"
+#include "documents/toolbarport.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/toolbarport.h"
 #include "platform/framesource.h"
 #include "platform/windowtree.h"
 #include "recording/recordingbackend.h"

@@ -6,7 +6,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 declare -A level=(
     [platform]=0 [base]=1 [drawing]=2 [items]=3 [board]=4 [canvas]=5 [pdf]=5
     [toolbar]=6 [slideshow]=6 [recording]=6 [camera]=6 [timer]=6 [online]=6
-    [mainwindow]=7 [app]=8 [slidebridge]=9
+    [documents]=7 [mainwindow]=8 [app]=9 [slidebridge]=10
 )
 status=0
 while IFS=: read -r file _ line; do

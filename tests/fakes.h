@@ -3,7 +3,7 @@
 #include <QMap>
 #include <QStringList>
 
-#include "mainwindow/toolbarport.h"
+#include "documents/toolbarport.h"
 #include "platform/hotkeygrabber.h"
 #include "platform/windowtree.h"
 

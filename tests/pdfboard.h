@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include "documents/scrollarea.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/scrollarea.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 

@@ -1,10 +1,10 @@
 #include <QtTest>
 
 #include "base/globals.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/boardcommands.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/tabitem.h"
 
 #include "boxanswerer.h"
 #include "fakes.h"
@@ -116,7 +116,7 @@ void TestBoardCommands::cleanup()
 void TestBoardCommands::makeTab(int kind)
 {
     auto *tab = new TabItem;
-    tab->kind = kind;
+    tab->kind = DocumentKind(kind);
     tab->canvasBoard = &canvasBoard;
     tab->pdfBoard = &pdfBoard;
     window->addTab(tab);

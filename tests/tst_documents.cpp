@@ -16,17 +16,17 @@
 #include "base/globals.h"
 #include "base/paths.h"
 #include "canvas/canvas.h"
+#include "documents/documentpicture.h"
+#include "documents/scrollarea.h"
+#include "documents/slidebackgroundlabel.h"
+#include "documents/tabitem.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
 #include "drawing/toolcursors.h"
 #include "mainwindow/appsettingsdialog.h"
-#include "mainwindow/documentpicture.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/slidebackgroundlabel.h"
-#include "mainwindow/tabitem.h"
 
 #include "boxanswerer.h"
 #include "fakes.h"
@@ -161,7 +161,7 @@ MainWindow *TestDocuments::build()
 TabItem *TestDocuments::fakeTab(MainWindow *w, const QString &title, int kind, FakeBoard *board)
 {
     auto *tab = new TabItem;
-    tab->kind = kind;
+    tab->kind = DocumentKind(kind);
     tab->title = title;
     tab->path = title;
     tab->canvasBoard = board;
@@ -346,7 +346,7 @@ void TestDocuments::emptyBoardClosesSilentlyDrawnBoardAsks()
     w->newWhiteboardTab(QStringLiteral("#ffffff"));
     TabItem *board = w->currentTabItem();
     QVERIFY(board && board->canvas);
-    QCOMPARE(board->kind, 4);
+    QCOMPARE(board->kind, DocumentKind::Board);
     QCOMPARE(board->board(), static_cast<DocumentBoard *>(board->canvas));
     {
         BoxAnswerer answer(QStringLiteral("取消"));
@@ -478,7 +478,7 @@ void TestDocuments::openingBySuffix()
     }
     QCOMPARE(w->tabList().size(), 1);
     TabItem *tab = w->currentTabItem();
-    QCOMPARE(tab->kind, 3);
+    QCOMPARE(tab->kind, DocumentKind::Picture);
     QCOMPARE(tab->title, QStringLiteral("good.png"));
     QCOMPARE(tab->path, good);
     QCOMPARE(tab->toolTip(), good);
@@ -710,7 +710,7 @@ void TestDocuments::keysReachTheBoardThroughTheViewport()
     MainWindow *w = build();
     FakeBoard board;
     auto *tab = new TabItem;
-    tab->kind = 3;
+    tab->kind = DocumentKind::Picture;
     tab->canvasBoard = &board;
     tab->scrollArea = new ScrollArea(w);
     w->addTab(tab);
@@ -739,7 +739,7 @@ void TestDocuments::slideBackgroundClickGivesTheKeysToTheShow()
     QVERIFY(overlay && overlay->mode() == Canvas::SlideOverlay);
     QVERIFY(overlay->loadPages({QSize(400, 300)}, {QPixmap()}));
     auto *tab = new TabItem;
-    tab->kind = 1;
+    tab->kind = DocumentKind::SlideShow;
     tab->setCanvas(overlay);
     w->addTab(tab);
     auto *label = new SlideBackgroundLabel(w);

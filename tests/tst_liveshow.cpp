@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "canvas/canvas.h"
-#include "mainwindow/slideoutlinecombo.h"
-#include "mainwindow/tabitem.h"
+#include "documents/slideoutlinecombo.h"
+#include "documents/tabitem.h"
 
 #include "boxanswerer.h"
 #include "fakeslidebridge.h"

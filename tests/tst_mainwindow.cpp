@@ -18,9 +18,9 @@
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "canvas/canvas.h"
+#include "documents/tabitem.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "recording/desktopareaselecter.h"
 
@@ -197,7 +197,7 @@ void MainWindowTest::closeQuestionWithTab()
     QFile::remove(appSettingsFilePath());
     FileSystem::writeBytes(clipboardDirPath() + QStringLiteral("/pasted.png"), "x");
     auto *tab = new TabItem;
-    tab->kind = 4;
+    tab->kind = DocumentKind::Board;
     tab->title = QStringLiteral("白板1");
     w->addTab(tab);
     QVERIFY(!w->hasNoOpenTabs());
@@ -462,7 +462,7 @@ void MainWindowTest::pageControls()
 
     // The page controls reach only a PDF tab, and the spin box counts from 1.
     auto *tab = new TabItem;
-    tab->kind = 2;
+    tab->kind = DocumentKind::Pdf;
     const QString file = m_dir->filePath(QStringLiteral("five.pdf"));
     QVERIFY(writeTestPdf(file, a4Pages(5)));
     auto *pdf = new PdfCanvas(file, m_dir->path(), w->tools(), w);
@@ -484,7 +484,7 @@ void MainWindowTest::pageControls()
     w->pageCombo->activated(1);
     QCOMPARE(asked.count(), 2);
     QCOMPARE(asked.last().first().toInt(), pdf->pageTops().at(1));
-    tab->kind = 4;
+    tab->kind = DocumentKind::Board;
     w->pageSpinBox->setValue(4);
     QTest::keyClick(w->pageSpinBox, Qt::Key_Return);
     QCOMPARE(asked.count(), 2);
@@ -653,7 +653,7 @@ void MainWindowTest::keysWithoutTab()
     QVERIFY(m_toolBar->calls.isEmpty());
     // With a document, Backspace deletes like the delete button.
     auto *tab = new TabItem;
-    tab->kind = 4;
+    tab->kind = DocumentKind::Board;
     w->addTab(tab);
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QApplication::sendEvent(w, &backspace);
@@ -733,17 +733,17 @@ void MainWindowTest::overlayCanvasAndBoardCommands()
     // Grid commands reach a board, never a PDF document.
     auto *board = new Canvas(Canvas::NewBoard, Qt::white, w->tools(), w);
     auto *tab = new TabItem;
-    tab->kind = 4;
+    tab->kind = DocumentKind::Board;
     tab->canvas = board;
     w->addTab(tab);
     w->onBoardGridTypeChanged(1);
     QCOMPARE(board->gridType(), 1);
-    tab->kind = 2;
+    tab->kind = DocumentKind::Pdf;
     w->onBoardGridTypeChanged(2);
     QCOMPARE(board->gridType(), 1);
 
     // Step buttons of a slide show follow the setting.
-    tab->kind = 1;
+    tab->kind = DocumentKind::SlideShow;
     tab->canvas = w->overlayCanvas;
     QVERIFY(w->overlayCanvas->previousStepButton());
     w->settings.showpptstep = false;

@@ -2,7 +2,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "mainwindow/tabitem.h"
+#include "documents/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "platform/documentconverter.h"
 #include "slideshow/officeopenwithdialog.h"

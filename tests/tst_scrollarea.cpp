@@ -6,8 +6,8 @@
 #include <QtTest>
 
 #include "base/globals.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/slidebackgroundlabel.h"
+#include "documents/scrollarea.h"
+#include "documents/slidebackgroundlabel.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "canvas/canvas.h"
-#include "mainwindow/tabitem.h"
+#include "documents/tabitem.h"
 #include "platform/processslideshowbridge.h"
 #include "slideshow/presentationloader.h"
 #include "slideshow/remarkshower.h"

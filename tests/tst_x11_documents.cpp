@@ -11,12 +11,12 @@
 #include "base/globals.h"
 #include "base/paths.h"
 #include "canvas/canvas.h"
+#include "documents/tabitem.h"
 #include "drawing/pagedata.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/appsettingsdialog.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/tabitem.h"
 #include "screenshotdir.h"
 #include "x11window.h"
 

@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "canvas/canvas.h"
-#include "mainwindow/slideoutlinecombo.h"
-#include "mainwindow/tabitem.h"
+#include "documents/slideoutlinecombo.h"
+#include "documents/tabitem.h"
 #include "platform/childprocess.h"
 #include "platform/processslideshowbridge.h"
 #include "platform/x11inputcatcher.h"

@@ -10,8 +10,8 @@
 #include <QSpinBox>
 
 #include "base/uimetrics.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
 #include "pdf/pdfwriter.h"

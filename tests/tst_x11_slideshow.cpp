@@ -1,5 +1,5 @@
 #include "canvas/canvas.h"
-#include "mainwindow/tabitem.h"
+#include "documents/tabitem.h"
 #include "slideshow/remarkshower.h"
 
 #include "boxanswerer.h"

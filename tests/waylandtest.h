@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "canvas/canvas.h"
-#include "mainwindow/tabitem.h"
+#include "documents/tabitem.h"
 #include "platform/screencapture.h"
 #include "recording/desktopareaselecter.h"
 

@@ -1,5 +1,5 @@
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/slideoutlinecombo.h"
+#include "documents/slideoutlinecombo.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "base/appsettings.h"
+#include "documents/slidebackgroundlabel.h"
+#include "documents/toolbarport.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
-#include "mainwindow/slidebackgroundlabel.h"
-#include "mainwindow/toolbarport.h"
 #include "pdf/pdfboardhost.h"
 #include "platform/hotkeygrabber.h"
 

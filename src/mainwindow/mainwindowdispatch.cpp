@@ -1,7 +1,7 @@
 // Tool-bar commands for the board of the current document, and the colour picker.
+#include "documents/tabitem.h"
 #include "mainwindow/appsettingsdialog.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/tabitem.h"
 #include "toolbar/colordialog.h"
 
 void MainWindow::dispatchCommand(BoardCommand command, int argument)

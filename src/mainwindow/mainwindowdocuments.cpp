@@ -10,9 +10,9 @@
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "canvas/canvas.h"
+#include "documents/scrollarea.h"
+#include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 
 QList<TabItem *> MainWindow::tabList() const
@@ -54,13 +54,13 @@ void MainWindow::switchToTab(TabItem *tab)
             board->runCommand(BoardCommand::FinishEditing);
         if (currentTab->scrollArea)
             currentTab->scrollArea->hide();
-        if (currentTab->kind == 1 && currentTab->canvas)
+        if (currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
             currentTab->canvas->hide();
     }
     currentTab = tab;
     if (!tab)
         return;
-    if (tab->kind == 1 && tab->canvas) {
+    if (tab->kind == DocumentKind::SlideShow && tab->canvas) {
         updateSlideShowGeometry(true);
         syncSlideShowToPage();
         tab->canvas->show();
@@ -96,19 +96,19 @@ void MainWindow::updatePageControls()
     if (!currentTab)
         return;
 
-    const int kind = currentTab->kind;
-    PdfCanvas *pdf = kind == 2 ? currentTab->pdfCanvas : nullptr;
-    Canvas *canvas = kind == 2 ? nullptr : currentTab->canvas;
-    toolBarPort->setZoomEnabled(kind == 2 || kind == 3);
-    toolBarPort->setRotateEnabled(kind == 3 || (pdf && pdf->canRotate()));
-    if (kind == 2)
+    const DocumentKind kind = currentTab->kind;
+    PdfCanvas *pdf = kind == DocumentKind::Pdf ? currentTab->pdfCanvas : nullptr;
+    Canvas *canvas = kind == DocumentKind::Pdf ? nullptr : currentTab->canvas;
+    toolBarPort->setZoomEnabled(kind == DocumentKind::Pdf || kind == DocumentKind::Picture);
+    toolBarPort->setRotateEnabled(kind == DocumentKind::Picture || (pdf && pdf->canRotate()));
+    if (kind == DocumentKind::Pdf)
         toolBarPort->setImpureImageEnabled(false);
-    toolBarPort->setBoardGridEnabled(kind != 2);
-    toolBarPort->setPdfResetEnabled(kind == 2);
-    setSlideControlsVisible(kind == 1);
-    pageCombo->setVisible(kind == 2);
-    pageSpinBox->setVisible(kind == 2);
-    if (kind == 1) {
+    toolBarPort->setBoardGridEnabled(kind != DocumentKind::Pdf);
+    toolBarPort->setPdfResetEnabled(kind == DocumentKind::Pdf);
+    setSlideControlsVisible(kind == DocumentKind::SlideShow);
+    pageCombo->setVisible(kind == DocumentKind::Pdf);
+    pageSpinBox->setVisible(kind == DocumentKind::Pdf);
+    if (kind == DocumentKind::SlideShow) {
         refreshSlideOutline(currentSlide);
         setPageLabel(currentSlide, canvas ? canvas->pageCount() : 0);
         setProgressPercent(canvas ? canvas->zoom() : 0.0);
@@ -124,7 +124,7 @@ void MainWindow::updatePageControls()
         setProgressPercent(pdf->zoom());
     } else {
         setPageLabel(0, 0);
-        setProgressPercent(kind == 3 && canvas ? canvas->zoom() : 0.0);
+        setProgressPercent(kind == DocumentKind::Picture && canvas ? canvas->zoom() : 0.0);
     }
 }
 
@@ -132,7 +132,8 @@ void MainWindow::closeTab(TabItem *tab)
 {
     if (!tab)
         return;
-    const bool emptyBoard = tab->kind == 4 && (!tab->canvas || !tab->canvas->hasDrawing());
+    const bool emptyBoard =
+        tab->kind == DocumentKind::Board && (!tab->canvas || !tab->canvas->hasDrawing());
     if (!emptyBoard && !askQuestion(QStringLiteral("确定关闭？")))
         return;
 
@@ -149,13 +150,13 @@ void MainWindow::closeTab(TabItem *tab)
     tabButtonGroup.removeButton(tab);
 
     switch (tab->kind) {
-        case 1:
+        case DocumentKind::SlideShow:
             if (tab->canvas) {
                 tab->canvas->reset();
                 tab->canvas->hide();
             }
             break;
-        case 2:
+        case DocumentKind::Pdf:
             if (tab->pdfCanvas)
                 tab->pdfCanvas->closeDocument();
             break;
@@ -170,7 +171,7 @@ void MainWindow::closeTab(TabItem *tab)
         tab->scrollArea->deleteLater();
     }
     tabBarLayout->removeWidget(tab);
-    if (tab->kind == 1)
+    if (tab->kind == DocumentKind::SlideShow)
         cleanSlideCaches();
     // This runs inside the tab's own close-button signal: take it out of the tab row now and
     // free it once that signal has returned.
@@ -217,11 +218,11 @@ void MainWindow::closeAllTabs()
 {
     const QList<TabItem *> tabs = tabList();
     for (TabItem *tab : tabs) {
-        if (tab->kind == 1) {
+        if (tab->kind == DocumentKind::SlideShow) {
             if (tab->canvas)
                 tab->canvas->reset();
             cleanSlideCaches();
-        } else if (tab->kind == 2) {
+        } else if (tab->kind == DocumentKind::Pdf) {
             if (tab->pdfCanvas)
                 tab->pdfCanvas->closeDocument();
         } else if (tab->canvas) {
@@ -269,7 +270,7 @@ bool MainWindow::isFileOpen(const QString &path) const
     for (const TabItem *tab : tabs) {
         // A PDF tab reads its pages from its file while it is open; a converted document's
         // source is the teacher's own file as well.
-        if (tab->kind != 2)
+        if (tab->kind != DocumentKind::Pdf)
             continue;
         if (sameFile(path, tab->path) ||
             (tab->pdfCanvas && sameFile(path, tab->pdfCanvas->filePath())))

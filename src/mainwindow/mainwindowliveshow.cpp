@@ -5,10 +5,10 @@
 
 #include "base/paths.h"
 #include "canvas/canvas.h"
+#include "documents/scrollarea.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/tabitem.h"
 #include "platform/documentconverter.h"
 #include "platform/processslideshowbridge.h"
 #include "slideshow/inkoverlay.h"
@@ -182,8 +182,8 @@ void MainWindow::fallBackToPictureMode(int command)
     if (!here || !currentTab || !currentTab->canvas)
         return;
     setAuxLabelAText(lostText);
-    const int page =
-        SlideGeometry::pageAfterCommand(command, currentSlide, currentTab->canvas->pageCount());
+    const int page = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide,
+                                                     currentTab->canvas->pageCount());
     if (page > 0)
         showSlidePage(page);
 }
@@ -199,7 +199,7 @@ void MainWindow::sendSlideShowCommand(int command, int count)
 {
     // Steps go to the show, which reports the slide it lands on; page turns show the page at
     // once, wrapping round at either end.
-    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
+    const int target = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide, count);
     switch (command) {
         case 0:
             liveShow->showSlide(currentSlide);

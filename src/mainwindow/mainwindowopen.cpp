@@ -11,11 +11,11 @@
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "canvas/canvas.h"
-#include "mainwindow/documentpicture.h"
+#include "documents/documentpicture.h"
+#include "documents/scrollarea.h"
+#include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfcanvas.h"
 
 namespace {
@@ -126,7 +126,7 @@ ScrollArea *documentArea(QWidget *parent, QWidget *content)
 }
 
 // The tab of an opened file: its kind, area, path and title, and the folder it lies in.
-TabItem *fileTab(int kind, ScrollArea *area, const QString &path, const QString &title)
+TabItem *fileTab(DocumentKind kind, ScrollArea *area, const QString &path, const QString &title)
 {
     auto *tab = new TabItem;
     tab->kind = kind;
@@ -176,7 +176,7 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
     connect(pdf, &PdfCanvas::sizeChanged, this,
             [this](double scale) { setProgressPercent(scale); });
 
-    TabItem *tab = fileTab(2, area, path, title);
+    TabItem *tab = fileTab(DocumentKind::Pdf, area, path, title);
     tab->setPdfCanvas(pdf);
     addTab(tab);
     if (documentPath.isEmpty())
@@ -220,7 +220,7 @@ void MainWindow::openImageTab(const QString &path)
         setProgressPercent(scale);
     });
 
-    TabItem *tab = fileTab(3, area, path, title);
+    TabItem *tab = fileTab(DocumentKind::Picture, area, path, title);
     tab->setCanvas(canvas);
     tab->info = pictureInfo(image, ownSize);
     addTab(tab);
@@ -249,7 +249,7 @@ void MainWindow::newWhiteboardTab(const QString &colorName)
     area->setWidget(canvas);
 
     auto *tab = new TabItem;
-    tab->kind = 4;
+    tab->kind = DocumentKind::Board;
     tab->setCanvas(canvas);
     tab->scrollArea = area;
     tab->path = title;

@@ -18,10 +18,10 @@
 #include "base/uimetrics.h"
 #include "camera/camerawidget.h"
 #include "canvas/canvas.h"
+#include "documents/slideoutlinecombo.h"
+#include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/personallogo.h"
-#include "mainwindow/slideoutlinecombo.h"
-#include "mainwindow/tabitem.h"
 #include "mainwindow/texteditdialog.h"
 #include "online/advertise.h"
 #include "pdf/pdfcanvas.h"
@@ -246,13 +246,13 @@ void MainWindow::selectPageInComboBox(int page)
 void MainWindow::onPageComboActivated(int index)
 {
     const int page = pageCombo->itemData(index, Qt::UserRole).toInt();
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+    if (currentTab && currentTab->kind == DocumentKind::Pdf && currentTab->pdfCanvas)
         currentTab->pdfCanvas->scrollToPage(page);
 }
 
 void MainWindow::onPageSpinBoxEditingFinished()
 {
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+    if (currentTab && currentTab->kind == DocumentKind::Pdf && currentTab->pdfCanvas)
         currentTab->pdfCanvas->scrollToPage(pageSpinBox->value() - 1);
 }
 
@@ -282,7 +282,7 @@ void MainWindow::setPageLabel(int current, int count)
 
 void MainWindow::slideBackgroundStep()
 {
-    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
         currentTab->canvas->takeFocus();
 }
 
@@ -489,14 +489,15 @@ void MainWindow::editPersonalText()
 
 void MainWindow::applyShowPptStep()
 {
-    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
         currentTab->canvas->setStepButtonsVisible(settings.showpptstep);
 }
 
 void MainWindow::showSlideNotes(int slide)
 {
     QString text;
-    if (currentTab && currentTab->kind == 1 && slide >= 1 && slide <= slideNotes.size()) {
+    if (currentTab && currentTab->kind == DocumentKind::SlideShow && slide >= 1 &&
+        slide <= slideNotes.size()) {
         text = slideNotes.at(slide - 1);
         if (text.isEmpty())
             text = QStringLiteral("此处展示备注");

@@ -13,12 +13,12 @@
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "canvas/canvas.h"
+#include "documents/scrollarea.h"
+#include "documents/slideoutlinecombo.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "mainwindow/scrollarea.h"
-#include "mainwindow/slideoutlinecombo.h"
-#include "mainwindow/tabitem.h"
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
 #include "platform/slideshowbridge.h"
@@ -130,7 +130,7 @@ bool MainWindow::buildSlideTab(const QString &path)
     });
 
     auto *tab = new TabItem;
-    tab->kind = 1;
+    tab->kind = DocumentKind::SlideShow;
     tab->scrollArea = area;
     tab->setCanvas(overlayCanvas);
     tab->slideBackground = label;
@@ -410,13 +410,13 @@ void MainWindow::closeSlideShow()
 
 bool MainWindow::isSlideShowLost() const
 {
-    return currentTab && currentTab->kind == 1 && currentTab->canvas && paintProperty &&
-           paintProperty->paintTool == 0 && !isSlideShowAlive();
+    return currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas &&
+           paintProperty && paintProperty->paintTool == 0 && !isSlideShowAlive();
 }
 
 void MainWindow::updateSlideShowGeometry(bool replace)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
         return;
     if (!replace)
         return;
@@ -434,7 +434,7 @@ void MainWindow::updateSlideShowGeometry(bool replace)
 
 void MainWindow::navigateSlideShow(int command)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
         return;
     const int count = currentTab->canvas->pageCount();
     if (count <= 0)
@@ -444,7 +444,7 @@ void MainWindow::navigateSlideShow(int command)
         currentTab->canvas->takeFocus();
         return;
     }
-    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
+    const int target = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide, count);
     if (target > 0)
         showSlidePage(target);
     // Whatever turned the page, the keys go on turning it.
@@ -453,7 +453,7 @@ void MainWindow::navigateSlideShow(int command)
 
 void MainWindow::jumpToSlidePage(int page)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
         return;
     const int count = currentTab->canvas->pageCount();
     if (count <= 0 || page == currentSlide || page < 1 || page > count)
@@ -471,7 +471,7 @@ void MainWindow::showSlidePage(int page)
     const int count = currentTab && currentTab->canvas ? currentTab->canvas->pageCount() : 0;
     setPageLabel(page, count);
     applySlideBackgroundColour(page);
-    if (currentTab && currentTab->kind == 1 && currentTab->canvas)
+    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
         currentTab->canvas->gotoPage(page);
     renderSlideBackdrop(page);
 }
@@ -490,7 +490,7 @@ void MainWindow::applySlideBackgroundColour(int page)
 
 void MainWindow::renderSlideBackdrop(int page)
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->slideBackground)
+    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->slideBackground)
         return;
     // Rendered at the size it is shown, so the label need not scale it. A page that cannot be
     // rendered shows no backdrop, never the slide before it.
@@ -546,7 +546,7 @@ void MainWindow::refreshSlideOutline(int page)
 
 QPixmap MainWindow::grabSlidePicture()
 {
-    if (!currentTab || currentTab->kind != 1 || !currentTab->canvas)
+    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
         return QPixmap();
     // Live: the step on screen, as the show's window holds it.
     if (isSlideShowAlive()) {

@@ -37,15 +37,15 @@
 #include "camera/camerawidget.h"
 #include "camera/floatcameradialog.h"
 #include "canvas/canvas.h"
+#include "documents/scrollarea.h"
+#include "documents/slideoutlinecombo.h"
+#include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
 #include "mainwindow/aboutusdialog.h"
 #include "mainwindow/handoffwatch.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "mainwindow/scrollarea.h"
 #include "mainwindow/shortcutkeys.h"
-#include "mainwindow/slideoutlinecombo.h"
-#include "mainwindow/tabitem.h"
 #include "online/upgradewidget.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
@@ -72,7 +72,7 @@ BoardEditing *editedBoard(const TabItem *tab)
 {
     if (!tab)
         return nullptr;
-    if (tab->kind == 2)
+    if (tab->kind == DocumentKind::Pdf)
         return tab->pdfCanvas;
     return tab->canvas;
 }
@@ -876,13 +876,13 @@ void MainWindow::onStampTeacherPointerSeted(const QString &value)
 
 void MainWindow::onBoardGridTypeChanged(int type)
 {
-    if (currentTab && currentTab->kind != 2 && currentTab->canvas)
+    if (currentTab && currentTab->kind != DocumentKind::Pdf && currentTab->canvas)
         currentTab->canvas->setBoardGridType(type);
 }
 
 void MainWindow::onPdfResetClicked()
 {
-    if (currentTab && currentTab->kind == 2 && currentTab->pdfCanvas)
+    if (currentTab && currentTab->kind == DocumentKind::Pdf && currentTab->pdfCanvas)
         currentTab->pdfCanvas->resetDocument();
 }
 
@@ -897,11 +897,12 @@ void MainWindow::showPdfWriterDialog()
         return;
     PDFWriter writer(this, this);
     writer.setFileOpener([this](const QString &path) { openFilesFromArguments({path}); });
-    QWidget *canvas = currentTab->kind == 2 ? static_cast<QWidget *>(currentTab->pdfCanvas)
-                                            : static_cast<QWidget *>(currentTab->canvas);
+    QWidget *canvas = currentTab->kind == DocumentKind::Pdf
+                          ? static_cast<QWidget *>(currentTab->pdfCanvas)
+                          : static_cast<QWidget *>(currentTab->canvas);
     // The next export from this tab starts in the folder chosen last.
     currentTab->folder =
-        writer.exportPdf(currentTab->title, currentTab->kind, canvas, currentTab->folder);
+        writer.exportPdf(currentTab->title, int(currentTab->kind), canvas, currentTab->folder);
 }
 
 // Slide shows -------------------------------------------------------------------------------
@@ -910,7 +911,7 @@ bool MainWindow::hasSlideShowTab() const
 {
     const QList<TabItem *> tabs = tabBar->findChildren<TabItem *>();
     for (const TabItem *tab : tabs) {
-        if (tab->kind == 1)
+        if (tab->kind == DocumentKind::SlideShow)
             return true;
     }
     return false;

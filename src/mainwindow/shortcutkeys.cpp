@@ -3,7 +3,7 @@
 #include <QKeySequence>
 #include <QList>
 
-#include "mainwindow/toolbarport.h"
+#include "documents/toolbarport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/toolbarport.h"
+#include "documents/toolbarport.h"
 
 #include <memory>
 

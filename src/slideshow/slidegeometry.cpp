@@ -33,23 +33,44 @@ QRect placeInArea(const QSize &slide, const QSize &area)
     return QRect(qCeil((f - width) * 0.5), 0, width, area.height());
 }
 
-int pageAfterCommand(int command, int current, int count)
+int pageAfterCommand(SlideCommand command, int current, int count)
 {
     if (count <= 0)
         return 0;
     switch (command) {
-        case 0:
+        case SlideCommand::Stay:
             return current;
-        case 1:
-        case 3:
+        case SlideCommand::PreviousStep:
+        case SlideCommand::PreviousPage:
             return current < 2 ? count : current - 1;
-        case 2:
-        case 4:
-        case 5:
+        case SlideCommand::NextStep:
+        case SlideCommand::NextPage:
+        case SlideCommand::NextPageInPictureMode:
             return current < count ? current + 1 : 1;
-        default:
-            return 0;
     }
+    return 0;
+}
+
+SlideCommand commandForArrow(ArrowDirection direction)
+{
+    switch (direction) {
+        case ArrowDirection::Up:
+            return SlideCommand::PreviousStep;
+        case ArrowDirection::Down:
+            return SlideCommand::NextStep;
+        case ArrowDirection::Left:
+            return SlideCommand::PreviousPage;
+        case ArrowDirection::Right:
+            return SlideCommand::NextPage;
+    }
+    return SlideCommand::Stay;
+}
+
+std::optional<SlideCommand> slideCommandFromInt(int command)
+{
+    if (command < int(SlideCommand::Stay) || command > int(SlideCommand::NextPageInPictureMode))
+        return std::nullopt;
+    return SlideCommand(command);
 }
 
 } // namespace SlideGeometry

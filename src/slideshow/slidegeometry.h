@@ -2,6 +2,20 @@
 
 #include <QRect>
 #include <QSize>
+#include <optional>
+
+#include "drawing/arrowdirection.h"
+
+// What turns a slide show: a step within the slide (the show's animations) or a whole page.
+// The values are what the page row, the keys and the slide picture send.
+enum class SlideCommand {
+    Stay = 0, // show the current slide again
+    PreviousStep = 1,
+    NextStep = 2,
+    PreviousPage = 3,
+    NextPage = 4,
+    NextPageInPictureMode = 5, // a next page that only picture mode turns
+};
 
 // Where a slide goes and which page a navigation command leads to.
 namespace SlideGeometry {
@@ -11,9 +25,12 @@ QSize fitToScreen(const QSize &slide, const QSize &free);
 // The slide's rectangle in a document area of the given size: as large as fits, centred.
 // Empty for an empty slide or area.
 QRect placeInArea(const QSize &slide, const QSize &area);
-// The page that command leads to from page current of count (0 same page, 1 previous step,
-// 2 next step, 3 previous page, 4 next page, 5 next page), wrapping at both ends; 0 for
+// The page that command leads to from page current of count, wrapping at both ends; 0 for
 // none.
-int pageAfterCommand(int command, int current, int count);
+int pageAfterCommand(SlideCommand command, int current, int count);
+// The command an arrow key gives on a slide: up and down step, left and right turn the page.
+SlideCommand commandForArrow(ArrowDirection direction);
+// The command a number from an int-typed signature stands for; none for an unknown one.
+std::optional<SlideCommand> slideCommandFromInt(int command);
 
 } // namespace SlideGeometry

@@ -1,4 +1,4 @@
-#include "mainwindow/scrollarea.h"
+#include "documents/scrollarea.h"
 
 #include <QDateTime>
 #include <QHash>

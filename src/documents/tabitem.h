@@ -4,7 +4,10 @@
 #include <QPushButton>
 #include <QString>
 
+#include "documents/documentkind.h"
+
 class Canvas;
+class Document;
 class DocumentBoard;
 class PdfCanvas;
 class QHBoxLayout;
@@ -31,8 +34,8 @@ public:
     void setCloseButtonVisible(bool visible);
     bool isCloseButtonShown() const;
 
-    // The board commands go to: the PDF board for kind 2, the canvas otherwise.
-    DocumentBoard *board() const { return kind == 2 ? pdfBoard : canvasBoard; }
+    // The board commands go to: the PDF board for a PDF, the canvas otherwise.
+    DocumentBoard *board() const { return kind == DocumentKind::Pdf ? pdfBoard : canvasBoard; }
     void setCanvas(Canvas *c);
     void setPdfCanvas(PdfCanvas *c);
     // 0 none, 1 left edge, 2 right edge.
@@ -41,7 +44,9 @@ public:
 
     int unit = 0;
     int serial = 0;
-    int kind = 0; // 1 slide show, 2 PDF, 3 picture, 4 new board
+    DocumentKind kind = DocumentKind::None;
+    // What the window asks of the document; null for a tab not yet added.
+    Document *document = nullptr;
     ScrollArea *scrollArea = nullptr;
     Canvas *canvas = nullptr;
     PdfCanvas *pdfCanvas = nullptr;

@@ -1,4 +1,4 @@
-#include "mainwindow/tabitem.h"
+#include "documents/tabitem.h"
 
 #include <QDrag>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "mainwindow/slidebackgroundlabel.h"
+#include "documents/slidebackgroundlabel.h"
 
 #include <QMouseEvent>
 #include <QWheelEvent>

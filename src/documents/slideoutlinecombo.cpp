@@ -1,4 +1,4 @@
-#include "mainwindow/slideoutlinecombo.h"
+#include "documents/slideoutlinecombo.h"
 
 #include <QStyleOptionComboBox>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "mainwindow/documentpicture.h"
+#include "documents/documentpicture.h"
 
 #include <QImageReader>
 

@@ -13,11 +13,11 @@
 #include <memory>
 
 #include "base/appsettings.h"
+#include "documents/documenthost.h"
 #include "documents/slidebackgroundlabel.h"
 #include "documents/toolbarport.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
-#include "pdf/pdfboardhost.h"
 #include "platform/hotkeygrabber.h"
 
 class Advertise;
@@ -58,7 +58,7 @@ class RecordingEngine;
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
 // state and is the host the documents call back into.
-class MainWindow : public QWidget, public PdfBoardHost, public SlideBackgroundHost
+class MainWindow : public QWidget, public DocumentHost, public SlideBackgroundHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -74,7 +74,7 @@ public:
     void disableFocusInChildren();
     void finishInit();
     void openFilesFromArguments(const QStringList &files);
-    bool isClosing() const { return closing; }
+    bool isClosing() const override { return closing; }
 
     // System events.
     void onSystemSuspended();
@@ -105,7 +105,7 @@ public:
     void freezeSize();
     void unfreezeSize();
     bool hasNoOpenTabs() const;
-    void setProgressPercent(double value);
+    void setProgressPercent(double value) override;
     void openTutorialPage();
     void showAboutDialog();
     // "Open with" registration for the user; nothing in the program calls these.
@@ -161,13 +161,13 @@ public:
     void fillPageComboBox(const QStringList &labels, const QList<int> &pages) override;
     void selectPageInComboBox(int page) override;
     void setPdfPageRange(int current, int count) override;
-    void setPageLabel(int current, int count);
+    void setPageLabel(int current, int count) override;
     void slideBackgroundStep() override;
-    void setAuxLabelAText(const QString &text);
+    void setAuxLabelAText(const QString &text) override;
     // The status line of the page row.
     QString statusText() const;
-    void setAuxLabelBText(const QString &text);
-    void setPdfPageControlsVisible(bool visible);
+    void setAuxLabelBText(const QString &text) override;
+    void setPdfPageControlsVisible(bool visible) override;
     void applyTimerSettings();
 
     // Side panel and settings.
@@ -175,7 +175,7 @@ public:
     void queryAdvertise();
     void placeAdvertiseWindow();
     void setPersonalPanelFolded(bool folded);
-    void setSlideControlsVisible(bool visible);
+    void setSlideControlsVisible(bool visible) override;
     void loadPersonalLogo();
     void choosePersonalLogo();
     void loadPersonalText();
@@ -251,7 +251,7 @@ public:
     QStringList slideColourNames() const { return slideColours; }
     int slideThumbnailCount() const { return slideThumbnails.size(); }
     QString slideStampText() const { return slideStamp; }
-    RemarkShower *remarkPanel() const { return remarkShower; }
+    RemarkShower *remarkPanel() const override { return remarkShower; }
     void requestClose() override { close(); }
     void recordCommand(int command);
     QPixmap grabScreenArea(int x, int y, int w, int h);
@@ -282,7 +282,7 @@ public:
     void onAppSettingsClicked();
 
     // Document tabs (mainwindowdocuments.cpp).
-    void addTab(TabItem *tab);
+    void addTab(TabItem *tab) override;
     void connectTabItem(TabItem *tab);
     void switchToTab(TabItem *tab);
     void closeTab(TabItem *tab);
@@ -296,7 +296,10 @@ public:
     void onTabDragMovedOver(bool success);
     // The tabs in the order they were opened (not their order on screen).
     QList<TabItem *> tabList() const;
-    TabItem *currentTabItem() const { return currentTab; }
+    TabItem *currentTabItem() const override { return currentTab; }
+    QWidget *documentArea() const override { return documentWidget; }
+    SlideOutlineCombo *slideOutline() const override { return slideOutlineCombo; }
+    void addRecentFile(const QString &path) override;
 
     // Opening documents (mainwindowopen.cpp).
     void openFiles(const QStringList &paths);
@@ -321,7 +324,7 @@ public:
     void openAppSettings();
 
     // Seams: the toolbar, the grabber, the updater start and the logo file choice.
-    ToolBarPort *toolBar() const { return toolBarPort.get(); }
+    ToolBarPort *toolBar() const override { return toolBarPort.get(); }
     void setToolBarPort(std::unique_ptr<ToolBarPort> port);
     void setHotKeyGrabber(std::unique_ptr<HotKeyGrabber> grabber);
     std::function<bool(const QString &, const QStringList &)> processLauncher;
@@ -337,7 +340,7 @@ public:
     QStringList recordingModuleFolders;
     // Called with the settings dialog before it runs (tests answer it).
     std::function<void(AppSettingsDialog &)> appSettingsDialogHook;
-    PaintProperty *tools() const { return paintProperty; }
+    PaintProperty *tools() const override { return paintProperty; }
     AppSettings settings;
 
 protected:

@@ -13,6 +13,7 @@
 #include "documents/scrollarea.h"
 #include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/recentfilescontroler.h"
 #include "pdf/pdfcanvas.h"
 
 QList<TabItem *> MainWindow::tabList() const
@@ -277,6 +278,11 @@ bool MainWindow::isFileOpen(const QString &path) const
             return true;
     }
     return false;
+}
+
+void MainWindow::addRecentFile(const QString &path)
+{
+    recentFilesControler->addFile(path);
 }
 
 int MainWindow::countTabsWithPath(const QString &path) const

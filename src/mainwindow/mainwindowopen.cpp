@@ -115,7 +115,7 @@ void MainWindow::openFromClipboard()
 namespace {
 
 // The scroll area of a picture or PDF tab: no frame, its content at the content's own size.
-ScrollArea *documentArea(QWidget *parent, QWidget *content)
+ScrollArea *makeDocumentView(QWidget *parent, QWidget *content)
 {
     auto *area = new ScrollArea(parent);
     area->setFrameShape(QFrame::NoFrame);
@@ -169,7 +169,7 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
         return false;
     }
     pdf->setZoom(1.0);
-    ScrollArea *area = documentArea(this, pdf);
+    ScrollArea *area = makeDocumentView(this, pdf);
     area->setAlignment(Qt::AlignHCenter);
     pdf->followScrollArea(area);
     wireBoardToArea(pdf, area);
@@ -212,7 +212,7 @@ void MainWindow::openImageTab(const QString &path)
     container->setPalette(palette);
     container->setAutoFillBackground(true);
 
-    ScrollArea *area = documentArea(this, container);
+    ScrollArea *area = makeDocumentView(this, container);
     container->adjustSize();
     wireBoardToArea(canvas, area);
     connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {

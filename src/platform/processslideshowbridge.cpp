@@ -9,38 +9,53 @@
 #include <unistd.h>
 #include <csignal>
 
+namespace Protocol = SlideBridgeProtocol;
+
 namespace {
 
 constexpr int bridgeGraceMs = 300;
 // A bridge asked to quit ends the office first, which takes a moment.
 constexpr int quitGraceMs = 1500;
 
-QByteArray fileUrl(const QString &path)
+std::string fileUrl(const QString &path)
 {
-    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded().toStdString();
 }
 
-const char *commandWord(SlideShowBridge::Command command)
+Protocol::Verb commandVerb(SlideShowBridge::Command command)
 {
     switch (command) {
         case SlideShowBridge::First:
-            return "first";
+            return Protocol::Verb::First;
         case SlideShowBridge::PreviousStep:
-            return "prevstep";
+            return Protocol::Verb::PreviousStep;
         case SlideShowBridge::NextStep:
-            return "nextstep";
+            return Protocol::Verb::NextStep;
         case SlideShowBridge::PreviousSlide:
-            return "prevslide";
+            return Protocol::Verb::PreviousSlide;
         case SlideShowBridge::NextSlide:
-            return "nextslide";
+            return Protocol::Verb::NextSlide;
         case SlideShowBridge::Last:
-            return "last";
+            return Protocol::Verb::Last;
         case SlideShowBridge::GotoSlide:
-            return "goto";
+            return Protocol::Verb::Goto;
         case SlideShowBridge::Poll:
             break;
     }
-    return "state";
+    return Protocol::Verb::State;
+}
+
+Protocol::Request requestOf(Protocol::Verb verb)
+{
+    Protocol::Request request;
+    request.verb = verb;
+    return request;
+}
+
+void sendLine(ChildProcess *process, Protocol::Request request, quint64 number)
+{
+    request.number = number;
+    process->write(QByteArray::fromStdString(Protocol::formatRequest(request)) + Protocol::lineEnd);
 }
 
 const char *stageName(int kind)
@@ -165,13 +180,14 @@ void ProcessSlideShowBridge::beginOpen()
     }
     m_opening = true;
     startOffice();
-    enqueue(Open,
-            "open " + QByteArray::number(quint64(m_openWindow)) + ' ' +
-                QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()) + ' ' +
-                fileUrl(m_openFile),
-            openTimeLimitMs);
-    enqueue(Start, "start", startTimeLimitMs);
-    enqueue(Notes, "notes", openTimeLimitMs);
+    Protocol::Request open = requestOf(Protocol::Verb::Open);
+    open.window = m_openWindow;
+    open.width = size.width();
+    open.height = size.height();
+    open.url = fileUrl(m_openFile);
+    enqueue(Open, open, openTimeLimitMs);
+    enqueue(Start, requestOf(Protocol::Verb::Start), startTimeLimitMs);
+    enqueue(Notes, requestOf(Protocol::Verb::Notes), openTimeLimitMs);
 }
 
 void ProcessSlideShowBridge::startOffice()
@@ -180,30 +196,31 @@ void ProcessSlideShowBridge::startOffice()
         return;
     m_officeAsked = true;
     emit officeStarting();
-    // The program comes last: it may hold blanks.
-    enqueue(
-        Office,
-        "office " + fileUrl(m_profileDir) + ' ' + m_pipeName.toUtf8() + ' ' + m_program.toUtf8(),
-        officeTimeLimitMs);
+    Protocol::Request office = requestOf(Protocol::Verb::Office);
+    office.url = fileUrl(m_profileDir);
+    office.pipe = m_pipeName.toStdString();
+    office.program = m_program.toStdString();
+    enqueue(Office, office, officeTimeLimitMs);
 }
 
 void ProcessSlideShowBridge::send(Command command, int slide)
 {
     if (!m_live)
         return;
-    QByteArray line = commandWord(command);
+    Protocol::Request step = requestOf(commandVerb(command));
     if (command == GotoSlide)
-        line += ' ' + QByteArray::number(slide - 1);
-    enqueue(Step, line, callTimeLimitMs);
+        step.index = Protocol::indexFromSlide(slide);
+    enqueue(Step, step, callTimeLimitMs);
 }
 
 void ProcessSlideShowBridge::resize(const QSize &size)
 {
     if (!m_live && !m_opening)
         return;
-    const Request request{
-        Plain, "size " + QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()),
-        callTimeLimitMs};
+    Protocol::Request sized = requestOf(Protocol::Verb::Size);
+    sized.width = size.width();
+    sized.height = size.height();
+    const Request request{Plain, sized, callTimeLimitMs};
     // A show not started yet starts at this size, never showing a frame at the one before.
     for (int i = 0; i < m_queue.size(); ++i) {
         if (m_queue.at(i).kind == Start) {
@@ -229,7 +246,7 @@ void ProcessSlideShowBridge::close()
     m_queue = kept;
     closing = closing || !m_queue.isEmpty();
     if (had && m_process)
-        enqueue(Close, "close", callTimeLimitMs);
+        enqueue(Close, requestOf(Protocol::Verb::Close), callTimeLimitMs);
     else if (!closing || !m_process) {
         QMetaObject::invokeMethod(this, &SlideShowBridge::closed, Qt::QueuedConnection);
         // An office started ahead for a show that never came.
@@ -246,11 +263,11 @@ void ProcessSlideShowBridge::shutdown()
     if (!m_process)
         return;
     // The bridge ends the office and itself on quit; a hung one is killed with its group.
-    m_process->write(QByteArray::number(++m_lastNumber) + " quit\n");
+    sendLine(m_process, requestOf(Protocol::Verb::Quit), ++m_lastNumber);
     killBridge(quitGraceMs);
 }
 
-void ProcessSlideShowBridge::enqueue(Kind kind, const QByteArray &line, int timeLimitMs)
+void ProcessSlideShowBridge::enqueue(Kind kind, const Protocol::Request &line, int timeLimitMs)
 {
     m_queue.enqueue({kind, line, timeLimitMs});
     sendNext();
@@ -262,9 +279,9 @@ void ProcessSlideShowBridge::sendNext()
         m_process->state() != QProcess::Running)
         return;
     m_current = m_queue.dequeue();
-    m_current.number = ++m_lastNumber;
+    m_current.line.number = ++m_lastNumber;
     m_waiting = true;
-    m_process->write(QByteArray::number(m_current.number) + ' ' + m_current.line + '\n');
+    sendLine(m_process, m_current.line, m_current.line.number);
     m_deadline.start(m_current.timeLimitMs);
 }
 
@@ -275,25 +292,31 @@ void ProcessSlideShowBridge::readAnswers()
     m_buffer += m_process->readAllStandardOutput();
     int at;
     // Only what came since the last look is searched: a long line comes in many pieces.
-    while ((at = m_buffer.indexOf('\n', m_scanned)) >= 0) {
+    while ((at = m_buffer.indexOf(Protocol::lineEnd, m_scanned)) >= 0) {
         m_scanned = 0;
         const QByteArray line = m_buffer.left(at);
         m_buffer.remove(0, at + 1);
-        const int blank = line.indexOf(' ');
-        const QByteArray lead = line.left(blank);
-        if (lead == "*") {
-            event(line.mid(blank + 1));
-        } else if (m_waiting && blank > 0 && lead == QByteArray::number(m_current.number)) {
+        const std::string text = line.toStdString();
+        const std::optional<quint64> number = Protocol::leadNumber(text);
+        const std::optional<Protocol::Event> news =
+            Protocol::isEvent(text) ? Protocol::parseEvent(text) : std::nullopt;
+        if (news) {
+            event(*news);
+        } else if (m_waiting && number == m_current.line.number) {
             m_waiting = false;
             m_deadline.stop();
-            answer(line.mid(blank + 1));
-        } else {
+            const std::optional<Protocol::Answer> answered =
+                Protocol::parseAnswer(text, m_current.line.verb);
+            if (!answered) {
+                qWarning("slide show: answer not understood: %s", line.left(200).constData());
+                end(Unreadable);
+                return;
+            }
+            answer(*answered, line.mid(line.indexOf(' ') + 1));
+        } else if (!number || *number > m_lastNumber) {
             // Not ours to act on: the answer to a request no longer waited for (the quit), or
             // some library's own output.
-            bool number = false;
-            const quint64 answered = lead.toULongLong(&number);
-            if (!number || answered == 0 || answered > m_lastNumber)
-                qWarning("slide show: stray line from the bridge: %s", line.left(200).constData());
+            qWarning("slide show: stray line from the bridge: %s", line.left(200).constData());
         }
         if (!m_process)
             return;
@@ -307,11 +330,10 @@ void ProcessSlideShowBridge::readAnswers()
     sendNext();
 }
 
-void ProcessSlideShowBridge::answer(const QByteArray &line)
+void ProcessSlideShowBridge::answer(const Protocol::Answer &answer, const QByteArray &line)
 {
-    const QList<QByteArray> words = line.split(' ');
-    const bool ok = words.value(0) == "ok";
-    if (!ok && words.value(1) == "lost") {
+    const bool ok = answer.ok;
+    if (!ok && answer.failure == Protocol::Failure::Lost) {
         end(Died);
         return;
     }
@@ -326,13 +348,13 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             }
             break;
         case Open:
-            m_slideCount = words.value(1).toInt();
+            m_slideCount = answer.slides;
             if (!ok || m_slideCount <= 0) {
                 failOpen(line);
             } else if (m_opening) {
                 // 1/100 mm to points.
-                const QSize size(qRound(words.value(2).toInt() * 72 / 2540.0),
-                                 qRound(words.value(3).toInt() * 72 / 2540.0));
+                const QSize size(qRound(answer.slideWidth * 72 / 2540.0),
+                                 qRound(answer.slideHeight * 72 / 2540.0));
                 emit loaded(m_slideCount, size);
             }
             break;
@@ -346,8 +368,8 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
                 break;
             }
             QStringList notes;
-            for (int i = 1; i < words.size(); ++i)
-                notes << QString::fromUtf8(QByteArray::fromPercentEncoding(words.at(i).mid(1)));
+            for (const std::string &text : answer.notes)
+                notes << QString::fromStdString(text);
             m_opening = false;
             m_live = true;
             emit opened(m_slideCount, notes);
@@ -361,13 +383,13 @@ void ProcessSlideShowBridge::answer(const QByteArray &line)
             }
             if (!m_live)
                 break;
-            if (words.value(3) != "1") {
+            if (!answer.state.running) {
                 showGone();
                 break;
             }
             // Only the newest state counts: an older one would turn the page back for a moment.
             // On no slide of ours (a hidden one, by a link) the page stays as it is.
-            const int slide = words.value(1).toInt() + 1;
+            const int slide = Protocol::slideFromIndex(answer.state.index);
             if (slide >= 1 && m_queue.isEmpty())
                 emit slideReported(slide, true);
             break;
@@ -394,23 +416,21 @@ bool ProcessSlideShowBridge::stepsPending() const
     return false;
 }
 
-void ProcessSlideShowBridge::event(const QByteArray &line)
+void ProcessSlideShowBridge::event(const Protocol::Event &event)
 {
-    const QList<QByteArray> words = line.split(' ');
-    const QByteArray what = words.value(0);
-    if (what == "lost") {
+    if (event.kind == Protocol::Event::Lost) {
         // The office's process ended: at once, not at the next command.
         end(Died);
-    } else if (what == "ended") {
+    } else if (event.kind == Protocol::Event::Ended) {
         if (m_live)
             showGone();
-    } else if (what == "slide" && m_live) {
-        if (words.value(3) != "1") {
+    } else if (m_live) {
+        if (!event.state.running) {
             showGone();
             return;
         }
         // A command on its way reports where it lands; an older move would undo it.
-        const int slide = words.value(1).toInt() + 1;
+        const int slide = Protocol::slideFromIndex(event.state.index);
         if (slide >= 1 && !stepsPending())
             emit slideChanged(slide);
     }
@@ -427,7 +447,7 @@ void ProcessSlideShowBridge::showGone()
             kept.enqueue(request);
     }
     m_queue = kept;
-    enqueue(Close, "close", callTimeLimitMs);
+    enqueue(Close, requestOf(Protocol::Verb::Close), callTimeLimitMs);
     emit slideReported(0, false);
     emit showEnded();
 }
@@ -441,7 +461,7 @@ void ProcessSlideShowBridge::failOpen(const QByteArray &answer)
     m_opening = false;
     m_queue.clear();
     if (m_officeReady && m_process)
-        enqueue(Close, "close", callTimeLimitMs);
+        enqueue(Close, requestOf(Protocol::Verb::Close), callTimeLimitMs);
     if (wasOpening)
         emit openFailed();
 }
@@ -452,6 +472,7 @@ void ProcessSlideShowBridge::end(Cause cause)
     const bool wasOpening = m_opening;
     const char *why = cause == TimedOut      ? "no answer in time"
                       : cause == LineTooLong ? "a line from the bridge past the limit"
+                      : cause == Unreadable  ? "an answer from the bridge not understood"
                       : cause == NotStarted  ? "the bridge did not start"
                                              : "the office or its bridge ended";
     if (m_waiting && (wasOpening || m_current.kind == Office))

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "platform/childprocess.h"
+#include "platform/slidebridgeprotocol.h"
 #include "platform/slideshowbridge.h"
 
 // The live show in our own office, driven by the bridge program (quillboard-slidebridge),
@@ -55,23 +56,24 @@ private:
     struct Request
     {
         Kind kind;
-        QByteArray line;
+        // Numbered as it is sent.
+        SlideBridgeProtocol::Request line;
         int timeLimitMs;
-        quint64 number = 0;
     };
 
     bool ensureBridge();
-    void enqueue(Kind kind, const QByteArray &line, int timeLimitMs);
+    void enqueue(Kind kind, const SlideBridgeProtocol::Request &line, int timeLimitMs);
     void sendNext();
     void readAnswers();
-    void answer(const QByteArray &line);
-    void event(const QByteArray &line);
+    // line: the answer as the bridge wrote it, after its number, for the log.
+    void answer(const SlideBridgeProtocol::Answer &answer, const QByteArray &line);
+    void event(const SlideBridgeProtocol::Event &event);
     bool stepsPending() const;
     void showGone();
     void failOpen(const QByteArray &answer = QByteArray());
     void beginOpen();
     // Why a bridge is given up on; only one that died is worth another try.
-    enum Cause { Died, TimedOut, LineTooLong, NotStarted };
+    enum Cause { Died, TimedOut, LineTooLong, Unreadable, NotStarted };
     void end(Cause cause);
     void onStarted(ChildProcess *process);
     void killBridge(int quitMs = 0);

@@ -1,22 +1,7 @@
 // quillboard-slidebridge: runs the live slide show in an office process of its own, so that the
 // office's libraries stay out of the program and a hung or crashed office is a child that can
-// be killed. One request a line on stdin, each led by its number; its answer, on stdout, is led
-// by the same number, so that a stray line never passes for an answer:
-//   <n> office <profile-url> <pipe> <program> -> <n> ok | <n> err office <why>
-//   <n> open <xid> <w> <h> <file-url>         -> <n> ok <slides> | <n> err load <why>
-//   <n> start                                 -> <n> ok | <n> err show <why>
-//   <n> notes                                 -> <n> ok =<text> ... (percent-encoded, a slide each)
-//   <n> first|prevstep|nextstep|prevslide|nextslide|last|goto <i>|state
-//                                             -> <n> ok <index> <count> <running>
-//   <n> size <w> <h>                          -> <n> ok
-//   <n> close                                 -> <n> ok
-//   <n> quit                                  -> <n> ok, then the office and the bridge end
-// Any answer may be "<n> err lost" when the office is gone. <index> is -1 on no shown slide
-// (a hidden one reached by a link); <running> 0 means the show has ended. Lines led by "*" come
-// unasked, as soon as the office does something by itself:
-//   * slide <index> <count> <running>   the show moved (timed slides, links, late jumps)
-//   * ended                             the show ended
-//   * lost                              the office process ended
+// be killed. One request a line on stdin, its answer on stdout, and news of what the office
+// did by itself: the lines of platform/slidebridgeprotocol.h.
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -44,9 +29,15 @@
 #include <com/sun/star/uno/Exception.hpp>
 
 #include "platform/childsetup.h"
+#include "platform/slidebridgeprotocol.h"
 #include "unoslideshow.h"
 
 namespace {
+
+namespace Protocol = SlideBridgeProtocol;
+using Protocol::Answer;
+using Protocol::Failure;
+using Protocol::Verb;
 
 // Limits of our own, below the caller's: the caller kills a bridge that does not answer in
 // time, so a slow stage should say so first.
@@ -66,7 +57,7 @@ int wakePipe[2] = {-1, -1};
 
 void say(const std::string &line)
 {
-    std::cout << line << '\n' << std::flush;
+    std::cout << line << Protocol::lineEnd << std::flush;
 }
 
 void note(const std::string &text)
@@ -297,52 +288,45 @@ bool startOffice(const std::string &binary, const std::string &profile, const st
     return true;
 }
 
-std::string encode(const std::string &text)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out = "=";
-    for (unsigned char c : text) {
-        if (c > 0x20 && c < 0x7f && c != '%')
-            out += char(c);
-        else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string utf8(const rtl::OUString &text)
 {
     return rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
 }
 
-std::string stateText(const UnoSlideShow::State &s)
+Answer failed(Failure failure, const std::string &why = std::string())
 {
-    std::ostringstream out;
-    out << s.slide << ' ' << s.count << ' ' << (s.running ? 1 : 0);
-    return out.str();
+    Answer answer;
+    answer.ok = false;
+    answer.failure = failure;
+    answer.reason = why;
+    return answer;
+}
+
+Protocol::ShowState wire(const UnoSlideShow::State &s)
+{
+    return {s.slide, s.count, s.running};
 }
 
 // The last state told, so that the office's own moves are told once and only when new.
-std::string lastTold;
+std::optional<Protocol::ShowState> lastTold;
 
-std::string told(const UnoSlideShow::State &s)
+Answer told(const UnoSlideShow::State &s)
 {
-    lastTold = stateText(s);
-    return "ok " + lastTold;
+    Answer answer;
+    answer.state = wire(s);
+    lastTold = answer.state;
+    return answer;
 }
 
-std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
+Answer officeCommand(UnoSlideShow &show, const Protocol::Request &request)
 {
-    std::string program, profile, pipe;
-    in >> profile >> pipe;
-    std::getline(in >> std::ws, program);
+    const std::string &profile = request.url;
+    const std::string &pipe = request.pipe;
+    const std::string &program = request.program;
     const std::string binary = officeBinary(program);
     if (binary.empty()) {
         note("office: no office program at " + program);
-        return "err office noprogram";
+        return failed(Failure::Office, "noprogram");
     }
     if (!show.connected()) {
         // The type libraries of the office found, whichever it is and wherever it lies.
@@ -352,7 +336,7 @@ std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
     }
     if (officePid == 0 && !startOffice(binary, profile, pipe)) {
         note("office: cannot start " + binary + ": " + std::strerror(errno));
-        return "err office nostart";
+        return failed(Failure::Office, "nostart");
     }
     // The caller's time limit decides how long a slow office may take to listen.
     int restarts = 0;
@@ -364,7 +348,7 @@ std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
         }
         if (!officeAlive()) {
             note("office: ended before it listened, status " + std::to_string(officeExit));
-            return "err office ended";
+            return failed(Failure::Office, "ended");
         }
         if (!show.connect(pipe))
             ::usleep(50000);
@@ -379,38 +363,37 @@ std::string officeCommand(UnoSlideShow &show, std::istringstream &in)
             }
         }
     }
-    return "ok";
+    return Answer();
 }
 
-std::string handle(UnoSlideShow &show, const std::string &verb, std::istringstream &in, bool &quit)
+Answer handle(UnoSlideShow &show, const Protocol::Request &request, bool &quit)
 {
-    if (verb == "office")
-        return officeCommand(show, in);
-    if (verb == "quit") {
+    if (request.verb == Verb::Office)
+        return officeCommand(show, request);
+    if (request.verb == Verb::Quit) {
         quit = true;
         show.terminate();
-        return "ok";
+        return Answer();
     }
     if (!show.connected())
-        return "err lost";
-    if (verb == "open") {
-        long long xid = 0;
-        int w = 0, h = 0;
-        std::string url;
-        in >> xid >> w >> h;
-        std::getline(in >> std::ws, url);
-        const int count = show.open(xid, w, h, url);
+        return failed(Failure::Lost);
+    if (request.verb == Verb::Open) {
+        const int count = show.open(static_cast<long long>(request.window), request.width,
+                                    request.height, request.url);
         if (count <= 0) {
-            note("load: the office did not open " + url + " as a presentation");
-            return "err load refused";
+            note("load: the office did not open " + request.url + " as a presentation");
+            return failed(Failure::Load, "refused");
         }
-        return "ok " + std::to_string(count) + ' ' + std::to_string(show.slideWidth()) + ' ' +
-               std::to_string(show.slideHeight());
+        Answer answer;
+        answer.slides = count;
+        answer.slideWidth = show.slideWidth();
+        answer.slideHeight = show.slideHeight();
+        return answer;
     }
-    if (verb == "start") {
-        lastTold.clear();
+    if (request.verb == Verb::Start) {
+        lastTold.reset();
         if (!show.hasShow())
-            return "err show nodocument";
+            return failed(Failure::Show, "nodocument");
         const auto began = std::chrono::steady_clock::now();
         const bool started = show.start(showStartLimitMs);
         const auto took = std::chrono::duration_cast<std::chrono::seconds>(
@@ -420,55 +403,48 @@ std::string handle(UnoSlideShow &show, const std::string &verb, std::istringstre
         if (took >= 10)
             note("show: the office took " + std::to_string(took) + " s to start the show");
         if (started)
-            return "ok";
+            return Answer();
         note("show: did not come up in " + std::to_string(showStartLimitMs / 1000) + " s");
-        return "err show nostart";
+        return failed(Failure::Show, "nostart");
     }
-    if (verb == "notes") {
-        std::string out = "ok";
-        for (const std::string &text : show.notes())
-            out += ' ' + encode(text);
-        return out;
+    if (request.verb == Verb::Notes) {
+        Answer answer;
+        answer.notes = show.notes();
+        return answer;
     }
-    if (verb == "size") {
-        int w = 0, h = 0;
-        in >> w >> h;
-        show.resize(w, h);
-        return "ok";
+    if (request.verb == Verb::Size) {
+        show.resize(request.width, request.height);
+        return Answer();
     }
-    if (verb == "close") {
+    if (request.verb == Verb::Close) {
         show.close();
-        lastTold.clear();
-        return "ok";
+        lastTold.reset();
+        return Answer();
     }
-    int index = 0;
-    in >> index;
-    if (verb != "state" && !show.command(verb, index))
-        return "err unknown";
+    if (request.verb != Verb::State && !show.command(request.verb, request.index))
+        return failed(Failure::Unknown);
     return told(show.state());
 }
 
-std::string answerTo(UnoSlideShow &show, const std::string &line, bool &quit)
+Answer answerTo(UnoSlideShow &show, const Protocol::Request &request, bool &quit)
 {
-    std::istringstream in(line);
-    std::string verb;
-    in >> verb;
+    const std::string verb = Protocol::verbWord(request.verb);
     try {
-        return handle(show, verb, in, quit);
+        return handle(show, request, quit);
     } catch (const css::lang::DisposedException &) {
-        return "err lost";
+        return failed(Failure::Lost);
     } catch (const css::uno::RuntimeException &e) {
         note(verb + ": " + utf8(e.Message));
-        return officeAlive() ? "err failed" : "err lost";
+        return failed(officeAlive() ? Failure::Failed : Failure::Lost);
     } catch (const css::uno::Exception &e) {
         note(verb + ": " + utf8(e.Message));
-        return "err failed";
+        return failed(Failure::Failed);
     } catch (const std::exception &e) {
         note(verb + ": " + e.what());
-        return "err failed";
+        return failed(Failure::Failed);
     } catch (...) {
         note(verb + ": failed");
-        return officeAlive() ? "err failed" : "err lost";
+        return failed(officeAlive() ? Failure::Failed : Failure::Lost);
     }
 }
 
@@ -479,18 +455,18 @@ void tellNews(UnoSlideShow &show)
         officeListening = false;
         note("office: ended, status " + std::to_string(officeExit));
         show.forget();
-        say("* lost");
+        say(Protocol::formatEvent({Protocol::Event::Lost, {}}));
         return;
     }
     if (!show.news.exchange(false) || !show.hasShow())
         return;
     try {
-        const UnoSlideShow::State state = show.state();
-        const std::string text = stateText(state);
-        if (text == lastTold)
+        const Protocol::ShowState state = wire(show.state());
+        if (lastTold == state)
             return;
-        lastTold = text;
-        say(state.running ? "* slide " + text : "* ended");
+        lastTold = state;
+        say(Protocol::formatEvent(
+            {state.running ? Protocol::Event::Slide : Protocol::Event::Ended, state}));
     } catch (...) {
         // The next request finds out what is wrong.
     }
@@ -521,15 +497,23 @@ int main()
     bool input = true;
     while (!quit && input) {
         size_t end;
-        while (!quit && (end = buffer.find('\n')) != std::string::npos) {
-            std::istringstream line(buffer.substr(0, end));
+        while (!quit && (end = buffer.find(Protocol::lineEnd)) != std::string::npos) {
+            const std::string line = buffer.substr(0, end);
             buffer.erase(0, end + 1);
-            std::string number, rest;
-            line >> number;
-            std::getline(line >> std::ws, rest);
-            if (number.empty())
+            const std::optional<Protocol::Request> request = Protocol::parseRequest(line);
+            const std::optional<std::uint64_t> number = Protocol::leadNumber(line);
+            // A line with no number cannot be answered.
+            if (!number)
                 continue;
-            say(number + ' ' + answerTo(show, rest, quit));
+            Answer answer;
+            if (request) {
+                answer = answerTo(show, *request, quit);
+            } else {
+                note("cannot read the request " + line.substr(0, 200));
+                answer = failed(Failure::Unknown);
+            }
+            answer.number = *number;
+            say(Protocol::formatAnswer(answer, request ? request->verb : Verb::State));
             tellNews(show);
         }
         if (quit)

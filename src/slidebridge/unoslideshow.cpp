@@ -356,7 +356,7 @@ std::vector<std::string> UnoSlideShow::notes()
     return result;
 }
 
-bool UnoSlideShow::command(const std::string &name, int index)
+bool UnoSlideShow::command(SlideBridgeProtocol::Verb verb, int index)
 {
     Reference<presentation::XSlideShowController> c = controller();
     if (!c.is())
@@ -364,19 +364,20 @@ bool UnoSlideShow::command(const std::string &name, int index)
     const bool jumping = m_jumpTarget >= 0 && std::chrono::steady_clock::now() < m_jumpUntil;
     const int jumpTarget = m_jumpTarget;
     m_jumpTarget = -1;
-    if (name == "first")
+    using SlideBridgeProtocol::Verb;
+    if (verb == Verb::First)
         c->gotoFirstSlide();
-    else if (name == "prevstep")
+    else if (verb == Verb::PreviousStep)
         c->gotoPreviousEffect();
-    else if (name == "nextstep")
+    else if (verb == Verb::NextStep)
         c->gotoNextEffect();
-    else if (name == "prevslide")
+    else if (verb == Verb::PreviousSlide)
         c->gotoPreviousSlide();
-    else if (name == "nextslide")
+    else if (verb == Verb::NextSlide)
         c->gotoNextSlide();
-    else if (name == "last")
+    else if (verb == Verb::Last)
         c->gotoLastSlide();
-    else if (name == "goto") {
+    else if (verb == Verb::Goto) {
         // The office starts a slide again from its first step on any jump, even onto itself.
         if (index < 0 || index >= int(m_shown.size()))
             return true;

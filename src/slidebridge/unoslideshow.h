@@ -14,6 +14,8 @@
 #include <com/sun/star/presentation/XSlideShowListener.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include "platform/slidebridgeprotocol.h"
+
 namespace css = com::sun::star;
 
 // One presentation shown by a remote office inside a foreign X window: the office's frame is
@@ -57,9 +59,9 @@ public:
     bool start(int limitMs);
     // Notes of every shown slide, in slide order, with line breaks as the office gives them.
     std::vector<std::string> notes();
-    // first, prevstep, nextstep, prevslide, nextslide, last; goto takes the 0-based index and
-    // leaves the slide as it stands when the show is on it already. False for an unknown name.
-    bool command(const std::string &name, int index);
+    // The moves: First to Last; Goto takes the 0-based index and leaves the slide as it stands
+    // when the show is on it already. False for a verb that is no move.
+    bool command(SlideBridgeProtocol::Verb verb, int index);
     // The show's state; a jump still in flight counts as landed (it is reported when it does).
     State state();
     // A show was started and not closed.

@@ -18,7 +18,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -477,11 +476,8 @@ void tellNews(UnoSlideShow &show)
 int main()
 {
     bridgePid = ::getpid();
-    const pid_t parent = ::getppid();
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (::getppid() != parent)
-        return 1;
-    ownGroup = ::setpgid(0, 0) == 0 || ::getpgrp() == bridgePid;
+    // Our start (ChildProcess) made the group and armed the parent-death signal before exec.
+    ownGroup = ::getpgrp() == bridgePid;
     if (!ownGroup)
         note("no process group of its own; only the office is ended with the bridge");
     std::signal(SIGTERM, onSignal);

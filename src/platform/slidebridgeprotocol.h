@@ -13,18 +13,19 @@
 //   <n> office <profile-url> <pipe> <program> -> <n> ok | <n> err office <why>
 //   <n> open <xid> <w> <h> <file-url>         -> <n> ok <slides> <w> <h> | <n> err load <why>
 //   <n> start                                 -> <n> ok | <n> err show <why>
-//   <n> notes                                 -> <n> ok =<text> ... (percent-encoded, a slide each)
+//   <n> notes                                 -> <n> ok =<text> ... (a slide each)
 //   <n> first|prevstep|nextstep|prevslide|nextslide|last|goto <index>|state
 //                                             -> <n> ok <index> <count> <running>
 //   <n> size <w> <h>                          -> <n> ok
 //   <n> close                                 -> <n> ok
 //   <n> quit                                  -> <n> ok, then the office and the bridge end
-// The program and the file URL come last: they may hold blanks. <w> <h> of a request are device
-// pixels, of the open's answer the first slide's size in 1/100 mm (0 0 when unknown; the
-// size may be left out). Any answer may be "<n> err lost" (the office is gone), "<n> err failed"
-// (the office refused the call) or "<n> err unknown" (a request the bridge cannot read).
-// <running> 0 means the show has ended. Lines led by "*" come unasked, as soon as the office
-// does something by itself:
+// Notes are percent-encoded, each led by "=" so that empty ones are a word too (a reader
+// skips whatever leads them). The program and the file URL come last: they may hold blanks.
+// <w> <h> of a request are device pixels; of the open's answer, the first slide's size in
+// 1/100 mm (0 0 when unknown; it may be left out). Any answer may be "<n> err lost" (the
+// office is gone), "<n> err failed" (the office refused the call) or "<n> err unknown" (a
+// request the bridge cannot read). <running> 0 means the show has ended. Lines led by "*"
+// come unasked, as soon as the office does something by itself:
 //   * slide <index> <count> <running>   the show moved (timed slides, links, late jumps)
 //   * ended                             the show ended
 //   * lost                              the office process ended

@@ -75,7 +75,7 @@ QImage hostShot(QWindow *host)
 // Milliseconds from the command to the first changed frame of the show.
 double commandToFrame(MainWindow &w, int command)
 {
-    QWindow *host = w.slideShowHostWindow();
+    QWindow *host = w.slideShow()->slideShowHostWindow();
     const QImage before = hostShot(host);
     QElapsedTimer t;
     t.start();
@@ -244,7 +244,7 @@ int coldRuns(int runs)
             double share = 0;
             waitFor(
                 [&] {
-                    share = fillShare(w.slideShowHostWindow(), fill);
+                    share = fillShare(w.slideShow()->slideShowHostWindow(), fill);
                     return share > 0.6;
                 },
                 20000);
@@ -253,7 +253,7 @@ int coldRuns(int runs)
                 ++coloured;
                 outcome = "live, first slide in its colours";
             } else {
-                QWindow *host = w.slideShowHostWindow();
+                QWindow *host = w.slideShow()->slideShowHostWindow();
                 const QImage shot = host ? hostShot(host) : QImage();
                 outcome = QStringLiteral("live but not the slide (%1% fill, centre %2)")
                               .arg(share * 100, 0, 'f', 0)
@@ -343,7 +343,7 @@ int main(int argc, char **argv)
                 if (large) {
                     watch.stop();
                     stepGapWhileCopying = gapAfterStep(w, gaps);
-                    copying = w.slideThumbnailCount() != 48;
+                    copying = w.slideShow()->slideThumbnailCount() != 48;
                 }
             }
         });
@@ -373,12 +373,12 @@ int main(int argc, char **argv)
                 copying ? "while the PDF copy is made" : "(the PDF copy was done)",
                 stepGapWhileCopying);
         const int slides = large ? 48 : 3;
-        waitFor([&] { return w.slideThumbnailCount() == slides; }, 120000);
+        waitFor([&] { return w.slideShow()->slideThumbnailCount() == slides; }, 120000);
         std::printf("  thumbnails and backdrops from the PDF copy after %.2f s\n",
                     t.nsecsElapsed() / 1e9);
         burner.reset();
         w.navigateSlideShow(4);
-        waitFor([&] { return w.slidePage() == 2; }, 3000);
+        waitFor([&] { return w.slideShow()->slidePage() == 2; }, 3000);
         QTest::qWait(500);
         std::printf("  next step to the show's next frame: %.1f ms\n", commandToFrame(w, 2));
         QTest::qWait(500);
@@ -387,11 +387,12 @@ int main(int argc, char **argv)
         std::printf(
             "  longest repaint gap in the 10 s after a step, %s compositing manager: %lld "
             "ms (goal: under 50 ms)\n",
-            w.slideInkOverlay()->isComposited() ? "with a" : "without a", gapAfterStep(w, gaps));
+            w.slideShow()->slideInkOverlay()->isComposited() ? "with a" : "without a",
+            gapAfterStep(w, gaps));
         if (QByteArray(run) == "warm") {
             // The read that gives the overlay's backdrop (no compositing manager) the step on
             // screen, five times after each step, at the show's size here and at full HD.
-            QWindow *host = w.slideShowHostWindow();
+            QWindow *host = w.slideShow()->slideShowHostWindow();
             if (!host || !printReads("the show", quintptr(host->winId())))
                 std::printf("  backdrop read of the show: not read\n");
             QWidget full;
@@ -409,7 +410,7 @@ int main(int argc, char **argv)
             full.close();
             w.activateWindow();
             QTest::qWait(300);
-            auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShowBridge());
+            auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShow()->slideShowBridge());
             if (bridge && bridge->processId() > 0) {
                 QTest::qWait(500);
                 ::kill(-pid_t(bridge->processId()), SIGSTOP);

@@ -140,7 +140,8 @@ int main(int argc, char *argv[])
     }
     const double perTurn = timer.nsecsElapsed() / 1e6 / turns;
     std::printf("page turn (slide %dx%d shown): %.1f ms per turn over %d turns\n",
-                w->slidePlacementRect().width(), w->slidePlacementRect().height(), perTurn, turns);
+                w->slideShow()->slidePlacementRect().width(),
+                w->slideShow()->slidePlacementRect().height(), perTurn, turns);
     w->closeAllTabs();
     delete w;
     bigDeck();

@@ -67,7 +67,7 @@ void TestLiveShow::initTestCase()
 bool TestLiveShow::openLesson(MainWindow *w, const std::function<void(FakeSlideBridge *)> &setUp)
 {
     bridge = nullptr;
-    w->setSlideShowBridgeFactory([this, setUp](QObject *parent) {
+    w->slideShow()->setSlideShowBridgeFactory([this, setUp](QObject *parent) {
         bridge = new FakeSlideBridge(parent);
         if (setUp)
             setUp(bridge);
@@ -113,9 +113,9 @@ void TestLiveShow::commands()
         QTRY_VERIFY(!bridge->isBusy());
         QTest::qWait(20);
     }
-    QTEST(w->slidePage(), "page");
+    QTEST(w->slideShow()->slidePage(), "page");
     QTEST(bridge->commands(), "sent");
-    QCOMPARE(bridge->slide, w->slidePage());
+    QCOMPARE(bridge->slide, w->slideShow()->slidePage());
     QVERIFY(w->isSlideShowAlive());
 }
 
@@ -140,10 +140,10 @@ void TestLiveShow::movesKeepTheSteps()
     QTest::qWait(50);
     QCOMPARE(bridge->commands(), QList<int>{});
     QCOMPARE(bridge->step, 1);
-    QCOMPARE(w->slidePage(), 1);
+    QCOMPARE(w->slideShow()->slidePage(), 1);
     QVERIFY(bridge->sizes.size() > 1);
     // The show lies exactly over the page picture.
-    QWindow *host = w->slideShowHostWindow();
+    QWindow *host = w->slideShow()->slideShowHostWindow();
     QCOMPARE(host->mapToGlobal(QPoint()), slides->slideBackground->mapToGlobal(QPoint()));
     QCOMPARE(host->size(), slides->slideBackground->size());
 }
@@ -156,16 +156,16 @@ void TestLiveShow::lateJumpNotUndone()
     QVERIFY(w);
     bridge->slide = 1;
     w->jumpToSlidePage(3);
-    QCOMPARE(w->slidePage(), 3);
+    QCOMPARE(w->slideShow()->slidePage(), 3);
     bridge->slide = 1; // not there yet
     for (int i = 0; i < 3; ++i) {
         emit bridge->slideReported(1, true);
         QTest::qWait(50);
-        QCOMPARE(w->slidePage(), 3);
+        QCOMPARE(w->slideShow()->slidePage(), 3);
     }
     bridge->slide = 3;
     QTRY_VERIFY(!bridge->isBusy());
-    QCOMPARE(w->slidePage(), 3);
+    QCOMPARE(w->slideShow()->slidePage(), 3);
     QVERIFY(w->isSlideShowAlive());
 }
 
@@ -187,7 +187,7 @@ void TestLiveShow::showGoes()
     QVERIFY(w);
     Canvas *canvas = w->currentTabItem()->canvas;
     w->navigateSlideShow(4);
-    QTRY_COMPARE(w->slidePage(), 2);
+    QTRY_COMPARE(w->slideShow()->slidePage(), 2);
     if (how == 0)
         bridge->moveBySelf(0);
     else if (how == 1)
@@ -198,10 +198,10 @@ void TestLiveShow::showGoes()
     QTEST(w->isSlideShowAlive(), "live");
     QTEST(w->statusText(), "status");
     // The page stays; picture mode turns pages on.
-    QCOMPARE(w->slidePage(), 2);
+    QCOMPARE(w->slideShow()->slidePage(), 2);
     QVERIFY(canvas->isVisible());
     w->navigateSlideShow(4);
-    QTRY_COMPARE(w->slidePage(), 3);
+    QTRY_COMPARE(w->slideShow()->slidePage(), 3);
 }
 
 void TestLiveShow::openedBehindAnotherTab()
@@ -234,7 +234,7 @@ void TestLiveShow::showBeforeItsPdfCopy()
     bool liveFirst = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, [&] {
-        if (!w->isSlideShowAlive() || w->slideThumbnailCount() > 0)
+        if (!w->isSlideShowAlive() || w->slideShow()->slideThumbnailCount() > 0)
             return;
         liveFirst = true;
         if (lose)
@@ -246,12 +246,12 @@ void TestLiveShow::showBeforeItsPdfCopy()
     office.use("fixture");
     QVERIFY(quiet);
     QVERIFY(liveFirst);
-    QTRY_COMPARE(w->slideThumbnailCount(), 3);
+    QTRY_COMPARE(w->slideShow()->slideThumbnailCount(), 3);
     QCOMPARE(w->isSlideShowAlive(), !lose);
     QCOMPARE(w->statusText(),
              lose ? QStringLiteral("幻灯片模式异常退出，转入图片模式") : QString());
     w->navigateSlideShow(4);
-    QTRY_COMPARE(w->slidePage(), 2);
+    QTRY_COMPARE(w->slideShow()->slidePage(), 2);
 }
 
 void TestLiveShow::barShowsTheWholeSlide()
@@ -260,13 +260,13 @@ void TestLiveShow::barShowsTheWholeSlide()
     // own colours, fitted to the box.
     MainWindow *w = openLive();
     QVERIFY(w);
-    QTRY_COMPARE(w->slideThumbnailCount(), 3);
+    QTRY_COMPARE(w->slideShow()->slideThumbnailCount(), 3);
     auto *bar = w->findChild<SlideOutlineCombo *>();
     QVERIFY(bar);
     for (int page : {1, 2}) {
         if (page == 2)
             w->navigateSlideShow(4);
-        QTRY_COMPARE(w->slidePage(), page);
+        QTRY_COMPARE(w->slideShow()->slidePage(), page);
         const QImage shown = bar->shownPicture().toImage();
         QVERIFY(!shown.isNull());
         const QColor top = shown.pixelColor(shown.width() / 2, 1);
@@ -298,7 +298,7 @@ void TestLiveShow::hostGoesWhenLetGo()
     MainWindow *w = openLive();
     QVERIFY(w);
     bridge->closeMs = closeMs;
-    QPointer<QWindow> host = w->slideShowHostWindow();
+    QPointer<QWindow> host = w->slideShow()->slideShowHostWindow();
     QVERIFY(host);
     // The office still holds it until it says it let go; then it goes at once.
     QSignalSpy letGo(bridge, &SlideShowBridge::closed);

@@ -725,10 +725,10 @@ void MainWindowTest::stripArrowsOnlyWhenItScrolls()
 void MainWindowTest::overlayCanvasAndBoardCommands()
 {
     MainWindow *w = build();
-    QVERIFY(w->overlayCanvas);
-    QCOMPARE(w->overlayCanvas->mode(), int(Canvas::SlideOverlay));
-    QVERIFY(w->overlayCanvas->isHidden());
-    QCOMPARE(w->overlayCanvas->host(), static_cast<CanvasHost *>(w));
+    QVERIFY(w->slideShow()->overlay());
+    QCOMPARE(w->slideShow()->overlay()->mode(), int(Canvas::SlideOverlay));
+    QVERIFY(w->slideShow()->overlay()->isHidden());
+    QCOMPARE(w->slideShow()->overlay()->host(), static_cast<CanvasHost *>(w));
 
     // Grid commands reach a board, never a PDF document.
     auto *board = new Canvas(Canvas::NewBoard, Qt::white, w->tools(), w);
@@ -744,19 +744,19 @@ void MainWindowTest::overlayCanvasAndBoardCommands()
 
     // Step buttons of a slide show follow the setting.
     tab->kind = DocumentKind::SlideShow;
-    tab->canvas = w->overlayCanvas;
-    QVERIFY(w->overlayCanvas->previousStepButton());
+    tab->canvas = w->slideShow()->overlay();
+    QVERIFY(w->slideShow()->overlay()->previousStepButton());
     w->settings.showpptstep = false;
     w->applyShowPptStep();
-    QVERIFY(w->overlayCanvas->previousStepButton()->isHidden());
+    QVERIFY(w->slideShow()->overlay()->previousStepButton()->isHidden());
     w->settings.showpptstep = true;
     w->applyShowPptStep();
-    QVERIFY(!w->overlayCanvas->previousStepButton()->isHidden());
+    QVERIFY(!w->slideShow()->overlay()->previousStepButton()->isHidden());
 
     // Closing the overlay while the program runs closes the window through its question.
     {
         BoxAnswerer answerer(QStringLiteral("取消"));
-        QVERIFY(!w->overlayCanvas->close());
+        QVERIFY(!w->slideShow()->overlay()->close());
         QCOMPARE(answerer.boxes, 1);
         QVERIFY(!w->isClosing());
     }
@@ -765,7 +765,7 @@ void MainWindowTest::overlayCanvasAndBoardCommands()
         QVERIFY(w->close());
     }
     QVERIFY(w->isClosing());
-    QVERIFY(w->overlayCanvas->close());
+    QVERIFY(w->slideShow()->overlay()->close());
 }
 
 void MainWindowTest::restoredWindowResizesFromItsEdges_data()

@@ -120,9 +120,9 @@ void TestSlideShow::lessonTab()
     // Counted from the PDF copy's pages, which leave the hidden slide out, so thumbnails,
     // notes and colours stay in step with the pages. Slides without a fill of their own take
     // their edge colour (white paper here).
-    QCOMPARE(w->slideThumbnailCount(), 3);
-    QCOMPARE(w->slideNoteTexts(), (QStringList{"先复习", QString(), "最后"}));
-    QCOMPARE(w->slideColourNames(), (QStringList{"#336699", "#ffffff", "#ffffff"}));
+    QCOMPARE(w->slideShow()->slideThumbnailCount(), 3);
+    QCOMPARE(w->slideShow()->slideNoteTexts(), (QStringList{"先复习", QString(), "最后"}));
+    QCOMPARE(w->slideShow()->slideColourNames(), (QStringList{"#336699", "#ffffff", "#ffffff"}));
 
     // Page export includes the slide: the black bar along its top edge and its white paper.
     const QImage page = canvas->pageImage(false).toImage();
@@ -133,10 +133,10 @@ void TestSlideShow::lessonTab()
 
     // Page turns go through the reader opened with the tab, not a reopened file.
     const qint64 before = tab->slideBackground->pixmap(Qt::ReturnByValue).cacheKey();
-    const QString pdf = pptCacheDirPath() + "/" + w->slideStampText() + ".qb_";
+    const QString pdf = pptCacheDirPath() + "/" + w->slideShow()->slideStampText() + ".qb_";
     QVERIFY(QFile::rename(pdf, pdf + ".away"));
     w->navigateSlideShow(4);
-    QCOMPARE(w->slidePage(), 2);
+    QCOMPARE(w->slideShow()->slidePage(), 2);
     QVERIFY(tab->slideBackground->pixmap(Qt::ReturnByValue).cacheKey() != before);
     QVERIFY(!tab->slideBackground->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(QFile::rename(pdf + ".away", pdf));
@@ -178,7 +178,7 @@ void TestSlideShow::failuresLeaveNoCacheFiles()
     QCOMPARE(answer.texts, QStringList{message});
     QVERIFY(w->tabList().isEmpty());
     QCOMPARE(filesBelow(pptCacheDirPath()), before);
-    QCOMPARE(w->slideStampText(), QString());
+    QCOMPARE(w->slideShow()->slideStampText(), QString());
     QCOMPARE(w->statusText(), QString());
     // The next try works.
     office.use("fixture");
@@ -201,7 +201,7 @@ void TestSlideShow::unrenderedPageShowsNoOtherSlide()
     QVERIFY(QColor::fromRgba(copy.pixel(copy.width() / 2, 2)) != Qt::black);
 
     // The export renders every page from the tab's reader, not from the file again.
-    const QString cached = pptCacheDirPath() + "/" + w->slideStampText() + ".qb_";
+    const QString cached = pptCacheDirPath() + "/" + w->slideShow()->slideStampText() + ".qb_";
     QVERIFY(QFile::rename(cached, cached + ".away"));
     for (int index : {0, 2}) {
         const QImage page = tab->canvas->renderPageImage(index).toImage();
@@ -221,7 +221,9 @@ void TestSlideShow::deckCopiedWholeBesideTheWindow()
     QVERIFY(FileSystem::writeBytes(deck, bytes));
     MainWindow *w = office.window();
     QVERIFY(open(w, deck));
-    QCOMPARE(FileSystem::readAll(pptCacheDirPath() + "/" + w->slideStampText() + ".pptx"), bytes);
+    QCOMPARE(
+        FileSystem::readAll(pptCacheDirPath() + "/" + w->slideShow()->slideStampText() + ".pptx"),
+        bytes);
 }
 
 void TestSlideShow::lostNotesSourceOpensSlides_data()
@@ -242,8 +244,8 @@ void TestSlideShow::lostNotesSourceOpensSlides()
     QCOMPARE(answer.texts, QStringList{PresentationLoader::blockedMessage(4)});
     QCOMPARE(w->tabList().size(), 1);
     QCOMPARE(w->tabList().first()->canvas->pageCount(), 3);
-    QCOMPARE(w->slideNoteTexts(), (QStringList{QString(), QString(), QString()}));
-    QCOMPARE(w->slideColourNames(), (QStringList{"#ffffff", "#ffffff", "#ffffff"}));
+    QCOMPARE(w->slideShow()->slideNoteTexts(), (QStringList{QString(), QString(), QString()}));
+    QCOMPARE(w->slideShow()->slideColourNames(), (QStringList{"#ffffff", "#ffffff", "#ffffff"}));
     QVERIFY(filesBelow(pptCacheDirPath()).filter(".fodp").isEmpty());
 }
 

@@ -4,6 +4,7 @@
 
 #include "pdf/pdfboardhost.h"
 
+struct AppSettings;
 class PaintProperty;
 class QWidget;
 class RemarkShower;
@@ -40,4 +41,9 @@ public:
     // Adds the tab (and its view) and makes it current.
     virtual void addTab(TabItem *tab) = 0;
     virtual void addRecentFile(const QString &path) = 0;
+
+    // The notes panel's text for the current tab (it shows as the settings say), and the
+    // settings the slide show reads (its step buttons).
+    virtual void showRemark(const QString &text) = 0;
+    virtual const AppSettings &appSettings() const = 0;
 };

@@ -35,7 +35,6 @@
 #include "mainwindow/recentfilescontroler.h"
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
-#include "pdf/pdfreader.h"
 #include "platform/hotkeys.h"
 #include "platform/moduleloader.h"
 #include "platform/portalhotkeygrabber.h"
@@ -208,8 +207,7 @@ MainWindow::MainWindow(QWidget *parent)
     recordClock = new QTimer(this);
     recordClock->setInterval(1000);
 
-    overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, paintProperty, this);
-    overlayCanvas->hide();
+    slides = new SlideShowDocument(*this, this);
     floatCamera = new FloatCameraDialog(this);
     desktopGrabber = grabPrimaryScreen;
     ScreenCapture::setTokenFile(configDirPath() + QStringLiteral("/screencast-token"));
@@ -220,8 +218,7 @@ MainWindow::~MainWindow()
     if (mainWindow == this)
         mainWindow = nullptr;
     // A slide tab's overlay lies on that tab's widgets: it goes last, as our own child.
-    if (overlayCanvas && overlayCanvas->parentWidget() != this)
-        overlayCanvas->setParent(this);
+    slides->takeOverlayBack();
 }
 
 void MainWindow::setToolBarPort(std::unique_ptr<ToolBarPort> port)

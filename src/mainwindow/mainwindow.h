@@ -14,7 +14,7 @@
 
 #include "base/appsettings.h"
 #include "documents/documenthost.h"
-#include "documents/slidebackgroundlabel.h"
+#include "documents/slideshowdocument.h"
 #include "documents/toolbarport.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
@@ -28,12 +28,7 @@ class DesktopAreaSelecter;
 class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
-class InkOverlay;
-class SlideShowBridge;
-class LiveShow;
-class PresentationLoader;
 class PaintProperty;
-class PDFReader;
 class QAction;
 class QComboBox;
 class SlideOutlineCombo;
@@ -162,7 +157,7 @@ public:
     void selectPageInComboBox(int page) override;
     void setPdfPageRange(int current, int count) override;
     void setPageLabel(int current, int count) override;
-    void slideBackgroundStep() override;
+    void slideBackgroundStep() override { slides->slideBackgroundStep(); }
     void setAuxLabelAText(const QString &text) override;
     // The status line of the page row.
     QString statusText() const;
@@ -181,76 +176,43 @@ public:
     void loadPersonalText();
     void savePersonalText(const QString &html);
     void editPersonalText();
-    void applyShowPptStep();
-    void showSlideNotes(int slide);
-    void showRemark(const QString &text);
+    void applyShowPptStep() { slides->applyShowPptStep(); }
+    void showSlideNotes(int slide) { slides->showSlideNotes(slide); }
+    void showRemark(const QString &text) override;
+    const AppSettings &appSettings() const override { return settings; }
     void applySettings();
     void styleSlideOutlineCombos();
 
-    // Slide shows, PDF documents and recording.
+    // Slide shows (the slide-show document), Word documents and recording.
+    SlideShowDocument *slideShow() const { return slides; }
     bool hasSlideShowTab() const;
-    void openSlideFile(const QString &path);
+    void openSlideFile(const QString &path) { slides->openSlideFile(path); }
+    bool openPresentation(const QString &path) { return slides->openPresentation(path); }
+    bool computeSlideFitSize() { return slides->computeSlideFitSize(); }
+    bool computeSlideShowPlacement() { return slides->computeSlideShowPlacement(); }
+    bool loadSlideThumbnailsAndColours() { return slides->loadSlideThumbnailsAndColours(); }
+    bool loadSlideNotes() { return slides->loadSlideNotes(); }
+    void closeSlideShow() { slides->closeSlideShow(); }
+    void cleanSlideCaches() { slides->cleanSlideCaches(); }
+    bool isSlideShowAlive() const { return slides->isSlideShowAlive(); }
+    bool isSlideShowLost() const override { return slides->isSlideShowLost(); }
+    void updateSlideShowGeometry(bool replace) { slides->updateSlideShowGeometry(replace); }
+    void syncSlideShowToPage() { slides->syncSlideShowToPage(); }
+    bool shouldPollSlideShow() const { return slides->shouldPollSlideShow(); }
+    void startSlidePoll() { slides->startSlidePoll(); }
+    void stopSlidePoll() { slides->stopSlidePoll(); }
+    void pollSlideShow() { slides->pollSlideShow(); }
+    void selectPaintTool();
+    void navigateSlideShow(int command) override { slides->navigateSlideShow(command); }
+    void jumpToSlidePage(int page) { slides->jumpToSlidePage(page); }
+    void refreshSlideOutline(int page) { slides->refreshSlideOutline(page); }
+    void applySlideBackgroundColour(int page) { slides->applySlideBackgroundColour(page); }
+    void renderSlideBackdrop(int page) { slides->renderSlideBackdrop(page); }
+    QPixmap grabSlidePicture() override { return slides->grabSlidePicture(); }
+    QImage slidePageImage(int index) override { return slides->slidePageImage(index); }
     void openWordDocument(const QString &path);
     QString convertWordToPdf(const QString &path);
     DocumentConverter *documentConverter();
-    // Slide shows: pages, thumbnails and picture mode come from the PDF copy of the
-    // presentation (mainwindowslides.cpp); the live show runs in our office behind the ink
-    // (mainwindowliveshow.cpp).
-    bool openPresentation(const QString &path);
-    // The converter of presentations, apart from the Word documents' one.
-    DocumentConverter *presentationConverter();
-    bool computeSlideFitSize();
-    bool computeSlideShowPlacement();
-    bool loadSlideThumbnailsAndColours(bool showProgress = true);
-    bool loadSlideNotes();
-    void closeSlideShow();
-    bool isSlideShowAlive() const;
-    bool isSlideShowLost() const override;
-    void updateSlideShowGeometry(bool replace);
-    void syncSlideShowToPage();
-    bool shouldPollSlideShow() const;
-    // The live show: started from the copy at once, left for picture mode when it cannot
-    // start or is lost. The slide tab comes from the running show (its PDF copy follows) or
-    // from the PDF copy, whichever knows the slides first.
-    bool buildSlideTab(const QString &path);
-    void onLiveShowLoaded(int slideCount, const QSize &slideSize);
-    void takeSlidePdf(const PresentationLoader &loader);
-    void onLiveShowOpened(int slideCount, const QStringList &notes);
-    void onLiveShowFailed();
-    void onLiveShowSlide(int slide);
-    void onLiveShowEnded();
-    // The notes that neither copy gave: told once the live show cannot give them either.
-    void tellMissingNotes();
-    void leaveLiveShow();
-    void fallBackToPictureMode(int command);
-    void sendSlideShowCommand(int command, int pageCount);
-    void pollSlideShow();
-    void updateSlideShowInput();
-    SlideShowBridge *slideShowBridge();
-    // Tests put a fake in; nullptr (and no X display) means no live show.
-    void setSlideShowBridgeFactory(std::function<SlideShowBridge *(QObject *)> factory);
-    QWindow *slideShowHostWindow() const;
-    InkOverlay *slideInkOverlay() const;
-    LiveShow *liveShowController();
-    void startSlidePoll();
-    void stopSlidePoll();
-    void selectPaintTool();
-    void navigateSlideShow(int command) override;
-    void jumpToSlidePage(int page);
-    void showSlidePage(int page);
-    void applySlideBackgroundColour(int page);
-    void renderSlideBackdrop(int page);
-    // Page (1-based) of the tab's PDF copy at the given height, or at its own size for 0.
-    QImage renderSlidePage(int page, int height) const;
-    void refreshSlideOutline(int page);
-    QPixmap grabSlidePicture() override;
-    QImage slidePageImage(int index) override;
-    int slidePage() const { return currentSlide; }
-    QRect slidePlacementRect() const { return slidePlacement; }
-    QStringList slideNoteTexts() const { return slideNotes; }
-    QStringList slideColourNames() const { return slideColours; }
-    int slideThumbnailCount() const { return slideThumbnails.size(); }
-    QString slideStampText() const { return slideStamp; }
     RemarkShower *remarkPanel() const override { return remarkShower; }
     void requestClose() override { close(); }
     void recordCommand(int command);
@@ -289,7 +251,6 @@ public:
     void closeAllTabs();
     int countTabsWithPath(const QString &path) const;
     bool activateTabWithPath(const QString &path);
-    void cleanSlideCaches();
     void updatePageControls();
     void onTabDragStarted(TabItem *tab);
     void onTabDragEntered(TabItem *tab, bool isfront);
@@ -482,38 +443,10 @@ private:
     bool recordStopHeld = false;
     QTimer *recordClock = nullptr;
     qint64 recordSeconds = 0;
-    Canvas *overlayCanvas = nullptr;
     FloatCameraDialog *floatCamera = nullptr;
     QString productLowerName = QStringLiteral("quillboard");
     QString shortPrefix = QStringLiteral("qb_");
-    quint16 currentSlide = 0;
-    QStringList slideNotes;
-    QString slideStamp;
-    QString suiteTitle;
-    int slideCount = 0;
-    QSize slideSize;
-    int fitWidth = 0;
-    int fitHeight = 0;
-    double slideZoom = 1.0;
-    QRect slidePlacement;
-    QList<QIcon> slideThumbnails;
-    QStringList slideColours;
-    // One reader of the PDF copy for the slide-show tab, kept open for the page turns.
-    std::unique_ptr<PDFReader> slideReader;
-    QPixmap slideBackdrop;
-    bool slideOpening = false;
-    // While a presentation opens: its file, and whether its tab stands yet.
-    QString slideOpenPath;
-    bool slideTabBuilt = false;
-    DocumentConverter *slideConverter = nullptr;
-    // The live show: its bridge (kept for the program's lifetime; its office runs while a show
-    // needs it), the native window it runs in, and the overlay that holds the ink above it.
-    std::function<SlideShowBridge *(QObject *)> slideBridgeFactory;
-    bool slideBridgeFactorySet = false;
-    SlideShowBridge *slideBridge = nullptr;
-    LiveShow *liveShow = nullptr;
-    QString slideNotesMessage;
-    TabItem *liveTab = nullptr;
+    SlideShowDocument *slides = nullptr;
     DocumentConverter *converter = nullptr;
     // Word documents being converted and the PDF names they will get.
     QStringList convertingDocuments;

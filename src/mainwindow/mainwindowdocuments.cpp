@@ -110,13 +110,13 @@ void MainWindow::updatePageControls()
     pageCombo->setVisible(kind == DocumentKind::Pdf);
     pageSpinBox->setVisible(kind == DocumentKind::Pdf);
     if (kind == DocumentKind::SlideShow) {
-        refreshSlideOutline(currentSlide);
-        setPageLabel(currentSlide, canvas ? canvas->pageCount() : 0);
+        refreshSlideOutline(slides->slidePage());
+        setPageLabel(slides->slidePage(), canvas ? canvas->pageCount() : 0);
         setProgressPercent(canvas ? canvas->zoom() : 0.0);
         applyShowPptStep();
-        showSlideNotes(currentSlide);
-        applySlideBackgroundColour(currentSlide);
-        renderSlideBackdrop(currentSlide);
+        showSlideNotes(slides->slidePage());
+        applySlideBackgroundColour(slides->slidePage());
+        renderSlideBackdrop(slides->slidePage());
         return;
     }
     showRemark(QString());
@@ -244,17 +244,6 @@ void MainWindow::closeAllTabs()
     currentTab = nullptr;
     draggedTab = nullptr;
     dropTargetTab = nullptr;
-}
-
-void MainWindow::cleanSlideCaches()
-{
-    currentSlide = 0;
-    slideNotes.clear();
-    closeSlideShow();
-    for (const QString &folder : {pptCacheDirPath(), slideCacheDirPath()}) {
-        if (FileSystem::dirExists(folder))
-            FileSystem::clearDir(folder);
-    }
 }
 
 bool MainWindow::isFileOpen(const QString &path) const

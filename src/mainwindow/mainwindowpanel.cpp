@@ -280,12 +280,6 @@ void MainWindow::setPageLabel(int current, int count)
         pageLabel->clear();
 }
 
-void MainWindow::slideBackgroundStep()
-{
-    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
-        currentTab->canvas->takeFocus();
-}
-
 void MainWindow::setAuxLabelAText(const QString &text)
 {
     auxLabelA->setText(text);
@@ -487,24 +481,6 @@ void MainWindow::editPersonalText()
         savePersonalText(dialog.html());
 }
 
-void MainWindow::applyShowPptStep()
-{
-    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
-        currentTab->canvas->setStepButtonsVisible(settings.showpptstep);
-}
-
-void MainWindow::showSlideNotes(int slide)
-{
-    QString text;
-    if (currentTab && currentTab->kind == DocumentKind::SlideShow && slide >= 1 &&
-        slide <= slideNotes.size()) {
-        text = slideNotes.at(slide - 1);
-        if (text.isEmpty())
-            text = QStringLiteral("此处展示备注");
-    }
-    showRemark(text);
-}
-
 void MainWindow::showRemark(const QString &text)
 {
     // The setting decides for every open document, also without notes, so the document area
@@ -516,7 +492,7 @@ void MainWindow::showRemark(const QString &text)
 void MainWindow::applySettings()
 {
     remarkShower->setScrollSpeed(settings.remarkrospeed);
-    showSlideNotes(currentSlide);
+    showSlideNotes(slides->slidePage());
     remarkShower->setFontSize(settings.remarkfontsize);
     applyShowPptStep();
     styleSlideOutlineCombos();

@@ -52,11 +52,9 @@
 #include "platform/hotkeys.h"
 #include "platform/moduleloader.h"
 #include "platform/screencapture.h"
-#include "platform/slideshowbridge.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
 #include "recording/recordingengine.h"
-#include "slideshow/liveshow.h"
 #include "timer/timerwidget.h"
 #include "toolbar/maintoolbar.h"
 
@@ -131,10 +129,14 @@ void MainWindow::connectPageNavigation()
 {
     connect(slideOutlineCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { jumpToSlidePage(index + 1); });
-    connect(prevPageButton, &QPushButton::clicked, this, [this] { navigateSlideShow(3); });
-    connect(nextPageButton, &QPushButton::clicked, this, [this] { navigateSlideShow(4); });
-    connect(prevStepButton, &QPushButton::clicked, this, [this] { navigateSlideShow(1); });
-    connect(nextStepButton, &QPushButton::clicked, this, [this] { navigateSlideShow(2); });
+    connect(prevPageButton, &QPushButton::clicked, this,
+            [this] { slides->navigate(SlideCommand::PreviousPage); });
+    connect(nextPageButton, &QPushButton::clicked, this,
+            [this] { slides->navigate(SlideCommand::NextPage); });
+    connect(prevStepButton, &QPushButton::clicked, this,
+            [this] { slides->navigate(SlideCommand::PreviousStep); });
+    connect(nextStepButton, &QPushButton::clicked, this,
+            [this] { slides->navigate(SlideCommand::NextStep); });
     connect(pageCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { onPageComboActivated(index); });
     // Only Enter jumps: the box also ends its editing when it loses the focus (a click on a
@@ -383,8 +385,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     quit();
     closing = true;
     // From now on the slide overlay closes like any widget instead of asking us to close.
-    if (overlayCanvas)
-        overlayCanvas->setQuitting(true);
+    slides->windowClosing();
     event->accept();
 }
 
@@ -397,10 +398,7 @@ void MainWindow::stopServices()
 {
     unregisterHotKeys();
     timerWidget->closeTimer();
-    stopSlidePoll();
-    // Our office goes with the program, whatever it was doing.
-    if (slideBridge)
-        slideBridge->shutdown();
+    slides->shutDown();
     recordClock->stop();
     closeAllTabs();
     cameraWidget->stopCamera();
@@ -917,18 +915,8 @@ bool MainWindow::hasSlideShowTab() const
     return false;
 }
 
-void MainWindow::stopSlidePoll()
-{
-    if (liveShow)
-        liveShow->stopPoll();
-}
-
 void MainWindow::selectPaintTool()
 {
     dispatchCommand(BoardCommand::ApplyPaintTool);
-    updateSlideShowInput();
-    if (shouldPollSlideShow())
-        startSlidePoll();
-    else
-        stopSlidePoll();
+    slides->toolChanged();
 }

@@ -5,10 +5,10 @@
 
 #include "base/paths.h"
 #include "canvas/canvas.h"
-#include "documents/scrollarea.h"
+#include "documents/documenthost.h"
+#include "documents/slideshowdocument.h"
 #include "documents/tabitem.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/mainwindow.h"
 #include "platform/documentconverter.h"
 #include "platform/processslideshowbridge.h"
 #include "slideshow/inkoverlay.h"
@@ -22,13 +22,14 @@ const QString notStartedText = QStringLiteral("幻灯片载入失败，当前以
 
 } // namespace
 
-void MainWindow::setSlideShowBridgeFactory(std::function<SlideShowBridge *(QObject *)> factory)
+void SlideShowDocument::setSlideShowBridgeFactory(
+    std::function<SlideShowBridge *(QObject *)> factory)
 {
     slideBridgeFactory = std::move(factory);
     slideBridgeFactorySet = true;
 }
 
-SlideShowBridge *MainWindow::slideShowBridge()
+SlideShowBridge *SlideShowDocument::slideShowBridge()
 {
     if (slideBridge)
         return slideBridge;
@@ -42,44 +43,45 @@ SlideShowBridge *MainWindow::slideShowBridge()
     if (!slideBridge)
         return nullptr;
     connect(slideBridge, &SlideShowBridge::officeStarting, this,
-            [this] { setAuxLabelAText(QStringLiteral("正在初始化PPT组件")); });
+            [this] { host.setAuxLabelAText(QStringLiteral("正在初始化PPT组件")); });
     liveShowController()->setBridge(slideBridge);
     return slideBridge;
 }
 
-LiveShow *MainWindow::liveShowController()
+LiveShow *SlideShowDocument::liveShowController()
 {
     if (liveShow)
         return liveShow;
-    liveShow = new LiveShow(this);
-    connect(liveShow, &LiveShow::loaded, this, &MainWindow::onLiveShowLoaded);
-    connect(liveShow, &LiveShow::opened, this, &MainWindow::onLiveShowOpened);
-    connect(liveShow, &LiveShow::openFailed, this, &MainWindow::onLiveShowFailed);
-    connect(liveShow, &LiveShow::slideShown, this, &MainWindow::onLiveShowSlide);
-    connect(liveShow, &LiveShow::ended, this, &MainWindow::onLiveShowEnded);
-    connect(liveShow, &LiveShow::lost, this, [this] { fallBackToPictureMode(0); });
+    liveShow = new LiveShow(window);
+    connect(liveShow, &LiveShow::loaded, this, &SlideShowDocument::onLiveShowLoaded);
+    connect(liveShow, &LiveShow::opened, this, &SlideShowDocument::onLiveShowOpened);
+    connect(liveShow, &LiveShow::openFailed, this, &SlideShowDocument::onLiveShowFailed);
+    connect(liveShow, &LiveShow::slideShown, this, &SlideShowDocument::onLiveShowSlide);
+    connect(liveShow, &LiveShow::ended, this, &SlideShowDocument::onLiveShowEnded);
+    connect(liveShow, &LiveShow::lost, this, [this] { fallBackToPictureMode(SlideCommand::Stay); });
     return liveShow;
 }
 
-QWindow *MainWindow::slideShowHostWindow() const
+QWindow *SlideShowDocument::slideShowHostWindow() const
 {
     return liveShow ? liveShow->hostWindow() : nullptr;
 }
 
-InkOverlay *MainWindow::slideInkOverlay() const
+InkOverlay *SlideShowDocument::slideInkOverlay() const
 {
     return liveShow ? liveShow->overlay() : nullptr;
 }
 
-void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
+void SlideShowDocument::onLiveShowOpened(int count, const QStringList &notes)
 {
     TabItem *tab = liveTab;
+    TabItem *current = host.currentTabItem();
     if (!tab || !tab->canvas || count != tab->canvas->pageCount()) {
         // The tab went, or the show holds other slides than the PDF copy has pages.
-        const bool here = tab && tab == currentTab;
+        const bool here = tab && tab == current;
         leaveLiveShow();
         if (here)
-            setAuxLabelAText(notStartedText);
+            host.setAuxLabelAText(notStartedText);
         return;
     }
     // Notes of the running document, one line a slide as the panel shows them.
@@ -92,11 +94,11 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
             slideNotes << text;
         }
     }
-    setAuxLabelAText(QString());
+    host.setAuxLabelAText(QString());
     if (!slideNotesMessage.isEmpty())
-        QTimer::singleShot(0, this, &MainWindow::tellMissingNotes);
+        QTimer::singleShot(0, this, &SlideShowDocument::tellMissingNotes);
     // Another tab may be in front: the show waits hidden and comes with its tab.
-    if (tab != currentTab)
+    if (tab != current)
         return;
     syncSlideShowToPage();
     showSlidePage(currentSlide);
@@ -105,19 +107,19 @@ void MainWindow::onLiveShowOpened(int count, const QStringList &notes)
         startSlidePoll();
 }
 
-void MainWindow::onLiveShowFailed()
+void SlideShowDocument::onLiveShowFailed()
 {
-    const bool here = liveTab && liveTab == currentTab;
+    const bool here = liveTab && liveTab == host.currentTabItem();
     leaveLiveShow();
     if (here)
-        setAuxLabelAText(notStartedText);
+        host.setAuxLabelAText(notStartedText);
     if (!slideNotesMessage.isEmpty())
-        QTimer::singleShot(0, this, &MainWindow::tellMissingNotes);
+        QTimer::singleShot(0, this, &SlideShowDocument::tellMissingNotes);
 }
 
-void MainWindow::onLiveShowSlide(int slide)
+void SlideShowDocument::onLiveShowSlide(int slide)
 {
-    if (!liveTab || liveTab != currentTab || !liveTab->canvas)
+    if (!liveTab || liveTab != host.currentTabItem() || !liveTab->canvas)
         return;
     if (slide > liveTab->canvas->pageCount()) {
         // Beyond the pages: the show is no use to them any more.
@@ -128,46 +130,69 @@ void MainWindow::onLiveShowSlide(int slide)
         showSlidePage(slide);
 }
 
-void MainWindow::onLiveShowEnded()
+void SlideShowDocument::onLiveShowEnded()
 {
     // The show ended itself: no loss to report, the pages go on where they are.
-    const bool here = liveTab && liveTab == currentTab;
+    const bool here = liveTab && liveTab == host.currentTabItem();
     leaveLiveShow();
     if (here)
         showSlidePage(currentSlide);
 }
 
-void MainWindow::leaveLiveShow()
+void SlideShowDocument::leaveLiveShow()
 {
     if (liveShow)
         liveShow->stop();
     liveTab = nullptr;
 }
 
-bool MainWindow::isSlideShowAlive() const
+bool SlideShowDocument::isSlideShowAlive() const
 {
-    return liveTab && liveTab == currentTab && liveShow && liveShow->isShown();
+    return liveTab && liveTab == host.currentTabItem() && liveShow && liveShow->isShown();
 }
 
-bool MainWindow::shouldPollSlideShow() const
+bool SlideShowDocument::shouldPollSlideShow() const
 {
-    return paintProperty && paintProperty->paintTool == 0 && isSlideShowAlive() &&
-           currentTab->canvas && currentTab->canvas->pageCount() > 0;
+    const PaintProperty *tools = host.tools();
+    return tools && tools->paintTool == 0 && isSlideShowAlive() && liveTab->canvas &&
+           liveTab->canvas->pageCount() > 0;
 }
 
-void MainWindow::startSlidePoll()
+void SlideShowDocument::startSlidePoll()
 {
     if (liveShow)
         liveShow->startPoll();
 }
 
-void MainWindow::pollSlideShow()
+void SlideShowDocument::stopSlidePoll()
+{
+    if (liveShow)
+        liveShow->stopPoll();
+}
+
+void SlideShowDocument::pollSlideShow()
 {
     if (liveShow)
         liveShow->poll();
 }
 
-void MainWindow::syncSlideShowToPage()
+void SlideShowDocument::toolChanged()
+{
+    updateSlideShowInput();
+    if (shouldPollSlideShow())
+        startSlidePoll();
+    else
+        stopSlidePoll();
+}
+
+void SlideShowDocument::shutDown()
+{
+    stopSlidePoll();
+    if (slideBridge)
+        slideBridge->shutdown();
+}
+
+void SlideShowDocument::syncSlideShowToPage()
 {
     // Only a slide the show does not show yet is sent: a move, a resize or a tab switch keeps
     // the revealed steps.
@@ -175,48 +200,49 @@ void MainWindow::syncSlideShowToPage()
         liveShow->showSlide(currentSlide);
 }
 
-void MainWindow::fallBackToPictureMode(int command)
+void SlideShowDocument::fallBackToPictureMode(SlideCommand command)
 {
-    const bool here = liveTab && liveTab == currentTab;
+    TabItem *current = host.currentTabItem();
+    const bool here = liveTab && liveTab == current;
     leaveLiveShow();
-    if (!here || !currentTab || !currentTab->canvas)
+    if (!here || !current || !current->canvas)
         return;
-    setAuxLabelAText(lostText);
-    const int page = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide,
-                                                     currentTab->canvas->pageCount());
+    host.setAuxLabelAText(lostText);
+    const int page =
+        SlideGeometry::pageAfterCommand(command, currentSlide, current->canvas->pageCount());
     if (page > 0)
         showSlidePage(page);
 }
 
-void MainWindow::updateSlideShowInput()
+void SlideShowDocument::updateSlideShowInput()
 {
     // The mouse tool works the show (a click advances it); any other tool draws.
-    if (liveShow && paintProperty)
-        liveShow->setPassThrough(paintProperty->paintTool == 0);
+    if (liveShow && host.tools())
+        liveShow->setPassThrough(host.tools()->paintTool == 0);
 }
 
-void MainWindow::sendSlideShowCommand(int command, int count)
+void SlideShowDocument::sendSlideShowCommand(SlideCommand command, int count)
 {
     // Steps go to the show, which reports the slide it lands on; page turns show the page at
     // once, wrapping round at either end.
-    const int target = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide, count);
+    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
     switch (command) {
-        case 0:
+        case SlideCommand::Stay:
             liveShow->showSlide(currentSlide);
             break;
-        case 1:
+        case SlideCommand::PreviousStep:
             liveShow->send(SlideShowBridge::PreviousStep);
             break;
-        case 2:
+        case SlideCommand::NextStep:
             liveShow->send(SlideShowBridge::NextStep);
             break;
-        case 3:
-        case 4:
+        case SlideCommand::PreviousPage:
+        case SlideCommand::NextPage:
             // To the slide's first step, as a page turn in the show does.
             liveShow->send(SlideShowBridge::GotoSlide, target);
             showSlidePage(target);
             break;
-        default:
+        case SlideCommand::NextPageInPictureMode:
             break;
     }
 }

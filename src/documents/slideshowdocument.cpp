@@ -1,24 +1,24 @@
-// Slide shows: a presentation is converted into the slide cache and shown page by page from
-// its PDF copy, with a drawing overlay over each slide, thumbnails, colours and notes.
-#include <QComboBox>
+// The slide show's pages: the presentation is converted into the slide cache and shown page by
+// page from its PDF copy, with the ink overlay over each slide, thumbnails, colours and notes.
+#include "documents/slideshowdocument.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHash>
-#include <QLabel>
 #include <QPainter>
 
+#include "base/appsettings.h"
 #include "base/filesystem.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
 #include "canvas/canvas.h"
+#include "documents/documenthost.h"
 #include "documents/scrollarea.h"
 #include "documents/slideoutlinecombo.h"
 #include "documents/tabitem.h"
+#include "documents/toolbarport.h"
 #include "drawing/paintproperty.h"
-#include "mainwindow/mainwindow.h"
-#include "mainwindow/recentfilescontroler.h"
 #include "pdf/pdfreader.h"
 #include "platform/documentconverter.h"
 #include "platform/slideshowbridge.h"
@@ -27,9 +27,14 @@
 #include "slideshow/officeopenwithdialog.h"
 #include "slideshow/officesuite.h"
 #include "slideshow/presentationloader.h"
+#include "slideshow/remarkshower.h"
 #include "slideshow/slidegeometry.h"
 
 namespace {
+
+// The names of the copies in the slide cache.
+const QString productLowerName = QStringLiteral("quillboard");
+const QString shortPrefix = QStringLiteral("qb_");
 
 // The colour most of a picture's edge pixels have: the slide's background where the slide
 // names none.
@@ -59,12 +64,122 @@ QString edgeColourName(const QImage &image)
     return QColor(best).name();
 }
 
+// One line a slide, as the notes panel shows them.
+QString noteLine(QString text)
+{
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return text;
+}
+
 } // namespace
 
-void MainWindow::openSlideFile(const QString &path)
+SlideShowDocument::SlideShowDocument(DocumentHost &host, QWidget *window)
+    : QObject(window)
+    , host(host)
+    , window(window)
 {
-    if (hasSlideShowTab() || slideOpening) {
-        showMessage(path + QStringLiteral("打开被取消，仅支持打开单个幻灯片文件"));
+    overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, host.tools(), window, &host);
+    overlayCanvas->hide();
+}
+
+SlideShowDocument::~SlideShowDocument() = default;
+
+bool SlideShowDocument::isCurrent() const
+{
+    const TabItem *tab = host.currentTabItem();
+    return tab && tab->kind == DocumentKind::SlideShow && tab->canvas;
+}
+
+void SlideShowDocument::shown()
+{
+    updateSlideShowGeometry(true);
+    syncSlideShowToPage();
+    overlayCanvas->show();
+    overlayCanvas->activateWindow();
+    overlayCanvas->raise();
+    if (shouldPollSlideShow())
+        startSlidePoll();
+    else
+        stopSlidePoll();
+}
+
+void SlideShowDocument::hidden()
+{
+    overlayCanvas->hide();
+    stopSlidePoll();
+}
+
+void SlideShowDocument::navigate(SlideCommand command)
+{
+    if (!isCurrent())
+        return;
+    Canvas *canvas = host.currentTabItem()->canvas;
+    const int count = canvas->pageCount();
+    if (count <= 0)
+        return;
+    if (isSlideShowAlive()) {
+        sendSlideShowCommand(command, count);
+        canvas->takeFocus();
+        return;
+    }
+    const int target = SlideGeometry::pageAfterCommand(command, currentSlide, count);
+    if (target > 0)
+        showSlidePage(target);
+    // Whatever turned the page, the keys go on turning it.
+    canvas->takeFocus();
+}
+
+void SlideShowDocument::updatePageRow()
+{
+    ToolBarPort *bar = host.toolBar();
+    bar->setZoomEnabled(false);
+    bar->setRotateEnabled(false);
+    bar->setBoardGridEnabled(true);
+    bar->setPdfResetEnabled(false);
+    host.setSlideControlsVisible(true);
+    host.setPdfPageControlsVisible(false);
+    const TabItem *tab = host.currentTabItem();
+    const Canvas *canvas = tab ? tab->canvas : nullptr;
+    refreshSlideOutline(currentSlide);
+    host.setPageLabel(currentSlide, canvas ? canvas->pageCount() : 0);
+    host.setProgressPercent(canvas ? canvas->zoom() : 0.0);
+    applyShowPptStep();
+    showSlideNotes(currentSlide);
+    applySlideBackgroundColour(currentSlide);
+    renderSlideBackdrop(currentSlide);
+}
+
+void SlideShowDocument::close()
+{
+    overlayCanvas->reset();
+    overlayCanvas->hide();
+    cleanSlideCaches();
+    stopSlidePoll();
+}
+
+bool SlideShowDocument::isSlideShowLost() const
+{
+    const PaintProperty *tools = host.tools();
+    return isCurrent() && tools && tools->paintTool == 0 && !isSlideShowAlive();
+}
+
+void SlideShowDocument::navigateSlideShow(int step)
+{
+    if (const std::optional<SlideCommand> command = SlideGeometry::slideCommandFromInt(step))
+        navigate(*command);
+}
+
+void SlideShowDocument::slideBackgroundStep()
+{
+    if (isCurrent())
+        host.currentTabItem()->canvas->takeFocus();
+}
+
+void SlideShowDocument::openSlideFile(const QString &path)
+{
+    if (slideTab || slideOpening) {
+        host.showMessage(path + QStringLiteral("打开被取消，仅支持打开单个幻灯片文件"));
         return;
     }
     slideOpening = true;
@@ -72,7 +187,7 @@ void MainWindow::openSlideFile(const QString &path)
     slideOpening = false;
 }
 
-bool MainWindow::buildSlideTab(const QString &path)
+bool SlideShowDocument::buildSlideTab(const QString &path)
 {
     QList<QSize> pageSizes;
     QList<QPixmap> backgrounds;
@@ -95,11 +210,13 @@ bool MainWindow::buildSlideTab(const QString &path)
 
     disconnect(overlayCanvas, nullptr, this, nullptr);
     connect(overlayCanvas, &Canvas::sizeChanged, this,
-            [this](double scale) { setProgressPercent(scale); });
-    connect(overlayCanvas, &Canvas::directionState, this,
-            [this](int type) { navigateSlideShow(type); });
+            [this](double scale) { host.setProgressPercent(scale); });
+    // Arrows the board does not use turn the show.
+    connect(overlayCanvas, &Canvas::directionState, this, [this](int direction) {
+        navigate(SlideGeometry::commandForArrow(ArrowDirection(direction)));
+    });
 
-    auto *label = new SlideBackgroundLabel(this);
+    auto *label = new SlideBackgroundLabel(window, this);
     label->setFixedSize(slidePlacement.size());
     label->setScaledContents(true);
     auto *content = new QWidget;
@@ -114,7 +231,7 @@ bool MainWindow::buildSlideTab(const QString &path)
     overlayCanvas->setParent(label);
     overlayCanvas->move(0, 0);
 
-    auto *area = new ScrollArea(this);
+    auto *area = new ScrollArea(window);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -131,6 +248,7 @@ bool MainWindow::buildSlideTab(const QString &path)
 
     auto *tab = new TabItem;
     tab->kind = DocumentKind::SlideShow;
+    tab->document = this;
     tab->scrollArea = area;
     tab->setCanvas(overlayCanvas);
     tab->slideBackground = label;
@@ -139,27 +257,29 @@ bool MainWindow::buildSlideTab(const QString &path)
     tab->folder = FileSystem::absolutePath(path);
     tab->info = suiteTitle;
     currentSlide = 1;
-    addTab(tab);
+    slideTab = tab;
+    host.addTab(tab);
     slideTabBuilt = true;
     showSlidePage(1);
     overlayCanvas->takeFocus();
-    recentFilesControler->addFile(path);
+    host.addRecentFile(path);
     // The show loading meanwhile goes over this tab's page picture.
     if (liveShow && liveShow->isWaitingForPicture()) {
         liveTab = tab;
         updateSlideShowInput();
-        setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
+        host.setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
         liveShow->attach(label, area, overlayCanvas);
     } else {
-        setAuxLabelAText(QStringLiteral("幻灯片载入失败，当前以图片模式运行"));
+        host.setAuxLabelAText(QStringLiteral("幻灯片载入失败，当前以图片模式运行"));
     }
     return true;
 }
 
-void MainWindow::onLiveShowLoaded(int count, const QSize &size)
+void SlideShowDocument::onLiveShowLoaded(int count, const QSize &size)
 {
     // The tab comes from the running show, before its PDF copy is there.
-    if (slideTabBuilt || slideOpenPath.isEmpty() || closing || count <= 0 || size.isEmpty())
+    if (slideTabBuilt || slideOpenPath.isEmpty() || host.isClosing() || count <= 0 ||
+        size.isEmpty())
         return;
     slideCount = count;
     slideSize = size;
@@ -168,15 +288,15 @@ void MainWindow::onLiveShowLoaded(int count, const QSize &size)
         buildSlideTab(slideOpenPath);
 }
 
-void MainWindow::tellMissingNotes()
+void SlideShowDocument::tellMissingNotes()
 {
     const QString text = slideNotesMessage;
     slideNotesMessage.clear();
-    if (!text.isEmpty() && !closing)
-        showMessage(text);
+    if (!text.isEmpty() && !host.isClosing())
+        host.showMessage(text);
 }
 
-DocumentConverter *MainWindow::presentationConverter()
+DocumentConverter *SlideShowDocument::presentationConverter()
 {
     if (!slideConverter) {
         slideConverter = new DocumentConverter(this);
@@ -185,7 +305,7 @@ DocumentConverter *MainWindow::presentationConverter()
     return slideConverter;
 }
 
-bool MainWindow::openPresentation(const QString &path)
+bool SlideShowDocument::openPresentation(const QString &path)
 {
     slideStamp.clear();
     qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -202,7 +322,7 @@ bool MainWindow::openPresentation(const QString &path)
         });
     if (suite == OfficeSuite::Cancelled)
         return false;
-    setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
+    host.setAuxLabelAText(QStringLiteral("正在初始化PPT组件"));
     QCoreApplication::processEvents();
     // The office of the live show starts while the copy is made.
     SlideShowBridge *bridge = slideShowBridge();
@@ -223,16 +343,16 @@ bool MainWindow::openPresentation(const QString &path)
         slideColours.clear();
         slideNotes.clear();
         slideStamp.clear();
-        slideOutlineCombo->clear();
-        setAuxLabelAText(QString());
-        setProgressPercent(0);
-        if (!closing && !text.isEmpty())
-            showMessage(text);
+        host.slideOutline()->clear();
+        host.setAuxLabelAText(QString());
+        host.setProgressPercent(0);
+        if (!host.isClosing() && !text.isEmpty())
+            host.showMessage(text);
         return false;
     };
     if (!loader.copy(path, pptCacheDirPath(), stamp, shortPrefix))
         return fail(loader.message);
-    if (closing)
+    if (host.isClosing())
         return fail(QString());
     slideStamp = stamp;
     slideOpenPath = path;
@@ -243,15 +363,16 @@ bool MainWindow::openPresentation(const QString &path)
     // first of the two to know the slides.
     if (bridge) {
         liveTab = nullptr;
-        liveShowController()->begin(
-            loader.copyPath, QRect(documentWidget->mapTo(this, QPoint()), documentWidget->size()));
+        QWidget *area = host.documentArea();
+        liveShowController()->begin(loader.copyPath,
+                                    QRect(area->mapTo(window, QPoint()), area->size()));
         liveShow->setKeepPictures(true);
     }
     const bool loaded = loader.convert();
     slideOpenPath.clear();
     if (slideTabBuilt) {
         // Quitting or closing the tab meanwhile took the slides with it.
-        if (closing || !hasSlideShowTab())
+        if (host.isClosing() || !slideTab)
             return fail(QString());
         if (!loaded) {
             // The show runs without thumbnails; a loss keeps its last picture.
@@ -262,7 +383,7 @@ bool MainWindow::openPresentation(const QString &path)
         return true;
     }
     // Quitting ended the conversions: nothing to tell, nothing to keep.
-    if (closing)
+    if (host.isClosing())
         return fail(QString());
     if (!loaded)
         return fail(loader.message);
@@ -279,7 +400,7 @@ bool MainWindow::openPresentation(const QString &path)
     suiteTitle = QStringLiteral("[") + QStringLiteral("LibreOffice") + QStringLiteral("]");
     if (!computeSlideFitSize() || !loadSlideThumbnailsAndColours(true) || !loadSlideNotes())
         return fail(PresentationLoader::blockedMessage(4));
-    if (closing)
+    if (host.isClosing())
         return fail(QString());
     if (liveShow)
         liveShow->setKeepPictures(false);
@@ -293,7 +414,7 @@ bool MainWindow::openPresentation(const QString &path)
     return true;
 }
 
-void MainWindow::takeSlidePdf(const PresentationLoader &loader)
+void SlideShowDocument::takeSlidePdf(const PresentationLoader &loader)
 {
     auto reader = std::make_unique<PDFReader>();
     reader->setMinimumPageSize(0);
@@ -321,7 +442,7 @@ void MainWindow::takeSlidePdf(const PresentationLoader &loader)
     renderSlideBackdrop(currentSlide);
 }
 
-bool MainWindow::computeSlideFitSize()
+bool SlideShowDocument::computeSlideFitSize()
 {
     const QSize free(availableScreenWidth(),
                      availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
@@ -333,11 +454,11 @@ bool MainWindow::computeSlideFitSize()
     return true;
 }
 
-bool MainWindow::computeSlideShowPlacement()
+bool SlideShowDocument::computeSlideShowPlacement()
 {
     if (fitWidth <= 0 || fitHeight <= 0)
         return false;
-    const QRect placed = SlideGeometry::placeInArea(slideSize, documentWidget->size());
+    const QRect placed = SlideGeometry::placeInArea(slideSize, host.documentArea()->size());
     if (placed.isEmpty())
         return false;
     slidePlacement = placed;
@@ -345,7 +466,7 @@ bool MainWindow::computeSlideShowPlacement()
     return true;
 }
 
-bool MainWindow::loadSlideThumbnailsAndColours(bool showProgress)
+bool SlideShowDocument::loadSlideThumbnailsAndColours(bool showProgress)
 {
     if (!slideReader || slideReader->usablePageCount() == 0)
         return false;
@@ -356,9 +477,9 @@ bool MainWindow::loadSlideThumbnailsAndColours(bool showProgress)
     QStringList colours;
     for (int i = 1; i <= slideCount; ++i) {
         if (showProgress) {
-            setAuxLabelAText(QStringLiteral("正在加载（") + QString::number(i) +
-                             QStringLiteral("/") + QString::number(slideCount) +
-                             QStringLiteral("）"));
+            host.setAuxLabelAText(QStringLiteral("正在加载（") + QString::number(i) +
+                                  QStringLiteral("/") + QString::number(slideCount) +
+                                  QStringLiteral("）"));
         }
         const QImage image = slideReader->pageImage(numbers.value(i - 1), scale);
         if (image.isNull())
@@ -367,7 +488,7 @@ bool MainWindow::loadSlideThumbnailsAndColours(bool showProgress)
         const QString named = i <= slideColours.size() ? slideColours.at(i - 1) : QString();
         colours << (QColor(named).isValid() ? QColor(named).name() : edgeColourName(image));
         QCoreApplication::processEvents();
-        if (closing || !slideReader)
+        if (host.isClosing() || !slideReader)
             return false;
     }
     slideThumbnails = thumbnails;
@@ -375,21 +496,17 @@ bool MainWindow::loadSlideThumbnailsAndColours(bool showProgress)
     return true;
 }
 
-bool MainWindow::loadSlideNotes()
+bool SlideShowDocument::loadSlideNotes()
 {
     // One entry per page of the PDF copy, whatever the flat copy held.
     QStringList notes;
-    for (int i = 0; i < slideCount; ++i) {
-        QString text = i < slideNotes.size() ? slideNotes.at(i) : QString();
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        notes << text;
-    }
+    for (int i = 0; i < slideCount; ++i)
+        notes << noteLine(i < slideNotes.size() ? slideNotes.at(i) : QString());
     slideNotes = notes;
     return true;
 }
 
-void MainWindow::closeSlideShow()
+void SlideShowDocument::closeSlideShow()
 {
     leaveLiveShow();
     if (liveShow)
@@ -400,62 +517,58 @@ void MainWindow::closeSlideShow()
     slideColours.clear();
     slideStamp.clear();
     slideCount = 0;
-    slideOutlineCombo->clear();
+    host.slideOutline()->clear();
+    takeOverlayBack();
+}
+
+void SlideShowDocument::takeOverlayBack()
+{
     // The overlay outlives the tab's widgets, which it lay on.
-    if (overlayCanvas && overlayCanvas->parentWidget() != this) {
+    if (overlayCanvas && overlayCanvas->parentWidget() != window) {
         overlayCanvas->hide();
-        overlayCanvas->setParent(this);
+        overlayCanvas->setParent(window);
     }
 }
 
-bool MainWindow::isSlideShowLost() const
+void SlideShowDocument::cleanSlideCaches()
 {
-    return currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas &&
-           paintProperty && paintProperty->paintTool == 0 && !isSlideShowAlive();
+    slideTab = nullptr;
+    currentSlide = 0;
+    slideNotes.clear();
+    closeSlideShow();
+    for (const QString &folder : {pptCacheDirPath(), slideCacheDirPath()}) {
+        if (FileSystem::dirExists(folder))
+            FileSystem::clearDir(folder);
+    }
 }
 
-void MainWindow::updateSlideShowGeometry(bool replace)
+void SlideShowDocument::windowClosing()
 {
-    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
+    overlayCanvas->setQuitting(true);
+}
+
+void SlideShowDocument::updateSlideShowGeometry(bool replace)
+{
+    if (!isCurrent() || !replace)
         return;
-    if (!replace)
-        return;
+    TabItem *tab = host.currentTabItem();
     const QRect before = slidePlacement;
     if (!computeSlideShowPlacement())
         return;
-    currentTab->canvas->setZoom(slideZoom);
-    if (currentTab->slideBackground)
-        currentTab->slideBackground->setFixedSize(slidePlacement.size());
-    if (liveShow && liveTab == currentTab)
+    tab->canvas->setZoom(slideZoom);
+    if (tab->slideBackground)
+        tab->slideBackground->setFixedSize(slidePlacement.size());
+    if (liveShow && liveTab == tab)
         liveShow->place();
     if (slidePlacement.size() != before.size())
         renderSlideBackdrop(currentSlide);
 }
 
-void MainWindow::navigateSlideShow(int command)
+void SlideShowDocument::jumpToSlidePage(int page)
 {
-    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
+    if (!isCurrent())
         return;
-    const int count = currentTab->canvas->pageCount();
-    if (count <= 0)
-        return;
-    if (isSlideShowAlive()) {
-        sendSlideShowCommand(command, count);
-        currentTab->canvas->takeFocus();
-        return;
-    }
-    const int target = SlideGeometry::pageAfterCommand(SlideCommand(command), currentSlide, count);
-    if (target > 0)
-        showSlidePage(target);
-    // Whatever turned the page, the keys go on turning it.
-    currentTab->canvas->takeFocus();
-}
-
-void MainWindow::jumpToSlidePage(int page)
-{
-    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
-        return;
-    const int count = currentTab->canvas->pageCount();
+    const int count = host.currentTabItem()->canvas->pageCount();
     if (count <= 0 || page == currentSlide || page < 1 || page > count)
         return;
     if (isSlideShowAlive())
@@ -463,34 +576,36 @@ void MainWindow::jumpToSlidePage(int page)
     showSlidePage(page);
 }
 
-void MainWindow::showSlidePage(int page)
+void SlideShowDocument::showSlidePage(int page)
 {
     currentSlide = quint16(page);
     showSlideNotes(page);
     refreshSlideOutline(page);
-    const int count = currentTab && currentTab->canvas ? currentTab->canvas->pageCount() : 0;
-    setPageLabel(page, count);
+    const TabItem *tab = host.currentTabItem();
+    host.setPageLabel(page, tab && tab->canvas ? tab->canvas->pageCount() : 0);
     applySlideBackgroundColour(page);
-    if (currentTab && currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
-        currentTab->canvas->gotoPage(page);
+    if (isCurrent())
+        tab->canvas->gotoPage(page);
     renderSlideBackdrop(page);
 }
 
-void MainWindow::applySlideBackgroundColour(int page)
+void SlideShowDocument::applySlideBackgroundColour(int page)
 {
-    if (!currentTab || !currentTab->scrollArea || !currentTab->scrollArea->widget() ||
-        slideColours.isEmpty() || page < 1 || page > slideColours.size())
+    const TabItem *tab = host.currentTabItem();
+    if (!tab || !tab->scrollArea || !tab->scrollArea->widget() || slideColours.isEmpty() ||
+        page < 1 || page > slideColours.size())
         return;
-    QWidget *content = currentTab->scrollArea->widget();
+    QWidget *content = tab->scrollArea->widget();
     content->setAutoFillBackground(true);
     QPalette palette = content->palette();
     palette.setBrush(QPalette::All, QPalette::Window, QBrush(QColor(slideColours.at(page - 1))));
     content->setPalette(palette);
 }
 
-void MainWindow::renderSlideBackdrop(int page)
+void SlideShowDocument::renderSlideBackdrop(int page)
 {
-    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->slideBackground)
+    const TabItem *tab = host.currentTabItem();
+    if (!tab || tab->kind != DocumentKind::SlideShow || !tab->slideBackground)
         return;
     // Rendered at the size it is shown, so the label need not scale it. A page that cannot be
     // rendered shows no backdrop, never the slide before it.
@@ -499,13 +614,12 @@ void MainWindow::renderSlideBackdrop(int page)
     if (image.isNull() && !slideReader && liveShow && liveShow->lastPictureSlide() == page)
         image = liveShow->lastPicture();
     slideBackdrop = QPixmap::fromImage(image);
-    currentTab->slideBackground->setPixmap(slideBackdrop);
-    if (InkOverlay *overlay = slideInkOverlay();
-        overlay && overlay->content() == currentTab->canvas)
+    tab->slideBackground->setPixmap(slideBackdrop);
+    if (InkOverlay *overlay = slideInkOverlay(); overlay && overlay->content() == tab->canvas)
         liveShow->setBackdrop(slideBackdrop, page);
 }
 
-QImage MainWindow::renderSlidePage(int page, int height) const
+QImage SlideShowDocument::renderSlidePage(int page, int height) const
 {
     if (!slideReader)
         return QImage();
@@ -516,22 +630,23 @@ QImage MainWindow::renderSlidePage(int page, int height) const
     return slideReader->pageImage(slideReader->pageNumbers().at(page - 1), scale);
 }
 
-QImage MainWindow::slidePageImage(int index)
+QImage SlideShowDocument::slidePageImage(int index) const
 {
     return renderSlidePage(index + 1, 0);
 }
 
-void MainWindow::refreshSlideOutline(int page)
+void SlideShowDocument::refreshSlideOutline(int page)
 {
-    slideOutlineCombo->clear();
-    slideOutlineCombo->setShownPicture(QPixmap());
+    SlideOutlineCombo *outline = host.slideOutline();
+    outline->clear();
+    outline->setShownPicture(QPixmap());
     for (int k = 0; k < slideThumbnails.size(); ++k) {
         QIcon icon = slideThumbnails.at(k);
         if (k + 1 == page) {
             const QList<QSize> available = icon.availableSizes();
-            QPixmap pixmap = icon.pixmap(available.isEmpty() ? slideOutlineCombo->iconSize()
-                                                             : available.first());
-            slideOutlineCombo->setShownPicture(pixmap);
+            QPixmap pixmap =
+                icon.pixmap(available.isEmpty() ? outline->iconSize() : available.first());
+            outline->setShownPicture(pixmap);
             QPainter painter(&pixmap);
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(0, 0, 255, 80));
@@ -539,14 +654,32 @@ void MainWindow::refreshSlideOutline(int page)
             painter.end();
             icon = QIcon(pixmap);
         }
-        slideOutlineCombo->addItem(icon, QString());
+        outline->addItem(icon, QString());
     }
-    slideOutlineCombo->setCurrentIndex(page - 1);
+    outline->setCurrentIndex(page - 1);
 }
 
-QPixmap MainWindow::grabSlidePicture()
+void SlideShowDocument::applyShowPptStep()
 {
-    if (!currentTab || currentTab->kind != DocumentKind::SlideShow || !currentTab->canvas)
+    if (isCurrent())
+        host.currentTabItem()->canvas->setStepButtonsVisible(host.appSettings().showpptstep);
+}
+
+void SlideShowDocument::showSlideNotes(int slide)
+{
+    QString text;
+    const TabItem *tab = host.currentTabItem();
+    if (tab && tab->kind == DocumentKind::SlideShow && slide >= 1 && slide <= slideNotes.size()) {
+        text = slideNotes.at(slide - 1);
+        if (text.isEmpty())
+            text = QStringLiteral("此处展示备注");
+    }
+    host.showRemark(text);
+}
+
+QPixmap SlideShowDocument::grabSlidePicture()
+{
+    if (!isCurrent())
         return QPixmap();
     // Live: the step on screen, as the show's window holds it.
     if (isSlideShowAlive()) {

@@ -31,7 +31,8 @@ namespace {
 // A moved region whose source has been taken off the page while it is being edited.
 bool isLiftedRegion(const PaintData *action)
 {
-    return action->type == 1 && action->value2 == SelectionKind::MovedRegion && action->sourceFixed;
+    return action->type == PaintTool::Selection && action->value2 == SelectionKind::MovedRegion &&
+           action->sourceFixed;
 }
 } // namespace
 
@@ -127,7 +128,7 @@ void BoardEditing::writeMarqueeFrame(PaintData *action)
     const QPointF c = marquee->center();
     QPointF first = marquee->firstCorner();
     QPointF second = marquee->secondCorner();
-    if (action->type == 1 && action->value2 == SelectionKind::MovedRegion) {
+    if (action->type == PaintTool::Selection && action->value2 == SelectionKind::MovedRegion) {
         // A moved region is replayed from the page itself, upright as the page is, while the
         // marquee shows it as the view does. The frame is recorded from the corners where the
         // region's own top-left and top-right are shown, so that the replay neither turns nor
@@ -152,9 +153,9 @@ void BoardEditing::recordMarqueeFrame()
     if (!page || items.marquee->isHidden())
         return;
     PaintData *action = PageHistory::openLastAction(page->history);
-    if (!action || (action->type != 1 && action->type != 7))
+    if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape))
         return;
-    if (action->type == 1 && !action->sourceFixed) {
+    if (action->type == PaintTool::Selection && !action->sourceFixed) {
         const QPointF first = itemToPage(items.marquee->firstCorner());
         if (action->points.size() < 8)
             action->points.resize(8);
@@ -171,11 +172,11 @@ bool BoardEditing::commitMarquee()
     CanvasMarquee *marquee = items.marquee;
     PageData *page = editedPage();
     PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (!action || (action->type != 1 && action->type != 7)) {
+    if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape)) {
         marquee->reset();
         return false;
     }
-    const bool valid = action->type == 7
+    const bool valid = action->type == PaintTool::Shape
                            ? marquee->isValid()
                            : PageHistory::isSelectionActionValid(action, marquee->isValid());
     if (!valid) {
@@ -187,7 +188,7 @@ bool BoardEditing::commitMarquee()
         updateUndoRedoState();
         return false;
     }
-    if (action->type == 7) {
+    if (action->type == PaintTool::Shape) {
         const ShapeStyle style = marquee->shapeStyle();
         action->value1 = style.shapeType;
         action->width = style.lineWidth;
@@ -355,7 +356,7 @@ void BoardEditing::cancelMarquee()
 {
     PageData *page = editedPage();
     PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (action && (action->type == 1 || action->type == 7)) {
+    if (action && (action->type == PaintTool::Selection || action->type == PaintTool::Shape)) {
         const bool lifted = isLiftedRegion(action);
         PageHistory::removeAction(page->history, action);
         // The lifted region goes back onto the page.
@@ -501,7 +502,7 @@ void BoardEditing::deleteSelection()
     }
     if (!items.marquee->isHidden()) {
         PaintData *action = PageHistory::openLastAction(page->history);
-        if (!action || (action->type != 1 && action->type != 7)) {
+        if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape)) {
             items.marquee->reset();
             return;
         }
@@ -602,7 +603,7 @@ void BoardEditing::paste()
     shareHeldKeys();
 
     auto *action = new PaintData(page);
-    action->type = 1;
+    action->type = PaintTool::Selection;
     action->value2 = SelectionKind::PastedImage;
     action->value1 = frameOrientation().isMirrored() ? 1 : 0;
     action->active = true;
@@ -631,7 +632,7 @@ void BoardEditing::selectAll()
         return;
     const QRectF frame = selectAllFrame();
     auto *action = new PaintData(page);
-    action->type = 1;
+    action->type = PaintTool::Selection;
     action->value2 = SelectionKind::MovedRegion;
     action->value1 = frameOrientation().isMirrored() ? 1 : 0;
     action->active = true;

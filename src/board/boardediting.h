@@ -13,6 +13,7 @@
 
 #include "board/boarditems.h"
 #include "drawing/documentboard.h"
+#include "items/framehandle.h"
 
 class CanvasHost;
 class CanvasPointFigure;
@@ -274,9 +275,9 @@ protected:
     virtual void otherMouseButton(QMouseEvent *event, Step step) = 0;
     // Whether a mouse event the board handled is accepted.
     virtual bool takesMouse() const { return wantsPointerInput(); }
-    // The edge under the pointer and whether it is being dragged (-1: none).
+    // The edge under the pointer (a FrameHandle code) and whether it is being dragged.
     bool edgeDragging = false;
-    int edgeUnderPointer = -1;
+    int edgeUnderPointer = FrameHandle::Outside;
     // The pointer is over p with no button down: the page edge under it is found again.
     virtual void hoverAt(const QPoint &p) = 0;
     // Mouse events made from a touch whose steps the board runs itself.

@@ -164,7 +164,7 @@ void Canvas::reset()
     pressTime = 0;
     lastTabletMove = 0;
     edgeDragging = false;
-    edgeUnderPointer = -1;
+    edgeUnderPointer = FrameHandle::Outside;
     dragStartShow = QMargins();
     dragStartLayer = QMargins();
     spacing.reset();
@@ -212,8 +212,8 @@ void Canvas::setZoom(double z)
     setFixedSize(size);
     // The edges moved: the one a hover found is no longer under the pointer.
     forgetEdge();
-    const int tool = property ? property->paintTool : 0;
-    if (tool == 4 || tool == 5 || tool == 11)
+    const int tool = property ? property->paintTool : PaintTool::Mouse;
+    if (tool == PaintTool::Highlighter || tool == PaintTool::Eraser || tool == PaintTool::Stamp)
         updateCursor();
     layoutStepButtons();
     emit sizeChanged(zoomFactor);
@@ -252,16 +252,16 @@ void Canvas::applyRotationTransform(int kind)
     const bool mirrored = orientation.isMirrored();
     const bool unswapped = orientation.hasOriginalAxes();
     switch (kind) {
-        case 1:
+        case Reorientation::TurnCounterClockwise:
             rotationTransform.rotate(mirrored ? 90 : -90);
             break;
-        case 2:
+        case Reorientation::TurnClockwise:
             rotationTransform.rotate(mirrored ? -90 : 90);
             break;
-        case 3:
+        case Reorientation::MirrorLeftRight:
             rotationTransform.scale(unswapped ? -1 : 1, unswapped ? 1 : -1);
             break;
-        case 4:
+        case Reorientation::MirrorTopBottom:
             rotationTransform.scale(unswapped ? 1 : -1, unswapped ? -1 : 1);
             break;
         default:
@@ -315,13 +315,13 @@ int Canvas::pageEdgeAt(const QPoint &p) const
     const double h = height();
     if (w - m <= p.x() && p.x() <= w) {
         if (0 <= p.y() && p.y() < h - m)
-            return 4;
+            return FrameHandle::Right;
         if (p.y() >= h - m)
-            return 5;
+            return FrameHandle::BottomRight;
     }
     if (h - m <= p.y() && p.y() <= h && 0 <= p.x() && p.x() < w - m)
-        return 6;
-    return -1;
+        return FrameHandle::Bottom;
+    return FrameHandle::Outside;
 }
 
 void Canvas::updateEdgeCursor(const QPoint &p)
@@ -331,13 +331,13 @@ void Canvas::updateEdgeCursor(const QPoint &p)
         return;
     edgeUnderPointer = hit;
     switch (hit) {
-        case 4:
+        case FrameHandle::Right:
             setCursor(Qt::SizeHorCursor);
             break;
-        case 5:
+        case FrameHandle::BottomRight:
             setCursor(Qt::SizeFDiagCursor);
             break;
-        case 6:
+        case FrameHandle::Bottom:
             setCursor(Qt::SizeVerCursor);
             break;
         default:
@@ -348,7 +348,7 @@ void Canvas::updateEdgeCursor(const QPoint &p)
 
 void Canvas::beginEdgeDrag(const QPointF &pressAt)
 {
-    if (!tracking || !page || edgeUnderPointer == -1)
+    if (!tracking || !page || edgeUnderPointer == FrameHandle::Outside)
         return;
     pressPosition = pressAt;
     currentPosition = pressAt;
@@ -379,10 +379,11 @@ void Canvas::syncExtensionCopy()
 
 void Canvas::resizePageEdge(int edge, bool final)
 {
-    if (!tracking || !page || edge == -1 || edge == 0 || edge == 9)
+    if (!tracking || !page || edge == FrameHandle::Outside || edge == FrameHandle::Inside ||
+        edge == FrameHandle::Rotate)
         return;
     const int side = orientation.mapHandle(edge);
-    if (side < 1 || side > 8)
+    if (side < FrameHandle::TopLeft || side > FrameHandle::Left)
         return;
     // The pointer's travel as a page vector; each page side grows by the travel along its
     // outward direction, so an edge follows the pointer whatever the view's turns and mirrors.
@@ -394,13 +395,16 @@ void Canvas::resizePageEdge(int edge, bool final)
     int t = dragStartShow.top();
     int r = dragStartShow.right();
     int b = dragStartShow.bottom();
-    if (side == 1 || side == 7 || side == 8)
+    if (side == FrameHandle::TopLeft || side == FrameHandle::BottomLeft ||
+        side == FrameHandle::Left)
         l -= ax;
-    if (side == 3 || side == 4 || side == 5)
+    if (side == FrameHandle::TopRight || side == FrameHandle::Right ||
+        side == FrameHandle::BottomRight)
         r += ax;
-    if (side == 1 || side == 2 || side == 3)
+    if (side == FrameHandle::TopLeft || side == FrameHandle::Top || side == FrameHandle::TopRight)
         t -= ay;
-    if (side == 5 || side == 6 || side == 7)
+    if (side == FrameHandle::BottomRight || side == FrameHandle::Bottom ||
+        side == FrameHandle::BottomLeft)
         b += ay;
     // The page may not grow past the size of the largest picture page.
     const QSize pageSize(page->width, page->height);

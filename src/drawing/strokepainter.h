@@ -36,7 +36,7 @@ void finishPenStroke(QPainter *painter, const PaintData &action, const QPointF &
 // The stroke's colour with alpha 100; invalid when the name stands for no colour.
 QColor highlighterColor(const QString &color);
 // The nib vector that keeps the nib upright on screen: topSide is the side of the view that shows
-// the page's top edge (0 top, 1 right, 2 bottom, 3 left).
+// the page's top edge (a ViewSide).
 QPointF highlighterNib(int level, int topSide);
 // Fills the band over the steps from point first to point last: whole three-step groups as cubic
 // bands, the rest as quadrilaterals.

@@ -158,7 +158,7 @@ void PdfCanvas::rotate(int type)
     for (int i : qAsConst(visiblePages))
         releasePageLayers(i);
     visiblePages.clear();
-    if (type == 1 || type == 2) {
+    if (type == Reorientation::TurnCounterClockwise || type == Reorientation::TurnClockwise) {
         const QRect before = geometry();
         const int page = pageInView;
         updateLayout();

@@ -421,7 +421,7 @@ void MainToolBar::completeSetup()
     }
     adjustSize();
     setFixedWidth(width() + 20);
-    property->paintTool = 0;
+    property->paintTool = PaintTool::Mouse;
     hideToolOptions();
 
     setOpenClipboardFileEnabled(false);

@@ -12,6 +12,7 @@
 
 #include "base/filesystem.h"
 #include "base/uimetrics.h"
+#include "drawing/arrowdirection.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
@@ -766,17 +767,17 @@ bool BoardEditing::handleKeyPress(QKeyEvent *event)
     switch (event->key()) {
         case Qt::Key_Up:
         case Qt::Key_PageUp:
-            handleDirectionKey(1);
+            handleDirectionKey(int(ArrowDirection::Up));
             break;
         case Qt::Key_Down:
         case Qt::Key_PageDown:
-            handleDirectionKey(2);
+            handleDirectionKey(int(ArrowDirection::Down));
             break;
         case Qt::Key_Left:
-            handleDirectionKey(3);
+            handleDirectionKey(int(ArrowDirection::Left));
             break;
         case Qt::Key_Right:
-            handleDirectionKey(4);
+            handleDirectionKey(int(ArrowDirection::Right));
             break;
         case Qt::Key_Backspace:
             deleteSelection();
@@ -830,17 +831,17 @@ QPointF BoardEditing::globalPointOf(const QPointF &pos)
 
 void BoardEditing::zoomStep(int kind)
 {
-    if (kind != 1 && kind != 2)
+    if (kind != ZoomDirection::Larger && kind != ZoomDirection::Smaller)
         return;
     // Whole twentieths, divided at the end: 36 steps are exactly the 1.8 limit.
     const int base = qRound(editZoom() / 0.05);
-    setZoom((kind == 1 ? base + 1 : base - 1) / 20.0);
+    setZoom((kind == ZoomDirection::Larger ? base + 1 : base - 1) / 20.0);
 }
 
 void BoardEditing::zoomBy(int kind, double step)
 {
-    if (kind == 1)
+    if (kind == ZoomDirection::Larger)
         setZoom(editZoom() + step);
-    else if (kind == 2)
+    else if (kind == ZoomDirection::Smaller)
         setZoom(editZoom() - step);
 }

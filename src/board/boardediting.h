@@ -128,8 +128,8 @@ public:
     // Keys while a page is being drawn on.
     void setCtrlPressed(bool b);
     void setShiftPressed(bool b);
-    // 1 up, 2 down, 3 left, 4 right: the first shown item moves a pixel, else the board reports
-    // the direction.
+    // An ArrowDirection: the first shown item moves a pixel, else the board reports the
+    // direction.
     void handleDirectionKey(int direction);
     bool isCtrlHeld() const { return ctrlHeld; }
     bool isShiftHeld() const { return shiftHeld; }

@@ -16,6 +16,7 @@
 #include "drawing/pagelimits.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
+#include "drawing/slidecommand.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
@@ -70,17 +71,17 @@ void Canvas::createStepButtons()
         QPushButton **button;
         const char *tip;
         const char *icon;
-        int step;
+        SlideCommand step;
     } specs[] = {
-        {&prevButton, "上一步", ":/icon/direction/pptprev.png", 1},
-        {&nextButton, "下一步", ":/icon/direction/pptnext.png", 2},
+        {&prevButton, "上一步", ":/icon/direction/pptprev.png", SlideCommand::PreviousStep},
+        {&nextButton, "下一步", ":/icon/direction/pptnext.png", SlideCommand::NextStep},
     };
     for (const auto &spec : specs) {
         auto *button = new QPushButton(this);
         button->setToolTip(QString::fromUtf8(spec.tip));
         button->setCursor(Qt::ArrowCursor);
         button->setIcon(QIcon(QString::fromLatin1(spec.icon)));
-        const int step = spec.step;
+        const int step = int(spec.step);
         connect(button, &QPushButton::clicked, this, [this, step]() {
             if (canvasHost)
                 canvasHost->navigateSlideShow(step);
@@ -154,7 +155,7 @@ void Canvas::reset()
     tracking = false;
     setMouseTracking(false);
     setTabletTracking(false);
-    grid = 0;
+    grid = GridType::None;
     zoomFactor = 1.0;
     touchActive = false;
     touchPressure = 0.0;
@@ -499,17 +500,17 @@ void Canvas::wheelEvent(QWheelEvent *event)
         }
         event->accept();
         if (canvasHost && delta > 0)
-            canvasHost->navigateSlideShow(1);
+            canvasHost->navigateSlideShow(int(SlideCommand::PreviousStep));
         else if (canvasHost && delta < 0)
-            canvasHost->navigateSlideShow(2);
+            canvasHost->navigateSlideShow(int(SlideCommand::NextStep));
         return;
     }
     if (canvasMode == PictureDocument && ctrlHeld) {
         event->accept();
         if (delta > 0)
-            zoomStep(1);
+            zoomStep(ZoomDirection::Larger);
         else if (delta < 0)
-            zoomStep(2);
+            zoomStep(ZoomDirection::Smaller);
         return;
     }
     event->ignore();

@@ -128,7 +128,7 @@ void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
 
 void Canvas::paintBackground()
 {
-    if (grid == 0 || composite.isNull()) {
+    if (grid == GridType::None || composite.isNull()) {
         gridPixmap = QPixmap();
         return;
     }
@@ -142,17 +142,17 @@ void Canvas::paintBackground()
 
 void Canvas::setBoardGridType(int type)
 {
-    if (type >= 0 && type <= 3) {
+    if (type >= GridType::None && type <= GridType::Both) {
         if (type == grid)
             return;
         finishEditing();
         grid = type;
         gridColorName = property ? property->foreColor : QString();
-    } else if (type == 4 || type == 5) {
-        if (grid == 0 || composite.isNull())
+    } else if (type == GridType::Wider || type == GridType::Narrower) {
+        if (grid == GridType::None || composite.isNull())
             return;
         const double limit = qMin(composite.width(), composite.height()) / 3.0;
-        if (!(type == 4 ? spacing.widen(limit) : spacing.narrow(limit)))
+        if (!(type == GridType::Wider ? spacing.widen(limit) : spacing.narrow(limit)))
             return;
     } else {
         return;

@@ -117,9 +117,9 @@ void PdfCanvas::wheelEvent(QWheelEvent *event)
         return;
     const int delta = event->angleDelta().y();
     if (delta > 0)
-        zoomStep(1);
+        zoomStep(ZoomDirection::Larger);
     else if (delta < 0)
-        zoomStep(2);
+        zoomStep(ZoomDirection::Smaller);
     event->accept();
 }
 

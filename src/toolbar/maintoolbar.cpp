@@ -14,10 +14,13 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "base/recordstep.h"
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
+#include "drawing/gridlines.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
+#include "items/pageorientation.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
 #include "toolbar/toolbarstyle.h"
@@ -27,6 +30,21 @@ namespace {
 QString iconPath(const QString &name)
 {
     return ":/icon/" + name;
+}
+
+// The step a click of the record button lands on; an unknown state starts over from idle.
+RecordStep stepAfterClick(int state)
+{
+    switch (static_cast<RecordStep>(state)) {
+        case RecordStep::Idle:
+            return RecordStep::Start;
+        case RecordStep::Start:
+        case RecordStep::Resume:
+            return RecordStep::Pause;
+        case RecordStep::Pause:
+            return RecordStep::Resume;
+    }
+    return RecordStep::Idle;
 }
 
 } // namespace
@@ -325,11 +343,15 @@ void MainToolBar::connectCommandButtons()
         if (exportPdfAction->isEnabled())
             emit exportPDFTriggered();
     });
+    const int rotateTypes[] = {Reorientation::TurnCounterClockwise, Reorientation::TurnClockwise,
+                               Reorientation::MirrorLeftRight, Reorientation::MirrorTopBottom};
     for (int i = 0; i < 4; ++i) {
+        const int type = rotateTypes[i];
         connect(rotateActions[i], &QAction::triggered, this,
-                [this, i] { emit rotateTypeChanged(i + 1); });
+                [this, type] { emit rotateTypeChanged(type); });
     }
-    const int gridTypes[] = {1, 2, 3, 0, 4, 5};
+    const int gridTypes[] = {GridType::Horizontal, GridType::Vertical, GridType::Both,
+                             GridType::None,       GridType::Wider,    GridType::Narrower};
     for (int i = 0; i < 6; ++i) {
         const int type = gridTypes[i];
         connect(gridActions[i], &QAction::triggered, this,
@@ -871,22 +893,27 @@ void MainToolBar::setRecordStopEnabled(bool enabled)
 void MainToolBar::setRecordState(int k)
 {
     recordState = k;
-    if (k == 0) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
-        setRecordStopEnabled(false);
-        setRecordTime(0);
-    } else if (k == 1 || k == 3) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/pause.png")));
-        setRecordStopEnabled(true);
-    } else if (k == 2) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
-        setRecordStopEnabled(true);
+    switch (static_cast<RecordStep>(k)) {
+        case RecordStep::Idle:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
+            setRecordStopEnabled(false);
+            setRecordTime(0);
+            break;
+        case RecordStep::Start:
+        case RecordStep::Resume:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/pause.png")));
+            setRecordStopEnabled(true);
+            break;
+        case RecordStep::Pause:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
+            setRecordStopEnabled(true);
+            break;
     }
 }
 
 void MainToolBar::resetRecordState()
 {
-    setRecordState(0);
+    setRecordState(int(RecordStep::Idle));
 }
 
 QString MainToolBar::recordTimeText(int seconds)
@@ -908,15 +935,14 @@ void MainToolBar::setRecordTime(int seconds)
 
 void MainToolBar::onRecordStartClicked()
 {
-    static const int next[] = {1, 2, 3, 2};
-    const int state = recordState >= 0 && recordState <= 3 ? next[recordState] : 0;
+    const int state = int(stepAfterClick(recordState));
     setRecordState(state);
     emit recordStartClicked(state);
 }
 
 void MainToolBar::onRecordStopClicked()
 {
-    setRecordState(0);
+    setRecordState(int(RecordStep::Idle));
     emit recordStopClicked();
 }
 

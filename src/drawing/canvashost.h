@@ -35,8 +35,8 @@ public:
     virtual void setClearColorEnabled(bool enabled) = 0;
 
     // Programmatic clicks on tool-bar buttons, so that the button's own signal fires as for a
-    // user's click (select all and paste switch to tool 1 this way; the text box asks for the
-    // font style buttons).
+    // user's click (select all and paste switch to the selection tool this way; the text box asks
+    // for the font style buttons).
     virtual void clickPaintTool(int tool) = 0;
     virtual void clickFontBold() = 0;
     virtual void clickFontItalic() = 0;

@@ -17,6 +17,7 @@
 #include "base/recordstep.h"
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
+#include "drawing/documentboard.h"
 #include "drawing/gridlines.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
@@ -329,8 +330,10 @@ void MainToolBar::connectCommandButtons()
     }
     connect(recordStartButton, &QToolButton::clicked, this, &MainToolBar::onRecordStartClicked);
     connect(recordStopButton, &QToolButton::clicked, this, &MainToolBar::onRecordStopClicked);
-    connect(zoomInButton, &QToolButton::clicked, this, [this] { emit zoomClicked(1); });
-    connect(zoomOutButton, &QToolButton::clicked, this, [this] { emit zoomClicked(2); });
+    connect(zoomInButton, &QToolButton::clicked, this,
+            [this] { emit zoomClicked(ZoomDirection::Larger); });
+    connect(zoomOutButton, &QToolButton::clicked, this,
+            [this] { emit zoomClicked(ZoomDirection::Smaller); });
     connect(rotateButton, &QToolButton::clicked, rotateButton, &QToolButton::showMenu);
     connect(gridButton, &QToolButton::clicked, gridButton, &QToolButton::showMenu);
 
@@ -720,9 +723,9 @@ void MainToolBar::clickPresetBrush(int k)
 
 void MainToolBar::clickZoom(int k)
 {
-    if (k == 1)
+    if (k == ZoomDirection::Larger)
         zoomInButton->click();
-    else if (k == 2)
+    else if (k == ZoomDirection::Smaller)
         zoomOutButton->click();
 }
 
@@ -733,7 +736,7 @@ void MainToolBar::clickCanvasClean()
 
 void MainToolBar::clickPaintTool(int k)
 {
-    if (k >= 0 && k < 12)
+    if (k >= PaintTool::Mouse && k <= PaintTool::Stamp)
         toolButtons[k]->click();
 }
 

@@ -162,20 +162,21 @@ ShapeStyle shapeStyleOf(const PaintData *action)
     style.lineWidth = action->width;
     style.lineStyle = action->style;
     style.isShape = true;
-    if (style.shapeType == 6) {
+    if (style.shapeType == ShapeType::RegularPolygon) {
         bool ok = false;
         const int sides = action->text.toInt(&ok);
         if (ok)
             style.polygonSideCount = sides;
-    } else if (style.shapeType == 21 || style.shapeType == 22) {
+    } else if (style.shapeType == ShapeType::PlaneAxes || style.shapeType == ShapeType::SpaceAxes) {
         style.hasLineDegree = action->text.toDouble() != 0.0;
-    } else if (style.shapeType == 7 || style.shapeType == 8) {
+    } else if (style.shapeType == ShapeType::Sector || style.shapeType == ShapeType::Arc) {
         const QStringList parts = action->text.split(QLatin1Char('|'));
         if (parts.size() == 2) {
             style.startAngle = parts.at(0).toInt();
             style.angleSize = parts.at(1).toInt();
         }
-    } else if (style.shapeType == 9 && !action->values.isEmpty() && action->values.first() > 0) {
+    } else if (style.shapeType == ShapeType::Cuboid && !action->values.isEmpty() &&
+               action->values.first() > 0) {
         style.cuboidDepthSet = true;
         style.cuboidDepth = action->values.first();
     }

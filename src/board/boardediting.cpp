@@ -95,13 +95,13 @@ void BoardEditing::disconnectItems(QWidget *owner)
 QString BoardEditing::shapeParameter(const ShapeStyle &style)
 {
     switch (style.shapeType) {
-        case 6:
+        case ShapeType::RegularPolygon:
             return QString::number(style.polygonSideCount);
-        case 21:
-        case 22:
+        case ShapeType::PlaneAxes:
+        case ShapeType::SpaceAxes:
             return style.hasLineDegree ? QStringLiteral("1") : QStringLiteral("0");
-        case 7:
-        case 8:
+        case ShapeType::Sector:
+        case ShapeType::Arc:
             return QString::number(style.startAngle) + QLatin1Char('|') +
                    QString::number(style.angleSize);
         default:
@@ -197,7 +197,7 @@ bool BoardEditing::commitMarquee()
         action->color = style.color;
         action->color2 = style.fillColor;
         action->text = shapeParameter(style);
-        if (style.shapeType == 9) {
+        if (style.shapeType == ShapeType::Cuboid) {
             if (action->values.isEmpty())
                 action->values << style.cuboidDepth;
             else

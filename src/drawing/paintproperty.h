@@ -17,7 +17,7 @@ public:
     int paintTool = 0;
     QString foreColor = QStringLiteral("#000000");
     QString backColor = QStringLiteral("#ffffff");
-    int shapeType = 1;
+    int shapeType = ShapeType::Ellipse;
     int lineBoldSize = 2;
     int lineStyle = 1;
     int arrowStyle = 0;

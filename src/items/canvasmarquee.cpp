@@ -372,7 +372,7 @@ void CanvasMarquee::applyDrag()
     p1 = n1;
     p2 = n2;
     c = nc;
-    if (shape.isShape && shape.shapeType == 9)
+    if (shape.isShape && shape.shapeType == ShapeType::Cuboid)
         updateCuboidDepth(hit);
     recomputeGeometry();
     emit marqueeChanged(hit);

@@ -443,14 +443,14 @@ void MainToolBar::selectTool(int k)
         case PaintTool::Shape: {
             setShown<QWidget>({shapeButton, lineWidthButton, fillButton}, true);
             const int shape = property->shapeType;
-            if (shape <= 12) {
+            if (shape <= ShapeType::Cone) {
                 lineStyleButton->show();
-                if (shape == 6)
+                if (shape == ShapeType::RegularPolygon)
                     sidesSpinBox->show();
             }
-            if (shape == 7 || shape == 8)
+            if (shape == ShapeType::Sector || shape == ShapeType::Arc)
                 angleGroup->show();
-            if (shape == 21 || shape == 22)
+            if (shape == ShapeType::PlaneAxes || shape == ShapeType::SpaceAxes)
                 degreeButton->show();
             break;
         }
@@ -535,10 +535,10 @@ void MainToolBar::selectStampTool()
 void MainToolBar::onShapeClicked(int id)
 {
     property->shapeType = id;
-    lineStyleButton->setVisible(id <= 12);
-    sidesSpinBox->setVisible(id == 6);
-    angleGroup->setVisible(id == 7 || id == 8);
-    degreeButton->setVisible(id == 21 || id == 22);
+    lineStyleButton->setVisible(id <= ShapeType::Cone);
+    sidesSpinBox->setVisible(id == ShapeType::RegularPolygon);
+    angleGroup->setVisible(id == ShapeType::Sector || id == ShapeType::Arc);
+    degreeButton->setVisible(id == ShapeType::PlaneAxes || id == ShapeType::SpaceAxes);
     emit shapeTypeChanged();
 }
 

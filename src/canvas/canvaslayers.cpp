@@ -97,7 +97,7 @@ void Canvas::composeAll()
     painter.setBrush(Qt::NoBrush);
     if (!page->background.isNull())
         painter.drawPixmap(0, 0, picture);
-    if (grid != 0 && !gridPixmap.isNull())
+    if (grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(0, 0, gridPixmap);
     if (!ink.isNull())
         painter.drawPixmap(0, 0, ink);
@@ -118,7 +118,7 @@ void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
     painter.fillRect(r, board);
     if (!page->background.isNull())
         painter.drawPixmap(r, picture, r);
-    if (grid != 0 && !gridPixmap.isNull())
+    if (grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(r, gridPixmap, r);
     if (!ink.isNull())
         painter.drawPixmap(r, ink, r);
@@ -215,7 +215,7 @@ QPixmap Canvas::composedPage(const QImage &slide, bool withGrid) const
     painter.fillRect(target, board);
     if (!page->background.isNull())
         painter.drawPixmap(target, picture, source);
-    if (withGrid && grid != 0 && !gridPixmap.isNull())
+    if (withGrid && grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(target, gridPixmap, source);
     if (!ink.isNull())
         painter.drawPixmap(target, ink, source);

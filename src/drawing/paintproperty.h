@@ -5,6 +5,14 @@
 
 #include "drawing/stylerecords.h"
 
+// The eraser's shapes, in the order of the tool bar's list.
+namespace EraserShape {
+enum : int {
+    Square = 0,
+    Circle = 1,
+};
+} // namespace EraserShape
+
 // The one shared record of the current paint tool and every tool option. The toolbar writes the
 // fields and then emits its own signal; canvases and items read them when they need them. The
 // text box options are those of the text style record.
@@ -23,7 +31,7 @@ public:
     int arrowStyle = 0;
     int highlightSize = 2;
     int eraserSize = 2;
-    int eraserShape = 0;
+    int eraserShape = EraserShape::Square;
     bool isFillBackColor = false;
     bool hasPenLaser = false;
     bool hasLineDegree = false;

@@ -8,6 +8,7 @@
 #include "drawing/colorname.h"
 #include "drawing/geometry.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 #include "drawing/strokeoutline.h"
 #include "drawing/viewside.h"
@@ -212,7 +213,7 @@ void eraseArea(QPainter *painter, const QRectF &rect, int shape)
     painter->setCompositionMode(QPainter::CompositionMode_Clear);
     painter->setPen(Qt::NoPen);
     painter->setBrush(QBrush(Qt::white, Qt::SolidPattern));
-    if (shape == 1)
+    if (shape == EraserShape::Circle)
         painter->drawEllipse(rect);
     else
         painter->drawRect(rect);

@@ -55,7 +55,7 @@ void paintHighlighterTail(QPainter *painter, const PaintData &action, const QPoi
 void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QPointF &nib,
                             const QPointF &offset);
 
-// Eraser: each point clears a square or circle (style 1) of eraserSize.
+// Eraser: each point clears a square or circle (style holds the EraserShape) of eraserSize.
 
 // The corner offset of the erased square, turned with the view so that it always extends to the
 // right of and below the pointer on screen; leftSide and topSide are the view sides showing the
@@ -63,7 +63,7 @@ void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QP
 QPointF eraserOffset(int leftSide, int topSide, double side);
 // The erased area at point: the normalised rectangle point..point + offset, less 1 on each side.
 QRectF eraserRect(const QPointF &point, const QPointF &offset);
-// Clears the rectangle (shape 0) or the ellipse in it (shape 1).
+// Clears the rectangle or, for an EraserShape::Circle, the ellipse in it.
 void eraseArea(QPainter *painter, const QRectF &rect, int shape);
 // Every point of the stroke from index first on.
 void paintEraserStroke(QPainter *painter, const PaintData &action, const QPointF &cornerOffset,

@@ -9,6 +9,7 @@
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 #include "drawing/replaycopies.h"
 #include "drawing/stampstore.h"
@@ -124,8 +125,8 @@ void paintSelectionContent(const ActionLayers &layers, PaintData *action)
 // page, the page shows the hole it left.
 void paintOpenItem(const ActionLayers &layers, const PaintData *action)
 {
-    if (action->type != 1 || action->value2 != SelectionKind::MovedRegion || !action->sourceFixed ||
-        action->points.size() < 2)
+    if (action->type != PaintTool::Selection || action->value2 != SelectionKind::MovedRegion ||
+        !action->sourceFixed || action->points.size() < 2)
         return;
     const QRectF source =
         rectFromPoints(action->points.at(0), action->points.at(1)).translated(layers.offset);
@@ -136,7 +137,7 @@ void paintOpenItem(const ActionLayers &layers, const PaintData *action)
 
 bool isItemType(int type)
 {
-    return type == 1 || (type >= 6 && type <= 11);
+    return type == PaintTool::Selection || (type >= PaintTool::Line && type <= PaintTool::Stamp);
 }
 
 void paintLine(const ActionLayers &layers, PaintData *action)
@@ -161,20 +162,21 @@ ShapeStyle shapeStyleOf(const PaintData *action)
     style.lineWidth = action->width;
     style.lineStyle = action->style;
     style.isShape = true;
-    if (style.shapeType == 6) {
+    if (style.shapeType == ShapeType::RegularPolygon) {
         bool ok = false;
         const int sides = action->text.toInt(&ok);
         if (ok)
             style.polygonSideCount = sides;
-    } else if (style.shapeType == 21 || style.shapeType == 22) {
+    } else if (style.shapeType == ShapeType::PlaneAxes || style.shapeType == ShapeType::SpaceAxes) {
         style.hasLineDegree = action->text.toDouble() != 0.0;
-    } else if (style.shapeType == 7 || style.shapeType == 8) {
+    } else if (style.shapeType == ShapeType::Sector || style.shapeType == ShapeType::Arc) {
         const QStringList parts = action->text.split(QLatin1Char('|'));
         if (parts.size() == 2) {
             style.startAngle = parts.at(0).toInt();
             style.angleSize = parts.at(1).toInt();
         }
-    } else if (style.shapeType == 9 && !action->values.isEmpty() && action->values.first() > 0) {
+    } else if (style.shapeType == ShapeType::Cuboid && !action->values.isEmpty() &&
+               action->values.first() > 0) {
         style.cuboidDepthSet = true;
         style.cuboidDepth = action->values.first();
     }
@@ -198,7 +200,7 @@ void paintPointFigure(const ActionLayers &layers, PaintData *action)
     for (QPointF &point : points)
         point += layers.offset;
     QPixmap pixmap;
-    if (action->type == 8) {
+    if (action->type == PaintTool::Polyline) {
         PolylineStyle style;
         style.color = action->color;
         style.fillColor = action->color2;
@@ -238,16 +240,16 @@ bool isItemActionComplete(const PaintData *action)
 {
     const int n = action->points.size();
     switch (action->type) {
-        case 1:
-        case 7:
+        case PaintTool::Selection:
+        case PaintTool::Shape:
             return n == 8;
-        case 6:
+        case PaintTool::Line:
             return n == 4;
-        case 8:
-        case 9:
+        case PaintTool::Polyline:
+        case PaintTool::FreeCurve:
             return n > 1 && action->values.size() == 4;
-        case 10:
-        case 11:
+        case PaintTool::TextBox:
+        case PaintTool::Stamp:
             return n == 3 && !action->text.isEmpty();
         default:
             return false;
@@ -257,17 +259,17 @@ bool isItemActionComplete(const PaintData *action)
 void paint(const ActionLayers &layers, PaintData *action)
 {
     switch (action->type) {
-        case 2:
-        case 3: {
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
             QPainter painter(layers.ink);
             painter.setRenderHint(QPainter::Antialiasing);
             paintPenStroke(&painter, *action, layers.offset);
             return;
         }
-        case 4:
+        case PaintTool::Highlighter:
             paintHighlighter(layers, action);
             return;
-        case 5:
+        case PaintTool::Eraser:
             paintEraserPoints(layers, action, 0);
             return;
         default:
@@ -276,23 +278,23 @@ void paint(const ActionLayers &layers, PaintData *action)
     if (!isItemActionComplete(action))
         return;
     switch (action->type) {
-        case 1:
+        case PaintTool::Selection:
             paintSelectionContent(layers, action);
             break;
-        case 6:
+        case PaintTool::Line:
             paintLine(layers, action);
             break;
-        case 7:
+        case PaintTool::Shape:
             paintShape(layers, action);
             break;
-        case 8:
-        case 9:
+        case PaintTool::Polyline:
+        case PaintTool::FreeCurve:
             paintPointFigure(layers, action);
             break;
-        case 10:
+        case PaintTool::TextBox:
             paintTextBox(layers, action);
             break;
-        case 11:
+        case PaintTool::Stamp:
             drawOrientedOnInk(layers, action, StampStore::pixmap(action->text));
             break;
         default:
@@ -334,8 +336,8 @@ Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgr
 {
     QList<PaintData *> &history = layers.page->history;
     switch (action->type) {
-        case 2:
-        case 3: {
+        case PaintTool::Pencil:
+        case PaintTool::Pen: {
             QPainter painter(layers.ink);
             painter.setRenderHint(QPainter::Antialiasing);
             if (strokeInProgress) {
@@ -348,7 +350,7 @@ Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgr
             action->closed = true;
             return Live::Closed;
         }
-        case 4: {
+        case PaintTool::Highlighter: {
             const QPointF nib = highlighterNib(action->width, action->value2);
             const int n = action->points.size();
             if (strokeInProgress) {
@@ -380,7 +382,7 @@ Live paintLive(const ActionLayers &layers, PaintData *action, bool strokeInProgr
             PageHistory::dropRedoTail(history, true);
             return Live::Closed;
         }
-        case 5:
+        case PaintTool::Eraser:
             if (!strokeInProgress) {
                 action->closed = true;
                 return Live::Closed;
@@ -404,9 +406,9 @@ QPixmap *tailLayer(const ActionLayers &layers, const PaintData *action)
 {
     if (!action)
         return nullptr;
-    if (action->type == 2 || action->type == 3)
+    if (action->type == PaintTool::Pencil || action->type == PaintTool::Pen)
         return layers.ink;
-    return action->type == 4 ? layers.highlight : nullptr;
+    return action->type == PaintTool::Highlighter ? layers.highlight : nullptr;
 }
 } // namespace
 
@@ -426,7 +428,7 @@ LiveTail::LiveTail(const ActionLayers &layers, const PaintData *action, Live out
     QPainter painter(layer);
     painter.setClipRect(m_area);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (action->type == 4)
+    if (action->type == PaintTool::Highlighter)
         paintHighlighterTail(&painter, *action, pointer,
                              highlighterNib(action->width, action->value2), layers.offset);
     else

@@ -47,7 +47,7 @@ enum class Live {
     Removed,
 };
 
-// Whether an item action (types 1 and 6 to 11) has the geometry its painter needs.
+// Whether an item action (a selection, or a line to a stamp) has the geometry its painter needs.
 bool isItemActionComplete(const PaintData *action);
 
 // The whole action into the layers; an incomplete item action paints nothing.

@@ -12,6 +12,7 @@
 
 #include "base/filesystem.h"
 #include "base/uimetrics.h"
+#include "drawing/arrowdirection.h"
 #include "drawing/canvashost.h"
 #include "drawing/geometry.h"
 #include "drawing/pagedata.h"
@@ -31,7 +32,8 @@ namespace {
 // A moved region whose source has been taken off the page while it is being edited.
 bool isLiftedRegion(const PaintData *action)
 {
-    return action->type == 1 && action->value2 == SelectionKind::MovedRegion && action->sourceFixed;
+    return action->type == PaintTool::Selection && action->value2 == SelectionKind::MovedRegion &&
+           action->sourceFixed;
 }
 } // namespace
 
@@ -93,13 +95,13 @@ void BoardEditing::disconnectItems(QWidget *owner)
 QString BoardEditing::shapeParameter(const ShapeStyle &style)
 {
     switch (style.shapeType) {
-        case 6:
+        case ShapeType::RegularPolygon:
             return QString::number(style.polygonSideCount);
-        case 21:
-        case 22:
+        case ShapeType::PlaneAxes:
+        case ShapeType::SpaceAxes:
             return style.hasLineDegree ? QStringLiteral("1") : QStringLiteral("0");
-        case 7:
-        case 8:
+        case ShapeType::Sector:
+        case ShapeType::Arc:
             return QString::number(style.startAngle) + QLatin1Char('|') +
                    QString::number(style.angleSize);
         default:
@@ -127,7 +129,7 @@ void BoardEditing::writeMarqueeFrame(PaintData *action)
     const QPointF c = marquee->center();
     QPointF first = marquee->firstCorner();
     QPointF second = marquee->secondCorner();
-    if (action->type == 1 && action->value2 == SelectionKind::MovedRegion) {
+    if (action->type == PaintTool::Selection && action->value2 == SelectionKind::MovedRegion) {
         // A moved region is replayed from the page itself, upright as the page is, while the
         // marquee shows it as the view does. The frame is recorded from the corners where the
         // region's own top-left and top-right are shown, so that the replay neither turns nor
@@ -152,9 +154,9 @@ void BoardEditing::recordMarqueeFrame()
     if (!page || items.marquee->isHidden())
         return;
     PaintData *action = PageHistory::openLastAction(page->history);
-    if (!action || (action->type != 1 && action->type != 7))
+    if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape))
         return;
-    if (action->type == 1 && !action->sourceFixed) {
+    if (action->type == PaintTool::Selection && !action->sourceFixed) {
         const QPointF first = itemToPage(items.marquee->firstCorner());
         if (action->points.size() < 8)
             action->points.resize(8);
@@ -171,11 +173,11 @@ bool BoardEditing::commitMarquee()
     CanvasMarquee *marquee = items.marquee;
     PageData *page = editedPage();
     PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (!action || (action->type != 1 && action->type != 7)) {
+    if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape)) {
         marquee->reset();
         return false;
     }
-    const bool valid = action->type == 7
+    const bool valid = action->type == PaintTool::Shape
                            ? marquee->isValid()
                            : PageHistory::isSelectionActionValid(action, marquee->isValid());
     if (!valid) {
@@ -187,7 +189,7 @@ bool BoardEditing::commitMarquee()
         updateUndoRedoState();
         return false;
     }
-    if (action->type == 7) {
+    if (action->type == PaintTool::Shape) {
         const ShapeStyle style = marquee->shapeStyle();
         action->value1 = style.shapeType;
         action->width = style.lineWidth;
@@ -195,7 +197,7 @@ bool BoardEditing::commitMarquee()
         action->color = style.color;
         action->color2 = style.fillColor;
         action->text = shapeParameter(style);
-        if (style.shapeType == 9) {
+        if (style.shapeType == ShapeType::Cuboid) {
             if (action->values.isEmpty())
                 action->values << style.cuboidDepth;
             else
@@ -355,7 +357,7 @@ void BoardEditing::cancelMarquee()
 {
     PageData *page = editedPage();
     PaintData *action = page ? PageHistory::openLastAction(page->history) : nullptr;
-    if (action && (action->type == 1 || action->type == 7)) {
+    if (action && (action->type == PaintTool::Selection || action->type == PaintTool::Shape)) {
         const bool lifted = isLiftedRegion(action);
         PageHistory::removeAction(page->history, action);
         // The lifted region goes back onto the page.
@@ -501,7 +503,7 @@ void BoardEditing::deleteSelection()
     }
     if (!items.marquee->isHidden()) {
         PaintData *action = PageHistory::openLastAction(page->history);
-        if (!action || (action->type != 1 && action->type != 7)) {
+        if (!action || (action->type != PaintTool::Selection && action->type != PaintTool::Shape)) {
             items.marquee->reset();
             return;
         }
@@ -602,7 +604,7 @@ void BoardEditing::paste()
     shareHeldKeys();
 
     auto *action = new PaintData(page);
-    action->type = 1;
+    action->type = PaintTool::Selection;
     action->value2 = SelectionKind::PastedImage;
     action->value1 = frameOrientation().isMirrored() ? 1 : 0;
     action->active = true;
@@ -631,7 +633,7 @@ void BoardEditing::selectAll()
         return;
     const QRectF frame = selectAllFrame();
     auto *action = new PaintData(page);
-    action->type = 1;
+    action->type = PaintTool::Selection;
     action->value2 = SelectionKind::MovedRegion;
     action->value1 = frameOrientation().isMirrored() ? 1 : 0;
     action->active = true;
@@ -765,17 +767,17 @@ bool BoardEditing::handleKeyPress(QKeyEvent *event)
     switch (event->key()) {
         case Qt::Key_Up:
         case Qt::Key_PageUp:
-            handleDirectionKey(1);
+            handleDirectionKey(int(ArrowDirection::Up));
             break;
         case Qt::Key_Down:
         case Qt::Key_PageDown:
-            handleDirectionKey(2);
+            handleDirectionKey(int(ArrowDirection::Down));
             break;
         case Qt::Key_Left:
-            handleDirectionKey(3);
+            handleDirectionKey(int(ArrowDirection::Left));
             break;
         case Qt::Key_Right:
-            handleDirectionKey(4);
+            handleDirectionKey(int(ArrowDirection::Right));
             break;
         case Qt::Key_Backspace:
             deleteSelection();
@@ -829,17 +831,17 @@ QPointF BoardEditing::globalPointOf(const QPointF &pos)
 
 void BoardEditing::zoomStep(int kind)
 {
-    if (kind != 1 && kind != 2)
+    if (kind != ZoomDirection::Larger && kind != ZoomDirection::Smaller)
         return;
     // Whole twentieths, divided at the end: 36 steps are exactly the 1.8 limit.
     const int base = qRound(editZoom() / 0.05);
-    setZoom((kind == 1 ? base + 1 : base - 1) / 20.0);
+    setZoom((kind == ZoomDirection::Larger ? base + 1 : base - 1) / 20.0);
 }
 
 void BoardEditing::zoomBy(int kind, double step)
 {
-    if (kind == 1)
+    if (kind == ZoomDirection::Larger)
         setZoom(editZoom() + step);
-    else if (kind == 2)
+    else if (kind == ZoomDirection::Smaller)
         setZoom(editZoom() - step);
 }

@@ -13,6 +13,7 @@
 
 #include "board/boarditems.h"
 #include "drawing/documentboard.h"
+#include "items/framehandle.h"
 
 class CanvasHost;
 class CanvasPointFigure;
@@ -127,8 +128,8 @@ public:
     // Keys while a page is being drawn on.
     void setCtrlPressed(bool b);
     void setShiftPressed(bool b);
-    // 1 up, 2 down, 3 left, 4 right: the first shown item moves a pixel, else the board reports
-    // the direction.
+    // An ArrowDirection: the first shown item moves a pixel, else the board reports the
+    // direction.
     void handleDirectionKey(int direction);
     bool isCtrlHeld() const { return ctrlHeld; }
     bool isShiftHeld() const { return shiftHeld; }
@@ -274,9 +275,9 @@ protected:
     virtual void otherMouseButton(QMouseEvent *event, Step step) = 0;
     // Whether a mouse event the board handled is accepted.
     virtual bool takesMouse() const { return wantsPointerInput(); }
-    // The edge under the pointer and whether it is being dragged (-1: none).
+    // The edge under the pointer (a FrameHandle code) and whether it is being dragged.
     bool edgeDragging = false;
-    int edgeUnderPointer = -1;
+    int edgeUnderPointer = FrameHandle::Outside;
     // The pointer is over p with no button down: the page edge under it is found again.
     virtual void hoverAt(const QPoint &p) = 0;
     // Mouse events made from a touch whose steps the board runs itself.

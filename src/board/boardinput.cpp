@@ -137,7 +137,7 @@ PaintData *BoardEditing::startToolAction(int tool, const QPointF &pos, double pr
             action->color = prop.foreColor;
             action->color2 = prop.backColor;
             action->text = shapeParameter(style);
-            if (prop.shapeType == 9)
+            if (prop.shapeType == ShapeType::Cuboid)
                 action->values << 0.0;
             action->points << q << q << sixInvalid;
             livePoints << pos;

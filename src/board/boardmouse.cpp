@@ -77,9 +77,9 @@ void BoardEditing::handleMouseEvent(QMouseEvent *event, Step step)
 
 void BoardEditing::forgetEdge()
 {
-    if (edgeUnderPointer == -1 || keepsEdge())
+    if (edgeUnderPointer == FrameHandle::Outside || keepsEdge())
         return;
-    edgeUnderPointer = -1;
+    edgeUnderPointer = FrameHandle::Outside;
     updateCursor();
 }
 

@@ -16,6 +16,7 @@
 #include "drawing/pagelimits.h"
 #include "drawing/paintdata.h"
 #include "drawing/paintproperty.h"
+#include "drawing/slidecommand.h"
 #include "items/canvasfccurve.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"
@@ -70,17 +71,17 @@ void Canvas::createStepButtons()
         QPushButton **button;
         const char *tip;
         const char *icon;
-        int step;
+        SlideCommand step;
     } specs[] = {
-        {&prevButton, "上一步", ":/icon/direction/pptprev.png", 1},
-        {&nextButton, "下一步", ":/icon/direction/pptnext.png", 2},
+        {&prevButton, "上一步", ":/icon/direction/pptprev.png", SlideCommand::PreviousStep},
+        {&nextButton, "下一步", ":/icon/direction/pptnext.png", SlideCommand::NextStep},
     };
     for (const auto &spec : specs) {
         auto *button = new QPushButton(this);
         button->setToolTip(QString::fromUtf8(spec.tip));
         button->setCursor(Qt::ArrowCursor);
         button->setIcon(QIcon(QString::fromLatin1(spec.icon)));
-        const int step = spec.step;
+        const int step = int(spec.step);
         connect(button, &QPushButton::clicked, this, [this, step]() {
             if (canvasHost)
                 canvasHost->navigateSlideShow(step);
@@ -154,7 +155,7 @@ void Canvas::reset()
     tracking = false;
     setMouseTracking(false);
     setTabletTracking(false);
-    grid = 0;
+    grid = GridType::None;
     zoomFactor = 1.0;
     touchActive = false;
     touchPressure = 0.0;
@@ -164,7 +165,7 @@ void Canvas::reset()
     pressTime = 0;
     lastTabletMove = 0;
     edgeDragging = false;
-    edgeUnderPointer = -1;
+    edgeUnderPointer = FrameHandle::Outside;
     dragStartShow = QMargins();
     dragStartLayer = QMargins();
     spacing.reset();
@@ -212,8 +213,8 @@ void Canvas::setZoom(double z)
     setFixedSize(size);
     // The edges moved: the one a hover found is no longer under the pointer.
     forgetEdge();
-    const int tool = property ? property->paintTool : 0;
-    if (tool == 4 || tool == 5 || tool == 11)
+    const int tool = property ? property->paintTool : PaintTool::Mouse;
+    if (tool == PaintTool::Highlighter || tool == PaintTool::Eraser || tool == PaintTool::Stamp)
         updateCursor();
     layoutStepButtons();
     emit sizeChanged(zoomFactor);
@@ -252,16 +253,16 @@ void Canvas::applyRotationTransform(int kind)
     const bool mirrored = orientation.isMirrored();
     const bool unswapped = orientation.hasOriginalAxes();
     switch (kind) {
-        case 1:
+        case Reorientation::TurnCounterClockwise:
             rotationTransform.rotate(mirrored ? 90 : -90);
             break;
-        case 2:
+        case Reorientation::TurnClockwise:
             rotationTransform.rotate(mirrored ? -90 : 90);
             break;
-        case 3:
+        case Reorientation::MirrorLeftRight:
             rotationTransform.scale(unswapped ? -1 : 1, unswapped ? 1 : -1);
             break;
-        case 4:
+        case Reorientation::MirrorTopBottom:
             rotationTransform.scale(unswapped ? 1 : -1, unswapped ? -1 : 1);
             break;
         default:
@@ -315,13 +316,13 @@ int Canvas::pageEdgeAt(const QPoint &p) const
     const double h = height();
     if (w - m <= p.x() && p.x() <= w) {
         if (0 <= p.y() && p.y() < h - m)
-            return 4;
+            return FrameHandle::Right;
         if (p.y() >= h - m)
-            return 5;
+            return FrameHandle::BottomRight;
     }
     if (h - m <= p.y() && p.y() <= h && 0 <= p.x() && p.x() < w - m)
-        return 6;
-    return -1;
+        return FrameHandle::Bottom;
+    return FrameHandle::Outside;
 }
 
 void Canvas::updateEdgeCursor(const QPoint &p)
@@ -331,13 +332,13 @@ void Canvas::updateEdgeCursor(const QPoint &p)
         return;
     edgeUnderPointer = hit;
     switch (hit) {
-        case 4:
+        case FrameHandle::Right:
             setCursor(Qt::SizeHorCursor);
             break;
-        case 5:
+        case FrameHandle::BottomRight:
             setCursor(Qt::SizeFDiagCursor);
             break;
-        case 6:
+        case FrameHandle::Bottom:
             setCursor(Qt::SizeVerCursor);
             break;
         default:
@@ -348,7 +349,7 @@ void Canvas::updateEdgeCursor(const QPoint &p)
 
 void Canvas::beginEdgeDrag(const QPointF &pressAt)
 {
-    if (!tracking || !page || edgeUnderPointer == -1)
+    if (!tracking || !page || edgeUnderPointer == FrameHandle::Outside)
         return;
     pressPosition = pressAt;
     currentPosition = pressAt;
@@ -379,10 +380,11 @@ void Canvas::syncExtensionCopy()
 
 void Canvas::resizePageEdge(int edge, bool final)
 {
-    if (!tracking || !page || edge == -1 || edge == 0 || edge == 9)
+    if (!tracking || !page || edge == FrameHandle::Outside || edge == FrameHandle::Inside ||
+        edge == FrameHandle::Rotate)
         return;
     const int side = orientation.mapHandle(edge);
-    if (side < 1 || side > 8)
+    if (side < FrameHandle::TopLeft || side > FrameHandle::Left)
         return;
     // The pointer's travel as a page vector; each page side grows by the travel along its
     // outward direction, so an edge follows the pointer whatever the view's turns and mirrors.
@@ -394,13 +396,16 @@ void Canvas::resizePageEdge(int edge, bool final)
     int t = dragStartShow.top();
     int r = dragStartShow.right();
     int b = dragStartShow.bottom();
-    if (side == 1 || side == 7 || side == 8)
+    if (side == FrameHandle::TopLeft || side == FrameHandle::BottomLeft ||
+        side == FrameHandle::Left)
         l -= ax;
-    if (side == 3 || side == 4 || side == 5)
+    if (side == FrameHandle::TopRight || side == FrameHandle::Right ||
+        side == FrameHandle::BottomRight)
         r += ax;
-    if (side == 1 || side == 2 || side == 3)
+    if (side == FrameHandle::TopLeft || side == FrameHandle::Top || side == FrameHandle::TopRight)
         t -= ay;
-    if (side == 5 || side == 6 || side == 7)
+    if (side == FrameHandle::BottomRight || side == FrameHandle::Bottom ||
+        side == FrameHandle::BottomLeft)
         b += ay;
     // The page may not grow past the size of the largest picture page.
     const QSize pageSize(page->width, page->height);
@@ -495,17 +500,17 @@ void Canvas::wheelEvent(QWheelEvent *event)
         }
         event->accept();
         if (canvasHost && delta > 0)
-            canvasHost->navigateSlideShow(1);
+            canvasHost->navigateSlideShow(int(SlideCommand::PreviousStep));
         else if (canvasHost && delta < 0)
-            canvasHost->navigateSlideShow(2);
+            canvasHost->navigateSlideShow(int(SlideCommand::NextStep));
         return;
     }
     if (canvasMode == PictureDocument && ctrlHeld) {
         event->accept();
         if (delta > 0)
-            zoomStep(1);
+            zoomStep(ZoomDirection::Larger);
         else if (delta < 0)
-            zoomStep(2);
+            zoomStep(ZoomDirection::Smaller);
         return;
     }
     event->ignore();

@@ -124,7 +124,7 @@ public:
     void recomposeRect(const QRect &layerRect, bool withHighlight = false);
     void composeAll();
     void paintBackground();
-    // Grid types 0-3 choose the grid, 4 and 5 widen and narrow a shown grid.
+    // A GridType: a grid to show, or a wider or narrower spacing of the shown one.
     void setBoardGridType(int type);
     int gridType() const { return grid; }
     double gridSpacing() const { return spacing.pixels(); }
@@ -272,7 +272,7 @@ private:
     mutable QPixmap highlight;
     mutable QPixmap ink;
 
-    int grid = 0;
+    int grid = GridType::None;
     GridSpacing spacing{0.0};
     QString gridColorName;
     // Input state of the pointer, touch and tablet handlers.

@@ -116,7 +116,7 @@ QPixmap Canvas::selectionImage() const
     const QPointF c = pointDividedByZoom(items.marquee->center(), zoomFactor);
     const PaintData *action = PageHistory::openLastAction(page->history);
     QPixmap drawn;
-    if (action && action->type == 7)
+    if (action && action->type == PaintTool::Shape)
         drawn = CanvasMarquee::renderShapeInFrame(items.marquee->shapeStyle(), false, p1, p2, c);
     else if (!items.marquee->contentPixmap().isNull())
         drawn = CanvasMarquee::renderContentInFrame(items.marquee->contentPixmap(), p1, p2, c);
@@ -166,17 +166,18 @@ void Canvas::rotate(int kind)
     if (!items.marquee->isHidden()) {
         // The marquee tells of the turn after it; a fresh selection is lifted from the frame it
         // had, not from the area the turned frame covers.
-        liftSelection(9, items.marquee->geometry());
+        liftSelection(FrameHandle::Rotate, items.marquee->geometry());
         items.marquee->rotateOrMirror(kind);
         return;
     }
-    if (canvasMode != PictureDocument || !page || kind < 1 || kind > 4)
+    if (canvasMode != PictureDocument || !page || kind < Reorientation::TurnCounterClockwise ||
+        kind > Reorientation::MirrorTopBottom)
         return;
     finishEditing();
     orientation.rotateOrMirror(kind);
     applyRotationTransform(kind);
     const QSize before = size();
-    if (kind == 1 || kind == 2)
+    if (kind == Reorientation::TurnCounterClockwise || kind == Reorientation::TurnClockwise)
         setFixedSize(before.height(), before.width());
     if (size() == before)
         update();

@@ -66,7 +66,8 @@ void Canvas::tabletEvent(QTabletEvent *event)
         default:
             break;
     }
-    event->setAccepted(!(property && property->paintTool == 0 && !dragging && !edgeDragging));
+    event->setAccepted(
+        !(property && property->paintTool == PaintTool::Mouse && !dragging && !edgeDragging));
 }
 
 bool Canvas::event(QEvent *event)
@@ -77,7 +78,7 @@ bool Canvas::event(QEvent *event)
 
 bool Canvas::wantsPointerInput() const
 {
-    return (property && property->paintTool != 0) || edgeDragging;
+    return (property && property->paintTool != PaintTool::Mouse) || edgeDragging;
 }
 
 void Canvas::hoverAt(const QPoint &p)
@@ -109,7 +110,7 @@ void Canvas::beginAction(QPoint p, QPointF pos, double *pressure)
 
     const bool consumed = commitItemsAtPress(tool);
 
-    if (tracking && edgeUnderPointer != -1) {
+    if (tracking && edgeUnderPointer != FrameHandle::Outside) {
         beginEdgeDrag(global);
         return;
     }

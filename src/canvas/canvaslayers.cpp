@@ -97,7 +97,7 @@ void Canvas::composeAll()
     painter.setBrush(Qt::NoBrush);
     if (!page->background.isNull())
         painter.drawPixmap(0, 0, picture);
-    if (grid != 0 && !gridPixmap.isNull())
+    if (grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(0, 0, gridPixmap);
     if (!ink.isNull())
         painter.drawPixmap(0, 0, ink);
@@ -118,7 +118,7 @@ void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
     painter.fillRect(r, board);
     if (!page->background.isNull())
         painter.drawPixmap(r, picture, r);
-    if (grid != 0 && !gridPixmap.isNull())
+    if (grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(r, gridPixmap, r);
     if (!ink.isNull())
         painter.drawPixmap(r, ink, r);
@@ -128,7 +128,7 @@ void Canvas::recomposeRect(const QRect &layerRect, bool withHighlight)
 
 void Canvas::paintBackground()
 {
-    if (grid == 0 || composite.isNull()) {
+    if (grid == GridType::None || composite.isNull()) {
         gridPixmap = QPixmap();
         return;
     }
@@ -142,17 +142,17 @@ void Canvas::paintBackground()
 
 void Canvas::setBoardGridType(int type)
 {
-    if (type >= 0 && type <= 3) {
+    if (type >= GridType::None && type <= GridType::Both) {
         if (type == grid)
             return;
         finishEditing();
         grid = type;
         gridColorName = property ? property->foreColor : QString();
-    } else if (type == 4 || type == 5) {
-        if (grid == 0 || composite.isNull())
+    } else if (type == GridType::Wider || type == GridType::Narrower) {
+        if (grid == GridType::None || composite.isNull())
             return;
         const double limit = qMin(composite.width(), composite.height()) / 3.0;
-        if (!(type == 4 ? spacing.widen(limit) : spacing.narrow(limit)))
+        if (!(type == GridType::Wider ? spacing.widen(limit) : spacing.narrow(limit)))
             return;
     } else {
         return;
@@ -215,7 +215,7 @@ QPixmap Canvas::composedPage(const QImage &slide, bool withGrid) const
     painter.fillRect(target, board);
     if (!page->background.isNull())
         painter.drawPixmap(target, picture, source);
-    if (withGrid && grid != 0 && !gridPixmap.isNull())
+    if (withGrid && grid != GridType::None && !gridPixmap.isNull())
         painter.drawPixmap(target, gridPixmap, source);
     if (!ink.isNull())
         painter.drawPixmap(target, ink, source);

@@ -10,6 +10,7 @@
 #include "drawing/pagedata.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 #include "drawing/stampstore.h"
 #include "drawing/strokepainter.h"
@@ -34,7 +35,7 @@ void Canvas::replayHistory()
     const QList<PaintData *> &history = page->history;
     bool highlighted = false;
     for (int i = 0; i < history.size() && !highlighted; ++i)
-        highlighted = history.at(i)->active && history.at(i)->type == 4;
+        highlighted = history.at(i)->active && history.at(i)->type == PaintTool::Highlighter;
     if (!history.isEmpty())
         ActionPainter::replay(actionLayers(highlighted), &copies);
     // The highlighter's work layer is empty again after each stroke.
@@ -49,11 +50,11 @@ void Canvas::paintCurrentAction(const QRect &rect)
         return;
     const QRect r = widgetRectToLayer(rect).adjusted(-2, -2, 1, 1).intersected(composite.rect());
     PaintData *action = PageHistory::openLastAction(page->history);
-    if (!action || action->type < 1 || action->type > 11)
+    if (!action || action->type < PaintTool::Selection || action->type > PaintTool::Stamp)
         return;
     QElapsedTimer timer;
     timer.start();
-    const bool highlighter = action->type == 4;
+    const bool highlighter = action->type == PaintTool::Highlighter;
     const ActionLayers layers = actionLayers(highlighter);
     const ActionPainter::Live outcome = ActionPainter::paintLive(layers, action, strokeInProgress);
     if (highlighter && outcome != ActionPainter::Live::HighlightDrawn)

@@ -9,6 +9,6 @@ void Canvas::updateCursor()
     // The tool's cursor says that a press draws: an edge found by an earlier hover goes with
     // the cursor it showed (the next move finds it again).
     if (!edgeDragging)
-        edgeUnderPointer = -1;
+        edgeUnderPointer = FrameHandle::Outside;
     setCursor(toolCursor(property, zoomFactor));
 }

@@ -1,7 +1,6 @@
 #include "documents/scrollarea.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -12,6 +11,8 @@
 
 #include "base/globals.h"
 #include "base/uimetrics.h"
+#include "drawing/arrowdirection.h"
+#include "drawing/documentboard.h"
 
 namespace {
 
@@ -54,24 +55,39 @@ ScrollArea::ScrollArea(QWidget *parent)
 
 void ScrollArea::scrollByDirection(int type)
 {
-    // 1 up, 2 down, 3 left, 4 right.
-    if (type < 1 || type > 4)
-        return;
-    QScrollBar *bar = type <= 2 ? verticalScrollBar() : horizontalScrollBar();
-    bar->triggerAction(type % 2 ? QAbstractSlider::SliderSingleStepSub
+    QScrollBar *bar = nullptr;
+    bool back = false;
+    switch (static_cast<ArrowDirection>(type)) {
+        case ArrowDirection::Up:
+            bar = verticalScrollBar();
+            back = true;
+            break;
+        case ArrowDirection::Down:
+            bar = verticalScrollBar();
+            break;
+        case ArrowDirection::Left:
+            bar = horizontalScrollBar();
+            back = true;
+            break;
+        case ArrowDirection::Right:
+            bar = horizontalScrollBar();
+            break;
+    }
+    if (bar)
+        bar->triggerAction(back ? QAbstractSlider::SliderSingleStepSub
                                 : QAbstractSlider::SliderSingleStepAdd);
 }
 
 int ScrollArea::pinchZoom(double lastSpread, double spread, double *value)
 {
     if (lastSpread < 1.0 || spread == lastSpread)
-        return 0;
+        return ZoomDirection::None;
     if (spread < lastSpread) {
         *value = (lastSpread - spread) / lastSpread;
-        return 2;
+        return ZoomDirection::Smaller;
     }
     *value = (spread - lastSpread) / lastSpread;
-    return 1;
+    return ZoomDirection::Larger;
 }
 
 double ScrollArea::spreadOf(const QList<QPointF> &points)
@@ -160,9 +176,9 @@ void ScrollArea::wheelEvent(QWheelEvent *event)
     const int delta = event->angleDelta().y();
     if (event->modifiers() & Qt::ControlModifier) {
         if (delta > 0)
-            emit wheelZoomed(1);
+            emit wheelZoomed(ZoomDirection::Larger);
         else if (delta < 0)
-            emit wheelZoomed(2);
+            emit wheelZoomed(ZoomDirection::Smaller);
         return;
     }
     if (delta == 0)
@@ -180,17 +196,27 @@ void ScrollArea::wheelEvent(QWheelEvent *event)
 
 void ScrollArea::keyPressEvent(QKeyEvent *event)
 {
-    // The arrows become directions: 1 up, 2 down, 3 left, 4 right.
-    static const QHash<int, int> directions = {
-        {Qt::Key_Up, 1}, {Qt::Key_Down, 2}, {Qt::Key_Left, 3}, {Qt::Key_Right, 4}};
-    const int direction = directions.value(event->key());
-    if (!direction) {
-        // Not ours: the window passes Ctrl, Shift and the rest on to the board.
-        event->ignore();
-        return;
+    ArrowDirection direction = ArrowDirection::Up;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            direction = ArrowDirection::Up;
+            break;
+        case Qt::Key_Down:
+            direction = ArrowDirection::Down;
+            break;
+        case Qt::Key_Left:
+            direction = ArrowDirection::Left;
+            break;
+        case Qt::Key_Right:
+            direction = ArrowDirection::Right;
+            break;
+        default:
+            // Not ours: the window passes Ctrl, Shift and the rest on to the board.
+            event->ignore();
+            return;
     }
     event->accept();
-    emit directionKeyPressed(direction);
+    emit directionKeyPressed(int(direction));
 }
 
 void ScrollArea::resizeEvent(QResizeEvent *event)
@@ -219,7 +245,7 @@ void ScrollArea::handleTouchUpdate(QTouchEvent *event)
     }
     double value = 0.0;
     const int type = pinchZoom(spreadOf(last), spreadOf(now), &value);
-    if (type != 0)
+    if (type != ZoomDirection::None)
         emit touchZoomed(type, value);
 }
 

@@ -13,12 +13,12 @@ class ScrollArea : public QScrollArea
 public:
     explicit ScrollArea(QWidget *parent = nullptr);
 
-    // 1 up, 2 down, 3 left, 4 right; other values do nothing.
+    // An ArrowDirection; other values do nothing.
     void scrollByDirection(int type);
 
-    // The zoom request of a two-or-more finger move: 0 when nothing is to be done, else 1
-    // (larger) or 2 (smaller) with the relative change in value. A spread below one pixel is
-    // no pinch: the first distance is the divisor.
+    // The zoom request of a two-or-more finger move, a ZoomDirection: None when nothing is to
+    // be done, else Larger or Smaller with the relative change in value. A spread below one pixel
+    // is no pinch: the first distance is the divisor.
     static int pinchZoom(double lastSpread, double spread, double *value);
     // Length of the path through the points in order.
     static double spreadOf(const QList<QPointF> &points);

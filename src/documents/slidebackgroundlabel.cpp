@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "drawing/slidecommand.h"
+
 SlideBackgroundLabel::SlideBackgroundLabel(QWidget *parent, SlideBackgroundHost *host)
     : QLabel(parent)
     , ownerWindow(parent)
@@ -17,7 +19,7 @@ void SlideBackgroundLabel::mousePressEvent(QMouseEvent *event)
     if (!host || event->button() != Qt::LeftButton)
         return;
     if (host->isSlideShowLost())
-        host->navigateSlideShow(2);
+        host->navigateSlideShow(int(SlideCommand::NextStep));
     else
         host->slideBackgroundStep();
 }
@@ -29,7 +31,7 @@ void SlideBackgroundLabel::wheelEvent(QWheelEvent *event)
         return;
     const int delta = event->angleDelta().y();
     if (delta > 0)
-        host->navigateSlideShow(1);
+        host->navigateSlideShow(int(SlideCommand::PreviousStep));
     else if (delta < 0)
-        host->navigateSlideShow(2);
+        host->navigateSlideShow(int(SlideCommand::NextStep));
 }

@@ -35,8 +35,8 @@ public:
     virtual void setClearColorEnabled(bool enabled) = 0;
 
     // Programmatic clicks on tool-bar buttons, so that the button's own signal fires as for a
-    // user's click (select all and paste switch to tool 1 this way; the text box asks for the
-    // font style buttons).
+    // user's click (select all and paste switch to the selection tool this way; the text box asks
+    // for the font style buttons).
     virtual void clickPaintTool(int tool) = 0;
     virtual void clickFontBold() = 0;
     virtual void clickFontItalic() = 0;
@@ -53,8 +53,8 @@ public:
     // A key press the board did not use (slide-show overlay only).
     virtual void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) = 0;
 
-    // Slide show: one step back (1) or forward (2); the picture of the running slide (null when
-    // there is none); the slide of page index (0-based) at its own size, for the page export
+    // Slide show: one step back or forward (a SlideCommand); the picture of the running slide (null
+    // when there is none); the slide of page index (0-based) at its own size, for the page export
     // (null when it cannot be rendered).
     virtual void navigateSlideShow(int step) = 0;
     virtual QPixmap grabSlidePicture() = 0;

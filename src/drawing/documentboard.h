@@ -2,6 +2,15 @@
 
 #include <QPixmap>
 
+// Which way a zoom request goes.
+namespace ZoomDirection {
+enum : int {
+    None = 0,
+    Larger = 1,
+    Smaller = 2,
+};
+} // namespace ZoomDirection
+
 // The commands the window sends to the board of the current document. Both boards (the
 // whiteboard canvas and the PDF board) take the same commands, so the window's handler for a
 // tool-bar signal is one call whatever the document.
@@ -20,8 +29,8 @@ enum class BoardCommand : int {
     ConfirmClearScreen,
     ClearScreen,
     CleanImpureImage,
-    ZoomStep,      // argument: 1 larger, 2 smaller
-    SetRotateType, // argument: rotate or mirror code
+    ZoomStep,      // argument: a ZoomDirection
+    SetRotateType, // argument: a Reorientation
     ApplyShapeType,
     ApplyLineBoldSize,
     ApplyLineStyle,
@@ -52,7 +61,7 @@ enum class BoardCommand : int {
     FinishEditing,
     ResetKeyState,
     CommitShownItems,
-    HandleDirectionKey, // argument: 1 up, 2 down, 3 left, 4 right
+    HandleDirectionKey, // argument: an ArrowDirection
     SetCtrlPressed,     // argument: 1 held, 0 released
     SetShiftPressed,    // argument: 1 held, 0 released
     SetBoardGridType,   // argument: grid type

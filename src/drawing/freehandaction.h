@@ -9,7 +9,7 @@ class PaintProperty;
 // from pointer input. Points are page coordinates; a pressure of -1 means none is known.
 namespace FreehandAction {
 
-// Fills action (its type already set to 2, 3, 4 or 5) at the press at point q. leftSide and
+// Fills action (its type already set to a freehand PaintTool) at the press at point q. leftSide and
 // topSide are the view sides showing the page's left and top edges (see strokepainter.h).
 void begin(PaintData *action, const QPointF &q, double pressure, const PaintProperty &property,
            int leftSide, int topSide, double minimumPenWidth);

@@ -36,12 +36,12 @@ bool GridSpacing::trySteps(int steps, double limit)
 
 bool gridHasHorizontalLines(int type)
 {
-    return type == 1 || type == 3;
+    return type == GridType::Horizontal || type == GridType::Both;
 }
 
 bool gridHasVerticalLines(int type)
 {
-    return type == 2 || type == 3;
+    return type == GridType::Vertical || type == GridType::Both;
 }
 
 namespace {

@@ -33,7 +33,19 @@ private:
     int stepCount = initialSteps;
 };
 
-// Grid types: 0 none, 1 horizontal lines, 2 vertical lines, 3 both.
+// The grid a board shows, and the two requests that change the spacing of a shown grid.
+namespace GridType {
+enum : int {
+    None = 0,
+    Horizontal = 1,
+    Vertical = 2,
+    Both = 3,
+    Wider = 4,
+    Narrower = 5,
+};
+} // namespace GridType
+
+// Which lines a GridType shows.
 bool gridHasHorizontalLines(int type);
 bool gridHasVerticalLines(int type);
 

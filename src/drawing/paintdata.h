@@ -31,7 +31,7 @@ public:
     bool closed = false;
 };
 
-// Kinds held in value2 of a selection action (type 1).
+// Kinds held in value2 of a selection action.
 namespace SelectionKind {
 enum : int {
     MovedRegion = 0,

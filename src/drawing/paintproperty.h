@@ -5,6 +5,14 @@
 
 #include "drawing/stylerecords.h"
 
+// The eraser's shapes, in the order of the tool bar's list.
+namespace EraserShape {
+enum : int {
+    Square = 0,
+    Circle = 1,
+};
+} // namespace EraserShape
+
 // The one shared record of the current paint tool and every tool option. The toolbar writes the
 // fields and then emits its own signal; canvases and items read them when they need them. The
 // text box options are those of the text style record.
@@ -17,13 +25,13 @@ public:
     int paintTool = 0;
     QString foreColor = QStringLiteral("#000000");
     QString backColor = QStringLiteral("#ffffff");
-    int shapeType = 1;
+    int shapeType = ShapeType::Ellipse;
     int lineBoldSize = 2;
     int lineStyle = 1;
     int arrowStyle = 0;
     int highlightSize = 2;
     int eraserSize = 2;
-    int eraserShape = 0;
+    int eraserShape = EraserShape::Square;
     bool isFillBackColor = false;
     bool hasPenLaser = false;
     bool hasLineDegree = false;

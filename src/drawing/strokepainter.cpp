@@ -8,8 +8,10 @@
 #include "drawing/colorname.h"
 #include "drawing/geometry.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 #include "drawing/strokeoutline.h"
+#include "drawing/viewside.h"
 
 namespace {
 double widthAt(const PaintData &action, int i)
@@ -110,11 +112,11 @@ QPointF highlighterNib(int level, int topSide)
 {
     const qreal h = highlighterSize(level).height();
     switch (topSide) {
-        case 1:
+        case ViewSide::Right:
             return QPointF(-h, 0);
-        case 2:
+        case ViewSide::Bottom:
             return QPointF(0, -h);
-        case 3:
+        case ViewSide::Left:
             return QPointF(h, 0);
         default:
             return QPointF(0, h);
@@ -186,12 +188,14 @@ void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QP
 QPointF eraserOffset(int leftSide, int topSide, double side)
 {
     const double s = side;
-    // Sides: 0 top, 1 right, 2 bottom, 3 left of the view.
-    if ((leftSide == 0 && topSide == 1) || (leftSide == 1 && topSide == 0))
+    if ((leftSide == ViewSide::Top && topSide == ViewSide::Right) ||
+        (leftSide == ViewSide::Right && topSide == ViewSide::Top))
         return QPointF(-s, s);
-    if ((leftSide == 1 && topSide == 2) || (leftSide == 2 && topSide == 1))
+    if ((leftSide == ViewSide::Right && topSide == ViewSide::Bottom) ||
+        (leftSide == ViewSide::Bottom && topSide == ViewSide::Right))
         return QPointF(-s, -s);
-    if ((leftSide == 2 && topSide == 3) || (leftSide == 3 && topSide == 2))
+    if ((leftSide == ViewSide::Bottom && topSide == ViewSide::Left) ||
+        (leftSide == ViewSide::Left && topSide == ViewSide::Bottom))
         return QPointF(s, -s);
     return QPointF(s, s);
 }
@@ -209,7 +213,7 @@ void eraseArea(QPainter *painter, const QRectF &rect, int shape)
     painter->setCompositionMode(QPainter::CompositionMode_Clear);
     painter->setPen(Qt::NoPen);
     painter->setBrush(QBrush(Qt::white, Qt::SolidPattern));
-    if (shape == 1)
+    if (shape == EraserShape::Circle)
         painter->drawEllipse(rect);
     else
         painter->drawRect(rect);

@@ -13,7 +13,7 @@ class QPainter;
 // each (the layer extension at left and top). Painters set up the pen, brush and composition
 // mode they need; antialiasing is the caller's.
 
-// Pencil and pen strokes (types 2 and 3) are drawn in cubic pieces of three steps; a piece is
+// Pencil and pen strokes are drawn in cubic pieces of three steps; a piece is
 // drawn once the point after it exists. The steps after the last piece are straight.
 
 // End index of the last cubic piece of a stroke of n points, 0 when there is none.
@@ -30,13 +30,13 @@ void paintPenPiece(QPainter *painter, const PaintData &action, int end, const QP
 // shown until the next piece replaces it.
 void finishPenStroke(QPainter *painter, const PaintData &action, const QPointF &offset);
 
-// Highlighter (type 4): the band swept by the nib, painted with composition mode source so that a
+// Highlighter: the band swept by the nib, painted with composition mode source so that a
 // stroke never darkens where it crosses itself. nib is the nib vector (highlighterNib).
 
 // The stroke's colour with alpha 100; invalid when the name stands for no colour.
 QColor highlighterColor(const QString &color);
 // The nib vector that keeps the nib upright on screen: topSide is the side of the view that shows
-// the page's top edge (0 top, 1 right, 2 bottom, 3 left).
+// the page's top edge (a ViewSide).
 QPointF highlighterNib(int level, int topSide);
 // Fills the band over the steps from point first to point last: whole three-step groups as cubic
 // bands, the rest as quadrilaterals.
@@ -55,7 +55,7 @@ void paintHighlighterTail(QPainter *painter, const PaintData &action, const QPoi
 void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QPointF &nib,
                             const QPointF &offset);
 
-// Eraser (type 5): each point clears a square or circle (style 1) of eraserSize.
+// Eraser: each point clears a square or circle (style holds the EraserShape) of eraserSize.
 
 // The corner offset of the erased square, turned with the view so that it always extends to the
 // right of and below the pointer on screen; leftSide and topSide are the view sides showing the
@@ -63,7 +63,7 @@ void paintHighlighterStroke(QPainter *painter, const PaintData &action, const QP
 QPointF eraserOffset(int leftSide, int topSide, double side);
 // The erased area at point: the normalised rectangle point..point + offset, less 1 on each side.
 QRectF eraserRect(const QPointF &point, const QPointF &offset);
-// Clears the rectangle (shape 0) or the ellipse in it (shape 1).
+// Clears the rectangle or, for an EraserShape::Circle, the ellipse in it.
 void eraseArea(QPainter *painter, const QRectF &rect, int shape);
 // Every point of the stroke from index first on.
 void paintEraserStroke(QPainter *painter, const PaintData &action, const QPointF &cornerOffset,

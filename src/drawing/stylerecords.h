@@ -9,11 +9,40 @@ class PaintProperty;
 // builder starts from the default record; the fill colour is the only conditional field: it is
 // backColor only while isFillBackColor is set, else empty (no fill).
 
+// The figures of the shape tool. Up to the cone they are outlined figures with a line style;
+// the rest are teaching aids drawn in their own way.
+namespace ShapeType {
+enum : int {
+    Ellipse = 1,
+    Rectangle = 2,
+    Parallelogram = 3,
+    Diamond = 4,
+    RightTriangle = 5,
+    RegularPolygon = 6,
+    Sector = 7,
+    Arc = 8, // drawn as the segment a chord cuts off
+    Cuboid = 9,
+    Cylinder = 10,
+    Sphere = 11,
+    Cone = 12,
+    PlaneAxes = 21,
+    SpaceAxes = 22,
+    FourLineGrid = 23,
+    FiveLineGrid = 24,
+    Ruler = 25,
+    Protractor = 26,
+    Parabola = 27,
+    WavyLine = 28,
+    Tick = 29,
+    HalfTick = 30,
+};
+} // namespace ShapeType
+
 struct ShapeStyle
 {
     QString color = QStringLiteral("#000000");
     QString fillColor = QStringLiteral("#ffffff");
-    int shapeType = 1;
+    int shapeType = ShapeType::Ellipse;
     int lineWidth = 2;
     int lineStyle = 1;
     bool hasLineDegree = false;

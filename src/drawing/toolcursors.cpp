@@ -88,7 +88,7 @@ QPixmap eraserCursor(int level, int shape)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(QBrush(Qt::white, Qt::SolidPattern));
     painter.setPen(QPen(QColor(0, 0, 0, 150), 1));
-    if (shape == 1) {
+    if (shape == EraserShape::Circle) {
         painter.drawEllipse(QRectF(pixmap.rect()).adjusted(1, 1, -1, -1));
     } else {
         // Half a pixel inside so that all four edges of the outline show.

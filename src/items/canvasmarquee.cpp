@@ -9,6 +9,7 @@
 #include "base/uimetrics.h"
 #include "drawing/geometry.h"
 #include "items/itemgeometry.h"
+#include "items/pageorientation.h"
 #include "items/shaperenderer.h"
 
 namespace {
@@ -171,7 +172,10 @@ int CanvasMarquee::hitTest(const QPointF &position) const
     const QPointF w5 = 2 * wc - w1, w7 = 2 * wc - w2;
     const QPointF handles[] = {w1, (w1 + w2) / 2, w2, (w2 + w5) / 2,
                                w5, (w5 + w7) / 2, w7, (w7 + w1) / 2};
-    static const int order[] = {1, 2, 3, 5, 7, 4, 6, 8};
+    static const int order[] = {FrameHandle::TopLeft,    FrameHandle::Top,
+                                FrameHandle::TopRight,   FrameHandle::BottomRight,
+                                FrameHandle::BottomLeft, FrameHandle::Right,
+                                FrameHandle::Bottom,     FrameHandle::Left};
     for (int code : order) {
         const QPointF &h = handles[code - 1];
         if (QRectF(h.x() - a / 2, h.y() - a / 2, a, a).contains(position))
@@ -179,13 +183,13 @@ int CanvasMarquee::hitTest(const QPointF &position) const
     }
     if (rotateHandleOn && hasRotateHandle() &&
         rotateHandleRect.translated(-offset).contains(position))
-        return 9;
+        return FrameHandle::Rotate;
     const double angle = QLineF(w1, w2).angle();
     const QPointF r1 = wc + turnedVector(w1 - wc, -angle);
     const QPointF r5 = wc + turnedVector(w5 - wc, -angle);
     const QPointF rp = wc + turnedVector(position - wc, -angle);
     const QRectF inside = QRectF(r1, r5).normalized().adjusted(-a / 2, -a / 2, a / 2, a / 2);
-    return inside.contains(rp) ? 0 : -1;
+    return inside.contains(rp) ? FrameHandle::Inside : FrameHandle::Outside;
 }
 
 void CanvasMarquee::updateCursor(const QPointF &position)
@@ -194,16 +198,16 @@ void CanvasMarquee::updateCursor(const QPointF &position)
     if (code == hitCode)
         return;
     hitCode = code;
-    if (code == 0) {
+    if (code == FrameHandle::Inside) {
         setCursor(Qt::SizeAllCursor);
         return;
     }
-    if (code == -1) {
+    if (code == FrameHandle::Outside) {
         setCursor(Qt::ArrowCursor);
         return;
     }
     const int size = std::max(cursorSize(), 1);
-    if (code == 9) {
+    if (code == FrameHandle::Rotate) {
         const QPixmap icon(QStringLiteral(":/icon/cursor/rotate.png"));
         if (!icon.isNull())
             setCursor(
@@ -213,11 +217,11 @@ void CanvasMarquee::updateCursor(const QPointF &position)
     const double angle = QLineF(p1, p2).angle();
     const bool mirrored = isMirroredFrame(p1, p2, c);
     double turn = -angle;
-    if (code == 1 || code == 5)
+    if (code == FrameHandle::TopLeft || code == FrameHandle::BottomRight)
         turn = (mirrored ? 135 : 45) - angle;
-    else if (code == 3 || code == 7)
+    else if (code == FrameHandle::TopRight || code == FrameHandle::BottomLeft)
         turn = (mirrored ? 45 : 135) - angle;
-    else if (code == 2 || code == 6)
+    else if (code == FrameHandle::Top || code == FrameHandle::Bottom)
         turn = 90 - angle;
     const QPixmap icon(QStringLiteral(":/icon/cursor/horizon.png"));
     if (icon.isNull())
@@ -233,7 +237,7 @@ void CanvasMarquee::beginDrag(const QPointF &widgetPosition, const QPointF &pare
 {
     // Touch and pen presses come without a hover before them: test the press point itself.
     updateCursor(widgetPosition);
-    if (hitCode == -1) {
+    if (hitCode == FrameHandle::Outside) {
         emit marqueeBlankClicked();
         return;
     }
@@ -250,16 +254,16 @@ bool CanvasMarquee::constrainDragPoint(int hit, const QPointF &q, QPointF *const
     const QPointF K5 = 2 * C - P1, K7 = 2 * C - P2;
     QPointF dragged, fixed;
     switch (hit) {
-        case 1:
+        case FrameHandle::TopLeft:
             dragged = P1, fixed = K5;
             break;
-        case 3:
+        case FrameHandle::TopRight:
             dragged = P2, fixed = K7;
             break;
-        case 5:
+        case FrameHandle::BottomRight:
             dragged = K5, fixed = P1;
             break;
-        case 7:
+        case FrameHandle::BottomLeft:
             dragged = K7, fixed = P2;
             break;
         default:
@@ -285,43 +289,43 @@ bool CanvasMarquee::resizedFrame(int hit, const QPointF &q, QPointF *n1, QPointF
     const QLineF e13(P1, P2), e35(P2, K5), e57(K5, K7), e71(K7, P1);
     QPointF x, y;
     switch (hit) {
-        case 1:
+        case FrameHandle::TopLeft:
             if (!intersectLines(parallelLineThrough(e57, q), e35, &x))
                 return false;
             *n1 = q, *n2 = x, *nc = (K5 + q) / 2;
             return true;
-        case 2:
+        case FrameHandle::Top:
             if (!intersectLines(parallelLineThrough(e57, q), e71, &x) ||
                 !intersectLines(parallelLineThrough(e57, q), e35, &y))
                 return false;
             *n1 = x, *n2 = y, *nc = (K5 + x) / 2;
             return true;
-        case 3:
+        case FrameHandle::TopRight:
             if (!intersectLines(parallelLineThrough(e57, q), e71, &x))
                 return false;
             *n1 = x, *n2 = q, *nc = (K7 + q) / 2;
             return true;
-        case 4:
+        case FrameHandle::Right:
             if (!intersectLines(parallelLineThrough(e71, q), e13, &x))
                 return false;
             *n1 = P1, *n2 = x, *nc = (K7 + x) / 2;
             return true;
-        case 5:
+        case FrameHandle::BottomRight:
             if (!intersectLines(parallelLineThrough(e71, q), e13, &x))
                 return false;
             *n1 = P1, *n2 = x, *nc = (P1 + q) / 2;
             return true;
-        case 6:
+        case FrameHandle::Bottom:
             if (!intersectLines(parallelLineThrough(e13, q), e35, &x))
                 return false;
             *n1 = P1, *n2 = P2, *nc = (P1 + x) / 2;
             return true;
-        case 7:
+        case FrameHandle::BottomLeft:
             if (!intersectLines(parallelLineThrough(e35, q), e13, &x))
                 return false;
             *n1 = x, *n2 = P2, *nc = (P2 + q) / 2;
             return true;
-        case 8:
+        case FrameHandle::Left:
             if (!intersectLines(parallelLineThrough(e35, q), e13, &x))
                 return false;
             *n1 = x, *n2 = P2, *nc = (K5 + x) / 2;
@@ -333,17 +337,17 @@ bool CanvasMarquee::resizedFrame(int hit, const QPointF &q, QPointF *n1, QPointF
 
 void CanvasMarquee::applyDrag()
 {
-    if (isHidden() || hitCode == -1)
+    if (isHidden() || hitCode == FrameHandle::Outside)
         return;
     const int hit = hitCode;
     QPointF q = currentPoint;
     if (ctrlHeld && !constrainDragPoint(hit, q, &q))
         return;
-    if (hit == 0 || hit == 9)
+    if (hit == FrameHandle::Inside || hit == FrameHandle::Rotate)
         emit marqueeBeforeMove(hit, geometry());
 
     QPointF n1, n2, nc;
-    if (hit == 0) {
+    if (hit == FrameHandle::Inside) {
         if (shiftHeld) {
             q = snapToAxis(q, pressPoint);
             currentPoint = q;
@@ -352,7 +356,7 @@ void CanvasMarquee::applyDrag()
         n1 = dragStartP1 + delta;
         n2 = dragStartP2 + delta;
         nc = dragStartC + delta;
-    } else if (hit == 9) {
+    } else if (hit == FrameHandle::Rotate) {
         const double edgeAngle = QLineF(dragStartP1, dragStartP2).angle();
         double delta = QLineF(dragStartC, q).angleTo(QLineF(dragStartC, pressPoint));
         const double target = edgeAngle - delta;
@@ -368,7 +372,7 @@ void CanvasMarquee::applyDrag()
     p1 = n1;
     p2 = n2;
     c = nc;
-    if (shape.isShape && shape.shapeType == 9)
+    if (shape.isShape && shape.shapeType == ShapeType::Cuboid)
         updateCuboidDepth(hit);
     recomputeGeometry();
     emit marqueeChanged(hit);
@@ -383,11 +387,11 @@ void CanvasMarquee::updateCuboidDepth(int hit)
         return;
     const double s = std::min(w, h);
     if (shape.cuboidDepthSet) {
-        if (hit == 7)
+        if (hit == FrameHandle::BottomLeft)
             shape.cuboidDepth = w - shape.cuboidFrontWidth;
         else
             shape.cuboidFrontWidth = w - shape.cuboidDepth;
-    } else if (hit == 7) {
+    } else if (hit == FrameHandle::BottomLeft) {
         shape.cuboidDepthSet = true;
         shape.cuboidFrontWidth = w - s / 4;
         shape.cuboidDepth = s / 4;
@@ -402,18 +406,18 @@ void CanvasMarquee::updateCuboidDepth(int hit)
 void CanvasMarquee::rotateOrMirror(int kind)
 {
     switch (kind) {
-        case 1:
-        case 2: {
-            const double turn = kind == 1 ? 90.0 : -90.0;
+        case Reorientation::TurnCounterClockwise:
+        case Reorientation::TurnClockwise: {
+            const double turn = kind == Reorientation::TurnCounterClockwise ? 90.0 : -90.0;
             p1 = c + turnedVector(p1 - c, turn);
             p2 = c + turnedVector(p2 - c, turn);
             break;
         }
-        case 3:
+        case Reorientation::MirrorLeftRight:
             p1.setX(2 * c.x() - p1.x());
             p2.setX(2 * c.x() - p2.x());
             break;
-        case 4:
+        case Reorientation::MirrorTopBottom:
             p1.setY(2 * c.y() - p1.y());
             p2.setY(2 * c.y() - p2.y());
             break;
@@ -422,8 +426,8 @@ void CanvasMarquee::rotateOrMirror(int kind)
     }
     const QRect before = geometry();
     recomputeGeometry();
-    emit marqueeBeforeMove(9, before.intersected(geometry()));
-    emit marqueeChanged(9);
+    emit marqueeBeforeMove(FrameHandle::Rotate, before.intersected(geometry()));
+    emit marqueeChanged(FrameHandle::Rotate);
 }
 
 void CanvasMarquee::nudge(int direction)
@@ -433,7 +437,7 @@ void CanvasMarquee::nudge(int direction)
         return;
     // A drag in progress would go on from the nudge's press point (0, 0): end it.
     dragging = false;
-    hitCode = 0;
+    hitCode = FrameHandle::Inside;
     pressPoint = QPointF(0, 0);
     dragStartP1 = p1;
     dragStartP2 = p2;

@@ -8,11 +8,12 @@
 
 #include "drawing/stylerecords.h"
 #include "items/canvasitem.h"
+#include "items/framehandle.h"
 
 // The rotatable frame that moves, resizes, rotates and mirrors a selection or a geometry shape
 // over a page. The frame is its first corner p1, the adjacent corner p2 and the centre c, in
-// parent coordinates; the other corners are 2c - p1 and 2c - p2. Handle codes run round the
-// frame from p1: corners 1, 3, 5, 7, edge middles 2, 4, 6, 8; 9 rotates, 0 inside, -1 outside.
+// parent coordinates; the other corners are 2c - p1 and 2c - p2. Hit codes are FrameHandle
+// codes, running round the frame from p1.
 class CanvasMarquee : public CanvasItem
 {
     Q_OBJECT
@@ -41,10 +42,9 @@ public:
     QSize rotatedSize() const;
     bool hasRotateHandle() const;
 
-    // 1 a quarter turn counter-clockwise on screen, 2 clockwise, 3 mirror left-right,
-    // 4 mirror top-bottom.
+    // A quarter turn or a mirror (a Reorientation).
     void rotateOrMirror(int kind);
-    // 1 up, 2 down, 3 left, 4 right, by one pixel.
+    // By one pixel towards an ArrowDirection; other numbers do nothing.
     void nudge(int direction);
     void reset();
 
@@ -105,7 +105,7 @@ private:
     QPointF pressPoint;
     QPointF currentPoint;
     bool dragging = false;
-    int hitCode = -1;
+    int hitCode = FrameHandle::Outside;
 
     // The last rendered frame picture; a pure move leaves it valid.
     mutable QPixmap cachedPicture;

@@ -379,7 +379,7 @@ void CanvasTextBox::nudge(int direction)
         return;
     // A drag in progress would go on from the nudge's press point (0, 0): end it.
     dragging = false;
-    hitCode = 0;
+    hitCode = FrameHandle::Inside;
     pressPosition = QPointF();
     dragOriginTopLeft = topLeftCorner;
     dragOriginBottomRight = bottomRightCorner;
@@ -443,7 +443,7 @@ void CanvasTextBox::reset()
     dragOriginTopLeft = QPointF();
     dragOriginBottomRight = QPointF();
     textColor = Qt::black;
-    hitCode = -1;
+    hitCode = FrameHandle::Outside;
     dragging = false;
     pressPosition = QPointF();
     // Hidden even while the canvas is off screen, so that the canvas sees no box there.
@@ -492,12 +492,14 @@ int CanvasTextBox::hitTest(const QPoint &position) const
         QRect(w - m, h - m, m, m), QRect(1, h - m, m, m), QRect(w - m, cy, m, m),
         QRect(cx, h - m, m, m),    QRect(1, cy, m, m),
     };
-    const int codes[] = {1, 2, 3, 5, 7, 4, 6, 8};
+    const int codes[] = {FrameHandle::TopLeft,     FrameHandle::Top,        FrameHandle::TopRight,
+                         FrameHandle::BottomRight, FrameHandle::BottomLeft, FrameHandle::Right,
+                         FrameHandle::Bottom,      FrameHandle::Left};
     for (int i = 0; i < 8; ++i) {
         if (squares[i].contains(position))
             return codes[i];
     }
-    return 0;
+    return FrameHandle::Inside;
 }
 
 void CanvasTextBox::updateCursor(int code)
@@ -506,23 +508,23 @@ void CanvasTextBox::updateCursor(int code)
         return;
     hitCode = code;
     switch (code) {
-        case 0:
+        case FrameHandle::Inside:
             setCursor(Qt::SizeAllCursor);
             break;
-        case 1:
-        case 5:
+        case FrameHandle::TopLeft:
+        case FrameHandle::BottomRight:
             setCursor(Qt::SizeFDiagCursor);
             break;
-        case 3:
-        case 7:
+        case FrameHandle::TopRight:
+        case FrameHandle::BottomLeft:
             setCursor(Qt::SizeBDiagCursor);
             break;
-        case 2:
-        case 6:
+        case FrameHandle::Top:
+        case FrameHandle::Bottom:
             setCursor(Qt::SizeVerCursor);
             break;
-        case 4:
-        case 8:
+        case FrameHandle::Right:
+        case FrameHandle::Left:
             setCursor(Qt::SizeHorCursor);
             break;
         default:
@@ -537,51 +539,51 @@ void CanvasTextBox::moveBy()
     const QPointF d = dragPosition;
     bool changed = true;
     switch (hitCode) {
-        case 1:
+        case FrameHandle::TopLeft:
             changed = br.x() > d.x() && br.y() > d.y();
             if (changed)
                 tl = d;
             break;
-        case 2:
+        case FrameHandle::Top:
             changed = br.y() > d.y();
             if (changed)
                 tl.setY(d.y());
             break;
-        case 3:
+        case FrameHandle::TopRight:
             changed = d.x() > tl.x() && br.y() > d.y();
             if (changed) {
                 tl.setY(d.y());
                 br.setX(d.x());
             }
             break;
-        case 4:
+        case FrameHandle::Right:
             changed = d.x() > tl.x();
             if (changed)
                 br.setX(d.x());
             break;
-        case 5:
+        case FrameHandle::BottomRight:
             changed = d.x() > tl.x() && d.y() > tl.y();
             if (changed)
                 br = d;
             break;
-        case 6:
+        case FrameHandle::Bottom:
             changed = d.y() > tl.y();
             if (changed)
                 br.setY(d.y());
             break;
-        case 7:
+        case FrameHandle::BottomLeft:
             changed = br.x() > d.x() && d.y() > tl.y();
             if (changed) {
                 tl.setX(d.x());
                 br.setY(d.y());
             }
             break;
-        case 8:
+        case FrameHandle::Left:
             changed = br.x() > d.x();
             if (changed)
                 tl.setX(d.x());
             break;
-        case -1:
+        case FrameHandle::Outside:
             changed = false;
             break;
         default:

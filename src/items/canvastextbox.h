@@ -2,6 +2,7 @@
 
 #include "drawing/stylerecords.h"
 #include "items/canvasitem.h"
+#include "items/framehandle.h"
 
 #include <QColor>
 #include <QLabel>
@@ -103,7 +104,7 @@ private:
     QPointF dragOriginBottomRight;
     TextStyle style;
     QColor textColor = Qt::black;
-    int hitCode = -1;
+    int hitCode = FrameHandle::Outside;
     bool dragging = false;
     QPointF pressPosition;
     QPointF dragPosition;

@@ -3,6 +3,7 @@
 #include <QtMath>
 #include <cmath>
 
+#include "drawing/arrowdirection.h"
 #include "drawing/geometry.h"
 
 QRectF paddedLineRect(const QPointF &a, const QPointF &b, int width, double zoom)
@@ -73,11 +74,21 @@ QPointF turnedVector(const QPointF &v, double degrees)
 
 bool nudgeStep(int direction, QPointF *step)
 {
-    static const QPointF steps[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
-    if (direction < 1 || direction > 4)
-        return false;
-    *step = steps[direction - 1];
-    return true;
+    switch (static_cast<ArrowDirection>(direction)) {
+        case ArrowDirection::Up:
+            *step = QPointF(0, -1);
+            return true;
+        case ArrowDirection::Down:
+            *step = QPointF(0, 1);
+            return true;
+        case ArrowDirection::Left:
+            *step = QPointF(-1, 0);
+            return true;
+        case ArrowDirection::Right:
+            *step = QPointF(1, 0);
+            return true;
+    }
+    return false;
 }
 
 bool takePenMove(qint64 now, qint64 *lastApplied, qint64 interval)

@@ -33,7 +33,7 @@ bool intersectLines(const QLineF &a, const QLineF &b, QPointF *point);
 // v turned about the origin by degrees, counter-clockwise on screen (y pointing down).
 QPointF turnedVector(const QPointF &v, double degrees);
 
-// The one-pixel move of an arrow-key nudge: 1 up, 2 down, 3 left, 4 right; false otherwise.
+// The one-pixel move of an arrow-key nudge towards an ArrowDirection; false for other numbers.
 bool nudgeStep(int direction, QPointF *step);
 
 // Pen moves during a drag are applied at most once per interval + 1 milliseconds: true (and now

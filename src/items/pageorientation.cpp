@@ -4,6 +4,9 @@
 #include <QTransform>
 #include <cmath>
 
+#include "drawing/viewside.h"
+#include "items/framehandle.h"
+
 namespace {
 
 const QLineF referenceLine(-1, -1, 1, -1);
@@ -37,26 +40,26 @@ void PageOrientation::reset()
 void PageOrientation::rotateOrMirror(int kind)
 {
     switch (kind) {
-        case 1: {
+        case Reorientation::TurnCounterClockwise: {
             const int ax = cx + (y1 - cy), ay = cy - (x1 - cx);
             const int bx = cx + (y2 - cy), by = cy - (x2 - cx);
             x1 = ax, y1 = ay, x2 = bx, y2 = by;
             axesUnswapped = !axesUnswapped;
             break;
         }
-        case 2: {
+        case Reorientation::TurnClockwise: {
             const int ax = cx - (y1 - cy), ay = cy + (x1 - cx);
             const int bx = cx - (y2 - cy), by = cy + (x2 - cx);
             x1 = ax, y1 = ay, x2 = bx, y2 = by;
             axesUnswapped = !axesUnswapped;
             break;
         }
-        case 3:
+        case Reorientation::MirrorLeftRight:
             x1 = -x1;
             x2 = -x2;
             mirrored = !mirrored;
             break;
-        case 4:
+        case Reorientation::MirrorTopBottom:
             y1 = -y1;
             y2 = -y2;
             mirrored = !mirrored;
@@ -91,9 +94,9 @@ QPointF PageOrientation::unmapPoint(const QPointF &p, int width, int height) con
 
 int PageOrientation::mapHandle(int code) const
 {
-    if (code == -1 || code == 0 || code == 9)
+    if (code == FrameHandle::Outside || code == FrameHandle::Inside || code == FrameHandle::Rotate)
         return code;
-    if (code < 1 || code > 8)
+    if (code < FrameHandle::TopLeft || code > FrameHandle::Left)
         return -1;
     const QPointF mapped = mapPoint(QPointF(handleColumns[code - 1], handleRows[code - 1]), 2, 2);
     const int column = qRound(mapped.x()), row = qRound(mapped.y());
@@ -101,23 +104,23 @@ int PageOrientation::mapHandle(int code) const
         if (handleColumns[i] == column && handleRows[i] == row)
             return i + 1;
     }
-    return -1;
+    return FrameHandle::Outside;
 }
 
 int PageOrientation::topSide() const
 {
     const bool fy = y1 < cy;
     if (axesUnswapped)
-        return fy ? 0 : 2;
-    return fy ? 3 : 1;
+        return fy ? ViewSide::Top : ViewSide::Bottom;
+    return fy ? ViewSide::Left : ViewSide::Right;
 }
 
 int PageOrientation::leftSide() const
 {
     const bool fx = x1 < cx;
     if (axesUnswapped)
-        return fx ? 3 : 1;
-    return fx ? 0 : 2;
+        return fx ? ViewSide::Left : ViewSide::Right;
+    return fx ? ViewSide::Top : ViewSide::Bottom;
 }
 
 QImage PageOrientation::applyToImage(const QImage &image) const

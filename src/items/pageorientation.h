@@ -4,14 +4,23 @@
 #include <QPointF>
 #include <QRectF>
 
+// The turns and mirrors a view of a page or a selection frame takes, as seen on screen.
+namespace Reorientation {
+enum : int {
+    TurnCounterClockwise = 1,
+    TurnClockwise = 2,
+    MirrorLeftRight = 3,
+    MirrorTopBottom = 4,
+};
+} // namespace Reorientation
+
 // How a page is shown: turned by quarter turns and mirrored. The line from corner 1 to corner 2
 // shows where the page's top edge lies in the view, running from its top-left to its top-right.
 class PageOrientation
 {
 public:
     void reset();
-    // 1 a quarter turn counter-clockwise on screen, 2 clockwise, 3 mirror left-right,
-    // 4 mirror top-bottom; other kinds do nothing.
+    // A quarter turn or a mirror (a Reorientation); other kinds do nothing.
     void rotateOrMirror(int kind);
     bool isMirrored() const { return mirrored; }
     bool hasOriginalAxes() const { return axesUnswapped; }
@@ -20,9 +29,9 @@ public:
     QPointF mapPoint(const QPointF &shown, int width, int height) const;
     QRectF mapRect(const QRectF &shown, int width, int height) const;
     QPointF unmapPoint(const QPointF &page, int width, int height) const;
-    // Frame handle code on the shown page to the code of the same handle on the page.
+    // FrameHandle code on the shown page to the code of the same handle on the page.
     int mapHandle(int code) const;
-    // Side of the page shown at the top or left: 0 top, 1 right, 2 bottom, 3 left.
+    // The ViewSide showing the page's top or left edge.
     int topSide() const;
     int leftSide() const;
 

@@ -64,38 +64,38 @@ void drawPlainFigure(RenderContext &k, int id)
     p.setBrush(k.fillBrush());
     QPainterPath path;
     switch (id) {
-        case 1:
+        case ShapeType::Ellipse:
             p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
             p.drawEllipse(k.R);
             return;
-        case 2:
+        case ShapeType::Rectangle:
             p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
             p.drawRect(k.R);
             return;
-        case 3:
+        case ShapeType::Parallelogram:
             path.moveTo(w / 2 + W / 4, w / 2);
             path.lineTo(W - w / 2, w / 2);
             path.lineTo(W - w / 2 - W / 4, H - w / 2);
             path.lineTo(w / 2, H - w / 2);
             break;
-        case 4:
+        case ShapeType::Diamond:
             path.moveTo(w / 2, k.cy);
             path.lineTo(k.cx, w / 2);
             path.lineTo(W - w / 2, k.cy);
             path.lineTo(k.cx, H - w / 2);
             break;
-        case 5:
+        case ShapeType::RightTriangle:
             path.moveTo(w / 2, w / 2);
             path.lineTo(w / 2, H - w / 2);
             path.lineTo(W, H - w / 2);
             break;
-        case 7:
-        case 8: {
+        case ShapeType::Sector:
+        case ShapeType::Arc: {
             const int start = k.style->startAngle, span = k.style->angleSize;
             if (start < -360 || start > 360 || span < 1 || span > 360)
                 return;
             p.setPen(k.styledPen(Qt::SquareCap, Qt::BevelJoin));
-            if (id == 7)
+            if (id == ShapeType::Sector)
                 p.drawPie(k.R, start * 16, span * 16);
             else
                 p.drawChord(k.R, start * 16, span * 16);
@@ -310,7 +310,7 @@ QVector<Axis> drawAxes(RenderContext &k, int id)
         return {};
     QVector<Axis> axes{{QPointF(ox - hx, oy), QPointF(ox + hx, oy), 1},
                        {QPointF(ox, oy + hy), QPointF(ox, oy - hy), 1}};
-    if (id == 22) {
+    if (id == ShapeType::SpaceAxes) {
         const double d = std::min(hx, hy);
         axes.append({QPointF(ox + d, oy - d), QPointF(ox - d, oy + d), 3});
     }
@@ -329,7 +329,7 @@ void drawWritingGrid(RenderContext &k, int id)
     p.setBrush(Qt::NoBrush);
     const QPen solid = k.solidPen(w, Qt::FlatCap, Qt::RoundJoin);
     auto line = [&](double y) { p.drawLine(QPointF(0, y), QPointF(W, y)); };
-    if (id == 23) {
+    if (id == ShapeType::FourLineGrid) {
         if (!(8 * w < H))
             return;
         const double step = std::floor(H / 3);
@@ -446,7 +446,7 @@ void drawCheckMark(RenderContext &k, int id)
     path.quadTo(QPointF(c + t, H), QPointF(c, H));
     path.cubicTo(QPointF(h, H), QPointF(h, a), QPointF(0, a));
     k.painter->fillPath(path, k.pen);
-    if (id == 30) {
+    if (id == ShapeType::HalfTick) {
         k.painter->setPen(k.solidPen(0.03 * H, Qt::RoundCap, Qt::BevelJoin));
         k.painter->drawLine(QPointF(std::ceil(0.6 * W), std::ceil(0.3 * H)),
                             QPointF(std::ceil(0.8 * W), std::ceil(0.6 * H)));
@@ -499,52 +499,52 @@ QPixmap ShapeRenderer::render(const QSize &size, const ShapeStyle &style, bool c
         painter.setRenderHint(QPainter::Antialiasing);
         k.painter = &painter;
         switch (id) {
-            case 1:
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 7:
-            case 8:
+            case ShapeType::Ellipse:
+            case ShapeType::Rectangle:
+            case ShapeType::Parallelogram:
+            case ShapeType::Diamond:
+            case ShapeType::RightTriangle:
+            case ShapeType::Sector:
+            case ShapeType::Arc:
                 drawPlainFigure(k, id);
                 break;
-            case 6:
+            case ShapeType::RegularPolygon:
                 drawRegularPolygon(k);
                 break;
-            case 9:
+            case ShapeType::Cuboid:
                 drawCuboid(k);
                 break;
-            case 10:
+            case ShapeType::Cylinder:
                 drawCylinder(k);
                 break;
-            case 11:
+            case ShapeType::Sphere:
                 drawSphere(k);
                 break;
-            case 12:
+            case ShapeType::Cone:
                 drawCone(k);
                 break;
-            case 21:
-            case 22:
+            case ShapeType::PlaneAxes:
+            case ShapeType::SpaceAxes:
                 axes = drawAxes(k, id);
                 break;
-            case 23:
-            case 24:
+            case ShapeType::FourLineGrid:
+            case ShapeType::FiveLineGrid:
                 drawWritingGrid(k, id);
                 break;
-            case 25:
+            case ShapeType::Ruler:
                 drawRuler(k, pixelsPerMm);
                 break;
-            case 26:
+            case ShapeType::Protractor:
                 drawProtractor(k);
                 break;
-            case 27:
+            case ShapeType::Parabola:
                 drawParabola(k);
                 break;
-            case 28:
+            case ShapeType::WavyLine:
                 drawWavyLine(k);
                 break;
-            case 29:
-            case 30:
+            case ShapeType::Tick:
+            case ShapeType::HalfTick:
                 drawCheckMark(k, id);
                 break;
             default:

@@ -7,6 +7,7 @@
 #include "drawing/geometry.h"
 #include "drawing/pagehistory.h"
 #include "drawing/paintdata.h"
+#include "drawing/paintproperty.h"
 #include "drawing/toolcursors.h"
 #include "items/canvasmarquee.h"
 #include "pdf/pdfboardhost.h"
@@ -53,7 +54,7 @@ void PdfCanvas::paintCurrentAction(const QRect &rect)
                         .adjusted(-5, -5, 5, 5)
                         .intersected(page->layer2.rect());
     PaintData *action = PageHistory::openLastAction(page->history);
-    if (!action || action->type < 1 || action->type > 11) {
+    if (!action || action->type < PaintTool::Selection || action->type > PaintTool::Stamp) {
         restoreDrawingRect(r);
         return;
     }
@@ -252,7 +253,7 @@ void PdfCanvas::updateCursor()
     // The tool's cursor says that a press draws: an edge found by an earlier hover goes with
     // the cursor it showed (the next move finds it again).
     if (!edgeDragging)
-        edgeUnderPointer = -1;
+        edgeUnderPointer = FrameHandle::Outside;
     setCursor(toolCursor(property, zoomFactor));
 }
 

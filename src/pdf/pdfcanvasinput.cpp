@@ -157,7 +157,7 @@ void PdfCanvas::beginAction(const QPoint &widgetPoint, const QPointF &position, 
     const int tool = property ? property->paintTool : 0;
     const bool curveCommitted = !items.freeCurve->isHidden() && items.freeCurve->isComplete();
     const bool consumed = commitItemsAtPress(tool);
-    if (edgeUnderPointer != -1) {
+    if (edgeUnderPointer != FrameHandle::Outside) {
         pressing = true;
         edgeDragging = true;
         snapshotLayers();
@@ -225,15 +225,15 @@ void PdfCanvas::endAction(const QPoint &widgetPoint, const QPointF &position, do
 void PdfCanvas::updateEdgeCursor(const QPoint &point)
 {
     const double s = edgeGripWidth * zoomFactor;
-    int code = -1;
+    int code = FrameHandle::Outside;
     if (point.x() <= s)
-        code = 8;
+        code = FrameHandle::Left;
     else if (width() - s <= point.x() && point.x() <= width())
-        code = 4;
+        code = FrameHandle::Right;
     if (code == edgeUnderPointer)
         return;
     edgeUnderPointer = code;
-    if (code == -1)
+    if (code == FrameHandle::Outside)
         updateCursor();
     else
         setCursor(Qt::SizeHorCursor);
@@ -241,16 +241,17 @@ void PdfCanvas::updateEdgeCursor(const QPoint &point)
 
 void PdfCanvas::resizePageEdge(int edgeCode, bool final)
 {
-    if (edgeCode != 4 && edgeCode != 8)
+    if (edgeCode != FrameHandle::Right && edgeCode != FrameHandle::Left)
         return;
     const auto *viewport = qobject_cast<const QWidget *>(view);
     const int viewWidth = viewport ? viewport->width() : pressWidth;
     const double travel = currentCursor.x() - pressCursor.x();
-    const double growth = edgeDragGrowth(pressWidth, viewWidth, edgeCode == 8 ? -travel : travel);
+    const double growth =
+        edgeDragGrowth(pressWidth, viewWidth, edgeCode == FrameHandle::Left ? -travel : travel);
     const int d = qRound(growth / zoomFactor);
     const QMargins start(savedDisplayLeft, 0, savedDisplayRight, 0);
     QMargins shown = start;
-    if (edgeCode == 8)
+    if (edgeCode == FrameHandle::Left)
         shown.setLeft(qMax(0, savedDisplayLeft + d));
     else
         shown.setRight(qMax(0, savedDisplayRight + d));
@@ -279,7 +280,7 @@ void PdfCanvas::resizePageEdge(int edgeCode, bool final)
     updateLayout();
     // Growth on the left of a board wider than the view is scrolled past, so that the page
     // stays put and the left edge follows the pointer.
-    if (edgeCode == 8 && width() > viewWidth)
+    if (edgeCode == FrameHandle::Left && width() > viewWidth)
         emit hScrollBarNewValue(qMax(0, pressScroll + width() - qMax(pressWidth, viewWidth)));
     update();
 }

@@ -117,9 +117,9 @@ void PdfCanvas::wheelEvent(QWheelEvent *event)
         return;
     const int delta = event->angleDelta().y();
     if (delta > 0)
-        zoomStep(1);
+        zoomStep(ZoomDirection::Larger);
     else if (delta < 0)
-        zoomStep(2);
+        zoomStep(ZoomDirection::Smaller);
     event->accept();
 }
 
@@ -158,7 +158,7 @@ void PdfCanvas::rotate(int type)
     for (int i : qAsConst(visiblePages))
         releasePageLayers(i);
     visiblePages.clear();
-    if (type == 1 || type == 2) {
+    if (type == Reorientation::TurnCounterClockwise || type == Reorientation::TurnClockwise) {
         const QRect before = geometry();
         const int page = pageInView;
         updateLayout();

@@ -34,7 +34,7 @@ void PDFReader::setScreenMetrics(double pixelsPerMillimetre, int fitLimit)
 
 void PDFReader::reset()
 {
-    loadStatus = -1;
+    loadStatus = notLoaded;
     loadedPath.clear();
     password.clear();
     message.clear();
@@ -89,19 +89,19 @@ bool PDFReader::load(const QString &file)
 QString PDFReader::statusText() const
 {
     switch (loadStatus) {
-        case -1:
+        case notLoaded:
             return tr("未加载");
-        case 0:
+        case QPdfium::Success:
             return QString();
-        case 1:
+        case QPdfium::FileError:
             return tr("文件错误");
-        case 2:
+        case QPdfium::FormatError:
             return tr("文件格式错误");
-        case 3:
+        case QPdfium::PasswordError:
             return tr("密码错误");
-        case 4:
+        case QPdfium::HandleError:
             return tr("句柄错误");
-        case 5:
+        case QPdfium::NotFoundError:
             return tr("未找到文件");
         default:
             return tr("未知错误");
@@ -199,7 +199,8 @@ QSize PDFReader::pixelSizeOf(int pdfPage) const
 
 QImage PDFReader::pageImage(int pdfPage, double scale) const
 {
-    if (loadStatus != 0 || pdfPage < 0 || pdfPage >= pageTotal || !(pointScale > 0) || !(scale > 0))
+    if (loadStatus != QPdfium::Success || pdfPage < 0 || pdfPage >= pageTotal ||
+        !(pointScale > 0) || !(scale > 0))
         return QImage();
     const QPdfiumPage page = document.page(pdfPage);
     if (!page.isValid())

@@ -33,6 +33,8 @@ public:
 
     // True when the document opened and has at least one page.
     bool load(const QString &path);
+    // The status before any load; after one, a QPdfium::Status.
+    static constexpr int notLoaded = -1;
     int status() const { return loadStatus; }
     QString statusText() const;
     QString errorText() const;
@@ -70,7 +72,7 @@ private:
     QPdfium document;
     QStringList labels;
     QList<int> labelIndexes;
-    int loadStatus = -1;
+    int loadStatus = notLoaded;
     QString loadedPath;
     QString password;
     QString message;

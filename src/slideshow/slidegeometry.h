@@ -5,17 +5,7 @@
 #include <optional>
 
 #include "drawing/arrowdirection.h"
-
-// What turns a slide show: a step within the slide (the show's animations) or a whole page.
-// The values are what the page row, the keys and the slide picture send.
-enum class SlideCommand {
-    Stay = 0, // show the current slide again
-    PreviousStep = 1,
-    NextStep = 2,
-    PreviousPage = 3,
-    NextPage = 4,
-    NextPageInPictureMode = 5, // a next page that only picture mode turns
-};
+#include "drawing/slidecommand.h"
 
 // Where a slide goes and which page a navigation command leads to.
 namespace SlideGeometry {

@@ -14,10 +14,14 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "base/recordstep.h"
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
+#include "drawing/documentboard.h"
+#include "drawing/gridlines.h"
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
+#include "items/pageorientation.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
 #include "toolbar/toolbarstyle.h"
@@ -27,6 +31,21 @@ namespace {
 QString iconPath(const QString &name)
 {
     return ":/icon/" + name;
+}
+
+// The step a click of the record button lands on; an unknown state starts over from idle.
+RecordStep stepAfterClick(int state)
+{
+    switch (static_cast<RecordStep>(state)) {
+        case RecordStep::Idle:
+            return RecordStep::Start;
+        case RecordStep::Start:
+        case RecordStep::Resume:
+            return RecordStep::Pause;
+        case RecordStep::Pause:
+            return RecordStep::Resume;
+    }
+    return RecordStep::Idle;
 }
 
 } // namespace
@@ -311,8 +330,10 @@ void MainToolBar::connectCommandButtons()
     }
     connect(recordStartButton, &QToolButton::clicked, this, &MainToolBar::onRecordStartClicked);
     connect(recordStopButton, &QToolButton::clicked, this, &MainToolBar::onRecordStopClicked);
-    connect(zoomInButton, &QToolButton::clicked, this, [this] { emit zoomClicked(1); });
-    connect(zoomOutButton, &QToolButton::clicked, this, [this] { emit zoomClicked(2); });
+    connect(zoomInButton, &QToolButton::clicked, this,
+            [this] { emit zoomClicked(ZoomDirection::Larger); });
+    connect(zoomOutButton, &QToolButton::clicked, this,
+            [this] { emit zoomClicked(ZoomDirection::Smaller); });
     connect(rotateButton, &QToolButton::clicked, rotateButton, &QToolButton::showMenu);
     connect(gridButton, &QToolButton::clicked, gridButton, &QToolButton::showMenu);
 
@@ -325,11 +346,15 @@ void MainToolBar::connectCommandButtons()
         if (exportPdfAction->isEnabled())
             emit exportPDFTriggered();
     });
+    const int rotateTypes[] = {Reorientation::TurnCounterClockwise, Reorientation::TurnClockwise,
+                               Reorientation::MirrorLeftRight, Reorientation::MirrorTopBottom};
     for (int i = 0; i < 4; ++i) {
+        const int type = rotateTypes[i];
         connect(rotateActions[i], &QAction::triggered, this,
-                [this, i] { emit rotateTypeChanged(i + 1); });
+                [this, type] { emit rotateTypeChanged(type); });
     }
-    const int gridTypes[] = {1, 2, 3, 0, 4, 5};
+    const int gridTypes[] = {GridType::Horizontal, GridType::Vertical, GridType::Both,
+                             GridType::None,       GridType::Wider,    GridType::Narrower};
     for (int i = 0; i < 6; ++i) {
         const int type = gridTypes[i];
         connect(gridActions[i], &QAction::triggered, this,
@@ -421,7 +446,7 @@ void MainToolBar::completeSetup()
     }
     adjustSize();
     setFixedWidth(width() + 20);
-    property->paintTool = 0;
+    property->paintTool = PaintTool::Mouse;
     hideToolOptions();
 
     setOpenClipboardFileEnabled(false);
@@ -698,9 +723,9 @@ void MainToolBar::clickPresetBrush(int k)
 
 void MainToolBar::clickZoom(int k)
 {
-    if (k == 1)
+    if (k == ZoomDirection::Larger)
         zoomInButton->click();
-    else if (k == 2)
+    else if (k == ZoomDirection::Smaller)
         zoomOutButton->click();
 }
 
@@ -711,7 +736,7 @@ void MainToolBar::clickCanvasClean()
 
 void MainToolBar::clickPaintTool(int k)
 {
-    if (k >= 0 && k < 12)
+    if (k >= PaintTool::Mouse && k <= PaintTool::Stamp)
         toolButtons[k]->click();
 }
 
@@ -871,22 +896,27 @@ void MainToolBar::setRecordStopEnabled(bool enabled)
 void MainToolBar::setRecordState(int k)
 {
     recordState = k;
-    if (k == 0) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
-        setRecordStopEnabled(false);
-        setRecordTime(0);
-    } else if (k == 1 || k == 3) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/pause.png")));
-        setRecordStopEnabled(true);
-    } else if (k == 2) {
-        recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
-        setRecordStopEnabled(true);
+    switch (static_cast<RecordStep>(k)) {
+        case RecordStep::Idle:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
+            setRecordStopEnabled(false);
+            setRecordTime(0);
+            break;
+        case RecordStep::Start:
+        case RecordStep::Resume:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/pause.png")));
+            setRecordStopEnabled(true);
+            break;
+        case RecordStep::Pause:
+            recordStartButton->setIcon(QIcon(iconPixmap("maintoolbar/avrecorder/start.png")));
+            setRecordStopEnabled(true);
+            break;
     }
 }
 
 void MainToolBar::resetRecordState()
 {
-    setRecordState(0);
+    setRecordState(int(RecordStep::Idle));
 }
 
 QString MainToolBar::recordTimeText(int seconds)
@@ -908,15 +938,14 @@ void MainToolBar::setRecordTime(int seconds)
 
 void MainToolBar::onRecordStartClicked()
 {
-    static const int next[] = {1, 2, 3, 2};
-    const int state = recordState >= 0 && recordState <= 3 ? next[recordState] : 0;
+    const int state = int(stepAfterClick(recordState));
     setRecordState(state);
     emit recordStartClicked(state);
 }
 
 void MainToolBar::onRecordStopClicked()
 {
-    setRecordState(0);
+    setRecordState(int(RecordStep::Idle));
     emit recordStopClicked();
 }
 

@@ -97,7 +97,7 @@ public:
     void setRecordStartEnabled(bool enabled);
     void setRecordStopEnabled(bool enabled);
 
-    // Recording: 0 idle, 1 recording, 2 paused, 3 recording again.
+    // Recording: a RecordStep (idle, recording, paused, recording again).
     void setRecordState(int k);
     void resetRecordState();
     int currentRecordState() const { return recordState; }

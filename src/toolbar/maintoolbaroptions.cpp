@@ -424,47 +424,47 @@ void MainToolBar::selectTool(int k)
 {
     property->paintTool = k;
     hideToolOptions();
-    if (k >= 2 && k <= 9)
+    if (k >= PaintTool::Pencil && k <= PaintTool::FreeCurve)
         toolOptionAction->setVisible(true);
     switch (k) {
-        case 2:
-        case 3:
+        case PaintTool::Pencil:
+        case PaintTool::Pen:
             setShown<QWidget>({lineWidthButton, laserButton}, true);
             break;
-        case 4:
+        case PaintTool::Highlighter:
             highlighterRow->show();
             break;
-        case 5:
+        case PaintTool::Eraser:
             setShown<QWidget>({eraserSlider, eraserSpinBox, eraserShapeCombo}, true);
             break;
-        case 6:
+        case PaintTool::Line:
             setShown<QWidget>({lineWidthButton, lineStyleButton, arrowButton, degreeButton}, true);
             break;
-        case 7: {
+        case PaintTool::Shape: {
             setShown<QWidget>({shapeButton, lineWidthButton, fillButton}, true);
             const int shape = property->shapeType;
-            if (shape <= 12) {
+            if (shape <= ShapeType::Cone) {
                 lineStyleButton->show();
-                if (shape == 6)
+                if (shape == ShapeType::RegularPolygon)
                     sidesSpinBox->show();
             }
-            if (shape == 7 || shape == 8)
+            if (shape == ShapeType::Sector || shape == ShapeType::Arc)
                 angleGroup->show();
-            if (shape == 21 || shape == 22)
+            if (shape == ShapeType::PlaneAxes || shape == ShapeType::SpaceAxes)
                 degreeButton->show();
             break;
         }
-        case 8:
+        case PaintTool::Polyline:
             setShown<QWidget>({lineWidthButton, lineStyleButton, fillButton, angleValueButton},
                               true);
             break;
-        case 9:
+        case PaintTool::FreeCurve:
             setShown<QWidget>({lineWidthButton, lineStyleButton, fillButton}, true);
             break;
-        case 10:
+        case PaintTool::TextBox:
             textBoxAction->setVisible(true);
             break;
-        case 11:
+        case PaintTool::Stamp:
             stampAction->setVisible(true);
             break;
         default:
@@ -474,71 +474,71 @@ void MainToolBar::selectTool(int k)
 
 void MainToolBar::selectMouseTool()
 {
-    selectTool(0);
+    selectTool(PaintTool::Mouse);
 }
 
 void MainToolBar::selectSelectionTool()
 {
-    selectTool(1);
+    selectTool(PaintTool::Selection);
 }
 
 void MainToolBar::selectPencilTool()
 {
-    selectTool(2);
+    selectTool(PaintTool::Pencil);
 }
 
 void MainToolBar::selectPenTool()
 {
-    selectTool(3);
+    selectTool(PaintTool::Pen);
 }
 
 void MainToolBar::selectHighlighterTool()
 {
-    selectTool(4);
+    selectTool(PaintTool::Highlighter);
 }
 
 void MainToolBar::selectEraserTool()
 {
-    selectTool(5);
+    selectTool(PaintTool::Eraser);
 }
 
 void MainToolBar::selectLineTool()
 {
-    selectTool(6);
+    selectTool(PaintTool::Line);
 }
 
 void MainToolBar::selectGeometryTool()
 {
-    selectTool(7);
+    selectTool(PaintTool::Shape);
 }
 
 void MainToolBar::selectConnectedLineTool()
 {
-    selectTool(8);
+    selectTool(PaintTool::Polyline);
 }
 
 void MainToolBar::selectFreeCurveTool()
 {
-    selectTool(9);
+    selectTool(PaintTool::FreeCurve);
 }
 
 void MainToolBar::selectTextBoxTool()
 {
-    selectTool(10);
+    selectTool(PaintTool::TextBox);
 }
 
 void MainToolBar::selectStampTool()
 {
-    selectTool(11);
+    selectTool(PaintTool::Stamp);
 }
 
 void MainToolBar::onShapeClicked(int id)
 {
     property->shapeType = id;
-    lineStyleButton->setVisible(id <= 12);
-    sidesSpinBox->setVisible(id == 6);
-    angleGroup->setVisible(id == 7 || id == 8);
-    degreeButton->setVisible(id == 21 || id == 22);
+    lineStyleButton->setVisible(id <= ShapeType::Cone);
+    sidesSpinBox->setVisible(id == ShapeType::RegularPolygon);
+    angleGroup->setVisible(id == ShapeType::Sector || id == ShapeType::Arc);
+    degreeButton->setVisible(id == ShapeType::PlaneAxes || id == ShapeType::SpaceAxes);
     emit shapeTypeChanged();
 }
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "base/uimetrics.h"
+#include "drawing/stylerecords.h"
 
 namespace {
 
@@ -18,28 +19,28 @@ struct ShapeEntry
 };
 
 const ShapeEntry shapeEntries[] = {
-    {1, "椭圆形", "circle"},
-    {2, "矩形", "rectangle"},
-    {3, "平行四边形", "parallelogram"},
-    {4, "菱形", "diamond"},
-    {5, "直角三角形", "rtriangle"},
-    {6, "正多边形", "itriangle"},
-    {7, "扇形", "sector"},
-    {8, "弧形", "arc"},
-    {9, "长方体\n拖动左下角可拉伸长方体", "3d_cube"},
-    {10, "圆柱", "3d_cylinder"},
-    {11, "球体", "3d_sphere"},
-    {12, "圆锥", "3d_cone"},
-    {21, "平面直角坐标系", "coord"},
-    {22, "空间三维坐标系", "coord_3d"},
-    {23, "四线三格", "fourline"},
-    {24, "五线四格", "fiveline"},
-    {25, "量尺", "ruler"},
-    {26, "量角器", "protractor"},
-    {27, "抛物线", "paracurve"},
-    {28, "波浪线", "trifunc"},
-    {29, "对号", "correct"},
-    {30, "半对号", "hcorrect"},
+    {ShapeType::Ellipse, "椭圆形", "circle"},
+    {ShapeType::Rectangle, "矩形", "rectangle"},
+    {ShapeType::Parallelogram, "平行四边形", "parallelogram"},
+    {ShapeType::Diamond, "菱形", "diamond"},
+    {ShapeType::RightTriangle, "直角三角形", "rtriangle"},
+    {ShapeType::RegularPolygon, "正多边形", "itriangle"},
+    {ShapeType::Sector, "扇形", "sector"},
+    {ShapeType::Arc, "弧形", "arc"},
+    {ShapeType::Cuboid, "长方体\n拖动左下角可拉伸长方体", "3d_cube"},
+    {ShapeType::Cylinder, "圆柱", "3d_cylinder"},
+    {ShapeType::Sphere, "球体", "3d_sphere"},
+    {ShapeType::Cone, "圆锥", "3d_cone"},
+    {ShapeType::PlaneAxes, "平面直角坐标系", "coord"},
+    {ShapeType::SpaceAxes, "空间三维坐标系", "coord_3d"},
+    {ShapeType::FourLineGrid, "四线三格", "fourline"},
+    {ShapeType::FiveLineGrid, "五线四格", "fiveline"},
+    {ShapeType::Ruler, "量尺", "ruler"},
+    {ShapeType::Protractor, "量角器", "protractor"},
+    {ShapeType::Parabola, "抛物线", "paracurve"},
+    {ShapeType::WavyLine, "波浪线", "trifunc"},
+    {ShapeType::Tick, "对号", "correct"},
+    {ShapeType::HalfTick, "半对号", "hcorrect"},
 };
 
 // Entries per grid row; the last row holds the two hidden tick buttons as well.

@@ -37,10 +37,8 @@
 #include "online/upgradewidget.h"
 #include "pdf/pdfreader.h"
 #include "platform/hotkeys.h"
-#include "platform/moduleloader.h"
 #include "platform/portalhotkeygrabber.h"
 #include "platform/screencapture.h"
-#include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
 
@@ -204,9 +202,7 @@ MainWindow::MainWindow(QWidget *parent)
     upgradeWidget = new UpgradeWidget(&appVersion, this);
     timerWidget = new TimerWidget(this);
     handOffWatch = new HandOffWatch(this);
-    recordingModuleFolders = ModuleLoader::defaultFolders();
-    recordClock = new QTimer(this);
-    recordClock->setInterval(1000);
+    recordingControl = new RecordingController(*this, this);
 
     overlayCanvas = new Canvas(Canvas::SlideOverlay, Qt::transparent, paintProperty, this);
     overlayCanvas->hide();

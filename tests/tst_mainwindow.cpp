@@ -75,7 +75,7 @@ private:
     MainWindow *build(const std::function<void(MainWindow &)> &beforeFinish = nullptr);
     MainWindow *buildWithUpdater(QStringList *launched);
     MainWindow *buildAt(const QRect &stored);
-    static bool &recordingFlag(MainWindow &w) { return w.recording; }
+    static bool recordingFlag(MainWindow &w) { return w.isRecording(); }
 
     QTemporaryDir *m_dir = nullptr;
     FakeToolBar *m_toolBar = nullptr;

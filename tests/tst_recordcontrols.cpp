@@ -176,7 +176,7 @@ private slots:
         MainWindow w;
         w.setHotKeyGrabber(std::make_unique<FakeGrabber>());
         runStartUpSteps(w);
-        w.recordingModuleFolders = QStringList{dir.path()};
+        w.recordingController()->moduleFolders = QStringList{dir.path()};
         w.settings.avoutpath = dir.path();
         w.settings.audiorecordtype = 3;
         w.settings.videoareatype = 0;

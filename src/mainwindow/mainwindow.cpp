@@ -36,10 +36,8 @@
 #include "online/advertise.h"
 #include "online/upgradewidget.h"
 #include "platform/hotkeys.h"
-#include "platform/moduleloader.h"
 #include "platform/portalhotkeygrabber.h"
 #include "platform/screencapture.h"
-#include "recording/recordingengine.h"
 #include "slideshow/remarkshower.h"
 #include "timer/timerwidget.h"
 
@@ -203,9 +201,7 @@ MainWindow::MainWindow(QWidget *parent)
     upgradeWidget = new UpgradeWidget(&appVersion, this);
     timerWidget = new TimerWidget(this);
     handOffWatch = new HandOffWatch(this);
-    recordingModuleFolders = ModuleLoader::defaultFolders();
-    recordClock = new QTimer(this);
-    recordClock->setInterval(1000);
+    recordingControl = new RecordingController(*this, this);
 
     slides = new SlideShowDocument(*this, this);
     floatCamera = new FloatCameraDialog(this);

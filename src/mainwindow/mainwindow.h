@@ -18,13 +18,13 @@
 #include "documents/toolbarport.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
+#include "mainwindow/recordingcontroller.h"
 #include "platform/hotkeygrabber.h"
 
 class Advertise;
 class AppSettingsDialog;
 class CameraWidget;
 class Canvas;
-class DesktopAreaSelecter;
 class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
@@ -47,13 +47,14 @@ class RemarkShower;
 class TabItem;
 class TimerWidget;
 class UpgradeWidget;
-class RecordingBackend;
-class RecordingEngine;
 
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
 // state and is the host the documents call back into.
-class MainWindow : public QWidget, public DocumentHost, public SlideBackgroundHost
+class MainWindow : public QWidget,
+                   public DocumentHost,
+                   public SlideBackgroundHost,
+                   public RecordingControlHost
 {
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -217,19 +218,16 @@ public:
     void requestClose() override { close(); }
     void recordCommand(int command);
     QPixmap grabScreenArea(int x, int y, int w, int h);
-    bool isRecording() const { return recording; }
-    // Null until the first recording loads the engine.
-    RecordingEngine *recorder() const { return videoRecorder; }
-    // What the engine records from; unset, the engine takes the screen and microphone.
+    bool isRecording() const { return recordingControl->isRecording(); }
+    RecordingEngine *recorder() const { return recordingControl->recorder(); }
     void setRecordingBackend(std::shared_ptr<RecordingBackend> backend);
-    QWidget *recordAreaBox() const { return recordAreaFrame; }
+    QWidget *recordAreaBox() const { return recordingControl->recordAreaBox(); }
+    RecordingController *recordingController() const { return recordingControl; }
     void showPdfWriterDialog();
     void onRecordStartClicked(int command);
     void onRecordStopClicked();
     void onRecorderStopError(const QString &text);
-    void onRecorderTipError(const QString &) {}
-    // Loads the recording engine on the first recording; false, with the user told, when the
-    // module cannot be loaded.
+    void onRecorderTipError(const QString &text);
     bool loadRecorder();
     void onRecordClockTick();
     void onFloatCameraClicked();
@@ -297,8 +295,6 @@ public:
     std::function<QStringList(const QString &filter)> openFilesPicker;
     // The picture of the whole primary screen (tests give a known one).
     std::function<QPixmap()> desktopGrabber;
-    // Where the recording module is looked for.
-    QStringList recordingModuleFolders;
     // Called with the settings dialog before it runs (tests answer it).
     std::function<void(AppSettingsDialog &)> appSettingsDialogHook;
     PaintProperty *tools() const override { return paintProperty; }
@@ -336,6 +332,13 @@ private:
     void loadScaledImage(const QString &path);
     void stopServices();
     void startUpdaterIfWaiting();
+    // What the recording asks of the window.
+    QWidget *recordingWindow() override { return this; }
+    const AppSettings &recordingSettings() const override { return settings; }
+    ToolBarPort &recordingToolBar() override { return *toolBarPort; }
+    QPixmap grabDesktop() override { return desktopGrabber ? desktopGrabber() : QPixmap(); }
+    void showRecordingMessage(const QString &text) override { showMessage(text); }
+    void showRecordingMessageLater(const QString &text) override { showLater(text); }
 
     double appVersion = 7.22;
     bool closing = false;
@@ -430,19 +433,8 @@ private:
     Advertise *advertise = nullptr;
     UpgradeWidget *upgradeWidget = nullptr;
     TimerWidget *timerWidget = nullptr;
-    DesktopAreaSelecter *areaSelecter = nullptr;
-    QWidget *recordAreaFrame = nullptr;
     HandOffWatch *handOffWatch = nullptr;
-    RecordingEngine *videoRecorder = nullptr;
-    std::shared_ptr<RecordingBackend> recordingBackend;
-    bool recording = false;
-    // While a start runs events (the desktop's share dialog, the wait for the first picture),
-    // a pause or a stop clicked meanwhile is held for its end.
-    bool recordStarting = false;
-    bool recordPauseHeld = false;
-    bool recordStopHeld = false;
-    QTimer *recordClock = nullptr;
-    qint64 recordSeconds = 0;
+    RecordingController *recordingControl = nullptr;
     FloatCameraDialog *floatCamera = nullptr;
     QString productLowerName = QStringLiteral("quillboard");
     QString shortPrefix = QStringLiteral("qb_");

@@ -45,7 +45,7 @@ void MainWindow::openAppSettings()
     AppSettingsDialog dialog(this);
     if (appSettingsDialogHook)
         appSettingsDialogHook(dialog);
-    dialog.setRecordingEditable(!recording);
+    dialog.setRecordingEditable(!isRecording());
     if (dialog.run(settings) == QDialog::Accepted)
         applySettings();
 }

@@ -4,25 +4,18 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
-#include <QDate>
-#include <QDateTime>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -30,7 +23,6 @@
 
 #include "base/filesystem.h"
 #include "base/paths.h"
-#include "base/recordarea.h"
 #include "base/uimetrics.h"
 #include "base/unavailable.h"
 #include "base/windowsearch.h"
@@ -50,11 +42,6 @@
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfwriter.h"
 #include "platform/hotkeys.h"
-#include "platform/moduleloader.h"
-#include "platform/screencapture.h"
-#include "recording/avrecordareabox.h"
-#include "recording/desktopareaselecter.h"
-#include "recording/recordingengine.h"
 #include "timer/timerwidget.h"
 #include "toolbar/maintoolbar.h"
 
@@ -115,7 +102,6 @@ void MainWindow::connectToolBarSignals()
     toolBarPort->connectSignals(this);
 
     connect(timerWidget, &TimerWidget::closed, this, [this] { onTimerWidgetClosed(); });
-    connect(recordClock, &QTimer::timeout, this, [this] { onRecordClockTick(); });
     connect(floatCamera, &FloatCameraDialog::toClose, this, [this] { onFloatCameraClosed(); });
 }
 
@@ -360,8 +346,7 @@ void MainWindow::moveEvent(QMoveEvent *event)
         floatCamera->move(moved);
         floatCamera->setPosition(moved);
     }
-    if (videoRecorder)
-        videoRecorder->notifyWindowMoved();
+    recordingControl->notifyWindowMoved();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -399,7 +384,7 @@ void MainWindow::stopServices()
     unregisterHotKeys();
     timerWidget->closeTimer();
     slides->shutDown();
-    recordClock->stop();
+    recordingControl->shutDown();
     closeAllTabs();
     cameraWidget->stopCamera();
     floatCamera->closeCamera();
@@ -407,8 +392,6 @@ void MainWindow::stopServices()
         FileSystem::clearDir(clipboardDirPath());
     delete upgradeWidget;
     upgradeWidget = nullptr;
-    delete recordAreaFrame;
-    recordAreaFrame = nullptr;
 }
 
 void MainWindow::startUpdaterIfWaiting()
@@ -465,13 +448,12 @@ void MainWindow::onApplicationStateChanged(Qt::ApplicationState state)
     toolBarPort->setOpenClipboardFileEnabled(
         FileSystem::clipboardHasOpenableFile(supportedFileSuffixes()));
     toolBarPort->setPasteEnabled(FileSystem::clipboardHasImage());
-    if (videoRecorder)
-        videoRecorder->notifyApplicationState(static_cast<int>(state));
+    recordingControl->notifyApplicationState(static_cast<int>(state));
 }
 
 void MainWindow::onSystemSuspended()
 {
-    if (!recording)
+    if (!isRecording())
         return;
     toolBarPort->clickRecordStop();
     showLater(QStringLiteral("系统进入睡眠/休眠，录屏自动中断退出"));
@@ -573,22 +555,7 @@ void MainWindow::runHotKeyAction(const QString &keyText)
 
 void MainWindow::startAreaScreenshot()
 {
-    // One selector at a time: a second request while it is open is ignored.
-    if (areaSelecter)
-        return;
-    areaSelecter = new DesktopAreaSelecter(this);
-    areaSelecter->setDesktopPixmap(desktopGrabber ? desktopGrabber() : QPixmap());
-    areaSelecter->setAreaAdjuster(
-        [](int &x, int &y, int &w, int &h) { adjustScreenshotArea(x, y, w, h); });
-    areaSelecter->setSaveButtonVisible(true);
-    DesktopAreaSelecter *selecter = areaSelecter;
-    connect(selecter, &DesktopAreaSelecter::selectedOver, this, [this, selecter] {
-        selecter->disconnect();
-        selecter->deleteLater();
-        if (areaSelecter == selecter)
-            areaSelecter = nullptr;
-    });
-    selecter->startSelection(QRect());
+    recordingControl->startAreaScreenshot();
 }
 
 void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
@@ -600,163 +567,22 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 
 void MainWindow::recordCommand(int command)
 {
-    if (recordStarting) {
-        recordPauseHeld = command == 2;
-        return;
-    }
-    if (command == 2) {
-        if (videoRecorder)
-            videoRecorder->pause();
-        recordClock->stop();
-        return;
-    }
-    if (command == 3) {
-        recordClock->start();
-        if (videoRecorder)
-            videoRecorder->resume();
-        return;
-    }
-    if (command != 1)
-        return;
-    recordStarting = true;
-    recordPauseHeld = recordStopHeld = false;
-    const auto startOver = qScopeGuard([this] {
-        recordStarting = false;
-        if (recordPauseHeld && recording)
-            recordCommand(2);
-    });
-    // A refused start leaves nothing recording, so the button goes back too.
-    const auto refuse = [this](const char *text) {
-        toolBarPort->resetRecordState();
-        showMessage(QString::fromUtf8(text));
-    };
-    // Checked now, not when chosen: the folder may have gone since.
-    const QString folder = settings.avoutpath;
-    // A new account has no Documents folder until a desktop's first login makes one.
-    if (folder == QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) &&
-        !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
-    if (folder.isEmpty() || !FileSystem::isWritableDir(folder)) {
-        refuse("不支持的录屏存储路径，请重新设置");
-        return;
-    }
-    const QString path = recordingFilePath(
-        folder, recordingFileName(QDate::currentDate(), QDateTime::currentSecsSinceEpoch()));
-    // On a Wayland desktop the screen is the portal's to give: a refusal is known here, before
-    // anything records.
-    QString castError;
-    if (!ScreenCapture::prepare(&castError)) {
-        toolBarPort->resetRecordState();
-        showMessage(castError);
-        return;
-    }
-    // Whatever ends the start from here, the session goes with it unless the recorder took it
-    // for its frames (inside start()): else the desktop would go on showing the screen as
-    // shared.
-    const auto closeUnusedCast = qScopeGuard([] { ScreenCapture::discardPrepared(); });
-    // The stored region is in the window system's logical pixels, as the selector showed it;
-    // the capture and the encoder work in the screen's own pixels.
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    QRect capture;
-    if (settings.videoareatype == 1) {
-        const int x = settings.avareax, y = settings.avareay;
-        const int width = settings.avareaw, height = settings.avareah;
-        if (!isRecordAreaValid(x, y, width, height)) {
-            refuse("录制区域不合法，请重新设置录制区域");
-            return;
-        }
-        capture = screenPixelArea(QRect(x, y, width, height), ratio);
-    } else {
-        // On Wayland XWayland's screen gives the size, in the pixels the frames are cut in
-        // (a scaled desktop's cast is larger): no second portal session just to learn it.
-        const QSize size = ScreenCapture::isWaylandSession()
-                               ? (screen ? screen->size() * ratio : QSize())
-                               : (desktopGrabber ? desktopGrabber().size() : QSize());
-        if (size.isEmpty()) {
-            refuse("获取屏幕位置信息失败，请重试");
-            return;
-        }
-        capture = QRect(0, 0, size.width() / 4 * 4, size.height() / 4 * 4);
-    }
-    if (!loadRecorder()) {
-        toolBarPort->resetRecordState();
-        return;
-    }
-    if (recordStopHeld)
-        return;
-    recording = true;
-    RecordingOptions options;
-    options.areaX = capture.x();
-    options.areaY = capture.y();
-    options.areaWidth = options.outputWidth = capture.width();
-    options.areaHeight = options.outputHeight = capture.height();
-    options.audioMode = settings.audiorecordtype;
-    options.videoQuality = settings.videoqualitytype;
-    options.watermarkCorner = settings.watermarktype;
-    options.startSnapshot =
-        grabScreenArea(capture.x(), capture.y(), capture.width(), capture.height());
-    options.outputFileName = path;
-    recordClock->start();
-    auto *box = new AVRecordAreaBox;
-    recordAreaFrame = box;
-    const QRectF logical(capture.x() / ratio, capture.y() / ratio, capture.width() / ratio,
-                         capture.height() / ratio);
-    box->setArea(logical.toAlignedRect());
-    // A refusal inside comes back through recorderStopError before start() returns.
-    videoRecorder->start(options);
+    recordingControl->recordCommand(RecordingController::stepFromInt(command));
 }
 
 bool MainWindow::loadRecorder()
 {
-    if (videoRecorder)
-        return true;
-    QString error;
-    const auto create = reinterpret_cast<RecordingEngineEntry>(ModuleLoader::resolve(
-        recordingModuleFolders, QStringLiteral(QB_RECORDING_MODULE), QB_RECORDING_ENTRY, &error));
-    videoRecorder = create ? create(this) : nullptr;
-    if (!videoRecorder) {
-        showMessage(QStringLiteral("录屏组件无法加载，不能录屏，请重新安装墨岚白板。\n") + error);
-        return false;
-    }
-    if (recordingBackend)
-        videoRecorder->setBackend(recordingBackend);
-    connect(videoRecorder, &RecordingEngine::recorderStopError, this,
-            [this](const QString &text) { onRecorderStopError(text); });
-    connect(videoRecorder, &RecordingEngine::recorderTipError, this,
-            [this](const QString &text) { onRecorderTipError(text); });
-    return true;
+    return recordingControl->loadRecorder();
 }
 
 void MainWindow::setRecordingBackend(std::shared_ptr<RecordingBackend> backend)
 {
-    recordingBackend = std::move(backend);
-    if (videoRecorder)
-        videoRecorder->setBackend(recordingBackend);
+    recordingControl->setRecordingBackend(std::move(backend));
 }
 
 QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
 {
-    QPixmap result(w, h);
-    result.fill(Qt::black);
-    QScreen *screen = QGuiApplication::primaryScreen();
-    // Asked for in screen pixels; the grab takes logical ones and gives screen pixels back.
-    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
-    const QRect logical = QRectF(x / ratio, y / ratio, w / ratio, h / ratio).toAlignedRect();
-    QPixmap grabbed;
-    // XWayland's root is empty: on Wayland the prepared session's frame shows the screen.
-    if (ScreenCapture::isWaylandSession())
-        grabbed = ScreenCapture::grabPrepared(QRect(x, y, w, h),
-                                              screen ? screen->size() * ratio : QSize());
-    else if (screen)
-        grabbed =
-            screen->grabWindow(0, logical.x(), logical.y(), logical.width(), logical.height());
-    grabbed.setDevicePixelRatio(1);
-    if (!grabbed.isNull() && grabbed.size() == QSize(w, h)) {
-        QPainter painter(&result);
-        painter.drawPixmap(0, 0, grabbed);
-    }
-    return result;
+    return RecordingController::grabScreenArea(x, y, w, h);
 }
 
 void MainWindow::onRecordStartClicked(int command)
@@ -766,41 +592,22 @@ void MainWindow::onRecordStartClicked(int command)
 
 void MainWindow::onRecordStopClicked()
 {
-    recordStopHeld = recordStarting;
-    recordClock->stop();
-    recordSeconds = 0;
-    if (videoRecorder)
-        videoRecorder->stop();
-    recording = false;
-    if (recordAreaFrame) {
-        recordAreaFrame->close();
-        recordAreaFrame = nullptr;
-    }
-    if (!settings.avoutpath.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(settings.avoutpath));
+    recordingControl->onRecordStopClicked();
 }
 
 void MainWindow::onRecorderStopError(const QString &text)
 {
-    recordClock->stop();
-    recordSeconds = 0;
-    recording = false;
-    if (recordAreaFrame) {
-        recordAreaFrame->close();
-        recordAreaFrame = nullptr;
-    }
-    toolBarPort->resetRecordState();
-    if (!isActiveWindow()) {
-        activateWindow();
-        raise();
-    }
-    showLater(text);
+    recordingControl->onRecorderStopError(text);
+}
+
+void MainWindow::onRecorderTipError(const QString &text)
+{
+    recordingControl->onRecorderTipError(text);
 }
 
 void MainWindow::onRecordClockTick()
 {
-    recordSeconds += 1;
-    toolBarPort->setRecordTime(static_cast<int>(recordSeconds));
+    recordingControl->onRecordClockTick();
 }
 
 void MainWindow::onFloatCameraClicked()

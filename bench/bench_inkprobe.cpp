@@ -36,8 +36,8 @@
 #include "mainwindow/mainwindow.h"
 #include "pdf/pdfcanvas.h"
 
-#include "../tests/pdffixtures.h"
-#include "../tests/windowsetup.h"
+#include "pdffixtures.h"
+#include "windowsetup.h"
 
 // X headers last: they define macros that clash with Qt's.
 #include <X11/Xlib.h>

@@ -24,16 +24,16 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/boxanswerer.h"
-#include "../tests/slidefixtures.h"
-#include "../tests/windowsetup.h"
+#include "boxanswerer.h"
 #include "canvas/canvas.h"
 #include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/processslideshowbridge.h"
 #include "platform/x11windowreader.h"
+#include "slidefixtures.h"
 #include "slideshow/inkoverlay.h"
 #include "slideshow/liveshow.h"
+#include "windowsetup.h"
 
 namespace {
 

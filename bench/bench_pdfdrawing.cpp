@@ -26,9 +26,9 @@
 #include "pdf/pdfpagedata.h"
 #include "pdf/pdfwriter.h"
 
-#include "../tests/pdffixtures.h"
 #include "benchpdf.h"
 #include "benchtablet.h"
+#include "pdffixtures.h"
 
 namespace {
 const int eventCount = 2000;

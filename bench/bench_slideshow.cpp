@@ -14,16 +14,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "../tests/boxanswerer.h"
-#include "../tests/fakes.h"
-#include "../tests/pdffixtures.h"
-#include "../tests/slidefixtures.h"
-#include "../tests/windowsetup.h"
 #include "base/globals.h"
+#include "boxanswerer.h"
 #include "canvas/canvas.h"
 #include "documents/slidebackgroundlabel.h"
 #include "documents/tabitem.h"
+#include "fakes.h"
 #include "mainwindow/mainwindow.h"
+#include "pdffixtures.h"
+#include "slidefixtures.h"
+#include "windowsetup.h"
 
 namespace {
 

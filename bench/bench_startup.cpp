@@ -32,7 +32,7 @@
 #include "recording/recordingbackend.h"
 #include "recording/recordingengine.h"
 
-#include "../tests/windowsetup.h"
+#include "windowsetup.h"
 
 #include <X11/Xlib.h> // last: it defines macros that clash with Qt headers
 

@@ -9,7 +9,6 @@
 
 #include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "drawing/paintproperty.h"
 #include "drawing/penwidth.h"
 
+#include "benchstats.h"
 #include "benchstrokes.h"
 
 namespace {
@@ -107,11 +107,10 @@ int main(int argc, char *argv[])
         undoOnce(*shown);
         undos.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::sort(undos.begin(), undos.end());
     std::printf(
         "  undo at 1,000 strokes on the shown board: median %.1f ms (fastest %.1f ms, "
         "worst %.1f ms), resident %.1f MB, undo copies %.1f MB\n",
-        undos[undos.size() / 2], undos.front(), undos.back(), residentMb(),
+        median(undos), minimum(undos), maximum(undos), residentMb(),
         LayerSnapshots::totalBytes() / 1048576.0);
     return 0;
 }

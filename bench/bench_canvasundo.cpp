@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QtMath>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -23,15 +22,10 @@
 #include "items/canvasfcline.h"
 #include "items/itemgeometry.h"
 
+#include "benchstats.h"
 #include "benchstrokes.h"
 
 namespace {
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double milliseconds(const QElapsedTimer &timer)
 {
     return timer.nsecsElapsed() / 1e6;

@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
-#include "../tests/recordingcanvashost.h"
 #include "canvas/canvas.h"
 #include "drawing/paintproperty.h"
 #include "platform/x11shape.h"
+#include "recordingcanvashost.h"
 #include "slideshow/inkoverlay.h"
 
 int main(int argc, char *argv[])

@@ -36,8 +36,9 @@
 #include "mainwindow/mainwindow.h"
 #include "pdf/pdfcanvas.h"
 
-#include "../tests/pdffixtures.h"
-#include "../tests/windowsetup.h"
+#include "benchstats.h"
+#include "pdffixtures.h"
+#include "windowsetup.h"
 
 // X headers last: they define macros that clash with Qt's.
 #include <X11/Xlib.h>
@@ -272,28 +273,6 @@ StrokeResult probeStroke(XProbe &probe, const QPoint &start, const QString &shot
     return result;
 }
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double percentile95(std::vector<double> v)
-{
-    if (v.empty())
-        return -1;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(0.95 * (v.size() - 1) + 0.5))];
-}
-
-double maxOf(const std::vector<double> &v)
-{
-    return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
-}
-
 struct Series
 {
     QString name;
@@ -314,8 +293,8 @@ struct Series
         std::printf(
             "%-24s distance median %5.1f p95 %5.1f max %5.1f px | newest segment median "
             "%5.1f p95 %5.1f ms | first ink median %5.1f max %5.1f ms | %zu strokes",
-            qPrintable(name), median(distance), percentile95(distance), maxOf(distance),
-            median(latency), percentile95(latency), median(firstInk), maxOf(firstInk),
+            qPrintable(name), median(distance), percentile(distance, 0.95), maximum(distance),
+            median(latency), percentile(latency, 0.95), median(firstInk), maximum(firstInk),
             firstInk.size());
         for (const QPoint &p : failed)
             std::printf(" [no ink at %d,%d]", p.x(), p.y());

@@ -24,16 +24,17 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/boxanswerer.h"
-#include "../tests/slidefixtures.h"
-#include "../tests/windowsetup.h"
+#include "benchstats.h"
+#include "boxanswerer.h"
 #include "canvas/canvas.h"
 #include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
 #include "platform/processslideshowbridge.h"
 #include "platform/x11windowreader.h"
+#include "slidefixtures.h"
 #include "slideshow/inkoverlay.h"
 #include "slideshow/liveshow.h"
+#include "windowsetup.h"
 
 namespace {
 
@@ -155,12 +156,12 @@ bool printReads(const char *what, quintptr window)
         size = X11WindowReader::windowSize(window);
         QCoreApplication::processEvents();
     }
-    std::sort(ms.begin(), ms.end());
-    const double median = (ms[9] + ms[10]) / 2;
+    const double middle = median(ms);
+    const double worst = maximum(ms);
     std::printf(
         "  backdrop read of %s, %dx%d: %.1f ms median, %.1f ms worst of 20; a step's 5 "
         "reads: %.1f ms (median), %.1f ms (worst)\n",
-        what, size.width(), size.height(), median, ms.back(), median * 5, ms.back() * 5);
+        what, size.width(), size.height(), middle, worst, middle * 5, worst * 5);
     return true;
 }
 

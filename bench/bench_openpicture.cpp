@@ -8,19 +8,13 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 
+#include "benchstats.h"
 #include "documents/documentpicture.h"
 #include "drawing/pagelimits.h"
 
 namespace {
-
-double median(QVector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 QImage wholeThenScaled(const QString &path, qint64 *peakBytes)
 {

@@ -26,9 +26,10 @@
 #include "pdf/pdfpagedata.h"
 #include "pdf/pdfwriter.h"
 
-#include "../tests/pdffixtures.h"
 #include "benchpdf.h"
+#include "benchstats.h"
 #include "benchtablet.h"
+#include "pdffixtures.h"
 
 namespace {
 const int eventCount = 2000;
@@ -49,20 +50,10 @@ std::vector<Sample> strokePath(const QPointF &origin)
     return samples;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[std::min(values.size() - 1, size_t(p * values.size()))];
-}
-
 void printCosts(const char *name, const std::vector<double> &costs)
 {
-    double sum = 0;
-    for (double cost : costs)
-        sum += cost;
-    std::printf("  %-24s mean %.4f ms   median %.4f ms   p99 %.4f ms\n", name,
-                sum / std::max<size_t>(1, costs.size()), percentile(costs, 0.5),
-                percentile(costs, 0.99));
+    std::printf("  %-24s mean %.4f ms   median %.4f ms   p99 %.4f ms\n", name, mean(costs),
+                median(costs), percentile(costs, 0.99));
 }
 
 long peakResidentMb()
@@ -110,8 +101,7 @@ void penInk(const QString &pdfPath)
         strokeCosts(pdf, strokePath(QPointF(0, pdf->pageTops().at(0))));
     printCosts("whiteboard page", white);
     printCosts("PDF page", onPdf);
-    std::printf("  PDF / whiteboard median  %.2f\n",
-                percentile(onPdf, 0.5) / std::max(1e-9, percentile(white, 0.5)));
+    std::printf("  PDF / whiteboard median  %.2f\n", median(onPdf) / std::max(1e-9, median(white)));
 }
 
 void exportDocument(const QString &pdfPath, const QString &folder)

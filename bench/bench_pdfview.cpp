@@ -19,7 +19,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -28,6 +27,7 @@
 #include "pdf/pdfpagedata.h"
 
 #include "benchpdf.h"
+#include "benchstats.h"
 
 namespace {
 
@@ -282,11 +282,10 @@ int main(int argc, char *argv[])
         }
     }
     const double reached = pdf->zoom();
-    std::sort(zooms.begin(), zooms.end());
     std::printf(
         "zoom: %d steps (1.0 to 1.8 and back to %.2f), each painted: median %.1f ms, "
         "longest %.1f ms\n",
-        int(zooms.size()), reached, zooms.at(zooms.size() / 2), zooms.last());
+        int(zooms.size()), reached, median(zooms), maximum(zooms));
     const qint64 peakKb = peakResidentKb();
     std::printf("memory: peak resident %.0f MB (%.0f MB before opening)\n", peakKb / 1024.0,
                 baseKb / 1024.0);

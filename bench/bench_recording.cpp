@@ -10,8 +10,8 @@
 //       [--sound-minutes=N, default 10; 0 leaves the run with sound out]
 //       [--wayland, --wayland=gnome: once more inside a headless Wayland session of its own
 //        (sway with the tests' stand-in portal, or GNOME with its own portal, whose dialog
-//        tests/gnomedesktop.py answers), through the screen-cast portal and PipeWire; no sound
-//        run, no ffmpeg x11grab there]
+//        tests/support/gnomedesktop.py answers), through the screen-cast portal and PipeWire;
+//        no sound run, no ffmpeg x11grab there]
 //       [--kill-minutes=N, default 3; 0 leaves the run with the server killed out]
 // The moving picture runs in a child process so that its painting is not counted.
 #include <QApplication>
@@ -39,9 +39,9 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/mediaprobe.h"
-#include "../tests/pulseserver.h"
 #include "base/globals.h"
+#include "mediaprobe.h"
+#include "pulseserver.h"
 #include "recording/videorecorder.h"
 
 namespace {

@@ -32,7 +32,8 @@
 #include "recording/recordingbackend.h"
 #include "recording/recordingengine.h"
 
-#include "../tests/windowsetup.h"
+#include "benchstats.h"
+#include "windowsetup.h"
 
 #include <X11/Xlib.h> // last: it defines macros that clash with Qt headers
 
@@ -117,13 +118,6 @@ Start startOnce(const X11WindowTree &tree, const Program &program)
     process.kill();
     process.waitForFinished();
     return start;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const int n = values.size();
-    return n == 0 ? 0 : (values[(n - 1) / 2] + values[n / 2]) / 2;
 }
 
 int countMatching(const QSet<QString> &libraries, const QString &pattern)
@@ -233,8 +227,7 @@ void benchFirstRecording()
         std::printf("first recording run %d: %.1f ms\n", run + 1, ms);
     }
     std::printf("first record click to first grabbed frame: median %.1f ms (min %.1f, max %.1f)\n",
-                median(times), *std::min_element(times.begin(), times.end()),
-                *std::max_element(times.begin(), times.end()));
+                median(times), minimum(times), maximum(times));
 }
 
 } // namespace
@@ -279,8 +272,7 @@ int main(int argc, char *argv[])
     for (int p = 0; p < programs.size(); ++p) {
         const QList<double> &t = times[p];
         std::printf("%s start-up to mapped main window: median %.1f ms (min %.1f, max %.1f)\n",
-                    qPrintable(programs[p].name), median(t), *std::min_element(t.begin(), t.end()),
-                    *std::max_element(t.begin(), t.end()));
+                    qPrintable(programs[p].name), median(t), minimum(t), maximum(t));
     }
     for (int p = 0; p < programs.size(); ++p)
         printLibraries(programs[p], libraries[p]);

@@ -7,11 +7,11 @@
 #include <QPainter>
 #include <QtMath>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "base/globals.h"
+#include "benchstats.h"
 #include "drawing/paintdata.h"
 #include "drawing/penwidth.h"
 #include "drawing/strokepainter.h"
@@ -44,12 +44,6 @@ void buildStroke(PaintData &action, int tool)
         action.values << width;
         previous = p;
     }
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 void measure(int tool, const char *name, QImage &layer)

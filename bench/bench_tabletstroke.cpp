@@ -11,7 +11,6 @@
 #include <QTextEdit>
 #include <QtMath>
 
-#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <vector>
@@ -24,6 +23,7 @@
 #include "items/canvasfcline.h"
 #include "items/canvastextbox.h"
 
+#include "benchstats.h"
 #include "benchtablet.h"
 
 namespace {
@@ -43,15 +43,6 @@ std::vector<Sample> strokePath()
         samples.push_back({at, 0.35 + 0.3 * qSin(i * 0.05)});
     }
     return samples;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * (values.size() - 1) + 0.5));
-    return values[index];
 }
 
 std::vector<double> canvasMoves(int tool, const std::vector<Sample> &path)
@@ -203,15 +194,11 @@ void writeSheet(const QString &dir)
 
 void report(const char *name, const std::vector<double> &costs, double floorMedian)
 {
-    const double median = percentile(costs, 0.5);
-    double sum = 0.0;
-    for (double c : costs)
-        sum += c;
-    std::printf("%-28s median %7.4f ms  p99 %7.4f ms  mean %7.4f ms  max %7.3f ms", name, median,
-                percentile(costs, 0.99), costs.empty() ? 0.0 : sum / costs.size(),
-                percentile(costs, 1.0));
+    const double middle = median(costs);
+    std::printf("%-28s median %7.4f ms  p99 %7.4f ms  mean %7.4f ms  max %7.3f ms", name, middle,
+                percentile(costs, 0.99), mean(costs), maximum(costs));
     if (floorMedian > 0)
-        std::printf("  (%.2fx floor)", median / floorMedian);
+        std::printf("  (%.2fx floor)", middle / floorMedian);
     std::printf("\n");
 }
 } // namespace
@@ -229,7 +216,7 @@ int main(int argc, char **argv)
     // Warm up caches and the backing store once.
     canvasMoves(PaintTool::Pencil, path);
     const std::vector<double> floor = floorSegments(path);
-    const double floorMedian = percentile(floor, 0.5);
+    const double floorMedian = median(floor);
     report("QPainter floor (segment)", floor, 0.0);
     report("canvas pencil (move event)", canvasMoves(PaintTool::Pencil, path), floorMedian);
     report("canvas pen (move event)", canvasMoves(PaintTool::Pen, path), floorMedian);

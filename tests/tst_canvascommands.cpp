@@ -8,7 +8,7 @@
 
 #include "base/filesystem.h"
 #include "base/uimetrics.h"
-#include "canvasboard.h"
+#include "boarddriver.h"
 #include "drawing/pagehistory.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

@@ -9,7 +9,7 @@
 
 #include "base/globals.h"
 #include "base/uimetrics.h"
-#include "canvasboard.h"
+#include "boarddriver.h"
 #include "drawing/penwidth.h"
 #include "items/canvasfcline.h"
 #include "items/canvasline.h"

@@ -11,16 +11,14 @@
 #include "drawing/toolcursors.h"
 #include "items/canvasmarquee.h"
 
-#include "canvasboard.h"
-#include "pdfboard.h"
+#include "boarddriver.h"
 #include "pdffixtures.h"
 #include "userinput.h"
 
 namespace {
 
 // The same scripted stroke on either kind of board, shifted down by top.
-template <class Board>
-void drawScript(Board &b, double top)
+void drawScript(BoardDriver &b, double top)
 {
     const QPointF from(120, 150 + top);
     b.press(from);
@@ -29,43 +27,15 @@ void drawScript(Board &b, double top)
     b.release(from + QPointF(17 * 12, 48 + 9));
 }
 
-// Either board, shown; its input goes through the window.
-struct ShownBoard
+// Either board, shown (its input goes through the window): the PDF board given, or a whiteboard
+// of an A4 page's size, made into white.
+BoardDriver &eitherBoard(PdfBoard *pdf, std::unique_ptr<CanvasBoard> &white)
 {
-    explicit ShownBoard(PdfBoard *board)
-        : pdf(board)
-        , white(pdf ? nullptr : new CanvasBoard(QSize(840, 1188)))
-    {}
-    QWidget *widget() const { return pdf ? static_cast<QWidget *>(pdf->canvas) : &white->canvas; }
-    PaintProperty &property() const { return pdf ? pdf->property : white->property; }
-    void useTool(int tool) { pdf ? pdf->useTool(tool) : white->useTool(tool); }
-    // Page 1 positions on the board.
-    QVector<QPoint> at(QVector<QPoint> points) const
-    {
-        for (QPoint &p : points)
-            p.ry() += pdf ? pdf->top(0) : 0;
-        return points;
-    }
-    QImage ink() const { return pdf ? pdf->page(0)->layer3.toImage() : white->inkImage(); }
-    // What the screen shows of page 1's ink, with a stroke's provisional tail.
-    QImage shown() const { return pdf ? pdf->page(0)->layer2.toImage() : white->composite(); }
-    QList<PaintData *> &history() const { return pdf ? pdf->history(0) : white->history(); }
-    // The page's ink as its history says.
-    QImage replayedInk()
-    {
-        pdf ? pdf->canvas->resetPageLayers() : white->canvas.refreshPage();
-        return ink();
-    }
-    void run(BoardCommand c) { pdf ? pdf->canvas->runCommand(c) : white->canvas.runCommand(c); }
-    std::function<void()> tick(qint64 ms = 20)
-    {
-        qint64 *clock = pdf ? &pdf->clockNow : &white->clockNow;
-        return [clock, ms] { *clock += ms; };
-    }
-
-    PdfBoard *pdf;
-    std::unique_ptr<CanvasBoard> white;
-};
+    if (pdf)
+        return *pdf;
+    white = std::make_unique<CanvasBoard>(QSize(840, 1188));
+    return *white;
+}
 
 void sendPen(QWidget *w, QEvent::Type type, const QPoint &at)
 {
@@ -393,16 +363,17 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
     QFETCH(bool, onPdf);
     QFETCH(int, tool);
     static QTouchDevice *finger = QTest::createTouchDevice();
-    ShownBoard b(onPdf ? board.get() : nullptr);
+    std::unique_ptr<CanvasBoard> white;
+    BoardDriver &b = eitherBoard(onPdf ? board.get() : nullptr, white);
     CanvasBoard reference(QSize(840, 1188));
     reference.canvas.hide(); // touch goes to the window under the finger
-    b.property().lineBoldSize = reference.property.lineBoldSize = 5;
+    b.property.lineBoldSize = reference.property.lineBoldSize = 5;
     if (tool == -1) {
         // A pinch (tool -1): the first finger's stroke goes, a PDF board zooms in.
         b.useTool(PaintTool::Pen);
         pinchOpen(b.widget(), finger, QPoint(300, 300), QPoint(400, 300), QPoint(15, 0), 6);
         QVERIFY(b.history().isEmpty());
-        QCOMPARE(paintedPixels(b.ink()), 0);
+        QCOMPARE(paintedPixels(b.inkImage()), 0);
         QCOMPARE(board->canvas->zoom() > 1.2, onPdf);
         return;
     }
@@ -418,8 +389,8 @@ void PdfCanvasTest::fingerTouchDrawsAndPinchZooms()
         reference.release(line.last());
     }
     QCOMPARE(b.history().size(), 2);
-    QVERIFY(paintedPixels(b.ink()) > 500);
-    QCOMPARE(b.ink(), reference.inkImage());
+    QVERIFY(paintedPixels(b.inkImage()) > 500);
+    QCOMPARE(b.inkImage(), reference.inkImage());
 }
 void PdfCanvasTest::hoverFindsPageEdgeAndPressEndForgetsIt_data()
 {
@@ -536,11 +507,12 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem()
     QFETCH(bool, onPdf);
     QFETCH(int, tool);
     QFETCH(int, ending);
-    ShownBoard b(onPdf ? board.get() : nullptr);
+    std::unique_ptr<CanvasBoard> white;
+    BoardDriver &b = eitherBoard(onPdf ? board.get() : nullptr, white);
     QWidget *w = b.widget();
     b.useTool(PaintTool::Pencil);
     stroke(w, nullptr, b.at(wavyLine(QPoint(120, 200), 10)), b.tick());
-    const QImage drawn = b.ink();
+    const QImage drawn = b.inkImage();
     if (tool == -1) {
         QImage picture(120, 90, QImage::Format_RGB32);
         picture.fill(Qt::red);
@@ -567,7 +539,7 @@ void PdfCanvasTest::replayLeavesOpenItemToItsItem()
     else
         stroke(w, nullptr, b.at({QPoint(700, 600)}), b.tick());
     QVERIFY(marquee->isHidden());
-    const QImage shown = b.ink();
+    const QImage shown = b.inkImage();
     QCOMPARE(shown, b.replayedInk());
     QCOMPARE(b.history().size(), ending == 2 ? 2 : 1);
     QCOMPARE(shown == drawn, ending != 2);
@@ -608,14 +580,15 @@ void PdfCanvasTest::inkFollowsThePointer()
     // nothing for its first 100 ms). The tail on the screen is never part of the drawing.
     QFETCH(bool, onPdf);
     QFETCH(int, tool);
-    ShownBoard b(onPdf ? board.get() : nullptr);
+    std::unique_ptr<CanvasBoard> white;
+    BoardDriver &b = eitherBoard(onPdf ? board.get() : nullptr, white);
     b.useTool(tool);
-    b.property().lineBoldSize = 4;
-    b.property().foreColor = QStringLiteral("#2040a0");
+    b.property.lineBoldSize = 4;
+    b.property.foreColor = QStringLiteral("#2040a0");
     if (!onPdf)
-        b.white->canvas.setSnapshotCost(0); // the stroke's close takes an undo copy
+        white->canvas.setSnapshotCost(0); // the stroke's close takes an undo copy
     QWidget *w = b.widget();
-    const QImage blank = b.shown();
+    const QImage blank = b.composite();
     // Ink on the screen just behind the pointer, on the line or the nib below it (page points).
     const auto inkAt = [&blank](const QImage &shown, const QPoint &at) {
         for (int x = at.x() - 3; x <= at.x(); ++x) {
@@ -632,22 +605,22 @@ void PdfCanvasTest::inkFollowsThePointer()
     const QVector<QPoint> input = b.at(line);
     const auto tick = b.tick(10);
     sendMouse(w, QEvent::MouseButtonPress, input.first());
-    QVERIFY(inkAt(b.shown(), line.first()));
+    QVERIFY(inkAt(b.composite(), line.first()));
     for (int i = 1; i < line.size(); ++i) {
         tick();
         sendMouse(w, QEvent::MouseMove, input.at(i));
-        QVERIFY2(inkAt(b.shown(), line.at(i)), qPrintable(QStringLiteral("move %1").arg(i)));
+        QVERIFY2(inkAt(b.composite(), line.at(i)), qPrintable(QStringLiteral("move %1").arg(i)));
         if (i == 6 && (onPdf || tool != PaintTool::Highlighter))
-            QCOMPARE(paintedPixels(b.ink().copy(QRect(line.at(i), QSize(3, 3)))), 0);
+            QCOMPARE(paintedPixels(b.inkImage().copy(QRect(line.at(i), QSize(3, 3)))), 0);
     }
     tick();
     sendMouse(w, QEvent::MouseButtonRelease, input.last() + QPoint(40, 0));
-    const QImage ink = b.ink();
+    const QImage ink = b.inkImage();
     QCOMPARE(b.history().size(), 1);
     QCOMPARE(b.replayedInk(), ink);
     b.run(BoardCommand::Undo);
     b.run(BoardCommand::Redo);
-    QCOMPARE(b.ink(), ink);
+    QCOMPARE(b.inkImage(), ink);
 }
 
 void PdfCanvasTest::palmBesideThePenIsIgnored_data()
@@ -662,7 +635,8 @@ void PdfCanvasTest::palmBesideThePenIsIgnored()
     QFETCH(bool, onPdf);
     QFETCH(QString, then);
     static QTouchDevice *finger = QTest::createTouchDevice();
-    ShownBoard b(onPdf ? board.get() : nullptr);
+    std::unique_ptr<CanvasBoard> white;
+    BoardDriver &b = eitherBoard(onPdf ? board.get() : nullptr, white);
     b.useTool(PaintTool::Pen);
     QWidget *w = b.widget();
     penInProximity = true;
@@ -740,11 +714,12 @@ void PdfCanvasTest::blankClickEndsTheStrokeInProgress()
     // and a highlighter stroke vanished at the next tool change.
     QFETCH(bool, onPdf);
     QFETCH(QString, then);
-    ShownBoard b(onPdf ? board.get() : nullptr);
+    std::unique_ptr<CanvasBoard> white;
+    BoardDriver &b = eitherBoard(onPdf ? board.get() : nullptr, white);
     b.useTool(then == QLatin1String("pen") ? PaintTool::Pen : PaintTool::Highlighter);
-    b.property().lineBoldSize = 5;
+    b.property.lineBoldSize = 5;
     if (!onPdf)
-        b.white->canvas.setSnapshotCost(0);
+        white->canvas.setSnapshotCost(0);
     QWidget *w = b.widget();
     const QVector<QPoint> line = b.at(wavyLine(QPoint(80, 200), 14, 17));
     const auto tick = b.tick();
@@ -752,16 +727,16 @@ void PdfCanvasTest::blankClickEndsTheStrokeInProgress()
         tick();
         sendMouse(w, i ? QEvent::MouseMove : QEvent::MouseButtonPress, line.at(i));
     }
-    onPdf ? board->canvas->commitShownItems() : b.white->canvas.commitShownItems();
+    b.commitShownItems();
     QCOMPARE(b.history().size(), 1);
     QVERIFY(b.history().last()->closed);
     sendMouse(w, QEvent::MouseButtonRelease, line.last());
     b.useTool(PaintTool::Pencil);
-    const QImage ink = b.ink();
-    const QImage shown = b.shown();
+    const QImage ink = b.inkImage();
+    const QImage shown = b.composite();
     QVERIFY(paintedPixels(ink) > 300);
     QCOMPARE(b.replayedInk(), ink);
-    QCOMPARE(b.shown(), shown);
+    QCOMPARE(b.composite(), shown);
 }
 
 void PdfCanvasTest::draggedEdgeStaysUnderThePointer_data()

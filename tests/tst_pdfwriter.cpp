@@ -7,8 +7,7 @@
 #include "base/filesystem.h"
 #include "pdf/pdfwriter.h"
 
-#include "canvasboard.h"
-#include "pdfboard.h"
+#include "boarddriver.h"
 #include "pdffixtures.h"
 
 class PdfWriterTest : public QObject

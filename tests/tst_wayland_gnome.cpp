@@ -19,9 +19,9 @@
 #include "waylandtest.h"
 
 // The program on a GNOME desktop with its own screen-cast portal, which asks the user: the
-// headless gnome-shell of tests/waylandsession.sh --desktop=gnome, the program under its
+// headless gnome-shell of tests/support/waylandsession.sh --desktop=gnome, the program under its
 // XWayland. The desktop's "Screen Share" dialog is answered through the accessibility bus by
-// tests/gnomedesktop.py. Pictures go to QB_SCREENSHOT_DIR.
+// tests/support/gnomedesktop.py. Pictures go to QB_SCREENSHOT_DIR.
 
 namespace {
 const QColor inkBlue(0x10, 0x30, 0xE0);
@@ -85,7 +85,7 @@ public slots:
 private slots:
     void initTestCase()
     {
-        QB_REQUIRE_WAYLAND_SESSION("tests/waylandsession.sh --desktop=gnome");
+        QB_REQUIRE_WAYLAND_SESSION("tests/support/waylandsession.sh --desktop=gnome");
         QCOMPARE(qEnvironmentVariable("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
         QB_REQUIRE_PROGRAM("python3");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");

@@ -25,10 +25,9 @@
 #include "waylandtest.h"
 
 // The program in a Wayland desktop: a headless sway whose output is red, PipeWire and the
-// wlroots screen-cast portal, all of tests/waylandsession.sh, which runs this test inside it.
-// The program runs under XWayland as it does there; the screen comes through the portal.
-// The last recorded frame is saved as "recording-frame-wayland.png" (or into
-// QB_SCREENSHOT_DIR).
+// wlroots screen-cast portal, all of tests/support/waylandsession.sh, which runs this test inside
+// it. The program runs under XWayland as it does there; the screen comes through the portal. The
+// last recorded frame is saved as "recording-frame-wayland.png" (or into QB_SCREENSHOT_DIR).
 
 namespace {
 const QColor desktopRed(255, 0, 0);
@@ -70,7 +69,7 @@ public slots:
 private slots:
     void initTestCase()
     {
-        QB_REQUIRE_WAYLAND_SESSION("tests/waylandsession.sh");
+        QB_REQUIRE_WAYLAND_SESSION("tests/support/waylandsession.sh");
         // The stand-in portal reads the screen with it.
         QB_REQUIRE_PROGRAM("grim");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
@@ -351,7 +350,7 @@ private slots:
     }
 
 private:
-    // The portal of the session: our stand-in in the given mode (see tests/portalstandin.cpp).
+    // The portal of the session: our stand-in in the given mode (tests/support/portalstandin.cpp).
     bool startPortal(const QString &mode, const QString &format = QString())
     {
         stopPortal();

@@ -17,6 +17,7 @@
 #include "base/messagebox.h"
 #include "base/paths.h"
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/windowstartup.h"
 #include "platform/suspendwatcher.h"
 #include "platform/windowtree.h"
 
@@ -55,13 +56,7 @@ int runFirstInstance(Application &app, const QStringList &files)
                         {QLatin1String(crashReportOption()), QLatin1String(crashCleanUpOption())});
     MainWindow *window = new MainWindow;
     mainWindow = window;
-    window->loadSettings();
-    window->setupDocumentArea();
-    window->setupMainLayout();
-    window->setupMenuAndPanels();
-    window->connectSignals();
-    window->disableFocusInChildren();
-    window->finishInit();
+    runStartUpSteps(*window);
     ANativeEventFilter filter(&app);
     app.installNativeEventFilter(&filter);
     SuspendWatcher suspendWatcher;

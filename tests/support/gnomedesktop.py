@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-# What the tests do to the GNOME desktop of tests/waylandsession.sh, from outside our program:
+# What the tests do to the GNOME desktop of tests/support/waylandsession.sh, from outside our
+# program:
 #
 #   gnomedesktop.py wait-name NAME SECONDS   waits for a name on the session bus
 #   gnomedesktop.py escape                   presses Escape once (the shell starts in its overview)

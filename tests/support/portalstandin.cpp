@@ -1,5 +1,5 @@
 // A stand-in for the desktop's screen-cast portal, for tests in the Wayland session of
-// tests/waylandsession.sh. The wlroots portal there cannot start a cast: with the pixman
+// tests/support/waylandsession.sh. The wlroots portal there cannot start a cast: with the pixman
 // renderer the compositor offers no DMA-BUF format and that back end refuses shared memory
 // alone. This one answers org.freedesktop.portal.ScreenCast as the portal does (a request
 // object per call, answered by its Response signal) and serves a real PipeWire video node in

@@ -20,7 +20,7 @@ extern "C" {
 #include "userinput.h"
 #include "x11window.h"
 
-// What the tests run inside a Wayland session of their own (tests/waylandsession.sh) share.
+// What the tests run inside a Wayland session of their own (tests/support/waylandsession.sh) share.
 
 // Outside its session the test is skipped; a session that could not start fails under CI,
 // where everything it needs is installed. Inside, the program runs on XWayland.

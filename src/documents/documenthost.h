@@ -40,4 +40,8 @@ public:
     // Adds the tab (and its view) and makes it current.
     virtual void addTab(TabItem *tab) = 0;
     virtual void addRecentFile(const QString &path) = 0;
+
+    // The notes panel's text for the current page ("" for a document without notes); the
+    // panel shows as the settings say.
+    virtual void showRemark(const QString &text) = 0;
 };

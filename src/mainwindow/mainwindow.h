@@ -183,7 +183,7 @@ public:
     void editPersonalText();
     void applyShowPptStep();
     void showSlideNotes(int slide);
-    void showRemark(const QString &text);
+    void showRemark(const QString &text) override;
     void applySettings();
     void styleSlideOutlineCombos();
 

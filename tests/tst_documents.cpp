@@ -16,6 +16,7 @@
 #include "base/globals.h"
 #include "base/paths.h"
 #include "canvas/canvas.h"
+#include "documents/document.h"
 #include "documents/documentpicture.h"
 #include "documents/scrollarea.h"
 #include "documents/slidebackgroundlabel.h"
@@ -30,6 +31,7 @@
 
 #include "boxanswerer.h"
 #include "fakes.h"
+#include "pdffixtures.h"
 #include "windowsetup.h"
 
 namespace {
@@ -120,6 +122,8 @@ private slots:
     void closingChoosesTheNeighbourInOpeningOrder();
     void lastCloseDisablesTheCommands();
     void emptyBoardClosesSilentlyDrawnBoardAsks();
+    void pageRowFollowsTheDocumentKind_data();
+    void pageRowFollowsTheDocumentKind();
     void stampChoiceChangesTheBoardCursor();
     void closeButtonFreesTheTabLater();
     void dragDropsBeforeOrAfter();
@@ -338,6 +342,47 @@ void TestDocuments::lastCloseDisablesTheCommands()
     w->dispatchCommand(BoardCommand::Undo);
     w->onCanvasCleanClicked();
     QVERIFY(board.commands.size() == 1); // only the reset when it became current
+}
+
+void TestDocuments::pageRowFollowsTheDocumentKind_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("otherFile");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("board") << QString() << QStringLiteral("photo.png")
+                           << QStringList{"zoom:0", "rotate:0", "grid:1", "pdfReset:0"};
+    QTest::newRow("picture") << QStringLiteral("photo.png") << QStringLiteral("book.pdf")
+                             << QStringList{"zoom:1", "rotate:1", "grid:1", "pdfReset:0"};
+    QTest::newRow("PDF") << QStringLiteral("book.pdf") << QString()
+                         << QStringList{"zoom:1", "impure:0", "grid:0", "pdfReset:1"};
+}
+
+void TestDocuments::pageRowFollowsTheDocumentKind()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, otherFile);
+    QFETCH(QStringList, calls);
+    MainWindow *w = build();
+    QVERIFY(writePicture(dir->filePath("photo.png"), 40, 30));
+    QVERIFY(writeTestPdf(dir->filePath("book.pdf"), a4Pages(2)));
+    const auto open = [w, this](const QString &name) {
+        if (name.isEmpty())
+            w->newWhiteboardTab(QStringLiteral("#ffffff"));
+        else
+            w->openFiles({dir->filePath(name)});
+        return w->currentTabItem();
+    };
+    // A document of another kind was current, so every state is set anew.
+    TabItem *other = open(otherFile);
+    TabItem *tab = open(file);
+    QVERIFY(other && tab && tab != other && tab->document);
+    QCOMPARE(tab->document->kind(), tab->kind);
+    other->click();
+    toolBar->calls.clear();
+    tab->click();
+    for (const QString &call : calls)
+        QVERIFY2(toolBar->calls.contains(call), qPrintable(toolBar->calls.join(' ')));
+    QCOMPARE(toolBar->calls.filter(QRegularExpression("^(zoom|grid|pdfReset):")).size(), 3);
 }
 
 void TestDocuments::emptyBoardClosesSilentlyDrawnBoardAsks()

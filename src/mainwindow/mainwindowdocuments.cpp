@@ -1,15 +1,14 @@
 // The document tabs of the main window: making one current, closing, reordering, lookups.
-#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "base/filesystem.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
-#include "canvas/canvas.h"
+#include "documents/document.h"
+#include "documents/documentfactory.h"
 #include "documents/scrollarea.h"
 #include "documents/tabitem.h"
 #include "mainwindow/mainwindow.h"
@@ -34,6 +33,8 @@ void MainWindow::connectTabItem(TabItem *tab)
 
 void MainWindow::addTab(TabItem *tab)
 {
+    if (!tab->document)
+        makeDocumentFor(tab, this);
     tab->setParent(tabBar);
     tab->serial = ++tabCounter;
     tab->setToolTip(tab->path);
@@ -53,30 +54,21 @@ void MainWindow::switchToTab(TabItem *tab)
     if (currentTab) {
         if (DocumentBoard *board = currentTab->board())
             board->runCommand(BoardCommand::FinishEditing);
+        if (currentTab->document)
+            currentTab->document->hidden();
         if (currentTab->scrollArea)
             currentTab->scrollArea->hide();
-        if (currentTab->kind == DocumentKind::SlideShow && currentTab->canvas)
-            currentTab->canvas->hide();
     }
     currentTab = tab;
     if (!tab)
         return;
-    if (tab->kind == DocumentKind::SlideShow && tab->canvas) {
-        updateSlideShowGeometry(true);
-        syncSlideShowToPage();
-        tab->canvas->show();
-        tab->canvas->activateWindow();
-        tab->canvas->raise();
-    }
+    if (tab->document)
+        tab->document->shown();
     if (tab->scrollArea)
         tab->scrollArea->show();
     if (DocumentBoard *board = tab->board())
         board->runCommand(BoardCommand::ResetKeyState);
     updatePageControls();
-    if (shouldPollSlideShow())
-        startSlidePoll();
-    else
-        stopSlidePoll();
 }
 
 void MainWindow::updatePageControls()
@@ -94,48 +86,16 @@ void MainWindow::updatePageControls()
     toolBarPort->setSelectAllEnabled(true);
     auxLabelA->setText(QString());
     auxLabelB->setText(currentTab ? currentTab->info : QString());
-    if (!currentTab)
-        return;
-
-    const DocumentKind kind = currentTab->kind;
-    PdfCanvas *pdf = kind == DocumentKind::Pdf ? currentTab->pdfCanvas : nullptr;
-    Canvas *canvas = kind == DocumentKind::Pdf ? nullptr : currentTab->canvas;
-    toolBarPort->setZoomEnabled(kind == DocumentKind::Pdf || kind == DocumentKind::Picture);
-    toolBarPort->setRotateEnabled(kind == DocumentKind::Picture || (pdf && pdf->canRotate()));
-    if (kind == DocumentKind::Pdf)
-        toolBarPort->setImpureImageEnabled(false);
-    toolBarPort->setBoardGridEnabled(kind != DocumentKind::Pdf);
-    toolBarPort->setPdfResetEnabled(kind == DocumentKind::Pdf);
-    setSlideControlsVisible(kind == DocumentKind::SlideShow);
-    pageCombo->setVisible(kind == DocumentKind::Pdf);
-    pageSpinBox->setVisible(kind == DocumentKind::Pdf);
-    if (kind == DocumentKind::SlideShow) {
-        refreshSlideOutline(slides->slidePage());
-        setPageLabel(slides->slidePage(), canvas ? canvas->pageCount() : 0);
-        setProgressPercent(canvas ? canvas->zoom() : 0.0);
-        applyShowPptStep();
-        showSlideNotes(slides->slidePage());
-        applySlideBackgroundColour(slides->slidePage());
-        renderSlideBackdrop(slides->slidePage());
-        return;
-    }
-    showRemark(QString());
-    if (pdf) {
-        setPageLabel(pdf->currentPageIndex() + 1, pdf->pageCount());
-        setProgressPercent(pdf->zoom());
-    } else {
-        setPageLabel(0, 0);
-        setProgressPercent(kind == DocumentKind::Picture && canvas ? canvas->zoom() : 0.0);
-    }
+    if (currentTab && currentTab->document)
+        currentTab->document->updatePageRow();
 }
 
 void MainWindow::closeTab(TabItem *tab)
 {
     if (!tab)
         return;
-    const bool emptyBoard =
-        tab->kind == DocumentKind::Board && (!tab->canvas || !tab->canvas->hasDrawing());
-    if (!emptyBoard && !askQuestion(QStringLiteral("确定关闭？")))
+    const bool asks = !tab->document || tab->document->asksBeforeClosing();
+    if (asks && !askQuestion(QStringLiteral("确定关闭？")))
         return;
 
     TabItem *neighbour = nullptr;
@@ -149,31 +109,14 @@ void MainWindow::closeTab(TabItem *tab)
             neighbour = tabs.at(at - 1);
     }
     tabButtonGroup.removeButton(tab);
-
-    switch (tab->kind) {
-        case DocumentKind::SlideShow:
-            if (tab->canvas) {
-                tab->canvas->reset();
-                tab->canvas->hide();
-            }
-            break;
-        case DocumentKind::Pdf:
-            if (tab->pdfCanvas)
-                tab->pdfCanvas->closeDocument();
-            break;
-        default:
-            if (tab->canvas)
-                tab->canvas->clearPages();
-            break;
-    }
+    if (tab->document)
+        tab->document->close();
     if (tab->scrollArea) {
         documentLayout->removeWidget(tab->scrollArea);
         tab->scrollArea->hide();
         tab->scrollArea->deleteLater();
     }
     tabBarLayout->removeWidget(tab);
-    if (tab->kind == DocumentKind::SlideShow)
-        cleanSlideCaches();
     // This runs inside the tab's own close-button signal: take it out of the tab row now and
     // free it once that signal has returned.
     if (draggedTab == tab)
@@ -203,13 +146,11 @@ void MainWindow::closeTab(TabItem *tab)
         toolBarPort->setPdfResetEnabled(false);
         showRemark(QString());
         setSlideControlsVisible(false);
-        pageCombo->hide();
-        pageSpinBox->hide();
+        setPdfPageControlsVisible(false);
         setPageLabel(0, 0);
         auxLabelA->clear();
         auxLabelB->clear();
         setProgressPercent(0);
-        stopSlidePoll();
     } else if (neighbour) {
         neighbour->click();
     }
@@ -219,16 +160,8 @@ void MainWindow::closeAllTabs()
 {
     const QList<TabItem *> tabs = tabList();
     for (TabItem *tab : tabs) {
-        if (tab->kind == DocumentKind::SlideShow) {
-            if (tab->canvas)
-                tab->canvas->reset();
-            cleanSlideCaches();
-        } else if (tab->kind == DocumentKind::Pdf) {
-            if (tab->pdfCanvas)
-                tab->pdfCanvas->closeDocument();
-        } else if (tab->canvas) {
-            tab->canvas->clearPages();
-        }
+        if (tab->document)
+            tab->document->close();
     }
     // The window is closing: the widgets go too.
     for (TabItem *tab : tabs) {

@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QImage>
 #include <QMimeData>
 #include <QUrl>
@@ -10,25 +9,17 @@
 #include "base/filesystem.h"
 #include "base/paths.h"
 #include "base/uimetrics.h"
-#include "canvas/canvas.h"
+#include "documents/canvasdocument.h"
 #include "documents/documentpicture.h"
-#include "documents/scrollarea.h"
-#include "documents/tabitem.h"
+#include "documents/pdfdocument.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/recentfilescontroler.h"
-#include "pdf/pdfcanvas.h"
 
 namespace {
 
 const QStringList pictureSuffixes = {
     QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),  QStringLiteral("bmp"),
     QStringLiteral("gif"), QStringLiteral("tif"),  QStringLiteral("tiff"), QStringLiteral("webp")};
-
-QString documentAreaStyle()
-{
-    return QStringLiteral("QScrollArea{background-color:") + documentBackgroundColor().name() +
-           QStringLiteral(";}");
-}
 
 } // namespace
 
@@ -112,75 +103,17 @@ void MainWindow::openFromClipboard()
         openFiles(paths);
 }
 
-namespace {
-
-// The scroll area of a picture or PDF tab: no frame, its content at the content's own size.
-ScrollArea *makeDocumentView(QWidget *parent, QWidget *content)
-{
-    auto *area = new ScrollArea(parent);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(false);
-    area->setWidget(content);
-    area->setStyleSheet(documentAreaStyle());
-    return area;
-}
-
-// The tab of an opened file: its kind, area, path and title, and the folder it lies in.
-TabItem *fileTab(DocumentKind kind, ScrollArea *area, const QString &path, const QString &title)
-{
-    auto *tab = new TabItem;
-    tab->kind = kind;
-    tab->scrollArea = area;
-    tab->path = path;
-    tab->title = title;
-    tab->folder = FileSystem::absolutePath(path);
-    return tab;
-}
-
-// Wheel and pinch zoom, clicks beside the page and arrow keys of the area reach the board; the
-// board's arrow-key scrolling moves the area.
-template <class Board>
-void wireBoardToArea(Board *board, ScrollArea *area)
-{
-    QObject::connect(area, &ScrollArea::wheelZoomed, board,
-                     [board](int kind) { board->zoomStep(kind); });
-    QObject::connect(area, &ScrollArea::touchZoomed, board,
-                     [board](int kind, double step) { board->zoomBy(kind, step); });
-    QObject::connect(area, &ScrollArea::blankClicked, board,
-                     [board] { board->commitShownItems(); });
-    QObject::connect(area, &ScrollArea::directionKeyPressed, board,
-                     [board](int direction) { board->handleDirectionKey(direction); });
-    QObject::connect(board, &Board::directionState, area, &ScrollArea::scrollByDirection);
-}
-
-} // namespace
-
 bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
                             const QString &documentPath)
 {
     const QString path = documentPath.isEmpty() ? pdfPath : documentPath;
     if (activateTabWithPath(path))
         return false;
-    auto *pdf = new PdfCanvas(pdfPath, configDirPath(), paintProperty, this);
-    // A converted file is new every time: remembering its page would only leave files behind.
-    pdf->setRememberPage(documentPath.isEmpty());
-    if (!pdf->openDocument()) {
-        pdf->deleteLater();
+    PdfDocument *document = PdfDocument::open(this, pdfPath, title, documentPath);
+    if (!document)
         return false;
-    }
-    pdf->setZoom(1.0);
-    ScrollArea *area = makeDocumentView(this, pdf);
-    area->setAlignment(Qt::AlignHCenter);
-    pdf->followScrollArea(area);
-    wireBoardToArea(pdf, area);
-    connect(pdf, &PdfCanvas::sizeChanged, this,
-            [this](double scale) { setProgressPercent(scale); });
-
-    TabItem *tab = fileTab(DocumentKind::Pdf, area, path, title);
-    tab->setPdfCanvas(pdf);
-    addTab(tab);
-    if (documentPath.isEmpty())
-        pdf->restoreLastPage();
+    addTab(document->tab());
+    document->restoreLastPage();
     recentFilesControler->addFile(path);
     return true;
 }
@@ -188,42 +121,10 @@ bool MainWindow::openPdfTab(const QString &pdfPath, const QString &title,
 void MainWindow::openImageTab(const QString &path)
 {
     const QString title = pictureTabTitle(path, countTabsWithPath(path));
-    QSize ownSize;
-    const QImage image = readDocumentPicture(path, &ownSize);
-    if (image.isNull()) {
-        showMessage(QStringLiteral("读取") + path + QStringLiteral("失败"));
+    PictureDocument *document = PictureDocument::open(this, path, title);
+    if (!document)
         return;
-    }
-    auto *canvas = new Canvas(Canvas::PictureDocument, Qt::white, paintProperty, this);
-    if (!canvas->loadPages({ownSize}, {QPixmap::fromImage(image)})) {
-        canvas->deleteLater();
-        return;
-    }
-    canvas->setZoom(1.0);
-    canvas->setPointerTracking(true);
-
-    auto *container = new QWidget;
-    auto *layout = new QHBoxLayout(container);
-    layout->setContentsMargins(15, 15, 15, 15);
-    layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    layout->addWidget(canvas);
-    QPalette palette = container->palette();
-    palette.setBrush(QPalette::Window, QBrush(documentBackgroundColor()));
-    container->setPalette(palette);
-    container->setAutoFillBackground(true);
-
-    ScrollArea *area = makeDocumentView(this, container);
-    container->adjustSize();
-    wireBoardToArea(canvas, area);
-    connect(canvas, &Canvas::sizeChanged, container, [this, container](double scale) {
-        container->adjustSize();
-        setProgressPercent(scale);
-    });
-
-    TabItem *tab = fileTab(DocumentKind::Picture, area, path, title);
-    tab->setCanvas(canvas);
-    tab->info = pictureInfo(image, ownSize);
-    addTab(tab);
+    addTab(document->tab());
     recentFilesControler->addFile(path);
 }
 
@@ -233,26 +134,6 @@ void MainWindow::newWhiteboardTab(const QString &colorName)
     const QString title = QStringLiteral("新建画板") + QString::number(boardCounter);
     QColor color;
     color.setNamedColor(colorName);
-    auto *canvas = new Canvas(Canvas::NewBoard, color, paintProperty, this);
-    const QSize size(availableScreenWidth(),
-                     availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
-    if (!canvas->loadPages({size}, {QPixmap()})) {
-        canvas->deleteLater();
-        return;
-    }
-    canvas->setZoom(1.0);
-    auto *area = new ScrollArea(this);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(false);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setWidget(canvas);
-
-    auto *tab = new TabItem;
-    tab->kind = DocumentKind::Board;
-    tab->setCanvas(canvas);
-    tab->scrollArea = area;
-    tab->path = title;
-    tab->title = title;
-    addTab(tab);
+    if (BoardDocument *document = BoardDocument::create(this, title, color))
+        addTab(document->tab());
 }

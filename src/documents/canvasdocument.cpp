@@ -1,0 +1,120 @@
+#include "documents/canvasdocument.h"
+
+#include <QHBoxLayout>
+
+#include "base/filesystem.h"
+#include "base/uimetrics.h"
+#include "canvas/canvas.h"
+#include "documents/documenthost.h"
+#include "documents/documentpicture.h"
+#include "documents/documentview.h"
+#include "documents/tabitem.h"
+#include "documents/toolbarport.h"
+
+CanvasDocument::CanvasDocument(TabItem *tab, DocumentHost *host)
+    : QObject(tab)
+    , tabItem(tab)
+    , host(host)
+    , canvas(tab->canvas)
+{
+    tab->document = this;
+}
+
+void CanvasDocument::close()
+{
+    if (canvas)
+        canvas->clearPages();
+}
+
+void CanvasDocument::fillPageRow(bool zoomable)
+{
+    ToolBarPort *bar = host->toolBar();
+    bar->setZoomEnabled(zoomable);
+    bar->setRotateEnabled(zoomable);
+    bar->setBoardGridEnabled(true);
+    bar->setPdfResetEnabled(false);
+    host->setSlideControlsVisible(false);
+    host->setPdfPageControlsVisible(false);
+    host->showRemark(QString());
+    host->setPageLabel(0, 0);
+    host->setProgressPercent(zoomable && canvas ? canvas->zoom() : 0.0);
+}
+
+BoardDocument *BoardDocument::create(DocumentHost *host, const QString &title, const QColor &color)
+{
+    auto *board = new Canvas(Canvas::NewBoard, color, host->tools(), host->documentArea(), host);
+    const QSize size(availableScreenWidth(),
+                     availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
+    if (!board->loadPages({size}, {QPixmap()})) {
+        board->deleteLater();
+        return nullptr;
+    }
+    board->setZoom(1.0);
+    auto *area = new ScrollArea(host->documentArea());
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(false);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(board);
+
+    auto *tab = new TabItem;
+    tab->kind = DocumentKind::Board;
+    tab->setCanvas(board);
+    tab->scrollArea = area;
+    tab->path = title;
+    tab->title = title;
+    return new BoardDocument(tab, host);
+}
+
+bool BoardDocument::asksBeforeClosing() const
+{
+    return canvas && canvas->hasDrawing();
+}
+
+PictureDocument *PictureDocument::open(DocumentHost *host, const QString &path,
+                                       const QString &title)
+{
+    QSize ownSize;
+    const QImage image = readDocumentPicture(path, &ownSize);
+    if (image.isNull()) {
+        host->showMessage(QStringLiteral("读取") + path + QStringLiteral("失败"));
+        return nullptr;
+    }
+    auto *picture =
+        new Canvas(Canvas::PictureDocument, Qt::white, host->tools(), host->documentArea(), host);
+    if (!picture->loadPages({ownSize}, {QPixmap::fromImage(image)})) {
+        picture->deleteLater();
+        return nullptr;
+    }
+    picture->setZoom(1.0);
+    picture->setPointerTracking(true);
+
+    auto *container = new QWidget;
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(15, 15, 15, 15);
+    layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(picture);
+    QPalette palette = container->palette();
+    palette.setBrush(QPalette::Window, QBrush(documentBackgroundColor()));
+    container->setPalette(palette);
+    container->setAutoFillBackground(true);
+
+    ScrollArea *area = makeDocumentView(host->documentArea(), container);
+    container->adjustSize();
+    wireBoardToArea(picture, area);
+
+    auto *tab = new TabItem;
+    tab->kind = DocumentKind::Picture;
+    tab->scrollArea = area;
+    tab->path = path;
+    tab->title = title;
+    tab->folder = FileSystem::absolutePath(path);
+    tab->setCanvas(picture);
+    tab->info = pictureInfo(image, ownSize);
+    auto *document = new PictureDocument(tab, host);
+    QObject::connect(picture, &Canvas::sizeChanged, container, [host, container](double scale) {
+        container->adjustSize();
+        host->setProgressPercent(scale);
+    });
+    return document;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QPointer>
+
+#include "documents/document.h"
+
+class Canvas;
+class DocumentHost;
+class TabItem;
+
+// A document drawn on a whiteboard canvas: the page row has no pages and shows the grid
+// button; closing lets go of the canvas's pages. It lives as a child of its tab.
+class CanvasDocument : public QObject, public Document
+{
+public:
+    // The document of a tab that holds its canvas and view already.
+    CanvasDocument(TabItem *tab, DocumentHost *host);
+
+    TabItem *tab() const { return tabItem; }
+    void shown() override {}
+    void hidden() override {}
+    void close() override;
+
+protected:
+    // The page row of a canvas; a zoomable one shows its zoom and may be rotated.
+    void fillPageRow(bool zoomable);
+
+    TabItem *const tabItem;
+    DocumentHost *const host;
+    const QPointer<Canvas> canvas;
+};
+
+// A new whiteboard of the screen's size in one colour. Its title stands for its path.
+class BoardDocument : public CanvasDocument
+{
+public:
+    using CanvasDocument::CanvasDocument;
+
+    // Null when the board cannot be made.
+    static BoardDocument *create(DocumentHost *host, const QString &title, const QColor &color);
+
+    DocumentKind kind() const override { return DocumentKind::Board; }
+    void updatePageRow() override { fillPageRow(false); }
+    // An untouched board holds nothing to lose.
+    bool asksBeforeClosing() const override;
+};
+
+// A picture file on a canvas page of its size, in a margin of the document area's colour.
+class PictureDocument : public CanvasDocument
+{
+public:
+    using CanvasDocument::CanvasDocument;
+
+    // Null, with the teacher told, when the file does not read.
+    static PictureDocument *open(DocumentHost *host, const QString &path, const QString &title);
+
+    DocumentKind kind() const override { return DocumentKind::Picture; }
+    void updatePageRow() override { fillPageRow(true); }
+};

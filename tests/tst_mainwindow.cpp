@@ -146,39 +146,41 @@ void MainWindowTest::layoutFrame()
     MainWindow *w = build();
     QCOMPARE(w->windowTitle(), appTitle);
     // The side column lines up from the title bar to the bottom row.
-    QCOMPARE(w->sidePanel->width(), sidePanelWidth());
-    QCOMPARE(w->titleButtonPanel->width(), sidePanelWidth());
-    QCOMPARE(w->bottomSidePanel->width(), sidePanelWidth());
-    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+    QCOMPARE(w->ui.sidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->ui.titleButtonPanel->width(), sidePanelWidth());
+    QCOMPARE(w->ui.bottomSidePanel->width(), sidePanelWidth());
+    QCOMPARE(w->ui.mainLayout->indexOf(w->ui.toolStrip), 1);
     // Data subfolders exist after set-up.
     for (const QString &dir : {clipboardDirPath(), configDirPath(), upgradeDirPath()})
         QVERIFY(FileSystem::dirExists(dir));
     // Only the page spin box takes focus besides the window.
     const QList<QWidget *> children = w->findChildren<QWidget *>();
     for (QWidget *child : children) {
-        if (child != w->pageSpinBox && child->isVisibleTo(w))
+        if (child != w->ui.pageSpinBox && child->isVisibleTo(w))
             QVERIFY2(child->focusPolicy() == Qt::NoFocus, child->metaObject()->className());
     }
-    QCOMPARE(w->pageSpinBox->focusPolicy(), Qt::ClickFocus);
+    QCOMPARE(w->ui.pageSpinBox->focusPolicy(), Qt::ClickFocus);
     // The service buttons are usable once the window is set up, server or not.
     QVERIFY(m_setupCalls.contains(QStringLiteral("floatCameraEnabled:1")));
     // The placeholder stands in for a missing note.
-    QCOMPARE(w->personalTextEdit->toPlainText(),
+    QCOMPARE(w->ui.personalTextEdit->toPlainText(),
              QStringLiteral("文本内容，可点击下方编辑按钮修改"));
-    QVERIFY(!w->personalLogoLabel->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(!w->ui.personalLogoLabel->pixmap(Qt::ReturnByValue).isNull());
 }
 
 void MainWindowTest::toolStripBelowWhenAsked()
 {
     MainWindow *w = build([](MainWindow &window) { window.settings.toolbarpos = false; });
-    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->count() - 1);
-    QVERIFY(w->mainLayout->indexOf(w->bottomBar) < w->mainLayout->indexOf(w->toolStrip));
+    QCOMPARE(w->ui.mainLayout->indexOf(w->ui.toolStrip), w->ui.mainLayout->count() - 1);
+    QVERIFY(w->ui.mainLayout->indexOf(w->ui.bottomBar) <
+            w->ui.mainLayout->indexOf(w->ui.toolStrip));
     // Asked back to the top, it moves once; asking again moves nothing.
     w->settings.toolbarpos = true;
     w->applySettings();
-    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), w->mainLayout->indexOf(w->titleBar) + 1);
+    QCOMPARE(w->ui.mainLayout->indexOf(w->ui.toolStrip),
+             w->ui.mainLayout->indexOf(w->ui.titleBar) + 1);
     w->applySettings();
-    QCOMPARE(w->mainLayout->indexOf(w->toolStrip), 1);
+    QCOMPARE(w->ui.mainLayout->indexOf(w->ui.toolStrip), 1);
 }
 
 void MainWindowTest::quitWithoutTabAsksNothing()
@@ -248,7 +250,7 @@ void MainWindowTest::placementFromStoredGeometry()
     QFETCH(QPoint, placed);
     MainWindow *w = buildAt(stored);
     QCOMPARE(w->isMaximized(), maximised);
-    QCOMPARE(w->maximizeButton->toolTip(),
+    QCOMPARE(w->ui.maximizeButton->toolTip(),
              maximised ? QStringLiteral("还原") : QStringLiteral("最大化"));
     if (!maximised) {
         QCOMPARE(w->geometry().topLeft(), placed);
@@ -264,7 +266,7 @@ void MainWindowTest::resizeToRatio()
     w->layout()->activate();
     w->resizeToRatio(4, 3);
     w->layout()->activate();
-    const QSize doc = w->documentWidget->size();
+    const QSize doc = w->ui.documentWidget->size();
     // Floors leave at most a pixel off the exact ratio.
     QVERIFY2(qAbs(doc.width() * 3 - doc.height() * 4) <= 4,
              qPrintable(QStringLiteral("%1x%2").arg(doc.width()).arg(doc.height())));
@@ -274,7 +276,7 @@ void MainWindowTest::resizeToRatio()
     const QSize before = w->size();
     w->resizeToRatio(doc.width(), doc.height());
     QCOMPARE(w->size(), before);
-    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("还原"));
+    QCOMPARE(w->ui.maximizeButton->toolTip(), QStringLiteral("还原"));
 }
 
 void MainWindowTest::quitSequence()
@@ -435,30 +437,30 @@ void MainWindowTest::pageControls()
 {
     MainWindow *w = build();
     w->setPdfPageRange(5, 3);
-    QCOMPARE(w->pageSpinBox->value(), 3);
-    QCOMPARE(w->pageSpinBox->maximum(), 3);
-    QVERIFY(w->pageSpinBox->isEnabled());
-    QCOMPARE(w->pageLabel->text(), QStringLiteral("3/3"));
+    QCOMPARE(w->ui.pageSpinBox->value(), 3);
+    QCOMPARE(w->ui.pageSpinBox->maximum(), 3);
+    QVERIFY(w->ui.pageSpinBox->isEnabled());
+    QCOMPARE(w->ui.pageLabel->text(), QStringLiteral("3/3"));
     w->setPdfPageRange(0, 10);
-    QVERIFY(!w->pageSpinBox->isEnabled());
-    QCOMPARE(w->pageSpinBox->value(), 0);
-    QCOMPARE(w->pageLabel->text(), QString());
+    QVERIFY(!w->ui.pageSpinBox->isEnabled());
+    QCOMPARE(w->ui.pageSpinBox->value(), 0);
+    QCOMPARE(w->ui.pageLabel->text(), QString());
     w->setPdfPageRange(2, 0);
-    QCOMPARE(w->pageLabel->text(), QString());
+    QCOMPARE(w->ui.pageLabel->text(), QString());
     w->setPageLabel(4, 9);
-    QCOMPARE(w->pageLabel->text(), QStringLiteral("4/9"));
+    QCOMPARE(w->ui.pageLabel->text(), QStringLiteral("4/9"));
     w->setPageLabel(0, 7);
-    QCOMPARE(w->pageLabel->text(), QString());
+    QCOMPARE(w->ui.pageLabel->text(), QString());
     w->setPageLabel(2, 0);
-    QCOMPARE(w->pageLabel->text(), QString());
+    QCOMPARE(w->ui.pageLabel->text(), QString());
 
     w->fillPageComboBox({"i", "ii", "1", "2"}, {0, 1, 2, 3});
-    QCOMPARE(w->pageCombo->count(), 4);
-    QCOMPARE(w->pageCombo->itemData(2).toString(), QStringLiteral("2"));
+    QCOMPARE(w->ui.pageCombo->count(), 4);
+    QCOMPARE(w->ui.pageCombo->itemData(2).toString(), QStringLiteral("2"));
     w->selectPageInComboBox(3);
-    QCOMPARE(w->pageCombo->currentIndex(), 3);
+    QCOMPARE(w->ui.pageCombo->currentIndex(), 3);
     w->selectPageInComboBox(42);
-    QCOMPARE(w->pageCombo->currentIndex(), 3);
+    QCOMPARE(w->ui.pageCombo->currentIndex(), 3);
 
     // The page controls reach only a PDF tab, and the spin box counts from 1.
     auto *tab = new TabItem;
@@ -472,21 +474,21 @@ void MainWindowTest::pageControls()
     w->fillPageComboBox({"i", "ii", "1", "2"}, {0, 1, 2, 3});
     QSignalSpy asked(pdf, &PdfCanvas::vScrollBarNewValue);
     w->setPdfPageRange(1, 5);
-    w->pageSpinBox->setValue(3);
-    QTest::keyClick(w->pageSpinBox, Qt::Key_Return);
+    w->ui.pageSpinBox->setValue(3);
+    QTest::keyClick(w->ui.pageSpinBox, Qt::Key_Return);
     QCOMPARE(asked.count(), 1);
     QCOMPARE(asked.last().first().toInt(), pdf->pageTops().at(2));
     // Leaving the box (for a tool, after a little scrolling) is no jump.
-    w->pageSpinBox->setValue(4);
+    w->ui.pageSpinBox->setValue(4);
     QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-    QApplication::sendEvent(w->pageSpinBox, &out);
+    QApplication::sendEvent(w->ui.pageSpinBox, &out);
     QCOMPARE(asked.count(), 1);
-    w->pageCombo->activated(1);
+    w->ui.pageCombo->activated(1);
     QCOMPARE(asked.count(), 2);
     QCOMPARE(asked.last().first().toInt(), pdf->pageTops().at(1));
     tab->kind = DocumentKind::Board;
-    w->pageSpinBox->setValue(4);
-    QTest::keyClick(w->pageSpinBox, Qt::Key_Return);
+    w->ui.pageSpinBox->setValue(4);
+    QTest::keyClick(w->ui.pageSpinBox, Qt::Key_Return);
     QCOMPARE(asked.count(), 2);
 }
 
@@ -503,9 +505,9 @@ void MainWindowTest::questionsAndPercent()
         QVERIFY(!w->askQuestion(QStringLiteral("继续？")));
     }
     w->setProgressPercent(1.254);
-    QCOMPARE(w->percentLabel->text(), QStringLiteral("125%"));
+    QCOMPARE(w->ui.percentLabel->text(), QStringLiteral("125%"));
     w->setProgressPercent(0);
-    QCOMPARE(w->percentLabel->text(), QString());
+    QCOMPARE(w->ui.percentLabel->text(), QString());
 }
 
 void MainWindowTest::boxesAreWideEnoughForTheirTitle()
@@ -549,7 +551,7 @@ void MainWindowTest::personalText()
     // Read back up to the first zero byte.
     FileSystem::writeBytes(profileFilePath(), QByteArray("<b>hello</b>\0junk", 17));
     w->loadPersonalText();
-    QCOMPARE(w->personalTextEdit->toPlainText(), QStringLiteral("hello"));
+    QCOMPARE(w->ui.personalTextEdit->toPlainText(), QStringLiteral("hello"));
 }
 
 void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
@@ -560,21 +562,21 @@ void MainWindowTest::logoClickKeepsOldLogoOnFailedCopy()
     const QString chosen = m_dir->filePath(QStringLiteral("red.PNG"));
     QVERIFY(red.save(chosen, "PNG"));
     w->logoFilePicker = [chosen] { return chosen; };
-    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QTest::mouseClick(w->ui.personalLogoLabel, Qt::LeftButton);
     QVERIFY(FileSystem::fileExists(configDirPath() + QStringLiteral("/mylogo.png")));
     const QByteArray stored = FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png"));
     // A chosen file that cannot be read leaves the logo as it was.
     w->logoFilePicker = [this] { return m_dir->filePath(QStringLiteral("gone.png")); };
     {
         BoxAnswerer answerer(QStringLiteral("OK"));
-        QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+        QTest::mouseClick(w->ui.personalLogoLabel, Qt::LeftButton);
         QCOMPARE(answerer.boxes, 1);
         QCOMPARE(answerer.text, QStringLiteral("更换图片失败，仍使用原来的图片"));
     }
     QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
     // Choosing the logo file itself keeps it too.
     w->logoFilePicker = [] { return configDirPath() + QStringLiteral("/mylogo.png"); };
-    QTest::mouseClick(w->personalLogoLabel, Qt::LeftButton);
+    QTest::mouseClick(w->ui.personalLogoLabel, Qt::LeftButton);
     QCOMPARE(FileSystem::readAll(configDirPath() + QStringLiteral("/mylogo.png")), stored);
 }
 
@@ -605,7 +607,7 @@ void MainWindowTest::titleBarDrag()
         QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
                           type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
                           Qt::NoModifier);
-        QApplication::sendEvent(w->titleBar, &event);
+        QApplication::sendEvent(w->ui.titleBar, &event);
     };
     // A move without a press first leaves the window where it is.
     send(QEvent::MouseMove, QPoint(300, 300));
@@ -614,7 +616,7 @@ void MainWindowTest::titleBarDrag()
     send(QEvent::MouseMove, QPoint(130, 45));
     QCOMPARE(w->pos(), start + QPoint(30, 25));
     send(QEvent::MouseButtonRelease, QPoint(130, 45));
-    QCOMPARE(w->maximizeButton->toolTip(), QStringLiteral("最大化"));
+    QCOMPARE(w->ui.maximizeButton->toolTip(), QStringLiteral("最大化"));
     send(QEvent::MouseMove, QPoint(400, 400));
     QCOMPARE(w->pos(), start + QPoint(30, 25));
 }
@@ -622,24 +624,24 @@ void MainWindowTest::titleBarDrag()
 void MainWindowTest::foldingThePanel()
 {
     MainWindow *w = build();
-    w->openCameraButton->setEnabled(false);
-    w->closeCameraButton->setEnabled(true);
-    w->foldPanelButton->click();
-    QVERIFY(w->sidePanel->isHidden());
-    QVERIFY(w->bottomSidePanel->isHidden());
-    QVERIFY(w->openCameraButton->isEnabled());
-    QVERIFY(!w->closeCameraButton->isEnabled());
-    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("展开"));
+    w->ui.openCameraButton->setEnabled(false);
+    w->ui.closeCameraButton->setEnabled(true);
+    w->ui.foldPanelButton->click();
+    QVERIFY(w->ui.sidePanel->isHidden());
+    QVERIFY(w->ui.bottomSidePanel->isHidden());
+    QVERIFY(w->ui.openCameraButton->isEnabled());
+    QVERIFY(!w->ui.closeCameraButton->isEnabled());
+    QCOMPARE(w->ui.foldPanelButton->toolTip(), QStringLiteral("展开"));
     w->saveSettings();
     AppSettings saved;
     settingsfile::load(saved, appSettingsFilePath());
     QVERIFY(!saved.showpersonal);
-    w->foldPanelButton->click();
-    QVERIFY(!w->sidePanel->isHidden());
-    QCOMPARE(w->foldPanelButton->toolTip(), QStringLiteral("隐藏"));
+    w->ui.foldPanelButton->click();
+    QVERIFY(!w->ui.sidePanel->isHidden());
+    QCOMPARE(w->ui.foldPanelButton->toolTip(), QStringLiteral("隐藏"));
     // Folded at the next start as it was left.
     MainWindow *next = build([](MainWindow &window) { window.settings.showpersonal = false; });
-    QVERIFY(next->sidePanel->isHidden());
+    QVERIFY(next->ui.sidePanel->isHidden());
 }
 
 void MainWindowTest::keysWithoutTab()
@@ -686,7 +688,7 @@ void MainWindowTest::floatingCameraButtonComesBack()
     BoxAnswerer answerer(QStringLiteral("OK"));
     w->onFloatCameraClicked();
     QCOMPARE(m_toolBar->calls, QStringList{"floatCameraEnabled:0"});
-    QVERIFY(w->cameraWidget->isHidden());
+    QVERIFY(w->ui.cameraWidget->isHidden());
     // No camera: the floating window says so itself, without a message box.
     QVERIFY(w->floatCamera->isVisible());
     QCOMPARE(w->floatCamera->messageText(), QStringLiteral("没有发现摄像头设备"));
@@ -694,8 +696,8 @@ void MainWindowTest::floatingCameraButtonComesBack()
     QCOMPARE(m_toolBar->calls.last(), QStringLiteral("floatCameraEnabled:1"));
     QCOMPARE(answerer.boxes, 0);
     QVERIFY(w->floatCamera->isHidden());
-    QVERIFY(!w->cameraWidget->isHidden());
-    QVERIFY(!w->openCameraButton->isHidden());
+    QVERIFY(!w->ui.cameraWidget->isHidden());
+    QVERIFY(!w->ui.openCameraButton->isHidden());
 }
 
 void MainWindowTest::settingsReachTheToolBar()
@@ -710,16 +712,16 @@ void MainWindowTest::settingsReachTheToolBar()
 void MainWindowTest::stripArrowsOnlyWhenItScrolls()
 {
     MainWindow *w = build();
-    w->mainToolBar->setFixedWidth(w->toolBarScrollArea->viewport()->width() + 500);
-    QTRY_VERIFY(!w->scrollLeftButton->isHidden());
-    QVERIFY(!w->scrollRightButton->isHidden());
-    w->scrollRightButton->click();
-    QVERIFY(w->toolBarScrollArea->horizontalScrollBar()->value() > 0);
-    w->scrollLeftButton->click();
-    QCOMPARE(w->toolBarScrollArea->horizontalScrollBar()->value(), 0);
-    w->mainToolBar->setFixedWidth(10);
-    QTRY_VERIFY(w->scrollLeftButton->isHidden());
-    QVERIFY(w->scrollRightButton->isHidden());
+    w->ui.mainToolBar->setFixedWidth(w->ui.toolBarScrollArea->viewport()->width() + 500);
+    QTRY_VERIFY(!w->ui.scrollLeftButton->isHidden());
+    QVERIFY(!w->ui.scrollRightButton->isHidden());
+    w->ui.scrollRightButton->click();
+    QVERIFY(w->ui.toolBarScrollArea->horizontalScrollBar()->value() > 0);
+    w->ui.scrollLeftButton->click();
+    QCOMPARE(w->ui.toolBarScrollArea->horizontalScrollBar()->value(), 0);
+    w->ui.mainToolBar->setFixedWidth(10);
+    QTRY_VERIFY(w->ui.scrollLeftButton->isHidden());
+    QVERIFY(w->ui.scrollRightButton->isHidden());
 }
 
 void MainWindowTest::overlayCanvasAndBoardCommands()

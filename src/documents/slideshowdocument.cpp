@@ -161,7 +161,7 @@ void SlideShowDocument::close()
 bool SlideShowDocument::isSlideShowLost() const
 {
     const PaintProperty *tools = host.tools();
-    return isCurrent() && tools && tools->paintTool == 0 && !isSlideShowAlive();
+    return isCurrent() && tools && tools->paintTool == PaintTool::Mouse && !isSlideShowAlive();
 }
 
 void SlideShowDocument::navigateSlideShow(int step)

@@ -154,7 +154,7 @@ bool SlideShowDocument::isSlideShowAlive() const
 bool SlideShowDocument::shouldPollSlideShow() const
 {
     const PaintProperty *tools = host.tools();
-    return tools && tools->paintTool == 0 && isSlideShowAlive() && liveTab->canvas &&
+    return tools && tools->paintTool == PaintTool::Mouse && isSlideShowAlive() && liveTab->canvas &&
            liveTab->canvas->pageCount() > 0;
 }
 
@@ -218,7 +218,7 @@ void SlideShowDocument::updateSlideShowInput()
 {
     // The mouse tool works the show (a click advances it); any other tool draws.
     if (liveShow && host.tools())
-        liveShow->setPassThrough(host.tools()->paintTool == 0);
+        liveShow->setPassThrough(host.tools()->paintTool == PaintTool::Mouse);
 }
 
 void SlideShowDocument::sendSlideShowCommand(SlideCommand command, int count)

@@ -125,77 +125,77 @@ MainWindow::MainWindow(QWidget *parent)
     hotKeysFocusOnly = wayland && QGuiApplication::platformName() == QLatin1String("xcb") &&
                        !dynamic_cast<PortalHotKeyGrabber *>(hotKeyGrabber.get());
 
-    titleBar = new QWidget(this);
-    titleBarLayout = new QHBoxLayout;
-    logoPanel = new QWidget(this);
-    tabBar = new QWidget(this);
-    tabBarLayout = new QHBoxLayout;
-    titleButtonPanel = new QWidget(this);
-    titleButtonLayout = new QHBoxLayout;
-    foldPanelButton = new QPushButton(this);
-    upgradeButton = new QPushButton(this);
-    minimizeButton = new QPushButton(this);
-    maximizeButton = new QPushButton(this);
-    closeButton = new QPushButton(this);
-    toolStrip = new QWidget(this);
-    toolStripLayout = new QHBoxLayout;
-    scrollLeftButton = new QPushButton(this);
-    toolBarScrollArea = new QScrollArea(this);
+    ui.titleBar = new QWidget(this);
+    ui.titleBarLayout = new QHBoxLayout;
+    ui.logoPanel = new QWidget(this);
+    ui.tabBar = new QWidget(this);
+    ui.tabBarLayout = new QHBoxLayout;
+    ui.titleButtonPanel = new QWidget(this);
+    ui.titleButtonLayout = new QHBoxLayout;
+    ui.foldPanelButton = new QPushButton(this);
+    ui.upgradeButton = new QPushButton(this);
+    ui.minimizeButton = new QPushButton(this);
+    ui.maximizeButton = new QPushButton(this);
+    ui.closeButton = new QPushButton(this);
+    ui.toolStrip = new QWidget(this);
+    ui.toolStripLayout = new QHBoxLayout;
+    ui.scrollLeftButton = new QPushButton(this);
+    ui.toolBarScrollArea = new QScrollArea(this);
     toolBarPort = createToolBarPort(paintProperty, this);
-    mainToolBar = toolBarPort->widget() ? toolBarPort->widget() : new QWidget(this);
-    scrollRightButton = new QPushButton(this);
-    remarkShower = new RemarkShower(this);
-    centralRow = new QWidget(this);
-    centralRowLayout = new QHBoxLayout;
-    documentWidget = new QWidget(this);
-    documentLayout = new QVBoxLayout;
-    sidePanel = new QWidget(this);
-    personalLayout = new QVBoxLayout;
-    bottomBar = new QWidget(this);
-    bottomBarLayout = new QHBoxLayout;
-    pageNavigationPanel = new QWidget(this);
-    pageNavigationLayout = new QHBoxLayout;
-    bottomSidePanel = new QWidget(this);
-    editTextLayout = new QHBoxLayout;
-    editPersonalTextButton = new QPushButton(this);
-    editPersonalTextButton->setObjectName(QStringLiteral("editPersonalTextButton"));
-    menuBar = new QMenuBar(this);
-    menuBar->setNativeMenuBar(false);
+    ui.mainToolBar = toolBarPort->widget() ? toolBarPort->widget() : new QWidget(this);
+    ui.scrollRightButton = new QPushButton(this);
+    ui.remarkShower = new RemarkShower(this);
+    ui.centralRow = new QWidget(this);
+    ui.centralRowLayout = new QHBoxLayout;
+    ui.documentWidget = new QWidget(this);
+    ui.documentLayout = new QVBoxLayout;
+    ui.sidePanel = new QWidget(this);
+    ui.personalLayout = new QVBoxLayout;
+    ui.bottomBar = new QWidget(this);
+    ui.bottomBarLayout = new QHBoxLayout;
+    ui.pageNavigationPanel = new QWidget(this);
+    ui.pageNavigationLayout = new QHBoxLayout;
+    ui.bottomSidePanel = new QWidget(this);
+    ui.editTextLayout = new QHBoxLayout;
+    ui.editPersonalTextButton = new QPushButton(this);
+    ui.editPersonalTextButton->setObjectName(QStringLiteral("editPersonalTextButton"));
+    ui.menuBar = new QMenuBar(this);
+    ui.menuBar->setNativeMenuBar(false);
     auto *logoStyle = new LogoMenuStyle(titleBarHeight() * 2 / 3);
-    logoStyle->setParent(menuBar);
-    menuBar->setStyle(logoStyle);
-    recentFilesMenu = new QMenu(QStringLiteral("最近打开的文件"), this);
-    recentFilesControler = new RecentFilesControler(recentFilesMenu, this);
+    logoStyle->setParent(ui.menuBar);
+    ui.menuBar->setStyle(logoStyle);
+    ui.recentFilesMenu = new QMenu(QStringLiteral("最近打开的文件"), this);
+    recentFilesControler = new RecentFilesControler(ui.recentFilesMenu, this);
 
-    ratio16x9Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/16_9.png")),
-                                  QStringLiteral("优化窗口尺寸(16:9)"), this);
-    ratio4x3Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/4_3.png")),
-                                 QStringLiteral("优化窗口尺寸(4:3)"), this);
-    screenshotAction = new QAction(QStringLiteral("截屏"), this);
-    aboutAction = new QAction(QStringLiteral("关于我们"), this);
-    tutorialAction = new QAction(QStringLiteral("使用教程"), this);
-    exitAction = new QAction(QStringLiteral("退出"), this);
+    ui.ratio16x9Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/16_9.png")),
+                                     QStringLiteral("优化窗口尺寸(16:9)"), this);
+    ui.ratio4x3Action = new QAction(QIcon(QStringLiteral(":/icon/titlebar/4_3.png")),
+                                    QStringLiteral("优化窗口尺寸(4:3)"), this);
+    ui.screenshotAction = new QAction(QStringLiteral("截屏"), this);
+    ui.aboutAction = new QAction(QStringLiteral("关于我们"), this);
+    ui.tutorialAction = new QAction(QStringLiteral("使用教程"), this);
+    ui.exitAction = new QAction(QStringLiteral("退出"), this);
 
-    slideOutlineCombo = new SlideOutlineCombo(this);
-    pageCombo = new QComboBox(this);
-    pageSpinBox = new QSpinBox(this);
-    pageLabel = new QLabel(this);
-    auxLabelA = new QLabel(this);
-    prevPageButton = new QPushButton(this);
-    prevStepButton = new QPushButton(this);
-    nextStepButton = new QPushButton(this);
-    nextPageButton = new QPushButton(this);
-    auxLabelB = new QLabel(this);
-    percentLabel = new QLabel(this);
-    serverLinkButton = new QPushButton(this);
-    cameraWidget = new CameraWidget(this);
-    cameraButtonLayout = new QHBoxLayout;
-    openCameraButton = new QPushButton(this);
-    closeCameraButton = new QPushButton(this);
-    logoLayout = new QHBoxLayout;
-    personalLogoLabel = new QLabel(this);
-    personalTextLayout = new QHBoxLayout;
-    personalTextEdit = new QTextEdit(this);
+    ui.slideOutlineCombo = new SlideOutlineCombo(this);
+    ui.pageCombo = new QComboBox(this);
+    ui.pageSpinBox = new QSpinBox(this);
+    ui.pageLabel = new QLabel(this);
+    ui.auxLabelA = new QLabel(this);
+    ui.prevPageButton = new QPushButton(this);
+    ui.prevStepButton = new QPushButton(this);
+    ui.nextStepButton = new QPushButton(this);
+    ui.nextPageButton = new QPushButton(this);
+    ui.auxLabelB = new QLabel(this);
+    ui.percentLabel = new QLabel(this);
+    ui.serverLinkButton = new QPushButton(this);
+    ui.cameraWidget = new CameraWidget(this);
+    ui.cameraButtonLayout = new QHBoxLayout;
+    ui.openCameraButton = new QPushButton(this);
+    ui.closeCameraButton = new QPushButton(this);
+    ui.logoLayout = new QHBoxLayout;
+    ui.personalLogoLabel = new QLabel(this);
+    ui.personalTextLayout = new QHBoxLayout;
+    ui.personalTextEdit = new QTextEdit(this);
 
     advertise = new Advertise(this);
     upgradeWidget = new UpgradeWidget(&appVersion, this);
@@ -251,8 +251,8 @@ void MainWindow::saveSettings()
     settings.winy = frame.y();
     settings.winw = isMaximized() ? 0 : frame.width();
     settings.winh = isMaximized() ? 0 : frame.height();
-    settings.showpersonal = !sidePanel->isHidden();
-    settings.remarkrospeed = remarkShower->scrollSpeed();
+    settings.showpersonal = !ui.sidePanel->isHidden();
+    settings.remarkrospeed = ui.remarkShower->scrollSpeed();
     settings.recentfiles = recentFilesControler->files();
     for (int n = 0; n < 4; ++n) {
         PresetBrush &brush = settings.brushes[n];
@@ -263,68 +263,68 @@ void MainWindow::saveSettings()
 
 void MainWindow::setupDocumentArea()
 {
-    fillWindow(titleBar, whiteColor());
-    fillWindow(titleButtonPanel, whiteColor());
-    documentWidget->setObjectName(QStringLiteral("documentWidget"));
-    documentWidget->setStyleSheet(
+    fillWindow(ui.titleBar, whiteColor());
+    fillWindow(ui.titleButtonPanel, whiteColor());
+    ui.documentWidget->setObjectName(QStringLiteral("documentWidget"));
+    ui.documentWidget->setStyleSheet(
         QStringLiteral("QWidget#documentWidget{background-color:") +
         documentBackgroundColor().name() +
         QStringLiteral(";background-image:url(:/icon/doc_bg.png);background-position:center;"
                        "background-repeat:no-repeat;}"));
-    fillWindow(sidePanel, lightPanelColor());
-    fillWindow(pageNavigationPanel, panelBackgroundColor());
-    fillWindow(bottomSidePanel, panelBackgroundColor());
+    fillWindow(ui.sidePanel, lightPanelColor());
+    fillWindow(ui.pageNavigationPanel, panelBackgroundColor());
+    fillWindow(ui.bottomSidePanel, panelBackgroundColor());
 
-    logoPanel->setFixedWidth(narrowPanelWidth());
-    titleButtonPanel->setFixedWidth(sidePanelWidth());
-    titleBarLayout->setContentsMargins(0, 0, 0, 0);
-    titleBarLayout->setSpacing(0);
-    titleBarLayout->addWidget(logoPanel);
-    titleBarLayout->addWidget(tabBar);
-    titleBarLayout->addWidget(titleButtonPanel);
-    titleBar->setLayout(titleBarLayout);
-    titleBar->setFixedHeight(titleBarHeight());
+    ui.logoPanel->setFixedWidth(narrowPanelWidth());
+    ui.titleButtonPanel->setFixedWidth(sidePanelWidth());
+    ui.titleBarLayout->setContentsMargins(0, 0, 0, 0);
+    ui.titleBarLayout->setSpacing(0);
+    ui.titleBarLayout->addWidget(ui.logoPanel);
+    ui.titleBarLayout->addWidget(ui.tabBar);
+    ui.titleBarLayout->addWidget(ui.titleButtonPanel);
+    ui.titleBar->setLayout(ui.titleBarLayout);
+    ui.titleBar->setFixedHeight(titleBarHeight());
 
-    documentLayout->setContentsMargins(0, 0, 0, 0);
-    documentLayout->setSpacing(0);
-    documentWidget->setLayout(documentLayout);
-    documentWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    sidePanel->setFixedWidth(sidePanelWidth());
-    centralRowLayout->setContentsMargins(0, 0, 0, 0);
-    centralRowLayout->setSpacing(0);
-    centralRowLayout->addWidget(documentWidget);
-    centralRowLayout->addWidget(sidePanel);
-    centralRow->setLayout(centralRowLayout);
+    ui.documentLayout->setContentsMargins(0, 0, 0, 0);
+    ui.documentLayout->setSpacing(0);
+    ui.documentWidget->setLayout(ui.documentLayout);
+    ui.documentWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    ui.sidePanel->setFixedWidth(sidePanelWidth());
+    ui.centralRowLayout->setContentsMargins(0, 0, 0, 0);
+    ui.centralRowLayout->setSpacing(0);
+    ui.centralRowLayout->addWidget(ui.documentWidget);
+    ui.centralRowLayout->addWidget(ui.sidePanel);
+    ui.centralRow->setLayout(ui.centralRowLayout);
 
-    bottomSidePanel->setFixedWidth(sidePanelWidth());
-    bottomBarLayout->setContentsMargins(0, 0, 0, 0);
-    bottomBarLayout->setSpacing(0);
-    bottomBarLayout->addWidget(pageNavigationPanel);
-    bottomBarLayout->addWidget(bottomSidePanel);
-    bottomBar->setLayout(bottomBarLayout);
-    bottomBar->setFixedHeight(barHeight());
+    ui.bottomSidePanel->setFixedWidth(sidePanelWidth());
+    ui.bottomBarLayout->setContentsMargins(0, 0, 0, 0);
+    ui.bottomBarLayout->setSpacing(0);
+    ui.bottomBarLayout->addWidget(ui.pageNavigationPanel);
+    ui.bottomBarLayout->addWidget(ui.bottomSidePanel);
+    ui.bottomBar->setLayout(ui.bottomBarLayout);
+    ui.bottomBar->setFixedHeight(barHeight());
 
-    toolBarScrollArea->setWidget(mainToolBar);
-    toolStripLayout->setContentsMargins(0, 0, 0, 0);
-    toolStripLayout->setSpacing(0);
-    toolStripLayout->addWidget(scrollLeftButton);
-    toolStripLayout->addWidget(toolBarScrollArea);
-    toolStripLayout->addWidget(scrollRightButton);
-    toolStrip->setLayout(toolStripLayout);
-    toolStrip->setFixedHeight(toolStripHeight());
+    ui.toolBarScrollArea->setWidget(ui.mainToolBar);
+    ui.toolStripLayout->setContentsMargins(0, 0, 0, 0);
+    ui.toolStripLayout->setSpacing(0);
+    ui.toolStripLayout->addWidget(ui.scrollLeftButton);
+    ui.toolStripLayout->addWidget(ui.toolBarScrollArea);
+    ui.toolStripLayout->addWidget(ui.scrollRightButton);
+    ui.toolStrip->setLayout(ui.toolStripLayout);
+    ui.toolStrip->setFixedHeight(toolStripHeight());
 
-    mainLayout = new QVBoxLayout;
-    mainLayout->setContentsMargins(0, 0, 0, 0);
-    mainLayout->setSpacing(0);
-    mainLayout->addWidget(titleBar);
+    ui.mainLayout = new QVBoxLayout;
+    ui.mainLayout->setContentsMargins(0, 0, 0, 0);
+    ui.mainLayout->setSpacing(0);
+    ui.mainLayout->addWidget(ui.titleBar);
     if (settings.toolbarpos)
-        mainLayout->addWidget(toolStrip);
-    mainLayout->addWidget(remarkShower);
-    mainLayout->addWidget(centralRow);
-    mainLayout->addWidget(bottomBar);
+        ui.mainLayout->addWidget(ui.toolStrip);
+    ui.mainLayout->addWidget(ui.remarkShower);
+    ui.mainLayout->addWidget(ui.centralRow);
+    ui.mainLayout->addWidget(ui.bottomBar);
     if (!settings.toolbarpos)
-        mainLayout->addWidget(toolStrip);
-    setLayout(mainLayout);
+        ui.mainLayout->addWidget(ui.toolStrip);
+    setLayout(ui.mainLayout);
 }
 
 void MainWindow::setupMainLayout()
@@ -333,80 +333,81 @@ void MainWindow::setupMainLayout()
     toolBarPort->buildLayouts();
     const int u = spacingUnit();
 
-    pageNavigationLayout->setContentsMargins(2 * u, 0, 2 * u, 0);
-    pageNavigationLayout->setSpacing(2 * u);
-    pageNavigationLayout->setAlignment(Qt::AlignVCenter);
-    QWidget *row[] = {slideOutlineCombo, pageCombo,      pageSpinBox,    pageLabel,
-                      auxLabelA,         prevPageButton, prevStepButton, nextStepButton,
-                      nextPageButton,    auxLabelB,      percentLabel,   serverLinkButton};
+    ui.pageNavigationLayout->setContentsMargins(2 * u, 0, 2 * u, 0);
+    ui.pageNavigationLayout->setSpacing(2 * u);
+    ui.pageNavigationLayout->setAlignment(Qt::AlignVCenter);
+    QWidget *row[] = {ui.slideOutlineCombo, ui.pageCombo,      ui.pageSpinBox,
+                      ui.pageLabel,         ui.auxLabelA,      ui.prevPageButton,
+                      ui.prevStepButton,    ui.nextStepButton, ui.nextPageButton,
+                      ui.auxLabelB,         ui.percentLabel,   ui.serverLinkButton};
     for (QWidget *widget : row)
-        pageNavigationLayout->addWidget(widget);
-    pageNavigationPanel->setLayout(pageNavigationLayout);
+        ui.pageNavigationLayout->addWidget(widget);
+    ui.pageNavigationPanel->setLayout(ui.pageNavigationLayout);
 
-    cameraButtonLayout->setContentsMargins(0, 2 * u, 0, 2 * u);
-    cameraButtonLayout->setSpacing(0);
-    cameraButtonLayout->addStretch();
-    cameraButtonLayout->addWidget(openCameraButton);
-    cameraButtonLayout->addStretch();
-    cameraButtonLayout->addWidget(closeCameraButton);
-    cameraButtonLayout->addStretch();
-    logoLayout->setContentsMargins(0, 3 * u, 0, u);
-    logoLayout->setSpacing(0);
-    logoLayout->addStretch();
-    logoLayout->addWidget(personalLogoLabel);
-    logoLayout->addStretch();
-    personalTextLayout->setContentsMargins(u, u, u, u);
-    personalTextLayout->setSpacing(0);
-    personalTextLayout->addWidget(personalTextEdit);
-    personalLayout->setContentsMargins(0, 0, 0, 0);
-    personalLayout->setSpacing(0);
-    personalLayout->addWidget(cameraWidget);
-    personalLayout->addLayout(cameraButtonLayout);
-    personalLayout->addLayout(logoLayout);
-    personalLayout->addLayout(personalTextLayout);
-    sidePanel->setLayout(personalLayout);
+    ui.cameraButtonLayout->setContentsMargins(0, 2 * u, 0, 2 * u);
+    ui.cameraButtonLayout->setSpacing(0);
+    ui.cameraButtonLayout->addStretch();
+    ui.cameraButtonLayout->addWidget(ui.openCameraButton);
+    ui.cameraButtonLayout->addStretch();
+    ui.cameraButtonLayout->addWidget(ui.closeCameraButton);
+    ui.cameraButtonLayout->addStretch();
+    ui.logoLayout->setContentsMargins(0, 3 * u, 0, u);
+    ui.logoLayout->setSpacing(0);
+    ui.logoLayout->addStretch();
+    ui.logoLayout->addWidget(ui.personalLogoLabel);
+    ui.logoLayout->addStretch();
+    ui.personalTextLayout->setContentsMargins(u, u, u, u);
+    ui.personalTextLayout->setSpacing(0);
+    ui.personalTextLayout->addWidget(ui.personalTextEdit);
+    ui.personalLayout->setContentsMargins(0, 0, 0, 0);
+    ui.personalLayout->setSpacing(0);
+    ui.personalLayout->addWidget(ui.cameraWidget);
+    ui.personalLayout->addLayout(ui.cameraButtonLayout);
+    ui.personalLayout->addLayout(ui.logoLayout);
+    ui.personalLayout->addLayout(ui.personalTextLayout);
+    ui.sidePanel->setLayout(ui.personalLayout);
 
-    editTextLayout->setContentsMargins(0, 0, 0, 0);
-    editTextLayout->setSpacing(0);
-    editTextLayout->addWidget(editPersonalTextButton);
-    bottomSidePanel->setLayout(editTextLayout);
+    ui.editTextLayout->setContentsMargins(0, 0, 0, 0);
+    ui.editTextLayout->setSpacing(0);
+    ui.editTextLayout->addWidget(ui.editPersonalTextButton);
+    ui.bottomSidePanel->setLayout(ui.editTextLayout);
 }
 
 void MainWindow::setupAppLogo()
 {
-    appMenu = menuBar->addMenu(QIcon(QStringLiteral(":/icon/titlebar/applogo.png")),
-                               QStringLiteral("文件"));
-    appMenu->addMenu(recentFilesMenu);
-    appMenu->addAction(ratio16x9Action);
-    appMenu->addAction(ratio4x3Action);
-    appMenu->addSeparator();
-    appMenu->addAction(screenshotAction);
-    appMenu->addSeparator();
-    appMenu->addAction(aboutAction);
-    appMenu->addAction(tutorialAction);
-    appMenu->addSeparator();
-    appMenu->addAction(exitAction);
+    ui.appMenu = ui.menuBar->addMenu(QIcon(QStringLiteral(":/icon/titlebar/applogo.png")),
+                                     QStringLiteral("文件"));
+    ui.appMenu->addMenu(ui.recentFilesMenu);
+    ui.appMenu->addAction(ui.ratio16x9Action);
+    ui.appMenu->addAction(ui.ratio4x3Action);
+    ui.appMenu->addSeparator();
+    ui.appMenu->addAction(ui.screenshotAction);
+    ui.appMenu->addSeparator();
+    ui.appMenu->addAction(ui.aboutAction);
+    ui.appMenu->addAction(ui.tutorialAction);
+    ui.appMenu->addSeparator();
+    ui.appMenu->addAction(ui.exitAction);
 
-    auto *logoLayout = new QHBoxLayout;
-    logoLayout->setAlignment(Qt::AlignVCenter);
-    logoLayout->setContentsMargins(0, 0, 0, 0);
-    logoLayout->setSpacing(0);
-    logoLayout->addStretch();
-    logoLayout->addWidget(menuBar);
-    logoLayout->addStretch();
-    logoPanel->setLayout(logoLayout);
+    auto *menuLayout = new QHBoxLayout;
+    menuLayout->setAlignment(Qt::AlignVCenter);
+    menuLayout->setContentsMargins(0, 0, 0, 0);
+    menuLayout->setSpacing(0);
+    menuLayout->addStretch();
+    menuLayout->addWidget(ui.menuBar);
+    menuLayout->addStretch();
+    ui.logoPanel->setLayout(menuLayout);
 
-    tabBarLayout->setContentsMargins(0, 0, 0, 0);
-    tabBarLayout->setSpacing(static_cast<int>(std::ceil(spacingUnit() * 0.5)));
-    tabBarLayout->setAlignment(Qt::AlignLeft);
-    tabBar->setLayout(tabBarLayout);
+    ui.tabBarLayout->setContentsMargins(0, 0, 0, 0);
+    ui.tabBarLayout->setSpacing(static_cast<int>(std::ceil(spacingUnit() * 0.5)));
+    ui.tabBarLayout->setAlignment(Qt::AlignLeft);
+    ui.tabBar->setLayout(ui.tabBarLayout);
 
-    titleButtonLayout->setContentsMargins(0, 0, 0, 0);
-    titleButtonLayout->setSpacing(0);
-    for (QPushButton *button :
-         {foldPanelButton, upgradeButton, minimizeButton, maximizeButton, closeButton})
-        titleButtonLayout->addWidget(button);
-    titleButtonPanel->setLayout(titleButtonLayout);
+    ui.titleButtonLayout->setContentsMargins(0, 0, 0, 0);
+    ui.titleButtonLayout->setSpacing(0);
+    for (QPushButton *button : {ui.foldPanelButton, ui.upgradeButton, ui.minimizeButton,
+                                ui.maximizeButton, ui.closeButton})
+        ui.titleButtonLayout->addWidget(button);
+    ui.titleButtonPanel->setLayout(ui.titleButtonLayout);
 }
 
 void MainWindow::setupMenuAndPanels()
@@ -423,22 +424,22 @@ void MainWindow::setupTitleBarButtons()
 {
     const int h = titleBarHeight();
     const int u = spacingUnit();
-    screenshotAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
-    exitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    menuBar->setStyleSheet(
+    ui.screenshotAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    ui.exitAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    ui.menuBar->setStyleSheet(
         QStringLiteral("QMenuBar::item{background-color:transparent;}"
                        "QMenuBar::item:selected{background-color:#f6f6f6;}"));
-    menuBar->setToolTip(QStringLiteral("墨岚白板 菜单项"));
-    logoPanel->setMaximumHeight(h);
+    ui.menuBar->setToolTip(QStringLiteral("墨岚白板 菜单项"));
+    ui.logoPanel->setMaximumHeight(h);
     // The bar itself stays out of sight: only the logo shows.
-    logoPanel->setStyleSheet(QStringLiteral("QMenuBar{background-color:transparent;border:0;}"));
-    appMenu->setStyleSheet(QStringLiteral("QMenu{padding:") + num(u) +
-                           QStringLiteral(";background-color:") + menuBackgroundColor().name() +
-                           QStringLiteral(";border:1 solid ") + borderColor().name() +
-                           QStringLiteral(";}QMenu::item{padding:") + num(2 * u) +
-                           QStringLiteral(";;height:") + num(titleBarButtonSize() - 4 * u) +
-                           QStringLiteral(";}QMenu::item:selected{background-color:") +
-                           hoverBackgroundColor().name() + QStringLiteral(";}"));
+    ui.logoPanel->setStyleSheet(QStringLiteral("QMenuBar{background-color:transparent;border:0;}"));
+    ui.appMenu->setStyleSheet(QStringLiteral("QMenu{padding:") + num(u) +
+                              QStringLiteral(";background-color:") + menuBackgroundColor().name() +
+                              QStringLiteral(";border:1 solid ") + borderColor().name() +
+                              QStringLiteral(";}QMenu::item{padding:") + num(2 * u) +
+                              QStringLiteral(";;height:") + num(titleBarButtonSize() - 4 * u) +
+                              QStringLiteral(";}QMenu::item:selected{background-color:") +
+                              hoverBackgroundColor().name() + QStringLiteral(";}"));
 
     const QString small = QStringLiteral(
         "QPushButton{background-color:transparent;font-size:7pt;}"
@@ -453,16 +454,17 @@ void MainWindow::setupTitleBarButtons()
         QString tip;
         QString style;
     } buttons[] = {
-        {foldPanelButton, ":/icon/titlebar/foldpersonal.png", QStringLiteral("隐藏"), small},
-        {upgradeButton, ":/icon/titlebar/upgrade.png", QStringLiteral("检测升级墨岚白板"), small},
-        {minimizeButton, ":/icon/titlebar/appmini.png", QStringLiteral("最小化"), plain},
-        {maximizeButton, ":/icon/titlebar/appnormal.png", QStringLiteral("还原"), plain},
-        {closeButton, ":/icon/titlebar/appclose.png", QStringLiteral("关闭窗口"),
+        {ui.foldPanelButton, ":/icon/titlebar/foldpersonal.png", QStringLiteral("隐藏"), small},
+        {ui.upgradeButton, ":/icon/titlebar/upgrade.png", QStringLiteral("检测升级墨岚白板"),
+         small},
+        {ui.minimizeButton, ":/icon/titlebar/appmini.png", QStringLiteral("最小化"), plain},
+        {ui.maximizeButton, ":/icon/titlebar/appnormal.png", QStringLiteral("还原"), plain},
+        {ui.closeButton, ":/icon/titlebar/appclose.png", QStringLiteral("关闭窗口"),
          QStringLiteral("QPushButton{background-color:transparent;}"
                         "QPushButton:hover{background-color:#e81123;border:0;}")},
     };
     // Without a border rule the desktop style paints the transparent buttons black.
-    titleButtonPanel->setStyleSheet(QStringLiteral("QPushButton{border:0;}"));
+    ui.titleButtonPanel->setStyleSheet(QStringLiteral("QPushButton{border:0;}"));
     for (const auto &entry : buttons) {
         entry.button->setMaximumHeight(h);
         entry.button->setIcon(QIcon(QLatin1String(entry.icon)));
@@ -476,31 +478,31 @@ void MainWindow::setupToolBarStrip()
 {
     const int H = toolStripHeight();
     const int b = titleBarButtonSize();
-    toolBarScrollArea->setFixedHeight(H);
-    toolBarScrollArea->setFrameShape(QFrame::NoFrame);
-    toolBarScrollArea->setWidgetResizable(false);
-    toolBarScrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    toolBarScrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    toolBarScrollArea->setStyleSheet(QStringLiteral("QScrollArea{background-color:") +
-                                     panelBackgroundColor().name() + QStringLiteral(";}"));
+    ui.toolBarScrollArea->setFixedHeight(H);
+    ui.toolBarScrollArea->setFrameShape(QFrame::NoFrame);
+    ui.toolBarScrollArea->setWidgetResizable(false);
+    ui.toolBarScrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui.toolBarScrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui.toolBarScrollArea->setStyleSheet(QStringLiteral("QScrollArea{background-color:") +
+                                        panelBackgroundColor().name() + QStringLiteral(";}"));
     const QString arrowStyle = QStringLiteral("QPushButton{background-color:") +
                                stripBackgroundColor().name() +
                                QStringLiteral(
                                    ";border:0;border-style:none;}"
                                    "QPushButton:hover{background-color:") +
                                hoverBackgroundColor().name() + QStringLiteral(";}");
-    scrollLeftButton->setFixedSize(b / 2, H);
-    scrollLeftButton->setIcon(QIcon(QStringLiteral(":/icon/direction/left.png")));
-    scrollLeftButton->setStyleSheet(arrowStyle);
-    scrollRightButton->setFixedSize(b / 2, H);
-    scrollRightButton->setIcon(QIcon(QStringLiteral(":/icon/direction/right.png")));
-    scrollRightButton->setStyleSheet(arrowStyle);
-    scrollLeftButton->hide();
-    scrollRightButton->hide();
-    mainToolBar->setFixedHeight(H);
-    mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
-    mainToolBar->setStyleSheet(QStringLiteral("MainToolBar#mainToolBar{background-color:") +
-                               panelBackgroundColor().name() + QStringLiteral(";}"));
+    ui.scrollLeftButton->setFixedSize(b / 2, H);
+    ui.scrollLeftButton->setIcon(QIcon(QStringLiteral(":/icon/direction/left.png")));
+    ui.scrollLeftButton->setStyleSheet(arrowStyle);
+    ui.scrollRightButton->setFixedSize(b / 2, H);
+    ui.scrollRightButton->setIcon(QIcon(QStringLiteral(":/icon/direction/right.png")));
+    ui.scrollRightButton->setStyleSheet(arrowStyle);
+    ui.scrollLeftButton->hide();
+    ui.scrollRightButton->hide();
+    ui.mainToolBar->setFixedHeight(H);
+    ui.mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
+    ui.mainToolBar->setStyleSheet(QStringLiteral("MainToolBar#mainToolBar{background-color:") +
+                                  panelBackgroundColor().name() + QStringLiteral(";}"));
     toolBarPort->completeSetup();
 }
 
@@ -511,12 +513,12 @@ void MainWindow::setupPageNavigation()
         std::ceil((availableScreenWidth() - sidePanelWidth() - narrowPanelWidth()) / 10.0));
     const int h = static_cast<int>(std::ceil(barHeight() * 0.75));
 
-    slideOutlineCombo->setContentsMargins(0, 0, 0, 0);
-    slideOutlineCombo->setToolTip(QStringLiteral("幻灯片大纲 快速跳转"));
-    slideOutlineCombo->setFixedSize(W + 6 * u, h);
-    slideOutlineCombo->setView(new QListView(slideOutlineCombo));
-    slideOutlineCombo->setIconSize(QSize(W, W * 115 / 190));
-    slideOutlineCombo->hide();
+    ui.slideOutlineCombo->setContentsMargins(0, 0, 0, 0);
+    ui.slideOutlineCombo->setToolTip(QStringLiteral("幻灯片大纲 快速跳转"));
+    ui.slideOutlineCombo->setFixedSize(W + 6 * u, h);
+    ui.slideOutlineCombo->setView(new QListView(ui.slideOutlineCombo));
+    ui.slideOutlineCombo->setIconSize(QSize(W, W * 115 / 190));
+    ui.slideOutlineCombo->hide();
 
     const QString roundStyle = QStringLiteral("QPushButton{color:#666;background-color:") +
                                stripBackgroundColor().name() + QStringLiteral(";border-radius:") +
@@ -528,10 +530,10 @@ void MainWindow::setupPageNavigation()
         QPushButton *button;
         const char *text;
         QString tip;
-    } pageButtons[] = {{prevPageButton, "<<", QStringLiteral("上一页")},
-                       {prevStepButton, "<", QStringLiteral("上一步")},
-                       {nextStepButton, ">", QStringLiteral("下一步")},
-                       {nextPageButton, ">>", QStringLiteral("下一页")}};
+    } pageButtons[] = {{ui.prevPageButton, "<<", QStringLiteral("上一页")},
+                       {ui.prevStepButton, "<", QStringLiteral("上一步")},
+                       {ui.nextStepButton, ">", QStringLiteral("下一步")},
+                       {ui.nextPageButton, ">>", QStringLiteral("下一页")}};
     for (const auto &entry : pageButtons) {
         entry.button->setText(QLatin1String(entry.text));
         entry.button->setToolTip(entry.tip);
@@ -540,52 +542,53 @@ void MainWindow::setupPageNavigation()
         entry.button->hide();
     }
 
-    pageCombo->setToolTip(QStringLiteral("目录"));
-    pageCombo->setFixedSize(5 * h, h);
-    pageCombo->setView(new QListView(pageCombo));
-    pageCombo->setMaxVisibleItems(20);
-    pageCombo->setStyleSheet(QStringLiteral("QComboBox QAbstractItemView::item{margin:") + num(u) +
-                             QStringLiteral(";}QComboBox QAbstractScrollArea "
-                                            "QScrollBar:vertical{width:") +
-                             num(3 * u) + QStringLiteral(";}"));
-    pageCombo->hide();
+    ui.pageCombo->setToolTip(QStringLiteral("目录"));
+    ui.pageCombo->setFixedSize(5 * h, h);
+    ui.pageCombo->setView(new QListView(ui.pageCombo));
+    ui.pageCombo->setMaxVisibleItems(20);
+    ui.pageCombo->setStyleSheet(QStringLiteral("QComboBox QAbstractItemView::item{margin:") +
+                                num(u) +
+                                QStringLiteral(";}QComboBox QAbstractScrollArea "
+                                               "QScrollBar:vertical{width:") +
+                                num(3 * u) + QStringLiteral(";}"));
+    ui.pageCombo->hide();
 
-    pageSpinBox->setFixedSize(static_cast<int>(std::floor(1.5 * h)), h);
-    pageSpinBox->setToolTip(QStringLiteral("跳转到(Enter)"));
-    pageSpinBox->setAlignment(Qt::AlignCenter);
-    pageSpinBox->setStyleSheet(QStringLiteral("QSpinBox{color:#666;background-color:transparent;"
-                                              "border:1 solid ") +
-                               borderColor().name() +
-                               QStringLiteral(";}QSpinBox::up-button{width:0;}"
-                                              "QSpinBox::down-button{width:0;}"));
-    pageSpinBox->hide();
+    ui.pageSpinBox->setFixedSize(static_cast<int>(std::floor(1.5 * h)), h);
+    ui.pageSpinBox->setToolTip(QStringLiteral("跳转到(Enter)"));
+    ui.pageSpinBox->setAlignment(Qt::AlignCenter);
+    ui.pageSpinBox->setStyleSheet(QStringLiteral("QSpinBox{color:#666;background-color:transparent;"
+                                                 "border:1 solid ") +
+                                  borderColor().name() +
+                                  QStringLiteral(";}QSpinBox::up-button{width:0;}"
+                                                 "QSpinBox::down-button{width:0;}"));
+    ui.pageSpinBox->hide();
 
     const QString labelStyle = QStringLiteral("color:#666;");
-    pageLabel->setStyleSheet(labelStyle);
-    pageLabel->setFixedSize(static_cast<int>(std::floor(1.5 * h)), h);
-    pageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auxLabelA->setStyleSheet(labelStyle);
-    auxLabelA->setFixedHeight(h);
-    auxLabelA->setAlignment(Qt::AlignCenter);
-    auxLabelB->setStyleSheet(labelStyle);
-    auxLabelB->setFixedHeight(h);
-    auxLabelB->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    percentLabel->setStyleSheet(labelStyle);
-    percentLabel->setFixedSize(3 * h, h);
-    percentLabel->setAlignment(Qt::AlignCenter);
+    ui.pageLabel->setStyleSheet(labelStyle);
+    ui.pageLabel->setFixedSize(static_cast<int>(std::floor(1.5 * h)), h);
+    ui.pageLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui.auxLabelA->setStyleSheet(labelStyle);
+    ui.auxLabelA->setFixedHeight(h);
+    ui.auxLabelA->setAlignment(Qt::AlignCenter);
+    ui.auxLabelB->setStyleSheet(labelStyle);
+    ui.auxLabelB->setFixedHeight(h);
+    ui.auxLabelB->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui.percentLabel->setStyleSheet(labelStyle);
+    ui.percentLabel->setFixedSize(3 * h, h);
+    ui.percentLabel->setAlignment(Qt::AlignCenter);
 
-    serverLinkButton->setFixedSize(h, h);
+    ui.serverLinkButton->setFixedSize(h, h);
     setServerLinkState(0);
 }
 
 void MainWindow::setupPersonalPanel()
 {
-    const int P =
-        sidePanel->width() > 0 && !sidePanel->isHidden() ? sidePanel->width() : sidePanelWidth();
+    const int P = ui.sidePanel->width() > 0 && !ui.sidePanel->isHidden() ? ui.sidePanel->width()
+                                                                         : sidePanelWidth();
     const int b = titleBarButtonSize();
     const int u = spacingUnit();
-    cameraWidget->setFixedHeight(P / 2);
-    cameraWidget->probeDefaultCamera(P);
+    ui.cameraWidget->setFixedHeight(P / 2);
+    ui.cameraWidget->probeDefaultCamera(P);
 
     const QString cameraStyle = QStringLiteral(
                                     "QPushButton{background-color:transparent;"
@@ -594,26 +597,26 @@ void MainWindow::setupPersonalPanel()
                                 hoverBackgroundColor().name() +
                                 QStringLiteral(";}QPushButton:checked{background-color:") +
                                 checkedBackgroundColor().name() + QStringLiteral(";}");
-    openCameraButton->setToolTip(QStringLiteral("打开摄像头"));
-    openCameraButton->setFixedSize(b, b);
-    openCameraButton->setIcon(QIcon(QStringLiteral(":/icon/personal/opencamera.png")));
-    openCameraButton->setStyleSheet(cameraStyle);
-    closeCameraButton->setToolTip(QStringLiteral("关闭摄像头"));
-    closeCameraButton->setFixedSize(b, b);
-    closeCameraButton->setIcon(QIcon(QStringLiteral(":/icon/personal/closecamera.png")));
-    closeCameraButton->setStyleSheet(cameraStyle);
-    closeCameraButton->setEnabled(false);
-    openCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
-    closeCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
+    ui.openCameraButton->setToolTip(QStringLiteral("打开摄像头"));
+    ui.openCameraButton->setFixedSize(b, b);
+    ui.openCameraButton->setIcon(QIcon(QStringLiteral(":/icon/personal/opencamera.png")));
+    ui.openCameraButton->setStyleSheet(cameraStyle);
+    ui.closeCameraButton->setToolTip(QStringLiteral("关闭摄像头"));
+    ui.closeCameraButton->setFixedSize(b, b);
+    ui.closeCameraButton->setIcon(QIcon(QStringLiteral(":/icon/personal/closecamera.png")));
+    ui.closeCameraButton->setStyleSheet(cameraStyle);
+    ui.closeCameraButton->setEnabled(false);
+    ui.openCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
+    ui.closeCameraButton->setIconSize(QSize(b * 2 / 3, b * 2 / 3));
 
-    personalLogoLabel->setFixedSize(P, P / 3);
-    personalLogoLabel->setToolTip(QStringLiteral("点击更改图片"));
-    personalLogoLabel->setAlignment(Qt::AlignCenter);
+    ui.personalLogoLabel->setFixedSize(P, P / 3);
+    ui.personalLogoLabel->setToolTip(QStringLiteral("点击更改图片"));
+    ui.personalLogoLabel->setAlignment(Qt::AlignCenter);
 
-    personalTextEdit->setToolTip(QStringLiteral("自定义文本内容，可点击下方编辑按钮修改"));
-    personalTextEdit->setFocusPolicy(Qt::NoFocus);
-    personalTextEdit->setContentsMargins(u, u, u, u);
-    personalTextEdit->setStyleSheet(
+    ui.personalTextEdit->setToolTip(QStringLiteral("自定义文本内容，可点击下方编辑按钮修改"));
+    ui.personalTextEdit->setFocusPolicy(Qt::NoFocus);
+    ui.personalTextEdit->setContentsMargins(u, u, u, u);
+    ui.personalTextEdit->setStyleSheet(
         QStringLiteral("QTextEdit{font-size:9pt;color:#666;"
                        "background-color:transparent;border:0;}"));
 }
@@ -621,14 +624,15 @@ void MainWindow::setupPersonalPanel()
 void MainWindow::setupPersonalTextEditButton()
 {
     const int c = static_cast<int>(std::ceil(barHeight() * 0.75));
-    editPersonalTextButton->setFixedSize(c, c);
-    editPersonalTextButton->setToolTip(QStringLiteral("点击编辑文本内容"));
-    editPersonalTextButton->setIconSize(QSize(c, c));
-    editPersonalTextButton->setIcon(QIcon(QStringLiteral(":/icon/personal/editpersonal.png")));
-    editPersonalTextButton->setStyleSheet(QStringLiteral("QPushButton{background-color:transparent;"
-                                                         "border-width:0px;border-style:none;}"
-                                                         "QPushButton:hover{background-color:") +
-                                          hoverBackgroundColor().name() + QStringLiteral(";}"));
+    ui.editPersonalTextButton->setFixedSize(c, c);
+    ui.editPersonalTextButton->setToolTip(QStringLiteral("点击编辑文本内容"));
+    ui.editPersonalTextButton->setIconSize(QSize(c, c));
+    ui.editPersonalTextButton->setIcon(QIcon(QStringLiteral(":/icon/personal/editpersonal.png")));
+    ui.editPersonalTextButton->setStyleSheet(
+        QStringLiteral("QPushButton{background-color:transparent;"
+                       "border-width:0px;border-style:none;}"
+                       "QPushButton:hover{background-color:") +
+        hoverBackgroundColor().name() + QStringLiteral(";}"));
 }
 
 void MainWindow::disableFocusInChildren()
@@ -639,14 +643,14 @@ void MainWindow::disableFocusInChildren()
         widget = widget->nextInFocusChain();
     }
     toolBarPort->setNoFocusPolicy();
-    pageSpinBox->setFocusPolicy(Qt::ClickFocus);
+    ui.pageSpinBox->setFocusPolicy(Qt::ClickFocus);
     setFocusPolicy(Qt::StrongFocus);
 }
 
 void MainWindow::styleSlideOutlineCombos()
 {
     const int u = spacingUnit();
-    auto *view = qobject_cast<QListView *>(slideOutlineCombo->view());
+    auto *view = qobject_cast<QListView *>(ui.slideOutlineCombo->view());
     if (!view)
         return;
     QWidget *popup = view->window();
@@ -660,18 +664,18 @@ void MainWindow::styleSlideOutlineCombos()
         view->setFlow(QListView::TopToBottom);
         popup->setMinimumSize(0, 0);
         popup->setMaximumSize(16777215, 16777215);
-        slideOutlineCombo->setMaxVisibleItems(6);
-        slideOutlineCombo->setStyleSheet(
+        ui.slideOutlineCombo->setMaxVisibleItems(6);
+        ui.slideOutlineCombo->setStyleSheet(
             itemRules + QStringLiteral("QComboBox QAbstractScrollArea QScrollBar:vertical{width:") +
             num(2 * u) + QStringLiteral(";}"));
         view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     } else {
-        const QSize icon = slideOutlineCombo->iconSize();
+        const QSize icon = ui.slideOutlineCombo->iconSize();
         view->setFlow(QListView::LeftToRight);
         popup->setFixedWidth(24 * u + 6 * icon.width());
         popup->setFixedHeight(icon.height() + 6 * u);
-        slideOutlineCombo->setStyleSheet(
+        ui.slideOutlineCombo->setStyleSheet(
             itemRules +
             QStringLiteral("QComboBox QAbstractScrollArea QScrollBar:horizontal{height:") +
             num(2 * u) + QStringLiteral(";}"));

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QButtonGroup>
-#include <QIcon>
 #include <QList>
 #include <QPair>
 #include <QPixmap>
-#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
@@ -14,46 +12,35 @@
 
 #include "base/appsettings.h"
 #include "documents/documenthost.h"
-#include "documents/slideshowdocument.h"
 #include "documents/toolbarport.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
-#include "mainwindow/recordingcontroller.h"
+#include "mainwindow/recordinghandover.h"
+#include "mainwindow/slideshowhandover.h"
+#include "mainwindow/toolbarforwarding.h"
+#include "mainwindow/windowwidgets.h"
 #include "platform/hotkeygrabber.h"
 
 class Advertise;
 class AppSettingsDialog;
-class CameraWidget;
-class Canvas;
 class DocumentConverter;
 class FloatCameraDialog;
 class HandOffWatch;
 class PaintProperty;
-class QAction;
-class QComboBox;
-class SlideOutlineCombo;
-class QHBoxLayout;
-class QLabel;
-class QMenu;
-class QMenuBar;
-class QPushButton;
-class QScrollArea;
-class QSpinBox;
-class QTextEdit;
-class QTimer;
-class QVBoxLayout;
 class RecentFilesControler;
-class RemarkShower;
 class TabItem;
 class TimerWidget;
 class UpgradeWidget;
 
 // The program's single window: own title bar with menu, tabs and buttons, the tool strip,
 // the document area, the personal side panel and the page row. It owns the shared tool
-// state and is the host the documents call back into.
+// state and composes the documents (it is the host they call back into), the slide-show
+// document and the recording controller; the members named for those hand over to them.
 class MainWindow : public QWidget,
-                   public DocumentHost,
+                   public ToolBarForwarding,
                    public SlideBackgroundHost,
+                   public SlideShowHandOver,
+                   public RecordingHandOver,
                    public RecordingControlHost
 {
 public:
@@ -108,48 +95,8 @@ public:
     void registerOpenWith();
     void unregisterOpenWith();
 
-    // What documents call back: toolbar forwarders, messages, geometry, page controls.
-    void setUndoEnabled(bool enabled) override;
-    void setRedoEnabled(bool enabled) override;
-    void setCutEnabled(bool enabled) override;
-    void setCopyEnabled(bool enabled) override;
-    void setCancelEnabled(bool enabled) override;
-    void setDeleteEnabled(bool enabled) override;
-    void setRotateEnabled(bool enabled) override;
-    void setClearScreenEnabled(bool enabled) override;
-    void setClearColorEnabled(bool enabled) override;
-    void setOpenClipboardEnabled(bool enabled);
-    void setSaveAsImageEnabled(bool enabled);
-    void setPasteEnabled(bool enabled);
-    void setSelectAllEnabled(bool enabled);
-    void setZoomEnabled(bool enabled);
-    void setGridEnabled(bool enabled);
-    void setPdfResetEnabled(bool enabled);
-    void setFloatCameraEnabled(bool enabled);
-    void setCountdownTimerEnabled(bool enabled);
-    void setRecordStartEnabled(bool enabled);
-    void setRecordStopEnabled(bool enabled);
-    void clickPaintTool(int tool) override;
-    void clickFontBold() override;
-    void clickFontItalic() override;
-    void clickFontUnderline() override;
-    void clickOpenFile();
-    void clickOpenClipboard();
-    void clickNewBoard();
-    void triggerExportImage();
-    void clickUndo();
-    void clickRedo();
-    void clickCut();
-    void clickCopy();
-    void clickPaste();
-    void clickSelectAll();
-    void clickCancel();
-    void clickDelete();
-    void clickBrushPreset(int n);
-    void clickZoom(int n);
-    void clickClearScreen();
-    void clickRecordStart();
-    void clickRecordStop();
+    // What documents call back (the tool bar's part in ToolBarForwarding): messages, geometry,
+    // page controls.
     void showMessage(const QString &text) override;
     bool askQuestion(const QString &text) override;
     bool isFileOpen(const QString &path) const override;
@@ -177,59 +124,24 @@ public:
     void loadPersonalText();
     void savePersonalText(const QString &html);
     void editPersonalText();
-    void applyShowPptStep() { slides->applyShowPptStep(); }
-    void showSlideNotes(int slide) { slides->showSlideNotes(slide); }
     void showRemark(const QString &text) override;
     const AppSettings &appSettings() const override { return settings; }
     void applySettings();
     void styleSlideOutlineCombos();
 
-    // Slide shows (the slide-show document), Word documents and recording.
-    SlideShowDocument *slideShow() const { return slides; }
+    // Slide shows (the rest hands over to the slide-show document) and Word documents.
     bool hasSlideShowTab() const;
-    void openSlideFile(const QString &path) { slides->openSlideFile(path); }
-    bool openPresentation(const QString &path) { return slides->openPresentation(path); }
-    bool computeSlideFitSize() { return slides->computeSlideFitSize(); }
-    bool computeSlideShowPlacement() { return slides->computeSlideShowPlacement(); }
-    bool loadSlideThumbnailsAndColours() { return slides->loadSlideThumbnailsAndColours(); }
-    bool loadSlideNotes() { return slides->loadSlideNotes(); }
-    void closeSlideShow() { slides->closeSlideShow(); }
-    void cleanSlideCaches() { slides->cleanSlideCaches(); }
-    bool isSlideShowAlive() const { return slides->isSlideShowAlive(); }
     bool isSlideShowLost() const override { return slides->isSlideShowLost(); }
-    void updateSlideShowGeometry(bool replace) { slides->updateSlideShowGeometry(replace); }
-    void syncSlideShowToPage() { slides->syncSlideShowToPage(); }
-    bool shouldPollSlideShow() const { return slides->shouldPollSlideShow(); }
-    void startSlidePoll() { slides->startSlidePoll(); }
-    void stopSlidePoll() { slides->stopSlidePoll(); }
-    void pollSlideShow() { slides->pollSlideShow(); }
     void selectPaintTool();
     void navigateSlideShow(int command) override { slides->navigateSlideShow(command); }
-    void jumpToSlidePage(int page) { slides->jumpToSlidePage(page); }
-    void refreshSlideOutline(int page) { slides->refreshSlideOutline(page); }
-    void applySlideBackgroundColour(int page) { slides->applySlideBackgroundColour(page); }
-    void renderSlideBackdrop(int page) { slides->renderSlideBackdrop(page); }
     QPixmap grabSlidePicture() override { return slides->grabSlidePicture(); }
     QImage slidePageImage(int index) override { return slides->slidePageImage(index); }
     void openWordDocument(const QString &path);
     QString convertWordToPdf(const QString &path);
     DocumentConverter *documentConverter();
-    RemarkShower *remarkPanel() const override { return remarkShower; }
+    RemarkShower *remarkPanel() const override { return ui.remarkShower; }
     void requestClose() override { close(); }
-    void recordCommand(int command);
-    QPixmap grabScreenArea(int x, int y, int w, int h);
-    bool isRecording() const { return recordingControl->isRecording(); }
-    RecordingEngine *recorder() const { return recordingControl->recorder(); }
-    void setRecordingBackend(std::shared_ptr<RecordingBackend> backend);
-    QWidget *recordAreaBox() const { return recordingControl->recordAreaBox(); }
-    RecordingController *recordingController() const { return recordingControl; }
     void showPdfWriterDialog();
-    void onRecordStartClicked(int command);
-    void onRecordStopClicked();
-    void onRecorderStopError(const QString &text);
-    void onRecorderTipError(const QString &text);
-    bool loadRecorder();
-    void onRecordClockTick();
     void onFloatCameraClicked();
     void onFloatCameraClosed();
     void onTimerWidgetClosed();
@@ -256,8 +168,8 @@ public:
     // The tabs in the order they were opened (not their order on screen).
     QList<TabItem *> tabList() const;
     TabItem *currentTabItem() const override { return currentTab; }
-    QWidget *documentArea() const override { return documentWidget; }
-    SlideOutlineCombo *slideOutline() const override { return slideOutlineCombo; }
+    QWidget *documentArea() const override { return ui.documentWidget; }
+    SlideOutlineCombo *slideOutline() const override { return ui.slideOutlineCombo; }
     void addRecentFile(const QString &path) override;
 
     // Opening documents (mainwindowopen.cpp).
@@ -367,78 +279,15 @@ private:
     std::unique_ptr<ToolBarPort> toolBarPort;
     std::unique_ptr<HotKeyGrabber> hotKeyGrabber;
 
-    QVBoxLayout *mainLayout = nullptr;
-    QWidget *titleBar = nullptr;
-    QHBoxLayout *titleBarLayout = nullptr;
-    QWidget *logoPanel = nullptr;
-    QWidget *tabBar = nullptr;
-    QHBoxLayout *tabBarLayout = nullptr;
-    QWidget *titleButtonPanel = nullptr;
-    QHBoxLayout *titleButtonLayout = nullptr;
-    QPushButton *foldPanelButton = nullptr;
-    QPushButton *upgradeButton = nullptr;
-    QPushButton *minimizeButton = nullptr;
-    QPushButton *maximizeButton = nullptr;
-    QPushButton *closeButton = nullptr;
-    QWidget *toolStrip = nullptr;
-    QHBoxLayout *toolStripLayout = nullptr;
-    QPushButton *scrollLeftButton = nullptr;
-    QScrollArea *toolBarScrollArea = nullptr;
-    QWidget *mainToolBar = nullptr;
-    QPushButton *scrollRightButton = nullptr;
-    RemarkShower *remarkShower = nullptr;
-    QWidget *centralRow = nullptr;
-    QHBoxLayout *centralRowLayout = nullptr;
-    QWidget *documentWidget = nullptr;
-    QVBoxLayout *documentLayout = nullptr;
-    QWidget *sidePanel = nullptr;
-    QVBoxLayout *personalLayout = nullptr;
-    QWidget *bottomBar = nullptr;
-    QHBoxLayout *bottomBarLayout = nullptr;
-    QWidget *pageNavigationPanel = nullptr;
-    QHBoxLayout *pageNavigationLayout = nullptr;
-    QWidget *bottomSidePanel = nullptr;
-    QHBoxLayout *editTextLayout = nullptr;
-    QPushButton *editPersonalTextButton = nullptr;
-    QMenuBar *menuBar = nullptr;
-    QMenu *appMenu = nullptr;
-    QMenu *recentFilesMenu = nullptr;
-    QAction *ratio16x9Action = nullptr;
-    QAction *ratio4x3Action = nullptr;
-    QAction *screenshotAction = nullptr;
-    QAction *aboutAction = nullptr;
-    QAction *tutorialAction = nullptr;
-    QAction *exitAction = nullptr;
-    SlideOutlineCombo *slideOutlineCombo = nullptr;
-    QComboBox *pageCombo = nullptr;
-    QSpinBox *pageSpinBox = nullptr;
-    QLabel *pageLabel = nullptr;
-    QLabel *auxLabelA = nullptr;
-    QPushButton *prevPageButton = nullptr;
-    QPushButton *prevStepButton = nullptr;
-    QPushButton *nextStepButton = nullptr;
-    QPushButton *nextPageButton = nullptr;
-    QLabel *auxLabelB = nullptr;
-    QLabel *percentLabel = nullptr;
-    QPushButton *serverLinkButton = nullptr;
-    CameraWidget *cameraWidget = nullptr;
-    QHBoxLayout *cameraButtonLayout = nullptr;
-    QPushButton *openCameraButton = nullptr;
-    QPushButton *closeCameraButton = nullptr;
-    QHBoxLayout *logoLayout = nullptr;
-    QLabel *personalLogoLabel = nullptr;
-    QHBoxLayout *personalTextLayout = nullptr;
-    QTextEdit *personalTextEdit = nullptr;
+    WindowWidgets ui;
 
     Advertise *advertise = nullptr;
     UpgradeWidget *upgradeWidget = nullptr;
     TimerWidget *timerWidget = nullptr;
     HandOffWatch *handOffWatch = nullptr;
-    RecordingController *recordingControl = nullptr;
     FloatCameraDialog *floatCamera = nullptr;
     QString productLowerName = QStringLiteral("quillboard");
     QString shortPrefix = QStringLiteral("qb_");
-    SlideShowDocument *slides = nullptr;
     DocumentConverter *converter = nullptr;
     // Word documents being converted and the PDF names they will get.
     QStringList convertingDocuments;

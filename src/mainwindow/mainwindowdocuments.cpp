@@ -17,7 +17,7 @@
 
 QList<TabItem *> MainWindow::tabList() const
 {
-    return tabBar->findChildren<TabItem *>();
+    return ui.tabBar->findChildren<TabItem *>();
 }
 
 void MainWindow::connectTabItem(TabItem *tab)
@@ -35,14 +35,14 @@ void MainWindow::addTab(TabItem *tab)
 {
     if (!tab->document)
         makeDocumentFor(tab, this);
-    tab->setParent(tabBar);
+    tab->setParent(ui.tabBar);
     tab->serial = ++tabCounter;
     tab->setToolTip(tab->path);
     tab->updateTitle();
     connectTabItem(tab);
     if (tab->scrollArea)
-        documentLayout->addWidget(tab->scrollArea);
-    tabBarLayout->addWidget(tab);
+        ui.documentLayout->addWidget(tab->scrollArea);
+    ui.tabBarLayout->addWidget(tab);
     tabButtonGroup.addButton(tab, -1);
     tab->show();
     // The click makes it current.
@@ -75,7 +75,7 @@ void MainWindow::updatePageControls()
 {
     const QList<TabItem *> tabs = tabList();
     const int w = (availableScreenWidth() - narrowPanelWidth() - sidePanelWidth() -
-                   4 * tabBarLayout->spacing()) /
+                   4 * ui.tabBarLayout->spacing()) /
                   5;
     for (TabItem *tab : tabs) {
         tab->setMaximumTabWidth(w);
@@ -84,8 +84,8 @@ void MainWindow::updatePageControls()
     toolBarPort->setExportEnabled(true);
     toolBarPort->setCopyEnabled(true);
     toolBarPort->setSelectAllEnabled(true);
-    auxLabelA->setText(QString());
-    auxLabelB->setText(currentTab ? currentTab->info : QString());
+    ui.auxLabelA->setText(QString());
+    ui.auxLabelB->setText(currentTab ? currentTab->info : QString());
     if (currentTab && currentTab->document)
         currentTab->document->updatePageRow();
 }
@@ -112,11 +112,11 @@ void MainWindow::closeTab(TabItem *tab)
     if (tab->document)
         tab->document->close();
     if (tab->scrollArea) {
-        documentLayout->removeWidget(tab->scrollArea);
+        ui.documentLayout->removeWidget(tab->scrollArea);
         tab->scrollArea->hide();
         tab->scrollArea->deleteLater();
     }
-    tabBarLayout->removeWidget(tab);
+    ui.tabBarLayout->removeWidget(tab);
     // This runs inside the tab's own close-button signal: take it out of the tab row now and
     // free it once that signal has returned.
     if (draggedTab == tab)
@@ -148,8 +148,8 @@ void MainWindow::closeTab(TabItem *tab)
         setSlideControlsVisible(false);
         setPdfPageControlsVisible(false);
         setPageLabel(0, 0);
-        auxLabelA->clear();
-        auxLabelB->clear();
+        ui.auxLabelA->clear();
+        ui.auxLabelB->clear();
         setProgressPercent(0);
     } else if (neighbour) {
         neighbour->click();
@@ -244,9 +244,9 @@ void MainWindow::onTabDragEntered(TabItem *tab, bool isfront)
 void MainWindow::onTabDragMovedOver(bool success)
 {
     if (success && draggedTab && dropTargetTab && dropTargetTab != draggedTab) {
-        tabBarLayout->removeWidget(draggedTab);
-        const int i = tabBarLayout->indexOf(dropTargetTab);
-        tabBarLayout->insertWidget(dropBeforeTarget ? i : i + 1, draggedTab);
+        ui.tabBarLayout->removeWidget(draggedTab);
+        const int i = ui.tabBarLayout->indexOf(dropTargetTab);
+        ui.tabBarLayout->insertWidget(dropBeforeTarget ? i : i + 1, draggedTab);
     }
     draggedTab = nullptr;
     dropTargetTab = nullptr;

@@ -34,173 +34,6 @@ const QString messageTitle = QStringLiteral("墨岚白板消息");
 
 } // namespace
 
-// Toolbar forwarders ------------------------------------------------------------------------
-
-void MainWindow::setUndoEnabled(bool enabled)
-{
-    toolBarPort->setUndoEnabled(enabled);
-}
-void MainWindow::setRedoEnabled(bool enabled)
-{
-    toolBarPort->setRedoEnabled(enabled);
-}
-void MainWindow::setCutEnabled(bool enabled)
-{
-    toolBarPort->setCutEnabled(enabled);
-}
-void MainWindow::setCopyEnabled(bool enabled)
-{
-    toolBarPort->setCopyEnabled(enabled);
-}
-void MainWindow::setCancelEnabled(bool enabled)
-{
-    toolBarPort->setCancelEnabled(enabled);
-}
-void MainWindow::setDeleteEnabled(bool enabled)
-{
-    toolBarPort->setDeleteEnabled(enabled);
-}
-void MainWindow::setRotateEnabled(bool enabled)
-{
-    toolBarPort->setRotateEnabled(enabled);
-}
-void MainWindow::setClearScreenEnabled(bool enabled)
-{
-    toolBarPort->setCanvasCleanEnabled(enabled);
-}
-void MainWindow::setClearColorEnabled(bool enabled)
-{
-    toolBarPort->setImpureImageEnabled(enabled);
-}
-void MainWindow::setOpenClipboardEnabled(bool enabled)
-{
-    toolBarPort->setOpenClipboardFileEnabled(enabled);
-}
-void MainWindow::setSaveAsImageEnabled(bool enabled)
-{
-    toolBarPort->setExportEnabled(enabled);
-}
-void MainWindow::setPasteEnabled(bool enabled)
-{
-    toolBarPort->setPasteEnabled(enabled);
-}
-void MainWindow::setSelectAllEnabled(bool enabled)
-{
-    toolBarPort->setSelectAllEnabled(enabled);
-}
-void MainWindow::setZoomEnabled(bool enabled)
-{
-    toolBarPort->setZoomEnabled(enabled);
-}
-void MainWindow::setGridEnabled(bool enabled)
-{
-    toolBarPort->setBoardGridEnabled(enabled);
-}
-void MainWindow::setPdfResetEnabled(bool enabled)
-{
-    toolBarPort->setPdfResetEnabled(enabled);
-}
-void MainWindow::setFloatCameraEnabled(bool enabled)
-{
-    toolBarPort->setFloatCameraEnabled(enabled);
-}
-void MainWindow::setCountdownTimerEnabled(bool enabled)
-{
-    toolBarPort->setCountdownTimerEnabled(enabled);
-}
-void MainWindow::setRecordStartEnabled(bool enabled)
-{
-    toolBarPort->setRecordStartEnabled(enabled);
-}
-void MainWindow::setRecordStopEnabled(bool enabled)
-{
-    toolBarPort->setRecordStopEnabled(enabled);
-}
-void MainWindow::clickPaintTool(int tool)
-{
-    toolBarPort->clickPaintTool(tool);
-}
-void MainWindow::clickFontBold()
-{
-    toolBarPort->clickFontBold();
-}
-void MainWindow::clickFontItalic()
-{
-    toolBarPort->clickFontItalic();
-}
-void MainWindow::clickFontUnderline()
-{
-    toolBarPort->clickFontUnderline();
-}
-void MainWindow::clickOpenFile()
-{
-    toolBarPort->clickOpenFile();
-}
-void MainWindow::clickOpenClipboard()
-{
-    toolBarPort->clickOpenClipboardFile();
-}
-void MainWindow::clickNewBoard()
-{
-    toolBarPort->clickNewBoard();
-}
-void MainWindow::triggerExportImage()
-{
-    toolBarPort->triggerExportImage();
-}
-void MainWindow::clickUndo()
-{
-    toolBarPort->clickUndo();
-}
-void MainWindow::clickRedo()
-{
-    toolBarPort->clickRedo();
-}
-void MainWindow::clickCut()
-{
-    toolBarPort->clickCut();
-}
-void MainWindow::clickCopy()
-{
-    toolBarPort->clickCopy();
-}
-void MainWindow::clickPaste()
-{
-    toolBarPort->clickPaste();
-}
-void MainWindow::clickSelectAll()
-{
-    toolBarPort->clickSelectAll();
-}
-void MainWindow::clickCancel()
-{
-    toolBarPort->clickCancel();
-}
-void MainWindow::clickDelete()
-{
-    toolBarPort->clickDelete();
-}
-void MainWindow::clickBrushPreset(int n)
-{
-    toolBarPort->clickPresetBrush(n);
-}
-void MainWindow::clickZoom(int n)
-{
-    toolBarPort->clickZoom(n);
-}
-void MainWindow::clickClearScreen()
-{
-    toolBarPort->clickCanvasClean();
-}
-void MainWindow::clickRecordStart()
-{
-    toolBarPort->clickRecordStart();
-}
-void MainWindow::clickRecordStop()
-{
-    toolBarPort->clickRecordStop();
-}
-
 // Messages ----------------------------------------------------------------------------------
 
 void MainWindow::showMessage(const QString &text)
@@ -217,27 +50,27 @@ bool MainWindow::askQuestion(const QString &text)
 
 QRect MainWindow::documentAreaGeometry() const
 {
-    return documentWidget->geometry();
+    return ui.documentWidget->geometry();
 }
 
 void MainWindow::fillPageComboBox(const QStringList &labels, const QList<int> &pages)
 {
-    pageCombo->clear();
+    ui.pageCombo->clear();
     const QFontMetrics metrics(font());
     int widest = 0;
     for (int i = 0; i < labels.size(); ++i) {
         const int page = i < pages.size() ? pages.at(i) : 0;
-        pageCombo->addItem(QIcon(), labels.at(i), QString::number(page));
+        ui.pageCombo->addItem(QIcon(), labels.at(i), QString::number(page));
         widest = qMax(widest, metrics.horizontalAdvance(labels.at(i)));
     }
-    pageCombo->view()->setFixedWidth(widest + 10 * spacingUnit());
+    ui.pageCombo->view()->setFixedWidth(widest + 10 * spacingUnit());
 }
 
 void MainWindow::selectPageInComboBox(int page)
 {
-    for (int i = 0; i < pageCombo->count(); ++i) {
-        if (pageCombo->itemData(i).toInt() == page) {
-            pageCombo->setCurrentIndex(i);
+    for (int i = 0; i < ui.pageCombo->count(); ++i) {
+        if (ui.pageCombo->itemData(i).toInt() == page) {
+            ui.pageCombo->setCurrentIndex(i);
             return;
         }
     }
@@ -245,7 +78,7 @@ void MainWindow::selectPageInComboBox(int page)
 
 void MainWindow::onPageComboActivated(int index)
 {
-    const int page = pageCombo->itemData(index, Qt::UserRole).toInt();
+    const int page = ui.pageCombo->itemData(index, Qt::UserRole).toInt();
     if (currentTab && currentTab->kind == DocumentKind::Pdf && currentTab->pdfCanvas)
         currentTab->pdfCanvas->scrollToPage(page);
 }
@@ -253,46 +86,47 @@ void MainWindow::onPageComboActivated(int index)
 void MainWindow::onPageSpinBoxEditingFinished()
 {
     if (currentTab && currentTab->kind == DocumentKind::Pdf && currentTab->pdfCanvas)
-        currentTab->pdfCanvas->scrollToPage(pageSpinBox->value() - 1);
+        currentTab->pdfCanvas->scrollToPage(ui.pageSpinBox->value() - 1);
 }
 
 void MainWindow::setPdfPageRange(int current, int count)
 {
     if (current < 1 || count < 1) {
-        pageSpinBox->setRange(0, 0);
-        pageSpinBox->setValue(0);
-        pageSpinBox->setEnabled(false);
-        pageLabel->clear();
+        ui.pageSpinBox->setRange(0, 0);
+        ui.pageSpinBox->setValue(0);
+        ui.pageSpinBox->setEnabled(false);
+        ui.pageLabel->clear();
         return;
     }
     const int n = qMin(current, count);
-    pageSpinBox->setRange(1, count);
-    pageSpinBox->setValue(n);
-    pageSpinBox->setEnabled(true);
-    pageLabel->setText(QString::number(n) + QStringLiteral("/") + QString::number(count));
+    ui.pageSpinBox->setRange(1, count);
+    ui.pageSpinBox->setValue(n);
+    ui.pageSpinBox->setEnabled(true);
+    ui.pageLabel->setText(QString::number(n) + QStringLiteral("/") + QString::number(count));
 }
 
 void MainWindow::setPageLabel(int current, int count)
 {
     if (current != 0 && count != 0)
-        pageLabel->setText(QString::number(current) + QStringLiteral("/") + QString::number(count));
+        ui.pageLabel->setText(QString::number(current) + QStringLiteral("/") +
+                              QString::number(count));
     else
-        pageLabel->clear();
+        ui.pageLabel->clear();
 }
 
 void MainWindow::setAuxLabelAText(const QString &text)
 {
-    auxLabelA->setText(text);
+    ui.auxLabelA->setText(text);
 }
 void MainWindow::setAuxLabelBText(const QString &text)
 {
-    auxLabelB->setText(text);
+    ui.auxLabelB->setText(text);
 }
 
 void MainWindow::setPdfPageControlsVisible(bool visible)
 {
-    pageCombo->setVisible(visible);
-    pageSpinBox->setVisible(visible);
+    ui.pageCombo->setVisible(visible);
+    ui.pageSpinBox->setVisible(visible);
 }
 
 // Side panel ------------------------------------------------------------------------------------
@@ -301,28 +135,28 @@ void MainWindow::setServerLinkState(int state)
 {
     switch (state) {
         case 0:
-            serverLinkButton->setToolTip(QStringLiteral("正在连接服务器"));
-            serverLinkButton->setEnabled(false);
-            serverLinkButton->setIcon(QIcon(QStringLiteral(":/icon/personal/linking.png")));
-            serverLinkButton->setStyleSheet(QStringLiteral(
+            ui.serverLinkButton->setToolTip(QStringLiteral("正在连接服务器"));
+            ui.serverLinkButton->setEnabled(false);
+            ui.serverLinkButton->setIcon(QIcon(QStringLiteral(":/icon/personal/linking.png")));
+            ui.serverLinkButton->setStyleSheet(QStringLiteral(
                 "QPushButton{background-color:transparent;border:0;border-style:none;}"));
             break;
         case 1:
-            serverLinkButton->setToolTip(QString());
-            serverLinkButton->setEnabled(false);
-            serverLinkButton->hide();
-            serverLinkButton->disconnect();
+            ui.serverLinkButton->setToolTip(QString());
+            ui.serverLinkButton->setEnabled(false);
+            ui.serverLinkButton->hide();
+            ui.serverLinkButton->disconnect();
             break;
         case 2:
-            serverLinkButton->setToolTip(QStringLiteral("无法连接服务器\n点击重新连接"));
-            serverLinkButton->setEnabled(true);
-            serverLinkButton->setIcon(QIcon(QStringLiteral(":/icon/personal/link_error.png")));
-            serverLinkButton->setStyleSheet(
+            ui.serverLinkButton->setToolTip(QStringLiteral("无法连接服务器\n点击重新连接"));
+            ui.serverLinkButton->setEnabled(true);
+            ui.serverLinkButton->setIcon(QIcon(QStringLiteral(":/icon/personal/link_error.png")));
+            ui.serverLinkButton->setStyleSheet(
                 QStringLiteral("QPushButton{background-color:transparent;border:0;"
                                "border-style:none;}QPushButton:hover{background-color:") +
                 hoverBackgroundColor().name() + QStringLiteral(";}"));
-            serverLinkButton->disconnect();
-            connect(serverLinkButton, &QPushButton::clicked, this, [this] { queryAdvertise(); });
+            ui.serverLinkButton->disconnect();
+            connect(ui.serverLinkButton, &QPushButton::clicked, this, [this] { queryAdvertise(); });
             break;
         default:
             break;
@@ -342,7 +176,7 @@ void MainWindow::connectAdvertise()
         setServerLinkState(2);
         // Without a configured server there is nothing to reach; say so instead of failing.
         if (!advertise->hasServer())
-            serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
+            ui.serverLinkButton->setToolTip(QStringLiteral("未设置服务器地址"));
     });
     connect(advertise, &Advertise::hasMessage, this,
             [this](const QString &text) { showMessage(text); });
@@ -361,7 +195,7 @@ void MainWindow::placeAdvertiseWindow()
     if (!advertise || !advertise->isVisible())
         return;
     const QRect frame = geometry();
-    const int sp = sidePanel->isVisible() ? sidePanel->width() : 0;
+    const int sp = ui.sidePanel->isVisible() ? ui.sidePanel->width() : 0;
     advertise->move(frame.x() + frame.width() - sp - advertise->width(),
                     frame.y() + frame.height() - barHeight() - advertise->height());
 }
@@ -369,18 +203,18 @@ void MainWindow::placeAdvertiseWindow()
 void MainWindow::setPersonalPanelFolded(bool folded)
 {
     if (folded) {
-        cameraWidget->stopCamera();
-        openCameraButton->setEnabled(true);
-        closeCameraButton->setEnabled(false);
-        sidePanel->hide();
-        bottomSidePanel->hide();
-        foldPanelButton->setIcon(QIcon(QStringLiteral(":/icon/titlebar/unfoldpersonal.png")));
-        foldPanelButton->setToolTip(QStringLiteral("展开"));
+        ui.cameraWidget->stopCamera();
+        ui.openCameraButton->setEnabled(true);
+        ui.closeCameraButton->setEnabled(false);
+        ui.sidePanel->hide();
+        ui.bottomSidePanel->hide();
+        ui.foldPanelButton->setIcon(QIcon(QStringLiteral(":/icon/titlebar/unfoldpersonal.png")));
+        ui.foldPanelButton->setToolTip(QStringLiteral("展开"));
     } else {
-        sidePanel->show();
-        bottomSidePanel->show();
-        foldPanelButton->setIcon(QIcon(QStringLiteral(":/icon/titlebar/foldpersonal.png")));
-        foldPanelButton->setToolTip(QStringLiteral("隐藏"));
+        ui.sidePanel->show();
+        ui.bottomSidePanel->show();
+        ui.foldPanelButton->setIcon(QIcon(QStringLiteral(":/icon/titlebar/foldpersonal.png")));
+        ui.foldPanelButton->setToolTip(QStringLiteral("隐藏"));
     }
     placeAdvertiseWindow();
 }
@@ -388,42 +222,42 @@ void MainWindow::setPersonalPanelFolded(bool folded)
 void MainWindow::setSlideControlsVisible(bool visible)
 {
     for (QWidget *widget :
-         {static_cast<QWidget *>(slideOutlineCombo), static_cast<QWidget *>(prevPageButton),
-          static_cast<QWidget *>(nextPageButton), static_cast<QWidget *>(prevStepButton),
-          static_cast<QWidget *>(nextStepButton)})
+         {static_cast<QWidget *>(ui.slideOutlineCombo), static_cast<QWidget *>(ui.prevPageButton),
+          static_cast<QWidget *>(ui.nextPageButton), static_cast<QWidget *>(ui.prevStepButton),
+          static_cast<QWidget *>(ui.nextStepButton)})
         widget->setVisible(visible);
 }
 
 void MainWindow::connectPersonalPanel()
 {
-    connect(openCameraButton, &QPushButton::clicked, this, [this] {
-        openCameraButton->setEnabled(false);
-        closeCameraButton->setEnabled(true);
+    connect(ui.openCameraButton, &QPushButton::clicked, this, [this] {
+        ui.openCameraButton->setEnabled(false);
+        ui.closeCameraButton->setEnabled(true);
         // A camera that did not start leaves nothing to close.
-        if (!cameraWidget->startCamera()) {
-            openCameraButton->setEnabled(true);
-            closeCameraButton->setEnabled(false);
+        if (!ui.cameraWidget->startCamera()) {
+            ui.openCameraButton->setEnabled(true);
+            ui.closeCameraButton->setEnabled(false);
         }
     });
-    connect(cameraWidget, &CameraWidget::cameraFailed, this, [this] {
-        openCameraButton->setEnabled(true);
-        closeCameraButton->setEnabled(false);
+    connect(ui.cameraWidget, &CameraWidget::cameraFailed, this, [this] {
+        ui.openCameraButton->setEnabled(true);
+        ui.closeCameraButton->setEnabled(false);
     });
-    connect(closeCameraButton, &QPushButton::clicked, this, [this] {
-        openCameraButton->setEnabled(true);
-        closeCameraButton->setEnabled(false);
-        cameraWidget->stopCamera();
+    connect(ui.closeCameraButton, &QPushButton::clicked, this, [this] {
+        ui.openCameraButton->setEnabled(true);
+        ui.closeCameraButton->setEnabled(false);
+        ui.cameraWidget->stopCamera();
     });
     loadPersonalLogo();
     loadPersonalText();
-    personalLogoLabel->installEventFilter(this);
-    connect(editPersonalTextButton, &QPushButton::clicked, this, [this] { editPersonalText(); });
+    ui.personalLogoLabel->installEventFilter(this);
+    connect(ui.editPersonalTextButton, &QPushButton::clicked, this, [this] { editPersonalText(); });
 }
 
 void MainWindow::loadScaledImage(const QString &path)
 {
-    personalLogoLabel->setPixmap(
-        QPixmap::fromImage(personallogo::readScaled(path, personalLogoLabel->size())));
+    ui.personalLogoLabel->setPixmap(
+        QPixmap::fromImage(personallogo::readScaled(path, ui.personalLogoLabel->size())));
 }
 
 void MainWindow::loadPersonalLogo()
@@ -456,28 +290,28 @@ void MainWindow::loadPersonalText()
     const QByteArray bytes = FileSystem::readAll(profileFilePath());
     const int zero = bytes.indexOf('\0');
     const QString html = QString::fromUtf8(zero >= 0 ? bytes.left(zero) : bytes);
-    personalTextEdit->setHtml(html);
-    if (personalTextEdit->toPlainText().trimmed().isEmpty()) {
-        personalTextEdit->clear();
-        personalTextEdit->setText(QString::fromUtf8(placeholderText));
+    ui.personalTextEdit->setHtml(html);
+    if (ui.personalTextEdit->toPlainText().trimmed().isEmpty()) {
+        ui.personalTextEdit->clear();
+        ui.personalTextEdit->setText(QString::fromUtf8(placeholderText));
     }
 }
 
 void MainWindow::savePersonalText(const QString &html)
 {
-    personalTextEdit->setHtml(html);
-    if (personalTextEdit->toPlainText().trimmed().isEmpty()) {
-        personalTextEdit->clear();
-        personalTextEdit->setText(QString::fromUtf8(placeholderText));
+    ui.personalTextEdit->setHtml(html);
+    if (ui.personalTextEdit->toPlainText().trimmed().isEmpty()) {
+        ui.personalTextEdit->clear();
+        ui.personalTextEdit->setText(QString::fromUtf8(placeholderText));
     }
-    FileSystem::writeBytes(profileFilePath(), personalTextEdit->toHtml().toUtf8());
+    FileSystem::writeBytes(profileFilePath(), ui.personalTextEdit->toHtml().toUtf8());
 }
 
 void MainWindow::editPersonalText()
 {
     TextEditDialog dialog(this);
-    if (dialog.setText(personalTextEdit->width(), personalTextEdit->height(), spacingUnit(),
-                       personalTextEdit->toHtml()) == 1)
+    if (dialog.setText(ui.personalTextEdit->width(), ui.personalTextEdit->height(), spacingUnit(),
+                       ui.personalTextEdit->toHtml()) == 1)
         savePersonalText(dialog.html());
 }
 
@@ -485,31 +319,31 @@ void MainWindow::showRemark(const QString &text)
 {
     // The setting decides for every open document, also without notes, so the document area
     // does not jump at every page; with nothing open there is nothing to note.
-    remarkShower->setRemark(text);
-    remarkShower->setVisible(settings.showremark && currentTab);
+    ui.remarkShower->setRemark(text);
+    ui.remarkShower->setVisible(settings.showremark && currentTab);
 }
 
 void MainWindow::applySettings()
 {
-    remarkShower->setScrollSpeed(settings.remarkrospeed);
+    ui.remarkShower->setScrollSpeed(settings.remarkrospeed);
     showSlideNotes(slides->slidePage());
-    remarkShower->setFontSize(settings.remarkfontsize);
+    ui.remarkShower->setFontSize(settings.remarkfontsize);
     applyShowPptStep();
     styleSlideOutlineCombos();
     for (int n = 1; n <= 4; ++n) {
         const PresetBrush &brush = settings.brushes[n - 1];
         toolBarPort->setPresetBrush(n, brush.size, brush.forecolor, brush.backcolor);
     }
-    const int k = mainLayout->indexOf(titleBar) + 1;
-    const int j = mainLayout->indexOf(toolStrip);
+    const int k = ui.mainLayout->indexOf(ui.titleBar) + 1;
+    const int j = ui.mainLayout->indexOf(ui.toolStrip);
     bool moved = false;
     if (settings.toolbarpos && j != k) {
-        mainLayout->removeWidget(toolStrip);
-        mainLayout->insertWidget(k, toolStrip);
+        ui.mainLayout->removeWidget(ui.toolStrip);
+        ui.mainLayout->insertWidget(k, ui.toolStrip);
         moved = true;
     } else if (!settings.toolbarpos && j == k) {
-        mainLayout->removeWidget(toolStrip);
-        mainLayout->addWidget(toolStrip);
+        ui.mainLayout->removeWidget(ui.toolStrip);
+        ui.mainLayout->addWidget(ui.toolStrip);
         moved = true;
     }
     if (moved)

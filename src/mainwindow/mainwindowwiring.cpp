@@ -75,29 +75,29 @@ void MainWindow::connectSignals()
 
 void MainWindow::connectTitleBarAndMenu()
 {
-    connect(ratio16x9Action, &QAction::triggered, this, [this] { resizeToRatio(16, 9); });
-    connect(ratio4x3Action, &QAction::triggered, this, [this] { resizeToRatio(4, 3); });
-    connect(screenshotAction, &QAction::triggered, this, [this] { startAreaScreenshot(); });
-    connect(aboutAction, &QAction::triggered, this, [this] { showAboutDialog(); });
-    connect(tutorialAction, &QAction::triggered, this, [this] { openTutorialPage(); });
-    connect(exitAction, &QAction::triggered, this, [this] { close(); });
-    connect(foldPanelButton, &QPushButton::clicked, this,
-            [this] { setPersonalPanelFolded(!sidePanel->isHidden()); });
-    connect(upgradeButton, &QPushButton::clicked, this, [this] { onUpgradeClicked(); });
-    connect(minimizeButton, &QPushButton::clicked, this, [this] { showMinimized(); });
-    connect(maximizeButton, &QPushButton::clicked, this, [this] { toggleMaximized(); });
-    connect(closeButton, &QPushButton::clicked, this, [this] { close(); });
-    titleBar->installEventFilter(this);
+    connect(ui.ratio16x9Action, &QAction::triggered, this, [this] { resizeToRatio(16, 9); });
+    connect(ui.ratio4x3Action, &QAction::triggered, this, [this] { resizeToRatio(4, 3); });
+    connect(ui.screenshotAction, &QAction::triggered, this, [this] { startAreaScreenshot(); });
+    connect(ui.aboutAction, &QAction::triggered, this, [this] { showAboutDialog(); });
+    connect(ui.tutorialAction, &QAction::triggered, this, [this] { openTutorialPage(); });
+    connect(ui.exitAction, &QAction::triggered, this, [this] { close(); });
+    connect(ui.foldPanelButton, &QPushButton::clicked, this,
+            [this] { setPersonalPanelFolded(!ui.sidePanel->isHidden()); });
+    connect(ui.upgradeButton, &QPushButton::clicked, this, [this] { onUpgradeClicked(); });
+    connect(ui.minimizeButton, &QPushButton::clicked, this, [this] { showMinimized(); });
+    connect(ui.maximizeButton, &QPushButton::clicked, this, [this] { toggleMaximized(); });
+    connect(ui.closeButton, &QPushButton::clicked, this, [this] { close(); });
+    ui.titleBar->installEventFilter(this);
 }
 
 void MainWindow::connectToolBarSignals()
 {
-    QScrollBar *strip = toolBarScrollArea->horizontalScrollBar();
+    QScrollBar *strip = ui.toolBarScrollArea->horizontalScrollBar();
     connect(strip, &QScrollBar::rangeChanged, this,
             [this](int min, int max) { onToolBarStripRangeChanged(min, max); });
-    connect(scrollLeftButton, &QPushButton::clicked, this,
+    connect(ui.scrollLeftButton, &QPushButton::clicked, this,
             [strip] { strip->triggerAction(QAbstractSlider::SliderPageStepSub); });
-    connect(scrollRightButton, &QPushButton::clicked, this,
+    connect(ui.scrollRightButton, &QPushButton::clicked, this,
             [strip] { strip->triggerAction(QAbstractSlider::SliderPageStepAdd); });
     toolBarPort->connectSignals(this);
 
@@ -107,27 +107,27 @@ void MainWindow::connectToolBarSignals()
 
 void MainWindow::onToolBarStripRangeChanged(int, int max)
 {
-    scrollLeftButton->setVisible(max > 0);
-    scrollRightButton->setVisible(max > 0);
+    ui.scrollLeftButton->setVisible(max > 0);
+    ui.scrollRightButton->setVisible(max > 0);
 }
 
 void MainWindow::connectPageNavigation()
 {
-    connect(slideOutlineCombo, QOverload<int>::of(&QComboBox::activated), this,
+    connect(ui.slideOutlineCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { jumpToSlidePage(index + 1); });
-    connect(prevPageButton, &QPushButton::clicked, this,
+    connect(ui.prevPageButton, &QPushButton::clicked, this,
             [this] { slides->navigate(SlideCommand::PreviousPage); });
-    connect(nextPageButton, &QPushButton::clicked, this,
+    connect(ui.nextPageButton, &QPushButton::clicked, this,
             [this] { slides->navigate(SlideCommand::NextPage); });
-    connect(prevStepButton, &QPushButton::clicked, this,
+    connect(ui.prevStepButton, &QPushButton::clicked, this,
             [this] { slides->navigate(SlideCommand::PreviousStep); });
-    connect(nextStepButton, &QPushButton::clicked, this,
+    connect(ui.nextStepButton, &QPushButton::clicked, this,
             [this] { slides->navigate(SlideCommand::NextStep); });
-    connect(pageCombo, QOverload<int>::of(&QComboBox::activated), this,
+    connect(ui.pageCombo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int index) { onPageComboActivated(index); });
     // Only Enter jumps: the box also ends its editing when it loses the focus (a click on a
     // tool, a menu, another window), long after the page typed was left.
-    if (auto *edit = pageSpinBox->findChild<QLineEdit *>())
+    if (auto *edit = ui.pageSpinBox->findChild<QLineEdit *>())
         connect(edit, &QLineEdit::returnPressed, this, [this] { onPageSpinBoxEditingFinished(); });
 }
 
@@ -181,7 +181,7 @@ void MainWindow::onHandOffFiles(const QStringList &files)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == titleBar) {
+    if (watched == ui.titleBar) {
         switch (event->type()) {
             case QEvent::MouseButtonPress:
                 titleDragging = true;
@@ -207,7 +207,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             default:
                 break;
         }
-    } else if (watched == personalLogoLabel && event->type() == QEvent::MouseButtonPress) {
+    } else if (watched == ui.personalLogoLabel && event->type() == QEvent::MouseButtonPress) {
         choosePersonalLogo();
         return true;
     }
@@ -238,17 +238,17 @@ void MainWindow::toggleMaximized()
 
 void MainWindow::updateMaximizeButton(bool showMaximizeIcon)
 {
-    maximizeButton->setIcon(QIcon(showMaximizeIcon
-                                      ? QStringLiteral(":/icon/titlebar/appmaxi.png")
-                                      : QStringLiteral(":/icon/titlebar/appnormal.png")));
-    maximizeButton->setToolTip(showMaximizeIcon ? QStringLiteral("最大化")
-                                                : QStringLiteral("还原"));
+    ui.maximizeButton->setIcon(QIcon(showMaximizeIcon
+                                         ? QStringLiteral(":/icon/titlebar/appmaxi.png")
+                                         : QStringLiteral(":/icon/titlebar/appnormal.png")));
+    ui.maximizeButton->setToolTip(showMaximizeIcon ? QStringLiteral("最大化")
+                                                   : QStringLiteral("还原"));
 }
 
 void MainWindow::resizeToRatio(int a, int b)
 {
-    const int dw = documentWidget->width();
-    const int dh = documentWidget->height();
+    const int dw = ui.documentWidget->width();
+    const int dh = ui.documentWidget->height();
     if (qint64(b) * dw == qint64(a) * dh)
         return;
     const int ww = width();
@@ -376,7 +376,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::hasNoOpenTabs() const
 {
-    return tabBar->findChildren<TabItem *>().isEmpty();
+    return ui.tabBar->findChildren<TabItem *>().isEmpty();
 }
 
 void MainWindow::stopServices()
@@ -386,7 +386,7 @@ void MainWindow::stopServices()
     slides->shutDown();
     recordingControl->shutDown();
     closeAllTabs();
-    cameraWidget->stopCamera();
+    ui.cameraWidget->stopCamera();
     floatCamera->closeCamera();
     if (FileSystem::dirExists(clipboardDirPath()))
         FileSystem::clearDir(clipboardDirPath());
@@ -423,8 +423,8 @@ void MainWindow::cleanUpAfterCrash()
 
 void MainWindow::setProgressPercent(double value)
 {
-    percentLabel->setText(value > 0 ? QString::number(qRound(value * 100)) + QStringLiteral("%")
-                                    : QString());
+    ui.percentLabel->setText(value > 0 ? QString::number(qRound(value * 100)) + QStringLiteral("%")
+                                       : QString());
 }
 
 void MainWindow::openTutorialPage()
@@ -565,60 +565,15 @@ void MainWindow::handleShortcutKey(int key, Qt::KeyboardModifiers modifiers)
 
 // Recording, cameras, timer, upgrade --------------------------------------------------------
 
-void MainWindow::recordCommand(int command)
-{
-    recordingControl->recordCommand(RecordingController::stepFromInt(command));
-}
-
-bool MainWindow::loadRecorder()
-{
-    return recordingControl->loadRecorder();
-}
-
-void MainWindow::setRecordingBackend(std::shared_ptr<RecordingBackend> backend)
-{
-    recordingControl->setRecordingBackend(std::move(backend));
-}
-
-QPixmap MainWindow::grabScreenArea(int x, int y, int w, int h)
-{
-    return RecordingController::grabScreenArea(x, y, w, h);
-}
-
-void MainWindow::onRecordStartClicked(int command)
-{
-    recordCommand(command);
-}
-
-void MainWindow::onRecordStopClicked()
-{
-    recordingControl->onRecordStopClicked();
-}
-
-void MainWindow::onRecorderStopError(const QString &text)
-{
-    recordingControl->onRecorderStopError(text);
-}
-
-void MainWindow::onRecorderTipError(const QString &text)
-{
-    recordingControl->onRecorderTipError(text);
-}
-
-void MainWindow::onRecordClockTick()
-{
-    recordingControl->onRecordClockTick();
-}
-
 void MainWindow::onFloatCameraClicked()
 {
     toolBarPort->setFloatCameraEnabled(false);
-    cameraWidget->hide();
-    openCameraButton->hide();
-    closeCameraButton->hide();
-    openCameraButton->setEnabled(true);
-    closeCameraButton->setEnabled(false);
-    cameraWidget->stopCamera();
+    ui.cameraWidget->hide();
+    ui.openCameraButton->hide();
+    ui.closeCameraButton->hide();
+    ui.openCameraButton->setEnabled(true);
+    ui.closeCameraButton->setEnabled(false);
+    ui.cameraWidget->stopCamera();
     // Placed under its toolbar button the first time, where the user dragged it after that.
     auto *bar = qobject_cast<MainToolBar *>(toolBarPort->widget());
     if (floatCamera->position().isNull() && bar && bar->isVisible()) {
@@ -631,9 +586,9 @@ void MainWindow::onFloatCameraClicked()
 void MainWindow::onFloatCameraClosed()
 {
     toolBarPort->setFloatCameraEnabled(true);
-    cameraWidget->show();
-    openCameraButton->show();
-    closeCameraButton->show();
+    ui.cameraWidget->show();
+    ui.openCameraButton->show();
+    ui.closeCameraButton->show();
     floatCamera->closeCamera();
 }
 
@@ -714,7 +669,7 @@ void MainWindow::showPdfWriterDialog()
 
 bool MainWindow::hasSlideShowTab() const
 {
-    const QList<TabItem *> tabs = tabBar->findChildren<TabItem *>();
+    const QList<TabItem *> tabs = ui.tabBar->findChildren<TabItem *>();
     for (const TabItem *tab : tabs) {
         if (tab->kind == DocumentKind::SlideShow)
             return true;

@@ -23,7 +23,7 @@ DocumentConverter *MainWindow::documentConverter()
 
 QString MainWindow::statusText() const
 {
-    return auxLabelA->text();
+    return ui.auxLabelA->text();
 }
 
 void MainWindow::openWordDocument(const QString &path)

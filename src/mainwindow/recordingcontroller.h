@@ -55,6 +55,7 @@ public:
     // The stop button: the engine finishes the file; the recordings' folder is opened.
     void onRecordStopClicked();
     void onRecorderStopError(const QString &text);
+    // The engine's passing hints are not shown: the controls already say what it does.
     void onRecorderTipError(const QString &) {}
     void onRecordClockTick();
     // Loads the recording engine on the first recording; false, with the user told, when the

@@ -10,7 +10,7 @@
 #include "items/linedecorations.h"
 
 CanvasLine::CanvasLine(QWidget *parent)
-    : CanvasItem(parent)
+    : DraggedItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     setMouseTracking(true);
@@ -41,17 +41,8 @@ void CanvasLine::setLineStyle(const LineStyle &value)
 
 void CanvasLine::nudge(int direction)
 {
-    QPointF step;
-    if (isHidden() || !nudgeStep(direction, &step))
-        return;
-    // A drag in progress would go on from the nudge's press point (0, 0): end it.
-    dragging = false;
-    hitCode = OnLine;
-    pressPosition = QPointF(0, 0);
-    dragOriginStart = start;
-    dragOriginEnd = end;
-    dragPosition = step;
-    dragTo();
+    if (!isHidden())
+        nudgeAsDrag(direction, OnLine);
 }
 
 void CanvasLine::reset()
@@ -148,6 +139,11 @@ void CanvasLine::beginDrag(const QPointF &widgetPosition)
     }
     pressPosition = dragPosition = toParent(widgetPosition);
     dragging = true;
+    keepDragOrigin();
+}
+
+void CanvasLine::keepDragOrigin()
+{
     dragOriginStart = start;
     dragOriginEnd = end;
 }

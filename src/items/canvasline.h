@@ -6,12 +6,12 @@
 #include <QRectF>
 
 #include "drawing/stylerecords.h"
-#include "items/canvasitem.h"
+#include "items/draggeditem.h"
 
 // The on-screen editor of one straight line. The canvas drives it while a line is drawn; once
 // editable it handles its own input: drag either end or the whole line, Shift snaps to the axes,
 // a press away from the line asks the canvas to commit it.
-class CanvasLine : public CanvasItem
+class CanvasLine : public DraggedItem
 {
     Q_OBJECT
 public:
@@ -24,7 +24,6 @@ public:
     void setEditable(bool on) { editable = on; }
     bool isEditable() const { return editable; }
     bool takesPointer() const override { return editable; }
-    bool isDragging() const override { return dragging; }
     void setZoom(double value);
     double zoomFactor() const { return zoom; }
     void setShiftPressed(bool on) { shiftHeld = on; }
@@ -56,13 +55,14 @@ protected:
     void pointerPressed(const QPointF &position, bool pen) override;
     void pointerMoved(const QPointF &position, bool pen) override;
     void pointerReleased(const QPointF &position, bool pen) override;
+    void keepDragOrigin() override;
+    void dragTo() override;
 
 private:
     void updateGeometryFromPoints();
     bool isNearLine(const QPointF &position, double bandWidth) const;
     void updateCursor(const QPointF &position);
     void beginDrag(const QPointF &widgetPosition);
-    void dragTo();
     QPointF toParent(const QPointF &widgetPosition) const;
     QPixmap renderForWidget() const;
 
@@ -76,8 +76,4 @@ private:
     QPointF dragOriginEnd;
     QRectF itemRect;
     bool shiftHeld = false;
-    QPointF pressPosition;
-    QPointF dragPosition;
-    bool dragging = false;
-    int hitCode = Outside;
 };

@@ -67,7 +67,7 @@ QString pointKey(const QPointF &p)
 } // namespace
 
 CanvasMarquee::CanvasMarquee(QWidget *parent)
-    : CanvasItem(parent)
+    : DraggedItem(parent)
 {
     handleSize = fiveMillimetresInPixels();
     rotateRadius = handleSize / 2;
@@ -241,8 +241,13 @@ void CanvasMarquee::beginDrag(const QPointF &widgetPosition, const QPointF &pare
         emit marqueeBlankClicked();
         return;
     }
-    pressPoint = currentPoint = parentPosition;
+    pressPosition = dragPosition = parentPosition;
     dragging = true;
+    keepDragOrigin();
+}
+
+void CanvasMarquee::keepDragOrigin()
+{
     dragStartP1 = p1;
     dragStartP2 = p2;
     dragStartC = c;
@@ -335,12 +340,12 @@ bool CanvasMarquee::resizedFrame(int hit, const QPointF &q, QPointF *n1, QPointF
     }
 }
 
-void CanvasMarquee::applyDrag()
+void CanvasMarquee::dragTo()
 {
     if (isHidden() || hitCode == FrameHandle::Outside)
         return;
     const int hit = hitCode;
-    QPointF q = currentPoint;
+    QPointF q = dragPosition;
     if (ctrlHeld && !constrainDragPoint(hit, q, &q))
         return;
     if (hit == FrameHandle::Inside || hit == FrameHandle::Rotate)
@@ -349,16 +354,16 @@ void CanvasMarquee::applyDrag()
     QPointF n1, n2, nc;
     if (hit == FrameHandle::Inside) {
         if (shiftHeld) {
-            q = snapToAxis(q, pressPoint);
-            currentPoint = q;
+            q = snapToAxis(q, pressPosition);
+            dragPosition = q;
         }
-        const QPointF delta = q - pressPoint;
+        const QPointF delta = q - pressPosition;
         n1 = dragStartP1 + delta;
         n2 = dragStartP2 + delta;
         nc = dragStartC + delta;
     } else if (hit == FrameHandle::Rotate) {
         const double edgeAngle = QLineF(dragStartP1, dragStartP2).angle();
-        double delta = QLineF(dragStartC, q).angleTo(QLineF(dragStartC, pressPoint));
+        double delta = QLineF(dragStartC, q).angleTo(QLineF(dragStartC, pressPosition));
         const double target = edgeAngle - delta;
         const double n = std::round(target / 90.0);
         if (std::abs(90.0 * n - target) <= 5.0)
@@ -432,18 +437,8 @@ void CanvasMarquee::rotateOrMirror(int kind)
 
 void CanvasMarquee::nudge(int direction)
 {
-    QPointF step;
-    if (isHidden() || !nudgeStep(direction, &step))
-        return;
-    // A drag in progress would go on from the nudge's press point (0, 0): end it.
-    dragging = false;
-    hitCode = FrameHandle::Inside;
-    pressPoint = QPointF(0, 0);
-    dragStartP1 = p1;
-    dragStartP2 = p2;
-    dragStartC = c;
-    currentPoint = step;
-    applyDrag();
+    if (!isHidden())
+        nudgeAsDrag(direction, FrameHandle::Inside);
 }
 
 void CanvasMarquee::reset()
@@ -458,7 +453,7 @@ void CanvasMarquee::reset()
     shape = ShapeStyle();
     rotateHandleOn = false;
     shiftHeld = ctrlHeld = false;
-    pressPoint = currentPoint = QPointF();
+    pressPosition = dragPosition = QPointF();
     hitCode = -1;
     dragging = false;
     lastPenMove = 0;
@@ -486,8 +481,8 @@ void CanvasMarquee::pointerMoved(const QPointF &position, bool pen)
         updateCursor(position);
         return;
     }
-    currentPoint = (pen ? position : QPointF(position.toPoint())) + QPointF(pos());
-    applyDrag();
+    dragPosition = (pen ? position : QPointF(position.toPoint())) + QPointF(pos());
+    dragTo();
 }
 
 QPixmap CanvasMarquee::framePicture() const

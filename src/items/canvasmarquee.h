@@ -7,14 +7,14 @@
 #include <QRectF>
 
 #include "drawing/stylerecords.h"
-#include "items/canvasitem.h"
+#include "items/draggeditem.h"
 #include "items/framehandle.h"
 
 // The rotatable frame that moves, resizes, rotates and mirrors a selection or a geometry shape
 // over a page. The frame is its first corner p1, the adjacent corner p2 and the centre c, in
 // parent coordinates; the other corners are 2c - p1 and 2c - p2. Hit codes are FrameHandle
 // codes, running round the frame from p1.
-class CanvasMarquee : public CanvasItem
+class CanvasMarquee : public DraggedItem
 {
     Q_OBJECT
 public:
@@ -52,7 +52,6 @@ public:
     int hitTest(const QPointF &position) const;
     void updateCursor(const QPointF &position);
     int currentHitCode() const { return hitCode; }
-    bool isDragging() const override { return dragging; }
 
     // The content scaled to the frame, turned and (for a left-handed frame) mirrored, in a
     // transparent pixmap of the frame's bounding square.
@@ -72,11 +71,12 @@ protected:
     void pointerPressed(const QPointF &position, bool pen) override;
     void pointerMoved(const QPointF &position, bool pen) override;
     void pointerReleased(const QPointF &position, bool pen) override;
+    void keepDragOrigin() override;
+    void dragTo() override;
 
 private:
     void recomputeGeometry();
     void beginDrag(const QPointF &widgetPosition, const QPointF &parentPosition);
-    void applyDrag();
     bool constrainDragPoint(int hit, const QPointF &q, QPointF *constrained) const;
     bool resizedFrame(int hit, const QPointF &q, QPointF *n1, QPointF *n2, QPointF *nc) const;
     void updateCuboidDepth(int hit);
@@ -102,10 +102,6 @@ private:
     bool frameVisible = true;
     bool shiftHeld = false;
     bool ctrlHeld = false;
-    QPointF pressPoint;
-    QPointF currentPoint;
-    bool dragging = false;
-    int hitCode = FrameHandle::Outside;
 
     // The last rendered frame picture; a pure move leaves it valid.
     mutable QPixmap cachedPicture;

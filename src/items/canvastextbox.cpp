@@ -62,7 +62,7 @@ double lineHeightFactor(int value)
 } // namespace
 
 CanvasTextBox::CanvasTextBox(QWidget *parent)
-    : CanvasItem(parent)
+    : DraggedItem(parent)
     , canvas(parent)
     , handleSize(fiveMillimetresInPixels())
 {
@@ -372,20 +372,8 @@ bool CanvasTextBox::isValid() const
 
 void CanvasTextBox::nudge(int direction)
 {
-    if (!isVisible())
-        return;
-    QPointF step;
-    if (!nudgeStep(direction, &step))
-        return;
-    // A drag in progress would go on from the nudge's press point (0, 0): end it.
-    dragging = false;
-    hitCode = FrameHandle::Inside;
-    pressPosition = QPointF();
-    dragOriginTopLeft = topLeftCorner;
-    dragOriginBottomRight = bottomRightCorner;
-    dragPosition = step;
-    moveBy();
-    setEditing(true);
+    if (isVisible() && nudgeAsDrag(direction, FrameHandle::Inside))
+        setEditing(true);
 }
 
 QString CanvasTextBox::toHtml()
@@ -532,7 +520,7 @@ void CanvasTextBox::updateCursor(int code)
     }
 }
 
-void CanvasTextBox::moveBy()
+void CanvasTextBox::dragTo()
 {
     QPointF &tl = topLeftCorner;
     QPointF &br = bottomRightCorner;
@@ -603,9 +591,14 @@ void CanvasTextBox::startDrag(const QPoint &position)
     pressPosition = parentPosition;
     dragPosition = parentPosition;
     dragging = true;
+    keepDragOrigin();
+    setEditing(false);
+}
+
+void CanvasTextBox::keepDragOrigin()
+{
     dragOriginTopLeft = topLeftCorner;
     dragOriginBottomRight = bottomRightCorner;
-    setEditing(false);
 }
 
 bool CanvasTextBox::eventFilter(QObject *watched, QEvent *event)
@@ -672,7 +665,7 @@ void CanvasTextBox::mouseMoveEvent(QMouseEvent *event)
     event->accept();
     if (dragging) {
         dragPosition = mapToParent(event->pos());
-        moveBy();
+        dragTo();
         return;
     }
     if (!penInProximity)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "drawing/stylerecords.h"
-#include "items/canvasitem.h"
+#include "items/draggeditem.h"
 #include "items/framehandle.h"
 
 #include <QColor>
@@ -15,7 +15,7 @@ class QTextEdit;
 
 // The text box typed into a canvas: one style for the whole text, moved and resized by its frame
 // and eight handles, growing downwards while typing. Stored as HTML taken at zoom 1.
-class CanvasTextBox : public CanvasItem
+class CanvasTextBox : public DraggedItem
 {
     Q_OBJECT
 public:
@@ -25,7 +25,6 @@ public:
                       double zoom);
     void setEditing(bool value);
     bool isEditing() const { return editing; }
-    bool isDragging() const override { return dragging; }
 
     void setTextColor(const QString &name);
     void setBackgroundColor(const QString &name);
@@ -74,6 +73,8 @@ signals:
     void queryChangeFontUnderline();
 
 protected:
+    void keepDragOrigin() override;
+    void dragTo() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Takes the mouse and the pen itself: a pen's drag goes on in the mouse moves Qt makes from
     // it, which reach the box even while the pen is near.
@@ -87,7 +88,6 @@ private:
     void growToText();
     void updateItemGeometry();
     void updateCursor(int code);
-    void moveBy();
     void startDrag(const QPoint &position);
     void applyFont(bool reapply);
     void applyFormats();
@@ -104,10 +104,6 @@ private:
     QPointF dragOriginBottomRight;
     TextStyle style;
     QColor textColor = Qt::black;
-    int hitCode = FrameHandle::Outside;
-    bool dragging = false;
-    QPointF pressPosition;
-    QPointF dragPosition;
     QTextEdit *editor = nullptr;
     QAction *boldAction = nullptr;
     QAction *italicAction = nullptr;

@@ -82,7 +82,7 @@ QString instancePipeOf(qint64 pid)
 
 qint64 bridgeGroup(MainWindow &w)
 {
-    auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShow()->slideShowBridge());
+    auto *bridge = qobject_cast<ProcessSlideShowBridge *>(w.slideShowBridge());
     return bridge ? bridge->processId() : 0;
 }
 
@@ -114,7 +114,7 @@ bool boxShown(QWindow *host)
 // no backdrop.
 bool boxInBackdrop(MainWindow &w, bool box)
 {
-    const QImage backdrop = w.slideShow()->slideInkOverlay()->backdrop().toImage();
+    const QImage backdrop = w.slideInkOverlay()->backdrop().toImage();
     return !backdrop.isNull() && boxIn(backdrop) == box;
 }
 
@@ -254,7 +254,7 @@ QStringList offEdges(const QImage &shot)
 void showFillsItsArea()
 {
     QB_OPEN_LIVE(lesson, "蓝色", {{"蓝", {}, "#2040c0"}, {"蓝", {}, "#2040c0"}});
-    QWindow *host = w.slideShow()->slideShowHostWindow();
+    QWindow *host = w.slideShowHostWindow();
     QWidget *picture = w.currentTabItem()->slideBackground;
     QTRY_VERIFY(showInPlace(host, picture));
     QTest::qWait(1000);
@@ -279,7 +279,7 @@ void showFillsItsArea()
     // Again on the next slide, after a resize of the window.
     w.resize(w.width() - 97, w.height() - 61);
     click(buttonWithTip(&w, "下一页"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     QTRY_VERIFY(showInPlace(host, picture));
     QTest::qWait(1000);
     QTRY_VERIFY2_WITH_TIMEOUT(edges().isEmpty(), qPrintable(edges()), 5000);
@@ -353,15 +353,15 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_VERIFY2_WITH_TIMEOUT(w.isSlideShowAlive(), qPrintable(w.statusText()), 90000);
         QCOMPARE(boxes.texts, QStringList());
         QCOMPARE(w.statusText(), QString());
-        QWindow *host = w.slideShow()->slideShowHostWindow();
+        QWindow *host = w.slideShowHostWindow();
         Canvas *canvas = w.currentTabItem()->canvas;
-        QCOMPARE(w.slideShow()->slideInkOverlay()->isComposited(), composited);
-        QCOMPARE(w.slideShow()->slidePage(), 1);
+        QCOMPARE(w.slideInkOverlay()->isComposited(), composited);
+        QCOMPARE(w.slidePage(), 1);
 
         // Next page: slide 2 without its box; next step: the box, on the same page; again:
         // slide 3.
         click(buttonWithTip(&w, "下一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+        QTRY_COMPARE(w.slidePage(), 2);
         QTest::qWait(800);
         QVERIFY(!boxShown(host));
         // The ink's backdrop is the step on screen, not the PDF copy's final picture.
@@ -373,7 +373,7 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
         QTest::qWait(500);
         QVERIFY(boxShown(host));
-        QCOMPARE(w.slideShow()->slidePage(), 2);
+        QCOMPARE(w.slidePage(), 2);
         if (!composited)
             QTRY_VERIFY(boxInBackdrop(w, true));
         // The copy of the live page is the step on screen: with the box.
@@ -402,10 +402,10 @@ void X11LiveShowTest::lessonInLiveShow()
             QTRY_VERIFY2(showInPlace(host, picture), qPrintable(QString::number(i)));
             // A step undone never comes back; one slowly redrawn does.
             QTRY_VERIFY2_WITH_TIMEOUT(boxShown(host), qPrintable(QString::number(i)), 5000);
-            QCOMPARE(w.slideShow()->slidePage(), 2);
+            QCOMPARE(w.slidePage(), 2);
         }
         click(buttonWithTip(&w, "下一步"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+        QTRY_COMPARE(w.slidePage(), 3);
 
         // Ink on slide 3 stays with it; the page's export holds the slide and the ink.
         click(buttonWithTip(&w, "钢笔"));
@@ -416,10 +416,10 @@ void X11LiveShowTest::lessonInLiveShow()
         // The ink is seen on the screen, over the show.
         QTRY_VERIFY(inkOnScreen(canvas, inkAt));
         click(buttonWithTip(&w, "上一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+        QTRY_COMPARE(w.slidePage(), 2);
         QVERIFY(!canvas->hasDrawing());
         click(buttonWithTip(&w, "下一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+        QTRY_COMPARE(w.slidePage(), 3);
         QVERIFY(canvas->hasDrawing());
         QTest::qWait(800);
         QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
@@ -436,7 +436,7 @@ void X11LiveShowTest::lessonInLiveShow()
         // With the mouse tool a click on the slide moves the show on, and the page follows;
         // the board's own step buttons over the show take their clicks.
         click(buttonWithTip(&w, "上一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+        QTRY_COMPARE(w.slidePage(), 2);
         click(buttonWithTip(&w, "鼠标工具"));
         QTest::qWait(500);
         QVERIFY(canvas->nextStepButton()->isVisible());
@@ -444,27 +444,27 @@ void X11LiveShowTest::lessonInLiveShow()
         QTRY_VERIFY(boxShown(host));
         clickWidget(canvas->previousStepButton());
         QTRY_VERIFY(!boxShown(host));
-        QCOMPARE(w.slideShow()->slidePage(), 2);
+        QCOMPARE(w.slidePage(), 2);
         moveTo(host->mapToGlobal(QPoint(host->width() / 2, host->height() * 9 / 10)));
         xdo({"click", "1"});
         QTRY_VERIFY(boxShown(host));
         xdo({"click", "1"});
-        QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+        QTRY_COMPARE(w.slidePage(), 3);
         // The page keys turn pages with the pointer over the show, never reaching the office.
         xdo({"key", "Left"});
-        QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+        QTRY_COMPARE(w.slidePage(), 2);
         xdo({"key", "Right"});
-        QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+        QTRY_COMPARE(w.slidePage(), 3);
         QTest::qWait(500);
         QVERIFY(!boxShown(host));
         // Page turns wrap round at either end; the show goes with them, past the hidden slide
         // (all red), which neither the show nor the pages count.
         click(buttonWithTip(&w, "下一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 1);
+        QTRY_COMPARE(w.slidePage(), 1);
         click(buttonWithTip(&w, "上一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+        QTRY_COMPARE(w.slidePage(), 3);
         QTest::qWait(800);
-        QCOMPARE(w.slideShow()->slidePage(), 3);
+        QCOMPARE(w.slidePage(), 3);
         QVERIFY(!boxShown(host));
 
         const qint64 group = bridgeGroup(w);
@@ -481,7 +481,7 @@ void X11LiveShowTest::officeKilledMidShow()
     const QString pptx = lesson->pptx;
     std::unique_ptr<BoxAnswerer> &boxes = lesson->boxes;
     click(buttonWithTip(&w, "下一页"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     Canvas *canvas = w.currentTabItem()->canvas;
     click(buttonWithTip(&w, "钢笔"));
     drawStroke(canvas);
@@ -495,7 +495,7 @@ void X11LiveShowTest::officeKilledMidShow()
     click(buttonWithTip(&w, "鼠标工具"));
     QTRY_COMPARE(w.statusText(), QStringLiteral("幻灯片模式异常退出，转入图片模式"));
     QVERIFY(!w.isSlideShowAlive());
-    QCOMPARE(w.slideShow()->slidePage(), 2);
+    QCOMPARE(w.slidePage(), 2);
     QVERIFY(canvas->hasDrawing());
     QVERIFY(canvas->isVisible());
     QTRY_COMPARE(groupMembers(group), QList<qint64>());
@@ -509,9 +509,9 @@ void X11LiveShowTest::officeKilledMidShow()
     // Picture mode turns pages, with the keys too; closing the tab and opening again gives a
     // live show.
     click(buttonWithTip(&w, "下一页"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+    QTRY_COMPARE(w.slidePage(), 3);
     xdo({"key", "Right"});
-    QTRY_COMPARE(w.slideShow()->slidePage(), 1);
+    QTRY_COMPARE(w.slidePage(), 1);
     {
         BoxAnswerer sure(QStringLiteral("确定"));
         w.closeTab(w.currentTabItem());
@@ -519,7 +519,7 @@ void X11LiveShowTest::officeKilledMidShow()
     QTRY_VERIFY(!w.currentTabItem());
     w.openFilesFromArguments({pptx});
     QTRY_VERIFY_WITH_TIMEOUT(w.isSlideShowAlive(), 90000);
-    QCOMPARE(w.slideShow()->slidePage(), 1);
+    QCOMPARE(w.slidePage(), 1);
     const qint64 second = bridgeGroup(w);
     w.closeAllTabs();
     w.close();
@@ -593,24 +593,24 @@ void X11LiveShowTest::anotherOfficeKeepsItsPipe()
 void X11LiveShowTest::showLoopsAndKeepsItsStep()
 {
     QB_OPEN_LIVE(lesson, "第四课");
-    QWindow *host = w.slideShow()->slideShowHostWindow();
+    QWindow *host = w.slideShowHostWindow();
     click(buttonWithTip(&w, "下一页"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     click(buttonWithTip(&w, "下一步"));
     QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
-    SlideShowBridge *bridge = w.slideShow()->slideShowBridge();
+    SlideShowBridge *bridge = w.slideShowBridge();
     bridge->send(SlideShowBridge::GotoSlide, 2);
     bridge->resize(host->size() - QSize(40, 30));
     bridge->resize(host->size());
     QTRY_VERIFY(!bridge->isBusy());
     QTest::qWait(800);
     QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
-    QCOMPARE(w.slideShow()->slidePage(), 2);
+    QCOMPARE(w.slidePage(), 2);
 
     click(buttonWithTip(&w, "下一步"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+    QTRY_COMPARE(w.slidePage(), 3);
     click(buttonWithTip(&w, "下一步"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 1);
+    QTRY_COMPARE(w.slidePage(), 1);
     QTest::qWait(800);
     QVERIFY(w.isSlideShowAlive());
     // The first slide's white paper, not the end screen's black (which stays until a click).
@@ -620,7 +620,7 @@ void X11LiveShowTest::showLoopsAndKeepsItsStep()
     };
     QTRY_VERIFY2_WITH_TIMEOUT(paper().lightness() > 200, qPrintable(paper().name()), 5000);
     click(buttonWithTip(&w, "下一步"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     QVERIFY(w.isSlideShowAlive());
     QCOMPARE(lesson->boxes->texts, QStringList());
     w.closeAllTabs();
@@ -649,7 +649,7 @@ void X11LiveShowTest::closeQuestionOverTheShow()
     QB_OPEN_LIVE(lesson, "第五课");
     lesson->boxes.reset();
     click(buttonWithTip(&w, "钢笔"));
-    QWindow *host = w.slideShow()->slideShowHostWindow();
+    QWindow *host = w.slideShowHostWindow();
     bool overShow = false;
     // The question waits in its own loop: the pointer clicks from in there.
     QTimer pointer;
@@ -700,14 +700,14 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     if (QTest::currentTestFailed())
         return;
     QB_OPEN_LIVE(lesson, "第六课");
-    QWindow *host = w.slideShow()->slideShowHostWindow();
+    QWindow *host = w.slideShowHostWindow();
     Canvas *canvas = w.currentTabItem()->canvas;
-    LiveShow *show = w.slideShow()->liveShowController();
+    LiveShow *show = w.liveShowController();
     int strokes = 0;
     // A stroke on its own row of the slide: ink where it went, the show where it was.
     const auto strokeLeavesInk = [&](const char *after) {
-        QTRY_COMPARE_WITH_TIMEOUT(show->shownSlide(), w.slideShow()->slidePage(), 5000);
-        const int page = w.slideShow()->slidePage();
+        QTRY_COMPARE_WITH_TIMEOUT(show->shownSlide(), w.slidePage(), 5000);
+        const int page = w.slidePage();
         const int slide = show->shownSlide();
         const bool box = boxShown(host);
         const QPoint from(canvas->width() / 6, canvas->height() / 8 + (strokes % 6) * 40);
@@ -720,7 +720,7 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
         QTRY_VERIFY2_WITH_TIMEOUT(inkOnScreen(canvas, from + QPoint(125, 4)), after, 5000);
         QVERIFY2(canvas->hasDrawing(), after);
         QTest::qWait(800);
-        QVERIFY2(w.slideShow()->slidePage() == page && show->shownSlide() == slide, after);
+        QVERIFY2(w.slidePage() == page && show->shownSlide() == slide, after);
         QVERIFY2(boxShown(host) == box, after);
     };
     // The pen, then a preset brush, both picked while the show runs.
@@ -729,7 +729,7 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     strokeLeavesInk("a preset brush");
     // The bar's next step moves onto slide 2 (slide 1 has no effect).
     click(buttonWithTip(&w, "下一步"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     QTRY_COMPARE(show->shownSlide(), 2);
     strokeLeavesInk("the bar's next step");
     // The big arrow over the slide reveals slide 2's box.
@@ -737,10 +737,10 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     QTRY_VERIFY_WITH_TIMEOUT(boxShown(host), 5000);
     strokeLeavesInk("the big arrow");
     xdo({"key", "Right"});
-    QTRY_COMPARE(w.slideShow()->slidePage(), 3);
+    QTRY_COMPARE(w.slidePage(), 3);
     strokeLeavesInk("a page key");
     click(buttonWithTip(&w, "上一页"));
-    QTRY_COMPARE(w.slideShow()->slidePage(), 2);
+    QTRY_COMPARE(w.slidePage(), 2);
     strokeLeavesInk("the previous page button");
     // A click steps the show with the mouse tool; the pen picked again by its key, the pointer
     // still over the show, draws.
@@ -748,7 +748,7 @@ void X11LiveShowTest::penAlwaysDrawsOverTheShow()
     moveTo(host->mapToGlobal(QPoint(host->width() / 2, host->height() * 9 / 10)));
     const bool boxBefore = boxShown(host);
     xdo({"click", "1"});
-    QTRY_VERIFY(boxShown(host) != boxBefore || w.slideShow()->slidePage() != 2);
+    QTRY_VERIFY(boxShown(host) != boxBefore || w.slidePage() != 2);
     QTest::qWait(500);
     xdo({"key", "alt+2"});
     QTRY_VERIFY(!show->isPolling());
@@ -828,7 +828,7 @@ void X11LiveShowTest::picturesOfTheSlideOnShow()
     };
     for (int slide : {2, 3}) {
         click(buttonWithTip(&w, "下一页"));
-        QTRY_COMPARE(w.slideShow()->slidePage(), slide);
+        QTRY_COMPARE(w.slidePage(), slide);
         QTest::qWait(1500);
         QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(
             screenshotDir() + QStringLiteral("/liveshow-pictures-%1.png").arg(slide)));
@@ -863,7 +863,7 @@ void X11LiveShowTest::failedOpenLeavesNoOffice()
     QVERIFY(x.shown());
     const QString text = x.data.filePath("不是幻灯片.pptx");
     QVERIFY(FileSystem::writeBytes(text, "plain text, no presentation\n"));
-    QSignalSpy starting(w.slideShow()->slideShowBridge(), &SlideShowBridge::officeStarting);
+    QSignalSpy starting(w.slideShowBridge(), &SlideShowBridge::officeStarting);
     {
         BoxAnswerer boxes("OK");
         w.openFilesFromArguments({text});

@@ -29,6 +29,15 @@ public:
     void refreshSlideOutline(int page) { slides->refreshSlideOutline(page); }
     void applySlideBackgroundColour(int page) { slides->applySlideBackgroundColour(page); }
     void renderSlideBackdrop(int page) { slides->renderSlideBackdrop(page); }
+    // What the show is at, as the tests and the benches look at it.
+    int slidePage() const { return slides->slidePage(); }
+    int slideThumbnailCount() const { return slides->slideThumbnailCount(); }
+    QStringList slideNoteTexts() const { return slides->slideNoteTexts(); }
+    QStringList slideColourNames() const { return slides->slideColourNames(); }
+    SlideShowBridge *slideShowBridge() { return slides->slideShowBridge(); }
+    QWindow *slideShowHostWindow() const { return slides->slideShowHostWindow(); }
+    InkOverlay *slideInkOverlay() const { return slides->slideInkOverlay(); }
+    LiveShow *liveShowController() { return slides->liveShowController(); }
 
 protected:
     // Made with the window; it outlives every slide tab.

@@ -35,11 +35,8 @@ BoardDocument *BoardDocument::create(DocumentHost *host, const QString &title, c
     auto *board = new Canvas(Canvas::NewBoard, color, host->tools(), host->documentArea(), host);
     const QSize size(availableScreenWidth(),
                      availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
-    if (!board->loadPages({size}, {QPixmap()})) {
-        board->deleteLater();
+    if (!keepLoaded(board, board->loadPages({size}, {QPixmap()})))
         return nullptr;
-    }
-    board->setZoom(1.0);
     auto *area = new ScrollArea(host->documentArea());
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
@@ -68,11 +65,8 @@ PictureDocument *PictureDocument::open(DocumentHost *host, const QString &path,
     }
     auto *picture =
         new Canvas(Canvas::PictureDocument, Qt::white, host->tools(), host->documentArea(), host);
-    if (!picture->loadPages({ownSize}, {QPixmap::fromImage(image)})) {
-        picture->deleteLater();
+    if (!keepLoaded(picture, picture->loadPages({ownSize}, {QPixmap::fromImage(image)})))
         return nullptr;
-    }
-    picture->setZoom(1.0);
     picture->setPointerTracking(true);
 
     auto *container = new QWidget;

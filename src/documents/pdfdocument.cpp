@@ -20,11 +20,8 @@ PdfDocument *PdfDocument::open(DocumentHost *host, const QString &pdfPath, const
     // A converted file is new every time: remembering its page would only leave files behind.
     const bool remember = documentPath.isEmpty();
     board->setRememberPage(remember);
-    if (!board->openDocument()) {
-        board->deleteLater();
+    if (!keepLoaded(board, board->openDocument()))
         return nullptr;
-    }
-    board->setZoom(1.0);
     ScrollArea *area = makeDocumentView(host->documentArea(), board);
     area->setAlignment(Qt::AlignHCenter);
     board->followScrollArea(area);

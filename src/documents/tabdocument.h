@@ -35,6 +35,18 @@ protected:
     };
     void fillPageRow(const PageRow &row);
 
+    // A board that loaded, at its own size; one that did not goes, and null comes back.
+    template <class Board>
+    static Board *keepLoaded(Board *board, bool loaded)
+    {
+        if (!loaded) {
+            board->deleteLater();
+            return nullptr;
+        }
+        board->setZoom(1.0);
+        return board;
+    }
+
     // A tab of this kind around its view, titled title, standing for path.
     static TabItem *newTab(DocumentKind kind, ScrollArea *area, const QString &path,
                            const QString &title);

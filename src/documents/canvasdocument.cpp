@@ -2,23 +2,17 @@
 
 #include <QHBoxLayout>
 
-#include "base/filesystem.h"
 #include "base/uimetrics.h"
 #include "canvas/canvas.h"
 #include "documents/documenthost.h"
 #include "documents/documentpicture.h"
 #include "documents/documentview.h"
 #include "documents/tabitem.h"
-#include "documents/toolbarport.h"
 
 CanvasDocument::CanvasDocument(TabItem *tab, DocumentHost *host)
-    : QObject(tab)
-    , tabItem(tab)
-    , host(host)
+    : TabDocument(tab, host)
     , canvas(tab->canvas)
-{
-    tab->document = this;
-}
+{}
 
 void CanvasDocument::close()
 {
@@ -26,18 +20,14 @@ void CanvasDocument::close()
         canvas->clearPages();
 }
 
-void CanvasDocument::fillPageRow(bool zoomable)
+void CanvasDocument::fillCanvasPageRow(bool zoomable)
 {
-    ToolBarPort *bar = host->toolBar();
-    bar->setZoomEnabled(zoomable);
-    bar->setRotateEnabled(zoomable);
-    bar->setBoardGridEnabled(true);
-    bar->setPdfResetEnabled(false);
-    host->setSlideControlsVisible(false);
-    host->setPdfPageControlsVisible(false);
-    host->showRemark(QString());
-    host->setPageLabel(0, 0);
-    host->setProgressPercent(zoomable && canvas ? canvas->zoom() : 0.0);
+    PageRow row;
+    row.zoom = zoomable;
+    row.rotate = zoomable;
+    row.grid = true;
+    row.percent = zoomable && canvas ? canvas->zoom() : 0.0;
+    fillPageRow(row);
 }
 
 BoardDocument *BoardDocument::create(DocumentHost *host, const QString &title, const QColor &color)
@@ -45,11 +35,8 @@ BoardDocument *BoardDocument::create(DocumentHost *host, const QString &title, c
     auto *board = new Canvas(Canvas::NewBoard, color, host->tools(), host->documentArea(), host);
     const QSize size(availableScreenWidth(),
                      availableScreenHeight() - titleBarHeight() - toolStripHeight() - barHeight());
-    if (!board->loadPages({size}, {QPixmap()})) {
-        board->deleteLater();
+    if (!keepLoaded(board, board->loadPages({size}, {QPixmap()})))
         return nullptr;
-    }
-    board->setZoom(1.0);
     auto *area = new ScrollArea(host->documentArea());
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(false);
@@ -57,12 +44,8 @@ BoardDocument *BoardDocument::create(DocumentHost *host, const QString &title, c
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setWidget(board);
 
-    auto *tab = new TabItem;
-    tab->kind = DocumentKind::Board;
+    TabItem *tab = newTab(DocumentKind::Board, area, title, title);
     tab->setCanvas(board);
-    tab->scrollArea = area;
-    tab->path = title;
-    tab->title = title;
     return new BoardDocument(tab, host);
 }
 
@@ -82,11 +65,8 @@ PictureDocument *PictureDocument::open(DocumentHost *host, const QString &path,
     }
     auto *picture =
         new Canvas(Canvas::PictureDocument, Qt::white, host->tools(), host->documentArea(), host);
-    if (!picture->loadPages({ownSize}, {QPixmap::fromImage(image)})) {
-        picture->deleteLater();
+    if (!keepLoaded(picture, picture->loadPages({ownSize}, {QPixmap::fromImage(image)})))
         return nullptr;
-    }
-    picture->setZoom(1.0);
     picture->setPointerTracking(true);
 
     auto *container = new QWidget;
@@ -103,12 +83,7 @@ PictureDocument *PictureDocument::open(DocumentHost *host, const QString &path,
     container->adjustSize();
     wireBoardToArea(picture, area);
 
-    auto *tab = new TabItem;
-    tab->kind = DocumentKind::Picture;
-    tab->scrollArea = area;
-    tab->path = path;
-    tab->title = title;
-    tab->folder = FileSystem::absolutePath(path);
+    TabItem *tab = newFileTab(DocumentKind::Picture, area, path, title);
     tab->setCanvas(picture);
     tab->info = pictureInfo(image, ownSize);
     auto *document = new PictureDocument(tab, host);

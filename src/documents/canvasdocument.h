@@ -1,34 +1,26 @@
 #pragma once
 
 #include <QColor>
-#include <QObject>
 #include <QPointer>
 
-#include "documents/document.h"
+#include "documents/tabdocument.h"
 
 class Canvas;
-class DocumentHost;
-class TabItem;
 
 // A document drawn on a whiteboard canvas: the page row has no pages and shows the grid
 // button; closing lets go of the canvas's pages. It lives as a child of its tab.
-class CanvasDocument : public QObject, public Document
+class CanvasDocument : public TabDocument
 {
 public:
     // The document of a tab that holds its canvas and view already.
     CanvasDocument(TabItem *tab, DocumentHost *host);
 
-    TabItem *tab() const { return tabItem; }
-    void shown() override {}
-    void hidden() override {}
     void close() override;
 
 protected:
     // The page row of a canvas; a zoomable one shows its zoom and may be rotated.
-    void fillPageRow(bool zoomable);
+    void fillCanvasPageRow(bool zoomable);
 
-    TabItem *const tabItem;
-    DocumentHost *const host;
     const QPointer<Canvas> canvas;
 };
 
@@ -42,7 +34,7 @@ public:
     static BoardDocument *create(DocumentHost *host, const QString &title, const QColor &color);
 
     DocumentKind kind() const override { return DocumentKind::Board; }
-    void updatePageRow() override { fillPageRow(false); }
+    void updatePageRow() override { fillCanvasPageRow(false); }
     // An untouched board holds nothing to lose.
     bool asksBeforeClosing() const override;
 };
@@ -57,5 +49,5 @@ public:
     static PictureDocument *open(DocumentHost *host, const QString &path, const QString &title);
 
     DocumentKind kind() const override { return DocumentKind::Picture; }
-    void updatePageRow() override { fillPageRow(true); }
+    void updatePageRow() override { fillCanvasPageRow(true); }
 };

@@ -1,6 +1,5 @@
 #include "documents/pdfdocument.h"
 
-#include "base/filesystem.h"
 #include "base/paths.h"
 #include "documents/documenthost.h"
 #include "documents/documentview.h"
@@ -9,13 +8,9 @@
 #include "pdf/pdfcanvas.h"
 
 PdfDocument::PdfDocument(TabItem *tab, DocumentHost *host)
-    : QObject(tab)
-    , tabItem(tab)
-    , host(host)
+    : TabDocument(tab, host)
     , pdf(tab->pdfCanvas)
-{
-    tab->document = this;
-}
+{}
 
 PdfDocument *PdfDocument::open(DocumentHost *host, const QString &pdfPath, const QString &title,
                                const QString &documentPath)
@@ -25,23 +20,15 @@ PdfDocument *PdfDocument::open(DocumentHost *host, const QString &pdfPath, const
     // A converted file is new every time: remembering its page would only leave files behind.
     const bool remember = documentPath.isEmpty();
     board->setRememberPage(remember);
-    if (!board->openDocument()) {
-        board->deleteLater();
+    if (!keepLoaded(board, board->openDocument()))
         return nullptr;
-    }
-    board->setZoom(1.0);
     ScrollArea *area = makeDocumentView(host->documentArea(), board);
     area->setAlignment(Qt::AlignHCenter);
     board->followScrollArea(area);
     wireBoardToArea(board, area);
 
     const QString path = remember ? pdfPath : documentPath;
-    auto *tab = new TabItem;
-    tab->kind = DocumentKind::Pdf;
-    tab->scrollArea = area;
-    tab->path = path;
-    tab->title = title;
-    tab->folder = FileSystem::absolutePath(path);
+    TabItem *tab = newFileTab(DocumentKind::Pdf, area, path, title);
     tab->setPdfCanvas(board);
     auto *document = new PdfDocument(tab, host);
     document->remembersPage = remember;
@@ -58,22 +45,17 @@ void PdfDocument::restoreLastPage()
 
 void PdfDocument::updatePageRow()
 {
-    ToolBarPort *bar = host->toolBar();
-    bar->setZoomEnabled(true);
-    bar->setRotateEnabled(pdf && pdf->canRotate());
-    bar->setImpureImageEnabled(false);
-    bar->setBoardGridEnabled(false);
-    bar->setPdfResetEnabled(true);
-    host->setSlideControlsVisible(false);
-    host->setPdfPageControlsVisible(true);
-    host->showRemark(QString());
+    host->toolBar()->setImpureImageEnabled(false);
+    PageRow row;
+    row.zoom = true;
+    row.pdfPages = true;
     if (pdf) {
-        host->setPageLabel(pdf->currentPageIndex() + 1, pdf->pageCount());
-        host->setProgressPercent(pdf->zoom());
-    } else {
-        host->setPageLabel(0, 0);
-        host->setProgressPercent(0.0);
+        row.rotate = pdf->canRotate();
+        row.page = pdf->currentPageIndex() + 1;
+        row.pageCount = pdf->pageCount();
+        row.percent = pdf->zoom();
     }
+    fillPageRow(row);
 }
 
 void PdfDocument::close()

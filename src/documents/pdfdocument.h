@@ -1,18 +1,15 @@
 #pragma once
 
-#include <QObject>
 #include <QPointer>
 
-#include "documents/document.h"
+#include "documents/tabdocument.h"
 
-class DocumentHost;
 class PdfCanvas;
-class TabItem;
 
 // A PDF file on the PDF board: the page row shows its pages, the page chooser and the reset
 // button, never the grid. A converted document stands in for its own file. It lives as a child
 // of its tab.
-class PdfDocument : public QObject, public Document
+class PdfDocument : public TabDocument
 {
 public:
     // The document of a tab that holds its board and view already.
@@ -24,19 +21,14 @@ public:
     static PdfDocument *open(DocumentHost *host, const QString &pdfPath, const QString &title,
                              const QString &documentPath);
 
-    TabItem *tab() const { return tabItem; }
     // Goes to the page the teacher left the file at; once the tab is in the window.
     void restoreLastPage();
 
     DocumentKind kind() const override { return DocumentKind::Pdf; }
-    void shown() override {}
-    void hidden() override {}
     void updatePageRow() override;
     void close() override;
 
 private:
-    TabItem *const tabItem;
-    DocumentHost *const host;
     const QPointer<PdfCanvas> pdf;
     bool remembersPage = false;
 };

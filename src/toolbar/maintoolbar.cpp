@@ -22,6 +22,7 @@
 #include "drawing/paintproperty.h"
 #include "drawing/pixmaputils.h"
 #include "items/pageorientation.h"
+#include "toolbar/barbuttonlook.h"
 #include "toolbar/stampdialog.h"
 #include "toolbar/textboxtoolbar.h"
 #include "toolbar/toolbarstyle.h"
@@ -561,9 +562,9 @@ void MainToolBar::setupCommandButtons()
         {"图章 Alt+0", "Alt+0", "stamp"},
     };
     for (int k = 0; k < 12; ++k) {
-        styleIconButton(toolButtons[k],
-                        iconPath(QString("maintoolbar/tool/%1.png").arg(tools[k].icon)));
-        toolButtons[k]->setToolTip(QString::fromUtf8(tools[k].toolTip));
+        styleCheckableButton(toolButtons[k],
+                             iconPath(QString("maintoolbar/tool/%1.png").arg(tools[k].icon)),
+                             QString::fromUtf8(tools[k].toolTip));
         toolButtons[k]->setShortcut(QKeySequence(QString::fromLatin1(tools[k].shortcut)));
     }
     toolButtons[0]->setChecked(true);
@@ -574,16 +575,7 @@ void MainToolBar::setupCommandButtons()
 
 void MainToolBar::styleToolButton(QToolButton *button, const QString &icon, const QString &toolTip)
 {
-    button->setFixedSize(buttonSide, buttonSide);
-    button->setIconSize(QSize(buttonSide, buttonSide));
-    if (!icon.isEmpty())
-        button->setIcon(QIcon(icon));
-    button->setToolTip(toolTip);
-    button->setStyleSheet(QString("QToolButton{background-color:transparent;border:0;"
-                                  "border-style:none;border-radius:%1;}"
-                                  "QToolButton:hover{background-color:%2;}")
-                              .arg(radius)
-                              .arg(hover));
+    buttonLook(buttonSide).styleTool(button, QIcon(icon), toolTip);
 }
 
 void MainToolBar::stylePopupButton(QToolButton *button, const QString &icon, const QString &toolTip)
@@ -606,24 +598,15 @@ void MainToolBar::stylePopupButton(QToolButton *button, const QString &icon, con
             .arg(hover, checked));
 }
 
-void MainToolBar::styleIconButton(QPushButton *button, const QString &icon)
-{
-    button->setCheckable(true);
-    button->setFixedSize(buttonSide, buttonSide);
-    button->setIconSize(QSize(buttonSide, buttonSide));
-    button->setIcon(QIcon(icon));
-    button->setStyleSheet(QString("QPushButton{background-color:transparent;border:0;"
-                                  "border-radius:%1;}QPushButton:hover{background-color:%2;}"
-                                  "QPushButton:checked{background-color:%3;}")
-                              .arg(radius)
-                              .arg(hover, checked));
-}
-
 void MainToolBar::styleCheckableButton(QPushButton *button, const QString &icon,
                                        const QString &toolTip)
 {
-    styleIconButton(button, icon);
-    button->setToolTip(toolTip);
+    buttonLook(buttonSide).styleCheckable(button, QIcon(icon), toolTip);
+}
+
+BarButtonLook MainToolBar::buttonLook(int side) const
+{
+    return {side, radius, hover, checked};
 }
 
 void MainToolBar::styleMenu(QMenu *menu)

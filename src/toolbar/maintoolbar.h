@@ -8,6 +8,7 @@
 
 #include "base/appsettings.h"
 
+struct BarButtonLook;
 class PaintProperty;
 class PAction;
 class QAbstractButton;
@@ -214,8 +215,9 @@ private:
     QWidget *addGroup(QLayout *layout, bool separator);
     void styleToolButton(QToolButton *button, const QString &icon, const QString &toolTip);
     void stylePopupButton(QToolButton *button, const QString &icon, const QString &toolTip);
-    void styleIconButton(QPushButton *button, const QString &icon);
     void styleCheckableButton(QPushButton *button, const QString &icon, const QString &toolTip);
+    // The bar's button look at side.
+    BarButtonLook buttonLook(int side) const;
     void styleSpinBox(QSpinBox *spinBox, int min, int max, int value, const QString &toolTip,
                       int width);
     void buildButtonGroupRow(QWidget *container, const QList<QPushButton *> &buttons,

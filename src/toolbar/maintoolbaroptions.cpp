@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "drawing/paintproperty.h"
+#include "toolbar/barbuttonlook.h"
 #include "toolbar/maintoolbar.h"
 #include "toolbar/paction.h"
 #include "toolbar/shapeaction.h"
@@ -281,20 +282,10 @@ void MainToolBar::buildButtonGroupRow(QWidget *container, const QList<QPushButto
     layout->setSpacing(spacing);
     auto *group = new QButtonGroup(container);
     group->setExclusive(true);
-    const int side = buttonSide - 2 * spacing;
+    const BarButtonLook look = buttonLook(buttonSide - 2 * spacing);
     for (int i = 0; i < buttons.size(); ++i) {
         QPushButton *button = buttons[i];
-        button->setCheckable(true);
-        button->setFixedSize(side, side);
-        button->setIconSize(QSize(side, side));
-        button->setIcon(QIcon(pixmaps.value(i)));
-        button->setToolTip(toolTips.value(i));
-        button->setStyleSheet(QString("QPushButton{background-color:transparent;border:0;"
-                                      "border-radius:%1;}"
-                                      "QPushButton:hover{background-color:%2;}"
-                                      "QPushButton:checked{background-color:%3;}")
-                                  .arg(radius)
-                                  .arg(hover, checked));
+        look.styleCheckable(button, QIcon(pixmaps.value(i)), toolTips.value(i));
         group->addButton(button, i + 1);
         layout->addWidget(button);
     }

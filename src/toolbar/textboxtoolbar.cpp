@@ -3,6 +3,7 @@
 #include "base/uimetrics.h"
 #include "drawing/colorname.h"
 #include "drawing/paintproperty.h"
+#include "toolbar/barbuttonlook.h"
 #include "toolbar/colordialog.h"
 
 #include <QButtonGroup>
@@ -162,33 +163,6 @@ void TextBoxToolBar::styleCombo(QComboBox *combo, int width, const QString &tip)
         QString::number(2 * spacing) + QStringLiteral(";}"));
 }
 
-void TextBoxToolBar::styleCheckable(QPushButton *button, const QString &icon, const QString &tip)
-{
-    button->setCheckable(true);
-    button->setFixedSize(side, side);
-    button->setIcon(QIcon(icon));
-    button->setIconSize(QSize(side, side));
-    button->setToolTip(tip);
-    button->setStyleSheet(QStringLiteral("QPushButton{background-color:transparent;border:0;"
-                                         "border-radius:") +
-                          QString::number(radius) +
-                          QStringLiteral(";}QPushButton:hover{background-color:") + hoverName +
-                          QStringLiteral(";}QPushButton:checked{background-color:") + checkedName +
-                          QStringLiteral(";}"));
-}
-
-void TextBoxToolBar::styleTool(QToolButton *button, const QString &tip)
-{
-    button->setFixedSize(side, side);
-    button->setIconSize(QSize(side, side));
-    button->setToolTip(tip);
-    button->setStyleSheet(QStringLiteral("QToolButton{background-color:transparent;border:0;"
-                                         "border-style:none;border-radius:") +
-                          QString::number(radius) +
-                          QStringLiteral(";}QToolButton:hover{background-color:") + hoverName +
-                          QStringLiteral(";}"));
-}
-
 void TextBoxToolBar::fillFontFamilies()
 {
     familyCombo->clear();
@@ -208,6 +182,7 @@ void TextBoxToolBar::fillFontFamilies()
 
 void TextBoxToolBar::setupTextBoxBar()
 {
+    const BarButtonLook look{side, radius, hoverName, checkedName};
     const int rowWidth = 10 * side + 6 * spacing;
     styleCombo(familyCombo, int(rowWidth * 0.32), QStringLiteral("更改字体"));
     styleCombo(sizeCombo, int(rowWidth * 0.18), QStringLiteral("更改字号"));
@@ -230,14 +205,16 @@ void TextBoxToolBar::setupTextBoxBar()
                           QStringLiteral("a.b.c.")});
     orderCombo->setCurrentIndex(0);
 
-    styleCheckable(boldButton, QStringLiteral(":/icon/textboxtoolbar/fontbold.png"),
-                   QStringLiteral("加粗 Ctrl+B"));
-    styleCheckable(italicButton, QStringLiteral(":/icon/textboxtoolbar/fontitalic.png"),
-                   QStringLiteral("倾斜 Ctrl+I"));
-    styleCheckable(underlineButton, QStringLiteral(":/icon/textboxtoolbar/fontunderline.png"),
-                   QStringLiteral("下划线 Ctrl+U"));
-    styleCheckable(deletelineButton, QStringLiteral(":/icon/textboxtoolbar/fontdeleteline.png"),
-                   QStringLiteral("删除线"));
+    look.styleCheckable(boldButton, QIcon(QStringLiteral(":/icon/textboxtoolbar/fontbold.png")),
+                        QStringLiteral("加粗 Ctrl+B"));
+    look.styleCheckable(italicButton, QIcon(QStringLiteral(":/icon/textboxtoolbar/fontitalic.png")),
+                        QStringLiteral("倾斜 Ctrl+I"));
+    look.styleCheckable(underlineButton,
+                        QIcon(QStringLiteral(":/icon/textboxtoolbar/fontunderline.png")),
+                        QStringLiteral("下划线 Ctrl+U"));
+    look.styleCheckable(deletelineButton,
+                        QIcon(QStringLiteral(":/icon/textboxtoolbar/fontdeleteline.png")),
+                        QStringLiteral("删除线"));
     // The combinations the tool tips name; a standard key could bind another one on X11.
     boldButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     italicButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
@@ -245,19 +222,19 @@ void TextBoxToolBar::setupTextBoxBar()
     for (QPushButton *button : {boldButton, italicButton, underlineButton, deletelineButton})
         button->setChecked(false);
 
-    styleTool(fontColorButton, QStringLiteral("字体颜色"));
-    styleTool(backColorButton, QStringLiteral("文本背景颜色"));
-    styleTool(frameColorButton, QStringLiteral("文本边框颜色"));
+    look.styleTool(fontColorButton, QIcon(), QStringLiteral("字体颜色"));
+    look.styleTool(backColorButton, QIcon(), QStringLiteral("文本背景颜色"));
+    look.styleTool(frameColorButton, QIcon(), QStringLiteral("文本边框颜色"));
     setFontColor(property->fontColor);
     setTextBackColor(property->textBackColor);
     setTextFrameColor(property->textFrameColor);
 
-    styleCheckable(leftButton, QStringLiteral(":/icon/textboxtoolbar/textleft.png"),
-                   QStringLiteral("左对齐"));
-    styleCheckable(centerButton, QStringLiteral(":/icon/textboxtoolbar/textcenter.png"),
-                   QStringLiteral("居中"));
-    styleCheckable(rightButton, QStringLiteral(":/icon/textboxtoolbar/textright.png"),
-                   QStringLiteral("右对齐"));
+    look.styleCheckable(leftButton, QIcon(QStringLiteral(":/icon/textboxtoolbar/textleft.png")),
+                        QStringLiteral("左对齐"));
+    look.styleCheckable(centerButton, QIcon(QStringLiteral(":/icon/textboxtoolbar/textcenter.png")),
+                        QStringLiteral("居中"));
+    look.styleCheckable(rightButton, QIcon(QStringLiteral(":/icon/textboxtoolbar/textright.png")),
+                        QStringLiteral("右对齐"));
     for (QPushButton *button : {leftButton, centerButton, rightButton}) {
         if (!alignGroup->buttons().contains(button))
             alignGroup->addButton(button);

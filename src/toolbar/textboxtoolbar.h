@@ -69,8 +69,6 @@ private:
                           void (TextBoxToolBar::*chosen)());
     void fillFontFamilies();
     void styleCombo(QComboBox *combo, int width, const QString &tip);
-    void styleCheckable(QPushButton *button, const QString &icon, const QString &tip);
-    void styleTool(QToolButton *button, const QString &tip);
 
     PaintProperty *property = nullptr;
     int spacing = 0;

@@ -14,6 +14,11 @@ CanvasDocument::CanvasDocument(TabItem *tab, DocumentHost *host)
     , canvas(tab->canvas)
 {}
 
+DocumentKind CanvasDocument::kind() const
+{
+    return tab()->kind;
+}
+
 void CanvasDocument::close()
 {
     if (canvas)

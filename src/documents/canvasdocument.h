@@ -15,6 +15,10 @@ public:
     // The document of a tab that holds its canvas and view already.
     CanvasDocument(TabItem *tab, DocumentHost *host);
 
+    // A new board or a picture, as its tab says.
+    DocumentKind kind() const override;
+    // A picture shows its zoom and may be turned; a board keeps the screen's size.
+    void updatePageRow() override { fillCanvasPageRow(kind() == DocumentKind::Picture); }
     void close() override;
 
 protected:
@@ -33,8 +37,6 @@ public:
     // Null when the board cannot be made.
     static BoardDocument *create(DocumentHost *host, const QString &title, const QColor &color);
 
-    DocumentKind kind() const override { return DocumentKind::Board; }
-    void updatePageRow() override { fillCanvasPageRow(false); }
     // An untouched board holds nothing to lose.
     bool asksBeforeClosing() const override;
 };
@@ -47,7 +49,4 @@ public:
 
     // Null, with the teacher told, when the file does not read.
     static PictureDocument *open(DocumentHost *host, const QString &path, const QString &title);
-
-    DocumentKind kind() const override { return DocumentKind::Picture; }
-    void updatePageRow() override { fillCanvasPageRow(true); }
 };

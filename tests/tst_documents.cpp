@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
@@ -349,12 +350,13 @@ void TestDocuments::pageRowFollowsTheDocumentKind_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("otherFile");
     QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("kind");
     QTest::newRow("board") << QString() << QStringLiteral("photo.png")
-                           << QStringList{"zoom:0", "rotate:0", "grid:1", "pdfReset:0"};
+                           << QStringList{"zoom:0", "rotate:0", "grid:1", "pdfReset:0"} << 4;
     QTest::newRow("picture") << QStringLiteral("photo.png") << QStringLiteral("book.pdf")
-                             << QStringList{"zoom:1", "rotate:1", "grid:1", "pdfReset:0"};
+                             << QStringList{"zoom:1", "rotate:1", "grid:1", "pdfReset:0"} << 3;
     QTest::newRow("PDF") << QStringLiteral("book.pdf") << QString()
-                         << QStringList{"zoom:1", "impure:0", "grid:0", "pdfReset:1"};
+                         << QStringList{"zoom:1", "impure:0", "grid:0", "pdfReset:1"} << 2;
 }
 
 void TestDocuments::pageRowFollowsTheDocumentKind()
@@ -362,6 +364,7 @@ void TestDocuments::pageRowFollowsTheDocumentKind()
     QFETCH(QString, file);
     QFETCH(QString, otherFile);
     QFETCH(QStringList, calls);
+    QFETCH(int, kind);
     MainWindow *w = build();
     QVERIFY(writePicture(dir->filePath("photo.png"), 40, 30));
     QVERIFY(writeTestPdf(dir->filePath("book.pdf"), a4Pages(2)));
@@ -376,7 +379,11 @@ void TestDocuments::pageRowFollowsTheDocumentKind()
     TabItem *other = open(otherFile);
     TabItem *tab = open(file);
     QVERIFY(other && tab && tab != other && tab->document);
-    QCOMPARE(tab->document->kind(), tab->kind);
+    QCOMPARE(tab->document->kind(), DocumentKind(kind));
+    // A second name of the open PDF (as a case-blind stick spells it) is the open file too.
+    const QString book = dir->filePath("book.pdf"), secondName = dir->filePath("Book.PDF");
+    QCOMPARE(::link(qPrintable(book), qPrintable(secondName)), 0);
+    QCOMPARE(w->isFileOpen(secondName), (file + otherFile).contains("pdf"));
     other->click();
     toolBar->calls.clear();
     tab->click();

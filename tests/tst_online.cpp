@@ -343,7 +343,7 @@ private slots:
                       list = "/upgrade02/upgrade.php",
                       failed = stop + "无法连接到升级服务器，服务器升级信息配置错误或网络无法连接";
         const QStringList cached{"config/qbadimg.dll", "config/qbadjson.dll"},
-            pending{"upgrade/.pending"};
+            pending{"upgrade/pending"};
         const Reply ab = upgradeInfo({"a.dll", "b.dll"});
         QStringList many;
         for (int i = 0; i <= 100; ++i)
@@ -401,7 +401,7 @@ private slots:
             m_server->set(reply.first, reply.second);
         if (service == "upgrade")
             QVERIFY(FileSystem::makeDir(upgradeDirPath()) &&
-                    FileSystem::writeBytes(upgradeDirPath() + "/.pending", "from before"));
+                    FileSystem::writeBytes(upgradeDirPath() + "/pending", "from before"));
         const qint64 start = resetPeakMemory();
 
         const QString shown = service == "advertise" ? runAdvertiseAndTell()

@@ -59,7 +59,7 @@ private slots:
     void secondInstanceHandsOverAndExits();
     void crashStartsApologyAndEndsBySignal_data();
     void crashStartsApologyAndEndsBySignal();
-    void crashReportClearsOnlyItsOwnClipboardFolder();
+    void crashReportClearsItsClipboardAndStartsTheUpdater();
     void crashBeforeDataFolderDoesNotRestart();
 };
 
@@ -137,7 +137,7 @@ void TestStartup::crashStartsApologyAndEndsBySignal()
     QCOMPARE(FileSystem::readAll(marker).trimmed(), QByteArray("apology"));
 }
 
-void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
+void TestStartup::crashReportClearsItsClipboardAndStartsTheUpdater()
 {
     QTemporaryDir dir;
     const QString clip = dir.filePath("data/quillboard/clipboard");
@@ -147,13 +147,22 @@ void TestStartup::crashReportClearsOnlyItsOwnClipboardFolder()
     const QString other = dir.filePath("lesson");
     QVERIFY(QDir().mkpath(other));
     FileSystem::writeBytes(other + "/plan.txt", "keep");
+    // A waiting upgrade goes to the updater, as at a quit.
+    const QString upgrade = dir.filePath("data/quillboard/upgrade"), updater = dir.filePath("up");
+    QVERIFY(QDir().mkpath(upgrade) && FileSystem::writeBytes(upgrade + "/upgrade.ini", "|a"));
+    QVERIFY(FileSystem::writeBytes(updater, "#!/bin/sh\necho \"$1\" > \"$0.ran\"\n"));
+    QFile::setPermissions(updater, QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment env = environmentFor(dir.path());
+    env.insert("QB_UPDATER_PROGRAM", updater);
     ChildProcess report;
-    report.setProcessEnvironment(environmentFor(dir.path()));
+    report.setProcessEnvironment(env);
     report.start(QB_APP_PATH, {"--crash-report", "--clean-up", other});
     QVERIFY(report.waitForStarted());
     QVERIFY(waitFor([&] { return QDir(clip).isEmpty(); }, 10000));
     QVERIFY(QFileInfo(clip).isDir());
     QCOMPARE(FileSystem::readAll(other + "/plan.txt"), QByteArray("keep"));
+    QVERIFY(waitFor(
+        [&] { return FileSystem::readAll(updater + ".ran") == upgrade.toUtf8() + "\n"; }, 5000));
     // The apology box waits for the user.
     QCOMPARE(report.state(), QProcess::Running);
     report.kill();

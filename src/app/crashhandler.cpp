@@ -14,6 +14,7 @@
 #include "base/globals.h"
 #include "base/messagebox.h"
 #include "base/paths.h"
+#include "online/upgradewidget.h"
 #include "platform/childsetup.h"
 
 namespace {
@@ -103,8 +104,12 @@ int runCrashReport(bool cleanUp)
     // Worked out here, never taken from the command line: this process deletes what it names.
     if (cleanUp) {
         appDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        if (!appDataDir.isEmpty())
+        if (!appDataDir.isEmpty()) {
             FileSystem::clearDir(clipboardDirPath());
+            // A downloaded upgrade is handed over as at an orderly quit.
+            UpgradeWidget::startUpdaterIfWaiting(UpgradeWidget::defaultUpdaterProgram(),
+                                                 UpgradeWidget::startDetached);
+        }
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("抱歉，程序崩溃了"), QString());
     setMessageBoxText(box, crashMessageText());

@@ -11,6 +11,7 @@ void installCrashHandler(const QString &program, const QStringList &arguments);
 // The apology shown by that separate process.
 QString crashMessageText();
 const char *crashReportOption(); // "--crash-report": the program's argument for that process
-// "--clean-up" after it: the crashed process ran the window, so its clipboard folder is emptied.
+// "--clean-up" after it: the crashed process ran the window, so its clipboard folder is emptied
+// and a waiting upgrade goes to the updater.
 const char *crashCleanUpOption();
 int runCrashReport(bool cleanUp);

@@ -10,6 +10,8 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 QString FileSystem::applicationDirPath()
 {
     return QCoreApplication::applicationDirPath();
@@ -85,17 +87,32 @@ void FileSystem::clearDir(const QString &path)
     QDir dir(path);
     if (path.isEmpty() || !dir.exists())
         return;
-    // Hidden and system entries (dot-files, broken links) too: every caller empties a folder
-    // of its own.
-    const QFileInfoList entries = dir.entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDir::Unsorted);
+    // Hidden and system entries of the folder itself are not listed, so they stay; a removed
+    // sub-folder goes with everything in it.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink())
             QDir(entry.absoluteFilePath()).removeRecursively();
         else
             dir.remove(entry.fileName());
     }
+}
+
+bool FileSystem::isSameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    struct stat statA = {};
+    struct stat statB = {};
+    if (::stat(QFile::encodeName(a).constData(), &statA) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &statB) == 0)
+        return statA.st_dev == statB.st_dev && statA.st_ino == statB.st_ino;
+    const QFileInfo infoA(a);
+    const QFileInfo infoB(b);
+    const QString canonicalA = infoA.canonicalFilePath();
+    return infoA.absoluteFilePath() == infoB.absoluteFilePath() ||
+           (!canonicalA.isEmpty() && canonicalA == infoB.canonicalFilePath());
 }
 
 static const QMimeData *systemClipboardMime()

@@ -27,8 +27,12 @@ public:
     static QString absolutePath(const QString &path);
     static QString lowerSuffix(const QString &path);
     static QString toNativeSeparators(const QString &path);
-    // Removes every entry of the folder, hidden ones included; the folder itself stays.
+    // Removes the folder's entries with all their content; its own hidden entries and the
+    // folder itself stay.
     static void clearDir(const QString &path);
+    // Whether both paths name one file: device and inode when both exist (so a second name on
+    // a case-blind stick or a hard link counts), else the absolute or canonical paths.
+    static bool isSameFile(const QString &a, const QString &b);
 
     static bool clipboardHasOpenableFile(const QStringList &suffixes);
     static QImage clipboardImage();

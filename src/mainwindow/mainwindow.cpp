@@ -9,7 +9,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollArea>
@@ -88,13 +87,6 @@ void createDataSubfolders()
     }
 }
 
-QString defaultUpdaterProgram()
-{
-    const QString configured = qEnvironmentVariable("QB_UPDATER_PROGRAM");
-    return configured.isEmpty() ? FileSystem::applicationDirPath() + QStringLiteral("/upgrade.exe")
-                                : configured;
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -107,10 +99,8 @@ MainWindow::MainWindow(QWidget *parent)
     new EdgeResizer(this, qMax(4, spacingUnit()));
     paintProperty = new PaintProperty(this);
     tabButtonGroup.setExclusive(true);
-    processLauncher = [](const QString &program, const QStringList &arguments) {
-        return QProcess::startDetached(program, arguments);
-    };
-    updaterProgram = defaultUpdaterProgram();
+    processLauncher = UpgradeWidget::startDetached;
+    updaterProgram = UpgradeWidget::defaultUpdaterProgram();
     QList<QPair<int, int>> hotKeys;
     for (const QString &text : hotKeyList()) {
         int modifiers = 0;

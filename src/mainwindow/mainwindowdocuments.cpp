@@ -1,5 +1,4 @@
 // The document tabs of the main window: making one current, closing, reordering, lookups.
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -181,22 +180,14 @@ void MainWindow::closeAllTabs()
 
 bool MainWindow::isFileOpen(const QString &path) const
 {
-    // The same file by another name (a link, a relative path) is the same file.
-    const auto sameFile = [](const QString &a, const QString &b) {
-        if (a.isEmpty() || b.isEmpty())
-            return false;
-        const QString canonicalA = QFileInfo(a).canonicalFilePath();
-        return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath() ||
-               (!canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath());
-    };
     const QList<TabItem *> tabs = tabList();
     for (const TabItem *tab : tabs) {
         // A PDF tab reads its pages from its file while it is open; a converted document's
         // source is the teacher's own file as well.
         if (tab->kind != DocumentKind::Pdf)
             continue;
-        if (sameFile(path, tab->path) ||
-            (tab->pdfCanvas && sameFile(path, tab->pdfCanvas->filePath())))
+        if (FileSystem::isSameFile(path, tab->path) ||
+            (tab->pdfCanvas && FileSystem::isSameFile(path, tab->pdfCanvas->filePath())))
             return true;
     }
     return false;

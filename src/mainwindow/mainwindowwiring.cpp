@@ -396,11 +396,7 @@ void MainWindow::stopServices()
 
 void MainWindow::startUpdaterIfWaiting()
 {
-    if (!FileSystem::fileExists(upgradeDirPath() + QStringLiteral("/upgrade.ini")))
-        return;
-    // Only a program that is there is started; a failed start is not the user's concern.
-    if (FileSystem::fileExists(updaterProgram) && processLauncher)
-        processLauncher(updaterProgram, {upgradeDirPath()});
+    UpgradeWidget::startUpdaterIfWaiting(updaterProgram, processLauncher);
 }
 
 void MainWindow::quit()

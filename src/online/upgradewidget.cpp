@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSaveFile>
 #include <QStorageInfo>
@@ -72,6 +73,27 @@ UpgradeWidget::UpgradeWidget(double *version, QWidget *parent)
 UpgradeWidget::~UpgradeWidget()
 {
     dropReply();
+}
+
+QString UpgradeWidget::defaultUpdaterProgram()
+{
+    const QString configured = qEnvironmentVariable("QB_UPDATER_PROGRAM");
+    return configured.isEmpty() ? FileSystem::applicationDirPath() + QStringLiteral("/upgrade.exe")
+                                : configured;
+}
+
+void UpgradeWidget::startUpdaterIfWaiting(const QString &program, const Launcher &launch)
+{
+    if (!FileSystem::fileExists(upgradeDirPath() + QStringLiteral("/") + listFileName))
+        return;
+    // Only a program that is there is started; a failed start is not the user's concern.
+    if (FileSystem::fileExists(program) && launch)
+        launch(program, {upgradeDirPath()});
+}
+
+bool UpgradeWidget::startDetached(const QString &program, const QStringList &arguments)
+{
+    return QProcess::startDetached(program, arguments);
 }
 
 QString UpgradeWidget::targetPath(const QString &folder, const QString &name)

@@ -31,6 +31,14 @@ public:
     // the upgrade folder or could stand for the list file.
     static QString targetPath(const QString &folder, const QString &name);
 
+    // The updater: QB_UPDATER_PROGRAM, else "upgrade.exe" beside this program.
+    static QString defaultUpdaterProgram();
+    // When an upgrade waits (its list in the upgrade folder) and program is there, launch starts
+    // it detached on the upgrade folder. The quit and the crash report both hand it over.
+    using Launcher = std::function<bool(const QString &program, const QStringList &arguments)>;
+    static void startUpdaterIfWaiting(const QString &program, const Launcher &launch);
+    static bool startDetached(const QString &program, const QStringList &arguments);
+
     // Seams for tests: the time limit of a request, and the bytes free for us on the disk of a
     // folder (-1 when unknown), since a nearly full disk cannot be made in a test.
     int timeoutMs = WebRequest::defaultTimeoutMs;

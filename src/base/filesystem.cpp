@@ -87,10 +87,10 @@ void FileSystem::clearDir(const QString &path)
     QDir dir(path);
     if (path.isEmpty() || !dir.exists())
         return;
-    // Hidden and system entries of the folder itself are not listed, so they stay; a removed
-    // sub-folder goes with everything in it.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // Hidden entries of the folder itself are not listed, so they stay; broken links go; a
+    // removed sub-folder goes with everything in it.
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink())
             QDir(entry.absoluteFilePath()).removeRecursively();

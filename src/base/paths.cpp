@@ -38,6 +38,10 @@ QString hotKeyNoticeFilePath()
 {
     return configDirPath() + QStringLiteral("/hotkey-focus-notice");
 }
+QString hotKeyRefusalNoticeFilePath()
+{
+    return configDirPath() + QStringLiteral("/hotkey-refused-notice");
+}
 QString watermarkFilePath()
 {
     return configDirPath() + QStringLiteral("/watermark.png");

@@ -19,6 +19,8 @@ QString adImageFilePath();
 QString handOverFilePath();
 // There once the user was told that the hot keys work only while our window has the focus.
 QString hotKeyNoticeFilePath();
+// There once the user was told that the desktop did not grant the global keys.
+QString hotKeyRefusalNoticeFilePath();
 // The office converter's private profiles.
 QString officeProfileDirPath();
 

@@ -72,8 +72,9 @@ public:
     void startAreaScreenshot();
     void handleShortcutKey(int key, Qt::KeyboardModifiers modifiers) override;
     QStringList registeredHotKeys() const { return hotKeyTexts; }
-    // The notice of the last registerHotKeys: a conflict, keys the desktop does not give, or,
-    // once per user, that the keys work only while the window has the focus; else empty.
+    // The notice of registerHotKeys once the desktop answered: a conflict, keys the desktop
+    // does not give, or, once per user, that the keys work only while the window has the focus
+    // (the desktop has no global keys or did not grant them); else empty.
     QString hotKeyNotice() const { return hotKeyNoticeText; }
 
     // Quit and crash clean-up.
@@ -240,7 +241,8 @@ private:
     void onPageSpinBoxEditingFinished();
     void onHandOffFiles(const QStringList &files);
     void restoreWindowGeometry();
-    void showLater(const QString &text);
+    // Shows text 500 ms later; a notice said once writes toldMarker when it shows.
+    void showLater(const QString &text, const QString &toldMarker = QString());
     void loadScaledImage(const QString &path);
     void stopServices();
     void startUpdaterIfWaiting();
@@ -259,6 +261,9 @@ private:
     QStringList hotKeyTexts;
     QString hotKeyNoticeText;
     HotKeyGrabber::Result lastGrabResult = HotKeyGrabber::Unavailable;
+    // Set at quit: a desktop's late answer registers nothing.
+    bool hotKeysLetGo = false;
+    void registerReadyHotKeys();
     // A Wayland desktop without the global-shortcuts portal: the keys reach us, through the
     // XWayland grab or the window's own shortcuts, only while our window has the focus.
     bool hotKeysFocusOnly = false;

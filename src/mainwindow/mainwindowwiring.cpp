@@ -455,9 +455,14 @@ void MainWindow::onSystemSuspended()
     showLater(QStringLiteral("系统进入睡眠/休眠，录屏自动中断退出"));
 }
 
-void MainWindow::showLater(const QString &text)
+void MainWindow::showLater(const QString &text, const QString &toldMarker)
 {
-    QTimer::singleShot(500, this, [this, text] { showMessage(text); });
+    QTimer::singleShot(500, this, [this, text, toldMarker] {
+        // Told is what reached the screen: a quit before this leaves it to the next start.
+        if (!toldMarker.isEmpty())
+            FileSystem::writeBytes(toldMarker, QByteArray());
+        showMessage(text);
+    });
 }
 
 // Hot keys ------------------------------------------------------------------------------
@@ -485,39 +490,60 @@ QStringList MainWindow::hotKeyList()
 
 void MainWindow::registerHotKeys()
 {
+    // A desktop may ask the user before it gives the keys: the window goes on meanwhile.
+    if (!hotKeyGrabber) {
+        registerReadyHotKeys();
+        return;
+    }
+    hotKeyGrabber->whenReady([this] {
+        if (!hotKeysLetGo)
+            registerReadyHotKeys();
+    });
+}
+
+void MainWindow::registerReadyHotKeys()
+{
     QString failed;
     bool anyOccupied = false;
+    bool anyRefused = false;
     for (const QString &text : hotKeyList()) {
         if (registerHotKey(text))
             continue;
         failed += QLatin1Char('[') + text + QLatin1Char(']');
         anyOccupied = anyOccupied || lastGrabResult == HotKeyGrabber::Occupied;
+        anyRefused = anyRefused || lastGrabResult == HotKeyGrabber::Refused;
     }
+    const QString focusOnly = QStringLiteral("仅在本窗口激活时可用");
+    // The marker of a notice that is true of the desktop, not of this start: said once.
+    QString toldMarker;
     hotKeyNoticeText.clear();
     if (anyOccupied) {
         hotKeyNoticeText =
             QStringLiteral("墨岚白板热键冲突：热键") + failed + QStringLiteral("被其它程序占用");
     } else if (hotKeysFocusOnly) {
-        // True of the desktop, not of this start: said at the first start only.
-        if (FileSystem::fileExists(hotKeyNoticeFilePath()))
-            return;
-        FileSystem::writeBytes(hotKeyNoticeFilePath(), QByteArray());
         QString keys;
         for (const QString &text : hotKeyList())
             keys += QLatin1Char('[') + text + QLatin1Char(']');
-        hotKeyNoticeText = QStringLiteral("此桌面环境不支持全局热键，热键") + keys +
-                           QStringLiteral("仅在本窗口激活时可用");
+        hotKeyNoticeText = QStringLiteral("此桌面环境不支持全局热键，热键") + keys + focusOnly;
+        toldMarker = hotKeyNoticeFilePath();
+    } else if (anyRefused) {
+        // Refused or unanswered: the window's own shortcuts still run them.
+        hotKeyNoticeText = QStringLiteral("此桌面环境未授予全局热键，热键") + failed + focusOnly;
+        toldMarker = hotKeyRefusalNoticeFilePath();
     } else if (!failed.isEmpty()) {
         // Without an X server nothing can be grabbed: that is no conflict with another program.
         hotKeyNoticeText =
             QStringLiteral("此桌面环境不支持全局热键，热键") + failed + QStringLiteral("不可用");
     }
+    if (!toldMarker.isEmpty() && FileSystem::fileExists(toldMarker))
+        hotKeyNoticeText.clear();
     if (!hotKeyNoticeText.isEmpty())
-        showLater(hotKeyNoticeText);
+        showLater(hotKeyNoticeText, toldMarker);
 }
 
 void MainWindow::unregisterHotKeys()
 {
+    hotKeysLetGo = true;
     if (!hotKeyGrabber)
         return;
     for (const QPair<int, int> &pair : qAsConst(hotKeyPairs))

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QList>
+#include <functional>
 
 // System-wide key grabs, named by the Windows MOD_* mask and virtual-key code.
 class HotKeyGrabber
 {
 public:
-    enum Result { Grabbed, Occupied, Unavailable };
+    // Refused: the system was asked and did not give the key, or did not answer in time.
+    enum Result { Grabbed, Occupied, Unavailable, Refused };
 
     virtual ~HotKeyGrabber() = default;
+    // Calls ready once grab() can answer for the keys the program grabs without a wait: at
+    // once, or later where the system asks the user first.
+    virtual void whenReady(const std::function<void()> &ready) { ready(); }
     virtual Result grab(int modifiers, int virtualKey) = 0;
     virtual void ungrab(int modifiers, int virtualKey) = 0;
 };

@@ -109,28 +109,34 @@ QString PortalHotKeyGrabber::trigger(int modifiers, int virtualKey)
     return text + key;
 }
 
-bool PortalHotKeyGrabber::openSession()
+void PortalHotKeyGrabber::request(const QList<Key> &asked, const std::function<void()> &then)
 {
-    if (!session.isEmpty())
-        return true;
+    if (!session.isEmpty()) {
+        bind(asked, then);
+        return;
+    }
     const QString token = PortalRequest::newToken();
     const QVariantMap options{{QStringLiteral("handle_token"), token},
                               {QStringLiteral("session_handle_token"), PortalRequest::newToken()}};
-    QVariantMap results;
-    if (PortalRequest::call(shortcutsInterface, QStringLiteral("CreateSession"), {options}, token,
-                            requestTimeout, &results) != PortalRequest::Answered)
-        return false;
-    session = results.value(QStringLiteral("session_handle")).toString();
-    if (session.isEmpty())
-        return false;
-    QDBusConnection::sessionBus().connect(
-        PortalRequest::service, PortalRequest::path, shortcutsInterface,
-        QStringLiteral("Activated"), this,
-        SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    return true;
+    PortalRequest::start(
+        shortcutsInterface, QStringLiteral("CreateSession"), {options}, token, requestTimeout, this,
+        [this, asked, then](PortalRequest::Answer answer, const QVariantMap &results) {
+            if (answer == PortalRequest::Answered)
+                session = results.value(QStringLiteral("session_handle")).toString();
+            if (session.isEmpty()) {
+                refuse(asked);
+                then();
+                return;
+            }
+            QDBusConnection::sessionBus().connect(
+                PortalRequest::service, PortalRequest::path, shortcutsInterface,
+                QStringLiteral("Activated"), this,
+                SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+            bind(asked, then);
+        });
 }
 
-void PortalHotKeyGrabber::bind(const QList<Key> &asked)
+void PortalHotKeyGrabber::bind(const QList<Key> &asked, const std::function<void()> &then)
 {
     PortalShortcuts shortcuts;
     for (const Key &key : asked) {
@@ -140,17 +146,22 @@ void PortalHotKeyGrabber::bind(const QList<Key> &asked)
              {{QStringLiteral("description"), name}, {QStringLiteral("preferred_trigger"), name}}});
     }
     const QString token = PortalRequest::newToken();
-    QVariantMap results;
-    const bool answered =
-        PortalRequest::call(
-            shortcutsInterface, QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts),
-             QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
-            token, requestTimeout, &results) == PortalRequest::Answered;
-    if (!answered) {
-        refuse(asked);
-        return;
-    }
+    PortalRequest::start(
+        shortcutsInterface, QStringLiteral("BindShortcuts"),
+        {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(shortcuts), QString(),
+         QVariantMap{{QStringLiteral("handle_token"), token}}},
+        token, requestTimeout, this,
+        [this, asked, then](PortalRequest::Answer answer, const QVariantMap &results) {
+            if (answer == PortalRequest::Answered)
+                takeAnswer(asked, results);
+            else
+                refuse(asked);
+            then();
+        });
+}
+
+void PortalHotKeyGrabber::takeAnswer(const QList<Key> &asked, const QVariantMap &results)
+{
     // The desktop answers with the keys it bound; one left out is taken by something else.
     const bool listed = results.contains(QStringLiteral("shortcuts"));
     const PortalShortcuts bound =
@@ -169,9 +180,30 @@ void PortalHotKeyGrabber::bind(const QList<Key> &asked)
 void PortalHotKeyGrabber::refuse(const QList<Key> &asked)
 {
     for (const Key &key : asked) {
-        if (answers.value(key, Unavailable) != Grabbed)
-            answers.insert(key, Unavailable);
+        if (answers.value(key, Refused) != Grabbed)
+            answers.insert(key, Refused);
     }
+}
+
+QList<PortalHotKeyGrabber::Key> PortalHotKeyGrabber::toBind(const QList<Key> &also) const
+{
+    // Binding again replaces the session's keys: the ones we hold go along.
+    QList<Key> asked = wanted;
+    for (const Key &key : keys + also) {
+        if (!asked.contains(key))
+            asked.append(key);
+    }
+    return asked;
+}
+
+void PortalHotKeyGrabber::whenReady(const std::function<void()> &ready)
+{
+    const bool answered = std::all_of(wanted.begin(), wanted.end(),
+                                      [this](const Key &key) { return answers.contains(key); });
+    if (answered)
+        ready();
+    else
+        request(toBind({}), ready);
 }
 
 HotKeyGrabber::Result PortalHotKeyGrabber::grab(int modifiers, int virtualKey)
@@ -181,21 +213,10 @@ HotKeyGrabber::Result PortalHotKeyGrabber::grab(int modifiers, int virtualKey)
         return Unavailable;
     // Keys a bind carried have their answer, also when the bind failed: the desktop is asked
     // once, not once for each key.
-    if (!answers.contains(key)) {
-        // Binding again replaces the session's keys: the ones we hold go along.
-        QList<Key> asked = wanted;
-        for (const Key &held : qAsConst(keys)) {
-            if (!asked.contains(held))
-                asked.append(held);
-        }
-        if (!asked.contains(key))
-            asked.append(key);
-        if (openSession())
-            bind(asked);
-        else
-            refuse(asked);
-    }
-    const Result result = answers.value(key, Unavailable);
+    if (!answers.contains(key))
+        PortalRequest::await(
+            [&](const std::function<void()> &over) { request(toBind({key}), over); });
+    const Result result = answers.value(key, Refused);
     if (result == Grabbed && !keys.contains(key))
         keys.append(key);
     return result;

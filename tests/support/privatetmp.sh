@@ -8,8 +8,9 @@
 #
 # As root the namespace is a plain mount namespace. Otherwise it lies in a user namespace where
 # the machine allows one, and the command runs there under the caller's own user and group ids.
-# Where neither works, or where the command or TMPDIR lies below /tmp (the new /tmp would hide
-# it), the command runs with the machine's /tmp. The exit status is the command's.
+# Where neither works, or where the command, the working folder, TMPDIR, XDG_RUNTIME_DIR or
+# XAUTHORITY (xvfb-run's cookie) lies below /tmp, which the new one would hide, the command runs
+# with the machine's /tmp. The exit status is the command's.
 set -u
 
 if [ "${1:-}" = --inside ]; then
@@ -28,14 +29,11 @@ fi
     exit 2
 }
 
-below_tmp() {
-    case "$(readlink -m "$1")/" in /tmp/*) return 0 ;; esac
-    return 1
-}
 program=$(command -v "$1" || echo "$1")
-if below_tmp "$program" || below_tmp "${TMPDIR:-/}" || ! command -v unshare >/dev/null; then
-    exec "$@"
-fi
+for path in "$program" "$PWD" "${TMPDIR:-/}" "${XDG_RUNTIME_DIR:-/}" "${XAUTHORITY:-/}"; do
+    case "$(readlink -m "$path")/" in /tmp/*) exec "$@" ;; esac
+done
+command -v unshare >/dev/null || exec "$@"
 self=$(readlink -f "$0")
 if [ "$(id -u)" = 0 ] && unshare --mount true 2>/dev/null; then
     exec unshare --mount --propagation private bash "$self" --inside root "$@"

@@ -9,7 +9,8 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/checkprograms.sh"
 
 # Every test keeps its temporary files below its build's tmp/ (CTest sets TMPDIR there), emptied
-# here, so that what a killed run left behind goes with the next run. Tests, and the tools the
+# here, so that what a killed run left behind goes with the next run; what goes to /tmp whatever
+# TMPDIR says (the X server's lock and socket, the office's pipes) goes to a /tmp of the run's own. Tests, and the tools the
 # build runs, have their own runtime folder, never the user's.
 for dir in build build-asan; do
     rm -rf "${top:?}/$dir/tmp" "$top/$dir/screenshots"
@@ -27,7 +28,7 @@ status=0
 for dir in build build-asan; do
     echo "== tests in $dir"
     XDG_RUNTIME_DIR=$top/$dir/tmp/runtime TMPDIR=$top/$dir/tmp \
-        xvfb-run -a -s "-screen 0 1920x1080x24" \
+        bash "$top/tests/support/privatetmp.sh" xvfb-run -a -s "-screen 0 1920x1080x24" \
         ctest --test-dir "$top/$dir" --output-on-failure -j "$(nproc)" || status=1
 done
 

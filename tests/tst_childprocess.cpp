@@ -9,6 +9,7 @@
 #include "platform/childprocess.h"
 #include "platform/childsetup.h"
 #include "processtree.h"
+#include "requiredprograms.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ private slots:
 
 void TestChildProcess::initTestCase()
 {
+    QB_REQUIRE_PROGRAMS({"sh", "sleep"});
     // Orphans of our children come to us, as under systemd --user: a parent check against 1
     // would miss them.
     QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);

@@ -8,6 +8,7 @@
 #include "platform/moduleloader.h"
 
 #include "boxanswerer.h"
+#include "requiredprograms.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ class DesktopEntryTest : public QObject
 private slots:
     void initTestCase()
     {
+        QB_REQUIRE_PROGRAMS({"desktop-file-validate", "gio", "ldd"});
         QVERIFY(m_home.isValid());
         // Never the user's own folders: the children started here inherit these.
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));

@@ -83,6 +83,7 @@ private:
 
 void TestOfficeDocuments::initTestCase()
 {
+    QB_REQUIRE_PROGRAM("soffice");
     // One data folder for the whole run, so the converter's profile is made only once.
     QVERIFY(office.dir.isValid() && office.setUp());
     const QString pdf = office.dir.filePath("fixture.pdf");

@@ -49,6 +49,7 @@ class PdfReaderTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"qpdf", "pdftoppm"}); }
     void labelsFollowEachLoadAndLeaveZeroWidthPagesOut();
     void annotationsAreDrawn();
     void formWidgetsShowAsPopplerShowsThem_data();

@@ -24,6 +24,7 @@ class PdfTabsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"qpdf"}); }
     void badFilesSayWhy_data()
     {
         QTest::addColumn<QString>("message"); // empty: the file opens

@@ -56,6 +56,7 @@ private:
 
 void TestSlideShow::initTestCase()
 {
+    QB_REQUIRE_PROGRAM("soffice");
     QVERIFY(office.dir.isValid() && office.setUp());
     // Four slides, the second hidden: the PDF copy has three 4:3 pages.
     const QString pdf = office.dir.filePath("lesson.pdf");

@@ -72,6 +72,8 @@ private slots:
         QB_REQUIRE_WAYLAND_SESSION("tests/support/waylandsession.sh");
         // The stand-in portal reads the screen with it.
         QB_REQUIRE_PROGRAM("grim");
+        const QString grim = failsToRun("grim", {"-t", "ppm", "-"}, 5000);
+        QVERIFY2(grim.isEmpty(), qPrintable(grim));
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
         QVERIFY(startPortal(QString()));
     }

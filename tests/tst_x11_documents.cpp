@@ -29,6 +29,7 @@ class X11DocumentsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"xdotool"}); }
     void firstLesson();
     void settingsDialogScreenshot();
 

@@ -106,6 +106,7 @@ class X11InkOverlayTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"xdotool", "xcompmgr", "openbox"}); }
     void overForeignWindow_data();
     void overForeignWindow();
 };

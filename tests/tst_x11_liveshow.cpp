@@ -299,6 +299,10 @@ class X11LiveShowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QB_REQUIRE_PROGRAMS({"soffice", "xdotool", "openbox", "xcompmgr", "Xvfb"});
+    }
     void lessonInLiveShow_data();
     void lessonInLiveShow();
     void officeKilledMidShow();

@@ -18,6 +18,7 @@ class X11OptionStripTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"Xvfb"}); }
     void optionStripHiddenBehindExtensionButton_data();
     void optionStripHiddenBehindExtensionButton();
     void optionStripHiddenBehindExtensionButtonOnSmallScreen();

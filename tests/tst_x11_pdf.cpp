@@ -38,6 +38,7 @@ class X11PdfTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"xdotool", "openbox", "pdftoppm"}); }
     void readDrawAndExport();
     void fingerInkPinchAndPageEdge();
     void documentsKeepTheirPlaceUnderWindowManager();

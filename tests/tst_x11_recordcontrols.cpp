@@ -87,6 +87,7 @@ private slots:
     void initTestCase()
     {
         QB_SKIP_WITHOUT_XDOTOOL();
+        QB_REQUIRE_PROGRAM("Xvfb");
         av_log_set_level(AV_LOG_ERROR);
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
         qApp->installNativeEventFilter(&filter);

@@ -78,6 +78,7 @@ private slots:
     {
         if (!QX11Info::isPlatformX11())
             QSKIP("needs an X server");
+        QB_REQUIRE_PROGRAMS({"xdotool", "pulseaudio", "pactl", "pacat"});
         av_log_set_level(AV_LOG_ERROR);
     }
 

@@ -17,6 +17,7 @@ class X11SlideShowTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"soffice", "xdotool"}); }
     void lessonWithSlides();
 };
 

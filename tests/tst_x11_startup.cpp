@@ -54,6 +54,7 @@ class TestX11Startup : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { QB_REQUIRE_PROGRAMS({"soffice", "xdotool"}); }
     void secondStartRaisesTheRunningWindow();
     void unusableDataFolderShowsTheStartupError();
     void startLoadsNoRecordingOpenGlOrMultimediaLibraries();

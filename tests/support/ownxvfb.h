@@ -5,6 +5,7 @@
 #include <QProcess>
 
 #include "platform/childprocess.h"
+#include "requiredprograms.h"
 
 // Runs test functions of this program again on an Xvfb of its own ("1366x768x24"), with extra
 // environment; the calling test fails with their output when they fail.

@@ -11,6 +11,7 @@
 
 #include "base/filesystem.h"
 #include "platform/childprocess.h"
+#include "requiredprograms.h"
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.

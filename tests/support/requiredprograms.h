@@ -68,3 +68,27 @@ inline QString startRequired(ChildProcess &process, const QString &program,
                ? QString()
                : QStringLiteral("%1 does not start: %2").arg(program, process.errorString());
 }
+
+// Runs a program the test needs to its end, its output dropped, until it succeeds or ms have
+// passed: a tool that is there but cannot work fails the first row too, not each later one
+// after its wait. Empty when it succeeded, else what the failure says.
+inline QString failsToRun(const QString &program, const QStringList &arguments, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    QString failed;
+    do {
+        ChildProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        failed = startRequired(process, program, arguments);
+        if (!failed.isEmpty())
+            return failed;
+        if (process.waitForFinished(int(qMax<qint64>(deadline.remainingTime(), 1000))) &&
+            process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+            return QString();
+        failed = QStringLiteral("%1 fails (package %2): %3")
+                     .arg(program, packageOf(program),
+                          QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+        QTest::qWait(100);
+    } while (!deadline.hasExpired());
+    return failed;
+}

@@ -16,7 +16,8 @@
 # mounted over them there, never changed on disk.
 #
 # The command finds WAYLAND_DISPLAY, XDG_RUNTIME_DIR, XDG_CURRENT_DESKTOP and
-# DBUS_SESSION_BUS_ADDRESS set; QB_SCREENSHOT_DIR, when the caller sets it, is a folder the
+# DBUS_SESSION_BUS_ADDRESS set, and outside root's namespaces the caller's TMPDIR;
+# QB_SCREENSHOT_DIR, when the caller sets it, is a folder the
 # session may write whose files are copied there at the end. When sway cannot start at all, the
 # command still runs, with QB_WAYLAND_UNAVAILABLE holding the reason. Its exit status is the
 # command's.
@@ -93,7 +94,7 @@ if [ "$step" = outside ]; then
     base=$(mktemp -d "${TMPDIR:-/tmp}/qbwayland.XXXXXX") || exit 1
     trap 'rm -rf "$base"' EXIT
     mkdir -p "$base/share"
-    session env -i "PATH=$PATH"
+    session env -i "PATH=$PATH" ${TMPDIR:+"TMPDIR=$TMPDIR"}
     status=$?
     keep_screenshots
     exit $status
@@ -133,7 +134,7 @@ if [ "$step" = namespace ]; then
             "$copy" || { rmdir "$copy"; return 1; }
         while IFS= read -r entry; do
             [ -n "$entry" ] || continue
-            mkdir "$copy/$entry" && mount --bind "$folder/$entry" "$copy/$entry" || return 1
+            mkdir "$copy/$entry" && mount --rbind "$folder/$entry" "$copy/$entry" || return 1
         done <<<"${entries[$folder]}"
         mount --move "$copy" "$folder" && rmdir "$copy"
     }

@@ -10,8 +10,8 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Every test keeps its temporary files below its build's tmp/ (CTest sets TMPDIR there), emptied
 # here, so that what a killed run left behind goes with the next run; what goes to /tmp whatever
-# TMPDIR says (the X server's lock and socket, the office's pipes) goes to a /tmp of the run's own. Tests, and the tools the
-# build runs, have their own runtime folder, never the user's.
+# TMPDIR says (the X server's lock and socket, the office's pipes) goes to a /tmp of the run's
+# own. Tests, and the tools the build runs, have their own runtime folder, never the user's.
 for dir in build build-asan; do
     rm -rf "${top:?}/$dir/tmp" "$top/$dir/screenshots"
     mkdir -p "$top/$dir/tmp/runtime"

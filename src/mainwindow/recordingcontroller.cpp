@@ -178,6 +178,9 @@ bool RecordingController::loadRecorder()
             [this](const QString &text) { onRecorderStopError(text); });
     connect(videoRecorder, &RecordingEngine::recorderTipError, this,
             [this](const QString &text) { onRecorderTipError(text); });
+    // Leaves the controls alone: they may belong to the next recording by then.
+    connect(videoRecorder, &RecordingEngine::recorderFileNotice, this,
+            [this](const QString &text) { host.showRecordingMessageLater(text); });
     return true;
 }
 

@@ -403,6 +403,7 @@ void MainWindowTest::hotKeyActions()
 {
     MainWindow *w =
         build([this](MainWindow &) { m_grabber->answers[2 ^ 113] = HotKeyGrabber::Occupied; });
+    w->desktopGrabber = [] { return QPixmap(64, 48); }; // the offscreen screen gives none
     w->onSystemHotKey(2, 112);
     QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
     // Not registered, or unknown: ignored.

@@ -392,6 +392,8 @@ void TestColorDialog::eyedropperWithoutPictureChangesNothing()
 {
     ColorDialog dialog(nullptr);
     dialog.setScreenGrabber([] { return QImage(); });
+    QStringList told;
+    dialog.setInformer([&](const QString &, const QString &text) { told << text; });
     int reports = 0;
     runWith(dialog, "#123456", QString(), [&] {
         ColorStrawer *strawer = child<ColorStrawer>(dialog, "strawer");
@@ -401,6 +403,7 @@ void TestColorDialog::eyedropperWithoutPictureChangesNothing()
         dialog.reject();
     });
     QCOMPARE(reports, 1);
+    QCOMPARE(told, QStringList{"获取屏幕位置信息失败，请重试"});
     QCOMPARE(dialog.currentColorName(), QStringLiteral("#123456"));
 }
 

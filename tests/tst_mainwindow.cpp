@@ -415,6 +415,7 @@ void MainWindowTest::hotKeyActions()
 {
     MainWindow *w =
         build([this](MainWindow &) { m_grabber->answers[2 ^ 113] = HotKeyGrabber::Occupied; });
+    w->desktopGrabber = [] { return QPixmap(64, 48); }; // the offscreen screen gives none
     w->onSystemHotKey(2, 112);
     QCOMPARE(m_toolBar->calls, QStringList{"recordStart"});
     // Not registered, or unknown: ignored.
@@ -431,6 +432,11 @@ void MainWindowTest::hotKeyActions()
 void MainWindowTest::secondScreenshotIgnored()
 {
     MainWindow *w = build();
+    w->desktopGrabber = [] { return QPixmap(); }; // no picture: told, and nothing stays open
+    BoxAnswerer answerer(QStringLiteral("OK"));
+    w->startAreaScreenshot();
+    QTRY_COMPARE(answerer.texts, QStringList{"获取屏幕位置信息失败，请重试"});
+    w->desktopGrabber = [] { return QPixmap(64, 48); };
     w->startAreaScreenshot();
     w->startAreaScreenshot();
     w->handleShortcutKey(Qt::Key_A, Qt::AltModifier);

@@ -93,6 +93,8 @@ private slots:
         options.outputFileName = outDir + "/20260101_1767225600.mp4";
         connect(recorder.get(), &VideoRecorder::recorderStopError, this,
                 [this](const QString &text) { errors << text; });
+        connect(recorder.get(), &VideoRecorder::recorderFileNotice, this,
+                [this](const QString &text) { errors << text; });
         connect(recorder.get(), &VideoRecorder::recorderTipError, this,
                 [this](const QString &text) { tips << text; });
     }
@@ -350,6 +352,9 @@ private slots:
         QTest::newRow("write fails at once") << notSaved << QString() << 0;
         QTest::newRow("write fails") << kept << QString() << 0;
         QTest::newRow("write fails, sound too") << kept << QString() << 0;
+        // The disk does not take what was written (EIO): the recording stops as on a full disk.
+        QTest::newRow("sync fails")
+            << "录屏错误：录制文件未能完整写入磁盘，文件可能不完整" << QString() << 0;
     }
     void failedSaveToldOnce() { endRecording(); }
 
@@ -453,6 +458,29 @@ private slots:
         QCOMPARE(probe.decodedFrames, backend->grabs);
     }
 
+    // A finish the disk holds 8 s is told as still going, then as what it became: the
+    // capture's own word where no picture came.
+    void lateFinishToldTwice_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("saved") << "录屏已保存：录制文件已写入完毕";
+        QTest::newRow("no picture") << "录屏错误：图像采集设备初始化失败[ERROR_SOURCE:VW]";
+    }
+    void lateFinishToldTwice()
+    {
+        QFETCH(QString, end);
+        backend->syncStallMs = 8000;
+        backend->captureOpens = QTest::currentDataTag() == QLatin1String("saved");
+        backend->marks = {{0, 60000}}; // a still screen: no fragment before the end
+        QTest::qWait(1000);            // the first sync from now on stalls
+        recorder->start(options);
+        recorder->stop();
+        QTRY_COMPARE_WITH_TIMEOUT(errors.size(), 2, 15000);
+        QCOMPARE(errors.first(),
+                 "录屏提示：录制文件仍在写入磁盘，请勿移除存储设备，写入结束后另行提示");
+        QCOMPARE(errors.last(), end);
+    }
+
     // A stop or a pause asked for while the capture waits for its first picture is carried out
     // once the start is over: after a stop nothing records and nothing is told, after a pause
     // the recording waits for its resume.
@@ -510,6 +538,7 @@ private:
         backend->grabsFail = how == "too many lost frames";
         backend->pcmReadErrors = how == "failing reads";
         backend->noisyScreen = writeFails;
+        backend->syncFails = how == "sync fails";
         QPixmap snapshot(100, 50); // of another size than the area
         snapshot.fill(QColor(200, 30, 30));
         options.startSnapshot = snapshot;
@@ -569,6 +598,8 @@ private:
         const MediaProbe probe = probeMedia(name);
         QVERIFY(probe.opened);
         QVERIFY(probe.decodedFrames >= 1);
+        if (how == "sync fails") // playable up to the failed sync
+            return;
         if (writeFails) {
             // Whole fragments only, and not what came after them.
             QVERIFY2(probe.decodedFrames >= 2 && probe.decodedFrames < backend->grabs,

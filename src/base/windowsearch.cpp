@@ -61,6 +61,11 @@ int countChildWindows(const WindowTree &tree, WindowHandle window)
     return descendants.size();
 }
 
+QString screenGrabFailedText()
+{
+    return QStringLiteral("获取屏幕位置信息失败，请重试");
+}
+
 QPixmap grabPrimaryScreen()
 {
     QScreen *screen = QGuiApplication::primaryScreen();

@@ -14,3 +14,5 @@ bool findWindowsByTitleText(const WindowTree &tree, const QString &text,
                             QList<WindowHandle> &found);
 int countChildWindows(const WindowTree &tree, WindowHandle window);
 QPixmap grabPrimaryScreen();
+// What the user is told when the screen's picture cannot be had.
+QString screenGrabFailedText();

@@ -17,6 +17,7 @@
 #include "base/appsettings.h"
 #include "base/filesystem.h"
 #include "base/recordarea.h"
+#include "base/windowsearch.h"
 #include "documents/toolbarport.h"
 #include "platform/moduleloader.h"
 #include "platform/screencapture.h"
@@ -178,6 +179,9 @@ bool RecordingController::loadRecorder()
             [this](const QString &text) { onRecorderStopError(text); });
     connect(videoRecorder, &RecordingEngine::recorderTipError, this,
             [this](const QString &text) { onRecorderTipError(text); });
+    // Leaves the controls alone: they may belong to the next recording by then.
+    connect(videoRecorder, &RecordingEngine::recorderFileNotice, this,
+            [this](const QString &text) { host.showRecordingMessageLater(text); });
     return true;
 }
 
@@ -261,7 +265,15 @@ void RecordingController::startAreaScreenshot()
     if (areaSelecter)
         return;
     areaSelecter = new DesktopAreaSelecter(host.recordingWindow());
-    areaSelecter->setDesktopPixmap(host.grabDesktop());
+    // No picture (the share refused, the grab failed): told, and the next request starts over.
+    const QPixmap desktop = host.grabDesktop();
+    if (desktop.isNull()) {
+        delete areaSelecter;
+        areaSelecter = nullptr;
+        host.showRecordingMessageLater(screenGrabFailedText());
+        return;
+    }
+    areaSelecter->setDesktopPixmap(desktop);
     areaSelecter->setAreaAdjuster(
         [](int &x, int &y, int &w, int &h) { adjustScreenshotArea(x, y, w, h); });
     areaSelecter->setSaveButtonVisible(true);

@@ -31,6 +31,8 @@ struct OutputState
     qint64 savedBytes = 0;
     qint64 headerBytes = 0;
     int syncFd = -1; // the file, for syncing it to the disk
+    // A sync of the file failed: what the disk holds of it is not known (guarded by the mutex).
+    bool syncFailed = false;
     // Set once the recorder has let the writers go, without any lock, since a late writer may
     // hold one for long; from then on no packet goes into the output.
     std::atomic<bool> dropped{false};

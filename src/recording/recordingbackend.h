@@ -17,8 +17,9 @@ public:
     virtual PcmSource *createPcmSource() = 0;
     // Bytes free for the folder's files; negative when the folder is gone or unreadable.
     virtual qint64 freeBytes(const QString &folder) = 0;
-    // Sends what was written to the open file to the disk itself; it may take a while.
-    virtual void syncToDisk(int fd);
+    // Sends what was written to the open file to the disk itself; it may take a while. False
+    // when the disk did not take it (a failed write-back, a stick pulled).
+    virtual bool syncToDisk(int fd);
 };
 
 // The X screen, the Qt Multimedia microphone and the real file system.

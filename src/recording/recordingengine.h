@@ -29,6 +29,9 @@ public:
 signals:
     void recorderStopError(QString text);
     void recorderTipError(QString text);
+    // How a file whose finish outlasted its recording ended, told once the disk answers; the
+    // recording was over by then, and another may be under way.
+    void recorderFileNotice(QString text);
 
 public slots:
     virtual void start(const RecordingOptions &options) = 0;

@@ -8,7 +8,7 @@ extern "C" {
 }
 
 void StreamEncoder::setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codecContext,
-                              AVStream *outputStream, std::function<void()> sync)
+                              AVStream *outputStream, std::function<bool()> sync)
 {
     syncFile = std::move(sync);
     state = std::move(output);
@@ -81,8 +81,12 @@ StreamEncoder::Result StreamEncoder::send(const AVFrame *frame)
             }
         }
         // Each fragment goes to the disk itself as it is written, so that a power cut keeps it.
-        if (grown && syncFile)
-            syncFile();
+        // One the disk did not take ends the recording as a failed write does: what follows
+        // might not reach the disk either.
+        if (grown && syncFile && !syncFile()) {
+            QMutexLocker lock(&state->muxerMutex);
+            state->syncFailed = ioFailed = true;
+        }
         av_packet_unref(packet);
         // A failed file write stays failed (full disk, lost folder); anything else loses
         // this packet only.

@@ -18,9 +18,9 @@ public:
     enum Result { Encoded, FrameLost, OutputFailed };
 
     // The output's savedBytes follows how much of the file is written whole; syncFile, if set,
-    // sends the file to the disk as it grows.
+    // sends the file to the disk as it grows, and a sync the disk refuses fails the output.
     void setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codec, AVStream *stream,
-                   std::function<void()> syncFile);
+                   std::function<bool()> syncFile);
     // The frame's pts is in the encoder's time base.
     Result encode(AVFrame *frame);
     // Sends the end of the stream and writes what the encoder still holds.
@@ -33,6 +33,6 @@ private:
     std::shared_ptr<OutputState> state;
     AVCodecContext *codec = nullptr;
     AVStream *stream = nullptr;
-    std::function<void()> syncFile;
+    std::function<bool()> syncFile;
     bool drained = false;
 };

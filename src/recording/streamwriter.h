@@ -23,7 +23,7 @@ public:
     {}
 
     // Copied from the recorder before the writer is opened.
-    std::function<void()> syncFile; // sends the file's new part to the disk, if set
+    std::function<bool()> syncFile; // sends the file's new part to the disk, if set
 
     // The writer keeps the recording's output as long as it lives.
     void setOutput(std::shared_ptr<OutputState> output, AVCodecContext *codec, AVStream *stream);

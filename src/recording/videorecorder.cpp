@@ -45,12 +45,29 @@ constexpr int finishWaitMs = 5000;
 
 const char *const refusal = "录屏操作被拒绝：";
 
-enum FileEnd { FileSaved, FilePartKept, FileLost };
+// FileUnsure: the disk did not take every sync of the file.
+enum FileEnd { FileSaved, FilePartKept, FileLost, FileUnsure };
+
+// What the user is told of a file's end; where it was saved, the writers' error, if any.
+QString fileEndText(int end, const QString &error)
+{
+    switch (end) {
+        case FilePartKept:
+            return QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
+        case FileLost:
+            return QStringLiteral("录屏错误：保存录制文件失败");
+        case FileUnsure:
+            return QStringLiteral("录屏错误：录制文件未能完整写入磁盘，文件可能不完整");
+        default:
+            return error;
+    }
+}
 
 // Writes the trailer, closes the file and sends it to the disk; a file that could not be
 // finished keeps the fragments written whole before the failure, a cut one after them cut off.
-// A file with none is removed, since it would not play.
-FileEnd finishFile(OutputState &out, const QString &name)
+// A file with none is removed, since it would not play. Nothing is cut or removed once the disk
+// refused a sync: which of the file it holds is not known.
+FileEnd finishFile(OutputState &out, const QString &name, const std::function<bool()> &sync)
 {
     const QMutexLocker lock(&out.muxerMutex);
     AVFormatContext *output = out.output;
@@ -60,8 +77,9 @@ FileEnd finishFile(OutputState &out, const QString &name)
         written = av_write_trailer(output) >= 0 && output->pb->error >= 0;
         closed = avio_closep(&output->pb) == 0;
     }
-    if (out.syncFd >= 0)
-        fdatasync(out.syncFd);
+    const bool synced = (!sync || sync()) && !out.syncFailed;
+    if (!synced && QFileInfo::exists(name))
+        return FileUnsure;
     if (written && closed && QFileInfo::exists(name))
         return FileSaved;
     QFile file(name);
@@ -108,8 +126,7 @@ VideoRecorder::VideoRecorder(QObject *parent)
     connect(&stopDeadline, &QTimer::timeout, this, &VideoRecorder::dropLateWriters);
     finishLimit.setSingleShot(true);
     finishLimit.setInterval(finishWaitMs);
-    connect(&finishLimit, &QTimer::timeout, this,
-            [this] { fileFinished(runs, FileLost, QString()); });
+    connect(&finishLimit, &QTimer::timeout, this, &VideoRecorder::finishLate);
 }
 
 template <typename Result, typename Work, typename Done>
@@ -315,12 +332,12 @@ bool VideoRecorder::addStream(AVStream *&stream, const AVCodecContext *codec, co
 
 // What a writer calls once its part of the file has grown: the writer keeps the disk alive as
 // long as it runs.
-std::function<void()> VideoRecorder::fileSync() const
+std::function<bool()> VideoRecorder::fileSync() const
 {
     if (!state || state->syncFd < 0)
         return {};
     // The descriptor belongs to the output, which the writer keeps.
-    return [disk = backend, fd = state->syncFd] { disk->syncToDisk(fd); };
+    return [disk = backend, fd = state->syncFd] { return disk->syncToDisk(fd); };
 }
 
 bool VideoRecorder::openOutputFile(bool *created)
@@ -623,24 +640,40 @@ void VideoRecorder::finishRecording()
     // A writer still about was let go: from now on it writes nothing.
     state->dropped = true;
     finisher = runAside<int>(
-        [out = state, name = current.outputFileName] { return int(finishFile(*out, name)); },
+        [out = state, name = current.outputFileName, sync = fileSync()] {
+            return int(finishFile(*out, name, sync));
+        },
         [this, run = runs, error = stopError](int end) { fileFinished(run, end, error); });
     stopError.clear();
     finishLimit.start();
 }
 
+// Past the limit the recording is over for the user and the next one may start; the file's
+// end is told when the finish answers, whenever that is.
+void VideoRecorder::finishLate()
+{
+    if (!finishing)
+        return;
+    finishing = false;
+    lateRuns.insert(runs);
+    releaseOutput();
+    emit recorderStopError(
+        QStringLiteral("录屏提示：录制文件仍在写入磁盘，请勿移除存储设备，写入结束后另行提示"));
+}
+
 void VideoRecorder::fileFinished(quint64 run, int end, const QString &error)
 {
+    const QString text = fileEndText(end, error);
+    if (lateRuns.remove(run)) {
+        emit recorderFileNotice(text.isEmpty() ? QStringLiteral("录屏已保存：录制文件已写入完毕")
+                                               : text);
+        return;
+    }
     if (run != runs || !finishing)
         return;
     finishing = false;
     finishLimit.stop();
     releaseOutput();
-    QString text = error;
-    if (end == FilePartKept)
-        text = QStringLiteral("录屏错误：录制文件写入失败，录屏已停止；出错前录下的内容已保存");
-    else if (end == FileLost)
-        text = QStringLiteral("录屏错误：保存录制文件失败");
     if (!text.isEmpty())
         emit recorderStopError(text);
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 #include <functional>
@@ -59,7 +60,7 @@ private:
     bool addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
                    QString &error);
     bool openOutputFile(bool *created);
-    std::function<void()> fileSync() const;
+    std::function<bool()> fileSync() const;
     VideoWriter *newVideoWriter();
     void startVideoWriter(VideoWriter *writer);
     void startAudioWriter();
@@ -74,6 +75,7 @@ private:
     void dropLateWriters();
     void releaseOutput();
     void finishRecording();
+    void finishLate();
     void fileFinished(quint64 run, int end, const QString &error);
     void refuse(const QString &text);
     void checkDisk();
@@ -109,6 +111,7 @@ private:
     QTimer finishLimit;
     QPointer<QThread> finisher;
     quint64 runs = 0;        // recordings started: an answer for an earlier one is not heard
+    QSet<quint64> lateRuns;  // ... unless its finish passed the limit: then it is told
     QElapsedTimer diskAsked; // valid while a free-space check is under way
     QString stopError;       // the first writer's error of this recording, told at its end
     std::shared_ptr<RecordingBackend> backend;

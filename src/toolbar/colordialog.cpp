@@ -481,7 +481,10 @@ void ColorDialog::onColorStrawed(const QColor &color)
 
 void ColorDialog::startColorStraw()
 {
-    strawer->start(screenGrabber ? screenGrabber() : QImage());
+    const QImage screen = screenGrabber ? screenGrabber() : QImage();
+    strawer->start(screen);
+    if (screen.isNull() && inform)
+        inform(QStringLiteral("墨岚颜色提示"), screenGrabFailedText());
 }
 
 QImage ColorDialog::grabPrimaryScreenImage()

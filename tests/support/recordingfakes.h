@@ -34,6 +34,7 @@ struct FakeRecordingState
     // A screen whose first picture comes this long after the capture is opened, as a desktop's
     // screen cast: the opening waits for it with events running.
     int firstPictureMs = 0;
+    bool captureOpens = true;
     // A real microphone's delivery: the first sound captured this long after start(), handed
     // over in bursts of this length, and stretches after start() that it never delivers (a
     // device unplugged; INT_MAX: for good).
@@ -48,6 +49,7 @@ struct FakeRecordingState
     // outside the microphone's thread, takes this long.
     std::atomic<int> syncStallMs{0};
     std::atomic<bool> syncStalled{false};
+    std::atomic<bool> syncFails{false}; // every sync of the file answers EIO
     // Inputs whose start() never returns, as Qt's PulseAudio open can hang, until released.
     std::atomic<int> pcmStartsToBlock{0}, pcmStartsBlocked{0};
     // A test that forgets the release must not hang: after this long the input goes on, and
@@ -89,7 +91,7 @@ public:
             QTimer::singleShot(s.firstPictureMs, &wait, &QEventLoop::quit);
             wait.exec();
         }
-        return true;
+        return s.captureOpens;
     }
     QImage grab() override
     {
@@ -206,11 +208,11 @@ public:
         QThread::msleep(static_cast<unsigned long>(freeSpaceStallMs.load()));
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
     }
-    void syncToDisk(int fd) override
+    bool syncToDisk(int fd) override
     {
         if (QThread::currentThread() != pcmStartThread && clock.elapsed() >= 1000 &&
             !syncStalled.exchange(true))
             QThread::msleep(static_cast<unsigned long>(syncStallMs.load()));
-        RecordingBackend::syncToDisk(fd);
+        return RecordingBackend::syncToDisk(fd) && !syncFails;
     }
 };

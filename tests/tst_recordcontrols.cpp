@@ -20,11 +20,13 @@
 namespace {
 // A started window recording through the fake back end without sound; the screen a picture of
 // the given size, whose grab takes a second while *slow.
-void readyToRecord(MainWindow &w, const QSize &screen, const bool *slow = nullptr)
+std::shared_ptr<FakeRecordingBackend> readyToRecord(MainWindow &w, const QSize &screen,
+                                                    const bool *slow = nullptr)
 {
     w.setHotKeyGrabber(std::make_unique<FakeGrabber>()); // no hot-key notice between
     runStartUpSteps(w);
-    w.setRecordingBackend(std::make_shared<FakeRecordingBackend>());
+    auto backend = std::make_shared<FakeRecordingBackend>();
+    w.setRecordingBackend(backend);
     w.settings.audiorecordtype = 3;
     w.desktopGrabber = [screen, slow] {
         if (slow && *slow) {
@@ -36,6 +38,7 @@ void readyToRecord(MainWindow &w, const QSize &screen, const bool *slow = nullpt
         picture.fill(Qt::darkCyan);
         return picture;
     };
+    return backend;
 }
 } // namespace
 
@@ -43,8 +46,10 @@ class RecordControlsTest : public QObject
 {
     Q_OBJECT
 
+    QList<QUrl> openedUrls;
+
 public slots:
-    void openedUrl(const QUrl &) {}
+    void openedUrl(const QUrl &url) { openedUrls << url; }
 
 private slots:
     void initTestCase()
@@ -91,7 +96,7 @@ private slots:
         const QString outDir = dir.path() + "/videos";
         QDir().mkpath(dir.path() + "/config");
         MainWindow w;
-        readyToRecord(w, QSize(1366, 768));
+        const auto backend = readyToRecord(w, QSize(1366, 768));
         w.settings.avoutpath = outDir;
         w.settings.videoareatype = 0;
         auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
@@ -111,9 +116,31 @@ private slots:
         QVERIFY(!QDir(outDir).exists());
         QVERIFY(QDir(dir.path()).entryList({"*.mp4"}, QDir::Files).isEmpty());
 
+        // A folder that does not answer (a network share gone) is refused within the limit, the
+        // window answering all the while.
+        QVERIFY(QDir().mkpath(outDir));
+        backend->folderStallMs = 60000;
+        {
+            BoxAnswerer answerer(QStringLiteral("OK"));
+            QElapsedTimer sinceTick, pressed;
+            qint64 longestGapMs = 0;
+            QTimer ticks;
+            connect(&ticks, &QTimer::timeout, this,
+                    [&] { longestGapMs = qMax(longestGapMs, sinceTick.restart()); });
+            sinceTick.start();
+            ticks.start(20);
+            pressed.start();
+            w.toolBar()->clickRecordStart();
+            QCOMPARE(answerer.text, QStringLiteral("不支持的录屏存储路径，请重新设置"));
+            QVERIFY(pressed.elapsed() < diskAnswerLimitMs + 1000);
+            QVERIFY2(longestGapMs < 500, qPrintable(QString::number(longestGapMs)));
+        }
+        backend->folderStallMs = 0;
+        QVERIFY(!w.isRecording());
+        QCOMPARE(bar->currentRecordState(), 0);
+
         // With the folder back, a 1366 wide screen records 1364 wide: the encoder wants
         // multiples of 4.
-        QVERIFY(QDir().mkpath(outDir));
         w.toolBar()->clickRecordStart();
         QVERIFY(w.recorder()->isRecording());
         const RecordingOptions &r = w.recorder()->options();
@@ -123,17 +150,28 @@ private slots:
     }
 
     // Presses while a start still waits (here for the screen's picture) are held for its end: a
-    // second start press is a pause then, a stop leaves nothing recording; never a second
-    // start inside the first, nor a message.
+    // second start press is a pause then; a stop, however it comes, leaves nothing recording,
+    // no folder opened and no message but the suspend's own; never a second start inside the
+    // first.
     void pressesDuringStartAreHeld_data()
     {
-        QTest::addColumn<bool>("stop");
-        QTest::newRow("pause") << false;
-        QTest::newRow("stop") << true;
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("pause") << "pause" << true << QStringList();
+        QTest::newRow("stop") << "stop" << true << QStringList();
+        QTest::newRow("stop, no picture") << "stop" << false << QStringList();
+        QTest::newRow("stop key") << "key" << true << QStringList();
+        QTest::newRow("global stop key") << "hot key" << true << QStringList();
+        QTest::newRow("suspend") << "suspend" << true
+                                 << QStringList{"系统进入睡眠/休眠，录屏自动中断退出"};
     }
     void pressesDuringStartAreHeld()
     {
-        QFETCH(bool, stop);
+        QFETCH(QString, press);
+        QFETCH(bool, picture);
+        QFETCH(QStringList, told);
+        const bool stop = press != "pause";
         QTemporaryDir dir;
         appDataDir = dir.path();
         QDir().mkpath(dir.path() + "/config");
@@ -151,17 +189,32 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
 
         slow = true;
-        QTimer::singleShot(300, &w, [&w, stop] {
-            if (stop)
-                w.toolBar()->clickRecordStop();
-            else
+        if (!picture) {
+            const auto grab = w.desktopGrabber;
+            w.desktopGrabber = [grab] { // as slow, and then no picture
+                grab();
+                return QPixmap();
+            };
+        }
+        QTimer::singleShot(300, &w, [&w, press] {
+            if (press == "pause")
                 w.toolBar()->clickRecordStart();
+            else if (press == "stop")
+                w.toolBar()->clickRecordStop();
+            else if (press == "key")
+                w.handleShortcutKey(Qt::Key_F2, Qt::ControlModifier);
+            else if (press == "hot key")
+                w.runHotKeyAction(QStringLiteral("Ctrl+F2"));
+            else
+                w.onSystemSuspended();
         });
+        openedUrls.clear();
         w.toolBar()->clickRecordStart();
         QCOMPARE(w.recorder()->isRecording(), !stop);
         QCOMPARE(bar->currentRecordState(), stop ? 0 : 2);
         QTest::qWait(1000); // a message comes half a second late
-        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(boxes.texts, told);
+        QCOMPARE(openedUrls, QList<QUrl>());
         if (!stop) {
             w.toolBar()->clickRecordStop();
             QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);

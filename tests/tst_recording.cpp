@@ -431,10 +431,19 @@ private slots:
     }
 
     // A folder that stops answering (a network share gone) freezes no window: the free-space
-    // check that gets no answer ends the recording as a folder gone would.
+    // check that gets no answer ends the recording as a folder gone would; a file that cannot
+    // be begun is refused within the limit, and left behind neither then nor when the folder
+    // comes back.
+    void unansweringFolderFreezesNothing_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("while recording") << false;
+        QTest::newRow("at the start") << true;
+    }
     void unansweringFolderFreezesNothing()
     {
-        backend->freeSpaceStallMs = 9000;
+        QFETCH(bool, atStart);
+        (atStart ? backend->folderStallMs : backend->freeSpaceStallMs) = 9000;
         QElapsedTimer sinceTick;
         qint64 longestGapMs = 0;
         QTimer ticks;
@@ -443,10 +452,18 @@ private slots:
         sinceTick.start();
         ticks.start(20);
         recorder->start(options);
-        QVERIFY(recorder->isRecording());
+        QCOMPARE(recorder->isRecording(), !atStart);
         QVERIFY(finished(15000));
         ticks.stop();
         QVERIFY2(longestGapMs < 1000, qPrintable(QString::number(longestGapMs)));
+        if (atStart) {
+            QCOMPARE(errors, QStringList{"录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"});
+            QVERIFY(backend->clock.elapsed() < diskAnswerLimitMs + 2000);
+            backend->folderStallMs = 0;
+            QTest::qWait(1000);
+            QVERIFY(QDir(outDir).isEmpty());
+            return;
+        }
         QCOMPARE(errors, QStringList{videoEnded});
         const MediaProbe probe = probeMedia(recorder->options().outputFileName);
         QVERIFY(probe.opened);

@@ -44,6 +44,8 @@ struct FakeRecordingState
     std::atomic<bool> marker{false};      // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
     std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
+    // A folder whose checks and file creation take this long (0 lets a waiting one go).
+    std::atomic<int> folderStallMs{0};
     // A disk that stalls once: the first sync of the file a second after the clock's start,
     // outside the microphone's thread, takes this long.
     std::atomic<int> syncStallMs{0};
@@ -205,6 +207,23 @@ public:
     {
         QThread::msleep(static_cast<unsigned long>(freeSpaceStallMs.load()));
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
+    }
+    bool folderWritable(const QString &folder) override
+    {
+        stallFolder();
+        return RecordingBackend::folderWritable(folder);
+    }
+    QString reserveFile(const QString &path, bool *created) override
+    {
+        stallFolder();
+        return RecordingBackend::reserveFile(path, created);
+    }
+    void stallFolder()
+    {
+        QElapsedTimer stalled;
+        stalled.start();
+        while (stalled.elapsed() < folderStallMs)
+            QThread::msleep(10);
     }
     void syncToDisk(int fd) override
     {

@@ -170,15 +170,13 @@ bool RecordingController::folderUsable(const QString &folder)
     std::shared_ptr<RecordingBackend> disk = recordingBackend;
     if (!disk)
         disk = std::make_shared<SystemRecordingBackend>();
-    return waitAside<bool>(diskAnswerLimitMs,
-                           [disk, folder, documents] {
-                               // A new account has no Documents folder until a desktop's first
-                               // login makes one.
-                               if (folder == documents && !QFileInfo::exists(folder))
-                                   QDir().mkpath(folder);
-                               return disk->folderWritable(folder);
-                           })
-        .value_or(false);
+    const auto check = [disk, folder, documents] {
+        // A new account has no Documents folder until a desktop's first login makes one.
+        if (folder == documents && !QFileInfo::exists(folder))
+            QDir().mkpath(folder);
+        return disk->folderWritable(folder);
+    };
+    return waitAside<bool>(diskAnswerLimitMs, check).value_or(false);
 }
 
 bool RecordingController::loadRecorder()

@@ -470,19 +470,24 @@ private slots:
         QCOMPARE(probe.decodedFrames, backend->grabs);
     }
 
-    // A stop or a pause asked for while the capture waits for its first picture is carried out
-    // once the start is over: after a stop nothing records and nothing is told, after a pause
-    // the recording waits for its resume.
+    // A stop or a pause asked for while the start waits (for the folder, for the capture's first
+    // picture) is carried out once the start is over: after a stop nothing records and nothing
+    // is told, not even that the folder did not answer; after a pause the recording waits for
+    // its resume.
     void heldWhileStarting_data()
     {
         QTest::addColumn<bool>("stop");
-        QTest::newRow("stop") << true;
-        QTest::newRow("pause") << false;
+        QTest::addColumn<int>("folderMs");
+        QTest::newRow("stop") << true << 0;
+        QTest::newRow("pause") << false << 0;
+        QTest::newRow("stop, folder not answering") << true << 60000;
     }
     void heldWhileStarting()
     {
         QFETCH(bool, stop);
+        QFETCH(int, folderMs);
         backend->firstPictureMs = 1500;
+        backend->folderStallMs = folderMs;
         QTimer::singleShot(300, recorder.get(), [this, stop] {
             if (stop)
                 recorder->stop();
@@ -492,6 +497,7 @@ private slots:
         recorder->start(options);
         if (stop) {
             QVERIFY(!recorder->isRecording());
+            backend->folderStallMs = 0;
             QTest::qWait(5000); // past the limit for a stop
             QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
             QVERIFY(QDir(outDir).isEmpty());

@@ -193,6 +193,26 @@ private:
     qint64 produced = 0; // frames since the first captured one
 };
 
+// The longest the calling thread's events stood still while the watch lives: a window that
+// answers keeps it short.
+class EventGapWatch
+{
+public:
+    EventGapWatch()
+    {
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [this] { longest = qMax(longest, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(20);
+    }
+    qint64 longestMs() const { return longest; }
+
+private:
+    QTimer ticks;
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+};
+
 class FakeRecordingBackend : public RecordingBackend, public FakeRecordingState
 {
 public:

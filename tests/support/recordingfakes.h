@@ -44,7 +44,7 @@ struct FakeRecordingState
     std::atomic<bool> marker{false};      // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
     std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
-    // A folder whose checks and file creation take this long (0 lets a waiting one go).
+    // A folder whose checks and file creation take this long.
     std::atomic<int> folderStallMs{0};
     // A disk that stalls once: the first sync of the file a second after the clock's start,
     // outside the microphone's thread, takes this long.
@@ -193,24 +193,19 @@ private:
     qint64 produced = 0; // frames since the first captured one
 };
 
-// The longest the calling thread's events stood still while the watch lives: a window that
-// answers keeps it short.
-class EventGapWatch
+// The longest the calling thread's events stood still while the watch lives.
+struct EventGapWatch
 {
-public:
+    QTimer ticks;
+    QElapsedTimer sinceTick;
+    qint64 longestMs = 0;
     EventGapWatch()
     {
         QObject::connect(&ticks, &QTimer::timeout,
-                         [this] { longest = qMax(longest, sinceTick.restart()); });
+                         [this] { longestMs = qMax(longestMs, sinceTick.restart()); });
         sinceTick.start();
         ticks.start(20);
     }
-    qint64 longestMs() const { return longest; }
-
-private:
-    QTimer ticks;
-    QElapsedTimer sinceTick;
-    qint64 longest = 0;
 };
 
 class FakeRecordingBackend : public RecordingBackend, public FakeRecordingState
@@ -230,20 +225,13 @@ public:
     }
     bool folderWritable(const QString &folder) override
     {
-        stallFolder();
+        QThread::msleep(static_cast<unsigned long>(folderStallMs.load()));
         return RecordingBackend::folderWritable(folder);
     }
     QString reserveFile(const QString &path, bool *created) override
     {
-        stallFolder();
+        QThread::msleep(static_cast<unsigned long>(folderStallMs.load()));
         return RecordingBackend::reserveFile(path, created);
-    }
-    void stallFolder()
-    {
-        QElapsedTimer stalled;
-        stalled.start();
-        while (stalled.elapsed() < folderStallMs)
-            QThread::msleep(10);
     }
     void syncToDisk(int fd) override
     {

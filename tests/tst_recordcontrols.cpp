@@ -43,8 +43,9 @@ class RecordControlsTest : public QObject
 {
     Q_OBJECT
 
+    QList<QUrl> openedUrls;
 public slots:
-    void openedUrl(const QUrl &) {}
+    void openedUrl(const QUrl &url) { openedUrls << url; }
 
 private slots:
     void initTestCase()
@@ -92,6 +93,8 @@ private slots:
         QDir().mkpath(dir.path() + "/config");
         MainWindow w;
         readyToRecord(w, QSize(1366, 768));
+        const auto backend = std::make_shared<FakeRecordingBackend>();
+        w.setRecordingBackend(backend);
         w.settings.avoutpath = outDir;
         w.settings.videoareatype = 0;
         auto *bar = qobject_cast<MainToolBar *>(w.toolBar()->widget());
@@ -111,6 +114,19 @@ private slots:
         QVERIFY(!QDir(outDir).exists());
         QVERIFY(QDir(dir.path()).entryList({"*.mp4"}, QDir::Files).isEmpty());
 
+        // A folder that does not answer (a network share gone) is refused within the limit, the
+        // window answering all the while.
+        backend->folderStallMs = 8000;
+        {
+            BoxAnswerer answerer(QStringLiteral("OK"));
+            const EventGapWatch gaps;
+            w.toolBar()->clickRecordStart();
+            QCOMPARE(answerer.text, QStringLiteral("不支持的录屏存储路径，请重新设置"));
+            QVERIFY(backend->clock.elapsed() < diskAnswerLimitMs + 1000);
+            QVERIFY2(gaps.longestMs < 500, qPrintable(QString::number(gaps.longestMs)));
+        }
+        backend->folderStallMs = 0;
+
         // With the folder back, a 1366 wide screen records 1364 wide: the encoder wants
         // multiples of 4.
         QVERIFY(QDir().mkpath(outDir));
@@ -123,17 +139,18 @@ private slots:
     }
 
     // Presses while a start still waits (here for the screen's picture) are held for its end: a
-    // second start press is a pause then, a stop leaves nothing recording; never a second
-    // start inside the first, nor a message.
+    // second start press is a pause then; a stop, however it comes, leaves nothing recording,
+    // no folder opened and no message but the suspend's own.
     void pressesDuringStartAreHeld_data()
     {
-        QTest::addColumn<bool>("stop");
-        QTest::newRow("pause") << false;
-        QTest::newRow("stop") << true;
+        QTest::addColumn<QString>("press");
+        for (const char *press : {"pause", "stop", "stop, no picture", "hot key", "suspend"})
+            QTest::newRow(press) << QString::fromLatin1(press);
     }
     void pressesDuringStartAreHeld()
     {
-        QFETCH(bool, stop);
+        QFETCH(QString, press);
+        const bool stop = press != "pause";
         QTemporaryDir dir;
         appDataDir = dir.path();
         QDir().mkpath(dir.path() + "/config");
@@ -151,17 +168,27 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);
 
         slow = true;
-        QTimer::singleShot(300, &w, [&w, stop] {
-            if (stop)
-                w.toolBar()->clickRecordStop();
-            else
+        if (press == "stop, no picture")
+            w.desktopGrabber = [grab = w.desktopGrabber] { return grab(), QPixmap(); };
+        QTimer::singleShot(300, &w, [&w, press] {
+            if (press == "pause")
                 w.toolBar()->clickRecordStart();
+            else if (press == "hot key") // as the desktop's global keys bring it
+                w.runHotKeyAction(QStringLiteral("Ctrl+F2"));
+            else if (press == "suspend")
+                w.onSystemSuspended();
+            else
+                w.toolBar()->clickRecordStop();
         });
+        openedUrls.clear();
         w.toolBar()->clickRecordStart();
         QCOMPARE(w.recorder()->isRecording(), !stop);
         QCOMPARE(bar->currentRecordState(), stop ? 0 : 2);
         QTest::qWait(1000); // a message comes half a second late
-        QCOMPARE(boxes.texts, QStringList());
+        QCOMPARE(boxes.texts, press == "suspend"
+                                  ? QStringList{"系统进入睡眠/休眠，录屏自动中断退出"}
+                                  : QStringList());
+        QCOMPARE(openedUrls, QList<QUrl>());
         if (!stop) {
             w.toolBar()->clickRecordStop();
             QTRY_VERIFY_WITH_TIMEOUT(!w.recorder()->isRecording(), 10000);

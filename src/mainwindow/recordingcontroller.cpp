@@ -15,14 +15,15 @@
 #include <QWidget>
 
 #include "base/appsettings.h"
-#include "base/filesystem.h"
 #include "base/recordarea.h"
+#include "base/waitaside.h"
 #include "base/windowsearch.h"
 #include "documents/toolbarport.h"
 #include "platform/moduleloader.h"
 #include "platform/screencapture.h"
 #include "recording/avrecordareabox.h"
 #include "recording/desktopareaselecter.h"
+#include "recording/recordingbackend.h"
 #include "recording/recordingengine.h"
 
 RecordingController::RecordingController(RecordingControlHost &host, QObject *parent)
@@ -78,29 +79,28 @@ void RecordingController::start()
         if (recordPauseHeld && recording)
             recordCommand(RecordStep::Pause);
     });
-    // A refused start leaves nothing recording, so the button goes back too.
-    const auto refuse = [this](const char *text) {
+    // A refused start leaves nothing recording, so the button goes back too. A stop pressed
+    // while the start waited has put the button back already: nothing is left to refuse.
+    const auto refuse = [this](const QString &text) {
+        if (recordStopHeld)
+            return;
         host.recordingToolBar().resetRecordState();
-        host.showRecordingMessage(QString::fromUtf8(text));
+        host.showRecordingMessage(text);
     };
-    // Checked now, not when chosen: the folder may have gone since.
     const QString folder = settings.avoutpath;
-    // A new account has no Documents folder until a desktop's first login makes one.
-    if (folder == QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) &&
-        !QFileInfo::exists(folder))
-        QDir().mkpath(folder);
-    if (folder.isEmpty() || !FileSystem::isWritableDir(folder)) {
-        refuse("不支持的录屏存储路径，请重新设置");
+    if (!folderUsable(folder)) {
+        refuse(QStringLiteral("不支持的录屏存储路径，请重新设置"));
         return;
     }
+    if (recordStopHeld)
+        return;
     const QString path = recordingFilePath(
         folder, recordingFileName(QDate::currentDate(), QDateTime::currentSecsSinceEpoch()));
     // On a Wayland desktop the screen is the portal's to give: a refusal is known here, before
     // anything records.
     QString castError;
     if (!ScreenCapture::prepare(&castError)) {
-        host.recordingToolBar().resetRecordState();
-        host.showRecordingMessage(castError);
+        refuse(castError);
         return;
     }
     // Whatever ends the start from here, the session goes with it unless the recorder took it
@@ -116,7 +116,7 @@ void RecordingController::start()
         const int x = settings.avareax, y = settings.avareay;
         const int width = settings.avareaw, height = settings.avareah;
         if (!isRecordAreaValid(x, y, width, height)) {
-            refuse("录制区域不合法，请重新设置录制区域");
+            refuse(QStringLiteral("录制区域不合法，请重新设置录制区域"));
             return;
         }
         capture = screenPixelArea(QRect(x, y, width, height), ratio);
@@ -127,7 +127,7 @@ void RecordingController::start()
                                ? (screen ? screen->size() * ratio : QSize())
                                : host.grabDesktop().size();
         if (size.isEmpty()) {
-            refuse("获取屏幕位置信息失败，请重试");
+            refuse(QStringLiteral("获取屏幕位置信息失败，请重试"));
             return;
         }
         capture = QRect(0, 0, size.width() / 4 * 4, size.height() / 4 * 4);
@@ -136,9 +136,6 @@ void RecordingController::start()
         host.recordingToolBar().resetRecordState();
         return;
     }
-    if (recordStopHeld)
-        return;
-    recording = true;
     RecordingOptions options;
     options.areaX = capture.x();
     options.areaY = capture.y();
@@ -147,9 +144,13 @@ void RecordingController::start()
     options.audioMode = settings.audiorecordtype;
     options.videoQuality = settings.videoqualitytype;
     options.watermarkCorner = settings.watermarktype;
+    // On Wayland the picture waits for the cast's frame, with events running.
     options.startSnapshot =
         grabScreenArea(capture.x(), capture.y(), capture.width(), capture.height());
     options.outputFileName = path;
+    if (recordStopHeld)
+        return;
+    recording = true;
     recordClock->start();
     auto *box = new AVRecordAreaBox;
     recordAreaFrame = box;
@@ -158,6 +159,25 @@ void RecordingController::start()
     box->setArea(logical.toAlignedRect());
     // A refusal inside comes back through recorderStopError before start() returns.
     videoRecorder->start(options);
+}
+
+// Checked now, not when chosen: the folder may have gone since. On a thread of its own, within
+// the disk's limit: a network folder that stopped answering holds up no window.
+bool RecordingController::folderUsable(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    std::shared_ptr<RecordingBackend> disk = recordingBackend;
+    if (!disk)
+        disk = std::make_shared<SystemRecordingBackend>();
+    const auto check = [disk, folder, documents] {
+        // A new account has no Documents folder until a desktop's first login makes one.
+        if (folder == documents && !QFileInfo::exists(folder))
+            QDir().mkpath(folder);
+        return disk->folderWritable(folder);
+    };
+    return waitAside<bool>(diskAnswerLimitMs, check).value_or(false);
 }
 
 bool RecordingController::loadRecorder()
@@ -218,6 +238,8 @@ QPixmap RecordingController::grabScreenArea(int x, int y, int w, int h)
 
 void RecordingController::onRecordStopClicked()
 {
+    // A start still waiting ends before anything is recorded: no folder to show then.
+    const bool recorded = !recordStarting;
     recordStopHeld = recordStarting;
     recordClock->stop();
     recordSeconds = 0;
@@ -226,7 +248,7 @@ void RecordingController::onRecordStopClicked()
     recording = false;
     closeAreaFrame();
     const QString folder = host.recordingSettings().avoutpath;
-    if (!folder.isEmpty())
+    if (recorded && !folder.isEmpty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 

@@ -69,7 +69,8 @@ public:
     // The program ends: no clock, no frame.
     void shutDown();
 
-    bool isRecording() const { return recording; }
+    // From the record press: a start that still waits counts, so that a stop reaches it.
+    bool isRecording() const { return recording || recordStarting; }
     // Null until the first recording loads the engine.
     RecordingEngine *recorder() const { return videoRecorder; }
     // What the engine records from; unset, the engine takes the screen and microphone.
@@ -80,6 +81,7 @@ public:
 
 private:
     void start();
+    bool folderUsable(const QString &folder);
     void closeAreaFrame();
 
     RecordingControlHost &host;

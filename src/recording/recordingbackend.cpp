@@ -1,6 +1,8 @@
 #include "recording/recordingbackend.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStorageInfo>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "base/filesystem.h"
 #include "platform/qtpcmsource.h"
 #include "platform/screencapture.h"
 
@@ -46,4 +49,29 @@ qint64 SystemRecordingBackend::freeBytes(const QString &folder)
         return -1;
     QStorageInfo storage(folder);
     return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+bool RecordingBackend::folderWritable(const QString &folder)
+{
+    return FileSystem::isWritableDir(folder);
+}
+
+QString RecordingBackend::reserveFile(const QString &path, bool *created)
+{
+    *created = false;
+    const QFileInfo info(path);
+    const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    for (int n = 0; n < 1000; ++n) {
+        const QString candidate =
+            n == 0 ? path : QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix);
+        QFile file(candidate);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            *created = true;
+            return candidate;
+        }
+        if (!file.exists())
+            return candidate; // not creatable at all: opening it reports the failure
+    }
+    return path;
 }

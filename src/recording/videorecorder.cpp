@@ -6,7 +6,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <optional>
 
+#include "base/waitaside.h"
 #include "platform/framesource.h"
 #include "platform/pcmsource.h"
 #include "recording/audiowriter.h"
@@ -40,8 +42,8 @@ constexpr int fragmentSeconds = 2;
 constexpr qint64 interleaveDelayUs = fragmentSeconds * 1000000LL / 4;
 // Past these limits a disk that does not answer (a network folder gone) is given up: the free
 // space check ends the recording, and the file's finish counts as failed.
-constexpr qint64 diskAnswerMs = 5000;
-constexpr int finishWaitMs = 5000;
+constexpr qint64 diskAnswerMs = diskAnswerLimitMs;
+constexpr int finishWaitMs = diskAnswerLimitMs;
 
 const char *const refusal = "录屏操作被拒绝：";
 
@@ -90,27 +92,60 @@ FileEnd finishFile(OutputState &out, const QString &name, const std::function<bo
     return FileLost;
 }
 
-// The asked-for file when it does not exist yet, else the first free "name_N.suffix". The
-// file is created here, so a second recording in the same second cannot take it too; created
-// tells whether it was.
-QString reserveFreeFile(const QString &path, bool *created)
+// Closes what the start opened of a file that will not be used.
+void closeFile(OutputState &out)
 {
-    *created = false;
-    const QFileInfo info(path);
-    const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
-    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
-    for (int n = 0; n < 1000; ++n) {
-        const QString candidate =
-            n == 0 ? path : QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(suffix);
-        QFile file(candidate);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            *created = true;
-            return candidate;
-        }
-        if (!file.exists())
-            return candidate; // not creatable at all: opening it reports the failure
+    if (out.output)
+        avio_closep(&out.output->pb);
+    if (out.syncFd >= 0)
+        ::close(out.syncFd);
+    out.syncFd = -1;
+}
+
+// Closes and removes a file begun for a recording that did not come about.
+void dropFile(OutputState &out, const QString &name)
+{
+    closeFile(out);
+    if (!name.isEmpty())
+        QFile::remove(name);
+}
+
+// Reserves the file beside path, opens it, writes the header and sends the file's name in its
+// folder to the disk: the name taken, or empty when the file could not be begun, which then is
+// not left behind.
+QString openFile(OutputState &out, RecordingBackend &disk, const QString &path)
+{
+    bool created = false;
+    const QString name = disk.reserveFile(path, &created);
+    const QByteArray bytes = name.toUtf8();
+    AVFormatContext *output = out.output;
+    bool written = avio_open(&output->pb, bytes.constData(), AVIO_FLAG_WRITE) >= 0;
+    if (written) {
+        output->max_interleave_delta = interleaveDelayUs;
+        // A fragmented MP4: every fragment on disk plays, whatever ends the program.
+        AVDictionary *options = nullptr;
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        av_dict_set_int(&options, "frag_duration", fragmentSeconds * 1000000LL, 0);
+        written = avformat_write_header(output, &options) >= 0;
+        av_dict_free(&options);
     }
-    return path;
+    if (written) {
+        avio_flush(output->pb);
+        out.headerBytes = out.savedBytes = avio_tell(output->pb);
+        // The file's name in its folder goes to the disk now, its fragments as they are written.
+        out.syncFd = ::open(bytes.constData(), O_WRONLY | O_CLOEXEC);
+        const int folder =
+            ::open(QFileInfo(name).absolutePath().toUtf8().constData(), O_RDONLY | O_CLOEXEC);
+        if (folder >= 0) {
+            fsync(folder);
+            ::close(folder);
+        }
+        written = output->pb->error >= 0;
+    }
+    if (written)
+        return name;
+    dropFile(out, created ? name : QString()); // nothing in it that would play
+    return QString();
 }
 
 } // namespace
@@ -200,27 +235,31 @@ void VideoRecorder::start(const RecordingOptions &options)
         refuse(QString::fromUtf8(refusal) + error);
         return;
     }
-    bool created = false;
-    if (!openOutputFile(&created)) {
-        refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
-        if (created) // nothing in it that would play
-            QFile::remove(current.outputFileName);
-        return;
-    }
-    stopError.clear();
-    ++runs;
-    diskAsked.invalidate();
-    clock = std::make_shared<RecordingClock>();
+    // From here the start waits with events running, for the disk and then for the first
+    // picture: a stop or a pause asked for meanwhile is held for its end.
     starting = true;
     heldStop = heldPause = false;
-    VideoWriter *video = newVideoWriter();
+    const bool opened = openOutputFile();
+    VideoWriter *video = nullptr;
+    if (opened && !heldStop) {
+        stopError.clear();
+        ++runs;
+        diskAsked.invalidate();
+        clock = std::make_shared<RecordingClock>();
+        video = newVideoWriter();
+    }
     starting = false;
+    if (!opened) {
+        if (heldStop) // nothing was recorded, and nobody waits for a word
+            releaseOutput();
+        else
+            refuse(QStringLiteral("录屏操作被拒绝：新建录制文件失败，请确认存储文件夹权限"));
+        return;
+    }
     if (heldStop) {
         // Stopped before anything was recorded: no recording, and no file with a header only.
         delete video;
-        const QString name = current.outputFileName;
-        releaseOutput();
-        QFile::remove(name);
+        discardFile();
         return;
     }
     startVideoWriter(video);
@@ -340,33 +379,32 @@ std::function<bool()> VideoRecorder::fileSync() const
     return [disk = backend, fd = state->syncFd] { return disk->syncToDisk(fd); };
 }
 
-bool VideoRecorder::openOutputFile(bool *created)
+// The file is begun on a thread of its own, within the disk's limit, while events go on: a
+// folder that stopped answering (a network share gone) holds up no window.
+bool VideoRecorder::openOutputFile()
 {
-    current.outputFileName = reserveFreeFile(current.outputFileName, created);
-    const QByteArray name = current.outputFileName.toUtf8();
-    AVFormatContext *output = state->output;
-    if (avio_open(&output->pb, name.constData(), AVIO_FLAG_WRITE) < 0)
+    const std::optional<QString> name = waitAside<QString>(
+        diskAnswerLimitMs,
+        [out = state, disk = backend, path = current.outputFileName] {
+            return openFile(*out, *disk, path);
+        },
+        [out = state](const QString &late) { dropFile(*out, late); });
+    if (!name || name->isEmpty())
         return false;
-    output->max_interleave_delta = interleaveDelayUs;
-    // A fragmented MP4: every fragment on disk plays, whatever ends the program.
-    AVDictionary *options = nullptr;
-    av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
-    av_dict_set_int(&options, "frag_duration", fragmentSeconds * 1000000LL, 0);
-    const bool written = avformat_write_header(output, &options) >= 0;
-    av_dict_free(&options);
-    if (!written)
-        return false;
-    avio_flush(output->pb);
-    state->headerBytes = state->savedBytes = avio_tell(output->pb);
-    // The file's name in its folder goes to the disk now, its fragments as they are written.
-    state->syncFd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
-    const int folder = ::open(QFileInfo(current.outputFileName).absolutePath().toUtf8().constData(),
-                              O_RDONLY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        ::close(folder);
-    }
-    return output->pb->error >= 0;
+    current.outputFileName = *name;
+    return true;
+}
+
+// A file begun for a recording that did not come about goes, away from the window's thread.
+void VideoRecorder::discardFile()
+{
+    runAside<bool>(
+        [out = state, name = current.outputFileName] {
+            dropFile(*out, name);
+            return true;
+        },
+        [](bool) {});
+    releaseOutput();
 }
 
 // Moves the new writer to a thread of its own and wires it to the recorder. A writer let go may

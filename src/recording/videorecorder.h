@@ -59,7 +59,8 @@ private:
     bool initAudioEncoder(QString &error);
     bool addStream(AVStream *&stream, const AVCodecContext *codec, const QString &kind,
                    QString &error);
-    bool openOutputFile(bool *created);
+    bool openOutputFile();
+    void discardFile();
     std::function<bool()> fileSync() const;
     VideoWriter *newVideoWriter();
     void startVideoWriter(VideoWriter *writer);

@@ -45,6 +45,8 @@ struct FakeRecordingState
     std::atomic<bool> marker{false};      // loud sound, made while paused
     std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
     std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
+    // A folder whose checks and file creation take this long.
+    std::atomic<int> folderStallMs{0};
     // A disk that stalls once: the first sync of the file a second after the clock's start,
     // outside the microphone's thread, takes this long.
     std::atomic<int> syncStallMs{0};
@@ -193,6 +195,21 @@ private:
     qint64 produced = 0; // frames since the first captured one
 };
 
+// The longest the calling thread's events stood still while the watch lives.
+struct EventGapWatch
+{
+    QTimer ticks;
+    QElapsedTimer sinceTick;
+    qint64 longestMs = 0;
+    EventGapWatch()
+    {
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [this] { longestMs = qMax(longestMs, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(20);
+    }
+};
+
 class FakeRecordingBackend : public RecordingBackend, public FakeRecordingState
 {
 public:
@@ -207,6 +224,16 @@ public:
     {
         QThread::msleep(static_cast<unsigned long>(freeSpaceStallMs.load()));
         return freeSpace == -2 ? SystemRecordingBackend().freeBytes(folder) : qint64(freeSpace);
+    }
+    bool folderWritable(const QString &folder) override
+    {
+        QThread::msleep(static_cast<unsigned long>(folderStallMs.load()));
+        return RecordingBackend::folderWritable(folder);
+    }
+    QString reserveFile(const QString &path, bool *created) override
+    {
+        QThread::msleep(static_cast<unsigned long>(folderStallMs.load()));
+        return RecordingBackend::reserveFile(path, created);
     }
     bool syncToDisk(int fd) override
     {

@@ -41,7 +41,7 @@ constexpr int fragmentSeconds = 2;
 // (a hung microphone) must not hold the picture back from the file for more than this.
 constexpr qint64 interleaveDelayUs = fragmentSeconds * 1000000LL / 4;
 // Past these limits a disk that does not answer (a network folder gone) is given up: the free
-// space check ends the recording, and the file's finish counts as failed.
+// space check ends the recording, and a finish past it is told as still being written.
 constexpr qint64 diskAnswerMs = diskAnswerLimitMs;
 constexpr int finishWaitMs = diskAnswerLimitMs;
 

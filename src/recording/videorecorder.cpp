@@ -198,8 +198,9 @@ VideoRecorder::~VideoRecorder()
         }
         dropLateWriters(); // finishes the file with what was written
     }
-    // No event loop hears the finish any more: it is waited for, within a limit.
-    if (finishing && finisher)
+    // No event loop hears the finish any more: it is waited for, within a limit, also one
+    // already told as late, so that the quit does not cut the file it is still writing.
+    if (finisher)
         finisher->wait(closeWaitMs);
     releaseOutput();
 }

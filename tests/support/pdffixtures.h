@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -11,6 +12,13 @@
 
 #include "base/filesystem.h"
 #include "platform/childprocess.h"
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.
@@ -150,4 +158,118 @@ inline int inkPixels(const QImage &page, const QRect &area)
         }
     }
     return count;
+}
+
+// The text field and the print-only stamp of writeScannedPdf's form, in PDF points (y upwards).
+inline QRectF scannedFieldPoints()
+{
+    return QRectF(60, 100, 340, 60);
+}
+inline QRectF scannedStampPoints()
+{
+    return QRectF(420, 700, 100, 100);
+}
+
+// How many pixels of a rendered A4 page (at any scale) inside a rectangle in PDF points are
+// dark (gray below 100), or with red, pure red.
+inline int pagePixels(const QImage &page, const QRectF &points, bool red = false)
+{
+    const double s = page.width() / 595.0;
+    const QRect area = QRectF(points.left() * s, (842 - points.bottom()) * s, points.width() * s,
+                              points.height() * s)
+                           .toRect() &
+                       page.rect();
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            count += red ? c.red() > 200 && c.green() < 80 && c.blue() < 80 : qGray(c.rgb()) < 100;
+        }
+    }
+    return count;
+}
+
+// A scanned book of A4 pages, each one JPEG picture of light grey paper with dark lines at its
+// top left (150 dpi, the same picture on every page). With form, its first page also holds a
+// text field whose value "Quillboard" is drawn by the reader (black, 24 pt) and a red square
+// stamped for print only (NoView), at the rectangles above.
+inline bool writeScannedPdf(const QString &path, int pages, bool form)
+{
+    QImage paper(1240, 1754, QImage::Format_RGB32);
+    quint32 seed = 7;
+    for (int y = 0; y < paper.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(paper.scanLine(y));
+        const bool lines = y > 300 && y < 1000 && (y / 30) % 2 == 0;
+        for (int x = 0; x < paper.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int tone = (lines && x > 100 && x < 800 ? 40 : 232) + int(seed >> 28) - 8;
+            line[x] = qRgb(tone, tone, tone - 6);
+        }
+    }
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !paper.save(&buffer, "JPEG", 80))
+        return false;
+    const auto parse = [](const QString &text) {
+        return QPDFObjectHandle::parse(text.toStdString());
+    };
+    const auto rect = [](const QRectF &r) {
+        return QStringLiteral("[%1 %2 %3 %4]")
+            .arg(r.left())
+            .arg(r.top())
+            .arg(r.right())
+            .arg(r.bottom());
+    };
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        const auto stream = [&pdf, &parse](const QString &dictionary, const std::string &data,
+                                           const char *filter) {
+            QPDFObjectHandle made = QPDFObjectHandle::newStream(&pdf);
+            made.replaceDict(parse(dictionary));
+            made.replaceStreamData(
+                data, filter ? QPDFObjectHandle::newName(filter) : QPDFObjectHandle::newNull(),
+                QPDFObjectHandle::newNull());
+            return made;
+        };
+        QPDFPageDocumentHelper book(pdf);
+        const std::string draw = "q 595 0 0 842 0 0 cm /Scan Do Q";
+        for (int i = 0; i < pages; ++i) {
+            QPDFObjectHandle scan = stream(
+                "<< /Type /XObject /Subtype /Image /Width 1240 /Height 1754 /ColorSpace /DeviceRGB "
+                "/BitsPerComponent 8 >>",
+                jpeg.toStdString(), "/DCTDecode");
+            QPDFObjectHandle page = pdf.makeIndirectObject(
+                parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << >> >> >>"));
+            page.getKey("/Resources").getKey("/XObject").replaceKey("/Scan", scan);
+            page.replaceKey("/Contents", stream("<< >>", draw, nullptr));
+            book.addPage(QPDFPageObjectHelper(page), false);
+        }
+        if (form) {
+            QPDFObjectHandle first = book.getAllPages().at(0).getObjectHandle();
+            QPDFObjectHandle field = pdf.makeIndirectObject(
+                parse("<< /Type /Annot /Subtype /Widget /F 4 /FT /Tx /T (name) /V (Quillboard) "
+                      "/DA (/Helv 24 Tf 0 g) /Rect " +
+                      rect(scannedFieldPoints()) + " >>"));
+            field.replaceKey("/P", first);
+            QPDFObjectHandle red = stream("<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>",
+                                          "1 0 0 rg 0 0 100 100 re f", nullptr);
+            QPDFObjectHandle stamp =
+                pdf.makeIndirectObject(parse("<< /Type /Annot /Subtype /Stamp /F 36 /Rect " +
+                                             rect(scannedStampPoints()) + " /AP << >> >>"));
+            stamp.getKey("/AP").replaceKey("/N", red);
+            first.replaceKey("/Annots", QPDFObjectHandle::newArray({field, stamp}));
+            QPDFObjectHandle acroForm = parse(
+                "<< /NeedAppearances true /DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv << /Type "
+                "/Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >> >> >> "
+                ">>");
+            acroForm.replaceKey("/Fields", QPDFObjectHandle::newArray({field}));
+            pdf.getRoot().replaceKey("/AcroForm", acroForm);
+        }
+        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+        writer.write();
+    } catch (const std::exception &) {
+        return false;
+    }
+    return true;
 }

@@ -42,6 +42,7 @@ private slots:
     void fingerInkPinchAndPageEdge();
     void documentsKeepTheirPlaceUnderWindowManager();
     void annotationsAndMixedPageSizes();
+    void windowTakesClicksWhileLargeFormOpens();
 };
 
 void X11PdfTest::readDrawAndExport()
@@ -373,6 +374,45 @@ void X11PdfTest::annotationsAndMixedPageSizes()
         QCOMPARE(image.pixel(paper) & 0xffffff, 0xffffffu);
         QCOMPARE(image.pixel(beside) & 0xffffff, documentBackgroundColor().rgb() & 0xffffff);
     }
+}
+
+void X11PdfTest::windowTakesClicksWhileLargeFormOpens()
+{
+    // Regression: a form's fields were drawn into a copy of the whole book before its first page,
+    // the window answering nothing meanwhile.
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString form = x.data.filePath(QStringLiteral("表格.pdf"));
+    QVERIFY(writeScannedPdf(form, 200, true));
+    QAbstractButton *eraser = buttonWithTip(&w, QStringLiteral("橡皮"));
+    QVERIFY(eraser);
+    const PDFReader *reader = nullptr;
+    int clickedWhileReading = -1;
+    connect(eraser, &QAbstractButton::clicked, &w,
+            [&] { clickedWhileReading = reader && reader->readingAnnotations(); });
+    w.openFiles({form});
+    QVERIFY(w.currentTabItem() && w.currentTabItem()->pdfCanvas);
+    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
+    reader = &pdf->documentReader();
+    QVERIFY(reader->readingAnnotations());
+    // A click queued behind the open is taken before the fields are there.
+    const QPoint at = eraser->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(
+            eraser,
+            new QMouseEvent(type, at, eraser->mapToGlobal(at), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+    }
+    QTRY_VERIFY(clickedWhileReading >= 0);
+    QCOMPARE(clickedWhileReading, 1);
+    QCOMPARE(w.tools()->paintTool, int(PaintTool::Eraser));
+    // The fields come then; the stamp for print only stays off the screen.
+    QTRY_VERIFY_WITH_TIMEOUT(!reader->readingAnnotations() && !pdf->isWaitingForRender(0), 60000);
+    const QImage page = pdf->pageList().at(0)->layer1.toImage();
+    QVERIFY(pagePixels(page, scannedFieldPoints()) > 300);
+    QCOMPARE(pagePixels(page, scannedStampPoints(), true), 0);
 }
 
 QTEST_MAIN(X11PdfTest)

@@ -13,13 +13,6 @@
 #include "base/filesystem.h"
 #include "platform/childprocess.h"
 
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
 // PDF files made for the tests: pages of given sizes in points, each with its number in large
 // black text near the top left and a black bar along its top edge.
 inline bool writeTestPdf(const QString &path, const QVector<QSizeF> &pagePoints)
@@ -68,16 +61,19 @@ inline bool writeRawPdfObjects(const QString &path, const QStringList &objects)
     return FileSystem::writeBytes(path, out);
 }
 
+// A stream for writeRawPdfObjects: its dictionary's entries and its bytes (as Latin-1).
+inline QString pdfStream(const QString &entries, const QString &data)
+{
+    return QStringLiteral("<< %1 /Length %2 >>\nstream\n").arg(entries).arg(data.size()) + data +
+           QStringLiteral("\nendstream");
+}
+
 // A form XObject for writeRawPdfObjects: an appearance of width x height points.
 inline QString pdfForm(double width, double height, const QString &content)
 {
-    return QStringLiteral(
-               "<< /Type /XObject /Subtype /Form /BBox [0 0 %1 %2] /Length %3 >>\n"
-               "stream\n%4\nendstream")
-        .arg(width)
-        .arg(height)
-        .arg(content.toLatin1().size())
-        .arg(content);
+    return pdfStream(
+        QStringLiteral("/Type /XObject /Subtype /Form /BBox [0 0 %1 %2]").arg(width).arg(height),
+        content);
 }
 
 // A PDF written by hand from its page objects' dictionaries (MediaBox etc.); no entries give a
@@ -189,87 +185,72 @@ inline int pagePixels(const QImage &page, const QRectF &points, bool red = false
     return count;
 }
 
-// A scanned book of A4 pages, each one JPEG picture of light grey paper with dark lines at its
-// top left (150 dpi, the same picture on every page). With form, its first page also holds a
-// text field whose value "Quillboard" is drawn by the reader (black, 24 pt) and a red square
-// stamped for print only (NoView), at the rectangles above.
+// A scanned book of A4 pages, each one JPEG picture (150 dpi, grey paper with dark lines at its
+// top left). With form, its first page also holds a text field whose value "Quillboard" the
+// reader draws (black, 24 pt) and a red square stamped for print only (NoView), at the
+// rectangles above.
 inline bool writeScannedPdf(const QString &path, int pages, bool form)
 {
     QImage paper(1240, 1754, QImage::Format_RGB32);
     quint32 seed = 7;
     for (int y = 0; y < paper.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(paper.scanLine(y));
-        const bool lines = y > 300 && y < 1000 && (y / 30) % 2 == 0;
         for (int x = 0; x < paper.width(); ++x) {
             seed = seed * 1664525u + 1013904223u;
-            const int tone = (lines && x > 100 && x < 800 ? 40 : 232) + int(seed >> 28) - 8;
-            line[x] = qRgb(tone, tone, tone - 6);
+            const int tone = (y > 300 && y < 1000 && (y / 30) % 2 && x > 100 && x < 800 ? 40 : 232);
+            paper.setPixel(x, y, qRgb(tone, tone, tone) + int(seed >> 28) * 0x10101);
         }
     }
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     if (!buffer.open(QIODevice::WriteOnly) || !paper.save(&buffer, "JPEG", 80))
         return false;
-    const auto parse = [](const QString &text) {
-        return QPDFObjectHandle::parse(text.toStdString());
-    };
+    const int field = 3 * pages + 3;
     const auto rect = [](const QRectF &r) {
-        return QStringLiteral("[%1 %2 %3 %4]")
+        return QStringLiteral("/Rect [%1 %2 %3 %4]")
             .arg(r.left())
             .arg(r.top())
             .arg(r.right())
             .arg(r.bottom());
     };
-    try {
-        QPDF pdf;
-        pdf.emptyPDF();
-        const auto stream = [&pdf, &parse](const QString &dictionary, const std::string &data,
-                                           const char *filter) {
-            QPDFObjectHandle made = QPDFObjectHandle::newStream(&pdf);
-            made.replaceDict(parse(dictionary));
-            made.replaceStreamData(
-                data, filter ? QPDFObjectHandle::newName(filter) : QPDFObjectHandle::newNull(),
-                QPDFObjectHandle::newNull());
-            return made;
-        };
-        QPDFPageDocumentHelper book(pdf);
-        const std::string draw = "q 595 0 0 842 0 0 cm /Scan Do Q";
-        for (int i = 0; i < pages; ++i) {
-            QPDFObjectHandle scan = stream(
-                "<< /Type /XObject /Subtype /Image /Width 1240 /Height 1754 /ColorSpace /DeviceRGB "
-                "/BitsPerComponent 8 >>",
-                jpeg.toStdString(), "/DCTDecode");
-            QPDFObjectHandle page = pdf.makeIndirectObject(
-                parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << /XObject << >> >> >>"));
-            page.getKey("/Resources").getKey("/XObject").replaceKey("/Scan", scan);
-            page.replaceKey("/Contents", stream("<< >>", draw, nullptr));
-            book.addPage(QPDFPageObjectHelper(page), false);
-        }
-        if (form) {
-            QPDFObjectHandle first = book.getAllPages().at(0).getObjectHandle();
-            QPDFObjectHandle field = pdf.makeIndirectObject(
-                parse("<< /Type /Annot /Subtype /Widget /F 4 /FT /Tx /T (name) /V (Quillboard) "
-                      "/DA (/Helv 24 Tf 0 g) /Rect " +
-                      rect(scannedFieldPoints()) + " >>"));
-            field.replaceKey("/P", first);
-            QPDFObjectHandle red = stream("<< /Type /XObject /Subtype /Form /BBox [0 0 100 100] >>",
-                                          "1 0 0 rg 0 0 100 100 re f", nullptr);
-            QPDFObjectHandle stamp =
-                pdf.makeIndirectObject(parse("<< /Type /Annot /Subtype /Stamp /F 36 /Rect " +
-                                             rect(scannedStampPoints()) + " /AP << >> >>"));
-            stamp.getKey("/AP").replaceKey("/N", red);
-            first.replaceKey("/Annots", QPDFObjectHandle::newArray({field, stamp}));
-            QPDFObjectHandle acroForm = parse(
-                "<< /NeedAppearances true /DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv << /Type "
-                "/Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >> >> >> "
-                ">>");
-            acroForm.replaceKey("/Fields", QPDFObjectHandle::newArray({field}));
-            pdf.getRoot().replaceKey("/AcroForm", acroForm);
-        }
-        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
-        writer.write();
-    } catch (const std::exception &) {
-        return false;
+    QStringList kids, objects{QStringLiteral("<< /Type /Catalog /Pages 2 0 R %1 >>")
+                                  .arg(form ? QStringLiteral("/AcroForm << /Fields [%1 0 R] "
+                                                             "/NeedAppearances true /DR << /Font "
+                                                             "<< /Helv %2 0 R >> >> >>")
+                                                  .arg(field)
+                                                  .arg(field + 3)
+                                            : QString()),
+                              QString()};
+    for (int i = 0; i < pages; ++i) {
+        const int n = objects.size() + 1;
+        kids << QStringLiteral("%1 0 R").arg(n);
+        objects << QStringLiteral(
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] "
+                       "/Contents %1 0 R /Resources << /XObject << /Scan %2 0 R >> >> "
+                       "%3 >>")
+                       .arg(n + 1)
+                       .arg(n + 2)
+                       .arg(
+                           form && i == 0
+                               ? QStringLiteral("/Annots [%1 0 R %2 0 R]").arg(field).arg(field + 1)
+                               : QString())
+                << pdfStream(QString(), "q 595 0 0 842 0 0 cm /Scan Do Q")
+                << pdfStream(
+                       "/Type /XObject /Subtype /Image /Width 1240 /Height 1754 "
+                       "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                       QString::fromLatin1(jpeg));
     }
-    return true;
+    objects[1] =
+        QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>").arg(kids.join(' ')).arg(pages);
+    if (form)
+        objects << QStringLiteral(
+                       "<< /Type /Annot /Subtype /Widget /P 3 0 R /F 4 /FT /Tx /T (a) "
+                       "/V (Quillboard) /DA (/Helv 24 Tf 0 g) ") +
+                       rect(scannedFieldPoints()) + " >>"
+                << QStringLiteral("<< /Type /Annot /Subtype /Stamp /F 36 /AP << /N %1 0 R >> ")
+                           .arg(field + 2) +
+                       rect(scannedStampPoints()) + " >>"
+                << pdfForm(100, 100, "1 0 0 rg 0 0 100 100 re f")
+                << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding "
+                   "/WinAnsiEncoding >>";
+    return writeRawPdfObjects(path, objects);
 }

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTransform>
 
 #include <QSizeF>
 #include <QString>
@@ -157,100 +159,62 @@ inline int inkPixels(const QImage &page, const QRect &area)
 }
 
 // The text field and the print-only stamp of writeScannedPdf's form, in PDF points (y upwards).
-inline QRectF scannedFieldPoints()
-{
-    return QRectF(60, 100, 340, 60);
-}
-inline QRectF scannedStampPoints()
-{
-    return QRectF(420, 700, 100, 100);
-}
+constexpr QRectF scannedField(60, 100, 340, 60), scannedStamp(420, 700, 100, 100);
 
-// How many pixels of a rendered A4 page (at any scale) inside a rectangle in PDF points are
-// dark (gray below 100), or with red, pure red.
+// Dark pixels (or, with red, red ones) of a rendered A4 page inside a rectangle in PDF points.
 inline int pagePixels(const QImage &page, const QRectF &points, bool red = false)
 {
     const double s = page.width() / 595.0;
-    const QRect area = QRectF(points.left() * s, (842 - points.bottom()) * s, points.width() * s,
-                              points.height() * s)
-                           .toRect() &
-                       page.rect();
+    const QRect area = QTransform(s, 0, 0, -s, 0, 842 * s).mapRect(points).toRect();
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = page.pixelColor(x, y);
-            count += red ? c.red() > 200 && c.green() < 80 && c.blue() < 80 : qGray(c.rgb()) < 100;
-        }
+    for (int i = 0; i < area.width() * area.height(); ++i) {
+        const QColor c = page.pixelColor(area.x() + i % area.width(), area.y() + i / area.width());
+        count += red ? c.red() > 200 && c.green() < 80 && c.blue() < 80 : qGray(c.rgb()) < 100;
     }
     return count;
 }
 
-// A scanned book of A4 pages, each one JPEG picture (150 dpi, grey paper with dark lines at its
-// top left). With form, its first page also holds a text field whose value "Quillboard" the
-// reader draws (black, 24 pt) and a red square stamped for print only (NoView), at the
-// rectangles above.
+// A4 pages, each one JPEG scan; with form, page 1 also has a text field "Quillboard" (drawn by
+// the reader) and a red square stamped for print only (NoView), as above.
 inline bool writeScannedPdf(const QString &path, int pages, bool form)
 {
-    QImage paper(1240, 1754, QImage::Format_RGB32);
-    quint32 seed = 7;
-    for (int y = 0; y < paper.height(); ++y) {
-        for (int x = 0; x < paper.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int tone = (y > 300 && y < 1000 && (y / 30) % 2 && x > 100 && x < 800 ? 40 : 232);
-            paper.setPixel(x, y, qRgb(tone, tone, tone) + int(seed >> 28) * 0x10101);
-        }
-    }
+    QImage paper(1240, 1754, QImage::Format_Grayscale8);
+    QRandomGenerator noise(7);
+    for (int i = 0, x = 0, y = 0; y < paper.height(); x = ++i % 1240, y = i / 1240)
+        paper.bits()[i] =
+            uchar(noise.bounded(16) + (y > 300 && y < 1000 && y / 30 % 2 && x < 800 ? 40 : 232));
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     if (!buffer.open(QIODevice::WriteOnly) || !paper.save(&buffer, "JPEG", 80))
         return false;
-    const int field = 3 * pages + 3;
-    const auto rect = [](const QRectF &r) {
-        return QStringLiteral("/Rect [%1 %2 %3 %4]")
-            .arg(r.left())
-            .arg(r.top())
-            .arg(r.right())
-            .arg(r.bottom());
-    };
-    QStringList kids, objects{QStringLiteral("<< /Type /Catalog /Pages 2 0 R %1 >>")
-                                  .arg(form ? QStringLiteral("/AcroForm << /Fields [%1 0 R] "
-                                                             "/NeedAppearances true /DR << /Font "
-                                                             "<< /Helv %2 0 R >> >> >>")
-                                                  .arg(field)
-                                                  .arg(field + 3)
-                                            : QString()),
-                              QString()};
-    for (int i = 0; i < pages; ++i) {
-        const int n = objects.size() + 1;
+    // The form's field, stamp, stamp appearance and font come first, the pages from 7 on.
+    QStringList kids,
+        objects{
+            QStringLiteral("<< /Type /Catalog /Pages 2 0 R %1 >>")
+                .arg(form ? "/AcroForm << /Fields [3 0 R] /NeedAppearances true /DR << /Font << "
+                            "/Helv 6 0 R >> >> >>"
+                          : ""),
+            QString(),
+            "<< /Type /Annot /Subtype /Widget /P 7 0 R /F 4 /FT /Tx /T (a) /V (Quillboard) "
+            "/DA (/Helv 24 Tf 0 g) /Rect [60 100 400 160] >>",
+            "<< /Type /Annot /Subtype /Stamp /F 36 /Rect [420 700 520 800] /AP << /N 5 0 R >> >>",
+            pdfForm(100, 100, "1 0 0 rg 0 0 100 100 re f"),
+            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
+    for (int n = 7; n < 3 * pages + 7; n += 3) {
         kids << QStringLiteral("%1 0 R").arg(n);
         objects << QStringLiteral(
-                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] "
-                       "/Contents %1 0 R /Resources << /XObject << /Scan %2 0 R >> >> "
-                       "%3 >>")
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents "
+                       "%1 0 R /Resources << /XObject << /Scan %2 0 R >> >> %3 >>")
                        .arg(n + 1)
                        .arg(n + 2)
-                       .arg(
-                           form && i == 0
-                               ? QStringLiteral("/Annots [%1 0 R %2 0 R]").arg(field).arg(field + 1)
-                               : QString())
+                       .arg(form && n == 7 ? "/Annots [3 0 R 4 0 R]" : "")
                 << pdfStream(QString(), "q 595 0 0 842 0 0 cm /Scan Do Q")
                 << pdfStream(
-                       "/Type /XObject /Subtype /Image /Width 1240 /Height 1754 "
-                       "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                       "/Type /XObject /Subtype /Image /Width 1240 /Height 1754 /ColorSpace "
+                       "/DeviceGray /BitsPerComponent 8 /Filter /DCTDecode",
                        QString::fromLatin1(jpeg));
     }
     objects[1] =
-        QStringLiteral("<< /Type /Pages /Kids [%1] /Count %2 >>").arg(kids.join(' ')).arg(pages);
-    if (form)
-        objects << QStringLiteral(
-                       "<< /Type /Annot /Subtype /Widget /P 3 0 R /F 4 /FT /Tx /T (a) "
-                       "/V (Quillboard) /DA (/Helv 24 Tf 0 g) ") +
-                       rect(scannedFieldPoints()) + " >>"
-                << QStringLiteral("<< /Type /Annot /Subtype /Stamp /F 36 /AP << /N %1 0 R >> ")
-                           .arg(field + 2) +
-                       rect(scannedStampPoints()) + " >>"
-                << pdfForm(100, 100, "1 0 0 rg 0 0 100 100 re f")
-                << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding "
-                   "/WinAnsiEncoding >>";
+        "<< /Type /Pages /Kids [" + kids.join(' ') + "] /Count " + QString::number(pages) + " >>";
     return writeRawPdfObjects(path, objects);
 }

@@ -212,7 +212,7 @@ inline bool writeScannedPdf(const QString &path, int pages, bool form)
                 << pdfStream(
                        "/Type /XObject /Subtype /Image /Width 1240 /Height 1754 /ColorSpace "
                        "/DeviceGray /BitsPerComponent 8 /Filter /DCTDecode",
-                       QString::fromLatin1(jpeg));
+                       QString::fromLatin1(jpeg.constData(), jpeg.size()));
     }
     objects[1] =
         "<< /Type /Pages /Kids [" + kids.join(' ') + "] /Count " + QString::number(pages) + " >>";

@@ -108,6 +108,7 @@ private slots:
     void narrowPageIsCentredWithItsInk_data();
     void narrowPageIsCentredWithItsInk();
     void everyShortPageInViewIsRendered();
+    void formOpensAtOnceAndShowsWhatReadersShow();
 
 private:
     QTemporaryDir dir;
@@ -937,6 +938,23 @@ void PdfCanvasTest::everyShortPageInViewIsRendered()
         const QImage bar = pdf->grab(QRect(pdf->width() / 2, board->top(i) + 3, 1, 1)).toImage();
         QVERIFY2(qGray(bar.pixel(0, 0)) < 40, qPrintable(QStringLiteral("page %1").arg(i + 1)));
     }
+}
+
+void PdfCanvasTest::formOpensAtOnceAndShowsWhatReadersShow()
+{
+    // Regressions: a form's copy was made before the first page; print-only stamps were shown.
+    const QString form = dir.filePath(QStringLiteral("form.pdf"));
+    QVERIFY(writeScannedPdf(form, 3, true));
+    QVERIFY(open(form, false));
+    PDFReader &reader = board->canvas->documentReader();
+    QVERIFY(reader.readingAnnotations());
+    board->area.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board->area));
+    QTRY_VERIFY(!reader.readingAnnotations());
+    QVERIFY(board->rendered());
+    const QImage page = board->page(0)->layer1.toImage();
+    QVERIFY(pagePixels(page, scannedField) > 300);
+    QCOMPARE(pagePixels(page, scannedStamp, true), 0);
 }
 
 QTEST_MAIN(PdfCanvasTest)

@@ -43,6 +43,7 @@ private slots:
     void fingerInkPinchAndPageEdge();
     void documentsKeepTheirPlaceUnderWindowManager();
     void annotationsAndMixedPageSizes();
+    void windowTakesClicksWhileLargeFormOpens();
 };
 
 void X11PdfTest::readDrawAndExport()
@@ -374,6 +375,38 @@ void X11PdfTest::annotationsAndMixedPageSizes()
         QCOMPARE(image.pixel(paper) & 0xffffff, 0xffffffu);
         QCOMPARE(image.pixel(beside) & 0xffffff, documentBackgroundColor().rgb() & 0xffffff);
     }
+}
+
+void X11PdfTest::windowTakesClicksWhileLargeFormOpens()
+{
+    // Regression: a form's copy was made before its first page, the window answering nothing.
+    X11Window x;
+    MainWindow &w = x.window;
+    QVERIFY(x.shown());
+    const QString form = x.data.filePath(QStringLiteral("表格.pdf"));
+    QVERIFY(writeScannedPdf(form, 200, true));
+    QAbstractButton *eraser = buttonWithTip(&w, QStringLiteral("橡皮"));
+    const PDFReader *reader = nullptr;
+    int clickedWhileReading = -1;
+    connect(eraser, &QAbstractButton::clicked, &w,
+            [&] { clickedWhileReading = reader && reader->readingAnnotations(); });
+    // A click made while the book opens is taken before the fields come.
+    const QPoint at = eraser->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QCoreApplication::postEvent(
+            eraser,
+            new QMouseEvent(type, at, eraser->mapToGlobal(at), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+    }
+    w.openFiles({form});
+    QVERIFY(w.currentTabItem() && w.currentTabItem()->pdfCanvas);
+    PdfCanvas *pdf = w.currentTabItem()->pdfCanvas;
+    reader = &pdf->documentReader();
+    QTRY_VERIFY(clickedWhileReading >= 0);
+    QCOMPARE(clickedWhileReading, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!reader->readingAnnotations() && !pdf->isWaitingForRender(0), 60000);
+    QVERIFY(pagePixels(pdf->pageList().at(0)->layer1.toImage(), scannedField) > 300);
 }
 
 QTEST_MAIN(X11PdfTest)

@@ -92,6 +92,7 @@ PdfCanvas::PdfCanvas(const QString &path, const QString &stateFolder, PaintPrope
     spareRelease->setSingleShot(true);
     spareRelease->setInterval(spareLayerMs);
     connect(spareRelease, &QTimer::timeout, this, [this] { spareLayers.clear(); });
+    reader.setPagesChanged([this] { renderPagesAgain(); });
 }
 
 PdfCanvas::~PdfCanvas()
@@ -405,6 +406,18 @@ void PdfCanvas::pageRendered(int pdfPage)
         rebuildBaseLayer(i);
         update(QRect(0, tops.at(i), width(), bottoms.at(i) - tops.at(i)));
         return;
+    }
+}
+
+void PdfCanvas::renderPagesAgain()
+{
+    renderAhead.keepOnly({});
+    for (int i : qAsConst(previewed))
+        pages.at(i)->preview = QImage();
+    previewed.clear();
+    for (int i : qAsConst(visiblePages)) {
+        pages.at(i)->pageImage = QImage();
+        requestPage(i);
     }
 }
 

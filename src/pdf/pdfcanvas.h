@@ -214,6 +214,9 @@ private:
     void requestPage(int index);
     // A render of PDF page pdfPage finished: a visible page waiting for it shows it.
     void pageRendered(int pdfPage);
+    // The document's pages came to show otherwise (their form fields drawn): the pages in view
+    // are rendered again and show their old rendering until then.
+    void renderPagesAgain();
     // Page index lets its rendering go and keeps a smaller copy of it for its next showing.
     void dropRendering(int index);
     // Layer 1 of page index: its rendering, or white paper while it has none, on the board colour.

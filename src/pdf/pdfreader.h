@@ -59,6 +59,15 @@ public:
     QImage pageImage(int pdfPage, double scale) const;
     // The same page as a shareable handle, for rendering away from the reader.
     QPdfiumPage page(int pdfPage) const { return document.page(pdfPage); }
+    // Whether the annotations are still being read after the load: until then the pages show
+    // without their form fields.
+    bool readingAnnotations() const { return document.isReadingAnnotations(); }
+    // Called when the pages came to show otherwise (their form fields drawn): pages rendered
+    // before are out of date.
+    void setPagesChanged(std::function<void()> changed)
+    {
+        document.setPagesChanged(std::move(changed));
+    }
     // The pixel size of pdfPage at scale 1 (a null size when it is not usable).
     QSize pixelSizeOf(int pdfPage) const;
 

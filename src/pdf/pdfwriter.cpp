@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -23,6 +25,7 @@
 #include "base/uimetrics.h"
 #include "drawing/canvashost.h"
 #include "drawing/documentboard.h"
+#include "pdf/pdfcanvas.h"
 
 namespace {
 constexpr int resolution = 300;
@@ -229,8 +232,26 @@ bool PDFWriter::applyPageSize(QPdfWriter &writer, const QPixmap &page, double pi
     return writer.setPageSize(size) && writer.setPageMargins(QMarginsF(0, 0, 0, 0));
 }
 
+void PDFWriter::waitForFormFields()
+{
+    // The fields are read aside after the open; pages written before would leave them out.
+    constexpr int limitMs = 60000;
+    QElapsedTimer clock;
+    clock.start();
+    const auto reading = [this] {
+        auto *pdf = qobject_cast<PdfCanvas *>(canvas.data());
+        return pdf && pdf->documentReader().readingAnnotations();
+    };
+    while (reading() && !isInterrupted() && clock.elapsed() < limitMs) {
+        QEventLoop wait;
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+}
+
 bool PDFWriter::writePages(QIODevice *device, int count)
 {
+    waitForFormFields();
     const double s = pixelsPerMillimetre();
     QPdfWriter writer(device);
     writer.setResolution(resolution);

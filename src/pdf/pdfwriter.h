@@ -61,6 +61,8 @@ private:
     void showProgress(int value, int maximum);
     void showResult(bool ok);
     bool writePages(QIODevice *device, int count);
+    // Waits, the window answering, until a PDF board's form fields are drawn into its pages.
+    void waitForFormFields();
     static bool applyPageSize(QPdfWriter &writer, const QPixmap &page, double pixelsPerMm);
     QPushButton *iconButton(const QString &icon, const QString &tip);
 

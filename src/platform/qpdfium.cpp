@@ -1,38 +1,48 @@
 #include "platform/qpdfium.h"
 
-#include <QBuffer>
+#include <QCoreApplication>
 #include <QPdfDocument>
+#include <QThread>
+#include <QThreadPool>
+#include <atomic>
 
 #include "platform/pdfannotationscan.h"
 
+struct QPdfium::ScanJob
+{
+    std::atomic<bool> cancelled{false};
+    // Its document while it waits for the scan; null once it stopped waiting (window thread).
+    QPdfium *owner = nullptr;
+    // The scan's answer, written on its thread before it is handed over.
+    bool read = false;
+    QVector<bool> drawsAnnotations;
+    std::shared_ptr<QPdfDocument> onScreen;
+};
+
 namespace {
 
-// A document read from bytes in memory, which live as long as it does.
-struct DocumentInMemory
+// A document read from a file of its own, which lives as long as it does.
+struct DocumentInFile
 {
-    explicit DocumentInMemory(const QByteArray &data)
-        : bytes(data)
-        , buffer(&bytes)
+    explicit DocumentInFile(std::unique_ptr<QFile> source)
+        : file(std::move(source))
     {}
-    QByteArray bytes;
-    QBuffer buffer;
+    std::unique_ptr<QFile> file;
     QPdfDocument document;
 };
 
-// The document shown from the scan's copy with the form widgets drawn; null when there is none
-// or it does not open as the same document.
-std::shared_ptr<QPdfDocument> withFormsDrawn(const PdfAnnotationScan &scan, const QString &password,
-                                             int pageCount)
+// The scan's copy as a document of the window's thread; null when it does not open as the same
+// document.
+std::shared_ptr<QPdfDocument> openCopy(std::unique_ptr<QFile> file, const QString &password,
+                                       int pageCount, QThread *window)
 {
-    if (scan.withFormsDrawn.isEmpty())
-        return nullptr;
-    auto copy = std::make_shared<DocumentInMemory>(scan.withFormsDrawn);
-    if (!copy->buffer.open(QIODevice::ReadOnly))
-        return nullptr;
+    auto copy = std::make_shared<DocumentInFile>(std::move(file));
     copy->document.setPassword(password);
-    copy->document.load(&copy->buffer);
+    copy->document.load(copy->file.get());
     if (copy->document.error() != QPdfDocument::NoError || copy->document.pageCount() != pageCount)
         return nullptr;
+    copy->file->moveToThread(window);
+    copy->document.moveToThread(window);
     return std::shared_ptr<QPdfDocument>(copy, &copy->document);
 }
 
@@ -40,11 +50,15 @@ std::shared_ptr<QPdfDocument> withFormsDrawn(const PdfAnnotationScan &scan, cons
 
 QPdfium::QPdfium() = default;
 
-QPdfium::~QPdfium() = default;
+QPdfium::~QPdfium()
+{
+    cancelScan();
+}
 
 int QPdfium::loadFile(const QString &file, const QString &password)
 {
     // A fresh document per load: pages handed out earlier keep the old one alive.
+    cancelScan();
     document = std::make_shared<QPdfDocument>();
     loadedPages = 0;
     loaded = false;
@@ -78,14 +92,57 @@ int QPdfium::loadFile(const QString &file, const QString &password)
 
 void QPdfium::readAnnotations(const QString &file, const QString &password)
 {
-    const PdfAnnotationScan scan = scanPdfAnnotations(file, password);
-    if (!scan.read || scan.drawsAnnotations.size() != loadedPages) {
-        annotatedPages.fill(true, loadedPages);
+    // Every page takes the annotation pass until the scan tells which need it.
+    annotatedPages.fill(true, loadedPages);
+    // The application outlives every scan: it waits for them as it ends.
+    QObject *app = QCoreApplication::instance();
+    if (!app)
         return;
-    }
-    annotatedPages = scan.drawsAnnotations;
-    if (std::shared_ptr<QPdfDocument> forms = withFormsDrawn(scan, password, loadedPages))
-        document = std::move(forms);
+    auto job = std::make_shared<ScanJob>();
+    job->owner = this;
+    scanJob = job;
+    const int pages = loadedPages;
+    // The whole file is read, and a form's copy written: never on the window's thread.
+    QThreadPool::globalInstance()->start([job, file, password, pages, app] {
+        PdfAnnotationScan scan = scanPdfAnnotations(file, password, &job->cancelled);
+        job->read = scan.read && scan.drawsAnnotations.size() == pages;
+        job->drawsAnnotations = scan.drawsAnnotations;
+        if (job->read && scan.onScreen) {
+            job->onScreen = openCopy(std::move(scan.onScreen), password, pages, app->thread());
+            job->read = job->onScreen != nullptr;
+        }
+        QMetaObject::invokeMethod(
+            app,
+            [job] {
+                if (job->owner)
+                    job->owner->takeAnnotations(*job);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void QPdfium::takeAnnotations(const ScanJob &job)
+{
+    scanJob.reset();
+    // A file that could not be read this way shows as it is.
+    if (!job.read)
+        return;
+    annotatedPages = job.drawsAnnotations;
+    if (!job.onScreen)
+        return;
+    // The copy takes the file's place: one document is held, not two.
+    document = job.onScreen;
+    if (pagesChanged)
+        pagesChanged();
+}
+
+void QPdfium::cancelScan()
+{
+    if (!scanJob)
+        return;
+    scanJob->cancelled = true;
+    scanJob->owner = nullptr;
+    scanJob.reset();
 }
 
 bool QPdfium::isValid() const

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QBuffer>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QTransform>
 
 #include <QSizeF>
 #include <QString>
@@ -61,16 +64,19 @@ inline bool writeRawPdfObjects(const QString &path, const QStringList &objects)
     return FileSystem::writeBytes(path, out);
 }
 
+// A stream for writeRawPdfObjects: its dictionary's entries and its bytes (as Latin-1).
+inline QString pdfStream(const QString &entries, const QString &data)
+{
+    return QStringLiteral("<< %1 /Length %2 >>\nstream\n").arg(entries).arg(data.size()) + data +
+           QStringLiteral("\nendstream");
+}
+
 // A form XObject for writeRawPdfObjects: an appearance of width x height points.
 inline QString pdfForm(double width, double height, const QString &content)
 {
-    return QStringLiteral(
-               "<< /Type /XObject /Subtype /Form /BBox [0 0 %1 %2] /Length %3 >>\n"
-               "stream\n%4\nendstream")
-        .arg(width)
-        .arg(height)
-        .arg(content.toLatin1().size())
-        .arg(content);
+    return pdfStream(
+        QStringLiteral("/Type /XObject /Subtype /Form /BBox [0 0 %1 %2]").arg(width).arg(height),
+        content);
 }
 
 // A PDF written by hand from its page objects' dictionaries (MediaBox etc.); no entries give a
@@ -151,4 +157,65 @@ inline int inkPixels(const QImage &page, const QRect &area)
         }
     }
     return count;
+}
+
+// The text field and the print-only stamp of writeScannedPdf's form, in PDF points (y upwards).
+constexpr QRectF scannedField(60, 100, 340, 60), scannedStamp(420, 700, 100, 100);
+
+// Dark pixels (or, with red, red ones) of a rendered A4 page inside a rectangle in PDF points.
+inline int pagePixels(const QImage &page, const QRectF &points, bool red = false)
+{
+    const double s = page.width() / 595.0;
+    const QRect area = QTransform(s, 0, 0, -s, 0, 842 * s).mapRect(points).toRect();
+    int count = 0;
+    for (int i = 0; i < area.width() * area.height(); ++i) {
+        const QColor c = page.pixelColor(area.x() + i % area.width(), area.y() + i / area.width());
+        count += red ? c.red() > 200 && c.green() < 80 && c.blue() < 80 : qGray(c.rgb()) < 100;
+    }
+    return count;
+}
+
+// A4 pages, each one JPEG scan; with form, page 1 also has a text field "Quillboard" (drawn by
+// the reader) and a red square stamped for print only (NoView), as above.
+inline bool writeScannedPdf(const QString &path, int pages, bool form)
+{
+    QImage paper(1240, 1754, QImage::Format_Grayscale8);
+    QRandomGenerator noise(7);
+    for (int i = 0, x = 0, y = 0; y < paper.height(); x = ++i % 1240, y = i / 1240)
+        paper.bits()[i] =
+            uchar(noise.bounded(16) + (y > 300 && y < 1000 && y / 30 % 2 && x < 800 ? 40 : 232));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    if (!buffer.open(QIODevice::WriteOnly) || !paper.save(&buffer, "JPEG", 80))
+        return false;
+    // The form's field, stamp, stamp appearance and font come first, the pages from 7 on.
+    QStringList kids,
+        objects{
+            QStringLiteral("<< /Type /Catalog /Pages 2 0 R %1 >>")
+                .arg(form ? "/AcroForm << /Fields [3 0 R] /NeedAppearances true /DR << /Font << "
+                            "/Helv 6 0 R >> >> >>"
+                          : ""),
+            QString(),
+            "<< /Type /Annot /Subtype /Widget /P 7 0 R /F 4 /FT /Tx /T (a) /V (Quillboard) "
+            "/DA (/Helv 24 Tf 0 g) /Rect [60 100 400 160] >>",
+            "<< /Type /Annot /Subtype /Stamp /F 36 /Rect [420 700 520 800] /AP << /N 5 0 R >> >>",
+            pdfForm(100, 100, "1 0 0 rg 0 0 100 100 re f"),
+            "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
+    for (int n = 7; n < 3 * pages + 7; n += 3) {
+        kids << QStringLiteral("%1 0 R").arg(n);
+        objects << QStringLiteral(
+                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents "
+                       "%1 0 R /Resources << /XObject << /Scan %2 0 R >> >> %3 >>")
+                       .arg(n + 1)
+                       .arg(n + 2)
+                       .arg(form && n == 7 ? "/Annots [3 0 R 4 0 R]" : "")
+                << pdfStream(QString(), "q 595 0 0 842 0 0 cm /Scan Do Q")
+                << pdfStream(
+                       "/Type /XObject /Subtype /Image /Width 1240 /Height 1754 /ColorSpace "
+                       "/DeviceGray /BitsPerComponent 8 /Filter /DCTDecode",
+                       QString::fromLatin1(jpeg.constData(), jpeg.size()));
+    }
+    objects[1] =
+        "<< /Type /Pages /Kids [" + kids.join(' ') + "] /Count " + QString::number(pages) + " >>";
+    return writeRawPdfObjects(path, objects);
 }

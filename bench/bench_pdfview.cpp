@@ -4,8 +4,9 @@
 // size and the set-up of a page's layers. Pages are laid out as on a 1920-pixel screen.
 // Then a scanned PDF (six 300 dpi colour pages of 2550 x 3509 pixels, JPEG): the longest gap
 // between two repaints of the board while it scrolls through the pages at a steady pace and
-// while it zooms in and out, with the event loop running as in the window; and the reader's
-// page render against the raw render of the PDF module on the same pages and pixels.
+// while it zooms in and out, with the event loop running as in the window. Last, the reader's
+// page against the PDF module's own render of the same pages and pixels, on the scans and on a
+// 36-page text manual.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -27,6 +28,7 @@
 #include "drawing/paintproperty.h"
 #include "pdf/pdfcanvas.h"
 #include "pdf/pdfpagedata.h"
+#include "pdf/pdfreader.h"
 
 #include "benchpdf.h"
 #include "benchstats.h"
@@ -37,7 +39,7 @@ namespace {
 constexpr int pageCount = 600;
 constexpr int fitLimit = 1500;
 
-bool writeTextBook(const QString &path)
+bool writeTextBook(const QString &path, int pages = pageCount)
 {
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -49,7 +51,7 @@ bool writeTextBook(const QString &path)
     painter.setFont(font);
     const QString line = QStringLiteral(
         "The quick brown fox jumps over the lazy dog; 光合作用把光能转化为化学能。 %1");
-    for (int page = 0; page < pageCount; ++page) {
+    for (int page = 0; page < pages; ++page) {
         if (page > 0)
             writer.newPage();
         for (int row = 0; row < 60; ++row)
@@ -186,6 +188,55 @@ int cachedPages(const PdfCanvas &pdf)
     for (const PdfPageData *page : pdf.pageList())
         n += page->layer1.isNull() ? 0 : 1;
     return n;
+}
+
+qint64 processCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// The reader's page against the library's own render of the same page at the same pixel size,
+// taken in turns (each first every other turn), page by page: the sum of each page's median
+// time as one waits for it, and the processor time of all threads (the reader may lay the
+// paper on white on several).
+void readerAgainstLibrary(const char *what, const QString &path, int turns)
+{
+    PDFReader reader;
+    reader.setScreenMetrics(96 / 25.4, fitLimit);
+    QPdfDocument library;
+    if (!reader.load(path) || library.load(path) != QPdfDocument::NoError) {
+        std::printf("%s: could not open the document\n", what);
+        return;
+    }
+    double libraryTime = 0, readerTime = 0, libraryCpu = 0, readerCpu = 0;
+    for (int page = 0; page < reader.pdfPageCount(); ++page) {
+        const QSize size = reader.pixelSizeOf(page);
+        QVector<double> times[2], cpu[2];
+        for (int turn = 0; turn < 2 * turns; ++turn) {
+            const int which = (turn + turn / 2) % 2;
+            QElapsedTimer clock;
+            const qint64 startCpu = processCpuNs();
+            clock.start();
+            const QImage image =
+                which == 0 ? library.render(page, size) : reader.pageImage(page, 1.0);
+            times[which] << ms(clock.nsecsElapsed());
+            cpu[which] << ms(processCpuNs() - startCpu);
+            if (image.size() != size)
+                std::printf("%s: page %d rendered at the wrong size\n", what, page + 1);
+        }
+        libraryTime += median(times[0]);
+        readerTime += median(times[1]);
+        libraryCpu += median(cpu[0]);
+        readerCpu += median(cpu[1]);
+    }
+    const int pages = reader.pdfPageCount();
+    std::printf(
+        "%s (%d pages, %d turns, sums of medians): library's render %.2f ms, reader's page "
+        "%.2f ms per page (%.3fx); processor time of all threads %.3fx\n",
+        what, pages, turns, libraryTime / pages, readerTime / pages, readerTime / libraryTime,
+        readerCpu / qMax(1e-9, libraryCpu));
 }
 
 // The document at zoom 1 in a view no wider than the fit limit, as the main window shows it;
@@ -474,34 +525,14 @@ int main(int argc, char *argv[])
         "between repaints %.1f ms (own work at most %.1f ms)\n",
         zoomSteps, scan->zoom(), ms(zoomGap.longest), ms(zoomGap.busiest));
 
-    // The reader's page against the raw render, the same pages at the same pixel size, taken
-    // turn about; in this thread's processor time, which the load of the machine and a render
-    // still running on the board's thread leave alone.
-    const auto compare = [](const char *what, int count, const std::function<void(int)> &raw,
-                            const std::function<void(int)> &reader) {
-        qint64 rawTime = 0;
-        qint64 readerTime = 0;
-        for (int i = 0; i < count; ++i) {
-            qint64 start = threadCpuNs();
-            raw(i);
-            rawTime += threadCpuNs() - start;
-            start = threadCpuNs();
-            reader(i);
-            readerTime += threadCpuNs() - start;
-        }
-        std::printf("%s: raw render %.1f ms, reader %.1f ms per page (%.2fx)\n", what,
-                    ms(rawTime) / count, ms(readerTime) / count,
-                    double(readerTime) / qMax<qint64>(1, rawTime));
-    };
-    QPdfDocument rawScans;
-    rawScans.load(scans);
-    compare(
-        "scanned pages", 2 * scanPages, [&](int i) { rawScans.render(i % scanPages, scanSize); },
-        [&](int i) { scan->documentReader().pageImage(i % scanPages, 1.0); });
-    compare(
-        "text pages", 50, [&](int i) { raw.render(i, pageSize); },
-        [&](int i) { pdf->documentReader().pageImage(i, 1.0); });
     scan->closeDocument();
     compareFormBook(dir.path(), &property);
+
+    // The reader's page against the library's render, with no board rendering meanwhile.
+    std::printf("\n");
+    readerAgainstLibrary("scanned pages", scans, 3);
+    const QString manual = dir.filePath(QStringLiteral("manual.pdf"));
+    if (writeTextBook(manual, 36))
+        readerAgainstLibrary("text manual", manual, 7);
     return 0;
 }

@@ -102,6 +102,10 @@ void PdfReaderTest::labelsFollowEachLoadAndLeaveZeroWidthPagesOut()
     QCOMPARE(last.size(), QSize(1188, 840));
     // PDFium leaves blank paper transparent: it must come out opaque white.
     QCOMPARE(last.pixel(last.width() / 2, last.height() / 2), qRgba(255, 255, 255, 255));
+    // Laid on white in bands: no row of any band keeps the library's transparent paper.
+    QImage paper(last.size(), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QCOMPARE(last, paper);
     QCOMPARE(reader.pageImage(2, 0.5).size(), QSize(594, 420));
     QVERIFY(reader.pageImage(-1, 1.0).isNull());
     QVERIFY(reader.pageImage(3, 1.0).isNull());

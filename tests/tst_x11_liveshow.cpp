@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QX11Info>
 
@@ -16,6 +17,7 @@
 #include "documents/slideoutlinecombo.h"
 #include "documents/tabitem.h"
 #include "platform/childprocess.h"
+#include "platform/documentconverter.h"
 #include "platform/processslideshowbridge.h"
 #include "platform/x11inputcatcher.h"
 #include "slideshow/inkoverlay.h"
@@ -314,6 +316,7 @@ private slots:
     void penAlwaysDrawsOverTheShow_data();
     void penAlwaysDrawsOverTheShow();
     void picturesOfTheSlideOnShow();
+    void failedOpenLeavesNoOffice_data();
     void failedOpenLeavesNoOffice();
 };
 
@@ -859,15 +862,28 @@ void X11LiveShowTest::picturesOfTheSlideOnShow()
     w.close();
 }
 
+void X11LiveShowTest::failedOpenLeavesNoOffice_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("plain text") << "不是幻灯片.pptx" << QByteArray("plain text, no presentation\n");
+    QByteArray noise(200 * 1024, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QTest::newRow("random bytes") << "乱.pptx" << noise;
+}
+
 void X11LiveShowTest::failedOpenLeavesNoOffice()
 {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
     QB_REQUIRE_PROGRAM("soffice");
     X11Window x;
     MainWindow &w = x.window;
     QVERIFY(x.shown());
-    const QString text = x.data.filePath("不是幻灯片.pptx");
-    QVERIFY(FileSystem::writeBytes(text, "plain text, no presentation\n"));
+    const QString text = x.data.filePath(name);
+    QVERIFY(FileSystem::writeBytes(text, bytes));
     QSignalSpy starting(w.slideShowBridge(), &SlideShowBridge::officeStarting);
+    QSignalSpy converting(w.slideShow()->presentationConverter(), &DocumentConverter::converting);
     {
         BoxAnswerer boxes("OK");
         w.openFilesFromArguments({text});
@@ -876,6 +892,8 @@ void X11LiveShowTest::failedOpenLeavesNoOffice()
     }
     QVERIFY(w.tabList().isEmpty());
     QCOMPARE(starting.size(), 1);
+    // Told when the office refused it: the file is not converted again.
+    QCOMPARE(converting.size(), 0);
     // Neither the bridge nor the office that had no show to run stays; the office is known by
     // its pipe, also when it has lost its parent.
     const QString pipe = QStringLiteral("quillboard-%1-").arg(qApp->applicationPid());

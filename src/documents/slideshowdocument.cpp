@@ -359,14 +359,20 @@ bool SlideShowDocument::openPresentation(const QString &path)
     slideNotes.clear();
     slideColours.clear();
     // The show starts from the copy at once: its first slide needs no PDF copy, which is made
-    // meanwhile for the thumbnails, the backdrops and picture mode. The tab comes with the
-    // first of the two to know the slides.
+    // once the office has loaded the file, for the thumbnails, the backdrops and picture mode.
+    // The tab comes with the first of the two to know the slides.
     if (bridge) {
         liveTab = nullptr;
         QWidget *area = host.documentArea();
-        liveShowController()->begin(loader.copyPath,
-                                    QRect(area->mapTo(window, QPoint()), area->size()));
+        const bool begun = liveShowController()->begin(
+            loader.copyPath, QRect(area->mapTo(window, QPoint()), area->size()));
         liveShow->setKeepPictures(true);
+        // What the office refuses as a presentation the converter would only print as text, or
+        // fail on, long after: the copy waits for the office's word on the file.
+        if (begun && officeRefusesFile())
+            return fail(PresentationLoader::notLoadedMessage());
+        if (host.isClosing())
+            return fail(QString());
     }
     const bool loaded = loader.convert();
     slideOpenPath.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEventLoop>
 #include <QIcon>
 #include <QObject>
 #include <QPixmap>
@@ -118,6 +119,9 @@ private:
     void onLiveShowLoaded(int slideCount, const QSize &slideSize);
     void onLiveShowOpened(int slideCount, const QStringList &notes);
     void onLiveShowFailed();
+    // Waits, the window answering, for the office's word on the file the live show loads:
+    // true when it would not open it as a presentation.
+    bool officeRefusesFile();
     void onLiveShowSlide(int slide);
     void onLiveShowEnded();
     // The notes that neither copy gave: told once the live show cannot give them either.
@@ -156,6 +160,7 @@ private:
     bool slideBridgeFactorySet = false;
     SlideShowBridge *slideBridge = nullptr;
     LiveShow *liveShow = nullptr;
+    QPointer<QEventLoop> liveLoadWait;
     QString slideNotesMessage;
     TabItem *liveTab = nullptr;
 };

@@ -1,5 +1,6 @@
 // The live slide show: the presentation runs in our own office inside a native window of the
 // slide tab, under the ink overlay; the pages, the ink and picture mode stay as they are.
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -117,6 +118,21 @@ void SlideShowDocument::onLiveShowFailed()
         QTimer::singleShot(0, this, &SlideShowDocument::tellMissingNotes);
 }
 
+bool SlideShowDocument::officeRefusesFile()
+{
+    // The bridge's time limits end the wait, and so does the program's end.
+    QEventLoop loop;
+    bool refused = false;
+    connect(liveShow, &LiveShow::loaded, &loop, &QEventLoop::quit);
+    connect(liveShow, &LiveShow::openFailed, &loop, [&](bool no) {
+        refused = no;
+        loop.quit();
+    });
+    liveLoadWait = &loop;
+    loop.exec();
+    return refused;
+}
+
 void SlideShowDocument::onLiveShowSlide(int slide)
 {
     if (!liveTab || liveTab != host.currentTabItem() || !liveTab->canvas)
@@ -187,6 +203,8 @@ void SlideShowDocument::toolChanged()
 
 void SlideShowDocument::shutDown()
 {
+    if (liveLoadWait)
+        liveLoadWait->quit();
     stopSlidePoll();
     if (slideBridge)
         slideBridge->shutdown();

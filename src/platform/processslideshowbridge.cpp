@@ -175,7 +175,8 @@ void ProcessSlideShowBridge::beginOpen()
     ++m_openTries;
     const QSize size = m_openSize;
     if (!ensureBridge()) {
-        QMetaObject::invokeMethod(this, &SlideShowBridge::openFailed, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit openFailed(false); }, Qt::QueuedConnection);
         return;
     }
     m_opening = true;
@@ -350,7 +351,7 @@ void ProcessSlideShowBridge::answer(const Protocol::Answer &answer, const QByteA
         case Open:
             m_slideCount = answer.slides;
             if (!ok || m_slideCount <= 0) {
-                failOpen(line);
+                failOpen(line, !ok && answer.failure == Protocol::Failure::Load);
             } else if (m_opening) {
                 // 1/100 mm to points.
                 const QSize size(qRound(answer.slideWidth * 72 / 2540.0),
@@ -452,7 +453,7 @@ void ProcessSlideShowBridge::showGone()
     emit showEnded();
 }
 
-void ProcessSlideShowBridge::failOpen(const QByteArray &answer)
+void ProcessSlideShowBridge::failOpen(const QByteArray &answer, bool refused)
 {
     const bool wasOpening = m_opening;
     // Which stage failed, and why: the bridge and the office have written more just before.
@@ -463,7 +464,7 @@ void ProcessSlideShowBridge::failOpen(const QByteArray &answer)
     if (m_officeReady && m_process)
         enqueue(Close, requestOf(Protocol::Verb::Close), callTimeLimitMs);
     if (wasOpening)
-        emit openFailed();
+        emit openFailed(refused);
 }
 
 void ProcessSlideShowBridge::end(Cause cause)
@@ -491,7 +492,7 @@ void ProcessSlideShowBridge::end(Cause cause)
         return;
     }
     if (wasOpening)
-        emit openFailed();
+        emit openFailed(false);
     else if (wasLive)
         emit lost();
     // Nothing of the office holds the show's window any more.

@@ -70,7 +70,7 @@ private:
     void event(const SlideBridgeProtocol::Event &event);
     bool stepsPending() const;
     void showGone();
-    void failOpen(const QByteArray &answer = QByteArray());
+    void failOpen(const QByteArray &answer = QByteArray(), bool refused = false);
     void beginOpen();
     // Why a bridge is given up on; only one that died is worth another try.
     enum Cause { Died, TimedOut, LineTooLong, Unreadable, NotStarted };

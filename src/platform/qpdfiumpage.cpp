@@ -1,7 +1,12 @@
 #include "platform/qpdfiumpage.h"
 
 #include <QPdfDocument>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtMath>
+
+#include <atomic>
+#include <memory>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -82,24 +87,67 @@ inline int layLineOnWhite(QRgb *line, int w)
 }
 #endif
 
-// Lays the library's paper (ARGB, transparent where nothing is drawn) onto white in place, so
-// that the page needs neither a second image nor a painter.
-void layOnWhite(QImage &image)
+// Rows from to to of the library's paper (ARGB, transparent where nothing is drawn) laid onto
+// white in place, so that the page needs neither a second image nor a painter.
+void layRowsOnWhite(uchar *bits, qsizetype bytesPerLine, int width, int from, int to,
+                    bool premultiplied)
 {
-    const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
-    const int w = image.width();
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+    for (int y = from; y < to; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(bits + y * bytesPerLine);
         int x = 0;
 #ifdef __SSE2__
         if (!premultiplied)
-            x = layLineOnWhite(line, w);
+            x = layLineOnWhite(line, width);
 #endif
-        for (; x < w; ++x) {
+        for (; x < width; ++x) {
             if (qAlpha(line[x]) != 255)
                 line[x] = onWhite(line[x], premultiplied);
         }
     }
+}
+
+// The library has just filled the whole page, which no cache holds any more: laying it on
+// white goes at the speed of memory, more of which several cores draw than one (a tenth of
+// the render of a text page on one). A large page is laid in bands on the shared pool, as Qt
+// lays its own image conversions; this thread takes bands too, and waits only for bands a
+// pool thread has begun, so a busy pool never holds it up.
+constexpr qsizetype bandBytes = 1 << 20;
+constexpr int maxBands = 8;
+
+void layOnWhite(QImage &image)
+{
+    const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
+    const int w = image.width();
+    const int h = image.height();
+    uchar *bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    // None while the program ends.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int bands =
+        pool ? int(qBound<qsizetype>(1, image.sizeInBytes() / bandBytes,
+                                     qMin<qsizetype>(maxBands, pool->maxThreadCount() + 1)))
+             : 1;
+    if (bands <= 1) {
+        layRowsOnWhite(bits, stride, w, 0, h, premultiplied);
+        return;
+    }
+    struct Bands
+    {
+        std::atomic_int next{0};
+        QSemaphore done;
+    };
+    const auto work = std::make_shared<Bands>();
+    const auto lay = [=] {
+        for (int band; (band = work->next.fetch_add(1)) < bands;) {
+            layRowsOnWhite(bits, stride, w, int(qint64(h) * band / bands),
+                           int(qint64(h) * (band + 1) / bands), premultiplied);
+            work->done.release();
+        }
+    };
+    for (int i = 1; i < bands; ++i)
+        pool->start(lay);
+    lay();
+    work->done.acquire(bands);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 // output, is led by the same number, so that a stray line never passes for an answer:
 //   <n> office <profile-url> <pipe> <program> -> <n> ok | <n> err office <why>
 //   <n> open <xid> <w> <h> <file-url>         -> <n> ok <slides> <w> <h> | <n> err load <why>
+//                                                (the file is no presentation) | <n> err show <why>
 //   <n> start                                 -> <n> ok | <n> err show <why>
 //   <n> notes                                 -> <n> ok =<text> ... (a slide each)
 //   <n> first|prevstep|nextstep|prevslide|nextslide|last|goto <index>|state

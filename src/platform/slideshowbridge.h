@@ -40,7 +40,9 @@ signals:
     // office does not tell it.
     void loaded(int slideCount, const QSize &slideSize);
     void opened(int slideCount, const QStringList &notes);
-    void openFailed();
+    // refused: the office read the file and would not open it as a presentation (not a deck,
+    // damaged, locked); otherwise the show could not be brought up.
+    void openFailed(bool refused);
     // The slide the show is on after a command (1-based), or (0, false) once the show has
     // ended. Not sent while the show is on no slide of ours (a hidden one reached by a link):
     // the page stays.

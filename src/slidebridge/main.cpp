@@ -379,7 +379,11 @@ Answer handle(UnoSlideShow &show, const Protocol::Request &request, bool &quit)
     if (request.verb == Verb::Open) {
         const int count = show.open(static_cast<long long>(request.window), request.width,
                                     request.height, request.url);
-        if (count <= 0) {
+        if (count < 0) {
+            note("load: the office made no window for the show");
+            return failed(Failure::Show, "nowindow");
+        }
+        if (count == 0) {
             note("load: the office did not open " + request.url + " as a presentation");
             return failed(Failure::Load, "refused");
         }

@@ -200,7 +200,7 @@ int UnoSlideShow::open(long long window, int width, int height, const std::strin
     Reference<awt::XWindowPeer> peer = factory->createSystemChild(
         uno::Any(sal_Int64(window)), process, lang::SystemDependent::SYSTEM_XWINDOW);
     if (!peer.is())
-        return 0;
+        return -1;
     m_outer.set(peer, UNO_QUERY_THROW);
     m_outer->setVisible(true);
     {

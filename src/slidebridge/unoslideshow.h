@@ -45,8 +45,8 @@ public:
 
     // Builds the frame on the X window and loads the file (a file URL); the show starts
     // with start(). Returns the count of slides the show shows (hidden ones left out), 0 when
-    // the office refused the file. Slides are counted among those shown, as the PDF copy has
-    // them; the office counts them among all.
+    // the office refused the file, -1 when it made no window for it. Slides are counted among those
+    // shown, as the PDF copy has them; the office counts them among all.
     int open(long long window, int width, int height, const std::string &url);
     // The size of the first shown slide after open(), in 1/100 mm (0 when unknown).
     int slideWidth() const { return m_slideWidth; }

@@ -362,12 +362,12 @@ void LiveShow::onOpened(int count, const QStringList &notes)
     emit opened(count, notes);
 }
 
-void LiveShow::onOpenFailed()
+void LiveShow::onOpenFailed(bool refused)
 {
     const bool ours = m_started;
     leave();
     if (ours)
-        emit openFailed();
+        emit openFailed(refused);
 }
 
 void LiveShow::onReported(int slide, bool running)
@@ -417,7 +417,7 @@ void LiveShow::onLost()
     if (opened)
         emit lost();
     else
-        emit openFailed();
+        emit openFailed(false);
 }
 
 void LiveShow::onClosed()

@@ -82,7 +82,8 @@ signals:
     // The file is loaded (its shown slides and first slide's size in points); opened follows.
     void loaded(int slideCount, const QSize &slideSize);
     void opened(int slideCount, const QStringList &notes);
-    void openFailed();
+    // refused: the office would not open the file as a presentation.
+    void openFailed(bool refused);
     // The show is on slide now (reported by the show or by the poll).
     void slideShown(int slide);
     // The show ended by itself: not a loss, the pages go on without it.
@@ -94,7 +95,7 @@ protected:
 
 private:
     void onOpened(int count, const QStringList &notes);
-    void onOpenFailed();
+    void onOpenFailed(bool refused);
     void onReported(int slide, bool running);
     void onSlide(int slide);
     void onEnded();

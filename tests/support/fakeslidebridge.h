@@ -35,7 +35,7 @@ public:
                 return;
             opening = false;
             if (failOpen) {
-                emit openFailed();
+                emit openFailed(false);
                 return;
             }
             live = true;

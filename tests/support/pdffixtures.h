@@ -146,15 +146,18 @@ inline bool writeBadPdf(const QString &path, const QString &kind, const QString 
     return encryptPdf(good, path, QStringLiteral("right"));
 }
 
-// How many pixels of a rendered page in area show the tests' blue ink.
-inline int inkPixels(const QImage &page, const QRect &area)
+inline bool isBlueInk(const QColor &c)
+{
+    return c.blue() > 150 && c.red() < 120 && c.green() < 150;
+}
+
+// How many pixels of a rendered page in area are of a colour (the tests' blue ink).
+inline int inkPixels(const QImage &page, const QRect &area, bool (*is)(const QColor &) = isBlueInk)
 {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = page.pixelColor(x, y);
-            count += c.blue() > 150 && c.red() < 120 && c.green() < 150;
-        }
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += is(page.pixelColor(x, y));
     }
     return count;
 }
@@ -166,13 +169,10 @@ constexpr QRectF scannedField(60, 100, 340, 60), scannedStamp(420, 700, 100, 100
 inline int pagePixels(const QImage &page, const QRectF &points, bool red = false)
 {
     const double s = page.width() / 595.0;
-    const QRect area = QTransform(s, 0, 0, -s, 0, 842 * s).mapRect(points).toRect();
-    int count = 0;
-    for (int i = 0; i < area.width() * area.height(); ++i) {
-        const QColor c = page.pixelColor(area.x() + i % area.width(), area.y() + i / area.width());
-        count += red ? c.red() > 200 && c.green() < 80 && c.blue() < 80 : qGray(c.rgb()) < 100;
-    }
-    return count;
+    return inkPixels(
+        page, QTransform(s, 0, 0, -s, 0, 842 * s).mapRect(points).toRect(),
+        red ? +[](const QColor &c) { return c.red() > 200 && c.green() < 80 && c.blue() < 80; }
+            : +[](const QColor &c) { return qGray(c.rgb()) < 100; });
 }
 
 // A4 pages, each one JPEG scan; with form, page 1 also has a text field "Quillboard" (drawn by

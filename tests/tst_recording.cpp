@@ -179,9 +179,9 @@ private slots:
             recorder->pause();
             pausedAt = backend->clock.elapsed();
             QTest::qWait(50);
-            backend->marker = true;
+            backend->markerFromMs = backend->clock.elapsed();
             QTest::qWait(700);
-            backend->marker = false;
+            backend->markerToMs = backend->clock.elapsed();
             QTest::qWait(50);
             resumedAt = backend->clock.elapsed();
             pauseMs = resumedAt - pausedAt;

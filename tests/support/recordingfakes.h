@@ -42,7 +42,9 @@ struct FakeRecordingState
     Stretches pcmLost;
     // On the clock below: while a mark lasts, the screen is black and the sound loud.
     Stretches marks;
-    std::atomic<bool> marker{false};      // loud sound, made while paused
+    // Loud sound made while paused, from and to on the clock: told by the sound's own time, as a
+    // microphone read late still hands over what it heard before.
+    std::atomic<qint64> markerFromMs{LLONG_MAX}, markerToMs{LLONG_MAX};
     std::atomic<qint64> freeSpace{-2};    // -2: ask the real disk
     std::atomic<int> freeSpaceStallMs{0}; // a folder that takes this long to answer
     // A folder whose checks and file creation take this long.
@@ -169,7 +171,8 @@ public:
         auto *out = reinterpret_cast<qint16 *>(data);
         for (qint64 i = 0; i < frames; ++i, ++produced) {
             const qint64 atMs = (firstNs + i * 1000000000 / rate - origin) / 1000000;
-            const double loud = s.marker || s.inMark(atMs) ? 0.9 : 0.25;
+            const bool marker = atMs >= s.markerFromMs && atMs < s.markerToMs;
+            const double loud = marker || s.inMark(atMs) ? 0.9 : 0.25;
             const double v = loud * std::sin(2 * M_PI * 440.0 * produced / rate);
             for (int c = 0; c < channels; ++c)
                 *out++ = qint16(std::lround(v * 32767));

@@ -127,7 +127,7 @@ void RecordingController::start()
                                ? (screen ? screen->size() * ratio : QSize())
                                : host.grabDesktop().size();
         if (size.isEmpty()) {
-            refuse(QStringLiteral("获取屏幕位置信息失败，请重试"));
+            refuse(screenGrabFailedText());
             return;
         }
         capture = QRect(0, 0, size.width() / 4 * 4, size.height() / 4 * 4);
